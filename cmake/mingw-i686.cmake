@@ -1,0 +1,23 @@
+# Cross-compiling for 32-bit Windows with MinGW-w64 (posix thread model, so std::thread works).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+
+set(LORVEX_MINGW_PREFIX i686-w64-mingw32)
+set(CMAKE_C_COMPILER   ${LORVEX_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${LORVEX_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER  ${LORVEX_MINGW_PREFIX}-windres)
+
+# The MinGW dependencies are built by scripts/setup.sh into the build tree.
+set(LORVEX_DEPS_PREFIX "${CMAKE_CURRENT_LIST_DIR}/../build/deps/i686" CACHE PATH "MinGW dependency prefix")
+set(CMAKE_FIND_ROOT_PATH /usr/${LORVEX_MINGW_PREFIX} ${LORVEX_DEPS_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Run the test programs under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+
+# A self-contained executable: no MinGW runtime DLLs beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -1,0 +1,847 @@
+#include "core/qmDfmUtils.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// ============================================================================================
+// Shared helpers
+// ============================================================================================
+
+// A string longer than this is written in pieces of this many characters, one piece a line.
+constexpr size_t LinePieceLength = 64;
+// How deeply collections may nest inside collection items.
+constexpr int MaxCollectionDepth = 16;
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameIdent(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
+
+std::string AtLine(int line, const std::string& message) { return "Line " + std::to_string(line) + ": " + message; }
+
+// ============================================================================================
+// Writing
+// ============================================================================================
+
+// A character written between quotes as it is; every other one is written as #code.
+bool IsPlainChar(char c) { return static_cast<unsigned char>(c) >= ' ' && c != '\''; }
+
+// The pieces of a non-empty text: runs of plain characters in single quotes, any other
+// character as "#" and its decimal code.
+std::string QuotePieces(std::string_view s) {
+  std::string out;
+  out.reserve(s.size() + 2);
+  size_t i = 0;
+  while (i < s.size()) {
+    if (IsPlainChar(s[i])) {
+      size_t end = i;
+      while (end < s.size() && IsPlainChar(s[end])) ++end;
+      out += '\'';
+      out.append(s, i, end - i);
+      out += '\'';
+      i = end;
+    } else {
+      out += '#';
+      out += std::to_string(static_cast<unsigned char>(s[i]));
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string QuoteString(std::string_view s) { return s.empty() ? std::string("''") : QuotePieces(s); }
+
+bool IsUtf8Continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0) return lead <= 0xF4 ? 4 : 1;
+  if (lead >= 0xE0) return 3;
+  if (lead >= 0xC2) return 2;
+  return 1;
+}
+
+// Where the line piece starting at Start ends: LinePieceLength characters on, moved back to the
+// start of a UTF-8 sequence that the cut would otherwise split, so that every line of the text
+// stays valid UTF-8 when the string is.
+size_t PieceEnd(std::string_view s, size_t start) {
+  const size_t cut = start + LinePieceLength;
+  if (cut >= s.size() || !IsUtf8Continuation(static_cast<unsigned char>(s[cut]))) return std::min(cut, s.size());
+  size_t lead = cut - 1;
+  while (lead > cut - 4 && lead > start && IsUtf8Continuation(static_cast<unsigned char>(s[lead]))) --lead;
+  const bool splitsSequence = lead > start && lead + Utf8SequenceLength(static_cast<unsigned char>(s[lead])) > cut;
+  return splitsSequence ? lead : cut;
+}
+
+// Writes the published properties of a component, one entry a line, without line ends.
+class TDfmWriter final : public TPropertyVisitor {
+ public:
+  explicit TDfmWriter(TStringList& lines) : FLines(lines) {}
+
+  void WriteComponent(TComponent& component) {
+    std::string header = "object ";
+    if (!component.Name.empty()) header += component.Name + ": ";
+    header += component.ClassName();
+    FLines.push_back(std::move(header));
+    ++FLevel;
+    component.describe(*this);
+    --FLevel;
+    FLines.push_back("end");
+  }
+
+  void Integer(const char* name, int32_t value, const Setter<int32_t>&) override {
+    Property(name, std::to_string(value));
+  }
+
+  void Boolean(const char* name, bool value, const Setter<bool>&) override {
+    Property(name, value ? "True" : "False");
+  }
+
+  void String(const char* name, const std::string& value, const Setter<const std::string&>&) override {
+    if (value.size() <= LinePieceLength) {
+      Property(name, QuoteString(value));
+      return;
+    }
+    Property(name, "");
+    ++FLevel;
+    WriteLongString(value);
+    --FLevel;
+  }
+
+  void Enumeration(const char* name, int value, std::span<const char* const> identifiers,
+                   const Setter<int>&) override {
+    const bool known = value >= 0 && static_cast<size_t>(value) < identifiers.size();
+    Property(name, known ? std::string(identifiers[static_cast<size_t>(value)]) : std::to_string(value));
+  }
+
+  void Strings(const char* name, TStringList& list) override {
+    const std::string listName = std::string(name) + ".Strings";
+    if (list.empty()) {
+      Property(listName, "()");
+      return;
+    }
+    Property(listName, "(");
+    ++FLevel;
+    for (const std::string& s : list) {
+      if (s.size() <= LinePieceLength)
+        Line(QuoteString(s));
+      else
+        WriteLongString(s);
+    }
+    --FLevel;
+    FLines.back() += ')';
+  }
+
+  void Collection(const char* name, TCollection& collection) override {
+    if (collection.Count() == 0) {
+      Property(name, "<>");
+      return;
+    }
+    Property(name, "<");
+    // Item properties carry no prefix of an enclosing object.
+    const std::string prefix = std::exchange(FPrefix, std::string());
+    ++FLevel;
+    for (int i = 0; i < collection.Count(); ++i) {
+      Line("item");
+      ++FLevel;
+      collection.ItemAt(i).describe(*this);
+      --FLevel;
+      Line("end");
+    }
+    --FLevel;
+    FPrefix = prefix;
+    FLines.back() += '>';
+  }
+
+  void Object(const char* name, TPersistent& object) override {
+    const std::string prefix = FPrefix;
+    FPrefix += name;
+    FPrefix += '.';
+    object.describe(*this);
+    FPrefix = prefix;
+  }
+
+ private:
+  void Line(std::string_view text) {
+    std::string line(2 * static_cast<size_t>(FLevel), ' ');
+    line += text;
+    FLines.push_back(std::move(line));
+  }
+
+  void Property(std::string_view name, std::string_view value) {
+    std::string text = FPrefix;
+    text += name;
+    text += " = ";
+    text += value;
+    Line(text);
+  }
+
+  // A string of more than one line piece: one piece a line, joined with " +".
+  void WriteLongString(std::string_view s) {
+    for (size_t start = 0; start < s.size();) {
+      const size_t end = PieceEnd(s, start);
+      std::string line = QuotePieces(s.substr(start, end - start));
+      if (end < s.size()) line += " +";
+      Line(line);
+      start = end;
+    }
+  }
+
+  TStringList& FLines;
+  int FLevel = 0;
+  std::string FPrefix;  // "Name." of the enclosing published objects
+};
+
+// ============================================================================================
+// Reading, step 1: the text into a tree
+// ============================================================================================
+
+// A value that was read but cannot be used; the property that holds it is skipped.
+enum class TValueFault : uint8_t { None, OutOfRange, BadCharCode };
+
+enum class TValueKind : uint8_t { Integer, Float, Identifier, String, List, Collection, Set };
+
+struct TDfmProperty;
+
+struct TDfmItem {
+  std::vector<TDfmProperty> Properties;
+};
+
+struct TDfmValue {
+  TValueKind Kind = TValueKind::Integer;
+  TValueFault Fault = TValueFault::None;
+  int64_t Integer = 0;
+  std::string Text;                 // a string's characters, an identifier
+  std::vector<TDfmValue> Elements;  // a list's values, a set's identifiers
+  std::vector<TDfmItem> Items;      // a collection's items
+};
+
+struct TDfmProperty {
+  std::string Name;  // as written, dots included
+  int Line = 0;
+  TDfmValue Value;
+};
+
+enum class TTokenKind : uint8_t { EndOfText, Identifier, Integer, Float, String, Symbol };
+
+struct TToken {
+  TTokenKind Kind = TTokenKind::EndOfText;
+  int Line = 1;
+  char Symbol = 0;
+  TValueFault Fault = TValueFault::None;
+  int64_t Integer = 0;
+  std::string Text;  // identifier, or the decoded characters of a string
+};
+
+// Integers beyond this are only known to be out of range.
+constexpr int64_t IntegerCeiling = int64_t{1} << 40;
+constexpr uint32_t MaxCodePoint = 0x10FFFF;
+
+void AppendUtf8(std::string& out, uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) { return IsDigit(c) || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f'); }
+bool IsIdentStart(char c) { return (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'z') || c == '_'; }
+bool IsIdentChar(char c) { return IsIdentStart(c) || IsDigit(c); }
+int HexValue(char c) { return IsDigit(c) ? c - '0' : AsciiLower(c) - 'a' + 10; }
+
+// Splits component text into tokens; line ends (CR LF, LF or CR) count lines and separate
+// tokens like blanks do.
+class TLexer {
+ public:
+  explicit TLexer(std::string_view text) : FText(text) {
+    if (FText.starts_with("\xEF\xBB\xBF")) FPos = 3;  // a UTF-8 byte order mark from an editor
+    Advance();
+  }
+
+  const TToken& Peek() const { return FToken; }
+
+  TToken Take() {
+    TToken token = std::move(FToken);
+    Advance();
+    return token;
+  }
+
+  [[noreturn]] void Fail(const std::string& message) const { throw EParserError(AtLine(FToken.Line, message)); }
+
+ private:
+  char At(size_t pos) const { return pos < FText.size() ? FText[pos] : '\0'; }
+
+  void SkipBlanks() {
+    while (FPos < FText.size()) {
+      const char c = FText[FPos];
+      if (c == ' ' || c == '\t') {
+        ++FPos;
+      } else if (c == '\r' || c == '\n') {
+        ++FLine;
+        ++FPos;
+        if (c == '\r' && At(FPos) == '\n') ++FPos;
+      } else {
+        break;
+      }
+    }
+  }
+
+  void Advance() {
+    SkipBlanks();
+    FToken = TToken();
+    FToken.Line = FLine;
+    if (FPos >= FText.size()) return;
+    const char c = FText[FPos];
+    if (IsIdentStart(c))
+      ScanIdentifier();
+    else if (IsDigit(c) || c == '$')
+      ScanNumber();
+    else if (c == '\'' || c == '#')
+      ScanString();
+    else if (std::string_view("=()<>[],+-.:").find(c) != std::string_view::npos)
+      ScanSymbol();
+    else
+      Fail("Invalid character in text");
+  }
+
+  void ScanIdentifier() {
+    const size_t start = FPos;
+    while (FPos < FText.size() && IsIdentChar(FText[FPos])) ++FPos;
+    FToken.Kind = TTokenKind::Identifier;
+    FToken.Text = FText.substr(start, FPos - start);
+  }
+
+  void ScanSymbol() {
+    FToken.Kind = TTokenKind::Symbol;
+    FToken.Symbol = FText[FPos++];
+  }
+
+  // Adds one digit to a value that stops growing at IntegerCeiling (anything beyond is out of range).
+  void AddDigit(int64_t& value, int base, int digit) {
+    if (value <= IntegerCeiling) value = value * base + digit;
+  }
+
+  void ScanNumber() {
+    FToken.Kind = TTokenKind::Integer;
+    int64_t value = 0;
+    if (FText[FPos] == '$') {
+      ++FPos;
+      if (!IsHexDigit(At(FPos))) Fail("Hexadecimal digit expected");
+      while (IsHexDigit(At(FPos))) AddDigit(value, 16, HexValue(FText[FPos++]));
+    } else {
+      while (IsDigit(At(FPos))) AddDigit(value, 10, FText[FPos++] - '0');
+      ScanFraction();
+    }
+    FToken.Integer = value;
+    if (value > IntegerCeiling) FToken.Fault = TValueFault::OutOfRange;
+  }
+
+  // A floating-point number is read so that its property can be reported; nothing takes one.
+  void ScanFraction() {
+    if (At(FPos) == '.' && IsDigit(At(FPos + 1))) {
+      FToken.Kind = TTokenKind::Float;
+      ++FPos;
+      while (IsDigit(At(FPos))) ++FPos;
+    }
+    const size_t exponent = FPos + ((At(FPos + 1) == '+' || At(FPos + 1) == '-') ? 2 : 1);
+    if (AsciiLower(At(FPos)) == 'e' && IsDigit(At(exponent))) {
+      FToken.Kind = TTokenKind::Float;
+      FPos = exponent;
+      while (IsDigit(At(FPos))) ++FPos;
+    }
+  }
+
+  // One string: quoted pieces and #codes written next to each other.
+  void ScanString() {
+    FToken.Kind = TTokenKind::String;
+    while (FPos < FText.size()) {
+      if (FText[FPos] == '\'')
+        ScanQuoted();
+      else if (FText[FPos] == '#')
+        ScanCharCode();
+      else
+        break;
+    }
+  }
+
+  void ScanQuoted() {
+    ++FPos;
+    for (;;) {
+      const size_t start = FPos;
+      while (FPos < FText.size() && FText[FPos] != '\'' && FText[FPos] != '\r' && FText[FPos] != '\n') ++FPos;
+      FToken.Text.append(FText, start, FPos - start);
+      if (FPos >= FText.size() || FText[FPos] != '\'') Fail("Unterminated string");
+      ++FPos;
+      if (At(FPos) != '\'') return;
+      FToken.Text += '\'';  // a doubled quote stands for one
+      ++FPos;
+    }
+  }
+
+  // "#" and a decimal or "$" hexadecimal code: below 128 the byte itself, above it a Unicode
+  // code point written as UTF-8. A code that is no character spoils only its property.
+  void ScanCharCode() {
+    ++FPos;
+    uint32_t code = 0;
+    const auto addDigit = [&code](uint32_t base, int digit) {
+      if (code <= MaxCodePoint) code = code * base + static_cast<uint32_t>(digit);
+    };
+    if (At(FPos) == '$') {
+      ++FPos;
+      if (!IsHexDigit(At(FPos))) Fail("Character code expected");
+      while (IsHexDigit(At(FPos))) addDigit(16, HexValue(FText[FPos++]));
+    } else {
+      if (!IsDigit(At(FPos))) Fail("Character code expected");
+      while (IsDigit(At(FPos))) addDigit(10, FText[FPos++] - '0');
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    if (code > MaxCodePoint || surrogate)
+      FToken.Fault = TValueFault::BadCharCode;
+    else
+      AppendUtf8(FToken.Text, code);
+  }
+
+  std::string_view FText;
+  size_t FPos = 0;
+  int FLine = 1;
+  TToken FToken;
+};
+
+// Parses the whole component text into a tree; any syntax error raises EParserError.
+//   text       = "object" [Name ":"] ClassName { property } "end"
+//   property   = name { "." name } "=" value
+//   value      = string | ["+"|"-"] number | identifier | "(" { scalar } ")"
+//              | "<" { "item" { property } "end" } ">" | "[" [ identifier { "," identifier } ] "]"
+//   string     = pieces { "+" pieces }
+class TDfmParser {
+ public:
+  explicit TDfmParser(std::string_view text) : FLexer(text) {}
+
+  std::vector<TDfmProperty> ParseComponent() {
+    ExpectKeyword("object");
+    ExpectIdentifier();  // the name, or the class name of an unnamed component
+    if (IsSymbol(':')) {
+      FLexer.Take();
+      ExpectIdentifier();
+    }
+    std::vector<TDfmProperty> properties = ParseProperties(0);
+    ExpectKeyword("end");
+    if (!AtEnd()) FLexer.Fail("End of text expected after 'end'");
+    return properties;
+  }
+
+ private:
+  bool IsSymbol(char symbol) const {
+    return FLexer.Peek().Kind == TTokenKind::Symbol && FLexer.Peek().Symbol == symbol;
+  }
+
+  bool AtEnd() const { return FLexer.Peek().Kind == TTokenKind::EndOfText; }
+
+  bool IsKeyword(std::string_view keyword) const {
+    return FLexer.Peek().Kind == TTokenKind::Identifier && SameIdent(FLexer.Peek().Text, keyword);
+  }
+
+  [[noreturn]] void FailExpected(const std::string& what) const {
+    if (AtEnd()) FLexer.Fail(what + " expected before the end of the text");
+    FLexer.Fail(what + " expected");
+  }
+
+  void ExpectSymbol(char symbol) {
+    if (!IsSymbol(symbol)) FailExpected(std::string("'") + symbol + "'");
+    FLexer.Take();
+  }
+
+  void ExpectKeyword(std::string_view keyword) {
+    if (!IsKeyword(keyword)) FailExpected("'" + std::string(keyword) + "'");
+    FLexer.Take();
+  }
+
+  std::string ExpectIdentifier() {
+    if (FLexer.Peek().Kind != TTokenKind::Identifier) FailExpected("Identifier");
+    return FLexer.Take().Text;
+  }
+
+  // Properties up to (not including) the "end" of their object or item.
+  std::vector<TDfmProperty> ParseProperties(int depth) {
+    std::vector<TDfmProperty> properties;
+    while (!IsKeyword("end")) {
+      if (AtEnd()) FailExpected("'end'");
+      if (IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline"))
+        FLexer.Fail("Child components are not supported");
+      properties.push_back(ParseProperty(depth));
+    }
+    return properties;
+  }
+
+  TDfmProperty ParseProperty(int depth) {
+    TDfmProperty property;
+    property.Line = FLexer.Peek().Line;
+    property.Name = ExpectIdentifier();
+    while (IsSymbol('.')) {
+      FLexer.Take();
+      property.Name += '.';
+      property.Name += ExpectIdentifier();
+    }
+    ExpectSymbol('=');
+    property.Value = ParseValue(depth);
+    return property;
+  }
+
+  TDfmValue ParseValue(int depth) {
+    if (IsSymbol('(')) return ParseList();
+    if (IsSymbol('<')) return ParseCollection(depth);
+    if (IsSymbol('[')) return ParseSet();
+    return ParseScalar();
+  }
+
+  TDfmValue ParseScalar() {
+    switch (FLexer.Peek().Kind) {
+      case TTokenKind::String:
+        return ParseString();
+      case TTokenKind::Identifier: {
+        TDfmValue value;
+        value.Kind = TValueKind::Identifier;
+        value.Text = FLexer.Take().Text;
+        return value;
+      }
+      case TTokenKind::Integer:
+      case TTokenKind::Float:
+        return ParseNumber(false);
+      case TTokenKind::Symbol:
+        if (IsSymbol('-') || IsSymbol('+')) {
+          const bool negative = FLexer.Take().Symbol == '-';
+          const TTokenKind next = FLexer.Peek().Kind;
+          if (next != TTokenKind::Integer && next != TTokenKind::Float) FailExpected("Number");
+          return ParseNumber(negative);
+        }
+        break;
+      default:
+        break;
+    }
+    FailExpected("Property value");
+  }
+
+  TDfmValue ParseNumber(bool negative) {
+    const TToken token = FLexer.Take();
+    TDfmValue value;
+    value.Kind = token.Kind == TTokenKind::Float ? TValueKind::Float : TValueKind::Integer;
+    value.Fault = token.Fault;
+    value.Integer = negative ? -token.Integer : token.Integer;
+    return value;
+  }
+
+  TDfmValue ParseString() {
+    TDfmValue value;
+    value.Kind = TValueKind::String;
+    for (;;) {
+      TToken piece = FLexer.Take();
+      value.Text += piece.Text;
+      if (piece.Fault != TValueFault::None) value.Fault = piece.Fault;
+      if (!IsSymbol('+')) return value;
+      FLexer.Take();
+      if (FLexer.Peek().Kind != TTokenKind::String) FailExpected("String");
+    }
+  }
+
+  TDfmValue ParseList() {
+    ExpectSymbol('(');
+    TDfmValue value;
+    value.Kind = TValueKind::List;
+    while (!IsSymbol(')')) {
+      if (AtEnd()) FailExpected("')'");
+      value.Elements.push_back(ParseScalar());
+    }
+    FLexer.Take();
+    return value;
+  }
+
+  TDfmValue ParseSet() {
+    ExpectSymbol('[');
+    TDfmValue value;
+    value.Kind = TValueKind::Set;
+    if (!IsSymbol(']')) {
+      for (;;) {
+        TDfmValue member;
+        member.Kind = TValueKind::Identifier;
+        member.Text = ExpectIdentifier();
+        value.Elements.push_back(std::move(member));
+        if (!IsSymbol(',')) break;
+        FLexer.Take();
+      }
+    }
+    ExpectSymbol(']');
+    return value;
+  }
+
+  // Items nest at most MaxCollectionDepth collections deep, which also bounds this recursion.
+  TDfmValue ParseCollection(int depth) {
+    if (depth >= MaxCollectionDepth) FLexer.Fail("Collections nested too deeply");
+    ExpectSymbol('<');
+    TDfmValue value;
+    value.Kind = TValueKind::Collection;
+    while (!IsSymbol('>')) {
+      if (AtEnd()) FailExpected("'>'");
+      ExpectKeyword("item");
+      value.Items.push_back(TDfmItem{ParseProperties(depth + 1)});
+      ExpectKeyword("end");
+    }
+    FLexer.Take();
+    return value;
+  }
+
+  TLexer FLexer;
+};
+
+// ============================================================================================
+// Reading, step 2: the tree onto the objects
+// ============================================================================================
+
+enum class TBindingKind : uint8_t { Integer, Boolean, String, Enumeration, Strings, Collection, Object };
+
+// The published properties of one object, captured once from its describe() so that the
+// text's properties can be looked up by name in any order.
+class TBinder final : public TPropertyVisitor {
+ public:
+  struct TBinding {
+    std::string Name;
+    TBindingKind Kind;
+    Setter<int32_t> SetInteger;
+    Setter<bool> SetBoolean;
+    Setter<const std::string&> SetString;
+    Setter<int> SetEnumeration;
+    std::vector<const char*> Identifiers;
+    TStringList* List = nullptr;
+    TCollection* OwnedCollection = nullptr;
+    TPersistent* OwnedObject = nullptr;
+    std::unique_ptr<TBinder> ObjectBinder;  // made when the text first names one of its properties
+  };
+
+  explicit TBinder(TPersistent& object) { object.describe(*this); }
+
+  // An object has few published properties, so a plain search is the quickest lookup.
+  TBinding* Find(std::string_view name) {
+    for (TBinding& binding : FBindings)
+      if (SameIdent(binding.Name, name)) return &binding;
+    return nullptr;
+  }
+
+  void Integer(const char* name, int32_t, const Setter<int32_t>& set) override {
+    Add(name, TBindingKind::Integer).SetInteger = set;
+  }
+  void Boolean(const char* name, bool, const Setter<bool>& set) override {
+    Add(name, TBindingKind::Boolean).SetBoolean = set;
+  }
+  void String(const char* name, const std::string&, const Setter<const std::string&>& set) override {
+    Add(name, TBindingKind::String).SetString = set;
+  }
+  void Enumeration(const char* name, int, std::span<const char* const> identifiers, const Setter<int>& set) override {
+    TBinding& binding = Add(name, TBindingKind::Enumeration);
+    binding.SetEnumeration = set;
+    binding.Identifiers.assign(identifiers.begin(), identifiers.end());
+  }
+  void Strings(const char* name, TStringList& list) override { Add(name, TBindingKind::Strings).List = &list; }
+  void Collection(const char* name, TCollection& collection) override {
+    Add(name, TBindingKind::Collection).OwnedCollection = &collection;
+  }
+  void Object(const char* name, TPersistent& object) override { Add(name, TBindingKind::Object).OwnedObject = &object; }
+
+ private:
+  TBinding& Add(const char* name, TBindingKind kind) {
+    TBinding& binding = FBindings.emplace_back();
+    binding.Name = name;
+    binding.Kind = kind;
+    return binding;
+  }
+
+  std::vector<TBinding> FBindings;
+};
+
+using TBinding = TBinder::TBinding;
+
+// Assigns parsed properties to objects. A property that cannot be applied is reported and
+// skipped; the object keeps its value and the next property is applied.
+class TDfmApplier {
+ public:
+  explicit TDfmApplier(const TReaderErrorHandler& onError) : FOnError(onError) {}
+
+  void ApplyProperties(TPersistent& target, const std::vector<TDfmProperty>& properties) {
+    if (properties.empty()) return;
+    TBinder binder(target);
+    for (const TDfmProperty& property : properties) ApplyProperty(binder, property);
+  }
+
+ private:
+  void ApplyProperty(TBinder& binder, const TDfmProperty& property) {
+    TBinding* binding = Resolve(binder, property.Name);
+    if (!binding) {
+      Report(property, "Property " + property.Name + " does not exist");
+      return;
+    }
+    try {
+      if (const char* problem = Assign(*binding, property.Value)) Report(property, problem + property.Name);
+    } catch (const Exception& e) {
+      Report(property, "Property " + property.Name + ": " + e.Message());
+    }
+  }
+
+  // The property a dotted name stands for: "ItemData.DisplayName" is a property of the published
+  // object ItemData, "IsUrl.Strings" the string list IsUrl.
+  static TBinding* Resolve(TBinder& binder, std::string_view name) {
+    TBinder* current = &binder;
+    for (;;) {
+      const size_t dot = name.find('.');
+      TBinding* binding = current->Find(name.substr(0, dot));
+      if (!binding || dot == std::string_view::npos) return binding;
+      name.remove_prefix(dot + 1);
+      if (binding->Kind == TBindingKind::Strings) return SameIdent(name, "Strings") ? binding : nullptr;
+      if (binding->Kind != TBindingKind::Object) return nullptr;
+      if (!binding->ObjectBinder) binding->ObjectBinder = std::make_unique<TBinder>(*binding->OwnedObject);
+      current = binding->ObjectBinder.get();
+    }
+  }
+
+  // Assigns Value through Binding; answers null, or the start of a message naming the problem.
+  const char* Assign(TBinding& binding, const TDfmValue& value) {
+    switch (binding.Kind) {
+      case TBindingKind::Integer:
+        return AssignInteger(binding, value);
+      case TBindingKind::Boolean:
+        if (value.Kind != TValueKind::Identifier) return InvalidValue;
+        if (SameIdent(value.Text, "True")) {
+          binding.SetBoolean(true);
+        } else if (SameIdent(value.Text, "False")) {
+          binding.SetBoolean(false);
+        } else {
+          return InvalidValue;
+        }
+        return nullptr;
+      case TBindingKind::String:
+        if (value.Kind != TValueKind::String) return InvalidValue;
+        if (value.Fault == TValueFault::BadCharCode) return InvalidCharCode;
+        binding.SetString(value.Text);
+        return nullptr;
+      case TBindingKind::Enumeration:
+        return AssignEnumeration(binding, value);
+      case TBindingKind::Strings:
+        return AssignStrings(*binding.List, value);
+      case TBindingKind::Collection:
+        return AssignCollection(*binding.OwnedCollection, value);
+      case TBindingKind::Object:
+        return InvalidValue;
+    }
+    return InvalidValue;
+  }
+
+  static const char* AssignInteger(TBinding& binding, const TDfmValue& value) {
+    if (value.Kind != TValueKind::Integer) return InvalidValue;
+    if (value.Fault == TValueFault::OutOfRange || value.Integer < INT32_MIN || value.Integer > INT32_MAX)
+      return OutOfRange;
+    binding.SetInteger(static_cast<int32_t>(value.Integer));
+    return nullptr;
+  }
+
+  static const char* AssignEnumeration(TBinding& binding, const TDfmValue& value) {
+    if (value.Kind != TValueKind::Identifier) return InvalidValue;
+    for (size_t i = 0; i < binding.Identifiers.size(); ++i) {
+      if (SameIdent(binding.Identifiers[i], value.Text)) {
+        binding.SetEnumeration(static_cast<int>(i));
+        return nullptr;
+      }
+    }
+    return InvalidValue;
+  }
+
+  // An empty list leaves the strings as they are; any other replaces them.
+  static const char* AssignStrings(TStringList& list, const TDfmValue& value) {
+    if (value.Kind != TValueKind::List) return InvalidValue;
+    for (const TDfmValue& element : value.Elements) {
+      if (element.Kind != TValueKind::String) return InvalidValue;
+      if (element.Fault == TValueFault::BadCharCode) return InvalidCharCode;
+    }
+    if (value.Elements.empty()) return nullptr;
+    list.clear();
+    for (const TDfmValue& element : value.Elements) list.push_back(element.Text);
+    return nullptr;
+  }
+
+  // An empty collection value leaves the items as they are; any other replaces them.
+  const char* AssignCollection(TCollection& collection, const TDfmValue& value) {
+    if (value.Kind != TValueKind::Collection) return InvalidValue;
+    if (value.Items.empty()) return nullptr;
+    collection.Clear();
+    for (const TDfmItem& item : value.Items) ApplyProperties(collection.AddItem(), item.Properties);
+    return nullptr;
+  }
+
+  void Report(const TDfmProperty& property, const std::string& message) const {
+    if (FOnError) FOnError(AtLine(property.Line, message));
+  }
+
+  static constexpr const char* InvalidValue = "Invalid value for property ";
+  static constexpr const char* OutOfRange = "Integer out of range for property ";
+  static constexpr const char* InvalidCharCode = "Invalid character code in property ";
+
+  const TReaderErrorHandler& FOnError;
+};
+
+}  // namespace
+
+bool ComponentToDfmText(TComponent& component, TStringList& strings) {
+  TStringList lines;
+  TDfmWriter(lines).WriteComponent(component);
+  strings = std::move(lines);
+  return true;
+}
+
+std::string ComponentToText(TComponent& component) {
+  TStringList lines;
+  ComponentToDfmText(component, lines);
+  size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+void TextToComponent(TComponent& component, const std::string& text, const TReaderErrorHandler& onError) {
+  const std::vector<TDfmProperty> properties = TDfmParser(text).ParseComponent();
+  TDfmApplier(onError).ApplyProperties(component, properties);
+}
+
+bool DfmTextToComponent(TComponent& component, const TStringList& strings, const TReaderErrorHandler& onError) {
+  size_t size = 0;
+  for (const std::string& line : strings) size += line.size() + 1;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : strings) {
+    text += line;
+    text += '\n';
+  }
+  TextToComponent(component, text, onError);
+  return true;
+}

@@ -1,0 +1,37 @@
+// String routines shared by the whole program.
+#pragma once
+
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "core/Persistent.h"
+
+// Position (from 1) of the first SubStr in S that starts after the first Offset characters; 0 when none.
+int PosEx(std::string_view subStr, std::string_view s, int offset = 0);
+
+// The wildcard match of magic words and file masks: "*" any run, "?" one character, anything
+// else byte for byte, case-sensitive. Quirk kept on purpose: a mask of two stars or more does not
+// match where nothing is left to match them ("a" does not match "a**"), while a single "*" always
+// does. Runs in time proportional to len(text) x len(mask).
+bool MatchesWildcard(std::string_view text, std::string_view mask);
+
+// Appends the non-empty pieces of S between delimiter characters to Strings; no trimming.
+void SplitByChars(std::string_view s, TStringList& strings, std::string_view delimiters);
+
+// A line break (CR LF) inside an INI value is stored as the six characters "#13#10".
+std::string EncodeLineBreaks(std::string_view s);
+std::string DecodeLineBreaks(std::string_view s);
+
+// Upper-casing with ASCII rules only.
+std::string UpperCase(std::string_view s);
+// Upper-casing with the code page's rules (UTF-8: letters beyond ASCII too).
+std::string AnsiUpperCase(std::string_view s);
+std::string AnsiLowerCase(std::string_view s);
+
+// Comparisons ignoring case, ASCII rules and code-page rules.
+bool SameText(std::string_view a, std::string_view b);
+bool AnsiSameText(std::string_view a, std::string_view b);
+
+std::string Trim(std::string_view s);
+bool StartsText(std::string_view prefix, std::string_view s);  // ignoring ASCII case

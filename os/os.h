@@ -1,0 +1,87 @@
+// The narrow seams between the portable core and the operating system.
+// Each function has a Win32 side (os/win32) and a POSIX side (os/posix). Paths use the
+// backslash as separator throughout the program; the POSIX side maps it to "/".
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// <windows.h> maps these names to their ...A functions; the seams keep their own names.
+#undef DeleteFile
+#undef CopyFile
+#undef WriteProfileString
+
+namespace os {
+
+// File attribute bits, with the values of the Windows file system.
+enum : uint32_t {
+  faReadOnly = 0x01,
+  faHidden = 0x02,
+  faSysFile = 0x04,
+  faDirectory = 0x10,
+  faArchive = 0x20,
+  faReparsePoint = 0x400,
+};
+
+struct TLocalTime {
+  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+};
+
+// One entry of a folder listing.
+struct TDirEntry {
+  std::string Name;       // the long name, without folder
+  uint32_t Attr = 0;      // fa* bits
+  int64_t Size = 0;       // bytes
+  TLocalTime WriteTime;   // last write, local time
+
+  bool IsFolder() const { return (Attr & faDirectory) != 0; }
+};
+
+// Every entry of Folder except "." and "..", in the directory's own order (the POSIX side
+// sorts by name). False when the folder cannot be listed.
+bool ListFolder(const std::string& folder, std::vector<TDirEntry>& entries);
+// The entry for one file or folder; false when it does not exist.
+bool GetEntry(const std::string& path, TDirEntry& entry);
+
+bool FileExists(const std::string& path);       // an existing file, not a folder
+bool DirectoryExists(const std::string& path);  // an existing folder
+bool CreateFolder(const std::string& path);     // one level; true when it exists afterwards
+bool DeleteFile(const std::string& path);
+bool CopyFile(const std::string& source, const std::string& dest, bool overwrite);
+
+// Whole-file reads and writes of bytes. WriteFileReplacing writes a temporary file beside
+// Path and renames it over the old one, so a failed write leaves the old file whole.
+bool ReadFile(const std::string& path, std::string& data);
+bool WriteFileReplacing(const std::string& path, const std::string& data);
+// Appends to Path, creating it when missing.
+bool AppendFile(const std::string& path, const std::string& data);
+
+// The value of an environment variable; false when it is not set.
+bool GetEnv(const std::string& name, std::string& value);
+// Sets an environment variable of this process (an empty value is a set, empty variable).
+bool SetEnv(const std::string& name, const std::string& value);
+
+// The full path of the running executable.
+std::string ExeFileName();
+
+// The shell's path of a special folder (CSIDL number), without trailing separator;
+// empty when the shell has none.
+std::string SpecialFolderPath(int csidl);
+
+// The shell's display name of a file or folder (what Explorer shows).
+std::string ShellDisplayName(const std::string& path);
+
+// Single values of INI files through the system's profile-string calls.
+std::string ReadProfileString(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& def, size_t bufferSize);
+bool WriteProfileString(const std::string& file, const std::string& section,
+                        const std::string& key, const std::string& value);
+
+TLocalTime Now();
+
+// Tests replace the shell's display names with their own; an empty function restores the real one.
+void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider);
+
+}  // namespace os

@@ -1,0 +1,236 @@
+// The operating-system seams on Windows, through the ANSI calls (the process code page is UTF-8).
+#include <windows.h>
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include "os/os.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace os {
+
+namespace {
+
+std::function<std::string(const std::string&)> DisplayNameProvider;
+
+// Closes a file handle when it goes out of scope.
+class TFileHandle {
+ public:
+  explicit TFileHandle(HANDLE handle) : FHandle(handle) {}
+  ~TFileHandle() { Close(); }
+  TFileHandle(const TFileHandle&) = delete;
+  TFileHandle& operator=(const TFileHandle&) = delete;
+
+  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return FHandle; }
+  bool Close() {
+    const bool ok = !Valid() || CloseHandle(FHandle);
+    FHandle = INVALID_HANDLE_VALUE;
+    return ok;
+  }
+
+ private:
+  HANDLE FHandle;
+};
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string WithoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && IsSeparator(path.back())) path.pop_back();
+  return path;
+}
+
+TLocalTime LocalTimeOf(const FILETIME& utc) {
+  FILETIME local{};
+  SYSTEMTIME parts{};
+  TLocalTime result;
+  if (FileTimeToLocalFileTime(&utc, &local) && FileTimeToSystemTime(&local, &parts)) {
+    result.Year = parts.wYear;
+    result.Month = parts.wMonth;
+    result.Day = parts.wDay;
+    result.Hour = parts.wHour;
+    result.Minute = parts.wMinute;
+    result.Second = parts.wSecond;
+  }
+  return result;
+}
+
+TDirEntry EntryOf(const WIN32_FIND_DATAA& data) {
+  TDirEntry entry;
+  entry.Name = data.cFileName;
+  entry.Attr = data.dwFileAttributes;
+  entry.Size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  entry.WriteTime = LocalTimeOf(data.ftLastWriteTime);
+  return entry;
+}
+
+bool WriteAll(HANDLE file, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(file, data.data() + done, chunk, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return true;
+}
+
+DWORD Attributes(const std::string& path) {
+  return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+}
+
+}  // namespace
+
+bool ListFolder(const std::string& folder, std::vector<TDirEntry>& entries) {
+  entries.clear();
+  if (folder.empty()) return false;  // "\*" would list the drive's root
+  const std::string pattern = folder + (IsSeparator(folder.back()) ? "*" : "\\*");
+  WIN32_FIND_DATAA data{};
+  const HANDLE search = FindFirstFileA(pattern.c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return DirectoryExists(folder);  // an empty drive has no "."
+  do {
+    const std::string name = data.cFileName;
+    if (name != "." && name != "..") entries.push_back(EntryOf(data));
+  } while (FindNextFileA(search, &data));
+  FindClose(search);
+  return true;
+}
+
+bool GetEntry(const std::string& path, TDirEntry& entry) {
+  // A wildcard would find some other file.
+  if (path.empty() || path.find_first_of("*?") != std::string::npos) return false;
+  WIN32_FIND_DATAA data{};
+  const HANDLE search = FindFirstFileA(WithoutTrailingSeparators(path).c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  entry = EntryOf(data);
+  return true;
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attr = Attributes(path);
+  return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool DirectoryExists(const std::string& path) {
+  const DWORD attr = Attributes(path);
+  return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool CreateFolder(const std::string& path) {
+  return CreateDirectoryA(path.c_str(), nullptr) || DirectoryExists(path);
+}
+
+bool DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool CopyFile(const std::string& source, const std::string& dest, bool overwrite) {
+  return CopyFileA(source.c_str(), dest.c_str(), overwrite ? FALSE : TRUE) != 0;
+}
+
+bool ReadFile(const std::string& path, std::string& data) {
+  TFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  std::string contents;
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) {
+    if (got == 0) {
+      data = std::move(contents);
+      return true;
+    }
+    contents.append(buffer, got);
+  }
+  return false;
+}
+
+bool WriteFileReplacing(const std::string& path, const std::string& data) {
+  const std::string temp = path + ".tmp";
+  TFileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  bool ok = WriteAll(file.Get(), data) && FlushFileBuffers(file.Get());
+  ok = file.Close() && ok;
+  ok = ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) DeleteFileA(temp.c_str());
+  return ok;
+}
+
+bool AppendFile(const std::string& path, const std::string& data) {
+  TFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  const bool ok = SetFilePointer(file.Get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+                  WriteAll(file.Get(), data);
+  return file.Close() && ok;
+}
+
+bool GetEnv(const std::string& name, std::string& value) {
+  // The size query answers 0 only for a variable that is not set (an empty one needs 1).
+  const DWORD size = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+  if (size == 0) return false;
+  std::vector<char> buffer(size);
+  const DWORD length = GetEnvironmentVariableA(name.c_str(), buffer.data(), size);
+  value.assign(buffer.data(), length < size ? length : 0);
+  return true;
+}
+
+bool SetEnv(const std::string& name, const std::string& value) {
+  return SetEnvironmentVariableA(name.c_str(), value.c_str()) != 0;
+}
+
+std::string ExeFileName() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return "";
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);  // cut short: try a larger buffer
+  }
+}
+
+std::string SpecialFolderPath(int csidl) {
+  char buffer[MAX_PATH + 1] = {};
+  return SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE) ? std::string(buffer) : std::string();
+}
+
+std::string ShellDisplayName(const std::string& path) {
+  if (DisplayNameProvider) return DisplayNameProvider(path);
+  SHFILEINFOA info{};
+  if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME)) return "";
+  return info.szDisplayName;
+}
+
+std::string ReadProfileString(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& def, size_t bufferSize) {
+  if (bufferSize == 0) return "";
+  std::vector<char> buffer(bufferSize);
+  const DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer.data(),
+                                                static_cast<DWORD>(bufferSize), file.c_str());
+  return std::string(buffer.data(), std::min<size_t>(length, bufferSize - 1));
+}
+
+bool WriteProfileString(const std::string& file, const std::string& section,
+                        const std::string& key, const std::string& value) {
+  return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != 0;
+}
+
+TLocalTime Now() {
+  SYSTEMTIME parts{};
+  GetLocalTime(&parts);
+  TLocalTime result;
+  result.Year = parts.wYear;
+  result.Month = parts.wMonth;
+  result.Day = parts.wDay;
+  result.Hour = parts.wHour;
+  result.Minute = parts.wMinute;
+  result.Second = parts.wSecond;
+  return result;
+}
+
+void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider) {
+  DisplayNameProvider = std::move(provider);
+}
+
+}  // namespace os
