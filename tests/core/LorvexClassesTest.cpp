@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "core/qmDfmUtils.h"
 #include "core/qmFileUtils.h"
 #include "os/os.h"
+#include "tests/core/TestPaths.h"
 
 namespace fs = std::filesystem;
 
@@ -18,8 +18,7 @@ namespace {
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::string& name) {
-    const char* base = std::getenv("LORVEX_TEST_TMP");
-    FPath = fs::path(base ? base : fs::temp_directory_path().string()) / ("classes_" + name);
+    FPath = fs::path(testpaths::TestTmpFolder()) / ("classes_" + name);
     fs::remove_all(FPath);
     fs::create_directories(FPath);
   }
@@ -74,11 +73,7 @@ TEST(ExpandPath, LeavesTextWithoutAVariableAsItIs) {
 }
 
 TEST(ExpandPath, ExpandsTheFirstVariableOnly) {
-#ifdef _WIN32
-  _putenv("LORVEX_TEST_VAR=C:\\Data");
-#else
-  setenv("LORVEX_TEST_VAR", "C:\\Data", 1);
-#endif
+  os::SetEnv("LORVEX_TEST_VAR", "C:\\Data");
   EXPECT_EQ(ExpandPath("%LORVEX_TEST_VAR%\\notes.txt"), "C:\\Data\\notes.txt");
   EXPECT_EQ(ExpandPath("x %LORVEX_TEST_VAR% %LORVEX_TEST_VAR%"), "x C:\\Data %LORVEX_TEST_VAR%");
 }
