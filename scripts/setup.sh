@@ -27,6 +27,8 @@ PACKAGES=(
   # native build: g++ with sanitizers, clang with libFuzzer, tests and benchmarks
   cmake ninja-build make gcc g++ clang libclang-rt-14-dev pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
+  # the native counterparts of the MinGW dependencies, for the portable half
+  libjpeg-dev libpugixml-dev
   # the MinGW-w64 cross toolchain, posix thread model
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   # Wine (32-bit) on a virtual X display, with the X extensions and fonts it uses
@@ -35,6 +37,8 @@ PACKAGES=(
   libxinerama1:i386 libxcomposite1:i386 libxxf86vm1:i386
   # fetching Debian source packages and building the dependencies
   dpkg-dev ca-certificates xz-utils bzip2 patch gpgv tcl
+  # drawing the icons at build time
+  python3-minimal
 )
 
 say() { printf 'setup: %s\n' "$*"; }
@@ -61,7 +65,7 @@ is_installed() {
 
 install_packages() {
   local missing=() p
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [[ " $(dpkg --print-foreign-architectures | tr '\n' ' ') " != *" i386 "* ]]; then
     need_root "adding the i386 architecture"
     say "adding the i386 architecture (for wine32)"
     dpkg --add-architecture i386
@@ -82,7 +86,7 @@ install_packages() {
 # Makes sure apt knows the source packages of Debian 12: adds a deb-src entry
 # beside the machine's deb entries when none is there yet.
 ensure_source_index() {
-  if apt-cache showsrc --only-source sqlite3 2>/dev/null | grep -q '^Package:'; then
+  if [[ "$(apt-cache showsrc --only-source sqlite3 2>/dev/null | grep -c '^Package:')" -gt 0 ]]; then
     return 0
   fi
   need_root "adding a deb-src entry"
@@ -231,6 +235,10 @@ build_googletest() {
 }
 
 main() {
+  # One set-up at a time in this work tree (two test runs may start together).
+  mkdir -p "$DEPS"
+  exec 9>"$DEPS/.setup.lock"
+  flock 9
   install_packages
   mkdir -p "$PREFIX"
   build_sqlite

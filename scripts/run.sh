@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds what is missing and starts Lorvex under Wine on your display. Without a display a
+# virtual one (Xvfb) is started and left running for Lorvex. Running it again while Lorvex
+# runs wakes the running instance, as a second start of the program does.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$ROOT"
+
+bash scripts/setup.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$(nproc)" --target Lorvex
+
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-lorvex}"
+export WINEARCH=win32
+
+# The virtual display of an earlier run is used again, so that a second run reaches the first.
+display_file="$WINEPREFIX.display"
+if [[ -z "${DISPLAY:-}" && -f "$display_file" && -e "/tmp/.X11-unix/X$(cat "$display_file")" ]]; then
+  export DISPLAY=":$(cat "$display_file")"
+fi
+if [[ -z "${DISPLAY:-}" ]]; then
+  display=99
+  while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do display=$((display + 1)); done
+  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  export DISPLAY=":$display"
+  for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; done
+  echo "$display" > "$display_file"
+  echo "run: no display was set; started a virtual one on $DISPLAY (Xvfb, pid $!)."
+fi
+
+if [[ ! -d "$WINEPREFIX" ]]; then
+  echo "run: preparing the Wine prefix $WINEPREFIX ..."
+  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
+fi
+
+# Lorvex runs in the background: it lives in the notification area until you exit it.
+wine build/windows/Lorvex.exe >/dev/null 2>&1 &
+echo "run: Lorvex started (DISPLAY=$DISPLAY, WINEPREFIX=$WINEPREFIX); press its hot key or run this again to show it."
