@@ -1,0 +1,146 @@
+// The window base of every control: a Win32 window owned by a component, with a parent, child
+// controls, bounds, alignment and events. Messages a child sends its parent (commands, drawing,
+// colours, notifications) are handed back to the child that sent them.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/Persistent.h"
+#include "ui/Graphics.h"
+
+class TPopupMenu;
+class TForm;
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
+enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
+using TShiftState = unsigned;
+TShiftState KeyboardShiftState();
+
+using TNotifyEvent = std::function<void(TComponent& sender)>;
+// Key is the virtual key; set it to 0 to consume the key.
+using TKeyEvent = std::function<void(TComponent& sender, WORD& key, TShiftState shift)>;
+// Key is the character; set it to 0 to consume it.
+using TKeyPressEvent = std::function<void(TComponent& sender, char& key)>;
+using TMouseEvent = std::function<void(TComponent& sender, int x, int y)>;
+
+struct TCreateParams {
+  std::string WinClassName = "TLorvexWindow";
+  bool SystemClass = false;  // a class of the system (EDIT, LISTBOX, ...) that we subclass
+  DWORD Style = WS_CHILD | WS_CLIPSIBLINGS;
+  DWORD ExStyle = 0;
+  UINT ClassStyle = CS_DBLCLKS;
+};
+
+class TWinControl : public TComponent {
+ public:
+  explicit TWinControl(TComponent* owner);
+  ~TWinControl() override;
+
+  const char* ClassName() const override { return "TWinControl"; }
+
+  // The window, created with its parents when first needed.
+  HWND Handle();
+  bool HandleAllocated() const { return FHandle != nullptr; }
+  // The control whose window this is, or nullptr.
+  static TWinControl* FromHandle(HWND wnd);
+
+  TWinControl* Parent() const { return FParent; }
+  void SetParent(TWinControl* parent);
+  const std::vector<TWinControl*>& Controls() const { return FControls; }
+  TForm* ParentForm();
+
+  int Left() const { return FLeft; }
+  int Top() const { return FTop; }
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  void SetBounds(int left, int top, int width, int height);
+  void SetLeft(int value) { SetBounds(value, FTop, FWidth, FHeight); }
+  void SetTop(int value) { SetBounds(FLeft, value, FWidth, FHeight); }
+  void SetWidth(int value) { SetBounds(FLeft, FTop, value, FHeight); }
+  void SetHeight(int value) { SetBounds(FLeft, FTop, FWidth, value); }
+  RECT ClientRect();
+  int ClientWidth() { return ClientRect().right; }
+  int ClientHeight() { return ClientRect().bottom; }
+
+  TAlign Align() const { return FAlign; }
+  void SetAlign(TAlign align);
+
+  bool Visible() const { return FVisible; }
+  virtual void SetVisible(bool visible);
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool enabled);
+
+  std::string Caption() const;  // the window text
+  void SetCaption(const std::string& text);
+  std::string Text() const { return Caption(); }
+  void SetText(const std::string& text) { SetCaption(text); }
+
+  std::string Hint;
+  bool ShowHint = true;
+  bool TabStop = false;
+  TPopupMenu* PopupMenu = nullptr;
+
+  TFont& Font() { return FFont; }
+  void SetFont(const TFont& font);
+  TColor Color() const { return FColor; }
+  void SetColor(TColor color);
+  HCURSOR Cursor = nullptr;  // nullptr: the arrow
+
+  bool Focused();
+  bool CanFocus();
+  virtual void SetFocus();
+  void Invalidate();
+  void Repaint();
+
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  TNotifyEvent OnChange;
+  TNotifyEvent OnResize;
+  TKeyEvent OnKeyDown;
+  TKeyPressEvent OnKeyPress;
+
+  // The message a child sent its parent about itself (WM_COMMAND, WM_DRAWITEM, ...).
+  virtual bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+  // Lays out the aligned children in the client area.
+  void Realign();
+
+ protected:
+  virtual void CreateParams(TCreateParams& params);
+  virtual void CreateWnd();
+  virtual void DestroyWnd();
+  // After the window exists: fonts, texts and state that need a handle.
+  virtual void CreateWindowHandle() {}
+  virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual void Paint(TCanvas& canvas) {}
+  bool OwnerPaints = false;  // WM_PAINT goes to Paint
+
+  HWND FHandle = nullptr;
+
+ private:
+  friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
+  void UpdateBoundsFromWindow();
+  TWinControl* FindChild(HWND wnd);
+
+  TWinControl* FParent = nullptr;
+  std::vector<TWinControl*> FControls;
+  WNDPROC FDefWndProc = nullptr;
+  int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+  TAlign FAlign = alNone;
+  bool FVisible = true;
+  bool FEnabled = true;
+  std::string FCaption;
+  TFont FFont;
+  TColor FColor = clBtnFace;
+  HBRUSH FBrush = nullptr;
+  bool FRealigning = false;
+};
+

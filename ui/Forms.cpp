@@ -1,0 +1,508 @@
+#include "ui/Forms.h"
+
+#include <pthread.h>
+
+#include <vector>
+
+#include "ui/StdCtrls.h"
+
+namespace {
+
+constexpr UINT WM_SYNCHRONIZE = WM_APP + 0x101;
+constexpr UINT WM_HINTCHECK = WM_APP + 0x102;
+constexpr UINT_PTR HintPauseTimer = 1;
+constexpr UINT_PTR HintWatchTimer = 2;
+constexpr UINT HintWatchInterval = 250;
+const char* const HelperClassName = "TLorvexHelper";
+
+using THelperHandler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
+
+LRESULT CALLBACK HelperWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* handler = reinterpret_cast<THelperHandler*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+  if (!handler) return DefWindowProcA(wnd, msg, wParam, lParam);
+  // A copy runs: the handler may deallocate its own window (a timer that frees itself).
+  const THelperHandler run = *handler;
+  return GuardedCall([&] { return run(wnd, msg, wParam, lParam); });
+}
+
+struct TSyncRequest {
+  const std::function<void()>* Method;
+  std::exception_ptr Error;
+};
+
+std::string MessageOf(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+
+// The control whose hint applies at a screen point: the nearest one, from the window under the
+// point up through its parents, with a Hint to show.
+TWinControl* HintControlAt(POINT p) {
+  HWND wnd = WindowFromPoint(p);
+  if (!wnd || GetWindowThreadProcessId(wnd, nullptr) != GetCurrentThreadId()) return nullptr;
+  TWinControl* control = nullptr;
+  for (; wnd && !control; wnd = GetAncestor(wnd, GA_PARENT)) control = TWinControl::FromHandle(wnd);
+  for (; control; control = control->Parent())
+    if (!control->Hint.empty() && control->ShowHint) return control;
+  return nullptr;
+}
+
+BOOL CALLBACK CollectEnabledWindow(HWND wnd, LPARAM list) {
+  if (IsWindowVisible(wnd) && IsWindowEnabled(wnd)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
+  return TRUE;
+}
+
+}  // namespace
+
+void Abort() { throw EAbort(); }
+
+// --- TForm --------------------------------------------------------------------------------
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+  TWinControl::SetVisible(false);
+  SetBounds(0, 0, 320, 240);
+}
+
+TForm::~TForm() {
+  FDestroying = true;
+  if (OnDestroy) OnDestroy(*this);
+  if (Application().MainForm == this) Application().MainForm = nullptr;
+}
+
+void TForm::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.WinClassName = "TLorvexForm";
+  params.Style = (params.Style & ~(WS_CHILD | WS_VISIBLE)) | BorderStyle | WS_CLIPCHILDREN;
+}
+
+void TForm::SetClientSize(int width, int height) {
+  RECT r{0, 0, width, height};
+  AdjustWindowRectEx(&r, BorderStyle, FALSE, 0);
+  SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+}
+
+void TForm::CenterOnScreen() {
+  SetBounds((GetSystemMetrics(SM_CXSCREEN) - Width()) / 2, (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2, Width(),
+            Height());
+}
+
+void TForm::SetVisible(bool visible) {
+  if (visible) {
+    Handle();
+    if (Position == poScreenCenter) CenterOnScreen();
+  }
+  const bool changed = visible != Visible();
+  TWinControl::SetVisible(visible);
+  if (visible) {
+    if (ActiveControl && ActiveControl->CanFocus()) ActiveControl->SetFocus();
+    if (changed && OnShow) OnShow(*this);
+  }
+}
+
+void TForm::Close() {
+  if (FHandle) SendMessageA(FHandle, WM_CLOSE, 0, 0);
+}
+
+int TForm::ShowModal() {
+  // Every other window of the program is disabled while the form is open.
+  std::vector<HWND> disabled;
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+  HWND active = GetActiveWindow();
+  Handle();
+  if (active) SetWindowLongPtrA(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(active));
+  for (HWND wnd : disabled) EnableWindow(wnd, FALSE);
+
+  ModalResult = mrNone;
+  FModal = true;
+  try {
+    Show();
+    SetForegroundWindow(FHandle);
+    while (ModalResult == mrNone && !Application().Terminated()) Application().HandleMessage();
+  } catch (...) {
+    FModal = false;
+    for (HWND wnd : disabled) EnableWindow(wnd, TRUE);
+    throw;
+  }
+  FModal = false;
+  for (HWND wnd : disabled) EnableWindow(wnd, TRUE);
+  Hide();
+  if (active && IsWindow(active)) SetActiveWindow(active);
+  return ModalResult;
+}
+
+void TForm::SelectNext(TWinControl* current, bool forward) {
+  std::vector<TWinControl*> order;
+  std::vector<TWinControl*> pending{this};
+  // Depth first, children in their order.
+  while (!pending.empty()) {
+    TWinControl* control = pending.front();
+    pending.erase(pending.begin());
+    if (control != this && control->TabStop && control->CanFocus()) order.push_back(control);
+    pending.insert(pending.begin(), control->Controls().begin(), control->Controls().end());
+  }
+  if (order.empty()) return;
+  auto found = std::find(order.begin(), order.end(), current);
+  size_t index = found == order.end() ? (forward ? order.size() - 1 : 0) : static_cast<size_t>(found - order.begin());
+  index = forward ? (index + 1) % order.size() : (index + order.size() - 1) % order.size();
+  order[index]->SetFocus();
+}
+
+bool TForm::DialogKey(WORD key, TShiftState shift) {
+  switch (key) {
+    case VK_TAB:
+      if (shift & (ssCtrl | ssAlt)) return false;
+      SelectNext(TWinControl::FromHandle(GetFocus()), !(shift & ssShift));
+      return true;
+    case VK_RETURN:
+      if (DefaultButton && DefaultButton->CanFocus()) {
+        DefaultButton->Click();
+        return true;
+      }
+      return false;
+    case VK_ESCAPE:
+      if (CancelButton && CancelButton->CanFocus()) {
+        CancelButton->Click();
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CLOSE: {
+      TCloseAction action = FModal ? caHide : caHide;
+      if (FModal) ModalResult = mrCancel;
+      if (OnClose) OnClose(*this, action);
+      if (action == caNone) {
+        if (FModal) ModalResult = mrNone;
+      } else if (!FModal) {
+        Hide();
+      }
+      return 0;
+    }
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        if (HWND focus = GetFocus(); focus && IsChild(FHandle, focus)) FLastFocus = focus;
+        const LRESULT result = DefaultHandler(msg, wParam, lParam);
+        if (OnDeactivate) OnDeactivate(*this);
+        return result;
+      }
+      if (OnActivate) OnActivate(*this);
+      // Back to the control that had the focus when the form was left, else ActiveControl.
+      if (FLastFocus && IsChild(FHandle, FLastFocus) && IsWindowVisible(FLastFocus) && IsWindowEnabled(FLastFocus)) {
+        ::SetFocus(FLastFocus);
+        return 0;
+      }
+      if (ActiveControl && ActiveControl->CanFocus()) {
+        ActiveControl->SetFocus();
+        return 0;
+      }
+      break;
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      if (MinWidth) info->ptMinTrackSize.x = MinWidth;
+      if (MinHeight) info->ptMinTrackSize.y = MinHeight;
+      return 0;
+    }
+  }
+  return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+// --- TApplication -------------------------------------------------------------------------
+
+TApplication& Application() {
+  static TApplication application;
+  return application;
+}
+
+TApplication::TApplication() : FGuiThread(std::this_thread::get_id()) {
+  FHelper = AllocateHWnd([this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return HelperMessage(wnd, msg, wParam, lParam);
+  });
+  SetWindowTextA(FHelper, Title.c_str());
+  AddMessageFilter([this](MSG& msg) {
+    HintMouseMessage(msg);
+    return false;
+  });
+}
+
+TApplication::~TApplication() {
+  FHintWindow.reset();
+  if (FHelper) DeallocateHWnd(FHelper);
+}
+
+LRESULT TApplication::HelperMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_SYNCHRONIZE: {
+      auto* request = reinterpret_cast<TSyncRequest*>(lParam);
+      try {
+        (*request->Method)();
+      } catch (...) {
+        request->Error = std::current_exception();
+      }
+      return 0;
+    }
+    case WM_HINTCHECK:
+      CheckHint();
+      return 0;
+    case WM_TIMER:
+      if (wParam == HintPauseTimer) {
+        ActivateHint();
+        return 0;
+      }
+      if (wParam == HintWatchTimer) {
+        CheckHint();
+        return 0;
+      }
+      break;
+    case WM_ACTIVATEAPP:
+      if (!wParam) CancelHint();
+      break;
+  }
+  return DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+HWND TApplication::AllocateHWnd(std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> handler) {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = HelperWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = HelperClassName;
+    RegisterClassExA(&wc);
+    registered = true;
+  }
+  HWND wnd = CreateWindowExA(WS_EX_TOOLWINDOW, HelperClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+  if (!wnd) throw Exception("Cannot create a helper window");
+  SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new THelperHandler(std::move(handler))));
+  return wnd;
+}
+
+void TApplication::DeallocateHWnd(HWND wnd) {
+  auto* handler = reinterpret_cast<THelperHandler*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+  SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+  DestroyWindow(wnd);
+  delete handler;
+}
+
+void TApplication::Synchronize(const std::function<void()>& method) {
+  if (OnGuiThread()) {
+    method();
+    return;
+  }
+  TSyncRequest request{&method, nullptr};
+  SendMessageA(FHelper, WM_SYNCHRONIZE, 0, reinterpret_cast<LPARAM>(&request));
+  if (request.Error) std::rethrow_exception(request.Error);
+}
+
+void TApplication::WaitForThread(HANDLE thread) {
+  // Only sent messages are served meanwhile: no input, timer or posted message runs. They are
+  // served before each wait too: the wait wakes only for messages that arrive after it starts.
+  for (;;) {
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    if (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0 + 1) return;
+  }
+}
+
+void TApplication::WaitForThread(std::thread& thread) {
+  if (!thread.joinable()) return;
+  WaitForThread(static_cast<HANDLE>(pthread_gethandle(thread.native_handle())));
+  thread.join();
+}
+
+int TApplication::AddMessageFilter(TMessageFilter filter) {
+  const int id = FNextFilterId++;
+  FFilters.emplace(id, std::move(filter));
+  return id;
+}
+
+void TApplication::RemoveMessageFilter(int id) { FFilters.erase(id); }
+
+bool TApplication::FilterMessage(MSG& msg) {
+  // A filter that removes another (or itself) while the message passes must not break the walk.
+  std::vector<int> ids;
+  for (const auto& [id, filter] : FFilters) ids.push_back(id);
+  for (int id : ids) {
+    auto found = FFilters.find(id);
+    if (found == FFilters.end()) continue;
+    TMessageFilter filter = found->second;
+    if (filter(msg)) return true;
+  }
+  return false;
+}
+
+bool TApplication::PreviewKey(MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)));
+  if (!form) return false;
+  WORD key = static_cast<WORD>(msg.wParam);
+  const TShiftState shift = KeyboardShiftState();
+  // A key for the form itself reaches its OnKeyDown anyway, once.
+  if (form->KeyPreview && form->OnKeyDown && msg.hwnd != form->Handle()) {
+    form->OnKeyDown(*form, key, shift);
+    if (key == 0) return true;
+    msg.wParam = key;
+  }
+  const LRESULT wants = SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+  if (wants & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
+  if (key == VK_TAB && (wants & DLGC_WANTTAB)) return false;
+  return form->DialogKey(key, shift);
+}
+
+void TApplication::HandleMessage() {
+  MSG msg;
+  const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+  if (got == 0 || got == -1) {
+    FTerminated = true;
+    return;
+  }
+  try {
+    if (FilterMessage(msg) || PreviewKey(msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  } catch (...) {
+    HandleException(std::current_exception());
+  }
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (!FTerminated && PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) HandleMessage();
+}
+
+void TApplication::Run() {
+  if (MainForm && ShowMainForm) MainForm->Show();
+  while (!FTerminated) HandleMessage();
+}
+
+void TApplication::Terminate() {
+  if (FTerminated) return;
+  FTerminated = true;
+  PostQuitMessage(0);
+}
+
+void TApplication::HandleException(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const EAbort&) {
+    return;  // a silent abort
+  } catch (...) {
+  }
+  const std::string message = MessageOf(error);
+  try {
+    if (OnException) {
+      OnException(message);
+      return;
+    }
+  } catch (...) {
+  }
+  MessageBoxA(nullptr, message.c_str(), Title.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+// --- Hints --------------------------------------------------------------------------------
+
+void TApplication::HintMouseMessage(const MSG& msg) {
+  switch (msg.message) {
+    case WM_MOUSEMOVE:
+    case WM_NCMOUSEMOVE:
+    case WM_MOUSELEAVE:
+    case WM_NCMOUSELEAVE:
+      // Checked once the message has been handled: a control may change its Hint on it.
+      if (!FHintCheckPosted) FHintCheckPosted = PostMessageA(FHelper, WM_HINTCHECK, 0, 0);
+      break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCMBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+      CancelHint();
+      break;
+  }
+}
+
+void TApplication::CheckHint() {
+  FHintCheckPosted = false;
+  POINT cursor{};
+  TWinControl* control = nullptr;
+  if (ShowHint && GetActiveWindow() && GetCursorPos(&cursor)) control = HintControlAt(cursor);
+  if (!control) {
+    CancelHint();
+    return;
+  }
+  const bool moved = cursor.x != FHintCursor.x || cursor.y != FHintCursor.y;
+  FHintCursor = cursor;
+  const bool showing = FHintWindow && FHintWindow->Showing();
+  const bool restartPause = control->Handle() != FHintWnd || (showing && !PtInRect(&FHintCursorRect, cursor)) ||
+                            (FHintPending && moved) || (!showing && !FHintPending && control->Hint != FHintSource);
+  if (restartPause) {
+    HideHint();
+    FHintWnd = control->Handle();
+    FHintPending = true;
+    SetTimer(FHelper, HintPauseTimer, HintPause, nullptr);
+  } else if (showing && control->Hint != FHintSource) {
+    ActivateHint();  // the control changed its hint under the pointer
+  }
+}
+
+void TApplication::ActivateHint() {
+  KillTimer(FHelper, HintPauseTimer);
+  FHintPending = false;
+  TWinControl* control = TWinControl::FromHandle(FHintWnd);
+  POINT cursor{};
+  if (!control || !GetCursorPos(&cursor)) {
+    CancelHint();
+    return;
+  }
+  if (!FHintWindow) FHintWindow = std::make_unique<THintWindow>(nullptr);
+  THintInfo info{};
+  info.HintControl = control;
+  info.CursorPos = cursor;
+  ScreenToClient(FHintWnd, &info.CursorPos);
+  info.HintMaxWidth = GetSystemMetrics(SM_CXSCREEN);
+  info.HintPos = POINT{cursor.x, cursor.y + CursorHeightMargin()};
+  info.CursorRect = control->ClientRect();
+  info.HintWindow = FHintWindow.get();
+  FHintSource = control->Hint;
+  std::string text = control->Hint;
+  bool canShow = true;
+  if (OnShowHint) OnShowHint(text, canShow, info);
+  if (!canShow || text.empty()) {
+    HideHint();
+    return;
+  }
+  FHintCursorRect = info.CursorRect;
+  MapWindowPoints(FHintWnd, HWND_DESKTOP, reinterpret_cast<POINT*>(&FHintCursorRect), 2);
+  RECT r = FHintWindow->CalcHintRect(info.HintMaxWidth, text);
+  OffsetRect(&r, info.HintPos.x, info.HintPos.y);
+  FHintWindow->ActivateHint(r, text);
+  // Watches for the pointer leaving and the program losing the activation while it shows.
+  SetTimer(FHelper, HintWatchTimer, HintWatchInterval, nullptr);
+}
+
+void TApplication::HideHint() {
+  KillTimer(FHelper, HintWatchTimer);
+  if (FHintWindow) FHintWindow->ReleaseHandle();
+}
+
+void TApplication::CancelHint() {
+  KillTimer(FHelper, HintPauseTimer);
+  FHintPending = false;
+  HideHint();
+  FHintWnd = nullptr;
+  FHintSource.clear();
+}

@@ -1,0 +1,70 @@
+#include "ui/Graphics.h"
+
+COLORREF ColorToRGB(TColor color) {
+  if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFF));
+  return color;
+}
+
+TFont::TFont(std::string name, int height, unsigned style, TColor color)
+    : Color(color), FName(std::move(name)), FHeight(height), FStyle(style) {}
+
+void TFont::Set(const std::string& name, int height, unsigned style) {
+  FName = name;
+  FHeight = height;
+  FStyle = style;
+  FHandle.reset();
+}
+
+void TFont::SetStyle(unsigned style) {
+  FStyle = style;
+  FHandle.reset();
+}
+
+HFONT TFont::Handle() const {
+  if (!FHandle) {
+    HFONT font = CreateFontA(FHeight, 0, 0, 0, (FStyle & fsBold) ? FW_BOLD : FW_NORMAL, (FStyle & fsItalic) != 0,
+                             (FStyle & fsUnderline) != 0, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, FName.c_str());
+    FHandle.reset(font, [](HFONT f) { DeleteObject(f); });
+  }
+  return FHandle.get();
+}
+
+TCanvas::TCanvas(HDC dc) : FDC(dc), FSavedDC(SaveDC(dc)) { SetBkMode(dc, TRANSPARENT); }
+
+TCanvas::~TCanvas() { RestoreDC(FDC, FSavedDC); }
+
+void TCanvas::SetFont(const TFont& font) {
+  SelectObject(FDC, font.Handle());
+  SetTextColor(FDC, ColorToRGB(font.Color));
+}
+
+void TCanvas::FillRect(const RECT& rect) {
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(BrushColor));
+  ::FillRect(FDC, &rect, brush);
+  DeleteObject(brush);
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text) {
+  ::TextOutA(FDC, x, y, text.data(), static_cast<int>(text.size()));
+}
+
+int TCanvas::DrawText(const std::string& text, RECT& rect, UINT flags) {
+  return ::DrawTextA(FDC, text.data(), static_cast<int>(text.size()), &rect, flags);
+}
+
+SIZE TCanvas::TextExtent(const std::string& text) {
+  SIZE size{};
+  GetTextExtentPoint32A(FDC, text.data(), static_cast<int>(text.size()), &size);
+  return size;
+}
+
+void TCanvas::DrawIcon(int x, int y, HICON icon, int size) {
+  if (icon) DrawIconEx(FDC, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
+}
+
+RECT TCanvas::ClipRect() const {
+  RECT rect{};
+  GetClipBox(FDC, &rect);
+  return rect;
+}

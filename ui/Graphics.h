@@ -1,0 +1,77 @@
+// Fonts, colours and a canvas over a device context.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+using TColor = COLORREF;
+
+// System colours by their GetSysColor index, as TColor values that resolve on use.
+constexpr TColor SysColor(int index) { return 0x80000000u | static_cast<TColor>(index); }
+inline constexpr TColor clBtnFace = SysColor(COLOR_BTNFACE);
+inline constexpr TColor clWindow = SysColor(COLOR_WINDOW);
+inline constexpr TColor clWindowText = SysColor(COLOR_WINDOWTEXT);
+inline constexpr TColor clHighlight = SysColor(COLOR_HIGHLIGHT);
+inline constexpr TColor clHighlightText = SysColor(COLOR_HIGHLIGHTTEXT);
+inline constexpr TColor clInfoBk = SysColor(COLOR_INFOBK);
+inline constexpr TColor clInfoText = SysColor(COLOR_INFOTEXT);
+inline constexpr TColor clGrayText = SysColor(COLOR_GRAYTEXT);
+inline constexpr TColor clRed = RGB(255, 0, 0);
+inline constexpr TColor clBlack = RGB(0, 0, 0);
+inline constexpr TColor clNone = 0x1FFFFFFFu;
+
+// The RGB value of a colour, system colours resolved.
+COLORREF ColorToRGB(TColor color);
+
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4 };
+
+// A font description with its GDI object made on demand.
+class TFont {
+ public:
+  TFont(std::string name = "MS Shell Dlg 2", int height = -13, unsigned style = 0, TColor color = clWindowText);
+
+  const std::string& Name() const { return FName; }
+  int Height() const { return FHeight; }
+  unsigned Style() const { return FStyle; }
+  TColor Color = clWindowText;
+
+  void Set(const std::string& name, int height, unsigned style = 0);
+  void SetStyle(unsigned style);
+  HFONT Handle() const;
+
+ private:
+  std::string FName;
+  int FHeight;
+  unsigned FStyle;
+  mutable std::shared_ptr<std::remove_pointer_t<HFONT>> FHandle;
+};
+
+// Drawing on a device context: selected objects are restored when the canvas goes.
+class TCanvas {
+ public:
+  explicit TCanvas(HDC dc);
+  ~TCanvas();
+  TCanvas(const TCanvas&) = delete;
+  TCanvas& operator=(const TCanvas&) = delete;
+
+  HDC Handle() const { return FDC; }
+  void SetFont(const TFont& font);
+  TColor BrushColor = clWindow;
+
+  void FillRect(const RECT& rect);
+  void TextOut(int x, int y, const std::string& text);
+  // DrawTextA with the given flags; answers the height drawn or computed.
+  int DrawText(const std::string& text, RECT& rect, UINT flags);
+  SIZE TextExtent(const std::string& text);
+  int TextWidth(const std::string& text) { return TextExtent(text).cx; }
+  int TextHeight(const std::string& text) { return TextExtent(text).cy; }
+  void DrawIcon(int x, int y, HICON icon, int size);
+  RECT ClipRect() const;
+
+ private:
+  HDC FDC;
+  HGDIOBJ FOldFont = nullptr;
+  int FSavedDC;
+};
