@@ -1,0 +1,49 @@
+# The Windows resources of Lorvex.exe: manifest, icon and version information.
+#
+#   include(LorvexResources)          (at directory scope, with cmake/ on CMAKE_MODULE_PATH)
+#   lorvex_add_resources(<target>)
+#
+# The icon is drawn at build time by scripts/make_icon.py; version.rc is configured from
+# resources/version.rc.in with the project's version. Both land in the build tree, in a
+# folder of the target's own, and resources/Lorvex.rc compiled with windres brings them
+# together with the manifest.
+
+if(WIN32)
+  enable_language(RC)  # windres, named by the toolchain file
+endif()
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(LORVEX_RESOURCES_DIR "${CMAKE_CURRENT_LIST_DIR}/../resources")
+set(LORVEX_MAKE_ICON "${CMAKE_CURRENT_LIST_DIR}/../scripts/make_icon.py")
+cmake_path(NORMAL_PATH LORVEX_RESOURCES_DIR)
+cmake_path(NORMAL_PATH LORVEX_MAKE_ICON)
+
+function(lorvex_add_resources target)
+  set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources")
+  file(MAKE_DIRECTORY "${out}")
+
+  add_custom_command(
+    OUTPUT "${out}/Lorvex.ico"
+    COMMAND "${Python3_EXECUTABLE}" "${LORVEX_MAKE_ICON}" "${out}/Lorvex.ico"
+    DEPENDS "${LORVEX_MAKE_ICON}"
+    COMMENT "Drawing the Lorvex icon"
+    VERBATIM)
+
+  # FILEVERSION needs four numbers; parts the project leaves out are 0.
+  foreach(part MAJOR MINOR PATCH TWEAK)
+    set(LORVEX_VERSION_${part} "${PROJECT_VERSION_${part}}")
+    if(LORVEX_VERSION_${part} STREQUAL "")
+      set(LORVEX_VERSION_${part} 0)
+    endif()
+  endforeach()
+  configure_file("${LORVEX_RESOURCES_DIR}/version.rc.in" "${out}/version.rc" @ONLY)
+
+  # A copy of Lorvex.rc per target, beside its icon and version.rc. windres looks for the
+  # files of ICON and RT_MANIFEST statements in its include folders.
+  set(rc "${out}/Lorvex.rc")
+  configure_file("${LORVEX_RESOURCES_DIR}/Lorvex.rc" "${rc}" COPYONLY)
+  target_sources(${target} PRIVATE "${rc}")
+  set_source_files_properties("${rc}" PROPERTIES
+    INCLUDE_DIRECTORIES "${out};${LORVEX_RESOURCES_DIR}"
+    OBJECT_DEPENDS "${out}/Lorvex.ico;${out}/version.rc;${LORVEX_RESOURCES_DIR}/Lorvex.manifest")
+endfunction()
