@@ -1,0 +1,411 @@
+#include "app/win32/FMain.h"
+
+#include <ole2.h>
+#include <oleauto.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "core/LorvexClasses.h"
+#include "core/qmFileUtils.h"
+#include "core/qmIniUtils.h"
+#include "core/qmLog.h"
+#include "core/qmTranslate.h"
+#include "core/win32/qmMsgBox.h"
+#include "core/win32/qmTranslators.h"
+#include "core/win32/qmUtils.h"
+#include "ui/Dialogs.h"
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+// The shell's "minimise all windows", through its automation object.
+void ShellMinimizeAll() {
+  CLSID clsid;
+  if (FAILED(CLSIDFromProgID(L"Shell.Application", &clsid))) return;
+  IDispatch* shell = nullptr;
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, reinterpret_cast<void**>(&shell))))
+    return;
+  OLECHAR name[] = L"MinimizeAll";
+  LPOLESTR names[] = {name};
+  DISPID id;
+  if (SUCCEEDED(shell->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
+    DISPPARAMS none{};
+    shell->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
+  }
+  shell->Release();
+}
+
+std::string NowText() {
+  const os::TLocalTime t = os::Now();
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", t.Day, t.Month, t.Year, t.Hour, t.Minute,
+                t.Second);
+  return text;
+}
+
+bool IniSwitch(const char* key) { return IniReadString(ExeIniFileName(), "Options", key, "0") == "1"; }
+
+}  // namespace
+
+std::function<void()> TMainForm::MinimizeAllWindows = ShellMinimizeAll;
+
+TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
+  MainForm = this;
+  CreateComponents();
+  FormCreate();
+}
+
+TMainForm::~TMainForm() {
+  FDestroying = true;
+  if (FErrorIcon) DestroyIcon(FErrorIcon);
+  if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::CreateParams(TCreateParams& params) {
+  TForm::CreateParams(params);
+  params.WinClassName = MainWindowClassName;
+}
+
+void TMainForm::CreateComponents() {
+  SetCaption("Lorvex");
+  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME;
+  KeyPreview = true;
+  MinWidth = 150;
+  MinHeight = 200;
+  SetClientSize(252, 380);
+
+  Panel1 = new TPanel(this);
+  Panel1->SetHeight(27);
+  Panel1->SetAlign(alTop);
+  Panel1->SetParent(this);
+
+  Edit1 = new TEdit(this);
+  Edit1->Name = "Edit1";
+  Edit1->Hint = "Search box";
+  Edit1->SetBounds(2, 2, 188, 23);
+  Edit1->SetParent(Panel1);
+
+  btnRun = new TSpeedButton(this);
+  btnRun->Hint = "Run (Ctrl+Enter)";
+  btnRun->SetBounds(196, 0, 26, 26);
+  btnRun->SetParent(Panel1);
+
+  btnHome = new TSpeedButton(this);
+  btnHome->Hint = "Goto last used (Home)";
+  btnHome->SetBounds(224, 0, 26, 26);
+  btnHome->SetParent(Panel1);
+
+  // The status bar is the lowest row, the error bar above it.
+  StatusBar1 = new TStatusBar(this);
+  StatusBar1->PanelWidth = 100;
+  StatusBar1->SetParent(this);
+  StatusBar1->OnDrawPanel = [this](TStatusBar&, const RECT& rect, TCanvas& canvas) { StatusBar1DrawPanel(rect, canvas); };
+
+  pErrors = new TPanel(this);
+  pErrors->SetHeight(30);
+  pErrors->SetColor(clInfoBk);
+  pErrors->Hide();
+  pErrors->SetAlign(alBottom);
+  pErrors->SetParent(this);
+
+  Image1 = new TImage(this);
+  Image1->SetBounds(7, 6, 16, 16);
+  Image1->SetColor(clInfoBk);
+  Image1->SetParent(pErrors);
+  FErrorIcon = static_cast<HICON>(LoadImageA(nullptr, reinterpret_cast<LPCSTR>(IDI_WARNING), IMAGE_ICON, 16, 16, LR_SHARED));
+  Image1->SetIcon(FErrorIcon);
+  FErrorIcon = nullptr;  // shared: not ours to destroy
+
+  lblErrors = new TLabel(this);
+  lblErrors->SetCaption("Errors");
+  lblErrors->Hint = "Click to show errors";
+  lblErrors->Font().Color = clRed;
+  lblErrors->Cursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
+  lblErrors->SetBounds(30, 7, 150, 16);
+  lblErrors->SetParent(pErrors);
+  lblErrors->OnClick = [this](TComponent&) { Edit1->SetText("Errors"); };
+
+  ListBox1 = new TListBox(this);
+  ListBox1->ItemHeight = 36;
+  ListBox1->SetAlign(alClient);
+  ListBox1->SetParent(this);
+
+  mnuMain = new TPopupMenu(this);
+  mnuMoreOptions = new TMenuItem(this);
+  mnuMoreOptions->Caption = "Options";
+  mnuMoreOptions->ShortCut = ShortCut('O', ssCtrl);
+  mnuHelp = new TMenuItem(this);
+  mnuHelp->Caption = "Help";
+  mnuHelp->OnClick = [this](TComponent&) { mnuHelpClick(); };
+  mnuAbout = new TMenuItem(this);
+  mnuAbout->Caption = "About";
+  auto separator = [this] {
+    auto* line = new TMenuItem(this);
+    line->Caption = "-";
+    return line;
+  };
+  mnuMain->Items().Add(mnuMoreOptions);
+  mnuMain->Items().Add(separator());
+  mnuMain->Items().Add(mnuHelp);
+  mnuMain->Items().Add(mnuAbout);
+  mnuMain->Items().Add(separator());
+  Edit1->PopupMenu = mnuMain;
+
+  mnuTray = new TPopupMenu(this);
+  mnuMoreOptions2 = new TMenuItem(this);
+  mnuMoreOptions2->Caption = "Options";
+  mnuRestore = new TMenuItem(this);
+  mnuRestore->Caption = "Open Lorvex";
+  mnuRestore->Default = true;
+  mnuRestore->OnClick = [this](TComponent&) { mnuRestoreClick(); };
+  mnuExit2 = new TMenuItem(this);
+  mnuExit2->Caption = "Exit";
+  mnuExit2->OnClick = [this](TComponent&) { mnuExit2Click(); };
+  mnuTray->Items().Add(mnuMoreOptions2);
+  mnuTray->Items().Add(separator());
+  mnuTray->Items().Add(mnuRestore);
+  mnuTray->Items().Add(mnuExit2);
+
+  mnuListBox = new TPopupMenu(this);
+  ListBox1->PopupMenu = mnuListBox;
+
+  ActiveControl = Edit1;
+  OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { FormKeyDown(key, shift); };
+  OnResize = [this](TComponent&) { FormResize(); };
+  OnShow = [this](TComponent&) {
+    UpdateTrayIcon();
+    ApplyOpacity();
+  };
+  OnClose = [this](TForm&, TCloseAction& action) {
+    HideMainWindow();
+    action = caNone;
+  };
+  Handle();  // the window exists, hidden, from the start: a second instance looks for it
+}
+
+void TMainForm::FormCreate() {
+  Application().OnException = [this](const std::string& message) { AppException(message); };
+  GetLog().LoadSettings();
+  SetUpTranslation();
+
+  PortableMode = IniSwitch("Portable");
+  if (!PortableMode) ForceDirectories(SettingsFolder("Lorvex"));
+  LoadSettings(AppSettings(), SettingsFileName());
+  // An invisible window could never be found again.
+  AppSettings().Opacity = std::clamp(AppSettings().Opacity, 10, 100);
+
+  LoadLanguage();
+  RegisterAppHotKey();
+  PlaceWindow();
+  AppSettings().TrimLastUsed();
+  AppSettings().ResolveSearchOrder();
+  for (TSearchClass* source : AppSettings().SearchOrderObjects)
+    if (source) source->Reset();
+  Application().ShowMainForm = false;
+  UpdateTrayIcon();
+  ShowIdleStatus();
+}
+
+void TMainForm::SetUpTranslation() {
+  FTranslate = std::make_unique<TqmTranslate>(nullptr);
+  FTranslate->SetState(tsDefault);
+  FTranslate->SetIsGlobal(true);
+  FEngine = new TqmTranslateEngineStrings(FTranslate.get());
+  FTranslate->SetTranslateEngine(FEngine);
+  FEngine->InputQuery = [](const std::string& caption, const std::string& prompt, std::string& value) {
+    return InputQuery(caption, prompt, value);
+  };
+  MessageBoxGlyphs = false;
+  RegisterControlTranslators(*FTranslate);
+}
+
+std::string TMainForm::LanguageFileName() const { return ExeFolder() + FLanguage + ".lng"; }
+
+void TMainForm::LoadLanguage() {
+  FLanguage = AppSettings().Language;
+  if (FLanguage.empty() || !FileExists(LanguageFileName())) return;
+  try {
+    FEngine->LoadFromFile(LanguageFileName());
+  } catch (const Exception& e) {
+    AppException(e.Message());
+    return;
+  }
+  FEngine->SetTranslateOnTheFly(IniSwitch("LiveTranslate"));
+  FTranslate->SetState(tsTranslate);
+  FTranslate->TranslateComponents(*this);
+}
+
+void TMainForm::PlaceWindow() {
+  TLorvexSettings& settings = AppSettings();
+  int left = std::max(0, settings.Left);
+  int top = std::max(0, settings.Top);
+  const int width = settings.Width;
+  const int height = settings.Height;
+  const int screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (left > screenWidth) left = screenWidth - width;
+  if (top > screenHeight) top = screenHeight - height;
+  SetBounds(left, top, width, height);
+}
+
+void TMainForm::RegisterAppHotKey() {
+  // The global hot key comes with the desktop components.
+}
+
+void TMainForm::UpdateTrayIcon() {
+  // The tray icon comes with the desktop components.
+}
+
+void TMainForm::ApplyOpacity() {
+  HWND wnd = Handle();
+  SetWindowLongA(wnd, GWL_EXSTYLE, GetWindowLongA(wnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+  const BYTE alpha = static_cast<BYTE>(std::lround(AppSettings().Opacity * 255 / 100.0));
+  SetLayeredWindowAttributes(wnd, 0, alpha, LWA_ALPHA);
+}
+
+void TMainForm::mnuRestoreClick() {
+  HWND wnd = Handle();
+  if (IsIconic(wnd)) ShowWindow(wnd, SW_RESTORE);
+  Show();
+  SetForegroundWindow(wnd);
+  Edit1->SetFocus();
+  Edit1->SelectAll();
+}
+
+void TMainForm::HideMainWindow() {
+  if (HandleAllocated()) ShowWindow(FHandle, SW_HIDE);
+  ShowWindow(Application().Handle(), SW_HIDE);
+  Application().ShowMainForm = false;
+  Hide();
+}
+
+void TMainForm::FormKeyDown(WORD& key, TShiftState shift) {
+  switch (key) {
+    case VK_ESCAPE:
+      key = 0;
+      RemovePendingMessage(Handle(), WM_CHAR);
+      HideMainWindow();
+      break;
+    case VK_F1:
+      key = 0;
+      mnuHelpClick();
+      break;
+    case VK_F12:
+      key = 0;
+      if (MinimizeAllWindows) MinimizeAllWindows();
+      HideMainWindow();
+      break;
+    default:
+      if (shift && mnuMain->IsShortCut(ShortCut(key, shift))) key = 0;
+      break;
+  }
+}
+
+void TMainForm::FormResize() {
+  if (!btnHome || !btnRun || !Edit1) return;
+  const int w = btnHome->Width();
+  const int clientWidth = Panel1->ClientWidth();
+  btnHome->SetLeft(clientWidth - w - 2);
+  btnRun->SetLeft(clientWidth - 2 * w - 4);
+  Edit1->SetWidth(clientWidth - 2 * w - 8);
+  ListBox1->Invalidate();
+}
+
+void TMainForm::mnuHelpClick() {
+  using THtmlHelp = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+  static HMODULE library = LoadLibraryA("hhctrl.ocx");
+  if (!library) return;
+  auto htmlHelp = reinterpret_cast<THtmlHelp>(GetProcAddress(library, "HtmlHelpA"));
+  if (htmlHelp) htmlHelp(Application().Handle(), (ExeFolder() + "Lorvex.chm").c_str(), 1 /* table of contents */, 0);
+}
+
+void TMainForm::SetStatusText(const std::string& text) { StatusBar1->SetSimpleText(text); }
+
+void TMainForm::ShowIdleStatus() {
+  if (!FSearching && StatusBar1->SimpleText().empty()) SetStatusText(TranslateText("Type to search"));
+}
+
+void TMainForm::StatusBar1DrawPanel(const RECT& rect, TCanvas& canvas) {
+  RECT clip = rect;
+  clip.right -= GetSystemMetrics(SM_CXVSCROLL);  // room for the size grip
+  HRGN region = CreateRectRgnIndirect(&clip);
+  SelectClipRgn(canvas.Handle(), region);
+  DeleteObject(region);
+  canvas.SetFont(StatusBar1->Font());
+  canvas.TextOut(rect.left + 5, rect.top, FitPathToRect(StatusBar1->SimpleText(), canvas.Handle()));
+}
+
+void TMainForm::AppException(const std::string& message) {
+  FErrors.insert(FErrors.begin(), NowText() + " - " + message);
+  if (FErrors.size() > MaxErrorLines) FErrors.resize(MaxErrorLines);
+  pErrors->Show();
+}
+
+void TMainForm::SaveNewTexts() {
+  if (!IniSwitch("Translate") || !FEngine || !FEngine->NewStrings()) return;
+  const std::string question = FormatText("New texts are ready to translate in %s. Should I save the file?",
+                                          {LanguageFileName()}) +
+                               "\r\n\r\nNOTE! If Lorvex was not run as administrator, Lorvex will not be able to "
+                               "save file and exit.";
+  if (!AskYesNo(question)) return;
+  try {
+    FEngine->SaveToFile(LanguageFileName());
+  } catch (const Exception& e) {
+    ShowError(e.Message());  // shown, and the exit goes on
+  }
+}
+
+void TMainForm::mnuExit2Click() { Exit(true); }
+
+void TMainForm::Exit(bool mayAsk) {
+  if (FExiting) return;
+  FExiting = true;
+  GetLog().Log("Lorvex", "Exit");
+  if (mayAsk) {
+    try {
+      SaveNewTexts();
+    } catch (...) {
+      // Nothing may keep the program from ending.
+    }
+  }
+  try {
+    ListBox1->Clear();
+    AppSettings().TrimLastUsed();
+    AppSettings().Left = Left();
+    AppSettings().Top = Top();
+    AppSettings().Width = Width();
+    AppSettings().Height = Height();
+    SaveSettings(AppSettings(), SettingsFileName());
+  } catch (const std::exception& e) {
+    GetLog().Log("Exception", std::string("Exit - ") + e.what());
+  }
+  Application().Terminate();
+}
+
+LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_RESTORE_INSTANCE:
+      mnuRestoreClick();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const LRESULT result = TForm::WndProc(msg, wParam, lParam);
+        if (!FDestroying && !FKeepVisible) HideMainWindow();
+        return result;
+      }
+      break;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // Only the real end of the session ends the program; it asks nothing then.
+      if (wParam) {
+        GetLog().Log("Lorvex", "EndSession");
+        Exit(false);
+      }
+      return 0;
+  }
+  return TForm::WndProc(msg, wParam, lParam);
+}

@@ -1,0 +1,106 @@
+// The main window: a search box over the result list, the error list, and the life of the
+// program around it (shown by the hot key, the tray icon or a second start; hidden on Esc,
+// deactivation and close; the settings written at exit).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/Persistent.h"
+#include "ui/ComCtrls.h"
+#include "ui/ExtCtrls.h"
+#include "ui/Forms.h"
+#include "ui/Menus.h"
+#include "ui/StdCtrls.h"
+
+class TqmTranslate;
+class TqmTranslateEngineStrings;
+
+// A second start sends this to the running instance's main window.
+constexpr UINT WM_RESTORE_INSTANCE = 1524;
+// The window class of the main window: the second instance looks for it with the title.
+inline constexpr const char* MainWindowClassName = "TLorvexMainForm";
+// How many error lines the list keeps, newest first.
+constexpr size_t MaxErrorLines = 500;
+
+class TMainForm : public TForm {
+ public:
+  explicit TMainForm(TComponent* owner);
+  ~TMainForm() override;
+  const char* ClassName() const override { return "TMainForm"; }
+
+  TPanel* Panel1;
+  TEdit* Edit1;
+  TSpeedButton* btnRun;
+  TSpeedButton* btnHome;
+  TListBox* ListBox1;
+  TPanel* pErrors;
+  TImage* Image1;
+  TLabel* lblErrors;
+  TStatusBar* StatusBar1;
+  TPopupMenu* mnuMain;
+  TMenuItem* mnuMoreOptions;
+  TMenuItem* mnuHelp;
+  TMenuItem* mnuAbout;
+  TPopupMenu* mnuTray;
+  TMenuItem* mnuMoreOptions2;
+  TMenuItem* mnuRestore;
+  TMenuItem* mnuExit2;
+  TPopupMenu* mnuListBox;
+
+  // Shows the window in front with the search text selected.
+  void mnuRestoreClick();
+  void HideMainWindow();
+  // Ends the program: saves what is to be saved and terminates. Runs once; a failure to save
+  // never keeps the program from ending. At the end of the session nothing is asked.
+  void mnuExit2Click();
+  void Exit(bool mayAsk);
+  void mnuHelpClick();
+
+  void ApplyOpacity();
+  void UpdateTrayIcon();
+  void RegisterAppHotKey();
+  void ShowIdleStatus();
+  void SetStatusText(const std::string& text);
+
+  // An exception that reached the application: a new line at the top of the error list.
+  void AppException(const std::string& message);
+  const TStringList& Errors() const { return FErrors; }
+
+  bool KeepVisible() const { return FKeepVisible; }
+  const std::string& Language() const { return FLanguage; }
+  TqmTranslate* Translator() const { return FTranslate.get(); }
+
+  // Minimises every window through the shell; replaced in tests (Wine has no such call).
+  static std::function<void()> MinimizeAllWindows;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void CreateComponents();
+  void FormCreate();
+  void SetUpTranslation();
+  void LoadLanguage();
+  void PlaceWindow();
+  void FormKeyDown(WORD& key, TShiftState shift);
+  void FormResize();
+  void StatusBar1DrawPanel(const RECT& rect, TCanvas& canvas);
+  void SaveNewTexts();
+  std::string LanguageFileName() const;
+
+  TStringList FErrors;
+  std::unique_ptr<TqmTranslate> FTranslate;
+  TqmTranslateEngineStrings* FEngine = nullptr;
+  std::string FLanguage;
+  bool FKeepVisible = false;
+  bool FSearching = false;
+  bool FExiting = false;
+  HICON FErrorIcon = nullptr;
+};
+
+extern TMainForm* MainForm;

@@ -1,0 +1,267 @@
+// The main window, driven for real under Wine: created in this process as the program creates
+// it, and alongside the real Lorvex.exe for the single-instance rule and the end of a session.
+#include "app/win32/FMain.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/LorvexClasses.h"
+#include "core/SZCRC32.h"
+#include "core/qmDfmUtils.h"
+#include "core/qmFileUtils.h"
+#include "core/qmIniUtils.h"
+#include "core/qmTranslate.h"
+#include "core/win32/qmUtils.h"
+#include "os/os.h"
+#include "tests/core/TestPaths.h"
+#include "tests/win32/WineTestUtils.h"
+
+namespace {
+
+std::string Key(const std::string& text) { return std::to_string(Crc32OfBuffer(text.data(), text.size())); }
+
+std::string ReadText(const std::string& fileName) {
+  std::string text;
+  os::ReadFile(fileName, text);
+  return text;
+}
+
+// Every test starts from the defaults, without settings, INI or language files.
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ForceDirectories(SettingsFolder("Lorvex"));
+    os::DeleteFile(SettingsFileName());
+    os::DeleteFile(ExeIniFileName());
+    TLorvexSettings defaults;
+    TextToComponent(AppSettings(), ComponentToText(defaults));
+    AppSettings().MagicWords.Clear();
+    AppSettings().LastUsed.Clear();
+    TMainForm::MinimizeAllWindows = [this] { ++MinimizeAllCalls; };
+  }
+  void TearDown() override {
+    Form.reset();
+    os::DeleteFile(ExeIniFileName());
+    os::DeleteFile(ExeFolder() + "Testish.lng");
+  }
+
+  void WriteSettings(const std::function<void(TLorvexSettings&)>& change) {
+    TLorvexSettings settings;
+    change(settings);
+    SaveSettings(settings, SettingsFileName());
+  }
+
+  TMainForm& CreateForm() {
+    Form = std::make_unique<TMainForm>(nullptr);
+    return *Form;
+  }
+
+  void ShowForm() {
+    Form->mnuRestoreClick();
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(Form->Handle()) && Form->Edit1->Focused(); }));
+  }
+
+  std::unique_ptr<TMainForm> Form;
+  int MinimizeAllCalls = 0;
+};
+
+}  // namespace
+
+TEST_F(MainFormTest, StartsHiddenWithTheDesignedLayout) {
+  TMainForm& form = CreateForm();
+  form.Handle();
+  EXPECT_FALSE(IsWindowVisible(form.Handle()));
+  EXPECT_EQ(WindowText(form.Handle()), "Lorvex");
+  EXPECT_EQ(form.Panel1->Height(), 27);
+  EXPECT_EQ(form.StatusBar1->SimpleText(), "Type to search");
+  EXPECT_FALSE(form.pErrors->Visible());
+  EXPECT_EQ(form.Left(), 500);
+  EXPECT_EQ(form.Top(), 300);
+}
+
+TEST_F(MainFormTest, ShowingSelectsTheSearchTextAndTheButtonsFollowTheWidth) {
+  TMainForm& form = CreateForm();
+  form.Edit1->SetText("calc");
+  ShowForm();
+  DWORD start = 0, end = 0;
+  SendMessageA(form.Edit1->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, 0u);
+  EXPECT_EQ(end, 4u);
+  form.SetWidth(400);
+  Pump(50);
+  const int clientWidth = form.Panel1->ClientWidth();
+  EXPECT_EQ(form.btnHome->Left(), clientWidth - 26 - 2);
+  EXPECT_EQ(form.btnRun->Left(), clientWidth - 2 * 26 - 4);
+  EXPECT_EQ(form.Edit1->Width(), clientWidth - 2 * 26 - 8);
+  // The picture of the shown window, for people to look at.
+  const std::string artifacts = testpaths::TestTmpFolder() + testpaths::Sep + ".." + testpaths::Sep + "artifacts";
+  ForceDirectories(artifacts);
+  EXPECT_TRUE(SaveWindowPicture(form.Handle(), artifacts + testpaths::Sep + "main_window.bmp"));
+}
+
+TEST_F(MainFormTest, EscCloseAndDeactivationHideTheWindowWhichStaysAlive) {
+  TMainForm& form = CreateForm();
+  ShowForm();
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(form.Handle()); }));
+  EXPECT_EQ(form.Edit1->Text(), "");  // Esc typed nothing
+
+  ShowForm();
+  SendMessageA(form.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(form.Handle()); }));
+  EXPECT_TRUE(IsWindow(form.Handle()));
+
+  ShowForm();
+  TForm other(nullptr);
+  other.SetBounds(10, 10, 200, 100);
+  other.Show();
+  SetForegroundWindow(other.Handle());
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(form.Handle()); }));
+  EXPECT_TRUE(IsWindow(form.Handle()));
+}
+
+TEST_F(MainFormTest, F12MinimisesAllWindowsThenHides) {
+  TMainForm& form = CreateForm();
+  ShowForm();
+  PressKey(VK_F12);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(form.Handle()); }));
+  EXPECT_EQ(MinimizeAllCalls, 1);
+}
+
+TEST_F(MainFormTest, StoredBoundsAreKeptOnTheScreen) {
+  WriteSettings([](TLorvexSettings& s) {
+    s.Left = -20;
+    s.Top = -5;
+  });
+  {
+    TMainForm& form = CreateForm();
+    EXPECT_EQ(form.Left(), 0);
+    EXPECT_EQ(form.Top(), 0);
+  }
+  Form.reset();
+  WriteSettings([](TLorvexSettings& s) {
+    s.Left = 5000;
+    s.Top = 4000;
+  });
+  TMainForm& form = CreateForm();
+  EXPECT_EQ(form.Left(), GetSystemMetrics(SM_CXVIRTUALSCREEN) - form.Width());
+  EXPECT_EQ(form.Top(), GetSystemMetrics(SM_CYVIRTUALSCREEN) - form.Height());
+}
+
+TEST_F(MainFormTest, OpacityIsClampedAndApplied) {
+  WriteSettings([](TLorvexSettings& s) { s.Opacity = 0; });
+  TMainForm& form = CreateForm();
+  EXPECT_EQ(AppSettings().Opacity, 10);
+  ShowForm();
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(form.Handle(), nullptr, &alpha, &flags));
+  EXPECT_EQ(alpha, 26);  // 10 percent of 255, rounded
+  AppSettings().Opacity = 50;
+  form.ApplyOpacity();
+  GetLayeredWindowAttributes(form.Handle(), nullptr, &alpha, &flags);
+  EXPECT_EQ(alpha, 128);
+}
+
+TEST_F(MainFormTest, ErrorsGoToTheListNewestFirstAndAtMostFiveHundred) {
+  TMainForm& form = CreateForm();
+  form.ShowIdleStatus();
+  for (int i = 1; i <= 510; ++i) form.AppException("failure " + std::to_string(i));
+  ASSERT_EQ(form.Errors().size(), 500u);
+  EXPECT_TRUE(form.Errors().front().ends_with(" - failure 510"));
+  EXPECT_TRUE(form.Errors().back().ends_with(" - failure 11"));
+  EXPECT_TRUE(form.pErrors->Visible());
+}
+
+TEST_F(MainFormTest, AnExceptionInAHandlerEndsInTheErrorList) {
+  TMainForm& form = CreateForm();
+  form.mnuHelp->OnClick = [](TComponent&) { throw Exception("help is broken"); };
+  ShowForm();
+  PostMessageA(form.Handle(), WM_COMMAND, form.mnuHelp->Command(), 0);
+  EXPECT_TRUE(PumpUntil([&] { return !form.Errors().empty(); }));
+  EXPECT_TRUE(form.Errors().front().ends_with(" - help is broken"));
+}
+
+TEST_F(MainFormTest, ALanguageFileTranslatesTheWindowAndItsTexts) {
+  os::WriteFileReplacing(ExeFolder() + "Testish.lng",
+                         Key("Search box") + "=Suchfeld\r\n" + Key("Type to search") + "=Tippen zum Suchen\r\n" +
+                             Key("Searching %s...") + "=Suche %s...\r\n" + Key("Found %d hits") + "=%s Treffer\r\n");
+  WriteSettings([](TLorvexSettings& s) { s.Language = "Testish"; });
+  TMainForm& form = CreateForm();
+  EXPECT_EQ(form.Edit1->Hint, "Suchfeld");
+  EXPECT_EQ(form.StatusBar1->SimpleText(), "Tippen zum Suchen");
+  EXPECT_EQ(TranslateFormat("Searching %s...", {"Desktop"}), "Suche Desktop...");
+  // A translation that does not fit its arguments falls back to the English format.
+  EXPECT_EQ(TranslateFormat("Found %d hits", {12}), "Found 12 hits");
+  EXPECT_EQ(WindowText(form.Handle()), "Lorvex");
+}
+
+TEST_F(MainFormTest, ASecondStartWakesTheFirstEvenBesideAnotherWindowCalledLorvex) {
+  IsAlreadyRunning("Lorvex");  // this process is the first instance
+  TMainForm& form = CreateForm();
+  form.Handle();
+  // An unrelated window with the same title, in front of ours.
+  TForm decoy(nullptr);
+  decoy.SetCaption("Lorvex");
+  decoy.Handle();
+
+  STARTUPINFOA startup{sizeof(startup)};
+  PROCESS_INFORMATION process{};
+  std::string command = "\"" + testpaths::ProgramPath(LORVEX_EXE) + "\"";
+  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  bool ended = false;
+  EXPECT_TRUE(PumpUntil([&] {
+    ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+    return ended && IsWindowVisible(form.Handle());
+  }, 20000));
+  EXPECT_TRUE(ended);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(form.Edit1->Focused());
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+// --- Tests that end the program: each runs in a process of its own -----------------------
+
+TEST_F(MainFormTest, ExitWritesTheSettingsWithTheBounds) {
+  TMainForm& form = CreateForm();
+  form.SetBounds(33, 44, 260, 390);
+  form.mnuExit2Click();
+  form.mnuExit2Click();  // a second exit changes nothing
+  EXPECT_TRUE(Application().Terminated());
+  const std::string text = ReadText(SettingsFileName());
+  EXPECT_NE(text.find("  Left = 33\r\n  Top = 44\r\n  Width = 260\r\n  Height = 390\r\n"), std::string::npos);
+}
+
+TEST_F(MainFormTest, ExitSavesLearnedTextsAfterTheQuestion) {
+  os::WriteFileReplacing(ExeIniFileName(), "[Options]\r\nTranslate=1\r\n");
+  os::WriteFileReplacing(ExeFolder() + "Testish.lng", Key("Search box") + "=Suchfeld\r\n");
+  WriteSettings([](TLorvexSettings& s) { s.Language = "Testish"; });
+  TMainForm& form = CreateForm();
+  // The question box comes up inside the exit; Enter answers Yes.
+  TDelayedAction answer([] { PressKey(VK_RETURN); }, 500);
+  form.mnuExit2Click();
+  const std::string text = ReadText(ExeFolder() + "Testish.lng");
+  EXPECT_EQ(text.rfind(Key("Search box") + "=Suchfeld\r\n", 0), 0u);
+  EXPECT_NE(text.find(Key("Type to search") + "=Type to search\r\n"), std::string::npos);
+}
+
+TEST_F(MainFormTest, TheRealProgramEndsOnlyWhenTheSessionReallyEnds) {
+  STARTUPINFOA startup{sizeof(startup)};
+  PROCESS_INFORMATION process{};
+  std::string command = "\"" + testpaths::ProgramPath(LORVEX_EXE) + "\"";
+  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  HWND wnd = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (wnd = FindWindowA(MainWindowClassName, "Lorvex")) != nullptr; }, 20000));
+  SendMessageTimeoutA(wnd, WM_ENDSESSION, FALSE, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT));
+  SendMessageTimeoutA(wnd, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_NE(ReadText(SettingsFileName()).find("object TLorvexSettings"), std::string::npos);
+  if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}

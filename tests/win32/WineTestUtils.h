@@ -1,0 +1,103 @@
+// Helpers for tests that drive real windows under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "ui/Forms.h"
+
+// Serves messages until Condition holds or Milliseconds pass; answers Condition.
+inline bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds = 5000) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > milliseconds) return condition();
+    Application().ProcessMessages();  // with key preview, filters and hints, as the program runs
+    Sleep(10);
+  }
+  return true;
+}
+
+// Serves messages for a while.
+inline void Pump(DWORD milliseconds) {
+  PumpUntil([] { return false; }, milliseconds);
+}
+
+// Presses and releases one key through the system's input queue.
+inline void PressKey(WORD key) {
+  INPUT inputs[2]{};
+  inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+  inputs[0].ki.wVk = inputs[1].ki.wVk = key;
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
+// Runs Action on the GUI thread after Milliseconds, from inside whatever loop runs then (a
+// modal dialog's, say).
+class TDelayedAction {
+ public:
+  TDelayedAction(std::function<void()> action, UINT milliseconds) : FAction(std::move(action)) {
+    FWindow = Application().AllocateHWnd([this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+      if (msg == WM_TIMER) {
+        KillTimer(wnd, 1);
+        if (FAction) FAction();
+        return 0;
+      }
+      return DefWindowProcA(wnd, msg, wParam, lParam);
+    });
+    SetTimer(FWindow, 1, milliseconds, nullptr);
+  }
+  ~TDelayedAction() { Application().DeallocateHWnd(FWindow); }
+
+ private:
+  std::function<void()> FAction;
+  HWND FWindow;
+};
+
+// The text of a window.
+inline std::string WindowText(HWND wnd) {
+  char text[512] = "";
+  GetWindowTextA(wnd, text, sizeof text);
+  return text;
+}
+
+// Saves a window's picture, as it is on the screen, to a bitmap file.
+inline bool SaveWindowPicture(HWND wnd, const std::string& fileName) {
+  RECT r;
+  GetWindowRect(wnd, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  const DWORD rowSize = ((width * 3 + 3) / 4) * 4;
+  const DWORD imageSize = rowSize * static_cast<DWORD>(height);
+  BITMAPFILEHEADER header{};
+  header.bfType = 0x4D42;
+  header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  header.bfSize = header.bfOffBits + imageSize;
+  info.bmiHeader.biSizeImage = imageSize;
+  bool written = false;
+  HANDLE file = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD done;
+    written = WriteFile(file, &header, sizeof header, &done, nullptr) &&
+              WriteFile(file, &info.bmiHeader, sizeof info.bmiHeader, &done, nullptr) &&
+              WriteFile(file, bits, imageSize, &done, nullptr);
+    CloseHandle(file);
+  }
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return written;
+}

@@ -1,0 +1,95 @@
+// The program's message boxes, shown for real and answered by keys and the close button.
+#include "core/win32/qmMsgBox.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/SZCRC32.h"
+#include "core/qmTranslate.h"
+#include "core/win32/qmTranslators.h"
+#include "tests/win32/WineTestUtils.h"
+
+namespace {
+
+// The message box that is open now.
+TqmMessageBox* OpenBox() {
+  return dynamic_cast<TqmMessageBox*>(TWinControl::FromHandle(GetActiveWindow()));
+}
+
+// Shows a box of Style and answers it with Action once it is open.
+int Answer(uint8_t style, std::function<void(TqmMessageBox&)> action, const std::string& text = "Sure?") {
+  TDelayedAction act([&] {
+    if (TqmMessageBox* box = OpenBox()) action(*box);
+  }, 300);
+  return ShowMessageBox(text, "Question", style, 0);
+}
+
+void Key(WORD key) { PressKey(key); }
+
+}  // namespace
+
+TEST(MessageBox, EachStyleAnswersEnterEscAndTheCloseButtonAsItsButtonsSay) {
+  EXPECT_EQ(Answer(0, [](TqmMessageBox&) { Key(VK_ESCAPE); }), mrOk);
+  EXPECT_EQ(Answer(0, [](TqmMessageBox&) { Key(VK_RETURN); }), mrOk);
+  EXPECT_EQ(Answer(1, [](TqmMessageBox&) { Key(VK_ESCAPE); }), mrCancel);
+  EXPECT_EQ(Answer(1, [](TqmMessageBox&) { Key(VK_RETURN); }), mrOk);
+  EXPECT_EQ(Answer(2, [](TqmMessageBox&) { Key(VK_RETURN); }), mrYes);
+  EXPECT_EQ(Answer(2, [](TqmMessageBox&) { Key(VK_ESCAPE); }), mrNo);
+  EXPECT_EQ(Answer(3, [](TqmMessageBox&) { Key(VK_ESCAPE); }), mrCancel);
+  EXPECT_EQ(Answer(4, [](TqmMessageBox& box) { SendMessageA(box.Handle(), WM_CLOSE, 0, 0); }), mrCancel);
+  EXPECT_EQ(Answer(4, [](TqmMessageBox& box) { box.btn4->Click(); }), mrAll);
+  EXPECT_EQ(Answer(4, [](TqmMessageBox& box) { box.btn2->Click(); }), mrNo);
+}
+
+TEST(MessageBox, ButtonsAreFilledFromTheRight) {
+  std::unique_ptr<TqmMessageBox> box(CreateMessageBox("x", "Question", 3, 0));
+  EXPECT_FALSE(box->btn1->Visible());
+  EXPECT_EQ(box->btn2->Caption(), "&Yes");
+  EXPECT_EQ(box->btn3->Caption(), "&No");
+  EXPECT_EQ(box->btn4->Caption(), "&Cancel");
+  EXPECT_TRUE(box->imgQuestion->Visible());
+  EXPECT_FALSE(box->imgError->Visible());
+}
+
+TEST(MessageBox, AOneLineTextKeepsTheDesignedSize) {
+  std::unique_ptr<TqmMessageBox> box(CreateMessageBox("One short line.", "Info", 0, 3));
+  box->PrepareToShow();
+  EXPECT_EQ(box->ClientHeight(), 118);
+  EXPECT_EQ(box->ClientWidth(), 553);
+}
+
+TEST(MessageBox, AVeryLongTextScrollsInABoxTwoThirdsOfTheScreenHigh) {
+  std::string text;
+  for (int i = 0; i < 400; ++i) text += "Line " + std::to_string(i) + "\r\n";
+  std::unique_ptr<TqmMessageBox> box(CreateMessageBox(text, "Info", 0, 3));
+  box->PrepareToShow();
+  const int limit = GetSystemMetrics(SM_CYSCREEN) / 3 * 2;
+  EXPECT_EQ(box->eText->Height(), limit);
+  EXPECT_TRUE(GetWindowLongA(box->eText->Handle(), GWL_STYLE) & WS_VSCROLL);
+  EXPECT_EQ(box->ClientHeight(), box->Panel2->Height() + limit + 50);
+  EXPECT_LE(box->Height(), GetSystemMetrics(SM_CYSCREEN));
+}
+
+TEST(MessageBox, CaptionAndButtonsAreTranslatedButNotTheMessage) {
+  TqmTranslate translator(nullptr);
+  auto* engine = new TqmTranslateEngineStrings(&translator);
+  auto key = [](const std::string& text) { return std::to_string(Crc32OfBuffer(text.data(), text.size())); };
+  engine->SetStrings({key("Error") + "=Fehler", key("&OK") + "=&Gut", key("Disk full") + "=Platte voll"});
+  translator.SetTranslateEngine(engine);
+  translator.SetIsGlobal(true);
+  translator.SetState(tsTranslate);
+  RegisterControlTranslators(translator);
+
+  std::unique_ptr<TqmMessageBox> box(CreateMessageBox("Disk full", "Error", 0, 2));
+  box->PrepareToShow();
+  EXPECT_EQ(box->Caption(), "Fehler");
+  EXPECT_EQ(box->btn4->Caption(), "&Gut");
+  EXPECT_EQ(box->eText->Text(), "Disk full");
+  translator.SetIsGlobal(false);
+}
+
+TEST(MessageBox, ShowErrorAndAbortAbortsTheCallingAction) {
+  TDelayedAction close([] { Key(VK_RETURN); }, 300);
+  EXPECT_THROW(ShowErrorAndAbort("No way."), EAbort);
+}
