@@ -205,8 +205,26 @@ void TMainForm::FormCreate() {
   for (TSearchClass* source : AppSettings().SearchOrderObjects)
     if (source) source->Reset();
   Application().ShowMainForm = false;
+  Application().OnShowHint = [this](std::string& hint, bool& canShow, THintInfo& info) {
+    AppShowHint(hint, canShow, info);
+  };
   UpdateTrayIcon();
   ShowIdleStatus();
+}
+
+void TMainForm::AppShowHint(std::string& hint, bool&, THintInfo& info) {
+  // Long hints (paths, descriptions) wrap before the right edge of the screen, and a hint that
+  // would leave the bottom of the screen goes up.
+  info.HintMaxWidth = GetSystemMetrics(SM_CXSCREEN) - info.HintPos.x - 50;
+  const RECT rect = info.HintWindow->CalcHintRect(info.HintMaxWidth, hint);
+  const int height = rect.bottom - rect.top;
+  POINT cursor;
+  GetCursorPos(&cursor);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  if (cursor.y + height > screenHeight) {
+    info.HintPos.y = screenHeight - height - 150;
+    info.HintPos.x += 1;
+  }
 }
 
 void TMainForm::SetUpTranslation() {

@@ -13,6 +13,7 @@
 #include "ui/ComCtrls.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
+#include "ui/Hints.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
@@ -89,6 +90,7 @@ class TMainForm : public TForm {
   void PlaceWindow();
   void FormKeyDown(WORD& key, TShiftState shift);
   void FormResize();
+  void AppShowHint(std::string& hint, bool& canShow, THintInfo& info);
   void StatusBar1DrawPanel(const RECT& rect, TCanvas& canvas);
   void SaveNewTexts();
   std::string LanguageFileName() const;

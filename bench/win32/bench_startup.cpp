@@ -47,7 +47,7 @@ bool StartOnce(const std::string& program, const char* windowClass, TRun& run) {
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof(memory);
   if (GetProcessMemoryInfo(process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory)))
-    run.PrivateBytes = memory.PrivateUsage;
+    run.PrivateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;  // Wine fills only the latter
   TerminateProcess(process.hProcess, 0);
   WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hThread);

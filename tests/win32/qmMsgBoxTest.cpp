@@ -29,7 +29,7 @@ void Key(WORD key) { PressKey(key); }
 
 }  // namespace
 
-TEST(MessageBox, EachStyleAnswersEnterEscAndTheCloseButtonAsItsButtonsSay) {
+TEST(QmMessageBox, EachStyleAnswersEnterEscAndTheCloseButtonAsItsButtonsSay) {
   EXPECT_EQ(Answer(0, [](TqmMessageBox&) { Key(VK_ESCAPE); }), mrOk);
   EXPECT_EQ(Answer(0, [](TqmMessageBox&) { Key(VK_RETURN); }), mrOk);
   EXPECT_EQ(Answer(1, [](TqmMessageBox&) { Key(VK_ESCAPE); }), mrCancel);
@@ -42,7 +42,7 @@ TEST(MessageBox, EachStyleAnswersEnterEscAndTheCloseButtonAsItsButtonsSay) {
   EXPECT_EQ(Answer(4, [](TqmMessageBox& box) { box.btn2->Click(); }), mrNo);
 }
 
-TEST(MessageBox, ButtonsAreFilledFromTheRight) {
+TEST(QmMessageBox, ButtonsAreFilledFromTheRight) {
   std::unique_ptr<TqmMessageBox> box(CreateMessageBox("x", "Question", 3, 0));
   EXPECT_FALSE(box->btn1->Visible());
   EXPECT_EQ(box->btn2->Caption(), "&Yes");
@@ -52,14 +52,14 @@ TEST(MessageBox, ButtonsAreFilledFromTheRight) {
   EXPECT_FALSE(box->imgError->Visible());
 }
 
-TEST(MessageBox, AOneLineTextKeepsTheDesignedSize) {
+TEST(QmMessageBox, AOneLineTextKeepsTheDesignedSize) {
   std::unique_ptr<TqmMessageBox> box(CreateMessageBox("One short line.", "Info", 0, 3));
   box->PrepareToShow();
   EXPECT_EQ(box->ClientHeight(), 118);
   EXPECT_EQ(box->ClientWidth(), 553);
 }
 
-TEST(MessageBox, AVeryLongTextScrollsInABoxTwoThirdsOfTheScreenHigh) {
+TEST(QmMessageBox, AVeryLongTextScrollsInABoxTwoThirdsOfTheScreenHigh) {
   std::string text;
   for (int i = 0; i < 400; ++i) text += "Line " + std::to_string(i) + "\r\n";
   std::unique_ptr<TqmMessageBox> box(CreateMessageBox(text, "Info", 0, 3));
@@ -71,7 +71,7 @@ TEST(MessageBox, AVeryLongTextScrollsInABoxTwoThirdsOfTheScreenHigh) {
   EXPECT_LE(box->Height(), GetSystemMetrics(SM_CYSCREEN));
 }
 
-TEST(MessageBox, CaptionAndButtonsAreTranslatedButNotTheMessage) {
+TEST(QmMessageBox, CaptionAndButtonsAreTranslatedButNotTheMessage) {
   TqmTranslate translator(nullptr);
   auto* engine = new TqmTranslateEngineStrings(&translator);
   auto key = [](const std::string& text) { return std::to_string(Crc32OfBuffer(text.data(), text.size())); };
@@ -89,7 +89,7 @@ TEST(MessageBox, CaptionAndButtonsAreTranslatedButNotTheMessage) {
   translator.SetIsGlobal(false);
 }
 
-TEST(MessageBox, ShowErrorAndAbortAbortsTheCallingAction) {
+TEST(QmMessageBox, ShowErrorAndAbortAbortsTheCallingAction) {
   TDelayedAction close([] { Key(VK_RETURN); }, 300);
   EXPECT_THROW(ShowErrorAndAbort("No way."), EAbort);
 }
