@@ -7,20 +7,13 @@
 #include <string_view>
 
 #include "core/qmStringUtils.h"
+#include "tests/core/RecursiveWildcard.h"
 
 namespace {
 
 // Exponential in the number of stars: only run on short inputs.
 constexpr size_t ReferenceLimit = 12;
 
-bool RecursiveMatch(std::string_view text, std::string_view mask) {
-  if (mask == "*") return true;
-  if (text.empty()) return mask.empty();
-  if (mask.empty()) return false;
-  if (mask[0] == '*') return RecursiveMatch(text, mask.substr(1)) || RecursiveMatch(text.substr(1), mask);
-  if (mask[0] == '?') return RecursiveMatch(text.substr(1), mask.substr(1));
-  return mask[0] == text[0] && RecursiveMatch(text.substr(1), mask.substr(1));
-}
 
 void Check(bool condition) {
   if (!condition) std::abort();

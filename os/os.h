@@ -81,6 +81,21 @@ bool WriteProfileString(const std::string& file, const std::string& section,
 
 TLocalTime Now();
 
+// A shared library loaded at run time: a null handle when it cannot be loaded, a null
+// address when it has no such symbol. FreeDynamicLibrary ignores a null handle.
+void* LoadDynamicLibrary(const std::string& fileName);
+void* GetLibrarySymbol(void* library, const char* name);
+void FreeDynamicLibrary(void* library);
+
+// A file opened for reading that other programs may go on reading, writing, renaming and
+// deleting (the launcher never locks users' files): -1 when it cannot be opened.
+// ReadSharedFile reads at an absolute offset and answers the bytes read (0 at the end or
+// on failure).
+intptr_t OpenSharedFile(const std::string& path);
+int64_t SharedFileSize(intptr_t file);
+int64_t ReadSharedFile(intptr_t file, int64_t offset, void* buffer, int64_t count);
+void CloseSharedFile(intptr_t file);
+
 // Tests replace the shell's display names with their own; an empty function restores the real one.
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider);
 

@@ -1,6 +1,7 @@
 #include "ui/Controls.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "ui/Forms.h"
@@ -10,6 +11,13 @@ namespace {
 
 const char* const ControlProperty = "LorvexControl";
 UINT NextControlId = 100;
+
+// The control each window hook belongs to: a hook can be removed after its control is gone.
+std::map<int, TWinControl*>& HookOwners() {
+  static std::map<int, TWinControl*> owners;
+  return owners;
+}
+int NextHookId = 1;
 
 void RegisterOwnClass(const std::string& name, UINT classStyle);
 
@@ -33,7 +41,11 @@ LRESULT CALLBACK ControlWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPa
     control->FHandle = nullptr;
     return result;
   }
-  return GuardedCall([&] { return control->WndProc(msg, wParam, lParam); });
+  return GuardedCall([&] {
+    LRESULT result = 0;
+    if (control->RunWindowHooks(msg, wParam, lParam, result)) return result;
+    return control->WndProc(msg, wParam, lParam);
+  });
 }
 
 namespace {
@@ -67,9 +79,38 @@ TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {}
 
 TWinControl::~TWinControl() {
   DestroyWnd();
+  for (const auto& [id, hook] : FHooks) HookOwners().erase(id);
   for (TWinControl* child : FControls) child->FParent = nullptr;
   if (FParent) std::erase(FParent->FControls, this);
   if (FBrush) DeleteObject(FBrush);
+}
+
+int TWinControl::AddWindowHook(TWindowHook hook) {
+  const int id = NextHookId++;
+  FHooks.emplace(id, std::move(hook));
+  HookOwners()[id] = this;
+  return id;
+}
+
+void TWinControl::RemoveWindowHook(int id) {
+  auto owner = HookOwners().find(id);
+  if (owner == HookOwners().end()) return;
+  owner->second->FHooks.erase(id);
+  HookOwners().erase(owner);
+}
+
+bool TWinControl::RunWindowHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (FHooks.empty()) return false;
+  // A hook may remove hooks (itself too) or free the control: each is looked up again first.
+  std::vector<int> ids;
+  for (auto it = FHooks.rbegin(); it != FHooks.rend(); ++it) ids.push_back(it->first);
+  for (int id : ids) {
+    auto owner = HookOwners().find(id);
+    if (owner == HookOwners().end() || owner->second != this) continue;
+    const TWindowHook hook = FHooks.at(id);
+    if (hook(msg, wParam, lParam, result)) return true;
+  }
+  return false;
 }
 
 TWinControl* TWinControl::FromHandle(HWND wnd) {

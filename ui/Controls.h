@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ class TForm;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
-enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
+enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
 using TShiftState = unsigned;
 TShiftState KeyboardShiftState();
 
@@ -27,6 +28,9 @@ using TKeyEvent = std::function<void(TComponent& sender, WORD& key, TShiftState 
 // Key is the character; set it to 0 to consume it.
 using TKeyPressEvent = std::function<void(TComponent& sender, char& key)>;
 using TMouseEvent = std::function<void(TComponent& sender, int x, int y)>;
+// Sees a control's window messages before the control; true when it handled the message,
+// with Result as the answer.
+using TWindowHook = std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)>;
 
 struct TCreateParams {
   std::string WinClassName = "TLorvexWindow";
@@ -112,6 +116,11 @@ class TWinControl : public TComponent {
   // Lays out the aligned children in the client area.
   void Realign();
 
+  // Hooks run newest first. Each is removed by its id, in any order, also after the control
+  // is gone (its hooks go with it).
+  int AddWindowHook(TWindowHook hook);
+  static void RemoveWindowHook(int id);
+
  protected:
   virtual void CreateParams(TCreateParams& params);
   virtual void CreateWnd();
@@ -127,6 +136,7 @@ class TWinControl : public TComponent {
 
  private:
   friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
+  bool RunWindowHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void UpdateBoundsFromWindow();
   TWinControl* FindChild(HWND wnd);
 
@@ -142,5 +152,6 @@ class TWinControl : public TComponent {
   TColor FColor = clBtnFace;
   HBRUSH FBrush = nullptr;
   bool FRealigning = false;
+  std::map<int, TWindowHook> FHooks;
 };
 

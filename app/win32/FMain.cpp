@@ -15,6 +15,9 @@
 #include "core/win32/qmMsgBox.h"
 #include "core/win32/qmTranslators.h"
 #include "core/win32/qmUtils.h"
+#include "desktop/win32/HotKeyManager.h"
+#include "desktop/win32/SysMenu.h"
+#include "desktop/win32/TrayIcon.h"
 #include "ui/Dialogs.h"
 
 TMainForm* MainForm = nullptr;
@@ -169,6 +172,17 @@ void TMainForm::CreateComponents() {
   mnuTray->Items().Add(mnuRestore);
   mnuTray->Items().Add(mnuExit2);
 
+  // Created after its menu: owned components go newest first, so the icon goes before the menu.
+  TrayIcon1 = new TTrayIcon(this);
+  TrayIcon1->Name = "TrayIcon1";
+  TrayIcon1->SetHint("Lorvex");
+  HICON icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+  if (!icon) icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  TrayIcon1->SetIcon(icon);
+  TrayIcon1->PopupMenu = mnuTray;
+  TrayIcon1->MinimizeToTray = true;
+  TrayIcon1->OnMinimizeToTray = [this](TComponent&) { HideMainWindow(); };
+
   mnuListBox = new TPopupMenu(this);
   ListBox1->PopupMenu = mnuListBox;
 
@@ -190,6 +204,8 @@ void TMainForm::FormCreate() {
   Application().OnException = [this](const std::string& message) { AppException(message); };
   GetLog().LoadSettings();
   SetUpTranslation();
+  FHotKeys = new THotKeyManager(this);
+  FHotKeys->OnHotKeyPressed = [this](uint32_t hotKey, WORD) { HotKeyPressed(hotKey); };
 
   PortableMode = IniSwitch("Portable");
   if (!PortableMode) ForceDirectories(SettingsFolder("Lorvex"));
@@ -199,6 +215,11 @@ void TMainForm::FormCreate() {
 
   LoadLanguage();
   RegisterAppHotKey();
+  // The commands of mnuMain in the window's system menu.
+  FSystemMenu = new TSystemMenu(this);
+  FSystemMenu->SetPosition(0);
+  FSystemMenu->SetPopupMenu(mnuMain);
+  FSystemMenu->AttachHook();
   PlaceWindow();
   AppSettings().TrimLastUsed();
   AppSettings().ResolveSearchOrder();
@@ -270,11 +291,26 @@ void TMainForm::PlaceWindow() {
 }
 
 void TMainForm::RegisterAppHotKey() {
-  // The global hot key comes with the desktop components.
+  TLorvexSettings& settings = AppSettings();
+  if (settings.RegisteredHotKey != 0) FHotKeys->RemoveHotKey(static_cast<uint32_t>(settings.RegisteredHotKey));
+  const uint32_t hotKey = TextToHotKey(settings.HotKey, true);
+  settings.RegisteredHotKey = static_cast<int32_t>(hotKey);
+  if (hotKey == 0) return;
+  if (!HotKeyAvailable(hotKey) || FHotKeys->AddHotKey(hotKey) == 0) {
+    settings.RegisteredHotKey = 0;
+    // Otherwise the user would never learn why the hot key does nothing.
+    AppException(FormatText(TranslateText("The hot key %s cannot be registered: another program uses it."),
+                            {settings.HotKey}));
+  }
+}
+
+void TMainForm::HotKeyPressed(uint32_t hotKey) {
+  if (hotKey != 0 && hotKey == static_cast<uint32_t>(AppSettings().RegisteredHotKey)) mnuRestoreClick();
 }
 
 void TMainForm::UpdateTrayIcon() {
-  // The tray icon comes with the desktop components.
+  TrayIcon1->MinimizeToTray = AppSettings().InTray;
+  TrayIcon1->SetIconVisible(AppSettings().InTray);
 }
 
 void TMainForm::ApplyOpacity() {

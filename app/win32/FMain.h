@@ -19,6 +19,9 @@
 
 class TqmTranslate;
 class TqmTranslateEngineStrings;
+class THotKeyManager;
+class TSystemMenu;
+class TTrayIcon;
 
 // A second start sends this to the running instance's main window.
 constexpr UINT WM_RESTORE_INSTANCE = 1524;
@@ -51,6 +54,7 @@ class TMainForm : public TForm {
   TMenuItem* mnuRestore;
   TMenuItem* mnuExit2;
   TPopupMenu* mnuListBox;
+  TTrayIcon* TrayIcon1;
 
   // Shows the window in front with the search text selected.
   void mnuRestoreClick();
@@ -74,6 +78,7 @@ class TMainForm : public TForm {
   bool KeepVisible() const { return FKeepVisible; }
   const std::string& Language() const { return FLanguage; }
   TqmTranslate* Translator() const { return FTranslate.get(); }
+  THotKeyManager* HotKeys() const { return FHotKeys; }
 
   // Minimises every window through the shell; replaced in tests (Wine has no such call).
   static std::function<void()> MinimizeAllWindows;
@@ -91,6 +96,7 @@ class TMainForm : public TForm {
   void FormKeyDown(WORD& key, TShiftState shift);
   void FormResize();
   void AppShowHint(std::string& hint, bool& canShow, THintInfo& info);
+  void HotKeyPressed(uint32_t hotKey);
   void StatusBar1DrawPanel(const RECT& rect, TCanvas& canvas);
   void SaveNewTexts();
   std::string LanguageFileName() const;
@@ -98,6 +104,8 @@ class TMainForm : public TForm {
   TStringList FErrors;
   std::unique_ptr<TqmTranslate> FTranslate;
   TqmTranslateEngineStrings* FEngine = nullptr;
+  THotKeyManager* FHotKeys = nullptr;
+  TSystemMenu* FSystemMenu = nullptr;
   std::string FLanguage;
   bool FKeepVisible = false;
   bool FSearching = false;

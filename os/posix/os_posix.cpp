@@ -2,6 +2,7 @@
 #include "os/os.h"
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -310,6 +311,18 @@ TLocalTime Now() { return LocalTimeOf(std::time(nullptr)); }
 
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider) {
   DisplayNameProvider = std::move(provider);
+}
+
+void* LoadDynamicLibrary(const std::string& fileName) {
+  return dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void* GetLibrarySymbol(void* library, const char* name) {
+  return library ? dlsym(library, name) : nullptr;
+}
+
+void FreeDynamicLibrary(void* library) {
+  if (library) dlclose(library);
 }
 
 }  // namespace os

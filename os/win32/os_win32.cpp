@@ -41,19 +41,22 @@ std::string WithoutTrailingSeparators(std::string path) {
   return path;
 }
 
+TLocalTime FromSystemTime(const SYSTEMTIME& parts) {
+  TLocalTime result;
+  result.Year = parts.wYear;
+  result.Month = parts.wMonth;
+  result.Day = parts.wDay;
+  result.Hour = parts.wHour;
+  result.Minute = parts.wMinute;
+  result.Second = parts.wSecond;
+  return result;
+}
+
 TLocalTime LocalTimeOf(const FILETIME& utc) {
   FILETIME local{};
   SYSTEMTIME parts{};
-  TLocalTime result;
-  if (FileTimeToLocalFileTime(&utc, &local) && FileTimeToSystemTime(&local, &parts)) {
-    result.Year = parts.wYear;
-    result.Month = parts.wMonth;
-    result.Day = parts.wDay;
-    result.Hour = parts.wHour;
-    result.Minute = parts.wMinute;
-    result.Second = parts.wSecond;
-  }
-  return result;
+  if (FileTimeToLocalFileTime(&utc, &local) && FileTimeToSystemTime(&local, &parts)) return FromSystemTime(parts);
+  return {};
 }
 
 TDirEntry EntryOf(const WIN32_FIND_DATAA& data) {
@@ -219,18 +222,24 @@ bool WriteProfileString(const std::string& file, const std::string& section,
 TLocalTime Now() {
   SYSTEMTIME parts{};
   GetLocalTime(&parts);
-  TLocalTime result;
-  result.Year = parts.wYear;
-  result.Month = parts.wMonth;
-  result.Day = parts.wDay;
-  result.Hour = parts.wHour;
-  result.Minute = parts.wMinute;
-  result.Second = parts.wSecond;
-  return result;
+  return FromSystemTime(parts);
 }
 
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider) {
   DisplayNameProvider = std::move(provider);
+}
+
+void* LoadDynamicLibrary(const std::string& fileName) {
+  return reinterpret_cast<void*>(LoadLibraryA(fileName.c_str()));
+}
+
+void* GetLibrarySymbol(void* library, const char* name) {
+  if (!library) return nullptr;
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void FreeDynamicLibrary(void* library) {
+  if (library) FreeLibrary(static_cast<HMODULE>(library));
 }
 
 }  // namespace os

@@ -13,6 +13,8 @@
 #include "core/qmIniUtils.h"
 #include "core/qmTranslate.h"
 #include "core/win32/qmUtils.h"
+#include "desktop/win32/HotKeyManager.h"
+#include "desktop/win32/TrayIcon.h"
 #include "os/os.h"
 #include "tests/core/TestPaths.h"
 #include "tests/win32/WineTestUtils.h"
@@ -222,6 +224,62 @@ TEST_F(MainFormTest, ASecondStartWakesTheFirstEvenBesideAnotherWindowCalledLorve
   EXPECT_TRUE(form.Edit1->Focused());
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+}
+
+TEST_F(MainFormTest, TheGlobalHotKeyShowsTheWindow) {
+  WriteSettings([](TLorvexSettings& s) { s.HotKey = "Ctrl+Alt+F8"; });
+  TMainForm& form = CreateForm();
+  ASSERT_EQ(AppSettings().RegisteredHotKey, static_cast<int32_t>(TextToHotKey("Ctrl+Alt+F8", false)));
+  INPUT keys[6]{};
+  const WORD sequence[] = {VK_CONTROL, VK_MENU, VK_F8};
+  for (int i = 0; i < 3; ++i) {
+    keys[i].type = keys[5 - i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = keys[5 - i].ki.wVk = sequence[i];
+    keys[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  SendInput(6, keys, sizeof(INPUT));
+  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }));
+  EXPECT_TRUE(form.Errors().empty());
+}
+
+TEST_F(MainFormTest, AHotKeyThatCannotBeRegisteredIsReportedInTheErrorList) {
+  ASSERT_TRUE(RegisterHotKey(nullptr, 0x3000, MOD_CONTROL | MOD_ALT, VK_F9));  // someone else has it
+  WriteSettings([](TLorvexSettings& s) { s.HotKey = "Ctrl+Alt+F9"; });
+  TMainForm& form = CreateForm();
+  UnregisterHotKey(nullptr, 0x3000);
+  EXPECT_EQ(AppSettings().RegisteredHotKey, 0);
+  ASSERT_EQ(form.Errors().size(), 1u);
+  EXPECT_NE(form.Errors().front().find("Ctrl+Alt+F9"), std::string::npos);
+  EXPECT_TRUE(form.pErrors->Visible());
+}
+
+TEST_F(MainFormTest, TheTrayIconFollowsTheSettingAndItsDoubleClickOpensTheWindow) {
+  ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
+  TMainForm& form = CreateForm();
+  Application().MainForm = &form;
+  EXPECT_TRUE(form.TrayIcon1->IconVisible());
+  for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+    SendMessageA(form.TrayIcon1->NotifyWindow(), WM_TRAYNOTIFY, form.TrayIcon1->IconId(), message);
+  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }));
+  AppSettings().InTray = false;
+  form.UpdateTrayIcon();
+  EXPECT_FALSE(form.TrayIcon1->IconVisible());
+  Application().MainForm = nullptr;
+}
+
+TEST_F(MainFormTest, TheSystemMenuCarriesTheWindowsCommands) {
+  TMainForm& form = CreateForm();
+  HMENU menu = GetSystemMenu(form.Handle(), FALSE);
+  char text[64] = "";
+  GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+  EXPECT_EQ(std::string(text), "Options\tCtrl+O");
+  GetMenuStringA(menu, 3, text, sizeof text, MF_BYPOSITION);
+  EXPECT_EQ(std::string(text), "About");
+  int abouts = 0;
+  form.mnuAbout->OnClick = [&](TComponent&) { ++abouts; };
+  ShowForm();
+  PostMessageA(form.Handle(), WM_SYSCOMMAND, form.mnuAbout->Command(), 0);
+  EXPECT_TRUE(PumpUntil([&] { return abouts == 1; }));
 }
 
 // --- Tests that end the program: each runs in a process of its own -----------------------

@@ -5,18 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "tests/core/RecursiveWildcard.h"
 
-// The wildcard match written the plain recursive way, exponential in the number of stars.
-// The fast matcher must agree with it everywhere.
-bool RecursiveMatch(std::string_view text, std::string_view mask) {
-  if (mask == "*") return true;
-  if (text.empty()) return mask.empty();
-  if (mask.empty()) return false;
-  if (mask[0] == '*') return RecursiveMatch(text, mask.substr(1)) || RecursiveMatch(text.substr(1), mask);
-  if (mask[0] == '?') return RecursiveMatch(text.substr(1), mask.substr(1));
-  return mask[0] == text[0] && RecursiveMatch(text.substr(1), mask.substr(1));
-}
+namespace {
 
 // Every string over Alphabet of length 0..MaxLength.
 std::vector<std::string> AllStrings(std::string_view alphabet, size_t maxLength) {

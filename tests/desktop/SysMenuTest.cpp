@@ -1,0 +1,177 @@
+// Where the entries of a popup menu go in a window's system menu, how they look, and which
+// commands a user can pick from them.
+#include "desktop/SysMenu.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace SysMenuBits;
+
+TSysMenuItem Item(const std::string& caption, unsigned command, const std::string& shortCut = {}) {
+  TSysMenuItem item;
+  item.Caption = caption;
+  item.Command = command;
+  item.ShortCutText = shortCut;
+  return item;
+}
+
+// The main window's menu: Options (Ctrl+O), a line, Help, About, a line.
+std::vector<TSysMenuItem> MainMenu() {
+  return {Item("Options", 0x101, "Ctrl+O"), Item("-", 0x102), Item("Help", 0x103), Item("About", 0x104),
+          Item("-", 0x105)};
+}
+
+std::vector<int> PositionsOf(const std::vector<TSysMenuEntry>& entries) {
+  std::vector<int> positions;
+  for (const TSysMenuEntry& entry : entries) positions.push_back(entry.Position);
+  return positions;
+}
+
+std::vector<unsigned> IdsOf(const std::vector<TSysMenuEntry>& entries) {
+  std::vector<unsigned> ids;
+  for (const TSysMenuEntry& entry : entries) ids.push_back(entry.Id);
+  return ids;
+}
+
+}  // namespace
+
+TEST(SysMenuLayout, TheMainMenuGoesBeforeTheStandardCommandsWithItsShortcutAndLines) {
+  const auto entries = SystemMenuLayout(MainMenu(), 0, 7);
+  ASSERT_EQ(entries.size(), 5u);
+  EXPECT_EQ(PositionsOf(entries), (std::vector<int>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(IdsOf(entries), (std::vector<unsigned>{0x101, 0x102, 0x103, 0x104, 0x105}));
+  EXPECT_EQ(entries[0].Text, "Options\tCtrl+O");
+  EXPECT_EQ(entries[0].Type, ftString);
+  EXPECT_EQ(entries[1].Type, ftSeparator);
+  EXPECT_EQ(entries[2].Text, "Help");
+  EXPECT_EQ(entries[3].Text, "About");
+  EXPECT_EQ(entries[4].Type, ftSeparator);
+  for (const TSysMenuEntry& entry : entries) {
+    EXPECT_EQ(entry.State, 0u);
+    EXPECT_FALSE(entry.SubMenu);
+  }
+}
+
+TEST(SysMenuLayout, PositionsAppendCountOnlyTheEntriesThatGoInAndStayInsideTheMenu) {
+  // Appended: every entry goes after the last one there.
+  EXPECT_EQ(PositionsOf(SystemMenuLayout(MainMenu(), -1, 7)), (std::vector<int>{-1, -1, -1, -1, -1}));
+  EXPECT_EQ(PositionsOf(SystemMenuLayout(MainMenu(), -5, 7)), (std::vector<int>{-1, -1, -1, -1, -1}));
+
+  // The third of five hidden: the fourth and fifth close the gap, so that no standard command
+  // ends up between them.
+  auto items = MainMenu();
+  items[2].Visible = false;
+  auto entries = SystemMenuLayout(items, 0, 7);
+  EXPECT_EQ(IdsOf(entries), (std::vector<unsigned>{0x101, 0x102, 0x104, 0x105}));
+  EXPECT_EQ(PositionsOf(entries), (std::vector<int>{0, 1, 2, 3}));
+
+  // In the middle, and beyond the end of the menu.
+  EXPECT_EQ(PositionsOf(SystemMenuLayout(items, 2, 7)), (std::vector<int>{2, 3, 4, 5}));
+  EXPECT_EQ(PositionsOf(SystemMenuLayout(items, 20, 7)), (std::vector<int>{7, 8, 9, 10}));
+  EXPECT_EQ(PositionsOf(SystemMenuLayout(items, 3, 0)), (std::vector<int>{0, 1, 2, 3}));
+
+  // Nothing visible, nothing to insert.
+  for (auto& item : items) item.Visible = false;
+  EXPECT_TRUE(SystemMenuLayout(items, 0, 7).empty());
+  EXPECT_TRUE(SystemMenuLayout({}, 0, 7).empty());
+}
+
+TEST(SysMenuLayout, ItemPropertiesBecomeTypeAndStateBits) {
+  std::vector<TSysMenuItem> items(6, Item("x", 0x200));
+  items[0].Enabled = false;
+  items[1].Checked = true;
+  items[2].Default = true;
+  items[3].RadioItem = true;
+  items[3].Checked = true;
+  items[4].Break = mbBreak;
+  items[5].Break = mbBarBreak;
+  items[5].Enabled = false;
+  const auto entries = SystemMenuLayout(items, -1, 0);
+  ASSERT_EQ(entries.size(), 6u);
+  EXPECT_EQ(entries[0].State, fsDisabled);
+  EXPECT_EQ(entries[0].Type, ftString);
+  EXPECT_EQ(entries[1].State, fsChecked);
+  EXPECT_EQ(entries[2].State, fsDefault);
+  EXPECT_EQ(entries[3].Type, ftRadioCheck);
+  EXPECT_EQ(entries[3].State, fsChecked);
+  EXPECT_EQ(entries[4].Type, ftMenuBreak);
+  EXPECT_EQ(entries[5].Type, ftMenuBarBreak);
+  EXPECT_EQ(entries[5].State, fsDisabled);
+
+  // A separator carries no text, whatever it has for a shortcut; a shortcut with no name
+  // leaves the caption alone.
+  EXPECT_EQ(SystemMenuLayout({Item("-", 0x300, "Ctrl+L")}, 0, 0)[0].Text, "");
+  EXPECT_EQ(SystemMenuLayout({Item("Plain", 0x301)}, 0, 0)[0].Text, "Plain");
+}
+
+TEST(SysMenuLayout, ASubMenuIsBuiltFromItsVisibleItemsAndShowsNoShortcutOfItsOwn) {
+  TSysMenuItem more = Item("More", 0x400, "Ctrl+M");
+  more.Items = {Item("Copy", 0x401, "Ctrl+C"), Item("-", 0x402), Item("Hidden", 0x403), Item("Deeper", 0x404)};
+  more.Items[2].Visible = false;
+  more.Items[3].Items = {Item("Bottom", 0x405)};
+  more.Items[3].Enabled = false;
+
+  const auto entries = SystemMenuLayout({Item("Top", 0x3FF), more}, 1, 7);
+  ASSERT_EQ(entries.size(), 2u);
+  const TSysMenuEntry& sub = entries[1];
+  EXPECT_TRUE(sub.SubMenu);
+  EXPECT_EQ(sub.Position, 2);
+  EXPECT_EQ(sub.Id, 0x400u);
+  EXPECT_EQ(sub.Text, "More");
+  ASSERT_EQ(sub.Items.size(), 3u);
+  EXPECT_EQ(IdsOf(sub.Items), (std::vector<unsigned>{0x401, 0x402, 0x404}));
+  EXPECT_EQ(PositionsOf(sub.Items), (std::vector<int>{-1, -1, -1}));
+  EXPECT_EQ(sub.Items[0].Text, "Copy\tCtrl+C");
+  EXPECT_EQ(sub.Items[1].Type, ftSeparator);
+  EXPECT_TRUE(sub.Items[2].SubMenu);
+  EXPECT_EQ(sub.Items[2].State, fsDisabled);
+  ASSERT_EQ(sub.Items[2].Items.size(), 1u);
+  EXPECT_EQ(sub.Items[2].Items[0].Text, "Bottom");
+
+  // An item whose items are all hidden still opens a (then empty) sub-menu.
+  TSysMenuItem empty = Item("Empty", 0x410);
+  empty.Items = {Item("Gone", 0x411)};
+  empty.Items[0].Visible = false;
+  const auto lone = SystemMenuLayout({empty}, 0, 0);
+  ASSERT_EQ(lone.size(), 1u);
+  EXPECT_TRUE(lone[0].SubMenu);
+  EXPECT_TRUE(lone[0].Items.empty());
+}
+
+TEST(SysMenuCommands, OnlyEntriesAUserCanPickAreRunAndRebuildsForgetTheOldOnes) {
+  TSysMenuItem more = Item("More", 0x400);
+  more.Items = {Item("Copy", 0x401), Item("-", 0x402)};
+  auto items = MainMenu();
+  items.push_back(more);
+  items[3].Visible = false;  // About
+
+  TSysMenuCommands commands;
+  EXPECT_FALSE(commands.Picked(0x101));
+  commands.Assign(SystemMenuLayout(items, 0, 7));
+
+  // What goes out before a rebuild: every entry of the menu itself, lines and sub-menus too.
+  EXPECT_EQ(commands.Inserted(), (std::vector<unsigned>{0x101, 0x102, 0x103, 0x105, 0x400}));
+
+  EXPECT_EQ(commands.Picked(0x101), 0x101u);
+  EXPECT_EQ(commands.Picked(0x103), 0x103u);
+  EXPECT_EQ(commands.Picked(0x401), 0x401u);  // inside the sub-menu
+  // The command is the low word of wParam.
+  EXPECT_EQ(commands.Picked(0xABCD0101u), 0x101u);
+  // Lines, sub-menus, hidden items and anything else are not ours to run.
+  for (std::uintptr_t wParam : {0x102u, 0x105u, 0x402u, 0x400u, 0x104u, 0x0u, 0xF060u, 0xF100u, 0x7777u})
+    EXPECT_FALSE(commands.Picked(wParam)) << std::hex << wParam;
+
+  commands.Assign(SystemMenuLayout({Item("Help", 0x103)}, -1, 7));
+  EXPECT_EQ(commands.Inserted(), (std::vector<unsigned>{0x103}));
+  EXPECT_FALSE(commands.Picked(0x101));
+  EXPECT_FALSE(commands.Picked(0x401));
+  EXPECT_TRUE(commands.Picked(0x103));
+
+  commands.Clear();
+  EXPECT_TRUE(commands.Inserted().empty());
+  EXPECT_FALSE(commands.Picked(0x103));
+}
