@@ -1,0 +1,396 @@
+// The SQLite datasets: a query over one SQL text whose result is held as rows of typed
+// values, with fields by name, navigation, bookmarks, bound parameters, writing through
+// update macros, searching, SQL filters and master/detail links.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/Persistent.h"
+#include "data/sqlite/SQLite3DB.h"
+#include "data/sqlite/SQLite3Utils.h"
+
+class TSqlite3BaseQuery;
+
+using TRow = std::vector<TSqlValue>;
+
+// The rows of an open query, each with a bookmark that is never reused and its SQLite rowid.
+// The values of all rows lie in one block, Width values per row.
+class TFResult {
+ public:
+  explicit TFResult(size_t width) : FWidth(width) {}
+  size_t Width() const { return FWidth; }
+  int Add(const TRow& row, int64_t rowid);
+  // Appends a row of null values to be filled in place; its first value.
+  TSqlValue* AddEmpty(int64_t rowid);
+  void SetRowId(int index, int64_t rowid);
+  void Insert(int index, const TRow& row, int64_t rowid);
+  void Delete(int index);
+  TSqlValue* GetData(int index);  // the row's first value; null outside the rows
+  int32_t GetBookmark(int index) const;
+  int64_t GetRowId(int index) const;
+  int Count() const { return static_cast<int>(FBookmarks.size()); }
+  int IndexOfBookmark(int32_t bookmark) const;
+  void Reserve(size_t rows);
+
+ private:
+  size_t FWidth;
+  std::vector<TSqlValue> FCells;
+  std::vector<int32_t> FBookmarks;
+  std::vector<int64_t> FRowIds;
+  int32_t FLastBookmark = -1;
+};
+
+struct TFieldDef {
+  std::string Name;
+  TFieldType DataType = TFieldType::ftString;
+  int Size = 0;
+  int Precision = 0;
+};
+
+// One column of the current record.
+class TField {
+ public:
+  TField(TSqlite3BaseQuery* dataSet, const TFieldDef& def, int fieldNo)
+      : FieldName(def.Name), DataType(def.DataType), Size(def.Size), FieldNo(fieldNo), FDataSet(dataSet) {}
+
+  const std::string FieldName;
+  const TFieldType DataType;
+  const int Size;
+  const int FieldNo;  // 1-based
+  bool Required = false;
+  bool InKey = false;  // a key field for the provider operations
+
+  TSqlite3BaseQuery* DataSet() const { return FDataSet; }
+  bool IsNull() const;
+  bool IsBlob() const { return IsBlobType(DataType); }
+  const TSqlValue& Value() const;
+  const TSqlValue& OldValue() const;  // as the row was loaded, while it is edited
+
+  std::string AsString() const;
+  int64_t AsInteger() const;
+  double AsFloat() const;
+  TDateTime AsDateTime() const;
+  bool AsBoolean() const;
+  std::u16string AsWideString() const;
+
+  void SetAsString(const std::string& value);
+  void SetAsInteger(int64_t value);
+  void SetAsFloat(double value);
+  void SetAsDateTime(TDateTime value);
+  void SetAsBoolean(bool value);
+  void SetAsWideString(const std::u16string& value);
+  void Clear();  // null
+  void SetValue(const TSqlValue& value);
+
+ private:
+  TSqlite3BaseQuery* FDataSet;
+};
+
+// A query parameter: its value and the type its last assignment gave it.
+class TParam {
+ public:
+  explicit TParam(std::string name = {}) : Name(std::move(name)) {}
+  std::string Name;
+  TFieldType DataType = TFieldType::ftUnknown;
+  TSqlValue Value;
+  bool Bound = false;  // a value has been assigned
+
+  void SetAsString(const std::string& value);
+  void SetAsInteger(int64_t value);
+  void SetAsFloat(double value);
+  void SetAsDate(TDateTime value);
+  void SetAsTime(TDateTime value);
+  void SetAsDateTime(TDateTime value);
+  void SetAsBoolean(bool value);
+  void SetAsBlob(const std::string& bytes);
+  void Clear();  // null
+  std::string AsString() const;
+};
+
+class TParams {
+ public:
+  int Count() const { return static_cast<int>(FItems.size()); }
+  TParam& Items(int index) { return FItems.at(static_cast<size_t>(index)); }
+  const TParam& Items(int index) const { return FItems.at(static_cast<size_t>(index)); }
+  TParam* FindParam(const std::string& name);
+  TParam& ParamByName(const std::string& name);  // EDatabaseError when there is none
+  TParam& Add(const std::string& name) { return FItems.emplace_back(name); }
+  void Clear() { FItems.clear(); }
+  // Copies the values of the parameters of the same names (all of them when this is empty).
+  void AssignValues(const TParams& source);
+
+ private:
+  std::vector<TParam> FItems;
+};
+
+// The SQL lines of a query; every change reports to the query.
+class TSqlite3SQLList {
+ public:
+  std::function<void()> OnChange;
+  void Add(const std::string& line);
+  void Clear();
+  void Assign(const TStringList& lines);
+  void SetText(const std::string& text);
+  std::string Text() const;  // lines joined by CR LF, with a final CR LF
+  int Count() const { return static_cast<int>(FLines.size()); }
+  const std::string& operator[](int index) const { return FLines.at(static_cast<size_t>(index)); }
+  const TStringList& Lines() const { return FLines; }
+
+ private:
+  void Changed() {
+    if (OnChange) OnChange();
+  }
+  TStringList FLines;
+};
+
+class TSqlite3UpdateSQL : public TComponent {
+ public:
+  using TComponent::TComponent;
+  const char* ClassName() const override { return "TSqlite3UpdateSQL"; }
+  void describe(TPropertyVisitor& visitor) override {
+    visitor.Strings("InsertSQL", InsertSQL);
+    visitor.Strings("UpdateSQL", UpdateSQL);
+    visitor.Strings("DeleteSQL", DeleteSQL);
+  }
+  TStringList InsertSQL, UpdateSQL, DeleteSQL;
+  void SetInsertSQL(const TStringList& lines) { InsertSQL = lines; }
+  void SetUpdateSQL(const TStringList& lines) { UpdateSQL = lines; }
+  void SetDeleteSQL(const TStringList& lines) { DeleteSQL = lines; }
+};
+
+// Names a master dataset for the details that follow it.
+class TDataSource : public TComponent {
+ public:
+  using TComponent::TComponent;
+  const char* ClassName() const override { return "TDataSource"; }
+  TSqlite3BaseQuery* DataSet = nullptr;
+};
+
+enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+
+struct TLocateOptions {
+  bool CaseInsensitive = false;
+  bool PartialKey = false;
+};
+
+// A statement with its values, as an update macro expands.
+struct TSqlStatement {
+  std::string SQL;
+  TSqlValues Values;
+};
+
+// A blob field's bytes as a stream; a changed stream is written back when it goes.
+class TSqlite3BlobStream {
+ public:
+  enum TMode { bmRead, bmWrite, bmReadWrite };
+  TSqlite3BlobStream(TField& field, TMode mode);
+  ~TSqlite3BlobStream();
+  size_t Read(void* buffer, size_t count);
+  size_t Write(const void* buffer, size_t count);
+  size_t Size() const { return FData.size(); }
+  size_t Position = 0;
+
+ private:
+  TField& FField;
+  std::string FData;
+  bool FModified = false;
+};
+
+class TSqlite3BaseQuery : public TComponent {
+ public:
+  explicit TSqlite3BaseQuery(TComponent* owner);
+  ~TSqlite3BaseQuery() override;
+  const char* ClassName() const override { return "TSqlite3BaseQuery"; }
+  // The published properties that are text (references, events and the SQL lines are not).
+  void describe(TPropertyVisitor& visitor) override;
+
+  bool AutoCommit = false;
+  std::string TransactionType;
+  bool SQLiteDateFormat = true;
+  std::string TableDateFormat;
+  int32_t MaxResults = 0;
+  int32_t StartResult = 0;
+  bool TypeLess = false;
+  bool SQLCursor = true;
+  bool ReadOnly = false;
+  bool UniDirectional = false;
+  std::string Filter;
+  bool Filtered = false;
+  TFormatSettings FormatSettings;  // for texts shown and typed in outside the SQLite forms
+  TParams Params;
+
+  TSqlite3DB* GetConnection() const { return FConnection; }
+  void SetConnection(TSqlite3DB* connection);
+  void ConnectionGone(TSqlite3DB* connection);  // the connection is being destroyed
+  const std::string& GetMasterFields() const { return FMasterFields; }
+  void SetMasterFields(const std::string& text) { FMasterFields = text; }
+  TDataSource* GetDataSource() const { return FMasterSource; }
+  void SetDataSource(TDataSource* source);
+  void SetFilterText(const std::string& text);
+
+  // Opening and closing.
+  void Open();
+  void Close();
+  bool Active() const { return FState != TDataSetState::dsInactive; }
+  void SetActive(bool active) { active ? Open() : Close(); }
+  void ExecSQL();
+  TDataSetState State() const { return FState; }
+  const std::string& SQLToRun() const { return FSQLToRun; }
+
+  // Navigation.
+  void First();
+  void Next();
+  void Prior();
+  void Last();
+  bool Eof() const { return FEof; }
+  bool Bof() const { return FBof; }
+  bool IsEmpty() const;
+  int GetRecordCount() const;
+  int GetRecNo();
+  void SetRecNo(int recNo);
+  int32_t GetBookmark() const;
+  void GotoBookmark(int32_t bookmark);
+  bool BookmarkValid(int32_t bookmark) const;
+  static int CompareBookmarks(int32_t a, int32_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
+  int64_t CurrentRowId() const;
+
+  // Fields.
+  int FieldCount() const { return static_cast<int>(FFields.size()); }
+  TField& Fields(int index) { return *FFields.at(static_cast<size_t>(index)); }
+  TField* FindField(const std::string& name);
+  TField& FieldByName(const std::string& name);  // EDatabaseError when there is none
+  const std::vector<TFieldDef>& FieldDefs() const { return FFieldDefs; }
+  std::unique_ptr<TSqlite3BlobStream> CreateBlobStream(TField& field, TSqlite3BlobStream::TMode mode);
+
+  // Editing.
+  void Edit();
+  void Insert();
+  void Append();
+  void Post();
+  void Cancel();
+  void Delete();
+
+  // Searching.
+  bool Locate(const std::string& keyFields, const std::vector<std::string>& keyValues, TLocateOptions options);
+  std::vector<std::string> Lookup(const std::string& keyFields, const std::vector<std::string>& keyValues,
+                                   const std::string& resultFields);
+
+  // Master/detail.
+  std::string BuildFilter();
+  void RegisterDetailDataset(TSqlite3BaseQuery* detail);
+  void NotifySQLiteMasterChanged();
+  virtual void SQLiteMasterChanged();
+
+  // The values that fill the numbered places of the SQL text.
+  TSqlValues ParamValues() const;
+  // A field's value as the database takes it.
+  TSqlValue FieldValueForSQL(const TField& field, bool oldValue) const;
+
+  // Provider operations.
+  int PSExecuteStatement(const std::string& sql, const TParams* params, std::unique_ptr<TSqlite3BaseQuery>* resultSet);
+  void PSExecute();
+  void PSStartTransaction();
+  void PSEndTransaction(bool commit);
+  bool PSInTransaction() const { return FConnection != nullptr; }
+  std::string PSGetKeyFields() const;
+  std::string PSGetQuoteChar() const { return "\""; }
+  std::string PSGetTableName() const;
+  void PSSetCommandText(const std::string& text);
+  TParams& PSGetParams() { return Params; }
+  void PSSetParams(const TParams& params);
+  void PSReset();
+  bool PSIsSQLBased() const { return true; }
+  bool PSIsSQLSupported() const { return true; }
+
+  // Called by a field: the row that holds the current values.
+  const TSqlValue* ActiveRow() const;  // the first of FieldCount values; null when none
+  const TSqlValue* OldRow() const;
+  void SetFieldValue(const TField& field, TSqlValue value);
+  std::string ValueToText(const TField& field, const TSqlValue& value) const;
+
+ protected:
+  // The SQL text this query runs, before filters and limits; the parameters it binds.
+  virtual std::string BaseSQL() const { return FSQL.Text(); }
+  virtual void InternalPost();
+  virtual void InternalDelete();
+  void InternalOpen();
+  void InternalClose();
+  void RunExecuteOnly();
+  std::string DateFormatFor(TFieldType type) const;
+  void Scrolled();
+
+  TSqlite3SQLList FSQL;
+  std::string FSQLToRun;
+  bool FExecuteOnly = false;
+  TSqlite3DB* FConnection = nullptr;
+
+ private:
+  void BuildFields(TSqlite3Statement& statement);
+  int64_t ReadRow(TSqlite3Statement& statement, TSqlValue* row);  // the rowid
+  TSqlValue ColumnValue(const TSqlite3Library& lib, sqlite3_stmt* statement, int column, TFieldType type);
+  bool FetchNext();
+  void CheckBrowse() const;
+  void UnregisterFromMaster();
+
+  TDataSetState FState = TDataSetState::dsInactive;
+  std::unique_ptr<TFResult> FResult;
+  std::unique_ptr<TSqlite3Statement> FStatement;  // unidirectional queries only
+  std::vector<TFieldDef> FFieldDefs;
+  std::vector<std::unique_ptr<TField>> FFields;
+  std::vector<int> FColumnFields;  // per result column: its field index, -1 for the rowid
+  int FRowIdColumn = -1;
+  int FCurrent = -1;
+  bool FBof = true, FEof = true;
+  TRow FUniRow;  // the unidirectional query's current row
+  int64_t FUniRowId = -1;
+  TRow FEditRow, FOldRow;
+  int FInsertAt = 0;
+  std::string FMasterFields;
+  TDataSource* FMasterSource = nullptr;
+  TSqlite3BaseQuery* FRegisteredMaster = nullptr;
+  std::vector<TSqlite3BaseQuery*> FDetails;
+};
+
+class TSqlite3Query : public TSqlite3BaseQuery {
+ public:
+  explicit TSqlite3Query(TComponent* owner);
+  ~TSqlite3Query() override;
+  const char* ClassName() const override { return "TSqlite3Query"; }
+  void describe(TPropertyVisitor& visitor) override {
+    TSqlite3BaseQuery::describe(visitor);
+    visitor.Boolean("RawSQL", RawSQL);
+  }
+
+  bool RawSQL = false;
+  TSqlite3UpdateSQL* UpdateSQL = nullptr;
+
+  TSqlite3SQLList& SQL() { return FSQL; }
+  void SetSQL(const TStringList& lines);
+  void QueryChanged();
+  const std::string& ParsedSQL() const { return FParsedSQL; }
+
+  // The statements a post or delete of the current record runs.
+  TSqlStatement ExpandUpdateMacro() const;
+  TSqlStatement ExpandInsertMacro() const;
+  TSqlStatement ExpandDeleteMacro() const;
+
+ protected:
+  std::string BaseSQL() const override { return FParsedSQL; }
+  void InternalPost() override;
+  void InternalDelete() override;
+
+ private:
+  void EnsureConnected();
+  template <class F>
+  void WithAutoCommit(F&& write);
+  std::string FParsedSQL;
+};
+
+// UTF-8 and UTF-16 of one text.
+std::u16string Utf8ToUtf16(const std::string& text);
+std::string Utf16ToUtf8(const std::u16string& text);

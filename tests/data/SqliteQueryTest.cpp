@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include "data/sqlite/SQLite3DB.h"
+#include "data/sqlite/SQLite3Query.h"
+#include "tests/data/SqliteTestSupport.h"
+
+namespace {
+
+using sqlitetest::NewDatabase;
+
+// A query over Db with the given SQL lines.
+std::unique_ptr<TSqlite3Query> NewQuery(TSqlite3DB& db, const TStringList& sql) {
+  auto query = std::make_unique<TSqlite3Query>(nullptr);
+  query->SetConnection(&db);
+  query->SetSQL(sql);
+  return query;
+}
+
+std::string Column(TSqlite3Query& query, const std::string& field) {
+  std::string result;
+  for (query.First(); !query.Eof(); query.Next()) result += query.FieldByName(field).AsString() + ";";
+  return result;
+}
+
+// One value read straight from the file.
+std::string Scalar(TSqlite3DB& db, const std::string& sql) {
+  auto query = NewQuery(db, {sql});
+  query->RawSQL = true;
+  query->QueryChanged();
+  query->Open();
+  return query->Fields(0).AsString();
+}
+
+TEST(SqliteQueryTest, DuplicateColumnNamesAndTheRowId) {
+  auto db = NewDatabase("sqlite_dup", "create table t (id integer, v); insert into t values (5, 'x')");
+  auto query = NewQuery(*db, {"select id, id, id as ID, rowid, v from t"});
+  query->Open();
+  ASSERT_EQ(query->FieldCount(), 4);
+  EXPECT_EQ(query->Fields(0).FieldName, "id");
+  EXPECT_EQ(query->Fields(1).FieldName, "id_1");
+  EXPECT_EQ(query->Fields(2).FieldName, "ID_2");
+  EXPECT_EQ(query->Fields(3).FieldName, "v");
+  EXPECT_EQ(query->FieldByName("v").AsString(), "x");
+  EXPECT_EQ(query->CurrentRowId(), 1);
+  EXPECT_THROW(query->FieldByName("nope"), EDatabaseError);
+}
+
+TEST(SqliteQueryTest, NullAndEmptyStayApartInTextWideTextAndBlobs) {
+  auto db = NewDatabase("sqlite_null",
+                        "create table t (s varchar(10), w nvarchar(10), b blob);"
+                        "insert into t values (null, null, null);"
+                        "insert into t values ('', '', x'');"
+                        "insert into t values ('a', 'w\xC3\xBC', x'00ff')");
+  auto query = NewQuery(*db, {"select * from t"});
+  query->Open();
+  EXPECT_EQ(query->FieldByName("w").DataType, TFieldType::ftWideString);
+  EXPECT_EQ(query->FieldByName("b").DataType, TFieldType::ftBlob);
+  for (const char* name : {"s", "w", "b"}) EXPECT_TRUE(query->FieldByName(name).IsNull()) << name;
+  query->Next();
+  for (const char* name : {"s", "w", "b"}) {
+    EXPECT_FALSE(query->FieldByName(name).IsNull()) << name;
+    EXPECT_EQ(query->FieldByName(name).AsString(), "") << name;
+  }
+  query->Next();
+  EXPECT_EQ(query->FieldByName("w").AsWideString(), u"w\u00fc");
+  EXPECT_EQ(query->FieldByName("b").AsString(), std::string("\0\xff", 2));
+}
+
+TEST(SqliteQueryTest, LongTextsAndLargeIntegersAreReadWhole) {
+  const std::string long300(300, 'L');
+  auto db = NewDatabase("sqlite_long", "create table t (u, s varchar(10), i integer, d TIMESTAMP, f real)");
+  db->ExecuteSQL("insert into t values (?1, ?1, ?2, '2009-12-31 13:45:10.25', 2.5)",
+                 {TSqlValue::OfText(long300), TSqlValue::OfInteger(int64_t{1} << 40)});
+  auto query = NewQuery(*db, {"select * from t"});
+  query->Open();
+  EXPECT_EQ(query->FieldByName("u").AsString(), long300);
+  EXPECT_EQ(query->FieldByName("s").AsString(), long300);
+  EXPECT_EQ(query->FieldByName("i").AsInteger(), int64_t{1} << 40);
+  EXPECT_EQ(query->FieldByName("i").AsString(), "1099511627776");
+  EXPECT_EQ(query->FieldByName("d").DataType, TFieldType::ftTimeStamp);
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", query->FieldByName("d").AsDateTime()), "2009-12-31 13:45:10.250");
+  EXPECT_EQ(query->FieldByName("f").AsFloat(), 2.5);
+  query->FormatSettings.DecimalSeparator = ',';
+  EXPECT_EQ(query->FieldByName("f").AsString(), "2,5");
+}
+
+TEST(SqliteQueryTest, ParametersAreBoundNeverPasted) {
+  auto db = NewDatabase("sqlite_params",
+                        "create table t (a, b, f real);"
+                        "insert into t values ('x?y', 5, 1.5);"
+                        "insert into t values ('O''Brien', 6, 2.25);"
+                        "insert into t values ('?', 7, 0)");
+  // A "?" in a constant before a parameter, and a value holding "?".
+  auto query = NewQuery(*db, {"select b from t where a <> '?' and a = :a and b = :b"});
+  ASSERT_EQ(query->Params.Count(), 2);
+  query->Params.ParamByName("a").SetAsString("x?y");
+  query->Params.ParamByName("b").SetAsInteger(5);
+  query->Open();
+  EXPECT_EQ(Column(*query, "b"), "5;");
+  query->Close();
+  query->Params.ParamByName("a").SetAsString("O'Brien");
+  query->Params.ParamByName("b").SetAsInteger(6);
+  query->Open();
+  EXPECT_EQ(Column(*query, "b"), "6;");
+
+  // The same parameter twice is one value.
+  auto twice = NewQuery(*db, {"select b from t where b = :n or b = :n + 2 order by b"});
+  EXPECT_EQ(twice->Params.Count(), 1);
+  twice->Params.Items(0).SetAsInteger(5);
+  twice->Open();
+  EXPECT_EQ(Column(*twice, "b"), "5;7;");
+
+  // A float under a comma locale: the format settings never reach a bound number.
+  auto real = NewQuery(*db, {"select b from t where f = :f"});
+  real->FormatSettings.DecimalSeparator = ',';
+  real->Params.ParamByName("f").SetAsFloat(2.25);
+  real->Open();
+  EXPECT_EQ(Column(*real, "b"), "6;");
+
+  // A value that would end the statement if it were pasted.
+  auto injected = NewQuery(*db, {"select b from t where a = :a"});
+  injected->Params.ParamByName("a").SetAsString("' or 1=1 --");
+  injected->Open();
+  EXPECT_TRUE(injected->IsEmpty());
+  EXPECT_TRUE(injected->Eof());
+  EXPECT_EQ(Scalar(*db, "select count(*) from t"), "3");
+}
+
+TEST(SqliteQueryTest, NullEmptyAndUnassignedParameters) {
+  auto db = NewDatabase("sqlite_pnull", "create table t (a); insert into t values (null); insert into t values ('')");
+  auto query = NewQuery(*db, {"select count(*) as n from t where a is :a"});
+  query->Params.ParamByName("a").Clear();
+  query->Open();
+  EXPECT_EQ(query->FieldByName("n").AsInteger(), 1);
+  query->Close();
+  query->Params.ParamByName("a").SetAsString("");
+  query->Open();
+  EXPECT_EQ(query->FieldByName("n").AsInteger(), 1);
+  auto unassigned = NewQuery(*db, {"select count(*) as n from t where a = :a"});
+  unassigned->Open();
+  EXPECT_EQ(unassigned->FieldByName("n").AsInteger(), 1);
+}
+
+TEST(SqliteQueryTest, DateParametersTakeTheSQLiteForm) {
+  auto db = NewDatabase("sqlite_pdate", "");
+  auto query = NewQuery(*db, {"select :d as d, :t as t"});
+  query->Params.ParamByName("d").SetAsDate(EncodeDate(2009, 12, 31));
+  query->Params.ParamByName("t").SetAsDateTime(EncodeDate(2009, 12, 31) + EncodeTime(13, 45, 10, 250));
+  query->Open();
+  EXPECT_EQ(query->FieldByName("d").AsString(), "2009-12-31");
+  EXPECT_EQ(query->FieldByName("t").AsString(), "2009-12-31 13:45:10.250");
+}
+
+TEST(SqliteQueryTest, LimitsFiltersAndTheirWrapping) {
+  auto db = NewDatabase("sqlite_limit", "create table t (a integer)");
+  for (int i = 1; i <= 30; ++i) db->ExecuteSQL("insert into t values (?1)", {TSqlValue::OfInteger(i)});
+  auto query = NewQuery(*db, {"select a from t order by a;"});
+  query->StartResult = 20;
+  query->Open();
+  EXPECT_EQ(query->SQLToRun(), "select a from t order by a limit -1 offset 20");
+  EXPECT_EQ(query->GetRecordCount(), 10);
+  EXPECT_EQ(query->MaxResults, -1);
+  query->Close();
+  query->StartResult = 0;
+  query->MaxResults = 3;
+  query->Filter = "a > 10";
+  query->Filtered = true;
+  query->Open();
+  EXPECT_EQ(query->SQLToRun(), "select * from (select a from t order by a) where (a > 10) limit 3");
+  EXPECT_EQ(Column(*query, "a"), "11;12;13;");
+  query->SetFilterText("a > 28");
+  EXPECT_EQ(Column(*query, "a"), "29;30;");
+
+  // A text with its own limit is wrapped before the next limit goes on.
+  auto limited = NewQuery(*db, {"select a from t order by a limit 5"});
+  limited->MaxResults = 2;
+  limited->Open();
+  EXPECT_EQ(Column(*limited, "a"), "1;2;");
+}
+
+TEST(SqliteQueryTest, NavigationBookmarksAndEmptyResults) {
+  auto db = NewDatabase("sqlite_nav", "create table t (a integer); insert into t values (1); insert into t values (2);"
+                                      "insert into t values (3)");
+  auto query = NewQuery(*db, {"select a from t"});
+  query->Open();
+  EXPECT_TRUE(query->Bof());
+  EXPECT_EQ(query->GetRecNo(), 1);
+  query->Next();
+  const int32_t mark = query->GetBookmark();
+  query->Last();
+  EXPECT_TRUE(query->Eof());
+  EXPECT_EQ(query->FieldByName("a").AsInteger(), 3);
+  query->Prior();
+  query->Prior();
+  query->Prior();
+  EXPECT_TRUE(query->Bof());
+  query->GotoBookmark(mark);
+  EXPECT_EQ(query->FieldByName("a").AsInteger(), 2);
+  EXPECT_THROW(query->GotoBookmark(99), EDatabaseError);
+  query->SetRecNo(3);
+  EXPECT_EQ(query->GetRecNo(), 3);
+  query->SetRecNo(9);
+  EXPECT_EQ(query->GetRecNo(), 3);
+  EXPECT_EQ(TSqlite3BaseQuery::CompareBookmarks(1, 4), -1);
+
+  auto empty = NewQuery(*db, {"select a from t where a > 10"});
+  empty->Open();
+  EXPECT_TRUE(empty->Eof());
+  EXPECT_TRUE(empty->FieldByName("a").IsNull());
+  EXPECT_EQ(empty->GetRecNo(), 0);
+
+  EXPECT_THROW(NewQuery(*db, {"  "})->Open(), ESqlite3Error);
+  TSqlite3Query orphan(nullptr);
+  orphan.SQL().Add("select 1");
+  EXPECT_THROW(orphan.Open(), ESqlite3Error);
+  EXPECT_THROW(NewQuery(*db, {"select * from nowhere"})->Open(), EDatabaseError);
+}
+
+TEST(SqliteQueryTest, UnidirectionalQueriesReadEveryRowOnce) {
+  auto db = NewDatabase("sqlite_uni", "create table t (a integer); insert into t values (1); insert into t values (2)");
+  auto query = NewQuery(*db, {"select a from t"});
+  query->UniDirectional = true;
+  query->Open();
+  EXPECT_EQ(query->GetRecordCount(), 0);
+  std::string seen;
+  for (; !query->Eof(); query->Next()) seen += query->FieldByName("a").AsString();
+  EXPECT_EQ(seen, "12");
+  EXPECT_THROW(query->Prior(), ESqlite3Error);
+}
+
+TEST(SqliteQueryTest, ExecSQLRunsUntilTheSQLChanges) {
+  auto db = NewDatabase("sqlite_execsql", "create table t (a)");
+  auto query = NewQuery(*db, {"insert into t values (:a)"});
+  query->Params.ParamByName("a").SetAsInteger(1);
+  query->ExecSQL();
+  EXPECT_FALSE(query->Active());
+  query->Open();  // runs the statement again and stays closed
+  EXPECT_FALSE(query->Active());
+  EXPECT_EQ(Scalar(*db, "select count(*) from t"), "2");
+  query->AutoCommit = true;
+  query->SQL().Clear();
+  query->SQL().Add("insert into nowhere values (1)");
+  query->FormatSettings = {};
+  EXPECT_THROW(query->ExecSQL(), EDatabaseError);
+  EXPECT_FALSE(db->InTransaction());
+  query->SQL().Clear();
+  query->SQL().Add("select a from t");
+  query->Open();
+  EXPECT_EQ(query->GetRecordCount(), 2);
+}
+
+TEST(SqliteQueryTest, LocateAndLookup) {
+  auto db = NewDatabase("sqlite_locate",
+                        "create table t (name, b integer); insert into t values ('a', 1); insert into t values ('ABc', 2);"
+                        "insert into t values ('abd', 3); insert into t values ('x', 4)");
+  auto query = NewQuery(*db, {"select * from t"});
+  query->Open();
+  EXPECT_TRUE(query->Locate("name", {"ab"}, {false, true}));
+  EXPECT_EQ(query->FieldByName("b").AsInteger(), 3);
+  EXPECT_TRUE(query->Locate("name", {"ab"}, {true, true}));
+  EXPECT_EQ(query->FieldByName("b").AsInteger(), 2);
+  EXPECT_FALSE(query->Locate("name", {"ab"}, {}));
+  EXPECT_EQ(query->FieldByName("b").AsInteger(), 2);
+  EXPECT_TRUE(query->Locate("name;b", {"x", "4"}, {}));
+  EXPECT_EQ(query->GetRecNo(), 4);
+  EXPECT_EQ(query->Lookup("b", {"1"}, "name;b"), (std::vector<std::string>{"a", "1"}));
+  EXPECT_TRUE(query->Lookup("b", {"9"}, "name").empty());
+}
+
+TEST(SqliteQueryTest, BlobStreamsWriteBackAndCancelUndoes) {
+  auto db = NewDatabase("sqlite_blobs", "create table t (id integer, b blob); insert into t values (1, x'0102')");
+  auto query = NewQuery(*db, {"select * from t"});
+  query->Open();
+  TField& blob = query->FieldByName("b");
+  {
+    auto stream = query->CreateBlobStream(blob, TSqlite3BlobStream::bmRead);
+    char bytes[4] = {};
+    EXPECT_EQ(stream->Read(bytes, 4), 2u);
+    EXPECT_EQ(bytes[1], 2);
+  }
+  EXPECT_THROW(query->CreateBlobStream(blob, TSqlite3BlobStream::bmWrite), EDatabaseError);
+  query->Edit();
+  {
+    auto stream = query->CreateBlobStream(blob, TSqlite3BlobStream::bmWrite);
+    stream->Write("xyz", 3);
+  }
+  EXPECT_EQ(blob.AsString(), "xyz");
+  query->Cancel();
+  EXPECT_EQ(blob.AsString(), "\x01\x02");
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+// Shared set-up of the SQLite suites: where the library is, and a fresh database.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "data/sqlite/SQLite3DB.h"
+#include "os/os.h"
+#include "tests/core/TestPaths.h"
+
+namespace sqlitetest {
+
+// The system's library natively; under Windows the sqlite3.dll beside the test program, or
+// the one of the dependency build (build/deps/i686/bin, two folders above the tests).
+inline std::string LibraryPath() {
+#ifdef _WIN32
+  std::string configured;
+  if (os::GetEnv("LORVEX_SQLITE_DLL", configured) && !configured.empty()) return configured;
+  const std::string exe = os::ExeFileName();
+  const std::string folder = exe.substr(0, exe.find_last_of("\\/") + 1);
+  if (os::FileExists(folder + "sqlite3.dll")) return folder + "sqlite3.dll";
+  const std::string deps = folder + "..\\..\\deps\\i686\\bin\\sqlite3.dll";
+  if (os::FileExists(deps)) return deps;
+  return "sqlite3.dll";
+#else
+  return "libsqlite3.so.0";
+#endif
+}
+
+// A connection, not yet connected, to Name in a fresh scratch folder.
+inline std::unique_ptr<TSqlite3DB> NewConnection(const std::string& folderName, const std::string& name = "test.db") {
+  auto db = std::make_unique<TSqlite3DB>(nullptr);
+  db->SetDriverDLL(LibraryPath());
+  db->SetDatabase(testpaths::FreshFolder(folderName) + name);
+  return db;
+}
+
+// A connected database holding the given script.
+inline std::unique_ptr<TSqlite3DB> NewDatabase(const std::string& folderName, const std::string& script) {
+  auto db = NewConnection(folderName);
+  db->SetConnected(true);
+  if (!script.empty()) db->ExecuteSQL(script);
+  return db;
+}
+
+}  // namespace sqlitetest
