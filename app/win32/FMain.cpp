@@ -63,7 +63,9 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
 
 TMainForm::~TMainForm() {
   FDestroying = true;
-  if (FErrorIcon) DestroyIcon(FErrorIcon);
+  // The application outlives the window: nothing of ours may be called any more.
+  Application().OnException = nullptr;
+  Application().OnShowHint = nullptr;
   if (MainForm == this) MainForm = nullptr;
 }
 
@@ -118,9 +120,9 @@ void TMainForm::CreateComponents() {
   Image1->SetBounds(7, 6, 16, 16);
   Image1->SetColor(clInfoBk);
   Image1->SetParent(pErrors);
-  FErrorIcon = static_cast<HICON>(LoadImageA(nullptr, reinterpret_cast<LPCSTR>(IDI_WARNING), IMAGE_ICON, 16, 16, LR_SHARED));
-  Image1->SetIcon(FErrorIcon);
-  FErrorIcon = nullptr;  // shared: not ours to destroy
+  // A shared system icon: not ours to destroy.
+  Image1->SetIcon(
+      static_cast<HICON>(LoadImageA(nullptr, reinterpret_cast<LPCSTR>(IDI_WARNING), IMAGE_ICON, 16, 16, LR_SHARED)));
 
   lblErrors = new TLabel(this);
   lblErrors->SetCaption("Errors");

@@ -110,7 +110,6 @@ class TMainForm : public TForm {
   bool FKeepVisible = false;
   bool FSearching = false;
   bool FExiting = false;
-  HICON FErrorIcon = nullptr;
 };
 
 extern TMainForm* MainForm;
