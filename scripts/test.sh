@@ -246,13 +246,17 @@ stage_windows() {
 
 # Runs one fuzz target briefly; leaves its exit code in $TMP/fuzz/<name>/rc.
 run_fuzz_target() {
-  local exe=$1 name work seeds=()
+  local exe=$1 name work seeds=() options=()
   name="$(basename "$exe")"
   work="$TMP/fuzz/$name"
   mkdir -p "$work/corpus" "$work/artifacts"
   [[ -d $ROOT/fuzz/corpus/$name ]] && seeds+=("$ROOT/fuzz/corpus/$name")
+  # The JPEG and TIFF markers help the image-metadata targets past their first bytes.
+  case $name in
+    fuzz_jpegsegments | fuzz_tiffdirectory | fuzz_exifdata | fuzz_makernote) options+=(-dict="$ROOT/fuzz/exif.dict") ;;
+  esac
   UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
-    "$exe" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -timeout=25 -print_final_stats=1 \
+    "$exe" "${options[@]}" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -timeout=25 -print_final_stats=1 \
     -artifact_prefix="$work/artifacts/" "$work/corpus" "${seeds[@]}" \
     >"$work/log" 2>&1 </dev/null
   echo $? >"$work/rc"

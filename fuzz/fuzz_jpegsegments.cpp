@@ -1,0 +1,51 @@
+// The JPEG segment walk over arbitrary bytes: every marker wanted, then the EOI search and
+// the data-size measure. Only EReadError and EInvalidJPEGHeader may leave the walk.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "metadata/Vmx.Exif.JPEGUtils.h"
+
+using namespace vmx;
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+void Walk(const uint8_t* data, size_t size, const TJPEGMarkers& wanted) {
+  TUserMemoryStream stream(data, static_cast<int64_t>(size));
+  try {
+    TJPEGHeaderParser parser(stream, wanted);
+    int64_t last = 0;
+    while (parser.MoveNext()) {
+      const auto& segment = *parser.Current();
+      Check(wanted.test(segment.MarkerNum()));
+      Check(segment.Offset() >= last && segment.Offset() + segment.TotalSize() <= static_cast<int64_t>(size));
+      last = segment.Offset() + 1;
+      segment.OffsetOfData();
+    }
+    Check(!parser.MoveNext());
+  } catch (const EReadError&) {
+  } catch (const EInvalidJPEGHeader&) {
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  TJPEGMarkers all;
+  all.set();
+  Walk(data, size, all);
+  Walk(data, size, JPEGMarkers({jmApp1}));
+  Walk(data, size, JPEGMarkers({jmEOI}));
+  TUserMemoryStream stream(data, static_cast<int64_t>(size));
+  try {
+    const int64_t length = GetJPEGDataSize(stream);
+    Check(length >= 0 && length <= static_cast<int64_t>(size) && stream.Position() == 0);
+  } catch (const EReadError&) {
+  } catch (const EInvalidJPEGHeader&) {
+  }
+  return 0;
+}

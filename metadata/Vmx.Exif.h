@@ -1,0 +1,722 @@
+// Exif data of JPEG files: the TIFF header and its directories, tags and sections, the Exif
+// data object with its value classes, and camera makers' notes (parsed only when asked for).
+// Reading is hardened against damaged files: sizes and offsets from a file are checked in
+// 64-bit arithmetic, directory chains cannot loop, and damage ends up in load flags.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "metadata/Vmx.Exif.JPEGUtils.h"
+#include "metadata/Vmx.Exif.StreamHelper.h"
+
+namespace vmx {
+
+// Days since 30 December 1899, the fraction being the time of day.
+using TDateTime = double;
+
+bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int ms, TDateTime& result);
+void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute, int& second, int& ms);
+
+// UTF-16 text to UTF-8 and back (bytes that are not UTF-8 are taken as Latin-1).
+std::string WideToUTF8(std::u16string_view s);
+std::u16string UTF8ToWide(std::string_view s);
+
+// --- exceptions ----------------------------------------------------------------------------
+
+class EInvalidTiffData : public Exception {
+ public:
+  EInvalidTiffData() : Exception("Malformed TIFF data") {}
+};
+
+class EInvalidExifData : public Exception {
+ public:
+  EInvalidExifData() : Exception("No Exif header found") {}
+};
+
+class EInvalidMakerNoteFormat : public Exception {
+ public:
+  EInvalidMakerNoteFormat() : Exception("Invalid MakerNote format") {}
+};
+
+class ETagAlreadyExists : public Exception {
+ public:
+  explicit ETagAlreadyExists(uint16_t id)
+      : Exception("Tag with ID of \"" + std::to_string(id) + "\" already exists in section") {}
+};
+
+class EIllegalEditOfExifData : public Exception {
+ public:
+  EIllegalEditOfExifData()
+      : Exception("Illegal attempt to edit the Exif data in such a way that it would change the file structure") {}
+};
+
+class ENotOnlyASCIIError : public Exception {
+ public:
+  ENotOnlyASCIIError() : Exception("Tag may contain only ASCII string data") {}
+};
+
+// A number outside the range of its type.
+class ERangeError : public Exception {
+ public:
+  ERangeError() : Exception("Range check error") {}
+};
+
+// --- TIFF data types and values -------------------------------------------------------------
+
+enum TTiffDataType : uint16_t {
+  tdByte = 1, tdAscii, tdWord, tdLongWord, tdLongWordFraction, tdShortInt, tdUndefined,
+  tdSmallInt, tdLongInt, tdLongIntFraction, tdSingle, tdDouble, tdSubDirectory
+};
+
+// The element size of a TIFF type; 0 for a type outside 1..13.
+int TiffElementSize(uint16_t dataType);
+
+// A set of TIFF types, one bit per type number.
+using TTiffDataTypes = uint16_t;
+constexpr TTiffDataTypes TypeSet(std::initializer_list<uint16_t> types) {
+  TTiffDataTypes result = 0;
+  for (uint16_t t : types) result = static_cast<TTiffDataTypes>(result | (1u << t));
+  return result;
+}
+
+// RATIONAL; a denominator of 0 means missing.
+struct TExifRational {
+  uint32_t Numerator = 0, Denominator = 0;
+  bool MissingOrInvalid() const { return Denominator == 0; }
+  double Quotient() const { return static_cast<double>(Numerator) / Denominator; }
+};
+
+// SRATIONAL; a denominator of 0 means missing.
+struct TExifSignedRational {
+  int32_t Numerator = 0, Denominator = 0;
+  bool MissingOrInvalid() const { return Denominator == 0; }
+  double Quotient() const { return static_cast<double>(Numerator) / Denominator; }
+};
+
+std::string RationalToString(TExifRational value);
+std::string RationalToString(TExifSignedRational value);
+bool TryStringToRational(std::string_view s, TExifRational& value);
+
+// "YYYY:MM:DD HH:NN:SS"; the value 0 gives 19 blanks.
+std::string DateTimeToExifString(TDateTime value);
+bool TryExifStringToDateTime(std::string_view s, TDateTime& value);
+// The milliseconds of a time as three digits.
+std::string MillisecondsToSubsecString(TDateTime value);
+
+// --- directories ------------------------------------------------------------------------------
+
+enum TTiffLoadFlag : uint8_t { lfBadOffset = 1, lfCountCut = 2, lfBadEntry = 4 };
+using TTiffLoadFlags = uint8_t;
+
+// One 12-byte entry; offsets count from the TIFF header.
+struct TTiffDirectoryEntry {
+  int64_t EntryOffset = 0;
+  int64_t DataOffset = 0;
+  uint16_t TagID = 0;
+  uint16_t DataType = 0;
+  int32_t ElementCount = 0;  // -1 when the data would lie outside the stream
+
+  int64_t DataSize() const { return ElementCount < 0 ? 0 : int64_t{ElementCount} * TiffElementSize(DataType); }
+  bool IsValid() const { return TiffElementSize(DataType) > 0 && ElementCount >= 0; }
+};
+
+struct TTiffDirectory {
+  std::vector<TTiffDirectoryEntry> Entries;
+  TTiffLoadFlags LoadFlags = 0;
+  // Where the next-directory pointer lies (from the TIFF header); -1 when it does not fit.
+  int64_t NextPointerOffset = -1;
+};
+
+struct TTiffInfo {
+  TStream* Stream = nullptr;
+  int64_t StartOffset = 0;  // stream position of the TIFF header
+  TByteOrder ByteOrder = boLittleEndian;
+  std::vector<TTiffDirectory> Directories;  // in chain order, IFD0 first
+};
+
+// Longest directory chain followed; only the first two directories are used.
+inline constexpr size_t MaxTiffDirectories = 16;
+
+// "Exif" NUL NUL and a TIFF header mark; with MoveToTiffHeader the stream is left at the TIFF
+// header, otherwise (and on failure) where it was.
+bool HasExifHeader(TStream& stream, bool moveToTiffHeader);
+// Reads the header at the stream's position and the chain of directories.
+void LoadTiffInfo(TStream& stream, TTiffInfo& info);
+void LoadTiffDirectory(const TTiffInfo& info, TTiffDirectory& directory, int64_t dataOffsetAdjust,
+                       int64_t directoryOffset);
+
+// --- tags and sections ------------------------------------------------------------------------
+
+enum TExifSectionKind : uint8_t { esUnowned = 0, esPrimary, esExif, esInterop, esGPS, esThumbnail, esMakerNote };
+
+class TExifSection;
+
+// What a section asks of the Exif data object that owns it. The write side (change
+// notification, the ASCII rule, the XMP mirror) hooks in here.
+class IExifSectionOwner {
+ public:
+  virtual ~IExifSectionOwner() = default;
+  virtual TExifSection& Section(TExifSectionKind kind) = 0;
+  virtual void SectionChanged(TExifSection& section) = 0;
+  virtual bool EnforceASCII() const = 0;
+  virtual bool AlwaysWritePreciseTimes() const = 0;
+  // Tag 37500 of the Exif section changed or went: a parsed maker note is stale.
+  virtual void MakerNoteTagChanged() = 0;
+  virtual void BeginUpdate() = 0;
+  virtual void EndUpdate() = 0;
+};
+
+// Tag numbers the data object uses.
+namespace ttag {
+inline constexpr uint16_t ImageDescription = 270, Make = 271, Model = 272, Orientation = 274,
+    XResolution = 282, YResolution = 283, ResolutionUnit = 296, Software = 305, DateTime = 306,
+    Artist = 315, ThumbnailOffset = 513, Copyright = 33432, ExposureTime = 33434, FNumber = 33437,
+    ExifPointer = 34665, ExposureProgram = 34850, SpectralSensitivity = 34852, GPSPointer = 34853,
+    ISOSpeedRatings = 34855, ExifVersion = 36864, DateTimeOriginal = 36867, DateTimeDigitized = 36868,
+    ExposureBiasValue = 37380, Flash = 37385, FocalLength = 37386, MakerNote = 37500,
+    UserComment = 37510, SubsecTime = 37520, SubsecTimeOriginal = 37521, SubsecTimeDigitized = 37522,
+    UserRating = 18246, XPTitle = 40091, XPComment = 40092, XPAuthor = 40093, XPKeywords = 40094,
+    XPSubject = 40095, FlashPixVersion = 40960, RelatedSoundFile = 40964, InteropPointer = 40965,
+    FlashEnergy = 41483, FocalPlaneXResolution = 41486, FocalPlaneYResolution = 41487,
+    FocalPlaneResolutionUnit = 41488, FileSource = 41728, SceneType = 41729, WhiteBalance = 41987,
+    FocalLengthIn35mmFilm = 41989, ImageUniqueID = 42016, Padding = 59932, OffsetSchema = 59933;
+}
+
+// One directory entry in memory; the data is held in host (little-endian) order.
+class TExifTag {
+ public:
+  TExifTag(TExifSection* section, uint16_t id, uint16_t dataType, int32_t elementCount);
+  // Reads the entry's data; an invalid entry gives an UNDEFINED tag without elements.
+  TExifTag(TExifSection* section, const TTiffDirectoryEntry& entry, const TTiffInfo& info);
+
+  uint16_t ID() const { return FID; }
+  uint16_t DataType() const { return FDataType; }
+  int32_t ElementCount() const { return FElementCount; }
+  const uint8_t* Data() const { return FData.data(); }
+  int64_t DataSize() const { return static_cast<int64_t>(FData.size()); }
+  int64_t FileDataOffset() const { return FFileDataOffset; }
+  int64_t FileDataSize() const { return FFileDataSize; }
+  bool ReadOK() const { return FReadOK; }
+  TExifSection* Section() const { return FSection; }
+
+  // The text form: elements as comma text, ASCII as its text, UNDEFINED as hexadecimal,
+  // the Windows XP text tags of IFD0 as their text.
+  const std::string& AsString() const;
+  // The text of element Index ('' when there is none).
+  std::string ElementAsString(int32_t index) const;
+  bool IsPadding() const;
+
+  // Changes go through the section, which may refuse them (see TExifSection).
+  void SetAsString(const std::string& text);
+  void SetDataType(uint16_t dataType) { UpdateData(dataType, FElementCount, nullptr); }
+  void SetElementCount(int32_t count) { UpdateData(FDataType, count, nullptr); }
+  void SetID(uint16_t id);
+  // New type and count; with NewData the new bytes (in host order), else the elements that
+  // fit are kept where both types are integers.
+  void UpdateData(uint16_t newType, int32_t newCount, const void* newData);
+  void Assign(const TExifTag* source);
+  // The 12-byte entry (the data itself when it fits in 4 bytes, else DataOffset) and the data.
+  void WriteEntry(TStream& stream, TByteOrder byteOrder, uint32_t dataOffset) const;
+  void WriteData(TStream& stream, TByteOrder byteOrder) const;
+
+ private:
+  friend class TExifSection;
+  void Changed();
+  mutable std::string FAsString;
+  mutable bool FAsStringValid = false;
+  std::vector<uint8_t> FData;
+  uint16_t FDataType;
+  int32_t FElementCount;
+  uint16_t FID;
+  int64_t FFileDataOffset = 0;
+  int64_t FFileDataSize = 0;
+  bool FReadOK = true;
+  TExifSection* FSection;
+};
+
+// One IFD in memory: tags kept in ascending ID order. Only an extendable section may gain
+// tags, renumber them or let one grow past its size in the file (when above 4 bytes).
+class TExifSection {
+ public:
+  // Walks the tags; removing the current tag inside the loop skips nothing.
+  class TIterator {
+   public:
+    TIterator(const TExifSection* section, size_t index);
+    TExifTag& operator*() const { return *FCurrent; }
+    TExifTag* operator->() const { return FCurrent; }
+    TIterator& operator++();
+    bool operator!=(const TIterator& other) const { return FCurrent != other.FCurrent; }
+
+   private:
+    const TExifSection* FSection;
+    size_t FIndex;
+    TExifTag* FCurrent;
+  };
+
+  TExifSection(IExifSectionOwner* owner, TExifSectionKind kind) : FKind(kind), FOwner(owner) {}
+  virtual ~TExifSection();
+  TExifSection(const TExifSection&) = delete;
+  TExifSection& operator=(const TExifSection&) = delete;
+
+  void Load(const TTiffDirectory& directory, const TTiffInfo& info);
+  void LoadFromStream(const TTiffInfo& info, int64_t dataOffsetAdjust, int64_t directoryOffset);
+  void Clear();
+  bool Remove(uint16_t id);
+
+  int Count() const { return static_cast<int>(FTags.size()); }
+  TExifTag& operator[](int index) const { return *FTags[static_cast<size_t>(index)]; }
+  TIterator begin() const { return TIterator(this, 0); }
+  TIterator end() const { return TIterator(this, FTags.size()); }
+  virtual bool IsExtendable() const { return false; }
+
+  TExifSectionKind Kind() const { return FKind; }
+  TTiffLoadFlags LoadFlags() const { return FLoadFlags; }
+  int64_t FileOffset() const { return FFileOffset; }
+  bool Modified() const { return FModified; }
+  IExifSectionOwner* Owner() const { return FOwner; }
+
+  TExifTag* Find(uint16_t id) const;
+  bool FindIndex(uint16_t id, int& index) const;
+  bool TagExists(uint16_t id, TTiffDataTypes types, int32_t minCount = 1) const;
+
+  bool TryGetByteValue(uint16_t id, int32_t index, uint8_t& value) const;
+  bool TryGetWordValue(uint16_t id, int32_t index, uint16_t& value) const;
+  bool TryGetLongWordValue(uint16_t id, int32_t index, uint32_t& value) const;
+  bool TryGetStringValue(uint16_t id, std::string& value) const;
+  bool TryGetWideStringValue(uint16_t id, std::u16string& value) const;
+  std::string GetStringValue(uint16_t id, const std::string& def = {}) const;
+  std::u16string GetWideStringValue(uint16_t id, const std::u16string& def = {}) const;
+  TWordTagValue GetWordValue(uint16_t id, int32_t index = 0) const;
+  TLongIntTagValue GetLongIntValue(uint16_t id, int32_t index = 0) const;
+  TExifRational GetFractionValue(uint16_t id, int32_t index, TExifRational def = {}) const;
+  TExifSignedRational GetSignedFractionValue(uint16_t id, int32_t index, TExifSignedRational def = {}) const;
+  // The date-time text of tag ID, with the milliseconds of the Exif section's SubSecID tag.
+  TDateTime GetDateTimeValue(uint16_t id, uint16_t subSecID, TDateTime def = 0) const;
+
+  // Writers of one element: the tag takes the type and grows to hold the index.
+  void SetByteValue(uint16_t id, int32_t index, uint8_t value);
+  void SetWordValue(uint16_t id, int32_t index, uint16_t value);
+  void SetLongWordValue(uint16_t id, int32_t index, uint32_t value);
+  // A missing value (0/0) shortens or blanks the tag; type is 5 or 10.
+  void SetFractionValue(uint16_t id, int32_t index, TExifRational value, uint16_t type = tdLongWordFraction);
+  // An empty text removes the tag.
+  void SetStringValue(uint16_t id, const std::string& value);
+  void SetWideStringValue(uint16_t id, const std::u16string& value);
+  // The value 0 removes the date tag; the sub-second tag of the Exif section follows.
+  void SetDateTimeValue(uint16_t id, uint16_t subSecID, TDateTime value);
+  void Remove(std::initializer_list<uint16_t> ids);
+  bool RemovePaddingTag();
+  TExifTag& AddOrUpdate(uint16_t id, uint16_t dataType, int32_t elementCount, const void* data);
+  void Assign(const TExifSection& source);
+
+ protected:
+  TExifTag& Insert(uint16_t id, uint16_t dataType, int32_t elementCount);
+
+ private:
+  friend class TExifMakerNote;
+  friend class TExifTag;
+  void Changed();
+  // The rules a tag's change must pass, told before it happens.
+  void TagChanging(const TExifTag& tag, int64_t newDataSize, bool idChange, uint16_t newID);
+  void TagChanged(TExifTag& tag, bool idChanged);
+  void SetElement(uint16_t id, int32_t index, uint16_t dataType, const void* value, int size);
+  void Delete(size_t index);
+
+  int64_t FFileOffset = 0;
+  TExifSectionKind FKind;
+  TTiffLoadFlags FLoadFlags = 0;
+  bool FModified = false;
+  IExifSectionOwner* FOwner;
+  std::vector<std::unique_ptr<TExifTag>> FTags;
+};
+
+// A section that may gain tags.
+class TExtendableExifSection : public TExifSection {
+ public:
+  using TExifSection::TExifSection;
+  bool IsExtendable() const override { return true; }
+  // A new zero-filled tag; raises ETagAlreadyExists when the ID is taken.
+  TExifTag& Add(uint16_t id, uint16_t dataType, int32_t elementCount) { return Insert(id, dataType, elementCount); }
+};
+
+// --- maker notes ----------------------------------------------------------------------------
+
+class TCustomExifData;
+
+// How a maker note's value offsets count: from the file's TIFF header, from the start of the
+// maker-note data, or from a TIFF header inside the maker-note data.
+enum TMakerNoteOffsetMode : uint8_t { moFromTiffHeader = 0, moFromMakerNote = 1, moFromEmbeddedHeader = 2 };
+
+// The kind of a maker note, known from its tag alone (the probe) without parsing it.
+enum class TMakerNoteClass : uint8_t {
+  Unrecognized, Headerless, Canon, NikonType2, Panasonic, NikonType1, NikonType3, Sony
+};
+const char* MakerNoteClassName(TMakerNoteClass kind);
+
+// The maker note of one data object, parsed into its esMakerNote section on creation.
+class TExifMakerNote {
+ public:
+  // Raises EInvalidMakerNoteFormat when the maker-note tag does not fit the class.
+  TExifMakerNote(TMakerNoteClass kind, TCustomExifData& owner);
+  TMakerNoteClass Kind() const { return FKind; }
+  TMakerNoteOffsetMode OffsetMode() const { return FOffsetMode; }
+  TByteOrder ByteOrder() const { return FByteOrder; }
+  TExifSection& Section() const { return *FSection; }
+
+  // The class's test of a maker-note tag; HeaderSize is the bytes before its IFD.
+  static bool FormatIsOK(TMakerNoteClass kind, const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+  // The class that fits the tag: the tag must be UNDEFINED with at least 2 elements; the
+  // registered classes are tried from the last registered to the first.
+  static TMakerNoteClass ChooseClass(const TCustomExifData& owner, const TExifTag& tag);
+
+ private:
+  // The byte order and offset convention of the class; the file's order and offsets from
+  // the TIFF header unless the class says otherwise.
+  void GetIFDInfo(const TCustomExifData& owner, const TExifTag& tag, TByteOrder& byteOrder,
+                  TMakerNoteOffsetMode& offsetMode) const;
+
+  TMakerNoteClass FKind;
+  TMakerNoteOffsetMode FOffsetMode = moFromTiffHeader;
+  TByteOrder FByteOrder = boLittleEndian;
+  TExifSection* FSection;
+};
+
+// --- value classes ---------------------------------------------------------------------------
+
+enum TExifFlashMode : uint8_t { efUnknown, efCompulsoryFire, efCompulsorySuppression, efAuto };
+enum TExifStrobeLight : uint8_t { esNoDetectionFunction, esUndetected, esDetected };
+
+// The bits of the Flash tag (37385) and the flash energy (41483).
+class TExifFlashInfo {
+ public:
+  explicit TExifFlashInfo(TCustomExifData& owner) : FOwner(owner) {}
+  uint16_t Value() const;
+  TExifRational FlashEnergy() const;
+  bool IsMissing() const;
+  bool Fired() const { return (Value() & 0x01) != 0; }
+  TExifFlashMode Mode() const;
+  bool Present() const { return (Value() & 0x20) == 0; }
+  bool RedEyeReduction() const { return (Value() & 0x40) != 0; }
+  TExifStrobeLight StrobeLight() const;
+
+ private:
+  TCustomExifData& FOwner;
+};
+
+// A version number held as three or four digits in one tag.
+class TCustomExifVersion {
+ public:
+  TCustomExifVersion(TCustomExifData& owner, TExifSectionKind section, uint16_t tagID, int firstIndex, bool storeAsChars,
+                     uint16_t dataType)
+      : FOwner(owner), FFirstIndex(firstIndex), FSection(section), FStoreAsChars(storeAsChars), FTagID(tagID),
+        FDataType(dataType) {}
+  virtual ~TCustomExifVersion() = default;
+  uint8_t Major() const { return Element(0); }
+  uint8_t Minor() const { return Element(1); }
+  uint8_t Release() const { return Element(2); }
+  // "2.20"; '' when the major number is 0.
+  std::string AsString() const;
+
+ private:
+  uint8_t Element(int offset) const;
+  TCustomExifData& FOwner;
+  int FFirstIndex;
+  TExifSectionKind FSection;
+  bool FStoreAsChars;
+  uint16_t FTagID;
+  uint16_t FDataType;
+};
+
+class TExifVersion : public TCustomExifVersion {
+ public:
+  explicit TExifVersion(TCustomExifData& owner) : TCustomExifVersion(owner, esExif, ttag::ExifVersion, 1, true, tdUndefined) {}
+};
+class TFlashPixVersion : public TCustomExifVersion {
+ public:
+  explicit TFlashPixVersion(TCustomExifData& owner)
+      : TCustomExifVersion(owner, esExif, ttag::FlashPixVersion, 1, true, tdUndefined) {}
+};
+class TGPSVersion : public TCustomExifVersion {
+ public:
+  explicit TGPSVersion(TCustomExifData& owner) : TCustomExifVersion(owner, esGPS, 0, 0, false, tdByte) {}
+};
+class TInteropVersion : public TCustomExifVersion {
+ public:
+  explicit TInteropVersion(TCustomExifData& owner) : TCustomExifVersion(owner, esInterop, 2, 1, true, tdUndefined) {}
+};
+
+// X and Y resolution with their unit.
+class TCustomExifResolution {
+ public:
+  TCustomExifResolution(TCustomExifData& owner, TExifSectionKind section, uint16_t xTag, uint16_t yTag, uint16_t unitTag)
+      : FOwner(owner), FSection(section), FXTag(xTag), FYTag(yTag), FUnitTag(unitTag) {}
+  virtual ~TCustomExifResolution() = default;
+  TExifRational XResolution() const;
+  TExifRational YResolution() const;
+  uint16_t ResolutionUnit() const;  // 1 when missing
+  bool IsMissing() const;
+
+ private:
+  TCustomExifData& FOwner;
+  TExifSectionKind FSection;
+  uint16_t FXTag, FYTag, FUnitTag;
+};
+
+class TImageResolution : public TCustomExifResolution {
+ public:
+  explicit TImageResolution(TCustomExifData& owner) : TCustomExifResolution(owner, esPrimary, 282, 283, 296) {}
+};
+class TFocalPlaneResolution : public TCustomExifResolution {
+ public:
+  explicit TFocalPlaneResolution(TCustomExifData& owner) : TCustomExifResolution(owner, esExif, 41486, 41487, 41488) {}
+};
+class TThumbnailResolution : public TCustomExifResolution {
+ public:
+  explicit TThumbnailResolution(TCustomExifData& owner) : TCustomExifResolution(owner, esThumbnail, 282, 283, 296) {}
+};
+
+// Tag 34855, which counts only as SHORT or SBYTE.
+class TISOSpeedRatings {
+ public:
+  explicit TISOSpeedRatings(TCustomExifData& owner) : FOwner(owner) {}
+  std::string AsString() const;
+  bool IsMissing() const;
+
+ private:
+  TCustomExifData& FOwner;
+};
+
+// A GPS latitude or longitude (tags 2, 4, 20, 22 with their reference tags 1, 3, 19, 21).
+class TGPSCoordinate {
+ public:
+  TGPSCoordinate(TCustomExifData& owner, uint16_t tagID) : FOwner(owner), FRefTagID(tagID - 1), FTagID(tagID) {}
+  virtual ~TGPSCoordinate() = default;
+  TExifRational Degrees() const { return Element(0); }
+  TExifRational Minutes() const { return Element(1); }
+  TExifRational Seconds() const { return Element(2); }
+  char Direction() const;  // upper-cased hemisphere letter, NUL when missing
+  // "51,30,15N", or "51,30.5N" without seconds; '' without degrees or minutes.
+  std::string AsString() const;
+
+ private:
+  TExifRational Element(int index) const;
+  TCustomExifData& FOwner;
+  uint16_t FRefTagID;
+  uint16_t FTagID;
+};
+
+class TGPSLatitude : public TGPSCoordinate {
+ public:
+  using TGPSCoordinate::TGPSCoordinate;
+};
+class TGPSLongitude : public TGPSCoordinate {
+ public:
+  using TGPSCoordinate::TGPSCoordinate;
+};
+
+// The XMP name of a GPS tag; '' for a tag without one.
+std::u16string GPSTagName(uint16_t tag);
+bool FindGPSTagName(uint16_t tag, std::u16string& name);
+
+// --- the Exif data object --------------------------------------------------------------------
+
+enum TTiffOrientation : uint8_t {
+  toUndefined, toTopLeft, toTopRight, toBottomRight, toBottomLeft, toLeftTop, toRightTop, toRightBottom, toLeftBottom
+};
+enum TWindowsStarRating : uint8_t { urUndefined, urOneStar, urTwoStars, urThreeStars, urFourStars, urFiveStars };
+enum TExifFileSource : uint8_t { fsUnknown, fsFilmScanner, fsReflectionPrintScanner, fsDigitalCamera };
+enum TExifSceneType : uint8_t { esUnknown, esDirectlyPhotographed };
+enum TGPSAltitudeRef : uint8_t { alTagMissing, alAboveSeaLevel, alBelowSeaLevel };
+enum TGPSStatus : uint8_t { stMissingOrInvalid, stMeasurementActive, stMeasurementVoid };
+enum TGPSMeasureMode : uint8_t { mmUnknown, mm2D, mm3D };
+enum TGPSSpeedRef : uint8_t { srMissingOrInvalid, srKilometresPerHour, srMilesPerHour, srKnots };
+enum TGPSDirectionRef : uint8_t { drMissingOrInvalid, drTrueNorth, drMagneticNorth };
+enum TGPSDistanceRef : uint8_t { dkMissingOrInvalid, dkKilometres, dkMiles, dkKnots };
+
+// The APP1 kinds met while loading a JPEG file.
+enum TJPEGSegmentKind : uint8_t { jsExif = 1, jsXMP = 2 };
+
+// The Exif metadata of one image: six sections, the value objects over them, the maker
+// note (classified on load, parsed on first request) and the thumbnail as bytes. The XMP
+// segment is kept as raw bytes. Loading never reports a change.
+class TCustomExifData : public IExifSectionOwner {
+ public:
+  TCustomExifData() : TCustomExifData(false) {}
+  ~TCustomExifData() override;
+  TCustomExifData(const TCustomExifData&) = delete;
+  TCustomExifData& operator=(const TCustomExifData&) = delete;
+
+  // Loads the Exif and XMP APP1 segments of a JPEG stream; raises EInvalidJPEGHeader when
+  // the stream does not start with SOI. A file cut short keeps what was read before the cut.
+  void LoadFromJPEG(TStream& stream);
+  // Loads an "Exif" NUL NUL block at the stream's position.
+  virtual void LoadFromExifStream(TStream& stream);
+  virtual void Clear(bool xmpToo = true);
+  virtual bool Empty() const;
+  // Copies the sections of Source, kind by kind, inside one update bracket.
+  virtual void Assign(const TCustomExifData* source);
+
+  void BeginUpdate() override { ++FUpdateCount; }
+  void EndUpdate() override;
+  void Changed();
+  bool Modified() const { return FModified; }
+  void SetModified(bool value);
+  std::function<void()> OnChange;
+
+  // IExifSectionOwner
+  TExifSection& Section(TExifSectionKind kind) override;
+  void SectionChanged(TExifSection& section) override;
+  bool EnforceASCII() const override { return FEnforceASCII; }
+  bool AlwaysWritePreciseTimes() const override { return FAlwaysWritePreciseTimes; }
+  void MakerNoteTagChanged() override { ResetMakerNote(); }
+
+  // The section of a kind; asking for esMakerNote parses the maker note first.
+  TExifSection& GetSection(TExifSectionKind kind);
+  // The section as it stands, without parsing anything.
+  const TExifSection& PeekSection(TExifSectionKind kind) const { return *FSections[kind - 1]; }
+
+  TMakerNoteClass MakerNoteClass() const { return FMakerNoteClass; }
+  TExifMakerNote& GetMakerNote();
+  bool MakerNoteParsed() const { return FMakerNote != nullptr; }
+  void ResetMakerNote();
+
+  bool EnsureEnumsInRange = true;
+  void SetEnforceASCII(bool value) { FEnforceASCII = value; }
+  void SetAlwaysWritePreciseTimes(bool value) { FAlwaysWritePreciseTimes = value; }
+  TByteOrder ByteOrder() const { return FByteOrder; }
+  int64_t OffsetBase() const { return FOffsetBase; }
+  uint8_t FoundSegments() const { return FFoundSegments; }
+  // The XMP APP1 segment (signature and packet) as found, unparsed; empty when none.
+  const std::vector<uint8_t>& XMPSegmentData() const { return FXMPSegmentData; }
+  int64_t XMPSegmentOffset() const { return FXMPSegmentOffset; }
+  int64_t XMPSegmentSize() const { return FXMPSegmentSize; }
+
+  // Readers of IFD0.
+  std::string CameraMake() const { return Peek(esPrimary).GetStringValue(ttag::Make); }
+  std::string CameraModel() const { return Peek(esPrimary).GetStringValue(ttag::Model); }
+  std::string Copyright() const { return Peek(esPrimary).GetStringValue(ttag::Copyright); }
+  TDateTime DateTime() const { return Peek(esPrimary).GetDateTimeValue(ttag::DateTime, ttag::SubsecTime); }
+  std::string ImageDescription() const { return Peek(esPrimary).GetStringValue(ttag::ImageDescription); }
+  TTiffOrientation Orientation() const { return ReadOrientation(esPrimary); }
+  std::string Software() const { return Peek(esPrimary).GetStringValue(ttag::Software); }
+  std::u16string Author() const;
+  std::u16string Comments() const;
+  std::u16string Keywords() const { return Peek(esPrimary).GetWideStringValue(ttag::XPKeywords); }
+  std::u16string Subject() const { return Peek(esPrimary).GetWideStringValue(ttag::XPSubject); }
+  std::u16string Title() const { return Peek(esPrimary).GetWideStringValue(ttag::XPTitle); }
+  TWindowsStarRating UserRating() const;
+  // Readers of the Exif section.
+  TDateTime DateTimeOriginal() const {
+    return Peek(esExif).GetDateTimeValue(ttag::DateTimeOriginal, ttag::SubsecTimeOriginal);
+  }
+  TDateTime DateTimeDigitized() const {
+    return Peek(esExif).GetDateTimeValue(ttag::DateTimeDigitized, ttag::SubsecTimeDigitized);
+  }
+  TExifFileSource FileSource() const;
+  TExifSceneType SceneType() const;
+  std::string ImageUniqueID() const { return Peek(esExif).GetStringValue(ttag::ImageUniqueID); }
+  std::string RelatedSoundFile() const { return Peek(esExif).GetStringValue(ttag::RelatedSoundFile); }
+  std::string SpectralSensitivity() const { return Peek(esExif).GetStringValue(ttag::SpectralSensitivity); }
+  std::string SubsecTime() const { return Peek(esExif).GetStringValue(ttag::SubsecTime); }
+  std::string SubsecTimeOriginal() const { return Peek(esExif).GetStringValue(ttag::SubsecTimeOriginal); }
+  std::string SubsecTimeDigitized() const { return Peek(esExif).GetStringValue(ttag::SubsecTimeDigitized); }
+  TExifRational GetExifFraction(uint16_t tag) const { return Peek(esExif).GetFractionValue(tag, 0); }
+  TExifSignedRational GetExifSignedFraction(uint16_t tag) const { return Peek(esExif).GetSignedFractionValue(tag, 0); }
+  TWordTagValue GetFocalLengthIn35mmFilm() const { return Peek(esExif).GetWordValue(ttag::FocalLengthIn35mmFilm); }
+  // The raw 16-bit value, -1 when missing (or out of range with EnsureEnumsInRange).
+  int32_t GetExposureProgram() const;
+  int32_t GetWhiteBalanceMode() const;
+  TLongIntTagValue GetOffsetSchema() const { return Peek(esExif).GetLongIntValue(ttag::OffsetSchema); }
+  // Interoperability and GPS.
+  std::string InteropTypeName() const { return Peek(esInterop).GetStringValue(1); }
+  TGPSAltitudeRef GPSAltitudeRef() const;
+  std::string GPSSatellites() const { return Peek(esGPS).GetStringValue(8); }
+  TGPSStatus GPSStatus() const { return static_cast<TGPSStatus>(GPSReference(9, "AV")); }
+  TGPSMeasureMode GPSMeasureMode() const { return static_cast<TGPSMeasureMode>(GPSReference(10, "23")); }
+  TGPSSpeedRef GPSSpeedRef() const { return static_cast<TGPSSpeedRef>(GPSReference(12, "KMN")); }
+  TGPSDirectionRef GPSTrackRef() const { return static_cast<TGPSDirectionRef>(GPSReference(14, "TM")); }
+  TGPSDirectionRef GPSImgDirectionRef() const { return static_cast<TGPSDirectionRef>(GPSReference(16, "TM")); }
+  std::string GPSMapDatum() const { return Peek(esGPS).GetStringValue(18); }
+  TGPSDirectionRef GPSDestBearingRef() const { return static_cast<TGPSDirectionRef>(GPSReference(23, "TM")); }
+  TGPSDistanceRef GPSDestDistanceRef() const { return static_cast<TGPSDistanceRef>(GPSReference(25, "KMN")); }
+  std::string GPSDateStamp() const { return Peek(esGPS).GetStringValue(29); }
+  TDateTime GPSDateTimeUTC() const;
+  TTiffOrientation ThumbnailOrientation() const { return ReadOrientation(esThumbnail); }
+
+  // The value objects.
+  TExifVersion ExifVersion{*this};
+  TFlashPixVersion FlashPixVersion{*this};
+  TGPSVersion GPSVersion{*this};
+  TGPSLatitude GPSLatitude{*this, 2};
+  TGPSLongitude GPSLongitude{*this, 4};
+  TGPSLatitude GPSDestLatitude{*this, 20};
+  TGPSLongitude GPSDestLongitude{*this, 22};
+  TExifFlashInfo Flash{*this};
+  TFocalPlaneResolution FocalPlaneResolution{*this};
+  TInteropVersion InteropVersion{*this};
+  TISOSpeedRatings ISOSpeedRatings{*this};
+  TImageResolution Resolution{*this};
+  TThumbnailResolution ThumbnailResolution{*this};
+
+  // The offset of the thumbnail JPEG (from the TIFF header) when IFD1 names one; with a
+  // stream, only when 20 bytes starting with FF D8 lie there.
+  bool GetThumbnailOffset(TStream* stream, int64_t& offset) const;
+
+ protected:
+  // Sections of a TExifData may gain tags; those of a plain TCustomExifData may not.
+  explicit TCustomExifData(bool extendableSections);
+  const TExifSection& Peek(TExifSectionKind kind) const { return *FSections[kind - 1]; }
+
+ private:
+  TTiffOrientation ReadOrientation(TExifSectionKind kind) const;
+  int GPSReference(uint16_t tag, std::string_view letters) const;
+  bool LoadSubDirectory(const TTiffInfo& info, TExifSectionKind from, uint16_t pointerTag, TExifSectionKind kind);
+
+  bool FAlwaysWritePreciseTimes = false;
+  bool FChangedWhileUpdating = false;
+  TByteOrder FByteOrder = boLittleEndian;
+  bool FEnforceASCII = true;
+  TMakerNoteClass FMakerNoteClass = TMakerNoteClass::Unrecognized;
+  std::unique_ptr<TExifMakerNote> FMakerNote;
+  int64_t FOffsetBase = 0;
+  bool FModified = false;
+  std::array<std::unique_ptr<TExifSection>, 6> FSections;
+  int FUpdateCount = 0;
+  uint8_t FFoundSegments = 0;
+  std::vector<uint8_t> FXMPSegmentData;
+  int64_t FXMPSegmentOffset = 0;
+  int64_t FXMPSegmentSize = 0;
+};
+
+// The data object the program uses: adds the thumbnail, held as the bytes of its JPEG data
+// (never decoded while reading).
+class TExifData : public TCustomExifData {
+ public:
+  TExifData() : TCustomExifData(true) {}
+  // Opens the file read-only with full sharing and loads it.
+  void LoadFromFile(const std::string& fileName);
+  void LoadFromExifStream(TStream& stream) override;
+  void Clear(bool xmpToo = true) override;
+  bool Empty() const override;
+  // Also takes the thumbnail of a TExifData; other sources without thumbnail IFD drop it.
+  void Assign(const TCustomExifData* source) override;
+
+  const std::vector<uint8_t>& Thumbnail() const { return FThumbnail; }
+  bool HasThumbnail() const { return !FThumbnail.empty(); }
+  // Replaces the thumbnail bytes; reports a change only when they differ.
+  void SetThumbnail(std::vector<uint8_t> bytes);
+
+  bool RemovePaddingTagsOnSave = true;
+
+ private:
+  void LoadThumbnail(TStream& stream);
+  std::vector<uint8_t> FThumbnail;
+};
+
+}  // namespace vmx

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Regenerates tests/metadata/golden/exif.json, the values that ExifTool (Debian package
+# libimage-exiftool-perl) reads from the sample JPEG files: the fields the image source
+# shows, the thumbnail's place and the maker-note group. The Exif tests compare our reader
+# with this file; ExifTool is needed only to regenerate it.
+#   scripts/make_exif_golden.sh [corpus folder]    (default: ../shared/corpora/jpeg)
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+CORPUS="${1:-$ROOT/../shared/corpora/jpeg}"
+OUT="$ROOT/tests/metadata/golden/exif.json"
+command -v exiftool >/dev/null || { echo "exiftool is missing: apt-get install libimage-exiftool-perl" >&2; exit 1; }
+
+TAGS=(-IFD0:Make -IFD0:Model -IFD0:ModifyDate -IFD0:ImageDescription -IFD0:Artist -IFD0:XPAuthor -IFD0:XPComment
+      -IFD0:XPKeywords -IFD0:XPSubject -IFD0:XPTitle -IFD0:Orientation
+      -ExifIFD:UserComment -ExifIFD:ExposureProgram -ExifIFD:ExposureTime -ExifIFD:ExposureCompensation
+      -ExifIFD:Flash -ExifIFD:FNumber -ExifIFD:FocalLength -ExifIFD:FocalLengthIn35mmFormat -ExifIFD:ISO
+      -ExifIFD:WhiteBalance -ExifIFD:DateTimeOriginal -ExifIFD:ExifVersion
+      -GPS:GPSLatitude -GPS:GPSLongitude -GPS:GPSLatitudeRef -GPS:GPSLongitudeRef
+      -IFD1:ThumbnailOffset -IFD1:ThumbnailLength)
+
+TMP="$(mktemp -d)"
+trap 'rm -rf "$TMP"' EXIT
+# -n gives numbers, not descriptions; -G1 names the directory of each tag.
+(cd "$CORPUS" && exiftool -j -n -G1 -charset exif=utf8 "${TAGS[@]}" -- *.jpg >"$TMP/fields.json")
+(cd "$CORPUS" && exiftool -j -n -G1 -MakerNotes:all -- *.jpg >"$TMP/makernotes.json")
+
+python3 - "$TMP/fields.json" "$TMP/makernotes.json" "$OUT" <<'PY'
+import json, sys
+fields = {entry["SourceFile"]: entry for entry in json.load(open(sys.argv[1]))}
+notes = {entry["SourceFile"]: entry for entry in json.load(open(sys.argv[2]))}
+result = []
+for name in sorted(fields):
+    entry = dict(sorted(fields[name].items()))
+    groups = sorted({key.split(":")[0] for key in notes.get(name, {}) if ":" in key})
+    entry["MakerNoteGroups"] = groups
+    result.append(entry)
+with open(sys.argv[3], "w", encoding="utf-8") as out:
+    json.dump(result, out, ensure_ascii=False, indent=1, sort_keys=False)
+    out.write("\n")
+PY
+echo "wrote $OUT"

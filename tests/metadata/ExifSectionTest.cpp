@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ExifTestFiles.h"
+#include "metadata/Vmx.Exif.h"
+
+using namespace vmx;
+using namespace exiftest;
+
+namespace {
+
+Bytes SmallFile(bool big) {
+  return Jpeg({ExifBlock(BuildTiff(big, {{{Ascii(272, "Model"), Shorts(274, {1}, big), Pointer(34665, 1)}},
+                                         {{Shorts(34855, {100, 200}, big), Raw(37500, 7, Bytes(12, 0)),
+                                           Ascii(37520, "12")}}}))});
+}
+
+template <class TData>
+void Load(TData& exif, const Bytes& jpeg) {
+  TUserMemoryStream stream(jpeg.data(), int64_t(jpeg.size()));
+  exif.LoadFromJPEG(stream);
+}
+
+std::vector<uint16_t> IDs(const TExifSection& section) {
+  std::vector<uint16_t> ids;
+  for (const TExifTag& tag : section) ids.push_back(tag.ID());
+  return ids;
+}
+
+}  // namespace
+
+TEST(ExifSectionTest, OnlyExtendableSectionsChangeTheFileStructure) {
+  TCustomExifData fixed;
+  Load(fixed, SmallFile(false));
+  TExifSection& primary = fixed.GetSection(esPrimary);
+  EXPECT_FALSE(primary.IsExtendable());
+  EXPECT_THROW(primary.SetWordValue(305, 0, 1), EIllegalEditOfExifData);
+  primary.SetStringValue(272, "Small");  // fits the 6 bytes the file held
+  EXPECT_EQ(fixed.CameraModel(), "Small");
+  EXPECT_THROW(primary.SetStringValue(272, "Much longer"), EIllegalEditOfExifData);
+  EXPECT_THROW(primary.Find(274)->SetID(275), EIllegalEditOfExifData);
+  EXPECT_THROW(primary.Find(274)->SetID(272), ETagAlreadyExists);
+
+  TExifData exif;
+  Load(exif, SmallFile(true));
+  TExifSection& section = exif.GetSection(esPrimary);
+  EXPECT_TRUE(section.IsExtendable());
+  section.SetStringValue(272, "Much longer");
+  EXPECT_EQ(exif.CameraModel(), "Much longer");
+  section.Find(274)->SetID(40000);
+  EXPECT_EQ(IDs(section), (std::vector<uint16_t>{272, 34665, 40000}));
+  try {
+    static_cast<TExtendableExifSection&>(section).Add(272, tdAscii, 1);
+    FAIL();
+  } catch (const ETagAlreadyExists& e) {
+    EXPECT_STREQ(e.what(), "Tag with ID of \"272\" already exists in section");
+  }
+}
+
+TEST(ExifSectionTest, ChangesAreReportedOnceAndOnlyWhenSomethingChanges) {
+  TExifData exif;
+  int changes = 0;
+  exif.OnChange = [&] { ++changes; };
+  Load(exif, SmallFile(false));
+  EXPECT_EQ(changes, 0);
+  TExifSection& primary = exif.GetSection(esPrimary);
+  primary.SetWordValue(274, 0, 1);  // the same value
+  EXPECT_EQ(changes, 0);
+  EXPECT_FALSE(exif.Modified());
+  primary.SetWordValue(274, 0, 6);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(exif.Modified());
+  exif.BeginUpdate();
+  primary.SetWordValue(274, 2, 8);  // grows to three elements
+  primary.Remove({272, 34665});
+  exif.EndUpdate();
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(primary.Find(274)->AsString(), "6,0,8");
+  EXPECT_EQ(IDs(primary), (std::vector<uint16_t>{274}));
+}
+
+TEST(ExifSectionTest, UpdateDataKeepsIntegersAcrossTypes) {
+  TExifData exif;
+  Load(exif, SmallFile(false));
+  TExifTag& iso = *exif.GetSection(esExif).Find(34855);
+  iso.UpdateData(tdLongWord, 3, nullptr);
+  EXPECT_EQ(iso.AsString(), "100,200,0");
+  iso.UpdateData(tdByte, 1, nullptr);
+  EXPECT_EQ(iso.AsString(), "100");
+  iso.SetAsString("1, 2,3");
+  EXPECT_EQ(iso.ElementCount(), 3);
+  EXPECT_EQ(iso.AsString(), "1, 2,3");
+  EXPECT_THROW(iso.SetAsString("256"), ERangeError);
+  iso.SetDataType(tdUndefined);
+  iso.SetAsString("0A0B");
+  EXPECT_EQ(iso.ElementCount(), 2);
+  EXPECT_EQ(iso.Data()[1], 0x0B);
+  iso.SetAsString("");
+  EXPECT_EQ(iso.ElementCount(), 0);
+}
+
+TEST(ExifSectionTest, TextWritersAndTheASCIIRule) {
+  TExifData exif;
+  Load(exif, SmallFile(false));
+  TExifSection& primary = exif.GetSection(esPrimary);
+  EXPECT_THROW(primary.SetStringValue(270, "caf\xC3\xA9"), ENotOnlyASCIIError);
+  exif.SetEnforceASCII(false);
+  primary.SetStringValue(270, "caf\xC3\xA9");
+  EXPECT_EQ(exif.ImageDescription(), "caf\xC3\xA9");
+  primary.SetStringValue(270, "");
+  EXPECT_EQ(primary.Find(270), nullptr);
+  primary.SetWideStringValue(40091, u"Title \u00E9");
+  EXPECT_EQ(exif.Title(), u"Title \u00E9");
+  EXPECT_EQ(primary.Find(40091)->AsString(), "Title \xC3\xA9");
+  primary.Find(40091)->SetAsString("Other");
+  EXPECT_EQ(exif.Title(), u"Other");
+}
+
+TEST(ExifSectionTest, FractionsAndDateTimes) {
+  TExifData exif;
+  Load(exif, SmallFile(false));
+  TExifSection& exifSection = exif.GetSection(esExif);
+  exifSection.SetFractionValue(33434, 2, {1, 3});
+  EXPECT_EQ(exifSection.Find(33434)->AsString(), ",,1/3");
+  exifSection.SetFractionValue(33434, 0, {});  // before the last: written as 0/0
+  exifSection.SetFractionValue(33434, 2, {});  // the last: the tag shortens
+  EXPECT_EQ(exifSection.Find(33434)->ElementCount(), 2);
+  exifSection.SetFractionValue(33434, 1, {});
+  exifSection.SetFractionValue(33434, 0, {});  // the only one left: the tag goes
+  EXPECT_EQ(exifSection.Find(33434), nullptr);
+
+  TDateTime when;
+  ASSERT_TRUE(TryEncodeDateTime(2024, 2, 29, 23, 59, 58, 250, when));
+  TExifSection& primary = exif.GetSection(esPrimary);
+  primary.SetDateTimeValue(306, ttag::SubsecTime, when);
+  EXPECT_EQ(primary.GetStringValue(306), "2024:02:29 23:59:58");
+  EXPECT_EQ(exifSection.GetStringValue(ttag::SubsecTime), "250");  // the existing sub-second tag follows
+  EXPECT_EQ(MillisecondsToSubsecString(exif.DateTime()), "250");
+  exifSection.SetDateTimeValue(36867, ttag::SubsecTimeOriginal, when);
+  EXPECT_EQ(exifSection.Find(ttag::SubsecTimeOriginal), nullptr);  // not asked for
+  exif.SetAlwaysWritePreciseTimes(true);
+  exifSection.SetDateTimeValue(36867, ttag::SubsecTimeOriginal, when);
+  EXPECT_EQ(exifSection.GetStringValue(ttag::SubsecTimeOriginal), "250");
+  primary.SetDateTimeValue(306, ttag::SubsecTime, 0);
+  EXPECT_EQ(exif.DateTime(), 0);
+  EXPECT_NE(exifSection.Find(ttag::SubsecTime), nullptr);  // the sub-second tag stays
+}
+
+TEST(ExifSectionTest, RemovingTheCurrentTagWhileWalkingSkipsNothing) {
+  TExifData exif;
+  Load(exif, SmallFile(false));
+  TExifSection& exifSection = exif.GetSection(esExif);
+  std::vector<uint16_t> seen;
+  for (TExifTag& tag : exifSection) {
+    seen.push_back(tag.ID());
+    exifSection.Remove(tag.ID());
+  }
+  EXPECT_EQ(seen, (std::vector<uint16_t>{34855, 37500, 37520}));
+  EXPECT_EQ(exifSection.Count(), 0);
+}
+
+TEST(ExifSectionTest, ChangingTheMakerNoteTagDropsTheParsedNote) {
+  TExifData exif;
+  Load(exif, SmallFile(false));
+  EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::Headerless);
+  exif.GetSection(esExif).Find(37500)->SetAsString("00");
+  EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
+  Load(exif, SmallFile(false));
+  exif.GetSection(esExif).Remove(37500);
+  EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
+}
+
+TEST(ExifSectionTest, WrittenEntriesReadBackInBothByteOrders) {
+  for (bool big : {false, true}) {
+    const TByteOrder order = big ? boBigEndian : boLittleEndian;
+    Entry one{7, 12, 1, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F}};  // the double 1.0
+    if (big) std::reverse(one.Value.begin(), one.Value.end());
+    TExifData exif;
+    Load(exif, Jpeg({ExifBlock(BuildTiff(big, {{{Raw(1, 1, {1, 2, 3, 4, 5}), Shorts(2, {7, 8, 9}, big),
+                                                  Shorts(3, {65535}, big, 8), Longs(4, {70000}, big),
+                                                  Rationals(5, {{1, 3}}, big), Ascii(6, "ab"),
+                                                  one}}}))}));
+    const TExifSection& source = exif.PeekSection(esPrimary);
+    // The directory at 8, its data after it.
+    TMemoryStream out;
+    WriteRawChars(out, big ? "MM" : "II");
+    WriteWord(out, 42, order);
+    WriteLongWord(out, 8, order);
+    WriteWord(out, uint16_t(source.Count()), order);
+    uint32_t dataOffset = 8 + 2 + 12 * uint32_t(source.Count()) + 4;
+    for (const TExifTag& tag : source) {
+      tag.WriteEntry(out, order, dataOffset);
+      if (tag.DataSize() > 4) dataOffset += uint32_t(tag.DataSize());
+    }
+    WriteLongWord(out, 0, order);
+    for (const TExifTag& tag : source) tag.WriteData(out, order);
+
+    TTiffInfo info;
+    out.SetPosition(0);
+    LoadTiffInfo(out, info);
+    TExifSection back(nullptr, esPrimary);
+    back.Load(info.Directories.at(0), info);
+    ASSERT_EQ(back.Count(), source.Count());
+    for (int i = 0; i < back.Count(); ++i) {
+      EXPECT_EQ(back[i].AsString(), source[i].AsString()) << back[i].ID();
+      EXPECT_EQ(back[i].DataType(), source[i].DataType());
+    }
+  }
+}
+
+TEST(ExifSectionTest, AssignCopiesEverySectionAndTheThumbnail) {
+  TExifData source;
+  Load(source, SmallFile(true));
+  source.SetThumbnail({0xFF, 0xD8, 0xFF, 0xD9});
+  TExifData copy;
+  copy.Assign(&source);
+  EXPECT_EQ(copy.CameraModel(), "Model");
+  EXPECT_EQ(copy.ISOSpeedRatings.AsString(), "100,200");
+  EXPECT_EQ(copy.Thumbnail(), source.Thumbnail());
+  EXPECT_TRUE(copy.Modified());
+  copy.Assign(nullptr);
+  EXPECT_TRUE(copy.Empty());
+}
