@@ -114,6 +114,13 @@ class TOwnedCollection : public TCollection {
     return **FItems.insert(position, std::make_unique<T>());
   }
   void Delete(int index) { FItems.erase(FItems.begin() + index); }
+  // Moves the item at CurIndex to NewIndex; the others keep their order.
+  void Move(int curIndex, int newIndex) {
+    std::unique_ptr<T> item = std::move(FItems.at(static_cast<size_t>(curIndex)));
+    FItems.erase(FItems.begin() + curIndex);
+    auto position = FItems.begin() + std::clamp<ptrdiff_t>(newIndex, 0, static_cast<ptrdiff_t>(FItems.size()));
+    FItems.insert(position, std::move(item));
+  }
 
   // Assignment copies the items one by one through the items' own Assign.
   void Assign(const TOwnedCollection& other) {

@@ -1,0 +1,244 @@
+// The search road without its window: the result list with its groups, scoring and ordered
+// insertion, the magic-word passes, the default lists, the debounced dispatch of the typed text,
+// and the search worker that asks every source of the search order for hits.
+//
+// Threads: everything here runs on the GUI thread except TSearchThread's loop. The worker reaches
+// the GUI thread only through the injected Synchronize, which runs a call there and returns when
+// it has run. The model owns the worker and joins it; it never frees itself.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "core/LorvexClasses.h"
+
+// How long typing must pause before the text is searched.
+constexpr int SearchDelayMs = 100;
+
+// Runs Call on the GUI thread and returns once it has run there (the window's
+// Application().Synchronize). May throw what Call throws.
+using TSynchronizeFunc = std::function<void(const std::function<void()>& call)>;
+
+// The debounce timer: Restart arms it (again) for Ms milliseconds; when it fires, its owner calls
+// TSearchModel::TimerFired on the GUI thread.
+class TRestartableTimer {
+ public:
+  virtual ~TRestartableTimer() = default;
+  virtual void Restart(int ms) = 0;
+  virtual void Stop() = 0;
+  virtual bool Pending() const = 0;
+};
+
+// What the model tells the window. Every call comes on the GUI thread.
+class TSearchView {
+ public:
+  virtual ~TSearchView() = default;
+  virtual void ListCleared() {}
+  virtual void RowInserted(int index) {}
+  // The best row arrived at the top: the selection goes to the first row.
+  virtual void SelectFirstRow() {}
+  // After every hit handed to the list, placed or not.
+  virtual void AdjustSelection() {}
+  virtual void SetStatusText(const std::string& text) {}
+  virtual void ShowIdleStatus() {}
+  virtual void HideErrorPanel() {}
+  // A source failed: the window adds the line (with its time) to its error list and shows it.
+  virtual void AddErrorLine(const std::string& message) {}
+  // The error lines, newest first, for the "Errors" list.
+  virtual TStringList ErrorLines() { return {}; }
+  // Waits on the GUI thread for the worker's next synchronised call and runs it, processing no
+  // input (so that no nested search can start). Blocks without spinning.
+  virtual void ProcessSynchronizedCalls() = 0;
+};
+
+// One row of the result list: its text (the display name, or the caption of a header) and its item.
+struct TResultRow {
+  std::string Text;
+  std::unique_ptr<TItemData> Item;
+};
+
+// The rows of the list. Within the group after the last header, rows stay in descending score
+// order (zero-scored rows at the end, in arrival order), so the place of a row is found by a
+// binary search. The rows are kept in blocks, so that a row inserted high up in a long list
+// moves a few hundred others, not all of them.
+class TResultList {
+ public:
+  int Count() const { return FCount; }
+  const TResultRow& Row(int index) const;
+  TItemData& Item(int index) const { return *Row(index).Item; }
+  const std::string& Text(int index) const { return Row(index).Text; }
+
+  void Clear();
+  void AppendHeader(const std::string& caption);
+  // Places a row by its item's score; returns its index, or -1 when a negative score drops it.
+  int Place(std::string text, std::unique_ptr<TItemData> item);
+  // The index where a row of Score goes: after every row of the last group scoring at least as much.
+  int PlaceFor(int32_t score) const;
+
+  // A block is split when it grows beyond twice this.
+  static constexpr size_t BlockSize = 256;
+
+ private:
+  using TBlock = std::vector<std::unique_ptr<TResultRow>>;
+  // The block holding the row at Index (Count: the end of the last block), and the row's offset in it.
+  std::pair<size_t, size_t> Locate(int index) const;
+  int Insert(int index, std::unique_ptr<TResultRow> row);
+
+  std::vector<TBlock> FBlocks;
+  std::vector<int> FEnds;  // the number of rows in each block and those before it
+  int FCount = 0;
+  int FLastHeader = -1;
+};
+
+// The matching rules of scoring.
+bool MatchWords(const std::string& query, const std::string& name, bool wholeWord);
+
+// The score of Name for the query Text (both as typed): last-used rank, executables in front,
+// then how the text matches the name. Zero when UseScoring is off.
+int32_t ScoreItem(const TLorvexSettings& settings, const std::string& name, const std::string& extension,
+                  const std::string& text);
+
+// The rows of the magic words matching Text: four passes over the whole collection, a word
+// listed once per pass that matches it.
+std::vector<TItemRecord> MatchMagicWords(const TLorvexSettings& settings, const std::string& text);
+TItemRecord MagicWordRecord(const TMagicWord& word);
+
+// A launched hit goes to the top of the last-used list: moved when its name is there already
+// (ignoring case), else added and the list trimmed.
+void RememberLastUsed(TLorvexSettings& settings, const TItemData& item);
+// Deletes the last-used hit of that name (ignoring case); False when there is none.
+bool DeleteLastUsed(TLorvexSettings& settings, const std::string& displayName);
+
+// The folder a magic word's row starts in: its own folder, else the folder of what it runs.
+std::string MagicWordFolder(const TItemData& item);
+
+// A typed command line (trimmed first) as a file and its parameters: a leading quoted part, else
+// the text up to the first blank; both trimmed, of any length.
+void SplitCommandLine(const std::string& typed, std::string& fileName, std::string& parameters);
+
+class TSearchModel;
+
+// The worker: asks each source of its snapshot of the search order, in order, for hits and hands
+// them to the GUI thread in batches.
+class TSearchThread {
+ public:
+  TSearchThread(TSearchModel& model, std::string searchText, std::vector<TSearchClass*> sources);
+  ~TSearchThread();  // joins
+  TSearchThread(const TSearchThread&) = delete;
+  TSearchThread& operator=(const TSearchThread&) = delete;
+
+  void Start();
+  void Terminate() { FTerminated = true; }
+  bool Terminated() const { return FTerminated; }
+  // Set inside the last synchronised call: after it the worker makes no call more.
+  bool Finished() const { return FFinished; }
+  void Join();
+
+  // How many records travel in one synchronised call at most, and how long the first of them
+  // may wait for the others.
+  static constexpr size_t BatchSize = 64;
+  static constexpr int BatchDelayMs = 15;
+
+ private:
+  void Execute();
+  void SearchSource(TSearchClass& source);
+  bool HitFound(const TItemRecord& record);
+  void FlushHits();
+  void Synchronize(const std::function<void()>& call);
+
+  TSearchModel& FModel;
+  const std::string FSearchText;
+  const std::vector<TSearchClass*> FSources;
+  std::atomic<bool> FTerminated{false};
+  std::atomic<bool> FFinished{false};
+  std::thread FThread;
+
+  // The batch being collected (worker thread only).
+  std::string FGroup;
+  std::vector<TItemRecord> FBatch;
+  int64_t FBatchStarted = 0;
+};
+
+// The state behind the main window's search box and result list.
+class TSearchModel {
+ public:
+  TSearchModel(TLorvexSettings& settings, TSearchView& view, TRestartableTimer& timer, TSynchronizeFunc synchronize);
+  ~TSearchModel();  // stops a running search
+  TSearchModel(const TSearchModel&) = delete;
+  TSearchModel& operator=(const TSearchModel&) = delete;
+
+  // Run on the worker when it starts and ends (the window initialises COM there).
+  std::function<void()> OnThreadStart;
+  std::function<void()> OnThreadEnd;
+
+  // The search box's text changed (typing, or the program changing it): the timer restarts.
+  void TextChanged(const std::string& text);
+  // The debounce timer fired: stop a running search, then list or search the box's text.
+  void TimerFired();
+  // Enter came before the timer: run the pending dispatch now.
+  void FlushPendingInput();
+
+  // Program-made switches to a default list (Home, End, the home button, after a launch, after
+  // running the typed text): the running search is stopped and waited for, the timer settled.
+  // The box is taken as empty: the window clears it (its change restarts the timer, which this stops).
+  void ShowDefaultList(int listMode);
+  // Stops a running search and waits for it (options dialog, a source's Execute, exit).
+  void StopSearch();
+  // Tells the worker to stop without waiting (the Down key).
+  void CancelSearch();
+  bool SearchRunning() const { return FThread && !FThread->Finished(); }
+  // A source is searching (from its status until the worker ends).
+  bool Searching() const { return FSearching; }
+
+  // After a source ran a hit that it wants remembered: the hit goes to the top of the last used.
+  void ItemLaunched(const TItemData& item) { RememberLastUsed(FSettings, item); }
+  // Deletes the last-used hit of that name and lists the last used items again.
+  void DeleteFromLastUsed(const std::string& displayName);
+
+  const TResultList& List() const { return FList; }
+  int ListMode() const { return FListMode; }
+  // The text of the current listing: what rows are scored against and marked with.
+  const std::string& SearchText() const { return FSearchText; }
+
+  // Also used by the default lists and the tests.
+  void FillDefaultList(int listMode);
+  void AddHit(const TItemRecord& record);
+
+ private:
+  friend class TSearchThread;
+
+  void Dispatch();
+  void ClearList();
+  void SearchMagicWords();
+  void StartSearch();
+  void WaitForSearch();
+  void CheckGroupHeader();
+  std::unique_ptr<TItemData> MakeItem(const TItemRecord& record) const;
+
+  // Synchronised calls of the worker.
+  void ShowSearchingStatus(const std::string& sourceName);
+  void AddHits(const std::string& group, const std::vector<TItemRecord>& records, const TSearchThread& thread);
+  void AddSearchError(const std::string& message);
+  void SearchFinished(TSearchThread& thread);
+
+  TLorvexSettings& FSettings;
+  TSearchView& FView;
+  TRestartableTimer& FTimer;
+  TSynchronizeFunc FSynchronize;
+
+  TResultList FList;
+  std::string FBoxText;
+  std::string FSearchText;
+  std::string FCurrentGroup;
+  std::string FLastGroup;
+  int FListMode = 1;
+  bool FSearching = false;
+  bool FWaiting = false;
+  std::unique_ptr<TSearchThread> FThread;
+};
