@@ -358,53 +358,20 @@ void TField::Clear() { SetValue(TSqlValue::OfNull()); }
 // ---------------------------------------------------------------------------------------------
 // Parameters
 
-void TParam::SetAsString(const std::string& value) {
-  DataType = TFieldType::ftString;
-  Value = TSqlValue::OfText(value);
+void TParam::Set(TFieldType type, TSqlValue value) {
+  DataType = type;
+  Value = std::move(value);
   Bound = true;
 }
 
-void TParam::SetAsInteger(int64_t value) {
-  DataType = TFieldType::ftInteger;
-  Value = TSqlValue::OfInteger(value);
-  Bound = true;
-}
-
-void TParam::SetAsFloat(double value) {
-  DataType = TFieldType::ftFloat;
-  Value = TSqlValue::OfFloat(value);
-  Bound = true;
-}
-
-void TParam::SetAsDate(TDateTime value) {
-  DataType = TFieldType::ftDate;
-  Value = TSqlValue::OfFloat(value);
-  Bound = true;
-}
-
-void TParam::SetAsTime(TDateTime value) {
-  DataType = TFieldType::ftTime;
-  Value = TSqlValue::OfFloat(value);
-  Bound = true;
-}
-
-void TParam::SetAsDateTime(TDateTime value) {
-  DataType = TFieldType::ftDateTime;
-  Value = TSqlValue::OfFloat(value);
-  Bound = true;
-}
-
-void TParam::SetAsBoolean(bool value) {
-  DataType = TFieldType::ftBoolean;
-  Value = TSqlValue::OfInteger(value ? 1 : 0);
-  Bound = true;
-}
-
-void TParam::SetAsBlob(const std::string& bytes) {
-  DataType = TFieldType::ftBlob;
-  Value = TSqlValue::OfBlob(bytes);
-  Bound = true;
-}
+void TParam::SetAsString(const std::string& value) { Set(TFieldType::ftString, TSqlValue::OfText(value)); }
+void TParam::SetAsInteger(int64_t value) { Set(TFieldType::ftInteger, TSqlValue::OfInteger(value)); }
+void TParam::SetAsFloat(double value) { Set(TFieldType::ftFloat, TSqlValue::OfFloat(value)); }
+void TParam::SetAsDate(TDateTime value) { Set(TFieldType::ftDate, TSqlValue::OfFloat(value)); }
+void TParam::SetAsTime(TDateTime value) { Set(TFieldType::ftTime, TSqlValue::OfFloat(value)); }
+void TParam::SetAsDateTime(TDateTime value) { Set(TFieldType::ftDateTime, TSqlValue::OfFloat(value)); }
+void TParam::SetAsBoolean(bool value) { Set(TFieldType::ftBoolean, TSqlValue::OfInteger(value ? 1 : 0)); }
+void TParam::SetAsBlob(const std::string& bytes) { Set(TFieldType::ftBlob, TSqlValue::OfBlob(bytes)); }
 
 void TParam::Clear() {
   Value = TSqlValue::OfNull();

@@ -110,6 +110,9 @@ class TParam {
   void SetAsBlob(const std::string& bytes);
   void Clear();  // null
   std::string AsString() const;
+
+ private:
+  void Set(TFieldType type, TSqlValue value);
 };
 
 class TParams {
