@@ -18,6 +18,8 @@
 #include "desktop/win32/HotKeyManager.h"
 #include "desktop/win32/SysMenu.h"
 #include "desktop/win32/TrayIcon.h"
+#include "sources/SearchIEBookmarks.h"
+#include "sources/win32/SearchShortcuts.h"
 #include "ui/Dialogs.h"
 
 TMainForm* MainForm = nullptr;
@@ -63,6 +65,8 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
 
 TMainForm::~TMainForm() {
   FDestroying = true;
+  FSearch.reset();  // stops a running search while the list still exists
+  for (TSearchClass* source : FSources) std::erase(SearchClasses(), source);
   // The application outlives the window: nothing of ours may be called any more.
   Application().OnException = nullptr;
   Application().OnShowHint = nullptr;
@@ -185,6 +189,20 @@ void TMainForm::CreateComponents() {
   TrayIcon1->MinimizeToTray = true;
   TrayIcon1->OnMinimizeToTray = [this](TComponent&) { HideMainWindow(); };
 
+  SearchTimer = new TTimer(this);
+  SearchTimer->SetEnabled(false);
+  SearchTimer->SetInterval(100);
+  SearchTimer->OnTimer = [this](TComponent&) {
+    SearchTimer->SetEnabled(false);
+    if (FSearch) FSearch->TimerFired();
+  };
+  Edit1->OnChange = [this](TComponent&) {
+    if (FSearch) FSearch->TextChanged(Edit1->Text());
+  };
+  ListBox1->OnDrawItem = [this](TWinControl&, int index, const RECT& rect, unsigned state, TCanvas& canvas) {
+    ListBox1DrawItem(index, rect, state, canvas);
+  };
+
   mnuListBox = new TPopupMenu(this);
   ListBox1->PopupMenu = mnuListBox;
 
@@ -224,6 +242,13 @@ void TMainForm::FormCreate() {
   FSystemMenu->AttachHook();
   PlaceWindow();
   AppSettings().TrimLastUsed();
+  FSearchTimer = std::make_unique<TSearchTimer>(*SearchTimer);
+  FSearch = std::make_unique<TSearchModel>(AppSettings(), *this, *FSearchTimer,
+                                           [](const std::function<void()>& call) { Application().Synchronize(call); });
+  FSearch->OnThreadStart = [] { CoInitialize(nullptr); };
+  FSearch->OnThreadEnd = [] { CoUninitialize(); };
+  FSearch->FillDefaultList(1);
+  CreateSources();
   AppSettings().ResolveSearchOrder();
   for (TSearchClass* source : AppSettings().SearchOrderObjects)
     if (source) source->Reset();
@@ -233,6 +258,16 @@ void TMainForm::FormCreate() {
   };
   UpdateTrayIcon();
   ShowIdleStatus();
+  // The default list hides the error bar; what went wrong during start-up stays in sight.
+  if (!FErrors.empty()) pErrors->Show();
+}
+
+void TMainForm::CreateSources() {
+  // Owned by the window and registered in this order; the others come with their own units.
+  auto shell = std::make_shared<TWin32ShortcutShell>();
+  FSources = {new TSearchStartMenu(this, shell), new TSearchDesktop(this, shell),
+              new TSearchIEBookmarks(this, shell)};
+  for (TSearchClass* source : FSources) SearchClasses().push_back(source);
 }
 
 void TMainForm::AppShowHint(std::string& hint, bool&, THintInfo& info) {
@@ -381,7 +416,60 @@ void TMainForm::mnuHelpClick() {
 void TMainForm::SetStatusText(const std::string& text) { StatusBar1->SetSimpleText(text); }
 
 void TMainForm::ShowIdleStatus() {
-  if (!FSearching && StatusBar1->SimpleText().empty()) SetStatusText(TranslateText("Type to search"));
+  const bool searching = FSearch && FSearch->Searching();
+  if (!searching && StatusBar1->SimpleText().empty()) SetStatusText(TranslateText("Type to search"));
+}
+
+void TSearchTimer::Restart(int ms) {
+  FTimer.SetInterval(static_cast<UINT>(ms));
+  FTimer.SetEnabled(true);
+  FTimer.Restart();
+}
+
+void TMainForm::ListCleared() { ListBox1->Clear(); }
+
+void TMainForm::RowInserted(int index) { ListBox1->InsertItem(index, FSearch->List().Text(index)); }
+
+void TMainForm::SelectFirstRow() {
+  const TResultList& list = FSearch->List();
+  for (int i = 0; i < list.Count(); ++i) {
+    if (list.Item(i).Kind != ikGroupHeader) {
+      ListBox1->SetItemIndex(i);
+      return;
+    }
+  }
+}
+
+void TMainForm::ProcessSynchronizedCalls() {
+  // Only the worker's sent calls run meanwhile: no input, so no nested search.
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_SENDMESSAGE);
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+void TMainForm::ListBox1DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas) {
+  if (!FSearch || index < 0 || index >= FSearch->List().Count()) return;
+  const TItemData& item = FSearch->List().Item(index);
+  const bool selected = (state & odSelected) != 0;
+  if (item.Kind == ikGroupHeader) {
+    canvas.BrushColor = clBtnFace;
+    canvas.FillRect(rect);
+    TFont font = ListBox1->Font();
+    font.SetStyle(fsBold);
+    font.Color = clWindowText;
+    canvas.SetFont(font);
+    canvas.TextOut(rect.left + 4, rect.top + (rect.bottom - rect.top - canvas.TextHeight("Ag")) / 2, item.DisplayName);
+    return;
+  }
+  canvas.BrushColor = selected ? clHighlight : clWindow;
+  canvas.FillRect(rect);
+  TFont font = ListBox1->Font();
+  font.Color = selected ? clHighlightText : clWindowText;
+  canvas.SetFont(font);
+  canvas.TextOut(rect.left + 36, rect.top + 2, item.DisplayName);
+  font.Color = selected ? clHighlightText : clGrayText;
+  canvas.SetFont(font);
+  canvas.TextOut(rect.left + 36, rect.top + 18, TranslateText(item.Description));
 }
 
 void TMainForm::StatusBar1DrawPanel(const RECT& rect, TCanvas& canvas) {
@@ -428,6 +516,7 @@ void TMainForm::Exit(bool mayAsk) {
     }
   }
   try {
+    if (FSearch) FSearch->StopSearch();  // no source may go while it searches
     ListBox1->Clear();
     AppSettings().TrimLastUsed();
     AppSettings().Left = Left();

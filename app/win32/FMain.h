@@ -8,7 +8,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/SearchModel.h"
 #include "core/Persistent.h"
 #include "ui/ComCtrls.h"
 #include "ui/ExtCtrls.h"
@@ -30,7 +32,19 @@ inline constexpr const char* MainWindowClassName = "TLorvexMainForm";
 // How many error lines the list keeps, newest first.
 constexpr size_t MaxErrorLines = 500;
 
-class TMainForm : public TForm {
+// The debounce timer of the search box, as the search model sees it.
+class TSearchTimer : public TRestartableTimer {
+ public:
+  explicit TSearchTimer(TTimer& timer) : FTimer(timer) {}
+  void Restart(int ms) override;
+  void Stop() override { FTimer.SetEnabled(false); }
+  bool Pending() const override { return FTimer.Enabled(); }
+
+ private:
+  TTimer& FTimer;
+};
+
+class TMainForm : public TForm, public TSearchView {
  public:
   explicit TMainForm(TComponent* owner);
   ~TMainForm() override;
@@ -55,6 +69,9 @@ class TMainForm : public TForm {
   TMenuItem* mnuExit2;
   TPopupMenu* mnuListBox;
   TTrayIcon* TrayIcon1;
+  TTimer* SearchTimer;  // 101: the search starts when typing pauses
+
+  TSearchModel& Search() { return *FSearch; }
 
   // Shows the window in front with the search text selected.
   void mnuRestoreClick();
@@ -68,8 +85,18 @@ class TMainForm : public TForm {
   void ApplyOpacity();
   void UpdateTrayIcon();
   void RegisterAppHotKey();
-  void ShowIdleStatus();
-  void SetStatusText(const std::string& text);
+
+  // The search model's view of the window.
+  void ListCleared() override;
+  void RowInserted(int index) override;
+  void SelectFirstRow() override;
+  void SetStatusText(const std::string& text) override;
+  void ShowIdleStatus() override;
+  void HideErrorPanel() override { pErrors->Hide(); }
+  void AddErrorLine(const std::string& message) override { AppException(message); }
+  TStringList ErrorLines() override { return FErrors; }
+  void ProcessSynchronizedCalls() override;
+
 
   // An exception that reached the application: a new line at the top of the error list.
   void AppException(const std::string& message);
@@ -89,7 +116,9 @@ class TMainForm : public TForm {
 
  private:
   void CreateComponents();
+  void ListBox1DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas);
   void FormCreate();
+  void CreateSources();
   void SetUpTranslation();
   void LoadLanguage();
   void PlaceWindow();
@@ -106,9 +135,11 @@ class TMainForm : public TForm {
   TqmTranslateEngineStrings* FEngine = nullptr;
   THotKeyManager* FHotKeys = nullptr;
   TSystemMenu* FSystemMenu = nullptr;
+  std::unique_ptr<TSearchTimer> FSearchTimer;
+  std::unique_ptr<TSearchModel> FSearch;
+  std::vector<TSearchClass*> FSources;  // owned as components, registered in SearchClasses
   std::string FLanguage;
   bool FKeepVisible = false;
-  bool FSearching = false;
   bool FExiting = false;
 };
 

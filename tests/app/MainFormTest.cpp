@@ -282,6 +282,34 @@ TEST_F(MainFormTest, TheSystemMenuCarriesTheWindowsCommands) {
   EXPECT_TRUE(PumpUntil([&] { return abouts == 1; }));
 }
 
+TEST_F(MainFormTest, TypingListsMagicWordsAndTheErrorsAndAnEmptyBoxTheLastUsed) {
+  WriteSettings([](TLorvexSettings& s) {
+    TMagicWord& word = s.MagicWords.Add();
+    word.MagicWord = "notes";
+    word.ExecuteString = "notepad.exe";
+    s.LastUsed.Add().ItemData.DisplayName = "Calculator";
+  });
+  TMainForm& form = CreateForm();
+  ASSERT_GE(form.ListBox1->Count(), 2);  // the default list: the last used
+  EXPECT_EQ(form.Search().List().Text(1), "Calculator");
+  ShowForm();
+
+  form.Edit1->SetText("note");
+  ASSERT_TRUE(PumpUntil([&] { return form.Search().SearchText() == "note" && !form.Search().SearchRunning(); }));
+  ASSERT_EQ(form.ListBox1->Count(), 2);
+  EXPECT_NE(form.Search().List().Text(1).find("notes"), std::string::npos);
+  EXPECT_EQ(form.ListBox1->ItemIndex(), 1);  // the first hit, not its header
+  EXPECT_EQ(form.StatusBar1->SimpleText(), "Type to search");
+
+  form.AppException("the disk is full");
+  form.Edit1->SetText("eRRors");
+  ASSERT_TRUE(PumpUntil([&] { return form.ListBox1->Count() >= 2 && form.Search().List().Text(0) == "Errors"; }));
+  EXPECT_NE(form.Search().List().Text(1).find("the disk is full"), std::string::npos);
+
+  form.Edit1->SetText("");
+  EXPECT_TRUE(PumpUntil([&] { return form.Search().List().Text(0) == "Last used"; }));
+}
+
 // --- Tests that end the program: each runs in a process of its own -----------------------
 
 TEST_F(MainFormTest, ExitWritesTheSettingsWithTheBounds) {

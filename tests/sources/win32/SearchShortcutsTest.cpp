@@ -1,0 +1,324 @@
+// The shortcut and favourites sources over the real shell: links made through IShellLinkA and
+// saved with IPersistFile, a real ".url" file, and ShellExecuteEx replaced by a recorder.
+#include "sources/win32/SearchShortcuts.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <thread>
+
+#include "core/qmFileUtils.h"
+#include "core/qmStringUtils.h"
+#include "sources/SearchIEBookmarks.h"
+#include "tests/core/TestPaths.h"
+
+namespace {
+
+// The real shell, with the special folders pointing into the test's own folder.
+class TTestShell : public TWin32ShortcutShell {
+ public:
+  std::map<int, std::string> Folders;
+  std::string FolderPath(int csidl) override { return Folders.count(csidl) ? Folders[csidl] : ""; }
+};
+
+struct TLinkData {
+  std::string Target;
+  std::string Arguments;
+  std::string WorkingDirectory;
+  std::string Description;
+  std::string IconLocation;
+  int IconIndex = 0;
+};
+
+TLinkData LinkTo(const std::string& target, const std::string& description = "") {
+  TLinkData data;
+  data.Target = target;
+  data.Description = description;
+  return data;
+}
+
+std::wstring Wide(const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  wide.resize(length > 0 ? static_cast<size_t>(length - 1) : 0);
+  return wide;
+}
+
+// Writes a shell link the way an installer does.
+void MakeLink(const std::string& fileName, const TLinkData& data) {
+  std::filesystem::create_directories(std::filesystem::path(fileName).parent_path());
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IShellLinkA* link = nullptr;
+  ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                         reinterpret_cast<void**>(&link))));
+  link->SetPath(data.Target.c_str());
+  link->SetArguments(data.Arguments.c_str());
+  link->SetWorkingDirectory(data.WorkingDirectory.c_str());
+  link->SetDescription(data.Description.c_str());
+  if (!data.IconLocation.empty()) link->SetIconLocation(data.IconLocation.c_str(), data.IconIndex);
+  IPersistFile* file = nullptr;
+  ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
+  EXPECT_TRUE(SUCCEEDED(file->Save(Wide(fileName).c_str(), TRUE)));
+  file->Release();
+  link->Release();
+  CoUninitialize();
+}
+
+void WriteText(const std::string& fileName, const std::string& text) {
+  std::filesystem::create_directories(std::filesystem::path(fileName).parent_path());
+  std::ofstream(fileName, std::ios::binary) << text;
+}
+
+// Moves a file's time of last write by whole seconds.
+void ShiftWriteTime(const std::string& fileName, int seconds) {
+  HANDLE file = CreateFileA(fileName.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  FILETIME time{};
+  GetFileTime(file, nullptr, nullptr, &time);
+  ULARGE_INTEGER value{};
+  value.LowPart = time.dwLowDateTime;
+  value.HighPart = time.dwHighDateTime;
+  value.QuadPart += static_cast<ULONGLONG>(seconds) * 10000000ULL;
+  time.dwLowDateTime = value.LowPart;
+  time.dwHighDateTime = value.HighPart;
+  SetFileTime(file, nullptr, nullptr, &time);
+  CloseHandle(file);
+}
+
+// Records what would have been opened and answers as told.
+struct TShellRecorder {
+  struct TCall {
+    ULONG Mask;
+    HWND Wnd;
+    std::string Verb, File, Parameters, Directory;
+    bool HasVerb, HasDirectory;
+    int Show;
+  };
+  std::vector<TCall> Calls;
+  INT_PTR Result = 42;  // > 32: success
+  DWORD LastError = ERROR_SUCCESS;
+
+  TShellRecorder() {
+    ShellExecuteExHook = [this](SHELLEXECUTEINFOA& info) {
+      auto text = [](const char* s) { return std::string(s ? s : ""); };
+      Calls.push_back({info.fMask, info.hwnd, text(info.lpVerb), text(info.lpFile), text(info.lpParameters),
+                       text(info.lpDirectory), info.lpVerb != nullptr, info.lpDirectory != nullptr, info.nShow});
+      info.hInstApp = reinterpret_cast<HINSTANCE>(Result);
+      SetLastError(LastError);
+      return Result > 32 ? TRUE : FALSE;
+    };
+  }
+  ~TShellRecorder() {
+    ShellExecuteExHook = [](SHELLEXECUTEINFOA& info) { return ShellExecuteExA(&info); };
+  }
+};
+
+class ShellShortcutTest : public ::testing::Test {
+ protected:
+  ShellShortcutTest() : Root(testpaths::FreshFolder("shell_shortcuts")) {
+    Shell = std::make_shared<TTestShell>();
+    Shell->Folders = {{csidlStartMenu, Root + "Start Menu"},
+                      {csidlCommonStartMenu, Root + "Common Start Menu"},
+                      {csidlDesktop, Root + "Desktop"},
+                      {csidlFavorites, Root + "Favorites"}};
+    ResetSettings();
+    WriteText(Root + "Programs\\foo.exe", "MZ");
+    WriteText(Root + "Programs\\unins000.exe", "MZ");
+    WriteText(Root + "Programs\\mpc.exe", "MZ");
+    MakeLink(Root + "Start Menu\\Foo\\Foo Editor.lnk",
+             {Root + "Programs\\foo.exe", "/new \"a b\"", Root + "Programs", "Edits foo files", Root + "Programs\\foo.exe", 2});
+    MakeLink(Root + "Start Menu\\Foo\\Uninstall Foo.lnk", LinkTo(Root + "Programs\\unins000.exe"));
+    MakeLink(Root + "Common Start Menu\\Media Player Classic.lnk", LinkTo(Root + "Programs\\mpc.exe"));
+  }
+  ~ShellShortcutTest() override {
+    ResetSettings();
+    os::SetDisplayNameProviderForTests(nullptr);
+  }
+
+  static void ResetSettings() {
+    TLorvexSettings& settings = AppSettings();
+    settings.Filters.Clear();
+    TLorvexSettings::AddDefaultFilters(settings.Filters);
+    settings.ExtendedSearch = false;
+    settings.FoldersAreHits = false;
+  }
+
+  static std::vector<TItemRecord> Search(TSearchClass& source, const std::string& text) {
+    std::vector<TItemRecord> hits;
+    source.Search(text, [&](const TItemRecord& record) {
+      if (!record.DisplayName.empty()) hits.push_back(record);
+      return false;
+    });
+    return hits;
+  }
+
+  static std::vector<std::string> Names(const std::vector<TItemRecord>& hits) {
+    std::vector<std::string> names;
+    for (const TItemRecord& hit : hits) names.push_back(hit.DisplayName);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  std::string Root;
+  std::shared_ptr<TTestShell> Shell;
+};
+
+using TNames = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(ShellShortcutTest, ResolvesEveryFieldOfARealLink) {
+  TShortcutInfo info;
+  info.FileName = Root + "Start Menu\\Foo\\Foo Editor.lnk";
+  Shell->ResolveShortcut(info);
+  EXPECT_TRUE(AnsiSameText(info.Target, Root + "Programs\\foo.exe")) << info.Target;
+  EXPECT_EQ(info.Arguments, "/new \"a b\"");
+  EXPECT_TRUE(AnsiSameText(info.WorkingDirectory, Root + "Programs")) << info.WorkingDirectory;
+  EXPECT_EQ(info.Description, "Edits foo files");
+  EXPECT_TRUE(AnsiSameText(info.IconLocation, Root + "Programs\\foo.exe")) << info.IconLocation;
+  EXPECT_EQ(info.IconIndex, 2);
+  EXPECT_TRUE(AnsiSameText(info.FindData.Name, "foo.exe")) << info.FindData.Name;
+  EXPECT_EQ(info.FindData.Size, 2);
+}
+
+TEST_F(ShellShortcutTest, AnotherThreadNeverUsesTheObjectOfTheRunningSearch) {
+  Shell->BeginSearch();
+  TShortcutInfo mine, theirs;
+  mine.FileName = Root + "Start Menu\\Foo\\Foo Editor.lnk";
+  theirs.FileName = Root + "Common Start Menu\\Media Player Classic.lnk";
+  Shell->ResolveShortcut(mine);
+  std::thread([&] { Shell->ResolveShortcut(theirs); }).join();
+  Shell->EndSearch();
+  EXPECT_EQ(Shell->LinkObjectsMade(), 2);
+  EXPECT_TRUE(AnsiSameText(ExtractFileName(mine.Target), "foo.exe")) << mine.Target;
+  EXPECT_TRUE(AnsiSameText(ExtractFileName(theirs.Target), "mpc.exe")) << theirs.Target;
+}
+
+TEST_F(ShellShortcutTest, ADamagedLinkGivesNothingEvenRightAfterAGoodOneInTheSameSearch) {
+  WriteText(Root + "Start Menu\\Broken.lnk", "not a link at all");
+  Shell->BeginSearch();
+  TShortcutInfo good, broken;
+  good.FileName = Root + "Start Menu\\Foo\\Foo Editor.lnk";
+  broken.FileName = Root + "Start Menu\\Broken.lnk";
+  Shell->ResolveShortcut(good);
+  Shell->ResolveShortcut(broken);
+  Shell->EndSearch();
+  EXPECT_FALSE(good.Target.empty());
+  EXPECT_EQ(broken.Target, "");
+  EXPECT_EQ(broken.Description, "");
+  EXPECT_EQ(broken.FileName, Root + "Start Menu\\Broken.lnk");
+
+  // Listed by its name all the same.
+  TSearchStartMenu source(nullptr, Shell);
+  EXPECT_EQ(Names(Search(source, "broken")), (TNames{"Broken"}));
+}
+
+TEST_F(ShellShortcutTest, ResolvedLinksAreKeptUntilTheirFileChangesOrTheSourceIsReset) {
+  TSearchStartMenu source(nullptr, Shell);
+  ASSERT_EQ(Search(source, "foo").size(), 1u);  // the uninstaller is read too, then hidden
+  EXPECT_EQ(Shell->LinkObjectsMade(), 1);        // one object for the whole search
+  EXPECT_EQ(Shell->CachedLinks(), 2u);
+  ASSERT_EQ(Search(source, "e").size(), 2u);  // the editor (kept) and the player (read)
+  EXPECT_EQ(Shell->CachedLinks(), 3u);
+  EXPECT_EQ(Shell->LinkObjectsMade(), 2);
+  ASSERT_EQ(Search(source, "e").size(), 2u);  // everything kept: no link read at all
+  EXPECT_EQ(Shell->LinkObjectsMade(), 2);
+
+  // Another target in the same file: the stamp changes, the link is read again.
+  const std::string editor = Root + "Start Menu\\Foo\\Foo Editor.lnk";
+  MakeLink(editor, LinkTo(Root + "Programs\\mpc.exe", "Now the player"));
+  ShiftWriteTime(editor, 10);
+  std::vector<TItemRecord> hits = Search(source, "foo editor");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].Hint, "Now the player");
+
+  source.Reset();
+  EXPECT_EQ(Shell->CachedLinks(), 0u);
+}
+
+TEST_F(ShellShortcutTest, RealLinksAreFoundByMaskDisplayNameWordsAndInitialsAfterTheFilters) {
+  TSearchStartMenu source(nullptr, Shell);
+  std::vector<TItemRecord> hits = Search(source, "foo");
+  ASSERT_EQ(Names(hits), (TNames{"Foo Editor"}));  // "Uninstall Foo" hidden
+  EXPECT_EQ(hits[0].Extension, ".exe");
+  EXPECT_EQ(hits[0].Hint, "Edits foo files");
+  EXPECT_EQ(hits[0].ExecuteString, Root + "Start Menu\\Foo\\Foo Editor.lnk");
+  EXPECT_EQ(hits[0].Description, "Shortcut");
+  EXPECT_EQ(Names(Search(source, "unin")), (TNames{"Uninstall Foo"}));
+
+  EXPECT_TRUE(Search(source, "mpc").empty());
+  AppSettings().ExtendedSearch = true;
+  os::SetDisplayNameProviderForTests([](const std::string& path) -> std::string {
+    return ExtractFileName(path) == "Foo Editor.lnk" ? "Foo-Schreiber" : ExtractFileNameNoExt(path);
+  });
+  hits = Search(source, "mpc");
+  ASSERT_EQ(Names(hits), (TNames{"Media Player Classic"}));
+  EXPECT_EQ(hits[0].DrawType, dtAbbrevations);
+  hits = Search(source, "player media");
+  ASSERT_EQ(Names(hits), (TNames{"Media Player Classic"}));
+  EXPECT_EQ(hits[0].DrawType, dtWords);
+  EXPECT_EQ(Names(Search(source, "schreib")), (TNames{"Foo-Schreiber"}));
+}
+
+TEST_F(ShellShortcutTest, ExecuteHandsTheShortcutToTheShellWithoutErrorBoxes) {
+  TShellRecorder recorder;
+  TSearchStartMenu source(nullptr, Shell);
+  std::vector<TItemRecord> hits = Search(source, "foo");
+  ASSERT_EQ(hits.size(), 1u);
+  TItemData item(hits[0]);
+  item.SetParameters("--fresh");
+  source.Execute(item);
+  item.AsAdmin = true;
+  source.Execute(item);
+
+  ASSERT_EQ(recorder.Calls.size(), 2u);
+  EXPECT_FALSE(recorder.Calls[0].HasVerb);
+  EXPECT_EQ(recorder.Calls[1].Verb, "runas");
+  for (const auto& call : recorder.Calls) {
+    EXPECT_TRUE(call.Mask & SEE_MASK_FLAG_NO_UI);
+    EXPECT_EQ(call.Wnd, nullptr);
+    EXPECT_EQ(call.File, Root + "Start Menu\\Foo\\Foo Editor.lnk");
+    EXPECT_EQ(call.Parameters, "--fresh");
+    EXPECT_FALSE(call.HasDirectory);
+    EXPECT_EQ(call.Show, SW_RESTORE);
+  }
+}
+
+TEST_F(ShellShortcutTest, AFailedLaunchIsReportedWithTheShellsOwnResult) {
+  TShellRecorder recorder;
+  recorder.Result = SE_ERR_NOASSOC;
+  recorder.LastError = ERROR_INVALID_PARAMETER;  // what the thread happens to hold
+  TSearchDesktop source(nullptr, Shell);
+  TItemData item;
+  item.SetExecuteString(Root + "Desktop\\notes.xyz");
+  try {
+    source.Execute(item);
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "ShellExecute error " + ShellErrorText(SE_ERR_NOASSOC));
+  }
+  EXPECT_NE(ShellErrorText(SE_ERR_NOASSOC), ShellErrorText(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(ShellErrorText(SE_ERR_FNF), ShellErrorText(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(ShellShortcutTest, AFavouriteUrlFileIsFoundByNameAndHandedToTheShell) {
+  WriteText(Root + "Favorites\\Links\\News.url", "[InternetShortcut]\r\nURL=http://news.example.org/\r\n");
+  TShellRecorder recorder;
+  recorder.Result = SE_ERR_NOASSOC;  // no browser here: no message either
+  TSearchIEBookmarks source(nullptr, Shell);
+  std::vector<TItemRecord> hits = Search(source, "new");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].DisplayName, "News");
+  EXPECT_EQ(hits[0].Description, "Internet Explorer favorite");
+  EXPECT_EQ(hits[0].Extension, ".url");
+  TItemData item(hits[0]);
+  EXPECT_NO_THROW(source.Execute(item));
+  ASSERT_EQ(recorder.Calls.size(), 1u);
+  EXPECT_EQ(recorder.Calls[0].File, Root + "Favorites\\Links\\News.url");
+  EXPECT_TRUE(recorder.Calls[0].Mask & SEE_MASK_FLAG_NO_UI);
+}
