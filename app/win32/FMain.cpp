@@ -203,8 +203,16 @@ void TMainForm::CreateComponents() {
     ListBox1DrawItem(index, rect, state, canvas);
   };
 
-  mnuListBox = new TPopupMenu(this);
-  ListBox1->PopupMenu = mnuListBox;
+  CreateListMenu();
+  Edit1->OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { Edit1KeyDown(key, shift); };
+  ListBox1->OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { ListBox1KeyDown(key, shift); };
+  ListBox1->OnDblClick = [this](TComponent&) { ExecuteItem(false); };
+  ListBox1->OnChange = [this](TComponent&) {
+    FLastKey = 0;
+    AdjustSelection();
+  };
+  btnHome->OnClick = [this](TComponent&) { mnuHomeClick(); };
+  btnRun->OnClick = [this](TComponent&) { RunTypedText(); };
 
   ActiveControl = Edit1;
   OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { FormKeyDown(key, shift); };
@@ -260,6 +268,212 @@ void TMainForm::FormCreate() {
   ShowIdleStatus();
   // The default list hides the error bar; what went wrong during start-up stays in sight.
   if (!FErrors.empty()) pErrors->Show();
+}
+
+void TMainForm::CreateListMenu() {
+  mnuListBox = new TPopupMenu(this);
+  auto add = [this](const std::string& caption, std::function<void()> action) {
+    auto* item = new TMenuItem(this);
+    item->Caption = caption;
+    if (action) item->OnClick = [action = std::move(action)](TComponent&) { action(); };
+    mnuListBox->Items().Add(item);
+    return item;
+  };
+  mnuRun = add("Run", [this] { ExecuteItem(false); });
+  mnuRun->Default = true;
+  mnuRun->ShortCut = VK_RETURN;
+  mnuRunAs = add("Run As Administrator", [this] { ExecuteItem(true); });
+  add("-", nullptr);
+  mnuProperties = add("Properties", [this] {
+    const int index = ListBox1->ItemIndex();
+    if (index < 0 || index >= FSearch->List().Count()) return;
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
+    info.hwnd = Application().Handle();
+    const std::string file = FSearch->List().Item(index).ExecuteString();
+    info.lpVerb = "properties";
+    info.lpFile = file.c_str();
+    ShellExecuteExHook(info);
+    if (info.hProcess) CloseHandle(info.hProcess);
+  });
+  mnuListLine = add("-", nullptr);
+  mnuHome = add("Goto last used", [this] { mnuHomeClick(); });
+  mnuDeleteLastUsed = add("Delete from last used", [this] { DeleteFromLastUsed(); });
+  mnuListBox->OnPopup = [this](TComponent&) {
+    const int index = ListBox1->ItemIndex();
+    const bool selected = FSearch && index >= 0 && index < FSearch->List().Count();
+    const bool defaultList = FSearch && FSearch->ListMode() != 0;
+    mnuProperties->Enabled = selected && FileExists(FSearch->List().Item(index).ExecuteString());
+    mnuListLine->Visible = selected && defaultList;
+    mnuHome->Visible = selected && !defaultList;
+    mnuDeleteLastUsed->Visible = selected && defaultList;
+  };
+  ListBox1->PopupMenu = mnuListBox;
+}
+
+void TMainForm::Edit1KeyDown(WORD& key, TShiftState shift) {
+  FLastKey = 0;
+  if (shift == ssCtrl && key == VK_RETURN) {
+    key = 0;
+    RunTypedText();
+    return;
+  }
+  if (shift != 0) return;
+  const int index = ListBox1->ItemIndex();
+  switch (key) {
+    case VK_DOWN:
+      if (FSearch->SearchRunning()) FSearch->CancelSearch();
+      if (index + 1 < ListBox1->Count()) ListBox1->SetItemIndex(index + 1);
+      FLastKey = VK_DOWN;
+      AdjustSelection();
+      break;
+    case VK_UP:
+      if (index > 0) ListBox1->SetItemIndex(index - 1);
+      FLastKey = VK_UP;
+      ShowIdleStatus();
+      AdjustSelection();
+      break;
+    case VK_HOME:
+      mnuHomeClick();
+      break;
+    case VK_END:
+      Edit1->SetText("");
+      FSearch->ShowDefaultList(2);
+      break;
+    case VK_RETURN:
+      key = 0;
+      RemovePendingMessage(Edit1->Handle(), WM_CHAR);
+      ExecuteItem(false);
+      return;
+    default:
+      return;
+  }
+  key = 0;
+  RemovePendingMessage(Edit1->Handle(), WM_CHAR);
+}
+
+void TMainForm::ListBox1KeyDown(WORD& key, TShiftState shift) {
+  if (shift == ssCtrl && key == VK_HOME) {
+    key = 0;
+    mnuHomeClick();
+    return;
+  }
+  if (shift != 0) return;
+  switch (key) {
+    case VK_UP:
+    case VK_DOWN:
+      FLastKey = key;  // the list moves itself
+      break;
+    case VK_RETURN:
+      key = 0;
+      ExecuteItem(false);
+      break;
+    case VK_BACK:
+      key = 0;
+      Edit1->SetFocus();
+      break;
+    case VK_DELETE:
+      key = 0;
+      DeleteFromLastUsed();
+      break;
+  }
+}
+
+void TMainForm::AdjustSelection() {
+  const TResultList& list = FSearch->List();
+  if (list.Count() > 1 && ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
+  const int index = ListBox1->ItemIndex();
+  if (index >= 0 && index < list.Count() && list.Item(index).Kind == ikGroupHeader) {
+    if (FLastKey != VK_UP) {
+      if (index + 1 < list.Count()) ListBox1->SetItemIndex(index + 1);
+    } else if (index == 0 && ListBox1->Focused()) {
+      ListBox1->SetItemIndex(1);
+      Edit1->SetFocus();
+      return;
+    } else if (index > 1) {
+      ListBox1->SetItemIndex(index - 1);
+    }
+  }
+  ShowIdleStatus();
+}
+
+void TMainForm::mnuHomeClick() {
+  Edit1->SetText("");
+  FSearch->ShowDefaultList(1);
+  AdjustSelection();
+}
+
+void TMainForm::AfterLaunch() {
+  HideMainWindow();
+  Edit1->SetText("");
+  Edit1->SetFocus();
+  FSearch->ShowDefaultList(1);
+}
+
+void TMainForm::ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
+                         const std::string& folder, int show) {
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_FLAG_NO_UI;  // no error boxes of the shell's own
+  info.hwnd = Application().Handle();
+  info.lpVerb = verb.empty() ? nullptr : verb.c_str();
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+  info.nShow = show;
+  if (ShellExecuteExHook(info)) return;
+  // The shell's own result says why; the thread's last error often does not.
+  const INT_PTR code = reinterpret_cast<INT_PTR>(info.hInstApp);
+  throw Exception(FormatText(TranslateText("ShellExecute error %s"),
+                             {ShellErrorText(code > 0 && code <= 32 ? code : SE_ERR_ACCESSDENIED)}));
+}
+
+void TMainForm::ExecuteItem(bool runAsAdmin) {
+  FSearch->FlushPendingInput();  // Enter within the debounce time acts on the new listing
+  const int index = ListBox1->ItemIndex();
+  if (index < 0 || index >= FSearch->List().Count()) return;
+  TItemData& item = FSearch->List().Item(index);
+  if (item.Kind == ikHit) {
+    TSearchClass* source = FindSearchClass(item.SearchClassName);
+    if (!source) return;
+    FSearch->StopSearch();  // no source runs a hit while it searches
+    const bool remember = source->RememberInLastUsed();
+    item.AsAdmin = runAsAdmin;
+    source->Execute(item);
+    if (remember) FSearch->ItemLaunched(item);
+    AfterLaunch();
+  } else if (item.Kind == ikMagicWord) {
+    bool asAdmin = runAsAdmin;
+    for (const auto& word : AppSettings().MagicWords)
+      if (MagicWordRecord(*word).DisplayName == item.DisplayName && word->RunAsAdmin) asAdmin = true;
+    ShellRun(asAdmin ? "runas" : "", item.ExecuteString(), item.Parameters(), MagicWordFolder(item), SW_RESTORE);
+    HideMainWindow();
+    Edit1->SetText("");
+    Edit1->SetFocus();
+  }
+}
+
+void TMainForm::RunTypedText() {
+  const std::string text = Edit1->Text();
+  if (text.empty()) return;
+  std::string file, parameters;
+  SplitCommandLine(text, file, parameters);
+  ShellRun("", file, parameters, "", SW_SHOWNORMAL);
+  Edit1->SetText("");
+  FSearch->ShowDefaultList(1);
+  HideMainWindow();
+  Edit1->SetFocus();
+}
+
+void TMainForm::DeleteFromLastUsed() {
+  const int index = ListBox1->ItemIndex();
+  if (index < 0 || index >= FSearch->List().Count()) return;
+  FKeepVisible = true;
+  const std::string name = FSearch->List().Item(index).DisplayName;
+  const bool yes = AskYesNo(TranslateFormat("Delete %s from  last used list?", {FSearch->List().Text(index)}));
+  FKeepVisible = false;
+  if (yes) FSearch->DeleteFromLastUsed(name);
 }
 
 void TMainForm::CreateSources() {

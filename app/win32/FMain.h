@@ -70,6 +70,12 @@ class TMainForm : public TForm, public TSearchView {
   TPopupMenu* mnuListBox;
   TTrayIcon* TrayIcon1;
   TTimer* SearchTimer;  // 101: the search starts when typing pauses
+  TMenuItem* mnuRun;
+  TMenuItem* mnuRunAs;
+  TMenuItem* mnuProperties;
+  TMenuItem* mnuListLine;
+  TMenuItem* mnuHome;
+  TMenuItem* mnuDeleteLastUsed;
 
   TSearchModel& Search() { return *FSearch; }
 
@@ -96,6 +102,14 @@ class TMainForm : public TForm, public TSearchView {
   void AddErrorLine(const std::string& message) override { AppException(message); }
   TStringList ErrorLines() override { return FErrors; }
   void ProcessSynchronizedCalls() override;
+  void AdjustSelection() override;
+
+  // Runs the selected row: a hit through its source, a magic word through the shell.
+  void ExecuteItem(bool runAsAdmin);
+  // Runs the search box's text as a command line.
+  void RunTypedText();
+  void DeleteFromLastUsed();
+  void mnuHomeClick();
 
 
   // An exception that reached the application: a new line at the top of the error list.
@@ -119,6 +133,13 @@ class TMainForm : public TForm, public TSearchView {
   void ListBox1DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas);
   void FormCreate();
   void CreateSources();
+  void CreateListMenu();
+  void Edit1KeyDown(WORD& key, TShiftState shift);
+  void ListBox1KeyDown(WORD& key, TShiftState shift);
+  void AfterLaunch();
+  // The shell opens File; a failure raises "ShellExecute error %s" with the shell's own reason.
+  void ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
+                const std::string& folder, int show);
   void SetUpTranslation();
   void LoadLanguage();
   void PlaceWindow();
@@ -137,7 +158,8 @@ class TMainForm : public TForm, public TSearchView {
   TSystemMenu* FSystemMenu = nullptr;
   std::unique_ptr<TSearchTimer> FSearchTimer;
   std::unique_ptr<TSearchModel> FSearch;
-  std::vector<TSearchClass*> FSources;  // owned as components, registered in SearchClasses
+  std::vector<TSearchClass*> FSources;
+  WORD FLastKey = 0;  // the last navigation key  // owned as components, registered in SearchClasses
   std::string FLanguage;
   bool FKeepVisible = false;
   bool FExiting = false;

@@ -15,6 +15,7 @@
 #include "core/win32/qmUtils.h"
 #include "desktop/win32/HotKeyManager.h"
 #include "desktop/win32/TrayIcon.h"
+#include "sources/win32/SearchShortcuts.h"
 #include "os/os.h"
 #include "tests/core/TestPaths.h"
 #include "tests/win32/WineTestUtils.h"
@@ -308,6 +309,109 @@ TEST_F(MainFormTest, TypingListsMagicWordsAndTheErrorsAndAnEmptyBoxTheLastUsed) 
 
   form.Edit1->SetText("");
   EXPECT_TRUE(PumpUntil([&] { return form.Search().List().Text(0) == "Last used"; }));
+}
+
+namespace {
+
+// What the shell was asked to open; nothing is started.
+struct TShellCall {
+  std::string Verb, File, Parameters, Folder;
+};
+
+class LaunchTest : public MainFormTest {
+ protected:
+  void SetUp() override {
+    MainFormTest::SetUp();
+    ShellExecuteExHook = [this](SHELLEXECUTEINFOA& info) {
+      auto text = [](const char* s) { return std::string(s ? s : ""); };
+      Calls.push_back({text(info.lpVerb), text(info.lpFile), text(info.lpParameters), text(info.lpDirectory)});
+      if (Fail) {
+        info.hInstApp = reinterpret_cast<HINSTANCE>(SE_ERR_NOASSOC);
+        return FALSE;
+      }
+      info.hInstApp = reinterpret_cast<HINSTANCE>(33);
+      return TRUE;
+    };
+  }
+  void TearDown() override {
+    MainFormTest::TearDown();
+    ShellExecuteExHook = [](SHELLEXECUTEINFOA& info) { return ShellExecuteExA(&info); };
+  }
+  std::vector<TShellCall> Calls;
+  bool Fail = false;
+};
+
+}  // namespace
+
+TEST_F(LaunchTest, EnterRunsTheSelectedHitThroughItsSourceAndItGoesToTheTopOfTheLastUsed) {
+  WriteSettings([](TLorvexSettings& s) {
+    for (const char* name : {"Calculator", "Editor"}) {
+      TItemData& item = s.LastUsed.Add().ItemData;
+      item.DisplayName = name;
+      item.SearchClassName = "Desktop";
+      item.SetExecuteString(std::string("C:\\Tools\\") + name + ".lnk");
+    }
+  });
+  TMainForm& form = CreateForm();
+  ShowForm();
+  PressKey(VK_DOWN);  // from "Calculator" to "Editor"
+  ASSERT_TRUE(PumpUntil([&] { return form.ListBox1->ItemIndex() == 2; }));
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
+  EXPECT_EQ(Calls[0].File, "C:\\Tools\\Editor.lnk");
+  EXPECT_EQ(Calls[0].Verb, "");
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(form.Handle()); }));
+  ASSERT_EQ(AppSettings().LastUsed.Count(), 2);  // moved, not added
+  EXPECT_EQ(AppSettings().LastUsed.GetItem(0).ItemData.DisplayName, "Editor");
+  EXPECT_EQ(form.Search().List().Text(1), "Editor");
+}
+
+TEST_F(LaunchTest, AMagicWordRunsThroughTheShellAsAdministratorWhenItSaysSo) {
+  WriteSettings([](TLorvexSettings& s) {
+    TMagicWord& word = s.MagicWords.Add();
+    word.MagicWord = "ed";
+    word.Description = "Editor";
+    word.ExecuteString = "C:\\Tools\\ed.exe";
+    word.Parameters = "notes.txt";
+    word.RunAsAdmin = true;
+  });
+  TMainForm& form = CreateForm();
+  ShowForm();
+  PressKey(VK_END);  // the magic words
+  ASSERT_TRUE(PumpUntil([&] { return form.Search().List().Text(0) == "Magic words" && form.ListBox1->ItemIndex() == 1; }));
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
+  EXPECT_EQ(Calls[0].Verb, "runas");
+  EXPECT_EQ(Calls[0].File, "C:\\Tools\\ed.exe");
+  EXPECT_EQ(Calls[0].Parameters, "notes.txt");
+  EXPECT_EQ(Calls[0].Folder, "C:\\Tools\\");
+  EXPECT_EQ(AppSettings().LastUsed.Count(), 0);  // magic words never enter the last used
+}
+
+TEST_F(LaunchTest, CtrlEnterRunsTheTypedLineAndAFailureGoesToTheErrorList) {
+  TMainForm& form = CreateForm();
+  ShowForm();
+  form.Edit1->SetText("\"C:\\Program Files\\Tool\\t.exe\"  -a -b ");
+  form.RunTypedText();
+  ASSERT_EQ(Calls.size(), 1u);
+  EXPECT_EQ(Calls[0].File, "C:\\Program Files\\Tool\\t.exe");
+  EXPECT_EQ(Calls[0].Parameters, "-a -b");
+  EXPECT_EQ(form.Edit1->Text(), "");
+
+  ShowForm();
+  Fail = true;
+  form.Edit1->SetText("nosuch.doc");
+  INPUT keys[4]{};
+  const WORD sequence[] = {VK_CONTROL, VK_RETURN};
+  for (int i = 0; i < 2; ++i) {
+    keys[i].type = keys[3 - i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = keys[3 - i].ki.wVk = sequence[i];
+    keys[3 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  SendInput(4, keys, sizeof(INPUT));
+  ASSERT_TRUE(PumpUntil([&] { return !form.Errors().empty(); }));
+  EXPECT_NE(form.Errors().front().find("ShellExecute error "), std::string::npos);
+  EXPECT_EQ(form.Edit1->Text(), "nosuch.doc");  // the window stays as it was
 }
 
 // --- Tests that end the program: each runs in a process of its own -----------------------
