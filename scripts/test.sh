@@ -211,6 +211,7 @@ start_wine() {
   mkdir -p "$TMP/home" "$TMP/wineprefix"
   WINE_ENV=(
     HOME="$TMP/home" WINEPREFIX="$TMP/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+    WINEDLLOVERRIDES="winemenubuilder.exe=d"
     DISPLAY="$XVFB_DISPLAY" LC_ALL=C.UTF-8
     XDG_CONFIG_HOME="$TMP/home/.config" XDG_DATA_HOME="$TMP/home/.local/share"
     XDG_CACHE_HOME="$TMP/home/.cache"

@@ -11,6 +11,7 @@
 #include "core/qmDfmUtils.h"
 #include "core/qmFileUtils.h"
 #include "core/qmIniUtils.h"
+#include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
 #include "core/win32/qmUtils.h"
 #include "desktop/win32/HotKeyManager.h"
@@ -18,6 +19,7 @@
 #include "sources/win32/SearchShortcuts.h"
 #include "os/os.h"
 #include "tests/core/TestPaths.h"
+#include "tests/win32/ShellLinks.h"
 #include "tests/win32/WineTestUtils.h"
 
 namespace {
@@ -286,7 +288,7 @@ TEST_F(MainFormTest, TheSystemMenuCarriesTheWindowsCommands) {
 TEST_F(MainFormTest, TypingListsMagicWordsAndTheErrorsAndAnEmptyBoxTheLastUsed) {
   WriteSettings([](TLorvexSettings& s) {
     TMagicWord& word = s.MagicWords.Add();
-    word.MagicWord = "notes";
+    word.MagicWord = "lvxnotes";  // nothing in the prefix's start menu or desktop is named so
     word.ExecuteString = "notepad.exe";
     s.LastUsed.Add().ItemData.DisplayName = "Calculator";
   });
@@ -295,10 +297,10 @@ TEST_F(MainFormTest, TypingListsMagicWordsAndTheErrorsAndAnEmptyBoxTheLastUsed) 
   EXPECT_EQ(form.Search().List().Text(1), "Calculator");
   ShowForm();
 
-  form.Edit1->SetText("note");
-  ASSERT_TRUE(PumpUntil([&] { return form.Search().SearchText() == "note" && !form.Search().SearchRunning(); }));
+  form.Edit1->SetText("lvxnote");
+  ASSERT_TRUE(PumpUntil([&] { return form.Search().SearchText() == "lvxnote" && !form.Search().SearchRunning(); }));
   ASSERT_EQ(form.ListBox1->Count(), 2);
-  EXPECT_NE(form.Search().List().Text(1).find("notes"), std::string::npos);
+  EXPECT_NE(form.Search().List().Text(1).find("lvxnotes"), std::string::npos);
   EXPECT_EQ(form.ListBox1->ItemIndex(), 1);  // the first hit, not its header
   EXPECT_EQ(form.StatusBar1->SimpleText(), "Type to search");
 
@@ -412,6 +414,32 @@ TEST_F(LaunchTest, CtrlEnterRunsTheTypedLineAndAFailureGoesToTheErrorList) {
   ASSERT_TRUE(PumpUntil([&] { return !form.Errors().empty(); }));
   EXPECT_NE(form.Errors().front().find("ShellExecute error "), std::string::npos);
   EXPECT_EQ(form.Edit1->Text(), "nosuch.doc");  // the window stays as it was
+}
+
+TEST_F(LaunchTest, TypingFindsAShortcutOnTheDesktopAndEnterRunsIt) {
+  const std::string desktop = GetSpecialFolderPath(25);  // the common desktop of the test prefix
+  ASSERT_FALSE(desktop.empty());
+  const std::string link = desktop + "\\Lorvex Probe Editor.lnk";
+  MakeLink(link, LinkTo("C:\\windows\\notepad.exe", "Edits text"));
+  TMainForm& form = CreateForm();
+  ShowForm();
+  form.Edit1->SetText("probe edit");
+  ASSERT_TRUE(PumpUntil([&] {
+    return form.Search().SearchText() == "probe edit" && !form.Search().SearchRunning() && form.ListBox1->Count() >= 2;
+  }));
+  const TResultList& list = form.Search().List();
+  EXPECT_EQ(list.Text(0), "Desktop");
+  int row = -1;
+  for (int i = 0; i < list.Count(); ++i)
+    if (list.Text(i) == "Lorvex Probe Editor") row = i;
+  ASSERT_GE(row, 1);
+  form.ListBox1->SetItemIndex(row);
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
+  EXPECT_TRUE(AnsiSameText(Calls[0].File, link));
+  ASSERT_GE(AppSettings().LastUsed.Count(), 1);
+  EXPECT_EQ(AppSettings().LastUsed.GetItem(0).ItemData.DisplayName, "Lorvex Probe Editor");
+  os::DeleteFile(link);
 }
 
 // --- Tests that end the program: each runs in a process of its own -----------------------
