@@ -1,5 +1,7 @@
 #include "ui/Controls.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <map>
 #include <set>
@@ -319,6 +321,9 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_LBUTTONDBLCLK:
       if (FDefWndProc == DefWindowProcA && OnDblClick) OnDblClick(*this);
+      break;
+    case WM_MOUSEMOVE:
+      if (OnMouseMove) OnMouseMove(*this, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       break;
   }
   return DefaultHandler(msg, wParam, lParam);

@@ -109,6 +109,7 @@ class TWinControl : public TComponent {
   TNotifyEvent OnResize;
   TKeyEvent OnKeyDown;
   TKeyPressEvent OnKeyPress;
+  TMouseEvent OnMouseMove;  // in client coordinates
 
   // The message a child sent its parent about itself (WM_COMMAND, WM_DRAWITEM, ...).
   virtual bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);

@@ -131,6 +131,9 @@ class TMainForm : public TForm, public TSearchView {
  private:
   void CreateComponents();
   void ListBox1DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas);
+  void DrawHeaderRow(const std::string& caption, const RECT& rect, TCanvas& canvas);
+  void DrawItemRow(TItemData& item, const std::string& text, const RECT& rect, bool selected, TCanvas& canvas);
+  void ListBox1MouseMove(int x, int y);
   void FormCreate();
   void CreateSources();
   void CreateListMenu();

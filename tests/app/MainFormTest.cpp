@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "app/win32/ItemIcons.h"
 #include "core/LorvexClasses.h"
 #include "core/SZCRC32.h"
 #include "core/qmDfmUtils.h"
@@ -440,6 +441,46 @@ TEST_F(LaunchTest, TypingFindsAShortcutOnTheDesktopAndEnterRunsIt) {
   ASSERT_GE(AppSettings().LastUsed.Count(), 1);
   EXPECT_EQ(AppSettings().LastUsed.GetItem(0).ItemData.DisplayName, "Lorvex Probe Editor");
   os::DeleteFile(link);
+}
+
+TEST_F(MainFormTest, ListedRowsGetTheirIconsOnceAndTheRowUnderThePointerGivesTheHint) {
+  WriteSettings([](TLorvexSettings& s) {
+    TMagicWord& word = s.MagicWords.Add();
+    word.MagicWord = "lvxnotes";
+    word.Description = "Notes";
+    word.ExecuteString = "C:\\windows\\notepad.exe";
+  });
+  TMainForm& form = CreateForm();
+  ShowForm();
+  form.Edit1->SetText("lvxnote");  // only the magic word has it
+  ASSERT_TRUE(PumpUntil([&] {
+    return form.Search().SearchText() == "lvxnote" && !form.Search().SearchRunning() && form.ListBox1->Count() >= 2;
+  }));
+  ASSERT_EQ(form.ListBox1->Count(), 2);
+  const TItemData& item = form.Search().List().Item(1);
+  ASSERT_TRUE(PumpUntil([&] { return item.Icon != nullptr; }));  // looked up at the first paint
+  const auto* icon = dynamic_cast<const TWinIcon*>(item.Icon.get());
+  ASSERT_NE(icon, nullptr);
+  EXPECT_NE(icon->Handle(), nullptr);
+  const std::string artifacts = testpaths::TestTmpFolder() + testpaths::Sep + ".." + testpaths::Sep + "artifacts";
+  ForceDirectories(artifacts);
+  EXPECT_TRUE(SaveWindowPicture(form.Handle(), artifacts + testpaths::Sep + "result_list.bmp"));
+
+  auto moveTo = [&](const POINT& p) { SendMessageA(form.ListBox1->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y)); };
+  const RECT hit = form.ListBox1->ItemRect(1);
+  moveTo(POINT{hit.left + 50, hit.top + 5});
+  EXPECT_EQ(form.ListBox1->Hint, item.Hint);
+  const RECT header = form.ListBox1->ItemRect(0);
+  moveTo(POINT{header.left + 50, header.top + 5});
+  EXPECT_EQ(form.ListBox1->Hint, form.Search().List().Text(0));  // no hint of its own: the text
+  moveTo(POINT{hit.left + 50, hit.bottom + 40});
+  EXPECT_EQ(form.ListBox1->Hint, "");
+
+  // An error row without its icon file is drawn without one, and not looked up again.
+  form.AppException("the disk is full");
+  form.Edit1->SetText("errors");
+  ASSERT_TRUE(PumpUntil([&] { return form.ListBox1->Count() >= 2 && form.Search().List().Text(0) == "Errors"; }));
+  EXPECT_TRUE(PumpUntil([&] { return form.Search().List().Item(1).Icon != nullptr; }));
 }
 
 // --- Tests that end the program: each runs in a process of its own -----------------------

@@ -1,0 +1,37 @@
+// Where a result row's icon comes from: its source first, then the shell and the registry by
+// the item's icon file and extension.
+#pragma once
+
+#include <windows.h>
+
+#include "core/LorvexClasses.h"
+
+// An icon of the window layer: the item owns it, and it destroys its handle.
+class TWinIcon : public TIcon {
+ public:
+  // A null handle records that the lookup found nothing.
+  explicit TWinIcon(HICON handle) : FHandle(handle) {}
+  ~TWinIcon() override {
+    if (FHandle) DestroyIcon(FHandle);
+  }
+  TWinIcon(const TWinIcon&) = delete;
+  TWinIcon& operator=(const TWinIcon&) = delete;
+
+  HICON Handle() const { return FHandle; }
+
+ private:
+  HICON FHandle;
+};
+
+// The item runs a web address: its execute string starts with one of the IsUrl prefixes, or
+// it is an internet shortcut.
+bool IsUrlItem(const TItemData& item);
+
+// The shell's and the registry's icon for the item; nullptr when no step finds one. A failing
+// step is logged and the next one runs.
+HICON GetItemIcon(const TItemData& item);
+
+// The icon of a result row, looked up once at its first paint: the source's own, else
+// GetItemIcon; an error row has the error icon. Never throws; a failure leaves an empty icon
+// on the item so that the lookup is not repeated. Null when the row has no icon.
+HICON RowIcon(TItemData& item);

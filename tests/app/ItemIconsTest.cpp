@@ -1,0 +1,77 @@
+// Where the rows' icons come from, on Wine's own shell and registry.
+#include "app/win32/ItemIcons.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/LorvexClasses.h"
+
+namespace {
+
+TItemData Item(const std::string& executeString, const std::string& extension = "") {
+  TItemData item;
+  item.SetExecuteString(executeString);
+  item.SetIconFile(executeString);
+  item.Extension = extension;
+  return item;
+}
+
+// A source that draws its own icons, or fails to.
+class TIconSource : public TSearchClass {
+ public:
+  explicit TIconSource(bool fail) : TSearchClass(nullptr), FFail(fail) { SearchClasses().push_back(this); }
+  ~TIconSource() override { std::erase(SearchClasses(), this); }
+  std::string GetName() override { return FFail ? "FailingIcons" : "OwnIcons"; }
+  void LoadIcon(TItemData& item) override {
+    ++Calls;
+    if (FFail) throw Exception("no icon today");
+    item.Icon = std::make_unique<TWinIcon>(::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_QUESTION)));
+  }
+  void Search(const std::string&, const TAddHitFunc&) override {}
+  void Execute(TItemData&) override {}
+  int Calls = 0;
+
+ private:
+  bool FFail;
+};
+
+}  // namespace
+
+TEST(ItemIconsTest, UrlItemsAreKnownByTheirPrefixOrTheirExtension) {
+  EXPECT_TRUE(IsUrlItem(Item("http://example.org/")));
+  EXPECT_TRUE(IsUrlItem(Item("WWW.example.org")));
+  EXPECT_TRUE(IsUrlItem(Item("C:\\Favorites\\Example.url", ".URL")));
+  EXPECT_FALSE(IsUrlItem(Item("C:\\windows\\notepad.exe", ".exe")));
+  EXPECT_FALSE(IsUrlItem(Item("")));
+}
+
+TEST(ItemIconsTest, FilesFoldersAndAddressesGetTheShellsIcons) {
+  for (const TItemData& item : {Item("C:\\windows\\notepad.exe"), Item("C:\\windows"), Item("http://example.org/"),
+                                Item("C:\\no such folder\\letter.txt")}) {
+    HICON icon = GetItemIcon(item);
+    EXPECT_NE(icon, nullptr) << item.ExecuteString();
+    if (icon) DestroyIcon(icon);
+  }
+}
+
+TEST(ItemIconsTest, TheSourceComesFirstAndEveryLookupRunsOnce) {
+  TIconSource own(false), failing(true);
+  TItemData mine = Item("C:\\windows\\notepad.exe");
+  mine.SearchClassName = "OwnIcons";
+  EXPECT_NE(RowIcon(mine), nullptr);
+  EXPECT_NE(RowIcon(mine), nullptr);
+  EXPECT_EQ(own.Calls, 1);
+
+  // A failing source is passed over for the shell's icon.
+  TItemData other = Item("C:\\windows\\notepad.exe");
+  other.SearchClassName = "FailingIcons";
+  EXPECT_NE(RowIcon(other), nullptr);
+  EXPECT_EQ(failing.Calls, 1);
+
+  // An error row whose icon file is missing stays without one, and is not looked up again.
+  TItemData error;
+  error.Kind = ikError;
+  EXPECT_EQ(RowIcon(error), nullptr);
+  EXPECT_NE(error.Icon, nullptr);
+}
