@@ -281,13 +281,13 @@ bool TryFormatText(std::string_view format, TFormatArgs args, std::string& resul
       continue;
     }
     if (++i == format.size()) return false;
-    const char spec = format[i];
-    if (spec == '%') {
+    const char conversion = format[i];
+    if (conversion == '%') {
       text += '%';
       continue;
     }
-    const TFormatArg::TKind wanted = spec == 's' ? TFormatArg::fkString : TFormatArg::fkInteger;
-    if ((spec != 's' && spec != 'd') || arg == args.end() || arg->Kind() != wanted) return false;
+    const TFormatArg::TKind wanted = conversion == 's' ? TFormatArg::fkString : TFormatArg::fkInteger;
+    if ((conversion != 's' && conversion != 'd') || arg == args.end() || arg->Kind() != wanted) return false;
     text += arg->Text();
     ++arg;
   }
