@@ -645,26 +645,31 @@ void TSqlite3BaseQuery::InternalClose() {
   FSQLToRun.clear();
 }
 
-void TSqlite3BaseQuery::ExecSQL() {
-  FExecuteOnly = true;
-  Close();
-  if (!FConnection) throw ESqlite3Error("no database connection");
+template <class F>
+void TSqlite3BaseQuery::WithAutoCommit(F&& write) {
   if (!AutoCommit) {
-    Open();
+    write();
     return;
   }
   FConnection->StartTransactionAs(TransactionType);
   try {
-    Open();
+    write();
     FConnection->Commit();
   } catch (...) {
     try {
       FConnection->RollBack();
     } catch (...) {
-      // The statement's own failure is the one to report.
+      // The write's own failure is the one to report.
     }
     throw;
   }
+}
+
+void TSqlite3BaseQuery::ExecSQL() {
+  FExecuteOnly = true;
+  Close();
+  if (!FConnection) throw ESqlite3Error("no database connection");
+  WithAutoCommit([this] { Open(); });
 }
 
 void TSqlite3BaseQuery::BuildFields(TSqlite3Statement& statement) {
@@ -1270,25 +1275,6 @@ void TSqlite3Query::EnsureConnected() {
   if (!FConnection->GetConnected()) FConnection->SetConnected(true);
 }
 
-template <class F>
-void TSqlite3Query::WithAutoCommit(F&& write) {
-  if (!AutoCommit) {
-    write();
-    return;
-  }
-  FConnection->StartTransactionAs(TransactionType);
-  try {
-    write();
-    FConnection->Commit();
-  } catch (...) {
-    try {
-      FConnection->RollBack();
-    } catch (...) {
-      // The write's own failure is the one to report.
-    }
-    throw;
-  }
-}
 
 void TSqlite3Query::InternalPost() {
   if (ReadOnly) throw ESqlite3Error("Cannot post into a read-only dataset");

@@ -317,6 +317,10 @@ class TSqlite3BaseQuery : public TComponent {
   std::string ValueToText(const TField& field, const TSqlValue& value) const;
 
  protected:
+  // Runs Write inside a transaction of its own when AutoCommit is set: committed when it
+  // succeeds, rolled back when it raises (and the write's own failure is what is raised).
+  template <class F>
+  void WithAutoCommit(F&& write);
   // The SQL text this query runs, before filters and limits; the parameters it binds.
   virtual std::string BaseSQL() const { return FSQL.Text(); }
   virtual void InternalPost();
@@ -389,8 +393,6 @@ class TSqlite3Query : public TSqlite3BaseQuery {
 
  private:
   void EnsureConnected();
-  template <class F>
-  void WithAutoCommit(F&& write);
   std::string FParsedSQL;
 };
 
