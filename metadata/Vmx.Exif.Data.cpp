@@ -186,11 +186,14 @@ void TCustomExifData::LoadFromJPEG(TStream& stream) {
       // A file cut short: what was read before the cut stays.
     }
   } catch (...) {
-    FChangedWhileUpdating = false;
-    EndUpdate();
-    SetModified(false);
+    FinishLoading();
     throw;
   }
+  FinishLoading();
+}
+
+// Loading is not a change: whatever the sections reported while they were read is dropped.
+void TCustomExifData::FinishLoading() {
   FChangedWhileUpdating = false;
   EndUpdate();
   SetModified(false);
@@ -227,14 +230,10 @@ void TCustomExifData::LoadFromExifStream(TStream& stream) {
     if (const TExifTag* makerNote = Section(esExif).Find(ttag::MakerNote))
       FMakerNoteClass = TExifMakerNote::ChooseClass(*this, *makerNote);
   } catch (...) {
-    FChangedWhileUpdating = false;
-    EndUpdate();
-    SetModified(false);
+    FinishLoading();
     throw;
   }
-  FChangedWhileUpdating = false;
-  EndUpdate();
-  SetModified(false);
+  FinishLoading();
 }
 
 bool TCustomExifData::GetThumbnailOffset(TStream* stream, int64_t& offset) const {

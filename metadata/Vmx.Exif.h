@@ -677,6 +677,7 @@ class TCustomExifData : public IExifSectionOwner {
   TTiffOrientation ReadOrientation(TExifSectionKind kind) const;
   int GPSReference(uint16_t tag, std::string_view letters) const;
   bool LoadSubDirectory(const TTiffInfo& info, TExifSectionKind from, uint16_t pointerTag, TExifSectionKind kind);
+  void FinishLoading();
 
   bool FAlwaysWritePreciseTimes = false;
   bool FChangedWhileUpdating = false;

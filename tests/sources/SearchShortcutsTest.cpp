@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 
+#include "tests/sources/SourceHits.h"
 #include "core/qmFileUtils.h"
 #include "sources/SearchIEBookmarks.h"
 #include "tests/core/TestPaths.h"
@@ -78,22 +79,10 @@ class ShortcutSourceTest : public ::testing::Test {
     std::ofstream(file) << "x";
   }
 
-  // The hits of one search, polls left out.
   std::vector<TItemRecord> Search(TSearchClass& source, const std::string& text) {
-    std::vector<TItemRecord> hits;
-    source.Search(text, [&](const TItemRecord& record) {
-      if (!record.DisplayName.empty()) hits.push_back(record);
-      return false;
-    });
-    return hits;
+    return CollectHits(source, text);
   }
-
-  static std::vector<std::string> Names(const std::vector<TItemRecord>& hits) {
-    std::vector<std::string> names;
-    for (const TItemRecord& hit : hits) names.push_back(hit.DisplayName);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  static std::vector<std::string> Names(const std::vector<TItemRecord>& hits) { return HitNames(hits); }
 
   std::string Root;
   std::shared_ptr<TFakeShell> Shell;

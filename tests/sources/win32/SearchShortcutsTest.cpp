@@ -11,6 +11,7 @@
 #include <map>
 #include <thread>
 
+#include "tests/sources/SourceHits.h"
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
 #include "sources/SearchIEBookmarks.h"
@@ -107,20 +108,9 @@ class ShellShortcutTest : public ::testing::Test {
   }
 
   static std::vector<TItemRecord> Search(TSearchClass& source, const std::string& text) {
-    std::vector<TItemRecord> hits;
-    source.Search(text, [&](const TItemRecord& record) {
-      if (!record.DisplayName.empty()) hits.push_back(record);
-      return false;
-    });
-    return hits;
+    return CollectHits(source, text);
   }
-
-  static std::vector<std::string> Names(const std::vector<TItemRecord>& hits) {
-    std::vector<std::string> names;
-    for (const TItemRecord& hit : hits) names.push_back(hit.DisplayName);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  static std::vector<std::string> Names(const std::vector<TItemRecord>& hits) { return HitNames(hits); }
 
   std::string Root;
   std::shared_ptr<TTestShell> Shell;

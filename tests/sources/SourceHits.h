@@ -1,0 +1,25 @@
+// The hits a source reports for one text, polls left out.
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/LorvexClasses.h"
+
+inline std::vector<TItemRecord> CollectHits(TSearchClass& source, const std::string& text) {
+  std::vector<TItemRecord> hits;
+  source.Search(text, [&](const TItemRecord& record) {
+    if (!record.DisplayName.empty()) hits.push_back(record);
+    return false;
+  });
+  return hits;
+}
+
+// Their names, sorted: the order of a folder's entries is the file system's.
+inline std::vector<std::string> HitNames(const std::vector<TItemRecord>& hits) {
+  std::vector<std::string> names;
+  for (const TItemRecord& hit : hits) names.push_back(hit.DisplayName);
+  std::sort(names.begin(), names.end());
+  return names;
+}
