@@ -69,6 +69,24 @@ void RegisterOwnClass(const std::string& name, UINT classStyle) {
 
 }  // namespace
 
+namespace {
+HCURSOR GScreenCursor = nullptr;
+}
+
+HCURSOR ScreenCursor() { return GScreenCursor; }
+
+void SetScreenCursor(HCURSOR cursor) {
+  GScreenCursor = cursor;
+  // Shown at once, not only when the pointer next moves.
+  SetCursor(cursor ? cursor : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+}
+
+TBusyCursor::TBusyCursor() : FPrevious(GScreenCursor) {
+  SetScreenCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+}
+
+TBusyCursor::~TBusyCursor() { SetScreenCursor(FPrevious); }
+
 TShiftState KeyboardShiftState() {
   TShiftState shift = 0;
   if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
@@ -279,6 +297,10 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_SETCURSOR:
+      if (ScreenCursor()) {
+        SetCursor(ScreenCursor());
+        return TRUE;
+      }
       if (Cursor && LOWORD(lParam) == HTCLIENT) {
         SetCursor(Cursor);
         return TRUE;

@@ -16,6 +16,23 @@
 class TPopupMenu;
 class TForm;
 
+// The program-wide cursor: while set it shows over every control of the program (the
+// hourglass during a long action); nullptr gives each control its own again.
+HCURSOR ScreenCursor();
+void SetScreenCursor(HCURSOR cursor);
+
+// The hourglass from construction to destruction, restoring what was there before.
+class TBusyCursor {
+ public:
+  TBusyCursor();
+  ~TBusyCursor();
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+ private:
+  HCURSOR FPrevious;
+};
+
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };

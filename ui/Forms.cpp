@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "ui/StdCtrls.h"
@@ -78,6 +79,7 @@ void TForm::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   params.WinClassName = "TLorvexForm";
   params.Style = (params.Style & ~(WS_CHILD | WS_VISIBLE)) | BorderStyle | WS_CLIPCHILDREN;
+  if (StayOnTop) params.ExStyle |= WS_EX_TOPMOST;
 }
 
 void TForm::SetClientSize(int width, int height) {
@@ -91,10 +93,27 @@ void TForm::CenterOnScreen() {
             Height());
 }
 
+void TForm::CenterOn(TForm* form) {
+  if (!form || !form->HandleAllocated()) return CenterOnScreen();
+  RECT r;
+  GetWindowRect(form->Handle(), &r);
+  int left = r.left + (r.right - r.left - Width()) / 2;
+  int top = r.top + (r.bottom - r.top - Height()) / 2;
+  // Never out of the screen, whatever the owner's position.
+  left = std::max(0, std::min(left, GetSystemMetrics(SM_CXSCREEN) - Width()));
+  top = std::max(0, std::min(top, GetSystemMetrics(SM_CYSCREEN) - Height()));
+  SetBounds(left, top, Width(), Height());
+}
+
 void TForm::SetVisible(bool visible) {
-  if (visible) {
+  if (visible && !Visible()) {
     Handle();
-    if (Position == poScreenCenter) CenterOnScreen();
+    switch (Position) {
+      case poScreenCenter: CenterOnScreen(); break;
+      case poOwnerFormCenter: CenterOn(dynamic_cast<TForm*>(Owner())); break;
+      case poMainFormCenter: CenterOn(Application().MainForm); break;
+      case poDesigned: break;
+    }
   }
   const bool changed = visible != Visible();
   TWinControl::SetVisible(visible);

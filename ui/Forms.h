@@ -24,7 +24,9 @@ class EAbort : public Exception {
 [[noreturn]] void Abort();
 
 enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrYes = 6, mrNo = 7, mrAll = 8 };
-enum TPosition { poDesigned, poScreenCenter };
+// poOwnerFormCenter centres on the form that owns this one (the screen when none does),
+// poMainFormCenter on the application's main form.
+enum TPosition { poDesigned, poScreenCenter, poOwnerFormCenter, poMainFormCenter };
 enum TCloseAction { caNone, caHide, caFree };
 
 class TForm : public TWinControl {
@@ -38,6 +40,7 @@ class TForm : public TWinControl {
   TPosition Position = poDesigned;
   int MinWidth = 0, MinHeight = 0;
   DWORD BorderStyle = WS_OVERLAPPEDWINDOW;  // window styles of the frame
+  bool StayOnTop = false;                   // above every window that is not
   TButton* DefaultButton = nullptr;         // Enter
   TButton* CancelButton = nullptr;          // Esc
   TWinControl* ActiveControl = nullptr;     // focused when the form is shown
@@ -67,6 +70,7 @@ class TForm : public TWinControl {
 
  private:
   void CenterOnScreen();
+  void CenterOn(TForm* form);
   bool FModal = false;
   HWND FLastFocus = nullptr;  // the control that had the focus when the form was deactivated
 };

@@ -1,5 +1,6 @@
 #include "ui/StdCtrls.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -9,6 +10,15 @@
 namespace {
 
 constexpr int GlyphSize = 16;
+
+std::string WideToUtf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr, nullptr);
+  return result;
+}
 
 // Points a system control at its class and has it subclassed.
 void UseSystemClass(TCreateParams& params, const char* className) {
@@ -166,6 +176,39 @@ void TEdit::CreateParams(TCreateParams& params) {
   params.Style |= ES_AUTOHSCROLL;
   if (ReadOnly) params.Style |= ES_READONLY;
   params.ExStyle |= WS_EX_CLIENTEDGE;
+  if (FAcceptFiles) params.ExStyle |= WS_EX_ACCEPTFILES;
+}
+
+void TEdit::SetAcceptFiles(bool accept) {
+  FAcceptFiles = accept;
+  if (HandleAllocated()) DragAcceptFiles(FHandle, accept);
+}
+
+LRESULT TEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_DROPFILES) {
+    DropFiles(reinterpret_cast<HDROP>(wParam));
+    return 0;
+  }
+  return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+void TEdit::DropFiles(HDROP drop) {
+  // The drop's memory is released whatever the handler does.
+  struct TFinishDrop {
+    HDROP Drop;
+    ~TFinishDrop() { DragFinish(Drop); }
+  } finish{drop};
+  std::vector<std::string> files;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    // Names are as long as they are: each is measured before it is read.
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    if (length == 0) continue;
+    std::wstring name(static_cast<size_t>(length) + 1, L'\0');
+    name.resize(DragQueryFileW(drop, i, name.data(), length + 1));
+    files.push_back(WideToUtf8(name));
+  }
+  if (!files.empty() && OnDropFiles) OnDropFiles(*this, files);
 }
 
 void TEdit::SetReadOnly(bool value) {
@@ -244,6 +287,106 @@ LRESULT TMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return TEdit::WndProc(msg, wParam, lParam);
+}
+
+// --- TComboBox ---------------------------------------------------------------------------
+
+TComboBox::TComboBox(TComponent* owner) : TWinControl(owner) {
+  TabStop = true;
+  SetColor(clWindow);
+  SetBounds(0, 0, 145, 21);
+}
+
+void TComboBox::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  UseSystemClass(params, "COMBOBOX");
+  params.Style |= CBS_DROPDOWNLIST | WS_VSCROLL;
+}
+
+void TComboBox::CreateWindowHandle() {
+  const std::vector<std::string> pending = std::move(FPending);
+  FPending.clear();
+  for (const std::string& item : pending) AddItem(item);
+  if (FPendingIndex >= 0) SetItemIndex(FPendingIndex);
+  FPendingIndex = -1;
+  SizeDropDown();
+}
+
+void TComboBox::SizeDropDown() {
+  // The height a drop-down box is given is that of the closed box and its open list together;
+  // the closed box keeps its own height, and a later smaller height leaves the list as it is.
+  const auto itemHeight = SendMessageA(FHandle, CB_GETITEMHEIGHT, 0, 0);
+  const int rows = std::max(1, DropDownCount);
+  const int listHeight = rows * static_cast<int>(std::max<LRESULT>(itemHeight, 1)) + 2;
+  SetWindowPos(FHandle, nullptr, 0, 0, Width(), Height() + listHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Newer common controls size the list by rows instead.
+  SendMessageA(FHandle, CB_SETMINVISIBLE, rows, 0);
+}
+
+int TComboBox::Count() {
+  if (!HandleAllocated()) return static_cast<int>(FPending.size());
+  return static_cast<int>(SendMessageA(FHandle, CB_GETCOUNT, 0, 0));
+}
+
+void TComboBox::AddItem(const std::string& text) {
+  if (!HandleAllocated())
+    FPending.push_back(text);
+  else
+    SendMessageA(FHandle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string TComboBox::ItemText(int index) {
+  if (index < 0 || index >= Count()) return {};
+  if (!HandleAllocated()) return FPending[index];
+  const auto length = SendMessageA(FHandle, CB_GETLBTEXTLEN, index, 0);
+  if (length <= 0) return {};
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const auto copied = SendMessageA(FHandle, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+  return text;
+}
+
+void TComboBox::SetItemText(int index, const std::string& text) {
+  if (index < 0 || index >= Count()) return;
+  if (!HandleAllocated()) {
+    FPending[index] = text;
+    return;
+  }
+  const bool selected = ItemIndex() == index;
+  SendMessageA(FHandle, CB_DELETESTRING, index, 0);
+  SendMessageA(FHandle, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text.c_str()));
+  if (selected) SendMessageA(FHandle, CB_SETCURSEL, index, 0);
+}
+
+void TComboBox::Clear() {
+  FPending.clear();
+  FPendingIndex = -1;
+  if (HandleAllocated()) SendMessageA(FHandle, CB_RESETCONTENT, 0, 0);
+}
+
+int TComboBox::ItemIndex() {
+  if (!HandleAllocated()) return FPendingIndex;
+  const auto index = SendMessageA(FHandle, CB_GETCURSEL, 0, 0);
+  return index == CB_ERR ? -1 : static_cast<int>(index);
+}
+
+void TComboBox::SetItemIndex(int index) {
+  if (index < -1 || index >= Count()) index = -1;
+  if (!HandleAllocated())
+    FPendingIndex = index;
+  else
+    SendMessageA(FHandle, CB_SETCURSEL, index, 0);
+}
+
+std::string TComboBox::Text() { return ItemText(ItemIndex()); }
+
+bool TComboBox::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == WM_COMMAND && HIWORD(wParam) == CBN_SELCHANGE) {
+    if (OnChange) OnChange(*this);
+    result = 0;
+    return true;
+  }
+  return TWinControl::ReflectedMessage(msg, wParam, lParam, result);
 }
 
 // --- TLabel -------------------------------------------------------------------------------

@@ -1,7 +1,9 @@
-// The standard controls: buttons, edit boxes, list boxes, labels, memos, check boxes.
+// The standard controls: buttons, edit boxes, list boxes, combo boxes, labels, memos, check
+// boxes.
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <string>
@@ -63,8 +65,18 @@ class TEdit : public TWinControl {
   void SetReadOnly(bool value);
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
+  // Files dragged from the shell may be dropped here; OnDropFiles gets their full names.
+  bool AcceptFiles() const { return FAcceptFiles; }
+  void SetAcceptFiles(bool accept);
+  std::function<void(TEdit& sender, const std::vector<std::string>& files)> OnDropFiles;
+
  protected:
   void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void DropFiles(HDROP drop);
+  bool FAcceptFiles = false;
 };
 
 // A multi-line edit box.
@@ -81,6 +93,38 @@ class TMemo : public TEdit {
  protected:
   void CreateParams(TCreateParams& params) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+};
+
+// A drop-down list to choose one of its items from; nothing can be typed. Items added before
+// the window exists are kept and go into it when it is made.
+class TComboBox : public TWinControl {
+ public:
+  explicit TComboBox(TComponent* owner);
+  const char* ClassName() const override { return "TComboBox"; }
+
+  int DropDownCount = 8;  // the rows the open list shows at most
+
+  int Count();
+  void AddItem(const std::string& text);
+  std::string ItemText(int index);  // empty for an index out of range
+  void SetItemText(int index, const std::string& text);
+  void Clear();
+  int ItemIndex();  // -1 when none is selected
+  void SetItemIndex(int index);
+  // The selected item's text; empty when none is selected.
+  std::string Text();
+
+  // OnChange: the user chose another item (SetItemIndex does not fire it).
+  bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWindowHandle() override;
+
+ private:
+  void SizeDropDown();
+  std::vector<std::string> FPending;  // the items while there is no window
+  int FPendingIndex = -1;
 };
 
 class TLabel : public TWinControl {

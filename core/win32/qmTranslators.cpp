@@ -1,5 +1,6 @@
 #include "core/win32/qmTranslators.h"
 
+#include "ui/ComCtrls.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
@@ -18,6 +19,13 @@ void RegisterControlTranslators(TqmTranslate&) {
   TqmTranslate::RegisterTranslator<TButton>([](TqmTranslate& t, TButton& c) { TranslateCaptionAndHint(t, c); });
   TqmTranslate::RegisterTranslator<TLabel>([](TqmTranslate& t, TLabel& c) { TranslateCaptionAndHint(t, c); });
   TqmTranslate::RegisterTranslator<TCheckBox>([](TqmTranslate& t, TCheckBox& c) { TranslateCaptionAndHint(t, c); });
+  // The page's caption is its tab's text.
+  TqmTranslate::RegisterTranslator<TTabSheet>([](TqmTranslate& t, TTabSheet& c) { TranslateCaptionAndHint(t, c); });
+  TqmTranslate::RegisterTranslator<TListView>([](TqmTranslate& t, TListView& list) {
+    for (size_t i = 0; i < list.Columns.size(); ++i)
+      list.SetColumnCaption(static_cast<int>(i), t.TranslateString(list.Columns[i].Caption));
+    list.Hint = t.TranslateString(list.Hint);
+  });
   TqmTranslate::RegisterTranslator<TMenuItem>([](TqmTranslate& t, TMenuItem& item) {
     item.Caption = t.TranslateString(item.Caption);
     item.Hint = t.TranslateString(item.Hint);
@@ -29,6 +37,12 @@ void RegisterControlTranslators(TqmTranslate&) {
       [](TqmTranslate& t, TSpeedButton& c) { TranslateCaptionAndHint(t, c); });
   TqmTranslate::RegisterTranslator<TEdit>([](TqmTranslate& t, TEdit& edit) {
     edit.Hint = t.TranslateString(edit.Hint);
+  });
+  // The items go through the global translator; items added after the form was translated
+  // (the names of the language files, say) stay as they are.
+  TqmTranslate::RegisterTranslator<TComboBox>([](TqmTranslate& t, TComboBox& combo) {
+    combo.Hint = t.TranslateString(combo.Hint);
+    for (int i = 0; i < combo.Count(); ++i) combo.SetItemText(i, TranslateText(combo.ItemText(i)));
   });
 }
 

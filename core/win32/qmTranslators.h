@@ -4,8 +4,8 @@
 #include "core/qmTranslate.h"
 #include "ui/Controls.h"
 
-// Registers the procedures for buttons, labels, check boxes, menu items, forms, flat buttons
-// and edit boxes, in that order.
+// Registers the procedures for buttons, labels, check boxes, tab sheets, list views, menu items,
+// forms, flat buttons, edit boxes and combo boxes, in that order.
 void RegisterControlTranslators(TqmTranslate& translator);
 
 // In state tsTranslate: the control, then every control nested in it, depth first.

@@ -1,6 +1,7 @@
 // Routines that touch Windows directly: a file's version resource, the single-instance test,
-// shortening a path to fit a drawing, privileges and ending the session, and dropping a
-// pending window message. Each is a plain routine without state of its own.
+// shortening a path to fit a drawing, privileges and ending the session, dropping a pending
+// window message, centring a window and moving the focus across the pages of a page control.
+// Each is a plain routine without state of its own.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+
+// CenterWindow comes with the dialogs, whose folder browser centres itself with it.
+#include "ui/Dialogs.h"
+
+class TWinControl;
 
 // The version resource of one file: the usual strings and the fixed file version.
 class TFileVersionInfo {
@@ -58,3 +64,10 @@ bool ShutdownWindows(UINT flags);
 // Removes one pending message Msg of window Wnd from this thread's queue, if there is one.
 // A quit message taken along the way is posted again with its exit code.
 void RemovePendingMessage(HWND wnd, UINT msg);
+
+// Moves the focus on from Control: to Next when given. Otherwise to the next tab stop after
+// Control among the controls below Control's parent (its own children left out); past the last
+// one, the next page with a tab of a page control around Control is activated instead, with the
+// focus on its first control, and only without such a page does the search go round to the
+// first control.
+void SelectNextControlAcrossPages(TWinControl* control, TWinControl* next);
