@@ -1,0 +1,521 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/OptionsModel.h"
+#include "core/SZCRC32.h"
+#include "core/qmFileUtils.h"
+#include "core/qmIniUtils.h"
+#include "core/qmTranslate.h"
+#include "os/os.h"
+#include "tests/core/TestPaths.h"
+
+using testpaths::FreshFolder;
+using testpaths::Sep;
+
+namespace {
+
+std::string ReadAll(const std::string& fileName) {
+  std::string text;
+  EXPECT_TRUE(os::ReadFile(fileName, text)) << fileName;
+  return text;
+}
+
+void WriteAll(const std::string& fileName, const std::string& text) {
+  ASSERT_TRUE(os::WriteFileReplacing(fileName, text));
+}
+
+std::string Key(const std::string& text) {
+  return std::to_string(Crc32OfBuffer(text.data(), static_cast<std::ptrdiff_t>(text.size())));
+}
+
+// Writes a language file and makes a global translator that reads it, as the main window does.
+class TLanguage {
+ public:
+  TLanguage(const std::string& fileName, const std::map<std::string, std::string>& texts) : FTranslator(nullptr) {
+    std::string file;
+    for (const auto& [english, translated] : texts) file += Key(english) + "=" + translated + "\r\n";
+    WriteAll(fileName, file);
+    auto* engine = new TqmTranslateEngineStrings(&FTranslator);
+    engine->LoadFromFile(fileName);
+    FTranslator.SetTranslateEngine(engine);
+    FTranslator.SetState(tsTranslate);
+    FTranslator.SetIsGlobal(true);
+  }
+
+ private:
+  TqmTranslate FTranslator;
+};
+
+class TScriptedAsker : public TAsker {
+ public:
+  explicit TScriptedAsker(std::deque<TAnswer> answers) : FAnswers(std::move(answers)) {}
+
+  bool AskYesNo(const std::string& text) override { return AskYesNoCancelAll(text) == TAnswer::Yes; }
+  TAnswer AskYesNoCancelAll(const std::string& text) override {
+    Questions.push_back(text);
+    if (FAnswers.empty()) return TAnswer::Cancel;
+    const TAnswer answer = FAnswers.front();
+    FAnswers.pop_front();
+    return answer;
+  }
+
+  std::vector<std::string> Questions;
+
+ private:
+  std::deque<TAnswer> FAnswers;
+};
+
+TMagicWord& AddWord(TLorvexSettings& settings, const std::string& word, const std::string& executeString,
+                    bool runAsAdmin = false, const std::string& path = "") {
+  TMagicWord& item = settings.MagicWords.Add();
+  item.MagicWord = word;
+  item.Description = word + " tool";
+  item.ExecuteString = executeString;
+  item.Parameters = "/" + word;
+  item.RunAsAdmin = runAsAdmin;
+  item.Path = path;
+  return item;
+}
+
+std::vector<std::string> Words(const TMagicWordRows& rows) {
+  std::vector<std::string> words;
+  for (const TMagicWordRow& row : rows.Items()) words.push_back(row.MagicWord);
+  return words;
+}
+
+std::vector<std::string> Row(const TRowSource& rows, int row, int columns) {
+  std::vector<std::string> cells;
+  for (int column = 0; column < columns; ++column) cells.push_back(rows.CellText(row, column));
+  return cells;
+}
+
+std::string Question(const std::string& word) {
+  return "Magic word " + word + " already exists. Do you want me to replace the magic word?";
+}
+
+}  // namespace
+
+// --- Loading and storing --------------------------------------------------------------------
+
+// Every setting the dialog shows, with sources and texts that only the rows' own values tell
+// apart: a source no longer registered, a source listed twice, and a language in which two
+// sources, both filter types and both filter actions read the same.
+TEST(OptionsModelTest, OkWithoutChangesWritesTheSettingsFileByteForByte) {
+  const std::string folder = FreshFolder("options_roundtrip");
+  const TLanguage language(folder + "Deutsch.lng", {{"Desktop", "Quelle"},
+                                                    {"Clipboard", "Quelle"},
+                                                    {"Extension", "Typ"},
+                                                    {"Word", "Typ"},
+                                                    {"Show", "X"},
+                                                    {"Hide", "X"}});
+  WriteAll(folder + "English.lng", "");
+
+  TLorvexSettings original;
+  original.MaxHits = 7;
+  original.Opacity = 60;
+  original.HotKey = "Ctrl+Alt+Space";
+  original.InTray = false;
+  original.GroupHits = false;
+  original.UseScoring = false;
+  original.ExeInFront = true;
+  original.ExtendedSearch = true;
+  original.FoldersAreHits = true;
+  original.SearchOrder = {"Desktop", "No Such Source", "Clipboard", "Desktop", "Start menu"};
+  original.Filters.Clear();
+  original.Filters.Add(ftExt, "lnk", faShow);
+  original.Filters.Add(ftWord, "uninstall", faHide);
+  original.Filters.Add(ftExt, "tmp", faHide);
+  original.Filters.Add(ftWord, "readme", faShow);
+  AddWord(original, "calc", "calc.exe");
+  AddWord(original, "Edit", "C:\\Tools\\edit.exe", true, "C:\\Tools\\");
+  AddWord(original, "edit", "notepad.exe");
+  AddWord(original,
+          "\xC3\x9C"
+          "bung",
+          "practice.exe");
+  original.Language = "Deutsch";
+  THit& hit = original.LastUsed.Add();
+  hit.ItemData.DisplayName = "Notepad";
+  hit.ItemData.SetExecuteString("C:\\Windows\\notepad.exe");
+  const std::string before = folder + "Lorvex.def";
+  SaveSettings(original, before);
+
+  TLorvexSettings settings;
+  ASSERT_TRUE(LoadSettings(settings, before));
+  TOptionsModel model(settings);
+  model.Load(folder);
+
+  // What the user sees cannot tell the rows apart...
+  EXPECT_EQ(Row(model.SearchOrder, 0, 2), (std::vector<std::string>{"Quelle", ""}));
+  EXPECT_EQ(Row(model.SearchOrder, 1, 2), (std::vector<std::string>{"No Such Source", ""}));
+  EXPECT_EQ(Row(model.SearchOrder, 2, 2), (std::vector<std::string>{"Quelle", ""}));
+  EXPECT_EQ(Row(model.Filters, 0, 3), (std::vector<std::string>{"Typ", "lnk", "X"}));
+  EXPECT_EQ(Row(model.Filters, 1, 3), (std::vector<std::string>{"Typ", "uninstall", "X"}));
+  ASSERT_EQ(model.Languages.size(), 2u);
+  EXPECT_EQ(model.Languages[model.LanguageIndex - 1], "Deutsch");
+  EXPECT_EQ(model.MaxHits, 7);
+  EXPECT_TRUE(model.FoldersAreHits);
+  EXPECT_FALSE(model.InTray);
+
+  // ...but storing keeps every value, and the file comes out the same.
+  model.Store();
+  const std::string after = folder + "Lorvex.after.def";
+  SaveSettings(settings, after);
+  EXPECT_EQ(ReadAll(after), ReadAll(before));
+}
+
+TEST(OptionsModelTest, TheDefaultSettingsComeBackUnchangedWithoutLanguageFiles) {
+  const std::string folder = FreshFolder("options_defaults");
+  TLorvexSettings original;
+  const std::string before = folder + "Lorvex.def";
+  SaveSettings(original, before);
+
+  TLorvexSettings settings;
+  ASSERT_TRUE(LoadSettings(settings, before));
+  TOptionsModel model(settings);
+  model.Load(folder);
+  EXPECT_TRUE(model.Languages.empty());
+  EXPECT_EQ(model.LanguageIndex, 0);
+  EXPECT_EQ(model.SearchOrder.RowCount(), 7);
+  EXPECT_EQ(model.Filters.RowCount(), 4);
+  EXPECT_EQ(model.MagicWords.RowCount(), 0);
+
+  model.Store();
+  const std::string after = folder + "Lorvex.after.def";
+  SaveSettings(settings, after);
+  EXPECT_EQ(ReadAll(after), ReadAll(before));
+}
+
+TEST(OptionsModelTest, RowsShowTheirCellsAndMagicWordsStaySortedIgnoringCase) {
+  TOptionsModel model(AppSettings());
+  model.SearchOrder.Add({"Printers"});
+  EXPECT_EQ(Row(model.SearchOrder, 0, 2), (std::vector<std::string>{"Printers", ""}));
+
+  model.Filters.Add({ftWord, "uninstall", faHide});
+  EXPECT_EQ(Row(model.Filters, 0, 3), (std::vector<std::string>{"Word", "uninstall", "Hide"}));
+
+  for (const char* word : {"b", "edit", "A", "Edit", "a", "C", "\xC3\xA4rger", "\xC3\x84pfel"})
+    model.MagicWords.Add({word, "", "", "", false, ""});
+  EXPECT_EQ(Words(model.MagicWords),
+            (std::vector<std::string>{"A", "a", "b", "C", "Edit", "edit", "\xC3\x84pfel", "\xC3\xA4rger"}));
+
+  model.MagicWords.Clear();
+  model.MagicWords.Add({"ed", "Editor", "C:\\ed.exe", "-n", true, "C:\\"});
+  model.MagicWords.Add({"calc", "Calculator", "calc.exe", "", false, ""});
+  EXPECT_EQ(Row(model.MagicWords, 1, 6), (std::vector<std::string>{"ed", "Editor", "C:\\ed.exe", "-n", "*", "C:\\"}));
+  EXPECT_EQ(Row(model.MagicWords, 0, 6), (std::vector<std::string>{"calc", "Calculator", "calc.exe", "", "", ""}));
+  EXPECT_EQ(FindMagicWordRow(model.MagicWords, "ED"), 1);
+  EXPECT_EQ(FindMagicWordRow(model.MagicWords, "e"), -1);
+}
+
+TEST(OptionsModelTest, LanguagesAreTheLanguageFilesOfTheFolderOnly) {
+  const std::string folder = FreshFolder("options_languages");
+  WriteAll(folder + "Deutsch.lng", "");
+  WriteAll(folder +
+               "fran\xC3\xA7"
+               "ais.LNG",
+           "");
+  WriteAll(folder + "readme.txt", "");
+  WriteAll(folder + "notes.lngx", "");
+  ASSERT_TRUE(ForceDirectories(folder + "sub"));
+  WriteAll(folder + "sub" + Sep + "Dansk.lng", "");
+  ASSERT_TRUE(ForceDirectories(folder + "folder.lng"));
+
+  TLorvexSettings settings;
+  settings.Language =
+      "FRAN\xC3\x87"
+      "AIS";
+  TOptionsModel model(settings);
+  model.Load(folder);
+  std::vector<std::string> names = model.Languages;
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Deutsch",
+                                             "fran\xC3\xA7"
+                                             "ais"}));
+  ASSERT_GT(model.LanguageIndex, 0);
+  EXPECT_EQ(model.Languages[model.LanguageIndex - 1],
+            "fran\xC3\xA7"
+            "ais");
+  model.Store();
+  EXPECT_EQ(settings.Language,
+            "fran\xC3\xA7"
+            "ais");  // the file's own spelling
+
+  settings.Language = "Klingon";  // its file is gone: the default, which stores no language
+  model.Load(folder);
+  EXPECT_EQ(model.LanguageIndex, 0);
+  model.Store();
+  EXPECT_EQ(settings.Language, "");
+
+  model.LanguageIndex = 99;
+  model.Store();
+  EXPECT_EQ(settings.Language, "");
+}
+
+TEST(OptionsModelTest, StoreWritesTheEditedRowsAndKeepsNumbersInTheUpDownsRange) {
+  TLorvexSettings settings;
+  settings.SearchOrder = {"Desktop", "Start menu", "Clipboard"};
+  AddWord(settings, "calc", "calc.exe");
+  TOptionsModel model(settings);
+  model.Load("");
+
+  model.SearchOrder.SetItemIndex(2);
+  ASSERT_TRUE(MoveListItemUp(model.SearchOrder));
+  model.SearchOrder.Add({"Desktop"});
+  model.Filters.Delete(0);
+  model.Filters.Replace(0, {ftWord, "setup", faHide});
+  model.MagicWords.Add({"Apps", "", "apps.exe", "", true, "C:\\Apps\\"});
+  model.MaxHits = 25;
+  model.Opacity = 150;
+  model.Store();
+
+  EXPECT_EQ(settings.SearchOrder, (TStringList{"Desktop", "Clipboard", "Start menu", "Desktop"}));
+  ASSERT_EQ(settings.Filters.Count(), 3);
+  EXPECT_EQ(settings.Filters.GetItem(0).FilterType, ftWord);
+  EXPECT_EQ(settings.Filters.GetItem(0).Value, "setup");
+  EXPECT_EQ(settings.Filters.GetItem(0).Action, faHide);
+  EXPECT_EQ(settings.Filters.GetItem(1).Value, "url");
+  ASSERT_EQ(settings.MagicWords.Count(), 2);
+  EXPECT_EQ(settings.MagicWords.GetItem(0).MagicWord, "Apps");
+  EXPECT_TRUE(settings.MagicWords.GetItem(0).RunAsAdmin);
+  EXPECT_EQ(settings.MagicWords.GetItem(0).Path, "C:\\Apps\\");
+  EXPECT_EQ(settings.MagicWords.GetItem(1).MagicWord, "calc");
+  EXPECT_EQ(settings.MaxHits, 20);
+  EXPECT_EQ(settings.Opacity, 100);
+
+  model.MaxHits = -5;
+  model.Opacity = 0;
+  model.Store();
+  EXPECT_EQ(settings.MaxHits, 2);
+  EXPECT_EQ(settings.Opacity, 10);
+}
+
+// --- Export and import ----------------------------------------------------------------------
+
+TEST(OptionsModelTest, ExportedWordsImportAsEqualRowsAndTheFileKeepsItsOtherSections) {
+  const std::string file = FreshFolder("options_export") + "words.lmw";
+  WriteAll(file, "; my words\r\n[keep]\r\nExecuteString=keep.exe\r\n[calc]\r\nExecuteString=old.exe\r\nExtra=1\r\n");
+
+  TLorvexSettings settings;
+  AddWord(settings, "calc", "calc.exe");
+  AddWord(settings, "Edit", "C:\\Program Files\\Ed\\ed.exe", true, "C:\\Program Files\\Ed\\").Parameters =
+      "-a \"x y\" %1";
+  TOptionsModel model(settings);
+  model.Load("");
+  model.MagicWords.Add({"unsaved", "", "", "", false, ""});  // only the saved words are exported
+  model.ExportMagicWords(file);
+
+  const std::string text = ReadAll(file);
+  EXPECT_TRUE(text.starts_with("; my words\r\n[keep]\r\nExecuteString=keep.exe\r\n[calc]\r\n")) << text;
+  EXPECT_NE(text.find("Extra=1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("[Edit]\r\nDescription=Edit tool\r\nExecuteString=C:\\Program Files\\Ed\\ed.exe\r\n"
+                      "Parameters=-a \"x y\" %1\r\nRunAsAdmin=1\r\nPath=C:\\Program Files\\Ed\\\r\n"),
+            std::string::npos);
+  EXPECT_EQ(text.find("unsaved"), std::string::npos);
+
+  TLorvexSettings empty;
+  empty.MagicWords.Clear();
+  TOptionsModel importer(empty);
+  importer.Load("");
+  importer.ImportMagicWords(file);
+  ASSERT_EQ(importer.MagicWords.RowCount(), 3);
+  EXPECT_EQ(importer.MagicWords[0], (TMagicWordRow{"calc", "calc tool", "calc.exe", "/calc", false, ""}));
+  EXPECT_EQ(importer.MagicWords[1], (TMagicWordRow{"Edit", "Edit tool", "C:\\Program Files\\Ed\\ed.exe",
+                                                   "-a \"x y\" %1", true, "C:\\Program Files\\Ed\\"}));
+  EXPECT_EQ(importer.MagicWords[2], (TMagicWordRow{"keep", "", "keep.exe", "", false, ""}));
+
+  // Importing again appends every word once more.
+  importer.ImportMagicWords(file);
+  EXPECT_EQ(Words(importer.MagicWords), (std::vector<std::string>{"calc", "calc", "Edit", "Edit", "keep", "keep"}));
+}
+
+TEST(OptionsModelTest, RunAsAdminImportsAsTrueForAnyIntegerButZero) {
+  const std::string file = FreshFolder("options_runas") + "words.lmw";
+  WriteAll(file, "[a]\nRunAsAdmin=1\n[b]\nRunAsAdmin=0\n[c]\nRunAsAdmin=2\n[d]\nRunAsAdmin=yes\n[e]\n");
+  TLorvexSettings settings;
+  TOptionsModel model(settings);
+  model.ImportMagicWords(file);
+  ASSERT_EQ(model.MagicWords.RowCount(), 5);
+  std::string marks;
+  for (int row = 0; row < 5; ++row) marks += model.MagicWords[row].RunAsAdmin ? "1" : "0";
+  EXPECT_EQ(marks, "10100");
+}
+
+TEST(OptionsModelTest, FilesThatCannotBeReadOrWrittenRaise) {
+  const std::string folder = FreshFolder("options_files");
+  TLorvexSettings settings;
+  AddWord(settings, "calc", "calc.exe");
+  TOptionsModel model(settings);
+  EXPECT_THROW(model.ImportMagicWords(folder + "missing.lmw"), EInOutError);
+  TScriptedAsker asker({});
+  EXPECT_THROW(model.ImportSlickRun(folder + "missing.qrs", asker), EInOutError);
+  EXPECT_THROW(model.ExportMagicWords(folder + "no" + Sep + "such" + Sep + "words.lmw"), EInOutError);
+  EXPECT_EQ(model.MagicWords.RowCount(), 0);
+}
+
+// --- The other launcher's words -------------------------------------------------------------
+
+class SlickRunImport : public ::testing::Test {
+ protected:
+  SlickRunImport() : Model(Settings) {
+    Settings.MagicWords.Clear();
+    AddWord(Settings, "Notepad", "old-notepad.exe", true, "D:\\");
+    AddWord(Settings, "calc", "old-calc.exe");
+    Model.Load("");
+    File = FreshFolder("options_slickrun") + "words.qrs";
+  }
+
+  TLorvexSettings Settings;
+  TOptionsModel Model;
+  std::string File;
+};
+
+TEST_F(SlickRunImport, AllReplacesEveryExistingWordAfterOneQuestion) {
+  WriteAll(File,
+           "[notepad]\n"
+           "Filename=\"C:\\Windows\\notepad.exe\"\n"
+           "Params=\"\"\n"
+           "Notes=\"Text editor\"\n"
+           "Path=\"C:\\Windows\\\"\n"
+           "[\"Calc\"]\n"
+           "Filename=calc.exe\n"
+           "Notes=\"\n"
+           "[paint]\n"
+           "Filename=mspaint.exe\n"
+           "Params=\"%1\n");
+  TScriptedAsker asker({TAnswer::All});
+  Model.ImportSlickRun(File, asker);
+
+  EXPECT_EQ(asker.Questions, std::vector<std::string>{Question("notepad")});
+  ASSERT_EQ(Model.MagicWords.RowCount(), 3);
+  EXPECT_EQ(Model.MagicWords[0], (TMagicWordRow{"calc", "", "calc.exe", "", false, ""}));
+  EXPECT_EQ(Model.MagicWords[1],
+            (TMagicWordRow{"Notepad", "Text editor", "C:\\Windows\\notepad.exe", "", false, "C:\\Windows\\"}));
+  EXPECT_EQ(Model.MagicWords[2], (TMagicWordRow{"paint", "", "mspaint.exe", "%1", false, ""}));
+}
+
+TEST_F(SlickRunImport, CancelStopsAtOnceAndKeepsTheRowsImportedSoFar) {
+  WriteAll(File, "[first]\nFilename=first.exe\n[NOTEPAD]\nFilename=n.exe\n[later]\nFilename=later.exe\n");
+  TScriptedAsker asker({TAnswer::Cancel});
+  Model.ImportSlickRun(File, asker);
+
+  EXPECT_EQ(asker.Questions, std::vector<std::string>{Question("NOTEPAD")});
+  EXPECT_EQ(Words(Model.MagicWords), (std::vector<std::string>{"calc", "first", "Notepad"}));
+  EXPECT_EQ(Model.MagicWords[2].ExecuteString, "old-notepad.exe");
+}
+
+TEST_F(SlickRunImport, NoLeavesTheRowAndTheImportGoesOn) {
+  WriteAll(File, "[notepad]\nFilename=n.exe\n[calc]\nFilename=c.exe\nNotes=Calculator\n[paint]\nFilename=p.exe\n");
+  TScriptedAsker asker({TAnswer::No, TAnswer::Yes});
+  Model.ImportSlickRun(File, asker);
+
+  EXPECT_EQ(asker.Questions, (std::vector<std::string>{Question("notepad"), Question("calc")}));
+  ASSERT_EQ(Model.MagicWords.RowCount(), 3);
+  EXPECT_EQ(Model.MagicWords[0], (TMagicWordRow{"calc", "Calculator", "c.exe", "", false, ""}));
+  EXPECT_EQ(Model.MagicWords[1],
+            (TMagicWordRow{"Notepad", "Notepad tool", "old-notepad.exe", "/Notepad", true, "D:\\"}));
+  EXPECT_EQ(Model.MagicWords[2].MagicWord, "paint");
+}
+
+TEST_F(SlickRunImport, TheQuestionIsAskedInTheUsersLanguage) {
+  const std::string folder = FreshFolder("options_slickrun_language");
+  const TLanguage language(
+      folder + "Deutsch.lng",
+      {{"Magic word %s already exists. Do you want me to replace the magic word?", "%s gibt es schon. Ersetzen?"}});
+  WriteAll(File, "[calc]\nFilename=c.exe\n");
+  TScriptedAsker asker({TAnswer::Yes});
+  Model.ImportSlickRun(File, asker);
+  EXPECT_EQ(asker.Questions, std::vector<std::string>{"calc gibt es schon. Ersetzen?"});
+  EXPECT_EQ(Model.MagicWords[0].ExecuteString, "c.exe");
+}
+
+// --- Portable copy --------------------------------------------------------------------------
+
+namespace {
+
+std::vector<std::pair<std::string, std::string>> Copies(const TPortableCopy& plan) {
+  std::vector<std::pair<std::string, std::string>> copies;
+  for (const TPortableCopy::TFileCopy& file : plan.Files) copies.emplace_back(file.Source, file.Dest);
+  std::sort(copies.begin(), copies.end());
+  return copies;
+}
+
+}  // namespace
+
+TEST(PortableCopyTest, TakesTheProgramsFilesLanguagesAndIconsOnly) {
+  const std::string exe = FreshFolder("portable_exe");
+  for (const char* name : {"Lorvex.exe", "Lorvex.ini", "sqlite3.dll", "Deutsch.lng", "FR.LNG", "readme.txt"})
+    WriteAll(exe + name, name);
+  ASSERT_TRUE(ForceDirectories(exe + "images" + Sep + "sub"));
+  ASSERT_TRUE(ForceDirectories(exe + "sub"));
+  for (const char* name : {"a.ico", "B.ICO", "readme.txt"}) WriteAll(exe + "images" + Sep + name, name);
+  WriteAll(exe + "images" + Sep + "sub" + Sep + "c.ico", "c");
+  WriteAll(exe + "sub" + Sep + "x.lng", "x");
+
+  const std::string target = FreshFolder("portable_target") + "copy";
+  const TPortableCopy plan = PlanPortableCopy(exe, target);
+  const std::string to = IncludeTrailingBackslash(target);
+  const std::string images = exe + "images\\";
+  std::vector<std::pair<std::string, std::string>> expected = {
+      {exe + "Lorvex.exe", to + "Lorvex.exe"},   {exe + "Lorvex.ini", to + "Lorvex.ini"},
+      {exe + "sqlite3.dll", to + "sqlite3.dll"}, {exe + "Deutsch.lng", to + "Deutsch.lng"},
+      {exe + "FR.LNG", to + "FR.LNG"},           {images + "a.ico", to + "images\\a.ico"},
+      {images + "B.ICO", to + "images\\B.ICO"}};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Copies(plan), expected);
+  EXPECT_EQ(plan.Folders, std::vector<std::string>{to + "images"});
+  EXPECT_EQ(plan.IniFile, to + "Lorvex.ini");
+}
+
+TEST(PortableCopyTest, TheProgramsOwnFolderIsRefused) {
+  const std::string exe = FreshFolder("portable_own");
+  std::string bare = exe;
+  bare.pop_back();
+  EXPECT_THROW(PlanPortableCopy(exe, exe), Exception);
+  EXPECT_THROW(PlanPortableCopy(exe, bare), Exception);
+  EXPECT_THROW(PlanPortableCopy(bare, exe + Sep), Exception);
+  EXPECT_THROW(PlanPortableCopy("C:\\Program Files\\Lorvex\\", "c:\\PROGRAM FILES\\lorvex"), Exception);
+  EXPECT_THROW(PlanPortableCopy("C:\\Lorvex\\", "C:/Lorvex/"), Exception);
+  EXPECT_THROW(PlanPortableCopy(exe, ""), Exception);
+  try {
+    PlanPortableCopy(exe, exe);
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Lorvex cannot prepare a portable copy in its own folder.");
+  }
+  EXPECT_NO_THROW(PlanPortableCopy(exe, exe + "portable"));
+}
+
+TEST(PortableCopyTest, MakingTheCopyMarksItPortableAndReportsEveryFailure) {
+  const std::string exe = FreshFolder("portable_make_exe");
+  WriteAll(exe + "Lorvex.exe", "program");
+  WriteAll(exe + "Lorvex.ini", "[Log]\r\nLevel=3\r\n");
+  WriteAll(exe + "Deutsch.lng", "lines");
+  ASSERT_TRUE(ForceDirectories(exe + "images"));
+  WriteAll(exe + "images" + Sep + "a.ico", "icon");
+  const std::string scratch = FreshFolder("portable_make_target");
+  WriteAll(scratch + "blocker", "a file where a folder should go");
+  const std::string target = scratch + "deep" + Sep + "copy";
+
+  TPortableCopy plan = PlanPortableCopy(exe, target);
+  plan.Files.insert(plan.Files.begin(), {exe + "gone.dll", target + Sep + "gone.dll"});
+  plan.Folders.push_back(scratch + "blocker" + Sep + "sub");
+  const std::vector<std::string> failed = MakePortableCopy(plan);
+
+  EXPECT_EQ(failed, (std::vector<std::string>{scratch + "blocker" + Sep + "sub", target + Sep + "gone.dll"}));
+  const std::string to = IncludeTrailingBackslash(target);
+  EXPECT_EQ(ReadAll(to + "Lorvex.exe"), "program");
+  EXPECT_EQ(ReadAll(to + "Deutsch.lng"), "lines");
+  EXPECT_EQ(ReadAll(to + "images\\a.ico"), "icon");
+  EXPECT_EQ(IniReadString(to + "Lorvex.ini", "Options", "Portable", ""), "1");
+  EXPECT_EQ(IniReadString(to + "Lorvex.ini", "Log", "Level", ""), "3");
+
+  // Copying again overwrites what is there.
+  WriteAll(exe + "Lorvex.exe", "newer program");
+  EXPECT_EQ(MakePortableCopy(PlanPortableCopy(exe, target)), std::vector<std::string>{});
+  EXPECT_EQ(ReadAll(to + "Lorvex.exe"), "newer program");
+}
