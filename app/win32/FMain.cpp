@@ -8,6 +8,8 @@
 #include <cstdio>
 
 #include "app/RowHighlight.h"
+#include "app/win32/FAbout.h"
+#include "app/win32/FOptions.h"
 #include "app/win32/ItemIcons.h"
 #include "core/LorvexClasses.h"
 #include "core/qmFileUtils.h"
@@ -165,11 +167,13 @@ void TMainForm::CreateComponents() {
   mnuMoreOptions = new TMenuItem(this);
   mnuMoreOptions->Caption = "Options";
   mnuMoreOptions->ShortCut = ShortCut('O', ssCtrl);
+  mnuMoreOptions->OnClick = [this](TComponent&) { acOptionsExecute(); };
   mnuHelp = new TMenuItem(this);
   mnuHelp->Caption = "Help";
   mnuHelp->OnClick = [this](TComponent&) { mnuHelpClick(); };
   mnuAbout = new TMenuItem(this);
   mnuAbout->Caption = "About";
+  mnuAbout->OnClick = [this](TComponent&) { mnuAboutClick(); };
   auto separator = [this] {
     auto* line = new TMenuItem(this);
     line->Caption = "-";
@@ -185,6 +189,7 @@ void TMainForm::CreateComponents() {
   mnuTray = new TPopupMenu(this);
   mnuMoreOptions2 = new TMenuItem(this);
   mnuMoreOptions2->Caption = "Options";
+  mnuMoreOptions2->OnClick = [this](TComponent&) { acOptionsExecute(); };
   mnuRestore = new TMenuItem(this);
   mnuRestore->Caption = "Open Lorvex";
   mnuRestore->Default = true;
@@ -484,6 +489,47 @@ void TMainForm::RunTypedText() {
   FSearch->ShowDefaultList(1);
   HideMainWindow();
   Edit1->SetFocus();
+}
+
+void TMainForm::acOptionsExecute() {
+  bool ok = false;
+  FKeepVisible = true;
+  try {
+    TBusyCursor busy;  // until the dialog shows
+    ok = RunOptionsDialog(nullptr, [this] {
+      SearchTimer->SetEnabled(false);
+      FSearch->StopSearch();
+    });
+  } catch (...) {
+    FKeepVisible = false;
+    throw;
+  }
+  FKeepVisible = false;
+  if (!ok) return;
+
+  TLorvexSettings& settings = AppSettings();
+  settings.TrimLastUsed();
+  SaveSettings(settings, SettingsFileName());
+  settings.ResolveSearchOrder();
+  for (TSearchClass* source : settings.SearchOrderObjects)
+    if (source) source->Reset();
+  ApplyOpacity();
+  Edit1->SetText("");
+  FSearch->ShowDefaultList(1);
+  UpdateTrayIcon();
+  RegisterAppHotKey();
+}
+
+void TMainForm::mnuAboutClick() {
+  FKeepVisible = true;
+  try {
+    ShowAbout("Lorvex", "https://lorvex.org", "A keyboard launcher: press the hot key, type a few letters, press Enter.",
+              "Free software.");
+  } catch (...) {
+    FKeepVisible = false;
+    throw;
+  }
+  FKeepVisible = false;
 }
 
 void TMainForm::DeleteFromLastUsed() {

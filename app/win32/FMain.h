@@ -87,6 +87,9 @@ class TMainForm : public TForm, public TSearchView {
   void mnuExit2Click();
   void Exit(bool mayAsk);
   void mnuHelpClick();
+  // The options dialog; with OK the settings are saved and take effect at once.
+  void acOptionsExecute();
+  void mnuAboutClick();
 
   void ApplyOpacity();
   void UpdateTrayIcon();

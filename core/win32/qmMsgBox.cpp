@@ -183,3 +183,12 @@ void ShowInfo(const std::string& text) { ShowMessageBox(text, "Info", 0, 3); }
 bool AskYesNo(const std::string& text) { return ShowMessageBox(text, "Question", 2, 0) == mrYes; }
 
 int AskYesNoCancelAll(const std::string& text) { return ShowMessageBox(text, "Question", 4, 0); }
+
+TAnswer TMsgBoxAsker::AskYesNoCancelAll(const std::string& text) {
+  switch (::AskYesNoCancelAll(text)) {
+    case mrYes: return TAnswer::Yes;
+    case mrNo: return TAnswer::No;
+    case mrAll: return TAnswer::All;
+    default: return TAnswer::Cancel;
+  }
+}

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/RowList.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
@@ -57,3 +58,10 @@ void ShowInfo(const std::string& text);
 bool AskYesNo(const std::string& text);
 // 6 Yes, 7 No, 2 Cancel (also when the box is closed), 8 All.
 int AskYesNoCancelAll(const std::string& text);
+
+// The questions of the models, answered with these boxes.
+class TMsgBoxAsker : public TAsker {
+ public:
+  bool AskYesNo(const std::string& text) override { return ::AskYesNo(text); }
+  TAnswer AskYesNoCancelAll(const std::string& text) override;
+};
