@@ -397,19 +397,36 @@ void TOptionsForm::btnMoreMagicWordsClick() {
   PopupMenu1->Popup(corner.x, corner.y, Handle());
 }
 
+namespace {
+
+// A file that cannot be read or written is told at once, over the dialog, which stays open.
+void ReportFileErrors(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EInOutError& e) {
+    ShowError(e.Message());
+  }
+}
+
+}  // namespace
+
 void TOptionsForm::mnuImportMagicWordsClick() {
-  if (OpenDialog2->Execute()) FModel.ImportMagicWords(OpenDialog2->FileName);
+  if (!OpenDialog2->Execute()) return;
+  ReportFileErrors([this] { FModel.ImportMagicWords(OpenDialog2->FileName); });
 }
 
 void TOptionsForm::mnuExportMAgicWordsClick() {
-  if (SaveDialog2->Execute()) FModel.ExportMagicWords(SaveDialog2->FileName);
+  if (!SaveDialog2->Execute()) return;
+  ReportFileErrors([this] { FModel.ExportMagicWords(SaveDialog2->FileName); });
 }
 
 void TOptionsForm::mnuImportSlickRunClick() {
   if (!OpenDialog1->Execute()) return;
-  TBusyCursor busy;
-  TMsgBoxAsker asker;
-  FModel.ImportSlickRun(OpenDialog1->FileName, asker);
+  ReportFileErrors([this] {
+    TBusyCursor busy;
+    TMsgBoxAsker asker;
+    FModel.ImportSlickRun(OpenDialog1->FileName, asker);
+  });
 }
 
 // --- Advanced page --------------------------------------------------------------------------

@@ -339,6 +339,17 @@ TEST_F(OptionsFormTest, ExportAndImportGoThroughTheFileDialogs) {
   ASSERT_EQ(form.Model().MagicWords.RowCount(), 2);
   EXPECT_EQ(form.Model().MagicWords[0], form.Model().MagicWords[1]);
   EXPECT_EQ(form.Model().MagicWords[1].Path, "C:\\");
+
+  // A file that is not there is told, and the rows stay.
+  SetChooserForTests([&](TChooseRequest& request) {
+    request.FileName = file + ".missing";
+    return true;
+  });
+  TBoxAnswer answer(mrOk);
+  form.mnuImportSlickRunClick();
+  EXPECT_NE(answer.Text.find(".missing"), std::string::npos);
+  EXPECT_EQ(form.Model().MagicWords.RowCount(), 2);
+  EXPECT_EQ(ScreenCursor(), nullptr);
 }
 
 TEST_F(OptionsFormTest, ThePortableCopyRefusesTheProgramsOwnFolderAndMarksAnotherPortable) {
