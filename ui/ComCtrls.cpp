@@ -10,6 +10,7 @@
 
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
+#include "ui/WideText.h"
 
 namespace {
 
@@ -25,23 +26,6 @@ void InitCommonControlClasses() {
     return InitCommonControlsEx(&classes) != FALSE;
   }();
   (void)initialised;
-}
-
-std::wstring Utf8ToWide(const std::string& text) {
-  if (text.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
-
-std::string WideToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr, nullptr);
-  return result;
 }
 
 std::wstring LowerCase(std::wstring text) {

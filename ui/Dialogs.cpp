@@ -7,6 +7,7 @@
 
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
+#include "ui/WideText.h"
 
 namespace {
 
@@ -16,23 +17,6 @@ constexpr DWORD FileNameBufferSize = 32768;
 TChooser& Chooser() {
   static TChooser chooser;
   return chooser;
-}
-
-std::wstring Utf8ToWide(const std::string& text) {
-  if (text.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
-
-std::string WideToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr, nullptr);
-  return result;
 }
 
 // "Text|*.x|All|*.*" as the dialogs want it: each part ended by a zero, the list by another.

@@ -6,19 +6,11 @@
 #include <algorithm>
 
 #include "ui/Forms.h"
+#include "ui/WideText.h"
 
 namespace {
 
 constexpr int GlyphSize = 16;
-
-std::string WideToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr, nullptr);
-  return result;
-}
 
 // Points a system control at its class and has it subclassed.
 void UseSystemClass(TCreateParams& params, const char* className) {

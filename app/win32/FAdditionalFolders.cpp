@@ -1,5 +1,8 @@
 #include "app/win32/FAdditionalFolders.h"
 
+#include <tuple>
+
+#include "app/win32/DialogButtons.h"
 #include "core/qmTranslate.h"
 
 TAdditionalFoldersForm::TAdditionalFoldersForm(TComponent* owner) : TForm(owner) {
@@ -16,22 +19,7 @@ TAdditionalFoldersForm::TAdditionalFoldersForm(TComponent* owner) : TForm(owner)
   eSearch->SetBounds(85, 16, 233, 23);
   eSearch->SetParent(this);
 
-  btnOk = new TButton(this);
-  btnOk->SetCaption("OK");
-  btnOk->TabStop = true;
-  btnOk->SetDefault(true);
-  btnOk->ModalResult = mrOk;
-  btnOk->SetBounds(148, 65, 80, 27);
-  btnOk->SetParent(this);
-  btnCancel = new TButton(this);
-  btnCancel->SetCaption("Cancel");
-  btnCancel->TabStop = true;
-  btnCancel->Cancel = true;
-  btnCancel->ModalResult = mrCancel;
-  btnCancel->SetBounds(238, 65, 80, 27);
-  btnCancel->SetParent(this);
-  DefaultButton = btnOk;
-  CancelButton = btnCancel;
+  std::tie(btnOk, btnCancel) = AddOkCancel(*this, *this, 65, 318);
   ActiveControl = eSearch;
 
   TranslateComponents(*this);

@@ -1,5 +1,8 @@
 #include "app/win32/FFilter.h"
 
+#include <tuple>
+
+#include "app/win32/DialogButtons.h"
 #include "core/qmTranslate.h"
 
 TFilterForm::TFilterForm(TComponent* owner) : TForm(owner) {
@@ -33,22 +36,7 @@ TFilterForm::TFilterForm(TComponent* owner) : TForm(owner) {
   lblFilterAction = label("Filter action:", 82);
   eFilterAction = combo(82, {"Show", "Hide"});
 
-  btnOk = new TButton(this);
-  btnOk->SetCaption("OK");
-  btnOk->TabStop = true;
-  btnOk->SetDefault(true);
-  btnOk->ModalResult = mrOk;
-  btnOk->SetBounds(103, 130, 80, 27);
-  btnOk->SetParent(this);
-  btnCancel = new TButton(this);
-  btnCancel->SetCaption("Cancel");
-  btnCancel->TabStop = true;
-  btnCancel->Cancel = true;
-  btnCancel->ModalResult = mrCancel;
-  btnCancel->SetBounds(193, 130, 80, 27);
-  btnCancel->SetParent(this);
-  DefaultButton = btnOk;
-  CancelButton = btnCancel;
+  std::tie(btnOk, btnCancel) = AddOkCancel(*this, *this, 130, 273);
   ActiveControl = eFilterType;
 
   TranslateComponents(*this);

@@ -1,5 +1,8 @@
 #include "app/win32/FMagicWords.h"
 
+#include <tuple>
+
+#include "app/win32/DialogButtons.h"
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
@@ -70,21 +73,8 @@ void TMagicWordsForm::CreateComponents() {
   cbRunAs->SetBounds(left, top + 5 * step, 250, 20);
   cbRunAs->SetParent(this);
 
-  btnOk = new TButton(this);
-  btnOk->SetCaption("OK");
-  btnOk->TabStop = true;
-  btnOk->SetDefault(true);
-  btnOk->SetBounds(346, 270, 80, 27);
-  btnOk->SetParent(this);
-  btnCancel = new TButton(this);
-  btnCancel->SetCaption("Cancel");
-  btnCancel->TabStop = true;
-  btnCancel->Cancel = true;
-  btnCancel->ModalResult = mrCancel;
-  btnCancel->SetBounds(436, 270, 80, 27);
-  btnCancel->SetParent(this);
-  DefaultButton = btnOk;
-  CancelButton = btnCancel;
+  // OK checks the word before it closes.
+  std::tie(btnOk, btnCancel) = AddOkCancel(*this, *this, 270, 516, mrNone);
   ActiveControl = eMagicWord;
 
   OpenDialog1 = new TOpenDialog(this);

@@ -30,6 +30,19 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
+// Keeps the window shown while a box or dialog of its own is open in front of it (losing the
+// focus would hide it), however the box ends.
+class TKeepVisible {
+ public:
+  explicit TKeepVisible(bool& flag) : FFlag(flag) { FFlag = true; }
+  ~TKeepVisible() { FFlag = false; }
+  TKeepVisible(const TKeepVisible&) = delete;
+  TKeepVisible& operator=(const TKeepVisible&) = delete;
+
+ private:
+  bool& FFlag;
+};
+
 // The shell's "minimise all windows", through its automation object.
 void ShellMinimizeAll() {
   CLSID clsid;
@@ -493,18 +506,14 @@ void TMainForm::RunTypedText() {
 
 void TMainForm::acOptionsExecute() {
   bool ok = false;
-  FKeepVisible = true;
-  try {
+  {
+    TKeepVisible keep(FKeepVisible);
     TBusyCursor busy;  // until the dialog shows
     ok = RunOptionsDialog(nullptr, [this] {
       SearchTimer->SetEnabled(false);
       FSearch->StopSearch();
     });
-  } catch (...) {
-    FKeepVisible = false;
-    throw;
   }
-  FKeepVisible = false;
   if (!ok) return;
 
   TLorvexSettings& settings = AppSettings();
@@ -521,24 +530,20 @@ void TMainForm::acOptionsExecute() {
 }
 
 void TMainForm::mnuAboutClick() {
-  FKeepVisible = true;
-  try {
-    ShowAbout("Lorvex", "https://lorvex.org", "A keyboard launcher: press the hot key, type a few letters, press Enter.",
-              "Free software.");
-  } catch (...) {
-    FKeepVisible = false;
-    throw;
-  }
-  FKeepVisible = false;
+  TKeepVisible keep(FKeepVisible);
+  ShowAbout("Lorvex", "https://lorvex.org", "A keyboard launcher: press the hot key, type a few letters, press Enter.",
+            "Free software.");
 }
 
 void TMainForm::DeleteFromLastUsed() {
   const int index = ListBox1->ItemIndex();
   if (index < 0 || index >= FSearch->List().Count()) return;
-  FKeepVisible = true;
   const std::string name = FSearch->List().Item(index).DisplayName;
-  const bool yes = AskYesNo(TranslateFormat("Delete %s from  last used list?", {FSearch->List().Text(index)}));
-  FKeepVisible = false;
+  bool yes;
+  {
+    TKeepVisible keep(FKeepVisible);
+    yes = AskYesNo(TranslateFormat("Delete %s from  last used list?", {FSearch->List().Text(index)}));
+  }
   if (yes) FSearch->DeleteFromLastUsed(name);
 }
 

@@ -1,7 +1,9 @@
 #include "app/win32/FOptions.h"
 
 #include <memory>
+#include <tuple>
 
+#include "app/win32/DialogButtons.h"
 #include "app/win32/FAdditionalFolders.h"
 #include "app/win32/FFilter.h"
 #include "app/win32/FMagicWords.h"
@@ -64,13 +66,8 @@ void TOptionsForm::CreateComponents() {
   pButtons->SetHeight(41);
   pButtons->SetAlign(alBottom);
   pButtons->SetParent(this);
-  btnOk = NewButton(pButtons, "OK", 585 - 2 * 85 - 5, 80);
-  btnOk->SetDefault(true);
-  btnCancel = NewButton(pButtons, "Cancel", 585 - 85 - 5, 80);
-  btnCancel->Cancel = true;
-  btnCancel->ModalResult = mrCancel;
-  DefaultButton = btnOk;
-  CancelButton = btnCancel;
+  // OK stores the edits before it closes.
+  std::tie(btnOk, btnCancel) = AddOkCancel(*this, *pButtons, ButtonTop, 580, mrNone);
 
   PageControl1 = new TPageControl(this);
   PageControl1->TabStop = true;

@@ -24,6 +24,18 @@ inline void Pump(DWORD milliseconds) {
   PumpUntil([] { return false; }, milliseconds);
 }
 
+// Shows a form and makes it the active window.
+inline bool ShowActive(TForm& form) {
+  form.Show();
+  SetForegroundWindow(form.Handle());
+  return PumpUntil([&] { return GetActiveWindow() == form.Handle(); });
+}
+
+inline bool FocusOn(TWinControl& control) {
+  control.SetFocus();
+  return PumpUntil([&] { return GetFocus() == control.Handle(); });
+}
+
 // Presses and releases one key through the system's input queue.
 inline void PressKey(WORD key) {
   INPUT inputs[2]{};

@@ -18,6 +18,7 @@
 #include "ui/Hints.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
+#include "tests/win32/WineTestUtils.h"
 
 namespace {
 
@@ -57,18 +58,6 @@ POINT MoveMouseTo(TWinControl& control, int x, int y) {
   ClientToScreen(control.Handle(), &p);
   SetCursorPos(p.x, p.y);
   return p;
-}
-
-// Shows a form and makes it the active window.
-bool ShowActive(TForm& form) {
-  form.Show();
-  SetForegroundWindow(form.Handle());
-  return PumpApp([&] { return GetActiveWindow() == form.Handle(); });
-}
-
-bool FocusOn(TWinControl& control) {
-  control.SetFocus();
-  return PumpApp([&] { return GetFocus() == control.Handle(); });
 }
 
 std::string KeyName(WORD key) { return key >= 0x20 && key < 0x7F ? std::string(1, static_cast<char>(key)) : std::to_string(key); }

@@ -76,17 +76,6 @@ std::unique_ptr<TForm> MakeForm(int width = 500, int height = 400) {
   return form;
 }
 
-bool ShowActive(TForm& form) {
-  form.Show();
-  SetForegroundWindow(form.Handle());
-  return PumpUntil([&] { return GetActiveWindow() == form.Handle(); });
-}
-
-bool FocusOn(TWinControl& control) {
-  control.SetFocus();
-  return PumpUntil([&] { return GetFocus() == control.Handle(); });
-}
-
 bool HasFocus(TWinControl& control) {
   return PumpUntil([&] { return GetFocus() == control.Handle(); });
 }

@@ -89,7 +89,7 @@ TMenuItem* AddItem(TComponent* owner, TMenuItem& parent, const std::string& capt
   return item;
 }
 
-bool ShowActive(TForm& form) {
+bool ShowFocused(TForm& form) {
   form.Show();
   SetForegroundWindow(form.Handle());
   return PumpUntil([&] { return GetActiveWindow() == form.Handle() && GetFocus() == form.Handle(); });
@@ -342,7 +342,7 @@ TEST_F(SystemMenuPicks, AnEntryPickedFromTheRealMenuRunsOnceAndTheFormNeverSeesI
   sysMenu->SetPosition(0);
   sysMenu->SetPopupMenu(menu.Popup);
   sysMenu->AttachHook();
-  ASSERT_TRUE(ShowActive(form));
+  ASSERT_TRUE(ShowFocused(form));
 
   // Options, a line, Help: Home, then Down twice passes over the line to Help.
   TSystemMenuDriver driver({VK_HOME, VK_DOWN, VK_RETURN});
@@ -372,7 +372,7 @@ TEST_F(SystemMenuPicks, AnEntryOfASubMenuPickedFromTheRealMenuRunsOnce) {
   sysMenu->SetPosition(0);
   sysMenu->SetPopupMenu(popup);
   sysMenu->AttachHook();
-  ASSERT_TRUE(ShowActive(form));
+  ASSERT_TRUE(ShowFocused(form));
 
   TSystemMenuDriver driver({VK_HOME, VK_RIGHT, VK_RETURN});
   EXPECT_TRUE(PumpUntil([&] { return copyClicks > 0; }, 8000));

@@ -1,0 +1,12 @@
+// The OK and Cancel buttons every dialog of the program ends with.
+#pragma once
+
+#include <utility>
+
+#include "ui/Forms.h"
+#include "ui/StdCtrls.h"
+
+// OK (the default button: Enter) and Cancel (Esc, closing with mrCancel) side by side on
+// Parent, the pair ending at Right; answers them in that order. OK closes the form with
+// OkResult; mrNone leaves that to its OnClick (a dialog that checks its input first).
+std::pair<TButton*, TButton*> AddOkCancel(TForm& form, TWinControl& parent, int top, int right, int okResult = mrOk);
