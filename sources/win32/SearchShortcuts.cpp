@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "os/win32/os_win32.h"
+
 TShellExecuteExFunc ShellExecuteExHook = [](SHELLEXECUTEINFOA& info) { return ShellExecuteExA(&info); };
 
 namespace {
@@ -19,30 +21,6 @@ std::wstring Widen(const std::string& text) {
 
 uint64_t FileTimeValue(const FILETIME& time) {
   return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-os::TLocalTime LocalTimeOf(const FILETIME& time) {
-  os::TLocalTime result;
-  FILETIME local{};
-  SYSTEMTIME parts{};
-  if (FileTimeValue(time) == 0 || !FileTimeToLocalFileTime(&time, &local) || !FileTimeToSystemTime(&local, &parts))
-    return result;
-  result.Year = parts.wYear;
-  result.Month = parts.wMonth;
-  result.Day = parts.wDay;
-  result.Hour = parts.wHour;
-  result.Minute = parts.wMinute;
-  result.Second = parts.wSecond;
-  return result;
-}
-
-os::TDirEntry DirEntryOf(const WIN32_FIND_DATAA& data) {
-  os::TDirEntry entry;
-  entry.Name = data.cFileName;
-  entry.Attr = data.dwFileAttributes;
-  entry.Size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-  entry.WriteTime = LocalTimeOf(data.ftLastWriteTime);
-  return entry;
 }
 
 // The system error that a result code of ShellExecute stands for.
@@ -194,7 +172,7 @@ void TWin32ShortcutShell::TLinkObject::Read(TShortcutInfo& info) {
     return std::string(buffer);
   };
   info.Target = text([&] { FLink->GetPath(buffer, sizeof buffer, &findData, SLGP_UNCPRIORITY); });
-  if (!info.Target.empty()) info.FindData = DirEntryOf(findData);
+  if (!info.Target.empty()) info.FindData = os::DirEntryOf(findData);
   info.Description = text([&] { FLink->GetDescription(buffer, sizeof buffer); });
   info.Arguments = text([&] { FLink->GetArguments(buffer, sizeof buffer); });
   info.WorkingDirectory = text([&] { FLink->GetWorkingDirectory(buffer, sizeof buffer); });
