@@ -112,6 +112,15 @@ bool GetEntry(const std::string& path, TDirEntry& entry) {
   return true;
 }
 
+bool GetFileStamp(const std::string& path, TFileStamp& stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  stamp.Size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  const FILETIME& time = data.ftLastWriteTime;
+  stamp.WriteTime = (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  return true;
+}
+
 bool FileExists(const std::string& path) {
   const DWORD attr = Attributes(path);
   return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0;
