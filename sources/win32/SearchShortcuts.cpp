@@ -19,10 +19,6 @@ std::wstring Widen(const std::string& text) {
   return wide;
 }
 
-uint64_t FileTimeValue(const FILETIME& time) {
-  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 // The system error that a result code of ShellExecute stands for.
 DWORD SystemErrorOf(INT_PTR code) {
   switch (code) {
@@ -75,50 +71,30 @@ std::string ShellErrorText(INT_PTR code) { return SystemMessage(SystemErrorOf(co
 
 // --- TWin32ShortcutShell ------------------------------------------------------------------
 
+TWin32ShortcutShell::TWin32ShortcutShell(std::string cacheFile) : FCache(std::move(cacheFile)) {}
+
 TWin32ShortcutShell::~TWin32ShortcutShell() = default;
 
 void TWin32ShortcutShell::BeginSearch() {
   FSearchThread = std::this_thread::get_id();
   FLeaveCom = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  FCache.Load();
 }
 
 void TWin32ShortcutShell::EndSearch() {
   FSearchLink.Close();
+  FCache.Save();
   if (FLeaveCom) CoUninitialize();
   FLeaveCom = false;
   FSearchThread = std::thread::id();
 }
 
-void TWin32ShortcutShell::Reset() {
-  std::lock_guard<std::mutex> lock(FLock);
-  FCache.clear();
-}
+void TWin32ShortcutShell::Reset() { FCache.Clear(); }
 
-size_t TWin32ShortcutShell::CachedLinks() {
-  std::lock_guard<std::mutex> lock(FLock);
-  return FCache.size();
-}
+size_t TWin32ShortcutShell::CachedLinks() { return FCache.Count(); }
 
 void TWin32ShortcutShell::ResolveShortcut(TShortcutInfo& info) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  const bool stamped = GetFileAttributesExA(info.FileName.c_str(), GetFileExInfoStandard, &data) != 0;
-  const TFileStamp stamp{(static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
-                         FileTimeValue(data.ftLastWriteTime)};
-  if (stamped) {
-    std::lock_guard<std::mutex> lock(FLock);
-    auto cached = FCache.find(info.FileName);
-    if (cached != FCache.end() && cached->second.Stamp == stamp) {
-      info = cached->second.Info;
-      return;
-    }
-  }
-
-  ReadLink(info);
-
-  if (stamped) {
-    std::lock_guard<std::mutex> lock(FLock);
-    FCache[info.FileName] = {stamp, info};
-  }
+  FCache.Resolve(info, [this](TShortcutInfo& link) { ReadLink(link); });
 }
 
 void TWin32ShortcutShell::ReadLink(TShortcutInfo& info) {
