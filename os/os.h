@@ -27,6 +27,8 @@ enum : uint32_t {
 
 struct TLocalTime {
   int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+
+  bool operator==(const TLocalTime&) const = default;
 };
 
 // One entry of a folder listing.
@@ -37,6 +39,16 @@ struct TDirEntry {
   TLocalTime WriteTime;   // last write, local time
 
   bool IsFolder() const { return (Attr & faDirectory) != 0; }
+  bool operator==(const TDirEntry&) const = default;
+};
+
+// What tells one version of a file from another: its size and its time of last write in the
+// file system's own units (exact to the tick, and not moved by time zones as TLocalTime is).
+struct TFileStamp {
+  int64_t Size = 0;
+  uint64_t WriteTime = 0;
+
+  bool operator==(const TFileStamp&) const = default;
 };
 
 // Every entry of Folder except "." and "..", in the directory's own order (the POSIX side
@@ -44,6 +56,8 @@ struct TDirEntry {
 bool ListFolder(const std::string& folder, std::vector<TDirEntry>& entries);
 // The entry for one file or folder; false when it does not exist.
 bool GetEntry(const std::string& path, TDirEntry& entry);
+// The stamp of a file or folder; false when it does not exist.
+bool GetFileStamp(const std::string& path, TFileStamp& stamp);
 
 bool FileExists(const std::string& path);       // an existing file, not a folder
 bool DirectoryExists(const std::string& path);  // an existing folder

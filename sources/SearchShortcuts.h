@@ -29,6 +29,8 @@ struct TShortcutInfo {
   uint16_t HotKey = 0;
   int32_t ShowCmd = 0;
   os::TDirEntry FindData;  // the target's name, attributes, size and time
+
+  bool operator==(const TShortcutInfo&) const = default;
 };
 
 // How the shell is asked to open a file.

@@ -155,6 +155,15 @@ bool GetEntry(const std::string& path, TDirEntry& entry) {
   return StatEntry(nativePath, LastComponent(nativePath), entry);
 }
 
+bool GetFileStamp(const std::string& path, TFileStamp& stamp) {
+  struct stat info {};
+  if (path.empty() || stat(Native(path).c_str(), &info) != 0) return false;
+  stamp.Size = static_cast<int64_t>(info.st_size);
+  stamp.WriteTime =
+      static_cast<uint64_t>(info.st_mtim.tv_sec) * 1000000000u + static_cast<uint64_t>(info.st_mtim.tv_nsec);
+  return true;
+}
+
 bool FileExists(const std::string& path) {
   struct stat info {};
   return !path.empty() && stat(Native(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);

@@ -1,9 +1,8 @@
 // The operating-system seams on Windows, through the ANSI calls (the process code page is UTF-8).
-#include <windows.h>
+#include "os/win32/os_win32.h"
+
 #include <shlobj.h>
 #include <shellapi.h>
-
-#include "os/os.h"
 
 #include <algorithm>
 #include <vector>
@@ -55,17 +54,10 @@ TLocalTime FromSystemTime(const SYSTEMTIME& parts) {
 TLocalTime LocalTimeOf(const FILETIME& utc) {
   FILETIME local{};
   SYSTEMTIME parts{};
-  if (FileTimeToLocalFileTime(&utc, &local) && FileTimeToSystemTime(&local, &parts)) return FromSystemTime(parts);
+  if ((utc.dwLowDateTime | utc.dwHighDateTime) != 0 && FileTimeToLocalFileTime(&utc, &local) &&
+      FileTimeToSystemTime(&local, &parts))
+    return FromSystemTime(parts);
   return {};
-}
-
-TDirEntry EntryOf(const WIN32_FIND_DATAA& data) {
-  TDirEntry entry;
-  entry.Name = data.cFileName;
-  entry.Attr = data.dwFileAttributes;
-  entry.Size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  entry.WriteTime = LocalTimeOf(data.ftLastWriteTime);
-  return entry;
 }
 
 bool WriteAll(HANDLE file, const std::string& data) {
@@ -85,6 +77,15 @@ DWORD Attributes(const std::string& path) {
 
 }  // namespace
 
+TDirEntry DirEntryOf(const WIN32_FIND_DATAA& data) {
+  TDirEntry entry;
+  entry.Name = data.cFileName;
+  entry.Attr = data.dwFileAttributes;
+  entry.Size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  entry.WriteTime = LocalTimeOf(data.ftLastWriteTime);
+  return entry;
+}
+
 bool ListFolder(const std::string& folder, std::vector<TDirEntry>& entries) {
   entries.clear();
   if (folder.empty()) return false;  // "\*" would list the drive's root
@@ -94,7 +95,7 @@ bool ListFolder(const std::string& folder, std::vector<TDirEntry>& entries) {
   if (search == INVALID_HANDLE_VALUE) return DirectoryExists(folder);  // an empty drive has no "."
   do {
     const std::string name = data.cFileName;
-    if (name != "." && name != "..") entries.push_back(EntryOf(data));
+    if (name != "." && name != "..") entries.push_back(DirEntryOf(data));
   } while (FindNextFileA(search, &data));
   FindClose(search);
   return true;
@@ -107,7 +108,16 @@ bool GetEntry(const std::string& path, TDirEntry& entry) {
   const HANDLE search = FindFirstFileA(WithoutTrailingSeparators(path).c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
-  entry = EntryOf(data);
+  entry = DirEntryOf(data);
+  return true;
+}
+
+bool GetFileStamp(const std::string& path, TFileStamp& stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  stamp.Size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  const FILETIME& time = data.ftLastWriteTime;
+  stamp.WriteTime = (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
   return true;
 }
 

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "os/win32/os_win32.h"
+
 TShellExecuteExFunc ShellExecuteExHook = [](SHELLEXECUTEINFOA& info) { return ShellExecuteExA(&info); };
 
 namespace {
@@ -15,34 +17,6 @@ std::wstring Widen(const std::string& text) {
   MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
   wide.resize(static_cast<size_t>(length - 1));
   return wide;
-}
-
-uint64_t FileTimeValue(const FILETIME& time) {
-  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-os::TLocalTime LocalTimeOf(const FILETIME& time) {
-  os::TLocalTime result;
-  FILETIME local{};
-  SYSTEMTIME parts{};
-  if (FileTimeValue(time) == 0 || !FileTimeToLocalFileTime(&time, &local) || !FileTimeToSystemTime(&local, &parts))
-    return result;
-  result.Year = parts.wYear;
-  result.Month = parts.wMonth;
-  result.Day = parts.wDay;
-  result.Hour = parts.wHour;
-  result.Minute = parts.wMinute;
-  result.Second = parts.wSecond;
-  return result;
-}
-
-os::TDirEntry DirEntryOf(const WIN32_FIND_DATAA& data) {
-  os::TDirEntry entry;
-  entry.Name = data.cFileName;
-  entry.Attr = data.dwFileAttributes;
-  entry.Size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-  entry.WriteTime = LocalTimeOf(data.ftLastWriteTime);
-  return entry;
 }
 
 // The system error that a result code of ShellExecute stands for.
@@ -97,50 +71,30 @@ std::string ShellErrorText(INT_PTR code) { return SystemMessage(SystemErrorOf(co
 
 // --- TWin32ShortcutShell ------------------------------------------------------------------
 
+TWin32ShortcutShell::TWin32ShortcutShell(std::string cacheFile) : FCache(std::move(cacheFile)) {}
+
 TWin32ShortcutShell::~TWin32ShortcutShell() = default;
 
 void TWin32ShortcutShell::BeginSearch() {
   FSearchThread = std::this_thread::get_id();
   FLeaveCom = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  FCache.Load();
 }
 
 void TWin32ShortcutShell::EndSearch() {
   FSearchLink.Close();
+  FCache.Save();
   if (FLeaveCom) CoUninitialize();
   FLeaveCom = false;
   FSearchThread = std::thread::id();
 }
 
-void TWin32ShortcutShell::Reset() {
-  std::lock_guard<std::mutex> lock(FLock);
-  FCache.clear();
-}
+void TWin32ShortcutShell::Reset() { FCache.Clear(); }
 
-size_t TWin32ShortcutShell::CachedLinks() {
-  std::lock_guard<std::mutex> lock(FLock);
-  return FCache.size();
-}
+size_t TWin32ShortcutShell::CachedLinks() { return FCache.Count(); }
 
 void TWin32ShortcutShell::ResolveShortcut(TShortcutInfo& info) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  const bool stamped = GetFileAttributesExA(info.FileName.c_str(), GetFileExInfoStandard, &data) != 0;
-  const TFileStamp stamp{(static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
-                         FileTimeValue(data.ftLastWriteTime)};
-  if (stamped) {
-    std::lock_guard<std::mutex> lock(FLock);
-    auto cached = FCache.find(info.FileName);
-    if (cached != FCache.end() && cached->second.Stamp == stamp) {
-      info = cached->second.Info;
-      return;
-    }
-  }
-
-  ReadLink(info);
-
-  if (stamped) {
-    std::lock_guard<std::mutex> lock(FLock);
-    FCache[info.FileName] = {stamp, info};
-  }
+  FCache.Resolve(info, [this](TShortcutInfo& link) { ReadLink(link); });
 }
 
 void TWin32ShortcutShell::ReadLink(TShortcutInfo& info) {
@@ -194,7 +148,7 @@ void TWin32ShortcutShell::TLinkObject::Read(TShortcutInfo& info) {
     return std::string(buffer);
   };
   info.Target = text([&] { FLink->GetPath(buffer, sizeof buffer, &findData, SLGP_UNCPRIORITY); });
-  if (!info.Target.empty()) info.FindData = DirEntryOf(findData);
+  if (!info.Target.empty()) info.FindData = os::DirEntryOf(findData);
   info.Description = text([&] { FLink->GetDescription(buffer, sizeof buffer); });
   info.Arguments = text([&] { FLink->GetArguments(buffer, sizeof buffer); });
   info.WorkingDirectory = text([&] { FLink->GetWorkingDirectory(buffer, sizeof buffer); });

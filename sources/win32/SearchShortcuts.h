@@ -11,14 +11,12 @@
 #include <shobjidl.h>
 
 #include <atomic>
-#include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
-#include <unordered_map>
 
 #include "sources/SearchShortcuts.h"
+#include "sources/ShortcutCache.h"
 
 // The call that opens a file: ShellExecuteExA by default. Tests replace it with a recorder, so
 // that no program is ever started by them.
@@ -31,20 +29,22 @@ std::string ShellErrorText(INT_PTR code);
 
 class TWin32ShortcutShell : public TShortcutShell {
  public:
-  TWin32ShortcutShell() = default;
+  // Keeps the links it reads in CacheFile from one run to the next (empty: only while it lives).
+  explicit TWin32ShortcutShell(std::string cacheFile = ShortcutCacheFileName());
   ~TWin32ShortcutShell() override;
   TWin32ShortcutShell(const TWin32ShortcutShell&) = delete;
   TWin32ShortcutShell& operator=(const TWin32ShortcutShell&) = delete;
 
-  // Reads a link once per version of its file: the link is kept by path, size and time of last
-  // write. Within a search one shell-link object serves every link of the search's thread; a
-  // call from another thread reads with an object of its own.
+  // Reads a link once per version of its file (see TShortcutCache). Within a search one
+  // shell-link object serves every link of the search's thread; a call from another thread
+  // reads with an object of its own.
   void ResolveShortcut(TShortcutInfo& info) override;
-  // Joins COM on the search's thread; the shell-link object is made on first need.
+  // Joins COM on the search's thread and takes in the links kept by the last run; the
+  // shell-link object is made on first need.
   void BeginSearch() override;
-  // Frees the shell-link object and leaves COM again.
+  // Frees the shell-link object, keeps the links read for the next run and leaves COM again.
   void EndSearch() override;
-  // Forgets every resolved link.
+  // Forgets the links in memory; the next search takes in the kept file again.
   void Reset() override;
   // ShellExecuteEx through ShellExecuteExHook, never with the shell's own error boxes.
   bool ShellOpen(const TShellOpenRequest& request, std::string& errorText) override;
@@ -69,20 +69,9 @@ class TWin32ShortcutShell : public TShortcutShell {
   };
 
  private:
-  struct TFileStamp {
-    uint64_t Size = 0;
-    uint64_t WriteTime = 0;
-    bool operator==(const TFileStamp&) const = default;
-  };
-  struct TCachedLink {
-    TFileStamp Stamp;
-    TShortcutInfo Info;
-  };
-
   void ReadLink(TShortcutInfo& info);
 
-  std::mutex FLock;  // the cache: the worker resolves, the GUI thread resets
-  std::unordered_map<std::string, TCachedLink> FCache;
+  TShortcutCache FCache;
   TLinkObject FSearchLink;       // belongs to the thread of the running search
   std::atomic<std::thread::id> FSearchThread;  // none between searches
   bool FLeaveCom = false;

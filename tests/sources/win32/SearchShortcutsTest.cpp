@@ -23,6 +23,7 @@ namespace {
 // The real shell, with the special folders pointing into the test's own folder.
 class TTestShell : public TWin32ShortcutShell {
  public:
+  explicit TTestShell(std::string cacheFile) : TWin32ShortcutShell(std::move(cacheFile)) {}
   std::map<int, std::string> Folders;
   std::string FolderPath(int csidl) override { return Folders.count(csidl) ? Folders[csidl] : ""; }
 };
@@ -80,7 +81,7 @@ struct TShellRecorder {
 class ShellShortcutTest : public ::testing::Test {
  protected:
   ShellShortcutTest() : Root(testpaths::FreshFolder("shell_shortcuts")) {
-    Shell = std::make_shared<TTestShell>();
+    Shell = std::make_shared<TTestShell>(Root + "shortcuts.cache");
     Shell->Folders = {{csidlStartMenu, Root + "Start Menu"},
                       {csidlCommonStartMenu, Root + "Common Start Menu"},
                       {csidlDesktop, Root + "Desktop"},
@@ -166,7 +167,7 @@ TEST_F(ShellShortcutTest, ADamagedLinkGivesNothingEvenRightAfterAGoodOneInTheSam
   EXPECT_EQ(Names(Search(source, "broken")), (TNames{"Broken"}));
 }
 
-TEST_F(ShellShortcutTest, ResolvedLinksAreKeptUntilTheirFileChangesOrTheSourceIsReset) {
+TEST_F(ShellShortcutTest, ResolvedLinksAreKeptForThisRunAndTheNextUntilTheirFileChangesOrAReset) {
   TSearchStartMenu source(nullptr, Shell);
   ASSERT_EQ(Search(source, "foo").size(), 1u);  // the uninstaller is read too, then hidden
   EXPECT_EQ(Shell->LinkObjectsMade(), 1);        // one object for the whole search
@@ -184,6 +185,15 @@ TEST_F(ShellShortcutTest, ResolvedLinksAreKeptUntilTheirFileChangesOrTheSourceIs
   std::vector<TItemRecord> hits = Search(source, "foo editor");
   ASSERT_EQ(hits.size(), 1u);
   EXPECT_EQ(hits[0].Hint, "Now the player");
+
+  // The next run reads no link: the last one kept them in its file.
+  auto nextRun = std::make_shared<TTestShell>(Root + "shortcuts.cache");
+  nextRun->Folders = Shell->Folders;
+  TSearchStartMenu again(nullptr, nextRun);
+  hits = Search(again, "foo editor");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].Hint, "Now the player");
+  EXPECT_EQ(nextRun->LinkObjectsMade(), 0);
 
   source.Reset();
   EXPECT_EQ(Shell->CachedLinks(), 0u);
