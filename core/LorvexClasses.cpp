@@ -221,7 +221,7 @@ bool LoadSettings(TLorvexSettings& settings, const std::string& fileName, const 
   try {
     const std::string text = ReadSettingsText(fileName, problem);
     if (problem.empty()) TextToComponent(settings, text, complain);
-  } catch (const EParserError& e) {
+  } catch (const Exception& e) {
     problem = e.Message();
   } catch (const std::bad_alloc&) {
     problem = "there is not enough memory to read it";
