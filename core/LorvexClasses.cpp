@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <new>
 
 #include "core/qmDfmUtils.h"
 #include "core/qmFileUtils.h"
@@ -189,26 +191,49 @@ TLorvexSettings& AppSettings() {
 
 std::string SettingsFileName() { return SettingsFolder("Lorvex") + "Lorvex.def"; }
 
-bool LoadSettings(TLorvexSettings& settings, const std::string& fileName) {
+namespace {
+
+// Far beyond any settings file the program writes (thousands of last-used hits take a few hundred
+// kilobytes); reading a file this size could take more memory than there is.
+constexpr int64_t MaxSettingsFileSize = 16 * 1024 * 1024;
+
+// The settings file's text; empty with Problem set when it cannot be used at all.
+std::string ReadSettingsText(const std::string& fileName, std::string& problem) {
+  os::TDirEntry entry;
+  std::string text;
+  if (os::GetEntry(fileName, entry) && entry.Size > MaxSettingsFileSize)
+    problem = "it is larger than 16 MB";
+  else if (!os::ReadFile(fileName, text))
+    problem = "it cannot be read";
+  return text;
+}
+
+}  // namespace
+
+bool LoadSettings(TLorvexSettings& settings, const std::string& fileName, const TSettingsErrorHandler& onError) {
   if (!os::FileExists(fileName)) return true;
   bool sound = true;
   auto complain = [&](const std::string& message) {
     sound = false;
     GetLog().Log("Lorvex", "Lorvex.def: " + message);
   };
-  std::string text;
-  if (!os::ReadFile(fileName, text)) {
-    complain("cannot be read");
-    return false;
-  }
+  std::string problem;
   try {
-    TextToComponent(settings, text, complain);
+    const std::string text = ReadSettingsText(fileName, problem);
+    if (problem.empty()) TextToComponent(settings, text, complain);
   } catch (const Exception& e) {
-    complain(e.Message());
+    problem = e.Message();
+  } catch (const std::bad_alloc&) {
+    problem = "there is not enough memory to read it";
   }
   // Keep what could not be read: the next save would overwrite it.
-  if (!sound) os::CopyFile(fileName, fileName + ".bad", true);
-  return sound;
+  if (!problem.empty() || !sound) os::CopyFile(fileName, fileName + ".bad", true);
+  if (problem.empty()) return sound;
+  const std::string message = "The settings file " + fileName + " was not read (" + problem + "); it is kept as " +
+                              fileName + ".bad and the default settings are used.";
+  complain(message);
+  if (onError) onError(message);
+  return false;
 }
 
 void SaveSettings(TLorvexSettings& settings, const std::string& fileName) {

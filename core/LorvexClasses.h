@@ -224,8 +224,12 @@ TLorvexSettings& AppSettings();
 
 // Reads "Lorvex.def" into Settings when the file exists. A damaged file never stops the
 // program: what cannot be read keeps its value, the problem is logged, and the file is kept
-// as "Lorvex.def.bad" before the next save can overwrite it. False when anything was wrong.
-bool LoadSettings(TLorvexSettings& settings, const std::string& fileName);
+// as "Lorvex.def.bad" before the next save can overwrite it. A file that cannot be read at all
+// (larger than 16 MB, not component text, more than the memory holds) leaves every setting as
+// it was and is also told to OnError, in a sentence for the user. False when anything was wrong.
+using TSettingsErrorHandler = std::function<void(const std::string& message)>;
+bool LoadSettings(TLorvexSettings& settings, const std::string& fileName,
+                  const TSettingsErrorHandler& onError = nullptr);
 // Writes the settings as component text, replacing the file only when the new one is whole.
 // Raises EInOutError when the file cannot be written.
 void SaveSettings(TLorvexSettings& settings, const std::string& fileName);

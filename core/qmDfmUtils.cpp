@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <istream>
+#include <iterator>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -28,6 +30,55 @@ bool SameIdent(std::string_view a, std::string_view b) {
 }
 
 std::string AtLine(int line, const std::string& message) { return "Line " + std::to_string(line) + ": " + message; }
+
+// ============================================================================================
+// The tree: what a component text or a binary resource says, in either form
+// ============================================================================================
+
+// A value that was read but cannot be used; the property that holds it is skipped.
+enum class TValueFault : uint8_t { None, OutOfRange, BadCharCode };
+
+enum class TValueKind : uint8_t { Integer, Float, Identifier, String, List, Collection, Set };
+
+struct TDfmProperty;
+
+struct TDfmItem {
+  std::vector<TDfmProperty> Properties;
+};
+
+struct TDfmValue {
+  TValueKind Kind = TValueKind::Integer;
+  TValueFault Fault = TValueFault::None;
+  int64_t Integer = 0;
+  std::string Text;                 // a string's characters, an identifier
+  std::vector<TDfmValue> Elements;  // a list's values, a set's identifiers
+  std::vector<TDfmItem> Items;      // a collection's items
+};
+
+struct TDfmProperty {
+  std::string Name;  // as written, dots included
+  int Line = 0;      // in the text it was read from; 0 when it was not read from text
+  TDfmValue Value;
+};
+
+struct TDfmObject {
+  std::string Name;  // empty when the component has none
+  std::string ClassName;
+  std::vector<TDfmProperty> Properties;
+};
+
+TDfmValue ScalarValue(TValueKind kind, std::string text) {
+  TDfmValue value;
+  value.Kind = kind;
+  value.Text = std::move(text);
+  return value;
+}
+
+TDfmValue IntegerValue(int64_t integer) {
+  TDfmValue value;
+  value.Integer = integer;
+  return value;
+}
 
 // ============================================================================================
 // Writing
@@ -82,107 +133,154 @@ size_t PieceEnd(std::string_view s, size_t start) {
   return splitsSequence ? lead : cut;
 }
 
-// Writes the published properties of a component, one entry a line, without line ends.
-class TDfmWriter final : public TPropertyVisitor {
+// The published properties of an object as a tree, in published order.
+class TDfmTreeBuilder final : public TPropertyVisitor {
  public:
-  explicit TDfmWriter(TStringList& lines) : FLines(lines) {}
+  explicit TDfmTreeBuilder(std::vector<TDfmProperty>& properties, std::string prefix = {})
+      : FProperties(properties), FPrefix(std::move(prefix)) {}
 
-  void WriteComponent(TComponent& component) {
-    std::string header = "object ";
-    if (!component.Name.empty()) header += component.Name + ": ";
-    header += component.ClassName();
-    FLines.push_back(std::move(header));
-    ++FLevel;
-    component.describe(*this);
-    --FLevel;
-    FLines.push_back("end");
-  }
-
-  void Integer(const char* name, int32_t value, const Setter<int32_t>&) override {
-    Property(name, std::to_string(value));
-  }
+  void Integer(const char* name, int32_t value, const Setter<int32_t>&) override { Add(name, IntegerValue(value)); }
 
   void Boolean(const char* name, bool value, const Setter<bool>&) override {
-    Property(name, value ? "True" : "False");
+    Add(name, ScalarValue(TValueKind::Identifier, value ? "True" : "False"));
   }
 
   void String(const char* name, const std::string& value, const Setter<const std::string&>&) override {
-    if (value.size() <= LinePieceLength) {
-      Property(name, QuoteString(value));
-      return;
-    }
-    Property(name, "");
-    ++FLevel;
-    WriteLongString(value);
-    --FLevel;
+    Add(name, ScalarValue(TValueKind::String, value));
   }
 
   void Enumeration(const char* name, int value, std::span<const char* const> identifiers,
                    const Setter<int>&) override {
-    const bool known = value >= 0 && static_cast<size_t>(value) < identifiers.size();
-    Property(name, known ? std::string(identifiers[static_cast<size_t>(value)]) : std::to_string(value));
+    if (value >= 0 && static_cast<size_t>(value) < identifiers.size())
+      Add(name, ScalarValue(TValueKind::Identifier, identifiers[static_cast<size_t>(value)]));
+    else
+      Add(name, IntegerValue(value));
   }
 
   void Strings(const char* name, TStringList& list) override {
-    const std::string listName = std::string(name) + ".Strings";
-    if (list.empty()) {
-      Property(listName, "()");
+    TDfmValue value;
+    value.Kind = TValueKind::List;
+    for (const std::string& s : list) value.Elements.push_back(ScalarValue(TValueKind::String, s));
+    Add(std::string(name) + ".Strings", std::move(value));
+  }
+
+  // Item properties carry no prefix of an enclosing object.
+  void Collection(const char* name, TCollection& collection) override {
+    TDfmValue value;
+    value.Kind = TValueKind::Collection;
+    for (int i = 0; i < collection.Count(); ++i) {
+      TDfmTreeBuilder item(value.Items.emplace_back().Properties);
+      collection.ItemAt(i).describe(item);
+    }
+    Add(name, std::move(value));
+  }
+
+  void Object(const char* name, TPersistent& object) override {
+    TDfmTreeBuilder properties(FProperties, FPrefix + name + '.');
+    object.describe(properties);
+  }
+
+ private:
+  void Add(std::string_view name, TDfmValue value) {
+    FProperties.push_back({FPrefix + std::string(name), 0, std::move(value)});
+  }
+
+  std::vector<TDfmProperty>& FProperties;
+  const std::string FPrefix;  // "Name." of the enclosing published objects
+};
+
+// Writes a tree as component text, one entry a line, without line ends.
+class TDfmTextWriter {
+ public:
+  explicit TDfmTextWriter(TStringList& lines) : FLines(lines) {}
+
+  void WriteObject(const TDfmObject& object) {
+    FLines.push_back("object " + (object.Name.empty() ? std::string() : object.Name + ": ") + object.ClassName);
+    WriteProperties(object.Properties);
+    FLines.push_back("end");
+  }
+
+ private:
+  void WriteProperties(const std::vector<TDfmProperty>& properties) {
+    ++FLevel;
+    for (const TDfmProperty& property : properties) WriteProperty(property.Name, property.Value);
+    --FLevel;
+  }
+
+  void WriteProperty(const std::string& name, const TDfmValue& value) {
+    if (value.Kind == TValueKind::List) {
+      WriteList(name, value);
+    } else if (value.Kind == TValueKind::Collection) {
+      WriteCollection(name, value);
+    } else if (IsLongString(value)) {
+      Line(name + " = ");
+      ++FLevel;
+      WriteLongString(value.Text);
+      --FLevel;
+    } else {
+      Line(name + " = " + Scalar(value));
+    }
+  }
+
+  void WriteList(const std::string& name, const TDfmValue& list) {
+    if (list.Elements.empty()) {
+      Line(name + " = ()");
       return;
     }
-    Property(listName, "(");
+    Line(name + " = (");
     ++FLevel;
-    for (const std::string& s : list) {
-      if (s.size() <= LinePieceLength)
-        Line(QuoteString(s));
+    for (const TDfmValue& element : list.Elements) {
+      if (IsLongString(element))
+        WriteLongString(element.Text);
       else
-        WriteLongString(s);
+        Line(Scalar(element));
     }
     --FLevel;
     FLines.back() += ')';
   }
 
-  void Collection(const char* name, TCollection& collection) override {
-    if (collection.Count() == 0) {
-      Property(name, "<>");
+  void WriteCollection(const std::string& name, const TDfmValue& collection) {
+    if (collection.Items.empty()) {
+      Line(name + " = <>");
       return;
     }
-    Property(name, "<");
-    // Item properties carry no prefix of an enclosing object.
-    const std::string prefix = std::exchange(FPrefix, std::string());
+    Line(name + " = <");
     ++FLevel;
-    for (int i = 0; i < collection.Count(); ++i) {
+    for (const TDfmItem& item : collection.Items) {
       Line("item");
-      ++FLevel;
-      collection.ItemAt(i).describe(*this);
-      --FLevel;
+      WriteProperties(item.Properties);
       Line("end");
     }
     --FLevel;
-    FPrefix = prefix;
     FLines.back() += '>';
   }
 
-  void Object(const char* name, TPersistent& object) override {
-    const std::string prefix = FPrefix;
-    FPrefix += name;
-    FPrefix += '.';
-    object.describe(*this);
-    FPrefix = prefix;
+  static bool IsLongString(const TDfmValue& value) {
+    return value.Kind == TValueKind::String && value.Text.size() > LinePieceLength;
   }
 
- private:
+  // A value that is written on the line of its property: an integer, an identifier, a string of
+  // one line piece, a set.
+  static std::string Scalar(const TDfmValue& value) {
+    switch (value.Kind) {
+      case TValueKind::Integer:
+        return std::to_string(value.Integer);
+      case TValueKind::String:
+        return QuoteString(value.Text);
+      case TValueKind::Set: {
+        std::string text = "[";
+        for (const TDfmValue& member : value.Elements) text += (text.size() > 1 ? ", " : "") + member.Text;
+        return text + "]";
+      }
+      default:
+        return value.Text;
+    }
+  }
+
   void Line(std::string_view text) {
     std::string line(2 * static_cast<size_t>(FLevel), ' ');
     line += text;
     FLines.push_back(std::move(line));
-  }
-
-  void Property(std::string_view name, std::string_view value) {
-    std::string text = FPrefix;
-    text += name;
-    text += " = ";
-    text += value;
-    Line(text);
   }
 
   // A string of more than one line piece: one piece a line, joined with " +".
@@ -198,38 +296,11 @@ class TDfmWriter final : public TPropertyVisitor {
 
   TStringList& FLines;
   int FLevel = 0;
-  std::string FPrefix;  // "Name." of the enclosing published objects
 };
 
 // ============================================================================================
 // Reading, step 1: the text into a tree
 // ============================================================================================
-
-// A value that was read but cannot be used; the property that holds it is skipped.
-enum class TValueFault : uint8_t { None, OutOfRange, BadCharCode };
-
-enum class TValueKind : uint8_t { Integer, Float, Identifier, String, List, Collection, Set };
-
-struct TDfmProperty;
-
-struct TDfmItem {
-  std::vector<TDfmProperty> Properties;
-};
-
-struct TDfmValue {
-  TValueKind Kind = TValueKind::Integer;
-  TValueFault Fault = TValueFault::None;
-  int64_t Integer = 0;
-  std::string Text;                 // a string's characters, an identifier
-  std::vector<TDfmValue> Elements;  // a list's values, a set's identifiers
-  std::vector<TDfmItem> Items;      // a collection's items
-};
-
-struct TDfmProperty {
-  std::string Name;  // as written, dots included
-  int Line = 0;
-  TDfmValue Value;
-};
 
 enum class TTokenKind : uint8_t { EndOfText, Identifier, Integer, Float, String, Symbol };
 
@@ -438,17 +509,18 @@ class TDfmParser {
  public:
   explicit TDfmParser(std::string_view text) : FLexer(text) {}
 
-  std::vector<TDfmProperty> ParseComponent() {
+  TDfmObject ParseComponent() {
+    TDfmObject object;
     ExpectKeyword("object");
-    ExpectIdentifier();  // the name, or the class name of an unnamed component
+    object.ClassName = ExpectIdentifier();  // or the name, when a class name follows
     if (IsSymbol(':')) {
       FLexer.Take();
-      ExpectIdentifier();
+      object.Name = std::exchange(object.ClassName, ExpectIdentifier());
     }
-    std::vector<TDfmProperty> properties = ParseProperties(0);
+    object.Properties = ParseProperties(0);
     ExpectKeyword("end");
     if (!AtEnd()) FLexer.Fail("End of text expected after 'end'");
-    return properties;
+    return object;
   }
 
  private:
@@ -611,6 +683,268 @@ class TDfmParser {
   }
 
   TLexer FLexer;
+};
+
+// ============================================================================================
+// The binary component resource: a resource header, then the binary component stream
+// ============================================================================================
+
+// The value types of the binary stream that component text can say.
+enum TBinaryValue : uint8_t {
+  vaNull = 0,  // ends a list, a set's names, an item, a collection
+  vaList = 1,
+  vaInt8 = 2,
+  vaInt16 = 3,
+  vaInt32 = 4,
+  vaString = 6,
+  vaIdent = 7,
+  vaFalse = 8,
+  vaTrue = 9,
+  vaSet = 11,
+  vaLString = 12,
+  vaCollection = 14,
+  vaInt64 = 19,
+  vaUTF8String = 20,
+};
+
+constexpr std::string_view BinarySignature = "TPF0";
+constexpr uint16_t RcDataType = 10;
+constexpr uint16_t ResourceMemoryFlags = 0x1030;  // moveable, pure, discardable
+constexpr size_t MaxShortString = 255;
+
+// Writes a tree as a component resource named after its class.
+class TBinaryWriter {
+ public:
+  std::string Write(const TDfmObject& object) {
+    FOut = BinarySignature;
+    ShortString(object.ClassName, 0);
+    ShortString(object.Name, 0);
+    WriteProperties(object.Properties);
+    Byte(vaNull);  // no child components
+    const std::string stream = std::exchange(FOut, std::string());
+    Byte(0xFF);
+    Number(RcDataType, 2);
+    for (const char c : object.ClassName) Byte(static_cast<uint8_t>(AsciiUpper(c)));
+    Byte(0);
+    Number(ResourceMemoryFlags, 2);
+    Number(stream.size(), 4);
+    return FOut + stream;
+  }
+
+ private:
+  void WriteProperties(const std::vector<TDfmProperty>& properties) {
+    for (const TDfmProperty& property : properties) {
+      ShortString(property.Name, property.Line);
+      WriteValue(property.Value, property.Line);
+    }
+    Byte(vaNull);
+  }
+
+  void WriteValue(const TDfmValue& value, int line) {
+    if (value.Fault != TValueFault::None) throw EParserError(AtLine(line, "Invalid property value"));
+    switch (value.Kind) {
+      case TValueKind::Integer:
+        WriteInteger(value.Integer);
+        break;
+      case TValueKind::Identifier:
+        WriteIdentifier(value.Text, line);
+        break;
+      case TValueKind::String:
+        WriteString(value.Text);
+        break;
+      case TValueKind::List:
+        Byte(vaList);
+        for (const TDfmValue& element : value.Elements) WriteValue(element, line);
+        Byte(vaNull);
+        break;
+      case TValueKind::Set:
+        Byte(vaSet);
+        for (const TDfmValue& member : value.Elements) ShortString(member.Text, line);
+        Byte(0);
+        break;
+      case TValueKind::Collection:
+        Byte(vaCollection);
+        for (const TDfmItem& item : value.Items) {
+          Byte(vaList);
+          WriteProperties(item.Properties);
+        }
+        Byte(vaNull);
+        break;
+      case TValueKind::Float:
+        throw EParserError(AtLine(line, "Floating-point values are not supported"));
+    }
+  }
+
+  void WriteIdentifier(const std::string& identifier, int line) {
+    if (SameIdent(identifier, "True")) {
+      Byte(vaTrue);
+    } else if (SameIdent(identifier, "False")) {
+      Byte(vaFalse);
+    } else {
+      Byte(vaIdent);
+      ShortString(identifier, line);
+    }
+  }
+
+  void WriteInteger(int64_t value) {
+    if (value >= INT8_MIN && value <= INT8_MAX) {
+      Byte(vaInt8);
+      Number(static_cast<uint64_t>(value), 1);
+    } else if (value >= INT16_MIN && value <= INT16_MAX) {
+      Byte(vaInt16);
+      Number(static_cast<uint64_t>(value), 2);
+    } else if (value >= INT32_MIN && value <= INT32_MAX) {
+      Byte(vaInt32);
+      Number(static_cast<uint64_t>(value), 4);
+    } else {
+      Byte(vaInt64);
+      Number(static_cast<uint64_t>(value), 8);
+    }
+  }
+
+  void WriteString(const std::string& s) {
+    if (s.size() <= MaxShortString) {
+      Byte(vaString);
+      Byte(static_cast<uint8_t>(s.size()));
+    } else {
+      Byte(vaLString);
+      Number(s.size(), 4);
+    }
+    FOut += s;
+  }
+
+  // A name or an identifier: a length byte and the characters.
+  void ShortString(const std::string& s, int line) {
+    if (s.size() > MaxShortString) throw EParserError(AtLine(line, "Name too long: " + s.substr(0, 32) + "..."));
+    Byte(static_cast<uint8_t>(s.size()));
+    FOut += s;
+  }
+
+  void Byte(uint8_t b) { FOut += static_cast<char>(b); }
+
+  // Little-endian, in Size bytes.
+  void Number(uint64_t value, int size) {
+    for (int i = 0; i < size; ++i) Byte(static_cast<uint8_t>(value >> (8 * i)));
+  }
+
+  static char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+  std::string FOut;
+};
+
+// Reads a component resource into a tree; anything else raises EParserError.
+class TBinaryReader {
+ public:
+  explicit TBinaryReader(std::string_view data) : FData(data), FEnd(data.size()) {}
+
+  TDfmObject Read() {
+    ReadHeader();
+    if (Bytes(BinarySignature.size()) != BinarySignature) Fail();
+    // A prefix byte of F0 and above marks an inherited, inline or positioned child component.
+    if (FPos < FEnd && static_cast<uint8_t>(FData[FPos]) >= 0xF0) Fail("Child components are not supported");
+    TDfmObject object;
+    object.ClassName = ShortString();
+    object.Name = ShortString();
+    object.Properties = ReadProperties(0);
+    if (Byte() != vaNull) Fail("Child components are not supported");
+    if (FPos != FEnd) Fail();
+    return object;
+  }
+
+ private:
+  void ReadHeader() {
+    if (Byte() != 0xFF || Number(2) != RcDataType) Fail();
+    while (Byte() != 0) {
+    }  // the resource's name
+    Number(2);  // memory flags
+    const uint64_t size = Number(4);
+    if (size > FData.size() - FPos) Fail();
+    FEnd = FPos + static_cast<size_t>(size);
+  }
+
+  std::vector<TDfmProperty> ReadProperties(int depth) {
+    std::vector<TDfmProperty> properties;
+    for (std::string name = ShortString(); !name.empty(); name = ShortString())
+      properties.push_back({std::move(name), 0, ReadValue(Byte(), depth)});
+    return properties;
+  }
+
+  TDfmValue ReadValue(uint8_t type, int depth) {
+    TDfmValue value;
+    switch (type) {
+      case vaList:
+        value.Kind = TValueKind::List;
+        for (uint8_t element = Byte(); element != vaNull; element = Byte())
+          value.Elements.push_back(ReadScalar(element));
+        return value;
+      case vaSet:
+        value.Kind = TValueKind::Set;
+        for (std::string member = ShortString(); !member.empty(); member = ShortString())
+          value.Elements.push_back(ScalarValue(TValueKind::Identifier, std::move(member)));
+        return value;
+      case vaCollection:
+        // Items nest at most MaxCollectionDepth collections deep, which also bounds this recursion.
+        if (depth >= MaxCollectionDepth) Fail("Collections nested too deeply");
+        value.Kind = TValueKind::Collection;
+        for (uint8_t item = Byte(); item != vaNull; item = Byte()) {
+          if (item != vaList) Fail();
+          value.Items.push_back(TDfmItem{ReadProperties(depth + 1)});
+        }
+        return value;
+      default:
+        return ReadScalar(type);
+    }
+  }
+
+  TDfmValue ReadScalar(uint8_t type) {
+    switch (type) {
+      case vaInt8:
+        return IntegerValue(static_cast<int8_t>(Number(1)));
+      case vaInt16:
+        return IntegerValue(static_cast<int16_t>(Number(2)));
+      case vaInt32:
+        return IntegerValue(static_cast<int32_t>(Number(4)));
+      case vaInt64:
+        return IntegerValue(static_cast<int64_t>(Number(8)));
+      case vaString:
+        return ScalarValue(TValueKind::String, std::string(Bytes(Byte())));
+      case vaLString:
+      case vaUTF8String:
+        return ScalarValue(TValueKind::String, std::string(Bytes(Number(4))));
+      case vaIdent:
+        return ScalarValue(TValueKind::Identifier, ShortString());
+      case vaFalse:
+      case vaTrue:
+        return ScalarValue(TValueKind::Identifier, type == vaTrue ? "True" : "False");
+      default:
+        Fail("Unsupported property value type " + std::to_string(type));
+    }
+  }
+
+  std::string ShortString() { return std::string(Bytes(Byte())); }
+
+  uint8_t Byte() { return static_cast<uint8_t>(Bytes(1)[0]); }
+
+  // Little-endian, in Size bytes.
+  uint64_t Number(int size) {
+    const std::string_view bytes = Bytes(static_cast<size_t>(size));
+    uint64_t value = 0;
+    for (int i = size; i-- > 0;) value = value << 8 | static_cast<uint8_t>(bytes[static_cast<size_t>(i)]);
+    return value;
+  }
+
+  std::string_view Bytes(uint64_t count) {
+    if (count > FEnd - FPos) Fail();
+    const std::string_view bytes = FData.substr(FPos, static_cast<size_t>(count));
+    FPos += static_cast<size_t>(count);
+    return bytes;
+  }
+
+  [[noreturn]] static void Fail(const std::string& message = "Invalid stream format") { throw EParserError(message); }
+
+  std::string_view FData;
+  size_t FPos = 0;
+  size_t FEnd;
 };
 
 // ============================================================================================
@@ -807,9 +1141,45 @@ class TDfmApplier {
 
 }  // namespace
 
+namespace {
+
+std::string JoinLines(const TStringList& lines, std::string_view lineEnd) {
+  size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + lineEnd.size();
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    text += line;
+    text += lineEnd;
+  }
+  return text;
+}
+
+void Rewind(std::iostream& stream) {
+  stream.clear();
+  stream.seekg(0);
+  stream.seekp(0);
+}
+
+std::string ReadStream(std::iostream& stream) {
+  Rewind(stream);
+  return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+}
+
+void WriteStream(std::iostream& stream, const std::string& data) {
+  Rewind(stream);
+  stream.write(data.data(), static_cast<std::streamsize>(data.size()));
+  Rewind(stream);
+}
+
+}  // namespace
+
 bool ComponentToDfmText(TComponent& component, TStringList& strings) {
+  TDfmObject object{component.Name, component.ClassName(), {}};
+  TDfmTreeBuilder properties(object.Properties);
+  component.describe(properties);
   TStringList lines;
-  TDfmWriter(lines).WriteComponent(component);
+  TDfmTextWriter(lines).WriteObject(object);
   strings = std::move(lines);
   return true;
 }
@@ -817,31 +1187,31 @@ bool ComponentToDfmText(TComponent& component, TStringList& strings) {
 std::string ComponentToText(TComponent& component) {
   TStringList lines;
   ComponentToDfmText(component, lines);
-  size_t size = 0;
-  for (const std::string& line : lines) size += line.size() + 2;
-  std::string text;
-  text.reserve(size);
-  for (const std::string& line : lines) {
-    text += line;
-    text += "\r\n";
-  }
-  return text;
+  return JoinLines(lines, "\r\n");
 }
 
 void TextToComponent(TComponent& component, const std::string& text, const TReaderErrorHandler& onError) {
-  const std::vector<TDfmProperty> properties = TDfmParser(text).ParseComponent();
-  TDfmApplier(onError).ApplyProperties(component, properties);
+  const TDfmObject object = TDfmParser(text).ParseComponent();
+  TDfmApplier(onError).ApplyProperties(component, object.Properties);
 }
 
 bool DfmTextToComponent(TComponent& component, const TStringList& strings, const TReaderErrorHandler& onError) {
-  size_t size = 0;
-  for (const std::string& line : strings) size += line.size() + 1;
-  std::string text;
-  text.reserve(size);
-  for (const std::string& line : strings) {
-    text += line;
-    text += '\n';
-  }
-  TextToComponent(component, text, onError);
+  TextToComponent(component, JoinLines(strings, "\n"), onError);
+  return true;
+}
+
+bool ResourceToText(std::iostream& resStream, std::iostream& textStream) {
+  const std::string resource = ReadStream(resStream);
+  TStringList lines;
+  TDfmTextWriter(lines).WriteObject(TBinaryReader(resource).Read());
+  WriteStream(textStream, JoinLines(lines, "\r\n"));
+  Rewind(resStream);
+  return true;
+}
+
+bool TextToResource(std::iostream& resStream, std::iostream& textStream) {
+  const std::string text = ReadStream(textStream);
+  WriteStream(resStream, TBinaryWriter().Write(TDfmParser(text).ParseComponent()));
+  Rewind(textStream);
   return true;
 }

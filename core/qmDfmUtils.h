@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <string>
 
 #include "core/Persistent.h"
@@ -23,3 +24,9 @@ bool DfmTextToComponent(TComponent& component, const TStringList& strings,
 std::string ComponentToText(TComponent& component);
 void TextToComponent(TComponent& component, const std::string& text,
                      const TReaderErrorHandler& onError = nullptr);
+
+// The framework's binary component resource (a resource header, then the binary component
+// stream) and component text, each into the other. Each rewinds both streams before and after
+// and answers true; input that is neither raises EParserError.
+bool ResourceToText(std::iostream& resStream, std::iostream& textStream);
+bool TextToResource(std::iostream& resStream, std::iostream& textStream);

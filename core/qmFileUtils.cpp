@@ -1,5 +1,8 @@
 #include "core/qmFileUtils.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "core/qmStringUtils.h"
@@ -26,6 +29,103 @@ std::string ExcludeTrailingSeparators(std::string path) {
   while (!path.empty() && IsSeparator(path.back())) path.pop_back();
   return path;
 }
+
+// The file system's reading of a mask (FindFirstFile's DOS wildcards, which it hands on to the
+// file system as DOS_STAR, DOS_QM and DOS_DOT):
+//   "?"                  one character other than a dot; before a dot or at the end of the name
+//                        the run of question marks may also match nothing ("a?" finds "a"),
+//   "*" before a dot     any run of characters that does not take the name's last dot,
+//   "." before "*", "?"  a dot, or nothing at the end of the name ("readme.*" finds "readme"),
+//   any other "*"        any run of characters.
+// Trailing dots and blanks are cut, and a trailing dot makes the star before it a star before a
+// dot: "*." finds the names without a dot. The rest compares byte for byte; the caller folds case.
+class TFileMaskMatcher {
+ public:
+  explicit TFileMaskMatcher(std::string_view mask) {
+    const bool trailingDot = mask.ends_with('.');
+    while (!mask.empty() && (mask.back() == '.' || mask.back() == ' ')) mask.remove_suffix(1);
+    for (size_t i = 0; i < mask.size(); ++i) {
+      const char next = i + 1 < mask.size() ? mask[i + 1] : (trailingDot ? '.' : '\0');
+      FMask.push_back(Token(mask[i], next));
+    }
+  }
+
+  // Follows every way through the mask at once, one character of the name at a time.
+  bool Matches(std::string_view name) const {
+    const size_t lastDot = name.rfind('.');
+    std::vector<bool> ways(FMask.size() + 1), next(FMask.size() + 1);
+    ways[0] = true;
+    for (size_t i = 0; i < name.size();) {
+      AddEmptyMatches(ways, name[i]);
+      const size_t length = CharacterLength(name, i);
+      std::fill(next.begin(), next.end(), false);
+      bool any = false;
+      for (size_t j = 0; j < FMask.size(); ++j) {
+        const size_t to = ways[j] ? Step(j, name.substr(i, length), i == lastDot) : NoWay;
+        if (to != NoWay) next[to] = any = true;
+      }
+      if (!any) return false;
+      ways.swap(next);
+      i += length;
+    }
+    AddEmptyMatches(ways, '\0');
+    return ways.back();
+  }
+
+ private:
+  enum class TKind : uint8_t { Literal, Star, DosStar, DosQm, DosDot };
+  struct TToken {
+    TKind Kind;
+    char Byte;  // of a literal
+  };
+  static constexpr size_t NoWay = SIZE_MAX;
+
+  static TToken Token(char c, char next) {
+    if (c == '?') return {TKind::DosQm, c};
+    if (c == '*') return {next == '.' ? TKind::DosStar : TKind::Star, c};
+    if (c == '.' && (next == '*' || next == '?')) return {TKind::DosDot, c};
+    return {TKind::Literal, c};
+  }
+
+  static size_t CharacterLength(std::string_view s, size_t i) {
+    size_t length = 1;
+    while (i + length < s.size() && (static_cast<unsigned char>(s[i + length]) & 0xC0) == 0x80) ++length;
+    return length;
+  }
+
+  // The tokens that may match nothing before the character Next ('\0' at the end of the name).
+  void AddEmptyMatches(std::vector<bool>& ways, char next) const {
+    for (size_t j = 0; j < FMask.size(); ++j) {
+      if (!ways[j]) continue;
+      const TKind kind = FMask[j].Kind;
+      if (kind == TKind::Star || kind == TKind::DosStar || (kind == TKind::DosDot && next == '\0') ||
+          (kind == TKind::DosQm && (next == '.' || next == '\0')))
+        ways[j + 1] = true;
+    }
+  }
+
+  // Where the way at token J goes when it takes the character C; NoWay when it cannot.
+  size_t Step(size_t j, std::string_view c, bool isLastDot) const {
+    switch (FMask[j].Kind) {
+      case TKind::Star:
+        return j;
+      case TKind::DosStar:
+        return isLastDot ? NoWay : j;
+      case TKind::DosQm:
+        return c != "." ? j + 1 : NoWay;
+      case TKind::DosDot:
+        return c == "." ? j + 1 : NoWay;
+      case TKind::Literal:
+        break;
+    }
+    if (j + c.size() > FMask.size()) return NoWay;
+    for (size_t k = 0; k < c.size(); ++k)
+      if (FMask[j + k].Kind != TKind::Literal || FMask[j + k].Byte != c[k]) return NoWay;
+    return j + c.size();
+  }
+
+  std::vector<TToken> FMask;
+};
 
 }  // namespace
 
@@ -131,10 +231,5 @@ std::string ChangeFileExt(const std::string& fileName, const std::string& extens
 
 bool MatchesFileMask(const std::string& name, const std::string& mask) {
   if (mask == "*" || mask == "*.*") return true;
-  const std::string upperName = AnsiUpperCase(name);
-  const std::string upperMask = AnsiUpperCase(mask);
-  if (MatchesWildcard(upperName, upperMask)) return true;
-  // "readme.*" also matches "readme", as the file system does.
-  return upperMask.size() > 2 && upperMask.ends_with(".*") && upperName.find('.') == std::string::npos &&
-         MatchesWildcard(upperName, std::string_view(upperMask).substr(0, upperMask.size() - 2));
+  return TFileMaskMatcher(AnsiUpperCase(mask)).Matches(AnsiUpperCase(name));
 }

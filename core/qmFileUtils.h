@@ -42,6 +42,7 @@ std::string ExtractFileDrive(const std::string& fileName); // "C:" or "\\server\
 std::string ChangeFileExt(const std::string& fileName, const std::string& extension);
 bool FileExists(const std::string& path);
 
-// Matches a file name against a file mask the way the file system does: ignoring case, and a
-// mask ending in ".*" also matching names without a dot ("*.*" matches everything).
+// Matches a file name against a file mask the way FindFirstFile does, short (8.3) names left out:
+// ignoring case, with its DOS wildcards ("readme.*" finds "readme", "*." only names without a dot,
+// "a?" also "a"; "*.*" finds everything).
 bool MatchesFileMask(const std::string& name, const std::string& mask);

@@ -40,6 +40,63 @@ TStringList SplitLines(std::string_view text) {
   return lines;
 }
 
+// Whether S is well-formed UTF-8: no stray or missing continuation bytes, no overlong forms,
+// no surrogates, nothing beyond U+10FFFF.
+bool IsUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    const auto lead = static_cast<unsigned char>(s[i]);
+    size_t length = 1;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else if (lead >= 0x80) {
+      return false;
+    }
+    if (i + length > s.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      const auto c = static_cast<unsigned char>(s[i + k]);
+      if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF)) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// Windows-1252 differs from Latin-1 in 80..9F; the five bytes it leaves free stay the C1 codes,
+// as the system's own conversion keeps them.
+constexpr std::array<char16_t, 32> Windows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::string Windows1252ToUtf8(std::string_view s) {
+  std::string result;
+  result.reserve(s.size() + s.size() / 2);
+  for (const char byte : s) {
+    const auto b = static_cast<unsigned char>(byte);
+    const char16_t c = b >= 0x80 && b <= 0x9F ? Windows1252High[b - 0x80] : b;
+    if (c < 0x80) {
+      result += static_cast<char>(c);
+    } else if (c < 0x800) {
+      result += static_cast<char>(0xC0 | (c >> 6));
+      result += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      result += static_cast<char>(0xE0 | (c >> 12));
+      result += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      result += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return result;
+}
+
 // A value goes into one line of the file: every line break becomes "#13#10", a lone CR or LF
 // too, so that no text can split its line (or forge a line of another key).
 std::string EncodeValue(std::string_view value) {
@@ -172,7 +229,16 @@ void TqmTranslateEngineStrings::LoadFromFile(const std::string& fileName) {
   if (!os::ReadFile(fileName, data)) throw EInOutError("Cannot open file \"" + fileName + "\"");
   std::string_view text = data;
   if (text.starts_with(Utf8Bom)) text.remove_prefix(Utf8Bom.size());
-  SetStrings(SplitLines(text));
+  TStringList lines = SplitLines(text);
+  bool converted = false;
+  for (std::string& line : lines) {
+    if (IsUtf8(line)) continue;
+    line = Windows1252ToUtf8(line);
+    converted = true;
+  }
+  SetStrings(std::move(lines));
+  if (converted && OnWarning)
+    OnWarning("The lines of the language file " + fileName + " that are not UTF-8 were read as Windows-1252.");
 }
 
 void TqmTranslateEngineStrings::SaveToFile(const std::string& fileName) const {

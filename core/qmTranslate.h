@@ -72,7 +72,9 @@ class TqmTranslateEngineStrings : public TqmTranslateEngine {
   bool TranslateOnTheFly() const { return FTranslateOnTheFly; }
   void SetTranslateOnTheFly(bool value) { FTranslateOnTheFly = value; }
 
-  // Reads the whole file (any line ends); EInOutError when it cannot be read.
+  // Reads the whole file (any line ends); EInOutError when it cannot be read. A line that is not
+  // UTF-8 (a translator's editor may save Windows-1252) is converted from Windows-1252, and
+  // OnWarning is told once per file.
   void LoadFromFile(const std::string& fileName);
   // Writes every line with CR LF through a temporary file; EInOutError when that fails.
   void SaveToFile(const std::string& fileName) const;
@@ -82,6 +84,8 @@ class TqmTranslateEngineStrings : public TqmTranslateEngine {
   void SetGuiThread(std::thread::id id) { FGuiThread = id; }
   // Shows the input box; the window layer sets it. Unset: nobody is asked.
   TInputQueryFunc InputQuery;
+  // Told what loading had to mend, in a sentence for the error list; the window layer sets it.
+  std::function<void(const std::string& message)> OnWarning;
 
  private:
   bool MayAsk() const;

@@ -197,3 +197,14 @@ class TUpDown : public TWinControl {
   TEdit* FAssociate = nullptr;
   int FPosition = 0;
 };
+
+// A button of a tool bar, as far as its texts go: the program has no tool bar yet, but its
+// translator translates the buttons' hints.
+class TToolButton : public TComponent {
+ public:
+  explicit TToolButton(TComponent* owner) : TComponent(owner) {}
+  const char* ClassName() const override { return "TToolButton"; }
+
+  std::string Caption;
+  std::string Hint;
+};

@@ -1,7 +1,9 @@
 #include "core/win32/qmMsgBox.h"
 
 #include <memory>
+#include <vector>
 
+#include "core/qmDfmUtils.h"
 #include "core/qmTranslate.h"
 
 bool MessageBoxGlyphs = true;
@@ -35,6 +37,75 @@ constexpr TButtonKind ButtonRows[5][4] = {
     {bkNone, bkYes, bkNo, bkCancel},
     {bkYes, bkNo, bkCancel, bkAll},
 };
+
+constexpr int GlyphSize = 16;
+using TStroke = std::vector<POINT>;
+
+// A 16 x 16 icon of Strokes drawn in Colour; the rest is transparent (the mask white there, the
+// image black).
+HICON DrawGlyph(COLORREF colour, const std::vector<TStroke>& strokes) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP image = CreateCompatibleBitmap(screen, GlyphSize, GlyphSize);
+  HBITMAP mask = CreateBitmap(GlyphSize, GlyphSize, 1, 1, nullptr);
+  ReleaseDC(nullptr, screen);
+  const auto paint = [&](HBITMAP bitmap, int background, COLORREF ink) {
+    const HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    const RECT all{0, 0, GlyphSize, GlyphSize};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(background)));
+    const HPEN pen = CreatePen(PS_SOLID, 2, ink);
+    const HGDIOBJ oldPen = SelectObject(dc, pen);
+    for (const TStroke& stroke : strokes) Polyline(dc, stroke.data(), static_cast<int>(stroke.size()));
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    SelectObject(dc, oldBitmap);
+  };
+  paint(image, BLACK_BRUSH, colour);
+  paint(mask, WHITE_BRUSH, RGB(0, 0, 0));
+  DeleteDC(dc);
+  ICONINFO info{TRUE, 0, 0, mask, image};
+  const HICON icon = CreateIconIndirect(&info);
+  DeleteObject(image);
+  DeleteObject(mask);
+  return icon;
+}
+
+// The glyphs the button kinds bring, drawn once: a check mark for OK and Yes, two for All, a
+// cross for Cancel and No.
+class TButtonGlyphs {
+ public:
+  TButtonGlyphs()
+      : FCheck(DrawGlyph(RGB(0, 128, 0), {{{2, 8}, {6, 12}, {14, 3}}})),
+        FCross(DrawGlyph(RGB(192, 0, 0), {{{3, 3}, {13, 13}}, {{13, 3}, {3, 13}}})),
+        FDoubleCheck(DrawGlyph(RGB(0, 128, 0), {{{1, 6}, {4, 9}, {10, 2}}, {{5, 10}, {8, 13}, {14, 6}}})) {}
+  ~TButtonGlyphs() {
+    for (HICON icon : {FCheck, FCross, FDoubleCheck}) DestroyIcon(icon);
+  }
+  TButtonGlyphs(const TButtonGlyphs&) = delete;
+  TButtonGlyphs& operator=(const TButtonGlyphs&) = delete;
+
+  HICON For(TButtonKind kind) const {
+    switch (kind) {
+      case bkOK:
+      case bkYes: return FCheck;
+      case bkCancel:
+      case bkNo: return FCross;
+      case bkAll: return FDoubleCheck;
+      case bkNone: break;
+    }
+    return nullptr;
+  }
+
+ private:
+  HICON FCheck;
+  HICON FCross;
+  HICON FDoubleCheck;
+};
+
+HICON ButtonGlyph(TButtonKind kind) {
+  static const TButtonGlyphs glyphs;
+  return glyphs.For(kind);
+}
 
 TImage* NewIconImage(TComponent* owner, TWinControl* parent, LPCSTR icon) {
   auto* image = new TImage(owner);
@@ -116,6 +187,8 @@ void TqmMessageBox::SetButtons(uint8_t style) {
     const TButtonKind kind = ButtonRows[FButtons][i];
     TButton* button = buttons[i];
     button->SetVisible(kind != bkNone);
+    const HICON glyph = MessageBoxGlyphs ? ButtonGlyph(kind) : nullptr;
+    SendMessageA(button->Handle(), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph));
     if (kind == bkNone) continue;
     const TButtonKindInfo info = KindInfo(kind);
     button->SetCaption(info.Caption);
@@ -191,4 +264,10 @@ TAnswer TMsgBoxAsker::AskYesNoCancelAll(const std::string& text) {
     case mrAll: return TAnswer::All;
     default: return TAnswer::Cancel;
   }
+}
+
+bool DfmTextToComponent(TComponent& component, const TStringList& strings, bool showErrors) {
+  return DfmTextToComponent(component, strings,
+                            showErrors ? TReaderErrorHandler([](const std::string& message) { ShowError(message); })
+                                       : TReaderErrorHandler());
 }

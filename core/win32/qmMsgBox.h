@@ -5,12 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Persistent.h"
 #include "core/RowList.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
 
-// While false the boxes' buttons show no glyphs.
+// While false the boxes' buttons show no glyphs (each kind of button brings its own).
 extern bool MessageBoxGlyphs;
 
 // Button styles: 0 OK; 1 OK, Cancel; 2 Yes, No; 3 Yes, No, Cancel; 4 Yes, No, Cancel, All.
@@ -58,6 +59,10 @@ void ShowInfo(const std::string& text);
 bool AskYesNo(const std::string& text);
 // 6 Yes, 7 No, 2 Cancel (also when the box is closed), 8 All.
 int AskYesNoCancelAll(const std::string& text);
+
+// Component text read into Component; with ShowErrors each property that cannot be applied is
+// shown in an error box. Either way it keeps its value and reading goes on.
+bool DfmTextToComponent(TComponent& component, const TStringList& strings, bool showErrors);
 
 // The questions of the models, answered with these boxes.
 class TMsgBoxAsker : public TAsker {

@@ -36,7 +36,11 @@ void RegisterControlTranslators(TqmTranslate&) {
   TqmTranslate::RegisterTranslator<TSpeedButton>(
       [](TqmTranslate& t, TSpeedButton& c) { TranslateCaptionAndHint(t, c); });
   TqmTranslate::RegisterTranslator<TEdit>([](TqmTranslate& t, TEdit& edit) {
+    if (dynamic_cast<TMemo*>(&edit)) return;  // a memo is an edit box here, but keeps its design texts
     edit.Hint = t.TranslateString(edit.Hint);
+  });
+  TqmTranslate::RegisterTranslator<TToolButton>([](TqmTranslate& t, TToolButton& button) {
+    button.Hint = t.TranslateString(button.Hint);
   });
   // The items go through the global translator; items added after the form was translated
   // (the names of the language files, say) stay as they are.

@@ -5,7 +5,7 @@
 #include "ui/Controls.h"
 
 // Registers the procedures for buttons, labels, check boxes, tab sheets, list views, menu items,
-// forms, flat buttons, edit boxes and combo boxes, in that order.
+// forms, flat buttons, edit boxes (not memos), tool buttons and combo boxes, in that order.
 void RegisterControlTranslators(TqmTranslate& translator);
 
 // In state tsTranslate: the control, then every control nested in it, depth first.

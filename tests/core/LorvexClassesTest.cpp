@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "core/qmDfmUtils.h"
 #include "core/qmFileUtils.h"
@@ -288,8 +289,21 @@ TEST(TLorvexSettings, ADamagedFileKeepsTheDefaultsAndIsKeptAsBad) {
 
   WriteAll(file, std::string("\0\xff\x01garbage", 10));
   TLorvexSettings garbage;
-  EXPECT_FALSE(LoadSettings(garbage, file));
+  std::vector<std::string> errors;
+  EXPECT_FALSE(LoadSettings(garbage, file, [&](const std::string& message) { errors.push_back(message); }));
   EXPECT_EQ(garbage.HotKey, "Win+S");
+  EXPECT_EQ(errors.size(), 1u);
+
+  // Sound text, but far too much of it: refused before it is read.
+  const std::string huge = "object TLorvexSettings\r\n  Left = 1" + std::string(16 << 20, ' ') + "\r\nend\r\n";
+  WriteAll(file, huge);
+  TLorvexSettings refused;
+  errors.clear();
+  EXPECT_FALSE(LoadSettings(refused, file, [&](const std::string& message) { errors.push_back(message); }));
+  EXPECT_EQ(refused.Left, 500);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("larger than 16 MB"), std::string::npos) << errors[0];
+  EXPECT_EQ(fs::file_size(folder.Native() / "Lorvex.def.bad"), huge.size());
 }
 
 TEST(TLorvexSettings, AHandEditedFileIsRead) {

@@ -308,6 +308,39 @@ TEST_F(TranslateEngine, LanguageFileEdges) {
   EXPECT_THROW(Engine->SaveToFile(folder + "no such folder" + testpaths::Sep + "x.lng"), EInOutError);
 }
 
+// A translator's editor may save Windows-1252: such lines are converted, UTF-8 lines stay, and
+// the error list hears of it once.
+TEST_F(TranslateEngine, LinesThatAreNotUtf8AreReadAsWindows1252) {
+  const std::string folder = FreshFolder("translate_1252");
+  const struct {
+    const char* Read;
+    const char* Shown;
+  } lines[] = {
+      {"L\xF6schen", "L\xC3\xB6schen"},                           // Löschen
+      {"\x84Zitat\x93 \x80", "\xE2\x80\x9EZitat\xE2\x80\x9C \xE2\x82\xAC"},  // „Zitat“ €
+      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},              // a surrogate is no UTF-8
+      {"\xE0\x80\xAF", "\xC3\xA0\xE2\x82\xAC\xC2\xAF"},              // nor an overlong form
+      {"Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80", "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80"},  // UTF-8 stays
+  };
+  std::string file;
+  TStringList shown;
+  for (const auto& line : lines) {
+    file += std::string("1=") + line.Read + "\r\n";
+    shown.push_back(std::string("1=") + line.Shown);
+  }
+  std::vector<std::string> warnings;
+  Engine->OnWarning = [&](const std::string& message) { warnings.push_back(message); };
+  ASSERT_TRUE(os::WriteFileReplacing(folder + "mixed.lng", file));
+  Engine->LoadFromFile(folder + "mixed.lng");
+  EXPECT_EQ(Engine->Strings(), shown);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find(folder + "mixed.lng"), std::string::npos) << warnings[0];
+
+  ASSERT_TRUE(os::WriteFileReplacing(folder + "utf8.lng", std::string("1=") + lines[4].Read));
+  Engine->LoadFromFile(folder + "utf8.lng");
+  EXPECT_EQ(warnings.size(), 1u);
+}
+
 // --- Formatting -------------------------------------------------------------------------------
 
 TEST(TranslateFormat, FormatsStringsIntegersAndPercentSigns) {

@@ -827,6 +827,21 @@ TEST_F(UiListsTranslators, TabsColumnsAndComboItemsAreTranslatedBeforeAndAfterTh
   EXPECT_EQ(after.Combo->ItemText(2), "Display");
 }
 
+TEST_F(UiListsTranslators, EditAndToolButtonHintsAreTranslatedButAMemoKeepsItsHint) {
+  TGermanTranslator german;
+  auto form = MakeForm();
+  auto* edit = Add<TEdit>(*form, form.get());
+  auto* memo = Add<TMemo>(*form, form.get());
+  auto* tool = new TToolButton(form.get());
+  edit->Hint = memo->Hint = tool->Hint = "Pick a language";
+  tool->Caption = "Display";
+  german.Translator().TranslateComponents(*form);
+  EXPECT_EQ(edit->Hint, "Sprache wählen");
+  EXPECT_EQ(memo->Hint, "Pick a language");
+  EXPECT_EQ(tool->Hint, "Sprache wählen");
+  EXPECT_EQ(tool->Caption, "Display");
+}
+
 // --- Focus across pages -------------------------------------------------------------------
 
 TEST_F(UiListsFocus, SelectNextControlAcrossPagesGoesOnToTheNextPageWithATab) {
