@@ -275,7 +275,8 @@ void TMainForm::FormCreate() {
 
   PortableMode = IniSwitch("Portable");
   if (!PortableMode) ForceDirectories(SettingsFolder("Lorvex"));
-  LoadSettings(AppSettings(), SettingsFileName());
+  LoadSettings(AppSettings(), SettingsFileName(),
+               [this](const std::string& message) { AppException(message); });
   // An invisible window could never be found again.
   AppSettings().Opacity = std::clamp(AppSettings().Opacity, 10, 100);
 
@@ -579,6 +580,7 @@ void TMainForm::SetUpTranslation() {
   FEngine->InputQuery = [](const std::string& caption, const std::string& prompt, std::string& value) {
     return InputQuery(caption, prompt, value);
   };
+  FEngine->OnWarning = [this](const std::string& message) { AppException(message); };
   MessageBoxGlyphs = false;
   RegisterControlTranslators(*FTranslate);
 }
