@@ -615,7 +615,7 @@ void TSqlite3BaseQuery::InternalOpen() {
     FEof = !FetchNext();
     return;
   }
-  while (FConnection->Step(*statement)) {
+  while (FConnection->FetchRow(*statement)) {
     TSqlValue* row = FResult->AddEmpty(-1);
     FResult->SetRowId(FResult->Count() - 1, ReadRow(*statement, row));
   }
@@ -776,7 +776,7 @@ int64_t TSqlite3BaseQuery::ReadRow(TSqlite3Statement& statement, TSqlValue* row)
 }
 
 bool TSqlite3BaseQuery::FetchNext() {
-  if (!FStatement || !FConnection->Step(*FStatement)) {
+  if (!FStatement || !FConnection->FetchRow(*FStatement)) {
     FUniRow.clear();
     return false;
   }
