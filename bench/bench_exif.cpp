@@ -153,15 +153,12 @@ const std::vector<std::string>& BenchFiles() {
   return files;
 }
 
-std::map<std::string, double>& FilesPerSecond() {
-  static std::map<std::string, double> results;
-  return results;
-}
-
-// Prints the ratios once every reader has run.
+// The files per second of each reader, printed as ratios once every reader has run. The
+// printer owns the results, so they live exactly as long as it needs them.
 struct TRatioPrinter {
+  std::map<std::string, double> FilesPerSecond;
   ~TRatioPrinter() {
-    const auto& r = FilesPerSecond();
+    const auto& r = FilesPerSecond;
     if (!r.count("Lorvex")) return;
     for (const auto& [reader, rate] : r) std::printf("%s: %.0f files per second\n", reader.c_str(), rate);
     for (const char* peer : {"libexif", "exiv2"})
@@ -184,7 +181,7 @@ void ReadFiles(benchmark::State& state, const char* name, Read read) {
   const double iterations = double(state.iterations());
   state.counters["files_per_second"] = benchmark::Counter(iterations, benchmark::Counter::kIsRate);
   state.counters["bytes_read_per_file"] = double(BytesReadSoFar() - bytesBefore) / iterations;
-  if (seconds > 0) FilesPerSecond()[name] = iterations / seconds;  // the last, longest run counts
+  if (seconds > 0) RatioPrinter.FilesPerSecond[name] = iterations / seconds;  // the last, longest run counts
 }
 
 void ExifLorvex(benchmark::State& state) {

@@ -255,14 +255,32 @@ bool TCustomExifData::GetThumbnailOffset(TStream* stream, int64_t& offset) const
 
 // --- readers ----------------------------------------------------------------------------------
 
+namespace {
+
+template <class Text>
+Text WithoutTrailingBlanks(Text text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::string TCustomExifData::ShownText(TExifSectionKind kind, uint16_t id) const {
+  return WithoutTrailingBlanks(Peek(kind).GetStringValue(id));
+}
+
+std::u16string TCustomExifData::ShownWideText(TExifSectionKind kind, uint16_t id) const {
+  return WithoutTrailingBlanks(Peek(kind).GetWideStringValue(id));
+}
+
 std::u16string TCustomExifData::Author() const {
-  std::u16string result = Peek(esPrimary).GetWideStringValue(ttag::XPAuthor);
-  if (result.empty()) result = UTF8ToWide(Peek(esPrimary).GetStringValue(ttag::Artist));
+  std::u16string result = ShownWideText(esPrimary, ttag::XPAuthor);
+  if (result.empty()) result = UTF8ToWide(ShownText(esPrimary, ttag::Artist));
   return result;
 }
 
 std::u16string TCustomExifData::Comments() const {
-  std::u16string result = Peek(esPrimary).GetWideStringValue(ttag::XPComment);
+  std::u16string result = ShownWideText(esPrimary, ttag::XPComment);
   if (!result.empty()) return result;
   const TExifTag* tag = Peek(esExif).Find(ttag::UserComment);
   if (!tag || (tag->DataType() != tdByte && tag->DataType() != tdUndefined) || tag->ElementCount() <= 9) return {};

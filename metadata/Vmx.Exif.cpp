@@ -357,12 +357,11 @@ std::u16string XPText(const TExifTag& tag) {
   return result;
 }
 
-// The text of an ASCII tag: its elements without the final one (the NUL), and cut at the
-// first NUL inside, which some cameras use to pad fixed-size fields.
+// The text of an ASCII tag: up to its first NUL, the terminator or the padding of a
+// fixed-size field; a camera that fills the field to its count writes no NUL at all.
 std::string AsciiText(const TExifTag& tag) {
   const auto* text = reinterpret_cast<const char*>(tag.Data());
-  const size_t length = static_cast<size_t>(std::max(tag.ElementCount() - 1, 0));
-  return std::string(text, std::find(text, text + length, '\0'));
+  return std::string(text, std::find(text, text + tag.ElementCount(), '\0'));
 }
 
 }  // namespace
@@ -561,13 +560,15 @@ TExifSignedRational TExifSection::GetSignedFractionValue(uint16_t id, int32_t in
 
 TDateTime TExifSection::GetDateTimeValue(uint16_t id, uint16_t subSecID, TDateTime def) const {
   TDateTime value;
-  if (!TryExifStringToDateTime(GetStringValue(id), value)) return def;
+  std::string text = GetStringValue(id);
+  // A date that fills its field may end in a blank where the NUL would be.
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  if (!TryExifStringToDateTime(text, value)) return def;
   if (!FOwner || subSecID == 0) return value;
-  const TExifTag* subSec = FOwner->Section(esExif).Find(subSecID);
-  if (!subSec || subSec->DataType() != tdAscii || subSec->ElementCount() < 2) return value;
+  const std::string subSec = FOwner->Section(esExif).GetStringValue(subSecID);
+  if (subSec.empty()) return value;
   std::string digits = "000";
-  const size_t n = std::min<size_t>(static_cast<size_t>(subSec->ElementCount() - 1), 3);
-  std::memcpy(digits.data(), subSec->Data(), n);
+  digits.replace(0, std::min<size_t>(subSec.size(), 3), subSec.substr(0, 3));
   int ms;
   if (ParseInt(digits, ms)) value += (value >= 0 ? ms : -ms) / MsPerDay;
   return value;

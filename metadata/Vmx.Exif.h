@@ -598,18 +598,18 @@ class TCustomExifData : public IExifSectionOwner {
   int64_t XMPSegmentSize() const { return FXMPSegmentSize; }
 
   // Readers of IFD0.
-  std::string CameraMake() const { return Peek(esPrimary).GetStringValue(ttag::Make); }
-  std::string CameraModel() const { return Peek(esPrimary).GetStringValue(ttag::Model); }
-  std::string Copyright() const { return Peek(esPrimary).GetStringValue(ttag::Copyright); }
+  std::string CameraMake() const { return ShownText(esPrimary, ttag::Make); }
+  std::string CameraModel() const { return ShownText(esPrimary, ttag::Model); }
+  std::string Copyright() const { return ShownText(esPrimary, ttag::Copyright); }
   TDateTime DateTime() const { return Peek(esPrimary).GetDateTimeValue(ttag::DateTime, ttag::SubsecTime); }
-  std::string ImageDescription() const { return Peek(esPrimary).GetStringValue(ttag::ImageDescription); }
+  std::string ImageDescription() const { return ShownText(esPrimary, ttag::ImageDescription); }
   TTiffOrientation Orientation() const { return ReadOrientation(esPrimary); }
-  std::string Software() const { return Peek(esPrimary).GetStringValue(ttag::Software); }
+  std::string Software() const { return ShownText(esPrimary, ttag::Software); }
   std::u16string Author() const;
   std::u16string Comments() const;
-  std::u16string Keywords() const { return Peek(esPrimary).GetWideStringValue(ttag::XPKeywords); }
-  std::u16string Subject() const { return Peek(esPrimary).GetWideStringValue(ttag::XPSubject); }
-  std::u16string Title() const { return Peek(esPrimary).GetWideStringValue(ttag::XPTitle); }
+  std::u16string Keywords() const { return ShownWideText(esPrimary, ttag::XPKeywords); }
+  std::u16string Subject() const { return ShownWideText(esPrimary, ttag::XPSubject); }
+  std::u16string Title() const { return ShownWideText(esPrimary, ttag::XPTitle); }
   TWindowsStarRating UserRating() const;
   // Readers of the Exif section.
   TDateTime DateTimeOriginal() const {
@@ -620,12 +620,12 @@ class TCustomExifData : public IExifSectionOwner {
   }
   TExifFileSource FileSource() const;
   TExifSceneType SceneType() const;
-  std::string ImageUniqueID() const { return Peek(esExif).GetStringValue(ttag::ImageUniqueID); }
-  std::string RelatedSoundFile() const { return Peek(esExif).GetStringValue(ttag::RelatedSoundFile); }
-  std::string SpectralSensitivity() const { return Peek(esExif).GetStringValue(ttag::SpectralSensitivity); }
-  std::string SubsecTime() const { return Peek(esExif).GetStringValue(ttag::SubsecTime); }
-  std::string SubsecTimeOriginal() const { return Peek(esExif).GetStringValue(ttag::SubsecTimeOriginal); }
-  std::string SubsecTimeDigitized() const { return Peek(esExif).GetStringValue(ttag::SubsecTimeDigitized); }
+  std::string ImageUniqueID() const { return ShownText(esExif, ttag::ImageUniqueID); }
+  std::string RelatedSoundFile() const { return ShownText(esExif, ttag::RelatedSoundFile); }
+  std::string SpectralSensitivity() const { return ShownText(esExif, ttag::SpectralSensitivity); }
+  std::string SubsecTime() const { return ShownText(esExif, ttag::SubsecTime); }
+  std::string SubsecTimeOriginal() const { return ShownText(esExif, ttag::SubsecTimeOriginal); }
+  std::string SubsecTimeDigitized() const { return ShownText(esExif, ttag::SubsecTimeDigitized); }
   TExifRational GetExifFraction(uint16_t tag) const { return Peek(esExif).GetFractionValue(tag, 0); }
   TExifSignedRational GetExifSignedFraction(uint16_t tag) const { return Peek(esExif).GetSignedFractionValue(tag, 0); }
   TWordTagValue GetFocalLengthIn35mmFilm() const { return Peek(esExif).GetWordValue(ttag::FocalLengthIn35mmFilm); }
@@ -634,18 +634,18 @@ class TCustomExifData : public IExifSectionOwner {
   int32_t GetWhiteBalanceMode() const;
   TLongIntTagValue GetOffsetSchema() const { return Peek(esExif).GetLongIntValue(ttag::OffsetSchema); }
   // Interoperability and GPS.
-  std::string InteropTypeName() const { return Peek(esInterop).GetStringValue(1); }
+  std::string InteropTypeName() const { return ShownText(esInterop, 1); }
   TGPSAltitudeRef GPSAltitudeRef() const;
-  std::string GPSSatellites() const { return Peek(esGPS).GetStringValue(8); }
+  std::string GPSSatellites() const { return ShownText(esGPS, 8); }
   TGPSStatus GPSStatus() const { return static_cast<TGPSStatus>(GPSReference(9, "AV")); }
   TGPSMeasureMode GPSMeasureMode() const { return static_cast<TGPSMeasureMode>(GPSReference(10, "23")); }
   TGPSSpeedRef GPSSpeedRef() const { return static_cast<TGPSSpeedRef>(GPSReference(12, "KMN")); }
   TGPSDirectionRef GPSTrackRef() const { return static_cast<TGPSDirectionRef>(GPSReference(14, "TM")); }
   TGPSDirectionRef GPSImgDirectionRef() const { return static_cast<TGPSDirectionRef>(GPSReference(16, "TM")); }
-  std::string GPSMapDatum() const { return Peek(esGPS).GetStringValue(18); }
+  std::string GPSMapDatum() const { return ShownText(esGPS, 18); }
   TGPSDirectionRef GPSDestBearingRef() const { return static_cast<TGPSDirectionRef>(GPSReference(23, "TM")); }
   TGPSDistanceRef GPSDestDistanceRef() const { return static_cast<TGPSDistanceRef>(GPSReference(25, "KMN")); }
-  std::string GPSDateStamp() const { return Peek(esGPS).GetStringValue(29); }
+  std::string GPSDateStamp() const { return ShownText(esGPS, 29); }
   TDateTime GPSDateTimeUTC() const;
   TTiffOrientation ThumbnailOrientation() const { return ReadOrientation(esThumbnail); }
 
@@ -674,6 +674,9 @@ class TCustomExifData : public IExifSectionOwner {
   const TExifSection& Peek(TExifSectionKind kind) const { return *FSections[kind - 1]; }
 
  private:
+  // A text value as it is shown: without the blanks that pad some cameras' fields.
+  std::string ShownText(TExifSectionKind kind, uint16_t id) const;
+  std::u16string ShownWideText(TExifSectionKind kind, uint16_t id) const;
   TTiffOrientation ReadOrientation(TExifSectionKind kind) const;
   int GPSReference(uint16_t tag, std::string_view letters) const;
   bool LoadSubDirectory(const TTiffInfo& info, TExifSectionKind from, uint16_t pointerTag, TExifSectionKind kind);

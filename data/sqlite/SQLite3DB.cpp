@@ -1,11 +1,8 @@
 #include "data/sqlite/SQLite3DB.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <optional>
-#include <thread>
 
 #include "data/sqlite/SQLite3Query.h"
 #include "os/os.h"
@@ -251,9 +248,24 @@ void TSqlite3DB::Connect() {
   Version = FLibrary->sqlite3_libversion();
   FHandle = nullptr;
   if (BeforeConnect) BeforeConnect(this);
+  OpenHandle(inMemory ? name : NativeFileName(name));
+  FLibrary->sqlite3_create_collation(FHandle, "systemnocase", 1, this, SystemNoCaseCollation);
+  FLibrary->sqlite3_create_collation(FHandle, "system", 1, this, SystemCollation);
+  // A connection whose own set-up failed is no connection: it closes and the failure is reported.
+  try {
+    if (AfterConnect) AfterConnect(this);
+    if (SqlitePragma) ExecPragma();
+    if (ExecuteInlineSQL && SqliteInlineSQL) RunInlineSQL();
+  } catch (...) {
+    CloseHandle();
+    throw;
+  }
+  if (FConnected && FTimeOut > 0) FLibrary->sqlite3_busy_timeout(FHandle, FTimeOut);
+}
 
+void TSqlite3DB::OpenHandle(const std::string& fileName) {
   // Texts are UTF-8 in this program, which is what the library takes for file names.
-  const int opened = FLibrary->sqlite3_open(inMemory ? name.c_str() : NativeFileName(name).c_str(), &FHandle);
+  const int opened = FLibrary->sqlite3_open(fileName.c_str(), &FHandle);
   std::string failure;
   if (opened != SQLITE_OK || !FHandle) {
     failure = FHandle ? FLibrary->sqlite3_errmsg(FHandle) : "out of memory";
@@ -267,50 +279,52 @@ void TSqlite3DB::Connect() {
     }
   }
   if (!failure.empty()) {
-    if (FHandle) FLibrary->sqlite3_close(FHandle);
-    FHandle = nullptr;
-    FConnected = false;
-    FLibrary.reset();
+    CloseHandle();
     throw ESqlite3Error("Cannot open database: " + failure);
   }
   FConnected = true;
-  FLibrary->sqlite3_create_collation(FHandle, "systemnocase", 1, this, SystemNoCaseCollation);
-  FLibrary->sqlite3_create_collation(FHandle, "system", 1, this, SystemCollation);
-  if (AfterConnect) AfterConnect(this);
-  if (SqlitePragma) ExecPragma();
-  if (ExecuteInlineSQL && SqliteInlineSQL) {
-    ExecuteInlineSQL = false;
-    std::string script;
-    for (const std::string& line : SqliteInlineSQL->SQL) script += line + "\r\n";
-    StartTransactionAs("");
-    try {
-      ExecuteSQL(script);
-      Commit();
-    } catch (...) {
-      try {
-        RollBack();
-      } catch (...) {
-        // The first failure is the one worth reporting.
-      }
-      throw;
-    }
-  }
-  if (FConnected && FTimeOut > 0) FLibrary->sqlite3_busy_timeout(FHandle, FTimeOut);
 }
 
-void TSqlite3DB::Disconnect() {
-  if (BeforeDisconnect) BeforeDisconnect(this);
+void TSqlite3DB::RunInlineSQL() {
+  ExecuteInlineSQL = false;
+  std::string script;
+  for (const std::string& line : SqliteInlineSQL->SQL) script += line + "\r\n";
+  StartTransactionAs("");
+  try {
+    ExecuteSQL(script);
+    Commit();
+  } catch (...) {
+    try {
+      RollBack();
+    } catch (...) {
+      // The first failure is the one worth reporting.
+    }
+    throw;
+  }
+}
+
+void TSqlite3DB::CloseQueries() {
   // Copied: a query that closes may detach itself.
   const std::vector<TSqlite3BaseQuery*> queries = FQueries;
   for (TSqlite3BaseQuery* query : queries) query->Close();
-  if (FHandle) {
-    if (FLibrary->sqlite3_close(FHandle) != SQLITE_OK)
-      throw ESqlite3Error(std::string("Cannot close database: ") + FLibrary->sqlite3_errmsg(FHandle));
-  }
+}
+
+void TSqlite3DB::CloseHandle() {
+  CloseQueries();
+  if (FHandle) FLibrary->sqlite3_close(FHandle);
   FHandle = nullptr;
   FLibrary.reset();
   FConnected = false;
   FInTransaction = false;
+}
+
+void TSqlite3DB::Disconnect() {
+  if (BeforeDisconnect) BeforeDisconnect(this);
+  CloseQueries();
+  if (FHandle && FLibrary->sqlite3_close(FHandle) != SQLITE_OK)
+    throw ESqlite3Error(std::string("Cannot close database: ") + FLibrary->sqlite3_errmsg(FHandle));
+  FHandle = nullptr;
+  CloseHandle();
   if (AfterDisconnect) AfterDisconnect(this);
 }
 
@@ -358,23 +372,25 @@ std::unique_ptr<TSqlite3Statement> TSqlite3DB::Prepare(const std::string& sql, c
   return statement;
 }
 
+bool TSqlite3DB::StepResult(int result) {
+  if (result == SQLITE_ROW) return true;
+  if (result == SQLITE_DONE) return false;
+  RaiseSQLiteError();
+}
+
 bool TSqlite3DB::Step(TSqlite3Statement& statement) {
+  return statement.Handle() && StepResult(FLibrary->sqlite3_step(statement.Handle()));
+}
+
+bool TSqlite3DB::FetchRow(TSqlite3Statement& statement) {
   if (!statement.Handle()) return false;
-  std::optional<std::chrono::steady_clock::time_point> deadline;  // set by the first "busy"
-  for (;;) {
-    const int result = FLibrary->sqlite3_step(statement.Handle());
-    if (result == SQLITE_ROW) return true;
-    if (result == SQLITE_DONE) return false;
-    if (result == SQLITE_BUSY) {
-      if (OnBusy) OnBusy(this);
-      if (!deadline) deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(FTimeOut, 0));
-      if (std::chrono::steady_clock::now() < *deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        continue;
-      }
-    }
-    RaiseSQLiteError();
+  // The library has already waited TimeOut for the lock.
+  const int result = FLibrary->sqlite3_step(statement.Handle());
+  if (result == SQLITE_BUSY && OnBusy) {
+    OnBusy(this);
+    return false;
   }
+  return StepResult(result);
 }
 
 int TSqlite3DB::ExecuteSQL(const std::string& sql, const TSqlValues& values) {

@@ -219,8 +219,12 @@ class TSqlite3DB : public TComponent {
   [[noreturn]] void RaiseSQLiteError();
   // Prepares the first statement of Sql with Values bound.
   std::unique_ptr<TSqlite3Statement> Prepare(const std::string& sql, const TSqlValues& values);
-  // One step: true on a row, false when done; raises on errors, waits out "busy" within TimeOut.
+  // One step: true on a row, false when done. Raises on errors, and when the database is still
+  // locked once the library has waited TimeOut for it.
   bool Step(TSqlite3Statement& statement);
+  // A step to the next row of a result: a database still locked after TimeOut tells OnBusy,
+  // when assigned, and ends the rows there.
+  bool FetchRow(TSqlite3Statement& statement);
   int RowsAffected() const;
   int64_t LastInsertRowId() const;
 
@@ -242,7 +246,12 @@ class TSqlite3DB : public TComponent {
 
  private:
   void Connect();
+  void OpenHandle(const std::string& fileName);
+  void RunInlineSQL();
+  void CloseQueries();
+  void CloseHandle();  // closes what a connect opened, without the disconnect events
   void Disconnect();
+  bool StepResult(int result);
   void RunTransactionStatement(const char* sql, bool inTransaction);
   void BindValues(sqlite3_stmt* statement, const TSqlValues& values);
 

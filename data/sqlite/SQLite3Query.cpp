@@ -235,11 +235,13 @@ void TFResult::Reserve(size_t rows) {
 // TField
 
 const TSqlValue& TField::Value() const {
+  if (FieldKind != TFieldKind::fkData) return FDataSet->CalcValue(*this);
   const TSqlValue* row = FDataSet->ActiveRow();
   return row ? row[FieldNo - 1] : kNullValue;
 }
 
 const TSqlValue& TField::OldValue() const {
+  if (FieldKind != TFieldKind::fkData) return FDataSet->CalcValue(*this);
   const TSqlValue* row = FDataSet->OldRow();
   return row ? row[FieldNo - 1] : kNullValue;
 }
@@ -336,7 +338,7 @@ void TField::SetAsFloat(double value) {
 
 void TField::SetAsDateTime(TDateTime value) {
   if (IsTextType(DataType)) {
-    SetAsString(FDataSet->ValueToText(TField(FDataSet, {FieldName, TFieldType::ftDateTime, 0, 0}, FieldNo),
+    SetAsString(FDataSet->ValueToText(TField(FDataSet, TFieldDef{FieldName, TFieldType::ftDateTime, 0, 0}, FieldNo),
                                       TSqlValue::OfFloat(value)));
     return;
   }
@@ -578,10 +580,11 @@ void TSqlite3BaseQuery::Open() {
     if (!masterFilter.empty()) conditions.push_back(masterFilter);
   }
   if (Filtered && !Filter.empty()) conditions.push_back(Filter);
-  if (!conditions.empty()) sql = "select * from (" + sql + ") where (" + JoinTexts(conditions, ") and (") + ")";
+  // Each addition starts a line of its own, so that a comment on the text's last line ends there.
+  if (!conditions.empty()) sql = "select * from (" + sql + "\n) where (" + JoinTexts(conditions, ") and (") + ")";
   if (MaxResults != 0) {
-    if (ContainsWord(sql, "limit")) sql = "select * from (" + sql + ")";
-    sql += " limit " + std::to_string(MaxResults);
+    if (ContainsWord(sql, "limit")) sql = "select * from (" + sql + "\n)";
+    sql += "\nlimit " + std::to_string(MaxResults);
     if (StartResult != 0) sql += " offset " + std::to_string(StartResult);
   }
   FSQLToRun = sql;
@@ -596,6 +599,7 @@ void TSqlite3BaseQuery::Open() {
     InternalClose();
     throw;
   }
+  DataEvent();
 }
 
 void TSqlite3BaseQuery::RunExecuteOnly() {
@@ -615,7 +619,7 @@ void TSqlite3BaseQuery::InternalOpen() {
     FEof = !FetchNext();
     return;
   }
-  while (FConnection->Step(*statement)) {
+  while (FConnection->FetchRow(*statement)) {
     TSqlValue* row = FResult->AddEmpty(-1);
     FResult->SetRowId(FResult->Count() - 1, ReadRow(*statement, row));
   }
@@ -628,6 +632,7 @@ void TSqlite3BaseQuery::InternalOpen() {
 void TSqlite3BaseQuery::Close() {
   if (!Active()) return;
   InternalClose();
+  DataEvent();
 }
 
 void TSqlite3BaseQuery::InternalClose() {
@@ -636,6 +641,7 @@ void TSqlite3BaseQuery::InternalClose() {
   FFields.clear();
   FFieldDefs.clear();
   FColumnFields.clear();
+  FCalcRow.clear();
   FUniRow.clear();
   FEditRow.clear();
   FOldRow.clear();
@@ -703,6 +709,9 @@ void TSqlite3BaseQuery::BuildFields(TSqlite3Statement& statement) {
   }
   for (size_t i = 0; i < FFieldDefs.size(); ++i)
     FFields.push_back(std::make_unique<TField>(this, FFieldDefs[i], static_cast<int>(i) + 1));
+  for (size_t i = 0; i < FCalcFieldDefs.size(); ++i)
+    FFields.push_back(std::make_unique<TField>(this, FCalcFieldDefs[i], static_cast<int>(i)));
+  FCalcRow.assign(FCalcFieldDefs.size(), TSqlValue());
 }
 
 TSqlValue TSqlite3BaseQuery::ColumnValue(const TSqlite3Library& lib, sqlite3_stmt* statement, int column,
@@ -776,7 +785,7 @@ int64_t TSqlite3BaseQuery::ReadRow(TSqlite3Statement& statement, TSqlValue* row)
 }
 
 bool TSqlite3BaseQuery::FetchNext() {
-  if (!FStatement || !FConnection->Step(*FStatement)) {
+  if (!FStatement || !FConnection->FetchRow(*FStatement)) {
     FUniRow.clear();
     return false;
   }
@@ -811,7 +820,7 @@ void TSqlite3BaseQuery::First() {
   FCurrent = FResult->Count() > 0 ? 0 : -1;
   FBof = true;
   FEof = FResult->Count() == 0;
-  Scrolled();
+  DataEvent();
 }
 
 void TSqlite3BaseQuery::Next() {
@@ -820,12 +829,13 @@ void TSqlite3BaseQuery::Next() {
   if (UniDirectional) {
     FEof = !FetchNext();
     if (!FEof) FBof = false;
+    DataEvent();
     return;
   }
   if (FCurrent < FResult->Count() - 1) {
     ++FCurrent;
     FBof = false;
-    Scrolled();
+    DataEvent();
   } else {
     FEof = true;
   }
@@ -837,7 +847,7 @@ void TSqlite3BaseQuery::Prior() {
   if (FCurrent > 0) {
     --FCurrent;
     FEof = false;
-    Scrolled();
+    DataEvent();
   } else {
     FBof = true;
   }
@@ -854,7 +864,7 @@ void TSqlite3BaseQuery::Last() {
   FCurrent = FResult->Count() - 1;
   FEof = true;
   FBof = FResult->Count() == 0;
-  Scrolled();
+  DataEvent();
 }
 
 int TSqlite3BaseQuery::GetRecNo() {
@@ -864,10 +874,19 @@ int TSqlite3BaseQuery::GetRecNo() {
 
 void TSqlite3BaseQuery::SetRecNo(int recNo) {
   CheckBrowse();
-  if (UniDirectional || recNo < 1 || recNo > FResult->Count()) return;
+  if (UniDirectional || recNo < 0 || recNo > FResult->Count() + 1) return;
+  // Before the first and after the last row are places too: the first and the last row.
+  if (recNo == 0) {
+    First();
+    return;
+  }
+  if (recNo == FResult->Count() + 1) {
+    Last();
+    return;
+  }
   FCurrent = recNo - 1;
   FBof = FEof = false;
-  Scrolled();
+  DataEvent();
 }
 
 int32_t TSqlite3BaseQuery::GetBookmark() const {
@@ -882,7 +901,7 @@ void TSqlite3BaseQuery::GotoBookmark(int32_t bookmark) {
   if (index < 0) throw EDatabaseError("Bookmark not found");
   FCurrent = index;
   FBof = FEof = false;
-  Scrolled();
+  DataEvent();
 }
 
 bool TSqlite3BaseQuery::BookmarkValid(int32_t bookmark) const {
@@ -894,7 +913,8 @@ int64_t TSqlite3BaseQuery::CurrentRowId() const {
   return FResult ? FResult->GetRowId(FCurrent) : -1;
 }
 
-void TSqlite3BaseQuery::Scrolled() {
+void TSqlite3BaseQuery::DataEvent() {
+  CalculateFields();
   if (!FDetails.empty()) NotifySQLiteMasterChanged();
 }
 
@@ -918,7 +938,11 @@ std::unique_ptr<TSqlite3BlobStream> TSqlite3BaseQuery::CreateBlobStream(TField& 
 }
 
 const TSqlValue* TSqlite3BaseQuery::ActiveRow() const {
-  switch (FState) {
+  return RowOf(FState == TDataSetState::dsCalcFields ? FStateBeforeCalc : FState);
+}
+
+const TSqlValue* TSqlite3BaseQuery::RowOf(TDataSetState state) const {
+  switch (state) {
     case TDataSetState::dsEdit:
     case TDataSetState::dsInsert:
       return FEditRow.data();
@@ -934,10 +958,56 @@ const TSqlValue* TSqlite3BaseQuery::OldRow() const {
   return FState == TDataSetState::dsEdit || FState == TDataSetState::dsInsert ? FOldRow.data() : ActiveRow();
 }
 
+const TSqlValue& TSqlite3BaseQuery::CalcValue(const TField& field) const {
+  return ActiveRow() ? FCalcRow.at(static_cast<size_t>(field.CalcIndex)) : kNullValue;
+}
+
 void TSqlite3BaseQuery::SetFieldValue(const TField& field, TSqlValue value) {
+  if (field.FieldKind != TFieldKind::fkData) {
+    if (!ActiveRow()) throw EDatabaseError("Cannot perform this operation on a closed dataset");
+    FCalcRow.at(static_cast<size_t>(field.CalcIndex)) = std::move(value);
+    return;
+  }
   if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert)
     throw EDatabaseError("Dataset not in edit or insert mode");
   FEditRow.at(static_cast<size_t>(field.FieldNo - 1)) = std::move(value);
+  if (AutoCalcFields) CalculateFields();
+}
+
+void TSqlite3BaseQuery::AddCalculatedField(const TFieldDef& def) {
+  FCalcFieldDefs.push_back({def, TFieldKind::fkCalculated, {}});
+}
+
+void TSqlite3BaseQuery::AddLookupField(const TFieldDef& def, const TLookupDef& lookup) {
+  FCalcFieldDefs.push_back({def, TFieldKind::fkLookup, lookup});
+}
+
+void TSqlite3BaseQuery::CalculateFields() {
+  if (FCalcRow.empty()) return;
+  std::fill(FCalcRow.begin(), FCalcRow.end(), TSqlValue());
+  if (!ActiveRow()) return;
+  FStateBeforeCalc = FState;
+  FState = TDataSetState::dsCalcFields;
+  struct TRestore {
+    TSqlite3BaseQuery& Query;
+    ~TRestore() { Query.FState = Query.FStateBeforeCalc; }
+  } restore{*this};
+  for (const auto& field : FFields)
+    if (field->FieldKind == TFieldKind::fkLookup) FCalcRow[static_cast<size_t>(field->CalcIndex)] = LookupValue(*field);
+  if (OnCalcFields) OnCalcFields(*this);
+}
+
+TSqlValue TSqlite3BaseQuery::LookupValue(const TField& field) {
+  TSqlite3BaseQuery* source = field.Lookup.LookupDataSet;
+  if (!source || !source->Active()) return {};
+  std::vector<std::string> keys;
+  for (const std::string& name : SplitNames(field.Lookup.KeyFields)) {
+    const TField& key = FieldByName(name);
+    if (key.IsNull()) return {};
+    keys.push_back(key.AsString());
+  }
+  if (!source->Locate(field.Lookup.LookupKeyFields, keys, {})) return {};
+  return source->FieldByName(field.Lookup.LookupResultField).Value();
 }
 
 std::string TSqlite3BaseQuery::DateFormatFor(TFieldType type) const {
@@ -1019,7 +1089,7 @@ void TSqlite3BaseQuery::Edit() {
     return;
   }
   const TSqlValue* row = ActiveRow();
-  FOldRow.assign(row, row + FFields.size());
+  FOldRow.assign(row, row + FFieldDefs.size());
   FEditRow = FOldRow;
   FState = TDataSetState::dsEdit;
 }
@@ -1027,10 +1097,11 @@ void TSqlite3BaseQuery::Edit() {
 void TSqlite3BaseQuery::Insert() {
   CheckBrowse();
   if (UniDirectional) throw EDatabaseError("Operation not allowed on a unidirectional dataset");
-  FEditRow.assign(FFields.size(), TSqlValue::OfNull());
+  FEditRow.assign(FFieldDefs.size(), TSqlValue::OfNull());
   FOldRow = FEditRow;
   FInsertAt = std::max(FCurrent, 0);
   FState = TDataSetState::dsInsert;
+  CalculateFields();
 }
 
 void TSqlite3BaseQuery::Append() {
@@ -1047,7 +1118,7 @@ void TSqlite3BaseQuery::Post() {
   FState = TDataSetState::dsBrowse;
   FEditRow.clear();
   FOldRow.clear();
-  Scrolled();
+  DataEvent();
 }
 
 void TSqlite3BaseQuery::Cancel() {
@@ -1055,13 +1126,14 @@ void TSqlite3BaseQuery::Cancel() {
   FEditRow.clear();
   FOldRow.clear();
   FState = TDataSetState::dsBrowse;
+  CalculateFields();
 }
 
 void TSqlite3BaseQuery::Delete() {
   CheckBrowse();
   if (IsEmpty()) throw EDatabaseError("Cannot perform this operation on an empty dataset");
   InternalDelete();
-  Scrolled();
+  DataEvent();
 }
 
 void TSqlite3BaseQuery::InternalPost() {
@@ -1097,25 +1169,26 @@ bool TSqlite3BaseQuery::Locate(const std::string& keyFields, const std::vector<s
   if (UniDirectional || FResult->Count() == 0) return false;
   std::vector<TField*> fields;
   for (const std::string& name : SplitNames(keyFields)) fields.push_back(&FieldByName(name));
-  auto equal = [&](const std::string& a, const std::string& b) {
-    return options.CaseInsensitive ? SameText(a, b) : a == b;
-  };
-  for (int r = 0; r < FResult->Count(); ++r) {
-    const TSqlValue* row = FResult->GetData(r);
-    bool found = true;
-    for (size_t i = 0; i < fields.size() && found; ++i) {
+  auto matches = [&] {
+    for (size_t i = 0; i < fields.size(); ++i) {
       const std::string key = i < keyValues.size() ? keyValues[i] : std::string();
-      std::string text = ValueToText(*fields[i], row[fields[i]->FieldNo - 1]);
+      std::string text = fields[i]->AsString();
       if (options.PartialKey && text.size() >= key.size()) text.resize(key.size());
-      found = equal(text, key);
+      if (options.CaseInsensitive ? !SameText(text, key) : text != key) return false;
     }
-    if (found) {
-      FCurrent = r;
+    return true;
+  };
+  const int start = FCurrent;
+  for (FCurrent = 0; FCurrent < FResult->Count(); ++FCurrent) {
+    CalculateFields();  // a key may be a calculated field
+    if (matches()) {
       FBof = FEof = false;
-      Scrolled();
+      DataEvent();
       return true;
     }
   }
+  FCurrent = start;
+  CalculateFields();
   return false;
 }
 
@@ -1162,7 +1235,14 @@ void TSqlite3BaseQuery::UnregisterFromMaster() {
 
 void TSqlite3BaseQuery::NotifySQLiteMasterChanged() {
   const std::vector<TSqlite3BaseQuery*> details = FDetails;
-  for (TSqlite3BaseQuery* detail : details) detail->SQLiteMasterChanged();
+  // A detail that cannot follow must not stop the master from moving.
+  for (TSqlite3BaseQuery* detail : details) {
+    try {
+      detail->SQLiteMasterChanged();
+    } catch (...) {
+      detail->InternalHandleException();
+    }
+  }
 }
 
 void TSqlite3BaseQuery::SQLiteMasterChanged() {
@@ -1240,6 +1320,18 @@ void TSqlite3BaseQuery::PSSetParams(const TParams& params) {
   Close();
 }
 
+EUpdateError TSqlite3BaseQuery::PSGetUpdateException(std::exception_ptr error, const EUpdateError* previous) const {
+  std::string message;
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    message = e.what();
+  } catch (...) {
+    // A failure without a text keeps an empty message.
+  }
+  return EUpdateError(message, {}, 0, previous ? previous->ErrorCode : 0, error);
+}
+
 void TSqlite3BaseQuery::PSReset() {
   if (!Active()) return;
   Close();
@@ -1280,10 +1372,16 @@ void TSqlite3Query::InternalPost() {
   if (ReadOnly) throw ESqlite3Error("Cannot post into a read-only dataset");
   EnsureConnected();
   if (!UpdateSQL) throw ESqlite3Error("Missing TSqlite3UpdateSQL component");
-  const bool update = State() == TDataSetState::dsEdit && GetRecordCount() > 0;
+  // An edited row is updated also where the query keeps no rows of its own (a one-way query).
+  const bool update = State() == TDataSetState::dsEdit;
   WithAutoCommit([&] {
-    const TSqlStatement statement = update ? ExpandUpdateMacro() : ExpandInsertMacro();
+    if (update) {
+      RunChangingOneRow(ExpandUpdateMacro(), "update");
+      return;
+    }
+    const TSqlStatement statement = ExpandInsertMacro();
     FConnection->ExecuteSQL(statement.SQL, statement.Values);
+    RefreshKey(statement.Table);
   });
   TSqlite3BaseQuery::InternalPost();
 }
@@ -1292,11 +1390,28 @@ void TSqlite3Query::InternalDelete() {
   if (ReadOnly) throw ESqlite3Error("Cannot delete from a read-only dataset");
   EnsureConnected();
   if (!UpdateSQL) throw ESqlite3Error("Missing TSqlite3UpdateSQL component");
-  WithAutoCommit([&] {
-    const TSqlStatement statement = ExpandDeleteMacro();
-    FConnection->ExecuteSQL(statement.SQL, statement.Values);
-  });
+  WithAutoCommit([&] { RunChangingOneRow(ExpandDeleteMacro(), "delete"); });
   TSqlite3BaseQuery::InternalDelete();
+}
+
+// A row that the macro's condition no longer finds must not pass for written.
+void TSqlite3Query::RunChangingOneRow(const TSqlStatement& statement, const char* verb) {
+  FConnection->ExecuteSQL(statement.SQL, statement.Values);
+  if (FConnection->RowsAffected() == 0)
+    throw EDatabaseError(std::string("The row to ") + verb + " was not found in table " + statement.Table);
+}
+
+// A new row's key is the rowid the database gave it (when the table's one key column is an
+// INTEGER PRIMARY KEY): a later update or delete of the row names it.
+void TSqlite3Query::RefreshKey(const std::string& table) {
+  const int64_t rowid = FConnection->LastInsertRowId();
+  auto statement = FConnection->Prepare(
+      "select name from pragma_table_info(?1) where pk = 1 and upper(type) = 'INTEGER'"
+      " and (select count(*) from pragma_table_info(?1) where pk > 0) = 1",
+      {TSqlValue::OfText(table)});
+  if (!FConnection->Step(*statement)) return;
+  const auto* name = statement->Lib().sqlite3_column_text(statement->Handle(), 0);
+  if (TField* key = FindField(reinterpret_cast<const char*>(name))) key->SetValue(TSqlValue::OfInteger(rowid));
 }
 
 namespace {
@@ -1371,15 +1486,13 @@ TSqlStatement TSqlite3Query::ExpandUpdateMacro() const {
   TMacroExpander macro(UpdateSQL->UpdateSQL, *this, statement);
   macro.Expect("update");
   macro.Next();
+  statement.Table = macro.Token;
   const std::string table = macro.NameText();
   std::vector<std::string> assignments;
   macro.Next();
-  auto self = const_cast<TSqlite3Query*>(this);
   if (macro.Token == "*") {
-    for (int i = 0; i < self->FieldCount(); ++i) {
-      const std::string& name = self->Fields(i).FieldName;
-      assignments.push_back(SQLName(name) + "=" + macro.FieldPlace(name, false));
-    }
+    for (const TFieldDef& column : FieldDefs())
+      assignments.push_back(SQLName(column.Name) + "=" + macro.FieldPlace(column.Name, false));
     macro.Next();
   } else {
     SyntaxCheck(macro.Token, "set");
@@ -1411,19 +1524,18 @@ TSqlStatement TSqlite3Query::ExpandUpdateMacro() const {
 TSqlStatement TSqlite3Query::ExpandInsertMacro() const {
   TSqlStatement statement;
   TMacroExpander macro(UpdateSQL->InsertSQL, *this, statement);
-  auto self = const_cast<TSqlite3Query*>(this);
   const char* expected = "SQL macro syntax error on insertsql, expected ( or *";
   macro.Expect("insert");
   macro.Expect("into");
   macro.Next();
+  statement.Table = macro.Token;
   const std::string table = macro.NameText();
   std::vector<std::string> columns, values;
   macro.Next();
   if (macro.Token == "*") {
-    for (int i = 0; i < self->FieldCount(); ++i) {
-      const std::string& name = self->Fields(i).FieldName;
-      columns.push_back(SQLName(name));
-      values.push_back(macro.FieldPlace(name, false));
+    for (const TFieldDef& column : FieldDefs()) {
+      columns.push_back(SQLName(column.Name));
+      values.push_back(macro.FieldPlace(column.Name, false));
     }
   } else if (macro.Token == "(") {
     std::vector<std::string> columnNames;
@@ -1472,6 +1584,7 @@ TSqlStatement TSqlite3Query::ExpandDeleteMacro() const {
   macro.Expect("delete");
   macro.Expect("from");
   macro.Next();
+  statement.Table = macro.Token;
   const std::string table = macro.NameText();
   macro.Expect("where");
   statement.SQL = "delete from " + table + " where ";

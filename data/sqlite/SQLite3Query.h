@@ -52,16 +52,46 @@ struct TFieldDef {
   int Precision = 0;
 };
 
-// One column of the current record.
+enum class TFieldKind { fkData, fkCalculated, fkLookup };
+
+// Where a lookup field finds its value: the row of LookupDataSet whose LookupKeyFields equal
+// this dataset's KeyFields (names separated by ";"), and there the LookupResultField.
+struct TLookupDef {
+  std::string KeyFields;
+  TSqlite3BaseQuery* LookupDataSet = nullptr;
+  std::string LookupKeyFields;
+  std::string LookupResultField;
+};
+
+// A field that is no column of the result: its value is computed for the current record.
+struct TCalcFieldDef {
+  TFieldDef Def;
+  TFieldKind Kind = TFieldKind::fkCalculated;
+  TLookupDef Lookup;
+};
+
+// One field of the current record.
 class TField {
  public:
   TField(TSqlite3BaseQuery* dataSet, const TFieldDef& def, int fieldNo)
       : FieldName(def.Name), DataType(def.DataType), Size(def.Size), FieldNo(fieldNo), FDataSet(dataSet) {}
+  TField(TSqlite3BaseQuery* dataSet, const TCalcFieldDef& def, int calcIndex)
+      : FieldName(def.Def.Name),
+        DataType(def.Def.DataType),
+        Size(def.Def.Size),
+        FieldNo(0),
+        FieldKind(def.Kind),
+        CalcIndex(calcIndex),
+        Lookup(def.Lookup),
+        FDataSet(dataSet) {}
 
   const std::string FieldName;
   const TFieldType DataType;
   const int Size;
-  const int FieldNo;  // 1-based
+  const int FieldNo;  // 1-based for the columns, 0 for calculated and lookup fields
+  const TFieldKind FieldKind = TFieldKind::fkData;
+  const int CalcIndex = -1;  // the place of a calculated or lookup field's value
+  const TLookupDef Lookup;
   bool Required = false;
   bool InKey = false;  // a key field for the provider operations
 
@@ -174,17 +204,18 @@ class TDataSource : public TComponent {
   TSqlite3BaseQuery* DataSet = nullptr;
 };
 
-enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields };
 
 struct TLocateOptions {
   bool CaseInsensitive = false;
   bool PartialKey = false;
 };
 
-// A statement with its values, as an update macro expands.
+// A statement with its values, as an update macro expands, and the table it writes.
 struct TSqlStatement {
   std::string SQL;
   TSqlValues Values;
+  std::string Table;
 };
 
 // A blob field's bytes as a stream; a changed stream is written back when it goes.
@@ -224,6 +255,9 @@ class TSqlite3BaseQuery : public TComponent {
   bool UniDirectional = false;
   std::string Filter;
   bool Filtered = false;
+  bool AutoCalcFields = true;  // compute the calculated fields again on every change of a value
+  // Sets the calculated fields of the current record (in the dsCalcFields state).
+  std::function<void(TSqlite3BaseQuery& dataSet)> OnCalcFields;
   TFormatSettings FormatSettings;  // for texts shown and typed in outside the SQLite forms
   TParams Params;
 
@@ -262,12 +296,16 @@ class TSqlite3BaseQuery : public TComponent {
   static int CompareBookmarks(int32_t a, int32_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
   int64_t CurrentRowId() const;
 
-  // Fields.
+  // Fields: the result's columns, then the calculated and lookup fields.
   int FieldCount() const { return static_cast<int>(FFields.size()); }
   TField& Fields(int index) { return *FFields.at(static_cast<size_t>(index)); }
   TField* FindField(const std::string& name);
   TField& FieldByName(const std::string& name);  // EDatabaseError when there is none
   const std::vector<TFieldDef>& FieldDefs() const { return FFieldDefs; }
+  // Fields besides the columns; they are created with the columns' fields at every open.
+  void AddCalculatedField(const TFieldDef& def);
+  void AddLookupField(const TFieldDef& def, const TLookupDef& lookup);
+  void CalculateFields();
   std::unique_ptr<TSqlite3BlobStream> CreateBlobStream(TField& field, TSqlite3BlobStream::TMode mode);
 
   // Editing.
@@ -288,6 +326,8 @@ class TSqlite3BaseQuery : public TComponent {
   void RegisterDetailDataset(TSqlite3BaseQuery* detail);
   void NotifySQLiteMasterChanged();
   virtual void SQLiteMasterChanged();
+  // Hands the exception being handled to the application's handler (see HandleDataSetException).
+  void InternalHandleException() { HandleDataSetException(*this); }
 
   // The values that fill the numbered places of the SQL text.
   TSqlValues ParamValues() const;
@@ -309,10 +349,12 @@ class TSqlite3BaseQuery : public TComponent {
   void PSReset();
   bool PSIsSQLBased() const { return true; }
   bool PSIsSQLSupported() const { return true; }
+  EUpdateError PSGetUpdateException(std::exception_ptr error, const EUpdateError* previous) const;
 
-  // Called by a field: the row that holds the current values.
-  const TSqlValue* ActiveRow() const;  // the first of FieldCount values; null when none
+  // Called by a field: the rows that hold the current values.
+  const TSqlValue* ActiveRow() const;  // the first of the columns' values; null when none
   const TSqlValue* OldRow() const;
+  const TSqlValue& CalcValue(const TField& field) const;
   void SetFieldValue(const TField& field, TSqlValue value);
   std::string ValueToText(const TField& field, const TSqlValue& value) const;
 
@@ -329,7 +371,9 @@ class TSqlite3BaseQuery : public TComponent {
   void InternalClose();
   void RunExecuteOnly();
   std::string DateFormatFor(TFieldType type) const;
-  void Scrolled();
+  // The rows or the current record changed (an open, a close, a move, a write): the calculated
+  // fields are computed again and every detail follows.
+  void DataEvent();
 
   TSqlite3SQLList FSQL;
   std::string FSQLToRun;
@@ -343,12 +387,17 @@ class TSqlite3BaseQuery : public TComponent {
   bool FetchNext();
   void CheckBrowse() const;
   void UnregisterFromMaster();
+  const TSqlValue* RowOf(TDataSetState state) const;
+  TSqlValue LookupValue(const TField& field);
 
   TDataSetState FState = TDataSetState::dsInactive;
+  TDataSetState FStateBeforeCalc = TDataSetState::dsInactive;
   std::unique_ptr<TFResult> FResult;
   std::unique_ptr<TSqlite3Statement> FStatement;  // unidirectional queries only
   std::vector<TFieldDef> FFieldDefs;
+  std::vector<TCalcFieldDef> FCalcFieldDefs;
   std::vector<std::unique_ptr<TField>> FFields;
+  TRow FCalcRow;  // the calculated and lookup values of the current record
   std::vector<int> FColumnFields;  // per result column: its field index, -1 for the rowid
   int FRowIdColumn = -1;
   int FCurrent = -1;
@@ -393,6 +442,8 @@ class TSqlite3Query : public TSqlite3BaseQuery {
 
  private:
   void EnsureConnected();
+  void RunChangingOneRow(const TSqlStatement& statement, const char* verb);
+  void RefreshKey(const std::string& table);
   std::string FParsedSQL;
 };
 

@@ -55,6 +55,17 @@ int FixedNumber(const std::string& text, size_t start, size_t length) {
 
 }  // namespace
 
+TDataSetExceptionHandler& DataSetExceptionHandler() {
+  static TDataSetExceptionHandler handler;
+  return handler;
+}
+
+void HandleDataSetException(TComponent& dataSet) {
+  const TDataSetExceptionHandler& handler = DataSetExceptionHandler();
+  if (!handler) throw;
+  handler(std::current_exception(), dataSet);
+}
+
 bool IsBlobType(TFieldType type) {
   switch (type) {
     case TFieldType::ftBlob:

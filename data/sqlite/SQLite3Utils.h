@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,30 @@ class EDatabaseError : public Exception {
  public:
   using Exception::Exception;
 };
+
+// A write that failed, as the provider operations hand it on, with the failure it wraps.
+class EUpdateError : public EDatabaseError {
+ public:
+  EUpdateError(const std::string& message, std::string context, int errorCode, int previousError,
+               std::exception_ptr originalException)
+      : EDatabaseError(message),
+        Context(std::move(context)),
+        ErrorCode(errorCode),
+        PreviousError(previousError),
+        OriginalException(std::move(originalException)) {}
+  std::string Context;
+  int ErrorCode;
+  int PreviousError;
+  std::exception_ptr OriginalException;
+};
+
+// The application's handler of the exceptions that a dataset cannot raise to a caller (a detail
+// that fails to follow its master); empty until the application installs one.
+using TDataSetExceptionHandler = std::function<void(std::exception_ptr error, TComponent& dataSet)>;
+TDataSetExceptionHandler& DataSetExceptionHandler();
+// Called inside a catch: hands the exception being handled to the installed handler, or lets it
+// pass on when there is none.
+void HandleDataSetException(TComponent& dataSet);
 
 // An argument a routine cannot work with.
 class EInvalidArgument : public Exception {

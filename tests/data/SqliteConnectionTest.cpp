@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <set>
 
 #include "data/sqlite/SQLite3DB.h"
@@ -191,6 +193,69 @@ TEST(SqliteConnectionTest, TransactionsAndInlineScripts) {
   query.Open();
   EXPECT_EQ(query.FieldByName("n").AsInteger(), 1);  // the failing script was rolled back
   EXPECT_EQ(query.FieldByName("s").AsInteger(), 2);
+}
+
+TEST(SqliteConnectionTest, AFailingSetUpLeavesTheConnectionClosed) {
+  TSqlite3InlineSQL script(nullptr);
+  script.SQL = {"insert into nowhere values (1);"};
+  TSqlite3Pragma pragma(nullptr);
+  pragma.TempStore = "1 2";
+  const std::function<void(TSqlite3DB&)> setUps[] = {
+      [&](TSqlite3DB& db) {
+        db.SqliteInlineSQL = &script;
+        db.ExecuteInlineSQL = true;
+      },
+      [&](TSqlite3DB& db) { db.SqlitePragma = &pragma; },
+      [](TSqlite3DB& db) { db.AfterConnect = [](TSqlite3DB*) { throw ESqlite3Error("refused"); }; },
+  };
+  for (const auto& setUp : setUps) {
+    SCOPED_TRACE(&setUp - setUps);
+    auto db = NewConnection("sqlite_setup");
+    setUp(*db);
+    EXPECT_NE(ConnectError(*db), "");
+    EXPECT_FALSE(db->GetConnected());
+    EXPECT_EQ(db->Handle(), nullptr);
+  }
+}
+
+// A second connection holds the write lock: a read waits TimeOut once and ends its rows, a
+// write waits as long and raises.
+TEST(SqliteConnectionTest, ALockedDatabaseIsWaitedForOnceWithinTheTimeOut) {
+  auto db = NewDatabase("sqlite_busy", "create table t (a); insert into t values (1)");
+  auto other = NewConnection("sqlite_busy_other");
+  other->SetDatabase(db->GetDatabase());
+  other->SetConnected(true);
+  TSqlite3Query query(nullptr);
+  query.SetConnection(db.get());
+  query.SQL().Add("select a from t");
+  query.Open();  // the schema is read before the lock
+  query.Close();
+  other->StartExclusiveTransaction();
+  int busy = 0;
+  db->OnBusy = [&](TSqlite3DB* sender) {
+    EXPECT_EQ(sender, db.get());
+    ++busy;
+  };
+  db->SetTimeOut(300);
+  using Clock = std::chrono::steady_clock;
+  const auto waited = [](Clock::time_point start) {
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_GE(milliseconds, 250);
+    EXPECT_LT(milliseconds, 1500);
+  };
+  auto start = Clock::now();
+  query.Open();
+  waited(start);
+  EXPECT_TRUE(query.IsEmpty());
+  EXPECT_EQ(busy, 1);
+  start = Clock::now();
+  EXPECT_THROW(db->ExecuteSQL("insert into t values (2)"), EDatabaseError);
+  waited(start);
+  EXPECT_EQ(busy, 1);
+  other->RollBack();
+  query.Close();
+  query.Open();
+  EXPECT_EQ(query.GetRecordCount(), 1);
 }
 
 TEST(SqliteConnectionTest, PragmasAndTimeOut) {

@@ -157,7 +157,7 @@ TEST(SqliteQueryTest, LimitsFiltersAndTheirWrapping) {
   auto query = NewQuery(*db, {"select a from t order by a;"});
   query->StartResult = 20;
   query->Open();
-  EXPECT_EQ(query->SQLToRun(), "select a from t order by a limit -1 offset 20");
+  EXPECT_EQ(query->SQLToRun(), "select a from t order by a\nlimit -1 offset 20");
   EXPECT_EQ(query->GetRecordCount(), 10);
   EXPECT_EQ(query->MaxResults, -1);
   query->Close();
@@ -166,7 +166,7 @@ TEST(SqliteQueryTest, LimitsFiltersAndTheirWrapping) {
   query->Filter = "a > 10";
   query->Filtered = true;
   query->Open();
-  EXPECT_EQ(query->SQLToRun(), "select * from (select a from t order by a) where (a > 10) limit 3");
+  EXPECT_EQ(query->SQLToRun(), "select * from (select a from t order by a\n) where (a > 10)\nlimit 3");
   EXPECT_EQ(Column(*query, "a"), "11;12;13;");
   query->SetFilterText("a > 28");
   EXPECT_EQ(Column(*query, "a"), "29;30;");
@@ -176,6 +176,15 @@ TEST(SqliteQueryTest, LimitsFiltersAndTheirWrapping) {
   limited->MaxResults = 2;
   limited->Open();
   EXPECT_EQ(Column(*limited, "a"), "1;2;");
+
+  // A comment at the end of the text ends with its line.
+  auto commented = NewQuery(*db, {"select a from t order by a -- all of them"});
+  commented->MaxResults = 2;
+  commented->Open();
+  EXPECT_EQ(Column(*commented, "a"), "1;2;");
+  commented->Filtered = true;
+  commented->SetFilterText("a > 28");
+  EXPECT_EQ(Column(*commented, "a"), "29;30;");
 }
 
 TEST(SqliteQueryTest, NavigationBookmarksAndEmptyResults) {
@@ -201,6 +210,12 @@ TEST(SqliteQueryTest, NavigationBookmarksAndEmptyResults) {
   EXPECT_EQ(query->GetRecNo(), 3);
   query->SetRecNo(9);
   EXPECT_EQ(query->GetRecNo(), 3);
+  query->SetRecNo(0);  // before the first row
+  EXPECT_EQ(query->GetRecNo(), 1);
+  EXPECT_TRUE(query->Bof());
+  query->SetRecNo(4);  // after the last
+  EXPECT_EQ(query->GetRecNo(), 3);
+  EXPECT_TRUE(query->Eof());
   EXPECT_EQ(TSqlite3BaseQuery::CompareBookmarks(1, 4), -1);
 
   auto empty = NewQuery(*db, {"select a from t where a > 10"});
@@ -265,6 +280,39 @@ TEST(SqliteQueryTest, LocateAndLookup) {
   EXPECT_EQ(query->GetRecNo(), 4);
   EXPECT_EQ(query->Lookup("b", {"1"}, "name;b"), (std::vector<std::string>{"a", "1"}));
   EXPECT_TRUE(query->Lookup("b", {"9"}, "name").empty());
+}
+
+TEST(SqliteQueryTest, CalculatedAndLookupFieldsFollowTheCurrentRecord) {
+  auto db = NewDatabase("sqlite_calc", "create table c (id integer, name); insert into c values (1, 'Ann'), (2, 'Bob');"
+                                       "create table o (customer integer, qty integer);"
+                                       "insert into o values (1, 2), (2, 5), (3, 1)");
+  auto customers = NewQuery(*db, {"select * from c"});
+  customers->Open();
+  auto orders = NewQuery(*db, {"select * from o"});
+  orders->AddCalculatedField({"twice", TFieldType::ftInteger});
+  orders->AddLookupField({"name", TFieldType::ftString, 20}, {"customer", customers.get(), "id", "name"});
+  orders->OnCalcFields = [](TSqlite3BaseQuery& q) {
+    EXPECT_EQ(q.State(), TDataSetState::dsCalcFields);
+    EXPECT_THROW(q.FieldByName("qty").SetAsInteger(0), EDatabaseError);  // only calculated fields are set here
+    q.FieldByName("twice").SetAsInteger(q.FieldByName("qty").AsInteger() * 2);
+  };
+  orders->Open();
+  ASSERT_EQ(orders->FieldCount(), 4);
+  EXPECT_EQ(Column(*orders, "name") + Column(*orders, "twice"), "Ann;Bob;;4;10;2;");
+  EXPECT_TRUE(orders->Locate("twice", {"10"}, {}));
+  EXPECT_EQ(orders->FieldByName("name").AsString(), "Bob");
+  EXPECT_EQ(orders->Lookup("qty", {"1"}, "name;twice"), (std::vector<std::string>{"", "2"}));
+  orders->First();
+  orders->Edit();
+  orders->FieldByName("qty").SetAsInteger(7);
+  EXPECT_EQ(orders->FieldByName("twice").AsInteger(), 14);
+  orders->Cancel();
+  EXPECT_EQ(orders->FieldByName("twice").AsInteger(), 4);
+  customers->Close();
+  orders->Close();
+  orders->Open();
+  EXPECT_TRUE(orders->FieldByName("name").IsNull());
+  EXPECT_EQ(orders->FieldByName("twice").AsInteger(), 4);
 }
 
 TEST(SqliteQueryTest, BlobStreamsWriteBackAndCancelUndoes) {

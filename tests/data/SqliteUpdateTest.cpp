@@ -128,23 +128,66 @@ TEST(SqliteUpdateTest, MacrosExpandToBoundStatements) {
 }
 
 TEST(SqliteUpdateTest, EditingTheKeyUpdatesTheRowAsLoaded) {
-  auto db = NewDatabase("sqlite_key", "create table t (id integer, v); insert into t values (1, 'one');"
-                                      "insert into t values (2, 'two')");
+  for (const bool oneWay : {false, true}) {
+    SCOPED_TRACE(oneWay ? "one-way" : "two-way");
+    auto db = NewDatabase("sqlite_key", "create table t (id integer, v); insert into t values (1, 'one');"
+                                        "insert into t values (2, 'two')");
+    TSqlite3UpdateSQL update(nullptr);
+    update.UpdateSQL = {"update t set id = :id, v = :v where id = :id"};
+    update.DeleteSQL = {"delete from t where id = :id"};
+    auto query = NewQuery(*db, {"select * from t order by id"});
+    query->UpdateSQL = &update;
+    query->UniDirectional = oneWay;
+    query->Open();
+    query->Edit();
+    query->FieldByName("id").SetAsInteger(10);
+    query->FieldByName("v").SetAsString("ten");
+    query->Post();
+    EXPECT_EQ(query->FieldByName("id").AsInteger(), 10);
+    EXPECT_EQ(Scalar(*db, "select group_concat(id || v, ',') from (select * from t order by id)"), "2two,10ten");
+    query->Delete();
+    EXPECT_EQ(Scalar(*db, "select group_concat(id, ',') from t"), "2");
+  }
+}
+
+TEST(SqliteUpdateTest, AnAppendedRowIsFoundAgainAndARowThatIsGoneIsAnError) {
+  auto db = NewDatabase("sqlite_append", kNotesSchema);
   TSqlite3UpdateSQL update(nullptr);
-  update.UpdateSQL = {"update t set id = :id, v = :v where id = :id"};
-  update.DeleteSQL = {"delete from t where id = :id"};
-  auto query = NewQuery(*db, {"select * from t order by id"});
+  update.InsertSQL = {"INSERT INTO Notes (data) VALUES (:data)"};
+  update.UpdateSQL = {"UPDATE Notes SET data = :data WHERE id = :id"};
+  update.DeleteSQL = {"DELETE FROM Notes WHERE id = :id"};
+  auto query = NewQuery(*db, {"select * from Notes"});
   query->UpdateSQL = &update;
+  query->AutoCommit = true;
   query->Open();
+  for (const char* text : {"first", "second"}) {
+    query->Append();
+    query->FieldByName("data").SetAsString(text);
+    query->Post();
+  }
+  EXPECT_EQ(query->FieldByName("id").AsInteger(), 2);
   query->Edit();
-  query->FieldByName("id").SetAsInteger(10);
-  query->FieldByName("v").SetAsString("ten");
+  query->FieldByName("data").SetAsString("zweite");
   query->Post();
-  EXPECT_EQ(query->FieldByName("id").AsInteger(), 10);
-  EXPECT_EQ(Scalar(*db, "select group_concat(id || v, ',') from (select * from t order by id)"), "2two,10ten");
+  EXPECT_EQ(Scalar(*db, "select group_concat(data, ',') from Notes"), "first,zweite");
   query->Delete();
+  EXPECT_EQ(Scalar(*db, "select group_concat(data, ',') from Notes"), "first");
+
+  db->ExecuteSQL("delete from Notes");
+  query->Edit();
+  query->FieldByName("data").SetAsString("lost");
+  try {
+    query->Post();
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_STREQ(e.what(), "The row to update was not found in table Notes");
+  }
+  EXPECT_EQ(query->State(), TDataSetState::dsEdit);
+  EXPECT_FALSE(db->InTransaction());
+  query->Cancel();
+  EXPECT_THROW(query->Delete(), EDatabaseError);
   EXPECT_EQ(query->GetRecordCount(), 1);
-  EXPECT_EQ(Scalar(*db, "select group_concat(id, ',') from t"), "2");
+  EXPECT_EQ(Scalar(*db, "select count(*) from Notes"), "0");
 }
 
 TEST(SqliteUpdateTest, AFailingPostIsRolledBackAndKeepsTheRow) {
@@ -256,9 +299,24 @@ TEST(SqliteUpdateTest, MasterAndDetail) {
   EXPECT_EQ(Column(*detail), "z;");
   master->First();
   EXPECT_EQ(Column(*detail), "x;y;");
+  master->Close();
+  EXPECT_EQ(Column(*detail), "closed");
+  master->SetSQL({"select * from c order by id"});
+  master->Open();
+  EXPECT_EQ(Column(*detail), "z;");
+
+  // A detail that cannot follow goes to the application's handler; the master moves on.
+  detail->SetMasterFields("customer=nothing");
+  std::vector<TComponent*> failed;
+  DataSetExceptionHandler() = [&](std::exception_ptr, TComponent& dataSet) { failed.push_back(&dataSet); };
+  master->Next();
+  DataSetExceptionHandler() = nullptr;
+  EXPECT_EQ(failed, std::vector<TComponent*>{detail.get()});
+  EXPECT_EQ(master->FieldByName("id").AsInteger(), 42);
+  EXPECT_THROW(master->First(), EDatabaseError);
 
   detail->SetMasterFields("customer = id; item=name;");
-  EXPECT_EQ(detail->BuildFilter(), "customer='42' and item='A'");
+  EXPECT_EQ(detail->BuildFilter(), "customer='7' and item='B'");
   detail->SetMasterFields("customer");
   try {
     detail->BuildFilter();
@@ -266,8 +324,6 @@ TEST(SqliteUpdateTest, MasterAndDetail) {
   } catch (const ESqlite3Error& e) {
     EXPECT_STREQ(e.what(), "Syntax error: Masterfields not build of a=b;... pairs");
   }
-  detail->SetMasterFields("customer=nothing");
-  EXPECT_THROW(detail->BuildFilter(), EDatabaseError);
 
   TDataSource back(nullptr);
   back.DataSet = detail.get();
@@ -292,6 +348,10 @@ TEST(SqliteUpdateTest, ProviderOperations) {
   EXPECT_EQ(query->GetRecordCount(), 2);
   EXPECT_TRUE(query->PSIsSQLBased());
   EXPECT_EQ(query->PSGetQuoteChar(), "\"");
+  const auto failure = std::make_exception_ptr(EDatabaseError("no such table: x"));
+  const EUpdateError error = query->PSGetUpdateException(failure, nullptr);
+  EXPECT_STREQ(error.what(), "no such table: x");
+  EXPECT_EQ(error.OriginalException, failure);
 }
 
 }  // namespace

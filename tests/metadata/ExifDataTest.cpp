@@ -195,6 +195,38 @@ TEST(ExifDataTest, UserCommentsInEveryCodeAndByteOrder) {
   EXPECT_EQ(xp.Comments(), u"Yes");
 }
 
+TEST(ExifDataTest, TextValuesEndAtTheirNulOrTheirCountAndShowNoPadding) {
+  using Reader = std::string (*)(const TExifData&);
+  const Reader make = [](const TExifData& e) { return e.CameraMake(); };
+  const Reader author = [](const TExifData& e) { return Utf8(e.Author()); };
+  const Reader original = [](const TExifData& e) {
+    return DateTimeToExifString(e.DateTimeOriginal()) + "." + MillisecondsToSubsecString(e.DateTimeOriginal());
+  };
+  const std::string date = "2021:05:06 07:08:09";
+  const struct Case {
+    const char* Name;
+    std::vector<Entry> Primary, Exif;
+    Reader Read;
+    std::string Expected;
+  } cases[] = {
+      {"filled to its count", {Raw(271, 2, Text("EASTMAN KODAK COMPANY"))}, {}, make, "EASTMAN KODAK COMPANY"},
+      {"padded with NULs", {Raw(271, 2, Text(std::string_view("Kodak\0\0\0", 8)))}, {}, make, "Kodak"},
+      {"only a NUL", {Raw(271, 2, {0})}, {}, make, ""},
+      {"padded with blanks", {Ascii(315, "Ann   ")}, {}, author, "Ann"},
+      {"a date without NUL", {}, {Raw(36867, 2, Text(date))}, original, date + ".000"},
+      {"a date with a blank for its NUL", {}, {Raw(36867, 2, Text(date + " "))}, original, date + ".000"},
+      {"sub-seconds without NUL", {}, {Ascii(36867, date), Raw(37521, 2, Text("25"))}, original, date + ".250"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<Entry> primary = c.Primary;
+    primary.push_back(Pointer(34665, 1));
+    TExifData exif;
+    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(false, {{primary}, {c.Exif}}))}));
+    EXPECT_EQ(c.Read(exif), c.Expected);
+  }
+}
+
 TEST(ExifDataTest, TheMakerNoteIsParsedOnlyWhenAskedAndOnce) {
   for (bool big : {false, true}) {
     Bytes note;  // a headerless IFD whose value offsets count from the TIFF header
