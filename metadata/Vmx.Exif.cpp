@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "core/CivilDate.h"
+#include "core/Unicode.h"
 
 namespace vmx {
 
@@ -105,73 +106,6 @@ std::string MillisecondsToSubsecString(TDateTime value) {
   char buffer[8];
   std::snprintf(buffer, sizeof buffer, "%.3d", ms);
   return buffer;
-}
-
-// --- text ------------------------------------------------------------------------------------
-
-std::string WideToUTF8(std::u16string_view s) {
-  std::string result;
-  result.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    uint32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;  // a lone surrogate
-    }
-    if (c < 0x80) {
-      result += static_cast<char>(c);
-    } else if (c < 0x800) {
-      result += static_cast<char>(0xC0 | c >> 6);
-      result += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      result += static_cast<char>(0xE0 | c >> 12);
-      result += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      result += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      result += static_cast<char>(0xF0 | c >> 18);
-      result += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      result += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      result += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return result;
-}
-
-std::u16string UTF8ToWide(std::string_view s) {
-  std::u16string result;
-  result.reserve(s.size());
-  size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<uint8_t>(s[i]);
-    const int length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    uint32_t c = b;
-    bool ok = length > 0 && i + length <= s.size();
-    if (ok && length > 1) {
-      c = b & (0x7F >> length);
-      for (int k = 1; k < length; ++k) {
-        const auto next = static_cast<uint8_t>(s[i + k]);
-        if ((next & 0xC0) != 0x80) ok = false;
-        c = c << 6 | (next & 0x3F);
-      }
-      static constexpr uint32_t Least[] = {0, 0, 0x80, 0x800, 0x10000};
-      if (c < Least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) ok = false;
-    }
-    if (!ok) {  // not UTF-8: the byte as Latin-1
-      result += static_cast<char16_t>(b);
-      ++i;
-      continue;
-    }
-    if (c >= 0x10000) {
-      result += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      result += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      result += static_cast<char16_t>(c);
-    }
-    i += static_cast<size_t>(length);
-  }
-  return result;
 }
 
 // --- types and rationals -------------------------------------------------------------------
@@ -394,7 +328,7 @@ const std::string& TExifTag::AsString() const {
     } else if (FDataType == tdUndefined) {
       FAsString = BinToHexStr(FData.data(), DataSize());
     } else if (IsWindowsXPTextTag(*this)) {
-      FAsString = WideToUTF8(XPText(*this));
+      FAsString = Utf16ToUtf8(XPText(*this));
     } else {
       for (int32_t i = 0; i < FElementCount; ++i) {
         if (i > 0) FAsString += ',';
@@ -698,7 +632,7 @@ void TExifTag::SetAsString(const std::string& text) {
     }
     UpdateData(tdUndefined, static_cast<int32_t>(bytes.size()), bytes.data());
   } else if (IsWindowsXPTextTag(*this)) {
-    const std::u16string wide = UTF8ToWide(text);
+    const std::u16string wide = Utf8ToUtf16(text);
     std::vector<uint8_t> bytes;
     for (char16_t c : wide) AppendValue<uint16_t>(bytes, c);
     AppendValue<uint16_t>(bytes, 0);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/Unicode.h"
+
 namespace {
 
 const TSqlValue kNullValue;
@@ -97,71 +99,6 @@ std::string JoinTexts(const std::vector<std::string>& parts, const std::string& 
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------------------------
-// Text encodings
-
-std::u16string Utf8ToUtf16(const std::string& text) {
-  std::u16string result;
-  result.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    uint32_t code = 0xFFFD;
-    size_t length = 1;
-    if (c < 0x80) {
-      code = c;
-    } else if ((c >> 5) == 6 && i + 1 < text.size()) {
-      code = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
-      length = 2;
-    } else if ((c >> 4) == 14 && i + 2 < text.size()) {
-      code = ((c & 0x0Fu) << 12) | ((static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6) |
-             (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
-      length = 3;
-    } else if ((c >> 3) == 30 && i + 3 < text.size()) {
-      code = ((c & 0x07u) << 18) | ((static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 12) |
-             ((static_cast<unsigned char>(text[i + 2]) & 0x3Fu) << 6) |
-             (static_cast<unsigned char>(text[i + 3]) & 0x3Fu);
-      length = 4;
-    }
-    i += length;
-    if (code >= 0x10000 && code <= 0x10FFFF) {
-      code -= 0x10000;
-      result += static_cast<char16_t>(0xD800 + (code >> 10));
-      result += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-    } else {
-      result += static_cast<char16_t>(code <= 0xFFFF ? code : 0xFFFD);
-    }
-  }
-  return result;
-}
-
-std::string Utf16ToUtf8(const std::u16string& text) {
-  std::string result;
-  result.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t code = text[i];
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (code < 0x80) {
-      result += static_cast<char>(code);
-    } else if (code < 0x800) {
-      result += static_cast<char>(0xC0 | (code >> 6));
-      result += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      result += static_cast<char>(0xE0 | (code >> 12));
-      result += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      result += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      result += static_cast<char>(0xF0 | (code >> 18));
-      result += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      result += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      result += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-  return result;
-}
 
 // ---------------------------------------------------------------------------------------------
 // TFResult

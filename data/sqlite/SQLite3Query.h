@@ -446,7 +446,3 @@ class TSqlite3Query : public TSqlite3BaseQuery {
   void RefreshKey(const std::string& table);
   std::string FParsedSQL;
 };
-
-// UTF-8 and UTF-16 of one text.
-std::u16string Utf8ToUtf16(const std::string& text);
-std::string Utf16ToUtf8(const std::u16string& text);
