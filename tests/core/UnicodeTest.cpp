@@ -48,7 +48,6 @@ TEST(Unicode, ASurrogateWithoutItsPartnerIsReplaced) {
     std::u16string Utf16;
     std::string Utf8;
   } cases[] = {
-      {{0xD83D, 0xDE00}, "\xF0\x9F\x98\x80"},
       {{0xD83D, u'x'}, "\xEF\xBF\xBDx"},
       {{0xDE00, 0xD83D}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
       {{u'x', 0xD83D}, "x\xEF\xBF\xBD"},
