@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/SZCRC32.h"
+#include "core/Unicode.h"
 #include "core/qmStringUtils.h"
 #include "os/os.h"
 
@@ -40,36 +41,6 @@ TStringList SplitLines(std::string_view text) {
   return lines;
 }
 
-// Whether S is well-formed UTF-8: no stray or missing continuation bytes, no overlong forms,
-// no surrogates, nothing beyond U+10FFFF.
-bool IsUtf8(std::string_view s) {
-  for (size_t i = 0; i < s.size();) {
-    const auto lead = static_cast<unsigned char>(s[i]);
-    size_t length = 1;
-    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else if (lead >= 0x80) {
-      return false;
-    }
-    if (i + length > s.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      const auto c = static_cast<unsigned char>(s[i + k]);
-      if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF)) return false;
-    }
-    i += length;
-  }
-  return true;
-}
-
 // Windows-1252 differs from Latin-1 in 80..9F; the five bytes it leaves free stay the C1 codes,
 // as the system's own conversion keeps them.
 constexpr std::array<char16_t, 32> Windows1252High = {
@@ -82,17 +53,7 @@ std::string Windows1252ToUtf8(std::string_view s) {
   result.reserve(s.size() + s.size() / 2);
   for (const char byte : s) {
     const auto b = static_cast<unsigned char>(byte);
-    const char16_t c = b >= 0x80 && b <= 0x9F ? Windows1252High[b - 0x80] : b;
-    if (c < 0x80) {
-      result += static_cast<char>(c);
-    } else if (c < 0x800) {
-      result += static_cast<char>(0xC0 | (c >> 6));
-      result += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      result += static_cast<char>(0xE0 | (c >> 12));
-      result += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      result += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    AppendUtf8(result, b >= 0x80 && b <= 0x9F ? Windows1252High[b - 0x80] : b);
   }
   return result;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
 
 namespace vmx {
@@ -21,6 +22,17 @@ std::string FormatG(double value) {
   char buffer[40];
   std::snprintf(buffer, sizeof buffer, "%.15g", value);
   return buffer;
+}
+
+// The text of an ASCII tag or comment for the wide readers. The standard asks for 7-bit ASCII,
+// but cameras and programs write UTF-8 or a Latin code page as well: a text that is well-formed
+// UTF-8 is read as UTF-8, any other as Latin-1, byte by byte, so that a name written in a Latin
+// code page keeps its letters rather than turning into replacement characters.
+std::u16string AsciiTagText(std::string_view text) {
+  if (IsUtf8(text)) return Utf8ToUtf16(text);
+  std::u16string result;
+  for (const char c : text) result += static_cast<unsigned char>(c);
+  return result;
 }
 
 // The text of a UNICODE user comment. The byte order is guessed from the text itself: a byte
@@ -275,7 +287,7 @@ std::u16string TCustomExifData::ShownWideText(TExifSectionKind kind, uint16_t id
 
 std::u16string TCustomExifData::Author() const {
   std::u16string result = ShownWideText(esPrimary, ttag::XPAuthor);
-  if (result.empty()) result = UTF8ToWide(ShownText(esPrimary, ttag::Artist));
+  if (result.empty()) result = AsciiTagText(ShownText(esPrimary, ttag::Artist));
   return result;
 }
 
@@ -290,7 +302,7 @@ std::u16string TCustomExifData::Comments() const {
   if (std::memcmp(data, "ASCII\0\0\0", 8) == 0) {
     size_t end = size;
     while (end > 8 && data[end - 1] < 33) --end;
-    return UTF8ToWide(std::string_view(reinterpret_cast<const char*>(data + 8), end - 8));
+    return AsciiTagText(std::string_view(reinterpret_cast<const char*>(data + 8), end - 8));
   }
   return {};
 }

@@ -23,10 +23,6 @@ using TDateTime = double;
 bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int ms, TDateTime& result);
 void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute, int& second, int& ms);
 
-// UTF-16 text to UTF-8 and back (bytes that are not UTF-8 are taken as Latin-1).
-std::string WideToUTF8(std::u16string_view s);
-std::u16string UTF8ToWide(std::string_view s);
-
 // --- exceptions ----------------------------------------------------------------------------
 
 class EInvalidTiffData : public Exception {

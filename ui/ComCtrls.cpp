@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <utility>
 
+#include "core/win32/WideText.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
-#include "ui/WideText.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <vector>
 
+#include "core/win32/WideText.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
-#include "ui/WideText.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
+#include "core/win32/WideText.h"
 #include "ui/Forms.h"
-#include "ui/WideText.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/win32/WideText.h"
 #include "sources/win32/SearchShortcuts.h"
 
 namespace {
@@ -28,13 +29,6 @@ class TBenchShell : public TWin32ShortcutShell {
   std::string FFolder;
 };
 
-std::wstring Wide(const std::string& text) {
-  std::wstring wide(text.size() + 1, L'\0');
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-  wide.resize(length > 0 ? static_cast<size_t>(length - 1) : 0);
-  return wide;
-}
-
 void MakeTree(const std::string& root) {
   IShellLinkA* link = nullptr;
   IPersistFile* file = nullptr;
@@ -48,7 +42,7 @@ void MakeTree(const std::string& root) {
       const std::string name = std::string(Words[(f + l) % 8]) + " " + std::to_string(f) + "-" + std::to_string(l);
       link->SetPath(("C:\\Program Files\\Program " + std::to_string(f) + "\\app" + std::to_string(l) + ".exe").c_str());
       link->SetDescription(name.c_str());
-      file->Save(Wide(folder + "\\" + name + ".lnk").c_str(), TRUE);
+      file->Save(Utf8ToWide(folder + "\\" + name + ".lnk").c_str(), TRUE);
     }
   }
   file->Release();

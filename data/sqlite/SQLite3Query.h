@@ -412,6 +412,26 @@ class TSqlite3BaseQuery : public TComponent {
   std::vector<TSqlite3BaseQuery*> FDetails;
 };
 
+template <class F>
+void TSqlite3BaseQuery::WithAutoCommit(F&& write) {
+  if (!AutoCommit) {
+    write();
+    return;
+  }
+  FConnection->StartTransactionAs(TransactionType);
+  try {
+    write();
+    FConnection->Commit();
+  } catch (...) {
+    try {
+      FConnection->RollBack();
+    } catch (...) {
+      // The write's own failure is the one to report.
+    }
+    throw;
+  }
+}
+
 class TSqlite3Query : public TSqlite3BaseQuery {
  public:
   explicit TSqlite3Query(TComponent* owner);
@@ -446,7 +466,3 @@ class TSqlite3Query : public TSqlite3BaseQuery {
   void RefreshKey(const std::string& table);
   std::string FParsedSQL;
 };
-
-// UTF-8 and UTF-16 of one text.
-std::u16string Utf8ToUtf16(const std::string& text);
-std::string Utf16ToUtf8(const std::u16string& text);

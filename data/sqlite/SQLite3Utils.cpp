@@ -103,6 +103,24 @@ bool IsDateTimeType(TFieldType type) {
          type == TFieldType::ftTimeStamp;
 }
 
+bool IsIntegerType(TFieldType type) {
+  return type == TFieldType::ftSmallint || type == TFieldType::ftInteger || type == TFieldType::ftWord ||
+         type == TFieldType::ftLargeint;
+}
+
+bool IsFloatType(TFieldType type) {
+  return type == TFieldType::ftFloat || type == TFieldType::ftCurrency || type == TFieldType::ftBCD;
+}
+
+namespace {
+
+// Blob-like types whose bytes are text (memos) rather than binary data.
+bool IsMemoType(TFieldType type) { return type == TFieldType::ftMemo || type == TFieldType::ftFmtMemo; }
+
+}  // namespace
+
+bool IsBinaryType(TFieldType type) { return IsBlobType(type) && !IsMemoType(type); }
+
 bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
     return false;
@@ -331,6 +349,13 @@ int64_t TextToInteger(const std::string& text) {
   return value;
 }
 
+bool TextToBool(const std::string& text) {
+  const std::string t = LowerCase(TrimText(text));
+  if (t == "true" || t == "t" || t == "yes" || t == "y") return true;
+  if (t == "false" || t == "f" || t == "no" || t == "n" || t.empty()) return false;
+  return TextToExtended(t) != 0;
+}
+
 TDateTime TextToDate(const std::string& text, const TFormatSettings& settings) {
   TDateTime result = 0;
   if (TryParseDate(text, settings.ShortDateFormat, result)) return result;
@@ -518,6 +543,19 @@ std::string QuotedSQLText(const std::string& text) {
   return result + "'";
 }
 
+std::string SQLName(const std::string& name) {
+  const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  });
+  if (plain) return name;
+  std::string result = "\"";
+  for (char c : name) {
+    if (c == '"') result += '"';
+    result += c;
+  }
+  return result + "\"";
+}
+
 bool SameText(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
@@ -534,4 +572,26 @@ std::string TrimText(const std::string& text) {
   while (first < last && static_cast<unsigned char>(text[first]) <= 32) ++first;
   while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32) --last;
   return text.substr(first, last - first);
+}
+
+std::vector<std::string> SplitNames(const std::string& text) {
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = text.find(';', start);
+    const std::string piece = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (end == std::string::npos) {
+      if (!piece.empty()) names.push_back(piece);
+      break;
+    }
+    names.push_back(piece);
+    start = end + 1;
+  }
+  return names;
+}
+
+std::string JoinTexts(const std::vector<std::string>& parts, const std::string& separator) {
+  std::string result;
+  for (size_t i = 0; i < parts.size(); ++i) result += (i ? separator : "") + parts[i];
+  return result;
 }

@@ -80,6 +80,9 @@ bool IsBlobType(TFieldType type);     // held as bytes: blob, memo, graphic, ...
 bool IsTextType(TFieldType type);     // string, wide string and the blob-like types
 bool IsNumericType(TFieldType type);  // integer and floating-point kinds
 bool IsDateTimeType(TFieldType type);
+bool IsIntegerType(TFieldType type);  // small, word, integer and large integers
+bool IsFloatType(TFieldType type);    // float, currency and BCD
+bool IsBinaryType(TFieldType type);   // blob-like types whose bytes are no text (not the memos)
 
 // Date and time values: days since 30 December 1899, the fraction the time of day.
 using TDateTime = double;
@@ -111,6 +114,8 @@ void GetFieldInfo(const std::string& declaredType, TFieldType& fieldType, int& s
 
 double TextToExtended(const std::string& text);  // '.' as separator; 0 when it does not parse
 int64_t TextToInteger(const std::string& text);  // 0 when it does not parse
+// true, t, yes, y and false, f, no, n (any case) or empty; else a number, true when not 0.
+bool TextToBool(const std::string& text);
 TDateTime TextToDate(const std::string& text, const TFormatSettings& settings);
 TDateTime TextToTime(const std::string& text);
 TDateTime TextToDateTime(const std::string& text, const TFormatSettings& settings);
@@ -148,6 +153,10 @@ struct TParsedSQL {
 TParsedSQL ParseSQLParams(const std::string& sql);
 
 std::string QuotedSQLText(const std::string& text);  // '...' with inner quotes doubled
+std::string SQLName(const std::string& name);        // plain identifiers as they are, others in "..."
 bool SameText(const std::string& a, const std::string& b);  // ASCII case ignored
 std::string LowerCase(const std::string& text);
 std::string TrimText(const std::string& text);  // blanks and control characters at both ends
+// The names of a list separated by ";" ("a;b"); a last empty name is dropped.
+std::vector<std::string> SplitNames(const std::string& text);
+std::string JoinTexts(const std::vector<std::string>& parts, const std::string& separator);

@@ -4,20 +4,12 @@
 
 #include <vector>
 
+#include "core/win32/WideText.h"
 #include "os/win32/os_win32.h"
 
 TShellExecuteExFunc ShellExecuteExHook = [](SHELLEXECUTEINFOA& info) { return ShellExecuteExA(&info); };
 
 namespace {
-
-std::wstring Widen(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-  wide.resize(static_cast<size_t>(length - 1));
-  return wide;
-}
 
 // The system error that a result code of ShellExecute stands for.
 DWORD SystemErrorOf(INT_PTR code) {
@@ -137,7 +129,7 @@ void TWin32ShortcutShell::TLinkObject::Read(TShortcutInfo& info) {
   const std::string fileName = info.FileName;
   info = TShortcutInfo{};
   info.FileName = fileName;
-  if (FAILED(FFile->Load(Widen(fileName).c_str(), STGM_READ))) return;
+  if (FAILED(FFile->Load(Utf8ToWide(fileName).c_str(), STGM_READ))) return;
 
   char buffer[MAX_PATH + 1] = {};
   WIN32_FIND_DATAA findData{};

@@ -318,8 +318,6 @@ TEST_F(TranslateEngine, LinesThatAreNotUtf8AreReadAsWindows1252) {
   } lines[] = {
       {"L\xF6schen", "L\xC3\xB6schen"},                           // Löschen
       {"\x84Zitat\x93 \x80", "\xE2\x80\x9EZitat\xE2\x80\x9C \xE2\x82\xAC"},  // „Zitat“ €
-      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},              // a surrogate is no UTF-8
-      {"\xE0\x80\xAF", "\xC3\xA0\xE2\x82\xAC\xC2\xAF"},              // nor an overlong form
       {"Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80", "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80"},  // UTF-8 stays
   };
   std::string file;
@@ -336,7 +334,7 @@ TEST_F(TranslateEngine, LinesThatAreNotUtf8AreReadAsWindows1252) {
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_NE(warnings[0].find(folder + "mixed.lng"), std::string::npos) << warnings[0];
 
-  ASSERT_TRUE(os::WriteFileReplacing(folder + "utf8.lng", std::string("1=") + lines[4].Read));
+  ASSERT_TRUE(os::WriteFileReplacing(folder + "utf8.lng", std::string("1=") + lines[2].Read));
   Engine->LoadFromFile(folder + "utf8.lng");
   EXPECT_EQ(warnings.size(), 1u);
 }

@@ -135,10 +135,4 @@ TEST(SqliteUtilsTest, RowStoreBookmarksAreNeverReused) {
   EXPECT_EQ(rows.Count(), 4);
 }
 
-TEST(SqliteUtilsTest, WideTextRoundTrips) {
-  const std::string text = "M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80";
-  EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text)), text);
-  EXPECT_EQ(Utf8ToUtf16("\xC3\xBC").size(), 1u);
-}
-
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "ExifTestFiles.h"
+#include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
 
 using namespace vmx;
@@ -32,7 +33,7 @@ Entry UserComment(std::string_view code, const Bytes& text) {
   return Raw(37510, 7, value);
 }
 
-std::string Utf8(const std::u16string& s) { return WideToUTF8(s); }
+std::string Utf8(const std::u16string& s) { return Utf16ToUtf8(s); }
 
 }  // namespace
 
@@ -195,7 +196,7 @@ TEST(ExifDataTest, UserCommentsInEveryCodeAndByteOrder) {
   EXPECT_EQ(xp.Comments(), u"Yes");
 }
 
-TEST(ExifDataTest, TextValuesEndAtTheirNulOrTheirCountAndShowNoPadding) {
+TEST(ExifDataTest, TextValuesReadAsCamerasWriteThem) {
   using Reader = std::string (*)(const TExifData&);
   const Reader make = [](const TExifData& e) { return e.CameraMake(); };
   const Reader author = [](const TExifData& e) { return Utf8(e.Author()); };
@@ -213,6 +214,8 @@ TEST(ExifDataTest, TextValuesEndAtTheirNulOrTheirCountAndShowNoPadding) {
       {"padded with NULs", {Raw(271, 2, Text(std::string_view("Kodak\0\0\0", 8)))}, {}, make, "Kodak"},
       {"only a NUL", {Raw(271, 2, {0})}, {}, make, ""},
       {"padded with blanks", {Ascii(315, "Ann   ")}, {}, author, "Ann"},
+      {"in UTF-8", {Ascii(315, "Jos\xC3\xA9")}, {}, author, "Jos\xC3\xA9"},
+      {"in Latin-1, being no UTF-8", {Ascii(315, "Jos\xE9 \xC3\xA9")}, {}, author, "Jos\xC3\xA9 \xC3\x83\xC2\xA9"},
       {"a date without NUL", {}, {Raw(36867, 2, Text(date))}, original, date + ".000"},
       {"a date with a blank for its NUL", {}, {Raw(36867, 2, Text(date + " "))}, original, date + ".000"},
       {"sub-seconds without NUL", {}, {Ascii(36867, date), Raw(37521, 2, Text("25"))}, original, date + ".250"},

@@ -12,6 +12,7 @@
 #include <variant>
 
 #include "../core/TestPaths.h"
+#include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
 
 using namespace vmx;
@@ -89,7 +90,7 @@ class TJsonReader {
     std::u16string wide;
     std::string result;
     auto flush = [&] {
-      result += WideToUTF8(wide);
+      result += Utf16ToUtf8(wide);
       wide.clear();
     };
     while (FText[FPos] != '"') {
@@ -169,10 +170,10 @@ TEST(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
     EXPECT_EQ(exif.CameraModel(), shown("IFD0:Model"));
     EXPECT_EQ(exif.CameraMake(), shown("IFD0:Make"));
     EXPECT_EQ(exif.ImageDescription(), shown("IFD0:ImageDescription"));
-    EXPECT_EQ(WideToUTF8(exif.Author()), shown(Get(entry, "IFD0:XPAuthor") ? "IFD0:XPAuthor" : "IFD0:Artist"));
-    EXPECT_EQ(WideToUTF8(exif.Keywords()), shown("IFD0:XPKeywords"));
-    EXPECT_EQ(WideToUTF8(exif.Subject()), shown("IFD0:XPSubject"));
-    EXPECT_EQ(WideToUTF8(exif.Title()), shown("IFD0:XPTitle"));
+    EXPECT_EQ(Utf16ToUtf8(exif.Author()), shown(Get(entry, "IFD0:XPAuthor") ? "IFD0:XPAuthor" : "IFD0:Artist"));
+    EXPECT_EQ(Utf16ToUtf8(exif.Keywords()), shown("IFD0:XPKeywords"));
+    EXPECT_EQ(Utf16ToUtf8(exif.Subject()), shown("IFD0:XPSubject"));
+    EXPECT_EQ(Utf16ToUtf8(exif.Title()), shown("IFD0:XPTitle"));
     const bool anyIFD0 = std::any_of(entry.begin(), entry.end(), [](const auto& item) { return item.first.starts_with("IFD0:"); });
     EXPECT_TRUE(!anyIFD0 || !exif.Empty());
     // A user comment counts only with the ASCII or UNICODE character code (ExifTool also
@@ -181,9 +182,9 @@ TEST(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
     const bool coded = comment && comment->DataSize() >= 8 &&
                        (std::memcmp(comment->Data(), "ASCII\0\0\0", 8) == 0 || std::memcmp(comment->Data(), "UNICODE\0", 8) == 0);
     if (Get(entry, "IFD0:XPComment")) {
-      EXPECT_EQ(WideToUTF8(exif.Comments()), shown("IFD0:XPComment"));
+      EXPECT_EQ(Utf16ToUtf8(exif.Comments()), shown("IFD0:XPComment"));
     } else {
-      EXPECT_EQ(TrimRight(WideToUTF8(exif.Comments())), coded ? shown("ExifIFD:UserComment") : "");
+      EXPECT_EQ(TrimRight(Utf16ToUtf8(exif.Comments())), coded ? shown("ExifIFD:UserComment") : "");
     }
 
     const TDateTime dateTime = exif.DateTime();

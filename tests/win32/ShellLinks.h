@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <string>
 
+#include "core/win32/WideText.h"
+
 struct TLinkData {
   std::string Target;
   std::string Arguments;
@@ -25,13 +27,6 @@ inline TLinkData LinkTo(const std::string& target, const std::string& descriptio
   return data;
 }
 
-inline std::wstring Wide(const std::string& text) {
-  std::wstring wide(text.size() + 1, L'\0');
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-  wide.resize(length > 0 ? static_cast<size_t>(length - 1) : 0);
-  return wide;
-}
-
 // Writes a shell link the way an installer does.
 inline void MakeLink(const std::string& fileName, const TLinkData& data) {
   std::filesystem::create_directories(std::filesystem::path(fileName).parent_path());
@@ -46,7 +41,7 @@ inline void MakeLink(const std::string& fileName, const TLinkData& data) {
   if (!data.IconLocation.empty()) link->SetIconLocation(data.IconLocation.c_str(), data.IconIndex);
   IPersistFile* file = nullptr;
   ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
-  EXPECT_TRUE(SUCCEEDED(file->Save(Wide(fileName).c_str(), TRUE)));
+  EXPECT_TRUE(SUCCEEDED(file->Save(Utf8ToWide(fileName).c_str(), TRUE)));
   file->Release();
   link->Release();
   CoUninitialize();

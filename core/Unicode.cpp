@@ -1,0 +1,108 @@
+#include "core/Unicode.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr char32_t HighSurrogateFirst = 0xD800, LowSurrogateFirst = 0xDC00, LowSurrogateLast = 0xDFFF;
+constexpr char32_t FirstSupplementary = 0x10000;
+
+// The character at the start of Text, and how many bytes it takes. A bad piece has no
+// character (Valid false) and takes the bytes of its maximal subpart.
+struct TDecoded {
+  char32_t Code;
+  size_t Length;
+  bool Valid;
+};
+
+TDecoded DecodeUtf8(std::string_view text) {
+  const auto lead = static_cast<uint8_t>(text[0]);
+  if (lead < 0x80) return {lead, 1, true};
+  size_t length = 0;
+  uint8_t low = 0x80, high = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // else overlong
+    if (lead == 0xED) high = 0x9F;  // else a surrogate
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;   // else overlong
+    if (lead == 0xF4) high = 0x8F;  // else beyond U+10FFFF
+  } else {
+    return {ReplacementCharacter, 1, false};
+  }
+  char32_t code = lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    const auto next = k < text.size() ? static_cast<uint8_t>(text[k]) : uint8_t{0};
+    if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return {ReplacementCharacter, k, false};
+    code = code << 6 | (next & 0x3F);
+  }
+  return {code, length, true};
+}
+
+bool IsSurrogate(char32_t c) { return c >= HighSurrogateFirst && c <= LowSurrogateLast; }
+bool IsHighSurrogate(char32_t c) { return c >= HighSurrogateFirst && c < LowSurrogateFirst; }
+bool IsLowSurrogate(char32_t c) { return c >= LowSurrogateFirst && c <= LowSurrogateLast; }
+
+}  // namespace
+
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const TDecoded decoded = DecodeUtf8(text.substr(i));
+    if (!decoded.Valid) return false;
+    i += decoded.Length;
+  }
+  return true;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string result;
+  result.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const TDecoded decoded = DecodeUtf8(text.substr(i));
+    if (decoded.Code >= FirstSupplementary) {
+      const char32_t offset = decoded.Code - FirstSupplementary;
+      result += static_cast<char16_t>(HighSurrogateFirst + (offset >> 10));
+      result += static_cast<char16_t>(LowSurrogateFirst + (offset & 0x3FF));
+    } else {
+      result += static_cast<char16_t>(decoded.Code);
+    }
+    i += decoded.Length;
+  }
+  return result;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t code = text[i];
+    if (IsHighSurrogate(code) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      code = FirstSupplementary + ((code - HighSurrogateFirst) << 10) + (text[++i] - LowSurrogateFirst);
+    } else if (IsSurrogate(code)) {
+      code = ReplacementCharacter;
+    }
+    AppendUtf8(result, code);
+  }
+  return result;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | code >> 6);
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < FirstSupplementary) {
+    out += static_cast<char>(0xE0 | code >> 12);
+    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | code >> 18);
+    out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}

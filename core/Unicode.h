@@ -1,0 +1,27 @@
+// UTF-8 and UTF-16, converted the one way the whole program converts them.
+//
+// Bad input never stops a conversion and never passes through as something else: each bad
+// piece becomes one U+FFFD REPLACEMENT CHARACTER, and the text around it is kept.
+// - UTF-8: a "maximal subpart" of an ill-formed sequence is one bad piece, as the Unicode
+//   standard recommends (and the WHATWG decoders do): the longest start of a well-formed
+//   sequence, or else one byte. "C3 28" is U+FFFD and "(", "E2 82" at the end is one U+FFFD,
+//   "F0 80 80" is three. Overlong forms ("C0 AF"), encoded surrogates ("ED A0 80") and code
+//   points beyond U+10FFFF are not well-formed, so they are bad pieces too.
+// - UTF-16: a surrogate without its partner is one bad piece.
+// So the result of either conversion is always well-formed, and well-formed text round-trips.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+constexpr char32_t ReplacementCharacter = 0xFFFD;
+
+// Whether Text is well-formed UTF-8, that is: whether Utf8ToUtf16 would replace nothing.
+bool IsUtf8(std::string_view text);
+
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// Appends the UTF-8 form of Code, which must be a Unicode scalar value (no surrogate, at most
+// U+10FFFF).
+void AppendUtf8(std::string& out, char32_t code);
