@@ -434,15 +434,14 @@ TEST_F(OptionsFormTest, TheKeyboardTypesIntoTheOpenDialogAndOneEscClosesIt) {
   main->mnuRestoreClick();
   ASSERT_TRUE(PumpUntil([&] { return main->Edit1->Focused(); }));
   bool typed = false, forced = false;
-  TDelayedAction typeInDialog([] { return FindForm<TOptionsForm>() != nullptr; },
-                              [&] {
-                                TOptionsForm* options = FindForm<TOptionsForm>();
-                                EXPECT_FALSE(IsWindowEnabled(main->Handle()));
-                                ASSERT_TRUE(XTestKeys("type 7"));
-                                typed = PumpUntil([&] { return options->eLastUsed->Text().find('7') != std::string::npos; });
-                                ASSERT_TRUE(XTestKeys("key Escape"));
-                              },
-                              50);
+  auto typeThenEsc = [&] {
+    TOptionsForm* options = FindForm<TOptionsForm>();
+    EXPECT_FALSE(IsWindowEnabled(main->Handle()));  // the owner waits
+    ASSERT_TRUE(XTestKeys("type 7"));
+    typed = PumpUntil([&] { return options->eLastUsed->Text().find('7') != std::string::npos; });
+    ASSERT_TRUE(XTestKeys("key Escape"));
+  };
+  TDelayedAction inDialog([] { return FindForm<TOptionsForm>() != nullptr; }, typeThenEsc, 50);
   TDelayedAction safety(
       [&] {
         if (TOptionsForm* options = FindForm<TOptionsForm>()) {
@@ -451,7 +450,7 @@ TEST_F(OptionsFormTest, TheKeyboardTypesIntoTheOpenDialogAndOneEscClosesIt) {
         }
       },
       15000);
-  ASSERT_TRUE(XTestKeys("key ctrl+o")) << "xdotool is missing: scripts/setup.sh installs it";
+  ASSERT_TRUE(XTestKeys("key ctrl+o", main->Handle())) << "xdotool is missing: scripts/setup.sh installs it";
   ASSERT_TRUE(PumpUntil([&] { return typed && !FindForm<TOptionsForm>(); }, 20000));
   EXPECT_FALSE(forced) << "the first Esc left the dialog open";
   EXPECT_EQ(AppSettings().MaxHits, 10);  // cancelled

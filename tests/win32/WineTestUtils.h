@@ -75,17 +75,27 @@ class TDelayedAction {
 
 // Keys as a user's keyboard sends them: from outside the process, through the X server's XTEST
 // extension, by xdotool with Args ("key ctrl+o", "type abc"). The keys reach the X window that
-// has the input focus, as typing does. False when xdotool cannot be started.
-inline bool XTestKeys(const std::string& args) {
-  std::string command = "/usr/bin/xdotool " + args;
+// has the input focus, as typing does; with a Window, that window's X window gets the focus
+// first, as a click on it gives it. False when xdotool cannot be started.
+inline bool XTestKeys(const std::string& args, HWND window = nullptr) {
+  std::string command = "/usr/bin/xdotool ";
+  if (window) {
+    // Wine keeps the X window of a top-level window in this property.
+    const auto xWindow = reinterpret_cast<uintptr_t>(GetPropA(window, "__wine_x11_whole_window"));
+    command += "windowfocus --sync " + std::to_string(xWindow) + " ";
+  }
+  command += args;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  // Wine starts a Unix program without a process handle to wait for: callers wait for the keys.
   if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
     return false;
-  if (process.hThread) CloseHandle(process.hThread);
-  if (process.hProcess) CloseHandle(process.hProcess);
+  // Wine starts a Unix program without a Windows process: no handle to wait for (callers wait
+  // for the keys), and the thread's is not one to close.
+  if (process.hProcess) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
   return true;
 }
 
