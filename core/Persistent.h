@@ -155,7 +155,20 @@ class TComponent : public TPersistent {
   // A component has no published properties unless it says so.
   void describe(TPropertyVisitor&) override {}
 
+  // Once its owner has built it and set its properties, as a form's layout is read: the
+  // component puts into effect what they ask for together.
+  virtual void Loaded() {}
+
+  // A component that keeps a reference to Component, owned elsewhere, asks to be told through
+  // Notification when it goes; each of the two is told when the other goes first.
+  void FreeNotification(TComponent* component);
+
+ protected:
+  // The component given is going: every reference to it must be cleared now.
+  virtual void Notification(TComponent&) {}
+
  private:
   TComponent* FOwner;
   std::vector<TComponent*> FComponents;
+  std::vector<TComponent*> FFreeNotifies;
 };

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-enum TMenuBreak { mbNone, mbBreak, mbBarBreak };
+#include "core/MenuBreak.h"
 
 // A menu item as the system menu sees it.
 struct TSysMenuItem {

@@ -34,6 +34,15 @@ if [[ ! -d "$WINEPREFIX" ]]; then
   WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
 fi
 
+# Wine leaves its windows to the window manager when there is one. On a display without one (a
+# bare Xvfb) it must manage them itself: otherwise its windows have no title bars and every
+# window that hides freezes the program for two seconds waiting for an answer that never
+# comes, so a dialog closed with Esc stays on the screen while the next keys go to the window
+# behind it.
+managed=N
+if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then managed=Y; fi
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 || true
+
 # Lorvex runs in the background: it lives in the notification area until you exit it.
 wine build/windows/Lorvex.exe >/dev/null 2>&1 &
 echo "run: Lorvex started (DISPLAY=$DISPLAY, WINEPREFIX=$WINEPREFIX); press its hot key or run this again to show it."

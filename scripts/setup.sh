@@ -37,6 +37,8 @@ PACKAGES=(
   wine wine32:i386 xvfb xauth fonts-wine fonts-dejavu-core
   libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386 libxfixes3:i386
   libxinerama1:i386 libxcomposite1:i386 libxxf86vm1:i386
+  # keys typed from outside the program (XTEST) in the tests; the window-manager check of run.sh
+  xdotool x11-utils
   # fetching Debian source packages and building the dependencies
   dpkg-dev ca-certificates xz-utils bzip2 patch gpgv tcl
   # drawing the icons at build time

@@ -307,12 +307,13 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_CONTEXTMENU:
-      if (PopupMenu) {
+      if (PopupMenu && PopupMenu->AutoPopup) {
         POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         if (lParam == -1) {  // from the keyboard
           p = {0, 0};
           ClientToScreen(FHandle, &p);
         }
+        PopupMenu->SetPopupComponent(this);
         PopupMenu->Popup(p.x, p.y, GetAncestor(FHandle, GA_ROOT));
         return 0;
       }

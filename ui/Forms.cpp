@@ -53,6 +53,21 @@ TWinControl* HintControlAt(POINT p) {
   return nullptr;
 }
 
+// Calls the handlers in the order they came until Call answers true for one. A handler may
+// remove others (or itself) meanwhile: each is looked up again before it runs.
+template <class THandler, class TCall>
+bool RunHandlers(const std::map<int, THandler>& handlers, TCall call) {
+  std::vector<int> ids;
+  for (const auto& [id, handler] : handlers) ids.push_back(id);
+  for (int id : ids) {
+    auto found = handlers.find(id);
+    if (found == handlers.end()) continue;
+    const THandler handler = found->second;
+    if (call(handler)) return true;
+  }
+  return false;
+}
+
 BOOL CALLBACK CollectEnabledWindow(HWND wnd, LPARAM list) {
   if (IsWindowVisible(wnd) && IsWindowEnabled(wnd)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
   return TRUE;
@@ -259,6 +274,9 @@ TApplication::~TApplication() {
 }
 
 LRESULT TApplication::HelperMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (RunHandlers(FMainWindowHooks, [&](const TWindowHook& hook) { return hook(msg, wParam, lParam, result); }))
+    return result;
   switch (msg) {
     case WM_SYNCHRONIZE: {
       auto* request = reinterpret_cast<TSyncRequest*>(lParam);
@@ -349,17 +367,16 @@ int TApplication::AddMessageFilter(TMessageFilter filter) {
 void TApplication::RemoveMessageFilter(int id) { FFilters.erase(id); }
 
 bool TApplication::FilterMessage(MSG& msg) {
-  // A filter that removes another (or itself) while the message passes must not break the walk.
-  std::vector<int> ids;
-  for (const auto& [id, filter] : FFilters) ids.push_back(id);
-  for (int id : ids) {
-    auto found = FFilters.find(id);
-    if (found == FFilters.end()) continue;
-    TMessageFilter filter = found->second;
-    if (filter(msg)) return true;
-  }
-  return false;
+  return RunHandlers(FFilters, [&](const TMessageFilter& filter) { return filter(msg); });
 }
+
+int TApplication::HookMainWindow(TWindowHook hook) {
+  const int id = FNextHookId++;
+  FMainWindowHooks.emplace(id, std::move(hook));
+  return id;
+}
+
+void TApplication::UnhookMainWindow(int id) { FMainWindowHooks.erase(id); }
 
 bool TApplication::PreviewKey(MSG& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;

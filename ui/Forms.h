@@ -96,6 +96,11 @@ class TApplication {
   int AddMessageFilter(TMessageFilter filter);
   void RemoveMessageFilter(int id);
 
+  // Called, oldest first, for every message of the application's own window (Handle) before it
+  // handles it; a hook that answers true has handled the message, with its result.
+  int HookMainWindow(TWindowHook hook);
+  void UnhookMainWindow(int id);
+
   // An exception that reached a window procedure, a timer or the message loop.
   std::function<void(const std::string& message)> OnException;
   void HandleException(std::exception_ptr error);
@@ -138,6 +143,8 @@ class TApplication {
   std::thread::id FGuiThread;
   std::map<int, TMessageFilter> FFilters;
   int FNextFilterId = 1;
+  std::map<int, TWindowHook> FMainWindowHooks;
+  int FNextHookId = 1;
   HWND FHelper = nullptr;
 
   std::unique_ptr<THintWindow> FHintWindow;

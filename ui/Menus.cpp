@@ -36,6 +36,26 @@ std::string KeyName(WORD key) {
   }
 }
 
+UINT BreakFlag(TMenuBreak value) {
+  switch (value) {
+    case mbBreak: return MF_MENUBREAK;
+    case mbBarBreak: return MF_MENUBARBREAK;
+    case mbNone: break;
+  }
+  return 0;
+}
+
+// What AppendMenu cannot say: the last entry's check mark is a dot.
+void MarkLastAsRadioItem(HMENU menu) {
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_FTYPE;
+  const UINT last = static_cast<UINT>(GetMenuItemCount(menu) - 1);
+  if (!GetMenuItemInfoA(menu, last, TRUE, &info)) return;
+  info.fType |= MFT_RADIOCHECK;
+  SetMenuItemInfoA(menu, last, TRUE, &info);
+}
+
 }  // namespace
 
 std::string ShortCutToText(TShortCut shortCut) {
@@ -100,11 +120,13 @@ void TMenuItem::AppendTo(HMENU menu) const {
     std::string caption = item->Caption;
     if (const std::string keys = ShortCutToText(item->ShortCut); !keys.empty()) caption += "\t" + keys;
     UINT flags = MF_STRING | (item->Enabled ? 0 : MF_GRAYED) | (item->Checked ? MF_CHECKED : 0);
+    flags |= BreakFlag(item->Break);
     if (!item->FItems.empty()) {
       AppendMenuA(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(item->CreateMenuHandle()), caption.c_str());
     } else {
       AppendMenuA(menu, flags, item->FCommand, caption.c_str());
     }
+    if (item->RadioItem) MarkLastAsRadioItem(menu);
     if (item->Default) SetMenuDefaultItem(menu, item->FCommand, FALSE);
   }
 }
@@ -116,6 +138,15 @@ HMENU TMenuItem::CreateMenuHandle() const {
 }
 
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), FItems(new TMenuItem(this)) {}
+
+void TPopupMenu::SetPopupComponent(TComponent* component) {
+  FPopupComponent = component;
+  FreeNotification(component);
+}
+
+void TPopupMenu::Notification(TComponent& removed) {
+  if (&removed == FPopupComponent) FPopupComponent = nullptr;
+}
 
 void TPopupMenu::Popup(int x, int y, HWND owner) {
   if (OnPopup) OnPopup(*this);

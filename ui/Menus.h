@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/MenuBreak.h"
 #include "ui/Controls.h"
 
 // A shortcut in the framework's layout: virtual key in the low byte, Shift 0x2000, Ctrl 0x4000, Alt 0x8000.
@@ -30,6 +31,8 @@ class TMenuItem : public TComponent {
   bool Enabled = true;
   bool Visible = true;
   bool Checked = false;
+  bool RadioItem = false;  // checked with a dot instead of a tick
+  TMenuBreak Break = mbNone;
   TNotifyEvent OnClick;
 
   void Add(TMenuItem* item);
@@ -61,6 +64,11 @@ class TPopupMenu : public TComponent {
   const char* ClassName() const override { return "TPopupMenu"; }
 
   TMenuItem& Items() { return *FItems; }
+  // False: the menu opens only when asked to (Popup), never by itself on a right click.
+  bool AutoPopup = true;
+  // What the menu was last opened for (a control, a tray icon); cleared when that goes.
+  TComponent* PopupComponent() const { return FPopupComponent; }
+  void SetPopupComponent(TComponent* component);
   TNotifyEvent OnPopup;
   // Shows the menu at a screen position and runs the chosen item. Owner is the window the menu
   // belongs to (the application's helper window when none, as for the tray icon).
@@ -68,6 +76,10 @@ class TPopupMenu : public TComponent {
   // Runs the item whose shortcut this is; false when none has it.
   bool IsShortCut(TShortCut shortCut);
 
+ protected:
+  void Notification(TComponent& removed) override;
+
  private:
   TMenuItem* FItems;
+  TComponent* FPopupComponent = nullptr;
 };

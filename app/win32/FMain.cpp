@@ -94,6 +94,8 @@ std::function<void()> TMainForm::MinimizeAllWindows = ShellMinimizeAll;
 TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   MainForm = this;
   CreateComponents();
+  // The layout is built: its components put their settings into effect, as read from a form.
+  for (TComponent* component : Components()) component->Loaded();
   FormCreate();
 }
 
@@ -222,7 +224,7 @@ void TMainForm::CreateComponents() {
   HICON icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
   if (!icon) icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
   TrayIcon1->SetIcon(icon);
-  TrayIcon1->PopupMenu = mnuTray;
+  TrayIcon1->SetPopupMenu(mnuTray);
   TrayIcon1->MinimizeToTray = true;
   TrayIcon1->OnMinimizeToTray = [this](TComponent&) { HideMainWindow(); };
 

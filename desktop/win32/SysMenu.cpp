@@ -19,6 +19,8 @@ TSysMenuItem Describe(const TMenuItem& item) {
   described.Enabled = item.Enabled;
   described.Checked = item.Checked;
   described.Default = item.Default;
+  described.RadioItem = item.RadioItem;
+  described.Break = item.Break;
   for (const TMenuItem* child : item.Items()) described.Items.push_back(Describe(*child));
   return described;
 }

@@ -162,6 +162,8 @@ TTrayIcon::TTrayIcon(TComponent* owner)
   if (TWinControl* control = OwnerControl())
     FOwnerHook = control->AddWindowHook(
         [this](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) { return OwnerHook(msg, wParam, lParam, result); });
+  FAppHook = Application().HookMainWindow(
+      [this](UINT msg, WPARAM wParam, LPARAM, LRESULT&) { return HookAppWindow(msg, wParam); });
 }
 
 TTrayIcon::~TTrayIcon() {
@@ -172,6 +174,7 @@ TTrayIcon::~TTrayIcon() {
   if (FIcon) DestroyIcon(FIcon);
   // By id: the owner may be gone already (its hooks went with it).
   TWinControl::RemoveWindowHook(FOwnerHook);
+  Application().UnhookMainWindow(FAppHook);
   FHandler->Remove(FIconId);
 }
 
@@ -183,7 +186,18 @@ HWND TTrayIcon::NotifyWindow() const { return FHandler->Handle(); }
 
 void TTrayIcon::SetIconList(TCustomImageList* list) {
   FIconList = list;
+  FreeNotification(list);
   SetIconIndex(0);
+}
+
+void TTrayIcon::SetPopupMenu(TPopupMenu* menu) {
+  FPopupMenu = menu;
+  FreeNotification(menu);
+}
+
+void TTrayIcon::Notification(TComponent& removed) {
+  if (&removed == FPopupMenu) FPopupMenu = nullptr;
+  if (&removed == FIconList) SetIconList(nullptr);
 }
 
 void TTrayIcon::SetCycleIcons(bool value) {
@@ -324,7 +338,7 @@ void TTrayIcon::HandleNotification(UINT message) {
     case WM_LBUTTONDOWN:
       FClicks->LeftButtonDown(static_cast<bool>(OnDblClick), GetDoubleClickTime());
       MouseDown(mbLeft, shift | ssLeft, p.x, p.y);
-      if (LeftPopup && PopupMenu) {
+      if (LeftPopup && AutoPopupMenu()) {
         SetForegroundWindow(NotifyWindow());
         PopupAtCursor();
       }
@@ -336,11 +350,11 @@ void TTrayIcon::HandleNotification(UINT message) {
     case WM_LBUTTONDBLCLK:
       FClicks->LeftDoubleClick();
       DblClick();
-      if (PopupMenu && !LeftPopup) ClickDefaultItem();
+      if (AutoPopupMenu() && !LeftPopup) ClickDefaultItem();
       break;
     case WM_RBUTTONDOWN:
       MouseDown(mbRight, shift | ssRight, p.x, p.y);
-      if (PopupMenu) {
+      if (AutoPopupMenu()) {
         SetForegroundWindow(NotifyWindow());
         PopupAtCursor();
       }
@@ -362,8 +376,10 @@ void TTrayIcon::HandleNotification(UINT message) {
   }
 }
 
+bool TTrayIcon::AutoPopupMenu() const { return FPopupMenu && FPopupMenu->AutoPopup; }
+
 void TTrayIcon::ClickDefaultItem() {
-  for (TMenuItem* item : PopupMenu->Items().Items())
+  for (TMenuItem* item : FPopupMenu->Items().Items())
     if (item->Default) {
       item->Click();
       return;
@@ -377,22 +393,26 @@ void TTrayIcon::PopupAtCursor() {
 }
 
 void TTrayIcon::PopupAtPos(int x, int y) {
-  if (!PopupMenu) return;
+  if (!FPopupMenu) return;
   SetForegroundWindow(NotifyWindow());
   Application().ProcessMessages();
-  if (!PopupMenu) return;
+  if (!FPopupMenu) return;
   TWinControl* owner = OwnerControl();
   HWND ownerWnd = owner && owner->HandleAllocated() ? owner->Handle() : nullptr;
+  FPopupMenu->SetPopupComponent(this);
   // Runs the chosen item, which may free this icon: nothing of it is used afterwards.
-  PopupMenu->Popup(x, y, NotifyWindow());
+  FPopupMenu->Popup(x, y, NotifyWindow());
   if (ownerWnd) PostMessageA(ownerWnd, WM_NULL, 0, 0);
 }
 
 void TTrayIcon::CycleTimer() {
   if (!FIconList) return;
+  // Each tick shows the image at the index, which then moves on to the next tick's image.
+  if (HICON image = FIconList->GetIcon(FIconIndex)) ReplaceIcon(image);
+  ModifyIcon();
   const int next = NextCycleIndex(FIconIndex, FIconList->Count());
   Cycle(next);
-  SetIconIndex(next);
+  FIconIndex = next;
 }
 
 void TTrayIcon::EnterExitTimer() {
@@ -440,6 +460,20 @@ bool TTrayIcon::OwnerHook(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
       // Minimised some other way (the shell minimising every window, say).
       if (wParam == SIZE_MINIMIZED && MinimizeToTray) DoMinimizeToTray();
       break;
+  }
+  return false;
+}
+
+bool TTrayIcon::HookAppWindow(UINT msg, WPARAM wParam) {
+  // The application's own window stands for the whole program: minimised, it goes to the
+  // tray as the owner does; restored, it brings the main form back.
+  if (msg == WM_SIZE && wParam == SIZE_MINIMIZED && MinimizeToTray) {
+    DoMinimizeToTray();
+  } else if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_RESTORE) {
+    if (TForm* mainForm = Application().MainForm) {
+      if (mainForm->HandleAllocated() && IsIconic(mainForm->Handle())) ShowWindow(mainForm->Handle(), SW_RESTORE);
+      mainForm->Show();
+    }
   }
   return false;
 }

@@ -57,10 +57,11 @@ class TTrayIcon : public TComponent {
   ~TTrayIcon() override;
   const char* ClassName() const override { return "TTrayIcon"; }
 
-  // Not owned: the list and the menu must outlive the icon or be cleared first.
+  // Not owned: a list or menu that goes is cleared here (the list as SetIconList(nullptr)).
   TCustomImageList* IconList() const { return FIconList; }
   void SetIconList(TCustomImageList* list);  // IconIndex becomes 0
-  TPopupMenu* PopupMenu = nullptr;
+  TPopupMenu* PopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* menu);
 
   bool CycleIcons() const { return FCycleIcons; }
   void SetCycleIcons(bool value);
@@ -113,8 +114,9 @@ class TTrayIcon : public TComponent {
   void PopupAtPos(int x, int y);
   // Hides the application's main form (when the icon's owner is a control).
   void HideMainForm();
-  // Once the owner has set the icon up: asks OnStartup whether the main form shows at start.
-  void Loaded();
+  // Once the owner has set the icon up: asks OnStartup whether the main form shows at start,
+  // and puts the icon's settings into effect with the shell.
+  void Loaded() override;
 
   // The icon as the shell knows it: the shared window and the icon's id there.
   HWND NotifyWindow() const;
@@ -130,15 +132,18 @@ class TTrayIcon : public TComponent {
   virtual void MouseEnter();
   virtual void MouseExit();
   virtual void DoMinimizeToTray();
+  void Notification(TComponent& removed) override;
 
  private:
   friend class TTrayIconHandler;
   // One notification of the shell for this icon (lParam of WM_TRAYNOTIFY).
   void HandleNotification(UINT message);
+  bool AutoPopupMenu() const;  // a menu that opens on the icon's clicks
   void ClickDefaultItem();
   void CycleTimer();
   void EnterExitTimer();
   bool OwnerHook(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HookAppWindow(UINT msg, WPARAM wParam);
   bool MinimizeHandler(LRESULT& result);
   TWinControl* OwnerControl() const;
   void InitIconData();
@@ -149,6 +154,7 @@ class TTrayIcon : public TComponent {
   std::shared_ptr<TWindowTimerHandler> FTimers;
   UINT FIconId = 0;
   TCustomImageList* FIconList = nullptr;
+  TPopupMenu* FPopupMenu = nullptr;
   bool FCycleIcons = false;
   UINT FCycleInterval = 0;
   std::string FHint;
@@ -163,5 +169,6 @@ class TTrayIcon : public TComponent {
   std::unique_ptr<TTrayClickTracker> FClicks;
   TTrayHoverTracker FHover;
   int FOwnerHook = 0;
+  int FAppHook = 0;
   NOTIFYICONDATAA FData{};
 };

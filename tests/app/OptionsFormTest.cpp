@@ -428,6 +428,37 @@ TEST_F(OptionsFormTest, CtrlOInTheMainWindowOpensTheDialogAndOkAppliesAndSaves) 
   EXPECT_TRUE(IsWindowVisible(main->Handle()));  // kept while the dialog was open
 }
 
+TEST_F(OptionsFormTest, TheKeyboardTypesIntoTheOpenDialogAndOneEscClosesIt) {
+  TMainForm::MinimizeAllWindows = [] {};
+  auto main = std::make_unique<TMainForm>(nullptr);
+  main->mnuRestoreClick();
+  ASSERT_TRUE(PumpUntil([&] { return main->Edit1->Focused(); }));
+  bool typed = false, forced = false;
+  auto typeThenEsc = [&] {
+    TOptionsForm* options = FindForm<TOptionsForm>();
+    EXPECT_FALSE(IsWindowEnabled(main->Handle()));  // the owner waits
+    ASSERT_TRUE(XTestKeys("type 7"));
+    typed = PumpUntil([&] { return options->eLastUsed->Text().find('7') != std::string::npos; });
+    ASSERT_TRUE(XTestKeys("key Escape"));
+  };
+  TDelayedAction inDialog([] { return FindForm<TOptionsForm>() != nullptr; }, typeThenEsc, 50);
+  TDelayedAction safety(
+      [&] {
+        if (TOptionsForm* options = FindForm<TOptionsForm>()) {
+          forced = true;
+          options->ModalResult = mrCancel;
+        }
+      },
+      15000);
+  ASSERT_TRUE(XTestKeys("key ctrl+o", main->Handle())) << "xdotool is missing: scripts/setup.sh installs it";
+  ASSERT_TRUE(PumpUntil([&] { return typed && !FindForm<TOptionsForm>(); }, 20000));
+  EXPECT_FALSE(forced) << "the first Esc left the dialog open";
+  EXPECT_EQ(AppSettings().MaxHits, 10);  // cancelled
+  ASSERT_TRUE(XTestKeys("type ab"));
+  EXPECT_TRUE(PumpUntil([&] { return main->Edit1->Text() == "ab"; }));
+  EXPECT_TRUE(IsWindowVisible(main->Handle()));
+}
+
 namespace {
 
 // Searches until it is told to stop, remembering what the settings said when it stopped.

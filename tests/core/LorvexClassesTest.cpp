@@ -147,6 +147,35 @@ TEST(TComponent, OwnerFreesWhatItOwnsAndAFreedComponentLeavesItsOwner) {
   EXPECT_EQ(owner.Components().size(), 1u);
 }
 
+namespace {
+
+// Remembers the names of the components it was told are going.
+class TNotified : public TComponent {
+ public:
+  TNotified(TComponent* owner, const std::string& name) : TComponent(owner) { Name = name; }
+  const char* ClassName() const override { return "TNotified"; }
+  std::vector<std::string> Gone;
+
+ protected:
+  void Notification(TComponent& removed) override { Gone.push_back(removed.Name); }
+};
+
+}  // namespace
+
+TEST(TComponent, AReferenceIsToldWhenItsComponentGoesWhicheverOfTheTwoGoesFirst) {
+  TNotified form(nullptr, "Form");
+  auto* icon = new TNotified(&form, "Icon");
+  auto* list = new TNotified(&form, "List");
+  auto* menu = new TNotified(nullptr, "Menu");  // owned elsewhere
+  icon->FreeNotification(menu);
+  icon->FreeNotification(list);
+  icon->FreeNotification(list);  // told once all the same
+  delete menu;
+  EXPECT_EQ(icon->Gone, (std::vector<std::string>{"Menu"}));
+  delete icon;  // the list is told, once
+  EXPECT_EQ(list->Gone, (std::vector<std::string>{"Icon"}));
+}
+
 // --- Settings -----------------------------------------------------------------------------
 
 TEST(TLorvexSettings, StartsWithItsDefaults) {

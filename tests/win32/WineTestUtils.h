@@ -46,12 +46,17 @@ inline void PressKey(WORD key) {
 }
 
 // Runs Action on the GUI thread after Milliseconds, from inside whatever loop runs then (a
-// modal dialog's, say).
+// modal dialog's, say). With a Condition, it runs at the first check, every Milliseconds, where
+// the condition holds.
 class TDelayedAction {
  public:
-  TDelayedAction(std::function<void()> action, UINT milliseconds) : FAction(std::move(action)) {
+  TDelayedAction(std::function<void()> action, UINT milliseconds)
+      : TDelayedAction([] { return true; }, std::move(action), milliseconds) {}
+  TDelayedAction(std::function<bool()> condition, std::function<void()> action, UINT milliseconds)
+      : FCondition(std::move(condition)), FAction(std::move(action)) {
     FWindow = Application().AllocateHWnd([this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
       if (msg == WM_TIMER) {
+        if (!FCondition()) return 0;
         KillTimer(wnd, 1);
         if (FAction) FAction();
         return 0;
@@ -63,9 +68,36 @@ class TDelayedAction {
   ~TDelayedAction() { Application().DeallocateHWnd(FWindow); }
 
  private:
+  std::function<bool()> FCondition;
   std::function<void()> FAction;
   HWND FWindow;
 };
+
+// Keys as a user's keyboard sends them: from outside the process, through the X server's XTEST
+// extension, by xdotool with Args ("key ctrl+o", "type abc"). The keys reach the X window that
+// has the input focus, as typing does; with a Window, that window's X window gets the focus
+// first, as a click on it gives it. False when xdotool cannot be started.
+inline bool XTestKeys(const std::string& args, HWND window = nullptr) {
+  std::string command = "/usr/bin/xdotool ";
+  if (window) {
+    // Wine keeps the X window of a top-level window in this property.
+    const auto xWindow = reinterpret_cast<uintptr_t>(GetPropA(window, "__wine_x11_whole_window"));
+    command += "windowfocus --sync " + std::to_string(xWindow) + " ";
+  }
+  command += args;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  // Wine starts a Unix program without a Windows process: no handle to wait for (callers wait
+  // for the keys), and the thread's is not one to close.
+  if (process.hProcess) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  return true;
+}
 
 // The text of a window.
 inline std::string WindowText(HWND wnd) {

@@ -629,6 +629,32 @@ TEST_F(UiMenus, TheCommandOfAFreedItemDoesNothing) {
   EXPECT_FALSE(TMenuItem::DispatchCommand(command));
 }
 
+TEST_F(UiMenus, AControlOpensItsMenuOnlyWithAutoPopupAndTheMenuKnowsForWhom) {
+  TForm form(nullptr);
+  auto* edit = new TEdit(&form);
+  edit->SetParent(&form);
+  auto* menu = new TPopupMenu(&form);
+  auto* item = new TMenuItem(&form);
+  item->Caption = "Run";
+  menu->Items().Add(item);
+  int popups = 0;
+  menu->OnPopup = [&](TComponent&) { ++popups; };
+  edit->PopupMenu = menu;
+  ASSERT_TRUE(ShowActive(form));
+  auto contextMenu = [&] {
+    TDelayedAction close([] { EndMenu(); }, 200);  // whichever menu opens
+    SendMessageA(edit->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(edit->Handle()), -1);
+  };
+  contextMenu();
+  EXPECT_EQ(popups, 1);
+  EXPECT_EQ(menu->PopupComponent(), edit);
+  menu->AutoPopup = false;  // the edit's own menu, not ours
+  contextMenu();
+  EXPECT_EQ(popups, 1);
+  delete edit;
+  EXPECT_EQ(menu->PopupComponent(), nullptr);
+}
+
 TEST_F(UiMenus, CommandIdsOfLiveItemsAreNotGivenAgainWhenTheIdsWrapAround) {
   TMenuItem kept(nullptr);
   int keptClicks = 0;

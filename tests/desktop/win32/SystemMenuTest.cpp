@@ -200,7 +200,9 @@ TEST_F(SystemMenuEntries, ItemsGoBeforeTheStandardCommandsWithTheirShortcutsAndS
 
   TMainMenu menu(form);
   menu.Help->Checked = true;
+  menu.Help->RadioItem = true;
   menu.About->Enabled = false;
+  menu.About->Break = mbBarBreak;
   auto* sysMenu = new TSystemMenu(&form);
   sysMenu->SetPosition(0);
   sysMenu->SetPopupMenu(menu.Popup);
@@ -214,7 +216,15 @@ TEST_F(SystemMenuEntries, ItemsGoBeforeTheStandardCommandsWithTheirShortcutsAndS
   EXPECT_EQ(entries[2].Id, menu.Help->Command());
   EXPECT_EQ(entries[3].Id, menu.About->Command());
   EXPECT_TRUE(entries[2].State & MFS_CHECKED);
+  EXPECT_TRUE(entries[2].Type & MFT_RADIOCHECK);
   EXPECT_TRUE(entries[3].State & MFS_GRAYED);
+  EXPECT_TRUE(entries[3].Type & MFT_MENUBARBREAK);
+  // The popup menu itself shows them alike.
+  const HMENU popup = menu.Popup->Items().CreateMenuHandle();
+  const auto popupEntries = EntriesOf(popup);
+  EXPECT_EQ(popupEntries[2].Type & MFT_RADIOCHECK, static_cast<UINT>(MFT_RADIOCHECK));
+  EXPECT_EQ(popupEntries[3].Type & MFT_MENUBARBREAK, static_cast<UINT>(MFT_MENUBARBREAK));
+  DestroyMenu(popup);
   EXPECT_EQ(StandardIds(SystemMenuOf(form)), standard);  // all there, in their order, after ours
   EXPECT_GE(entries[5].Id, 0xF000u);
 

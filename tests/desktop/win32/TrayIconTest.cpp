@@ -32,6 +32,23 @@ bool IconInTray(HWND wnd, UINT id) {
   return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
+// The colour pixels of an icon, to tell images apart.
+std::vector<COLORREF> IconPixels(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return {};
+  BITMAP bitmap{};
+  GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+  std::vector<COLORREF> pixels(static_cast<size_t>(bitmap.bmWidth) * bitmap.bmHeight);
+  BITMAPINFO format{};
+  format.bmiHeader = {sizeof(BITMAPINFOHEADER), bitmap.bmWidth, -bitmap.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, info.hbmColor, 0, bitmap.bmHeight, pixels.data(), &format, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return pixels;
+}
+
 BOOL CALLBACK FindMenuWindow(HWND wnd, LPARAM found) {
   char name[16] = "";
   GetClassNameA(wnd, name, sizeof name);
@@ -106,7 +123,7 @@ class TrayIconTest : public testing::Test {
     add("Open Lorvex", &OpenClicks)->Default = true;
     add("Exit", &ExitClicks);
     Menu->OnPopup = [this](TComponent&) { ++MenuPopups; };
-    Icon->PopupMenu = Menu;
+    Icon->SetPopupMenu(Menu);
   }
 
   std::unique_ptr<TForm> Form;
@@ -165,7 +182,7 @@ TEST_F(TrayIconTest, TheRightButtonOpensTheTrayMenuAndItsItemsRun) {
   bool menuShown = false;
   {
     TMenuWatcher watcher([&](HWND) {
-      menuShown = true;
+      menuShown = Menu->PopupComponent() == Icon;
       EndMenu();
     });
     SendTrayMessage(*Icon, WM_RBUTTONDOWN);
@@ -189,13 +206,25 @@ TEST_F(TrayIconTest, TheRightButtonOpensTheTrayMenuAndItsItemsRun) {
   EXPECT_EQ(ExitClicks, 1);
   EXPECT_EQ(OptionsClicks + OpenClicks, 0);
 
-  // The left button opens no menu (unless LeftPopup), and neither does a disabled icon.
+  // The left button opens no menu (unless LeftPopup), nor does a menu without AutoPopup, nor a
+  // disabled icon.
   SendTrayMessage(*Icon, WM_LBUTTONDOWN);
   SendTrayMessage(*Icon, WM_LBUTTONUP);
+  Menu->AutoPopup = false;
+  SendTrayMessage(*Icon, WM_RBUTTONDOWN);
+  Menu->AutoPopup = true;
   Icon->Enabled = false;
   SendTrayMessage(*Icon, WM_RBUTTONDOWN);
   EXPECT_EQ(MenuPopups, 2);
-  EXPECT_EQ(downs.size(), 3u);
+  EXPECT_EQ(downs.size(), 4u);
+
+  // A menu that goes is no longer used.
+  Icon->Enabled = true;
+  delete Menu;
+  Menu = nullptr;
+  EXPECT_EQ(Icon->PopupMenu(), nullptr);
+  SendTrayMessage(*Icon, WM_RBUTTONDOWN);
+  EXPECT_EQ(MenuPopups, 2);
 }
 
 TEST_F(TrayIconTest, ADoubleClickRunsTheDefaultItemOnce) {
@@ -226,8 +255,12 @@ TEST_F(TrayIconTest, ADoubleClickRunsTheDefaultItemOnce) {
   Pump(GetDoubleClickTime() + 200);
   EXPECT_EQ(clicks, 2);
 
-  // With LeftPopup a double click leaves the default item alone.
+  // Without AutoPopup, or with LeftPopup, a double click leaves the default item alone.
   Icon->OnDblClick = nullptr;
+  Menu->AutoPopup = false;
+  doubleClick();
+  EXPECT_EQ(OpenClicks, 2);
+  Menu->AutoPopup = true;
   Icon->LeftPopup = true;
   {
     TMenuWatcher watcher([](HWND) { EndMenu(); });
@@ -358,8 +391,37 @@ TEST_F(TrayIconTest, MinimisingTheFormHidesItToTheTray) {
   EXPECT_TRUE(IsIconic(Form->Handle()));
 }
 
+TEST_F(TrayIconTest, StartUpMayKeepTheMainFormHiddenAndTheApplicationWindowBringsItBack) {
+  Application().MainForm = Form.get();
+  Form->Show();
+  Icon->OnStartup = [&](TComponent& sender, bool& showMainForm) {
+    EXPECT_EQ(&sender, Icon);
+    showMainForm = false;
+  };
+  Icon->Loaded();
+  EXPECT_FALSE(Form->Visible());
+  EXPECT_FALSE(Application().ShowMainForm);
+  Application().ShowMainForm = true;
+
+  // Restoring the application's window restores the main form, minimised or hidden.
+  Form->Show();
+  ShowWindow(Form->Handle(), SW_MINIMIZE);
+  SendMessageA(Application().Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsIconic(Form->Handle()));
+  Form->Hide();
+  SendMessageA(Application().Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(IsWindowVisible(Form->Handle()));
+
+  // Minimising it goes to the tray when the icon says so.
+  Icon->MinimizeToTray = true;
+  SendMessageA(Application().Handle(), WM_SIZE, SIZE_MINIMIZED, 0);
+  EXPECT_FALSE(Form->Visible());
+  EXPECT_TRUE(Icon->IconVisible());
+}
+
 TEST_F(TrayIconTest, IconIndexesAreClampedToTheImageList) {
-  TCustomImageList images(nullptr);
+  auto owned = std::make_unique<TCustomImageList>(nullptr);
+  TCustomImageList& images = *owned;
   HICON icon = Icon->Icon();
   // An empty list keeps the icon.
   Icon->SetIconList(&images);
@@ -376,7 +438,8 @@ TEST_F(TrayIconTest, IconIndexesAreClampedToTheImageList) {
   Icon->SetIconIndex(-2);
   EXPECT_EQ(Icon->IconIndex(), 0);
 
-  // Cycling steps through the images and back to the first.
+  // Cycling steps through the images and back to the first; each step shows the image at the
+  // index, and the event tells the one the next step shows.
   std::vector<int> next;
   Icon->OnCycle = [&](TComponent&, int index) { next.push_back(index); };
   Icon->SetCycleInterval(10);
@@ -384,7 +447,14 @@ TEST_F(TrayIconTest, IconIndexesAreClampedToTheImageList) {
   ASSERT_TRUE(PumpUntil([&] { return next.size() >= 6; }));
   Icon->SetCycleIcons(false);
   EXPECT_EQ(std::vector<int>(next.begin(), next.begin() + 6), (std::vector<int>{1, 2, 3, 4, 0, 1}));
-  Icon->SetIconList(nullptr);
+  HICON shown = images.GetIcon((Icon->IconIndex() + 4) % 5);
+  EXPECT_EQ(IconPixels(Icon->Icon()), IconPixels(shown));
+  DestroyIcon(shown);
+
+  // A list that goes is no longer used.
+  owned.reset();
+  EXPECT_EQ(Icon->IconList(), nullptr);
+  EXPECT_EQ(Icon->IconIndex(), 0);
 }
 
 // --- Window hooks -------------------------------------------------------------------------
