@@ -75,7 +75,7 @@ TqmLabelMenu* qmLabelMenu() { return SharedLabelMenu; }
 
 TqmLabelMenu::TqmLabelMenu(TComponent* owner) : TPopupMenu(owner) {
   auto* copy = new TMenuItem(this);
-  // The caption is stored as it is, untranslated.
+  // Never translated: callers may look for this very text.
   copy->Caption = "Kopiraj";
   copy->OnClick = [this](TComponent&) { CopyClick(); };
   Items().Add(copy);
@@ -191,7 +191,8 @@ LRESULT TqmLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_MOUSEMOVE:
-      if (CanSelectText && wParam == MK_LBUTTON) SelectTo(GET_X_LPARAM(lParam));
+      // Exactly the left button, held since it went down on this label.
+      if (CanSelectText && wParam == MK_LBUTTON && GetCapture() == FHandle) SelectTo(GET_X_LPARAM(lParam));
       break;
     case WM_LBUTTONUP: {
       if (CanSelectText) {
@@ -368,8 +369,6 @@ LRESULT TqmSplitter::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 // --- TqmCustomPanel -----------------------------------------------------------------------
-
-TqmCustomPanel::TqmCustomPanel(TComponent* owner) : TPanel(owner) {}
 
 void TqmCustomPanel::DrawBevel(TCanvas& canvas, RECT& rect, TBevelCut cut) {
   if (cut == bvNone) return;

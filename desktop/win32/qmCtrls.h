@@ -136,7 +136,7 @@ class TqmSplitter : public TSplitter {
 // A panel that paints its bevels, border and caption itself.
 class TqmCustomPanel : public TPanel {
  public:
-  explicit TqmCustomPanel(TComponent* owner);
+  using TPanel::TPanel;
   const char* ClassName() const override { return "TqmCustomPanel"; }
 
   TBevelCut BevelOuter = bvRaised;
