@@ -57,6 +57,10 @@ class TPropertyVisitor {
   virtual void Enumeration(const char* name, int value, std::span<const char* const> identifiers,
                            const Setter<int>& set) = 0;
   virtual void Strings(const char* name, TStringList& list) = 0;
+  // A set of enumeration values: bit i of Value stands for Identifiers[i]. A visitor that only
+  // lists scalar properties may leave sets out.
+  virtual void Set(const char* name, unsigned value, std::span<const char* const> identifiers,
+                   const Setter<unsigned>& set) {}
   virtual void Collection(const char* name, TCollection& collection) = 0;
   // A published object that is not a component: its properties are prefixed with Name and a dot.
   virtual void Object(const char* name, TPersistent& object) = 0;
@@ -74,6 +78,9 @@ class TPropertyVisitor {
   template <class E>
   void Enumeration(const char* name, E& field, std::span<const char* const> identifiers) {
     Enumeration(name, static_cast<int>(field), identifiers, [&field](int v) { field = static_cast<E>(v); });
+  }
+  void Set(const char* name, unsigned& field, std::span<const char* const> identifiers) {
+    Set(name, field, identifiers, [&field](unsigned v) { field = v; });
   }
 };
 
@@ -154,6 +161,8 @@ class TComponent : public TPersistent {
 
   // A component has no published properties unless it says so.
   void describe(TPropertyVisitor&) override {}
+  // Called once component text has filled the published properties.
+  virtual void Loaded() {}
 
   // Once its owner has built it and set its properties, as a form's layout is read: the
   // component puts into effect what they ask for together.

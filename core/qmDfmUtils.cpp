@@ -166,6 +166,15 @@ class TDfmTreeBuilder final : public TPropertyVisitor {
     Add(std::string(name) + ".Strings", std::move(value));
   }
 
+  void Set(const char* name, unsigned value, std::span<const char* const> identifiers,
+           const Setter<unsigned>&) override {
+    TDfmValue members;
+    members.Kind = TValueKind::Set;
+    for (size_t i = 0; i < identifiers.size(); ++i)
+      if (value & (1u << i)) members.Elements.push_back(ScalarValue(TValueKind::Identifier, identifiers[i]));
+    Add(name, std::move(members));
+  }
+
   // Item properties carry no prefix of an enclosing object.
   void Collection(const char* name, TCollection& collection) override {
     TDfmValue value;
@@ -935,7 +944,7 @@ class TBinaryReader {
 // Reading, step 2: the tree onto the objects
 // ============================================================================================
 
-enum class TBindingKind : uint8_t { Integer, Boolean, String, Enumeration, Strings, Collection, Object };
+enum class TBindingKind : uint8_t { Integer, Boolean, String, Enumeration, Set, Strings, Collection, Object };
 
 // The published properties of one object, captured once from its describe() so that the
 // text's properties can be looked up by name in any order.
@@ -948,7 +957,8 @@ class TBinder final : public TPropertyVisitor {
     Setter<bool> SetBoolean;
     Setter<const std::string&> SetString;
     Setter<int> SetEnumeration;
-    std::vector<const char*> Identifiers;
+    Setter<unsigned> SetSet;
+    std::vector<const char*> Identifiers;  // of an enumeration or a set
     TStringList* List = nullptr;
     TCollection* OwnedCollection = nullptr;
     TPersistent* OwnedObject = nullptr;
@@ -976,6 +986,11 @@ class TBinder final : public TPropertyVisitor {
   void Enumeration(const char* name, int, std::span<const char* const> identifiers, const Setter<int>& set) override {
     TBinding& binding = Add(name, TBindingKind::Enumeration);
     binding.SetEnumeration = set;
+    binding.Identifiers.assign(identifiers.begin(), identifiers.end());
+  }
+  void Set(const char* name, unsigned, std::span<const char* const> identifiers, const Setter<unsigned>& set) override {
+    TBinding& binding = Add(name, TBindingKind::Set);
+    binding.SetSet = set;
     binding.Identifiers.assign(identifiers.begin(), identifiers.end());
   }
   void Strings(const char* name, TStringList& list) override { Add(name, TBindingKind::Strings).List = &list; }
@@ -1061,6 +1076,8 @@ class TDfmApplier {
         return nullptr;
       case TBindingKind::Enumeration:
         return AssignEnumeration(binding, value);
+      case TBindingKind::Set:
+        return AssignSet(binding, value);
       case TBindingKind::Strings:
         return AssignStrings(*binding.List, value);
       case TBindingKind::Collection:
@@ -1079,15 +1096,32 @@ class TDfmApplier {
     return nullptr;
   }
 
+  // The position of an identifier among a binding's; -1 when it is not one of them.
+  static int IdentifierIndex(const TBinding& binding, const std::string& identifier) {
+    for (size_t i = 0; i < binding.Identifiers.size(); ++i)
+      if (SameIdent(binding.Identifiers[i], identifier)) return static_cast<int>(i);
+    return -1;
+  }
+
   static const char* AssignEnumeration(TBinding& binding, const TDfmValue& value) {
     if (value.Kind != TValueKind::Identifier) return InvalidValue;
-    for (size_t i = 0; i < binding.Identifiers.size(); ++i) {
-      if (SameIdent(binding.Identifiers[i], value.Text)) {
-        binding.SetEnumeration(static_cast<int>(i));
-        return nullptr;
-      }
+    const int index = IdentifierIndex(binding, value.Text);
+    if (index < 0) return InvalidValue;
+    binding.SetEnumeration(index);
+    return nullptr;
+  }
+
+  // A set with one unknown member is not applied at all.
+  static const char* AssignSet(TBinding& binding, const TDfmValue& value) {
+    if (value.Kind != TValueKind::Set) return InvalidValue;
+    unsigned members = 0;
+    for (const TDfmValue& member : value.Elements) {
+      const int index = IdentifierIndex(binding, member.Text);
+      if (index < 0) return InvalidValue;
+      members |= 1u << index;
     }
-    return InvalidValue;
+    binding.SetSet(members);
+    return nullptr;
   }
 
   // An empty list leaves the strings as they are; any other replaces them.
@@ -1139,6 +1173,21 @@ std::string JoinLines(const TStringList& lines, std::string_view lineEnd) {
   return text;
 }
 
+struct TRegisteredClass {
+  std::string Name;
+  TComponentFactory Create;
+};
+
+std::vector<TRegisteredClass>& RegisteredClasses() {
+  static std::vector<TRegisteredClass> classes;
+  return classes;
+}
+
+void ReadInto(TComponent& component, const TDfmObject& object, const TReaderErrorHandler& onError) {
+  TDfmApplier(onError).ApplyProperties(component, object.Properties);
+  component.Loaded();
+}
+
 void Rewind(std::iostream& stream) {
   stream.clear();
   stream.seekg(0);
@@ -1175,13 +1224,38 @@ std::string ComponentToText(TComponent& component) {
 }
 
 void TextToComponent(TComponent& component, const std::string& text, const TReaderErrorHandler& onError) {
-  const TDfmObject object = TDfmParser(text).ParseComponent();
-  TDfmApplier(onError).ApplyProperties(component, object.Properties);
+  ReadInto(component, TDfmParser(text).ParseComponent(), onError);
 }
 
 bool DfmTextToComponent(TComponent& component, const TStringList& strings, const TReaderErrorHandler& onError) {
   TextToComponent(component, JoinLines(strings, "\n"), onError);
   return true;
+}
+
+void RegisterComponentClass(const std::string& className, TComponentFactory create) {
+  for (TRegisteredClass& registered : RegisteredClasses()) {
+    if (SameIdent(registered.Name, className)) {
+      registered.Create = create;
+      return;
+    }
+  }
+  RegisteredClasses().push_back({className, create});
+}
+
+TComponentFactory FindComponentClass(const std::string& className) {
+  for (const TRegisteredClass& registered : RegisteredClasses())
+    if (SameIdent(registered.Name, className)) return registered.Create;
+  return nullptr;
+}
+
+TComponent* DfmTextToNewComponent(const TStringList& strings, TComponent* owner, const TReaderErrorHandler& onError) {
+  const TDfmObject object = TDfmParser(JoinLines(strings, "\n")).ParseComponent();
+  const TComponentFactory create = FindComponentClass(object.ClassName);
+  if (!create) throw EClassNotFound("Class " + object.ClassName + " not found");
+  TComponent* component = create(owner);
+  component->Name = object.Name;
+  ReadInto(*component, object, onError);
+  return component;
 }
 
 bool ResourceToText(std::iostream& resStream, std::iostream& textStream) {

@@ -20,6 +20,32 @@ bool ComponentToDfmText(TComponent& component, TStringList& strings);
 bool DfmTextToComponent(TComponent& component, const TStringList& strings,
                         const TReaderErrorHandler& onError = nullptr);
 
+// A class that component text can name, made with its owner.
+using TComponentFactory = TComponent* (*)(TComponent* owner);
+
+// Component text that names a class no one registered.
+class EClassNotFound : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Lets component text create the class by its name (found ignoring case); a second
+// registration of a name replaces the first.
+void RegisterComponentClass(const std::string& className, TComponentFactory create);
+template <class... T>
+void RegisterClasses() {
+  (RegisterComponentClass(T(nullptr).ClassName(), [](TComponent* owner) -> TComponent* { return new T(owner); }),
+   ...);
+}
+// The factory of a registered class; nullptr when there is none.
+TComponentFactory FindComponentClass(const std::string& className);
+
+// A new component of the registered class that the text names, owned by Owner (by the caller
+// when Owner is nullptr), with the text's name and properties. Text that is not component text
+// raises EParserError, an unregistered class EClassNotFound; neither creates anything.
+TComponent* DfmTextToNewComponent(const TStringList& strings, TComponent* owner,
+                                  const TReaderErrorHandler& onError = nullptr);
+
 // The same over one text (lines separated by CR LF, LF or CR).
 std::string ComponentToText(TComponent& component);
 void TextToComponent(TComponent& component, const std::string& text,

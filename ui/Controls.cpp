@@ -105,6 +105,21 @@ TWinControl::~TWinControl() {
   if (FBrush) DeleteObject(FBrush);
 }
 
+void TWinControl::describe(TPropertyVisitor& visitor) {
+  static constexpr const char* AlignNames[] = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"};
+  visitor.Integer("Left", FLeft, [this](int32_t value) { SetLeft(value); });
+  visitor.Integer("Top", FTop, [this](int32_t value) { SetTop(value); });
+  visitor.Integer("Width", FWidth, [this](int32_t value) { SetWidth(value); });
+  visitor.Integer("Height", FHeight, [this](int32_t value) { SetHeight(value); });
+  visitor.Enumeration("Align", FAlign, AlignNames, [this](int value) { SetAlign(static_cast<TAlign>(value)); });
+  visitor.String("Caption", Caption(), [this](const std::string& value) { SetCaption(value); });
+  visitor.Boolean("Enabled", FEnabled, [this](bool value) { SetEnabled(value); });
+  visitor.Boolean("Visible", FVisible, [this](bool value) { SetVisible(value); });
+  visitor.String("Hint", Hint);
+  visitor.Boolean("ShowHint", ShowHint);
+  visitor.Boolean("TabStop", TabStop);
+}
+
 int TWinControl::AddWindowHook(TWindowHook hook) {
   const int id = NextHookId++;
   FHooks.emplace(id, std::move(hook));

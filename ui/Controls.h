@@ -63,6 +63,8 @@ class TWinControl : public TComponent {
   ~TWinControl() override;
 
   const char* ClassName() const override { return "TWinControl"; }
+  // What component text holds of every control: bounds, alignment, caption, state and hint.
+  void describe(TPropertyVisitor& visitor) override;
 
   // The window, created with its parents when first needed.
   HWND Handle();

@@ -1,8 +1,11 @@
 #include "ui/ExtCtrls.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "ui/Forms.h"
+#include "ui/StdCtrls.h"
 
 namespace {
 
@@ -93,6 +96,197 @@ void TBevel::Paint(TCanvas& canvas) {
   const RECT client = ClientRect();
   RECT line{client.left, client.bottom - 2, client.right, client.bottom};
   DrawEdge(canvas.Handle(), &line, EDGE_ETCHED, BF_TOP);
+}
+
+// --- TRadioGroup --------------------------------------------------------------------------
+
+TRadioGroup::TRadioGroup(TComponent* owner) : TWinControl(owner) {
+  OwnerPaints = true;
+  SetBounds(0, 0, 185, 105);
+}
+
+void TRadioGroup::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.WinClassName = "TLorvexRadioGroup";
+  params.Style |= WS_CLIPCHILDREN;
+  params.ClassStyle |= CS_HREDRAW | CS_VREDRAW;
+}
+
+void TRadioGroup::describe(TPropertyVisitor& visitor) {
+  TWinControl::describe(visitor);
+  // Taken as they come; Loaded makes the buttons and chooses the item.
+  visitor.Strings("Items", FItems);
+  visitor.Integer("ItemIndex", FItemIndex);
+}
+
+void TRadioGroup::Loaded() { SetItems(FItems); }
+
+void TRadioGroup::SetItems(const TStringList& items) {
+  for (TRadioButton* button : FButtons) delete button;
+  FButtons.clear();
+  FItems = items;
+  for (size_t i = 0; i < FItems.size(); ++i) {
+    auto* button = new TRadioButton(this);
+    button->TabStop = i == 0;
+    button->SetCaption(FItems[i]);
+    button->OnClick = [this, i](TComponent&) {
+      FItemIndex = static_cast<int>(i);
+      if (OnClick) OnClick(*this);
+    };
+    FButtons.push_back(button);
+  }
+  ArrangeButtons();
+  for (TRadioButton* button : FButtons) button->SetParent(this);
+  SetItemIndex(FItemIndex);
+}
+
+void TRadioGroup::SetItemIndex(int index) {
+  FItemIndex = std::clamp(index, -1, static_cast<int>(FButtons.size()) - 1);
+  for (size_t i = 0; i < FButtons.size(); ++i) FButtons[i]->SetChecked(static_cast<int>(i) == FItemIndex);
+}
+
+int TRadioGroup::CaptionHeight() {
+  HDC dc = GetDC(nullptr);
+  int height = 0;
+  {
+    TCanvas canvas(dc);
+    canvas.SetFont(Font());
+    height = canvas.TextHeight("W");
+  }
+  ReleaseDC(nullptr, dc);
+  return height;
+}
+
+// The buttons share the room below the caption evenly, one under the other.
+void TRadioGroup::ArrangeButtons() {
+  if (FButtons.empty()) return;
+  const int top = CaptionHeight() + 2;
+  const int step = std::max(0, ClientHeight() - top - 4) / static_cast<int>(FButtons.size());
+  for (size_t i = 0; i < FButtons.size(); ++i)
+    FButtons[i]->SetBounds(8, top + static_cast<int>(i) * step, std::max(0, ClientWidth() - 16), step);
+}
+
+LRESULT TRadioGroup::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SIZE) ArrangeButtons();
+  return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+void TRadioGroup::Paint(TCanvas& canvas) {
+  const int height = CaptionHeight();
+  RECT frame = ClientRect();
+  frame.top += height / 2;
+  DrawEdge(canvas.Handle(), &frame, EDGE_ETCHED, BF_RECT);
+  if (const std::string caption = Caption(); !caption.empty()) {
+    canvas.SetFont(Font());
+    RECT text{8, 0, 8 + canvas.TextWidth(caption) + 4, height};
+    canvas.BrushColor = Color();
+    canvas.FillRect(text);
+    text.left += 2;
+    canvas.DrawText(caption, text, DT_SINGLELINE | DT_NOPREFIX);
+  }
+}
+
+// --- TSplitter ----------------------------------------------------------------------------
+
+TSplitter::TSplitter(TComponent* owner) : TWinControl(owner) {
+  SetAlign(alLeft);
+  SetBounds(0, 0, 3, 100);
+}
+
+void TSplitter::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.WinClassName = "TLorvexSplitter";
+  params.ClassStyle |= CS_HREDRAW | CS_VREDRAW;
+}
+
+TWinControl* TSplitter::FindControl() {
+  if (!Parent()) return nullptr;
+  POINT probe{Left(), Top()};
+  switch (Align()) {
+    case alLeft: --probe.x; break;
+    case alRight: probe.x += Width(); break;
+    case alTop: --probe.y; break;
+    case alBottom: probe.y += Height(); break;
+    default: return nullptr;
+  }
+  const bool before = Align() == alLeft || Align() == alTop;  // the control lies before the bar
+  for (TWinControl* control : Parent()->Controls()) {
+    if (control == this || !control->Visible() || !control->Enabled()) continue;
+    RECT r{control->Left(), control->Top(), control->Left() + control->Width(), control->Top() + control->Height()};
+    // A collapsed control reaches one pixel out, towards the probe.
+    if (r.right == r.left) {
+      if (before) --r.left;
+      else ++r.right;
+    }
+    if (r.bottom == r.top) {
+      if (before) --r.top;
+      else ++r.bottom;
+    }
+    if (PtInRect(&r, probe)) return control;
+  }
+  return nullptr;
+}
+
+void TSplitter::StartDrag(POINT screenPoint) {
+  FControl = FindControl();
+  if (!FControl) return;
+  FDownPoint = screenPoint;
+  FDownSize = Sideways() ? FControl->Width() : FControl->Height();
+  // The bar stops at the far edge of the parent.
+  const RECT client = Parent()->ClientRect();
+  int room = 0;
+  switch (Align()) {
+    case alLeft: room = client.right - (Left() + Width()); break;
+    case alRight: room = Left() - client.left; break;
+    case alTop: room = client.bottom - (Top() + Height()); break;
+    default: room = Top() - client.top; break;
+  }
+  FMaxSize = FDownSize + std::max(0, room);
+  SetCapture(FHandle);
+}
+
+void TSplitter::DragTo(POINT screenPoint) {
+  const int moved = Sideways() ? screenPoint.x - FDownPoint.x : screenPoint.y - FDownPoint.y;
+  const bool before = Align() == alLeft || Align() == alTop;
+  const int size = std::clamp(FDownSize + (before ? moved : -moved), 0, FMaxSize);
+  if (Sideways())
+    FControl->SetWidth(size);
+  else
+    FControl->SetHeight(size);
+}
+
+LRESULT TSplitter::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  POINT screenPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  switch (msg) {
+    case WM_SETCURSOR:
+      if (!ScreenCursor() && !Cursor && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(Sideways() ? IDC_SIZEWE : IDC_SIZENS)));
+        return TRUE;
+      }
+      break;
+    case WM_LBUTTONDOWN:
+      ClientToScreen(FHandle, &screenPoint);
+      StartDrag(screenPoint);
+      return 0;
+    case WM_MOUSEMOVE:
+      if (Dragging()) {
+        ClientToScreen(FHandle, &screenPoint);
+        DragTo(screenPoint);
+      }
+      break;
+    case WM_LBUTTONUP:
+      if (Dragging()) {
+        ClientToScreen(FHandle, &screenPoint);
+        DragTo(screenPoint);
+        FControl = nullptr;
+        ReleaseCapture();
+      }
+      break;
+    case WM_CAPTURECHANGED:
+      FControl = nullptr;
+      break;
+  }
+  return TWinControl::WndProc(msg, wParam, lParam);
 }
 
 // --- TTimer -------------------------------------------------------------------------------

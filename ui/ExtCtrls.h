@@ -1,9 +1,13 @@
-// Panels, images, bevels and window timers.
+// Panels, images, bevels, radio groups, splitters and window timers.
 #pragma once
 
 #include <windows.h>
 
+#include <vector>
+
 #include "ui/Controls.h"
+
+class TRadioButton;
 
 // A container that paints its background colour, an optional raised frame and its caption.
 class TPanel : public TWinControl {
@@ -46,6 +50,63 @@ class TBevel : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   void Paint(TCanvas& canvas) override;
+};
+
+// A framed group of radio buttons, one for each item, of which at most one is chosen.
+class TRadioGroup : public TWinControl {
+ public:
+  explicit TRadioGroup(TComponent* owner);
+  const char* ClassName() const override { return "TRadioGroup"; }
+  void describe(TPropertyVisitor& visitor) override;
+  // Makes the buttons of the items component text gave.
+  void Loaded() override;
+
+  const TStringList& Items() const { return FItems; }
+  // One new button for each item; the chosen index stays when there are still as many items.
+  void SetItems(const TStringList& items);
+  int ItemIndex() const { return FItemIndex; }  // -1: none is chosen
+  // Chooses an item without running OnClick; below -1 means none, beyond the items the last.
+  void SetItemIndex(int index);
+  // OnClick: the user chose an item.
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void Paint(TCanvas& canvas) override;
+
+ private:
+  void ArrangeButtons();
+  int CaptionHeight();
+  TStringList FItems;
+  std::vector<TRadioButton*> FButtons;
+  int FItemIndex = -1;
+};
+
+// A bar beside an aligned control: dragging the bar resizes that control. Over the bar the
+// pointer is a sizing arrow unless Cursor says otherwise.
+class TSplitter : public TWinControl {
+ public:
+  explicit TSplitter(TComponent* owner);
+  const char* ClassName() const override { return "TSplitter"; }
+
+  // The control the splitter sizes: the first visible, enabled control of the parent at the
+  // point just outside the splitter's aligned side (a control of no width or height counts when
+  // it touches that point); nullptr without one or when the splitter is not aligned to a side.
+  TWinControl* FindControl();
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool Dragging() const { return FControl != nullptr; }
+  bool Sideways() const { return Align() == alLeft || Align() == alRight; }  // sizes widths
+
+ private:
+  void StartDrag(POINT screenPoint);
+  void DragTo(POINT screenPoint);
+  TWinControl* FControl = nullptr;  // being sized by a drag
+  POINT FDownPoint{};
+  int FDownSize = 0;
+  int FMaxSize = 0;
 };
 
 // A window timer on a hidden helper window of its own. It runs from its creation while

@@ -45,6 +45,27 @@ void TCanvas::FillRect(const RECT& rect) {
   DeleteObject(brush);
 }
 
+void TCanvas::Line(int x1, int y1, int x2, int y2, TColor color) {
+  HPEN pen = CreatePen(PS_SOLID, 1, ColorToRGB(color));
+  HGDIOBJ old = SelectObject(FDC, pen);
+  MoveToEx(FDC, x1, y1, nullptr);
+  LineTo(FDC, x2, y2);
+  SelectObject(FDC, old);
+  DeleteObject(pen);
+}
+
+void TCanvas::Polygon(std::span<const POINT> points, TColor color) {
+  HPEN pen = CreatePen(PS_SOLID, 1, ColorToRGB(color));
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(color));
+  HGDIOBJ oldPen = SelectObject(FDC, pen);
+  HGDIOBJ oldBrush = SelectObject(FDC, brush);
+  ::Polygon(FDC, points.data(), static_cast<int>(points.size()));
+  SelectObject(FDC, oldBrush);
+  SelectObject(FDC, oldPen);
+  DeleteObject(brush);
+  DeleteObject(pen);
+}
+
 void TCanvas::TextOut(int x, int y, const std::string& text) {
   ::TextOutA(FDC, x, y, text.data(), static_cast<int>(text.size()));
 }

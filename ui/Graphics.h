@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <span>
 #include <string>
 
 using TColor = COLORREF;
@@ -18,8 +19,16 @@ inline constexpr TColor clHighlightText = SysColor(COLOR_HIGHLIGHTTEXT);
 inline constexpr TColor clInfoBk = SysColor(COLOR_INFOBK);
 inline constexpr TColor clInfoText = SysColor(COLOR_INFOTEXT);
 inline constexpr TColor clGrayText = SysColor(COLOR_GRAYTEXT);
+inline constexpr TColor clBtnShadow = SysColor(COLOR_BTNSHADOW);
+inline constexpr TColor clBtnHighlight = SysColor(COLOR_BTNHIGHLIGHT);
+inline constexpr TColor clActiveCaption = SysColor(COLOR_ACTIVECAPTION);
+inline constexpr TColor clInactiveCaption = SysColor(COLOR_INACTIVECAPTION);
+inline constexpr TColor clGradientInactiveCaption = SysColor(COLOR_GRADIENTINACTIVECAPTION);
+inline constexpr TColor clBackground = SysColor(COLOR_BACKGROUND);
 inline constexpr TColor clRed = RGB(255, 0, 0);
 inline constexpr TColor clBlack = RGB(0, 0, 0);
+inline constexpr TColor clWhite = RGB(255, 255, 255);
+inline constexpr TColor clGray = RGB(128, 128, 128);
 inline constexpr TColor clNone = 0x1FFFFFFFu;
 
 // The RGB value of a colour, system colours resolved.
@@ -61,6 +70,10 @@ class TCanvas {
   TColor BrushColor = clWindow;
 
   void FillRect(const RECT& rect);
+  // A one-pixel line from (X1, Y1) up to, not including, (X2, Y2).
+  void Line(int x1, int y1, int x2, int y2, TColor color);
+  // A polygon filled and outlined in one colour.
+  void Polygon(std::span<const POINT> points, TColor color);
   void TextOut(int x, int y, const std::string& text);
   // DrawTextA with the given flags; answers the height drawn or computed.
   int DrawText(const std::string& text, RECT& rect, UINT flags);

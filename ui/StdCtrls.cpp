@@ -394,20 +394,35 @@ void TLabel::CreateParams(TCreateParams& params) {
   if (Transparent) params.ExStyle |= WS_EX_TRANSPARENT;
 }
 
-void TLabel::AdjustSize() {
+void TLabel::describe(TPropertyVisitor& visitor) {
+  TWinControl::describe(visitor);
+  visitor.Boolean("AutoSize", AutoSize, [this](bool value) {
+    AutoSize = value;
+    if (AutoSize) AdjustSize();
+  });
+  visitor.Boolean("WordWrap", WordWrap);
+  visitor.Boolean("ShowAccelChar", ShowAccelChar);
+}
+
+SIZE TLabel::MeasureText(int wrapWidth, UINT flags) {
   std::string text = Caption();
   if (text.empty()) text = " ";  // an empty label keeps the height of one line
-  RECT r{0, 0, WordWrap ? Width() : 0, 0};
-  UINT flags = DT_CALCRECT | DT_EXPANDTABS | (WordWrap ? DT_WORDBREAK : DT_SINGLELINE);
-  if (!ShowAccelChar) flags |= DT_NOPREFIX;
+  RECT r{0, 0, (flags & DT_WORDBREAK) ? wrapWidth : 0, 0};
   HDC dc = GetDC(nullptr);
   {
     TCanvas canvas(dc);
     canvas.SetFont(Font());
-    canvas.DrawText(text, r, flags);
+    canvas.DrawText(text, r, flags | DT_CALCRECT);
   }
   ReleaseDC(nullptr, dc);
-  SetBounds(Left(), Top(), WordWrap ? Width() : r.right, r.bottom);
+  return {r.right, r.bottom};
+}
+
+void TLabel::AdjustSize() {
+  UINT flags = DT_EXPANDTABS | (WordWrap ? DT_WORDBREAK : DT_SINGLELINE);
+  if (!ShowAccelChar) flags |= DT_NOPREFIX;
+  const SIZE size = MeasureText(Width(), flags);
+  SetBounds(Left(), Top(), WordWrap ? Width() : size.cx, size.cy);
 }
 
 LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -474,6 +489,11 @@ void TCheckBox::CreateParams(TCreateParams& params) {
   params.Style |= BS_AUTOCHECKBOX;
 }
 
+void TCheckBox::describe(TPropertyVisitor& visitor) {
+  TWinControl::describe(visitor);
+  visitor.Boolean("Checked", Checked(), [this](bool value) { SetChecked(value); });
+}
+
 void TCheckBox::CreateWindowHandle() {
   SendMessageA(FHandle, BM_SETCHECK, FChecked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
@@ -507,6 +527,13 @@ bool TCheckBox::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
       break;
   }
   return TWinControl::ReflectedMessage(msg, wParam, lParam, result);
+}
+
+// --- TRadioButton -------------------------------------------------------------------------
+
+void TRadioButton::CreateParams(TCreateParams& params) {
+  TCheckBox::CreateParams(params);
+  params.Style = (params.Style & ~BS_TYPEMASK) | BS_AUTORADIOBUTTON;
 }
 
 // --- TListBox -----------------------------------------------------------------------------

@@ -131,6 +131,7 @@ class TLabel : public TWinControl {
  public:
   explicit TLabel(TComponent* owner);
   const char* ClassName() const override { return "TLabel"; }
+  void describe(TPropertyVisitor& visitor) override;
   bool WordWrap = false;
   bool AutoSize = true;
   bool Transparent = true;
@@ -138,18 +139,22 @@ class TLabel : public TWinControl {
   bool ParentColor = true;    // the parent's background when not transparent
   // Sizes the label to its text: the height follows the lines when WordWrap keeps the width.
   // Runs by itself when the window's text or font changes.
-  void AdjustSize();
+  virtual void AdjustSize();
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  protected:
   void CreateParams(TCreateParams& params) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  // The size the text takes in the label's font when drawn with these DrawText flags (lines
+  // broken at WrapWidth with DT_WORDBREAK).
+  SIZE MeasureText(int wrapWidth, UINT flags);
 };
 
 class TCheckBox : public TWinControl {
  public:
   explicit TCheckBox(TComponent* owner);
   const char* ClassName() const override { return "TCheckBox"; }
+  void describe(TPropertyVisitor& visitor) override;
   bool ParentColor = true;  // the parent's background
   bool Checked();
   // Changes the state without running OnClick.
@@ -162,6 +167,16 @@ class TCheckBox : public TWinControl {
 
  private:
   bool FChecked = false;
+};
+
+// One choice among the radio buttons of its parent.
+class TRadioButton : public TCheckBox {
+ public:
+  using TCheckBox::TCheckBox;
+  const char* ClassName() const override { return "TRadioButton"; }
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
 };
 
 enum TOwnerDrawState : unsigned { odSelected = 1, odFocused = 2 };

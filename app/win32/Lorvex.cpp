@@ -8,6 +8,7 @@
 
 #include "app/win32/FMain.h"
 #include "core/win32/qmUtils.h"
+#include "desktop/win32/qmCtrls.h"
 #include "ui/Forms.h"
 
 namespace {
@@ -45,6 +46,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   OleInitialize(nullptr);
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
+  qmCtrlsInitialization();
 
   int exitCode = 0;
   try {
@@ -56,6 +58,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     MessageBoxA(nullptr, e.what(), "Lorvex", MB_OK | MB_ICONERROR);
     exitCode = 1;
   }
+  qmCtrlsFinalization();
   OleUninitialize();
   return exitCode;
 }

@@ -60,6 +60,7 @@ class TTestComponent : public TComponent {
   bool Enabled = true;
   std::string Caption = "Hello";
   TTestKind Kind = TTestKind::tkSome;
+  unsigned Kinds = 1u << 1;  // [tkSome]
   int32_t Percent = 50;
   TStringList Lines = {"one", "two"};
   TOwnedCollection<TTestItem> Items;
@@ -70,6 +71,7 @@ class TTestComponent : public TComponent {
     visitor.Boolean("Enabled", Enabled);
     visitor.String("Caption", Caption);
     visitor.Enumeration("Kind", Kind, TestKindNames);
+    visitor.Set("Kinds", Kinds, TestKindNames);
     visitor.Integer("Percent", Percent, [this](int32_t value) {
       if (value < 0 || value > 100) throw EConvertError("Percent must lie between 0 and 100");
       Percent = value;
@@ -78,6 +80,8 @@ class TTestComponent : public TComponent {
     visitor.Collection("Items", Items);
     visitor.Collection("Extras", Extras);
   }
+  void Loaded() override { ++LoadedCount; }
+  int LoadedCount = 0;
 };
 
 std::string Crlf(std::initializer_list<std::string> lines) {
@@ -128,6 +132,7 @@ void Populate(TTestComponent& c) {
   c.Enabled = false;
   c.Caption = std::string("quote ' CR LF \r\n tab \t NUL ") + '\0' + " umlaut \xC3\xA4 end";
   c.Kind = TTestKind::tkAll;
+  c.Kinds = 0b101;
   c.Percent = 100;
   c.Lines = {"", "it's", std::string(150, 'x'), "line\r\nbreak", "\xE2\x82\xAC euro"};
   c.Items.Clear();
@@ -162,6 +167,7 @@ TEST(DfmWriterTest, WritesTheExactTextOfASmallComponent) {
                                             "  Enabled = True",
                                             "  Caption = 'Hello'",
                                             "  Kind = tkSome",
+                                            "  Kinds = [tkSome]",
                                             "  Percent = 50",
                                             "  Lines.Strings = (",
                                             "    'one'",
@@ -277,6 +283,7 @@ TEST(DfmRoundTripTest, WritingWhatWasReadGivesTheSameTextAndValues) {
   EXPECT_EQ(copy.Enabled, original.Enabled);
   EXPECT_EQ(copy.Caption, original.Caption);
   EXPECT_EQ(copy.Kind, original.Kind);
+  EXPECT_EQ(copy.Kinds, original.Kinds);
   EXPECT_EQ(copy.Percent, original.Percent);
   EXPECT_EQ(copy.Lines, original.Lines);
   ASSERT_EQ(copy.Items.Count(), 3);
@@ -337,6 +344,7 @@ TEST(DfmReaderTest, TakesPropertiesInAnyOrderIgnoringCaseAndKeepsAbsentOnes) {
   TReadResult read = Read(Lf({
       "OBJECT Anything: TSomethingElse",
       "  kind = TKALL",
+      "  KINDS = [TKALL, tknone]",
       "  ENABLED = false",
       "  percent = +20",
       "  count = -$10",
@@ -346,6 +354,7 @@ TEST(DfmReaderTest, TakesPropertiesInAnyOrderIgnoringCaseAndKeepsAbsentOnes) {
   EXPECT_TRUE(read.Errors.empty());
   const TTestComponent& c = *read.Component;
   EXPECT_EQ(c.Kind, TTestKind::tkAll);
+  EXPECT_EQ(c.Kinds, 0b101u);
   EXPECT_FALSE(c.Enabled);
   EXPECT_EQ(c.Percent, 20);
   EXPECT_EQ(c.Count, 12);  // the later entry wins
@@ -416,6 +425,8 @@ TEST(DfmReaderTest, SkipsAPropertyThatCannotBeAppliedAndReadsTheRest) {
       {"Caption = #55296", "Line 2: Invalid character code in property Caption"},
       {"Kind = tkMost", "Line 2: Invalid value for property Kind"},
       {"Kind = 1", "Line 2: Invalid value for property Kind"},
+      {"Kinds = [tkNone, tkMost]", "Line 2: Invalid value for property Kinds"},
+      {"Kinds = tkNone", "Line 2: Invalid value for property Kinds"},
       {"Lines.Strings = ('a' 5)", "Line 2: Invalid value for property Lines.Strings"},
       {"Items = ('a')", "Line 2: Invalid value for property Items"},
       {"Items = [tkNone]", "Line 2: Invalid value for property Items"},
@@ -429,6 +440,7 @@ TEST(DfmReaderTest, SkipsAPropertyThatCannotBeAppliedAndReadsTheRest) {
     EXPECT_EQ(read.Component->Count, defaults.Count);
     EXPECT_EQ(read.Component->Caption, defaults.Caption);
     EXPECT_EQ(read.Component->Kind, defaults.Kind);
+    EXPECT_EQ(read.Component->Kinds, defaults.Kinds);
     EXPECT_EQ(read.Component->Lines, defaults.Lines);
     EXPECT_EQ(read.Component->Items.Count(), 1);
     EXPECT_EQ(read.Component->Percent, 50);
@@ -457,6 +469,23 @@ TEST(DfmReaderTest, SkipsBadPropertiesInsideItemsAndWithoutAHandler) {
   TTestComponent silent;
   EXPECT_TRUE(DfmTextToComponent(silent, TStringList{"object TTestComponent", "  Nope = 1", "  Count = 3", "end"}));
   EXPECT_EQ(silent.Count, 3);
+}
+
+TEST(DfmReaderTest, MakesTheRegisteredClassTheTextNamesAndCallsItsLoaded) {
+  RegisterClasses<TTestComponent>();
+  TTestComponent owner;
+  TComponent* made = DfmTextToNewComponent({"object Box: ttestcomponent", "  Count = 3", "  Kinds = []", "end"}, &owner);
+  auto* box = dynamic_cast<TTestComponent*>(made);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->Owner(), &owner);
+  EXPECT_EQ(box->Name, "Box");
+  EXPECT_EQ(box->Count, 3);
+  EXPECT_EQ(box->Kinds, 0u);
+  EXPECT_EQ(box->LoadedCount, 1);
+
+  EXPECT_THROW(DfmTextToNewComponent({"object TUnknown", "end"}, &owner), EClassNotFound);
+  EXPECT_THROW(DfmTextToNewComponent({"object TTestComponent"}, &owner), EParserError);
+  EXPECT_EQ(owner.Components().size(), 1u);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/core/TestPaths.h"
 #include "ui/Forms.h"
 
 // Serves messages until Condition holds or Milliseconds pass; answers Condition.
@@ -104,6 +105,15 @@ inline std::string WindowText(HWND wnd) {
   char text[512] = "";
   GetWindowTextA(wnd, text, sizeof text);
   return text;
+}
+
+// The folder the test command keeps pictures in, beside the scratch folder; with a trailing
+// separator.
+inline std::string ArtifactsFolder() {
+  const std::string folder = testpaths::TestTmpFolder() + testpaths::Sep + ".." + testpaths::Sep + "artifacts";
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  return folder + testpaths::Sep;
 }
 
 // Saves a window's picture, as it is on the screen, to a bitmap file.
