@@ -161,11 +161,8 @@ class TComponent : public TPersistent {
 
   // A component has no published properties unless it says so.
   void describe(TPropertyVisitor&) override {}
-  // Called once component text has filled the published properties.
-  virtual void Loaded() {}
-
-  // Once its owner has built it and set its properties, as a form's layout is read: the
-  // component puts into effect what they ask for together.
+  // Once its owner has built it and set its properties, or component text has filled them:
+  // the component puts into effect what they ask for together.
   virtual void Loaded() {}
 
   // A component that keeps a reference to Component, owned elsewhere, asks to be told through

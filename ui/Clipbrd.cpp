@@ -6,7 +6,7 @@
 #include <new>
 
 #include "ui/Forms.h"
-#include "ui/WideText.h"
+#include "core/win32/WideText.h"
 
 void SetClipboardText(const std::string& text) {
   const std::wstring wide = Utf8ToWide(text);

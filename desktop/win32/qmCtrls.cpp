@@ -9,7 +9,7 @@
 #include "core/win32/qmUtils.h"
 #include "desktop/qmCtrls.h"
 #include "ui/Clipbrd.h"
-#include "ui/WideText.h"
+#include "core/win32/WideText.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "core/qmDfmUtils.h"
 #include "tests/core/TestPaths.h"
 #include "tests/win32/WineTestUtils.h"
-#include "ui/WideText.h"
+#include "core/win32/WideText.h"
 
 namespace {
 
