@@ -794,7 +794,7 @@ void TMainForm::DrawItemRow(TItemData& item, const std::string& text, const RECT
   const int smallHeight = -MulDiv(7, GetDeviceCaps(canvas.Handle(), LOGPIXELSY), 72);
   const TFont small(regular.Name(), smallHeight, 0, selected ? RGB(0xC0, 0xC0, 0xC0) : RGB(0x80, 0x80, 0x80));
   canvas.SetFont(small);
-  canvas.TextOut(rect.left + 44, rect.bottom - 16, "  " + item.Description);  // translated by its source
+  canvas.TextOut(rect.left + 44, rect.bottom - 16, "  " + item.Description);  // translated where the item was made
   canvas.SetFont(ListBox1->Font());  // our fonts go with this call
 }
 
