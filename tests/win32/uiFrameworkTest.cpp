@@ -811,6 +811,18 @@ TEST_F(UiControls, TheStatusBarDrawsItsPanelWithTheSimpleText) {
   EXPECT_TRUE(PumpApp([&] { return texts.back() == "Searching..."; }));
 }
 
+TEST_F(UiControls, TheCanvasDrawsAndMeasuresTextAsUtf8) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  {
+    TCanvas canvas(dc);
+    canvas.SetFont(TFont());
+    SIZE wide{};
+    GetTextExtentPoint32W(dc, L"\u00C9lan", 4, &wide);
+    EXPECT_EQ(canvas.TextWidth("\xC3\x89lan"), wide.cx);  // "Élan"
+  }
+  DeleteDC(dc);
+}
+
 TEST_F(UiControls, EscInAMultiLineMemoLeavesItsParentStanding) {
   TForm form(nullptr);
   auto* panel = new TPanel(&form);
