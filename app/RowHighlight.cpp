@@ -8,10 +8,6 @@ namespace {
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
-int CharCount(const std::string& s) {
-  return static_cast<int>(std::count_if(s.begin(), s.end(), [](char c) { return !IsContinuationByte(c); }));
-}
-
 // Upper-casing keeps the length, so positions in the upper-cased texts are positions in the row.
 class TSegmenter {
  public:
@@ -72,8 +68,8 @@ void TSegmenter::Pieces() {
 void TSegmenter::Abbreviations() {
   // One word of the row for every typed character.
   size_t pos = 0;
-  const int count = CharCount(UpperS);
-  for (int i = 0; i < count && pos < R.size(); ++i) {
+  const size_t count = Utf8Chars(UpperS).size();
+  for (size_t i = 0; i < count && pos < R.size(); ++i) {
     const size_t letterEnd = pos + CharLength(pos);
     const size_t next = i + 1 < count ? AfterNextBlank(letterEnd) : R.size();
     Add(pos, letterEnd, true);

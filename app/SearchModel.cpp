@@ -18,12 +18,9 @@ int64_t NowMs() {
 }
 
 bool Contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
-bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-// Characters, not bytes, of a UTF-8 text.
-size_t CharCount(const std::string& s) {
-  return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
+size_t CharCount(const std::string& s) { return Utf8Chars(s).size(); }
 
 TStringList Words(const std::string& s) {
   TStringList words;
@@ -163,7 +160,7 @@ TItemRecord MagicWordRecord(const TMagicWord& word) {
   record.DisplayName = word.Description + " (" + word.MagicWord + ")";
   record.Hint = word.ExecuteString + " " + word.Parameters;
   record.ExecuteString = word.ExecuteString;
-  record.Description = "Magic word";
+  record.Description = TranslateText("Magic word");
   record.Parameters = word.Parameters;
   record.Score = -1;
   record.IconFile = word.ExecuteString;
@@ -191,12 +188,13 @@ std::vector<TItemRecord> MatchMagicWords(const TLorvexSettings& settings, const 
     pass([&](const std::string& m) {
       return std::all_of(typedWords.begin(), typedWords.end(), [&](const std::string& w) { return Contains(m, w); });
     });
-  if (settings.ExtendedSearch && t.size() > 1)
+  const std::vector<std::string_view> initials = Utf8Chars(t);
+  if (settings.ExtendedSearch && initials.size() > 1)
     pass([&](const std::string& m) {
       const TStringList words = Words(m);
-      if (words.size() != t.size()) return false;
-      for (size_t k = 0; k < t.size(); ++k)
-        if (words[k][0] != t[k]) return false;
+      if (words.size() != initials.size()) return false;
+      for (size_t k = 0; k < initials.size(); ++k)
+        if (!StartsWith(words[k], initials[k])) return false;
       return true;
     });
   return records;
@@ -366,16 +364,21 @@ void TSearchModel::TextChanged(const std::string& text) {
 void TSearchModel::TimerFired() {
   FTimer.Stop();
   // Fired while waiting for the worker: the text is dispatched once the wait is over.
-  if (FWaiting) {
+  if (FWaits > 0) {
     FTimer.Restart(SearchDelayMs);
     return;
   }
+  const int listings = FListings;
   StopSearch();
+  // A list asked for during the wait (Home, End) stands; text typed after it has its own timer.
+  if (FListings != listings) return;
+  // Otherwise the box's latest text goes now: what was typed during the wait needs no timer.
+  FTimer.Stop();
   Dispatch();
 }
 
 void TSearchModel::FlushPendingInput() {
-  if (FTimer.Pending() && !FWaiting) TimerFired();
+  if (FTimer.Pending() && FWaits == 0) TimerFired();
 }
 
 void TSearchModel::ShowDefaultList(int listMode) {
@@ -402,13 +405,16 @@ void TSearchModel::CancelSearch() {
 }
 
 void TSearchModel::WaitForSearch() {
-  if (!FThread || FWaiting) return;
+  if (!FThread) return;
   struct TWaiting {
-    bool& flag;
-    explicit TWaiting(bool& f) : flag(f) { flag = true; }
-    ~TWaiting() { flag = false; }
-  } waiting(FWaiting);
-  while (!FThread->Finished()) FView.ProcessSynchronizedCalls();
+    int& count;
+    explicit TWaiting(int& c) : count(c) { ++count; }
+    ~TWaiting() { --count; }
+  } waiting(FWaits);
+  // What the window serves meanwhile may wait for the same worker again (a key that lists the
+  // last used, the options dialog): the innermost wait ends it, and the others find it gone.
+  while (FThread && !FThread->Finished()) FView.ProcessMessages();
+  if (!FThread) return;
   FThread->Join();
   FThread.reset();
 }
@@ -428,6 +434,7 @@ void TSearchModel::Dispatch() {
 }
 
 void TSearchModel::ClearList() {
+  ++FListings;
   FList.Clear();
   FCurrentGroup.clear();
   FLastGroup.clear();
@@ -467,7 +474,7 @@ void TSearchModel::FillDefaultList(int listMode) {
       TItemRecord record;
       record.Kind = ikError;
       record.DisplayName = line;
-      record.Description = "Error";
+      record.Description = TranslateText("Error");
       AddHit(record);
     }
   } else {

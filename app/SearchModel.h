@@ -52,9 +52,11 @@ class TSearchView {
   virtual void AddErrorLine(const std::string& message) {}
   // The error lines, newest first, for the "Errors" list.
   virtual TStringList ErrorLines() { return {}; }
-  // Waits on the GUI thread for the worker's next synchronised call and runs it, processing no
-  // input (so that no nested search can start). Blocks without spinning.
-  virtual void ProcessSynchronizedCalls() = 0;
+  // While the GUI thread waits for the worker: waits a short while for the thread's next
+  // messages and serves them, the worker's synchronised calls among them, without spinning.
+  // The window serves paint, timers and input too, which may call the model again: no search
+  // starts during a wait, and a stop asked for meanwhile waits as well.
+  virtual void ProcessMessages() = 0;
 };
 
 // One row of the result list: its text (the display name, or the caption of a header) and its item.
@@ -239,6 +241,7 @@ class TSearchModel {
   std::string FLastGroup;
   int FListMode = 1;
   bool FSearching = false;
-  bool FWaiting = false;
+  int FWaits = 0;     // waits for the worker under way, nested ones included
+  int FListings = 0;  // how often the list was cleared for a new listing
   std::unique_ptr<TSearchThread> FThread;
 };

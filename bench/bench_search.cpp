@@ -68,7 +68,7 @@ class TFakeGui : public TSearchView, public TRestartableTimer {
   void Restart(int) override { FPending = true; }
   void Stop() override { FPending = false; }
   bool Pending() const override { return FPending; }
-  void ProcessSynchronizedCalls() override {
+  void ProcessMessages() override {
     std::unique_lock lock(FLock);
     FSignal.wait_for(lock, std::chrono::milliseconds(10), [&] { return !FCalls.empty(); });
     while (!FCalls.empty()) {
@@ -111,7 +111,7 @@ void BM_SearchHandsHitsOver(benchmark::State& state) {
     TSearchModel model(settings, gui, gui, [&gui](const std::function<void()>& call) { gui.Synchronize(call); });
     model.TextChanged("hit");
     model.TimerFired();
-    while (model.SearchRunning()) gui.ProcessSynchronizedCalls();
+    while (model.SearchRunning()) gui.ProcessMessages();
     model.StopSearch();
     calls = gui.Calls;
   }

@@ -1,7 +1,9 @@
-# The Windows resources of Lorvex.exe: manifest, icon and version information.
+# The Windows resources of Lorvex.exe: manifest, icon and version information; and the
+# "images" folder of icons that ships beside it.
 #
 #   include(LorvexResources)          (at directory scope, with cmake/ on CMAKE_MODULE_PATH)
 #   lorvex_add_resources(<target>)
+#   lorvex_add_images(<target>)
 #
 # The icon is drawn at build time by scripts/make_icon.py; version.rc is configured from
 # resources/version.rc.in with the project's version. Both land in the build tree, in a
@@ -46,4 +48,22 @@ function(lorvex_add_resources target)
   set_source_files_properties("${rc}" PROPERTIES
     INCLUDE_DIRECTORIES "${out};${LORVEX_RESOURCES_DIR}"
     OBJECT_DEPENDS "${out}/Lorvex.ico;${out}/version.rc;${LORVEX_RESOURCES_DIR}/Lorvex.manifest")
+endfunction()
+
+# The icons the program loads from the "images" folder beside it (the error rows', and those
+# the sources name), drawn by scripts/make_icon.py into the folder of the calling directory's
+# binaries, where <target>'s program is.
+set(LORVEX_IMAGES error search restart capture capture2 notes clipboard database)
+
+function(lorvex_add_images target)
+  set(folder "${CMAKE_CURRENT_BINARY_DIR}/images")
+  list(TRANSFORM LORVEX_IMAGES REPLACE "(.+)" "${folder}/\\1.ico" OUTPUT_VARIABLE icons)
+  add_custom_command(
+    OUTPUT ${icons}
+    COMMAND "${Python3_EXECUTABLE}" "${LORVEX_MAKE_ICON}" --images "${folder}"
+    DEPENDS "${LORVEX_MAKE_ICON}"
+    COMMENT "Drawing the icons of the images folder"
+    VERBATIM)
+  add_custom_target(${target}_images DEPENDS ${icons})
+  add_dependencies(${target} ${target}_images)
 endfunction()

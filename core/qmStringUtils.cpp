@@ -263,3 +263,13 @@ std::string Trim(std::string_view s) {
 bool StartsText(std::string_view prefix, std::string_view s) {
   return prefix.size() <= s.size() && SameText(prefix, s.substr(0, prefix.size()));
 }
+
+std::vector<std::string_view> Utf8Chars(std::string_view s) {
+  std::vector<std::string_view> chars;
+  for (size_t start = 0, end; start < s.size(); start = end) {
+    end = start + 1;
+    while (end < s.size() && IsContinuationByte(static_cast<unsigned char>(s[end]))) ++end;
+    chars.push_back(s.substr(start, end - start));
+  }
+  return chars;
+}

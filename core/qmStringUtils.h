@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/Persistent.h"
 
@@ -35,3 +36,7 @@ bool AnsiSameText(std::string_view a, std::string_view b);
 
 std::string Trim(std::string_view s);
 bool StartsText(std::string_view prefix, std::string_view s);  // ignoring ASCII case
+
+// The characters of a UTF-8 text, each as its bytes: a lead byte with the continuation bytes
+// after it (a stray continuation byte at the start is a character of its own).
+std::vector<std::string_view> Utf8Chars(std::string_view s);

@@ -357,11 +357,25 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return result;
       }
       break;
-    case WM_LBUTTONDBLCLK:
-      if (FDefWndProc == DefWindowProcA && OnDblClick) OnDblClick(*this);
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:  // the second press of a double click
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+      if (OnMouseDown) OnMouseDown(*this, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      if (msg == WM_LBUTTONDBLCLK && FDefWndProc == DefWindowProcA && OnDblClick) OnDblClick(*this);
       break;
     case WM_MOUSEMOVE:
+      if (OnMouseEnter && !FMouseInside) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, FHandle, 0};
+        FMouseInside = TrackMouseEvent(&track);
+        OnMouseEnter(*this);
+      }
       if (OnMouseMove) OnMouseMove(*this, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      break;
+    case WM_MOUSELEAVE:
+      FMouseInside = false;
       break;
   }
   return DefaultHandler(msg, wParam, lParam);

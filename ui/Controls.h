@@ -129,6 +129,8 @@ class TWinControl : public TComponent {
   TKeyEvent OnKeyDown;
   TKeyPressEvent OnKeyPress;
   TMouseEvent OnMouseMove;  // in client coordinates
+  TMouseEvent OnMouseDown;  // any button, before the control's own handling
+  TNotifyEvent OnMouseEnter;  // the pointer came over the control
 
   // The message a child sent its parent about itself (WM_COMMAND, WM_DRAWITEM, ...).
   virtual bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -172,6 +174,7 @@ class TWinControl : public TComponent {
   TColor FColor = clBtnFace;
   HBRUSH FBrush = nullptr;
   bool FRealigning = false;
+  bool FMouseInside = false;  // OnMouseEnter ran, and the pointer has not left since
   std::map<int, TWindowHook> FHooks;
 };
 

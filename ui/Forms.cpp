@@ -342,14 +342,24 @@ void TApplication::Synchronize(const std::function<void()>& method) {
   if (request.Error) std::rethrow_exception(request.Error);
 }
 
+void TApplication::ServeWhileWaiting() {
+  if (!FTerminated) return ProcessMessages();
+  // The message loop is over: its WM_QUIT is gone, the synchronised calls are still awaited.
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
 void TApplication::WaitForThread(HANDLE thread) {
-  // Only sent messages are served meanwhile: no input, timer or posted message runs. They are
-  // served before each wait too: the wait wakes only for messages that arrive after it starts.
-  for (;;) {
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    if (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0 + 1) return;
-  }
+  // Messages are served before each wait too: the wait wakes only for those that come after
+  // the queue was last looked at.
+  do {
+    ServeWhileWaiting();
+  } while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, WaitWakeMask()) == WAIT_OBJECT_0 + 1);
+}
+
+void TApplication::WaitForMessages(DWORD milliseconds) {
+  ServeWhileWaiting();
+  if (MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, WaitWakeMask()) == WAIT_OBJECT_0) ServeWhileWaiting();
 }
 
 void TApplication::WaitForThread(std::thread& thread) {

@@ -114,10 +114,15 @@ class TApplication {
   void Synchronize(const std::function<void()>& method);
   bool OnGuiThread() const { return std::this_thread::get_id() == FGuiThread; }
 
-  // Waits for a thread to end while the GUI thread keeps serving synchronised calls (and other
-  // sent messages); posted messages, input and timers wait. The second form also joins it.
+  // Waits for a thread to end while the GUI thread goes on serving what the message loop
+  // serves: the thread's synchronised calls, paint, timers, posted messages and input. Once the
+  // application is terminated only sent messages are served (the synchronised calls). What is
+  // served may call back into the waiting code. The second form also joins the thread.
   void WaitForThread(HANDLE thread);
   void WaitForThread(std::thread& thread);
+  // One step of such a wait for what no handle signals: serves what is queued, then waits up
+  // to Milliseconds for more and serves that too.
+  void WaitForMessages(DWORD milliseconds);
 
   // Hints: after HintPause over a control with a Hint (and ShowHint), the text shows below the
   // pointer until a key or button goes down, the pointer leaves the control (or its
@@ -131,6 +136,8 @@ class TApplication {
   HWND Handle() const { return FHelper; }
 
  private:
+  void ServeWhileWaiting();
+  DWORD WaitWakeMask() const { return FTerminated ? QS_SENDMESSAGE : QS_ALLINPUT; }
   bool FilterMessage(MSG& msg);
   bool PreviewKey(MSG& msg);
   LRESULT HelperMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,7 @@
 #include "ui/Graphics.h"
 
+#include "core/win32/WideText.h"
+
 COLORREF ColorToRGB(TColor color) {
   if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFF));
   return color;
@@ -66,17 +68,22 @@ void TCanvas::Polygon(std::span<const POINT> points, TColor color) {
   DeleteObject(pen);
 }
 
+// The text calls go wide: the narrow ones read bytes in the code page of the font's character
+// set, not in ours.
 void TCanvas::TextOut(int x, int y, const std::string& text) {
-  ::TextOutA(FDC, x, y, text.data(), static_cast<int>(text.size()));
+  const std::wstring wide = Utf8ToWide(text);
+  ::TextOutW(FDC, x, y, wide.data(), static_cast<int>(wide.size()));
 }
 
 int TCanvas::DrawText(const std::string& text, RECT& rect, UINT flags) {
-  return ::DrawTextA(FDC, text.data(), static_cast<int>(text.size()), &rect, flags);
+  const std::wstring wide = Utf8ToWide(text);
+  return ::DrawTextW(FDC, wide.data(), static_cast<int>(wide.size()), &rect, flags);
 }
 
 SIZE TCanvas::TextExtent(const std::string& text) {
   SIZE size{};
-  GetTextExtentPoint32A(FDC, text.data(), static_cast<int>(text.size()), &size);
+  const std::wstring wide = Utf8ToWide(text);
+  GetTextExtentPoint32W(FDC, wide.data(), static_cast<int>(wide.size()), &size);
   return size;
 }
 

@@ -75,7 +75,7 @@ class TCanvas {
   // A polygon filled and outlined in one colour.
   void Polygon(std::span<const POINT> points, TColor color);
   void TextOut(int x, int y, const std::string& text);
-  // DrawTextA with the given flags; answers the height drawn or computed.
+  // DrawText with the given flags; answers the height drawn or computed.
   int DrawText(const std::string& text, RECT& rect, UINT flags);
   SIZE TextExtent(const std::string& text);
   int TextWidth(const std::string& text) { return TextExtent(text).cx; }

@@ -247,10 +247,13 @@ void TMainForm::CreateComponents() {
   ListBox1->OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { ListBox1KeyDown(key, shift); };
   ListBox1->OnDblClick = [this](TComponent&) { ExecuteItem(false); };
   ListBox1->OnMouseMove = [this](TComponent&, int x, int y) { ListBox1MouseMove(x, y); };
-  ListBox1->OnChange = [this](TComponent&) {
+  ListBox1->OnMouseDown = [this](TComponent&, int x, int y) { ListBox1MouseDown(x, y); };
+  ListBox1->OnMouseEnter = [this](TComponent&) {
     FLastKey = 0;
     AdjustSelection();
   };
+  // Also after Up and Down in the list, which keep their key for it.
+  ListBox1->OnChange = [this](TComponent&) { AdjustSelection(); };
   btnHome->OnClick = [this](TComponent&) { mnuHomeClick(); };
   btnRun->OnClick = [this](TComponent&) { RunTypedText(); };
 
@@ -326,13 +329,13 @@ void TMainForm::CreateListMenu() {
   mnuRunAs = add("Run As Administrator", [this] { ExecuteItem(true); });
   add("-", nullptr);
   mnuProperties = add("Properties", [this] {
-    const int index = ListBox1->ItemIndex();
-    if (index < 0 || index >= FSearch->List().Count()) return;
+    const TItemData* item = SelectedItem();
+    if (!item) return;
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
     info.hwnd = Application().Handle();
-    const std::string file = FSearch->List().Item(index).ExecuteString();
+    const std::string file = item->ExecuteString();
     info.lpVerb = "properties";
     info.lpFile = file.c_str();
     ShellExecuteExHook(info);
@@ -342,10 +345,10 @@ void TMainForm::CreateListMenu() {
   mnuHome = add("Goto last used", [this] { mnuHomeClick(); });
   mnuDeleteLastUsed = add("Delete from last used", [this] { DeleteFromLastUsed(); });
   mnuListBox->OnPopup = [this](TComponent&) {
-    const int index = ListBox1->ItemIndex();
-    const bool selected = FSearch && index >= 0 && index < FSearch->List().Count();
+    const TItemData* item = SelectedItem();
+    const bool selected = item != nullptr;
     const bool defaultList = FSearch && FSearch->ListMode() != 0;
-    mnuProperties->Enabled = selected && FileExists(FSearch->List().Item(index).ExecuteString());
+    mnuProperties->Enabled = selected && FileExists(item->ExecuteString());
     mnuListLine->Visible = selected && defaultList;
     mnuHome->Visible = selected && !defaultList;
     mnuDeleteLastUsed->Visible = selected && defaultList;
@@ -470,25 +473,30 @@ void TMainForm::ShellRun(const std::string& verb, const std::string& file, const
                              {ShellErrorText(code > 0 && code <= 32 ? code : SE_ERR_ACCESSDENIED)}));
 }
 
+TItemData* TMainForm::SelectedItem() const {
+  const int index = ListBox1->ItemIndex();
+  return FSearch && index >= 0 && index < FSearch->List().Count() ? &FSearch->List().Item(index) : nullptr;
+}
+
 void TMainForm::ExecuteItem(bool runAsAdmin) {
   FSearch->FlushPendingInput();  // Enter within the debounce time acts on the new listing
-  const int index = ListBox1->ItemIndex();
-  if (index < 0 || index >= FSearch->List().Count()) return;
-  TItemData& item = FSearch->List().Item(index);
-  if (item.Kind == ikHit) {
-    TSearchClass* source = FindSearchClass(item.SearchClassName);
+  // No source runs a hit while it searches. The wait serves input, so the row is read after it.
+  if (const TItemData* item = SelectedItem(); item && item->Kind == ikHit) FSearch->StopSearch();
+  TItemData* item = SelectedItem();
+  if (!item) return;
+  if (item->Kind == ikHit) {
+    TSearchClass* source = FindSearchClass(item->SearchClassName);
     if (!source) return;
-    FSearch->StopSearch();  // no source runs a hit while it searches
     const bool remember = source->RememberInLastUsed();
-    item.AsAdmin = runAsAdmin;
-    source->Execute(item);
-    if (remember) FSearch->ItemLaunched(item);
+    item->AsAdmin = runAsAdmin;
+    source->Execute(*item);
+    if (remember) FSearch->ItemLaunched(*item);
     AfterLaunch();
-  } else if (item.Kind == ikMagicWord) {
+  } else if (item->Kind == ikMagicWord) {
     bool asAdmin = runAsAdmin;
     for (const auto& word : AppSettings().MagicWords)
-      if (MagicWordRecord(*word).DisplayName == item.DisplayName && word->RunAsAdmin) asAdmin = true;
-    ShellRun(asAdmin ? "runas" : "", item.ExecuteString(), item.Parameters(), MagicWordFolder(item), SW_RESTORE);
+      if (MagicWordRecord(*word).DisplayName == item->DisplayName && word->RunAsAdmin) asAdmin = true;
+    ShellRun(asAdmin ? "runas" : "", item->ExecuteString(), item->Parameters(), MagicWordFolder(*item), SW_RESTORE);
     HideMainWindow();
     Edit1->SetText("");
     Edit1->SetFocus();
@@ -539,13 +547,13 @@ void TMainForm::mnuAboutClick() {
 }
 
 void TMainForm::DeleteFromLastUsed() {
-  const int index = ListBox1->ItemIndex();
-  if (index < 0 || index >= FSearch->List().Count()) return;
-  const std::string name = FSearch->List().Item(index).DisplayName;
+  const TItemData* item = SelectedItem();
+  if (!item) return;
+  const std::string name = item->DisplayName;
   bool yes;
   {
     TKeepVisible keep(FKeepVisible);
-    yes = AskYesNo(TranslateFormat("Delete %s from  last used list?", {FSearch->List().Text(index)}));
+    yes = AskYesNo(TranslateFormat("Delete %s from  last used list?", {name}));
   }
   if (yes) FSearch->DeleteFromLastUsed(name);
 }
@@ -698,7 +706,7 @@ void TMainForm::mnuHelpClick() {
   using THtmlHelp = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
   static HMODULE library = LoadLibraryA("hhctrl.ocx");
   if (!library) return;
-  auto htmlHelp = reinterpret_cast<THtmlHelp>(GetProcAddress(library, "HtmlHelpA"));
+  auto htmlHelp = reinterpret_cast<THtmlHelp>(reinterpret_cast<void*>(GetProcAddress(library, "HtmlHelpA")));
   if (htmlHelp) htmlHelp(Application().Handle(), (ExeFolder() + "Lorvex.chm").c_str(), 1 /* table of contents */, 0);
 }
 
@@ -729,11 +737,10 @@ void TMainForm::SelectFirstRow() {
   }
 }
 
-void TMainForm::ProcessSynchronizedCalls() {
-  // Only the worker's sent calls run meanwhile: no input, so no nested search.
-  MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_SENDMESSAGE);
-  MSG msg;
-  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+void TMainForm::ProcessMessages() {
+  // The window stays alive while a source that never polls finishes; a short wait lets the
+  // model see the end of a worker whose last call could not be made.
+  Application().WaitForMessages(100);
 }
 
 void TMainForm::ListBox1DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas) {
@@ -791,8 +798,16 @@ void TMainForm::DrawItemRow(TItemData& item, const std::string& text, const RECT
   const int smallHeight = -MulDiv(7, GetDeviceCaps(canvas.Handle(), LOGPIXELSY), 72);
   const TFont small(regular.Name(), smallHeight, 0, selected ? RGB(0xC0, 0xC0, 0xC0) : RGB(0x80, 0x80, 0x80));
   canvas.SetFont(small);
-  canvas.TextOut(rect.left + 44, rect.bottom - 16, "  " + TranslateText(item.Description));
+  canvas.TextOut(rect.left + 44, rect.bottom - 16, "  " + item.Description);  // translated where the item was made
   canvas.SetFont(ListBox1->Font());  // our fonts go with this call
+}
+
+void TMainForm::ListBox1MouseDown(int x, int y) {
+  // Any button: the list's menu acts on the row it was opened over.
+  const int index = ListBox1->ItemAtPos(POINT{x, y});
+  if (index >= 0) ListBox1->SetItemIndex(index);
+  FLastKey = 0;
+  AdjustSelection();
 }
 
 void TMainForm::ListBox1MouseMove(int x, int y) {

@@ -104,7 +104,7 @@ class TMainForm : public TForm, public TSearchView {
   void HideErrorPanel() override { pErrors->Hide(); }
   void AddErrorLine(const std::string& message) override { AppException(message); }
   TStringList ErrorLines() override { return FErrors; }
-  void ProcessSynchronizedCalls() override;
+  void ProcessMessages() override;
   void AdjustSelection() override;
 
   // Runs the selected row: a hit through its source, a magic word through the shell.
@@ -136,10 +136,13 @@ class TMainForm : public TForm, public TSearchView {
   void ListBox1DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas);
   void DrawHeaderRow(const std::string& caption, const RECT& rect, TCanvas& canvas);
   void DrawItemRow(TItemData& item, const std::string& text, const RECT& rect, bool selected, TCanvas& canvas);
+  void ListBox1MouseDown(int x, int y);
   void ListBox1MouseMove(int x, int y);
   void FormCreate();
   void CreateSources();
   void CreateListMenu();
+  // The item of the selected row; nullptr when none is selected.
+  TItemData* SelectedItem() const;
   void Edit1KeyDown(WORD& key, TShiftState shift);
   void ListBox1KeyDown(WORD& key, TShiftState shift);
   void AfterLaunch();
@@ -164,8 +167,8 @@ class TMainForm : public TForm, public TSearchView {
   TSystemMenu* FSystemMenu = nullptr;
   std::unique_ptr<TSearchTimer> FSearchTimer;
   std::unique_ptr<TSearchModel> FSearch;
-  std::vector<TSearchClass*> FSources;
-  WORD FLastKey = 0;  // the last navigation key  // owned as components, registered in SearchClasses
+  std::vector<TSearchClass*> FSources;  // owned as components, registered in SearchClasses
+  WORD FLastKey = 0;  // the last navigation key
   std::string FLanguage;
   bool FKeepVisible = false;
   bool FExiting = false;

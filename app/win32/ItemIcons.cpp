@@ -131,13 +131,15 @@ HICON RowIcon(TItemData& item) {
       GetLog().Log("Exception", std::string(what) + " - unknown error");
     }
   };
+  auto keep = [&](HICON icon) {
+    if (icon) item.Icon = std::make_unique<TWinIcon>(icon);
+  };
   if (item.Kind == ikError) {
-    lookUp("Get error icon", [&] { item.Icon = std::make_unique<TWinIcon>(ErrorIcon()); });
+    lookUp("Get error icon", [&] { keep(ErrorIcon()); });
   } else {
     if (TSearchClass* source = FindSearchClass(item.SearchClassName))
       lookUp("Get icon from the source", [&] { source->LoadIcon(item); });
-    if (!item.Icon) lookUp("Get icon", [&] { item.Icon = std::make_unique<TWinIcon>(GetItemIcon(item)); });
+    if (!item.Icon) lookUp("Get icon", [&] { keep(GetItemIcon(item)); });
   }
-  if (!item.Icon) item.Icon = std::make_unique<TWinIcon>(nullptr);  // not looked up again
   return HandleOf(item);
 }

@@ -9,7 +9,6 @@
 // An icon of the window layer: the item owns it, and it destroys its handle.
 class TWinIcon : public TIcon {
  public:
-  // A null handle records that the lookup found nothing.
   explicit TWinIcon(HICON handle) : FHandle(handle) {}
   ~TWinIcon() override {
     if (FHandle) DestroyIcon(FHandle);
@@ -31,7 +30,7 @@ bool IsUrlItem(const TItemData& item);
 // step is logged and the next one runs.
 HICON GetItemIcon(const TItemData& item);
 
-// The icon of a result row, looked up once at its first paint: the source's own, else
-// GetItemIcon; an error row has the error icon. Never throws; a failure leaves an empty icon
-// on the item so that the lookup is not repeated. Null when the row has no icon.
+// The icon of a result row, looked up at its first paint and kept on the item: the source's
+// own, else GetItemIcon; an error row has the error icon ("images\error.ico" beside the
+// program). Never throws. Null when no lookup found one: the next paint tries again.
 HICON RowIcon(TItemData& item);

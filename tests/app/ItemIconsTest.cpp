@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/LorvexClasses.h"
+#include "core/qmFileUtils.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ TEST(ItemIconsTest, FilesFoldersAndAddressesGetTheShellsIcons) {
   }
 }
 
-TEST(ItemIconsTest, TheSourceComesFirstAndEveryLookupRunsOnce) {
+TEST(ItemIconsTest, TheSourceComesFirstAFoundIconIsKeptAndAMissingOneLookedForAgain) {
   TIconSource own(false), failing(true);
   TItemData mine = Item("C:\\windows\\notepad.exe");
   mine.SearchClassName = "OwnIcons";
@@ -69,9 +70,13 @@ TEST(ItemIconsTest, TheSourceComesFirstAndEveryLookupRunsOnce) {
   EXPECT_NE(RowIcon(other), nullptr);
   EXPECT_EQ(failing.Calls, 1);
 
-  // An error row whose icon file is missing stays without one, and is not looked up again.
+  // An error row has the error icon of the images folder, once the file is there.
+  const std::string errorIcon = ExeFolder() + "images\\error.ico";
+  const std::string away = errorIcon + ".away";
+  ASSERT_TRUE(MoveFileA(errorIcon.c_str(), away.c_str())) << errorIcon;
   TItemData error;
   error.Kind = ikError;
   EXPECT_EQ(RowIcon(error), nullptr);
-  EXPECT_NE(error.Icon, nullptr);
+  ASSERT_TRUE(MoveFileA(away.c_str(), errorIcon.c_str()));
+  EXPECT_NE(RowIcon(error), nullptr);
 }

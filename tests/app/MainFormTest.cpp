@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 
 #include "app/win32/ItemIcons.h"
@@ -31,6 +32,53 @@ std::string ReadText(const std::string& fileName) {
   std::string text;
   os::ReadFile(fileName, text);
   return text;
+}
+
+// Two hits for every text; for "slow" only after two seconds of blocking without a poll.
+class TProbeSource : public TSearchClass {
+ public:
+  TProbeSource() : TSearchClass(nullptr) {}
+  std::string GetName() override { return "Probe"; }
+  void Search(const std::string& text, const TAddHitFunc& addHit) override {
+    if (text == "slow") {
+      Blocking = true;
+      Sleep(2000);
+      Blocking = false;
+    }
+    for (const char* name : {"Probe one", "Probe two"}) {
+      TItemRecord record;
+      record.DisplayName = name;
+      record.Score = 0;
+      addHit(record);
+    }
+  }
+  void Execute(TItemData&) override {}
+  std::atomic<bool> Blocking{false};
+};
+
+HICON IconOf(const TItemData& item) {
+  const auto* icon = dynamic_cast<const TWinIcon*>(item.Icon.get());
+  return icon ? icon->Handle() : nullptr;
+}
+
+// The shown popup menu's entries, "~" before a greyed one, without their shortcuts.
+std::string ShownMenu() {
+  HWND popup = FindWindowA("#32768", nullptr);
+  HMENU menu = popup ? reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
+  std::string entries;
+  for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+    char text[64] = "";
+    GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+    const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+    if (!entries.empty()) entries += "|";
+    if (state & MF_SEPARATOR) {
+      entries += "-";
+      continue;
+    }
+    if (state & MF_GRAYED) entries += "~";
+    entries += std::string(text).substr(0, std::string(text).find('\t'));
+  }
+  return entries;
 }
 
 // Every test starts from the defaults, without settings, INI or language files.
@@ -192,8 +240,12 @@ TEST_F(MainFormTest, AnExceptionInAHandlerEndsInTheErrorList) {
 TEST_F(MainFormTest, ALanguageFileTranslatesTheWindowAndItsTexts) {
   os::WriteFileReplacing(ExeFolder() + "Testish.lng",
                          Key("Search box") + "=Suchfeld\r\n" + Key("Type to search") + "=Tippen zum Suchen\r\n" +
-                             Key("Searching %s...") + "=Suche %s...\r\n" + Key("Found %d hits") + "=%s Treffer\r\n");
-  WriteSettings([](TLorvexSettings& s) { s.Language = "Testish"; });
+                             Key("Searching %s...") + "=Suche %s...\r\n" + Key("Found %d hits") + "=%s Treffer\r\n" +
+                             Key("Magic word") + "=Zauberwort\r\n");
+  WriteSettings([](TLorvexSettings& s) {
+    s.Language = "Testish";
+    s.MagicWords.Add().MagicWord = "calc";
+  });
   TMainForm& form = CreateForm();
   EXPECT_EQ(form.Edit1->Hint, "Suchfeld");
   EXPECT_EQ(form.StatusBar1->SimpleText(), "Tippen zum Suchen");
@@ -201,6 +253,16 @@ TEST_F(MainFormTest, ALanguageFileTranslatesTheWindowAndItsTexts) {
   // A translation that does not fit its arguments falls back to the English format.
   EXPECT_EQ(TranslateFormat("Found %d hits", {12}), "Found 12 hits");
   EXPECT_EQ(WindowText(form.Handle()), "Lorvex");
+
+  // A row's second line is drawn as its item carries it: translated once, not again.
+  ShowForm();
+  PressKey(VK_END);
+  ASSERT_TRUE(PumpUntil([&] { return form.Search().List().Count() == 2; }));
+  UpdateWindow(form.ListBox1->Handle());
+  EXPECT_EQ(form.Search().List().Item(1).Description, "Zauberwort");
+  auto* engine = dynamic_cast<TqmTranslateEngineStrings*>(form.Translator()->TranslateEngine());
+  ASSERT_NE(engine, nullptr);
+  for (const std::string& line : engine->Strings()) EXPECT_NE(line.rfind(Key("Zauberwort") + "=", 0), 0u);
 }
 
 TEST_F(MainFormTest, ASecondStartWakesTheFirstEvenBesideAnotherWindowCalledLorvex) {
@@ -212,7 +274,8 @@ TEST_F(MainFormTest, ASecondStartWakesTheFirstEvenBesideAnotherWindowCalledLorve
   decoy.SetCaption("Lorvex");
   decoy.Handle();
 
-  STARTUPINFOA startup{sizeof(startup)};
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
   std::string command = "\"" + testpaths::ProgramPath(LORVEX_EXE) + "\"";
   ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
@@ -234,14 +297,7 @@ TEST_F(MainFormTest, TheGlobalHotKeyShowsTheWindow) {
   WriteSettings([](TLorvexSettings& s) { s.HotKey = "Ctrl+Alt+F8"; });
   TMainForm& form = CreateForm();
   ASSERT_EQ(AppSettings().RegisteredHotKey, static_cast<int32_t>(TextToHotKey("Ctrl+Alt+F8", false)));
-  INPUT keys[6]{};
-  const WORD sequence[] = {VK_CONTROL, VK_MENU, VK_F8};
-  for (int i = 0; i < 3; ++i) {
-    keys[i].type = keys[5 - i].type = INPUT_KEYBOARD;
-    keys[i].ki.wVk = keys[5 - i].ki.wVk = sequence[i];
-    keys[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
-  }
-  SendInput(6, keys, sizeof(INPUT));
+  PressKeys({VK_CONTROL, VK_MENU, VK_F8});
   EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }));
   EXPECT_TRUE(form.Errors().empty());
 }
@@ -312,6 +368,97 @@ TEST_F(MainFormTest, TypingListsMagicWordsAndTheErrorsAndAnEmptyBoxTheLastUsed) 
 
   form.Edit1->SetText("");
   EXPECT_TRUE(PumpUntil([&] { return form.Search().List().Text(0) == "Last used"; }));
+}
+
+TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
+  WriteSettings([](TLorvexSettings& s) {
+    for (const char* word : {"lvxa", "lvxb"}) s.MagicWords.Add().MagicWord = word;
+    for (const char* name : {"Calculator", "Editor"}) s.LastUsed.Add().ItemData.DisplayName = name;
+  });
+  TMainForm& form = CreateForm();
+  TProbeSource probe;
+  AppSettings().SearchOrderObjects = {&probe};
+  ShowForm();
+  auto press = [&form](int row, DWORD button) {
+    const RECT r = form.ListBox1->ItemRect(row);
+    ClickAt(form.ListBox1->Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, button);
+  };
+  std::unique_ptr<TDelayedAction> answer;  // Yes to the question of Delete
+  // "lvx" lists: # Magic words, " (lvxa)", " (lvxb)", # Probe, "Probe one", "Probe two".
+  // The empty box lists: # Last used, "Calculator", "Editor".
+  const struct {
+    const char* Name;
+    const char* Typed;
+    int Start;  // the selected row, with the focus in the list
+    std::function<void()> Act;
+    const char* Selected;  // the text of the row selected afterwards
+    bool InBox;            // the focus has gone back to the search box
+  } cases[] = {
+      {"Down passes a header", "lvx", 2, [] { PressKey(VK_DOWN); }, "Probe one", false},
+      {"Up passes a header upwards", "lvx", 4, [] { PressKey(VK_UP); }, " (lvxb)", false},
+      {"Up from the first hit goes back to the box", "lvx", 1, [] { PressKey(VK_UP); }, " (lvxa)", true},
+      {"Backspace goes back to the box", "lvx", 4, [] { PressKey(VK_BACK); }, "Probe one", true},
+      {"Ctrl+Home lists the last used", "lvx", 4, [] { PressKeys({VK_CONTROL, VK_HOME}); }, "Calculator", false},
+      {"A middle press selects the row under the pointer", "lvx", 1, [&] { press(5, MOUSEEVENTF_MIDDLEDOWN); },
+       "Probe two", false},
+      {"A press on a header selects the row below", "lvx", 1, [&] { press(3, MOUSEEVENTF_LEFTDOWN); }, "Probe one",
+       false},
+      {"Delete asks, then drops the row from the last used", "", 1,
+       [&] {
+         answer = std::make_unique<TDelayedAction>([] { PressKey(VK_RETURN); }, 700);
+         PressKey(VK_DELETE);
+       },
+       "Editor", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    form.Edit1->SetText(c.Typed);
+    const int rows = *c.Typed ? 6 : 3;
+    ASSERT_TRUE(PumpUntil([&] {
+      return form.Search().SearchText() == c.Typed && !form.Search().SearchRunning() && form.ListBox1->Count() == rows;
+    }));
+    ASSERT_TRUE(FocusOn(*form.ListBox1));
+    form.ListBox1->SetItemIndex(c.Start);
+    c.Act();
+    const auto selected = [&] {
+      const int index = form.ListBox1->ItemIndex();
+      return index < 0 ? std::string("(none)") : form.Search().List().Text(index);
+    };
+    EXPECT_TRUE(PumpUntil([&] { return selected() == c.Selected && form.Edit1->Focused() == c.InBox; }, 3000))
+        << selected() << (form.Edit1->Focused() ? ", in the box" : "");
+  }
+}
+
+TEST_F(MainFormTest, WhileASourceThatNeverPollsIsWaitedForTheWindowPaintsTakesKeysAndHides) {
+  TMainForm& form = CreateForm();
+  TProbeSource probe;
+  AppSettings().SearchOrderObjects = {&probe};
+  ShowForm();
+  int paints = 0;
+  form.ListBox1->AddWindowHook([&](UINT msg, WPARAM, LPARAM, LRESULT&) {
+    if (msg == WM_PAINT) ++paints;
+    return false;
+  });
+  form.Edit1->SetText("slow");
+  SendMessageA(form.Edit1->Handle(), EM_SETSEL, 4, 4);
+  ASSERT_TRUE(PumpUntil([&] { return probe.Blocking.load(); }));
+  PressKey('X');  // stops that search: the window waits for the source to return
+  bool painted = false, typed = false, hidden = false;
+  TDelayedAction paint([&] {
+    paints = 0;
+    InvalidateRect(form.ListBox1->Handle(), nullptr, TRUE);
+    PressKey('Y');
+  }, 400);
+  TDelayedAction look([&] {
+    painted = paints > 0 && probe.Blocking;
+    typed = form.Edit1->Text() == "slowxy" && probe.Blocking;
+    PressKey(VK_ESCAPE);
+  }, 800);
+  TDelayedAction gone([&] { hidden = !IsWindowVisible(form.Handle()) && probe.Blocking; }, 1200);
+  ASSERT_TRUE(PumpUntil([&] { return form.Search().SearchText() == "slowxy" && !form.Search().SearchRunning(); }));
+  EXPECT_TRUE(painted);
+  EXPECT_TRUE(typed);
+  EXPECT_TRUE(hidden);
 }
 
 namespace {
@@ -404,14 +551,7 @@ TEST_F(LaunchTest, CtrlEnterRunsTheTypedLineAndAFailureGoesToTheErrorList) {
   ShowForm();
   Fail = true;
   form.Edit1->SetText("nosuch.doc");
-  INPUT keys[4]{};
-  const WORD sequence[] = {VK_CONTROL, VK_RETURN};
-  for (int i = 0; i < 2; ++i) {
-    keys[i].type = keys[3 - i].type = INPUT_KEYBOARD;
-    keys[i].ki.wVk = keys[3 - i].ki.wVk = sequence[i];
-    keys[3 - i].ki.dwFlags = KEYEVENTF_KEYUP;
-  }
-  SendInput(4, keys, sizeof(INPUT));
+  PressKeys({VK_CONTROL, VK_RETURN});
   ASSERT_TRUE(PumpUntil([&] { return !form.Errors().empty(); }));
   EXPECT_NE(form.Errors().front().find("ShellExecute error "), std::string::npos);
   EXPECT_EQ(form.Edit1->Text(), "nosuch.doc");  // the window stays as it was
@@ -443,6 +583,31 @@ TEST_F(LaunchTest, TypingFindsAShortcutOnTheDesktopAndEnterRunsIt) {
   os::DeleteFile(link);
 }
 
+TEST_F(LaunchTest, ARightClickSelectsTheRowItsMenuRuns) {
+  WriteSettings([](TLorvexSettings& s) {
+    for (const char* name : {"Calculator", "Editor", "Notepad"}) {
+      TItemData& item = s.LastUsed.Add().ItemData;
+      item.DisplayName = name;
+      item.SearchClassName = "Desktop";
+      item.SetExecuteString(std::string("C:\\windows\\") + name + ".exe");  // only notepad.exe is there
+    }
+  });
+  TMainForm& form = CreateForm();
+  ShowForm();
+  ASSERT_EQ(form.ListBox1->ItemIndex(), 1);
+  std::string menu;
+  TDelayedAction run([&] {
+    menu = ShownMenu();
+    PressKey(VK_DOWN);  // onto "Run"
+    PressKey(VK_RETURN);
+  }, 700);
+  const RECT third = form.ListBox1->ItemRect(3);
+  ClickAt(form.ListBox1->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
+  ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
+  EXPECT_EQ(Calls[0].File, "C:\\windows\\Notepad.exe");
+  EXPECT_EQ(menu, "Run|Run As Administrator|-|Properties|-|Delete from last used");
+}
+
 TEST_F(MainFormTest, ListedRowsGetTheirIconsOnceAndTheRowUnderThePointerGivesTheHint) {
   WriteSettings([](TLorvexSettings& s) {
     TMagicWord& word = s.MagicWords.Add();
@@ -458,10 +623,7 @@ TEST_F(MainFormTest, ListedRowsGetTheirIconsOnceAndTheRowUnderThePointerGivesThe
   }));
   ASSERT_EQ(form.ListBox1->Count(), 2);
   const TItemData& item = form.Search().List().Item(1);
-  ASSERT_TRUE(PumpUntil([&] { return item.Icon != nullptr; }));  // looked up at the first paint
-  const auto* icon = dynamic_cast<const TWinIcon*>(item.Icon.get());
-  ASSERT_NE(icon, nullptr);
-  EXPECT_NE(icon->Handle(), nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return IconOf(item) != nullptr; }));  // looked up at the first paint
   const std::string artifacts = testpaths::TestTmpFolder() + testpaths::Sep + ".." + testpaths::Sep + "artifacts";
   ForceDirectories(artifacts);
   EXPECT_TRUE(SaveWindowPicture(form.Handle(), artifacts + testpaths::Sep + "result_list.bmp"));
@@ -476,11 +638,11 @@ TEST_F(MainFormTest, ListedRowsGetTheirIconsOnceAndTheRowUnderThePointerGivesThe
   moveTo(POINT{hit.left + 50, hit.bottom + 40});
   EXPECT_EQ(form.ListBox1->Hint, "");
 
-  // An error row without its icon file is drawn without one, and not looked up again.
+  // An error row shows the error icon of the images folder.
   form.AppException("the disk is full");
   form.Edit1->SetText("errors");
   ASSERT_TRUE(PumpUntil([&] { return form.ListBox1->Count() >= 2 && form.Search().List().Text(0) == "Errors"; }));
-  EXPECT_TRUE(PumpUntil([&] { return form.Search().List().Item(1).Icon != nullptr; }));
+  EXPECT_TRUE(PumpUntil([&] { return IconOf(form.Search().List().Item(1)) != nullptr; }));
 }
 
 // --- Tests that end the program: each runs in a process of its own -----------------------
@@ -509,7 +671,8 @@ TEST_F(MainFormTest, ExitSavesLearnedTextsAfterTheQuestion) {
 }
 
 TEST_F(MainFormTest, TheRealProgramEndsOnlyWhenTheSessionReallyEnds) {
-  STARTUPINFOA startup{sizeof(startup)};
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
   std::string command = "\"" + testpaths::ProgramPath(LORVEX_EXE) + "\"";
   ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "tests/core/TestPaths.h"
 #include "ui/Forms.h"
@@ -43,6 +45,32 @@ inline void PressKey(WORD key) {
   inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
   inputs[0].ki.wVk = inputs[1].ki.wVk = key;
   inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
+// Holds the keys down in order and releases them in reverse: {VK_CONTROL, VK_HOME} is Ctrl+Home.
+inline void PressKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs(2 * keys.size());
+  size_t i = 0;
+  for (WORD key : keys) {
+    INPUT& down = inputs[i];
+    INPUT& up = inputs[inputs.size() - 1 - i++];
+    down.type = up.type = INPUT_KEYBOARD;
+    down.ki.wVk = up.ki.wVk = key;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// A press and release of a mouse button (left unless told) at a point of a window's client
+// area, through the system's input queue.
+inline void ClickAt(HWND wnd, POINT point, DWORD down = MOUSEEVENTF_LEFTDOWN) {
+  ClientToScreen(wnd, &point);
+  SetCursorPos(point.x, point.y);
+  INPUT inputs[2]{};
+  inputs[0].type = inputs[1].type = INPUT_MOUSE;
+  inputs[0].mi.dwFlags = down;
+  inputs[1].mi.dwFlags = down << 1;  // each button's release follows its press
   SendInput(2, inputs, sizeof(INPUT));
 }
 

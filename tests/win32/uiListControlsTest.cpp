@@ -80,17 +80,6 @@ bool HasFocus(TWinControl& control) {
   return PumpUntil([&] { return GetFocus() == control.Handle(); });
 }
 
-// A left click at a point of a window's client area, through the system's input queue.
-void ClickAt(HWND wnd, POINT point) {
-  ClientToScreen(wnd, &point);
-  SetCursorPos(point.x, point.y);
-  INPUT inputs[2]{};
-  inputs[0].type = inputs[1].type = INPUT_MOUSE;
-  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, inputs, sizeof(INPUT));
-}
-
 // Presses Key with Ctrl (and Shift) held.
 void PressCtrlKey(WORD key, bool shift = false) {
   std::vector<INPUT> inputs;

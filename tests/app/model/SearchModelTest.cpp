@@ -9,6 +9,7 @@
 #include <mutex>
 #include <random>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -81,9 +82,14 @@ class TRecordingView : public TSearchView {
   void SetStatusText(const std::string& text) override { Statuses.push_back(text); }
   void AddErrorLine(const std::string& message) override { Errors.insert(Errors.begin(), message); }
   TStringList ErrorLines() override { return Errors; }
-  void ProcessSynchronizedCalls() override { FGui.ProcessOne(); }
+  void ProcessMessages() override {
+    // Input the window serves while it waits: it comes instead of the next call.
+    if (const auto input = std::exchange(DuringWait, nullptr)) return input();
+    FGui.ProcessOne();
+  }
   TStringList Statuses;
   TStringList Errors;
+  std::function<void()> DuringWait;  // once, at the next wait for the worker
 
  private:
   TFakeGui& FGui;
@@ -203,6 +209,19 @@ class SearchModelTest : public ::testing::Test {
     for (int i = 0; i < Model.List().Count(); ++i)
       rows.push_back((Model.List().Item(i).Kind == ikGroupHeader ? "# " : "") + Model.List().Text(i));
     return rows;
+  }
+  // The next text is typed while the source of "slow" blocks: the GUI thread waits for it, and
+  // Input comes during that wait, after the source has been let go.
+  void TypeDuringAWait(TNeverPollingSource& slow, const std::function<void()>& input) {
+    Settings.SearchOrderObjects = {&slow};
+    Type("slow");
+    Gui.ProcessOne();  // the source's status comes first
+    slow.Started.get_future().wait();
+    View.DuringWait = [&slow, input] {
+      slow.Release.set_value();
+      input();
+    };
+    Type("slower");
   }
   bool Listed(const std::string& prefix) const {
     const auto rows = Listing();
@@ -385,6 +404,9 @@ TEST_F(SearchModelTest, MagicWordPasses) {
   EXPECT_EQ(MatchMagicWords(Settings, "np").size(), 1u);         // the initials
   EXPECT_EQ(MatchMagicWords(Settings, "notepad plus").size(), 2u);  // listed once per pass
   EXPECT_EQ(MatchMagicWords(Settings, "nx").size(), 0u);
+  AddMagicWord("\xC3\x89lan Vital", "Tonic");  // "Élan Vital": initials are characters, folded
+  EXPECT_EQ(MatchMagicWords(Settings, "\xC3\xA9v").size(), 1u);
+  EXPECT_EQ(MatchMagicWords(Settings, "ev").size(), 0u);
   Settings.ExtendedSearch = false;
   EXPECT_EQ(MatchMagicWords(Settings, "np").size(), 0u);
   EXPECT_EQ(MatchMagicWords(Settings, "plus note").size(), 0u);
@@ -466,6 +488,28 @@ TEST_F(SearchModelTest, SearchWaitsForASourceThatNeverPolls) {
   FinishSearch();
   releaser.join();
   EXPECT_EQ(Listing(), (TRows{"# Slow", "Quick fast"}));
+}
+
+TEST_F(SearchModelTest, SearchTypingDuringAWaitIsSearchedOnceWhenItEnds) {
+  TNeverPollingSource slow;
+  TypeDuringAWait(slow, [&] {
+    Type("fast");
+    EXPECT_TRUE(Model.SearchRunning());  // still the old search: none starts inside the wait
+  });
+  FinishSearch();
+  EXPECT_EQ(Listing(), (TRows{"# Slow", "Quick fast"}));
+  EXPECT_FALSE(Timer.Pending());
+}
+
+TEST_F(SearchModelTest, SearchAListAskedForDuringAWaitWaitsTooAndStands) {
+  TNeverPollingSource slow;
+  AddMagicWord("calc", "Calculator");
+  TypeDuringAWait(slow, [&] {
+    Model.ShowDefaultList(2);  // the End key
+    EXPECT_FALSE(Model.SearchRunning());
+  });
+  EXPECT_FALSE(Model.SearchRunning());
+  EXPECT_EQ(Listing(), (TRows{"# Magic words", "Calculator (calc)"}));
 }
 
 TEST_F(SearchModelTest, SearchCancelledByTheDownKeyAddsNoMoreRows) {
