@@ -260,6 +260,11 @@ std::string ExpandPath(const std::string& s) {
   return s.substr(0, p1) + value + s.substr(p2 + 1);
 }
 
+void ShellOpenOrRaise(const os::TShellOpenRequest& request) {
+  std::string reason;
+  if (!os::ShellOpen(request, reason)) throw Exception(FormatText(TranslateText("ShellExecute error %s"), {reason}));
+}
+
 std::string SettingsFolder(const std::string& name) {
   if (PortableMode) return ExeFolder();
   const std::string appData = GetSpecialFolderPath(26);

@@ -10,6 +10,10 @@
 
 #include "core/Persistent.h"
 
+namespace os {
+struct TShellOpenRequest;
+}
+
 // The kind byte of records and items.
 using ItemKind = uint8_t;
 enum : ItemKind {
@@ -245,6 +249,9 @@ extern bool PortableMode;
 // executable's drive, any other by that environment variable. A name that is empty or not set
 // leaves the text as it is ("%20" in an address, "100% done.txt").
 std::string ExpandPath(const std::string& s);
+
+// Hands Request to the shell; a failure raises "ShellExecute error %s" with the shell's reason.
+void ShellOpenOrRaise(const os::TShellOpenRequest& request);
 
 // The folder of the settings file and every per-source file, with a trailing backslash.
 std::string SettingsFolder(const std::string& name);

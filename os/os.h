@@ -110,6 +110,26 @@ int64_t SharedFileSize(intptr_t file);
 int64_t ReadSharedFile(intptr_t file, int64_t offset, void* buffer, int64_t count);
 void CloseSharedFile(intptr_t file);
 
+// How the shell is asked to open a file, a folder, an address or a command line.
+struct TShellOpenRequest {
+  std::string Verb;  // empty: the default verb; "runas", "properties", ...
+  std::string File;
+  std::string Parameters;
+  std::string Directory;
+  int ShowCmd = 1;  // how the started program's window shows (SW_*); 1 is normal
+
+  bool operator==(const TShellOpenRequest&) const = default;
+};
+
+// Hands Request to the shell, never with the shell's own error boxes. False when the shell
+// failed, with the system's reason in ErrorText. The POSIX side has no shell and fails.
+bool ShellOpen(const TShellOpenRequest& request, std::string& errorText);
+
+// Tests answer for the shell, so that no program is ever started by them; an empty function
+// puts the shell back.
+using TShellOpenFunc = std::function<bool(const TShellOpenRequest& request, std::string& errorText)>;
+void SetShellOpenForTests(TShellOpenFunc open);
+
 // Tests replace the shell's display names with their own; an empty function restores the real one.
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider);
 

@@ -28,6 +28,5 @@ int TSearchIEBookmarks::FileFound(const std::string& fullPath, TDrawType drawTyp
 }
 
 void TSearchIEBookmarks::Execute(TItemData& item) {
-  std::string ignored;
-  FShell->ShellOpen(ShellOpenRequestFor(item), ignored);
+  ShellOpenOrRaise(ShellOpenRequestFor(item));
 }

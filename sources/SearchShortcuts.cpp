@@ -43,8 +43,9 @@ uint8_t ShortcutSearchOptions(const TLorvexSettings& settings) {
   return settings.ExtendedSearch ? soAbbreviations | soDisplayNames | soWords : 0;
 }
 
-TShellOpenRequest ShellOpenRequestFor(const TItemData& item) {
-  TShellOpenRequest request;
+os::TShellOpenRequest ShellOpenRequestFor(const TItemData& item) {
+  os::TShellOpenRequest request;
+  request.ShowCmd = 9;  // restored
   if (item.AsAdmin) request.Verb = "runas";
   request.File = item.ExecuteString();
   request.Parameters = item.Parameters();
@@ -109,8 +110,7 @@ int TSearchShortcuts::FileFound(const std::string& fullPath, const std::string& 
 }
 
 void TSearchShortcuts::Execute(TItemData& item) {
-  std::string errorText;
-  if (!FShell->ShellOpen(ShellOpenRequestFor(item), errorText)) throw Exception("ShellExecute error " + errorText);
+  ShellOpenOrRaise(ShellOpenRequestFor(item));
 }
 
 void TSearchShortcuts::Reset() { FShell->Reset(); }

@@ -33,15 +33,6 @@ struct TShortcutInfo {
   bool operator==(const TShortcutInfo&) const = default;
 };
 
-// How the shell is asked to open a file.
-struct TShellOpenRequest {
-  std::string Verb;  // empty: the file's default verb
-  std::string File;
-  std::string Parameters;
-  std::string Directory;
-  int ShowCmd = 9;  // restore
-};
-
 // The Windows shell as the file sources see it.
 class TShortcutShell {
  public:
@@ -57,8 +48,6 @@ class TShortcutShell {
   virtual void EndSearch() {}
   // Forgets every link resolved so far.
   virtual void Reset() {}
-  // Hands a file to the shell. False when the shell failed, with its message in ErrorText.
-  virtual bool ShellOpen(const TShellOpenRequest& request, std::string& errorText) = 0;
 };
 
 // Brackets one search with BeginSearch and EndSearch, however the search ends.
@@ -97,7 +86,7 @@ uint8_t ShortcutSearchOptions(const TLorvexSettings& settings);
 
 // How an item is opened through the shell: the verb "runas" when the item is to run as
 // administrator, the expanded execute string and parameters, no working folder, restored.
-TShellOpenRequest ShellOpenRequestFor(const TItemData& item);
+os::TShellOpenRequest ShellOpenRequestFor(const TItemData& item);
 
 class TSearchShortcuts : public TSearchClass {
  public:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/win32/WideText.h"
+#include "os/win32/os_win32.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
 
@@ -54,20 +55,6 @@ class TDisabledWindows {
   std::vector<HWND> FWindows;
 };
 
-// COM for the shell's dialog, for as long as it is open.
-class TComScope {
- public:
-  TComScope() : FInitialised(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~TComScope() {
-    if (FInitialised) CoUninitialize();
-  }
-  TComScope(const TComScope&) = delete;
-  TComScope& operator=(const TComScope&) = delete;
-
- private:
-  bool FInitialised;
-};
-
 bool IsFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -105,7 +92,7 @@ LPITEMIDLIST ParseRoot(const std::wstring& root) {
 }
 
 bool ShellBrowseForFolder(const std::string& title, const std::wstring& root, std::string& folder, bool showStatus) {
-  TComScope com;
+  os::TComScope com;
   const std::wstring wideTitle = Utf8ToWide(title);
   const std::wstring initial = Utf8ToWide(folder);
   LPITEMIDLIST rootList = ParseRoot(root);

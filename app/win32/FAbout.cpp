@@ -5,7 +5,7 @@
 #include "core/qmTranslate.h"
 #include "core/win32/qmUtils.h"
 #include "os/os.h"
-#include "sources/win32/SearchShortcuts.h"
+#include "core/LorvexClasses.h"
 
 namespace {
 
@@ -27,13 +27,9 @@ void MakeLink(TLabel* label) {
 
 // Opens a document or address the way Explorer would.
 void OpenWithShell(const std::string& file) {
-  SHELLEXECUTEINFOA info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_FLAG_NO_UI;
-  info.hwnd = Application().Handle();
-  info.lpFile = file.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  ShellExecuteExHook(info);
+  os::TShellOpenRequest request;
+  request.File = file;
+  ShellOpenOrRaise(request);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "app/win32/FOptions.h"
 #include "app/win32/ItemIcons.h"
 #include "core/LorvexClasses.h"
+#include "os/os.h"
 #include "core/qmFileUtils.h"
 #include "core/qmIniUtils.h"
 #include "core/qmLog.h"
@@ -331,15 +332,10 @@ void TMainForm::CreateListMenu() {
   mnuProperties = add("Properties", [this] {
     const TItemData* item = SelectedItem();
     if (!item) return;
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
-    info.hwnd = Application().Handle();
-    const std::string file = item->ExecuteString();
-    info.lpVerb = "properties";
-    info.lpFile = file.c_str();
-    ShellExecuteExHook(info);
-    if (info.hProcess) CloseHandle(info.hProcess);
+    os::TShellOpenRequest request;
+    request.Verb = "properties";
+    request.File = item->ExecuteString();
+    ShellOpenOrRaise(request);
   });
   mnuListLine = add("-", nullptr);
   mnuHome = add("Goto last used", [this] { mnuHomeClick(); });
@@ -457,20 +453,7 @@ void TMainForm::AfterLaunch() {
 
 void TMainForm::ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
                          const std::string& folder, int show) {
-  SHELLEXECUTEINFOA info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_FLAG_NO_UI;  // no error boxes of the shell's own
-  info.hwnd = Application().Handle();
-  info.lpVerb = verb.empty() ? nullptr : verb.c_str();
-  info.lpFile = file.c_str();
-  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
-  info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
-  info.nShow = show;
-  if (ShellExecuteExHook(info)) return;
-  // The shell's own result says why; the thread's last error often does not.
-  const INT_PTR code = reinterpret_cast<INT_PTR>(info.hInstApp);
-  throw Exception(FormatText(TranslateText("ShellExecute error %s"),
-                             {ShellErrorText(code > 0 && code <= 32 ? code : SE_ERR_ACCESSDENIED)}));
+  ShellOpenOrRaise({verb, file, parameters, folder, show});
 }
 
 TItemData* TMainForm::SelectedItem() const {

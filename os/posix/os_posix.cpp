@@ -21,6 +21,7 @@ namespace os {
 namespace {
 
 std::function<std::string(const std::string&)> DisplayNameProvider;
+TShellOpenFunc ShellOpenForTests;
 
 // The program writes paths with backslashes; the file system wants slashes.
 std::string Native(const std::string& path) {
@@ -333,5 +334,13 @@ void* GetLibrarySymbol(void* library, const char* name) {
 void FreeDynamicLibrary(void* library) {
   if (library) dlclose(library);
 }
+
+bool ShellOpen(const TShellOpenRequest& request, std::string& errorText) {
+  if (ShellOpenForTests) return ShellOpenForTests(request, errorText);
+  errorText = "There is no shell to open " + request.File;
+  return false;
+}
+
+void SetShellOpenForTests(TShellOpenFunc open) { ShellOpenForTests = std::move(open); }
 
 }  // namespace os

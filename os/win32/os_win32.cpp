@@ -12,6 +12,7 @@ namespace os {
 namespace {
 
 std::function<std::string(const std::string&)> DisplayNameProvider;
+TShellOpenFunc ShellOpenForTests;
 
 // Closes a file handle when it goes out of scope.
 class TFileHandle {
@@ -251,5 +252,72 @@ void* GetLibrarySymbol(void* library, const char* name) {
 void FreeDynamicLibrary(void* library) {
   if (library) FreeLibrary(static_cast<HMODULE>(library));
 }
+
+// --- Opening through the shell ------------------------------------------------------------
+
+namespace {
+
+// The system error that a result code of ShellExecute stands for.
+DWORD SystemErrorOf(INT_PTR code) {
+  switch (code) {
+    case 0:
+      return ERROR_OUTOFMEMORY;
+    case SE_ERR_SHARE:
+      return ERROR_SHARING_VIOLATION;
+    case SE_ERR_ASSOCINCOMPLETE:
+    case SE_ERR_NOASSOC:
+      return ERROR_NO_ASSOCIATION;
+    case SE_ERR_DDETIMEOUT:
+    case SE_ERR_DDEFAIL:
+    case SE_ERR_DDEBUSY:
+      return ERROR_DDE_FAIL;
+    case SE_ERR_DLLNOTFOUND:
+      return ERROR_DLL_NOT_FOUND;
+    default:  // file or path not found, access denied, out of memory, bad format: the same numbers
+      return static_cast<DWORD>(code);
+  }
+}
+
+}  // namespace
+
+std::string SystemMessage(DWORD error) {
+  char* buffer = nullptr;
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = length && buffer ? std::string(buffer, length) : "error " + std::to_string(error);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+bool ShellOpen(const TShellOpenRequest& request, std::string& errorText) {
+  if (ShellOpenForTests) return ShellOpenForTests(request, errorText);
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  // Verbs of the item's context menu, such as "properties", need the shell's item list.
+  if (request.Verb == "properties") info.fMask |= SEE_MASK_INVOKEIDLIST;
+  info.lpVerb = request.Verb.empty() ? nullptr : request.Verb.c_str();
+  info.lpFile = request.File.c_str();
+  info.lpParameters = request.Parameters.empty() ? nullptr : request.Parameters.c_str();
+  info.lpDirectory = request.Directory.empty() ? nullptr : request.Directory.c_str();
+  info.nShow = request.ShowCmd;
+
+  TComScope com;
+  SetLastError(ERROR_SUCCESS);
+  const BOOL ok = ShellExecuteExA(&info);
+  const DWORD lastError = GetLastError();
+  const INT_PTR code = reinterpret_cast<INT_PTR>(info.hInstApp);
+  if (ok) return true;
+  // The shell's own code first: the thread's last error need not match it.
+  if (code > 0 && code <= 32)
+    errorText = SystemMessage(SystemErrorOf(code));
+  else
+    errorText = SystemMessage(lastError != ERROR_SUCCESS ? lastError : ERROR_GEN_FAILURE);
+  return false;
+}
+
+void SetShellOpenForTests(TShellOpenFunc open) { ShellOpenForTests = std::move(open); }
 
 }  // namespace os

@@ -1,5 +1,5 @@
 // The Windows shell behind the file sources: special folders, shell links read through
-// IShellLinkA and IPersistFile, and files opened with ShellExecuteEx.
+// IShellLinkA and IPersistFile.
 //
 // The window layer makes one shell and hands it to the sources:
 //   auto shell = std::make_shared<TWin32ShortcutShell>();
@@ -7,7 +7,6 @@
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 #include <shobjidl.h>
 
 #include <atomic>
@@ -17,15 +16,6 @@
 
 #include "sources/SearchShortcuts.h"
 #include "sources/ShortcutCache.h"
-
-// The call that opens a file: ShellExecuteExA by default. Tests replace it with a recorder, so
-// that no program is ever started by them.
-using TShellExecuteExFunc = std::function<BOOL(SHELLEXECUTEINFOA& info)>;
-extern TShellExecuteExFunc ShellExecuteExHook;
-
-// The system's message for a failed ShellExecuteEx. Code is the shell's own result (hInstApp,
-// an SE_ERR_* value of 32 or less), which is taken to the system error it stands for.
-std::string ShellErrorText(INT_PTR code);
 
 class TWin32ShortcutShell : public TShortcutShell {
  public:
@@ -46,8 +36,6 @@ class TWin32ShortcutShell : public TShortcutShell {
   void EndSearch() override;
   // Forgets the links in memory; the next search takes in the kept file again.
   void Reset() override;
-  // ShellExecuteEx through ShellExecuteExHook, never with the shell's own error boxes.
-  bool ShellOpen(const TShellOpenRequest& request, std::string& errorText) override;
 
   size_t CachedLinks();
   // How many shell-link objects were made so far.

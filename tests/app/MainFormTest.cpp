@@ -472,20 +472,15 @@ class LaunchTest : public MainFormTest {
  protected:
   void SetUp() override {
     MainFormTest::SetUp();
-    ShellExecuteExHook = [this](SHELLEXECUTEINFOA& info) {
-      auto text = [](const char* s) { return std::string(s ? s : ""); };
-      Calls.push_back({text(info.lpVerb), text(info.lpFile), text(info.lpParameters), text(info.lpDirectory)});
-      if (Fail) {
-        info.hInstApp = reinterpret_cast<HINSTANCE>(SE_ERR_NOASSOC);
-        return FALSE;
-      }
-      info.hInstApp = reinterpret_cast<HINSTANCE>(33);
-      return TRUE;
-    };
+    os::SetShellOpenForTests([this](const os::TShellOpenRequest& request, std::string& errorText) {
+      Calls.push_back({request.Verb, request.File, request.Parameters, request.Directory});
+      if (Fail) errorText = "There is no application associated with the given file name extension.";
+      return !Fail;
+    });
   }
   void TearDown() override {
     MainFormTest::TearDown();
-    ShellExecuteExHook = [](SHELLEXECUTEINFOA& info) { return ShellExecuteExA(&info); };
+    os::SetShellOpenForTests(nullptr);
   }
   std::vector<TShellCall> Calls;
   bool Fail = false;

@@ -381,14 +381,13 @@ TEST_F(OptionsFormTest, AboutShowsTheVersionOfTheResource) {
   EXPECT_EQ(about->lblLine2->Caption(), "two");
 
   std::vector<std::string> opened;
-  const TShellExecuteExFunc saved = ShellExecuteExHook;
-  ShellExecuteExHook = [&](SHELLEXECUTEINFOA& info) {
-    opened.push_back(info.lpFile);
-    return TRUE;
-  };
+  os::SetShellOpenForTests([&](const os::TShellOpenRequest& request, std::string&) {
+    opened.push_back(request.File);
+    return true;
+  });
   about->lblLinkClick();
   about->lblMailClick();
-  ShellExecuteExHook = saved;
+  os::SetShellOpenForTests(nullptr);
   EXPECT_EQ(opened, (std::vector<std::string>{"https://example.org", "mailto:" + about->lblMail->Caption()}));
 
   about->Show();

@@ -22,9 +22,18 @@ class TFakeShell : public TShortcutShell {
  public:
   std::map<int, std::string> Folders;
   std::map<std::string, TShortcutInfo> Links;  // by file name
-  std::vector<TShellOpenRequest> Opened;
+  std::vector<os::TShellOpenRequest> Opened;  // what the shell was handed meanwhile
   bool OpenFails = false;
   int Begun = 0, Ended = 0, Resets = 0, Resolved = 0;
+
+  TFakeShell() {
+    os::SetShellOpenForTests([this](const os::TShellOpenRequest& request, std::string& errorText) {
+      Opened.push_back(request);
+      if (OpenFails) errorText = "The system cannot find the file specified.";
+      return !OpenFails;
+    });
+  }
+  ~TFakeShell() override { os::SetShellOpenForTests(nullptr); }
 
   std::string FolderPath(int csidl) override { return Folders.count(csidl) ? Folders[csidl] : ""; }
   void ResolveShortcut(TShortcutInfo& info) override {
@@ -38,11 +47,6 @@ class TFakeShell : public TShortcutShell {
   void BeginSearch() override { ++Begun; }
   void EndSearch() override { ++Ended; }
   void Reset() override { ++Resets; }
-  bool ShellOpen(const TShellOpenRequest& request, std::string& errorText) override {
-    Opened.push_back(request);
-    if (OpenFails) errorText = "The system cannot find the file specified.";
-    return !OpenFails;
-  }
 
   void Link(const std::string& fileName, const std::string& target, const std::string& description = "") {
     TShortcutInfo& info = Links[fileName];
@@ -270,7 +274,7 @@ TEST_F(ShortcutSourceTest, ExecuteOpensTheExpandedItemThroughTheShellAndReportsI
   ASSERT_EQ(Shell->Opened.size(), 2u);
   EXPECT_EQ(Shell->Opened[0].Verb, "");
   EXPECT_EQ(Shell->Opened[1].Verb, "runas");
-  for (const TShellOpenRequest& request : Shell->Opened) {
+  for (const os::TShellOpenRequest& request : Shell->Opened) {
     EXPECT_EQ(request.File, "C:\\Menu\\Editor.lnk");
     EXPECT_EQ(request.Parameters, "C:\\Menu\\notes.txt");
     EXPECT_EQ(request.Directory, "");
@@ -310,11 +314,11 @@ TEST_F(ShortcutSourceTest, FavouritesAreFoundByFileNameOnly) {
   EXPECT_TRUE(Search(source, "wetter").empty());
   EXPECT_TRUE(Search(source, "wn").empty());
 
-  // A favourite the shell cannot open leaves no error.
+  // A favourite the shell cannot open says so, as every other hit does.
   Shell->OpenFails = true;
   TItemData item(hits[0]);
   item.AsAdmin = true;
-  EXPECT_NO_THROW(source.Execute(item));
+  EXPECT_THROW(source.Execute(item), Exception);
   ASSERT_EQ(Shell->Opened.size(), 1u);
   EXPECT_EQ(Shell->Opened[0].Verb, "runas");
   EXPECT_EQ(Shell->Opened[0].File, hits[0].ExecuteString);
