@@ -11,8 +11,8 @@
 #include <sstream>
 #include <variant>
 
-#include "../core/TestPaths.h"
 #include "metadata/Vmx.Exif.h"
+#include "tests/support/Corpora.h"
 
 using namespace vmx;
 
@@ -131,9 +131,7 @@ std::vector<TGoldenEntry> Golden() {
   return TJsonReader(text.str()).ReadEntries();
 }
 
-std::string CorpusFile(const std::string& name) {
-  return testpaths::ProgramPath(std::string(LORVEX_CORPORA) + "/jpeg/" + name);
-}
+std::string CorpusFile(const std::string& name) { return testpaths::CorpusFolder("jpeg") + name; }
 
 std::string TrimRight(std::string s) {
   while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.pop_back();
@@ -150,9 +148,15 @@ void ExpectRational(double expected, double numerator, double denominator, const
   EXPECT_NEAR(numerator / denominator, expected, 1e-6 * std::max(1.0, std::fabs(expected))) << what;
 }
 
+// The sample images are the corpus's.
+class ExifGoldenTest : public testing::Test {
+ protected:
+  void SetUp() override { testpaths::SkipWithoutCorpus("jpeg"); }
+};
+
 }  // namespace
 
-TEST(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
+TEST_F(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
   const std::vector<TGoldenEntry> golden = Golden();
   ASSERT_EQ(golden.size(), 40u);
   for (const TGoldenEntry& entry : golden) {
@@ -176,7 +180,9 @@ TEST(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
     EXPECT_EQ(WideToUTF8(exif.Subject()), text("IFD0:XPSubject"));
     EXPECT_EQ(WideToUTF8(exif.Title()), text("IFD0:XPTitle"));
     const bool anyIFD0 = std::any_of(entry.begin(), entry.end(), [](const auto& item) { return item.first.starts_with("IFD0:"); });
-    if (anyIFD0) EXPECT_FALSE(exif.Empty());
+    if (anyIFD0) {
+      EXPECT_FALSE(exif.Empty());
+    }
     // A user comment counts only with the ASCII or UNICODE character code (ExifTool also
     // shows the text behind an undefined code).
     const TExifTag* comment = exif.PeekSection(esExif).Find(ttag::UserComment);
@@ -203,7 +209,9 @@ TEST(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
     EXPECT_EQ(exif.GetFocalLengthIn35mmFilm().Value, number("ExifIFD:FocalLengthIn35mmFormat", 0));
     EXPECT_EQ(exif.Flash.IsMissing(), !Get(entry, "ExifIFD:Flash"));
     EXPECT_EQ(exif.Flash.Fired(), (number("ExifIFD:Flash", 0) & 1) != 0);
-    if (exif.Flash.IsMissing() == false) EXPECT_EQ(exif.Flash.Value(), number("ExifIFD:Flash", 0));
+    if (exif.Flash.IsMissing() == false) {
+      EXPECT_EQ(exif.Flash.Value(), number("ExifIFD:Flash", 0));
+    }
 
     for (auto [key, tag] : {std::pair{"ExifIFD:ExposureTime", ttag::ExposureTime}, {"ExifIFD:FNumber", ttag::FNumber},
                             {"ExifIFD:FocalLength", ttag::FocalLength}}) {
@@ -211,8 +219,9 @@ TEST(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
       const TGoldenValue* expected = Get(entry, key);
       if (expected && expected->IsNumber && value.Denominator != 0)
         ExpectRational(expected->Number(), value.Numerator, value.Denominator, key);
-      else if (!expected)
+      else if (!expected) {
         EXPECT_EQ(value.Denominator, 0u) << key;
+      }
     }
     const TExifSignedRational bias = exif.GetExifSignedFraction(ttag::ExposureBiasValue);
     if (const TGoldenValue* expected = Get(entry, "ExifIFD:ExposureCompensation"); expected && bias.Denominator != 0)
@@ -224,8 +233,9 @@ TEST(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
 
     const std::string version = text("ExifIFD:ExifVersion");
     const TExifTag* versionTag = exif.PeekSection(esExif).Find(ttag::ExifVersion);
-    if (version.size() == 4 && versionTag && versionTag->DataType() == tdUndefined)  // not as ASCII
+    if (version.size() == 4 && versionTag && versionTag->DataType() == tdUndefined) {  // not as ASCII
       EXPECT_EQ(exif.ExifVersion.AsString(), std::to_string(std::stoi(version.substr(0, 2))) + "." + version.substr(2));
+    }
 
     if (const TGoldenValue* latitude = Get(entry, "GPS:GPSLatitude"); latitude && latitude->IsNumber) {
       const double degrees = exif.GPSLatitude.Degrees().Quotient() + exif.GPSLatitude.Minutes().Quotient() / 60 +
@@ -243,7 +253,7 @@ TEST(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
   }
 }
 
-TEST(ExifGoldenTest, MakerNotesOfTheKnownMakersParse) {
+TEST_F(ExifGoldenTest, MakerNotesOfTheKnownMakersParse) {
   int parsed = 0;
   for (const TGoldenEntry& entry : Golden()) {
     const std::string name = entry.at("SourceFile").Text;
@@ -264,7 +274,7 @@ TEST(ExifGoldenTest, MakerNotesOfTheKnownMakersParse) {
   EXPECT_GE(parsed, 10);
 }
 
-TEST(ExifGoldenTest, EveryCorpusFileLoadsWithinItsExifSegment) {
+TEST_F(ExifGoldenTest, EveryCorpusFileLoadsWithinItsExifSegment) {
   for (const auto& item : std::filesystem::directory_iterator(std::filesystem::u8path(CorpusFile("")))) {
     SCOPED_TRACE(item.path().filename().string());
     TFileStream stream(item.path().string());
