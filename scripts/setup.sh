@@ -259,6 +259,7 @@ main() {
   exec 9>"$CACHE/.setup.lock"
   flock 9
   trap remove_scratch EXIT
+  rm -rf "$CACHE/i686"/.building-*  # left by a run that was killed: no other run is building now
   install_packages
   ensure_source_index
   local sqlite libjpeg pugixml googletest
