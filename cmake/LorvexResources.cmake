@@ -20,6 +20,18 @@ set(LORVEX_MAKE_ICON "${CMAKE_CURRENT_LIST_DIR}/../scripts/make_icon.py")
 cmake_path(NORMAL_PATH LORVEX_RESOURCES_DIR)
 cmake_path(NORMAL_PATH LORVEX_MAKE_ICON)
 
+# The file version has four numbers; parts the project leaves out are 0. LORVEX_FILE_VERSION is
+# the dotted form ("0.1.0.0").
+set(LORVEX_FILE_VERSION "")
+foreach(part MAJOR MINOR PATCH TWEAK)
+  set(LORVEX_VERSION_${part} "${PROJECT_VERSION_${part}}")
+  if(LORVEX_VERSION_${part} STREQUAL "")
+    set(LORVEX_VERSION_${part} 0)
+  endif()
+  list(APPEND LORVEX_FILE_VERSION ${LORVEX_VERSION_${part}})
+endforeach()
+list(JOIN LORVEX_FILE_VERSION "." LORVEX_FILE_VERSION)
+
 function(lorvex_add_resources target)
   set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources")
   file(MAKE_DIRECTORY "${out}")
@@ -31,13 +43,6 @@ function(lorvex_add_resources target)
     COMMENT "Drawing the Lorvex icon"
     VERBATIM)
 
-  # FILEVERSION needs four numbers; parts the project leaves out are 0.
-  foreach(part MAJOR MINOR PATCH TWEAK)
-    set(LORVEX_VERSION_${part} "${PROJECT_VERSION_${part}}")
-    if(LORVEX_VERSION_${part} STREQUAL "")
-      set(LORVEX_VERSION_${part} 0)
-    endif()
-  endforeach()
   configure_file("${LORVEX_RESOURCES_DIR}/version.rc.in" "${out}/version.rc" @ONLY)
 
   # A copy of Lorvex.rc per target, beside its icon and version.rc. windres looks for the

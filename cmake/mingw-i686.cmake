@@ -7,16 +7,18 @@ set(CMAKE_C_COMPILER   ${LORVEX_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${LORVEX_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER  ${LORVEX_MINGW_PREFIX}-windres)
 
-# The MinGW dependencies are built by scripts/setup.sh into the build tree.
-set(LORVEX_DEPS_PREFIX "${CMAKE_CURRENT_LIST_DIR}/../build/deps/i686" CACHE PATH "MinGW dependency prefix")
-set(CMAKE_FIND_ROOT_PATH /usr/${LORVEX_MINGW_PREFIX} ${LORVEX_DEPS_PREFIX})
+# The MinGW dependencies live in a cache outside the work tree; scripts/setup.sh writes which
+# folders of it this work tree uses (LORVEX_DEPS_PREFIXES, LORVEX_SQLITE_DLL). The file is
+# missing only while setup.sh builds those dependencies themselves with this toolchain.
+include("${CMAKE_CURRENT_LIST_DIR}/../build/mingw-deps.cmake" OPTIONAL)
+set(CMAKE_FIND_ROOT_PATH /usr/${LORVEX_MINGW_PREFIX} ${LORVEX_DEPS_PREFIXES})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Run the test programs under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-emulator.sh")
 
 # A self-contained executable: no MinGW runtime DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

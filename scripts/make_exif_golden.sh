@@ -3,11 +3,11 @@
 # libimage-exiftool-perl) reads from the sample JPEG files: the fields the image source
 # shows, the thumbnail's place and the maker-note group. The Exif tests compare our reader
 # with this file; ExifTool is needed only to regenerate it.
-#   scripts/make_exif_golden.sh [corpus folder]    (default: ../shared/corpora/jpeg)
+#   scripts/make_exif_golden.sh [corpus folder]    (default: $LORVEX_CORPORA/jpeg, else ../shared/corpora/jpeg)
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-CORPUS="${1:-$ROOT/../shared/corpora/jpeg}"
+CORPUS="${1:-${LORVEX_CORPORA:-$ROOT/../shared/corpora}/jpeg}"
 OUT="$ROOT/tests/metadata/golden/exif.json"
 command -v exiftool >/dev/null || { echo "exiftool is missing: apt-get install libimage-exiftool-perl" >&2; exit 1; }
 

@@ -20,13 +20,12 @@ if [[ -z "${DISPLAY:-}" && -f "$display_file" && -e "/tmp/.X11-unix/X$(cat "$dis
   export DISPLAY=":$(cat "$display_file")"
 fi
 if [[ -z "${DISPLAY:-}" ]]; then
-  display=99
-  while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do display=$((display + 1)); done
-  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  export DISPLAY=":$display"
-  for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; done
-  echo "$display" > "$display_file"
-  echo "run: no display was set; started a virtual one on $DISPLAY (Xvfb, pid $!)."
+  source scripts/xvfb.sh
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  start_xvfb "$WINEPREFIX.xvfb.log" || { echo "run: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY="$XVFB_DISPLAY"
+  echo "${DISPLAY#:}" > "$display_file"
+  echo "run: no display was set; started a virtual one on $DISPLAY (Xvfb, pid $XVFB_PID)."
 fi
 
 if [[ ! -d "$WINEPREFIX" ]]; then

@@ -4,18 +4,28 @@
 # 1. Installs the Debian packages the builds and tests need (as root; apt runs
 #    only when something is missing).
 # 2. Builds the MinGW-w64 dependencies that Debian does not ship for Windows
-#    from Debian's own source packages, into build/deps/i686 of the work tree:
-#    sqlite3.dll, libjpeg-turbo, pugixml and GoogleTest.
+#    from Debian's own source packages: sqlite3.dll, libjpeg-turbo, pugixml and
+#    GoogleTest. They are kept outside the work tree, in a cache shared by every
+#    clone on the machine (one folder per dependency and Debian version), so a
+#    fresh clone builds none of them again:
+#      $LORVEX_DEPS_CACHE, by default /var/cache/lorvex-deps for root and
+#      ${XDG_CACHE_HOME:-$HOME/.cache}/lorvex-deps for other users.
+#    build/mingw-deps.cmake of the work tree then names the folders this clone
+#    uses; the MinGW toolchain file (cmake/mingw-i686.cmake) reads it.
 #
 # Idempotent: when everything is in place it only checks, in a few seconds.
-# Works from any current directory.
+# Works from any current directory, and several runs (from several clones) may
+# go at once: they take turns on a lock in the cache.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-DEPS="$ROOT/build/deps"          # stamps, logs, sources and build trees
-PREFIX="$DEPS/i686"              # the installed MinGW dependencies
-SRC="$DEPS/src"                  # Debian source packages (apt-get source)
-WORK="$DEPS/work"                # scratch build trees, one per dependency
+if [[ $EUID -eq 0 ]]; then
+  CACHE="${LORVEX_DEPS_CACHE:-/var/cache/lorvex-deps}"
+else
+  CACHE="${LORVEX_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/lorvex-deps}"
+fi
+LOGS="$CACHE/log"
+DEPS_FILE="$ROOT/build/mingw-deps.cmake"
 TOOLCHAIN="$ROOT/cmake/mingw-i686.cmake"
 MINGW=i686-w64-mingw32
 JOBS="$(nproc)"
@@ -80,9 +90,8 @@ install_packages() {
   [[ ${#missing[@]} -eq 0 ]] && return 0
   need_root "installing packages"
   say "installing ${missing[*]}"
-  mkdir -p "$DEPS"
-  run_logged "$DEPS/apt.log" apt-get -q -o DPkg::Lock::Timeout=600 update
-  run_logged "$DEPS/apt.log" apt-get "${APT_OPTS[@]}" install "${missing[@]}"
+  run_logged "$LOGS/apt.log" apt-get -q -o DPkg::Lock::Timeout=600 update
+  run_logged "$LOGS/apt.log" apt-get "${APT_OPTS[@]}" install "${missing[@]}"
 }
 
 # --- Debian source packages ------------------------------------------------
@@ -112,48 +121,74 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
   fi
-  mkdir -p "$DEPS"
-  run_logged "$DEPS/apt.log" apt-get -q -o DPkg::Lock::Timeout=600 update
+  run_logged "$LOGS/apt.log" apt-get -q -o DPkg::Lock::Timeout=600 update
 }
 
-# Sets SOURCE_DIR to the unpacked source tree of a Debian source package,
-# fetching it into $SRC first when it is not there yet.
+# Prints the newest version of a Debian source package that apt knows; fails when it knows none.
+source_version() {
+  apt-cache showsrc --only-source "$1" | sed -n 's/^Version: //p' | sort -V | tail -n 1 | grep .
+}
+
+# Sets SOURCE_DIR to the unpacked source tree of a Debian source package at a
+# version, fetched into the scratch folder of the dependency being built.
 fetch_source() {
-  local pkg=$1 stamp="$SRC/.$1.fetched"
-  mkdir -p "$SRC"
-  if [[ ! -f $stamp ]]; then
-    ensure_source_index
-    say "$pkg: fetching Debian's source package"
-    find "$SRC" -mindepth 1 -maxdepth 1 -name "${pkg}[-_]*" -exec rm -rf {} +
-    (cd "$SRC" && run_logged "$SRC/$pkg.log" apt-get -q source --only-source "$pkg")
-    touch "$stamp"
-  fi
-  SOURCE_DIR="$(find "$SRC" -mindepth 1 -maxdepth 1 -type d -name "${pkg}-[0-9]*" | sort -V | tail -n 1)"
-  [[ -n $SOURCE_DIR ]] || die "$pkg: no unpacked source tree in $SRC"
-  SOURCE_VERSION="$(dpkg-parsechangelog -l "$SOURCE_DIR/debian/changelog" -S Version)"
+  local pkg=$1 version=$2 src="$SCRATCH/src"
+  say "$pkg $version: fetching Debian's source package"
+  mkdir -p "$src"
+  (cd "$src" && run_logged "$LOG" apt-get -q source --only-source "$pkg=$version")
+  SOURCE_DIR="$(find "$src" -mindepth 1 -maxdepth 1 -type d -name "${pkg}-[0-9]*" | head -n 1)"
+  [[ -n $SOURCE_DIR ]] || die "$pkg: no unpacked source tree in $src"
 }
 
-# A fresh, empty build tree and log for one dependency: sets BUILD_DIR and LOG.
-fresh_work() {
-  BUILD_DIR="$WORK/$1"; LOG="$WORK/$1.log"
-  rm -rf "$BUILD_DIR" "$LOG"
-  mkdir -p "$BUILD_DIR"
+# --- the cache -------------------------------------------------------------
+
+# Makes sure one dependency at one version is in the cache, building it with
+# its build function when it is not; adds its folder to PREFIXES. A build goes
+# into a scratch folder inside the cache and is renamed into place only once it
+# is complete, so an interrupted run leaves no half-built dependency behind.
+# Inside a build function: SCRATCH is the scratch folder, BUILD_DIR its build
+# tree, LOG the log, PREFIX the final folder, and STAGE where the files go
+# (PREFIX as seen from below the scratch folder, for DESTDIR installs).
+provide() {
+  local name=$1 version=$2 build=$3
+  local key="$name-${version//:/_}-mingw$("$MINGW-gcc-posix" -dumpversion)"
+  PREFIX="$CACHE/i686/$key"
+  PREFIXES+=("$PREFIX")
+  [[ -d $PREFIX ]] && return 0
+  SCRATCH="$(mktemp -d "$CACHE/i686/.building-$key.XXXXXX")"
+  BUILD_DIR="$SCRATCH/build" STAGE="$SCRATCH/stage$PREFIX" LOG="$LOGS/$key.log"
+  : >"$LOG"
+  mkdir -p "$BUILD_DIR" "$STAGE"
+  "$build" "$version"
+  mv -T "$STAGE" "$PREFIX"
+  rm -rf "$SCRATCH"
+  SCRATCH=
 }
 
-done_stamp() { printf '%s\n' "$2" >"$DEPS/$1.stamp"; }
-is_done() { [[ -f "$DEPS/$1.stamp" ]]; }
+# The scratch folder of a build that failed or was interrupted goes; its log stays.
+remove_scratch() { [[ -z ${SCRATCH:-} ]] || rm -rf "$SCRATCH"; }
+
+# Writes build/mingw-deps.cmake: the cache folders this work tree builds with.
+write_deps_file() {
+  mkdir -p "$(dirname "$DEPS_FILE")"
+  {
+    echo "# Written by scripts/setup.sh: the MinGW dependencies of this work tree, in the shared cache."
+    echo "set(LORVEX_DEPS_PREFIXES \"$(IFS=';'; echo "${PREFIXES[*]}")\")"
+    echo "set(LORVEX_SQLITE_DLL \"$SQLITE_PREFIX/bin/sqlite3.dll\")"
+  } >"$DEPS_FILE.tmp"
+  mv "$DEPS_FILE.tmp" "$DEPS_FILE"
+}
 
 # CMake configure, build and install of one dependency with the MinGW toolchain.
 cmake_dep() {
-  local name=$1 src=$2; shift 2
-  fresh_work "$name"
+  local src=$1; shift
   run_logged "$LOG" cmake -S "$src" -B "$BUILD_DIR" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
     -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$PREFIX" \
     "$@"
   run_logged "$LOG" cmake --build "$BUILD_DIR" -j "$JOBS"
-  run_logged "$LOG" cmake --install "$BUILD_DIR"
+  DESTDIR="$SCRATCH/stage" run_logged "$LOG" cmake --install "$BUILD_DIR"
 }
 
 # --- the MinGW dependencies ------------------------------------------------
@@ -162,22 +197,18 @@ cmake_dep() {
 # double-quoted string literals; exports the plain sqlite3_* names and needs
 # no MinGW runtime DLL. Also its import library and sqlite3.h.
 build_sqlite() {
-  if is_done sqlite3 && [[ -f $PREFIX/bin/sqlite3.dll && -f $PREFIX/lib/libsqlite3.dll.a \
-                         && -f $PREFIX/include/sqlite3.h ]]; then
-    return 0
-  fi
-  fetch_source sqlite3
-  fresh_work sqlite3
+  local version=$1
+  fetch_source sqlite3 "$version"
   if [[ -f $SOURCE_DIR/sqlite3.c && -f $SOURCE_DIR/sqlite3.h ]]; then
-    say "sqlite3 $SOURCE_VERSION: using the shipped amalgamation"
+    say "sqlite3 $version: using the shipped amalgamation"
     cp "$SOURCE_DIR/sqlite3.c" "$SOURCE_DIR/sqlite3.h" "$BUILD_DIR/"
   else
     # Debian's source is the full tree: generate the amalgamation natively (tclsh).
-    say "sqlite3 $SOURCE_VERSION: generating the amalgamation"
+    say "sqlite3 $version: generating the amalgamation"
     (cd "$BUILD_DIR" && run_logged "$LOG" "$SOURCE_DIR/configure" --disable-tcl --disable-readline)
     (cd "$BUILD_DIR" && run_logged "$LOG" make -j "$JOBS" sqlite3.c)
   fi
-  say "sqlite3 $SOURCE_VERSION: compiling sqlite3.dll"
+  say "sqlite3 $version: compiling sqlite3.dll"
   (cd "$BUILD_DIR" && run_logged "$LOG" "$MINGW-gcc-posix" -O2 -shared -s \
     -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION -DSQLITE_DQS=0 \
     '-DSQLITE_API=__declspec(dllexport)' \
@@ -194,62 +225,58 @@ build_sqlite() {
   grep -qE '\] sqlite3_open_v2$' <<<"$dump" \
     || die "sqlite3.dll does not export sqlite3_open_v2 under its plain name"
 
-  mkdir -p "$PREFIX/bin" "$PREFIX/lib" "$PREFIX/include"
-  cp "$BUILD_DIR/sqlite3.dll" "$PREFIX/bin/"
-  cp "$BUILD_DIR/libsqlite3.dll.a" "$PREFIX/lib/"
-  cp "$BUILD_DIR/sqlite3.h" "$PREFIX/include/"
-  done_stamp sqlite3 "$SOURCE_VERSION"
+  mkdir -p "$STAGE/bin" "$STAGE/lib" "$STAGE/include"
+  cp "$BUILD_DIR/sqlite3.dll" "$STAGE/bin/"
+  cp "$BUILD_DIR/libsqlite3.dll.a" "$STAGE/lib/"
+  cp "$BUILD_DIR/sqlite3.h" "$STAGE/include/"
 }
 
 # libjpeg-turbo: static libjpeg (and libturbojpeg), no SIMD.
 build_libjpeg() {
-  if is_done libjpeg-turbo && [[ -f $PREFIX/lib/libjpeg.a && -f $PREFIX/include/jpeglib.h ]]; then
-    return 0
-  fi
-  fetch_source libjpeg-turbo
-  say "libjpeg-turbo $SOURCE_VERSION: building"
-  cmake_dep libjpeg-turbo "$SOURCE_DIR" -DWITH_SIMD=0 -DENABLE_SHARED=0 -DENABLE_STATIC=1
-  done_stamp libjpeg-turbo "$SOURCE_VERSION"
+  fetch_source libjpeg-turbo "$1"
+  say "libjpeg-turbo $1: building"
+  cmake_dep "$SOURCE_DIR" -DWITH_SIMD=0 -DENABLE_SHARED=0 -DENABLE_STATIC=1
 }
 
 # pugixml: static library with its CMake package (pugixml::pugixml).
 build_pugixml() {
-  if is_done pugixml && [[ -f $PREFIX/lib/libpugixml.a && -f $PREFIX/include/pugixml.hpp ]]; then
-    return 0
-  fi
-  fetch_source pugixml
-  say "pugixml $SOURCE_VERSION: building"
-  cmake_dep pugixml "$SOURCE_DIR" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF
-  done_stamp pugixml "$SOURCE_VERSION"
+  fetch_source pugixml "$1"
+  say "pugixml $1: building"
+  cmake_dep "$SOURCE_DIR" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF
 }
 
 # GoogleTest and GoogleMock from Debian's googletest package (/usr/src), static,
 # with the CMake package that find_package(GTest) finds (GTest::gtest, GTest::gtest_main).
 build_googletest() {
-  if is_done googletest && [[ -f $PREFIX/lib/libgtest.a && -f $PREFIX/lib/cmake/GTest/GTestConfig.cmake ]]; then
-    return 0
-  fi
-  local src=/usr/src/googletest version
+  local src=/usr/src/googletest
   [[ -f $src/CMakeLists.txt ]] || die "$src is missing (package googletest)"
-  version="$(dpkg-query -W -f='${Version}' googletest)"
-  say "googletest $version: building"
-  cmake_dep googletest "$src" -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON \
-    -Dgtest_disable_pthreads=ON -DBUILD_SHARED_LIBS=OFF
-  done_stamp googletest "$version"
+  say "googletest $1: building"
+  cmake_dep "$src" -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=ON -DBUILD_SHARED_LIBS=OFF
 }
 
 main() {
-  # One set-up at a time in this work tree (two test runs may start together).
-  mkdir -p "$DEPS"
-  exec 9>"$DEPS/.setup.lock"
+  # One set-up at a time on the machine (several clones may test at once): the
+  # package installation and the cache take turns.
+  mkdir -p "$CACHE/i686" "$LOGS"
+  exec 9>"$CACHE/.setup.lock"
   flock 9
+  trap remove_scratch EXIT
+  rm -rf "$CACHE/i686"/.building-*  # left by a run that was killed: no other run is building now
   install_packages
-  mkdir -p "$PREFIX"
-  build_sqlite
-  build_libjpeg
-  build_pugixml
-  build_googletest
-  say "ready (MinGW dependencies in ${PREFIX#"$ROOT"/})"
+  ensure_source_index
+  local sqlite libjpeg pugixml googletest
+  sqlite="$(source_version sqlite3)"
+  libjpeg="$(source_version libjpeg-turbo)"
+  pugixml="$(source_version pugixml)"
+  googletest="$(dpkg-query -W -f='${Version}' googletest)"
+  PREFIXES=()
+  provide sqlite3 "$sqlite" build_sqlite
+  SQLITE_PREFIX=$PREFIX
+  provide libjpeg-turbo "$libjpeg" build_libjpeg
+  provide pugixml "$pugixml" build_pugixml
+  provide googletest "$googletest" build_googletest
+  write_deps_file
+  say "ready (MinGW dependencies in $CACHE/i686)"
 }
 
 main "$@"

@@ -10,18 +10,15 @@
 
 namespace sqlitetest {
 
-// The system's library natively; under Windows the sqlite3.dll beside the test program, or
-// the one of the dependency build (build/deps/i686/bin, two folders above the tests).
+// The system's library natively; under Windows the sqlite3.dll that the build puts beside the
+// test program.
 inline std::string LibraryPath() {
 #ifdef _WIN32
   std::string configured;
   if (os::GetEnv("LORVEX_SQLITE_DLL", configured) && !configured.empty()) return configured;
   const std::string exe = os::ExeFileName();
   const std::string folder = exe.substr(0, exe.find_last_of("\\/") + 1);
-  if (os::FileExists(folder + "sqlite3.dll")) return folder + "sqlite3.dll";
-  const std::string deps = folder + "..\\..\\deps\\i686\\bin\\sqlite3.dll";
-  if (os::FileExists(deps)) return deps;
-  return "sqlite3.dll";
+  return folder + "sqlite3.dll";
 #else
   return "libsqlite3.so.0";
 #endif
