@@ -20,9 +20,9 @@
 #include "desktop/win32/TrayIcon.h"
 #include "sources/win32/SearchShortcuts.h"
 #include "os/os.h"
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 #include "tests/win32/ShellLinks.h"
-#include "tests/win32/WineTestUtils.h"
+#include "tests/support/WineTestUtils.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include "desktop/win32/HotKeyManager.h"
 #include "os/os.h"
 #include "sources/win32/SearchShortcuts.h"
-#include "tests/core/TestPaths.h"
-#include "tests/win32/WineTestUtils.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/WineTestUtils.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "core/qmDfmUtils.h"
 #include "core/qmFileUtils.h"
 #include "os/os.h"
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace fs = std::filesystem;
 

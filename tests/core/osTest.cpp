@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

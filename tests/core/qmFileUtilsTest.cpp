@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

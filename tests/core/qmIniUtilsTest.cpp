@@ -5,7 +5,7 @@
 #include <string>
 
 #include "os/os.h"
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 using testpaths::FreshFolder;
 

@@ -10,7 +10,7 @@
 
 #include "core/qmFileUtils.h"
 #include "core/qmIniUtils.h"
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "core/qmMemIni.h"
 #include "os/os.h"
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 using testpaths::FreshFolder;
 

@@ -10,7 +10,7 @@
 
 #include "core/SZCRC32.h"
 #include "os/os.h"
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 using testpaths::FreshFolder;
 

@@ -6,7 +6,7 @@
 
 #include "data/sqlite/SQLite3DB.h"
 #include "os/os.h"
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace sqlitetest {
 

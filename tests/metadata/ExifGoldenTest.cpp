@@ -11,7 +11,7 @@
 #include <sstream>
 #include <variant>
 
-#include "../core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 #include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
 #include "tests/support/Corpora.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <memory>
 
-#include "../core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 #include "metadata/Vmx.Exif.StreamHelper.h"
 
 using namespace vmx;

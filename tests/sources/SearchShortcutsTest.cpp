@@ -10,7 +10,7 @@
 #include "tests/sources/SourceHits.h"
 #include "core/qmFileUtils.h"
 #include "sources/SearchIEBookmarks.h"
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace fs = std::filesystem;
 

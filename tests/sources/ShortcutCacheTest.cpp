@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace fs = std::filesystem;
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace testpaths {
 

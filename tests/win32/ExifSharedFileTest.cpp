@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "../core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 #include "../metadata/ExifTestFiles.h"
 #include "metadata/Vmx.Exif.h"
 

@@ -10,8 +10,8 @@
 #include "core/qmTranslate.h"
 #include "core/win32/qmTranslators.h"
 #include "os/os.h"
-#include "tests/core/TestPaths.h"
-#include "tests/win32/WineTestUtils.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/WineTestUtils.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "core/Persistent.h"
 #include "os/os.h"
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "ui/Hints.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
-#include "tests/win32/WineTestUtils.h"
+#include "tests/support/WineTestUtils.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "core/qmTranslate.h"
 #include "core/win32/qmTranslators.h"
 #include "core/win32/qmUtils.h"
-#include "tests/win32/WineTestUtils.h"
+#include "tests/support/WineTestUtils.h"
 #include "ui/ComCtrls.h"
 #include "ui/Dialogs.h"
 #include "ui/ExtCtrls.h"

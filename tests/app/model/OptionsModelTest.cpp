@@ -12,7 +12,7 @@
 #include "core/qmIniUtils.h"
 #include "core/qmTranslate.h"
 #include "os/os.h"
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 using testpaths::FreshFolder;
 using testpaths::Sep;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "os/os.h"
-#include "tests/win32/WineTestUtils.h"
+#include "tests/support/WineTestUtils.h"
 
 namespace {
 

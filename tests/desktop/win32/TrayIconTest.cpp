@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "desktop/win32/WindowTimers.h"
-#include "tests/win32/WineTestUtils.h"
+#include "tests/support/WineTestUtils.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 

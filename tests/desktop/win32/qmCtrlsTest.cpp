@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "core/qmDfmUtils.h"
-#include "tests/core/TestPaths.h"
-#include "tests/win32/WineTestUtils.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/WineTestUtils.h"
 #include "core/win32/WideText.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
 #include "sources/SearchIEBookmarks.h"
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 #include "tests/win32/ShellLinks.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 #include "ui/Forms.h"
 
 // Serves messages until Condition holds or Milliseconds pass; answers Condition.

@@ -1,8 +1,10 @@
-// Scratch folders for tests that touch real files, on both builds.
+// Scratch folders and whole-file texts for tests that touch real files, on both builds.
 #pragma once
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 
@@ -50,6 +52,20 @@ inline std::string FreshFolder(const std::string& name) {
   std::filesystem::remove_all(folder, error);
   std::filesystem::create_directories(folder, error);
   return folder + Sep;
+}
+
+// The bytes of a file; empty when it cannot be read.
+inline std::string ReadText(const std::string& fileName) {
+  std::ifstream in(std::filesystem::u8path(fileName), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Writes Text as the whole file, creating its folders.
+inline void WriteText(const std::string& fileName, const std::string& text) {
+  const std::filesystem::path path = std::filesystem::u8path(fileName);
+  std::error_code error;
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
+  std::ofstream(path, std::ios::binary) << text;
 }
 
 }  // namespace testpaths
