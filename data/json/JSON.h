@@ -1,0 +1,293 @@
+// A JSON document model and its parser. The Chrome bookmarks file is parsed on every search,
+// so a parsed document keeps all of its nodes, texts and child arrays in one block of memory
+// that goes with it: parsing allocates little, and freeing the document is one release.
+//
+// The parser follows the JSON grammar (RFC 8259) strictly and never raises: anything else is
+// no document. Its own rules where the grammar leaves a choice:
+// - a UTF-8 byte-order mark before the value is skipped;
+// - arrays and objects nest at most 512 deep;
+// - a "\u" escape of a surrogate must be the high half of a pair, followed at once by the
+//   escape of the low half;
+// - a string's bytes are UTF-8: each ill-formed piece of it becomes one U+FFFD;
+// - numbers are doubles, rounded to the nearest; one too large for a double is refused, one
+//   too small to tell from zero becomes zero.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <memory_resource>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "core/Persistent.h"
+
+// The framework's error for a value of the wrong class.
+class EInvalidCast : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+enum TJSONtype { jsBase, jsNumber, jsString, jsBoolean, jsNull, jsList, jsObject };
+
+// What GetValue answers and SetValue takes: null, a number, a wide text or a Boolean.
+using TJSONvalue = std::variant<std::monostate, double, std::u16string, bool>;
+
+class TJSONbase;
+class TJSONparser;
+
+// Frees a node: one made with new is deleted, one of a parsed document only destroyed (its
+// memory goes with the document).
+struct TJSONfree {
+  void operator()(TJSONbase* node) const noexcept;
+};
+
+// An owned node. Containers and members own their children through it.
+using TJSONptr = std::unique_ptr<TJSONbase, TJSONfree>;
+
+class TJSONbase {
+ public:
+  TJSONbase() = default;
+  TJSONbase(const TJSONbase&) = delete;
+  TJSONbase& operator=(const TJSONbase&) = delete;
+  virtual ~TJSONbase() = default;
+
+  virtual TJSONvalue GetValue() const { return {}; }
+  virtual void SetValue(const TJSONvalue& value) {}
+  virtual TJSONbase* GetChild(int index) const { return nullptr; }
+  // Takes Value when it stores it; otherwise Value stays the caller's.
+  virtual void SetChild(int index, TJSONptr&& value) {}
+  virtual int GetCount() const { return 0; }
+  // By position or by name; what a node cannot look up answers the node itself.
+  virtual TJSONbase* GetField(int index) { return this; }
+  virtual TJSONbase* GetField(std::u16string_view name) { return this; }
+  virtual TJSONtype JSONType() const { return jsBase; }
+  const char* JSONTypeName() const;
+
+ private:
+  friend struct TJSONfree;
+  friend class TJSONparser;
+  bool FInDocument = false;
+};
+
+inline void TJSONfree::operator()(TJSONbase* node) const noexcept {
+  if (node->FInDocument)
+    node->~TJSONbase();
+  else
+    delete node;
+}
+
+class TJSONnumber : public TJSONbase {
+ public:
+  explicit TJSONnumber(double value = 0) : FValue(value) {}
+  double Value() const { return FValue; }
+  TJSONvalue GetValue() const override { return FValue; }
+  void SetValue(const TJSONvalue& value) override;
+  TJSONtype JSONType() const override { return jsNumber; }
+
+ private:
+  double FValue;
+};
+
+class TJSONstring : public TJSONbase {
+ public:
+  explicit TJSONstring(std::u16string_view value = {},
+                       std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+      : FValue(value, memory) {}
+  explicit TJSONstring(std::pmr::u16string&& value) : FValue(std::move(value)) {}
+  std::u16string_view Value() const { return FValue; }
+  TJSONvalue GetValue() const override { return std::u16string(FValue); }
+  void SetValue(const TJSONvalue& value) override;
+  TJSONtype JSONType() const override { return jsString; }
+
+ private:
+  std::pmr::u16string FValue;
+};
+
+class TJSONboolean : public TJSONbase {
+ public:
+  explicit TJSONboolean(bool value = false) : FValue(value) {}
+  bool Value() const { return FValue; }
+  TJSONvalue GetValue() const override { return FValue; }
+  void SetValue(const TJSONvalue& value) override;
+  TJSONtype JSONType() const override { return jsBoolean; }
+
+ private:
+  bool FValue;
+};
+
+class TJSONnull : public TJSONbase {
+ public:
+  TJSONtype JSONType() const override { return jsNull; }
+};
+
+// One member of an object: its name and its value (owned; none until set).
+class TJSONobjectmethod : public TJSONbase {
+ public:
+  explicit TJSONobjectmethod(std::u16string_view name, TJSONptr value = nullptr,
+                             std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+      : FName(name, memory), FValue(std::move(value)) {}
+  TJSONobjectmethod(std::pmr::u16string&& name, TJSONptr value)
+      : FName(std::move(name)), FValue(std::move(value)) {}
+  std::u16string_view Name() const { return FName; }
+  TJSONbase* Value() const { return FValue.get(); }
+
+ private:
+  std::pmr::u16string FName;
+  TJSONptr FValue;
+};
+
+// Lists and objects: an ordered list of owned children (for an object, its members).
+class TJSONcustomlist : public TJSONbase {
+ public:
+  explicit TJSONcustomlist(std::pmr::memory_resource* memory) : FChildren(memory) {}
+
+  int GetCount() const override { return int(FChildren.size()); }
+  // Nil outside 0 .. GetCount() - 1.
+  TJSONbase* GetChild(int index) const override;
+  // Inside the range, frees the child there and puts Value in its place.
+  void SetChild(int index, TJSONptr&& value) override;
+  TJSONbase* GetField(int index) override { return GetChild(index); }
+  TJSONbase* GetField(std::u16string_view name) override { return this; }
+
+  // The child at Index (for an object: the value of the first member of that member's name)
+  // and its name (a list's is the decimal index).
+  virtual TJSONbase* GetChildAndName(int index, std::string& name) const = 0;
+  // Appends Value and answers its index; nil answers -1.
+  virtual int Add(TJSONptr&& value);
+  // Frees the child at Index and moves the last child into its place.
+  virtual void Delete(int index);
+  int IndexOf(const TJSONbase* child) const;
+
+  // The value at Index (see GetChildAndName) as the class each needs; a missing one answers
+  // 0, an empty text or False, one of another class raises EInvalidCast. GetInteger drops the
+  // fraction; beyond the 32-bit range it answers the nearest end of it.
+  int32_t GetInteger(int index) const;
+  std::string GetString(int index) const;  // UTF-8, the program's code page
+  std::u16string GetWideString(int index) const;
+  double GetDouble(int index) const;
+  bool GetBoolean(int index) const;
+
+ protected:
+  // The value the typed getters read at Index.
+  virtual TJSONbase* ValueAt(int index) const = 0;
+  bool InRange(int index) const { return index >= 0 && index < GetCount(); }
+
+  std::pmr::vector<TJSONptr> FChildren;
+
+ private:
+  friend class TJSONparser;
+  template <class T>
+  const T* TypedValueAt(int index) const;
+};
+
+class TJSONlist : public TJSONcustomlist {
+ public:
+  explicit TJSONlist(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+      : TJSONcustomlist(memory) {}
+  TJSONtype JSONType() const override { return jsList; }
+  TJSONbase* GetChildAndName(int index, std::string& name) const override;
+
+ protected:
+  TJSONbase* ValueAt(int index) const override { return GetChild(index); }
+};
+
+// A node of the name index: links are positions in the tree's node array.
+struct TJSONBalNode {
+  uint32_t Left = 0;
+  uint32_t Right = 0;
+  uint8_t Level = 0;
+  int32_t Position = 0;
+  std::u16string_view Name;
+};
+
+// Member names to member positions, kept balanced (an AA tree). Node 0 is the sentinel that
+// stands for every empty subtree. The names are views of the members' own names: the object
+// rebuilds its index whenever a member goes.
+class TJSONBalTree {
+ public:
+  explicit TJSONBalTree(std::pmr::memory_resource* memory) : FNodes(memory) {}
+  // The position of Name, or -1.
+  int Search(std::u16string_view name) const;
+  // False, changing nothing, when Name is there already.
+  bool Insert(std::u16string_view name, int position);
+  void Clear();
+  void Reserve(size_t count) { FNodes.reserve(count + 1); }
+
+ private:
+  uint32_t Insert(uint32_t node, std::u16string_view name, int position, bool& inserted);
+  uint32_t Skew(uint32_t node);
+  uint32_t Split(uint32_t node);
+
+  std::pmr::vector<TJSONBalNode> FNodes;
+  uint32_t FRoot = 0;
+};
+
+// An object: its children are TJSONobjectmethod members in document order.
+class TJSONobject : public TJSONcustomlist {
+ public:
+  explicit TJSONobject(bool useIndex = true, std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+      : TJSONcustomlist(memory), FIndex(memory), FUseIndex(useIndex) {}
+  TJSONtype JSONType() const override { return jsObject; }
+
+  // Only members are taken, by SetChild and Add; any other value stays the caller's.
+  void SetChild(int index, TJSONptr&& value) override;
+  int Add(TJSONptr&& value) override;
+  void Delete(int index) override;
+  using TJSONcustomlist::GetField;
+  TJSONbase* GetField(std::u16string_view name) override { return Field(name); }
+  TJSONbase* GetChildAndName(int index, std::string& name) const override;
+
+  // The position of the first member named Name (names compare exactly), or -1.
+  int IndexOfName(std::u16string_view name) const;
+  // The value of the first member named Name, or nil.
+  TJSONbase* Field(std::u16string_view name) const;
+  // Empty outside the range.
+  std::u16string_view NameOf(int index) const;
+  // The value of the first member of the name at Index; nil for an empty name.
+  TJSONbase* FieldByIndex(int index) const;
+
+ protected:
+  TJSONbase* ValueAt(int index) const override { return FieldByIndex(index); }
+
+ private:
+  friend class TJSONparser;
+  const TJSONobjectmethod& Member(int index) const { return static_cast<const TJSONobjectmethod&>(*FChildren[size_t(index)]); }
+  void Reindex();
+
+  TJSONBalTree FIndex;
+  bool FUseIndex;
+};
+
+// What TJSON::ParseText answers: the root value, or none. Every node of the document lives in
+// the document's memory, so the root goes before the memory does.
+class TJSONdocument {
+ public:
+  TJSONdocument() = default;
+  TJSONdocument(TJSONdocument&&) = default;
+  TJSONdocument& operator=(TJSONdocument&&) = default;  // the root is assigned first
+  ~TJSONdocument() { FRoot.reset(); }
+
+  TJSONbase* get() const { return FRoot.get(); }
+  TJSONbase* operator->() const { return FRoot.get(); }
+  TJSONbase& operator*() const { return *FRoot; }
+  explicit operator bool() const { return bool(FRoot); }
+
+ private:
+  friend class TJSON;
+  TJSONdocument(TJSONptr root, std::unique_ptr<std::pmr::memory_resource> memory)
+      : FRoot(std::move(root)), FMemory(std::move(memory)) {}
+
+  TJSONptr FRoot;
+  std::unique_ptr<std::pmr::memory_resource> FMemory;
+};
+
+class TJSON {
+ public:
+  // The value that Text (UTF-8) holds, or none when it holds no JSON value. Never raises.
+  static TJSONdocument ParseText(std::string_view text);
+};
+
+// The UTF-8 form of Code (any code below 200000 hex, surrogates included).
+std::string EncodeUtf8Char(uint32_t code);
