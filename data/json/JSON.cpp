@@ -60,6 +60,12 @@ std::u16string DecodeUtf8(std::string_view text) {
   return out;
 }
 
+// Printable ASCII that stands for itself in a string.
+bool IsPlainAscii(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\';
+}
+
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
@@ -346,7 +352,7 @@ void TJSONobject::SetChild(int index, TJSONptr&& value) {
 int TJSONobject::Add(TJSONptr&& value) {
   if (!IsMember(value)) return -1;
   const int index = TJSONcustomlist::Add(std::move(value));
-  FIndex.Insert(Member(index).Name(), index);
+  if (FUseIndex) FIndex.Insert(Member(index).Name(), index);
   return index;
 }
 
@@ -359,6 +365,7 @@ void TJSONobject::Delete(int index) {
 // The index refers to positions and to the members' names: after a member went or moved it
 // is built again, so that each name maps to its first remaining member.
 void TJSONobject::Reindex() {
+  if (!FUseIndex) return;
   FIndex.Clear();
   FIndex.Reserve(FChildren.size());
   for (int i = 0; i < GetCount(); ++i) FIndex.Insert(Member(i).Name(), i);
@@ -454,15 +461,15 @@ class TJSONparser {
   }
 
   TJSONptr String() {
-    std::pmr::u16string text(FMemory);
-    return ReadString(text) ? Make<TJSONstring>(std::move(text)) : nullptr;
+    TJSONptr text = Make<TJSONstring>(std::u16string_view(), FMemory);
+    return ReadString(static_cast<TJSONstring&>(*text).FValue) ? std::move(text) : nullptr;
   }
 
   // Reads the string at the position (its opening quote) into Text.
   bool ReadString(std::pmr::u16string& text) {
     const char* start = ++FPos;
     // The common case, printable ASCII up to the closing quote, is taken as it stands.
-    while (FPos != FEnd && *FPos >= 0x20 && *FPos != '"' && *FPos != '\\') ++FPos;
+    while (FPos != FEnd && IsPlainAscii(*FPos)) ++FPos;
     if (FPos != FEnd && *FPos == '"') {
       text = std::pmr::u16string(start, FPos++, FMemory);
       return true;
@@ -545,11 +552,12 @@ class TJSONparser {
   }
 
   TJSONptr Member() {
+    TJSONptr member = Make<TJSONobjectmethod>(std::u16string_view(), nullptr, FMemory);
+    auto& m = static_cast<TJSONobjectmethod&>(*member);
     SkipBlanks();
-    std::pmr::u16string name(FMemory);
-    if (FPos == FEnd || *FPos != '"' || !ReadString(name) || !Skip(':')) return nullptr;
-    TJSONptr value = Value();
-    return value ? Make<TJSONobjectmethod>(std::move(name), std::move(value)) : nullptr;
+    if (FPos == FEnd || *FPos != '"' || !ReadString(m.FName) || !Skip(':')) return nullptr;
+    m.FValue = Value();
+    return m.FValue ? std::move(member) : nullptr;
   }
 
   // From the opening bracket to Close: the children that Child reads, separated by commas.

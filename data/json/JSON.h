@@ -95,13 +95,13 @@ class TJSONstring : public TJSONbase {
   explicit TJSONstring(std::u16string_view value = {},
                        std::pmr::memory_resource* memory = std::pmr::get_default_resource())
       : FValue(value, memory) {}
-  explicit TJSONstring(std::pmr::u16string&& value) : FValue(std::move(value)) {}
   std::u16string_view Value() const { return FValue; }
   TJSONvalue GetValue() const override { return std::u16string(FValue); }
   void SetValue(const TJSONvalue& value) override;
   TJSONtype JSONType() const override { return jsString; }
 
  private:
+  friend class TJSONparser;
   std::pmr::u16string FValue;
 };
 
@@ -128,12 +128,11 @@ class TJSONobjectmethod : public TJSONbase {
   explicit TJSONobjectmethod(std::u16string_view name, TJSONptr value = nullptr,
                              std::pmr::memory_resource* memory = std::pmr::get_default_resource())
       : FName(name, memory), FValue(std::move(value)) {}
-  TJSONobjectmethod(std::pmr::u16string&& name, TJSONptr value)
-      : FName(std::move(name)), FValue(std::move(value)) {}
   std::u16string_view Name() const { return FName; }
   TJSONbase* Value() const { return FValue.get(); }
 
  private:
+  friend class TJSONparser;
   std::pmr::u16string FName;
   TJSONptr FValue;
 };

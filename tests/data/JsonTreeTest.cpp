@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <random>
+
+#include "data/json/JSON.h"
+#include "tests/support/JsonCanonical.h"
+
+using jsontest::Canonical;
+
+namespace {
+
+TJSONptr Member(std::u16string_view name, double value) {
+  return TJSONptr(new TJSONobjectmethod(name, TJSONptr(new TJSONnumber(value))));
+}
+
+// "a=1 b=nil ...": what Field answers for each name.
+std::string Lookups(const TJSONobject& object, std::initializer_list<std::u16string_view> names) {
+  std::string out;
+  for (const std::u16string_view name : names) {
+    const TJSONbase* value = object.Field(name);
+    out += (out.empty() ? "" : " ") + std::string(name.begin(), name.end()) + "=";
+    if (value)
+      jsontest::AppendCanonical(out, *value);
+    else
+      out += "null";
+  }
+  return out;
+}
+
+struct TIndexCase {
+  const char* What;
+  std::function<void(TJSONobject&)> Change;
+  const char* Members;
+  const char* Found;  // Lookups of a, b and c afterwards
+};
+
+TEST(JsonTreeTest, TheNameIndexFollowsEveryChange) {
+  const TIndexCase cases[] = {
+      {"as parsed", [](TJSONobject&) {}, R"({"a":1,"b":2,"a":3,"c":4})", "a=1 b=2 c=4"},
+      {"first deleted, the last moves in", [](TJSONobject& o) { o.Delete(0); }, R"({"c":4,"b":2,"a":3})", "a=3 b=2 c=4"},
+      {"middle deleted", [](TJSONobject& o) { o.Delete(1); }, R"({"a":1,"c":4,"a":3})", "a=1 b=null c=4"},
+      {"last deleted", [](TJSONobject& o) { o.Delete(3); }, R"({"a":1,"b":2,"a":3})", "a=1 b=2 c=null"},
+      {"all deleted", [](TJSONobject& o) { while (o.GetCount() > 0) o.Delete(0); }, "{}", "a=null b=null c=null"},
+      {"out of range", [](TJSONobject& o) { o.Delete(4); o.Delete(-1); }, R"({"a":1,"b":2,"a":3,"c":4})", "a=1 b=2 c=4"},
+      {"member replaced", [](TJSONobject& o) { o.SetChild(1, Member(u"c", 9)); }, R"({"a":1,"c":9,"a":3,"c":4})",
+       "a=1 b=null c=9"},
+      {"member added", [](TJSONobject& o) { EXPECT_EQ(o.Add(Member(u"b", 5)), 4); }, R"({"a":1,"b":2,"a":3,"c":4,"b":5})",
+       "a=1 b=2 c=4"},
+  };
+  for (const TIndexCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    TJSONdocument document = TJSON::ParseText(R"({"a":1,"b":2,"a":3,"c":4})");
+    auto& object = static_cast<TJSONobject&>(*document);
+    c.Change(object);
+    EXPECT_EQ(Canonical(document), c.Members);
+    EXPECT_EQ(Lookups(object, {u"a", u"b", u"c"}), c.Found);
+  }
+}
+
+TEST(JsonTreeTest, ManyMembersAreFoundByIndexAndByScan) {
+  std::vector<std::u16string> names;
+  for (int i = 0; i < 1000; ++i) names.push_back(u"name" + std::u16string(1, char16_t('A' + i % 50)) + char16_t(0x100 + i));
+  std::shuffle(names.begin(), names.end(), std::mt19937(7));
+  for (const bool useIndex : {true, false}) {
+    TJSONobject object(useIndex);
+    for (const auto& name : names) object.Add(TJSONptr(new TJSONobjectmethod(name)));
+    for (int i = 0; i < int(names.size()); i += 3) object.Delete(i);
+    for (int i = 0; i < object.GetCount(); ++i) ASSERT_EQ(object.IndexOfName(object.NameOf(i)), i) << useIndex;
+    EXPECT_EQ(object.IndexOfName(u"name"), -1);
+  }
+}
+
+TEST(JsonTreeTest, RepeatedNamesAnswerTheFirstMember) {
+  TJSONdocument document = TJSON::ParseText(R"({"k":1,"k":2})");
+  auto& object = static_cast<TJSONobject&>(*document);
+  EXPECT_EQ(object.GetCount(), 2);
+  EXPECT_EQ(object.GetDouble(1), 1);  // FieldByIndex(1) looks the name up
+  EXPECT_EQ(static_cast<TJSONobjectmethod*>(object.GetChild(1))->Value()->GetValue(), TJSONvalue(2.0));
+  std::string name;
+  EXPECT_EQ(object.GetChildAndName(1, name), object.Field(u"k"));
+  EXPECT_EQ(name, "k");
+  EXPECT_EQ(object.Field(u"K"), nullptr);
+  EXPECT_EQ(object.GetField(u"k"), object.Field(u"k"));
+  EXPECT_EQ(object.GetField(0), object.GetChild(0));
+}
+
+TEST(JsonTreeTest, GetIntegerDropsTheFractionAndSaturates) {
+  TJSONdocument document = TJSON::ParseText("[2.9,-2.9,2147483647.5,3e9,-2147483648.9,-1e300,0,0,0]");
+  auto& list = static_cast<TJSONlist&>(*document);
+  list.GetChild(6)->SetValue(std::numeric_limits<double>::quiet_NaN());
+  list.GetChild(7)->SetValue(std::numeric_limits<double>::infinity());
+  list.GetChild(8)->SetValue(-std::numeric_limits<double>::infinity());
+  const int32_t max = std::numeric_limits<int32_t>::max(), min = std::numeric_limits<int32_t>::min();
+  const int32_t expected[] = {2, -2, max, max, min, min, 0, max, min};
+  for (int i = 0; i < list.GetCount(); ++i) EXPECT_EQ(list.GetInteger(i), expected[i]) << i;
+}
+
+TEST(JsonTreeTest, TypedGettersAnswerDefaultsForMissingValuesAndRefuseOtherClasses) {
+  TJSONdocument document = TJSON::ParseText(R"({"n":1.5,"s":"\u00e9t\u00e9","b":true,"":"unnamed"})");
+  const auto& object = static_cast<const TJSONobject&>(*document);
+  EXPECT_EQ(object.GetString(1), "\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(object.GetWideString(1), u"\u00e9t\u00e9");
+  EXPECT_EQ(object.GetDouble(0), 1.5);
+  EXPECT_TRUE(object.GetBoolean(2));
+  for (const int missing : {3, 4, -1}) {
+    SCOPED_TRACE(missing);
+    EXPECT_EQ(object.GetInteger(missing), 0);
+    EXPECT_EQ(object.GetString(missing), "");
+    EXPECT_FALSE(object.GetBoolean(missing));
+  }
+  EXPECT_THROW(object.GetInteger(1), EInvalidCast);
+  EXPECT_THROW(object.GetString(0), EInvalidCast);
+  EXPECT_THROW(object.GetBoolean(0), EInvalidCast);
+}
+
+TEST(JsonTreeTest, ListsDeleteByMovingTheLastChildAndTakeOnlyWhatTheyStore) {
+  TJSONdocument document = TJSON::ParseText(R"([1,"two",[3]])");
+  auto& list = static_cast<TJSONlist&>(*document);
+  list.Delete(0);
+  EXPECT_EQ(Canonical(document), R"([[3],"two"])");
+
+  // Nodes made here join the document's own and are freed with them.
+  TJSONptr outside(new TJSONstring(u"kept"));
+  list.SetChild(2, std::move(outside));
+  ASSERT_NE(outside, nullptr);
+  list.SetChild(0, std::move(outside));
+  EXPECT_EQ(list.Add(TJSONptr(new TJSONboolean(true))), 2);
+  EXPECT_EQ(list.Add(nullptr), -1);
+  EXPECT_EQ(Canonical(document), R"(["kept","two",true])");
+  EXPECT_EQ(list.IndexOf(list.GetChild(1)), 1);
+  EXPECT_EQ(list.GetField(1), list.GetChild(1));
+  EXPECT_EQ(list.GetField(u"x"), &list);
+
+  TJSONobject object;
+  TJSONptr number(new TJSONnumber(1));
+  EXPECT_EQ(object.Add(std::move(number)), -1);
+  EXPECT_NE(number, nullptr);
+  document = TJSON::ParseText("[]");
+  EXPECT_EQ(Canonical(document), "[]");
+}
+
+TEST(JsonTreeTest, ValuesConvertWhenSetAndNameTheirTypes) {
+  TJSONdocument document = TJSON::ParseText(R"([0,"",false,null,[],{}])");
+  TJSONbase& number = *document->GetChild(0);
+  TJSONbase& text = *document->GetChild(1);
+  TJSONbase& flag = *document->GetChild(2);
+  const struct {
+    TJSONbase& Node;
+    TJSONvalue Set;
+    TJSONvalue Expected;
+  } cases[] = {
+      {number, u"-2.5e1", -25.0}, {number, true, 1.0},      {text, 1.5, u"1.5"},         {text, false, u"False"},
+      {flag, u"TRUE", true},      {flag, 0.0, false},       {number, u" 1", TJSONvalue()}, {text, TJSONvalue(), TJSONvalue()},
+      {flag, u"yes", TJSONvalue()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Node.JSONTypeName());
+    if (std::holds_alternative<std::monostate>(c.Expected)) {
+      EXPECT_THROW(c.Node.SetValue(c.Set), EConvertError);
+    } else {
+      c.Node.SetValue(c.Set);
+      EXPECT_EQ(c.Node.GetValue(), c.Expected);
+    }
+  }
+  std::string names;
+  for (int i = 0; i < document->GetCount(); ++i) names += std::string(document->GetChild(i)->JSONTypeName()) + " ";
+  EXPECT_EQ(names, "jsNumber jsString jsBoolean jsNull jsList jsObject ");
+  EXPECT_EQ(document->GetChild(3)->GetField(0), document->GetChild(3));
+}
+
+TEST(JsonTreeTest, EncodeUtf8CharCoversEveryLength) {
+  const std::pair<uint32_t, std::string> cases[] = {
+      {0x41, "A"}, {0xE9, "\xC3\xA9"}, {0x20AC, "\xE2\x82\xAC"}, {0xD800, "\xED\xA0\x80"}, {0x1F600, "\xF0\x9F\x98\x80"},
+      {0x1FFFFF, "\xF7\xBF\xBF\xBF"}};
+  for (const auto& [code, bytes] : cases) EXPECT_EQ(EncodeUtf8Char(code), bytes) << code;
+}
+
+}  // namespace
