@@ -66,6 +66,42 @@ bool IsPlainAscii(char c) {
   return byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\';
 }
 
+// Strings and indentation are long runs of the same kind of byte: they are skipped eight
+// bytes at a time while none of the eight ends the run (the usual tests for a byte below a
+// value or equal to one in a word; a false alarm only ends the quick steps).
+constexpr uint64_t EveryByte = 0x0101010101010101;
+constexpr uint64_t HighBits = 0x8080808080808080;
+
+uint64_t BytesBelow(uint64_t word, uint8_t value) { return (word - EveryByte * value) & ~word & HighBits; }
+
+uint64_t BytesEqual(uint64_t word, uint8_t value) { return BytesBelow(word ^ (EveryByte * value), 1); }
+
+uint64_t EightBytes(const char* p) {
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// The end of the run of plain ASCII from P.
+const char* SkipPlainAscii(const char* p, const char* end) {
+  while (end - p >= 8) {
+    const uint64_t word = EightBytes(p);
+    if (BytesBelow(word, 0x20) | BytesEqual(word, '"') | BytesEqual(word, '\\') | (word & HighBits)) break;
+    p += 8;
+  }
+  while (p != end && IsPlainAscii(*p)) ++p;
+  return p;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+// The end of the blanks from P.
+const char* SkipBlanks(const char* p, const char* end) {
+  while (end - p >= 8 && EightBytes(p) == EveryByte * ' ') p += 8;
+  while (p != end && IsBlank(*p)) ++p;
+  return p;
+}
+
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
@@ -209,18 +245,51 @@ const char* TJSONbase::JSONTypeName() const {
 
 void TJSONnumber::SetValue(const TJSONvalue& value) { FValue = ToDouble(value); }
 
-void TJSONstring::SetValue(const TJSONvalue& value) { FValue = ToText(value); }
+void TJSONstring::SetValue(const TJSONvalue& value) { Assign(ToText(value)); }
+
+void TJSONstring::Assign(std::u16string_view value) {
+  char16_t* text = nullptr;
+  if (!value.empty()) {
+    text = static_cast<char16_t*>(FMemory->allocate(value.size() * sizeof(char16_t), alignof(char16_t)));
+    std::copy(value.begin(), value.end(), text);
+  }
+  Free();
+  FText = text;
+  FLength = uint32_t(value.size());
+}
+
+void TJSONstring::Free() {
+  if (FText) FMemory->deallocate(FText, FLength * sizeof(char16_t), alignof(char16_t));
+}
+
+TJSONobjectmethod::TJSONobjectmethod(std::u16string_view name, TJSONptr value)
+    : FNameLength(uint32_t(name.size())), FName(new char16_t[name.size()]), FValue(std::move(value)) {
+  std::copy(name.begin(), name.end(), FName);
+}
+
+TJSONobjectmethod::~TJSONobjectmethod() {
+  if (!InDocument()) delete[] FName;
+}
 
 void TJSONboolean::SetValue(const TJSONvalue& value) { FValue = ToBoolean(value); }
 
 TJSONbase* TJSONcustomlist::GetChild(int index) const { return InRange(index) ? FChildren[size_t(index)].get() : nullptr; }
 
+void TJSONcustomlist::Adopt(const TJSONbase& value) {
+  // A document's containers take their memory from the document's TJSONmemory.
+  if (FInDocument && !value.FInDocument)
+    static_cast<TJSONmemory*>(FChildren.get_allocator().resource())->HoldsForeignNodes = true;
+}
+
 void TJSONcustomlist::SetChild(int index, TJSONptr&& value) {
-  if (InRange(index)) FChildren[size_t(index)] = std::move(value);
+  if (!InRange(index) || !value) return;
+  Adopt(*value);
+  FChildren[size_t(index)] = std::move(value);
 }
 
 int TJSONcustomlist::Add(TJSONptr&& value) {
   if (!value) return -1;
+  Adopt(*value);
   FChildren.push_back(std::move(value));
   return GetCount() - 1;
 }
@@ -277,13 +346,16 @@ TJSONbase* TJSONlist::GetChildAndName(int index, std::string& name) const {
 
 // --- the name index ------------------------------------------------------------------------
 
+std::u16string_view TJSONBalTree::NameOf(uint32_t node) const {
+  return static_cast<const TJSONobjectmethod&>(*FMembers[size_t(FNodes[node].Position)]).Name();
+}
+
 int TJSONBalTree::Search(std::u16string_view name) const {
   uint32_t node = FRoot;
   while (node != 0) {
-    const TJSONBalNode& n = FNodes[node];
-    const int order = name.compare(n.Name);
-    if (order == 0) return n.Position;
-    node = order < 0 ? n.Left : n.Right;
+    const int order = name.compare(NameOf(node));
+    if (order == 0) return FNodes[node].Position;
+    node = order < 0 ? FNodes[node].Left : FNodes[node].Right;
   }
   return -1;
 }
@@ -297,11 +369,11 @@ bool TJSONBalTree::Insert(std::u16string_view name, int position) {
 
 uint32_t TJSONBalTree::Insert(uint32_t node, std::u16string_view name, int position, bool& inserted) {
   if (node == 0) {
-    FNodes.push_back({0, 0, 1, position, name});
+    FNodes.push_back({0, 0, position, 1});
     inserted = true;
     return uint32_t(FNodes.size() - 1);
   }
-  const int order = name.compare(FNodes[node].Name);
+  const int order = name.compare(NameOf(node));
   if (order == 0) return node;
   if (order < 0) {
     const uint32_t left = Insert(FNodes[node].Left, name, position, inserted);
@@ -340,6 +412,10 @@ void TJSONBalTree::Clear() {
 // --- objects -------------------------------------------------------------------------------
 
 namespace {
+// Up to this many members an object is scanned and has no index: comparing a few names is
+// quicker than a walk through a tree, and a document holds many small objects.
+constexpr int ScannedMembers = 16;
+
 bool IsMember(const TJSONptr& value) { return dynamic_cast<const TJSONobjectmethod*>(value.get()) != nullptr; }
 }  // namespace
 
@@ -352,7 +428,10 @@ void TJSONobject::SetChild(int index, TJSONptr&& value) {
 int TJSONobject::Add(TJSONptr&& value) {
   if (!IsMember(value)) return -1;
   const int index = TJSONcustomlist::Add(std::move(value));
-  if (FUseIndex) FIndex.Insert(Member(index).Name(), index);
+  if (index == ScannedMembers)
+    Reindex();
+  else if (Indexed())
+    FIndex.Insert(Member(index).Name(), index);
   return index;
 }
 
@@ -364,9 +443,11 @@ void TJSONobject::Delete(int index) {
 
 // The index refers to positions and to the members' names: after a member went or moved it
 // is built again, so that each name maps to its first remaining member.
+bool TJSONobject::Indexed() const { return FUseIndex && GetCount() > ScannedMembers; }
+
 void TJSONobject::Reindex() {
-  if (!FUseIndex) return;
   FIndex.Clear();
+  if (!Indexed()) return;
   FIndex.Reserve(FChildren.size());
   for (int i = 0; i < GetCount(); ++i) FIndex.Insert(Member(i).Name(), i);
 }
@@ -377,7 +458,7 @@ TJSONbase* TJSONobject::GetChildAndName(int index, std::string& name) const {
 }
 
 int TJSONobject::IndexOfName(std::u16string_view name) const {
-  if (FUseIndex) return FIndex.Search(name);
+  if (Indexed()) return FIndex.Search(name);
   for (int i = 0; i < GetCount(); ++i)
     if (Member(i).Name() == name) return i;
   return -1;
@@ -395,13 +476,62 @@ TJSONbase* TJSONobject::FieldByIndex(int index) const {
   return name.empty() ? nullptr : Field(name);
 }
 
+// --- documents -----------------------------------------------------------------------------
+
+namespace {
+
+// The blocks of documents gone, kept for the next ones up to a limit: the Chrome bookmarks
+// file is parsed again on every search, and memory fresh from the system costs more than the
+// parse itself.
+class TBlockCache {
+ public:
+  static constexpr size_t MaxBlocks = 1024;
+
+  std::unique_ptr<std::byte[]> Take(size_t size) {
+    const std::lock_guard lock(FMutex);
+    if (FBlocks.empty()) return std::make_unique_for_overwrite<std::byte[]>(size);
+    auto block = std::move(FBlocks.back());
+    FBlocks.pop_back();
+    return block;
+  }
+
+  void Keep(std::vector<std::unique_ptr<std::byte[]>>& blocks) {
+    const std::lock_guard lock(FMutex);
+    while (!blocks.empty() && FBlocks.size() < MaxBlocks) {
+      FBlocks.push_back(std::move(blocks.back()));
+      blocks.pop_back();
+    }
+  }
+
+ private:
+  std::mutex FMutex;
+  std::vector<std::unique_ptr<std::byte[]>> FBlocks;
+};
+
+TBlockCache& BlockCache() {
+  static TBlockCache cache;
+  return cache;
+}
+
+}  // namespace
+
+TJSONmemory::~TJSONmemory() { BlockCache().Keep(FBlocks); }
+
+void* TJSONmemory::AllocateInNewBlock(size_t bytes, size_t alignment) {
+  // Big pieces get a block of their own; the current block goes on serving small ones.
+  if (bytes > BlockSize / 4) return FBigPieces.emplace_back(std::make_unique_for_overwrite<std::byte[]>(bytes)).get();
+  FNext = FBlocks.emplace_back(BlockCache().Take(BlockSize)).get();
+  FLeft = BlockSize;
+  return Allocate(bytes, alignment);
+}
+
 // --- the parser ----------------------------------------------------------------------------
 
 // One parse: values are built in the document's memory; the children of the open lists and
 // objects wait on one stack until their container closes and takes them in one piece.
 class TJSONparser {
  public:
-  TJSONparser(std::string_view text, std::pmr::memory_resource* memory)
+  TJSONparser(std::string_view text, TJSONmemory* memory)
       : FPos(text.data()), FEnd(text.data() + text.size()), FMemory(memory) {}
 
   // The one value of the text, with nothing but blanks around it; nil otherwise.
@@ -416,15 +546,13 @@ class TJSONparser {
 
   template <class T, class... Args>
   TJSONptr Make(Args&&... args) {
-    void* place = FMemory->allocate(sizeof(T), alignof(T));
+    void* place = FMemory->Allocate(sizeof(T), alignof(T));
     TJSONbase* node = new (place) T(std::forward<Args>(args)...);
     node->FInDocument = true;
     return TJSONptr(node);
   }
 
-  void SkipBlanks() {
-    while (FPos != FEnd && (*FPos == ' ' || *FPos == '\n' || *FPos == '\r' || *FPos == '\t')) ++FPos;
-  }
+  void SkipBlanks() { FPos = ::SkipBlanks(FPos, FEnd); }
 
   bool Skip(char c) {
     SkipBlanks();
@@ -461,22 +589,31 @@ class TJSONparser {
   }
 
   TJSONptr String() {
-    TJSONptr text = Make<TJSONstring>(std::u16string_view(), FMemory);
-    return ReadString(static_cast<TJSONstring&>(*text).FValue) ? std::move(text) : nullptr;
+    TJSONptr node = Make<TJSONstring>(std::u16string_view(), FMemory);
+    auto& text = static_cast<TJSONstring&>(*node);
+    return ReadString(text.FText, text.FLength) ? std::move(node) : nullptr;
   }
 
-  // Reads the string at the position (its opening quote) into Text.
-  bool ReadString(std::pmr::u16string& text) {
+  // Reads the string at the position (its opening quote) into the document's memory.
+  bool ReadString(char16_t*& text, uint32_t& length) {
     const char* start = ++FPos;
     // The common case, printable ASCII up to the closing quote, is taken as it stands.
-    while (FPos != FEnd && IsPlainAscii(*FPos)) ++FPos;
+    FPos = SkipPlainAscii(FPos, FEnd);
     if (FPos != FEnd && *FPos == '"') {
-      text = std::pmr::u16string(start, FPos++, FMemory);
+      length = uint32_t(FPos - start);
+      text = NewText(length);
+      std::copy(start, FPos++, text);
       return true;
     }
     if (!ReadEscapedString(start)) return false;
-    text = std::pmr::u16string(FScratch, FMemory);
+    length = uint32_t(FScratch.size());
+    text = NewText(length);
+    std::copy(FScratch.begin(), FScratch.end(), text);
     return true;
+  }
+
+  char16_t* NewText(size_t length) {
+    return static_cast<char16_t*>(FMemory->Allocate(length * sizeof(char16_t), alignof(char16_t)));
   }
 
   // Decodes the string from Start to its closing quote into FScratch.
@@ -520,11 +657,12 @@ class TJSONparser {
   // After "\u": four hex digits; a surrogate only as the high half directly followed by the
   // escape of the low half.
   bool ReadUnicodeEscape() {
-    char16_t unit, low;
+    char16_t unit = 0, low = 0;
     if (!ReadHex4(unit) || IsLowSurrogate(unit)) return false;
-    if (IsHighSurrogate(unit) && !(SkipWord("\\u") && ReadHex4(low) && IsLowSurrogate(low))) return false;
     FScratch += unit;
-    if (IsHighSurrogate(unit)) FScratch += low;
+    if (!IsHighSurrogate(unit)) return true;
+    if (!SkipWord("\\u") || !ReadHex4(low) || !IsLowSurrogate(low)) return false;
+    FScratch += low;
     return true;
   }
 
@@ -552,10 +690,10 @@ class TJSONparser {
   }
 
   TJSONptr Member() {
-    TJSONptr member = Make<TJSONobjectmethod>(std::u16string_view(), nullptr, FMemory);
+    TJSONptr member = Make<TJSONobjectmethod>();
     auto& m = static_cast<TJSONobjectmethod&>(*member);
     SkipBlanks();
-    if (FPos == FEnd || *FPos != '"' || !ReadString(m.FName) || !Skip(':')) return nullptr;
+    if (FPos == FEnd || *FPos != '"' || !ReadString(m.FName, m.FNameLength) || !Skip(':')) return nullptr;
     m.FValue = Value();
     return m.FValue ? std::move(member) : nullptr;
   }
@@ -583,7 +721,7 @@ class TJSONparser {
 
   const char* FPos;
   const char* const FEnd;
-  std::pmr::memory_resource* const FMemory;
+  TJSONmemory* const FMemory;
   std::vector<TJSONptr> FPending;  // children of the open containers, the innermost last
   std::u16string FScratch;         // a string being unescaped
   int FDepth = 0;
@@ -592,8 +730,7 @@ class TJSONparser {
 TJSONdocument TJSON::ParseText(std::string_view text) {
   constexpr std::string_view bom = "\xEF\xBB\xBF";
   if (text.starts_with(bom)) text.remove_prefix(bom.size());
-  // Room for a typical tree at once, so that a big document takes few blocks.
-  auto memory = std::make_unique<std::pmr::monotonic_buffer_resource>(std::max<size_t>(text.size() * 2, 1024));
+  auto memory = std::make_unique<TJSONmemory>();
   TJSONptr root = TJSONparser(text, memory.get()).Document();
   if (!root) return {};
   return TJSONdocument(std::move(root), std::move(memory));

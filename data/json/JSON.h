@@ -13,9 +13,11 @@
 //   too small to tell from zero becomes zero.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <memory_resource>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -65,10 +67,14 @@ class TJSONbase {
   virtual TJSONtype JSONType() const { return jsBase; }
   const char* JSONTypeName() const;
 
+ protected:
+  bool InDocument() const { return FInDocument; }
+
  private:
   friend struct TJSONfree;
+  friend class TJSONcustomlist;
   friend class TJSONparser;
-  bool FInDocument = false;
+  bool FInDocument = false;  // lives in a parsed document's memory
 };
 
 inline void TJSONfree::operator()(TJSONbase* node) const noexcept {
@@ -94,15 +100,24 @@ class TJSONstring : public TJSONbase {
  public:
   explicit TJSONstring(std::u16string_view value = {},
                        std::pmr::memory_resource* memory = std::pmr::get_default_resource())
-      : FValue(value, memory) {}
-  std::u16string_view Value() const { return FValue; }
-  TJSONvalue GetValue() const override { return std::u16string(FValue); }
+      : FMemory(memory) {
+    Assign(value);
+  }
+  ~TJSONstring() override { Free(); }
+  std::u16string_view Value() const { return {FText, FLength}; }
+  TJSONvalue GetValue() const override { return std::u16string(Value()); }
   void SetValue(const TJSONvalue& value) override;
   TJSONtype JSONType() const override { return jsString; }
 
  private:
   friend class TJSONparser;
-  std::pmr::u16string FValue;
+  void Assign(std::u16string_view value);
+  void Free();
+
+  // The text in FMemory (a bare length and pointer keep the many strings of a document small).
+  uint32_t FLength = 0;
+  char16_t* FText = nullptr;
+  std::pmr::memory_resource* FMemory;
 };
 
 class TJSONboolean : public TJSONbase {
@@ -125,15 +140,17 @@ class TJSONnull : public TJSONbase {
 // One member of an object: its name and its value (owned; none until set).
 class TJSONobjectmethod : public TJSONbase {
  public:
-  explicit TJSONobjectmethod(std::u16string_view name, TJSONptr value = nullptr,
-                             std::pmr::memory_resource* memory = std::pmr::get_default_resource())
-      : FName(name, memory), FValue(std::move(value)) {}
-  std::u16string_view Name() const { return FName; }
+  explicit TJSONobjectmethod(std::u16string_view name, TJSONptr value = nullptr);
+  ~TJSONobjectmethod() override;
+  std::u16string_view Name() const { return {FName, FNameLength}; }
   TJSONbase* Value() const { return FValue.get(); }
 
  private:
   friend class TJSONparser;
-  std::pmr::u16string FName;
+  TJSONobjectmethod() = default;
+
+  uint32_t FNameLength = 0;
+  char16_t* FName = nullptr;  // a parsed member's in the document's memory, another's its own
   TJSONptr FValue;
 };
 
@@ -172,6 +189,8 @@ class TJSONcustomlist : public TJSONbase {
   // The value the typed getters read at Index.
   virtual TJSONbase* ValueAt(int index) const = 0;
   bool InRange(int index) const { return index >= 0 && index < GetCount(); }
+  // Value is about to be stored here.
+  void Adopt(const TJSONbase& value);
 
   std::pmr::vector<TJSONptr> FChildren;
 
@@ -192,33 +211,36 @@ class TJSONlist : public TJSONcustomlist {
   TJSONbase* ValueAt(int index) const override { return GetChild(index); }
 };
 
-// A node of the name index: links are positions in the tree's node array.
+// A node of the name index: links are positions in the tree's node array; the name is the
+// member's at Position.
 struct TJSONBalNode {
   uint32_t Left = 0;
   uint32_t Right = 0;
-  uint8_t Level = 0;
   int32_t Position = 0;
-  std::u16string_view Name;
+  uint8_t Level = 0;
 };
 
 // Member names to member positions, kept balanced (an AA tree). Node 0 is the sentinel that
-// stands for every empty subtree. The names are views of the members' own names: the object
+// stands for every empty subtree. The names are read from the object's members, so the object
 // rebuilds its index whenever a member goes.
 class TJSONBalTree {
  public:
-  explicit TJSONBalTree(std::pmr::memory_resource* memory) : FNodes(memory) {}
+  TJSONBalTree(const std::pmr::vector<TJSONptr>& members, std::pmr::memory_resource* memory)
+      : FMembers(members), FNodes(memory) {}
   // The position of Name, or -1.
   int Search(std::u16string_view name) const;
-  // False, changing nothing, when Name is there already.
+  // False, changing nothing, when Name is there already. The member at Position bears Name.
   bool Insert(std::u16string_view name, int position);
   void Clear();
   void Reserve(size_t count) { FNodes.reserve(count + 1); }
 
  private:
+  std::u16string_view NameOf(uint32_t node) const;
   uint32_t Insert(uint32_t node, std::u16string_view name, int position, bool& inserted);
   uint32_t Skew(uint32_t node);
   uint32_t Split(uint32_t node);
 
+  const std::pmr::vector<TJSONptr>& FMembers;
   std::pmr::vector<TJSONBalNode> FNodes;
   uint32_t FRoot = 0;
 };
@@ -227,7 +249,7 @@ class TJSONBalTree {
 class TJSONobject : public TJSONcustomlist {
  public:
   explicit TJSONobject(bool useIndex = true, std::pmr::memory_resource* memory = std::pmr::get_default_resource())
-      : TJSONcustomlist(memory), FIndex(memory), FUseIndex(useIndex) {}
+      : TJSONcustomlist(memory), FIndex(FChildren, memory), FUseIndex(useIndex) {}
   TJSONtype JSONType() const override { return jsObject; }
 
   // Only members are taken, by SetChild and Add; any other value stays the caller's.
@@ -253,20 +275,62 @@ class TJSONobject : public TJSONcustomlist {
  private:
   friend class TJSONparser;
   const TJSONobjectmethod& Member(int index) const { return static_cast<const TJSONobjectmethod&>(*FChildren[size_t(index)]); }
+  bool Indexed() const;
   void Reindex();
 
   TJSONBalTree FIndex;
   bool FUseIndex;
 };
 
-// What TJSON::ParseText answers: the root value, or none. Every node of the document lives in
-// the document's memory, so the root goes before the memory does.
+// The memory of one parsed document: handed out in order from blocks of a moderate size (which
+// the heap can hand out again, search after search) and given back all at once.
+class TJSONmemory : public std::pmr::memory_resource {
+ public:
+  TJSONmemory() = default;
+  TJSONmemory(const TJSONmemory&) = delete;
+  TJSONmemory& operator=(const TJSONmemory&) = delete;
+  ~TJSONmemory() override;
+
+  // Set when a node made with new joins the document: then its nodes are destroyed one by one.
+  bool HoldsForeignNodes = false;
+
+  // What allocate does, without its virtual call.
+  void* Allocate(size_t bytes, size_t alignment) {
+    if (!std::align(alignment, bytes, FNext, FLeft)) return AllocateInNewBlock(bytes, alignment);
+    void* place = FNext;
+    FNext = static_cast<std::byte*>(FNext) + bytes;
+    FLeft -= bytes;
+    return place;
+  }
+
+ private:
+  static constexpr size_t BlockSize = 64 * 1024;
+
+  void* AllocateInNewBlock(size_t bytes, size_t alignment);
+  void* do_allocate(size_t bytes, size_t alignment) override { return Allocate(bytes, alignment); }
+  void do_deallocate(void*, size_t, size_t) override {}
+  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
+
+  std::vector<std::unique_ptr<std::byte[]>> FBlocks;     // of BlockSize
+  std::vector<std::unique_ptr<std::byte[]>> FBigPieces;  // one piece each
+  void* FNext = nullptr;
+  size_t FLeft = 0;
+};
+
+// What TJSON::ParseText answers: the root value, or none.
 class TJSONdocument {
  public:
   TJSONdocument() = default;
   TJSONdocument(TJSONdocument&&) = default;
-  TJSONdocument& operator=(TJSONdocument&&) = default;  // the root is assigned first
-  ~TJSONdocument() { FRoot.reset(); }
+  TJSONdocument& operator=(TJSONdocument&& other) noexcept {
+    if (this != &other) {
+      Release();
+      FRoot = std::move(other.FRoot);
+      FMemory = std::move(other.FMemory);
+    }
+    return *this;
+  }
+  ~TJSONdocument() { Release(); }
 
   TJSONbase* get() const { return FRoot.get(); }
   TJSONbase* operator->() const { return FRoot.get(); }
@@ -275,11 +339,19 @@ class TJSONdocument {
 
  private:
   friend class TJSON;
-  TJSONdocument(TJSONptr root, std::unique_ptr<std::pmr::memory_resource> memory)
-      : FRoot(std::move(root)), FMemory(std::move(memory)) {}
+  TJSONdocument(TJSONptr root, std::unique_ptr<TJSONmemory> memory) : FRoot(std::move(root)), FMemory(std::move(memory)) {}
+
+  // Frees the tree before its memory goes. A tree made only by the parser lies wholly in that
+  // memory and needs no destruction node by node.
+  void Release() {
+    if (FMemory && !FMemory->HoldsForeignNodes)
+      (void)FRoot.release();
+    else
+      FRoot.reset();
+  }
 
   TJSONptr FRoot;
-  std::unique_ptr<std::pmr::memory_resource> FMemory;
+  std::unique_ptr<TJSONmemory> FMemory;
 };
 
 class TJSON {

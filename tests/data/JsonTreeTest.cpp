@@ -17,60 +17,44 @@ TJSONptr Member(std::u16string_view name, double value) {
   return TJSONptr(new TJSONobjectmethod(name, TJSONptr(new TJSONnumber(value))));
 }
 
-// "a=1 b=nil ...": what Field answers for each name.
-std::string Lookups(const TJSONobject& object, std::initializer_list<std::u16string_view> names) {
-  std::string out;
-  for (const std::u16string_view name : names) {
-    const TJSONbase* value = object.Field(name);
-    out += (out.empty() ? "" : " ") + std::string(name.begin(), name.end()) + "=";
-    if (value)
-      jsontest::AppendCanonical(out, *value);
-    else
-      out += "null";
+// Each name answers its first member, and a name no member bears answers nothing.
+void ExpectEveryNameFindsItsFirstMember(const TJSONobject& object) {
+  for (int i = 0; i < object.GetCount(); ++i) {
+    int first = 0;
+    while (object.NameOf(first) != object.NameOf(i)) ++first;
+    ASSERT_EQ(object.IndexOfName(object.NameOf(i)), first) << i;
+    ASSERT_EQ(object.Field(object.NameOf(i)), static_cast<TJSONobjectmethod*>(object.GetChild(first))->Value());
   }
-  return out;
+  ASSERT_EQ(object.IndexOfName(u"missing"), -1);
 }
 
-struct TIndexCase {
-  const char* What;
-  std::function<void(TJSONobject&)> Change;
-  const char* Members;
-  const char* Found;  // Lookups of a, b and c afterwards
-};
+std::u16string Name(unsigned number) {
+  const std::string digits = std::to_string(number);
+  return u"n" + std::u16string(digits.begin(), digits.end());
+}
 
+// Small objects are scanned, big ones indexed; 16 members is where one turns into the other.
 TEST(JsonTreeTest, TheNameIndexFollowsEveryChange) {
-  const TIndexCase cases[] = {
-      {"as parsed", [](TJSONobject&) {}, R"({"a":1,"b":2,"a":3,"c":4})", "a=1 b=2 c=4"},
-      {"first deleted, the last moves in", [](TJSONobject& o) { o.Delete(0); }, R"({"c":4,"b":2,"a":3})", "a=3 b=2 c=4"},
-      {"middle deleted", [](TJSONobject& o) { o.Delete(1); }, R"({"a":1,"c":4,"a":3})", "a=1 b=null c=4"},
-      {"last deleted", [](TJSONobject& o) { o.Delete(3); }, R"({"a":1,"b":2,"a":3})", "a=1 b=2 c=null"},
-      {"all deleted", [](TJSONobject& o) { while (o.GetCount() > 0) o.Delete(0); }, "{}", "a=null b=null c=null"},
-      {"out of range", [](TJSONobject& o) { o.Delete(4); o.Delete(-1); }, R"({"a":1,"b":2,"a":3,"c":4})", "a=1 b=2 c=4"},
-      {"member replaced", [](TJSONobject& o) { o.SetChild(1, Member(u"c", 9)); }, R"({"a":1,"c":9,"a":3,"c":4})",
-       "a=1 b=null c=9"},
-      {"member added", [](TJSONobject& o) { EXPECT_EQ(o.Add(Member(u"b", 5)), 4); }, R"({"a":1,"b":2,"a":3,"c":4,"b":5})",
-       "a=1 b=2 c=4"},
-  };
-  for (const TIndexCase& c : cases) {
-    SCOPED_TRACE(c.What);
-    TJSONdocument document = TJSON::ParseText(R"({"a":1,"b":2,"a":3,"c":4})");
+  for (const unsigned size : {5u, 16u, 60u}) {
+    SCOPED_TRACE(size);
+    std::string text = "{";
+    for (unsigned i = 0; i < size; ++i) text += (i ? ",\"n" : "\"n") + std::to_string(i % (size * 2 / 3)) + "\":0";
+    TJSONdocument document = TJSON::ParseText(text + "}");
     auto& object = static_cast<TJSONobject&>(*document);
-    c.Change(object);
-    EXPECT_EQ(Canonical(document), c.Members);
-    EXPECT_EQ(Lookups(object, {u"a", u"b", u"c"}), c.Found);
-  }
-}
-
-TEST(JsonTreeTest, ManyMembersAreFoundByIndexAndByScan) {
-  std::vector<std::u16string> names;
-  for (int i = 0; i < 1000; ++i) names.push_back(u"name" + std::u16string(1, char16_t('A' + i % 50)) + char16_t(0x100 + i));
-  std::shuffle(names.begin(), names.end(), std::mt19937(7));
-  for (const bool useIndex : {true, false}) {
-    TJSONobject object(useIndex);
-    for (const auto& name : names) object.Add(TJSONptr(new TJSONobjectmethod(name)));
-    for (int i = 0; i < int(names.size()); i += 3) object.Delete(i);
-    for (int i = 0; i < object.GetCount(); ++i) ASSERT_EQ(object.IndexOfName(object.NameOf(i)), i) << useIndex;
-    EXPECT_EQ(object.IndexOfName(u"name"), -1);
+    ExpectEveryNameFindsItsFirstMember(object);
+    std::mt19937 random(size);
+    for (unsigned step = 0; step < 6 * size; ++step) {
+      const int at = int(random() % unsigned(object.GetCount() + 1));
+      switch (step % 3) {
+        case 0: object.Delete(at); break;
+        case 1: object.SetChild(at, Member(Name(random() % size), step)); break;
+        default: {
+          const int index = object.Add(Member(Name(random() % size), step));
+          EXPECT_EQ(index, object.GetCount() - 1);
+        }
+      }
+      ExpectEveryNameFindsItsFirstMember(object);
+    }
   }
 }
 
