@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
 
 namespace {
 
@@ -275,12 +276,6 @@ void TJSONboolean::SetValue(const TJSONvalue& value) { FValue = ToBoolean(value)
 
 TJSONbase* TJSONcustomlist::GetChild(int index) const { return InRange(index) ? FChildren[size_t(index)].get() : nullptr; }
 
-void TJSONcustomlist::Adopt(const TJSONbase& value) {
-  // A document's containers take their memory from the document's TJSONmemory.
-  if (FInDocument && !value.FInDocument)
-    static_cast<TJSONmemory*>(FChildren.get_allocator().resource())->HoldsForeignNodes = true;
-}
-
 void TJSONcustomlist::SetChild(int index, TJSONptr&& value) {
   if (!InRange(index) || !value) return;
   Adopt(*value);
@@ -441,10 +436,10 @@ void TJSONobject::Delete(int index) {
   Reindex();
 }
 
-// The index refers to positions and to the members' names: after a member went or moved it
-// is built again, so that each name maps to its first remaining member.
 bool TJSONobject::Indexed() const { return FUseIndex && GetCount() > ScannedMembers; }
 
+// The index refers to positions and to the members' names: after a member went or moved it
+// is built again, so that each name maps to its first remaining member.
 void TJSONobject::Reindex() {
   FIndex.Clear();
   if (!Indexed()) return;
@@ -480,16 +475,15 @@ TJSONbase* TJSONobject::FieldByIndex(int index) const {
 
 namespace {
 
-// The blocks of documents gone, kept for the next ones up to a limit: the Chrome bookmarks
-// file is parsed again on every search, and memory fresh from the system costs more than the
-// parse itself.
+constexpr size_t BlockSize = 64 * 1024;
+
+// The blocks of documents gone, kept for the next ones up to 64 MB: the Chrome bookmarks file
+// is parsed again on every search, and memory fresh from the system costs more than the parse.
 class TBlockCache {
  public:
-  static constexpr size_t MaxBlocks = 1024;
-
-  std::unique_ptr<std::byte[]> Take(size_t size) {
+  std::unique_ptr<std::byte[]> Take() {
     const std::lock_guard lock(FMutex);
-    if (FBlocks.empty()) return std::make_unique_for_overwrite<std::byte[]>(size);
+    if (FBlocks.empty()) return std::make_unique_for_overwrite<std::byte[]>(BlockSize);
     auto block = std::move(FBlocks.back());
     FBlocks.pop_back();
     return block;
@@ -504,6 +498,8 @@ class TBlockCache {
   }
 
  private:
+  static constexpr size_t MaxBlocks = 1024;
+
   std::mutex FMutex;
   std::vector<std::unique_ptr<std::byte[]>> FBlocks;
 };
@@ -515,14 +511,77 @@ TBlockCache& BlockCache() {
 
 }  // namespace
 
-TJSONmemory::~TJSONmemory() { BlockCache().Keep(FBlocks); }
+// Handed out in order from blocks and given back all at once, with the document.
+class TJSONmemory : public std::pmr::memory_resource {
+ public:
+  TJSONmemory() = default;
+  TJSONmemory(const TJSONmemory&) = delete;
+  TJSONmemory& operator=(const TJSONmemory&) = delete;
+  ~TJSONmemory() override { BlockCache().Keep(FBlocks); }
 
-void* TJSONmemory::AllocateInNewBlock(size_t bytes, size_t alignment) {
-  // Big pieces get a block of their own; the current block goes on serving small ones.
-  if (bytes > BlockSize / 4) return FBigPieces.emplace_back(std::make_unique_for_overwrite<std::byte[]>(bytes)).get();
-  FNext = FBlocks.emplace_back(BlockCache().Take(BlockSize)).get();
-  FLeft = BlockSize;
-  return Allocate(bytes, alignment);
+  // Set when a node made with new joins the document: then its nodes are destroyed one by one.
+  bool HoldsForeignNodes = false;
+
+  // What allocate does, without its virtual call.
+  void* Allocate(size_t bytes, size_t alignment) {
+    if (!std::align(alignment, bytes, FNext, FLeft)) return AllocateInNewBlock(bytes, alignment);
+    void* place = FNext;
+    FNext = static_cast<std::byte*>(FNext) + bytes;
+    FLeft -= bytes;
+    return place;
+  }
+
+ private:
+  void* AllocateInNewBlock(size_t bytes, size_t alignment) {
+    // Big pieces get a block of their own; the current block goes on serving small ones.
+    if (bytes > BlockSize / 4) return FBigPieces.emplace_back(std::make_unique_for_overwrite<std::byte[]>(bytes)).get();
+    FNext = FBlocks.emplace_back(BlockCache().Take()).get();
+    FLeft = BlockSize;
+    return Allocate(bytes, alignment);
+  }
+
+  void* do_allocate(size_t bytes, size_t alignment) override { return Allocate(bytes, alignment); }
+  void do_deallocate(void*, size_t, size_t) override {}
+  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
+
+  std::vector<std::unique_ptr<std::byte[]>> FBlocks;     // of BlockSize
+  std::vector<std::unique_ptr<std::byte[]>> FBigPieces;  // one piece each
+  void* FNext = nullptr;
+  size_t FLeft = 0;
+};
+
+void TJSONcustomlist::Adopt(const TJSONbase& value) {
+  // A document's containers take their memory from the document's TJSONmemory.
+  if (FInDocument && !value.FInDocument)
+    static_cast<TJSONmemory*>(FChildren.get_allocator().resource())->HoldsForeignNodes = true;
+}
+
+TJSONdocument::TJSONdocument() = default;
+
+TJSONdocument::TJSONdocument(TJSONptr root, std::unique_ptr<TJSONmemory> memory)
+    : FRoot(std::move(root)), FMemory(std::move(memory)) {}
+
+TJSONdocument::TJSONdocument(TJSONdocument&& other) noexcept = default;
+
+TJSONdocument& TJSONdocument::operator=(TJSONdocument&& other) noexcept {
+  if (this != &other) {
+    Release();
+    FRoot = std::move(other.FRoot);
+    FMemory = std::move(other.FMemory);
+  }
+  return *this;
+}
+
+TJSONdocument::~TJSONdocument() { Release(); }
+
+// Frees the tree before its memory goes. A tree made only by the parser lies wholly in that
+// memory and needs no destruction node by node.
+void TJSONdocument::Release() {
+  if (FMemory && !FMemory->HoldsForeignNodes)
+    (void)FRoot.release();
+  else
+    FRoot.reset();
+  FMemory.reset();
 }
 
 // --- the parser ----------------------------------------------------------------------------

@@ -1,6 +1,6 @@
 // A JSON document model and its parser. The Chrome bookmarks file is parsed on every search,
-// so a parsed document keeps all of its nodes, texts and child arrays in one block of memory
-// that goes with it: parsing allocates little, and freeing the document is one release.
+// so a parsed document keeps all of its nodes, texts and child arrays in memory of its own,
+// taken in big blocks: parsing allocates little, and the document goes all at once.
 //
 // The parser follows the JSON grammar (RFC 8259) strictly and never raises: anything else is
 // no document. Its own rules where the grammar leaves a choice:
@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <memory>
 #include <memory_resource>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -274,7 +273,9 @@ class TJSONobject : public TJSONcustomlist {
 
  private:
   friend class TJSONparser;
-  const TJSONobjectmethod& Member(int index) const { return static_cast<const TJSONobjectmethod&>(*FChildren[size_t(index)]); }
+  const TJSONobjectmethod& Member(int index) const {
+    return static_cast<const TJSONobjectmethod&>(*FChildren[size_t(index)]);
+  }
   bool Indexed() const;
   void Reindex();
 
@@ -282,55 +283,16 @@ class TJSONobject : public TJSONcustomlist {
   bool FUseIndex;
 };
 
-// The memory of one parsed document: handed out in order from blocks of a moderate size (which
-// the heap can hand out again, search after search) and given back all at once.
-class TJSONmemory : public std::pmr::memory_resource {
- public:
-  TJSONmemory() = default;
-  TJSONmemory(const TJSONmemory&) = delete;
-  TJSONmemory& operator=(const TJSONmemory&) = delete;
-  ~TJSONmemory() override;
-
-  // Set when a node made with new joins the document: then its nodes are destroyed one by one.
-  bool HoldsForeignNodes = false;
-
-  // What allocate does, without its virtual call.
-  void* Allocate(size_t bytes, size_t alignment) {
-    if (!std::align(alignment, bytes, FNext, FLeft)) return AllocateInNewBlock(bytes, alignment);
-    void* place = FNext;
-    FNext = static_cast<std::byte*>(FNext) + bytes;
-    FLeft -= bytes;
-    return place;
-  }
-
- private:
-  static constexpr size_t BlockSize = 64 * 1024;
-
-  void* AllocateInNewBlock(size_t bytes, size_t alignment);
-  void* do_allocate(size_t bytes, size_t alignment) override { return Allocate(bytes, alignment); }
-  void do_deallocate(void*, size_t, size_t) override {}
-  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
-
-  std::vector<std::unique_ptr<std::byte[]>> FBlocks;     // of BlockSize
-  std::vector<std::unique_ptr<std::byte[]>> FBigPieces;  // one piece each
-  void* FNext = nullptr;
-  size_t FLeft = 0;
-};
+// The memory of one parsed document.
+class TJSONmemory;
 
 // What TJSON::ParseText answers: the root value, or none.
 class TJSONdocument {
  public:
-  TJSONdocument() = default;
-  TJSONdocument(TJSONdocument&&) = default;
-  TJSONdocument& operator=(TJSONdocument&& other) noexcept {
-    if (this != &other) {
-      Release();
-      FRoot = std::move(other.FRoot);
-      FMemory = std::move(other.FMemory);
-    }
-    return *this;
-  }
-  ~TJSONdocument() { Release(); }
+  TJSONdocument();
+  TJSONdocument(TJSONdocument&& other) noexcept;
+  TJSONdocument& operator=(TJSONdocument&& other) noexcept;
+  ~TJSONdocument();
 
   TJSONbase* get() const { return FRoot.get(); }
   TJSONbase* operator->() const { return FRoot.get(); }
@@ -339,16 +301,8 @@ class TJSONdocument {
 
  private:
   friend class TJSON;
-  TJSONdocument(TJSONptr root, std::unique_ptr<TJSONmemory> memory) : FRoot(std::move(root)), FMemory(std::move(memory)) {}
-
-  // Frees the tree before its memory goes. A tree made only by the parser lies wholly in that
-  // memory and needs no destruction node by node.
-  void Release() {
-    if (FMemory && !FMemory->HoldsForeignNodes)
-      (void)FRoot.release();
-    else
-      FRoot.reset();
-  }
+  TJSONdocument(TJSONptr root, std::unique_ptr<TJSONmemory> memory);
+  void Release();
 
   TJSONptr FRoot;
   std::unique_ptr<TJSONmemory> FMemory;
