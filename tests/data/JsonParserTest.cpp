@@ -133,7 +133,7 @@ TEST(JsonParserTest, JSONTestSuite) {
 #ifdef LORVEX_JSON_ORACLE
     jsontest::TCanonicalSax<nlohmann::json> oracle;
     ASSERT_TRUE(nlohmann::json::sax_parse(text, &oracle));
-    EXPECT_EQ(ours, oracle.Text);
+    EXPECT_EQ(ours, oracle.Text());
 #else
     EXPECT_NE(ours, "nil");
 #endif

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "data/json/JSON.h"
 
@@ -36,32 +35,27 @@ inline void AppendString(std::string& out, std::u16string_view text) {
 }
 
 inline void AppendCanonical(std::string& out, const TJSONbase& value) {
+  const bool object = value.JSONType() == jsObject;
   switch (value.JSONType()) {
-    case jsNumber: AppendNumber(out, static_cast<const TJSONnumber&>(value).Value()); break;
-    case jsString: AppendString(out, static_cast<const TJSONstring&>(value).Value()); break;
-    case jsBoolean: out += static_cast<const TJSONboolean&>(value).Value() ? "true" : "false"; break;
-    case jsNull: out += "null"; break;
-    case jsList:
-      out += '[';
-      for (int i = 0; i < value.GetCount(); ++i) {
-        if (i > 0) out += ',';
-        AppendCanonical(out, *value.GetChild(i));
-      }
-      out += ']';
-      break;
-    case jsObject:
-      out += '{';
-      for (int i = 0; i < value.GetCount(); ++i) {
-        const auto& member = static_cast<const TJSONobjectmethod&>(*value.GetChild(i));
-        if (i > 0) out += ',';
-        AppendString(out, member.Name());
-        out += ':';
-        AppendCanonical(out, *member.Value());
-      }
-      out += '}';
-      break;
-    case jsBase: out += "?"; break;
+    case jsNumber: return AppendNumber(out, static_cast<const TJSONnumber&>(value).Value());
+    case jsString: return AppendString(out, static_cast<const TJSONstring&>(value).Value());
+    case jsBoolean: out += static_cast<const TJSONboolean&>(value).Value() ? "true" : "false"; return;
+    case jsNull: out += "null"; return;
+    default: break;
   }
+  out += object ? '{' : '[';
+  for (int i = 0; i < value.GetCount(); ++i) {
+    if (i > 0) out += ',';
+    const TJSONbase* child = value.GetChild(i);
+    if (object) {
+      const auto& member = static_cast<const TJSONobjectmethod&>(*child);
+      AppendString(out, member.Name());
+      out += ':';
+      child = member.Value();
+    }
+    AppendCanonical(out, *child);
+  }
+  out += object ? '}' : ']';
 }
 
 // The canonical text of a parsed document; "nil" when there is none.
@@ -90,73 +84,68 @@ inline std::u16string WellFormedUtf8ToUnits(std::string_view text) {
   return units;
 }
 
-// Writes the canonical text from nlohmann/json's SAX events; also notes what our parser
-// refuses by its own rules: a number beyond a double's range, nesting deeper than 512.
+// Writes the canonical text from nlohmann/json's SAX events; also notes where our parser's own
+// rules differ: it refuses a number beyond a double's range and nesting deeper than 512, and it
+// reads ill-formed UTF-8 in a string (which nlohmann/json refuses).
 template <class Json>
 class TCanonicalSax {
  public:
-  std::string Text;
   bool Infinite = false;
   size_t MaxDepth = 0;
+  bool IllFormedUtf8 = false;
+
+  // The text, whole once the parse has succeeded.
+  std::string Text() const { return FText.substr(0, FText.size() - (FText.ends_with(',') ? 1 : 0)); }
 
   bool null() { return Put("null"); }
   bool boolean(bool value) { return Put(value ? "true" : "false"); }
-  bool number_integer(typename Json::number_integer_t value) { return Number(double(value)); }
-  bool number_unsigned(typename Json::number_unsigned_t value) { return Number(double(value)); }
-  bool number_float(typename Json::number_float_t value, const typename Json::string_t&) { return Number(value); }
+  bool number_integer(typename Json::number_integer_t value) { return number_float(double(value), {}); }
+  bool number_unsigned(typename Json::number_unsigned_t value) { return number_float(double(value), {}); }
+  bool number_float(double value, const typename Json::string_t&) {
+    Infinite = Infinite || !std::isfinite(value);
+    AppendNumber(FText, value);
+    return Put("");
+  }
   bool string(typename Json::string_t& value) {
-    Separate();
-    AppendString(Text, WellFormedUtf8ToUnits(value));
+    AppendString(FText, WellFormedUtf8ToUnits(value));
+    return Put("");
+  }
+  bool key(typename Json::string_t& name) {
+    AppendString(FText, WellFormedUtf8ToUnits(name));
+    FText += ':';
     return true;
   }
   bool binary(typename Json::binary_t&) { return false; }
   bool start_object(size_t) { return Open('{'); }
-  bool key(typename Json::string_t& name) {
-    string(name);
-    Text += ':';
-    FAfterKey = true;
-    return true;
-  }
   bool end_object() { return Close('}'); }
   bool start_array(size_t) { return Open('['); }
   bool end_array() { return Close(']'); }
   template <class Exception>
-  bool parse_error(size_t, const std::string&, const Exception&) {
+  bool parse_error(size_t, const std::string&, const Exception& error) {
+    IllFormedUtf8 = std::string_view(error.what()).find("ill-formed UTF-8") != std::string_view::npos;
     return false;
   }
 
  private:
-  void Separate() {
-    if (!FAfterKey && !FFirst.back()) Text += ',';
-    FAfterKey = false;
-    FFirst.back() = false;
-  }
-  bool Put(const char* literal) {
-    Separate();
-    Text += literal;
-    return true;
-  }
-  bool Number(double value) {
-    Separate();
-    Infinite = Infinite || !std::isfinite(value);
-    AppendNumber(Text, value);
+  // Every value is followed by a comma, taken back where its container closes.
+  bool Put(std::string_view text) {
+    FText.append(text) += ',';
     return true;
   }
   bool Open(char bracket) {
-    Separate();
-    Text += bracket;
-    FFirst.push_back(true);
-    MaxDepth = std::max(MaxDepth, FFirst.size() - 1);
+    FText += bracket;
+    MaxDepth = std::max(MaxDepth, ++FDepth);
     return true;
   }
   bool Close(char bracket) {
-    Text += bracket;
-    FFirst.pop_back();
-    return true;
+    if (FText.back() == ',') FText.pop_back();
+    FText += bracket;
+    --FDepth;
+    return Put("");
   }
 
-  std::vector<bool> FFirst{true};  // per open container: nothing written in it yet
-  bool FAfterKey = false;
+  std::string FText;
+  size_t FDepth = 0;
 };
 
 }  // namespace jsontest
