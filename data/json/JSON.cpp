@@ -648,7 +648,7 @@ class TJSONparser {
   }
 
   TJSONptr String() {
-    TJSONptr node = Make<TJSONstring>(std::u16string_view(), FMemory);
+    TJSONptr node = Make<TJSONstring>(FMemory);
     auto& text = static_cast<TJSONstring&>(*node);
     return ReadString(text.FText, text.FLength) ? std::move(node) : nullptr;
   }
@@ -658,21 +658,19 @@ class TJSONparser {
     const char* start = ++FPos;
     // The common case, printable ASCII up to the closing quote, is taken as it stands.
     FPos = SkipPlainAscii(FPos, FEnd);
-    if (FPos != FEnd && *FPos == '"') {
-      length = uint32_t(FPos - start);
-      text = NewText(length);
-      std::copy(start, FPos++, text);
-      return true;
-    }
-    if (!ReadEscapedString(start)) return false;
-    length = uint32_t(FScratch.size());
-    text = NewText(length);
-    std::copy(FScratch.begin(), FScratch.end(), text);
-    return true;
+    if (FPos != FEnd && *FPos == '"') return Keep(start, FPos++, text, length);
+    return ReadEscapedString(start) && Keep(FScratch.begin(), FScratch.end(), text, length);
   }
 
-  char16_t* NewText(size_t length) {
-    return static_cast<char16_t*>(FMemory->Allocate(length * sizeof(char16_t), alignof(char16_t)));
+  // Copies a string's code units into the document's memory.
+  template <class Iterator>
+  bool Keep(Iterator first, Iterator last, char16_t*& text, uint32_t& length) {
+    const auto size = size_t(last - first);
+    if (size > std::numeric_limits<uint32_t>::max()) return false;
+    text = static_cast<char16_t*>(FMemory->Allocate(size * sizeof(char16_t), alignof(char16_t)));
+    std::copy(first, last, text);
+    length = uint32_t(size);
+    return true;
   }
 
   // Decodes the string from Start to its closing quote into FScratch.
@@ -789,8 +787,12 @@ class TJSONparser {
 TJSONdocument TJSON::ParseText(std::string_view text) {
   constexpr std::string_view bom = "\xEF\xBB\xBF";
   if (text.starts_with(bom)) text.remove_prefix(bom.size());
-  auto memory = std::make_unique<TJSONmemory>();
-  TJSONptr root = TJSONparser(text, memory.get()).Document();
-  if (!root) return {};
-  return TJSONdocument(std::move(root), std::move(memory));
+  try {
+    auto memory = std::make_unique<TJSONmemory>();
+    TJSONptr root = TJSONparser(text, memory.get()).Document();
+    if (!root) return {};
+    return TJSONdocument(std::move(root), std::move(memory));
+  } catch (const std::bad_alloc&) {
+    return {};  // a document too big for the memory left is no document either
+  }
 }

@@ -110,6 +110,7 @@ class TJSONstring : public TJSONbase {
 
  private:
   friend class TJSONparser;
+  explicit TJSONstring(std::pmr::memory_resource* memory) : FMemory(memory) {}
   void Assign(std::u16string_view value);
   void Free();
 
