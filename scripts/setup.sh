@@ -41,6 +41,8 @@ PACKAGES=(
   libjpeg-dev libpugixml-dev
   # the peers of the Exif reader benchmark
   libexif-dev libexiv2-dev
+  # the JSON parser's reference in its fuzz target, and its peers in the benchmark
+  nlohmann-json3-dev rapidjson-dev
   # the MinGW-w64 cross toolchain, posix thread model
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   # Wine (32-bit) on a virtual X display, with the X extensions and fonts it uses

@@ -1,0 +1,798 @@
+#include "data/json/JSON.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <mutex>
+
+namespace {
+
+// --- text conversions --------------------------------------------------------------------
+
+// UTF-8 to UTF-16, each ill-formed piece one U+FFFD: the longest start of a well-formed
+// sequence, or else one byte (the Unicode standard's "maximal subpart").
+std::u16string DecodeUtf8(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i++]);
+    if (lead < 0x80) {
+      out += char16_t(lead);
+      continue;
+    }
+    // How many bytes follow the lead, and the range of the first of them (which rules out
+    // overlong forms, encoded surrogates and codes beyond 10FFFF hex).
+    int more = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      more = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      more = 2;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      more = 3;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    }
+    char32_t code = lead & (0x3F >> more);
+    bool whole = more > 0;
+    for (int k = 0; k < more; ++k, low = 0x80, high = 0xBF) {
+      const auto next = i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
+      if (next < low || next > high) {
+        whole = false;
+        break;
+      }
+      code = code << 6 | (next & 0x3F);
+      ++i;
+    }
+    if (!whole) {
+      out += char16_t(0xFFFD);
+    } else if (code < 0x10000) {
+      out += char16_t(code);
+    } else {
+      out += char16_t(0xD800 + ((code - 0x10000) >> 10));
+      out += char16_t(0xDC00 + (code & 0x3FF));
+    }
+  }
+  return out;
+}
+
+// Printable ASCII that stands for itself in a string.
+bool IsPlainAscii(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\';
+}
+
+// Strings and indentation are long runs of the same kind of byte: they are skipped eight
+// bytes at a time while none of the eight ends the run (the usual tests for a byte below a
+// value or equal to one in a word; a false alarm only ends the quick steps).
+constexpr uint64_t EveryByte = 0x0101010101010101;
+constexpr uint64_t HighBits = 0x8080808080808080;
+
+uint64_t BytesBelow(uint64_t word, uint8_t value) { return (word - EveryByte * value) & ~word & HighBits; }
+
+uint64_t BytesEqual(uint64_t word, uint8_t value) { return BytesBelow(word ^ (EveryByte * value), 1); }
+
+uint64_t EightBytes(const char* p) {
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// The end of the run of plain ASCII from P.
+const char* SkipPlainAscii(const char* p, const char* end) {
+  while (end - p >= 8) {
+    const uint64_t word = EightBytes(p);
+    if (BytesBelow(word, 0x20) | BytesEqual(word, '"') | BytesEqual(word, '\\') | (word & HighBits)) break;
+    p += 8;
+  }
+  while (p != end && IsPlainAscii(*p)) ++p;
+  return p;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+// The end of the blanks from P.
+const char* SkipBlanks(const char* p, const char* end) {
+  while (end - p >= 8 && EightBytes(p) == EveryByte * ' ') p += 8;
+  while (p != end && IsBlank(*p)) ++p;
+  return p;
+}
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// UTF-16 to UTF-8, a surrogate without its partner one U+FFFD.
+std::string EncodeUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t code = text[i];
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+    else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i]))
+      code = 0xFFFD;
+    out += EncodeUtf8Char(code);
+  }
+  return out;
+}
+
+// --- numbers -------------------------------------------------------------------------------
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+void SkipDigits(const char*& p, const char* end) {
+  while (p != end && IsDigit(*p)) ++p;
+}
+
+// Moves P past one number of the JSON grammar: "-"? ("0" | [1-9][0-9]*) ("." [0-9]+)?
+// ([eE] [+-]? [0-9]+)?. False when there is none.
+bool SkipNumber(const char*& p, const char* end) {
+  if (p != end && *p == '-') ++p;
+  if (p == end || !IsDigit(*p)) return false;
+  if (*p++ != '0') SkipDigits(p, end);
+  if (p != end && *p == '.') {
+    if (++p == end || !IsDigit(*p)) return false;
+    SkipDigits(p, end);
+  }
+  if (p != end && (*p == 'e' || *p == 'E')) {
+    if (++p != end && (*p == '+' || *p == '-')) ++p;
+    if (p == end || !IsDigit(*p)) return false;
+    SkipDigits(p, end);
+  }
+  return true;
+}
+
+// Whether a number of the grammar that is out of a double's range lies beyond its largest
+// value rather than below its smallest: from_chars tells that it is out, not on which side.
+// The power of ten of its first significant digit does.
+bool BeyondLargest(std::string_view number) {
+  const size_t mark = std::min(number.find_first_of("eE"), number.size());
+  int64_t exponent = 0;
+  for (const char c : number.substr(mark))
+    if (IsDigit(c)) exponent = std::min<int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
+  if (number.find('-', mark) != std::string_view::npos) exponent = -exponent;
+  const std::string_view digits = number.substr(0, mark);
+  const size_t first = digits.find_first_of("123456789");
+  if (first == std::string_view::npos) return false;
+  const size_t point = std::min(digits.find('.'), digits.size());
+  const int64_t power = point > first ? int64_t(point - first) - 1 : -int64_t(first - point);
+  return power + exponent > 0;
+}
+
+// The double nearest to Number (of the grammar); false when it is too large for one.
+bool NumberToDouble(std::string_view number, double& value) {
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+  if (error == std::errc()) return true;
+  if (BeyondLargest(number)) return false;
+  value = number[0] == '-' ? -0.0 : 0.0;
+  return true;
+}
+
+// --- value conversions ---------------------------------------------------------------------
+
+[[noreturn]] void CannotConvert(const TJSONvalue& value, const char* into) {
+  static const char* const names[] = {"Null", "Double", "UnicodeString", "Boolean"};
+  throw EConvertError(std::string("Could not convert variant of type (") + names[value.index()] + ") into type (" +
+                      into + ")");
+}
+
+double ToDouble(const TJSONvalue& value) {
+  if (const double* number = std::get_if<double>(&value)) return *number;
+  if (const bool* flag = std::get_if<bool>(&value)) return *flag ? 1 : 0;
+  if (const std::u16string* text = std::get_if<std::u16string>(&value)) {
+    const std::string narrow = EncodeUtf8(*text);
+    const char* p = narrow.data();
+    double result;
+    if (SkipNumber(p, p + narrow.size()) && p == narrow.data() + narrow.size() && NumberToDouble(narrow, result))
+      return result;
+  }
+  CannotConvert(value, "Double");
+}
+
+std::u16string ToText(const TJSONvalue& value) {
+  if (const std::u16string* text = std::get_if<std::u16string>(&value)) return *text;
+  if (const bool* flag = std::get_if<bool>(&value)) return *flag ? u"True" : u"False";
+  if (const double* number = std::get_if<double>(&value)) {
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, *number).ptr;
+    return std::u16string(digits, end);
+  }
+  CannotConvert(value, "UnicodeString");
+}
+
+bool EqualsIgnoringAsciiCase(std::u16string_view text, std::u16string_view lower) {
+  return std::equal(text.begin(), text.end(), lower.begin(), lower.end(),
+                    [](char16_t a, char16_t b) { return (a >= 'A' && a <= 'Z' ? a + 32 : a) == b; });
+}
+
+bool ToBoolean(const TJSONvalue& value) {
+  if (const bool* flag = std::get_if<bool>(&value)) return *flag;
+  if (const double* number = std::get_if<double>(&value)) return *number != 0;
+  if (const std::u16string* text = std::get_if<std::u16string>(&value)) {
+    if (EqualsIgnoringAsciiCase(*text, u"true")) return true;
+    if (EqualsIgnoringAsciiCase(*text, u"false")) return false;
+  }
+  CannotConvert(value, "Boolean");
+}
+
+int32_t TruncateToInt32(double value) {
+  if (std::isnan(value)) return 0;
+  if (value <= double(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+  if (value >= double(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+  return int32_t(value);
+}
+
+}  // namespace
+
+std::string EncodeUtf8Char(uint32_t code) {
+  if (code < 0x80) return std::string(1, char(code));
+  if (code < 0x800) return {char(0xC0 + (code >> 6)), char(0x80 + (code & 0x3F))};
+  if (code < 0x10000) return {char(0xE0 + (code >> 12)), char(0x80 + (code >> 6 & 0x3F)), char(0x80 + (code & 0x3F))};
+  return {char(0xF0 + (code >> 18)), char(0x80 + (code >> 12 & 0x3F)), char(0x80 + (code >> 6 & 0x3F)),
+          char(0x80 + (code & 0x3F))};
+}
+
+// --- the tree ------------------------------------------------------------------------------
+
+const char* TJSONbase::JSONTypeName() const {
+  static const char* const names[] = {"jsBase", "jsNumber", "jsString", "jsBoolean", "jsNull", "jsList", "jsObject"};
+  return names[JSONType()];
+}
+
+void TJSONnumber::SetValue(const TJSONvalue& value) { FValue = ToDouble(value); }
+
+void TJSONstring::SetValue(const TJSONvalue& value) { Assign(ToText(value)); }
+
+void TJSONstring::Assign(std::u16string_view value) {
+  char16_t* text = nullptr;
+  if (!value.empty()) {
+    text = static_cast<char16_t*>(FMemory->allocate(value.size() * sizeof(char16_t), alignof(char16_t)));
+    std::copy(value.begin(), value.end(), text);
+  }
+  Free();
+  FText = text;
+  FLength = uint32_t(value.size());
+}
+
+void TJSONstring::Free() {
+  if (FText) FMemory->deallocate(FText, FLength * sizeof(char16_t), alignof(char16_t));
+}
+
+TJSONobjectmethod::TJSONobjectmethod(std::u16string_view name, TJSONptr value)
+    : FNameLength(uint32_t(name.size())), FName(new char16_t[name.size()]), FValue(std::move(value)) {
+  std::copy(name.begin(), name.end(), FName);
+}
+
+TJSONobjectmethod::~TJSONobjectmethod() {
+  if (!InDocument()) delete[] FName;
+}
+
+void TJSONboolean::SetValue(const TJSONvalue& value) { FValue = ToBoolean(value); }
+
+TJSONbase* TJSONcustomlist::GetChild(int index) const { return InRange(index) ? FChildren[size_t(index)].get() : nullptr; }
+
+void TJSONcustomlist::SetChild(int index, TJSONptr&& value) {
+  if (!InRange(index) || !value) return;
+  Adopt(*value);
+  FChildren[size_t(index)] = std::move(value);
+}
+
+int TJSONcustomlist::Add(TJSONptr&& value) {
+  if (!value) return -1;
+  Adopt(*value);
+  FChildren.push_back(std::move(value));
+  return GetCount() - 1;
+}
+
+void TJSONcustomlist::Delete(int index) {
+  if (!InRange(index)) return;
+  FChildren[size_t(index)] = std::move(FChildren.back());
+  FChildren.pop_back();
+}
+
+int TJSONcustomlist::IndexOf(const TJSONbase* child) const {
+  const auto found = std::find_if(FChildren.begin(), FChildren.end(), [child](const TJSONptr& c) { return c.get() == child; });
+  return found == FChildren.end() ? -1 : int(found - FChildren.begin());
+}
+
+template <class T>
+const T* TJSONcustomlist::TypedValueAt(int index) const {
+  const TJSONbase* value = ValueAt(index);
+  if (!value) return nullptr;
+  const auto* typed = dynamic_cast<const T*>(value);
+  if (!typed) throw EInvalidCast("Invalid class typecast");
+  return typed;
+}
+
+int32_t TJSONcustomlist::GetInteger(int index) const {
+  const auto* number = TypedValueAt<TJSONnumber>(index);
+  return number ? TruncateToInt32(number->Value()) : 0;
+}
+
+std::string TJSONcustomlist::GetString(int index) const {
+  const auto* text = TypedValueAt<TJSONstring>(index);
+  return text ? EncodeUtf8(text->Value()) : std::string();
+}
+
+std::u16string TJSONcustomlist::GetWideString(int index) const {
+  const auto* text = TypedValueAt<TJSONstring>(index);
+  return text ? std::u16string(text->Value()) : std::u16string();
+}
+
+double TJSONcustomlist::GetDouble(int index) const {
+  const auto* number = TypedValueAt<TJSONnumber>(index);
+  return number ? number->Value() : 0;
+}
+
+bool TJSONcustomlist::GetBoolean(int index) const {
+  const auto* flag = TypedValueAt<TJSONboolean>(index);
+  return flag && flag->Value();
+}
+
+TJSONbase* TJSONlist::GetChildAndName(int index, std::string& name) const {
+  name = std::to_string(index);
+  return GetChild(index);
+}
+
+// --- the name index ------------------------------------------------------------------------
+
+std::u16string_view TJSONBalTree::NameOf(uint32_t node) const {
+  return static_cast<const TJSONobjectmethod&>(*FMembers[size_t(FNodes[node].Position)]).Name();
+}
+
+int TJSONBalTree::Search(std::u16string_view name) const {
+  uint32_t node = FRoot;
+  while (node != 0) {
+    const int order = name.compare(NameOf(node));
+    if (order == 0) return FNodes[node].Position;
+    node = order < 0 ? FNodes[node].Left : FNodes[node].Right;
+  }
+  return -1;
+}
+
+bool TJSONBalTree::Insert(std::u16string_view name, int position) {
+  if (FNodes.empty()) FNodes.emplace_back();  // the sentinel: level 0, both links to itself
+  bool inserted = false;
+  FRoot = Insert(FRoot, name, position, inserted);
+  return inserted;
+}
+
+uint32_t TJSONBalTree::Insert(uint32_t node, std::u16string_view name, int position, bool& inserted) {
+  if (node == 0) {
+    FNodes.push_back({0, 0, position, 1});
+    inserted = true;
+    return uint32_t(FNodes.size() - 1);
+  }
+  const int order = name.compare(NameOf(node));
+  if (order == 0) return node;
+  if (order < 0) {
+    const uint32_t left = Insert(FNodes[node].Left, name, position, inserted);
+    FNodes[node].Left = left;
+  } else {
+    const uint32_t right = Insert(FNodes[node].Right, name, position, inserted);
+    FNodes[node].Right = right;
+  }
+  return Split(Skew(node));
+}
+
+// A left child on the node's own level takes the node's place.
+uint32_t TJSONBalTree::Skew(uint32_t node) {
+  const uint32_t left = FNodes[node].Left;
+  if (FNodes[left].Level != FNodes[node].Level) return node;
+  FNodes[node].Left = FNodes[left].Right;
+  FNodes[left].Right = node;
+  return left;
+}
+
+// Two right links in a row on the node's level: the middle node goes up a level.
+uint32_t TJSONBalTree::Split(uint32_t node) {
+  const uint32_t right = FNodes[node].Right;
+  if (FNodes[FNodes[right].Right].Level != FNodes[node].Level) return node;
+  FNodes[node].Right = FNodes[right].Left;
+  FNodes[right].Left = node;
+  ++FNodes[right].Level;
+  return right;
+}
+
+void TJSONBalTree::Clear() {
+  FNodes.clear();
+  FRoot = 0;
+}
+
+// --- objects -------------------------------------------------------------------------------
+
+namespace {
+// Up to this many members an object is scanned and has no index: comparing a few names is
+// quicker than a walk through a tree, and a document holds many small objects.
+constexpr int ScannedMembers = 16;
+
+bool IsMember(const TJSONptr& value) { return dynamic_cast<const TJSONobjectmethod*>(value.get()) != nullptr; }
+}  // namespace
+
+void TJSONobject::SetChild(int index, TJSONptr&& value) {
+  if (!InRange(index) || !IsMember(value)) return;
+  TJSONcustomlist::SetChild(index, std::move(value));
+  Reindex();
+}
+
+int TJSONobject::Add(TJSONptr&& value) {
+  if (!IsMember(value)) return -1;
+  const int index = TJSONcustomlist::Add(std::move(value));
+  if (index == ScannedMembers)
+    Reindex();
+  else if (Indexed())
+    FIndex.Insert(Member(index).Name(), index);
+  return index;
+}
+
+void TJSONobject::Delete(int index) {
+  if (!InRange(index)) return;
+  TJSONcustomlist::Delete(index);
+  Reindex();
+}
+
+bool TJSONobject::Indexed() const { return FUseIndex && GetCount() > ScannedMembers; }
+
+// The index refers to positions and to the members' names: after a member went or moved it
+// is built again, so that each name maps to its first remaining member.
+void TJSONobject::Reindex() {
+  FIndex.Clear();
+  if (!Indexed()) return;
+  FIndex.Reserve(FChildren.size());
+  for (int i = 0; i < GetCount(); ++i) FIndex.Insert(Member(i).Name(), i);
+}
+
+TJSONbase* TJSONobject::GetChildAndName(int index, std::string& name) const {
+  name = EncodeUtf8(NameOf(index));
+  return FieldByIndex(index);
+}
+
+int TJSONobject::IndexOfName(std::u16string_view name) const {
+  if (Indexed()) return FIndex.Search(name);
+  for (int i = 0; i < GetCount(); ++i)
+    if (Member(i).Name() == name) return i;
+  return -1;
+}
+
+TJSONbase* TJSONobject::Field(std::u16string_view name) const {
+  const int index = IndexOfName(name);
+  return index < 0 ? nullptr : Member(index).Value();
+}
+
+std::u16string_view TJSONobject::NameOf(int index) const { return InRange(index) ? Member(index).Name() : std::u16string_view(); }
+
+TJSONbase* TJSONobject::FieldByIndex(int index) const {
+  const std::u16string_view name = NameOf(index);
+  return name.empty() ? nullptr : Field(name);
+}
+
+// --- documents -----------------------------------------------------------------------------
+
+namespace {
+
+constexpr size_t BlockSize = 64 * 1024;
+
+// The blocks of documents gone, kept for the next ones up to 64 MB: the Chrome bookmarks file
+// is parsed again on every search, and memory fresh from the system costs more than the parse.
+class TBlockCache {
+ public:
+  std::unique_ptr<std::byte[]> Take() {
+    const std::lock_guard lock(FMutex);
+    if (FBlocks.empty()) return std::make_unique_for_overwrite<std::byte[]>(BlockSize);
+    auto block = std::move(FBlocks.back());
+    FBlocks.pop_back();
+    return block;
+  }
+
+  void Keep(std::vector<std::unique_ptr<std::byte[]>>& blocks) {
+    const std::lock_guard lock(FMutex);
+    while (!blocks.empty() && FBlocks.size() < MaxBlocks) {
+      FBlocks.push_back(std::move(blocks.back()));
+      blocks.pop_back();
+    }
+  }
+
+ private:
+  static constexpr size_t MaxBlocks = 1024;
+
+  std::mutex FMutex;
+  std::vector<std::unique_ptr<std::byte[]>> FBlocks;
+};
+
+TBlockCache& BlockCache() {
+  static TBlockCache cache;
+  return cache;
+}
+
+}  // namespace
+
+// Handed out in order from blocks and given back all at once, with the document.
+class TJSONmemory : public std::pmr::memory_resource {
+ public:
+  TJSONmemory() = default;
+  TJSONmemory(const TJSONmemory&) = delete;
+  TJSONmemory& operator=(const TJSONmemory&) = delete;
+  ~TJSONmemory() override { BlockCache().Keep(FBlocks); }
+
+  // Set when a node made with new joins the document: then its nodes are destroyed one by one.
+  bool HoldsForeignNodes = false;
+
+  // What allocate does, without its virtual call.
+  void* Allocate(size_t bytes, size_t alignment) {
+    if (!std::align(alignment, bytes, FNext, FLeft)) return AllocateInNewBlock(bytes, alignment);
+    void* place = FNext;
+    FNext = static_cast<std::byte*>(FNext) + bytes;
+    FLeft -= bytes;
+    return place;
+  }
+
+ private:
+  void* AllocateInNewBlock(size_t bytes, size_t alignment) {
+    // Big pieces get a block of their own; the current block goes on serving small ones.
+    if (bytes > BlockSize / 4) return FBigPieces.emplace_back(std::make_unique_for_overwrite<std::byte[]>(bytes)).get();
+    FNext = FBlocks.emplace_back(BlockCache().Take()).get();
+    FLeft = BlockSize;
+    return Allocate(bytes, alignment);
+  }
+
+  void* do_allocate(size_t bytes, size_t alignment) override { return Allocate(bytes, alignment); }
+  void do_deallocate(void*, size_t, size_t) override {}
+  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
+
+  std::vector<std::unique_ptr<std::byte[]>> FBlocks;     // of BlockSize
+  std::vector<std::unique_ptr<std::byte[]>> FBigPieces;  // one piece each
+  void* FNext = nullptr;
+  size_t FLeft = 0;
+};
+
+void TJSONcustomlist::Adopt(const TJSONbase& value) {
+  // A document's containers take their memory from the document's TJSONmemory.
+  if (FInDocument && !value.FInDocument)
+    static_cast<TJSONmemory*>(FChildren.get_allocator().resource())->HoldsForeignNodes = true;
+}
+
+TJSONdocument::TJSONdocument() = default;
+
+TJSONdocument::TJSONdocument(TJSONptr root, std::unique_ptr<TJSONmemory> memory)
+    : FRoot(std::move(root)), FMemory(std::move(memory)) {}
+
+TJSONdocument::TJSONdocument(TJSONdocument&& other) noexcept = default;
+
+TJSONdocument& TJSONdocument::operator=(TJSONdocument&& other) noexcept {
+  if (this != &other) {
+    Release();
+    FRoot = std::move(other.FRoot);
+    FMemory = std::move(other.FMemory);
+  }
+  return *this;
+}
+
+TJSONdocument::~TJSONdocument() { Release(); }
+
+// Frees the tree before its memory goes. A tree made only by the parser lies wholly in that
+// memory and needs no destruction node by node.
+void TJSONdocument::Release() {
+  if (FMemory && !FMemory->HoldsForeignNodes)
+    (void)FRoot.release();
+  else
+    FRoot.reset();
+  FMemory.reset();
+}
+
+// --- the parser ----------------------------------------------------------------------------
+
+// One parse: values are built in the document's memory; the children of the open lists and
+// objects wait on one stack until their container closes and takes them in one piece.
+class TJSONparser {
+ public:
+  TJSONparser(std::string_view text, TJSONmemory* memory)
+      : FPos(text.data()), FEnd(text.data() + text.size()), FMemory(memory) {}
+
+  // The one value of the text, with nothing but blanks around it; nil otherwise.
+  TJSONptr Document() {
+    TJSONptr root = Value();
+    SkipBlanks();
+    return FPos == FEnd ? std::move(root) : nullptr;
+  }
+
+ private:
+  static constexpr int MaxDepth = 512;
+
+  template <class T, class... Args>
+  TJSONptr Make(Args&&... args) {
+    void* place = FMemory->Allocate(sizeof(T), alignof(T));
+    TJSONbase* node = new (place) T(std::forward<Args>(args)...);
+    node->FInDocument = true;
+    return TJSONptr(node);
+  }
+
+  void SkipBlanks() { FPos = ::SkipBlanks(FPos, FEnd); }
+
+  bool Skip(char c) {
+    SkipBlanks();
+    if (FPos == FEnd || *FPos != c) return false;
+    ++FPos;
+    return true;
+  }
+
+  bool SkipWord(std::string_view word) {
+    if (size_t(FEnd - FPos) < word.size() || std::memcmp(FPos, word.data(), word.size()) != 0) return false;
+    FPos += word.size();
+    return true;
+  }
+
+  TJSONptr Value() {
+    SkipBlanks();
+    if (FPos == FEnd) return nullptr;
+    switch (*FPos) {
+      case '[': return List();
+      case '{': return Object();
+      case '"': return String();
+      case 't': return SkipWord("true") ? Make<TJSONboolean>(true) : nullptr;
+      case 'f': return SkipWord("false") ? Make<TJSONboolean>(false) : nullptr;
+      case 'n': return SkipWord("null") ? Make<TJSONnull>() : nullptr;
+      default: return Number();
+    }
+  }
+
+  TJSONptr Number() {
+    const char* start = FPos;
+    double value;
+    if (!SkipNumber(FPos, FEnd) || !NumberToDouble(std::string_view(start, size_t(FPos - start)), value)) return nullptr;
+    return Make<TJSONnumber>(value);
+  }
+
+  TJSONptr String() {
+    TJSONptr node = Make<TJSONstring>(FMemory);
+    auto& text = static_cast<TJSONstring&>(*node);
+    return ReadString(text.FText, text.FLength) ? std::move(node) : nullptr;
+  }
+
+  // Reads the string at the position (its opening quote) into the document's memory.
+  bool ReadString(char16_t*& text, uint32_t& length) {
+    const char* start = ++FPos;
+    // The common case, printable ASCII up to the closing quote, is taken as it stands.
+    FPos = SkipPlainAscii(FPos, FEnd);
+    if (FPos != FEnd && *FPos == '"') return Keep(start, FPos++, text, length);
+    return ReadEscapedString(start) && Keep(FScratch.begin(), FScratch.end(), text, length);
+  }
+
+  // Copies a string's code units into the document's memory.
+  template <class Iterator>
+  bool Keep(Iterator first, Iterator last, char16_t*& text, uint32_t& length) {
+    const auto size = size_t(last - first);
+    if (size > std::numeric_limits<uint32_t>::max()) return false;
+    text = static_cast<char16_t*>(FMemory->Allocate(size * sizeof(char16_t), alignof(char16_t)));
+    std::copy(first, last, text);
+    length = uint32_t(size);
+    return true;
+  }
+
+  // Decodes the string from Start to its closing quote into FScratch.
+  bool ReadEscapedString(const char* start) {
+    FScratch.clear();
+    const char* run = start;  // raw UTF-8 not yet decoded
+    while (FPos != FEnd) {
+      const char c = *FPos;
+      if (c == '"' || c == '\\') {
+        FScratch += DecodeUtf8(std::string_view(run, size_t(FPos - run)));
+        ++FPos;
+        if (c == '"') return true;
+        if (!ReadEscape()) return false;
+        run = FPos;
+      } else if (static_cast<unsigned char>(c) < 0x20) {
+        return false;
+      } else {
+        ++FPos;
+      }
+    }
+    return false;
+  }
+
+  // The escape after a backslash.
+  bool ReadEscape() {
+    if (FPos == FEnd) return false;
+    switch (const char c = *FPos++) {
+      case '"':
+      case '\\':
+      case '/': FScratch += char16_t(c); return true;
+      case 'b': FScratch += u'\b'; return true;
+      case 'f': FScratch += u'\f'; return true;
+      case 'n': FScratch += u'\n'; return true;
+      case 'r': FScratch += u'\r'; return true;
+      case 't': FScratch += u'\t'; return true;
+      case 'u': return ReadUnicodeEscape();
+      default: return false;
+    }
+  }
+
+  // After "\u": four hex digits; a surrogate only as the high half directly followed by the
+  // escape of the low half.
+  bool ReadUnicodeEscape() {
+    char16_t unit = 0, low = 0;
+    if (!ReadHex4(unit) || IsLowSurrogate(unit)) return false;
+    FScratch += unit;
+    if (!IsHighSurrogate(unit)) return true;
+    if (!SkipWord("\\u") || !ReadHex4(low) || !IsLowSurrogate(low)) return false;
+    FScratch += low;
+    return true;
+  }
+
+  bool ReadHex4(char16_t& unit) {
+    if (FEnd - FPos < 4) return false;
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(FPos, FPos + 4, value, 16);
+    if (error != std::errc() || end != FPos + 4) return false;
+    FPos = end;
+    unit = char16_t(value);
+    return true;
+  }
+
+  TJSONptr List() {
+    TJSONptr list = Make<TJSONlist>(FMemory);
+    return ReadChildren(']', &TJSONparser::Value, static_cast<TJSONlist&>(*list)) ? std::move(list) : nullptr;
+  }
+
+  TJSONptr Object() {
+    TJSONptr object = Make<TJSONobject>(true, FMemory);
+    auto& members = static_cast<TJSONobject&>(*object);
+    if (!ReadChildren('}', &TJSONparser::Member, members)) return nullptr;
+    members.Reindex();
+    return object;
+  }
+
+  TJSONptr Member() {
+    TJSONptr member = Make<TJSONobjectmethod>();
+    auto& m = static_cast<TJSONobjectmethod&>(*member);
+    SkipBlanks();
+    if (FPos == FEnd || *FPos != '"' || !ReadString(m.FName, m.FNameLength) || !Skip(':')) return nullptr;
+    m.FValue = Value();
+    return m.FValue ? std::move(member) : nullptr;
+  }
+
+  // From the opening bracket to Close: the children that Child reads, separated by commas.
+  bool ReadChildren(char close, TJSONptr (TJSONparser::*child)(), TJSONcustomlist& container) {
+    if (++FDepth > MaxDepth) return false;
+    ++FPos;
+    const size_t first = FPending.size();
+    if (!Skip(close)) {
+      do {
+        TJSONptr next = (this->*child)();
+        if (!next) return false;
+        FPending.push_back(std::move(next));
+      } while (Skip(','));
+      if (!Skip(close)) return false;
+    }
+    --FDepth;
+    const auto from = FPending.begin() + std::ptrdiff_t(first);
+    container.FChildren.reserve(size_t(FPending.end() - from));
+    std::move(from, FPending.end(), std::back_inserter(container.FChildren));
+    FPending.erase(from, FPending.end());
+    return true;
+  }
+
+  const char* FPos;
+  const char* const FEnd;
+  TJSONmemory* const FMemory;
+  std::vector<TJSONptr> FPending;  // children of the open containers, the innermost last
+  std::u16string FScratch;         // a string being unescaped
+  int FDepth = 0;
+};
+
+TJSONdocument TJSON::ParseText(std::string_view text) {
+  constexpr std::string_view bom = "\xEF\xBB\xBF";
+  if (text.starts_with(bom)) text.remove_prefix(bom.size());
+  try {
+    auto memory = std::make_unique<TJSONmemory>();
+    TJSONptr root = TJSONparser(text, memory.get()).Document();
+    if (!root) return {};
+    return TJSONdocument(std::move(root), std::move(memory));
+  } catch (const std::bad_alloc&) {
+    return {};  // a document too big for the memory left is no document either
+  }
+}

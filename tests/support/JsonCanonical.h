@@ -1,0 +1,151 @@
+// One text for a JSON value, whoever read it: compact, members in document order, strings as
+// UTF-16 code units (printable ASCII as it stands, anything else as \uXXXX), numbers as the
+// shortest text of their double, zero without its sign. Our tree and, where nlohmann/json is
+// installed, that parser's events are written this way and compared.
+#pragma once
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "data/json/JSON.h"
+
+namespace jsontest {
+
+inline void AppendNumber(std::string& out, double value) {
+  char digits[32];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, value == 0 ? 0.0 : value).ptr);
+}
+
+inline void AppendString(std::string& out, std::u16string_view text) {
+  out += '"';
+  for (const char16_t unit : text) {
+    if (unit >= 0x20 && unit < 0x7F && unit != '"' && unit != '\\') {
+      out += char(unit);
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(unit));
+      out += escape;
+    }
+  }
+  out += '"';
+}
+
+inline void AppendCanonical(std::string& out, const TJSONbase& value) {
+  const bool object = value.JSONType() == jsObject;
+  switch (value.JSONType()) {
+    case jsNumber: return AppendNumber(out, static_cast<const TJSONnumber&>(value).Value());
+    case jsString: return AppendString(out, static_cast<const TJSONstring&>(value).Value());
+    case jsBoolean: out += static_cast<const TJSONboolean&>(value).Value() ? "true" : "false"; return;
+    case jsNull: out += "null"; return;
+    default: break;
+  }
+  out += object ? '{' : '[';
+  for (int i = 0; i < value.GetCount(); ++i) {
+    if (i > 0) out += ',';
+    const TJSONbase* child = value.GetChild(i);
+    if (object) {
+      const auto& member = static_cast<const TJSONobjectmethod&>(*child);
+      AppendString(out, member.Name());
+      out += ':';
+      child = member.Value();
+    }
+    AppendCanonical(out, *child);
+  }
+  out += object ? '}' : ']';
+}
+
+// The canonical text of a parsed document; "nil" when there is none.
+inline std::string Canonical(const TJSONdocument& document) {
+  if (!document) return "nil";
+  std::string out;
+  AppendCanonical(out, *document);
+  return out;
+}
+
+// Well-formed UTF-8 (as a parser that checks it hands it over) as UTF-16 code units.
+inline std::u16string WellFormedUtf8ToUnits(std::string_view text) {
+  std::u16string units;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i++]);
+    const int more = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+    char32_t code = more == 0 ? lead : lead & (0x3F >> more);
+    for (int k = 0; k < more && i < text.size(); ++k) code = code << 6 | (static_cast<unsigned char>(text[i++]) & 0x3F);
+    if (code < 0x10000) {
+      units += char16_t(code);
+    } else {
+      units += char16_t(0xD800 + ((code - 0x10000) >> 10));
+      units += char16_t(0xDC00 + (code & 0x3FF));
+    }
+  }
+  return units;
+}
+
+// Writes the canonical text from nlohmann/json's SAX events; also notes where our parser's own
+// rules differ: it refuses a number beyond a double's range and nesting deeper than 512, and it
+// reads ill-formed UTF-8 in a string (which nlohmann/json refuses).
+template <class Json>
+class TCanonicalSax {
+ public:
+  bool Infinite = false;
+  size_t MaxDepth = 0;
+  bool IllFormedUtf8 = false;
+
+  // The text, whole once the parse has succeeded.
+  std::string Text() const { return FText.substr(0, FText.size() - (FText.ends_with(',') ? 1 : 0)); }
+
+  bool null() { return Put("null"); }
+  bool boolean(bool value) { return Put(value ? "true" : "false"); }
+  bool number_integer(typename Json::number_integer_t value) { return number_float(double(value), {}); }
+  bool number_unsigned(typename Json::number_unsigned_t value) { return number_float(double(value), {}); }
+  bool number_float(double value, const typename Json::string_t&) {
+    Infinite = Infinite || !std::isfinite(value);
+    AppendNumber(FText, value);
+    return Put("");
+  }
+  bool string(typename Json::string_t& value) {
+    AppendString(FText, WellFormedUtf8ToUnits(value));
+    return Put("");
+  }
+  bool key(typename Json::string_t& name) {
+    AppendString(FText, WellFormedUtf8ToUnits(name));
+    FText += ':';
+    return true;
+  }
+  bool binary(typename Json::binary_t&) { return false; }
+  bool start_object(size_t) { return Open('{'); }
+  bool end_object() { return Close('}'); }
+  bool start_array(size_t) { return Open('['); }
+  bool end_array() { return Close(']'); }
+  template <class Exception>
+  bool parse_error(size_t, const std::string&, const Exception& error) {
+    IllFormedUtf8 = std::string_view(error.what()).find("ill-formed UTF-8") != std::string_view::npos;
+    return false;
+  }
+
+ private:
+  // Every value is followed by a comma, taken back where its container closes.
+  bool Put(std::string_view text) {
+    FText.append(text) += ',';
+    return true;
+  }
+  bool Open(char bracket) {
+    FText += bracket;
+    MaxDepth = std::max(MaxDepth, ++FDepth);
+    return true;
+  }
+  bool Close(char bracket) {
+    if (FText.back() == ',') FText.pop_back();
+    FText += bracket;
+    --FDepth;
+    return Put("");
+  }
+
+  std::string FText;
+  size_t FDepth = 0;
+};
+
+}  // namespace jsontest
