@@ -1,5 +1,7 @@
 #include "data/json/JSON.h"
 
+#include "core/Unicode.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -10,56 +12,6 @@
 namespace {
 
 // --- text conversions --------------------------------------------------------------------
-
-// UTF-8 to UTF-16, each ill-formed piece one U+FFFD: the longest start of a well-formed
-// sequence, or else one byte (the Unicode standard's "maximal subpart").
-std::u16string DecodeUtf8(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80) {
-      out += char16_t(lead);
-      continue;
-    }
-    // How many bytes follow the lead, and the range of the first of them (which rules out
-    // overlong forms, encoded surrogates and codes beyond 10FFFF hex).
-    int more = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      more = 1;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      more = 2;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      more = 3;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    }
-    char32_t code = lead & (0x3F >> more);
-    bool whole = more > 0;
-    for (int k = 0; k < more; ++k, low = 0x80, high = 0xBF) {
-      const auto next = i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
-      if (next < low || next > high) {
-        whole = false;
-        break;
-      }
-      code = code << 6 | (next & 0x3F);
-      ++i;
-    }
-    if (!whole) {
-      out += char16_t(0xFFFD);
-    } else if (code < 0x10000) {
-      out += char16_t(code);
-    } else {
-      out += char16_t(0xD800 + ((code - 0x10000) >> 10));
-      out += char16_t(0xDC00 + (code & 0x3FF));
-    }
-  }
-  return out;
-}
 
 // Printable ASCII that stands for itself in a string.
 bool IsPlainAscii(char c) {
@@ -105,21 +57,6 @@ const char* SkipBlanks(const char* p, const char* end) {
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-// UTF-16 to UTF-8, a surrogate without its partner one U+FFFD.
-std::string EncodeUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t code = text[i];
-    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
-      code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
-    else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i]))
-      code = 0xFFFD;
-    out += EncodeUtf8Char(code);
-  }
-  return out;
-}
 
 // --- numbers -------------------------------------------------------------------------------
 
@@ -185,7 +122,7 @@ double ToDouble(const TJSONvalue& value) {
   if (const double* number = std::get_if<double>(&value)) return *number;
   if (const bool* flag = std::get_if<bool>(&value)) return *flag ? 1 : 0;
   if (const std::u16string* text = std::get_if<std::u16string>(&value)) {
-    const std::string narrow = EncodeUtf8(*text);
+    const std::string narrow = Utf16ToUtf8(*text);
     const char* p = narrow.data();
     double result;
     if (SkipNumber(p, p + narrow.size()) && p == narrow.data() + narrow.size() && NumberToDouble(narrow, result))
@@ -230,11 +167,10 @@ int32_t TruncateToInt32(double value) {
 }  // namespace
 
 std::string EncodeUtf8Char(uint32_t code) {
-  if (code < 0x80) return std::string(1, char(code));
-  if (code < 0x800) return {char(0xC0 + (code >> 6)), char(0x80 + (code & 0x3F))};
-  if (code < 0x10000) return {char(0xE0 + (code >> 12)), char(0x80 + (code >> 6 & 0x3F)), char(0x80 + (code & 0x3F))};
-  return {char(0xF0 + (code >> 18)), char(0x80 + (code >> 12 & 0x3F)), char(0x80 + (code >> 6 & 0x3F)),
-          char(0x80 + (code & 0x3F))};
+  const bool scalar = code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+  std::string out;
+  AppendUtf8(out, scalar ? code : 0xFFFD);
+  return out;
 }
 
 // --- the tree ------------------------------------------------------------------------------
@@ -316,7 +252,7 @@ int32_t TJSONcustomlist::GetInteger(int index) const {
 
 std::string TJSONcustomlist::GetString(int index) const {
   const auto* text = TypedValueAt<TJSONstring>(index);
-  return text ? EncodeUtf8(text->Value()) : std::string();
+  return text ? Utf16ToUtf8(text->Value()) : std::string();
 }
 
 std::u16string TJSONcustomlist::GetWideString(int index) const {
@@ -448,7 +384,7 @@ void TJSONobject::Reindex() {
 }
 
 TJSONbase* TJSONobject::GetChildAndName(int index, std::string& name) const {
-  name = EncodeUtf8(NameOf(index));
+  name = Utf16ToUtf8(NameOf(index));
   return FieldByIndex(index);
 }
 
@@ -477,8 +413,9 @@ namespace {
 
 constexpr size_t BlockSize = 64 * 1024;
 
-// The blocks of documents gone, kept for the next ones up to 64 MB: the Chrome bookmarks file
+// The blocks of documents gone, kept for the next ones up to 16 MB: the Chrome bookmarks file
 // is parsed again on every search, and memory fresh from the system costs more than the parse.
+// A launcher stays small in memory between searches, so a larger file pays for its surplus.
 class TBlockCache {
  public:
   std::unique_ptr<std::byte[]> Take() {
@@ -498,7 +435,7 @@ class TBlockCache {
   }
 
  private:
-  static constexpr size_t MaxBlocks = 1024;
+  static constexpr size_t MaxBlocks = 256;
 
   std::mutex FMutex;
   std::vector<std::unique_ptr<std::byte[]>> FBlocks;
@@ -680,7 +617,7 @@ class TJSONparser {
     while (FPos != FEnd) {
       const char c = *FPos;
       if (c == '"' || c == '\\') {
-        FScratch += DecodeUtf8(std::string_view(run, size_t(FPos - run)));
+        FScratch += Utf8ToUtf16(std::string_view(run, size_t(FPos - run)));
         ++FPos;
         if (c == '"') return true;
         if (!ReadEscape()) return false;

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "../core/TestPaths.h"
+#include "tests/support/TestPaths.h"
 #include "data/json/JSON.h"
 #include "tests/support/JsonCanonical.h"
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/Unicode.h"
 #include "data/json/JSON.h"
 
 namespace jsontest {
@@ -66,24 +67,6 @@ inline std::string Canonical(const TJSONdocument& document) {
   return out;
 }
 
-// Well-formed UTF-8 (as a parser that checks it hands it over) as UTF-16 code units.
-inline std::u16string WellFormedUtf8ToUnits(std::string_view text) {
-  std::u16string units;
-  for (size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i++]);
-    const int more = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-    char32_t code = more == 0 ? lead : lead & (0x3F >> more);
-    for (int k = 0; k < more && i < text.size(); ++k) code = code << 6 | (static_cast<unsigned char>(text[i++]) & 0x3F);
-    if (code < 0x10000) {
-      units += char16_t(code);
-    } else {
-      units += char16_t(0xD800 + ((code - 0x10000) >> 10));
-      units += char16_t(0xDC00 + (code & 0x3FF));
-    }
-  }
-  return units;
-}
-
 // Writes the canonical text from nlohmann/json's SAX events; also notes where our parser's own
 // rules differ: it refuses a number beyond a double's range and nesting deeper than 512, and it
 // reads ill-formed UTF-8 in a string (which nlohmann/json refuses).
@@ -107,11 +90,11 @@ class TCanonicalSax {
     return Put("");
   }
   bool string(typename Json::string_t& value) {
-    AppendString(FText, WellFormedUtf8ToUnits(value));
+    AppendString(FText, Utf8ToUtf16(value));
     return Put("");
   }
   bool key(typename Json::string_t& name) {
-    AppendString(FText, WellFormedUtf8ToUnits(name));
+    AppendString(FText, Utf8ToUtf16(name));
     FText += ':';
     return true;
   }
