@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // <windows.h> maps these names to their ...A functions; the seams keep their own names.
@@ -66,9 +67,11 @@ bool DeleteFile(const std::string& path);
 bool CopyFile(const std::string& source, const std::string& dest, bool overwrite);
 
 // Whole-file reads and writes of bytes. WriteFileReplacing writes a temporary file beside
-// Path and renames it over the old one, so a failed write leaves the old file whole.
+// Path and renames it over the old one, so a failed write leaves the old file whole; with
+// Accept, only when Accept approves the written file (given its path).
 bool ReadFile(const std::string& path, std::string& data);
-bool WriteFileReplacing(const std::string& path, const std::string& data);
+bool WriteFileReplacing(const std::string& path, std::string_view data,
+                        const std::function<bool(const std::string& written)>& accept = {});
 // Appends to Path, creating it when missing.
 bool AppendFile(const std::string& path, const std::string& data);
 
@@ -94,6 +97,8 @@ bool WriteProfileString(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& value);
 
 TLocalTime Now();
+// The offset of local time from UTC now, in minutes (east of UTC positive).
+int UtcOffsetMinutes();
 
 // A shared library loaded at run time: a null handle when it cannot be loaded, a null
 // address when it has no such symbol. FreeDynamicLibrary ignores a null handle.

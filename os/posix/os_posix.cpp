@@ -71,7 +71,7 @@ bool StatEntry(const std::string& nativePath, const std::string& name, TDirEntry
   return true;
 }
 
-bool WriteAll(int fd, const std::string& data) {
+bool WriteAll(int fd, std::string_view data) {
   size_t done = 0;
   while (done < data.size()) {
     const ssize_t written = write(fd, data.data() + done, data.size() - done);
@@ -200,13 +200,15 @@ bool ReadFile(const std::string& path, std::string& data) {
   return true;
 }
 
-bool WriteFileReplacing(const std::string& path, const std::string& data) {
+bool WriteFileReplacing(const std::string& path, std::string_view data,
+                        const std::function<bool(const std::string& written)>& accept) {
   const std::string target = Native(path);
   const std::string temp = target + ".tmp";
   const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, data) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
+  ok = ok && (!accept || accept(path + ".tmp"));
   ok = ok && rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) unlink(temp.c_str());
   return ok;
@@ -317,6 +319,13 @@ bool WriteProfileString(const std::string& file, const std::string& section,
 }
 
 TLocalTime Now() { return LocalTimeOf(std::time(nullptr)); }
+
+int UtcOffsetMinutes() {
+  const time_t now = std::time(nullptr);
+  struct tm parts {};
+  localtime_r(&now, &parts);
+  return static_cast<int>(parts.tm_gmtoff / 60);
+}
 
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider) {
   DisplayNameProvider = std::move(provider);
