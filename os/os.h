@@ -67,10 +67,15 @@ bool DeleteFile(const std::string& path);
 bool CopyFile(const std::string& source, const std::string& dest, bool overwrite);
 
 // Whole-file reads and writes of bytes. WriteFileReplacing writes a temporary file beside
-// Path and renames it over the old one, so a failed write leaves the old file whole; with
-// Accept, only when Accept approves the written file (given its path).
+// Path and renames it over the old one, so a failed write leaves the old file whole.
 bool ReadFile(const std::string& path, std::string& data);
-bool WriteFileReplacing(const std::string& path, std::string_view data,
+bool WriteFileReplacing(const std::string& path, std::string_view data);
+// Writes one piece of a file; false when it could not.
+using TWriteChunk = std::function<bool(std::string_view chunk)>;
+// The same for a file made piece by piece: Produce hands the pieces to Write and answers
+// whether all went well (an exception out of it leaves no temporary file either). With
+// Accept, the written file (given its path) replaces the old one only when Accept approves it.
+bool WriteFileReplacing(const std::string& path, const std::function<bool(const TWriteChunk& write)>& produce,
                         const std::function<bool(const std::string& written)>& accept = {});
 // Appends to Path, creating it when missing.
 bool AppendFile(const std::string& path, const std::string& data);

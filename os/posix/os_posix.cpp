@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace os {
 
@@ -200,16 +201,26 @@ bool ReadFile(const std::string& path, std::string& data) {
   return true;
 }
 
-bool WriteFileReplacing(const std::string& path, std::string_view data,
+bool WriteFileReplacing(const std::string& path, std::string_view data) {
+  return WriteFileReplacing(path, [data](const TWriteChunk& write) { return write(data); });
+}
+
+bool WriteFileReplacing(const std::string& path, const std::function<bool(const TWriteChunk& write)>& produce,
                         const std::function<bool(const std::string& written)>& accept) {
   const std::string target = Native(path);
   const std::string temp = target + ".tmp";
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, data) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  ok = ok && (!accept || accept(path + ".tmp"));
-  ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+  bool ok = false;
+  try {
+    ok = produce([fd](std::string_view chunk) { return WriteAll(fd, chunk); }) && fsync(fd) == 0;
+    ok = close(std::exchange(fd, -1)) == 0 && ok;
+    ok = ok && (!accept || accept(path + ".tmp")) && rename(temp.c_str(), target.c_str()) == 0;
+  } catch (...) {
+    if (fd >= 0) close(fd);
+    unlink(temp.c_str());
+    throw;
+  }
   if (!ok) unlink(temp.c_str());
   return ok;
 }

@@ -158,16 +158,28 @@ bool ReadFile(const std::string& path, std::string& data) {
   return false;
 }
 
-bool WriteFileReplacing(const std::string& path, std::string_view data,
+bool WriteFileReplacing(const std::string& path, std::string_view data) {
+  return WriteFileReplacing(path, [data](const TWriteChunk& write) { return write(data); });
+}
+
+bool WriteFileReplacing(const std::string& path, const std::function<bool(const TWriteChunk& write)>& produce,
                         const std::function<bool(const std::string& written)>& accept) {
   const std::string temp = path + ".tmp";
   TFileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
-  bool ok = WriteAll(file.Get(), data) && FlushFileBuffers(file.Get());
-  ok = file.Close() && ok;
-  ok = ok && (!accept || accept(temp));
-  ok = ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  bool ok = false;
+  try {
+    ok = produce([&file](std::string_view chunk) { return WriteAll(file.Get(), chunk); }) &&
+         FlushFileBuffers(file.Get());
+    ok = file.Close() && ok;
+    ok = ok && (!accept || accept(temp)) &&
+         MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  } catch (...) {
+    file.Close();
+    DeleteFileA(temp.c_str());
+    throw;
+  }
   if (!ok) DeleteFileA(temp.c_str());
   return ok;
 }

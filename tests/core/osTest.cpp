@@ -62,10 +62,11 @@ TEST(OsFiles, FailedReplacementLeavesTheOldFile) {
   ASSERT_TRUE(os::CreateFolder(file + ".tmp"));
   EXPECT_FALSE(os::WriteFileReplacing(file, "new contents"));
   EXPECT_EQ(ReadText(file), "old contents");
-  // A written file that its check refuses is not taken either.
+  // A file written piece by piece that its check refuses is not taken either.
   std::filesystem::remove(file + ".tmp");
   bool checked = false;
-  EXPECT_FALSE(os::WriteFileReplacing(file, "new contents", [&](const std::string& written) {
+  auto pieces = [](const os::TWriteChunk& write) { return write("new ") && write("contents"); };
+  EXPECT_FALSE(os::WriteFileReplacing(file, pieces, [&](const std::string& written) {
     checked = ReadText(written) == "new contents";
     return false;
   }));
