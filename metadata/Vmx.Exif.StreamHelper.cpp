@@ -59,13 +59,6 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
   return count;
 }
 
-void TMemoryStream::CopyFrom(TStream& source, int64_t count) {
-  if (count <= 0 || FPosition < 0) return;
-  if (FPosition + count > FSize) SetSize(FPosition + count);
-  source.ReadBuffer(FData.data() + FPosition, count);
-  FPosition += count;
-}
-
 void TMemoryStream::SetSize(int64_t size) {
   FData.resize(static_cast<size_t>(std::max<int64_t>(size, 0)));
   SetPointer(FData.data(), static_cast<int64_t>(FData.size()));

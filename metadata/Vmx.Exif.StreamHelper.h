@@ -45,7 +45,7 @@ class TStream {
   void ReadBuffer(void* buffer, int64_t count);
   void WriteBuffer(const void* buffer, int64_t count);
   // Writes Count bytes read from Source (EReadError when it has fewer).
-  virtual void CopyFrom(TStream& source, int64_t count);
+  void CopyFrom(TStream& source, int64_t count);
 };
 
 // A stream over a block of memory; the position may lie beyond the end (reads then give 0).
@@ -96,8 +96,6 @@ class TMemoryStream : public TCustomMemoryStream {
     return *this;
   }
   int64_t Write(const void* buffer, int64_t count) override;
-  // Reads straight into the stream's own memory.
-  void CopyFrom(TStream& source, int64_t count) override;
   void SetSize(int64_t size);  // new bytes are zero
   void Clear() { SetSize(0), FPosition = 0; }
   const std::vector<uint8_t>& Bytes() const { return FData; }

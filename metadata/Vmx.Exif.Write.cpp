@@ -440,7 +440,7 @@ struct TExifData::TBlockLayout {
   void Prepare(TExifSection& section, std::initializer_list<TExifSectionKind> subKinds) {
     for (const TExifSectionKind sub : subKinds) {
       if (Regions[sub].DirectorySize == 0 && sub != section.Kind()) {
-        section.Remove(PointerTag[sub]);
+        section.Remove({PointerTag[sub]});  // every copy: a file may repeat a tag
       } else if (TExifTag* pointer = section.Find(PointerTag[sub])) {
         pointer->UpdateData(tdLongWord, 1);
       } else {
@@ -546,13 +546,14 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
     at = region.End();
   }
   layout.Size = std::max(at, layout.KeepEnd());
+  const int64_t thumbnailAt = regions[esThumbnail].End() - static_cast<int64_t>(FThumbnail.size());
+  // Readers look for 20 bytes where a thumbnail starts: zeros follow a tiny one.
+  if (HasThumbnail()) layout.Size = std::max(layout.Size, thumbnailAt + 20);
   if (layout.Size > UINT32_MAX) throw Exception("Exif data too large for TIFF offsets");
   for (const TExifSectionKind sub : {esExif, esInterop, esGPS})
     if (regions[sub].DirectorySize != 0)
       Section(PointerSection[sub]).SetLongWordValue(PointerTag[sub], 0, static_cast<uint32_t>(regions[sub].Offset));
-  if (HasThumbnail())
-    thumbnail.SetLongWordValue(ttag::ThumbnailOffset, 0,
-                               static_cast<uint32_t>(regions[esThumbnail].End() - static_cast<int64_t>(FThumbnail.size())));
+  if (HasThumbnail()) thumbnail.SetLongWordValue(ttag::ThumbnailOffset, 0, static_cast<uint32_t>(thumbnailAt));
 
   // A maker note that moves takes the shift into the offset schema, where there is one.
   if (makerNote && !layout.KeptMakerNote && schema && makerNote->FileDataOffset() != 0) {
@@ -609,6 +610,7 @@ void TExifData::WriteBlock(TStream& stream, const TBlockLayout& layout) const {
     if (kind == esThumbnail) stream.WriteBuffer(layout.Thumbnail.data(), static_cast<int64_t>(layout.Thumbnail.size()));
     at = region.End();
   }
+  WriteZeros(stream, layout.Size - at);
 }
 
 void TExifData::SaveToStream(TStream& stream) {
@@ -618,6 +620,39 @@ void TExifData::SaveToStream(TStream& stream) {
 }
 
 // --- JPEG files -----------------------------------------------------------------------------
+
+namespace {
+
+// A stream written front to back into a file that is being written, in pieces of 64 KiB.
+class TChunkWriter : public TStream {
+ public:
+  explicit TChunkWriter(const os::TWriteChunk& write) : FWrite(write) { FBuffer.reserve(Capacity); }
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    if (count <= 0 || (static_cast<int64_t>(FBuffer.size()) + count > Capacity && !Flush())) return 0;
+    const std::string_view bytes(static_cast<const char*>(buffer), static_cast<size_t>(count));
+    if (count >= Capacity && !FWrite(bytes)) return 0;
+    if (count < Capacity) FBuffer.append(bytes);
+    FWritten += count;
+    return count;
+  }
+  // Only where it stands can be asked: the bytes written.
+  int64_t Seek(int64_t, TSeekOrigin) override { return FWritten; }
+  int64_t Size() override { return FWritten; }
+  bool Flush() {
+    const bool ok = FBuffer.empty() || FWrite(FBuffer);
+    FBuffer.clear();
+    return ok;
+  }
+
+ private:
+  static constexpr int64_t Capacity = 65536;
+  const os::TWriteChunk& FWrite;
+  std::string FBuffer;
+  int64_t FWritten = 0;
+};
+
+}  // namespace
 
 // What a JPEG file becomes: the segments that are replaced or inserted, and the new size.
 struct TExifData::TJPEGPlan {
@@ -731,23 +766,23 @@ bool TExifData::ReadsBackAs(const std::string& fileName, const std::vector<uint8
 }
 
 void TExifData::SaveToJPEGFile(const std::string& fileName) {
-  TMemoryStream output;
-  std::vector<uint8_t> xmpSegment;
-  {
-    TFileStream source(fileName);
-    const TJPEGPlan plan = PlanJPEG(source);
-    output.SetSize(plan.Size);  // all at once: a buffer that grew would be copied
-    WriteJPEG(source, output, plan);
-    if (output.Position() != plan.Size) throw Exception("Assertion failed: the new file has not its planned size");
-    xmpSegment = plan.XMPSegment;
-  }
+  auto source = std::make_unique<TFileStream>(fileName);
+  const TJPEGPlan plan = PlanJPEG(*source);
   bool readBack = true;
-  const std::string_view bytes(reinterpret_cast<const char*>(output.Memory()), static_cast<size_t>(output.Size()));
-  const bool written = os::WriteFileReplacing(fileName, bytes, [&](const std::string& newFile) {
-    output = TMemoryStream();  // on disk now: its memory goes before the file is read back
-    readBack = ReadsBackAs(newFile, xmpSegment);
-    return readBack;
-  });
+  const bool written = os::WriteFileReplacing(
+      fileName,
+      [&](const os::TWriteChunk& write) {
+        TChunkWriter out(write);
+        try {
+          WriteJPEG(*source, out, plan);
+        } catch (const EWriteError&) {
+          return false;
+        }
+        source.reset();  // closed before the new file takes its place
+        if (out.Size() != plan.Size) throw Exception("Assertion failed: the new file has not its planned size");
+        return out.Flush();
+      },
+      [&](const std::string& newFile) { return readBack = ReadsBackAs(newFile, plan.XMPSegment); });
   if (!written)
     throw EInOutError(readBack ? "Cannot write file \"" + fileName + "\""
                                : "The new file \"" + fileName + "\" did not read back as written; the old one is kept");

@@ -64,6 +64,23 @@ int CompareText(std::u16string_view a, std::u16string_view b) {
 
 std::u16string Wide(std::string_view text) { return Utf8ToUtf16(text); }
 
+// The name a sub-property gets when a kind with named sub-properties needs one.
+std::u16string SubPropertyName(size_t index) { return Wide("SubProp" + std::to_string(index)); }
+
+bool IsNameStart(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c >= 0x80; }
+
+bool IsNameChar(char16_t c) { return IsNameStart(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.'; }
+
+// A name without colon (the part of a qualified name on either side of it).
+bool IsName(std::u16string_view name) {
+  return !name.empty() && IsNameStart(name[0]) && std::all_of(name.begin(), name.end(), IsNameChar);
+}
+
+// A character XML 1.0 has not (a surrogate is judged with its partner).
+bool IsNoXMLChar(char16_t c) {
+  return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF;
+}
+
 }  // namespace
 
 TXMPKnownNamespace FindKnownNamespace(std::u16string_view uri) {
@@ -102,8 +119,11 @@ void TXMPNamespaceInfo::Assign(const TXMPNamespaceInfo& source) {
 }
 
 bool TXMPNamespaceInfo::Update(const std::u16string& prefix, const std::u16string& uri) {
-  if (uri == URI() && prefix == PreferredPrefix()) return false;
-  FKind = FindKnownNamespace(uri);
+  const TXMPKnownNamespace kind = FindKnownNamespace(uri);
+  if (kind != xsUnknown ? kind == FKind && (prefix.empty() || prefix == PreferredPrefix())
+                        : uri == URI() && prefix == PreferredPrefix())
+    return false;  // what is read as the same namespace and prefix is no change
+  FKind = kind;
   FPreferredPrefix = prefix;
   FURI = uri;
   return true;
@@ -142,7 +162,7 @@ void TXMPProperty::SetKind(TXMPPropertyKind value) {
   if (value == FKind) return;
   if (value == xpStructure || value == xpAltArray) {
     for (size_t i = 0; i < FItems.size(); ++i)
-      if (FItems[i]->FName.empty()) FItems[i]->FName = u"SubProp" + Wide(std::to_string(i));
+      if (FItems[i]->FName.empty()) FItems[i]->FName = SubPropertyName(i);
   } else if (value == xpSimple) {
     FItems.clear();
   } else {
@@ -171,7 +191,7 @@ std::u16string TXMPProperty::ReadValue(const std::u16string& defaultValue) const
       if (FItems.empty()) return defaultValue;
       if (FItems.size() == 1) return FItems[0]->ReadValue(defaultValue);
       std::u16string result = FItems[0]->ReadValue();
-      for (size_t i = 1; i < FItems.size(); ++i) result += u"," + FItems[i]->ReadValue();
+      for (size_t i = 1; i < FItems.size(); ++i) (result += u',') += FItems[i]->ReadValue();
       return result;
     }
     default: return defaultValue;
@@ -249,7 +269,7 @@ void TXMPProperty::SetSubPropertyCount(int count) {
   if (wanted < FItems.size()) FItems.resize(wanted);
   while (FItems.size() < wanted) {
     auto item = std::make_unique<TXMPProperty>(FSchema, this);
-    if (HasNamedSubProperties()) item->FName = u"SubProp" + Wide(std::to_string(FItems.size()));
+    if (HasNamedSubProperties()) item->FName = SubPropertyName(FItems.size());
     FItems.push_back(std::move(item));
   }
   Changed();
@@ -530,6 +550,14 @@ std::string PacketText(const std::string& bytes) {
   return text;
 }
 
+// Text of the document as the tree holds it: without the characters XML has not, which the
+// parser lets through, so that the tree is what its written text reads back as.
+std::u16string ReadText(std::string_view text) {
+  std::u16string result = Utf8ToUtf16(text);
+  std::erase_if(result, IsNoXMLChar);
+  return result;
+}
+
 struct TXmlName {
   std::string_view Prefix, Local;
 };
@@ -567,8 +595,13 @@ struct TXmlItem {
     if (Attribute && name.Prefix.empty()) return {};  // attributes take no default namespace
     return ResolvePrefix(Element, name.Prefix);
   }
-  // Names in the namespaces of XML itself are no properties.
-  bool IsReserved() const { return Name().Prefix.starts_with("xml"); }
+  // A property needs a namespace other than those of XML itself, and a name the text of
+  // the tree can hold.
+  bool CanBeProperty() const {
+    const std::string uri = Utf16ToUtf8(ReadText(NamespaceURI()));
+    return !uri.empty() && uri != XMLNamespace && uri != XMLNSNamespace && !Name().Prefix.starts_with("xml") &&
+           IsName(ReadText(Name().Local));
+  }
 };
 
 std::string_view RDFAttribute(pugi::xml_node element, std::string_view local) {
@@ -581,7 +614,7 @@ std::string_view RDFAttribute(pugi::xml_node element, std::string_view local) {
 
 // An attribute that is a field of a structure: xmlns declarations and xml:lang are not.
 bool IsFieldAttribute(pugi::xml_node element, const pugi::xml_attribute& attribute) {
-  return !IsXmlnsAttribute(attribute) && !TXmlItem{element, attribute}.IsReserved();
+  return !IsXmlnsAttribute(attribute) && TXmlItem{element, attribute}.CanBeProperty();
 }
 
 bool HasFieldAttribute(pugi::xml_node element) {
@@ -622,7 +655,7 @@ struct TXMPReader {
   static void LoadProperty(TXMPSchema& schema, const TXmlItem& item) {
     schema.FLoadingProperty = true;
     try {
-      if (schema.FItems.empty()) schema.FNamespaceInfo.SetPreferredPrefix(Wide(item.Name().Prefix));
+      if (schema.FItems.empty()) schema.FNamespaceInfo.SetPreferredPrefix(ReadText(item.Name().Prefix));
       auto property = std::make_unique<TXMPProperty>(schema, nullptr);
       Read(*property, item, 1);
       schema.FItems.push_back(std::move(property));
@@ -638,7 +671,7 @@ struct TXMPReader {
     pugi::xml_node content;
     bool byResource = false;
     if (item.Attribute) {
-      property.FValue = Wide(item.Attribute.value());
+      property.FValue = ReadText(item.Attribute.value());
     } else if (RDFAttribute(item.Element, "parseType") == "Resource") {
       property.FKind = xpStructure;
       content = item.Element;
@@ -652,7 +685,7 @@ struct TXMPReader {
         break;
       }
       if (property.FKind == xpSimple && content && content.type() != pugi::node_element)
-        property.FValue = Wide(content.value());
+        property.FValue = ReadText(content.value());
       else if (property.FKind == xpSimple && !content && HasFieldAttribute(item.Element))
         property.FKind = xpStructure, content = item.Element;  // the attribute form of a structure
     }
@@ -664,7 +697,7 @@ struct TXMPReader {
     for (const pugi::xml_node child : content.children()) {
       if (child.type() != pugi::node_element) continue;
       const TXmlItem sub{child, {}};
-      if (property.FKind == xpStructure ? !sub.IsReserved()
+      if (property.FKind == xpStructure ? sub.CanBeProperty()
                                         : std::strcmp(child.name(), "rdf:li") == 0 &&
                                               (property.FKind != xpAltArray || child.attribute("xml:lang")))
         ReadSubProperty(property, sub, depth);
@@ -682,12 +715,12 @@ struct TXMPReader {
   static void ReadName(TXMPProperty& property, const TXmlItem& item) {
     const TXMPProperty* parent = property.FParentProperty;
     if (parent && parent->FKind == xpAltArray) {
-      property.FName = item.Attribute ? u"" : Wide(item.Element.attribute("xml:lang").value());
+      property.FName = item.Attribute ? u"" : ReadText(item.Element.attribute("xml:lang").value());
     } else if (parent && parent->FKind != xpStructure) {
       property.FName.clear();
     } else {
-      property.FName = Wide(item.Name().Local);
-      if (property.FNamespaceInfo.Update(Wide(item.Name().Prefix), Wide(item.NamespaceURI())))
+      property.FName = ReadText(item.Name().Local);
+      if (property.FNamespaceInfo.Update(ReadText(item.Name().Prefix), ReadText(item.NamespaceURI())))
         property.FUsesParentNamespace = false;
     }
   }
@@ -705,18 +738,20 @@ struct TXMPReader {
       if (element.NamespaceURI() != RDFNamespace || !SameTextIgnoringCase(description.name(), "rdf:Description"))
         continue;
       if (packet.FAboutAttributeValue.empty()) {
-        packet.FAboutAttributeValue = Wide(RDFAttribute(description, "about"));
-        if (packet.FAboutAttributeValue.empty()) packet.FAboutAttributeValue = Wide(description.attribute("about").value());
+        std::u16string& about = packet.FAboutAttributeValue;
+        about = ReadText(RDFAttribute(description, "about"));
+        if (about.empty()) about = ReadText(description.attribute("about").value());
       }
       for (const pugi::xml_attribute attribute : description.attributes()) {
         const TXmlItem item{description, attribute};
         const std::string_view uri = item.NamespaceURI();
-        if (!IsXmlnsAttribute(attribute) && !item.IsReserved() && !uri.empty() && uri != RDFNamespace)
-          LoadProperty(packet.GetSchema(Wide(uri)), item);
+        if (!IsXmlnsAttribute(attribute) && item.CanBeProperty() && uri != RDFNamespace)
+          LoadProperty(packet.GetSchema(ReadText(uri)), item);
       }
       for (const pugi::xml_node child : description.children()) {
         const TXmlItem item{child, {}};
-        if (child.type() == pugi::node_element && !item.NamespaceURI().empty() && !item.IsReserved()) LoadProperty(packet.GetSchema(Wide(item.NamespaceURI())), item);
+        if (child.type() == pugi::node_element && item.CanBeProperty())
+          LoadProperty(packet.GetSchema(ReadText(item.NamespaceURI())), item);
       }
     }
   }
@@ -779,7 +814,7 @@ std::string EscapeXML(std::u16string_view text, bool attributeValue) {
       case u'\t': out += attributeValue ? u"&#x9;" : u"\t"; break;
       case u'\n': out += attributeValue ? u"&#xA;" : u"\n"; break;
       default:
-        if (c >= 0x20 && !high && !low && c != 0xFFFE && c != 0xFFFF) out += c;  // else XML 1.0 has no such character
+        if (!high && !low && !IsNoXMLChar(c)) out += c;
     }
   }
   return Utf16ToUtf8(out);
@@ -787,14 +822,10 @@ std::string EscapeXML(std::u16string_view text, bool attributeValue) {
 
 namespace {
 
-bool IsNameStart(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c >= 0x80; }
-
-bool IsNameChar(char16_t c) { return IsNameStart(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.'; }
-
 // A prefix the text can declare: a name without colon, not reserved by XML, and "rdf" only
 // for the RDF namespace, which the text's own elements use.
 bool IsUsablePrefix(std::u16string_view prefix, std::u16string_view uri) {
-  if (prefix.empty() || !IsNameStart(prefix[0]) || !std::all_of(prefix.begin(), prefix.end(), IsNameChar)) return false;
+  if (!IsName(prefix)) return false;
   if (CompareText(prefix.substr(0, 3), u"xml") == 0) return false;
   return prefix != u"rdf" || uri == KnownNamespaceURI(xsRDF);
 }
