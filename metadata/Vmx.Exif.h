@@ -1,5 +1,6 @@
 // Exif data of JPEG files: the TIFF header and its directories, tags and sections, the Exif
-// data object with its value classes, and camera makers' notes (parsed only when asked for).
+// data object with its value classes, and camera makers' notes (parsed only when asked for);
+// and the write side: setters mirrored into XMP, the Exif block and JPEG file writer.
 // Reading is hardened against damaged files: sizes and offsets from a file are checked in
 // 64-bit arithmetic, directory chains cannot loop, and damage ends up in load flags.
 #pragma once

@@ -29,8 +29,8 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
   # the native counterparts of the MinGW dependencies, for the portable half
   libjpeg-dev libpugixml-dev
-  # the peers of the Exif reader benchmark
-  libexif-dev libexiv2-dev
+  # the peers of the Exif benchmarks; the tools the Exif writer's tests check its files with
+  libexif-dev libexiv2-dev exiv2 libimage-exiftool-perl
   # the MinGW-w64 cross toolchain, posix thread model
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   # Wine (32-bit) on a virtual X display, with the X extensions and fonts it uses
