@@ -72,8 +72,9 @@ std::string Env(const char* name, const std::string& fallback) {
 // SOI, the Exif segment of a sample image, tables, frame and scan header, made-up scan data
 // without FF bytes, EOI.
 std::vector<uint8_t> MakeFile() {
-  const fs::path sample = Env("LORVEX_EXIF_CORPUS", fs::path(__FILE__).parent_path().string() + "/../../shared/corpora/jpeg") +
-                          "/Canon.jpg";
+  const fs::path sample =
+      Env("LORVEX_EXIF_CORPUS", fs::path(__FILE__).parent_path().string() + "/../../shared/corpora/jpeg") +
+      "/Canon.jpg";
   TFileStream stream(sample.string());
   TJPEGHeaderParser parser(stream, JPEGMarkers({jmApp1}));
   std::vector<uint8_t> file{0xFF, 0xD8};
@@ -86,8 +87,8 @@ std::vector<uint8_t> MakeFile() {
   const uint8_t tables[] = {0xFF, 0xDB, 0x00, 0x43, 0x00};
   file.insert(file.end(), std::begin(tables), std::end(tables));
   file.resize(file.size() + 64, 1);
-  const uint8_t frame[] = {0xFF, 0xC0, 0x00, 0x11, 0x08, 0x0B, 0xB8, 0x0F, 0xA0, 0x03, 1, 0x22, 0, 2, 0x11, 0, 3, 0x11, 0,
-                           0xFF, 0xDA, 0x00, 0x0C, 0x03, 1, 0,    2,    0x11, 3,    0x11, 0, 0x3F, 0};
+  const uint8_t frame[] = {0xFF, 0xC0, 0x00, 0x11, 0x08, 0x0B, 0xB8, 0x0F, 0xA0, 0x03, 1,    0x22, 0,    2, 0x11, 0, 3,
+                           0x11, 0,    0xFF, 0xDA, 0x00, 0x0C, 0x03, 1,    0,    2,    0x11, 3,    0x11, 0, 0x3F, 0};
   file.insert(file.end(), std::begin(frame), std::end(frame));
   std::mt19937 noise(42);
   for (int64_t i = 0; i < ImageDataSize; ++i) file.push_back(uint8_t(noise() % 0xFF));
@@ -99,10 +100,12 @@ std::vector<uint8_t> MakeFile() {
 // One copy of the file for each writer.
 std::string BenchFile(const std::string& writer) {
   static const std::vector<uint8_t> bytes = MakeFile();
-  const fs::path folder = fs::path(Env("LORVEX_BENCH_TMP", fs::temp_directory_path().string())) / "lorvex_bench_exifwrite";
+  const fs::path folder =
+      fs::path(Env("LORVEX_BENCH_TMP", fs::temp_directory_path().string())) / "lorvex_bench_exifwrite";
   fs::create_directories(folder);
   const std::string file = (folder / (writer + ".jpg")).string();
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   return file;
 }
 
@@ -118,8 +121,8 @@ struct TRatioPrinter {
   ~TRatioPrinter() {
     if (!Results.count("Lorvex")) return;
     for (const auto& [writer, result] : Results)
-      std::printf("%s: %.1f writes per second, %.0f bytes of heap at the peak (%.3f of file plus block)\n", writer.c_str(),
-                  result.WritesPerSecond, result.PeakMemory, result.PeakMemory / double(Budget));
+      std::printf("%s: %.1f writes per second, %.0f bytes of heap at the peak (%.3f of file plus block)\n",
+                  writer.c_str(), result.WritesPerSecond, result.PeakMemory, result.PeakMemory / double(Budget));
     if (Results.count("exiv2"))
       std::printf("Lorvex writes %.2f times as fast as exiv2 and takes %.2f times its memory\n",
                   Results.at("Lorvex").WritesPerSecond / Results.at("exiv2").WritesPerSecond,

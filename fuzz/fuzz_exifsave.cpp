@@ -21,7 +21,8 @@ bool SameData(const TExifData& a, const TExifData& b) {
     if (x.Count() != y.Count()) return false;
     for (int i = 0; i < x.Count(); ++i)
       if (x[i].ID() != y[i].ID() || x[i].DataType() != y[i].DataType() || x[i].ElementCount() != y[i].ElementCount() ||
-          std::string(x[i].Data(), x[i].Data() + x[i].DataSize()) != std::string(y[i].Data(), y[i].Data() + y[i].DataSize()))
+          std::string(x[i].Data(), x[i].Data() + x[i].DataSize()) !=
+              std::string(y[i].Data(), y[i].Data() + y[i].DataSize()))
         return false;
   }
   return a.Thumbnail() == b.Thumbnail();

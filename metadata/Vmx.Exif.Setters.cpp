@@ -26,7 +26,9 @@ void TCustomExifData::WriteText(TExifSectionKind kind, uint16_t tag, const std::
   GetXMPPacket().UpdateProperty(ns, xmpName, Wide(value), xmpKind);
 }
 
-void TCustomExifData::SetCameraMake(const std::string& value) { WriteText(esPrimary, ttag::Make, value, xsTIFF, u"Make"); }
+void TCustomExifData::SetCameraMake(const std::string& value) {
+  WriteText(esPrimary, ttag::Make, value, xsTIFF, u"Make");
+}
 
 void TCustomExifData::SetCameraModel(const std::string& value) {
   WriteText(esPrimary, ttag::Model, value, xsTIFF, u"Model");
@@ -81,7 +83,8 @@ void TCustomExifData::WriteOrientation(TExifSectionKind kind, TTiffOrientation v
     Section(kind).Remove(ttag::Orientation);
   else
     Section(kind).SetWordValue(ttag::Orientation, 0, value);
-  if (kind == esPrimary) GetXMPPacket().UpdateProperty(xsTIFF, u"Orientation", value == toUndefined ? u"" : Number(value));
+  if (kind == esPrimary)
+    GetXMPPacket().UpdateProperty(xsTIFF, u"Orientation", value == toUndefined ? u"" : Number(value));
 }
 
 void TCustomExifData::SetAuthor(const std::u16string& value) {
@@ -174,7 +177,9 @@ void TCustomExifData::SetFileSource(TExifFileSource value) {
   WriteUndefinedByte(*this, ttag::FileSource, value, u"FileSource");
 }
 
-void TCustomExifData::SetSceneType(TExifSceneType value) { WriteUndefinedByte(*this, ttag::SceneType, value, u"SceneType"); }
+void TCustomExifData::SetSceneType(TExifSceneType value) {
+  WriteUndefinedByte(*this, ttag::SceneType, value, u"SceneType");
+}
 
 void TCustomExifData::SetGPSAltitudeRef(TGPSAltitudeRef value) {
   if (value == alTagMissing)
@@ -257,7 +262,8 @@ void TCustomExifVersion::SetElement(int offset, uint8_t value) {
   if (value > 9) throw ERangeError();
   TExifSection& section = FOwner.Section(FSection);
   InUpdate(FOwner, [&] {
-    section.SetByteValue(FTagID, FFirstIndex + offset, static_cast<uint8_t>(FStoreAsChars ? '0' + value : value), FDataType);
+    section.SetByteValue(FTagID, FFirstIndex + offset, static_cast<uint8_t>(FStoreAsChars ? '0' + value : value),
+                         FDataType);
     // The digits before the major number ("0220") are characters too.
     uint8_t lead;
     for (int i = 0; FStoreAsChars && i < FFirstIndex; ++i)
@@ -298,12 +304,14 @@ void TCustomExifVersion::Assign(const TCustomExifVersion* source) {
 
 void TCustomExifResolution::SetFraction(uint16_t tag, const char16_t* xmpName, TExifRational value) {
   FOwner.Section(FSection).SetFractionValue(tag, 0, value);
-  if (FXMP.Namespace != xsUnknown) FOwner.GetXMPPacket().UpdateProperty(FXMP.Namespace, xmpName, Wide(RationalToString(value)));
+  if (FXMP.Namespace != xsUnknown)
+    FOwner.GetXMPPacket().UpdateProperty(FXMP.Namespace, xmpName, Wide(RationalToString(value)));
 }
 
 void TCustomExifResolution::SetResolutionUnit(uint16_t value) {
   FOwner.Section(FSection).SetWordValue(FUnitTag, 0, value);
-  if (FXMP.Namespace != xsUnknown) FOwner.GetXMPPacket().UpdateProperty(FXMP.Namespace, FXMP.Unit, value == 1 ? u"" : Number(value));
+  if (FXMP.Namespace != xsUnknown)
+    FOwner.GetXMPPacket().UpdateProperty(FXMP.Namespace, FXMP.Unit, value == 1 ? u"" : Number(value));
 }
 
 void TCustomExifResolution::Assign(const TCustomExifResolution* source) {

@@ -103,8 +103,9 @@ void TExifTag::Update(uint16_t newType, int32_t newCount, const std::span<const 
   const int64_t oldSize = DataSize(), newSize = int64_t{newCount} * newElementSize;
   const size_t copied = newData ? std::min(newData->size(), static_cast<size_t>(newSize)) : 0;
   if (newType == FDataType && newCount == FElementCount &&
-      (!newData || (std::equal(newData->begin(), newData->begin() + static_cast<ptrdiff_t>(copied), FData.begin()) &&
-                    std::all_of(FData.begin() + static_cast<ptrdiff_t>(copied), FData.end(), [](uint8_t b) { return b == 0; }))))
+      (!newData ||
+       (std::equal(newData->begin(), newData->begin() + static_cast<ptrdiff_t>(copied), FData.begin()) &&
+        std::all_of(FData.begin() + static_cast<ptrdiff_t>(copied), FData.end(), [](uint8_t b) { return b == 0; }))))
     return;
   if (FSection) FSection->TagChanging(*this, newSize, false, FID);
   std::vector<uint32_t> kept;
@@ -376,7 +377,8 @@ bool TExifSection::RemovePaddingTag() {
   return false;
 }
 
-TExifTag& TExifSection::AddOrUpdate(uint16_t id, uint16_t dataType, int32_t elementCount, std::span<const uint8_t> data) {
+TExifTag& TExifSection::AddOrUpdate(uint16_t id, uint16_t dataType, int32_t elementCount,
+                                    std::span<const uint8_t> data) {
   TExifTag* tag = Find(id);
   if (!tag) {
     if (!IsExtendable()) throw EIllegalEditOfExifData();
@@ -410,9 +412,10 @@ constexpr uint16_t Compression = 259, ThumbnailLength = 514;
 
 // The tag that points at each kind's directory, and the section that holds it (the
 // thumbnail IFD points at its own image).
-constexpr uint16_t PointerTag[] = {0, 0, ttag::ExifPointer, ttag::InteropPointer, ttag::GPSPointer,
-                                   ttag::ThumbnailOffset, 0};
-constexpr TExifSectionKind PointerSection[] = {esUnowned, esUnowned, esPrimary, esExif, esPrimary, esThumbnail, esUnowned};
+constexpr uint16_t PointerTag[] = {
+    0, 0, ttag::ExifPointer, ttag::InteropPointer, ttag::GPSPointer, ttag::ThumbnailOffset, 0};
+constexpr TExifSectionKind PointerSection[] = {esUnowned, esUnowned,   esPrimary, esExif,
+                                               esPrimary, esThumbnail, esUnowned};
 
 void WriteZeros(TStream& stream, int64_t count) {
   static constexpr uint8_t Zeros[256] = {};
@@ -580,7 +583,8 @@ void TExifData::WriteBlock(TStream& stream, const TBlockLayout& layout) const {
   // The directories and the kept maker note in the order they lie in, gaps filled with zeros.
   std::vector<std::pair<int64_t, int>> pieces;
   for (int kind = esPrimary; kind <= esThumbnail; ++kind)
-    if (regions[static_cast<size_t>(kind)].DirectorySize != 0) pieces.emplace_back(regions[static_cast<size_t>(kind)].Offset, kind);
+    if (regions[static_cast<size_t>(kind)].DirectorySize != 0)
+      pieces.emplace_back(regions[static_cast<size_t>(kind)].Offset, kind);
   if (layout.KeptMakerNote) pieces.emplace_back(layout.KeepOffset, esUnowned);
   std::sort(pieces.begin(), pieces.end());
   int64_t at = 8;
@@ -702,7 +706,8 @@ TExifData::TJPEGPlan TExifData::PlanJPEG(TStream& source) {
     if (packet.Size() > MaxSegmentData) throw ESegmentTooLarge("XMP packet");
     plan.Edits.push_back(xmp.value_or(TJPEGPlan::TEdit{exif ? exif->Offset + exif->OldSize : insertAt, 0, false}));
   }
-  std::stable_sort(plan.Edits.begin(), plan.Edits.end(), [](const auto& a, const auto& b) { return a.Offset < b.Offset; });
+  std::stable_sort(plan.Edits.begin(), plan.Edits.end(),
+                   [](const auto& a, const auto& b) { return a.Offset < b.Offset; });
 
   plan.Size = plan.End - plan.Start;
   for (const TJPEGPlan::TEdit& edit : plan.Edits) {
@@ -760,7 +765,8 @@ bool TExifData::ReadsBackAs(const std::string& fileName, const std::vector<uint8
   }
   if (written.XMPSegmentData() != xmpSegment || written.Thumbnail() != FThumbnail) return false;
   for (int kind = esPrimary; kind <= esThumbnail; ++kind)
-    if (!SameTags(PeekSection(static_cast<TExifSectionKind>(kind)), written.PeekSection(static_cast<TExifSectionKind>(kind))))
+    if (!SameTags(PeekSection(static_cast<TExifSectionKind>(kind)),
+                  written.PeekSection(static_cast<TExifSectionKind>(kind))))
       return false;
   return true;
 }

@@ -265,7 +265,8 @@ void TXMPProperty::SetSubPropertyCount(int count) {
   const size_t wanted = static_cast<size_t>(std::max(count, 0));
   if (wanted == FItems.size()) return;
   if (!SupportsSubProperties()) throw EInvalidXMPOperation("Property type does not support sub-properties");
-  if (wanted > FItems.size() && Depth() >= MaxXMPNesting) throw EInvalidXMPOperation("Properties may not nest more deeply");
+  if (wanted > FItems.size() && Depth() >= MaxXMPNesting)
+    throw EInvalidXMPOperation("Properties may not nest more deeply");
   if (wanted < FItems.size()) FItems.resize(wanted);
   while (FItems.size() < wanted) {
     auto item = std::make_unique<TXMPProperty>(FSchema, this);
@@ -518,7 +519,8 @@ std::string PacketText(const std::string& bytes) {
   bool bigEndian = false;
   if ((b(0) == 0 && b(1) == 0 && b(2) == 0xFE && b(3) == 0xFF) || (b(0) == 0 && b(1) == 0 && b(2) == 0 && b(3) == '<'))
     unit = 4, bigEndian = true;
-  else if ((b(0) == 0xFF && b(1) == 0xFE && b(2) == 0 && b(3) == 0) || (b(0) == '<' && b(1) == 0 && b(2) == 0 && b(3) == 0))
+  else if ((b(0) == 0xFF && b(1) == 0xFE && b(2) == 0 && b(3) == 0) ||
+           (b(0) == '<' && b(1) == 0 && b(2) == 0 && b(3) == 0))
     unit = 4;
   else if ((b(0) == 0xFE && b(1) == 0xFF) || (b(0) == 0 && b(1) == '<'))
     unit = 2, bigEndian = true;
@@ -531,7 +533,8 @@ std::string PacketText(const std::string& bytes) {
     const auto code = [&](size_t at) {
       char32_t value = 0;
       for (int i = 0; i < unit; ++i)
-        value |= static_cast<char32_t>(static_cast<uint8_t>(bytes[at + size_t(i)])) << (8 * (bigEndian ? unit - 1 - i : i));
+        value |= static_cast<char32_t>(static_cast<uint8_t>(bytes[at + size_t(i)]))
+                 << (8 * (bigEndian ? unit - 1 - i : i));
       return value;
     };
     if (unit == 2) {
@@ -638,9 +641,8 @@ pugi::xml_node FindRDFNode(const pugi::xml_document& document) {
 }
 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return UpCaseChar(x) == UpCaseChar(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpCaseChar(x) == UpCaseChar(y); });
 }
 
 struct TStringWriter : pugi::xml_writer {
@@ -837,9 +839,10 @@ class TXMPWriter {
   explicit TXMPWriter(const TXMPPacket& packet) : FPacket(packet) {}
 
   std::string Text() {
-    FOut = "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
-           "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" VmxExifVersion=\"1.1.2\">\n"
-           "\t<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n";
+    FOut =
+        "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" VmxExifVersion=\"1.1.2\">\n"
+        "\t<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n";
     const std::string about = EscapeXML(FPacket.AboutAttributeValue(), true);
     for (int i = 0; i < FPacket.SchemaCount(); ++i) {
       const TXMPSchema& schema = FPacket.Schema(i);
@@ -884,7 +887,8 @@ class TXMPWriter {
         if (parent->Kind() == xpAltArray) FOut += " xml:lang=\"" + EscapeXML(property.Name(), true) + "\"";
         FOut += ">";
       } else {
-        FOut += indent + "<" + name + (property.UsesParentNamespace() ? "" : Declaration(property.NamespaceInfo())) + ">";
+        FOut +=
+            indent + "<" + name + (property.UsesParentNamespace() ? "" : Declaration(property.NamespaceInfo())) + ">";
       }
       if (property.Kind() == xpSimple) {
         FOut += EscapeXML(property.ReadValue()) + "</" + name + ">\n";

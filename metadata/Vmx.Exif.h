@@ -495,8 +495,8 @@ struct TResolutionXMPNames {
 // X and Y resolution with their unit.
 class TCustomExifResolution {
  public:
-  TCustomExifResolution(TCustomExifData& owner, TExifSectionKind section, uint16_t xTag, uint16_t yTag, uint16_t unitTag,
-                        TResolutionXMPNames xmp = {})
+  TCustomExifResolution(TCustomExifData& owner, TExifSectionKind section, uint16_t xTag, uint16_t yTag,
+                        uint16_t unitTag, TResolutionXMPNames xmp = {})
       : FOwner(owner), FSection(section), FXTag(xTag), FYTag(yTag), FUnitTag(unitTag), FXMP(xmp) {}
   virtual ~TCustomExifResolution() = default;
   TExifRational XResolution() const;
@@ -521,13 +521,15 @@ class TCustomExifResolution {
 class TImageResolution : public TCustomExifResolution {
  public:
   explicit TImageResolution(TCustomExifData& owner)
-      : TCustomExifResolution(owner, esPrimary, 282, 283, 296, {xsTIFF, u"XResolution", u"YResolution", u"ResolutionUnit"}) {}
+      : TCustomExifResolution(owner, esPrimary, 282, 283, 296,
+                              {xsTIFF, u"XResolution", u"YResolution", u"ResolutionUnit"}) {}
 };
 class TFocalPlaneResolution : public TCustomExifResolution {
  public:
   explicit TFocalPlaneResolution(TCustomExifData& owner)
-      : TCustomExifResolution(owner, esExif, 41486, 41487, 41488,
-                              {xsExif, u"FocalPlaneXResolution", u"FocalPlaneYResolution", u"FocalPlaneResolutionUnit"}) {}
+      : TCustomExifResolution(
+            owner, esExif, 41486, 41487, 41488,
+            {xsExif, u"FocalPlaneXResolution", u"FocalPlaneYResolution", u"FocalPlaneResolutionUnit"}) {}
 };
 class TThumbnailResolution : public TCustomExifResolution {
  public:
@@ -752,8 +754,12 @@ class TCustomExifData : public IExifSectionOwner {
   void SetSceneType(TExifSceneType value);
   void SetSpectralSensitivity(const std::string& value);
   void SetSubsecTime(const std::string& value) { Section(esExif).SetStringValue(ttag::SubsecTime, value); }
-  void SetSubsecTimeOriginal(const std::string& value) { Section(esExif).SetStringValue(ttag::SubsecTimeOriginal, value); }
-  void SetSubsecTimeDigitized(const std::string& value) { Section(esExif).SetStringValue(ttag::SubsecTimeDigitized, value); }
+  void SetSubsecTimeOriginal(const std::string& value) {
+    Section(esExif).SetStringValue(ttag::SubsecTimeOriginal, value);
+  }
+  void SetSubsecTimeDigitized(const std::string& value) {
+    Section(esExif).SetStringValue(ttag::SubsecTimeDigitized, value);
+  }
   void SetInteropTypeName(const std::string& value) { Section(esInterop).SetStringValue(1, value); }
   void SetGPSAltitudeRef(TGPSAltitudeRef value);
   void SetGPSSatellites(const std::string& value) { WriteGPSText(8, value); }
@@ -825,10 +831,10 @@ class TCustomExifData : public IExifSectionOwner {
   int64_t FXMPSegmentOffset = 0;
   int64_t FXMPSegmentSize = 0;
   TContainedXMPPacket FXMPPacket{*this};
-  bool FXMPPending = false;    // the segment is not parsed yet
-  bool FXMPReading = false;    // the segment is being parsed: no change of the packet
-  bool FXMPChanged = false;    // the packet changed since it was read
-  bool FXMPUnreadable = false; // the segment is no packet
+  bool FXMPPending = false;     // the segment is not parsed yet
+  bool FXMPReading = false;     // the segment is being parsed: no change of the packet
+  bool FXMPChanged = false;     // the packet changed since it was read
+  bool FXMPUnreadable = false;  // the segment is no packet
 };
 
 // Scales a JPEG image to Width x Height pixels and encodes it with Quality (1..100); raises

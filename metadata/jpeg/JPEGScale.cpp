@@ -56,7 +56,8 @@ bool Decode(std::span<const uint8_t> jpeg, int minWidth, int minHeight, TPixels&
   info.out_color_space = info.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
   info.scale_num = 1;
   for (unsigned denom = 8; denom > 1; denom /= 2)
-    if (info.image_width / denom >= static_cast<unsigned>(minWidth) && info.image_height / denom >= static_cast<unsigned>(minHeight)) {
+    if (info.image_width / denom >= static_cast<unsigned>(minWidth) &&
+        info.image_height / denom >= static_cast<unsigned>(minHeight)) {
       info.scale_denom = denom;
       break;
     }
@@ -88,7 +89,8 @@ TPixels Stretch(const TPixels& source, int width, int height) {
           for (int sx = left; sx < right; ++sx)
             sum += source.Data[(static_cast<size_t>(sy) * source.Width + sx) * components + c];
         const unsigned count = static_cast<unsigned>((bottom - top) * (right - left));
-        result.Data[(static_cast<size_t>(y) * width + x) * components + c] = static_cast<uint8_t>((sum + count / 2) / count);
+        result.Data[(static_cast<size_t>(y) * width + x) * components + c] =
+            static_cast<uint8_t>((sum + count / 2) / count);
       }
     }
   }
@@ -115,7 +117,8 @@ bool Encode(const TPixels& image, int quality, std::vector<uint8_t>& jpeg, TJump
   jpeg_set_quality(&info, std::clamp(quality, 1, 100), TRUE);
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
-    auto row = const_cast<JSAMPROW>(image.Data.data() + static_cast<size_t>(info.next_scanline) * image.Width * image.Components);
+    auto row = const_cast<JSAMPROW>(image.Data.data() +
+                                    static_cast<size_t>(info.next_scanline) * image.Width * image.Components);
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
@@ -128,7 +131,8 @@ bool Encode(const TPixels& image, int quality, std::vector<uint8_t>& jpeg, TJump
 }  // namespace
 
 std::vector<uint8_t> ScaleJPEG(std::span<const uint8_t> jpeg, int width, int height, int quality) {
-  if (width <= 0 || height <= 0) throw Exception("Cannot scale an image to " + std::to_string(width) + " x " + std::to_string(height));
+  if (width <= 0 || height <= 0)
+    throw Exception("Cannot scale an image to " + std::to_string(width) + " x " + std::to_string(height));
   TJumpingErrors errors;
   TPixels image;
   std::vector<uint8_t> result;

@@ -52,8 +52,8 @@ std::string FileText(const std::string& path) {
 }
 
 void WriteFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream(std::filesystem::u8path(path), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                                       std::streamsize(bytes.size()));
+  std::ofstream(std::filesystem::u8path(path), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // What a Debian tool run on the host writes (its errors first in Arguments' redirections);
@@ -110,30 +110,34 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
        xsExif, u"UserComment", "Hi"},
       {"keywords", [](auto& e) { e.SetKeywords(u"a;b"); }, [](auto& e) { e.SetKeywords(u""); }, esPrimary, 40094, "a;b",
        xsDublinCore, u"subject", "a,b"},
-      {"title", [](auto& e) { e.SetTitle(u"T"); }, [](auto& e) { e.SetTitle(u""); }, esPrimary, 40091, "T", xsDublinCore,
-       u"title", "T"},
-      {"rating", [](auto& e) { e.SetUserRating(urFourStars); }, [](auto& e) { e.SetUserRating(urUndefined); }, esPrimary,
-       18246, "4", xsMicrosoftPhoto, u"Rating", "75"},
-      {"original date", [&](auto& e) { e.SetDateTimeOriginal(when); }, [](auto& e) { e.SetDateTimeOriginal(0); }, esExif,
-       36867, "2024:02:29 23:05:08", xsExif, u"DateTimeOriginal", "2024-02-29T23:05:08.250"},
+      {"title", [](auto& e) { e.SetTitle(u"T"); }, [](auto& e) { e.SetTitle(u""); }, esPrimary, 40091, "T",
+       xsDublinCore, u"title", "T"},
+      {"rating", [](auto& e) { e.SetUserRating(urFourStars); }, [](auto& e) { e.SetUserRating(urUndefined); },
+       esPrimary, 18246, "4", xsMicrosoftPhoto, u"Rating", "75"},
+      {"original date", [&](auto& e) { e.SetDateTimeOriginal(when); }, [](auto& e) { e.SetDateTimeOriginal(0); },
+       esExif, 36867, "2024:02:29 23:05:08", xsExif, u"DateTimeOriginal", "2024-02-29T23:05:08.250"},
       {"file source", [](auto& e) { e.SetFileSource(fsDigitalCamera); }, [](auto& e) { e.SetFileSource(fsUnknown); },
        esExif, 41728, "03", xsExif, u"FileSource", "3"},
-      {"altitude", [](auto& e) { e.SetGPSAltitudeRef(alBelowSeaLevel); }, [](auto& e) { e.SetGPSAltitudeRef(alTagMissing); },
-       esGPS, 5, "1", xsExif, u"GPSAltitudeRef", "1"},
-      {"GPS status", [](auto& e) { e.SetGPSStatus(stMeasurementVoid); }, [](auto& e) { e.SetGPSStatus(stMissingOrInvalid); },
-       esGPS, 9, "V", xsExif, u"GPSStatus", "V"},
+      {"altitude", [](auto& e) { e.SetGPSAltitudeRef(alBelowSeaLevel); },
+       [](auto& e) { e.SetGPSAltitudeRef(alTagMissing); }, esGPS, 5, "1", xsExif, u"GPSAltitudeRef", "1"},
+      {"GPS status", [](auto& e) { e.SetGPSStatus(stMeasurementVoid); },
+       [](auto& e) { e.SetGPSStatus(stMissingOrInvalid); }, esGPS, 9, "V", xsExif, u"GPSStatus", "V"},
       {"GPS time", [&](auto& e) { e.SetGPSDateTimeUTC(when); }, [](auto& e) { e.SetGPSDateTimeUTC(0); }, esGPS, 7,
        "23,5,8", xsExif, u"GPSTimeStamp", "2024-02-29T23:05:08.250Z"},
-      {"flash", [](auto& e) { e.Flash.SetValue(0x19); }, [](auto& e) { e.Flash.SetValue(0); }, esExif, 37385, "25", xsExif,
-       u"Flash", ""},
-      {"resolution", [](auto& e) { e.Resolution.SetXResolution({300, 2}); }, [](auto& e) { e.Resolution.SetXResolution({}); },
-       esPrimary, 282, "300/2", xsTIFF, u"XResolution", "300/2"},
+      {"flash", [](auto& e) { e.Flash.SetValue(0x19); }, [](auto& e) { e.Flash.SetValue(0); }, esExif, 37385, "25",
+       xsExif, u"Flash", ""},
+      {"resolution",
+       [](auto& e) {
+         e.Resolution.SetXResolution({300, 2});
+       },
+       [](auto& e) { e.Resolution.SetXResolution({}); }, esPrimary, 282, "300/2", xsTIFF, u"XResolution", "300/2"},
       {"focal-plane unit", [](auto& e) { e.FocalPlaneResolution.SetResolutionUnit(3); },
-       [](auto& e) { e.FocalPlaneResolution.Assign(nullptr); }, esExif, 41488, "3", xsExif, u"FocalPlaneResolutionUnit", "3"},
-      {"Exif version", [](auto& e) { e.ExifVersion.SetAsString("2.31"); }, [](auto& e) { e.ExifVersion.SetAsString(""); },
-       esExif, 36864, "30323331", xsUnknown, u"", ""},
-      {"GPS version", [](auto& e) { e.GPSVersion.SetAsString("2"); }, [](auto& e) { e.GPSVersion.Assign(nullptr); }, esGPS,
-       0, "2,0,0", xsUnknown, u"", ""},
+       [](auto& e) { e.FocalPlaneResolution.Assign(nullptr); }, esExif, 41488, "3", xsExif, u"FocalPlaneResolutionUnit",
+       "3"},
+      {"Exif version", [](auto& e) { e.ExifVersion.SetAsString("2.31"); },
+       [](auto& e) { e.ExifVersion.SetAsString(""); }, esExif, 36864, "30323331", xsUnknown, u"", ""},
+      {"GPS version", [](auto& e) { e.GPSVersion.SetAsString("2"); }, [](auto& e) { e.GPSVersion.Assign(nullptr); },
+       esGPS, 0, "2,0,0", xsUnknown, u"", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -158,8 +162,9 @@ TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
       "tiff:Make=\"Old\" tiff:make=\"old\"><dc:description><rdf:Alt><rdf:li xml:lang=\"x-default\">S</rdf:li></rdf:Alt>"
       "</dc:description></rdf:Description></rdf:RDF></x:xmpmeta>";
   TExifData exif;
-  LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(270, "D"), Ascii(315, "Ann"), Raw(40095, 1, {'S', 0, 0, 0})}}})),
-                       XMPSegmentData(packet)}));
+  LoadJpeg(exif,
+           Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(270, "D"), Ascii(315, "Ann"), Raw(40095, 1, {'S', 0, 0, 0})}}})),
+                 XMPSegmentData(packet)}));
   EXPECT_EQ(exif.XMPWriteMode(), xmUpdateExisting);
   exif.SetCameraMake("New");
   EXPECT_EQ(XMP(exif, xsTIFF, u"Make"), "New");
@@ -180,11 +185,11 @@ TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
 TEST(ExifWriteTest, ValueObjectsAreCopiedWithTheirMirror) {
   const bool big = true;
   TExifData source;
-  LoadJpeg(source, Jpeg({ExifBlock(BuildTiff(big, {{{Rationals(282, {{72, 1}}, big), Rationals(283, {{72, 1}}, big),
-                                                      Pointer(34665, 1), Pointer(34853, 2)}},
-                                                    {{Raw(34855, 6, {100, 200}), Raw(36864, 7, Text("0221")),
-                                                      Shorts(37385, {0x41}, big)}},
-                                                    {{Ascii(1, "n"), Rationals(2, {{51, 1}, {30, 1}, {15, 1}}, big)}}}))}));
+  LoadJpeg(source, Jpeg({ExifBlock(BuildTiff(
+                       big, {{{Rationals(282, {{72, 1}}, big), Rationals(283, {{72, 1}}, big), Pointer(34665, 1),
+                               Pointer(34853, 2)}},
+                             {{Raw(34855, 6, {100, 200}), Raw(36864, 7, Text("0221")), Shorts(37385, {0x41}, big)}},
+                             {{Ascii(1, "n"), Rationals(2, {{51, 1}, {30, 1}, {15, 1}}, big)}}}))}));
   TExifData target;
   target.SetXMPWriteMode(xmWrite);
   target.GPSLatitude.Assign(&source.GPSLatitude);
@@ -242,7 +247,8 @@ TEST(ExifWriteTest, AMakerNoteStaysWhereItsOffsetCanBeKept) {
     Append(tiff, Text("MAKERNOTE..."));
     Put16(tiff, 1, big), Put16(tiff, 34665, big), Put16(tiff, 4, big), Put32(tiff, 1, big), Put32(tiff, 38, big);
     Put32(tiff, 0, big);
-    Put16(tiff, 1, big), Put16(tiff, 37500, big), Put16(tiff, 7, big), Put32(tiff, 12, big), Put32(tiff, noteOffset, big);
+    Put16(tiff, 1, big), Put16(tiff, 37500, big), Put16(tiff, 7, big), Put32(tiff, 12, big),
+        Put32(tiff, noteOffset, big);
     Put32(tiff, 0, big);
     TExifData exif;
     LoadJpeg(exif, Jpeg({ExifBlock(tiff)}));
@@ -260,7 +266,8 @@ TEST(ExifWriteTest, AMakerNoteStaysWhereItsOffsetCanBeKept) {
 TEST(ExifWriteTest, ALargeThumbnailIsScaledToFit) {
   const struct {
     int Width, Height, NewWidth, NewHeight;
-  } sizes[] = {{640, 480, 160, 120}, {480, 640, 90, 120}, {1000, 100, 160, 16}, {100, 1000, 12, 120}, {200, 120, 160, 96}};
+  } sizes[] = {
+      {640, 480, 160, 120}, {480, 640, 90, 120}, {1000, 100, 160, 16}, {100, 1000, 12, 120}, {200, 120, 160, 96}};
   for (const auto& s : sizes) {
     int width, height;
     StandardThumbnailSize(s.Width, s.Height, width, height);
@@ -322,7 +329,8 @@ TEST(ExifWriteTest, AFileIsReplacedOnlyByOneThatReadsBack) {
 }
 
 TEST(ExifWriteTest, EveryCorpusFileRoundTrips) {
-  if (!std::filesystem::exists(std::filesystem::u8path(CorpusFolder()))) GTEST_SKIP() << "no corpus at " << CorpusFolder();
+  if (!std::filesystem::exists(std::filesystem::u8path(CorpusFolder())))
+    GTEST_SKIP() << "no corpus at " << CorpusFolder();
   const std::string folder = testpaths::FreshFolder("exif_corpus");
   for (const auto& item : std::filesystem::directory_iterator(std::filesystem::u8path(CorpusFolder()))) {
     const std::string name = item.path().filename().string();
@@ -341,7 +349,8 @@ TEST(ExifWriteTest, EveryCorpusFileRoundTrips) {
 
     const std::string copy = folder + name;
     std::filesystem::copy_file(item.path(), std::filesystem::u8path(copy));
-    std::filesystem::permissions(std::filesystem::u8path(copy), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    std::filesystem::permissions(std::filesystem::u8path(copy), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
     ASSERT_NO_THROW(exif.SaveToJPEGFile(copy));
     std::string errors;
     if (RunTool("exiv2", "-pa '" + copy + "' >/dev/null", errors)) {
@@ -365,13 +374,16 @@ TEST(ExifWriteTest, ExifToolReadsTheValuesWeSet) {
   exif.SetGPSAltitudeRef(alBelowSeaLevel);
   exif.SaveToJPEGFile(file);
   std::string json;
-  if (!RunTool("exiftool", "-j -n -G1 -IFD0:Model -IFD0:XPAuthor -IFD0:Rating -IFD0:Orientation -ExifIFD:DateTimeOriginal "
-                           "-ExifIFD:Flash -GPS:GPSAltitudeRef -XMP-tiff:Model -XMP-dc:Creator -XMP-exif:FlashFired '" + file + "'",
+  if (!RunTool("exiftool",
+               "-j -n -G1 -IFD0:Model -IFD0:XPAuthor -IFD0:Rating -IFD0:Orientation -ExifIFD:DateTimeOriginal "
+               "-ExifIFD:Flash -GPS:GPSAltitudeRef -XMP-tiff:Model -XMP-dc:Creator -XMP-exif:FlashFired '" +
+                   file + "'",
                json))
     GTEST_SKIP() << "no exiftool here";
   for (const char* expected :
-       {"\"IFD0:Model\": \"Lorvex Test\"", "\"IFD0:XPAuthor\": \"Zo\xC3\xAB\"", "\"IFD0:Rating\": 3", "\"IFD0:Orientation\": 6",
-        "\"ExifIFD:DateTimeOriginal\": \"2023:07:14 10:20:30\"", "\"ExifIFD:Flash\": 25", "\"GPS:GPSAltitudeRef\": 1",
-        "\"XMP-tiff:Model\": \"Lorvex Test\"", "\"XMP-dc:Creator\": \"Zo\xC3\xAB\"", "\"XMP-exif:FlashFired\": true"})
+       {"\"IFD0:Model\": \"Lorvex Test\"", "\"IFD0:XPAuthor\": \"Zo\xC3\xAB\"", "\"IFD0:Rating\": 3",
+        "\"IFD0:Orientation\": 6", "\"ExifIFD:DateTimeOriginal\": \"2023:07:14 10:20:30\"", "\"ExifIFD:Flash\": 25",
+        "\"GPS:GPSAltitudeRef\": 1", "\"XMP-tiff:Model\": \"Lorvex Test\"", "\"XMP-dc:Creator\": \"Zo\xC3\xAB\"",
+        "\"XMP-exif:FlashFired\": true"})
     EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
 }

@@ -49,7 +49,8 @@ std::string Dump(const TXMPPropertyCollection& properties) {
 
 std::string Dump(const TXMPPacket& packet) {
   std::string out = "about=" + Utf16ToUtf8(packet.AboutAttributeValue()) + "\n";
-  for (int i = 0; i < packet.SchemaCount(); ++i) out += Utf16ToUtf8(packet.Schema(i).NamespaceInfo().URI()) + " " + Dump(packet.Schema(i)) + "\n";
+  for (int i = 0; i < packet.SchemaCount(); ++i)
+    out += Utf16ToUtf8(packet.Schema(i).NamespaceInfo().URI()) + " " + Dump(packet.Schema(i)) + "\n";
   return out;
 }
 
@@ -71,25 +72,31 @@ TEST(XMPPacketTest, ReadsEveryFormOfProperty) {
   } cases[] = {
       {"an attribute", "<rdf:Description" + ns + " exif:ExposureTime=\"1/60\"/>", "exif:ExposureTime=1/60 "},
       {"an indented Bag, with a child that is no item",
-       "<rdf:Description" + ns + ">\n\t<dc:subject>\n\t\t<rdf:Bag>\n\t\t\t<rdf:li>a</rdf:li>\n\t\t\t<dc:x>no</dc:x>\n"
-       "\t\t\t<rdf:li>b</rdf:li>\n\t\t</rdf:Bag>\n\t</dc:subject>\n</rdf:Description>",
+       "<rdf:Description" + ns +
+           ">\n\t<dc:subject>\n\t\t<rdf:Bag>\n\t\t\t<rdf:li>a</rdf:li>\n\t\t\t<dc:x>no</dc:x>\n"
+           "\t\t\t<rdf:li>b</rdf:li>\n\t\t</rdf:Bag>\n\t</dc:subject>\n</rdf:Description>",
        "dc:subject B{=a =b } "},
       {"an Alt, whose items need a language",
-       "<rdf:Description" + ns + "><dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">T</rdf:li><rdf:li>no</rdf:li>"
-       "<rdf:li xml:lang=\"de\"></rdf:li></rdf:Alt></dc:title></rdf:Description>",
+       "<rdf:Description" + ns +
+           "><dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">T</rdf:li><rdf:li>no</rdf:li>"
+           "<rdf:li xml:lang=\"de\"></rdf:li></rdf:Alt></dc:title></rdf:Description>",
        "dc:title A{x-default=T de= } "},
       {"a structure by parseType",
-       "<rdf:Description" + ns + "><exif:Flash rdf:parseType=\"Resource\"><exif:Fired>True</exif:Fired></exif:Flash>"
-       "</rdf:Description>",
+       "<rdf:Description" + ns +
+           "><exif:Flash rdf:parseType=\"Resource\"><exif:Fired>True</exif:Fired></exif:Flash>"
+           "</rdf:Description>",
        "exif:Flash T{exif:Fired=True } "},
-      {"a structure in attributes", "<rdf:Description" + ns + "><exif:Flash exif:Fired=\"True\" xml:lang=\"en\"/></rdf:Description>",
+      {"a structure in attributes",
+       "<rdf:Description" + ns + "><exif:Flash exif:Fired=\"True\" xml:lang=\"en\"/></rdf:Description>",
        "exif:Flash T{exif:Fired=True } "},
       {"a Seq of structures",
-       "<rdf:Description" + ns + "><dc:creator><rdf:Seq><rdf:li><rdf:Description dc:a=\"1\"><dc:b>2</dc:b>"
-       "</rdf:Description></rdf:li></rdf:Seq></dc:creator></rdf:Description>",
+       "<rdf:Description" + ns +
+           "><dc:creator><rdf:Seq><rdf:li><rdf:Description dc:a=\"1\"><dc:b>2</dc:b>"
+           "</rdf:Description></rdf:li></rdf:Seq></dc:creator></rdf:Description>",
        "dc:creator Q{ T{dc:a=1 dc:b=2 } } "},
       {"blanks as a value", "<rdf:Description" + ns + "><dc:x> </dc:x><dc:y/></rdf:Description>", "dc:x=  dc:y= "},
-      {"escapes and CDATA", "<rdf:Description" + ns + "><dc:x>&lt;&amp;&#xD;</dc:x><dc:y><![CDATA[<b>]]></dc:y></rdf:Description>",
+      {"escapes and CDATA",
+       "<rdf:Description" + ns + "><dc:x>&lt;&amp;&#xD;</dc:x><dc:y><![CDATA[<b>]]></dc:y></rdf:Description>",
        "dc:x=<&\r dc:y=<b> "},
   };
   for (const Case& c : cases) {
@@ -134,8 +141,10 @@ TEST(XMPPacketTest, ReadsThePacketInAnyEncodingAndNULPaddingAsBlanks) {
 }
 
 TEST(XMPPacketTest, TextIsWrittenBackUnchangedUntilTheTreeIsEdited) {
-  const std::string text = "<?xpacket begin=\"\"?>" + Packet("<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
-                                                           "<dc:title><rdf:Alt/></dc:title><dc:x>1</dc:x></rdf:Description>");
+  const std::string text =
+      "<?xpacket begin=\"\"?>" + Packet(
+                                     "<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+                                     "<dc:title><rdf:Alt/></dc:title><dc:x>1</dc:x></rdf:Description>");
   TXMPPacket packet;
   int changes = 0;
   packet.OnChange = [&] { ++changes; };
