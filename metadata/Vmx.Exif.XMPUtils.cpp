@@ -120,9 +120,9 @@ void TXMPNamespaceInfo::Assign(const TXMPNamespaceInfo& source) {
 
 bool TXMPNamespaceInfo::Update(const std::u16string& prefix, const std::u16string& uri) {
   const TXMPKnownNamespace kind = FindKnownNamespace(uri);
-  if (kind != xsUnknown ? kind == FKind && (prefix.empty() || prefix == PreferredPrefix())
-                        : uri == URI() && prefix == PreferredPrefix())
-    return false;  // what is read as the same namespace and prefix is no change
+  // The same namespace without a prefix of its own (a default namespace) is no change either.
+  const bool sameNamespace = kind != xsUnknown ? kind == FKind : uri == URI();
+  if (sameNamespace && (prefix.empty() || prefix == PreferredPrefix())) return false;
   FKind = kind;
   FPreferredPrefix = prefix;
   FURI = uri;
