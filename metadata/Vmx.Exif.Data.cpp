@@ -11,13 +11,6 @@ namespace vmx {
 
 namespace {
 
-constexpr char XMPSignature[] = "http://ns.adobe.com/xap/1.0/";  // and its NUL: 29 bytes
-constexpr int64_t XMPSignatureSize = 29;
-
-bool HasXMPSegmentHeader(TStream& data) {
-  return data.Size() >= XMPSignatureSize && std::memcmp(data.Memory(), XMPSignature, XMPSignatureSize) == 0;
-}
-
 std::string FormatG(double value) {
   char buffer[40];
   std::snprintf(buffer, sizeof buffer, "%.15g", value);
@@ -145,7 +138,11 @@ void TCustomExifData::Clear(bool xmpToo) {
   BeginUpdate();
   ResetMakerNote();
   for (auto& section : FSections) section->Clear();
-  if (xmpToo) FXMPSegmentData.clear();
+  if (xmpToo) {
+    FXMPSegmentData.clear();
+    FXMPPending = FXMPUnreadable = false;
+    FXMPPacket.Clear();
+  }
   EndUpdate();
 }
 
@@ -178,6 +175,7 @@ void TCustomExifData::LoadFromJPEG(TStream& stream) {
   BeginUpdate();
   try {
     Clear(true);
+    FXMPChanged = false;
     TJPEGHeaderParser segments(stream, JPEGMarkers({jmApp1}));
     try {
       while ((FFoundSegments & (jsExif | jsXMP)) != (jsExif | jsXMP) && segments.MoveNext()) {
@@ -192,6 +190,7 @@ void TCustomExifData::LoadFromJPEG(TStream& stream) {
           FXMPSegmentOffset = segment.Offset();
           FXMPSegmentSize = data.Size();
           FXMPSegmentData = data.Bytes();
+          FXMPPending = true;
         }
       }
     } catch (const EReadError&) {
@@ -202,6 +201,33 @@ void TCustomExifData::LoadFromJPEG(TStream& stream) {
     throw;
   }
   FinishLoading();
+}
+
+// --- the XMP packet -------------------------------------------------------------------------
+
+void TContainedXMPPacket::Changed(bool resetRawXML) {
+  if (!FOwner.FXMPReading) FOwner.FXMPChanged = true;
+  TXMPPacket::Changed(resetRawXML);
+}
+
+TXMPPacket& TCustomExifData::GetXMPPacket() {
+  if (!FXMPPending) return FXMPPacket;
+  FXMPPending = false;
+  TUserMemoryStream data(FXMPSegmentData.data(), static_cast<int64_t>(FXMPSegmentData.size()));
+  FXMPReading = true;
+  try {
+    FXMPUnreadable = !FXMPPacket.TryLoadFromStream(data);
+  } catch (...) {
+    FXMPReading = false;
+    FXMPUnreadable = true;
+    throw;
+  }
+  FXMPReading = false;
+  if (FXMPUnreadable && FXMPPacket.OnLoadError) {
+    data.SetPosition(0);
+    FXMPPacket.OnLoadError(FXMPPacket, data);
+  }
+  return FXMPPacket;
 }
 
 // Loading is not a change: whatever the sections reported while they were read is dropped.
@@ -426,7 +452,16 @@ void TExifData::LoadThumbnail(TStream& stream) {
 void TExifData::SetThumbnail(std::vector<uint8_t> bytes) {
   if (bytes == FThumbnail) return;
   FThumbnail = std::move(bytes);
+  BeginUpdate();
+  TExifSection& thumbnail = Section(esThumbnail);
+  TUserMemoryStream image(FThumbnail.data(), static_cast<int64_t>(FThumbnail.size()));
+  int width, height;
+  if ((thumbnail.Find(256) || thumbnail.Find(257)) && GetJPEGImageSize(image, width, height)) {
+    thumbnail.SetWordValue(256, 0, static_cast<uint16_t>(width));
+    thumbnail.SetWordValue(257, 0, static_cast<uint16_t>(height));
+  }
   SetModified(true);
+  EndUpdate();
 }
 
 void TExifData::Clear(bool xmpToo) {
@@ -456,14 +491,12 @@ bool TExifFlashInfo::IsMissing() const {
          !exif.TagExists(ttag::FlashEnergy, TypeSet({tdLongWordFraction, tdLongIntFraction}));
 }
 
-TExifFlashMode TExifFlashInfo::Mode() const {
-  const uint16_t value = Value();
+TExifFlashMode TExifFlashInfo::ModeOf(uint16_t value) {
   if (value & 0x10) return (value & 0x08) ? efAuto : efCompulsorySuppression;
   return (value & 0x08) ? efCompulsoryFire : efUnknown;
 }
 
-TExifStrobeLight TExifFlashInfo::StrobeLight() const {
-  const uint16_t value = Value();
+TExifStrobeLight TExifFlashInfo::StrobeLightOf(uint16_t value) {
   if (!(value & 0x04)) return esNoDetectionFunction;
   return (value & 0x02) ? esDetected : esUndetected;
 }

@@ -1,4 +1,4 @@
-// What the files of the TIFF layer (Vmx.Exif.Values, .Read and .Write) share beyond
+// What the files of the TIFF layer (Vmx.Exif.Values, .Read, .Write and .Setters) share beyond
 // Vmx.Exif.h; no reader of Exif data needs it.
 #pragma once
 
@@ -26,6 +26,19 @@ inline bool ParseInt(std::string_view s, int& value) {
 inline bool IsWindowsXPTextTag(const TExifTag& tag) {
   return tag.DataType() == tdByte && tag.ID() >= ttag::XPTitle && tag.ID() <= ttag::XPSubject && tag.Section() &&
          tag.Section()->Kind() == esPrimary;
+}
+
+// Runs Work inside one update bracket of Owner, which is closed also when Work raises.
+template <class Work>
+void InUpdate(IExifSectionOwner& owner, Work&& work) {
+  owner.BeginUpdate();
+  try {
+    work();
+  } catch (...) {
+    owner.EndUpdate();
+    throw;
+  }
+  owner.EndUpdate();
 }
 
 template <class T>

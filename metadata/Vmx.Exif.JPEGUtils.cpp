@@ -120,4 +120,24 @@ int64_t GetJPEGDataSize(TStream& stream) {
   return result;
 }
 
+bool GetJPEGImageSize(TStream& stream, int& width, int& height) {
+  TJPEGMarkers frames;  // SOF0..SOF15 without DHT (C4), JPG (C8) and DAC (CC)
+  for (int marker = 0xC0; marker <= 0xCF; ++marker)
+    if (marker != 0xC4 && marker != 0xC8 && marker != 0xCC) frames.set(static_cast<size_t>(marker));
+  try {
+    TJPEGHeaderParser parser(stream, frames);
+    while (parser.MoveNext()) {
+      TMemoryStream& data = parser.Current()->Data();
+      if (data.Size() < 5) continue;
+      ReadByte(data);  // the sample precision
+      height = ReadWord(data, boBigEndian);
+      width = ReadWord(data, boBigEndian);
+      return true;
+    }
+  } catch (const EReadError&) {
+  } catch (const EInvalidJPEGHeader&) {
+  }
+  return false;
+}
+
 }  // namespace vmx

@@ -87,4 +87,7 @@ class TJPEGHeaderParser {
 // EOI marker (to the end of the stream when there is none); the position is kept.
 int64_t GetJPEGDataSize(TStream& stream);
 
+// The width and height in a JPEG stream's frame header; false when there is none.
+bool GetJPEGImageSize(TStream& stream, int& width, int& height);
+
 }  // namespace vmx

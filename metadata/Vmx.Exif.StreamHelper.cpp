@@ -17,6 +17,16 @@ void TStream::WriteBuffer(const void* buffer, int64_t count) {
   if (count > 0 && Write(buffer, count) != count) throw EWriteError();
 }
 
+void TStream::CopyFrom(TStream& source, int64_t count) {
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(count, 0), 65536)));
+  while (count > 0) {
+    const int64_t chunk = std::min<int64_t>(count, static_cast<int64_t>(buffer.size()));
+    source.ReadBuffer(buffer.data(), chunk);
+    WriteBuffer(buffer.data(), chunk);
+    count -= chunk;
+  }
+}
+
 int64_t TCustomMemoryStream::Read(void* buffer, int64_t count) {
   if (count <= 0 || FPosition < 0 || FPosition >= FSize) return 0;
   const int64_t n = std::min(count, FSize - FPosition);

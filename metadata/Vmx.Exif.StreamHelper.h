@@ -44,6 +44,8 @@ class TStream {
   // Read and Write that raise EReadError / EWriteError on a short transfer.
   void ReadBuffer(void* buffer, int64_t count);
   void WriteBuffer(const void* buffer, int64_t count);
+  // Writes Count bytes read from Source (EReadError when it has fewer).
+  void CopyFrom(TStream& source, int64_t count);
 };
 
 // A stream over a block of memory; the position may lie beyond the end (reads then give 0).

@@ -1,11 +1,15 @@
-// Tags and sections changed, added and removed, and tags written back as directory entries.
+// Tags and sections changed, added and removed; the Exif block written from them, and into JPEG files.
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "core/Unicode.h"
 #include "metadata/Vmx.Exif.Internal.h"
+#include "os/os.h"
 
 namespace vmx {
 
@@ -51,6 +55,19 @@ void AppendValue(std::vector<uint8_t>& out, T value) {
   std::memcpy(out.data() + at, &value, sizeof(T));
 }
 
+// The characters and their NUL.
+std::span<const uint8_t> AsciiBytes(const std::string& text) {
+  return {reinterpret_cast<const uint8_t*>(text.c_str()), text.size() + 1};
+}
+
+// Little-endian UCS-2 with a two-byte terminator, as the Windows text tags hold it.
+std::vector<uint8_t> UCS2Bytes(std::u16string_view text) {
+  std::vector<uint8_t> bytes;
+  for (char16_t c : text) AppendValue<uint16_t>(bytes, c);
+  AppendValue<uint16_t>(bytes, 0);
+  return bytes;
+}
+
 // The date-time texts last written by this thread, reused for the same value.
 struct TDateTimeTexts {
   TDateTime Value = 0;
@@ -74,11 +91,22 @@ void TExifTag::Changed() {
   if (FSection) FSection->TagChanged(*this, false);
 }
 
-void TExifTag::UpdateData(uint16_t newType, int32_t newCount, const void* newData) {
+void TExifTag::UpdateData(uint16_t newType, int32_t newCount) { Update(newType, newCount, nullptr); }
+
+void TExifTag::UpdateData(uint16_t newType, int32_t newCount, std::span<const uint8_t> newData) {
+  Update(newType, newCount, &newData);
+}
+
+void TExifTag::Update(uint16_t newType, int32_t newCount, const std::span<const uint8_t>* newData) {
   newCount = std::max(newCount, 0);
-  if (!newData && newType == FDataType && newCount == FElementCount) return;
   const int oldElementSize = TiffElementSize(FDataType), newElementSize = TiffElementSize(newType);
   const int64_t oldSize = DataSize(), newSize = int64_t{newCount} * newElementSize;
+  const size_t copied = newData ? std::min(newData->size(), static_cast<size_t>(newSize)) : 0;
+  if (newType == FDataType && newCount == FElementCount &&
+      (!newData ||
+       (std::equal(newData->begin(), newData->begin() + static_cast<ptrdiff_t>(copied), FData.begin()) &&
+        std::all_of(FData.begin() + static_cast<ptrdiff_t>(copied), FData.end(), [](uint8_t b) { return b == 0; }))))
+    return;
   if (FSection) FSection->TagChanging(*this, newSize, false, FID);
   std::vector<uint32_t> kept;
   if (!newData && oldSize != newSize && IsIntegerType(FDataType) && IsIntegerType(newType))
@@ -86,7 +114,8 @@ void TExifTag::UpdateData(uint16_t newType, int32_t newCount, const void* newDat
       kept.push_back(ElementBits(FData.data() + int64_t{i} * oldElementSize, oldElementSize));
   FData.resize(static_cast<size_t>(newSize));
   if (newData) {
-    std::memcpy(FData.data(), newData, static_cast<size_t>(newSize));
+    std::copy_n(newData->begin(), copied, FData.begin());
+    std::fill(FData.begin() + static_cast<ptrdiff_t>(copied), FData.end(), uint8_t{0});
   } else if (oldElementSize != newElementSize) {
     std::fill_n(FData.begin(), static_cast<size_t>(std::min(oldSize, newSize)), uint8_t{0});
     for (size_t i = 0; i < kept.size(); ++i)
@@ -112,7 +141,7 @@ void TExifTag::Assign(const TExifTag* source) {
   }
   if (source == this) return;
   if (!(FSection && FSection == source->FSection)) SetID(source->FID);
-  UpdateData(source->FDataType, source->FElementCount, source->FData.data());
+  UpdateData(source->FDataType, source->FElementCount, source->FData);
 }
 
 void TExifTag::SetAsString(const std::string& text) {
@@ -122,7 +151,7 @@ void TExifTag::SetAsString(const std::string& text) {
     if (FSection && FSection->Owner() && FSection->Owner()->EnforceASCII() &&
         std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 128; }))
       throw ENotOnlyASCIIError();
-    UpdateData(tdAscii, static_cast<int32_t>(text.size() + 1), text.c_str());
+    UpdateData(tdAscii, static_cast<int32_t>(text.size() + 1), AsciiBytes(text));
   } else if (FDataType == tdUndefined) {
     std::vector<uint8_t> bytes(text.size() / 2);
     for (size_t i = 0; i < bytes.size(); ++i) {
@@ -131,13 +160,10 @@ void TExifTag::SetAsString(const std::string& text) {
       if (error != std::errc() || end != text.data() + 2 * i + 2) throw EConvertError("'" + text + "' is not valid hexadecimal text");
       bytes[i] = static_cast<uint8_t>(value);
     }
-    UpdateData(tdUndefined, static_cast<int32_t>(bytes.size()), bytes.data());
+    UpdateData(tdUndefined, static_cast<int32_t>(bytes.size()), bytes);
   } else if (IsWindowsXPTextTag(*this)) {
-    const std::u16string wide = Utf8ToUtf16(text);
-    std::vector<uint8_t> bytes;
-    for (char16_t c : wide) AppendValue<uint16_t>(bytes, c);
-    AppendValue<uint16_t>(bytes, 0);
-    UpdateData(tdByte, static_cast<int32_t>(bytes.size()), bytes.data());
+    const std::vector<uint8_t> bytes = UCS2Bytes(Utf8ToUtf16(text));
+    UpdateData(tdByte, static_cast<int32_t>(bytes.size()), bytes);
   } else {
     std::vector<uint8_t> bytes;
     int32_t count = 0;
@@ -170,7 +196,7 @@ void TExifTag::SetAsString(const std::string& text) {
       if (comma == std::string::npos) break;
       start = comma + 1;
     }
-    UpdateData(FDataType, count, bytes.data());
+    UpdateData(FDataType, count, bytes);
   }
   FAsString = text;
   FAsStringValid = true;
@@ -263,7 +289,7 @@ void TExifSection::SetElement(uint16_t id, int32_t index, uint16_t dataType, con
   if (index < 0) throw Exception("Assertion failed: negative element index");
   TExifTag* tag = Find(id);
   if (tag) {
-    tag->UpdateData(dataType, std::max(tag->ElementCount(), index + 1), nullptr);
+    tag->UpdateData(dataType, std::max(tag->ElementCount(), index + 1));
   } else {
     if (!IsExtendable()) throw EIllegalEditOfExifData();
     tag = &Insert(id, dataType, index + 1);
@@ -274,7 +300,9 @@ void TExifSection::SetElement(uint16_t id, int32_t index, uint16_t dataType, con
   tag->Changed();
 }
 
-void TExifSection::SetByteValue(uint16_t id, int32_t index, uint8_t value) { SetElement(id, index, tdByte, &value, 1); }
+void TExifSection::SetByteValue(uint16_t id, int32_t index, uint8_t value, uint16_t dataType) {
+  SetElement(id, index, dataType, &value, 1);
+}
 
 void TExifSection::SetWordValue(uint16_t id, int32_t index, uint16_t value) { SetElement(id, index, tdWord, &value, 2); }
 
@@ -307,7 +335,7 @@ void TExifSection::SetStringValue(uint16_t id, const std::string& value) {
   if (FOwner && FOwner->EnforceASCII() &&
       std::any_of(value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) >= 128; }))
     throw ENotOnlyASCIIError();
-  AddOrUpdate(id, tdAscii, static_cast<int32_t>(value.size() + 1), value.c_str());
+  AddOrUpdate(id, tdAscii, static_cast<int32_t>(value.size() + 1), AsciiBytes(value));
 }
 
 void TExifSection::SetWideStringValue(uint16_t id, const std::u16string& value) {
@@ -315,10 +343,8 @@ void TExifSection::SetWideStringValue(uint16_t id, const std::u16string& value) 
     Remove(id);
     return;
   }
-  std::vector<uint8_t> bytes;
-  for (char16_t c : value) AppendValue<uint16_t>(bytes, c);
-  AppendValue<uint16_t>(bytes, 0);
-  AddOrUpdate(id, tdByte, static_cast<int32_t>(bytes.size()), bytes.data());
+  const std::vector<uint8_t> bytes = UCS2Bytes(value);
+  AddOrUpdate(id, tdByte, static_cast<int32_t>(bytes.size()), bytes);
 }
 
 void TExifSection::SetDateTimeValue(uint16_t id, uint16_t subSecID, TDateTime value) {
@@ -332,7 +358,7 @@ void TExifSection::SetDateTimeValue(uint16_t id, uint16_t subSecID, TDateTime va
   if (!FOwner || subSecID == 0) return;
   TExifSection& exif = FOwner->Section(esExif);
   if (!exif.Find(subSecID) && !FOwner->AlwaysWritePreciseTimes()) return;
-  exif.AddOrUpdate(subSecID, tdAscii, static_cast<int32_t>(subSec.size() + 1), subSec.c_str());
+  exif.AddOrUpdate(subSecID, tdAscii, static_cast<int32_t>(subSec.size() + 1), AsciiBytes(subSec));
 }
 
 void TExifSection::Remove(std::initializer_list<uint16_t> ids) {
@@ -351,7 +377,8 @@ bool TExifSection::RemovePaddingTag() {
   return false;
 }
 
-TExifTag& TExifSection::AddOrUpdate(uint16_t id, uint16_t dataType, int32_t elementCount, const void* data) {
+TExifTag& TExifSection::AddOrUpdate(uint16_t id, uint16_t dataType, int32_t elementCount,
+                                    std::span<const uint8_t> data) {
   TExifTag* tag = Find(id);
   if (!tag) {
     if (!IsExtendable()) throw EIllegalEditOfExifData();
@@ -366,12 +393,405 @@ void TExifSection::Assign(const TExifSection& source) {
   if (FOwner) FOwner->BeginUpdate();
   try {
     Clear();
-    for (const auto& tag : source.FTags) AddOrUpdate(tag->ID(), tag->DataType(), tag->ElementCount(), tag->Data());
+    for (const auto& tag : source.FTags)
+      AddOrUpdate(tag->ID(), tag->DataType(), tag->ElementCount(), {tag->Data(), static_cast<size_t>(tag->DataSize())});
   } catch (...) {
     if (FOwner) FOwner->EndUpdate();
     throw;
   }
   if (FOwner) FOwner->EndUpdate();
+}
+
+// --- the Exif block -------------------------------------------------------------------------
+
+namespace {
+
+constexpr int64_t MaxThumbnailSize = 61440;
+constexpr int64_t MaxSegmentData = 65533;  // a JPEG segment's length field counts itself
+constexpr uint16_t Compression = 259, ThumbnailLength = 514;
+
+// The tag that points at each kind's directory, and the section that holds it (the
+// thumbnail IFD points at its own image).
+constexpr uint16_t PointerTag[] = {
+    0, 0, ttag::ExifPointer, ttag::InteropPointer, ttag::GPSPointer, ttag::ThumbnailOffset, 0};
+constexpr TExifSectionKind PointerSection[] = {esUnowned, esUnowned,   esPrimary, esExif,
+                                               esPrimary, esThumbnail, esUnowned};
+
+void WriteZeros(TStream& stream, int64_t count) {
+  static constexpr uint8_t Zeros[256] = {};
+  for (; count > 0; count -= 256) stream.WriteBuffer(Zeros, std::min<int64_t>(count, 256));
+}
+
+}  // namespace
+
+// Where each directory of a block lies, its offsets counting from the TIFF header.
+struct TExifData::TBlockLayout {
+  struct TRegion {
+    int64_t Offset = 0, DirectorySize = 0, DataSize = 0;
+    int64_t End() const { return Offset + DirectorySize + DataSize; }
+  };
+  std::array<TRegion, esMakerNote + 1> Regions;  // by section kind; a directory size of 0 is not written
+  const TExifTag* KeptMakerNote = nullptr;       // written where it lay, at KeepOffset
+  int64_t KeepOffset = 0;
+  std::vector<uint8_t> Thumbnail;
+  int64_t Size = 0;  // of the TIFF structure
+
+  int64_t KeepEnd() const { return KeptMakerNote ? KeepOffset + KeptMakerNote->DataSize() : 0; }
+
+  // Gives the pointer tags of the sub-directories their place (a directory without tags
+  // loses its pointer), then measures the section.
+  void Prepare(TExifSection& section, std::initializer_list<TExifSectionKind> subKinds) {
+    for (const TExifSectionKind sub : subKinds) {
+      if (Regions[sub].DirectorySize == 0 && sub != section.Kind()) {
+        section.Remove({PointerTag[sub]});  // every copy: a file may repeat a tag
+      } else if (TExifTag* pointer = section.Find(PointerTag[sub])) {
+        pointer->UpdateData(tdLongWord, 1);
+      } else {
+        section.AddOrUpdate(PointerTag[sub], tdLongWord, 1, {});
+      }
+    }
+    if (section.Kind() != esPrimary && section.Count() == 0) return;
+    if (section.Count() > 65535) throw Exception("Too many tags in one directory");
+    TRegion& region = Regions[section.Kind()];
+    region.DirectorySize = 12 * int64_t{section.Count()} + 6;
+    for (const TExifTag& tag : section)
+      if (tag.DataSize() > 4) region.DataSize += tag.DataSize();
+  }
+};
+
+void TExifData::RemovePaddingTags() {
+  for (auto& section : FSections) section->RemovePaddingTag();
+}
+
+void StandardThumbnailSize(int width, int height, int& newWidth, int& newHeight) {
+  newWidth = newHeight = 0;
+  if (width <= 0 || height <= 0) return;
+  const double ratio = static_cast<double>(width) / height;
+  if (height >= width) {
+    newHeight = 120, newWidth = static_cast<int>(std::lround(120 * ratio));
+    if (newWidth > 160) newWidth = 160, newHeight = static_cast<int>(std::lround(160 / ratio));
+  } else {
+    newWidth = 160, newHeight = static_cast<int>(std::lround(160 / ratio));
+    if (newHeight > 120) newHeight = 120, newWidth = static_cast<int>(std::lround(120 * ratio));
+  }
+  newWidth = std::max(newWidth, 1), newHeight = std::max(newHeight, 1);
+}
+
+// Encodes the thumbnail again with Quality, scaled to fit 160 x 120 when it is larger.
+void TExifData::RecodeThumbnail(int quality) {
+  TUserMemoryStream image(FThumbnail.data(), static_cast<int64_t>(FThumbnail.size()));
+  int width, height;
+  if (!GetJPEGImageSize(image, width, height)) throw Exception("The thumbnail is not a JPEG image");
+  if (!ThumbnailScaler) throw Exception("No JPEG codec to scale the thumbnail with");
+  if (width > 160 || height > 120) StandardThumbnailSize(width, height, width, height);
+  SetThumbnail(ThumbnailScaler(FThumbnail, width, height, quality));
+}
+
+void TExifData::StandardizeThumbnail() {
+  TUserMemoryStream image(FThumbnail.data(), static_cast<int64_t>(FThumbnail.size()));
+  int width, height;
+  if (GetJPEGImageSize(image, width, height) && (width > 160 || height > 120)) RecodeThumbnail(90);
+}
+
+TExifData::TBlockLayout TExifData::PlanBlock() {
+  if (RemovePaddingTagsOnSave) RemovePaddingTags();
+  TBlockLayout layout;
+  auto& regions = layout.Regions;
+  layout.Prepare(Section(esInterop), {});
+  layout.Prepare(Section(esGPS), {});
+
+  // A maker note lies where it lay, so that offsets inside it, which count from the TIFF
+  // header, stay right; it moves when that place is not free or not within a segment's
+  // reach. An offset schema that says how far it was moved brings it back.
+  TExifSection& exif = Section(esExif);
+  TExifTag* makerNote = exif.Find(ttag::MakerNote);
+  TExifTag* schema = exif.Find(ttag::OffsetSchema);
+  if (schema && (schema->DataType() != tdLongInt || schema->ElementCount() != 1)) schema = nullptr;
+  if (makerNote && makerNote->FileDataOffset() != 0 && makerNote->DataSize() > 4) {
+    int64_t keep = makerNote->FileDataOffset();
+    const int32_t shift = schema ? ElementAt<int32_t>(*schema, 0) : 0;
+    if (keep - shift >= 8) keep -= shift;
+    if (keep >= 8 && keep + makerNote->DataSize() <= MaxSegmentData - 6) {
+      layout.KeptMakerNote = makerNote;
+      layout.KeepOffset = keep;
+      if (schema && keep != makerNote->FileDataOffset()) schema->UpdateData(tdLongInt, 1, std::array<uint8_t, 4>{});
+    }
+  }
+  layout.Prepare(exif, {esInterop});
+  if (layout.KeptMakerNote) regions[esExif].DataSize -= makerNote->DataSize();
+
+  TExifSection& thumbnail = Section(esThumbnail);
+  if (HasThumbnail()) {
+    TUserMemoryStream image(FThumbnail.data(), static_cast<int64_t>(FThumbnail.size()));
+    const int64_t whole = GetJPEGDataSize(image);  // up to its EOI
+    if (whole < static_cast<int64_t>(FThumbnail.size())) SetThumbnail({FThumbnail.begin(), FThumbnail.begin() + whole});
+    if (FThumbnail.size() > MaxThumbnailSize) RecodeThumbnail(90);
+    if (FThumbnail.size() > MaxThumbnailSize) throw Exception("Assertion failed: the thumbnail is too large");
+    layout.Thumbnail = FThumbnail;
+    thumbnail.SetWordValue(Compression, 0, 6);
+    thumbnail.SetLongWordValue(ThumbnailLength, 0, static_cast<uint32_t>(FThumbnail.size()));
+    layout.Prepare(thumbnail, {esThumbnail});
+    regions[esThumbnail].DataSize += static_cast<int64_t>(FThumbnail.size());
+  } else {
+    thumbnail.Remove({ttag::ThumbnailOffset, ThumbnailLength});  // the rest of IFD1 stays
+    layout.Prepare(thumbnail, {});
+  }
+  layout.Prepare(Section(esPrimary), {esExif, esGPS});
+
+  // The directories follow each other, around a maker note kept in place.
+  int64_t at = 8;
+  for (int kind = esPrimary; kind <= esThumbnail; ++kind) {
+    auto& region = regions[static_cast<size_t>(kind)];
+    if (region.DirectorySize == 0) continue;
+    region.Offset = at;
+    if (layout.KeptMakerNote && region.Offset < layout.KeepEnd() && region.End() > layout.KeepOffset)
+      region.Offset = layout.KeepEnd();
+    at = region.End();
+  }
+  layout.Size = std::max(at, layout.KeepEnd());
+  const int64_t thumbnailAt = regions[esThumbnail].End() - static_cast<int64_t>(FThumbnail.size());
+  // Readers look for 20 bytes where a thumbnail starts: zeros follow a tiny one.
+  if (HasThumbnail()) layout.Size = std::max(layout.Size, thumbnailAt + 20);
+  if (layout.Size > UINT32_MAX) throw Exception("Exif data too large for TIFF offsets");
+  for (const TExifSectionKind sub : {esExif, esInterop, esGPS})
+    if (regions[sub].DirectorySize != 0)
+      Section(PointerSection[sub]).SetLongWordValue(PointerTag[sub], 0, static_cast<uint32_t>(regions[sub].Offset));
+  if (HasThumbnail()) thumbnail.SetLongWordValue(ttag::ThumbnailOffset, 0, static_cast<uint32_t>(thumbnailAt));
+
+  // A maker note that moves takes the shift into the offset schema, where there is one.
+  if (makerNote && !layout.KeptMakerNote && schema && makerNote->FileDataOffset() != 0) {
+    int64_t offset = regions[esExif].Offset + regions[esExif].DirectorySize;
+    for (const TExifTag& tag : exif) {
+      if (&tag == makerNote) break;
+      if (tag.DataSize() > 4) offset += tag.DataSize();
+    }
+    const int32_t shifted = static_cast<int32_t>(ElementAt<int32_t>(*schema, 0) + offset - makerNote->FileDataOffset());
+    std::array<uint8_t, 4> value;
+    std::memcpy(value.data(), &shifted, 4);
+    schema->UpdateData(tdLongInt, 1, value);
+  }
+  return layout;
+}
+
+void TExifData::WriteBlock(TStream& stream, const TBlockLayout& layout) const {
+  const TByteOrder order = ByteOrder();
+  const auto& regions = layout.Regions;
+  WriteRawChars(stream, std::string_view("Exif\0\0", 6));
+  WriteRawChars(stream, order == boBigEndian ? "MM" : "II");
+  WriteWord(stream, 42, order);
+  WriteLongWord(stream, static_cast<uint32_t>(regions[esPrimary].Offset), order);
+  // The directories and the kept maker note in the order they lie in, gaps filled with zeros.
+  std::vector<std::pair<int64_t, int>> pieces;
+  for (int kind = esPrimary; kind <= esThumbnail; ++kind)
+    if (regions[static_cast<size_t>(kind)].DirectorySize != 0)
+      pieces.emplace_back(regions[static_cast<size_t>(kind)].Offset, kind);
+  if (layout.KeptMakerNote) pieces.emplace_back(layout.KeepOffset, esUnowned);
+  std::sort(pieces.begin(), pieces.end());
+  int64_t at = 8;
+  for (const auto& [offset, kind] : pieces) {
+    WriteZeros(stream, offset - at);
+    if (kind == esUnowned) {
+      layout.KeptMakerNote->WriteData(stream, order);
+      at = layout.KeepEnd();
+      continue;
+    }
+    const TExifSection& section = PeekSection(static_cast<TExifSectionKind>(kind));
+    const auto& region = regions[static_cast<size_t>(kind)];
+    WriteWord(stream, static_cast<uint16_t>(section.Count()), order);
+    int64_t dataOffset = region.Offset + region.DirectorySize;
+    for (const TExifTag& tag : section) {
+      if (&tag == layout.KeptMakerNote) {
+        tag.WriteEntry(stream, order, static_cast<uint32_t>(layout.KeepOffset));
+        continue;
+      }
+      tag.WriteEntry(stream, order, static_cast<uint32_t>(dataOffset));
+      if (tag.DataSize() > 4) dataOffset += tag.DataSize();
+    }
+    const bool thumbnailFollows = kind == esPrimary && regions[esThumbnail].DirectorySize != 0;
+    WriteLongWord(stream, thumbnailFollows ? static_cast<uint32_t>(regions[esThumbnail].Offset) : 0, order);
+    for (const TExifTag& tag : section)
+      if (&tag != layout.KeptMakerNote) tag.WriteData(stream, order);
+    if (kind == esThumbnail) stream.WriteBuffer(layout.Thumbnail.data(), static_cast<int64_t>(layout.Thumbnail.size()));
+    at = region.End();
+  }
+  WriteZeros(stream, layout.Size - at);
+}
+
+void TExifData::SaveToStream(TStream& stream) {
+  std::optional<TBlockLayout> layout;
+  InUpdate(*this, [&] { layout = PlanBlock(); });
+  WriteBlock(stream, *layout);
+}
+
+// --- JPEG files -----------------------------------------------------------------------------
+
+namespace {
+
+// A stream written front to back into a file that is being written, in pieces of 64 KiB.
+class TChunkWriter : public TStream {
+ public:
+  explicit TChunkWriter(const os::TWriteChunk& write) : FWrite(write) { FBuffer.reserve(Capacity); }
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    if (count <= 0 || (static_cast<int64_t>(FBuffer.size()) + count > Capacity && !Flush())) return 0;
+    const std::string_view bytes(static_cast<const char*>(buffer), static_cast<size_t>(count));
+    if (count >= Capacity && !FWrite(bytes)) return 0;
+    if (count < Capacity) FBuffer.append(bytes);
+    FWritten += count;
+    return count;
+  }
+  // Only where it stands can be asked: the bytes written.
+  int64_t Seek(int64_t, TSeekOrigin) override { return FWritten; }
+  int64_t Size() override { return FWritten; }
+  bool Flush() {
+    const bool ok = FBuffer.empty() || FWrite(FBuffer);
+    FBuffer.clear();
+    return ok;
+  }
+
+ private:
+  static constexpr int64_t Capacity = 65536;
+  const os::TWriteChunk& FWrite;
+  std::string FBuffer;
+  int64_t FWritten = 0;
+};
+
+}  // namespace
+
+// What a JPEG file becomes: the segments that are replaced or inserted, and the new size.
+struct TExifData::TJPEGPlan {
+  struct TEdit {
+    int64_t Offset = 0, OldSize = 0;  // an old size of 0 inserts
+    bool IsExif = true;
+  };
+  int64_t Start = 0, End = 0;  // the JPEG data of the source
+  std::vector<TEdit> Edits;    // in file order
+  std::optional<TBlockLayout> Exif;
+  std::vector<uint8_t> XMPSegment;  // what the new file's XMP segment holds (new or kept)
+  bool WriteXMP = false;
+  int64_t Size = 0;
+};
+
+TExifData::TJPEGPlan TExifData::PlanJPEG(TStream& source) {
+  TJPEGPlan plan;
+  plan.Start = source.Position();
+  // A new Exif segment goes after SOI and the APP0 (JFIF) segments that follow it.
+  int64_t insertAt = plan.Start + 2;
+  std::optional<TJPEGPlan::TEdit> exif, xmp;
+  TJPEGHeaderParser parser(source, JPEGMarkers({0xE0, jmApp1}));
+  while (parser.MoveNext()) {
+    TFoundJPEGSegment& segment = *parser.Current();
+    if (segment.MarkerNum() == 0xE0) {
+      if (segment.Offset() == insertAt) insertAt += segment.TotalSize();
+    } else if (!exif && HasExifHeader(segment.Data(), false)) {
+      exif = TJPEGPlan::TEdit{segment.Offset(), segment.TotalSize(), true};
+    } else if (!xmp && HasXMPSegmentHeader(segment.Data())) {
+      xmp = TJPEGPlan::TEdit{segment.Offset(), segment.TotalSize(), false};
+      plan.XMPSegment = segment.Data().Bytes();
+    }
+  }
+  plan.End = source.Size();
+
+  if (!Empty()) InUpdate(*this, [&] { plan.Exif = PlanBlock(); });
+  const int64_t exifSize = plan.Exif ? 6 + plan.Exif->Size : 0;
+  if (exifSize > MaxSegmentData) throw ESegmentTooLarge("Exif data");
+  if (exif || plan.Exif) plan.Edits.push_back(exif.value_or(TJPEGPlan::TEdit{insertAt, 0, true}));
+
+  plan.WriteXMP = FXMPChanged && !FXMPUnreadable;
+  if (plan.WriteXMP) {
+    TMemoryStream packet;
+    if (!FXMPPacket.IncludesSignature()) WriteRawChars(packet, XMPSignature);
+    FXMPPacket.SaveToStream(packet);
+    plan.XMPSegment = packet.Bytes();
+    if (packet.Size() > MaxSegmentData) throw ESegmentTooLarge("XMP packet");
+    plan.Edits.push_back(xmp.value_or(TJPEGPlan::TEdit{exif ? exif->Offset + exif->OldSize : insertAt, 0, false}));
+  }
+  std::stable_sort(plan.Edits.begin(), plan.Edits.end(),
+                   [](const auto& a, const auto& b) { return a.Offset < b.Offset; });
+
+  plan.Size = plan.End - plan.Start;
+  for (const TJPEGPlan::TEdit& edit : plan.Edits) {
+    const int64_t data = edit.IsExif ? exifSize : static_cast<int64_t>(plan.XMPSegment.size());
+    plan.Size += (data > 0 ? 4 + data : 0) - edit.OldSize;
+  }
+  return plan;
+}
+
+void TExifData::WriteJPEG(TStream& source, TStream& dest, const TJPEGPlan& plan) const {
+  auto segmentHeader = [&](int64_t dataSize) {
+    const uint8_t head[] = {0xFF, jmApp1};
+    dest.WriteBuffer(head, 2);
+    WriteWord(dest, static_cast<uint16_t>(dataSize + 2), boBigEndian);
+  };
+  int64_t at = plan.Start;
+  for (const TJPEGPlan::TEdit& edit : plan.Edits) {
+    source.SetPosition(at);
+    dest.CopyFrom(source, edit.Offset - at);
+    if (!edit.IsExif) {
+      segmentHeader(static_cast<int64_t>(plan.XMPSegment.size()));
+      dest.WriteBuffer(plan.XMPSegment.data(), static_cast<int64_t>(plan.XMPSegment.size()));
+    } else if (plan.Exif) {
+      segmentHeader(6 + plan.Exif->Size);
+      WriteBlock(dest, *plan.Exif);
+    }
+    at = edit.Offset + edit.OldSize;
+  }
+  source.SetPosition(at);
+  dest.CopyFrom(source, plan.End - at);
+}
+
+void TExifData::SaveToJPEG(TStream& source, TStream& dest) { WriteJPEG(source, dest, PlanJPEG(source)); }
+
+namespace {
+
+bool SameTags(const TExifSection& a, const TExifSection& b) {
+  if (a.Count() != b.Count()) return false;
+  for (int i = 0; i < a.Count(); ++i)
+    if (a[i].ID() != b[i].ID() || a[i].DataType() != b[i].DataType() || a[i].ElementCount() != b[i].ElementCount() ||
+        !std::equal(a[i].Data(), a[i].Data() + a[i].DataSize(), b[i].Data()))
+      return false;
+  return true;
+}
+
+}  // namespace
+
+// Whether a written file holds what was meant: the same tags, thumbnail and XMP segment.
+bool TExifData::ReadsBackAs(const std::string& fileName, const std::vector<uint8_t>& xmpSegment) const {
+  TExifData written;
+  try {
+    written.LoadFromFile(fileName);
+  } catch (const Exception&) {
+    return false;
+  }
+  if (written.XMPSegmentData() != xmpSegment || written.Thumbnail() != FThumbnail) return false;
+  for (int kind = esPrimary; kind <= esThumbnail; ++kind)
+    if (!SameTags(PeekSection(static_cast<TExifSectionKind>(kind)),
+                  written.PeekSection(static_cast<TExifSectionKind>(kind))))
+      return false;
+  return true;
+}
+
+void TExifData::SaveToJPEGFile(const std::string& fileName) {
+  auto source = std::make_unique<TFileStream>(fileName);
+  const TJPEGPlan plan = PlanJPEG(*source);
+  bool readBack = true;
+  const bool written = os::WriteFileReplacing(
+      fileName,
+      [&](const os::TWriteChunk& write) {
+        TChunkWriter out(write);
+        try {
+          WriteJPEG(*source, out, plan);
+        } catch (const EWriteError&) {
+          return false;
+        }
+        source.reset();  // closed before the new file takes its place
+        if (out.Size() != plan.Size) throw Exception("Assertion failed: the new file has not its planned size");
+        return out.Flush();
+      },
+      [&](const std::string& newFile) { return readBack = ReadsBackAs(newFile, plan.XMPSegment); });
+  if (!written)
+    throw EInOutError(readBack ? "Cannot write file \"" + fileName + "\""
+                               : "The new file \"" + fileName + "\" did not read back as written; the old one is kept");
 }
 
 }  // namespace vmx

@@ -1,5 +1,6 @@
 // Exif data of JPEG files: the TIFF header and its directories, tags and sections, the Exif
-// data object with its value classes, and camera makers' notes (parsed only when asked for).
+// data object with its value classes, and camera makers' notes (parsed only when asked for);
+// and the write side: setters mirrored into XMP, the Exif block and JPEG file writer.
 // Reading is hardened against damaged files: sizes and offsets from a file are checked in
 // 64-bit arithmetic, directory chains cannot loop, and damage ends up in load flags.
 #pragma once
@@ -8,12 +9,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "metadata/Vmx.Exif.JPEGUtils.h"
 #include "metadata/Vmx.Exif.StreamHelper.h"
+#include "metadata/Vmx.Exif.XMPUtils.h"
 
 namespace vmx {
 
@@ -55,6 +58,12 @@ class EIllegalEditOfExifData : public Exception {
 class ENotOnlyASCIIError : public Exception {
  public:
   ENotOnlyASCIIError() : Exception("Tag may contain only ASCII string data") {}
+};
+
+// A block or packet larger than the 65533 bytes a JPEG segment holds.
+class ESegmentTooLarge : public Exception {
+ public:
+  explicit ESegmentTooLarge(const std::string& what) : Exception(what + " too large for a JPEG segment") {}
 };
 
 // A number outside the range of its type.
@@ -210,12 +219,14 @@ class TExifTag {
 
   // Changes go through the section, which may refuse them (see TExifSection).
   void SetAsString(const std::string& text);
-  void SetDataType(uint16_t dataType) { UpdateData(dataType, FElementCount, nullptr); }
-  void SetElementCount(int32_t count) { UpdateData(FDataType, count, nullptr); }
+  void SetDataType(uint16_t dataType) { UpdateData(dataType, FElementCount); }
+  void SetElementCount(int32_t count) { UpdateData(FDataType, count); }
   void SetID(uint16_t id);
-  // New type and count; with NewData the new bytes (in host order), else the elements that
-  // fit are kept where both types are integers.
-  void UpdateData(uint16_t newType, int32_t newCount, const void* newData);
+  // New type and count; the elements that fit are kept where both types are integers.
+  void UpdateData(uint16_t newType, int32_t newCount);
+  // New type, count and data (in host order): what NewData holds is copied, as far as the
+  // new size goes, and the rest zero-filled. Nothing happens when nothing differs.
+  void UpdateData(uint16_t newType, int32_t newCount, std::span<const uint8_t> newData);
   void Assign(const TExifTag* source);
   // The 12-byte entry (the data itself when it fits in 4 bytes, else DataOffset) and the data.
   void WriteEntry(TStream& stream, TByteOrder byteOrder, uint32_t dataOffset) const;
@@ -224,6 +235,7 @@ class TExifTag {
  private:
   friend class TExifSection;
   void Changed();
+  void Update(uint16_t newType, int32_t newCount, const std::span<const uint8_t>* newData);
   mutable std::string FAsString;
   mutable bool FAsStringValid = false;
   std::vector<uint8_t> FData;
@@ -296,7 +308,7 @@ class TExifSection {
   TDateTime GetDateTimeValue(uint16_t id, uint16_t subSecID, TDateTime def = 0) const;
 
   // Writers of one element: the tag takes the type and grows to hold the index.
-  void SetByteValue(uint16_t id, int32_t index, uint8_t value);
+  void SetByteValue(uint16_t id, int32_t index, uint8_t value, uint16_t dataType = tdByte);
   void SetWordValue(uint16_t id, int32_t index, uint16_t value);
   void SetLongWordValue(uint16_t id, int32_t index, uint32_t value);
   // A missing value (0/0) shortens or blanks the tag; type is 5 or 10.
@@ -308,7 +320,7 @@ class TExifSection {
   void SetDateTimeValue(uint16_t id, uint16_t subSecID, TDateTime value);
   void Remove(std::initializer_list<uint16_t> ids);
   bool RemovePaddingTag();
-  TExifTag& AddOrUpdate(uint16_t id, uint16_t dataType, int32_t elementCount, const void* data);
+  TExifTag& AddOrUpdate(uint16_t id, uint16_t dataType, int32_t elementCount, std::span<const uint8_t> data);
   void Assign(const TExifSection& source);
 
  protected:
@@ -384,6 +396,8 @@ class TExifMakerNote {
 };
 
 // --- value classes ---------------------------------------------------------------------------
+// Each reads its owner's tags; each setter changes them and mirrors the value into the
+// owner's XMP packet in its write mode.
 
 enum TExifFlashMode : uint8_t { efUnknown, efCompulsoryFire, efCompulsorySuppression, efAuto };
 enum TExifStrobeLight : uint8_t { esNoDetectionFunction, esUndetected, esDetected };
@@ -396,12 +410,28 @@ class TExifFlashInfo {
   TExifRational FlashEnergy() const;
   bool IsMissing() const;
   bool Fired() const { return (Value() & 0x01) != 0; }
-  TExifFlashMode Mode() const;
+  TExifFlashMode Mode() const { return ModeOf(Value()); }
   bool Present() const { return (Value() & 0x20) == 0; }
   bool RedEyeReduction() const { return (Value() & 0x40) != 0; }
-  TExifStrobeLight StrobeLight() const;
+  TExifStrobeLight StrobeLight() const { return StrobeLightOf(Value()); }
+
+  // 0 removes the tag; else the tag and the XMP structure exif:Flash.
+  void SetValue(uint16_t value);
+  void SetFlashEnergy(TExifRational value);
+  void SetFired(bool value) { SetBits(0x01, value ? 0x01 : 0); }
+  void SetMode(TExifFlashMode value) { SetBits(0x18, static_cast<uint16_t>(value << 3)); }
+  void SetPresent(bool value) { SetBits(0x20, value ? 0 : 0x20); }
+  void SetRedEyeReduction(bool value) { SetBits(0x40, value ? 0x40 : 0); }
+  void SetStrobeLight(TExifStrobeLight value) {
+    SetBits(0x06, value == esDetected ? 0x06 : value == esUndetected ? 0x04 : 0);
+  }
+  // Nil clears both values.
+  void Assign(const TExifFlashInfo* source);
 
  private:
+  static TExifFlashMode ModeOf(uint16_t value);
+  static TExifStrobeLight StrobeLightOf(uint16_t value);
+  void SetBits(uint16_t mask, uint16_t bits) { SetValue(static_cast<uint16_t>((Value() & ~mask) | bits)); }
   TCustomExifData& FOwner;
 };
 
@@ -419,8 +449,17 @@ class TCustomExifVersion {
   // "2.20"; '' when the major number is 0.
   std::string AsString() const;
 
+  void SetMajor(uint8_t value) { SetElement(0, value); }
+  void SetMinor(uint8_t value) { SetElement(1, value); }
+  void SetRelease(uint8_t value) { SetElement(2, value); }
+  // "2.20" or "2"; '' removes the tag. Raises ERangeError for a character that is no digit.
+  void SetAsString(const std::string& value);
+  // Nil, or a version without major number, removes the tag.
+  void Assign(const TCustomExifVersion* source);
+
  private:
   uint8_t Element(int offset) const;
+  void SetElement(int offset, uint8_t value);
   TCustomExifData& FOwner;
   int FFirstIndex;
   TExifSectionKind FSection;
@@ -447,30 +486,50 @@ class TInteropVersion : public TCustomExifVersion {
   explicit TInteropVersion(TCustomExifData& owner) : TCustomExifVersion(owner, esInterop, 2, 1, true, tdUndefined) {}
 };
 
+// The XMP names a resolution is mirrored under (xsUnknown: none).
+struct TResolutionXMPNames {
+  TXMPKnownNamespace Namespace = xsUnknown;
+  const char16_t *X = u"", *Y = u"", *Unit = u"";
+};
+
 // X and Y resolution with their unit.
 class TCustomExifResolution {
  public:
-  TCustomExifResolution(TCustomExifData& owner, TExifSectionKind section, uint16_t xTag, uint16_t yTag, uint16_t unitTag)
-      : FOwner(owner), FSection(section), FXTag(xTag), FYTag(yTag), FUnitTag(unitTag) {}
+  TCustomExifResolution(TCustomExifData& owner, TExifSectionKind section, uint16_t xTag, uint16_t yTag,
+                        uint16_t unitTag, TResolutionXMPNames xmp = {})
+      : FOwner(owner), FSection(section), FXTag(xTag), FYTag(yTag), FUnitTag(unitTag), FXMP(xmp) {}
   virtual ~TCustomExifResolution() = default;
   TExifRational XResolution() const;
   TExifRational YResolution() const;
   uint16_t ResolutionUnit() const;  // 1 when missing
   bool IsMissing() const;
 
+  void SetXResolution(TExifRational value) { SetFraction(FXTag, FXMP.X, value); }
+  void SetYResolution(TExifRational value) { SetFraction(FYTag, FXMP.Y, value); }
+  void SetResolutionUnit(uint16_t value);
+  // Nil, or a missing resolution, removes the three tags.
+  void Assign(const TCustomExifResolution* source);
+
  private:
+  void SetFraction(uint16_t tag, const char16_t* xmpName, TExifRational value);
   TCustomExifData& FOwner;
   TExifSectionKind FSection;
   uint16_t FXTag, FYTag, FUnitTag;
+  TResolutionXMPNames FXMP;
 };
 
 class TImageResolution : public TCustomExifResolution {
  public:
-  explicit TImageResolution(TCustomExifData& owner) : TCustomExifResolution(owner, esPrimary, 282, 283, 296) {}
+  explicit TImageResolution(TCustomExifData& owner)
+      : TCustomExifResolution(owner, esPrimary, 282, 283, 296,
+                              {xsTIFF, u"XResolution", u"YResolution", u"ResolutionUnit"}) {}
 };
 class TFocalPlaneResolution : public TCustomExifResolution {
  public:
-  explicit TFocalPlaneResolution(TCustomExifData& owner) : TCustomExifResolution(owner, esExif, 41486, 41487, 41488) {}
+  explicit TFocalPlaneResolution(TCustomExifData& owner)
+      : TCustomExifResolution(
+            owner, esExif, 41486, 41487, 41488,
+            {xsExif, u"FocalPlaneXResolution", u"FocalPlaneYResolution", u"FocalPlaneResolutionUnit"}) {}
 };
 class TThumbnailResolution : public TCustomExifResolution {
  public:
@@ -483,6 +542,8 @@ class TISOSpeedRatings {
   explicit TISOSpeedRatings(TCustomExifData& owner) : FOwner(owner) {}
   std::string AsString() const;
   bool IsMissing() const;
+  // The source's values as SHORT; nil, or a missing source, removes the tag.
+  void Assign(const TISOSpeedRatings* source);
 
  private:
   TCustomExifData& FOwner;
@@ -499,6 +560,11 @@ class TGPSCoordinate {
   char Direction() const;  // upper-cased hemisphere letter, NUL when missing
   // "51,30,15N", or "51,30.5N" without seconds; '' without degrees or minutes.
   std::string AsString() const;
+
+  // NUL removes the reference tag.
+  void SetDirection(char value);
+  // A coordinate of the same kind is copied; anything else removes this one.
+  void Assign(const TGPSCoordinate* source);
 
  private:
   TExifRational Element(int index) const;
@@ -538,9 +604,22 @@ enum TGPSDistanceRef : uint8_t { dkMissingOrInvalid, dkKilometres, dkMiles, dkKn
 // The APP1 kinds met while loading a JPEG file.
 enum TJPEGSegmentKind : uint8_t { jsExif = 1, jsXMP = 2 };
 
+// The XMP packet of a data object, which tells its owner when it has been changed.
+class TContainedXMPPacket : public TXMPPacket {
+ public:
+  explicit TContainedXMPPacket(TCustomExifData& owner) : FOwner(owner) { WriteMode = xmUpdateExisting; }
+
+ protected:
+  void Changed(bool resetRawXML) override;
+
+ private:
+  TCustomExifData& FOwner;
+};
+
 // The Exif metadata of one image: six sections, the value objects over them, the maker
 // note (classified on load, parsed on first request) and the thumbnail as bytes. The XMP
-// segment is kept as raw bytes. Loading never reports a change.
+// segment is kept as raw bytes until the packet is first asked for. Loading never reports
+// a change.
 class TCustomExifData : public IExifSectionOwner {
  public:
   TCustomExifData() : TCustomExifData(false) {}
@@ -588,8 +667,13 @@ class TCustomExifData : public IExifSectionOwner {
   TByteOrder ByteOrder() const { return FByteOrder; }
   int64_t OffsetBase() const { return FOffsetBase; }
   uint8_t FoundSegments() const { return FFoundSegments; }
-  // The XMP APP1 segment (signature and packet) as found, unparsed; empty when none.
+  // The XMP APP1 segment (signature and packet) as found; empty when none.
   const std::vector<uint8_t>& XMPSegmentData() const { return FXMPSegmentData; }
+  // The packet, read from the XMP segment on the first call. A segment that is no packet
+  // leaves it empty (OnLoadError is told); such a segment is never written over.
+  TXMPPacket& GetXMPPacket();
+  TXMPWriteMode XMPWriteMode() const { return FXMPPacket.WriteMode; }
+  void SetXMPWriteMode(TXMPWriteMode value) { FXMPPacket.WriteMode = value; }
   int64_t XMPSegmentOffset() const { return FXMPSegmentOffset; }
   int64_t XMPSegmentSize() const { return FXMPSegmentSize; }
 
@@ -645,6 +729,53 @@ class TCustomExifData : public IExifSectionOwner {
   TDateTime GPSDateTimeUTC() const;
   TTiffOrientation ThumbnailOrientation() const { return ReadOrientation(esThumbnail); }
 
+  // Writers: each changes its tags and mirrors the value into the XMP packet, in the
+  // packet's write mode. An empty value (0 for dates and enumerations) removes both.
+  void SetCameraMake(const std::string& value);
+  void SetCameraModel(const std::string& value);
+  void SetCopyright(const std::string& value);
+  void SetDateTime(TDateTime value);
+  void SetImageDescription(const std::string& value);
+  void SetOrientation(TTiffOrientation value) { WriteOrientation(esPrimary, value); }
+  void SetSoftware(const std::string& value);
+  // ASCII text goes to tag 315 when that is there (and to 40093 only when that is too).
+  void SetAuthor(const std::u16string& value);
+  // Tag 40092, and the UNICODE form of 37510 when that is there.
+  void SetComments(const std::u16string& value);
+  void SetKeywords(const std::u16string& value);
+  void SetSubject(const std::u16string& value);
+  void SetTitle(const std::u16string& value);
+  void SetUserRating(TWindowsStarRating value);
+  void SetDateTimeOriginal(TDateTime value);
+  void SetDateTimeDigitized(TDateTime value);
+  void SetFileSource(TExifFileSource value);
+  void SetImageUniqueID(const std::string& value);
+  void SetRelatedSoundFile(const std::string& value);
+  void SetSceneType(TExifSceneType value);
+  void SetSpectralSensitivity(const std::string& value);
+  void SetSubsecTime(const std::string& value) { Section(esExif).SetStringValue(ttag::SubsecTime, value); }
+  void SetSubsecTimeOriginal(const std::string& value) {
+    Section(esExif).SetStringValue(ttag::SubsecTimeOriginal, value);
+  }
+  void SetSubsecTimeDigitized(const std::string& value) {
+    Section(esExif).SetStringValue(ttag::SubsecTimeDigitized, value);
+  }
+  void SetInteropTypeName(const std::string& value) { Section(esInterop).SetStringValue(1, value); }
+  void SetGPSAltitudeRef(TGPSAltitudeRef value);
+  void SetGPSSatellites(const std::string& value) { WriteGPSText(8, value); }
+  void SetGPSStatus(TGPSStatus value) { WriteGPSReference(9, "AV", value); }
+  void SetGPSMeasureMode(TGPSMeasureMode value) { WriteGPSReference(10, "23", value); }
+  void SetGPSSpeedRef(TGPSSpeedRef value) { WriteGPSReference(12, "KMN", value); }
+  void SetGPSTrackRef(TGPSDirectionRef value) { WriteGPSReference(14, "TM", value); }
+  void SetGPSImgDirectionRef(TGPSDirectionRef value) { WriteGPSReference(16, "TM", value); }
+  void SetGPSMapDatum(const std::string& value) { WriteGPSText(18, value); }
+  void SetGPSDestBearingRef(TGPSDirectionRef value) { WriteGPSReference(23, "TM", value); }
+  void SetGPSDestDistanceRef(TGPSDistanceRef value) { WriteGPSReference(25, "KMN", value); }
+  // Tag 29 takes the date, tag 7 the time of day (whole seconds).
+  void SetGPSDateTimeUTC(TDateTime value);
+  void SetGPSDateStamp(const std::string& value) { Section(esGPS).SetStringValue(29, value); }
+  void SetThumbnailOrientation(TTiffOrientation value) { WriteOrientation(esThumbnail, value); }
+
   // The value objects.
   TExifVersion ExifVersion{*this};
   TFlashPixVersion FlashPixVersion{*this};
@@ -677,6 +808,13 @@ class TCustomExifData : public IExifSectionOwner {
   int GPSReference(uint16_t tag, std::string_view letters) const;
   bool LoadSubDirectory(const TTiffInfo& info, TExifSectionKind from, uint16_t pointerTag, TExifSectionKind kind);
   void FinishLoading();
+  void WriteText(TExifSectionKind kind, uint16_t tag, const std::string& value, TXMPKnownNamespace ns,
+                 const char16_t* xmpName, TXMPPropertyKind xmpKind = xpSimple);
+  void WriteOrientation(TExifSectionKind kind, TTiffOrientation value);
+  void WriteGPSText(uint16_t tag, const std::string& value);
+  void WriteGPSReference(uint16_t tag, std::string_view letters, int value);
+  friend class TContainedXMPPacket;
+  friend class TExifData;
 
   bool FAlwaysWritePreciseTimes = false;
   bool FChangedWhileUpdating = false;
@@ -692,10 +830,23 @@ class TCustomExifData : public IExifSectionOwner {
   std::vector<uint8_t> FXMPSegmentData;
   int64_t FXMPSegmentOffset = 0;
   int64_t FXMPSegmentSize = 0;
+  TContainedXMPPacket FXMPPacket{*this};
+  bool FXMPPending = false;     // the segment is not parsed yet
+  bool FXMPReading = false;     // the segment is being parsed: no change of the packet
+  bool FXMPChanged = false;     // the packet changed since it was read
+  bool FXMPUnreadable = false;  // the segment is no packet
 };
 
+// Scales a JPEG image to Width x Height pixels and encodes it with Quality (1..100); raises
+// an Exception when the data cannot be decoded. metadata/jpeg offers one over libjpeg.
+using TThumbnailScaler =
+    std::function<std::vector<uint8_t>(std::span<const uint8_t> jpeg, int width, int height, int quality)>;
+
+// The size a thumbnail is scaled to: at most 160 x 120 pixels, its aspect ratio kept.
+void StandardThumbnailSize(int width, int height, int& newWidth, int& newHeight);
+
 // The data object the program uses: adds the thumbnail, held as the bytes of its JPEG data
-// (never decoded while reading).
+// (never decoded while reading), and the writer of Exif blocks and JPEG files.
 class TExifData : public TCustomExifData {
  public:
   TExifData() : TCustomExifData(true) {}
@@ -709,13 +860,37 @@ class TExifData : public TCustomExifData {
 
   const std::vector<uint8_t>& Thumbnail() const { return FThumbnail; }
   bool HasThumbnail() const { return !FThumbnail.empty(); }
-  // Replaces the thumbnail bytes; reports a change only when they differ.
+  // Replaces the thumbnail bytes; reports a change only when they differ. Width and
+  // height tags (256, 257) of the thumbnail IFD, where present, follow the new image.
   void SetThumbnail(std::vector<uint8_t> bytes);
+  // A thumbnail larger than 160 x 120 pixels is scaled down to fit (ThumbnailScaler).
+  void StandardizeThumbnail();
+  void RemovePaddingTags();
+
+  // Writes the Exif block ("Exif" NUL NUL and a TIFF structure) at the stream's position.
+  // A thumbnail above 61440 bytes is first scaled to fit 160 x 120 at quality 90.
+  void SaveToStream(TStream& stream);
+  // Copies the JPEG stream Source to Dest with this object's Exif block in place of the
+  // old one (new: after SOI and any APP0 segment; none when this object is empty), and a
+  // changed XMP packet in place of the old XMP segment (new: after the Exif segment).
+  void SaveToJPEG(TStream& source, TStream& dest);
+  // The same over a file: the new file is written beside the old one and takes its place
+  // only when it reads back as written. Raises EInOutError when it cannot.
+  void SaveToJPEGFile(const std::string& fileName);
 
   bool RemovePaddingTagsOnSave = true;
+  TThumbnailScaler ThumbnailScaler;
 
  private:
+  struct TBlockLayout;
+  struct TJPEGPlan;
   void LoadThumbnail(TStream& stream);
+  void RecodeThumbnail(int quality);
+  TBlockLayout PlanBlock();
+  void WriteBlock(TStream& stream, const TBlockLayout& layout) const;
+  TJPEGPlan PlanJPEG(TStream& source);
+  void WriteJPEG(TStream& source, TStream& dest, const TJPEGPlan& plan) const;
+  bool ReadsBackAs(const std::string& fileName, const std::vector<uint8_t>& xmpSegment) const;
   std::vector<uint8_t> FThumbnail;
 };
 

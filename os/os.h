@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // <windows.h> maps these names to their ...A functions; the seams keep their own names.
@@ -68,7 +69,14 @@ bool CopyFile(const std::string& source, const std::string& dest, bool overwrite
 // Whole-file reads and writes of bytes. WriteFileReplacing writes a temporary file beside
 // Path and renames it over the old one, so a failed write leaves the old file whole.
 bool ReadFile(const std::string& path, std::string& data);
-bool WriteFileReplacing(const std::string& path, const std::string& data);
+bool WriteFileReplacing(const std::string& path, std::string_view data);
+// Writes one piece of a file; false when it could not.
+using TWriteChunk = std::function<bool(std::string_view chunk)>;
+// The same for a file made piece by piece: Produce hands the pieces to Write and answers
+// whether all went well (an exception out of it leaves no temporary file either). With
+// Accept, the written file (given its path) replaces the old one only when Accept approves it.
+bool WriteFileReplacing(const std::string& path, const std::function<bool(const TWriteChunk& write)>& produce,
+                        const std::function<bool(const std::string& written)>& accept = {});
 // Appends to Path, creating it when missing.
 bool AppendFile(const std::string& path, const std::string& data);
 
@@ -94,6 +102,8 @@ bool WriteProfileString(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& value);
 
 TLocalTime Now();
+// The offset of local time from UTC now, in minutes (east of UTC positive).
+int UtcOffsetMinutes();
 
 // A shared library loaded at run time: a null handle when it cannot be loaded, a null
 // address when it has no such symbol. FreeDynamicLibrary ignores a null handle.

@@ -39,8 +39,8 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
   # the native counterparts of the MinGW dependencies, for the portable half
   libjpeg-dev libpugixml-dev
-  # the peers of the Exif reader benchmark
-  libexif-dev libexiv2-dev
+  # the peers of the Exif benchmarks; the tools the Exif writer's tests check its files with
+  libexif-dev libexiv2-dev exiv2 libimage-exiftool-perl
   # the JSON parser's reference in its fuzz target, and its peers in the benchmark
   nlohmann-json3-dev rapidjson-dev
   # the MinGW-w64 cross toolchain, posix thread model

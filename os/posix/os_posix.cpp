@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace os {
 
@@ -72,7 +73,7 @@ bool StatEntry(const std::string& nativePath, const std::string& name, TDirEntry
   return true;
 }
 
-bool WriteAll(int fd, const std::string& data) {
+bool WriteAll(int fd, std::string_view data) {
   size_t done = 0;
   while (done < data.size()) {
     const ssize_t written = write(fd, data.data() + done, data.size() - done);
@@ -201,14 +202,26 @@ bool ReadFile(const std::string& path, std::string& data) {
   return true;
 }
 
-bool WriteFileReplacing(const std::string& path, const std::string& data) {
+bool WriteFileReplacing(const std::string& path, std::string_view data) {
+  return WriteFileReplacing(path, [data](const TWriteChunk& write) { return write(data); });
+}
+
+bool WriteFileReplacing(const std::string& path, const std::function<bool(const TWriteChunk& write)>& produce,
+                        const std::function<bool(const std::string& written)>& accept) {
   const std::string target = Native(path);
   const std::string temp = target + ".tmp";
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, data) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+  bool ok = false;
+  try {
+    ok = produce([fd](std::string_view chunk) { return WriteAll(fd, chunk); }) && fsync(fd) == 0;
+    ok = close(std::exchange(fd, -1)) == 0 && ok;
+    ok = ok && (!accept || accept(path + ".tmp")) && rename(temp.c_str(), target.c_str()) == 0;
+  } catch (...) {
+    if (fd >= 0) close(fd);
+    unlink(temp.c_str());
+    throw;
+  }
   if (!ok) unlink(temp.c_str());
   return ok;
 }
@@ -318,6 +331,13 @@ bool WriteProfileString(const std::string& file, const std::string& section,
 }
 
 TLocalTime Now() { return LocalTimeOf(std::time(nullptr)); }
+
+int UtcOffsetMinutes() {
+  const time_t now = std::time(nullptr);
+  struct tm parts {};
+  localtime_r(&now, &parts);
+  return static_cast<int>(parts.tm_gmtoff / 60);
+}
 
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider) {
   DisplayNameProvider = std::move(provider);

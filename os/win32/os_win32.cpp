@@ -61,7 +61,7 @@ TLocalTime LocalTimeOf(const FILETIME& utc) {
   return {};
 }
 
-bool WriteAll(HANDLE file, const std::string& data) {
+bool WriteAll(HANDLE file, std::string_view data) {
   size_t done = 0;
   while (done < data.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
@@ -159,14 +159,28 @@ bool ReadFile(const std::string& path, std::string& data) {
   return false;
 }
 
-bool WriteFileReplacing(const std::string& path, const std::string& data) {
+bool WriteFileReplacing(const std::string& path, std::string_view data) {
+  return WriteFileReplacing(path, [data](const TWriteChunk& write) { return write(data); });
+}
+
+bool WriteFileReplacing(const std::string& path, const std::function<bool(const TWriteChunk& write)>& produce,
+                        const std::function<bool(const std::string& written)>& accept) {
   const std::string temp = path + ".tmp";
   TFileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
-  bool ok = WriteAll(file.Get(), data) && FlushFileBuffers(file.Get());
-  ok = file.Close() && ok;
-  ok = ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  bool ok = false;
+  try {
+    ok = produce([&file](std::string_view chunk) { return WriteAll(file.Get(), chunk); }) &&
+         FlushFileBuffers(file.Get());
+    ok = file.Close() && ok;
+    ok = ok && (!accept || accept(temp)) &&
+         MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  } catch (...) {
+    file.Close();
+    DeleteFileA(temp.c_str());
+    throw;
+  }
   if (!ok) DeleteFileA(temp.c_str());
   return ok;
 }
@@ -234,6 +248,13 @@ TLocalTime Now() {
   SYSTEMTIME parts{};
   GetLocalTime(&parts);
   return FromSystemTime(parts);
+}
+
+int UtcOffsetMinutes() {
+  TIME_ZONE_INFORMATION zone{};
+  const DWORD state = GetTimeZoneInformation(&zone);
+  const LONG bias = zone.Bias + (state == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : zone.StandardBias);
+  return -static_cast<int>(bias);
 }
 
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider) {

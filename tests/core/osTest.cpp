@@ -62,6 +62,17 @@ TEST(OsFiles, FailedReplacementLeavesTheOldFile) {
   ASSERT_TRUE(os::CreateFolder(file + ".tmp"));
   EXPECT_FALSE(os::WriteFileReplacing(file, "new contents"));
   EXPECT_EQ(ReadText(file), "old contents");
+  // A file written piece by piece that its check refuses is not taken either.
+  std::filesystem::remove(file + ".tmp");
+  bool checked = false;
+  auto pieces = [](const os::TWriteChunk& write) { return write("new ") && write("contents"); };
+  EXPECT_FALSE(os::WriteFileReplacing(file, pieces, [&](const std::string& written) {
+    checked = ReadText(written) == "new contents";
+    return false;
+  }));
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(ReadText(file), "old contents");
+  EXPECT_FALSE(os::FileExists(file + ".tmp"));
 
   EXPECT_FALSE(os::AppendFile(dir + "missing" + testpaths::Sep + "log.txt", "line"));
 }

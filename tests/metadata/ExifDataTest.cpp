@@ -11,11 +11,6 @@ using namespace exiftest;
 
 namespace {
 
-void LoadJpeg(TExifData& exif, const Bytes& jpeg) {
-  TUserMemoryStream stream(jpeg.data(), int64_t(jpeg.size()));
-  exif.LoadFromJPEG(stream);
-}
-
 Bytes CameraTiff(bool big, std::vector<Entry> exifEntries = {}, std::vector<Entry> primaryExtra = {}) {
   std::vector<Entry> primary{Ascii(271, "Maker"), Ascii(272, "Model X"), Ascii(306, "2021:05:06 07:08:09"),
                              Pointer(34665, 1)};

@@ -84,9 +84,9 @@ TEST(ExifSectionTest, UpdateDataKeepsIntegersAcrossTypes) {
   TExifData exif;
   Load(exif, SmallFile(false));
   TExifTag& iso = *exif.GetSection(esExif).Find(34855);
-  iso.UpdateData(tdLongWord, 3, nullptr);
+  iso.UpdateData(tdLongWord, 3);
   EXPECT_EQ(iso.AsString(), "100,200,0");
-  iso.UpdateData(tdByte, 1, nullptr);
+  iso.UpdateData(tdByte, 1);
   EXPECT_EQ(iso.AsString(), "100");
   iso.SetAsString("1, 2,3");
   EXPECT_EQ(iso.ElementCount(), 3);
@@ -98,6 +98,9 @@ TEST(ExifSectionTest, UpdateDataKeepsIntegersAcrossTypes) {
   EXPECT_EQ(iso.Data()[1], 0x0B);
   iso.SetAsString("");
   EXPECT_EQ(iso.ElementCount(), 0);
+  const uint8_t three[] = {1, 2, 3};  // fewer bytes than two LONGs: the rest is zero
+  iso.UpdateData(tdLongWord, 2, three);
+  EXPECT_EQ(iso.AsString(), "197121,0");
 }
 
 TEST(ExifSectionTest, TextWritersAndTheASCIIRule) {

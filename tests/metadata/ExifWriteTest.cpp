@@ -1,0 +1,389 @@
+// The write side: setters with their XMP mirror, the Exif block writer and JPEG files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "tests/support/TestPaths.h"
+#include "ExifTestFiles.h"
+#include "core/Unicode.h"
+#include "metadata/Vmx.Exif.h"
+#include "metadata/jpeg/JPEGScale.h"
+
+using namespace vmx;
+using namespace exiftest;
+
+namespace {
+
+Bytes Block(TExifData& exif) {
+  TMemoryStream stream;
+  exif.SaveToStream(stream);
+  return stream.Bytes();
+}
+
+void LoadBlock(TExifData& exif, const Bytes& block) {
+  TUserMemoryStream stream(block.data(), int64_t(block.size()));
+  exif.LoadFromExifStream(stream);
+}
+
+// Every tag of the sections a block holds, one a line: section, ID, type, count and data.
+std::string Tags(const TCustomExifData& exif) {
+  std::string out;
+  for (int kind = esPrimary; kind <= esThumbnail; ++kind)
+    for (const TExifTag& tag : exif.PeekSection(TExifSectionKind(kind)))
+      out += std::to_string(kind) + ":" + std::to_string(tag.ID()) + "/" + std::to_string(tag.DataType()) + "*" +
+             std::to_string(tag.ElementCount()) + " " + BinToHexStr(tag.Data(), tag.DataSize()) + "\n";
+  return out;
+}
+
+// The value of a top-level XMP property, or "-" when there is none.
+std::string XMP(TCustomExifData& exif, TXMPKnownNamespace ns, const char16_t* name) {
+  const TXMPSchema* schema = exif.GetXMPPacket().FindSchema(ns);
+  const TXMPProperty* property = schema ? schema->FindProperty(name) : nullptr;
+  return property ? Utf16ToUtf8(property->ReadValue()) : "-";
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream(std::filesystem::u8path(path), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// What a Debian tool run on the host writes (its errors first in Arguments' redirections);
+// false when the tool is not there.
+bool RunTool(const std::string& tool, const std::string& arguments, std::string& output) {
+#ifdef _WIN32
+  return false;  // the tools are Linux programs
+#else
+  if (std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) != 0) return false;
+  FILE* pipe = popen((tool + " 2>&1 " + arguments).c_str(), "r");
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  pclose(pipe);
+  return true;
+#endif
+}
+
+std::string CorpusFolder() { return testpaths::ProgramPath(std::string(LORVEX_CORPORA) + "/jpeg"); }
+
+TDateTime Date(int y, int mo, int d, int h, int mi, int s, int ms) {
+  TDateTime value = 0;
+  TryEncodeDateTime(y, mo, d, h, mi, s, ms, value);
+  return value;
+}
+
+}  // namespace
+
+TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
+  using Action = std::function<void(TExifData&)>;
+  const TDateTime when = Date(2024, 2, 29, 23, 5, 8, 250);
+  const struct Case {
+    const char* Name;
+    Action Set, Clear;
+    TExifSectionKind Kind;
+    uint16_t Tag;
+    std::string Text;
+    TXMPKnownNamespace NS;
+    const char16_t* XMPName;
+    std::string XMPValue;  // its start for dates
+  } cases[] = {
+      {"make", [](auto& e) { e.SetCameraMake("Maker"); }, [](auto& e) { e.SetCameraMake(""); }, esPrimary, 271, "Maker",
+       xsTIFF, u"Make", "Maker"},
+      {"copyright", [](auto& e) { e.SetCopyright("(c) me "); }, [](auto& e) { e.SetCopyright(""); }, esPrimary, 33432,
+       "(c) me ", xsDublinCore, u"rights", "(c) me"},
+      {"software", [](auto& e) { e.SetSoftware("Tool"); }, [](auto& e) { e.SetSoftware(""); }, esPrimary, 305, "Tool",
+       xsXMPBasic, u"CreatorTool", "Tool"},
+      {"date", [&](auto& e) { e.SetDateTime(when); }, [](auto& e) { e.SetDateTime(0); }, esPrimary, 306,
+       "2024:02:29 23:05:08", xsTIFF, u"DateTime", "2024-02-29T23:05:08.250"},
+      {"orientation", [](auto& e) { e.SetOrientation(toRightTop); }, [](auto& e) { e.SetOrientation(toUndefined); },
+       esPrimary, 274, "6", xsTIFF, u"Orientation", "6"},
+      {"author", [](auto& e) { e.SetAuthor(u"Zo\u00EB"); }, [](auto& e) { e.SetAuthor(u""); }, esPrimary, 40093,
+       "Zo\xC3\xAB", xsDublinCore, u"creator", "Zo\xC3\xAB"},
+      {"comments", [](auto& e) { e.SetComments(u"Hi"); }, [](auto& e) { e.SetComments(u""); }, esPrimary, 40092, "Hi",
+       xsExif, u"UserComment", "Hi"},
+      {"keywords", [](auto& e) { e.SetKeywords(u"a;b"); }, [](auto& e) { e.SetKeywords(u""); }, esPrimary, 40094, "a;b",
+       xsDublinCore, u"subject", "a,b"},
+      {"title", [](auto& e) { e.SetTitle(u"T"); }, [](auto& e) { e.SetTitle(u""); }, esPrimary, 40091, "T",
+       xsDublinCore, u"title", "T"},
+      {"rating", [](auto& e) { e.SetUserRating(urFourStars); }, [](auto& e) { e.SetUserRating(urUndefined); },
+       esPrimary, 18246, "4", xsMicrosoftPhoto, u"Rating", "75"},
+      {"original date", [&](auto& e) { e.SetDateTimeOriginal(when); }, [](auto& e) { e.SetDateTimeOriginal(0); },
+       esExif, 36867, "2024:02:29 23:05:08", xsExif, u"DateTimeOriginal", "2024-02-29T23:05:08.250"},
+      {"file source", [](auto& e) { e.SetFileSource(fsDigitalCamera); }, [](auto& e) { e.SetFileSource(fsUnknown); },
+       esExif, 41728, "03", xsExif, u"FileSource", "3"},
+      {"altitude", [](auto& e) { e.SetGPSAltitudeRef(alBelowSeaLevel); },
+       [](auto& e) { e.SetGPSAltitudeRef(alTagMissing); }, esGPS, 5, "1", xsExif, u"GPSAltitudeRef", "1"},
+      {"GPS status", [](auto& e) { e.SetGPSStatus(stMeasurementVoid); },
+       [](auto& e) { e.SetGPSStatus(stMissingOrInvalid); }, esGPS, 9, "V", xsExif, u"GPSStatus", "V"},
+      {"GPS time", [&](auto& e) { e.SetGPSDateTimeUTC(when); }, [](auto& e) { e.SetGPSDateTimeUTC(0); }, esGPS, 7,
+       "23,5,8", xsExif, u"GPSTimeStamp", "2024-02-29T23:05:08.250Z"},
+      {"flash", [](auto& e) { e.Flash.SetValue(0x19); }, [](auto& e) { e.Flash.SetValue(0); }, esExif, 37385, "25",
+       xsExif, u"Flash", ""},
+      {"resolution",
+       [](auto& e) {
+         e.Resolution.SetXResolution({300, 2});
+       },
+       [](auto& e) { e.Resolution.SetXResolution({}); }, esPrimary, 282, "300/2", xsTIFF, u"XResolution", "300/2"},
+      {"focal-plane unit", [](auto& e) { e.FocalPlaneResolution.SetResolutionUnit(3); },
+       [](auto& e) { e.FocalPlaneResolution.Assign(nullptr); }, esExif, 41488, "3", xsExif, u"FocalPlaneResolutionUnit",
+       "3"},
+      {"Exif version", [](auto& e) { e.ExifVersion.SetAsString("2.31"); },
+       [](auto& e) { e.ExifVersion.SetAsString(""); }, esExif, 36864, "30323331", xsUnknown, u"", ""},
+      {"GPS version", [](auto& e) { e.GPSVersion.SetAsString("2"); }, [](auto& e) { e.GPSVersion.Assign(nullptr); },
+       esGPS, 0, "2,0,0", xsUnknown, u"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TExifData exif;
+    exif.SetXMPWriteMode(xmWrite);
+    c.Set(exif);
+    const TExifTag* tag = exif.PeekSection(c.Kind).Find(c.Tag);
+    ASSERT_NE(tag, nullptr);
+    EXPECT_EQ(tag->AsString(), c.Text);
+    const std::string mirror = XMP(exif, c.NS, c.XMPName);
+    EXPECT_TRUE(c.NS == xsUnknown || mirror.starts_with(c.XMPValue)) << mirror;
+    c.Clear(exif);
+    EXPECT_EQ(exif.PeekSection(c.Kind).Find(c.Tag), nullptr);
+    EXPECT_EQ(XMP(exif, c.NS, c.XMPName), "-");
+  }
+}
+
+TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
+  const std::string packet =
+      "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+      "<rdf:Description xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+      "tiff:Make=\"Old\" tiff:make=\"old\"><dc:description><rdf:Alt><rdf:li xml:lang=\"x-default\">S</rdf:li></rdf:Alt>"
+      "</dc:description></rdf:Description></rdf:RDF></x:xmpmeta>";
+  TExifData exif;
+  LoadJpeg(exif,
+           Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(270, "D"), Ascii(315, "Ann"), Raw(40095, 1, {'S', 0, 0, 0})}}})),
+                 XMPSegmentData(packet)}));
+  EXPECT_EQ(exif.XMPWriteMode(), xmUpdateExisting);
+  exif.SetCameraMake("New");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"Make"), "New");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"make"), "New");
+  exif.SetCameraModel("M");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"Model"), "-");  // only what exists is updated
+  exif.SetAuthor(u"Bob");                       // ASCII goes to the Artist tag that is there
+  EXPECT_EQ(exif.PeekSection(esPrimary).GetStringValue(315), "Bob");
+  EXPECT_EQ(exif.PeekSection(esPrimary).Find(40093), nullptr);
+  exif.SetImageDescription("");  // dc:description belongs to the subject too
+  EXPECT_EQ(XMP(exif, xsDublinCore, u"description"), "S");
+  exif.SetXMPWriteMode(xmRemove);
+  exif.SetCameraMake("X");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"Make"), "-");
+  EXPECT_EQ(exif.CameraMake(), "X");
+}
+
+TEST(ExifWriteTest, ValueObjectsAreCopiedWithTheirMirror) {
+  const bool big = true;
+  TExifData source;
+  LoadJpeg(source, Jpeg({ExifBlock(BuildTiff(
+                       big, {{{Rationals(282, {{72, 1}}, big), Rationals(283, {{72, 1}}, big), Pointer(34665, 1),
+                               Pointer(34853, 2)}},
+                             {{Raw(34855, 6, {100, 200}), Raw(36864, 7, Text("0221")), Shorts(37385, {0x41}, big)}},
+                             {{Ascii(1, "n"), Rationals(2, {{51, 1}, {30, 1}, {15, 1}}, big)}}}))}));
+  TExifData target;
+  target.SetXMPWriteMode(xmWrite);
+  target.GPSLatitude.Assign(&source.GPSLatitude);
+  EXPECT_EQ(target.GPSLatitude.AsString(), "51,30,15N");
+  EXPECT_EQ(XMP(target, xsExif, u"GPSLatitude"), "51,30,15N");
+  target.GPSLongitude.Assign(&source.GPSLatitude);  // another kind of coordinate
+  EXPECT_EQ(target.PeekSection(esGPS).Find(4), nullptr);
+  target.ISOSpeedRatings.Assign(&source.ISOSpeedRatings);  // SBYTE values become SHORT ones
+  EXPECT_EQ(target.PeekSection(esExif).Find(34855)->DataType(), tdWord);
+  EXPECT_EQ(target.ISOSpeedRatings.AsString(), "100,200");
+  EXPECT_EQ(XMP(target, xsExif, u"ISOSpeedRatings"), "100,200");
+  target.Flash.Assign(&source.Flash);
+  target.Flash.SetMode(efAuto);
+  EXPECT_EQ(target.Flash.Value(), 0x59);
+  const TXMPProperty& flash = *target.GetXMPPacket().FindSchema(xsExif)->FindProperty(u"Flash");
+  EXPECT_EQ(flash.FindSubProperty(u"RedEyeMode")->ReadValue(), u"True");
+  EXPECT_EQ(flash.FindSubProperty(u"Mode")->ReadValue(), u"3");
+  target.ExifVersion.Assign(&source.ExifVersion);
+  EXPECT_EQ(target.PeekSection(esExif).Find(36864)->AsString(), "30323231");  // the release too
+  target.Resolution.Assign(&source.Resolution);
+  EXPECT_EQ(XMP(target, xsTIFF, u"YResolution"), "72");
+  target.Resolution.Assign(nullptr);
+  EXPECT_TRUE(target.Resolution.IsMissing());
+  EXPECT_EQ(XMP(target, xsTIFF, u"XResolution"), "-");
+}
+
+TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {
+  for (bool big : {false, true}) {
+    SCOPED_TRACE(big ? "big-endian" : "little-endian");
+    // IFD0 alone, at 8, with its data after it; a padding tag is not written.
+    TExifData only;
+    LoadJpeg(only, Jpeg({ExifBlock(BuildTiff(big, {{{Ascii(272, "Model"), Raw(59932, 7, {0x1C, 0xEA, 0, 0})}}}))}));
+    const Bytes block = Block(only);
+    EXPECT_EQ(block, ExifBlock(BuildTiff(big, {{{Ascii(272, "Model")}}})));
+
+    // No GPS pointer to an empty directory; without thumbnail, IFD1 keeps all but its pointer.
+    TExifData exif;
+    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(big, {{{Ascii(272, "M"), Pointer(34853, 2)}, 1},
+                                                   {{Longs(282, {1}, big), Longs(513, {0}, big), Longs(514, {9}, big)}},
+                                                   {}}))}));
+    TExifData back;
+    LoadBlock(back, Block(exif));
+    EXPECT_EQ(Tags(back), "1:272/2*2 4D00\n5:282/4*1 01000000\n");
+    EXPECT_EQ(back.ByteOrder(), big ? boBigEndian : boLittleEndian);
+  }
+}
+
+TEST(ExifWriteTest, AMakerNoteStaysWhereItsOffsetCanBeKept) {
+  for (uint32_t noteOffset : {8u, 4u}) {
+    SCOPED_TRACE(noteOffset);
+    const bool big = false;
+    // The header, a 12-byte maker note at 8, IFD0 at 20 (the Exif pointer), the Exif IFD at 38.
+    Bytes tiff = Text("II");
+    Put16(tiff, 42, big), Put32(tiff, 20, big);
+    Append(tiff, Text("MAKERNOTE..."));
+    Put16(tiff, 1, big), Put16(tiff, 34665, big), Put16(tiff, 4, big), Put32(tiff, 1, big), Put32(tiff, 38, big);
+    Put32(tiff, 0, big);
+    Put16(tiff, 1, big), Put16(tiff, 37500, big), Put16(tiff, 7, big), Put32(tiff, 12, big),
+        Put32(tiff, noteOffset, big);
+    Put32(tiff, 0, big);
+    TExifData exif;
+    LoadJpeg(exif, Jpeg({ExifBlock(tiff)}));
+    const Bytes block = Block(exif);
+    TExifData back;
+    LoadBlock(back, block);
+    EXPECT_EQ(Tags(back), Tags(exif));
+    const bool kept = noteOffset == 8;
+    EXPECT_EQ(back.PeekSection(esExif).Find(37500)->FileDataOffset(), kept ? 8 : 44);
+    EXPECT_EQ(Bytes(block.begin() + 6, block.begin() + 8), Text("II"));
+    EXPECT_EQ(block[10], kept ? 20 : 8);  // the header points at IFD0 where it is
+  }
+}
+
+TEST(ExifWriteTest, ALargeThumbnailIsScaledToFit) {
+  const struct {
+    int Width, Height, NewWidth, NewHeight;
+  } sizes[] = {
+      {640, 480, 160, 120}, {480, 640, 90, 120}, {1000, 100, 160, 16}, {100, 1000, 12, 120}, {200, 120, 160, 96}};
+  for (const auto& s : sizes) {
+    int width, height;
+    StandardThumbnailSize(s.Width, s.Height, width, height);
+    EXPECT_EQ(width, s.NewWidth) << s.Width << "x" << s.Height;
+    EXPECT_EQ(height, s.NewHeight) << s.Width << "x" << s.Height;
+  }
+  const Bytes image = ScaleJPEG(GreyJpeg8x8(), 640, 480, 100);
+  Bytes large{0xFF, 0xD8};  // a comment makes it larger than a segment's worth
+  Append(large, Segment(0xFE, Bytes(62000, 'x')));
+  large.insert(large.end(), image.begin() + 2, image.end());
+  TExifData exif;
+  exif.SetCameraModel("M");
+  exif.SetThumbnail(large);
+  EXPECT_THROW(Block(exif), Exception);  // no codec to shrink it with
+  exif.ThumbnailScaler = ScaleJPEG;
+  TExifData back;
+  LoadBlock(back, Block(exif));
+  ASSERT_TRUE(back.HasThumbnail());
+  EXPECT_LE(back.Thumbnail().size(), 61440u);
+  TUserMemoryStream thumbnail(back.Thumbnail().data(), int64_t(back.Thumbnail().size()));
+  int width = 0, height = 0;
+  EXPECT_TRUE(GetJPEGImageSize(thumbnail, width, height));
+  EXPECT_EQ(width, 160);
+  EXPECT_EQ(height, 120);
+  EXPECT_THROW(ScaleJPEG(Text("no JPEG"), 8, 8, 90), Exception);
+}
+
+TEST(ExifWriteTest, AFileIsReplacedOnlyByOneThatReadsBack) {
+  const std::string folder = testpaths::FreshFolder("exif_write");
+  const std::string file = folder + "a.jpg";
+  Bytes jfif{0xFF, 0xD8};
+  Append(jfif, Segment(0xE0, Text("JFIF")));
+  const Bytes original = Jpeg({});
+  jfif.insert(jfif.end(), original.begin() + 2, original.end());
+  WriteFile(file, jfif);
+  TExifData exif;
+  exif.LoadFromFile(file);
+  exif.SetXMPWriteMode(xmWrite);
+  exif.SetCameraModel("New");
+  exif.SetTitle(u"T");
+  exif.SaveToJPEGFile(file);
+  TExifData back;
+  back.LoadFromFile(file);
+  EXPECT_EQ(back.CameraModel(), "New");
+  EXPECT_EQ(XMP(back, xsDublinCore, u"title"), "T");
+  const std::string written = FileText(file);
+  EXPECT_EQ(written.substr(2, 10), std::string("\xFF\xE0\0\x06JFIF\xFF\xE1", 10));  // Exif after JFIF
+  EXPECT_TRUE(written.ends_with(std::string(original.end() - 20, original.end())));
+
+  // A tag that would not read back as it is held: the file stays as it was.
+  static_cast<TExtendableExifSection&>(exif.Section(esPrimary)).Add(600, 99, 1);
+  EXPECT_THROW(exif.SaveToJPEGFile(file), EInOutError);
+  EXPECT_EQ(FileText(file), written);
+  // A file cut inside its segments is not written at all.
+  const std::string cut = folder + "cut.jpg";
+  WriteFile(cut, Bytes(jfif.begin(), jfif.begin() + 14));
+  EXPECT_THROW(back.SaveToJPEGFile(cut), EReadError);
+  EXPECT_EQ(FileText(cut).size(), 14u);
+}
+
+TEST(ExifWriteTest, EveryCorpusFileRoundTrips) {
+  if (!std::filesystem::exists(std::filesystem::u8path(CorpusFolder())))
+    GTEST_SKIP() << "no corpus at " << CorpusFolder();
+  const std::string folder = testpaths::FreshFolder("exif_corpus");
+  for (const auto& item : std::filesystem::directory_iterator(std::filesystem::u8path(CorpusFolder()))) {
+    const std::string name = item.path().filename().string();
+    SCOPED_TRACE(name);
+    TExifData exif;
+    exif.LoadFromFile(item.path().string());
+    const std::string model = exif.CameraModel(), author = Utf16ToUtf8(exif.Author());
+    const TDateTime date = exif.DateTimeOriginal();
+    TExifData back;
+    LoadBlock(back, Block(exif));
+    EXPECT_EQ(Tags(back), Tags(exif));
+    EXPECT_EQ(back.CameraModel(), model);
+    EXPECT_EQ(Utf16ToUtf8(back.Author()), author);
+    EXPECT_EQ(back.DateTimeOriginal(), date);
+    EXPECT_EQ(back.MakerNoteClass(), exif.MakerNoteClass());
+
+    const std::string copy = folder + name;
+    std::filesystem::copy_file(item.path(), std::filesystem::u8path(copy));
+    std::filesystem::permissions(std::filesystem::u8path(copy), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    ASSERT_NO_THROW(exif.SaveToJPEGFile(copy));
+    std::string errors;
+    if (RunTool("exiv2", "-pa '" + copy + "' >/dev/null", errors)) {
+      EXPECT_EQ(errors.find("Error"), std::string::npos) << errors;
+    }
+  }
+}
+
+TEST(ExifWriteTest, ExifToolReadsTheValuesWeSet) {
+  const std::string file = testpaths::FreshFolder("exif_exiftool") + "set.jpg";
+  WriteFile(file, Jpeg({ExifBlock(BuildTiff(true, {{{Ascii(272, "Old")}}}))}));
+  TExifData exif;
+  exif.LoadFromFile(file);
+  exif.SetXMPWriteMode(xmWrite);
+  exif.SetCameraModel("Lorvex Test");
+  exif.SetAuthor(u"Zo\u00EB");
+  exif.SetUserRating(urThreeStars);
+  exif.SetOrientation(toRightTop);
+  exif.SetDateTimeOriginal(Date(2023, 7, 14, 10, 20, 30, 0));
+  exif.Flash.SetValue(0x19);
+  exif.SetGPSAltitudeRef(alBelowSeaLevel);
+  exif.SaveToJPEGFile(file);
+  std::string json;
+  if (!RunTool("exiftool",
+               "-j -n -G1 -IFD0:Model -IFD0:XPAuthor -IFD0:Rating -IFD0:Orientation -ExifIFD:DateTimeOriginal "
+               "-ExifIFD:Flash -GPS:GPSAltitudeRef -XMP-tiff:Model -XMP-dc:Creator -XMP-exif:FlashFired '" +
+                   file + "'",
+               json))
+    GTEST_SKIP() << "no exiftool here";
+  for (const char* expected :
+       {"\"IFD0:Model\": \"Lorvex Test\"", "\"IFD0:XPAuthor\": \"Zo\xC3\xAB\"", "\"IFD0:Rating\": 3",
+        "\"IFD0:Orientation\": 6", "\"ExifIFD:DateTimeOriginal\": \"2023:07:14 10:20:30\"", "\"ExifIFD:Flash\": 25",
+        "\"GPS:GPSAltitudeRef\": 1", "\"XMP-tiff:Model\": \"Lorvex Test\"", "\"XMP-dc:Creator\": \"Zo\xC3\xAB\"",
+        "\"XMP-exif:FlashFired\": true"})
+    EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
+}
