@@ -97,39 +97,6 @@ TEST(SqliteConnectionTest, DatabaseNamesAndDefaults) {
   EXPECT_EQ(db.DatabaseFileName(), "C:\\x\\a.db");
 }
 
-// Records the names of the published properties and sets the ones named in Values.
-class TNameRecorder : public TPropertyVisitor {
- public:
-  std::vector<std::string> Names;
-  void Integer(const char* name, int32_t, const Setter<int32_t>& set) override {
-    Names.push_back(name);
-    if (std::string(name) == "TimeOut") set(250);
-  }
-  void Boolean(const char* name, bool, const Setter<bool>&) override { Names.push_back(name); }
-  void String(const char* name, const std::string&, const Setter<const std::string&>& set) override {
-    Names.push_back(name);
-    if (std::string(name) == "Database") set(" notes ");
-  }
-  void Enumeration(const char* name, int, std::span<const char* const>, const Setter<int>&) override {
-    Names.push_back(name);
-  }
-  void Strings(const char* name, TStringList&) override { Names.push_back(name); }
-  void Collection(const char* name, TCollection&) override { Names.push_back(name); }
-  void Object(const char* name, TPersistent&) override { Names.push_back(name); }
-};
-
-TEST(SqliteConnectionTest, PublishedPropertiesGoThroughTheirSetters) {
-  TSqlite3DB db(nullptr);
-  TNameRecorder recorder;
-  db.describe(recorder);
-  EXPECT_EQ(recorder.Names,
-            (std::vector<std::string>{"TimeOut", "CharacterEncoding", "TransactionType", "Database", "DefaultExt",
-                                      "DefaultDir", "Version", "DriverDLL", "Connected", "MustExist",
-                                      "ExecuteInlineSQL"}));
-  EXPECT_EQ(db.GetTimeOut(), 250);
-  EXPECT_EQ(db.GetDatabase(), "notes");  // trimmed; the extension was read only after the name
-}
-
 TEST(SqliteConnectionTest, ConnectingTwiceKeepsOneDatabase) {
   auto db = NewDatabase("sqlite_twice", "create table t (a)");
   EXPECT_FALSE(db->Version.empty());
@@ -220,18 +187,13 @@ TEST(SqliteConnectionTest, ALockedDatabaseIsWaitedForOnceWithinTheTimeOut) {
   EXPECT_EQ(query->GetRecordCount(), 1);
 }
 
-TEST(SqliteConnectionTest, PragmasAndTimeOut) {
+TEST(SqliteConnectionTest, PragmasRunOnConnect) {
   TSqlite3Pragma pragma(nullptr);
   pragma.TempCacheSize = 500;
-  pragma.Synchronous = "OFF";
-  EXPECT_EQ(pragma.Statements(), (std::vector<std::string>{"pragma cache_size=500", "pragma synchronous=OFF"}));
   auto db = NewConnection("sqlite_pragma");
   db->SqlitePragma = &pragma;
-  db->SetTimeOut(5000);
   db->SetConnected(true);
   EXPECT_EQ(Scalar(*db, "pragma cache_size"), "500");
-  db->SetTimeOut(10);
-  EXPECT_EQ(db->GetTimeOut(), 10);
 }
 
 TEST(SqliteConnectionTest, DisconnectClosesTheQueriesAndKeepsTheLibraryForOpenStatements) {

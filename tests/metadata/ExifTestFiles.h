@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "metadata/Vmx.Exif.h"
+
 namespace exiftest {
 
 using Bytes = std::vector<uint8_t>;
@@ -150,6 +152,11 @@ inline Bytes TinyJpeg() {
   Append(out, Segment(0xDA, Bytes(4, 8)));
   Append(out, Bytes{0x55, 0x66, 0x77, 0xFF, 0xD9});
   return out;
+}
+
+inline void LoadJpeg(vmx::TCustomExifData& exif, const Bytes& jpeg) {
+  vmx::TUserMemoryStream stream(jpeg.data(), int64_t(jpeg.size()));
+  exif.LoadFromJPEG(stream);
 }
 
 }  // namespace exiftest

@@ -224,16 +224,6 @@ TEST_F(ShortcutSourceTest, AFailingAddHitStillEndsTheShellsSearch) {
   EXPECT_EQ(Shell->Ended, 1);
 }
 
-#ifndef _WIN32
-TEST_F(ShortcutSourceTest, LinkedFoldersAreNotEntered) {
-  Touch("Elsewhere/Delta.lnk");
-  fs::create_directories(fs::path(Root) / "StartMenu");
-  fs::create_directory_symlink(fs::path(Root) / "Elsewhere", fs::path(Root) / "StartMenu" / "Linked");
-  TSearchStartMenu source(nullptr, Shell);
-  EXPECT_TRUE(CollectHits(source, "delta").empty());
-}
-#endif
-
 TEST_F(ShortcutSourceTest, ExecuteOpensTheExpandedItemThroughTheShellAndReportsItsFailure) {
   os::SetEnv("LORVEX_SHORTCUT_TEST", "C:\\Menu");
   TSearchStartMenu source(nullptr, Shell);
