@@ -66,7 +66,7 @@ TEST(ExifJPEGTest, WalksFindTheirMarkersAndTheEndOfTheData) {
   } cases[] = {
       {"EOI", app1, {jmEOI}, {{jmEOI}, {8}, 10}},
       {"fill bytes before a marker", {0xFF, 0xD8, 0xFF, 0xFF, 0xFF, 0xE1, 0x00, 0x02, 0xFF, 0xD9}, {jmApp1}, {{jmApp1}, {4}, 10}},
-      {"a length of 0 ends the walk", {0xFF, 0xD8, 0xFF, 0xE2, 0x00, 0, 0xFF, 0xE1, 0x00, 0x04, 1, 2, 0xFF, 0xD9},
+      {"a length of 0 ends the walk", {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0, 0xFF, 0xE1, 0x00, 0x04, 1, 2, 0xFF, 0xD9},
        {jmApp1, jmEOI}, {{}, {}, 14}},
       {"a length of 1 ends the walk", {0xFF, 0xD8, 0xFF, 0xE2, 0x00, 1, 0xFF, 0xE1, 0x00, 0x04, 1, 2, 0xFF, 0xD9},
        {jmApp1, jmEOI}, {{}, {}, 14}},
@@ -75,7 +75,7 @@ TEST(ExifJPEGTest, WalksFindTheirMarkersAndTheEndOfTheData) {
       {"EOI right at the start of the scan data", Scan({0xFF, 0xD9, 0x00, 0x00}), {jmEOI}, {{jmEOI}, {8}, 10}},
       {"no EOI: a final FF is followed by nothing", Scan({0x10, 0x20, 0xFF}), {jmEOI}, {{}, {}, 11}},
       // Without EOI wanted the walk stops at the scan: the image data is never read.
-      {"the scan ends the walk", Scan({0x10, 0x20, 0xFF}), {jmApp1}, {{}, {}, 11}},
+      {"the scan ends the walk", Scan({0x10, 0xFF, 0xD9}), {jmApp1}, {{}, {}, 11}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
