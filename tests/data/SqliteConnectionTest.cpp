@@ -34,7 +34,7 @@ TEST(SqliteConnectionTest, AFailedConnectSaysWhyAndKeepsNothingOpen) {
   const struct {
     const char* Name;
     std::function<void(TSqlite3DB&)> SetUp;
-    std::string Error;  // how the message starts
+    const char* Error;
   } cases[] = {
       {"an entry point missing", Hiding({"sqlite3_bind_text16"}), "DLL::SQlite3BindText16 not found"},
       {"the first missing is named", Hiding({"sqlite3_step", "sqlite3_close"}), "DLL::SQlite3Close not found"},
@@ -53,7 +53,8 @@ TEST(SqliteConnectionTest, AFailedConnectSaysWhyAndKeepsNothingOpen) {
       // The library's own message, however lazily it opens.
       {"a folder", [](TSqlite3DB& db) { std::filesystem::create_directories(db.GetDatabase()); },
        "Cannot open database: unable to open database file"},
-      {"a file that is no database", [](TSqlite3DB& db) { testpaths::WriteText(db.GetDatabase(), std::string(4096, 'x')); },
+      {"a file that is no database",
+       [](TSqlite3DB& db) { testpaths::WriteText(db.GetDatabase(), std::string(4096, 'x')); },
        "Cannot open database: file is not a database"},
       {"a failing inline script",
        [&](TSqlite3DB& db) {
@@ -69,8 +70,7 @@ TEST(SqliteConnectionTest, AFailedConnectSaysWhyAndKeepsNothingOpen) {
     SCOPED_TRACE(c.Name);
     auto db = NewConnection("sqlite_connect");
     c.SetUp(*db);
-    const std::string error = ConnectError(*db);
-    EXPECT_EQ(error.substr(0, c.Error.size()), c.Error);
+    EXPECT_EQ(ConnectError(*db), c.Error);
     EXPECT_FALSE(db->GetConnected());
     EXPECT_EQ(db->Handle(), nullptr);
     EXPECT_EQ(db->Library(), nullptr);  // a library that lacks an entry point is never kept

@@ -134,7 +134,8 @@ TEST(ExifDataTest, AWholeThumbnailIsKeptAndADamagedOneIsDropped) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     uint32_t at = 0;
-    const std::vector<Ifd> ifds{{{Ascii(272, "T")}, 1}, {{Longs(513, {0}, big), Longs(514, {uint32_t(c.Thumbnail.size())}, big)}}};
+    const std::vector<Ifd> ifds{{{Ascii(272, "T")}, 1},
+                                {{Longs(513, {0}, big), Longs(514, {uint32_t(c.Thumbnail.size())}, big)}}};
     BuildTiff(big, ifds, c.Thumbnail, &at);
     std::vector<Ifd> pointing = ifds;
     pointing[1].Entries[0] = Longs(513, {at + c.OffsetShift}, big);

@@ -70,7 +70,9 @@ TEST_F(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
 
     auto get = [&](const char* key) { return entry.count(key) ? &entry.at(key) : nullptr; };
     auto text = [&](const char* key) { return get(key) ? *get(key) : std::string(); };
-    auto number = [&](const char* key, int32_t missing) { return IsNumber(get(key)) ? int32_t(std::stod(text(key))) : missing; };
+    auto number = [&](const char* key, int32_t missing) {
+      return IsNumber(get(key)) ? int32_t(std::stod(text(key))) : missing;
+    };
     // Shown texts lose the blanks that pad them; ExifTool drops them only from some fields.
     const std::pair<std::string, const char*> shownTexts[] = {
         {exif.CameraModel(), "IFD0:Model"}, {exif.CameraMake(), "IFD0:Make"},

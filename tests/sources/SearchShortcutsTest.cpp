@@ -143,7 +143,8 @@ TEST_F(ShortcutSourceTest, ShortcutsFilesAndFoldersBecomeTheirRecords) {
   hits = CollectHits(source, "edit");
   ASSERT_EQ(hits.size(), 3u);
   const std::string folder = Path("Desktop", "Editor projects");
-  const auto projects = std::find_if(hits.begin(), hits.end(), [](auto& hit) { return hit.DisplayName == "Editor projects"; });
+  const auto projects =
+      std::find_if(hits.begin(), hits.end(), [](auto& hit) { return hit.DisplayName == "Editor projects"; });
   ASSERT_NE(projects, hits.end());
   EXPECT_EQ(Shown(*projects), "Editor projects|" + folder + "|" + folder + "|" + folder + "||Folder|Desktop");
 }

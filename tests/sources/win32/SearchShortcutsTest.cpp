@@ -32,7 +32,8 @@ class ShellShortcutTest : public ::testing::Test {
  protected:
   ShellShortcutTest() : Root(testpaths::FreshFolder("shell_shortcuts")) {
     Shell = NewRun();
-    for (const char* program : {"foo.exe", "unins000.exe", "mpc.exe"}) testpaths::WriteText(Root + "Programs\\" + program, "MZ");
+    for (const char* program : {"foo.exe", "unins000.exe", "mpc.exe"})
+      testpaths::WriteText(Root + "Programs\\" + program, "MZ");
     MakeLink(Editor, {Root + "Programs\\foo.exe", "/new \"a b\"", Root + "Programs", "Edits foo files",
                       Root + "Programs\\foo.exe", 2});
     MakeLink(Root + "Start Menu\\Foo\\Uninstall Foo.lnk", LinkTo(Root + "Programs\\unins000.exe"));
