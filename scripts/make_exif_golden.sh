@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Regenerates tests/metadata/golden/exif.json, the values that ExifTool (Debian package
+# Regenerates tests/metadata/golden/exif.tsv, the values that ExifTool (Debian package
 # libimage-exiftool-perl) reads from the sample JPEG files: the fields the image source
-# shows, the thumbnail's place and the maker-note group. The Exif tests compare our reader
+# shows, the thumbnail's place and the maker-note groups. The Exif tests compare our reader
 # with this file; ExifTool is needed only to regenerate it.
 #   scripts/make_exif_golden.sh [corpus folder]    (default: $LORVEX_CORPORA/jpeg, else ../shared/corpora/jpeg)
+#
+# The file has one "file<TAB>key<TAB>value" line per value, sorted: numbers as ExifTool gives
+# them with -n, texts as they stand, and for every file a line "MakerNoteGroups" whose value
+# names the maker-note groups, separated by blanks (none: empty).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 CORPUS="${1:-${LORVEX_CORPORA:-$ROOT/../shared/corpora}/jpeg}"
-OUT="$ROOT/tests/metadata/golden/exif.json"
+OUT="$ROOT/tests/metadata/golden/exif.tsv"
 command -v exiftool >/dev/null || { echo "exiftool is missing: apt-get install libimage-exiftool-perl" >&2; exit 1; }
 
 TAGS=(-IFD0:Make -IFD0:Model -IFD0:ModifyDate -IFD0:ImageDescription -IFD0:Artist -IFD0:XPAuthor -IFD0:XPComment
@@ -27,16 +31,17 @@ trap 'rm -rf "$TMP"' EXIT
 
 python3 - "$TMP/fields.json" "$TMP/makernotes.json" "$OUT" <<'PY'
 import json, sys
-fields = {entry["SourceFile"]: entry for entry in json.load(open(sys.argv[1]))}
-notes = {entry["SourceFile"]: entry for entry in json.load(open(sys.argv[2]))}
-result = []
-for name in sorted(fields):
-    entry = dict(sorted(fields[name].items()))
-    groups = sorted({key.split(":")[0] for key in notes.get(name, {}) if ":" in key})
-    entry["MakerNoteGroups"] = groups
-    result.append(entry)
-with open(sys.argv[3], "w", encoding="utf-8") as out:
-    json.dump(result, out, ensure_ascii=False, indent=1, sort_keys=False)
-    out.write("\n")
+fields = {entry.pop("SourceFile"): entry for entry in json.load(open(sys.argv[1], encoding="utf-8"))}
+notes = {entry["SourceFile"]: entry for entry in json.load(open(sys.argv[2], encoding="utf-8"))}
+lines = []
+for name, entry in fields.items():
+    entry["MakerNoteGroups"] = " ".join(sorted({key.split(":")[0] for key in notes.get(name, {}) if ":" in key}))
+    for key, value in entry.items():
+        text = str(value)
+        if any(c in text for c in "\t\r\n"):
+            sys.exit(f"{name} {key}: a tab or line break in the value has no place in the golden file")
+        lines.append(f"{name}\t{key}\t{text}\n")
+with open(sys.argv[3], "w", encoding="utf-8", newline="\n") as out:
+    out.writelines(sorted(lines))
 PY
 echo "wrote $OUT"

@@ -1,56 +1,28 @@
 #include <gtest/gtest.h>
 
-#include "data/sqlite/SQLite3DB.h"
-#include "data/sqlite/SQLite3Query.h"
+#include <functional>
+
 #include "tests/data/SqliteTestSupport.h"
 
 namespace {
 
-using sqlitetest::NewDatabase;
-
-// A query over Db with the given SQL lines.
-std::unique_ptr<TSqlite3Query> NewQuery(TSqlite3DB& db, const TStringList& sql) {
-  auto query = std::make_unique<TSqlite3Query>(nullptr);
-  query->SetConnection(&db);
-  query->SetSQL(sql);
-  return query;
-}
-
-std::string Column(TSqlite3Query& query, const std::string& field) {
-  std::string result;
-  for (query.First(); !query.Eof(); query.Next()) result += query.FieldByName(field).AsString() + ";";
-  return result;
-}
-
-// One value read straight from the file.
-std::string Scalar(TSqlite3DB& db, const std::string& sql) {
-  auto query = NewQuery(db, {sql});
-  query->RawSQL = true;
-  query->QueryChanged();
-  query->Open();
-  return query->Fields(0).AsString();
-}
+using namespace sqlitetest;
 
 TEST(SqliteQueryTest, DuplicateColumnNamesAndTheRowId) {
   auto db = NewDatabase("sqlite_dup", "create table t (id integer, v); insert into t values (5, 'x')");
   auto query = NewQuery(*db, {"select id, id, id as ID, rowid, v from t"});
   query->Open();
-  ASSERT_EQ(query->FieldCount(), 4);
-  EXPECT_EQ(query->Fields(0).FieldName, "id");
-  EXPECT_EQ(query->Fields(1).FieldName, "id_1");
-  EXPECT_EQ(query->Fields(2).FieldName, "ID_2");
-  EXPECT_EQ(query->Fields(3).FieldName, "v");
+  std::string names;
+  for (int i = 0; i < query->FieldCount(); ++i) names += query->Fields(i).FieldName + ";";
+  EXPECT_EQ(names, "id;id_1;ID_2;v;");
   EXPECT_EQ(query->FieldByName("v").AsString(), "x");
   EXPECT_EQ(query->CurrentRowId(), 1);
   EXPECT_THROW(query->FieldByName("nope"), EDatabaseError);
 }
 
 TEST(SqliteQueryTest, NullAndEmptyStayApartInTextWideTextAndBlobs) {
-  auto db = NewDatabase("sqlite_null",
-                        "create table t (s varchar(10), w nvarchar(10), b blob);"
-                        "insert into t values (null, null, null);"
-                        "insert into t values ('', '', x'');"
-                        "insert into t values ('a', 'w\xC3\xBC', x'00ff')");
+  auto db = NewDatabase("sqlite_null", "create table t (s varchar(10), w nvarchar(10), b blob);"
+                                       "insert into t values (null, null, null), ('', '', x''), ('a', 'w\xC3\xBC', x'00ff')");
   auto query = NewQuery(*db, {"select * from t"});
   query->Open();
   EXPECT_EQ(query->FieldByName("w").DataType, TFieldType::ftWideString);
@@ -66,15 +38,15 @@ TEST(SqliteQueryTest, NullAndEmptyStayApartInTextWideTextAndBlobs) {
   EXPECT_EQ(query->FieldByName("b").AsString(), std::string("\0\xff", 2));
 }
 
+// Declared sizes (a browser's LONGVARCHAR is 255) never cut what the file holds.
 TEST(SqliteQueryTest, LongTextsAndLargeIntegersAreReadWhole) {
   const std::string long300(300, 'L');
-  auto db = NewDatabase("sqlite_long", "create table t (u, s varchar(10), i integer, d TIMESTAMP, f real)");
-  db->ExecuteSQL("insert into t values (?1, ?1, ?2, '2009-12-31 13:45:10.25', 2.5)",
+  auto db = NewDatabase("sqlite_long", "create table t (u, s varchar(10), l LONGVARCHAR, i integer, d TIMESTAMP, f real)");
+  db->ExecuteSQL("insert into t values (?1, ?1, ?1, ?2, '2009-12-31 13:45:10.25', 2.5)",
                  {TSqlValue::OfText(long300), TSqlValue::OfInteger(int64_t{1} << 40)});
   auto query = NewQuery(*db, {"select * from t"});
   query->Open();
-  EXPECT_EQ(query->FieldByName("u").AsString(), long300);
-  EXPECT_EQ(query->FieldByName("s").AsString(), long300);
+  for (const char* name : {"u", "s", "l"}) EXPECT_EQ(query->FieldByName(name).AsString(), long300) << name;
   EXPECT_EQ(query->FieldByName("i").AsInteger(), int64_t{1} << 40);
   EXPECT_EQ(query->FieldByName("i").AsString(), "1099511627776");
   EXPECT_EQ(query->FieldByName("d").DataType, TFieldType::ftTimeStamp);
@@ -85,60 +57,45 @@ TEST(SqliteQueryTest, LongTextsAndLargeIntegersAreReadWhole) {
 }
 
 TEST(SqliteQueryTest, ParametersAreBoundNeverPasted) {
-  auto db = NewDatabase("sqlite_params",
-                        "create table t (a, b, f real);"
-                        "insert into t values ('x?y', 5, 1.5);"
-                        "insert into t values ('O''Brien', 6, 2.25);"
-                        "insert into t values ('?', 7, 0)");
-  // A "?" in a constant before a parameter, and a value holding "?".
-  auto query = NewQuery(*db, {"select b from t where a <> '?' and a = :a and b = :b"});
-  ASSERT_EQ(query->Params.Count(), 2);
-  query->Params.ParamByName("a").SetAsString("x?y");
-  query->Params.ParamByName("b").SetAsInteger(5);
-  query->Open();
-  EXPECT_EQ(Column(*query, "b"), "5;");
-  query->Close();
-  query->Params.ParamByName("a").SetAsString("O'Brien");
-  query->Params.ParamByName("b").SetAsInteger(6);
-  query->Open();
-  EXPECT_EQ(Column(*query, "b"), "6;");
-
-  // The same parameter twice is one value.
-  auto twice = NewQuery(*db, {"select b from t where b = :n or b = :n + 2 order by b"});
-  EXPECT_EQ(twice->Params.Count(), 1);
-  twice->Params.Items(0).SetAsInteger(5);
-  twice->Open();
-  EXPECT_EQ(Column(*twice, "b"), "5;7;");
-
-  // A float under a comma locale: the format settings never reach a bound number.
-  auto real = NewQuery(*db, {"select b from t where f = :f"});
-  real->FormatSettings.DecimalSeparator = ',';
-  real->Params.ParamByName("f").SetAsFloat(2.25);
-  real->Open();
-  EXPECT_EQ(Column(*real, "b"), "6;");
-
-  // A value that would end the statement if it were pasted.
-  auto injected = NewQuery(*db, {"select b from t where a = :a"});
-  injected->Params.ParamByName("a").SetAsString("' or 1=1 --");
-  injected->Open();
-  EXPECT_TRUE(injected->IsEmpty());
-  EXPECT_TRUE(injected->Eof());
-  EXPECT_EQ(Scalar(*db, "select count(*) from t"), "3");
-}
-
-TEST(SqliteQueryTest, NullEmptyAndUnassignedParameters) {
-  auto db = NewDatabase("sqlite_pnull", "create table t (a); insert into t values (null); insert into t values ('')");
-  auto query = NewQuery(*db, {"select count(*) as n from t where a is :a"});
-  query->Params.ParamByName("a").Clear();
-  query->Open();
-  EXPECT_EQ(query->FieldByName("n").AsInteger(), 1);
-  query->Close();
-  query->Params.ParamByName("a").SetAsString("");
-  query->Open();
-  EXPECT_EQ(query->FieldByName("n").AsInteger(), 1);
-  auto unassigned = NewQuery(*db, {"select count(*) as n from t where a = :a"});
-  unassigned->Open();
-  EXPECT_EQ(unassigned->FieldByName("n").AsInteger(), 1);
+  auto db = NewDatabase("sqlite_params", "create table t (a, b, f real); insert into t values ('x?y', 5, 1.5),"
+                                         "('O''Brien', 6, 2.25), ('?', 7, 0), (null, 8, null), ('', 9, null)");
+  using TBind = std::function<void(TParams&)>;
+  const struct {
+    const char* Where;
+    int Params;
+    TBind Bind;
+    const char* Found;
+  } cases[] = {
+      // A "?" in a constant before a parameter, and a value holding "?".
+      {"a <> '?' and a = :a and b = :b", 2,
+       [](TParams& p) { p.ParamByName("a").SetAsString("x?y"), p.ParamByName("b").SetAsInteger(5); }, "5;"},
+      {"a <> '?' and a = :a and b = :b", 2,
+       [](TParams& p) { p.ParamByName("a").SetAsString("O'Brien"), p.ParamByName("b").SetAsInteger(6); }, "6;"},
+      {"b = :n or b = :n + 2", 1, [](TParams& p) { p.Items(0).SetAsInteger(5); }, "5;7;"},  // one value
+      // The format settings (a comma locale) never reach a bound number.
+      {"f = :f", 1, [](TParams& p) { p.ParamByName("f").SetAsFloat(2.25); }, "6;"},
+      {"a is :a", 1, [](TParams& p) { p.ParamByName("a").Clear(); }, "8;"},
+      {"a is :a", 1, [](TParams& p) { p.ParamByName("a").SetAsString(""); }, "9;"},
+      {"a = :a", 1, [](TParams&) {}, "9;"},  // unassigned
+      {"a = :a", 1, [](TParams& p) { p.ParamByName("a").SetAsString("' or 1=1 --"); }, ""},
+  };
+  std::unique_ptr<TSqlite3Query> query;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Where);
+    // A text like the last one's reuses its query: each opening binds the values anew.
+    const std::string sql = std::string("select b from t where ") + c.Where + " order by b";
+    if (query && query->SQL()[0] == sql) {
+      query->Close();
+    } else {
+      query = NewQuery(*db, {sql});
+    }
+    query->FormatSettings.DecimalSeparator = ',';
+    EXPECT_EQ(query->Params.Count(), c.Params);
+    c.Bind(query->Params);
+    query->Open();
+    EXPECT_EQ(Column(*query, "b"), c.Found);
+  }
+  EXPECT_EQ(Scalar(*db, "select count(*) from t"), "5");
 }
 
 TEST(SqliteQueryTest, DateParametersTakeTheSQLiteForm) {
@@ -171,25 +128,21 @@ TEST(SqliteQueryTest, LimitsFiltersAndTheirWrapping) {
   query->SetFilterText("a > 28");
   EXPECT_EQ(Column(*query, "a"), "29;30;");
 
-  // A text with its own limit is wrapped before the next limit goes on.
-  auto limited = NewQuery(*db, {"select a from t order by a limit 5"});
-  limited->MaxResults = 2;
-  limited->Open();
-  EXPECT_EQ(Column(*limited, "a"), "1;2;");
-
-  // A comment at the end of the text ends with its line.
-  auto commented = NewQuery(*db, {"select a from t order by a -- all of them"});
-  commented->MaxResults = 2;
-  commented->Open();
-  EXPECT_EQ(Column(*commented, "a"), "1;2;");
-  commented->Filtered = true;
-  commented->SetFilterText("a > 28");
-  EXPECT_EQ(Column(*commented, "a"), "29;30;");
+  // A text with its own limit is wrapped before the next limit goes on; a comment at its end
+  // ends with its line.
+  for (const char* sql : {"select a from t order by a limit 5", "select a from t order by a -- all of them"}) {
+    auto limited = NewQuery(*db, {sql});
+    limited->MaxResults = 2;
+    limited->Open();
+    EXPECT_EQ(Column(*limited, "a"), "1;2;") << sql;
+    limited->Filtered = true;
+    limited->SetFilterText("a > 3");
+    EXPECT_EQ(Column(*limited, "a"), "4;5;") << sql;
+  }
 }
 
 TEST(SqliteQueryTest, NavigationBookmarksAndEmptyResults) {
-  auto db = NewDatabase("sqlite_nav", "create table t (a integer); insert into t values (1); insert into t values (2);"
-                                      "insert into t values (3)");
+  auto db = NewDatabase("sqlite_nav", "create table t (a integer); insert into t values (1), (2), (3)");
   auto query = NewQuery(*db, {"select a from t"});
   query->Open();
   EXPECT_TRUE(query->Bof());
@@ -206,17 +159,17 @@ TEST(SqliteQueryTest, NavigationBookmarksAndEmptyResults) {
   query->GotoBookmark(mark);
   EXPECT_EQ(query->FieldByName("a").AsInteger(), 2);
   EXPECT_THROW(query->GotoBookmark(99), EDatabaseError);
-  query->SetRecNo(3);
-  EXPECT_EQ(query->GetRecNo(), 3);
-  query->SetRecNo(9);
-  EXPECT_EQ(query->GetRecNo(), 3);
-  query->SetRecNo(0);  // before the first row
-  EXPECT_EQ(query->GetRecNo(), 1);
-  EXPECT_TRUE(query->Bof());
-  query->SetRecNo(4);  // after the last
-  EXPECT_EQ(query->GetRecNo(), 3);
-  EXPECT_TRUE(query->Eof());
-  EXPECT_EQ(TSqlite3BaseQuery::CompareBookmarks(1, 4), -1);
+  // Record numbers out of range: 0 is before the first row, the count + 1 after the last.
+  const struct {
+    int Set, Read;
+    bool Bof, Eof;
+  } recNos[] = {{3, 3, false, false}, {9, 3, false, false}, {0, 1, true, false}, {4, 3, false, true}};
+  for (const auto& r : recNos) {
+    query->SetRecNo(r.Set);
+    EXPECT_EQ(query->GetRecNo(), r.Read) << r.Set;
+    EXPECT_EQ(query->Bof(), r.Bof) << r.Set;
+    EXPECT_EQ(query->Eof(), r.Eof) << r.Set;
+  }
 
   auto empty = NewQuery(*db, {"select a from t where a > 10"});
   empty->Open();
@@ -232,7 +185,7 @@ TEST(SqliteQueryTest, NavigationBookmarksAndEmptyResults) {
 }
 
 TEST(SqliteQueryTest, UnidirectionalQueriesReadEveryRowOnce) {
-  auto db = NewDatabase("sqlite_uni", "create table t (a integer); insert into t values (1); insert into t values (2)");
+  auto db = NewDatabase("sqlite_uni", "create table t (a integer); insert into t values (1), (2)");
   auto query = NewQuery(*db, {"select a from t"});
   query->UniDirectional = true;
   query->Open();
@@ -253,21 +206,17 @@ TEST(SqliteQueryTest, ExecSQLRunsUntilTheSQLChanges) {
   EXPECT_FALSE(query->Active());
   EXPECT_EQ(Scalar(*db, "select count(*) from t"), "2");
   query->AutoCommit = true;
-  query->SQL().Clear();
-  query->SQL().Add("insert into nowhere values (1)");
-  query->FormatSettings = {};
+  query->SetSQL({"insert into nowhere values (1)"});
   EXPECT_THROW(query->ExecSQL(), EDatabaseError);
   EXPECT_FALSE(db->InTransaction());
-  query->SQL().Clear();
-  query->SQL().Add("select a from t");
+  query->SetSQL({"select a from t"});
   query->Open();
   EXPECT_EQ(query->GetRecordCount(), 2);
 }
 
 TEST(SqliteQueryTest, LocateAndLookup) {
   auto db = NewDatabase("sqlite_locate",
-                        "create table t (name, b integer); insert into t values ('a', 1); insert into t values ('ABc', 2);"
-                        "insert into t values ('abd', 3); insert into t values ('x', 4)");
+                        "create table t (name, b integer); insert into t values ('a', 1), ('ABc', 2), ('abd', 3), ('x', 4)");
   auto query = NewQuery(*db, {"select * from t"});
   query->Open();
   EXPECT_TRUE(query->Locate("name", {"ab"}, {false, true}));
@@ -320,18 +269,12 @@ TEST(SqliteQueryTest, BlobStreamsWriteBackAndCancelUndoes) {
   auto query = NewQuery(*db, {"select * from t"});
   query->Open();
   TField& blob = query->FieldByName("b");
-  {
-    auto stream = query->CreateBlobStream(blob, TSqlite3BlobStream::bmRead);
-    char bytes[4] = {};
-    EXPECT_EQ(stream->Read(bytes, 4), 2u);
-    EXPECT_EQ(bytes[1], 2);
-  }
+  char bytes[4] = {};
+  EXPECT_EQ(query->CreateBlobStream(blob, TSqlite3BlobStream::bmRead)->Read(bytes, 4), 2u);
+  EXPECT_EQ(bytes[1], 2);
   EXPECT_THROW(query->CreateBlobStream(blob, TSqlite3BlobStream::bmWrite), EDatabaseError);
   query->Edit();
-  {
-    auto stream = query->CreateBlobStream(blob, TSqlite3BlobStream::bmWrite);
-    stream->Write("xyz", 3);
-  }
+  query->CreateBlobStream(blob, TSqlite3BlobStream::bmWrite)->Write("xyz", 3);
   EXPECT_EQ(blob.AsString(), "xyz");
   query->Cancel();
   EXPECT_EQ(blob.AsString(), "\x01\x02");

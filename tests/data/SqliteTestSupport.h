@@ -1,12 +1,14 @@
-// Shared set-up of the SQLite suites: where the library is, and a fresh database.
+// Shared set-up of the SQLite suites: where the library is, a fresh database, and its queries.
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "data/sqlite/SQLite3DB.h"
+#include "data/sqlite/SQLite3Query.h"
 #include "os/os.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/Thrown.h"
 
 namespace sqlitetest {
 
@@ -38,6 +40,31 @@ inline std::unique_ptr<TSqlite3DB> NewDatabase(const std::string& folderName, co
   db->SetConnected(true);
   if (!script.empty()) db->ExecuteSQL(script);
   return db;
+}
+
+// A query over Db with the given SQL lines.
+inline std::unique_ptr<TSqlite3Query> NewQuery(TSqlite3DB& db, const TStringList& sql) {
+  auto query = std::make_unique<TSqlite3Query>(nullptr);
+  query->SetConnection(&db);
+  query->SetSQL(sql);
+  return query;
+}
+
+// One value read straight from the file.
+inline std::string Scalar(TSqlite3DB& db, const std::string& sql) {
+  auto query = NewQuery(db, {sql});
+  query->RawSQL = true;
+  query->QueryChanged();
+  query->Open();
+  return query->Fields(0).AsString();
+}
+
+// A field of every row of an open query, each followed by ";"; "closed" when it is not open.
+inline std::string Column(TSqlite3BaseQuery& query, const std::string& field) {
+  if (!query.Active()) return "closed";
+  std::string result;
+  for (query.First(); !query.Eof(); query.Next()) result += query.FieldByName(field).AsString() + ";";
+  return result;
 }
 
 }  // namespace sqlitetest

@@ -6,78 +6,71 @@
 
 namespace {
 
-struct TypeInfo {
-  TFieldType type;
-  int size;
-  int precision;
-};
+using enum TFieldType;
 
-TypeInfo Info(const std::string& declared) {
-  TypeInfo info{};
-  GetFieldInfo(declared, info.type, info.size, info.precision);
-  return info;
+TEST(SqliteUtilsTest, DeclaredTypesMapToFieldTypesAndOddOnesFallBack) {
+  const struct {
+    const char* Declared;
+    TFieldType Type;
+    int Size, Precision;
+  } cases[] = {
+      {"VARCHAR(40)", ftString, 40, 0},     {"nvarchar(10)", ftWideString, 20, 0}, {"NUMERIC(10,2)", ftFloat, 10, 2},
+      {"numeric(8.125)", ftFloat, 8, 12},   {"numeric(7)", ftFloat, 7, 0},         {"decimal(9,2)", ftString, 255, 0},
+      {"varchar(", ftString, 256, 0},       {"varchar (20)", ftString, 255, 0},    {"Integer", ftInteger, 12, 0},
+      {"", ftString, 255, 0},               {"TIMESTAMP", ftTimeStamp, 12, 0},      {"LONGVARCHAR", ftString, 255, 0},
+      {"varchar(max)", ftString, 255, 0},   {"nvarchar(max)", ftString, 255, 0},   {"numeric(x,y)", ftString, 255, 0},
+      {"char(-3)", ftString, 255, 0},       {"nchar(1411111111)", ftString, 255, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Declared);
+    TFieldType type;
+    int size = 0, precision = 0;
+    GetFieldInfo(c.Declared, type, size, precision);
+    EXPECT_EQ(type, c.Type);
+    EXPECT_EQ(size, c.Size);
+    EXPECT_EQ(precision, c.Precision);
+  }
 }
 
-TEST(SqliteUtilsTest, DeclaredTypesMapToFieldTypes) {
-  EXPECT_EQ(Info("VARCHAR(40)").type, TFieldType::ftString);
-  EXPECT_EQ(Info("VARCHAR(40)").size, 40);
-  EXPECT_EQ(Info("nvarchar(10)").type, TFieldType::ftWideString);
-  EXPECT_EQ(Info("nvarchar(10)").size, 20);
-  EXPECT_EQ(Info("NUMERIC(10,2)").type, TFieldType::ftFloat);
-  EXPECT_EQ(Info("NUMERIC(10,2)").size, 10);
-  EXPECT_EQ(Info("NUMERIC(10,2)").precision, 2);
-  EXPECT_EQ(Info("numeric(8.125)").precision, 12);
-  EXPECT_EQ(Info("numeric(7)").precision, 0);
-  EXPECT_EQ(Info("decimal(9,2)").type, TFieldType::ftString);
-  EXPECT_EQ(Info("varchar(").size, 256);
-  EXPECT_EQ(Info("varchar (20)").size, 255);
-  EXPECT_EQ(Info("Integer").type, TFieldType::ftInteger);
-  EXPECT_EQ(Info("").type, TFieldType::ftString);
-  EXPECT_EQ(Info("").size, 255);
-  EXPECT_EQ(Info("TIMESTAMP").type, TFieldType::ftTimeStamp);
-  EXPECT_EQ(Info("LONGVARCHAR").type, TFieldType::ftString);
-}
-
-TEST(SqliteUtilsTest, OddDeclaredTypesFallBackInsteadOfFailing) {
-  EXPECT_EQ(Info("varchar(max)").type, TFieldType::ftString);
-  EXPECT_EQ(Info("varchar(max)").size, 255);
-  EXPECT_EQ(Info("nvarchar(max)").type, TFieldType::ftString);
-  EXPECT_EQ(Info("numeric(x,y)").type, TFieldType::ftString);
-  EXPECT_EQ(Info("char(-3)").size, 255);
-  EXPECT_EQ(Info("nchar(1411111111)").size, 255);
-}
-
-TEST(SqliteUtilsTest, DatesParseInEitherOrderAndFallBack) {
+TEST(SqliteUtilsTest, DateTextsParseInEitherOrderAndFallBack) {
   TFormatSettings settings;
   settings.ShortDateFormat = "mm/dd/yyyy";
-  const TDateTime expected = EncodeDate(2009, 12, 31);
-  EXPECT_EQ(TextToDate("31-12-2009", settings), expected);
-  EXPECT_EQ(TextToDate("2009-12-31", settings), expected);
-  EXPECT_EQ(TextToDate("12/31/2009", settings), expected);
+  for (const char* text : {"31-12-2009", "2009-12-31", "12/31/2009"})
+    EXPECT_EQ(TextToDate(text, settings), EncodeDate(2009, 12, 31)) << text;
   EXPECT_EQ(TextToDate("no date", settings), EncodeDate(1900, 1, 1));
   EXPECT_EQ(FormatDateTime("hh:nn:ss", TextToTime("2009-12-31 13:45:10.250")), "13:45:10");
   EXPECT_EQ(TextToTime("nonsense"), 0);
-}
-
-TEST(SqliteUtilsTest, SQLiteDateTimeTextsKeepTheirFraction) {
-  EXPECT_EQ(SQLiteTextToDateTime("2009-12-31"), EncodeDate(2009, 12, 31));
-  EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", SQLiteTextToDateTime("2009-12-31 13:45:10.250")),
-            "2009-12-31 13:45:10.250");
-  EXPECT_EQ(FormatDateTime("ss.zzz", SQLiteTextToDateTime("2009-12-31 13:45:10.5")), "10.500");
-  EXPECT_EQ(FormatDateTime("ss.zzz", SQLiteTextToDateTime("2009-12-31 13:45:10.25")), "10.250");
-  EXPECT_EQ(FormatDateTime("hh:nn", SQLiteTextToDateTime("2009-12-31T08:05")), "08:05");
-  EXPECT_EQ(SQLiteTextToDateTime("2009-12-3"), 0);
-  EXPECT_THROW(SQLiteTextToDateTime("2009-13-31"), EConvertError);
-  EXPECT_THROW(SQLiteTextToDateTime("abcd-ef-gh"), EConvertError);
-  // A time cut short is an error, never a read past the text.
-  EXPECT_THROW(SQLiteTextToDateTime("2009-12-31 1"), EConvertError);
-  EXPECT_THROW(SQLiteTextToDateTime("2009-12-31 13:4"), EConvertError);
-}
-
-TEST(SqliteUtilsTest, DatesBeforeTheEpochDecodeWhole) {
-  const TDateTime value = EncodeDate(1850, 2, 28) + EncodeTime(23, 59, 59, 999);
-  EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", value), "1850-02-28 23:59:59.999");
+  // Before the epoch the days are negative and the time still counts forward.
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", EncodeDate(1850, 2, 28) + EncodeTime(23, 59, 59, 999)),
+            "1850-02-28 23:59:59.999");
   EXPECT_EQ(FormatDateTime("\"day\" d", EncodeDate(2024, 2, 29)), "day 29");
+}
+
+TEST(SqliteUtilsTest, SQLiteDateTimeTextsKeepTheirFractionAndACutTimeIsAnError) {
+  const struct {
+    const char* Text;
+    const char* Read;  // nullptr: an EConvertError
+  } cases[] = {
+      {"2009-12-31", "2009-12-31 00:00:00.000"},
+      {"2009-12-31 13:45:10.250", "2009-12-31 13:45:10.250"},
+      {"2009-12-31 13:45:10.5", "2009-12-31 13:45:10.500"},
+      {"2009-12-31 13:45:10.25", "2009-12-31 13:45:10.250"},
+      {"2009-12-31T08:05", "2009-12-31 08:05:00.000"},
+      {"2009-12-3", "1899-12-30 00:00:00.000"},  // no date: 0
+      {"2009-13-31", nullptr},
+      {"abcd-ef-gh", nullptr},
+      // A time cut short is an error, never a read past the text.
+      {"2009-12-31 1", nullptr},
+      {"2009-12-31 13:4", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text);
+    if (c.Read) {
+      EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", SQLiteTextToDateTime(c.Text)), c.Read);
+    } else {
+      EXPECT_THROW(SQLiteTextToDateTime(c.Text), EConvertError);
+    }
+  }
 }
 
 std::vector<std::pair<int, std::string>> Tokens(const std::string& text) {

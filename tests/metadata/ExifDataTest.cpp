@@ -118,36 +118,34 @@ TEST(ExifDataTest, PointerTagsNeedOneElementOfAnOffsetType) {
 TEST(ExifDataTest, AWholeThumbnailIsKeptAndADamagedOneIsDropped) {
   const bool big = true;
   const Bytes thumb = TinyJpeg();
-  auto withThumbnail = [&](const Bytes& bytes, uint32_t offsetShift) {
-    uint32_t at = 0;
-    BuildTiff(big, {{{Ascii(272, "T")}, 1}, {{Longs(513, {0}, big), Longs(514, {uint32_t(bytes.size())}, big)}}}, bytes, &at);
-    return BuildTiff(big, {{{Ascii(272, "T")}, 1}, {{Longs(513, {at + offsetShift}, big), Longs(514, {uint32_t(bytes.size())}, big)}}},
-                     bytes);
-  };
-  TExifData exif;
-  LoadJpeg(exif, Jpeg({ExifBlock(withThumbnail(thumb, 0))}));
-  EXPECT_EQ(exif.Thumbnail(), thumb);
-  EXPECT_FALSE(exif.Modified());
-
-  TExifData shifted;  // the offset does not point at FF D8
-  LoadJpeg(shifted, Jpeg({ExifBlock(withThumbnail(thumb, 1))}));
-  EXPECT_FALSE(shifted.HasThumbnail());
-  EXPECT_EQ(shifted.CameraModel(), "T");
-
   Bytes truncated(thumb.begin(), thumb.end() - 3);  // no EOI
   truncated.resize(truncated.size() + 20, 0x42);
-  TExifData cut;
-  LoadJpeg(cut, Jpeg({ExifBlock(withThumbnail(truncated, 0))}));
-  EXPECT_FALSE(cut.HasThumbnail());
-  EXPECT_EQ(cut.CameraModel(), "T");
-  EXPECT_EQ(cut.PeekSection(esThumbnail).Count(), 2);
-  EXPECT_FALSE(cut.Modified());
-
   Bytes badSegment = thumb;
   badSegment[5] = 0xF0;  // a segment length that runs past the end
-  TExifData bad;
-  LoadJpeg(bad, Jpeg({ExifBlock(withThumbnail(badSegment, 0))}));
-  EXPECT_FALSE(bad.HasThumbnail());
+  const struct {
+    const char* Name;
+    Bytes Thumbnail;
+    uint32_t OffsetShift;
+    bool Kept;
+  } cases[] = {{"whole", thumb, 0, true},
+               {"the offset does not point at FF D8", thumb, 1, false},
+               {"cut short", truncated, 0, false},
+               {"a segment longer than the thumbnail", badSegment, 0, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    uint32_t at = 0;
+    const std::vector<Ifd> ifds{{{Ascii(272, "T")}, 1},
+                                {{Longs(513, {0}, big), Longs(514, {uint32_t(c.Thumbnail.size())}, big)}}};
+    BuildTiff(big, ifds, c.Thumbnail, &at);
+    std::vector<Ifd> pointing = ifds;
+    pointing[1].Entries[0] = Longs(513, {at + c.OffsetShift}, big);
+    TExifData exif;
+    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(big, pointing, c.Thumbnail))}));
+    EXPECT_EQ(exif.Thumbnail(), c.Kept ? thumb : Bytes());
+    EXPECT_EQ(exif.CameraModel(), "T");
+    EXPECT_EQ(exif.PeekSection(esThumbnail).Count(), 2);
+    EXPECT_FALSE(exif.Modified());
+  }
 }
 
 TEST(ExifDataTest, AFileCutShortKeepsWhatWasRead) {

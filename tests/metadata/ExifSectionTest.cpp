@@ -4,6 +4,7 @@
 
 #include "ExifTestFiles.h"
 #include "metadata/Vmx.Exif.h"
+#include "tests/support/Thrown.h"
 
 using namespace vmx;
 using namespace exiftest;
@@ -16,23 +17,26 @@ Bytes SmallFile(bool big) {
                                            Ascii(37520, "12")}}}))});
 }
 
-template <class TData>
-void Load(TData& exif, const Bytes& jpeg) {
-  TUserMemoryStream stream(jpeg.data(), int64_t(jpeg.size()));
-  exif.LoadFromJPEG(stream);
-}
-
 std::vector<uint16_t> IDs(const TExifSection& section) {
   std::vector<uint16_t> ids;
   for (const TExifTag& tag : section) ids.push_back(tag.ID());
   return ids;
 }
 
+// The little-endian small file, loaded.
+class ExifSectionTest : public ::testing::Test {
+ protected:
+  ExifSectionTest() { LoadJpeg(Exif, SmallFile(false)); }
+  TExifData Exif;
+  TExifSection& Primary = Exif.GetSection(esPrimary);
+  TExifSection& ExifTags = Exif.GetSection(esExif);  // the Exif sub-directory
+};
+
 }  // namespace
 
-TEST(ExifSectionTest, OnlyExtendableSectionsChangeTheFileStructure) {
+TEST_F(ExifSectionTest, OnlyExtendableSectionsChangeTheFileStructure) {
   TCustomExifData fixed;
-  Load(fixed, SmallFile(false));
+  LoadJpeg(fixed, SmallFile(false));
   TExifSection& primary = fixed.GetSection(esPrimary);
   EXPECT_FALSE(primary.IsExtendable());
   EXPECT_THROW(primary.SetWordValue(305, 0, 1), EIllegalEditOfExifData);
@@ -43,47 +47,39 @@ TEST(ExifSectionTest, OnlyExtendableSectionsChangeTheFileStructure) {
   EXPECT_THROW(primary.Find(274)->SetID(272), ETagAlreadyExists);
 
   TExifData exif;
-  Load(exif, SmallFile(true));
+  LoadJpeg(exif, SmallFile(true));
   TExifSection& section = exif.GetSection(esPrimary);
   EXPECT_TRUE(section.IsExtendable());
   section.SetStringValue(272, "Much longer");
   EXPECT_EQ(exif.CameraModel(), "Much longer");
   section.Find(274)->SetID(40000);
   EXPECT_EQ(IDs(section), (std::vector<uint16_t>{272, 34665, 40000}));
-  try {
-    static_cast<TExtendableExifSection&>(section).Add(272, tdAscii, 1);
-    FAIL();
-  } catch (const ETagAlreadyExists& e) {
-    EXPECT_STREQ(e.what(), "Tag with ID of \"272\" already exists in section");
-  }
+  EXPECT_EQ(ThrownMessage<ETagAlreadyExists>([&] { static_cast<TExtendableExifSection&>(section).Add(272, tdAscii, 1); }),
+            "Tag with ID of \"272\" already exists in section");
 }
 
-TEST(ExifSectionTest, ChangesAreReportedOnceAndOnlyWhenSomethingChanges) {
-  TExifData exif;
+TEST_F(ExifSectionTest, ChangesAreReportedOnceAndOnlyWhenSomethingChanges) {
   int changes = 0;
-  exif.OnChange = [&] { ++changes; };
-  Load(exif, SmallFile(false));
+  Exif.OnChange = [&] { ++changes; };
+  LoadJpeg(Exif, SmallFile(false));
   EXPECT_EQ(changes, 0);
-  TExifSection& primary = exif.GetSection(esPrimary);
-  primary.SetWordValue(274, 0, 1);  // the same value
+  Primary.SetWordValue(274, 0, 1);  // the same value
   EXPECT_EQ(changes, 0);
-  EXPECT_FALSE(exif.Modified());
-  primary.SetWordValue(274, 0, 6);
+  EXPECT_FALSE(Exif.Modified());
+  Primary.SetWordValue(274, 0, 6);
   EXPECT_EQ(changes, 1);
-  EXPECT_TRUE(exif.Modified());
-  exif.BeginUpdate();
-  primary.SetWordValue(274, 2, 8);  // grows to three elements
-  primary.Remove({272, 34665});
-  exif.EndUpdate();
+  EXPECT_TRUE(Exif.Modified());
+  Exif.BeginUpdate();
+  Primary.SetWordValue(274, 2, 8);  // grows to three elements
+  Primary.Remove({272, 34665});
+  Exif.EndUpdate();
   EXPECT_EQ(changes, 2);
-  EXPECT_EQ(primary.Find(274)->AsString(), "6,0,8");
-  EXPECT_EQ(IDs(primary), (std::vector<uint16_t>{274}));
+  EXPECT_EQ(Primary.Find(274)->AsString(), "6,0,8");
+  EXPECT_EQ(IDs(Primary), (std::vector<uint16_t>{274}));
 }
 
-TEST(ExifSectionTest, UpdateDataKeepsIntegersAcrossTypes) {
-  TExifData exif;
-  Load(exif, SmallFile(false));
-  TExifTag& iso = *exif.GetSection(esExif).Find(34855);
+TEST_F(ExifSectionTest, UpdateDataKeepsIntegersAcrossTypes) {
+  TExifTag& iso = *ExifTags.Find(34855);
   iso.UpdateData(tdLongWord, 3);
   EXPECT_EQ(iso.AsString(), "100,200,0");
   iso.UpdateData(tdByte, 1);
@@ -103,84 +99,72 @@ TEST(ExifSectionTest, UpdateDataKeepsIntegersAcrossTypes) {
   EXPECT_EQ(iso.AsString(), "197121,0");
 }
 
-TEST(ExifSectionTest, TextWritersAndTheASCIIRule) {
-  TExifData exif;
-  Load(exif, SmallFile(false));
-  TExifSection& primary = exif.GetSection(esPrimary);
-  EXPECT_THROW(primary.SetStringValue(270, "caf\xC3\xA9"), ENotOnlyASCIIError);
-  exif.SetEnforceASCII(false);
-  primary.SetStringValue(270, "caf\xC3\xA9");
-  EXPECT_EQ(exif.ImageDescription(), "caf\xC3\xA9");
-  primary.SetStringValue(270, "");
-  EXPECT_EQ(primary.Find(270), nullptr);
-  primary.SetWideStringValue(40091, u"Title \u00E9");
-  EXPECT_EQ(exif.Title(), u"Title \u00E9");
-  EXPECT_EQ(primary.Find(40091)->AsString(), "Title \xC3\xA9");
-  primary.Find(40091)->SetAsString("Other");
-  EXPECT_EQ(exif.Title(), u"Other");
+TEST_F(ExifSectionTest, TextWritersAndTheASCIIRule) {
+  EXPECT_THROW(Primary.SetStringValue(270, "caf\xC3\xA9"), ENotOnlyASCIIError);
+  Exif.SetEnforceASCII(false);
+  Primary.SetStringValue(270, "caf\xC3\xA9");
+  EXPECT_EQ(Exif.ImageDescription(), "caf\xC3\xA9");
+  Primary.SetStringValue(270, "");
+  EXPECT_EQ(Primary.Find(270), nullptr);
+  Primary.SetWideStringValue(40091, u"Title \u00E9");
+  EXPECT_EQ(Exif.Title(), u"Title \u00E9");
+  EXPECT_EQ(Primary.Find(40091)->AsString(), "Title \xC3\xA9");
+  Primary.Find(40091)->SetAsString("Other");
+  EXPECT_EQ(Exif.Title(), u"Other");
 }
 
-TEST(ExifSectionTest, FractionsAndDateTimes) {
-  TExifData exif;
-  Load(exif, SmallFile(false));
-  TExifSection& exifSection = exif.GetSection(esExif);
-  exifSection.SetFractionValue(33434, 2, {1, 3});
-  EXPECT_EQ(exifSection.Find(33434)->AsString(), ",,1/3");
-  exifSection.SetFractionValue(33434, 0, {});  // before the last: written as 0/0
-  exifSection.SetFractionValue(33434, 2, {});  // the last: the tag shortens
-  EXPECT_EQ(exifSection.Find(33434)->ElementCount(), 2);
-  exifSection.SetFractionValue(33434, 1, {});
-  exifSection.SetFractionValue(33434, 0, {});  // the only one left: the tag goes
-  EXPECT_EQ(exifSection.Find(33434), nullptr);
+TEST_F(ExifSectionTest, FractionsAndDateTimes) {
+  ExifTags.SetFractionValue(33434, 2, {1, 3});
+  EXPECT_EQ(ExifTags.Find(33434)->AsString(), ",,1/3");
+  ExifTags.SetFractionValue(33434, 0, {});  // before the last: written as 0/0
+  ExifTags.SetFractionValue(33434, 2, {});  // the last: the tag shortens
+  EXPECT_EQ(ExifTags.Find(33434)->ElementCount(), 2);
+  ExifTags.SetFractionValue(33434, 1, {});
+  ExifTags.SetFractionValue(33434, 0, {});  // the only one left: the tag goes
+  EXPECT_EQ(ExifTags.Find(33434), nullptr);
 
   TDateTime when;
   ASSERT_TRUE(TryEncodeDateTime(2024, 2, 29, 23, 59, 58, 250, when));
-  TExifSection& primary = exif.GetSection(esPrimary);
-  primary.SetDateTimeValue(306, ttag::SubsecTime, when);
-  EXPECT_EQ(primary.GetStringValue(306), "2024:02:29 23:59:58");
-  EXPECT_EQ(exifSection.GetStringValue(ttag::SubsecTime), "250");  // the existing sub-second tag follows
-  EXPECT_EQ(MillisecondsToSubsecString(exif.DateTime()), "250");
-  exifSection.SetDateTimeValue(36867, ttag::SubsecTimeOriginal, when);
-  EXPECT_EQ(exifSection.Find(ttag::SubsecTimeOriginal), nullptr);  // not asked for
-  exif.SetAlwaysWritePreciseTimes(true);
-  exifSection.SetDateTimeValue(36867, ttag::SubsecTimeOriginal, when);
-  EXPECT_EQ(exifSection.GetStringValue(ttag::SubsecTimeOriginal), "250");
-  primary.SetDateTimeValue(306, ttag::SubsecTime, 0);
-  EXPECT_EQ(exif.DateTime(), 0);
-  EXPECT_NE(exifSection.Find(ttag::SubsecTime), nullptr);  // the sub-second tag stays
+  Primary.SetDateTimeValue(306, ttag::SubsecTime, when);
+  EXPECT_EQ(Primary.GetStringValue(306), "2024:02:29 23:59:58");
+  EXPECT_EQ(ExifTags.GetStringValue(ttag::SubsecTime), "250");  // the existing sub-second tag follows
+  EXPECT_EQ(MillisecondsToSubsecString(Exif.DateTime()), "250");
+  ExifTags.SetDateTimeValue(36867, ttag::SubsecTimeOriginal, when);
+  EXPECT_EQ(ExifTags.Find(ttag::SubsecTimeOriginal), nullptr);  // not asked for
+  Exif.SetAlwaysWritePreciseTimes(true);
+  ExifTags.SetDateTimeValue(36867, ttag::SubsecTimeOriginal, when);
+  EXPECT_EQ(ExifTags.GetStringValue(ttag::SubsecTimeOriginal), "250");
+  Primary.SetDateTimeValue(306, ttag::SubsecTime, 0);
+  EXPECT_EQ(Exif.DateTime(), 0);
+  EXPECT_NE(ExifTags.Find(ttag::SubsecTime), nullptr);  // the sub-second tag stays
 }
 
-TEST(ExifSectionTest, RemovingTheCurrentTagWhileWalkingSkipsNothing) {
-  TExifData exif;
-  Load(exif, SmallFile(false));
-  TExifSection& exifSection = exif.GetSection(esExif);
+TEST_F(ExifSectionTest, RemovingTheCurrentTagWhileWalkingSkipsNothing) {
   std::vector<uint16_t> seen;
-  for (TExifTag& tag : exifSection) {
+  for (TExifTag& tag : ExifTags) {
     seen.push_back(tag.ID());
-    exifSection.Remove(tag.ID());
+    ExifTags.Remove(tag.ID());
   }
   EXPECT_EQ(seen, (std::vector<uint16_t>{34855, 37500, 37520}));
-  EXPECT_EQ(exifSection.Count(), 0);
+  EXPECT_EQ(ExifTags.Count(), 0);
 }
 
-TEST(ExifSectionTest, ChangingTheMakerNoteTagDropsTheParsedNote) {
-  TExifData exif;
-  Load(exif, SmallFile(false));
-  EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::Headerless);
-  exif.GetSection(esExif).Find(37500)->SetAsString("00");
-  EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
-  Load(exif, SmallFile(false));
-  exif.GetSection(esExif).Remove(37500);
-  EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
+TEST_F(ExifSectionTest, ChangingTheMakerNoteTagDropsTheParsedNote) {
+  EXPECT_EQ(Exif.MakerNoteClass(), TMakerNoteClass::Headerless);
+  ExifTags.Find(37500)->SetAsString("00");
+  EXPECT_EQ(Exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
+  LoadJpeg(Exif, SmallFile(false));
+  ExifTags.Remove(37500);
+  EXPECT_EQ(Exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
 }
 
-TEST(ExifSectionTest, WrittenEntriesReadBackInBothByteOrders) {
+TEST_F(ExifSectionTest, WrittenEntriesReadBackInBothByteOrders) {
   for (bool big : {false, true}) {
     const TByteOrder order = big ? boBigEndian : boLittleEndian;
     Entry one{7, 12, 1, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F}};  // the double 1.0
     if (big) std::reverse(one.Value.begin(), one.Value.end());
     TExifData exif;
-    Load(exif, Jpeg({ExifBlock(BuildTiff(big, {{{Raw(1, 1, {1, 2, 3, 4, 5}), Shorts(2, {7, 8, 9}, big),
+    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(big, {{{Raw(1, 1, {1, 2, 3, 4, 5}), Shorts(2, {7, 8, 9}, big),
                                                   Shorts(3, {65535}, big, 8), Longs(4, {70000}, big),
                                                   Rationals(5, {{1, 3}}, big), Ascii(6, "ab"),
                                                   one}}}))}));
@@ -212,9 +196,9 @@ TEST(ExifSectionTest, WrittenEntriesReadBackInBothByteOrders) {
   }
 }
 
-TEST(ExifSectionTest, AssignCopiesEverySectionAndTheThumbnail) {
+TEST_F(ExifSectionTest, AssignCopiesEverySectionAndTheThumbnail) {
   TExifData source;
-  Load(source, SmallFile(true));
+  LoadJpeg(source, SmallFile(true));
   source.SetThumbnail({0xFF, 0xD8, 0xFF, 0xD9});
   TExifData copy;
   copy.Assign(&source);

@@ -5,14 +5,17 @@
 #include <fstream>
 #include <memory>
 
-#include "tests/support/TestPaths.h"
 #include "metadata/Vmx.Exif.StreamHelper.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/Thrown.h"
 
 using namespace vmx;
 
 namespace {
 
-std::vector<uint8_t> Written(const std::function<void(TStream&)>& write) {
+using TBytes = std::vector<uint8_t>;
+
+TBytes Written(const std::function<void(TStream&)>& write) {
   TMemoryStream stream;
   write(stream);
   return stream.Bytes();
@@ -20,7 +23,7 @@ std::vector<uint8_t> Written(const std::function<void(TStream&)>& write) {
 
 }  // namespace
 
-TEST(ExifStreamTest, ReadsEachWidthInBothByteOrders) {
+TEST(ExifStreamTest, EachWidthInBothByteOrders) {
   const uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04};
   TUserMemoryStream stream(bytes, 4);
   EXPECT_EQ(ReadWord(stream, boBigEndian), 258);
@@ -30,10 +33,17 @@ TEST(ExifStreamTest, ReadsEachWidthInBothByteOrders) {
   EXPECT_EQ(ReadLongWord(stream, boBigEndian), 0x01020304u);
   stream.SetPosition(0);
   EXPECT_EQ(ReadLongInt(stream, boLittleEndian), 0x04030201);
-
   const uint8_t one[] = {0x3F, 0xF0, 0, 0, 0, 0, 0, 0};
   TUserMemoryStream doubles(one, 8);
   EXPECT_EQ(ReadDouble(doubles, boBigEndian), 1.0);
+
+  EXPECT_EQ(Written([](TStream& s) { WriteWord(s, 258, boBigEndian); }), (TBytes{1, 2}));
+  EXPECT_EQ(Written([](TStream& s) { WriteWord(s, 258, boLittleEndian); }), (TBytes{2, 1}));
+  EXPECT_EQ(Written([](TStream& s) { WriteLongWord(s, 0x01020304, boBigEndian); }), (TBytes{1, 2, 3, 4}));
+  EXPECT_EQ(Written([](TStream& s) { WriteWideChars(s, u"AB", boBigEndian); }), (TBytes{0, 0x41, 0, 0x42}));
+  EXPECT_EQ(Written([](TStream& s) { WriteWideChars(s, u"AB", boLittleEndian); }), (TBytes{0x41, 0, 0x42, 0}));
+  EXPECT_EQ(Written([](TStream& s) { WriteDouble(s, boBigEndian, 1.0); }), (TBytes{0x3F, 0xF0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(Written([](TStream& s) { WriteRawChars(s, "\xC3\xA9"); }), (TBytes{0xC3, 0xA9}));
 }
 
 TEST(ExifStreamTest, ShortReadsAnswerFalseOrRaise) {
@@ -43,27 +53,11 @@ TEST(ExifStreamTest, ShortReadsAnswerFalseOrRaise) {
   EXPECT_FALSE(TryReadLongWord(stream, boBigEndian, value));
   EXPECT_EQ(value, 7u);
   stream.SetPosition(0);
-  try {
-    ReadLongWord(stream, boLittleEndian);
-    FAIL();
-  } catch (const EReadError& e) {
-    EXPECT_STREQ(e.what(), "Stream read error");
-  }
+  EXPECT_EQ(ThrownMessage<EReadError>([&] { ReadLongWord(stream, boLittleEndian); }), "Stream read error");
   stream.SetPosition(3);
   EXPECT_THROW(ReadByte(stream), EReadError);
   stream.SetPosition(100);  // beyond the end reads nothing
   EXPECT_THROW(ReadWord(stream, boBigEndian), EReadError);
-}
-
-TEST(ExifStreamTest, WritesEachWidthInBothByteOrders) {
-  EXPECT_EQ(Written([](TStream& s) { WriteWord(s, 258, boBigEndian); }), (std::vector<uint8_t>{1, 2}));
-  EXPECT_EQ(Written([](TStream& s) { WriteWord(s, 258, boLittleEndian); }), (std::vector<uint8_t>{2, 1}));
-  EXPECT_EQ(Written([](TStream& s) { WriteLongWord(s, 0x01020304, boBigEndian); }), (std::vector<uint8_t>{1, 2, 3, 4}));
-  EXPECT_EQ(Written([](TStream& s) { WriteWideChars(s, u"AB", boBigEndian); }), (std::vector<uint8_t>{0, 0x41, 0, 0x42}));
-  EXPECT_EQ(Written([](TStream& s) { WriteWideChars(s, u"AB", boLittleEndian); }), (std::vector<uint8_t>{0x41, 0, 0x42, 0}));
-  EXPECT_EQ(Written([](TStream& s) { WriteDouble(s, boBigEndian, 1.0); }),
-            (std::vector<uint8_t>{0x3F, 0xF0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(Written([](TStream& s) { WriteRawChars(s, "\xC3\xA9"); }), (std::vector<uint8_t>{0xC3, 0xA9}));
 }
 
 TEST(ExifStreamTest, UserMemoryIsReadOnly) {
@@ -87,14 +81,10 @@ TEST(ExifStreamTest, CheckSignatureKeepsThePositionWhenItFails) {
   EXPECT_EQ(stream.Position(), 6);
 }
 
-TEST(ExifStreamTest, UpCaseAndHexText) {
-  EXPECT_EQ(UpCaseChar('z'), 'Z');
-  EXPECT_EQ(UpCaseChar('1'), '1');
-  EXPECT_EQ(UpCaseChar('\xE9'), '\xE9');
-  EXPECT_EQ(UpCaseWideChar(u'\u00E9'), u'\u00E9');
+TEST(ExifStreamTest, UpCaseKnowsNoLocaleAndHexTextIsUpperCase) {
+  EXPECT_EQ(std::string({UpCaseChar('z'), UpCaseChar('1'), UpCaseChar('\xE9')}), "Z1\xE9");
   const uint8_t bytes[] = {0x0A, 0xFF};
   EXPECT_EQ(BinToHexStr(bytes, 2), "0AFF");
-  EXPECT_EQ(BinToHexStr(bytes, 0), "");
 }
 
 TEST(ExifStreamTest, FileStreamReadsLikeTheFileAndLeavesItWritable) {
@@ -109,11 +99,10 @@ TEST(ExifStreamTest, FileStreamReadsLikeTheFileAndLeavesItWritable) {
   auto held = std::make_unique<TFileStream>(path);
   TFileStream& stream = *held;
   EXPECT_EQ(stream.Size(), 10000);
-  std::string back(10000, '\0');
   stream.SetPosition(4090);  // small reads across the buffer's edge
   for (int i = 4090; i < 4110; ++i) EXPECT_EQ(ReadByte(stream), static_cast<uint8_t>(contents[size_t(i)]));
   stream.SetPosition(0);
-  back.resize(20000);
+  std::string back(20000, '\0');
   EXPECT_EQ(stream.Read(back.data(), 20000), 10000);  // large reads skip the buffer
   back.resize(10000);
   const auto mismatch = std::mismatch(back.begin(), back.end(), contents.begin());

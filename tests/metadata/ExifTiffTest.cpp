@@ -2,6 +2,7 @@
 
 #include "ExifTestFiles.h"
 #include "metadata/Vmx.Exif.h"
+#include "tests/support/Thrown.h"
 
 using namespace vmx;
 using namespace exiftest;
@@ -20,6 +21,16 @@ std::unique_ptr<TLoaded> Load(const Bytes& tiff) {
   loaded->Stream = std::make_unique<TUserMemoryStream>(loaded->Data.data(), int64_t(loaded->Data.size()));
   LoadTiffInfo(*loaded->Stream, loaded->Info);
   return loaded;
+}
+
+Bytes Cut(Bytes bytes, size_t count) {
+  bytes.resize(bytes.size() - count);
+  return bytes;
+}
+
+Bytes Patched(Bytes bytes, size_t at, uint8_t value) {
+  bytes[at] = value;
+  return bytes;
 }
 
 }  // namespace
@@ -41,53 +52,58 @@ TEST(ExifTiffTest, ReadsTheChainInBothByteOrders) {
 }
 
 TEST(ExifTiffTest, TheDataDecidesAByteOrderThatTheMarkContradicts) {
-  Bytes tiff = BuildTiff(true, {{{Shorts(274, {3}, true)}}});
-  tiff[0] = tiff[1] = 'I';
+  const Bytes tiff = Patched(Patched(BuildTiff(true, {{{Shorts(274, {3}, true)}}}), 0, 'I'), 1, 'I');
   auto loaded = Load(tiff);
   EXPECT_EQ(loaded->Info.ByteOrder, boBigEndian);
-  ASSERT_EQ(loaded->Info.Directories.size(), 1u);
-
-  Bytes bad = tiff;
-  bad[0] = 'X';
-  EXPECT_THROW(Load(bad), EInvalidTiffData);
-  bad = tiff;
-  bad[3] = 43;
-  try {
-    Load(bad);
-    FAIL();
-  } catch (const EInvalidTiffData& e) {
-    EXPECT_STREQ(e.what(), "Malformed TIFF data");
-  }
+  EXPECT_EQ(loaded->Info.Directories.size(), 1u);
+  EXPECT_THROW(Load(Patched(tiff, 0, 'X')), EInvalidTiffData);
+  EXPECT_EQ(ThrownMessage<EInvalidTiffData>([&] { Load(Patched(tiff, 3, 43)); }), "Malformed TIFF data");
 }
 
-TEST(ExifTiffTest, DamageIsRecordedInTheLoadFlags) {
+// Damage is recorded in the load flags of the first directory; loops and long chains end.
+TEST(ExifTiffTest, DamagedDirectoriesAndChainsLoadWhatTheyCan) {
   const bool big = false;
-  // One bad type between good entries is kept; data past the end makes an entry invalid.
-  auto one = Load(BuildTiff(big, {{{Shorts(1, {1}, big), Raw(2, 0, {1, 2}), Shorts(3, {3}, big)}}}));
-  const TTiffDirectory& kept = one->Info.Directories[0];
-  EXPECT_EQ(kept.Entries.size(), 3u);
-  EXPECT_EQ(kept.LoadFlags, lfBadEntry);
-  EXPECT_FALSE(kept.Entries[1].IsValid());
-
-  // Two bad entries in a row end the directory before the second.
-  Entry pastEnd = Longs(4, {1, 2, 3}, big);
-  auto two = Load(BuildTiff(big, {{{Shorts(1, {1}, big), Raw(2, 0, {1}), Raw(3, 14, {1}), Shorts(4, {4}, big)}}}));
-  EXPECT_EQ(two->Info.Directories[0].Entries.size(), 2u);
-  EXPECT_EQ(two->Info.Directories[0].LoadFlags, lfBadEntry | lfCountCut);
-
-  Bytes tiff = BuildTiff(big, {{{Shorts(1, {1}, big), pastEnd}}});
-  tiff.resize(tiff.size() - 4);  // the LONG data is cut
-  auto cut = Load(tiff);
-  ASSERT_EQ(cut->Info.Directories[0].Entries.size(), 2u);
-  EXPECT_EQ(cut->Info.Directories[0].Entries[1].ElementCount, -1);
-  EXPECT_EQ(cut->Info.Directories[0].LoadFlags, lfBadEntry);
-
-  // A count that claims more entries than the stream holds.
-  Bytes claims = BuildTiff(big, {{{Shorts(1, {1}, big), Shorts(2, {2}, big)}}});
-  claims[8] = 200;
-  auto many = Load(claims);
-  EXPECT_EQ(many->Info.Directories[0].Entries.size(), 2u);
-  EXPECT_TRUE(many->Info.Directories[0].LoadFlags & lfCountCut);
+  const Bytes one = BuildTiff(big, {{{Shorts(1, {1}, big)}}});
+  std::vector<Ifd> longChain;
+  for (int i = 0; i < 40; ++i) longChain.push_back({{Shorts(1, {1}, big)}, i + 1 < 40 ? i + 1 : -1});
+  const struct {
+    const char* Name;
+    Bytes Tiff;
+    size_t Directories, Entries;
+    int Flags;
+    int Invalid = -1;  // the entry that reads as invalid
+  } cases[] = {
+      {"one bad type between good entries is kept",
+       BuildTiff(big, {{{Shorts(1, {1}, big), Raw(2, 0, {1, 2}), Shorts(3, {3}, big)}}}), 1, 3, lfBadEntry, 1},
+      {"two bad entries in a row end the directory before the second",
+       BuildTiff(big, {{{Shorts(1, {1}, big), Raw(2, 0, {1}), Raw(3, 14, {1}), Shorts(4, {4}, big)}}}), 1, 2,
+       lfBadEntry | lfCountCut, 1},
+      {"data past the end makes an entry invalid",
+       Cut(BuildTiff(big, {{{Shorts(1, {1}, big), Longs(4, {1, 2, 3}, big)}}}), 4), 1, 2, lfBadEntry, 1},
+      {"a count that claims more entries than the stream holds",
+       Patched(BuildTiff(big, {{{Shorts(1, {1}, big), Shorts(2, {2}, big)}}}), 8, 200), 1, 2, lfCountCut},
+      {"the next pointer is read where the directory says, even when entries are dropped",
+       BuildTiff(big, {{{Shorts(1, {1}, big), Raw(2, 0, {1}), Raw(3, 0, {1}), Shorts(4, {4}, big)}, 1},
+                       {{Longs(513, {0}, big)}}}),
+       2, 2, lfBadEntry | lfCountCut, 1},
+      {"a directory that points at itself", BuildTiff(big, {{{Shorts(1, {1}, big)}, 0}}), 1, 1, 0},
+      {"a cycle", BuildTiff(big, {{{Shorts(1, {1}, big)}, 1}, {{Shorts(2, {2}, big)}, 2}, {{Shorts(3, {3}, big)}, 0}}),
+       3, 1, 0},
+      {"a chain that never repeats but runs long", BuildTiff(big, longChain), MaxTiffDirectories, 1, 0},
+      {"no room for the next pointer", Cut(one, 2), 1, 1, 0},
+      {"a bad first offset", Patched(one, 7, 0x70), 1, 0, lfBadOffset},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto loaded = Load(c.Tiff);
+    const auto& directories = loaded->Info.Directories;
+    ASSERT_EQ(directories.size(), c.Directories);
+    ASSERT_EQ(directories[0].Entries.size(), c.Entries);
+    EXPECT_EQ(directories[0].LoadFlags, c.Flags);
+    for (size_t i = 0; i < c.Entries; ++i) EXPECT_EQ(directories[0].Entries[i].IsValid(), int(i) != c.Invalid) << i;
+    for (size_t i = 1; i < directories.size(); ++i) EXPECT_EQ(directories[i].LoadFlags, 0) << i;
+  }
+  EXPECT_EQ(Load(Cut(one, 2))->Info.Directories[0].NextPointerOffset, -1);
 }
 
 TEST(ExifTiffTest, ACountThatWouldWrapMakesTheEntryInvalid) {
@@ -111,52 +127,12 @@ TEST(ExifTiffTest, ACountThatWouldWrapMakesTheEntryInvalid) {
   }
 }
 
-TEST(ExifTiffTest, CyclesAndSelfLoopsEndTheChain) {
-  const bool big = true;
-  auto self = Load(BuildTiff(big, {{{Shorts(1, {1}, big)}, 0}}));
-  EXPECT_EQ(self->Info.Directories.size(), 1u);
-  auto cycle = Load(BuildTiff(big, {{{Shorts(1, {1}, big)}, 1}, {{Shorts(2, {2}, big)}, 2}, {{Shorts(3, {3}, big)}, 0}}));
-  EXPECT_EQ(cycle->Info.Directories.size(), 3u);
-
-  // A chain that never repeats but runs long is cut.
-  std::vector<Ifd> long_chain;
-  for (int i = 0; i < 40; ++i) long_chain.push_back({{Shorts(1, {1}, big)}, i + 1 < 40 ? i + 1 : -1});
-  EXPECT_EQ(Load(BuildTiff(big, long_chain))->Info.Directories.size(), MaxTiffDirectories);
-
-  // A directory with no room for its next pointer ends the chain.
-  Bytes tiff = BuildTiff(big, {{{Shorts(1, {1}, big)}}});
-  tiff.resize(tiff.size() - 2);
-  auto cut = Load(tiff);
-  ASSERT_EQ(cut->Info.Directories.size(), 1u);
-  EXPECT_EQ(cut->Info.Directories[0].NextPointerOffset, -1);
-  EXPECT_EQ(cut->Info.Directories[0].Entries.size(), 1u);
-
-  // A bad first offset gives one directory with lfBadOffset.
-  Bytes far = BuildTiff(big, {{{Shorts(1, {1}, big)}}});
-  far[4] = 0x70;
-  auto bad = Load(far);
-  ASSERT_EQ(bad->Info.Directories.size(), 1u);
-  EXPECT_EQ(bad->Info.Directories[0].LoadFlags, lfBadOffset);
-}
-
-TEST(ExifTiffTest, TheNextPointerIsReadWhereTheDirectorySaysEvenWhenEntriesAreDropped) {
-  const bool big = false;
-  // IFD0 has two bad entries in a row (reading stops early) but a valid next pointer.
-  Bytes tiff = BuildTiff(big, {{{Shorts(1, {1}, big), Raw(2, 0, {1}), Raw(3, 0, {1}), Shorts(4, {4}, big)}, 1},
-                               {{Longs(513, {0}, big)}}});
-  auto loaded = Load(tiff);
-  ASSERT_EQ(loaded->Info.Directories.size(), 2u);
-  ASSERT_EQ(loaded->Info.Directories[1].Entries.size(), 1u);
-  EXPECT_EQ(loaded->Info.Directories[1].Entries[0].TagID, 513);
-}
-
 TEST(ExifTiffTest, DateTimeAndRationalTexts) {
   TDateTime value;
   ASSERT_TRUE(TryExifStringToDateTime("2003:12:04 06:46:52", value));
   EXPECT_EQ(DateTimeToExifString(value), "2003:12:04 06:46:52");
-  EXPECT_FALSE(TryExifStringToDateTime("2003-12-04 06:46:52", value));
-  EXPECT_FALSE(TryExifStringToDateTime("0000:00:00 00:00:00", value));
-  EXPECT_FALSE(TryExifStringToDateTime("2003:12:04 06:46:5", value));
+  for (const char* bad : {"2003-12-04 06:46:52", "0000:00:00 00:00:00", "2003:12:04 06:46:5"})
+    EXPECT_FALSE(TryExifStringToDateTime(bad, value)) << bad;
   EXPECT_EQ(DateTimeToExifString(0), std::string(19, ' '));
   ASSERT_TRUE(TryEncodeDateTime(2020, 1, 2, 3, 4, 5, 5, value));
   EXPECT_EQ(MillisecondsToSubsecString(value), "005");
@@ -185,15 +161,17 @@ TEST(ExifTiffTest, SectionReadersCheckTypesAndIndices) {
                                         Raw(8, 7, {0xAB, 0x01}), Raw(40091, 1, {'H', 0, 'i', 0, 0, 0})}}}));
   TExifSection section(nullptr, esPrimary);
   section.Load(loaded->Info.Directories[0], loaded->Info);
-  EXPECT_EQ(section.Count(), 9);
+  const std::pair<uint16_t, const char*> texts[] = {{1, "7,8"},   {2, "300,400"}, {3, "-1"},   {4, "70000"},
+                                                    {5, "1/3,5"}, {6, "-2/3"},    {7, "text"}, {8, "AB01"},
+                                                    {40091, "Hi"}};
+  for (const auto& [id, text] : texts) EXPECT_EQ(section.Find(id)->AsString(), text) << id;
   uint16_t word;
-  EXPECT_TRUE(section.TryGetWordValue(1, 1, word));
+  EXPECT_TRUE(section.TryGetWordValue(1, 1, word));  // from a byte
   EXPECT_EQ(word, 8);
   EXPECT_TRUE(section.TryGetWordValue(2, 1, word));
   EXPECT_EQ(word, 400);
-  EXPECT_FALSE(section.TryGetWordValue(2, 2, word));
-  EXPECT_FALSE(section.TryGetWordValue(2, -1, word));
-  EXPECT_FALSE(section.TryGetWordValue(4, 0, word));
+  for (const auto& [id, index] : {std::pair{2, 2}, {2, -1}, {4, 0}})
+    EXPECT_FALSE(section.TryGetWordValue(uint16_t(id), index, word)) << id << "," << index;
   EXPECT_EQ(section.GetLongIntValue(4).Value, 70000);
   EXPECT_TRUE(section.GetWordValue(5).MissingOrInvalid);
   EXPECT_EQ(section.GetFractionValue(5, 1).Numerator, 5u);
@@ -201,14 +179,6 @@ TEST(ExifTiffTest, SectionReadersCheckTypesAndIndices) {
   EXPECT_EQ(section.GetStringValue(7), "text");
   EXPECT_EQ(section.GetStringValue(2, "default"), "default");
   EXPECT_EQ(section.GetWideStringValue(40091), u"Hi");
-
-  EXPECT_EQ(section.Find(2)->AsString(), "300,400");
-  EXPECT_EQ(section.Find(3)->AsString(), "-1");
-  EXPECT_EQ(section.Find(5)->AsString(), "1/3,5");
-  EXPECT_EQ(section.Find(6)->AsString(), "-2/3");
-  EXPECT_EQ(section.Find(7)->AsString(), "text");
-  EXPECT_EQ(section.Find(8)->AsString(), "AB01");
-  EXPECT_EQ(section.Find(40091)->AsString(), "Hi");
   EXPECT_TRUE(section.Remove(7));
   EXPECT_FALSE(section.Remove(7));
   EXPECT_TRUE(section.Modified());

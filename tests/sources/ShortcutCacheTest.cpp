@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 
 #include "tests/support/TestPaths.h"
 
@@ -12,14 +11,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WriteBytes(const std::string& fileName, const std::string& bytes) {
-  std::ofstream(fileName, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string ReadBytes(const std::string& fileName) {
-  std::ifstream file(fileName, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
-}
+using testpaths::ReadText;
+using testpaths::WriteText;
 
 // Every field set, so that each one has to survive the file.
 TShortcutInfo FullInfo(const std::string& fileName) {
@@ -71,7 +64,7 @@ const TCacheCase CacheCases[] = {
     {"the link's size",
      [](const std::string& link, auto&, auto&) {
        const auto time = fs::last_write_time(link);
-       WriteBytes(link, "a longer link");
+       WriteText(link, "a longer link");
        fs::last_write_time(link, time);
      },
      1, 2},
@@ -85,19 +78,19 @@ const TCacheCase CacheCases[] = {
      1, 1},
     {"a byte of the cache file",
      [](auto&, auto&, const std::string& cacheFile) {
-       std::string bytes = ReadBytes(cacheFile);
+       std::string bytes = ReadText(cacheFile);
        bytes[bytes.size() / 2] ^= 1;
-       WriteBytes(cacheFile, bytes);
+       WriteText(cacheFile, bytes);
      },
      1, 1},
     {"the cache file cut short",
      [](auto&, auto&, const std::string& cacheFile) {
-       const std::string bytes = ReadBytes(cacheFile);
-       WriteBytes(cacheFile, bytes.substr(0, bytes.size() - 5));
+       const std::string bytes = ReadText(cacheFile);
+       WriteText(cacheFile, bytes.substr(0, bytes.size() - 5));
      },
      1, 1},
     {"the cache file another program's",
-     [](auto&, auto&, const std::string& cacheFile) { WriteBytes(cacheFile, "[Links]\r\nEditor=1\r\n"); }, 1, 1},
+     [](auto&, auto&, const std::string& cacheFile) { WriteText(cacheFile, "[Links]\r\nEditor=1\r\n"); }, 1, 1},
 };
 
 }  // namespace
@@ -107,8 +100,8 @@ TEST(ShortcutCacheTest, AKeptLinkServesTheNextRunOnlyWhileItsFileAndTheCacheFile
     SCOPED_TRACE(c.Change);
     const std::string folder = testpaths::FreshFolder("shortcut_cache");
     const std::string link = folder + "Editor.lnk", other = folder + "Player.lnk", cacheFile = folder + "links.cache";
-    WriteBytes(link, "link");
-    WriteBytes(other, "link");
+    WriteText(link, "link");
+    WriteText(other, "link");
     {
       TRun first(cacheFile);
       first.Resolve(link);

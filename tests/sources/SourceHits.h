@@ -23,3 +23,10 @@ inline std::vector<std::string> HitNames(const std::vector<TItemRecord>& hits) {
   std::sort(names.begin(), names.end());
   return names;
 }
+
+// What a row of the list shows and runs of a hit, its fields separated by "|": name, hint,
+// execute string, icon file, extension, description and source.
+inline std::string Shown(const TItemRecord& hit) {
+  return hit.DisplayName + "|" + hit.Hint + "|" + hit.ExecuteString + "|" + hit.IconFile + "|" + hit.Extension + "|" +
+         hit.Description + "|" + hit.SearchClassName;
+}

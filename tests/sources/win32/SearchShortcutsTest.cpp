@@ -1,22 +1,21 @@
-// The shortcut and favourites sources over the real shell: links made through IShellLinkA and
-// saved with IPersistFile, a real ".url" file, and ShellExecuteEx replaced by a recorder.
+// The shortcut sources over the real shell: links made through IShellLinkA and saved with
+// IPersistFile, read back, kept across runs, and a launch that the real shell refuses. The
+// rules of the sources (filters, records, extended search, favourites) are the native suite's.
 #include "sources/win32/SearchShortcuts.h"
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
-#include <algorithm>
+#include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <thread>
 
-#include "os/win32/os_win32.h"
-#include "tests/sources/SourceHits.h"
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
-#include "sources/SearchIEBookmarks.h"
+#include "os/win32/os_win32.h"
+#include "tests/sources/SourceHits.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/Thrown.h"
 #include "tests/win32/ShellLinks.h"
 
 namespace {
@@ -29,90 +28,47 @@ class TTestShell : public TWin32ShortcutShell {
   std::string FolderPath(int csidl) override { return Folders.count(csidl) ? Folders[csidl] : ""; }
 };
 
-void WriteText(const std::string& fileName, const std::string& text) {
-  std::filesystem::create_directories(std::filesystem::path(fileName).parent_path());
-  std::ofstream(fileName, std::ios::binary) << text;
-}
-
-// Moves a file's time of last write by whole seconds.
-void ShiftWriteTime(const std::string& fileName, int seconds) {
-  HANDLE file = CreateFileA(fileName.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  FILETIME time{};
-  GetFileTime(file, nullptr, nullptr, &time);
-  ULARGE_INTEGER value{};
-  value.LowPart = time.dwLowDateTime;
-  value.HighPart = time.dwHighDateTime;
-  value.QuadPart += static_cast<ULONGLONG>(seconds) * 10000000ULL;
-  time.dwLowDateTime = value.LowPart;
-  time.dwHighDateTime = value.HighPart;
-  SetFileTime(file, nullptr, nullptr, &time);
-  CloseHandle(file);
-}
-
-// Records what would have been opened and answers as told.
-struct TShellRecorder {
-  std::vector<os::TShellOpenRequest> Calls;
-  std::string Failure;  // the shell's reason; empty: success
-
-  TShellRecorder() {
-    os::SetShellOpenForTests([this](const os::TShellOpenRequest& request, std::string& errorText) {
-      Calls.push_back(request);
-      errorText = Failure;
-      return Failure.empty();
-    });
-  }
-  ~TShellRecorder() { os::SetShellOpenForTests(nullptr); }
-};
-
 class ShellShortcutTest : public ::testing::Test {
  protected:
   ShellShortcutTest() : Root(testpaths::FreshFolder("shell_shortcuts")) {
-    Shell = std::make_shared<TTestShell>(Root + "shortcuts.cache");
-    Shell->Folders = {{csidlStartMenu, Root + "Start Menu"},
-                      {csidlCommonStartMenu, Root + "Common Start Menu"},
-                      {csidlDesktop, Root + "Desktop"},
-                      {csidlFavorites, Root + "Favorites"}};
-    ResetSettings();
-    WriteText(Root + "Programs\\foo.exe", "MZ");
-    WriteText(Root + "Programs\\unins000.exe", "MZ");
-    WriteText(Root + "Programs\\mpc.exe", "MZ");
-    MakeLink(Root + "Start Menu\\Foo\\Foo Editor.lnk",
-             {Root + "Programs\\foo.exe", "/new \"a b\"", Root + "Programs", "Edits foo files", Root + "Programs\\foo.exe", 2});
+    Shell = NewRun();
+    for (const char* program : {"foo.exe", "unins000.exe", "mpc.exe"})
+      testpaths::WriteText(Root + "Programs\\" + program, "MZ");
+    MakeLink(Editor, {Root + "Programs\\foo.exe", "/new \"a b\"", Root + "Programs", "Edits foo files",
+                      Root + "Programs\\foo.exe", 2});
     MakeLink(Root + "Start Menu\\Foo\\Uninstall Foo.lnk", LinkTo(Root + "Programs\\unins000.exe"));
-    MakeLink(Root + "Common Start Menu\\Media Player Classic.lnk", LinkTo(Root + "Programs\\mpc.exe"));
-  }
-  ~ShellShortcutTest() override {
-    ResetSettings();
-    os::SetDisplayNameProviderForTests(nullptr);
+    MakeLink(Player, LinkTo(Root + "Programs\\mpc.exe"));
   }
 
-  static void ResetSettings() {
-    TLorvexSettings& settings = AppSettings();
-    settings.Filters.Clear();
-    TLorvexSettings::AddDefaultFilters(settings.Filters);
-    settings.ExtendedSearch = false;
-    settings.FoldersAreHits = false;
+  // A shell as a run of the program makes it, with the links file of the test.
+  std::shared_ptr<TTestShell> NewRun() const {
+    auto shell = std::make_shared<TTestShell>(Root + "shortcuts.cache");
+    shell->Folders = {{csidlStartMenu, Root + "Start Menu"}, {csidlCommonStartMenu, Root + "Common Start Menu"},
+                      {csidlDesktop, Root + "Desktop"}};
+    return shell;
   }
 
-  static std::vector<TItemRecord> Search(TSearchClass& source, const std::string& text) {
-    return CollectHits(source, text);
+  TShortcutInfo Resolve(const std::string& fileName) const {
+    TShortcutInfo info;
+    info.FileName = fileName;
+    Shell->ResolveShortcut(info);
+    return info;
   }
-  static std::vector<std::string> Names(const std::vector<TItemRecord>& hits) { return HitNames(hits); }
 
   std::string Root;
+  std::string Editor = Root + "Start Menu\\Foo\\Foo Editor.lnk";
+  std::string Player = Root + "Common Start Menu\\Media Player Classic.lnk";
   std::shared_ptr<TTestShell> Shell;
 };
 
-using TNames = std::vector<std::string>;
-
 }  // namespace
 
-TEST_F(ShellShortcutTest, ResolvesEveryFieldOfARealLink) {
-  TShortcutInfo info;
-  info.FileName = Root + "Start Menu\\Foo\\Foo Editor.lnk";
-  Shell->ResolveShortcut(info);
+// The object of a search is reused: a link that does not load must not show the one before it.
+TEST_F(ShellShortcutTest, ResolvesEveryFieldOfARealLinkAndNothingOfADamagedOneRightAfterIt) {
+  testpaths::WriteText(Root + "Start Menu\\Broken.lnk", "not a link at all");
+  Shell->BeginSearch();
+  const TShortcutInfo info = Resolve(Editor), broken = Resolve(Root + "Start Menu\\Broken.lnk");
+  Shell->EndSearch();
   EXPECT_TRUE(AnsiSameText(info.Target, Root + "Programs\\foo.exe")) << info.Target;
   EXPECT_EQ(info.Arguments, "/new \"a b\"");
   EXPECT_TRUE(AnsiSameText(info.WorkingDirectory, Root + "Programs")) << info.WorkingDirectory;
@@ -121,64 +77,47 @@ TEST_F(ShellShortcutTest, ResolvesEveryFieldOfARealLink) {
   EXPECT_EQ(info.IconIndex, 2);
   EXPECT_TRUE(AnsiSameText(info.FindData.Name, "foo.exe")) << info.FindData.Name;
   EXPECT_EQ(info.FindData.Size, 2);
+  TShortcutInfo nothing;
+  nothing.FileName = Root + "Start Menu\\Broken.lnk";
+  EXPECT_EQ(broken, nothing);
 }
 
 TEST_F(ShellShortcutTest, AnotherThreadNeverUsesTheObjectOfTheRunningSearch) {
   Shell->BeginSearch();
-  TShortcutInfo mine, theirs;
-  mine.FileName = Root + "Start Menu\\Foo\\Foo Editor.lnk";
-  theirs.FileName = Root + "Common Start Menu\\Media Player Classic.lnk";
-  Shell->ResolveShortcut(mine);
-  std::thread([&] { Shell->ResolveShortcut(theirs); }).join();
+  const TShortcutInfo mine = Resolve(Editor);
+  TShortcutInfo theirs;
+  std::thread([&] { theirs = Resolve(Player); }).join();
   Shell->EndSearch();
   EXPECT_EQ(Shell->LinkObjectsMade(), 2);
   EXPECT_TRUE(AnsiSameText(ExtractFileName(mine.Target), "foo.exe")) << mine.Target;
   EXPECT_TRUE(AnsiSameText(ExtractFileName(theirs.Target), "mpc.exe")) << theirs.Target;
 }
 
-TEST_F(ShellShortcutTest, ADamagedLinkGivesNothingEvenRightAfterAGoodOneInTheSameSearch) {
-  WriteText(Root + "Start Menu\\Broken.lnk", "not a link at all");
-  Shell->BeginSearch();
-  TShortcutInfo good, broken;
-  good.FileName = Root + "Start Menu\\Foo\\Foo Editor.lnk";
-  broken.FileName = Root + "Start Menu\\Broken.lnk";
-  Shell->ResolveShortcut(good);
-  Shell->ResolveShortcut(broken);
-  Shell->EndSearch();
-  EXPECT_FALSE(good.Target.empty());
-  EXPECT_EQ(broken.Target, "");
-  EXPECT_EQ(broken.Description, "");
-  EXPECT_EQ(broken.FileName, Root + "Start Menu\\Broken.lnk");
-
-  // Listed by its name all the same.
-  TSearchStartMenu source(nullptr, Shell);
-  EXPECT_EQ(Names(Search(source, "broken")), (TNames{"Broken"}));
-}
-
 TEST_F(ShellShortcutTest, ResolvedLinksAreKeptForThisRunAndTheNextUntilTheirFileChangesOrAReset) {
   TSearchStartMenu source(nullptr, Shell);
-  ASSERT_EQ(Search(source, "foo").size(), 1u);  // the uninstaller is read too, then hidden
-  EXPECT_EQ(Shell->LinkObjectsMade(), 1);        // one object for the whole search
+  std::vector<TItemRecord> hits = CollectHits(source, "foo");  // the uninstaller is read too, then hidden
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(Shown(hits[0]), "Foo Editor|Edits foo files|" + Editor + "|" + Editor + "|.exe|Shortcut|Start menu");
+  EXPECT_EQ(Shell->LinkObjectsMade(), 1);  // one object for the whole search
   EXPECT_EQ(Shell->CachedLinks(), 2u);
-  ASSERT_EQ(Search(source, "e").size(), 2u);  // the editor (kept) and the player (read)
+  ASSERT_EQ(CollectHits(source, "e").size(), 2u);  // the editor (kept) and the player (read)
   EXPECT_EQ(Shell->CachedLinks(), 3u);
   EXPECT_EQ(Shell->LinkObjectsMade(), 2);
-  ASSERT_EQ(Search(source, "e").size(), 2u);  // everything kept: no link read at all
+  ASSERT_EQ(CollectHits(source, "e").size(), 2u);  // everything kept: no link read at all
   EXPECT_EQ(Shell->LinkObjectsMade(), 2);
 
   // Another target in the same file: the stamp changes, the link is read again.
-  const std::string editor = Root + "Start Menu\\Foo\\Foo Editor.lnk";
-  MakeLink(editor, LinkTo(Root + "Programs\\mpc.exe", "Now the player"));
-  ShiftWriteTime(editor, 10);
-  std::vector<TItemRecord> hits = Search(source, "foo editor");
+  MakeLink(Editor, LinkTo(Root + "Programs\\mpc.exe", "Now the player"));
+  const auto path = std::filesystem::u8path(Editor);
+  std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(10));
+  hits = CollectHits(source, "foo editor");
   ASSERT_EQ(hits.size(), 1u);
   EXPECT_EQ(hits[0].Hint, "Now the player");
 
   // The next run reads no link: the last one kept them in its file.
-  auto nextRun = std::make_shared<TTestShell>(Root + "shortcuts.cache");
-  nextRun->Folders = Shell->Folders;
+  auto nextRun = NewRun();
   TSearchStartMenu again(nullptr, nextRun);
-  hits = Search(again, "foo editor");
+  hits = CollectHits(again, "foo editor");
   ASSERT_EQ(hits.size(), 1u);
   EXPECT_EQ(hits[0].Hint, "Now the player");
   EXPECT_EQ(nextRun->LinkObjectsMade(), 0);
@@ -187,68 +126,12 @@ TEST_F(ShellShortcutTest, ResolvedLinksAreKeptForThisRunAndTheNextUntilTheirFile
   EXPECT_EQ(Shell->CachedLinks(), 0u);
 }
 
-TEST_F(ShellShortcutTest, RealLinksAreFoundByMaskDisplayNameWordsAndInitialsAfterTheFilters) {
-  TSearchStartMenu source(nullptr, Shell);
-  std::vector<TItemRecord> hits = Search(source, "foo");
-  ASSERT_EQ(Names(hits), (TNames{"Foo Editor"}));  // "Uninstall Foo" hidden
-  EXPECT_EQ(hits[0].Extension, ".exe");
-  EXPECT_EQ(hits[0].Hint, "Edits foo files");
-  EXPECT_EQ(hits[0].ExecuteString, Root + "Start Menu\\Foo\\Foo Editor.lnk");
-  EXPECT_EQ(hits[0].Description, "Shortcut");
-  EXPECT_EQ(Names(Search(source, "unin")), (TNames{"Uninstall Foo"}));
-
-  EXPECT_TRUE(Search(source, "mpc").empty());
-  AppSettings().ExtendedSearch = true;
-  os::SetDisplayNameProviderForTests([](const std::string& path) -> std::string {
-    return ExtractFileName(path) == "Foo Editor.lnk" ? "Foo-Schreiber" : ExtractFileNameNoExt(path);
-  });
-  hits = Search(source, "mpc");
-  ASSERT_EQ(Names(hits), (TNames{"Media Player Classic"}));
-  EXPECT_EQ(hits[0].DrawType, dtAbbrevations);
-  hits = Search(source, "player media");
-  ASSERT_EQ(Names(hits), (TNames{"Media Player Classic"}));
-  EXPECT_EQ(hits[0].DrawType, dtWords);
-  EXPECT_EQ(Names(Search(source, "schreib")), (TNames{"Foo-Schreiber"}));
-}
-
-TEST_F(ShellShortcutTest, ExecuteHandsTheShortcutToTheShell) {
-  TShellRecorder recorder;
-  TSearchStartMenu source(nullptr, Shell);
-  std::vector<TItemRecord> hits = Search(source, "foo");
-  ASSERT_EQ(hits.size(), 1u);
-  TItemData item(hits[0]);
-  item.SetParameters("--fresh");
-  item.AsAdmin = true;
-  source.Execute(item);
-  ASSERT_EQ(recorder.Calls.size(), 1u);
-  EXPECT_EQ(recorder.Calls[0], (os::TShellOpenRequest{"runas", Root + "Start Menu\\Foo\\Foo Editor.lnk", "--fresh", "", SW_RESTORE}));
-}
-
-// The real shell: the reason is the shell's own result, not what the thread's last error holds.
+// The reason is the shell's own result, not what the thread's last error holds.
 TEST_F(ShellShortcutTest, AFailedLaunchIsReportedWithTheShellsOwnReason) {
-  WriteText(Root + "Desktop\\notes.xyz", "no program opens this");
+  testpaths::WriteText(Root + "Desktop\\notes.xyz", "no program opens this");
   TSearchDesktop source(nullptr, Shell);
   TItemData item;
   item.SetExecuteString(Root + "Desktop\\notes.xyz");
-  try {
-    source.Execute(item);
-    ADD_FAILURE() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "ShellExecute error " + os::SystemMessage(ERROR_NO_ASSOCIATION));
-  }
-}
-
-TEST_F(ShellShortcutTest, AFavouriteUrlFileIsFoundByNameAndHandedToTheShell) {
-  WriteText(Root + "Favorites\\Links\\News.url", "[InternetShortcut]\r\nURL=http://news.example.org/\r\n");
-  TShellRecorder recorder;
-  TSearchIEBookmarks source(nullptr, Shell);
-  std::vector<TItemRecord> hits = Search(source, "new");
-  ASSERT_EQ(hits.size(), 1u);
-  EXPECT_EQ(hits[0].DisplayName, "News");
-  EXPECT_EQ(hits[0].Description, "Internet Explorer favorite");
-  EXPECT_EQ(hits[0].Extension, ".url");
-  TItemData item(hits[0]);
-  EXPECT_NO_THROW(source.Execute(item));
-  ASSERT_EQ(recorder.Calls.size(), 1u);
-  EXPECT_EQ(recorder.Calls[0].File, Root + "Favorites\\Links\\News.url");
+  EXPECT_EQ(ThrownMessage<Exception>([&] { source.Execute(item); }),
+            "ShellExecute error " + os::SystemMessage(ERROR_NO_ASSOCIATION));
 }
