@@ -213,18 +213,6 @@ TEST(TLorvexSettings, AHandEditedFileIsReadAndKeptAsBadWhenNotAllOfItAppliesAMis
 
 namespace {
 
-struct TFound {
-  std::string Name;  // relative to the walked folder, with "/" separators
-  std::string DisplayName;
-  bool IsFolder;
-  TDrawType DrawType;
-  bool operator==(const TFound&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const TFound& found) {
-  return out << found.Name << "|" << found.DisplayName << "|" << found.IsFolder << "|" << int(found.DrawType);
-}
-
 class SearchFilesTest : public ::testing::Test {
  protected:
   SearchFilesTest() {
@@ -241,19 +229,20 @@ class SearchFilesTest : public ::testing::Test {
   }
   ~SearchFilesTest() override { os::SetDisplayNameProviderForTests(nullptr); }
 
-  // Runs a walk and collects what it reports, by name.
-  std::vector<TFound> Walk(const std::string& mask, const std::string& text, bool recurse, uint8_t options,
-                           bool foldersAreHits) const {
-    std::vector<TFound> found;
+  // Runs a walk and collects what it reports, sorted: "name|display name|folder (1) and draw type".
+  TStringList Walk(const std::string& mask, const std::string& text, bool recurse, uint8_t options,
+                   bool foldersAreHits) const {
+    TStringList found;
     SearchFiles(mask, Folder, text, recurse, foldersAreHits, options,
                 [&](const std::string& path, const std::string& displayName, bool isFolder, TDrawType drawType) {
                   if (path.empty()) return 0;
                   std::string relative = path.substr(Folder.size());
                   std::replace(relative.begin(), relative.end(), '\\', '/');
-                  found.push_back({relative, displayName, isFolder, drawType});
+                  found.push_back(relative + "|" + displayName + "|" + std::to_string(isFolder) +
+                                  std::to_string(drawType));
                   return 0;
                 });
-    std::sort(found.begin(), found.end(), [](const TFound& a, const TFound& b) { return a.Name < b.Name; });
+    std::sort(found.begin(), found.end());
     return found;
   }
 
@@ -268,23 +257,22 @@ TEST_F(SearchFilesTest, FindsByMaskAbbreviationsWordsAndDisplayNames) {
     bool Recurse;
     uint8_t Options;
     bool FoldersAreHits;
-    std::vector<TFound> Found;
+    TStringList Found;
   } cases[] = {
-      {"*.txt", "", false, 0, false, {{"readme.txt", "", false, dtPos}}},
-      {"*CHESS*", "", true, 0, false, {{"Games/Chess Titans.lnk", "", false, dtPos}}},
+      {"*.txt", "", false, 0, false, {"readme.txt||00"}},
+      {"*CHESS*", "", true, 0, false, {"Games/Chess Titans.lnk||00"}},
       {"*Chess*", "", false, 0, false, {}},  // not in the folder itself
       {"*~*", "", true, 0, false, {}},       // short names such as ALPHAB~1.LNK never match
       {"*Folder*", "", false, 0, false, {}},
-      {"*Folder*", "", false, 0, true, {{"Word Pad Folder", "", true, dtPos}}},
+      {"*Folder*", "", false, 0, true, {"Word Pad Folder||10"}},
       // Abbreviations are the initials of two to four characters.
-      {"*abc*", "abc", false, soAbbreviations, false, {{"Alpha Beta Console.lnk", "", false, dtAbbrevations}}},
+      {"*abc*", "abc", false, soAbbreviations, false, {"Alpha Beta Console.lnk||01"}},
       {"*a*x", "a", false, soAbbreviations, false, {}},
       {"*abcde*", "abcde", false, soAbbreviations, false, {}},
       // Each word must begin a word of the name.
-      {"*zz*", "word pad", true, soWords, false,
-       {{"Games/Deep/Word Pad Deluxe.lnk", "", false, dtWords}, {"My Word Pad.lnk", "", false, dtWords}}},
+      {"*zz*", "word pad", true, soWords, false, {"Games/Deep/Word Pad Deluxe.lnk||02", "My Word Pad.lnk||02"}},
       // Display names count only where they differ from the name, with or without extension.
-      {"*mich*", "mich", false, soDisplayNames, false, {{"readme.txt", "Lies mich", false, dtPos}}},
+      {"*mich*", "mich", false, soDisplayNames, false, {"readme.txt|Lies mich|00"}},
       {"*zz*", "word", false, soDisplayNames, false, {}},
   };
   for (const auto& c : cases) {

@@ -38,7 +38,7 @@ TReadResult ReadProperty(const std::string& line) { return Read(Lf({"object TTes
 std::vector<std::string> PropertyLines(TTestComponent& component, const std::string& from) {
   TStringList lines;
   ComponentToDfmText(component, lines);
-  auto first = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with("  " + from); });
+  auto first = std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return l.starts_with("  " + from); });
   auto last = std::find_if(first + 1, lines.end(), [](const std::string& l) { return l.size() > 2 && l[2] != ' '; });
   return {first, last};
 }
@@ -122,7 +122,8 @@ TEST(DfmWriterTest, QuotesStringsWithCharacterCodesAndLongOnesInPiecesOf64Charac
     std::vector<std::string> Lines;
   } cases[] = {
       {"a\r\nb", {"  Caption = 'a'#13#10'b'"}}, {"it's", {"  Caption = 'it'#39's'"}}, {"'", {"  Caption = #39"}},
-      {std::string("\t\0x", 3), {"  Caption = #9#0'x'"}}, {"", {"  Caption = ''"}}, {a64, {"  Caption = '" + a64 + "'"}},
+      {std::string("\t\0x", 3), {"  Caption = #9#0'x'"}}, {"", {"  Caption = ''"}},
+      {a64, {"  Caption = '" + a64 + "'"}},
       {"gr\xC3\xBC\xC3\x9F", {"  Caption = 'gr\xC3\xBC\xC3\x9F'"}},  // above 127 as it stands
       {a64 + std::string(64, 'b') + "cc",
        {"  Caption = ", "    '" + a64 + "' +", "    '" + std::string(64, 'b') + "' +", "    'cc'"}},
@@ -228,7 +229,8 @@ TEST(DfmReaderTest, SkipsAPropertyThatCannotBeAppliedAndReadsTheRest) {
     std::string Message;  // with %s for the property named by the line
     std::vector<std::string> Lines;
   } cases[] = {
-      {"Property %s does not exist", {"Vanished = 5", "Data.DisplayName = 'x'", "Caption.Length = 1", "Lines.Items = ('x')"}},
+      {"Property %s does not exist",
+       {"Vanished = 5", "Data.DisplayName = 'x'", "Caption.Length = 1", "Lines.Items = ('x')"}},
       {"Invalid value for property %s",
        {"Count = 'seven'", "Count = 1.5", "Count = True", "Enabled = Yes", "Caption = 12", "Kind = tkMost", "Kind = 1",
         "Kinds = [tkNone, tkMost]", "Kinds = tkNone", "Lines.Strings = ('a' 5)", "Items = ('a')", "Items = [tkNone]"}},
@@ -340,7 +342,7 @@ TEST(DfmReaderTest, NestsCollectionsSixteenDeepAndRejectsDeeper) {
   }
 }
 
-TEST(DfmReaderTest, TextCutAtAnyByteRaisesParserErrorOrReads) {
+TEST(DfmReaderTest, TextCutAtAnyByteRaisesParserErrorAndAppliesNothingOrReads) {
   TTestComponent original;
   Populate(original);
   const std::string text = ComponentToText(original);

@@ -71,7 +71,8 @@ TEST(Log, EnabledGroupsIgnoreCaseButKeepBlanksAndTheLevelFilters) {
   log.Level = 1;
   log.Log("Score", "level 0");
   log.LogLevel("Score", "level 1", 1);
-  EXPECT_EQ(GroupsAndMessages(dir + "b.log"), (std::vector<std::string>{"Score;m", " lorvex;m", ";m", "Score;level 1"}));
+  EXPECT_EQ(GroupsAndMessages(dir + "b.log"),
+            (std::vector<std::string>{"Score;m", " lorvex;m", ";m", "Score;level 1"}));
 }
 
 TEST(Log, SessionsTakeTheFirstFreeNumberAndAnUnwritableFileDropsTheLineQuietly) {

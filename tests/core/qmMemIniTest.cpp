@@ -69,7 +69,8 @@ TEST(TMemIniFileTest, AMissingFileStartsEmptyAndIsWrittenWithCrLfOnlyByUpdateFil
   ini.WriteString("calc", "ExecuteString", "C:\\calc.exe");
   EXPECT_FALSE(os::FileExists(file));
   ini.UpdateFile();
-  EXPECT_EQ(ReadText(file), "[calc]\r\nExecuteString=C:\\calc.exe\r\nRunAsAdmin=1\r\n[paint]\r\nRunAsAdmin=0\r\nCount=-4\r\n");
+  EXPECT_EQ(ReadText(file),
+            "[calc]\r\nExecuteString=C:\\calc.exe\r\nRunAsAdmin=1\r\n[paint]\r\nRunAsAdmin=0\r\nCount=-4\r\n");
 
   TMemIniFile unwritable(FreshFolder("memini_fail") + "missing" + testpaths::Sep + "x.ini");
   unwritable.WriteString("a", "b", "c");

@@ -69,7 +69,7 @@ TEST(TranslateCrc32, KnownChecksumsAndUpdateContinues) {
 
 // --- Translating texts ------------------------------------------------------------------------
 
-TEST_F(TranslateEngine, LooksTextsUpByTheirChecksumTheFirstLineOfAKeyWinning) {
+TEST_F(TranslateEngine, LooksTextsUpByTheirChecksumTheFirstLineOfAKeyWinningAndNeedsAnEngine) {
   const std::string exit = Key("Exit");
   Engine->SetStrings({"; Deutsch", exit, exit + "=Beenden", exit + "=Verlassen", Key("Options") + "=a=b"});
   EXPECT_EQ(Translator.TranslateString("Exit"), "Beenden");
@@ -86,18 +86,11 @@ TEST_F(TranslateEngine, LooksTextsUpByTheirChecksumTheFirstLineOfAKeyWinning) {
   EXPECT_EQ(Translator.TranslateString(">Errors"), "Errors");
   EXPECT_EQ(Engine->Strings().size(), 5u);
   EXPECT_FALSE(Engine->NewStrings());
-}
 
-TEST(TranslateState, TranslatingWithoutAnEngineRaises) {
-  TqmTranslate translator(nullptr);
-  translator.SetState(tsTranslate);
-  try {
-    translator.TranslateString("Options");
-    FAIL() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Translate engine not assigned");
-  }
-  EXPECT_EQ(translator.TranslateString(">Errors"), "Errors");
+  Translator.SetState(tsTranslate);
+  Translator.SetTranslateEngine(nullptr);
+  EXPECT_THROW(Translator.TranslateString("Exit"), Exception);
+  EXPECT_EQ(Translator.TranslateString(">Errors"), "Errors");  // needs no engine
 }
 
 TEST_F(TranslateEngine, MissingTextsAreLearnedInTheOrderMetWithLineBreaksAsCodes) {
@@ -124,27 +117,22 @@ TEST_F(TranslateEngine, MissingTextsAreLearnedInTheOrderMetWithLineBreaksAsCodes
 
 // --- Asking the user --------------------------------------------------------------------------
 
+// An answer of no text removes the line; a cancelled box leaves the English text.
 TEST_F(TranslateEngine, OnTheFlyAsksOnceAndNotForTheInputBoxsOwnTexts) {
+  Engine->SetStrings({Key("Close") + "="});
   EXPECT_EQ(Translator.TranslateString("Yes"), "Yes");  // not on the fly yet
   AnswerWith([this](const std::string& text) {
     // The box translates its buttons while it is open.
     EXPECT_EQ(Translator.TranslateString("Cancel"), "Cancel");
-    return text == "Cancel me" ? "cancel" : "Ja#" + text;
+    return text == "Close" ? "" : text == "Cancel me" ? "cancel" : "Ja#" + text;
   });
   EXPECT_EQ(Translator.TranslateString("No"), "Ja#No");
   EXPECT_EQ(Translator.TranslateString("No"), "Ja#No");
   EXPECT_EQ(Translator.TranslateString("Cancel me"), "Cancel me");
-  EXPECT_EQ(Asked, (std::vector<std::string>{"No", "Cancel me"}));
+  EXPECT_EQ(Translator.TranslateString("Close"), "");
+  EXPECT_EQ(Asked, (std::vector<std::string>{"No", "Cancel me", "Close"}));
   EXPECT_EQ(Engine->Strings(), (TStringList{Key("Yes") + "=Yes", Key("Cancel") + "=Cancel", Key("No") + "=Ja#No",
                                             Key("Cancel me") + "=Cancel me"}));
-}
-
-TEST_F(TranslateEngine, AnEmptyAnswerLeavesNoLine) {
-  Engine->SetStrings({Key("Close") + "="});
-  AnswerWith([](const std::string&) { return ""; });
-  EXPECT_EQ(Translator.TranslateString("Close"), "");
-  EXPECT_TRUE(Engine->Strings().empty());
-  EXPECT_TRUE(Engine->NewStrings());
 }
 
 TEST_F(TranslateEngine, WorkerLearnsWhileTheGuiThreadTranslatesAndIsNeverAsked) {
@@ -200,7 +188,8 @@ TEST_F(TranslateEngine, LanguageFileRoundTripWithCrLf) {
   const std::string folder = FreshFolder("translate_files");
   const std::string file = folder + "Deutsch.lng";
   // Any line end reads; an editor's byte order mark is not part of the first key; blank lines stay.
-  WriteText(file, "\xEF\xBB\xBF; Deutsch\r\n" + Key("Options") + "=Optionen\n\nno key here\r" + Key("Exit") + "=Beenden");
+  WriteText(file,
+            "\xEF\xBB\xBF; Deutsch\r\n" + Key("Options") + "=Optionen\n\nno key here\r" + Key("Exit") + "=Beenden");
   Engine->LoadFromFile(file);
   EXPECT_EQ(Engine->Strings(),
             (TStringList{"; Deutsch", Key("Options") + "=Optionen", "", "no key here", Key("Exit") + "=Beenden"}));
