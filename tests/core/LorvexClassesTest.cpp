@@ -313,8 +313,8 @@ TEST_F(SearchFilesTest, FindFirstFileRecursiveTakesTheFolderFirstThenGoesDepthFi
   std::string fileName = "stale";
   FindFirstFileRecursive(Folder, "*Deluxe*", fileName);
   EXPECT_EQ(fileName, Folder + "Games\\Deep\\Word Pad Deluxe.lnk");
-  FindFirstFileRecursive(Folder, "readme.txt", fileName);
-  EXPECT_EQ(fileName, Folder + "readme.txt");
+  FindFirstFileRecursive(Folder, "*Word Pad*.lnk", fileName);
+  EXPECT_EQ(fileName, Folder + "My Word Pad.lnk");
   FindFirstFileRecursive(Folder, "nothing.here", fileName);
   EXPECT_EQ(fileName, "");
   FindFirstFileRecursive("", "*", fileName);

@@ -387,7 +387,7 @@ TEST(DfmResourceTest, TextGoesThroughTheResourceUnchanged) {
   Populate(populated);
   populated.Lines.push_back(std::string(300, 'l'));  // beyond a short string
   const std::string everyKind = Crlf({"object TTestComponent", "  Count = -2147483648", "  Wide = 99999999999",
-                                      "  Mid = -1000", "  Kind = tkAll", "  Flags = [tkNone, tkAll]", "  Empty = []",
+                                      "  Mid = 32768", "  Kind = tkAll", "  Flags = [tkNone, tkAll]", "  Empty = []",
                                       "  Lines.Strings = ()", "  Items = <>", "end"});
   for (const std::string& text : {ComponentToText(populated), everyKind}) EXPECT_EQ(ToText(ToResource(text)), text);
 }

@@ -87,7 +87,7 @@ TEST(CaseMapping, AsciiOnlyAndCodePageLetters) {
   const struct {
     const char *Lower, *Upper;
   } letters[] = {{"straße àéîõüÿ", "STRAßE ÀÉÎÕÜŸ"}, {"łódź ňčő", "ŁÓDŹ ŇČŐ"},
-                 {"αβγ άέήίόύώ", "ΑΒΓ ΆΈΉΊΌΎΏ"},     {"привет ёж їжак", "ПРИВЕТ ЁЖ ЇЖАК"}};
+                 {"αβγ άέήίόύώ", "ΑΒΓ ΆΈΉΊΌΎΏ"},     {"привет ёж їжак џ", "ПРИВЕТ ЁЖ ЇЖАК Џ"}};
   for (const auto& c : letters) {
     EXPECT_EQ(AnsiUpperCase(c.Lower), c.Upper);
     EXPECT_EQ(AnsiLowerCase(c.Upper), c.Lower);
