@@ -23,7 +23,7 @@ std::vector<std::string> AllStrings(std::string_view alphabet, size_t maxLength)
 
 // The recursive definition decides every mask over "ab*?" on every short text; the table holds
 // what that alphabet cannot show, and the edges of the definition itself.
-TEST(MatchesWildcard, AgreesWithRecursionOnAllShortStrings) {
+TEST(MatchesWildcard, AgreesWithItsRecursiveDefinitionOnShortStringsAndTheEdges) {
   const std::vector<std::string> texts = AllStrings("ab", 5);
   const std::vector<std::string> masks = AllStrings("ab*?", 5);
   for (const std::string& text : texts)
