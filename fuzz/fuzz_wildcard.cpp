@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "core/qmStringUtils.h"
-#include "tests/core/RecursiveWildcard.h"
+#include "tests/support/RecursiveWildcard.h"
 
 namespace {
 

@@ -1,39 +1,22 @@
+#include "core/RowList.h"
+
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
-#include <vector>
 
-#include "core/RowList.h"
 #include "core/SZCRC32.h"
 #include "core/qmTranslate.h"
+#include "tests/support/ScriptedAsker.h"
 
 namespace {
 
-// Answers from a script and remembers what it was asked.
-class TScriptedAsker : public TAsker {
- public:
-  explicit TScriptedAsker(std::deque<TAnswer> answers = {}) : FAnswers(std::move(answers)) {}
-
-  bool AskYesNo(const std::string& text) override { return Next(text) == TAnswer::Yes; }
-  TAnswer AskYesNoCancelAll(const std::string& text) override { return Next(text); }
-
-  std::vector<std::string> Questions;
-
- private:
-  TAnswer Next(const std::string& text) {
-    Questions.push_back(text);
-    if (FAnswers.empty()) return TAnswer::Cancel;
-    const TAnswer answer = FAnswers.front();
-    FAnswers.pop_front();
-    return answer;
-  }
-  std::deque<TAnswer> FAnswers;
-};
-
-TRowList<std::string> Letters(const std::vector<std::string>& letters) {
-  TRowList<std::string> rows([](const std::string& item, int column) { return column == 0 ? item : std::string(); });
-  for (const std::string& letter : letters) rows.Add(letter);
+// One row a letter, kept in order when Sorted.
+TRowList<std::string> Letters(const std::string& letters, int selected = -1, bool sorted = false) {
+  TRowList<std::string> rows([](const std::string& item, int) { return item; },
+                             sorted ? [](const std::string& a, const std::string& b) { return a < b; }
+                                    : TRowList<std::string>::TLess());
+  for (char letter : letters) rows.Add(std::string(1, letter));
+  rows.SetItemIndex(selected);
   return rows;
 }
 
@@ -46,6 +29,12 @@ std::string Joined(const TRowList<std::string>& rows) {
 }  // namespace
 
 TEST(RowListTest, DeleteAsksTheTranslatedQuestionWithTheCaptionAndDeletesOnYesOnly) {
+  TRowList<std::string> one = Letters("a", 0);
+  TScriptedAsker english({TAnswer::Yes});
+  EXPECT_TRUE(DeleteSelectedListItem(one, "100% sure", english));
+  EXPECT_EQ(english.Questions, std::vector<std::string>{"Delete 100% sure?"});
+  EXPECT_EQ(one.RowCount(), 0);
+
   TqmTranslate translator(nullptr);
   auto* engine = new TqmTranslateEngineStrings(&translator);
   const std::string question = "Delete %s?";
@@ -54,99 +43,64 @@ TEST(RowListTest, DeleteAsksTheTranslatedQuestionWithTheCaptionAndDeletesOnYesOn
   translator.SetTranslateEngine(engine);
   translator.SetState(tsTranslate);
   translator.SetIsGlobal(true);
-
-  TRowList<std::string> rows = Letters({"a", "b", "c"});
-  rows.SetItemIndex(1);
+  TRowList<std::string> rows = Letters("abc", 1);
   TScriptedAsker asker({TAnswer::No, TAnswer::Yes});
   EXPECT_FALSE(DeleteSelectedListItem(rows, "Notepad", asker));
   EXPECT_EQ(Joined(rows), "abc");
   EXPECT_EQ(rows.ItemIndex(), 1);
-
   EXPECT_TRUE(DeleteSelectedListItem(rows, "Notepad", asker));
   EXPECT_EQ(Joined(rows), "ac");
   EXPECT_EQ(rows.ItemIndex(), -1);
-  EXPECT_EQ(asker.Questions,
-            (std::vector<std::string>{"Notepad wirklich l\xC3\xB6schen?", "Notepad wirklich l\xC3\xB6schen?"}));
-
-  // Without a selection nobody is asked.
-  EXPECT_FALSE(DeleteSelectedListItem(rows, "Notepad", asker));
-  EXPECT_EQ(asker.Questions.size(), 2u);
+  EXPECT_FALSE(DeleteSelectedListItem(rows, "Notepad", asker));  // without a selection nobody is asked
+  EXPECT_EQ(asker.Questions, std::vector<std::string>(2, "Notepad wirklich l\xC3\xB6schen?"));
   translator.SetIsGlobal(false);
 }
 
-TEST(RowListTest, DeleteWithoutATranslatorAsksInEnglish) {
-  TRowList<std::string> rows = Letters({"a"});
-  rows.SetItemIndex(0);
-  TScriptedAsker asker({TAnswer::Yes});
-  EXPECT_TRUE(DeleteSelectedListItem(rows, "100% sure", asker));
-  EXPECT_EQ(asker.Questions, std::vector<std::string>{"Delete 100% sure?"});
-  EXPECT_EQ(rows.RowCount(), 0);
-}
-
-TEST(RowListTest, AMovedRowTakesTheSelectionAlongSoItCanMoveAgain) {
-  TRowList<std::string> rows = Letters({"a", "b", "c", "d"});
-  int changes = 0;
-  rows.OnChange = [&changes] { ++changes; };
-  rows.SetItemIndex(3);
-  changes = 0;
-
-  EXPECT_TRUE(MoveListItemUp(rows));
-  EXPECT_TRUE(MoveListItemUp(rows));
-  EXPECT_EQ(Joined(rows), "adbc");
-  EXPECT_EQ(rows.ItemIndex(), 1);
-  EXPECT_GT(changes, 0);
-
-  EXPECT_TRUE(MoveListItemDown(rows));
-  EXPECT_EQ(Joined(rows), "abdc");
-  EXPECT_EQ(rows.ItemIndex(), 2);
-}
-
-TEST(RowListTest, MovesStopAtTheEndsAndNeedASelection) {
-  TRowList<std::string> rows = Letters({"a", "b", "c"});
-  EXPECT_FALSE(MoveListItemUp(rows));
-  EXPECT_FALSE(MoveListItemDown(rows));
-
-  rows.SetItemIndex(0);
-  EXPECT_FALSE(MoveListItemUp(rows));
-  EXPECT_EQ(rows.ItemIndex(), 0);
-  rows.SetItemIndex(2);
-  EXPECT_FALSE(MoveListItemDown(rows));
-  EXPECT_EQ(rows.ItemIndex(), 2);
-  EXPECT_EQ(Joined(rows), "abc");
-
-  TRowList<std::string> single = Letters({"a"});
-  single.SetItemIndex(0);
-  EXPECT_FALSE(MoveListItemUp(single));
-  EXPECT_FALSE(MoveListItemDown(single));
+// The selection moves with its row, so a second move takes the row further; nothing moves at
+// the ends or without a selection.
+TEST(RowListTest, MovesTakeTheSelectionAlongAndStopAtTheEnds) {
+  const struct {
+    const char* Rows;
+    int Selected;
+    const char* Moves;  // u: up, d: down
+    bool Moved;
+    const char* After;
+    int SelectedAfter;
+  } cases[] = {
+      {"abcd", 3, "uu", true, "adbc", 1}, {"abcd", 3, "uud", true, "abdc", 2}, {"abc", -1, "u", false, "abc", -1},
+      {"abc", -1, "d", false, "abc", -1}, {"abc", 0, "u", false, "abc", 0},    {"abc", 2, "d", false, "abc", 2},
+      {"a", 0, "d", false, "a", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Rows) + " from " + std::to_string(c.Selected) + ": " + c.Moves);
+    TRowList<std::string> rows = Letters(c.Rows, c.Selected);
+    int changes = 0;
+    rows.OnChange = [&changes] { ++changes; };
+    for (const char* move = c.Moves; *move; ++move)
+      EXPECT_EQ(*move == 'u' ? MoveListItemUp(rows) : MoveListItemDown(rows), c.Moved);
+    EXPECT_EQ(Joined(rows), c.After);
+    EXPECT_EQ(rows.ItemIndex(), c.SelectedAfter);
+    EXPECT_EQ(changes > 0, c.Moved);
+  }
 }
 
 TEST(RowListTest, ASortedListKeepsItsOrderAndTheSelectionFollowsItsRow) {
-  TRowList<std::string> rows([](const std::string& item, int) { return item; },
-                             [](const std::string& a, const std::string& b) { return a < b; });
-  for (const char* letter : {"d", "b", "f"}) rows.Add(letter);
-  rows.SetItemIndex(1);  // "d"
+  TRowList<std::string> rows = Letters("dbf", 1, true);  // "d" selected
   EXPECT_EQ(rows.Add("a"), 0);
   EXPECT_EQ(Joined(rows), "abdf");
   EXPECT_EQ(*rows.Selected(), "d");
-
   rows.Replace(2, "z");  // the selected row moves to the end and the selection with it
   EXPECT_EQ(Joined(rows), "abfz");
   EXPECT_EQ(rows.ItemIndex(), 3);
   rows.Replace(0, "c");
-  EXPECT_EQ(Joined(rows), "bcfz");
-  EXPECT_EQ(*rows.Selected(), "z");
-
   rows.Delete(0);
+  EXPECT_EQ(Joined(rows), "cfz");
   EXPECT_EQ(*rows.Selected(), "z");
   rows.SetItemIndex(7);  // out of range: no selection
   EXPECT_EQ(rows.Selected(), nullptr);
-}
 
-TEST(RowListTest, AnUnsortedListReplacesARowInItsPlace) {
-  TRowList<std::string> rows = Letters({"a", "b", "c"});
-  rows.SetItemIndex(0);
-  rows.Replace(0, "z");
-  rows.Replace(1, "y");
-  EXPECT_EQ(Joined(rows), "zyc");
-  EXPECT_EQ(rows.ItemIndex(), 0);
+  TRowList<std::string> unsorted = Letters("abc", 0);  // replaced in place
+  unsorted.Replace(0, "z");
+  EXPECT_EQ(Joined(unsorted), "zbc");
+  EXPECT_EQ(unsorted.ItemIndex(), 0);
 }

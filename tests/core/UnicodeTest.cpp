@@ -44,15 +44,9 @@ TEST(Unicode, Utf8ReadsAsUtf16WithEachBadPieceReplaced) {
 }
 
 TEST(Unicode, ASurrogateWithoutItsPartnerIsReplaced) {
-  const struct {
-    std::u16string Utf16;
-    std::string Utf8;
-  } cases[] = {
-      {{0xD83D, u'x'}, "\xEF\xBF\xBDx"},
-      {{0xDE00, 0xD83D}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
-      {{u'x', 0xD83D}, "x\xEF\xBF\xBD"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Utf16ToUtf8(c.Utf16), c.Utf8);
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD83D, u'x'}), "\xEF\xBF\xBDx");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDE00, 0xD83D}), "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{u'x', 0xD83D}), "x\xEF\xBF\xBD");
 }
 
 }  // namespace

@@ -16,113 +16,78 @@ namespace {
 
 using testpaths::FreshFolder;
 
-// Writes section "Log" of a new INI file in Dir and answers its name.
-std::string WriteSettings(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& values) {
+// Writes section "Log" of the INI file in Dir and loads it into Log.
+void Configure(TqmLog& log, const std::string& dir, const std::vector<std::pair<std::string, std::string>>& values) {
   const std::string ini = dir + "Lorvex.ini";
   for (const auto& [key, value] : values) EXPECT_TRUE(IniWriteString(ini, "Log", key, value));
-  return ini;
+  log.LoadSettings(ini);
 }
 
-// The lines of a log file, without their CR LF; empty when there is no file.
-std::vector<std::string> LogLines(const std::string& fileName) {
-  std::string text;
+// The group and message of each line of a log file, after its time stamp; empty when there is
+// no file.
+std::vector<std::string> GroupsAndMessages(const std::string& fileName) {
+  const std::string text = testpaths::ReadText(fileName);
   std::vector<std::string> lines;
-  if (!os::ReadFile(fileName, text)) return lines;
   size_t start = 0;
   for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start + 20, end - start - 20));
   EXPECT_EQ(start, text.size()) << "the last line has no CR LF";
   return lines;
-}
-
-// The group and message of a line, after its time stamp.
-std::string WithoutTime(const std::string& line) { return line.size() > 20 ? line.substr(20) : line; }
-
-std::vector<std::string> GroupsAndMessages(const std::string& fileName) {
-  std::vector<std::string> result;
-  for (const std::string& line : LogLines(fileName)) result.push_back(WithoutTime(line));
-  return result;
 }
 
 }  // namespace
 
 TEST(Log, FormatLineWritesTimeGroupAndMessageUnescaped) {
   TqmLog log;
-  const os::TLocalTime time{2024, 3, 5, 7, 8, 9};
-  EXPECT_EQ(log.FormatLine(time, "Score", "a;b\r\nc"), "05.03.2024 07:08:09;Score;a;b\r\nc\r\n");
+  EXPECT_EQ(log.FormatLine({2024, 3, 5, 7, 8, 9}, "Score", "a;b\r\nc"), "05.03.2024 07:08:09;Score;a;b\r\nc\r\n");
   EXPECT_EQ(log.FormatLine({1999, 12, 31, 23, 59, 58}, "", "m"), "31.12.1999 23:59:58;;m\r\n");
 }
 
-TEST(Log, DisabledLogWritesNoFile) {
+TEST(Log, OnlyEnabledOneWritesAndTheDefaultFileIsTheExecutablesWithLogExtension) {
   const std::string dir = FreshFolder("log_disabled");
-  const std::string logFile = dir + "x.log";
   TqmLog log;
-
-  log.LoadSettings(WriteSettings(dir, {{"FileName", logFile}}));
-  EXPECT_FALSE(log.Enabled);
-  log.Log("Lorvex", "missing Enabled");
-  log.LoadSettings(WriteSettings(dir, {{"Enabled", "0"}}));
-  log.Log("Lorvex", "Enabled=0");
-  log.LoadSettings(WriteSettings(dir, {{"Enabled", "yes"}}));
-  log.Log("Lorvex", "Enabled=yes");
-  EXPECT_FALSE(os::FileExists(logFile));
-
-  log.LoadSettings(WriteSettings(dir, {{"Enabled", "1"}}));
-  log.Log("Lorvex", "now on");
-  EXPECT_EQ(GroupsAndMessages(logFile), (std::vector<std::string>{"Lorvex;now on"}));
-}
-
-TEST(Log, DefaultFileNameIsTheExecutablesWithLogExtension) {
-  TqmLog log;
-  log.LoadSettings(WriteSettings(FreshFolder("log_default"), {{"Enabled", "1"}}));
+  Configure(log, dir, {{"Enabled", "1"}});
   EXPECT_EQ(log.FileName, ChangeFileExt(os::ExeFileName(), ".log"));
+  for (const char* enabled : {"", "0", "yes"}) {
+    Configure(log, dir, {{"FileName", dir + "x.log"}, {"Enabled", enabled}});
+    log.Log("Lorvex", std::string("Enabled=") + enabled);
+  }
+  EXPECT_FALSE(os::FileExists(dir + "x.log"));
+  Configure(log, dir, {{"Enabled", "1"}});
+  log.Log("Lorvex", "now on");
+  EXPECT_EQ(GroupsAndMessages(dir + "x.log"), (std::vector<std::string>{"Lorvex;now on"}));
 }
 
-TEST(Log, EnabledGroupsIgnoreCaseButKeepBlanks) {
+TEST(Log, EnabledGroupsIgnoreCaseButKeepBlanksAndTheLevelFilters) {
   const std::string dir = FreshFolder("log_groups");
   TqmLog log;
-  log.LoadSettings(WriteSettings(dir, {{"Enabled", "1"}, {"FileName", dir + "a.log"}, {"EnabledGroups", "Score,Lorvex"}}));
+  Configure(log, dir, {{"Enabled", "1"}, {"FileName", dir + "a.log"}, {"EnabledGroups", "Score,Lorvex"}});
   for (const char* group : {"Score", "score", "Lorvex", "Clipboard", ""}) log.Log(group, "m");
   EXPECT_EQ(GroupsAndMessages(dir + "a.log"), (std::vector<std::string>{"Score;m", "score;m", "Lorvex;m", ";m"}));
 
-  log.LoadSettings(WriteSettings(dir, {{"FileName", dir + "b.log"}, {"EnabledGroups", "Score, Lorvex,,"}}));
+  Configure(log, dir, {{"FileName", dir + "b.log"}, {"EnabledGroups", "Score, Lorvex,,"}});
   EXPECT_EQ(log.EnabledGroups, (TStringList{"Score", " Lorvex"}));
   for (const char* group : {"Score", "Lorvex", " lorvex", ""}) log.Log(group, "m");
-  EXPECT_EQ(GroupsAndMessages(dir + "b.log"), (std::vector<std::string>{"Score;m", " lorvex;m", ";m"}));
-}
-
-TEST(Log, LevelAboveTheLinesLevelWritesNothing) {
-  const std::string dir = FreshFolder("log_level");
-  TqmLog log;
-  log.LoadSettings(WriteSettings(dir, {{"Enabled", "1"}, {"FileName", dir + "a.log"}}));
   log.Level = 1;
   log.Log("Score", "level 0");
   log.LogLevel("Score", "level 1", 1);
-  EXPECT_EQ(GroupsAndMessages(dir + "a.log"), (std::vector<std::string>{"Score;level 1"}));
+  EXPECT_EQ(GroupsAndMessages(dir + "b.log"),
+            (std::vector<std::string>{"Score;m", " lorvex;m", ";m", "Score;level 1"}));
 }
 
-TEST(Log, SessionsTakeTheFirstFreeNumber) {
-  const std::string dir = FreshFolder("log_sessions");
-  ASSERT_TRUE(os::WriteFileReplacing(dir + "Lorvex0001.log", ""));
-  ASSERT_TRUE(os::WriteFileReplacing(dir + "Lorvex0003.log", ""));
+TEST(Log, SessionsTakeTheFirstFreeNumberAndAnUnwritableFileDropsTheLineQuietly) {
+  const std::string dir = FreshFolder("log_files");
+  testpaths::WriteText(dir + "Lorvex0001.log", "");
+  testpaths::WriteText(dir + "Lorvex0003.log", "");
   TqmLog log;
-  log.LoadSettings(WriteSettings(dir, {{"Enabled", "1"}, {"FileName", dir + "Lorvex.log"}, {"Sessions", "1"}}));
+  Configure(log, dir, {{"Enabled", "1"}, {"FileName", dir + "Lorvex.log"}, {"Sessions", "1"}});
   EXPECT_EQ(log.FileName, dir + "Lorvex0002.log");
-  log.Log("Lorvex", "start");
-  EXPECT_EQ(LogLines(dir + "Lorvex0002.log").size(), 1u);
-}
 
-TEST(Log, UnwritableFileDropsTheLineQuietly) {
-  const std::string dir = FreshFolder("log_unwritable");
-  TqmLog log;
-  log.LoadSettings(WriteSettings(dir, {{"Enabled", "1"}, {"FileName", dir + "missing\\sub\\a.log"}}));
+  log.FileName = dir + "missing\\sub\\a.log";
   EXPECT_NO_THROW(log.Log("Lorvex", "lost"));
-  EXPECT_TRUE(log.Enabled);
   EXPECT_FALSE(os::DirectoryExists(dir + "missing"));
-
   log.FileName = dir;  // a folder
   EXPECT_NO_THROW(log.Log("Lorvex", "lost"));
-
   log.FileName = dir + "later.log";  // the log keeps working
   log.Log("Lorvex", "kept");
   EXPECT_EQ(GroupsAndMessages(dir + "later.log"), (std::vector<std::string>{"Lorvex;kept"}));
@@ -131,7 +96,7 @@ TEST(Log, UnwritableFileDropsTheLineQuietly) {
 TEST(Log, LinesOfTwoThreadsNeverMix) {
   const std::string dir = FreshFolder("log_threads");
   TqmLog log;
-  log.LoadSettings(WriteSettings(dir, {{"Enabled", "1"}, {"FileName", dir + "a.log"}}));
+  Configure(log, dir, {{"Enabled", "1"}, {"FileName", dir + "a.log"}});
   constexpr int LinesPerThread = 2000;
   const std::string padding(200, 'x');
   auto writer = [&](const std::string& group) {
@@ -150,8 +115,4 @@ TEST(Log, LinesOfTwoThreadsNeverMix) {
   const std::vector<std::string> lines = GroupsAndMessages(dir + "a.log");
   EXPECT_EQ(lines.size(), 2u * LinesPerThread);
   EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()), expected);
-}
-
-TEST(Log, GetLogIsOneObject) {
-  EXPECT_EQ(&GetLog(), &GetLog());
 }

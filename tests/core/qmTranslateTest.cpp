@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "core/SZCRC32.h"
-#include "os/os.h"
 #include "tests/support/TestPaths.h"
 
 using testpaths::FreshFolder;
+using testpaths::ReadText;
+using testpaths::WriteText;
 
 namespace {
 
@@ -34,276 +35,178 @@ class TranslateEngine : public ::testing::Test {
     Translator.SetState(tsTranslate);
   }
 
+  // Answers every question of the input box with Answer(text); remembers the questions.
+  void AnswerWith(std::function<std::string(const std::string&)> answer) {
+    Engine->SetTranslateOnTheFly(true);
+    Engine->InputQuery = [this, answer](const std::string& caption, const std::string& prompt, std::string& value) {
+      EXPECT_EQ(caption + "|" + prompt, "Translate|Translate this:");
+      Asked.push_back(value);
+      value = answer(value);
+      return value != "cancel";
+    };
+  }
+
   TqmTranslate Translator;
   TqmTranslateEngineStrings* Engine;  // owned by the translator
+  std::vector<std::string> Asked;
 };
 
 }  // namespace
 
 // --- CRC-32 -----------------------------------------------------------------------------------
 
-TEST(TranslateCrc32, KnownChecksums) {
-  EXPECT_EQ(Crc("abc"), 0x352441C2u);
+TEST(TranslateCrc32, KnownChecksumsAndUpdateContinues) {
+  EXPECT_EQ(Crc("123456789"), 0xCBF43926u);
   EXPECT_EQ(Key("abc"), "891568578");
   EXPECT_EQ(Crc(""), 0u);
-  EXPECT_EQ(Crc("123456789"), 0xCBF43926u);
-  EXPECT_EQ(Crc("The quick brown fox jumps over the lazy dog"), 0x414FA339u);
-  // Every byte counts, those above 127 too (a UTF-8 text).
-  EXPECT_NE(Crc("\xC3\xA4"), Crc("\xC3\xA5"));
-}
-
-TEST(TranslateCrc32, UpdateContinuesAndIgnoresEmptyLengths) {
+  EXPECT_NE(Crc("\xC3\xA4"), Crc("\xC3\xA5"));  // bytes above 127 count too
   const std::string text = "The quick brown fox jumps over the lazy dog";
+  EXPECT_EQ(Crc(text), 0x414FA339u);
   const uint32_t half = Crc32Update(text.data(), 10, Crc32Seed);
   EXPECT_EQ(~Crc32Update(text.data() + 10, static_cast<std::ptrdiff_t>(text.size()) - 10, half), Crc(text));
-  EXPECT_EQ(Crc32Update(text.data(), 0, 0x12345678u), 0x12345678u);
   EXPECT_EQ(Crc32Update(text.data(), -5, 0x12345678u), 0x12345678u);
-  EXPECT_EQ(Crc32Table[1], 0x77073096u);
-  EXPECT_EQ(Crc32Table[255], 0x2D02EF8Du);
 }
 
 // --- Translating texts ------------------------------------------------------------------------
 
-TEST_F(TranslateEngine, LooksTextsUpByTheirChecksum) {
-  Engine->SetStrings({"; Deutsch", Key("Type to search") + "=Tippen zum Suchen", Key("Options") + "=Optionen"});
-  EXPECT_EQ(Translator.TranslateString("Type to search"), "Tippen zum Suchen");
-  EXPECT_EQ(Translator.TranslateString("Options"), "Optionen");
-  EXPECT_FALSE(Engine->NewStrings());
-  EXPECT_EQ(Engine->Strings().size(), 3u);
-}
-
-TEST_F(TranslateEngine, FirstLineOfAKeyWinsAndLinesWithoutEqualsNeverMatch) {
-  const std::string key = Key("Exit");
-  Engine->SetStrings({key, key + "=Beenden", key + "=Verlassen"});
+TEST_F(TranslateEngine, LooksTextsUpByTheirChecksumTheFirstLineOfAKeyWinningAndNeedsAnEngine) {
+  const std::string exit = Key("Exit");
+  Engine->SetStrings({"; Deutsch", exit, exit + "=Beenden", exit + "=Verlassen", Key("Options") + "=a=b"});
   EXPECT_EQ(Translator.TranslateString("Exit"), "Beenden");
-  // A value may hold further equals signs.
-  Engine->SetStrings({key + "=a=b"});
-  EXPECT_EQ(Translator.TranslateString("Exit"), "a=b");
-}
+  EXPECT_EQ(Translator.TranslateString("Options"), "a=b");
+  EXPECT_FALSE(Engine->NewStrings());
 
-TEST_F(TranslateEngine, EmptyAndQuotedTextsAreNeverLookedUp) {
+  // The empty text and those marked ">" are never looked up, nor any text in the default state.
   EXPECT_EQ(Translator.TranslateString(""), "");
   EXPECT_EQ(Translator.TranslateString(">Errors"), "Errors");
   EXPECT_EQ(Translator.TranslateString(">"), "");
   Translator.SetState(tsDefault);
-  EXPECT_EQ(Translator.TranslateString(">Errors"), "Errors");
-  EXPECT_TRUE(Engine->Strings().empty());
-  EXPECT_FALSE(Engine->NewStrings());
-}
-
-TEST_F(TranslateEngine, DefaultStateLearnsNothing) {
-  Engine->SetStrings({Key("Options") + "=Optionen"});
-  Translator.SetState(tsDefault);
-  EXPECT_EQ(Translator.TranslateString("Options"), "Options");
+  EXPECT_EQ(Translator.TranslateString("Exit"), "Exit");
   EXPECT_EQ(Translator.TranslateString("Unknown"), "Unknown");
-  EXPECT_EQ(Engine->Strings().size(), 1u);
+  EXPECT_EQ(Translator.TranslateString(">Errors"), "Errors");
+  EXPECT_EQ(Engine->Strings().size(), 5u);
   EXPECT_FALSE(Engine->NewStrings());
+
+  Translator.SetState(tsTranslate);
+  Translator.SetTranslateEngine(nullptr);
+  EXPECT_THROW(Translator.TranslateString("Exit"), Exception);
+  EXPECT_EQ(Translator.TranslateString(">Errors"), "Errors");  // needs no engine
 }
 
-TEST(TranslateState, TranslatingWithoutAnEngineRaises) {
-  TqmTranslate translator(nullptr);
-  translator.SetState(tsTranslate);
-  try {
-    translator.TranslateString("Options");
-    FAIL() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Translate engine not assigned");
-  }
-  // The texts that are never looked up need no engine.
-  EXPECT_EQ(translator.TranslateString(">Errors"), "Errors");
-  EXPECT_EQ(translator.TranslateString(""), "");
-}
-
-TEST_F(TranslateEngine, MissingTextsAreLearnedInTheOrderMet) {
-  Engine->SetStrings({"; Deutsch", Key("Options") + "=Optionen"});
+TEST_F(TranslateEngine, MissingTextsAreLearnedInTheOrderMetWithLineBreaksAsCodes) {
+  Engine->SetStrings({"; Deutsch", Key("Options") + "=Optionen", Key("About") + "=", Key("Two") + "=1#13#102"});
+  EXPECT_EQ(Translator.TranslateString("Two"), "1\r\n2");
   EXPECT_EQ(Translator.TranslateString("Exit"), "Exit");
   EXPECT_TRUE(Engine->NewStrings());
   EXPECT_EQ(Translator.TranslateString("Options"), "Optionen");
-  EXPECT_EQ(Translator.TranslateString("About"), "About");
-  EXPECT_EQ(Translator.TranslateString("Exit"), "Exit");  // now found, not added again
-  EXPECT_EQ(Engine->Strings(), (TStringList{"; Deutsch", Key("Options") + "=Optionen", Key("Exit") + "=Exit",
-                                            Key("About") + "=About"}));
-}
-
-TEST_F(TranslateEngine, AnEmptyValueCountsAsMissingAndIsFilledInPlace) {
-  Engine->SetStrings({Key("Exit") + "=", "; end"});
-  EXPECT_EQ(Translator.TranslateString("Exit"), "Exit");
-  EXPECT_EQ(Engine->Strings(), (TStringList{Key("Exit") + "=Exit", "; end"}));
-  EXPECT_TRUE(Engine->NewStrings());
-}
-
-TEST_F(TranslateEngine, LineBreaksAreStoredAsCodes) {
-  Engine->SetStrings({Key("Two lines") + "=Zeile 1#13#10Zeile 2#13#10"});
-  EXPECT_EQ(Translator.TranslateString("Two lines"), "Zeile 1\r\nZeile 2\r\n");
-
-  // A learned text keeps its line: CR LF, and a lone CR or LF too, are stored as "#13#10".
-  EXPECT_EQ(Translator.TranslateString("First\r\nSecond"), "First\r\nSecond");
+  EXPECT_EQ(Translator.TranslateString("About"), "About");  // an empty value counts as missing
+  EXPECT_EQ(Translator.TranslateString("Exit"), "Exit");    // now found, not added again
+  // CR LF, and a lone CR or LF too, are stored as "#13#10": no text can forge a line of its own.
   EXPECT_EQ(Translator.TranslateString("a\n123=forged\rb"), "a\n123=forged\rb");
-  const TStringList lines = Engine->Strings();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[1], Key("First\r\nSecond") + "=First#13#10Second");
-  EXPECT_EQ(lines[2], Key("a\n123=forged\rb") + "=a#13#10123=forged#13#10b");
   EXPECT_EQ(Translator.TranslateString("First\r\nSecond"), "First\r\nSecond");
-}
-
-TEST_F(TranslateEngine, TextsWithTheSameChecksumShareALine) {
+  EXPECT_EQ(Translator.TranslateString("First\r\nSecond"), "First\r\nSecond");
+  // Texts of one checksum share a line.
   ASSERT_EQ(Crc("plumless"), Crc("buckeroo"));
   EXPECT_EQ(Translator.TranslateString("plumless"), "plumless");
   EXPECT_EQ(Translator.TranslateString("buckeroo"), "plumless");
-  EXPECT_EQ(Engine->Strings(), TStringList{Key("plumless") + "=plumless"});
+  EXPECT_EQ(Engine->Strings(),
+            (TStringList{"; Deutsch", Key("Options") + "=Optionen", Key("About") + "=About", Key("Two") + "=1#13#102",
+                         Key("Exit") + "=Exit", Key("a\n123=forged\rb") + "=a#13#10123=forged#13#10b",
+                         Key("First\r\nSecond") + "=First#13#10Second", Key("plumless") + "=plumless"}));
 }
 
 // --- Asking the user --------------------------------------------------------------------------
 
-TEST_F(TranslateEngine, OnTheFlyAsksOnTheGuiThread) {
-  std::vector<std::string> asked;
-  Engine->InputQuery = [&](const std::string& caption, const std::string& prompt, std::string& value) {
-    EXPECT_EQ(caption, "Translate");
-    EXPECT_EQ(prompt, "Translate this:");
-    asked.push_back(value);
-    if (value == "Cancel me") return false;
-    value = "Ja#" + value;
-    return true;
-  };
+// An answer of no text removes the line; a cancelled box leaves the English text.
+TEST_F(TranslateEngine, OnTheFlyAsksOnceAndNotForTheInputBoxsOwnTexts) {
+  Engine->SetStrings({Key("Close") + "="});
   EXPECT_EQ(Translator.TranslateString("Yes"), "Yes");  // not on the fly yet
-  Engine->SetTranslateOnTheFly(true);
-  EXPECT_EQ(Translator.TranslateString("No"), "Ja#No");
-  EXPECT_EQ(Translator.TranslateString("No"), "Ja#No");  // stored: asked once
-  EXPECT_EQ(Translator.TranslateString("Cancel me"), "Cancel me");
-  EXPECT_EQ(asked, (std::vector<std::string>{"No", "Cancel me"}));
-  EXPECT_EQ(Engine->Strings(),
-            (TStringList{Key("Yes") + "=Yes", Key("No") + "=Ja#No", Key("Cancel me") + "=Cancel me"}));
-}
-
-TEST_F(TranslateEngine, TheInputBoxDoesNotAskForItsOwnTexts) {
-  Engine->SetTranslateOnTheFly(true);
-  int calls = 0;
-  Engine->InputQuery = [&](const std::string&, const std::string&, std::string& value) {
-    ++calls;
+  AnswerWith([this](const std::string& text) {
     // The box translates its buttons while it is open.
     EXPECT_EQ(Translator.TranslateString("Cancel"), "Cancel");
-    value = "Hallo";
-    return true;
-  };
-  EXPECT_EQ(Translator.TranslateString("Hello"), "Hallo");
-  EXPECT_EQ(calls, 1);
-  EXPECT_EQ(Engine->Strings(), (TStringList{Key("Cancel") + "=Cancel", Key("Hello") + "=Hallo"}));
-}
-
-TEST_F(TranslateEngine, AnEmptyAnswerLeavesNoLine) {
-  Engine->SetTranslateOnTheFly(true);
-  Engine->SetStrings({Key("Close") + "="});
-  Engine->InputQuery = [](const std::string&, const std::string&, std::string& value) {
-    value.clear();
-    return true;
-  };
+    return text == "Close" ? "" : text == "Cancel me" ? "cancel" : "Ja#" + text;
+  });
+  EXPECT_EQ(Translator.TranslateString("No"), "Ja#No");
+  EXPECT_EQ(Translator.TranslateString("No"), "Ja#No");
+  EXPECT_EQ(Translator.TranslateString("Cancel me"), "Cancel me");
   EXPECT_EQ(Translator.TranslateString("Close"), "");
-  EXPECT_TRUE(Engine->Strings().empty());
-  EXPECT_TRUE(Engine->NewStrings());
+  EXPECT_EQ(Asked, (std::vector<std::string>{"No", "Cancel me", "Close"}));
+  EXPECT_EQ(Engine->Strings(), (TStringList{Key("Yes") + "=Yes", Key("Cancel") + "=Cancel", Key("No") + "=Ja#No",
+                                            Key("Cancel me") + "=Cancel me"}));
 }
 
-TEST_F(TranslateEngine, WorkerLearnsWhileTheGuiThreadTranslates) {
+TEST_F(TranslateEngine, WorkerLearnsWhileTheGuiThreadTranslatesAndIsNeverAsked) {
   constexpr int Count = 200;
   Translator.SetIsGlobal(true);
   Engine->SetStrings({Key("Type to search") + "=Tippen zum Suchen", Key("Searching %s...") + "=Suche in %s..."});
-  Engine->SetTranslateOnTheFly(true);
   const std::thread::id gui = std::this_thread::get_id();
   std::atomic<int> askedOffGui{0};
+  Engine->SetTranslateOnTheFly(true);
   Engine->InputQuery = [&](const std::string&, const std::string&, std::string& value) {
-    if (std::this_thread::get_id() != gui) ++askedOffGui;
+    askedOffGui += std::this_thread::get_id() != gui;
     value = "gui:" + value;
     return true;
   };
-
-  std::atomic<bool> go{false};
-  std::vector<std::string> workerResults;
-  std::thread worker([&] {
-    while (!go) std::this_thread::yield();
+  std::vector<std::string> worker;
+  std::thread thread([&] {
     for (int i = 0; i < Count; ++i) {
-      workerResults.push_back(TranslateFormat("Searching %s...", {"source " + std::to_string(i)}));
-      workerResults.push_back(Translator.TranslateString("shared " + std::to_string(i)));
-      workerResults.push_back(Translator.TranslateString("Type to search"));
+      worker.push_back(TranslateFormat("Searching %s...", {std::to_string(i)}) +
+                       Translator.TranslateString("Type to search"));
+      Translator.TranslateString("shared " + std::to_string(i));
     }
   });
-  go = true;
   for (int i = 0; i < Count; ++i) {
     EXPECT_EQ(Translator.TranslateString("gui " + std::to_string(i)), "gui:gui " + std::to_string(i));
     Translator.TranslateString("shared " + std::to_string(i));
   }
-  worker.join();
+  thread.join();
+  Translator.SetIsGlobal(false);
 
   EXPECT_EQ(askedOffGui, 0);
-  ASSERT_EQ(workerResults.size(), 3u * Count);
-  EXPECT_EQ(workerResults[2], "Tippen zum Suchen");
-  EXPECT_EQ(workerResults[0], "Suche in source 0...");
-  const TStringList lines = Engine->Strings();
-  EXPECT_EQ(lines.size(), 2u + 2u * Count);
-  std::map<std::string, int> counts = CountKeys(lines);
-  for (int i = 0; i < Count; ++i) {
-    EXPECT_EQ(counts[Key("shared " + std::to_string(i))], 1) << i;
-    EXPECT_EQ(counts[Key("gui " + std::to_string(i))], 1) << i;
-  }
+  EXPECT_EQ(worker.back(), "Suche in 199...Tippen zum Suchen");
+  EXPECT_EQ(Engine->Strings().size(), 2u + 2u * Count);
+  std::map<std::string, int> counts = CountKeys(Engine->Strings());
+  for (int i = 0; i < Count; ++i) EXPECT_EQ(counts[Key("shared " + std::to_string(i))], 1) << i;
 }
 
-TEST_F(TranslateEngine, TheWorkerLearnsTheEnglishText) {
-  Engine->SetTranslateOnTheFly(true);
-  bool asked = false;
-  Engine->InputQuery = [&](const std::string&, const std::string&, std::string&) { return asked = true; };
+TEST_F(TranslateEngine, TheWorkerLearnsTheEnglishTextUnlessItIsNamedTheGuiThread) {
+  AnswerWith([](const std::string& text) { return "asked"; });
   std::string result;
-  std::thread worker([&] { result = Translator.TranslateString("Searching..."); });
-  worker.join();
-  EXPECT_FALSE(asked);
+  std::thread([&] { result = Translator.TranslateString("Searching..."); }).join();
   EXPECT_EQ(result, "Searching...");
-  EXPECT_EQ(Engine->Strings(), TStringList{Key("Searching...") + "=Searching..."});
-
-  // The GUI thread can be named explicitly.
-  std::thread other([&] {
+  EXPECT_TRUE(Asked.empty());
+  std::thread([&] {
     Engine->SetGuiThread(std::this_thread::get_id());
     result = Translator.TranslateString("Options");
-  });
-  other.join();
-  EXPECT_TRUE(asked);
+  }).join();
+  EXPECT_EQ(result, "asked");
 }
 
 // --- Language files ---------------------------------------------------------------------------
 
 TEST_F(TranslateEngine, LanguageFileRoundTripWithCrLf) {
-  const std::string file = FreshFolder("translate_roundtrip") + "Deutsch.lng";
-  ASSERT_TRUE(os::WriteFileReplacing(file, "; Deutsch\r\n" + Key("Options") + "=Optionen\nno key here\r" +
-                                               Key("Exit") + "=Beenden"));
+  const std::string folder = FreshFolder("translate_files");
+  const std::string file = folder + "Deutsch.lng";
+  // Any line end reads; an editor's byte order mark is not part of the first key; blank lines stay.
+  WriteText(file,
+            "\xEF\xBB\xBF; Deutsch\r\n" + Key("Options") + "=Optionen\n\nno key here\r" + Key("Exit") + "=Beenden");
   Engine->LoadFromFile(file);
   EXPECT_EQ(Engine->Strings(),
-            (TStringList{"; Deutsch", Key("Options") + "=Optionen", "no key here", Key("Exit") + "=Beenden"}));
+            (TStringList{"; Deutsch", Key("Options") + "=Optionen", "", "no key here", Key("Exit") + "=Beenden"}));
   EXPECT_EQ(Translator.TranslateString("Exit"), "Beenden");
   EXPECT_EQ(Translator.TranslateString("Tray icon"), "Tray icon");
-  EXPECT_EQ(Translator.TranslateString("Two\r\nlines"), "Two\r\nlines");
 
   Engine->SaveToFile(file);
-  std::string saved;
-  ASSERT_TRUE(os::ReadFile(file, saved));
-  EXPECT_EQ(saved, "; Deutsch\r\n" + Key("Options") + "=Optionen\r\nno key here\r\n" + Key("Exit") +
-                       "=Beenden\r\n" + Key("Tray icon") + "=Tray icon\r\n" + Key("Two\r\nlines") +
-                       "=Two#13#10lines\r\n");
-
+  EXPECT_EQ(ReadText(file), "; Deutsch\r\n" + Key("Options") + "=Optionen\r\n\r\nno key here\r\n" + Key("Exit") +
+                                "=Beenden\r\n" + Key("Tray icon") + "=Tray icon\r\n");
   TqmTranslateEngineStrings reloaded(nullptr);
   reloaded.LoadFromFile(file);
   EXPECT_EQ(reloaded.Strings(), Engine->Strings());
   EXPECT_FALSE(reloaded.NewStrings());
-  EXPECT_EQ(reloaded.Translate(Crc("Two\r\nlines"), "Two\r\nlines"), "Two\r\nlines");
-}
 
-TEST_F(TranslateEngine, LanguageFileEdges) {
-  const std::string folder = FreshFolder("translate_edges");
-  // An editor's byte order mark is not part of the first key; blank lines stay.
-  ASSERT_TRUE(os::WriteFileReplacing(folder + "bom.lng", "\xEF\xBB\xBF" + Key("Exit") + "=Beenden\r\n\r\n"));
-  Engine->LoadFromFile(folder + "bom.lng");
-  EXPECT_EQ(Engine->Strings(), (TStringList{Key("Exit") + "=Beenden", ""}));
-  EXPECT_EQ(Translator.TranslateString("Exit"), "Beenden");
-
-  ASSERT_TRUE(os::WriteFileReplacing(folder + "empty.lng", ""));
+  WriteText(folder + "empty.lng", "");
   Engine->LoadFromFile(folder + "empty.lng");
   EXPECT_TRUE(Engine->Strings().empty());
-
   EXPECT_THROW(Engine->LoadFromFile(folder + "missing.lng"), EInOutError);
   EXPECT_THROW(Engine->SaveToFile(folder + "no such folder" + testpaths::Sep + "x.lng"), EInOutError);
 }
@@ -312,52 +215,35 @@ TEST_F(TranslateEngine, LanguageFileEdges) {
 // the error list hears of it once.
 TEST_F(TranslateEngine, LinesThatAreNotUtf8AreReadAsWindows1252) {
   const std::string folder = FreshFolder("translate_1252");
-  const struct {
-    const char* Read;
-    const char* Shown;
-  } lines[] = {
-      {"L\xF6schen", "L\xC3\xB6schen"},                           // Löschen
-      {"\x84Zitat\x93 \x80", "\xE2\x80\x9EZitat\xE2\x80\x9C \xE2\x82\xAC"},  // „Zitat“ €
-      {"Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80", "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80"},  // UTF-8 stays
-  };
-  std::string file;
-  TStringList shown;
-  for (const auto& line : lines) {
-    file += std::string("1=") + line.Read + "\r\n";
-    shown.push_back(std::string("1=") + line.Shown);
-  }
+  const std::string utf8 = "1=Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80";
   std::vector<std::string> warnings;
   Engine->OnWarning = [&](const std::string& message) { warnings.push_back(message); };
-  ASSERT_TRUE(os::WriteFileReplacing(folder + "mixed.lng", file));
+  WriteText(folder + "mixed.lng", "1=L\xF6schen\r\n1=\x84Zitat\x93 \x80\r\n" + utf8 + "\r\n");
   Engine->LoadFromFile(folder + "mixed.lng");
-  EXPECT_EQ(Engine->Strings(), shown);
+  EXPECT_EQ(Engine->Strings(),  // Löschen, „Zitat“ €
+            (TStringList{"1=L\xC3\xB6schen", "1=\xE2\x80\x9EZitat\xE2\x80\x9C \xE2\x82\xAC", utf8}));
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_NE(warnings[0].find(folder + "mixed.lng"), std::string::npos) << warnings[0];
 
-  ASSERT_TRUE(os::WriteFileReplacing(folder + "utf8.lng", std::string("1=") + lines[2].Read));
+  WriteText(folder + "utf8.lng", utf8);
   Engine->LoadFromFile(folder + "utf8.lng");
   EXPECT_EQ(warnings.size(), 1u);
 }
 
 // --- Formatting -------------------------------------------------------------------------------
 
-TEST(TranslateFormat, FormatsStringsIntegersAndPercentSigns) {
+TEST(TranslateFormat, FormatsStringsIntegersAndPercentSignsAndRejectsMismatches) {
   EXPECT_EQ(FormatText("Searching %s...", {"Desktop"}), "Searching Desktop...");
   EXPECT_EQ(FormatText("%d of %d: 100%%", {3, 12u}), "3 of 12: 100%");
   EXPECT_EQ(FormatText("%s=%d", {std::string("x"), int64_t{-5}}), "x=-5");
-  EXPECT_EQ(FormatText("no arguments", {}), "no arguments");
-  // An argument's own percent signs are not read as a format.
-  EXPECT_EQ(FormatText("%s", {"%d%s"}), "%d%s");
-}
-
-TEST(TranslateFormat, MismatchesAreRejected) {
+  EXPECT_EQ(FormatText("%s", {"%d%s"}), "%d%s");  // an argument's own percent signs are not read
   std::string result = "untouched";
-  EXPECT_FALSE(TryFormatText("%s %s", {"one"}, result));          // too few arguments
-  EXPECT_FALSE(TryFormatText("%s", {"one", "two"}, result));      // too many
-  EXPECT_FALSE(TryFormatText("%d", {"text"}, result));            // kind
-  EXPECT_FALSE(TryFormatText("%s", {7}, result));                 // kind
-  EXPECT_FALSE(TryFormatText("%x %n %5s %.3d", {1}, result));     // unknown specifiers
-  EXPECT_FALSE(TryFormatText("100%", {}, result));                // a percent sign at the end
+  EXPECT_FALSE(TryFormatText("%s %s", {"one"}, result));
+  EXPECT_FALSE(TryFormatText("%s", {"one", "two"}, result));
+  EXPECT_FALSE(TryFormatText("%d", {"text"}, result));
+  EXPECT_FALSE(TryFormatText("%s", {7}, result));
+  EXPECT_FALSE(TryFormatText("%x %n %5s %.3d", {1}, result));
+  EXPECT_FALSE(TryFormatText("100%", {}, result));
   EXPECT_EQ(result, "untouched");
   EXPECT_THROW(FormatText("%p", {}), EConvertError);
 }
@@ -386,101 +272,70 @@ class TTestComponent : public TComponent {
   const char* ClassName() const override { return "TTestComponent"; }
   std::string Caption;
 };
-class TTestButton : public TTestComponent {
- public:
-  using TTestComponent::TTestComponent;
-};
-class TTestBitBtn : public TTestButton {
- public:
-  using TTestButton::TTestButton;
-};
-class TTestEdit : public TTestComponent {
- public:
-  using TTestComponent::TTestComponent;
-};
-class TTestSpecial : public TTestEdit {
- public:
-  using TTestEdit::TTestEdit;
-};
-class TTestPanel : public TTestComponent {
- public:
-  using TTestComponent::TTestComponent;
-};
+struct TTestButton : TTestComponent { using TTestComponent::TTestComponent; };
+struct TTestBitBtn : TTestButton { using TTestButton::TTestButton; };
+struct TTestEdit : TTestComponent { using TTestComponent::TTestComponent; };
+struct TTestSpecial : TTestEdit { using TTestEdit::TTestEdit; };
+struct TTestPanel : TTestComponent { using TTestComponent::TTestComponent; };
 
-std::vector<std::string>& Visits() {
-  static std::vector<std::string> visits;
-  return visits;
+std::vector<std::string> Visits;
+
+template <class T>
+void RegisterVisit(const char* kind) {
+  TqmTranslate::RegisterTranslator<T>([kind](TqmTranslate& translator, T& component) {
+    Visits.push_back(kind + (":" + component.Name));
+    component.Caption = translator.TranslateString(component.Caption);
+  });
 }
 
-// Registered once for the whole test program: the registry lives as long as the process.
+// Registered once for the whole test program: the registry lives as long as the process. A
+// descendant registered before its base class keeps its own procedure.
 void RegisterTestTranslators() {
-  static const bool registered = [] {
-    TqmTranslate::RegisterTranslator<TTestButton>([](TqmTranslate& translator, TTestButton& button) {
-      Visits().push_back("button:" + button.Name);
-      button.Caption = translator.TranslateString(button.Caption);
-    });
-    TqmTranslate::RegisterTranslator<TTestBitBtn>(
-        [](TqmTranslate&, TTestBitBtn& button) { Visits().push_back("bitbtn:" + button.Name); });
-    // A descendant registered before its base class keeps its own procedure.
-    TqmTranslate::RegisterTranslator<TTestSpecial>(
-        [](TqmTranslate&, TTestSpecial& edit) { Visits().push_back("special:" + edit.Name); });
-    TqmTranslate::RegisterTranslator<TTestEdit>(
-        [](TqmTranslate&, TTestEdit& edit) { Visits().push_back("edit:" + edit.Name); });
-    return true;
-  }();
+  static const bool registered = (RegisterVisit<TTestButton>("button"), RegisterVisit<TTestBitBtn>("bitbtn"),
+                                  RegisterVisit<TTestSpecial>("special"), RegisterVisit<TTestEdit>("edit"), true);
   (void)registered;
 }
 
 template <class T>
-T* Make(TComponent* owner, const std::string& name) {
+T* Make(TComponent* owner, const std::string& name, const std::string& caption = "") {
   T* component = new T(owner);
   component->Name = name;
+  component->Caption = caption;
   return component;
 }
 
 }  // namespace
 
-TEST_F(TranslateEngine, RegistryFirstMatchingClassWins) {
+TEST_F(TranslateEngine, TheFirstMatchingClassTranslatesTheComponentAndItsOwnComponentsOneLevelDeep) {
   RegisterTestTranslators();
-  Visits().clear();
   Engine->SetStrings({Key("OK") + "=Gut"});
-  TTestComponent form(nullptr);
-  Make<TTestButton>(&form, "btnOk")->Caption = "OK";
-  Make<TTestBitBtn>(&form, "btnBit")->Caption = "OK";
+  TTestButton form(nullptr);
+  form.Name = "form";
+  TTestButton* ok = Make<TTestButton>(&form, "btnOk", "OK");
+  Make<TTestButton>(ok, "grandchild");
+  Make<TTestBitBtn>(&form, "btnBit", "OK");
   Make<TTestSpecial>(&form, "eSpecial");
   Make<TTestEdit>(&form, "eName");
   Make<TTestPanel>(&form, "pnlMain");  // of no registered class
-  for (TComponent* component : form.Components()) Translator.TranslateComponent(*component);
-  EXPECT_EQ(Visits(), (std::vector<std::string>{"button:btnOk", "button:btnBit", "special:eSpecial", "edit:eName"}));
-  EXPECT_EQ(static_cast<TTestButton*>(form.Components()[1])->Caption, "Gut");
-}
 
-TEST_F(TranslateEngine, TranslateComponentsVisitsOneLevelInOrder) {
-  RegisterTestTranslators();
-  TTestButton form(nullptr);
-  form.Name = "form";
-  TTestButton* first = Make<TTestButton>(&form, "first");
-  Make<TTestButton>(first, "grandchild");
-  Make<TTestEdit>(&form, "second");
-  Make<TTestBitBtn>(&form, "third");
-
-  Visits().clear();
+  Visits.clear();
   Translator.SetState(tsDefault);
   Translator.TranslateComponents(form);
-  EXPECT_TRUE(Visits().empty());
-
+  EXPECT_TRUE(Visits.empty());
   Translator.SetState(tsTranslate);
   Translator.TranslateComponents(form);
-  EXPECT_EQ(Visits(), (std::vector<std::string>{"button:form", "button:first", "edit:second", "button:third"}));
+  EXPECT_EQ(Visits, (std::vector<std::string>{"button:form", "button:btnOk", "button:btnBit", "special:eSpecial",
+                                                "edit:eName"}));
+  EXPECT_EQ(ok->Caption, "Gut");
 
   // The unit routines go to the global translator, and do nothing without one.
-  Visits().clear();
+  Visits.clear();
   TranslateComponents(form);
   TranslateComponent(form);
-  EXPECT_TRUE(Visits().empty());
+  EXPECT_TRUE(Visits.empty());
   Translator.SetIsGlobal(true);
-  TranslateComponent(*first);
-  EXPECT_EQ(Visits(), std::vector<std::string>{"button:first"});
+  TranslateComponent(*ok);
+  EXPECT_EQ(Visits, std::vector<std::string>{"button:btnOk"});
   Translator.SetIsGlobal(false);
 }
 
@@ -509,36 +364,28 @@ TEST(TranslateGlobal, DestroyingTheEngineClearsTheTranslatorsReference) {
   delete owner;
 }
 
+// The translator made global last is the global one: an earlier one can neither clear it nor,
+// when it goes, leave it dangling.
 TEST(TranslateGlobal, IsGlobalSetClearAndDestroy) {
-  EXPECT_EQ(GlobalTranslate(), nullptr);
   EXPECT_EQ(TranslateText(">Errors"), "Errors");
   EXPECT_EQ(TranslateText("Options"), "Options");
-
   auto* first = new TqmTranslate(nullptr);
   TqmTranslateEngineStrings engine(nullptr);
   engine.SetStrings({Key("Options") + "=Optionen"});
   first->SetTranslateEngine(&engine);
   first->SetState(tsTranslate);
   first->SetIsGlobal(true);
-  EXPECT_TRUE(first->IsGlobal());
-  EXPECT_EQ(GlobalTranslate(), first);
   EXPECT_EQ(TranslateText("Options"), "Optionen");
   first->SetIsGlobal(false);
   EXPECT_EQ(GlobalTranslate(), nullptr);
-  EXPECT_EQ(TranslateText("Options"), "Options");
 
-  // The translator made global last is the global one; the earlier one cannot clear it.
   TqmTranslate second(nullptr);
   first->SetIsGlobal(true);
   second.SetIsGlobal(true);
   EXPECT_FALSE(first->IsGlobal());
   first->SetIsGlobal(false);
-  EXPECT_EQ(GlobalTranslate(), &second);
-  first->SetIsGlobal(true);
-  second.SetIsGlobal(true);
   delete first;
-  EXPECT_EQ(GlobalTranslate(), &second);
-
+  EXPECT_TRUE(second.IsGlobal());
   auto* third = new TqmTranslate(nullptr);
   third->SetIsGlobal(true);
   delete third;
