@@ -10,3 +10,15 @@
 // Parent, the pair ending at Right; answers them in that order. OK closes the form with
 // OkResult; mrNone leaves that to its OnClick (a dialog that checks its input first).
 std::pair<TButton*, TButton*> AddOkCancel(TForm& form, TWinControl& parent, int top, int right, int okResult = mrOk);
+
+// A button that shows an arrow, up or down (moving a list's row).
+class TArrowButton : public TSpeedButton {
+ public:
+  TArrowButton(TComponent* owner, bool up) : TSpeedButton(owner), FUp(up) { Flat = false; }
+
+ protected:
+  void Paint(TCanvas& canvas) override;
+
+ private:
+  bool FUp;
+};
