@@ -7,16 +7,21 @@ constexpr int ButtonHeight = 27;
 constexpr int ButtonGap = 10;
 
 TButton* AddButton(TForm& form, TWinControl& parent, const char* caption, int left, int top, int result) {
-  auto* button = new TButton(&form);
-  button->SetCaption(caption);
-  button->TabStop = true;
+  TButton* button = NewButton(form, parent, caption, left, top, ButtonWidth);
   button->ModalResult = result;
-  button->SetBounds(left, top, ButtonWidth, ButtonHeight);
-  button->SetParent(&parent);
   return button;
 }
 
 }  // namespace
+
+TButton* NewButton(TForm& form, TWinControl& parent, const std::string& caption, int left, int top, int width) {
+  auto* button = new TButton(&form);
+  button->SetCaption(caption);
+  button->TabStop = true;
+  button->SetBounds(left, top, width, ButtonHeight);
+  button->SetParent(&parent);
+  return button;
+}
 
 std::pair<TButton*, TButton*> AddOkCancel(TForm& form, TWinControl& parent, int top, int right, int okResult) {
   const int cancelLeft = right - ButtonWidth;

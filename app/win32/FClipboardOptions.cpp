@@ -24,13 +24,6 @@ TLabel* NewLabel(TForm* form, TWinControl* parent, const std::string& caption, i
   return label;
 }
 
-TButton* NewButton(TForm* form, TWinControl* parent, const std::string& caption, int left, int top, int width = 75) {
-  auto* button = Place(new TButton(form), parent, left, top, width, 27);
-  button->SetCaption(caption);
-  button->TabStop = true;
-  return button;
-}
-
 TCheckBox* NewCheckBox(TForm* form, TWinControl* parent, const std::string& caption, int top) {
   auto* box = Place(new TCheckBox(form), parent, 10, top, 350, 20);
   box->SetCaption(caption);
@@ -84,9 +77,9 @@ void TClipboardOptionsForm::CreateOptionsPage() {
   eItems = Place(new TListView(this), tabOptions, 10, 117, 383, 170);
   eItems->Columns = {{"Text", 350}};
   eItems->SetRows(&FItems);
-  btnAddAddFolders = NewButton(this, tabOptions, "&Add", 10, 295);
-  btnEditAddFolders = NewButton(this, tabOptions, "&Edit", 91, 295);
-  btnDeleteAddFolders = NewButton(this, tabOptions, "&Delete", 172, 295);
+  btnAddAddFolders = NewButton(*this, *tabOptions, "&Add", 10, 295);
+  btnEditAddFolders = NewButton(*this, *tabOptions, "&Edit", 91, 295);
+  btnDeleteAddFolders = NewButton(*this, *tabOptions, "&Delete", 172, 295);
 
   eItems->OnDblClick = [this](TComponent&) { btnEditAddFoldersClick(); };
   btnAddAddFolders->OnClick = [this](TComponent&) { btnAddAddFoldersClick(); };
@@ -102,7 +95,7 @@ void TClipboardOptionsForm::CreateDiagnosticsPage() {
   Label6 = NewLabel(this, tabDiagnostics, "", 20, 30);
   NewLabel(this, tabDiagnostics, "Next application in clipboard chain:", 10, 60);
   Label7 = NewLabel(this, tabDiagnostics, "", 20, 80);
-  btnReestablish = NewButton(this, tabDiagnostics, "Re-establish connection", 10, 115, 200);
+  btnReestablish = NewButton(*this, *tabDiagnostics, "Re-establish connection", 10, 115, 200);
   btnReestablish->OnClick = [this](TComponent&) { btnReestablishClick(); };
 }
 

@@ -7,19 +7,6 @@
 #include "core/win32/qmMsgBox.h"
 #include "sources/SearchFolders.h"
 
-namespace {
-
-TButton* NewButton(TForm* form, TWinControl* parent, const std::string& caption, int left) {
-  auto* button = new TButton(form);
-  button->SetCaption(caption);
-  button->TabStop = true;
-  button->SetBounds(left, 0, 75, 27);
-  button->SetParent(parent);
-  return button;
-}
-
-}  // namespace
-
 TFoldersOptionsForm::TFoldersOptionsForm(TComponent* owner, std::string iniFileName)
     : TForm(owner), FIniFileName(std::move(iniFileName)), FRows([](const std::string& folder, int) { return folder; }) {
   SetCaption("Folders options");
@@ -38,9 +25,9 @@ TFoldersOptionsForm::TFoldersOptionsForm(TComponent* owner, std::string iniFileN
   cbSubFolders->SetParent(Panel1);
   Bevel1 = new TBevel(this);
   Bevel1->SetParent(Panel1);
-  btnAdd = NewButton(this, Panel1, "&Add", 16);
-  btnEdit = NewButton(this, Panel1, "&Edit", 97);
-  btnDelete = NewButton(this, Panel1, "&Delete", 178);
+  btnAdd = NewButton(*this, *Panel1, "&Add", 16, 0);
+  btnEdit = NewButton(*this, *Panel1, "&Edit", 97, 0);
+  btnDelete = NewButton(*this, *Panel1, "&Delete", 178, 0);
   btnDown = new TArrowButton(this, false);
   btnDown->Hint = "Move down";
   btnDown->SetParent(Panel1);

@@ -13,15 +13,6 @@ namespace {
 LPARAM NodeData(int group, int item) { return MAKELPARAM(item + 1, group + 1); }
 TRunGroupTree::TNode NodeOf(LPARAM data) { return {HIWORD(data) - 1, LOWORD(data) - 1}; }
 
-TButton* NewButton(TForm* form, TWinControl* parent, const char* caption, int top) {
-  auto* button = new TButton(form);
-  button->SetCaption(caption);
-  button->TabStop = true;
-  button->SetBounds(440, top, 110, 27);
-  button->SetParent(parent);
-  return button;
-}
-
 // Tells a refusal in words; true when there was none.
 bool Accepted(const std::string& error) {
   if (!error.empty()) ShowError(error);
@@ -43,10 +34,10 @@ TRunGroupOptionsForm::TRunGroupOptionsForm(TComponent* owner, TRunGroupFile& fil
   treeGroups = new TTreeView(this);
   treeGroups->SetBounds(8, 8, 420, 364);
   treeGroups->SetParent(GroupBox1);
-  btnNewGroup = NewButton(this, GroupBox1, "Add Group", 8);
-  btnNewItem = NewButton(this, GroupBox1, "Add Item", 41);
-  btnEdit = NewButton(this, GroupBox1, "Edit", 74);
-  btnDelete = NewButton(this, GroupBox1, "Delete", 107);
+  btnNewGroup = NewButton(*this, *GroupBox1, "Add Group", 440, 8, 110);
+  btnNewItem = NewButton(*this, *GroupBox1, "Add Item", 440, 41, 110);
+  btnEdit = NewButton(*this, *GroupBox1, "Edit", 440, 74, 110);
+  btnDelete = NewButton(*this, *GroupBox1, "Delete", 440, 107, 110);
   btnMoveUp = new TArrowButton(this, true);
   btnMoveUp->SetBounds(440, 150, 27, 27);
   btnMoveUp->SetParent(GroupBox1);
