@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "core/qmFileUtils.h"
+#include "core/qmLog.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
 
@@ -98,7 +99,8 @@ std::shared_ptr<const TClipboardHistory::TEntries> TClipboardHistory::Entries() 
 }
 
 std::shared_ptr<const std::string> TClipboardHistory::Picture(uint64_t key) const {
-  for (const auto& entry : *Entries())
+  const std::shared_ptr<const TEntries> entries = Entries();
+  for (const auto& entry : *entries)
     if (key && entry->PictureKey == key) return entry->Picture;
   return nullptr;
 }
@@ -171,9 +173,12 @@ bool TSearchClipboard::Report(const TAddHitFunc& addHit, const std::string& text
 }
 
 void TSearchClipboard::Search(const std::string& text, const TAddHitFunc& addHit) {
+  GetLog().Log("LorvexClipboard", "Search Clipboard for " + text);
   const std::string upperText = UpperCase(text);
   const bool wholeHistory = Contains("CLIPBOARD", upperText) || Contains(TranslateText("CLIPBOARD"), upperText);
-  for (const auto& entry : *FHistory->Entries())
+  // Held for the whole walk: a range over the pointed-to list would not keep the snapshot alive.
+  const std::shared_ptr<const TClipboardHistory::TEntries> entries = FHistory->Entries();
+  for (const auto& entry : *entries)
     if ((wholeHistory || Contains(entry->UpperText, upperText)) && Report(addHit, entry->Text, entry->PictureKey))
       return;
   for (const std::string& permanent : FPermanent)

@@ -107,10 +107,13 @@ void TClipboardViewer::DrawClipboard(WPARAM wParam, LPARAM lParam) {
     WPARAM WParam;
     LPARAM LParam;
     ~TPassOn() {
+      GetLog().Log("Clipboard", "DrawClipboard Next");
       Viewer.PassOn(WM_DRAWCLIPBOARD, WParam, LParam);
+      GetLog().Log("Clipboard", "DrawClipboard After");
       Viewer.FInDrawClipboard = false;
     }
   } passOn{*this, wParam, lParam};
+  GetLog().Log("Clipboard", "DrawClipboard Add");
   AddClipboardEntry();
 }
 

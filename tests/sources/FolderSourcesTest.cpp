@@ -161,4 +161,18 @@ TEST(FolderSourcesTest, TheMp3SourceFindsFilesByTagOrByName) {
   EXPECT_EQ(asked, 1);
   TId3v1Tag tag;
   EXPECT_FALSE(ReadId3v1File(root + "vanished.mp3", tag));
+
+  // A file's own name is opened as it is, never read for macros.
+  std::vector<os::TShellOpenRequest> opened;
+  os::SetShellOpenForTests([&](const os::TShellOpenRequest& request, std::string&) {
+    opened.push_back(request);
+    return true;
+  });
+  TItemData item(hits[0]);
+  item.SetExecuteString(root + "%PATH% 100%.mp3");
+  source.Execute(item);
+  os::SetShellOpenForTests(nullptr);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].File, root + "%PATH% 100%.mp3");
+  EXPECT_EQ(opened[0].ShowCmd, 9);
 }
