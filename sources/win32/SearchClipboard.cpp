@@ -204,7 +204,12 @@ TClipboardViewer* ClipboardWindow() { return TheClipboardWindow; }
 
 TSearchClipboard* NewClipboardSource(TComponent* owner, std::function<void()> optionsDialog) {
   TClipboardSettings settings;
-  settings.Load(TMemIniFile(SettingsFolder("Lorvex") + TClipboardSettings::IniFileName));
+  try {
+    settings.Load(TMemIniFile(SettingsFolder("Lorvex") + TClipboardSettings::IniFileName));
+  } catch (const EInOutError& e) {
+    // The history works without its file: the defaults stand, and the program starts.
+    GetLog().Log("LorvexClipboard", e.Message());
+  }
   auto history = std::make_shared<TClipboardHistory>(settings.HistoryLimit());
   auto viewer = std::make_unique<TClipboardViewer>(history, settings);
   return new TSearchClipboard(owner, history, settings.Permanent, std::move(viewer), std::move(optionsDialog));
