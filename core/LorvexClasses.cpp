@@ -288,7 +288,8 @@ std::vector<std::string> SplitCharacters(const std::string& text) {
   return characters;
 }
 
-// "abc" gives "a* b* c*.*": the initials of the words of a name. Only for 2 to 4 characters.
+}  // namespace
+
 std::string AbbreviationMask(const std::string& text) {
   const std::vector<std::string> characters = SplitCharacters(text);
   if (characters.size() < 2 || characters.size() > 4) return {};
@@ -296,6 +297,8 @@ std::string AbbreviationMask(const std::string& text) {
   for (const std::string& c : characters) mask += (mask.empty() ? "" : " ") + c + "*";
   return mask + ".*";
 }
+
+namespace {
 
 // Every word begins the name or follows a blank in it.
 bool AllWordsBeginWords(const std::string& upperName, const TStringList& words) {

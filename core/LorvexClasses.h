@@ -79,6 +79,9 @@ class TItemData : public TPersistent {
   std::string Parameters() const;
   std::string IconFile() const;
   std::string Path() const;
+  // As the source stored it, macros unexpanded: for execute strings that are data (a copied
+  // text, a group's name, a file's own name), not paths with macros.
+  const std::string& StoredExecuteString() const { return FExecuteString; }
   void SetExecuteString(std::string value) { FExecuteString = std::move(value); }
   void SetParameters(std::string value) { FParameters = std::move(value); }
   void SetIconFile(std::string value) { FIconFile = std::move(value); }
@@ -265,6 +268,9 @@ enum : uint8_t {
   soDisplayNames = 2,
   soWords = 4,
 };
+
+// The initials mask of a text of 2 to 4 characters: "abc" gives "a* b* c*.*"; empty otherwise.
+std::string AbbreviationMask(const std::string& text);
 
 // Matches Text against the names in Folder (and with Recurse its subfolders): file mask,
 // display names, words and abbreviations, as Options ask.

@@ -1,8 +1,13 @@
-// The clipboard as text.
+// The clipboard: texts, and pictures as packed DIBs.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
 // Replaces what the clipboard holds with Text (as Unicode text, which every program can paste).
-// Raises Exception when another program keeps the clipboard open.
-void SetClipboardText(const std::string& text);
+// Owner becomes the clipboard's owner (the application's window when none). Raises Exception
+// when another program keeps the clipboard open.
+void SetClipboardText(const std::string& text, HWND owner = nullptr);
+// The same with a picture, a packed DIB (CF_DIB; the system offers it as a bitmap too).
+void SetClipboardDib(const std::string& dib, HWND owner = nullptr);

@@ -9,6 +9,10 @@
 
 #include "app/RowHighlight.h"
 #include "app/win32/FAbout.h"
+#include "app/win32/FClipboardOptions.h"
+#include "app/win32/FFoldersOptions.h"
+#include "app/win32/FMp3Options.h"
+#include "app/win32/FRunGroupOptions.h"
 #include "app/win32/FOptions.h"
 #include "app/win32/ItemIcons.h"
 #include "core/LorvexClasses.h"
@@ -23,7 +27,12 @@
 #include "desktop/win32/HotKeyManager.h"
 #include "desktop/win32/SysMenu.h"
 #include "desktop/win32/TrayIcon.h"
+#include "desktop/win32/WindowTimers.h"
+#include "sources/SearchFolders.h"
 #include "sources/SearchIEBookmarks.h"
+#include "sources/SearchMp3.h"
+#include "sources/SearchRunGroup.h"
+#include "sources/win32/SearchClipboard.h"
 #include "sources/win32/SearchShortcuts.h"
 #include "ui/Dialogs.h"
 
@@ -544,8 +553,13 @@ void TMainForm::DeleteFromLastUsed() {
 void TMainForm::CreateSources() {
   // Owned by the window and registered in this order; the others come with their own units.
   auto shell = std::make_shared<TWin32ShortcutShell>();
-  FSources = {new TSearchStartMenu(this, shell), new TSearchDesktop(this, shell),
-              new TSearchIEBookmarks(this, shell)};
+  FSources = {new TSearchStartMenu(this, shell),
+              new TSearchDesktop(this, shell),
+              new TSearchFolders(this, shell, [](const std::string& ini) { return RunFoldersOptions(ini); }),
+              NewClipboardSource(this, RunClipboardOptions),
+              new TSearchIEBookmarks(this, shell),
+              new TSearchRunGroup(this, AcquireTimerHandler(), RunRunGroupOptions),
+              new TSearchMp3(this, RunMp3Options)};
   for (TSearchClass* source : FSources) SearchClasses().push_back(source);
 }
 

@@ -1,0 +1,46 @@
+// The run groups' dialog: groups and their items in a tree, saved to the run-group file with OK.
+#pragma once
+
+#include "app/RunGroupTree.h"
+#include "ui/ExtCtrls.h"
+#include "ui/Forms.h"
+#include "ui/StdCtrls.h"
+#include "ui/TreeView.h"
+
+class TRunGroupOptionsForm : public TForm {
+ public:
+  TRunGroupOptionsForm(TComponent* owner, TRunGroupFile& file);
+  const char* ClassName() const override { return "TRunGroupOptionsForm"; }
+
+  TPanel* GroupBox1;
+  TTreeView* treeGroups;
+  TButton* btnNewGroup;
+  TButton* btnNewItem;
+  TButton* btnEdit;
+  TButton* btnDelete;
+  TSpeedButton* btnMoveUp;
+  TSpeedButton* btnMoveDown;
+  TButton* btnOk;
+  TButton* btnCancel;
+
+  TRunGroupTree& Tree() { return FTree; }
+
+  void btnNewGroupClick();
+  void btnNewItemClick();
+  void btnEditClick();
+  void btnDeleteClick();
+  // Writes the file; the dialog stays open when it cannot be written.
+  void btnOkClick();
+
+ private:
+  void ShowTree();
+  // Asks for a group's name, starting with Name; false when cancelled or left empty.
+  bool AskGroupName(std::string& name);
+
+  TRunGroupFile& FFile;
+  TRunGroupTree FTree;
+  bool FSelecting = false;  // the user selects a node in the tree
+};
+
+// Shows the dialog over File; true after OK.
+bool RunRunGroupOptions(TRunGroupFile& file);

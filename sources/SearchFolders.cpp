@@ -1,0 +1,80 @@
+#include "sources/SearchFolders.h"
+
+#include "core/qmFileUtils.h"
+
+namespace {
+
+constexpr const char* FoldersSection = "Folders";
+constexpr const char* OptionsSection = "Options";
+
+// What one search walks: the expanded folders.
+TFolderList LoadFolderList() {
+  TFolderList list;
+  list.Load(TMemIniFile(SettingsFolder("Lorvex") + TSearchFolders::IniFileName));
+  list.Folders = ExpandedFolders(list.Folders);
+  return list;
+}
+
+}  // namespace
+
+void TFolderList::Load(const TMemIniFile& ini) {
+  Folders.clear();
+  for (const std::string& key : ini.KeyNames(FoldersSection)) {
+    std::string folder = ini.ReadString(FoldersSection, key, "");
+    // An empty folder would be the root of the drive.
+    if (!folder.empty()) Folders.push_back(std::move(folder));
+  }
+  Subfolders = ini.ReadBool(OptionsSection, "Subfolders", false);
+}
+
+void TFolderList::Save(TMemIniFile& ini) const {
+  ini.EraseSection(FoldersSection);
+  for (size_t i = 0; i < Folders.size(); ++i)
+    ini.WriteString(FoldersSection, "Folder" + std::to_string(i), Folders[i]);
+  ini.WriteBool(OptionsSection, "Subfolders", Subfolders);
+}
+
+TStringList ExpandedFolders(const TStringList& folders) {
+  TStringList expanded;
+  for (const std::string& folder : folders) expanded.push_back(IncludeTrailingBackslash(ExpandPath(folder)));
+  return expanded;
+}
+
+TStringList FolderSearchMasks(const std::string& text, bool extendedSearch) {
+  TStringList masks = {"*" + text + "*.*"};
+  if (extendedSearch) {
+    std::string initials = AbbreviationMask(text);
+    if (!initials.empty()) masks.push_back(std::move(initials));
+  }
+  return masks;
+}
+
+os::TShellOpenRequest FileOpenRequestFor(const TItemData& item) {
+  os::TShellOpenRequest request = ShellOpenRequestFor(item);
+  request.File = item.StoredExecuteString();
+  return request;
+}
+
+TSearchFolders::TSearchFolders(TComponent* owner, std::shared_ptr<TShortcutShell> shell, TOptionsDialog optionsDialog)
+    : TSearchShortcuts(owner, std::move(shell)), FOptionsDialog(std::move(optionsDialog)), FFolders(LoadFolderList) {}
+
+void TSearchFolders::ShowOptions() {
+  if (FOptionsDialog && FOptionsDialog(IniFileName)) FFolders.Drop();
+}
+
+void TSearchFolders::Search(const std::string& text, const TAddHitFunc& addHit) {
+  TSearchShortcuts::Search(text, addHit);
+  const std::shared_ptr<const TFolderList> list = FFolders.Get();
+  const TStringList masks = FolderSearchMasks(text, AppSettings().ExtendedSearch);
+  TShellSearchScope scope(Shell());
+  // After a stop every further walk ends at its first poll.
+  for (const std::string& folder : list->Folders)
+    for (const std::string& mask : masks) SearchFolder(folder, mask, "", list->Subfolders);
+}
+
+void TSearchFolders::Execute(TItemData& item) { ShellOpenOrRaise(FileOpenRequestFor(item)); }
+
+void TSearchFolders::Reset() {
+  TSearchShortcuts::Reset();
+  FFolders.Drop();
+}

@@ -1,0 +1,216 @@
+#include "sources/win32/SearchClipboard.h"
+
+#include <algorithm>
+
+#include "core/qmFileUtils.h"
+#include "core/qmLog.h"
+#include "core/win32/WideText.h"
+#include "core/win32/WinIcon.h"
+#include "ui/Clipbrd.h"
+
+namespace {
+
+constexpr UINT_PTR KeepAliveTimer = 1;
+constexpr UINT KeepAliveInterval = 30000;
+constexpr UINT PassOnTimeout = 2000;
+
+TClipboardViewer* TheClipboardWindow = nullptr;
+
+// The bytes of the clipboard's data in Format, never past the end of its memory.
+std::string ClipboardBytes(UINT format) {
+  HANDLE data = GetClipboardData(format);
+  const void* memory = data ? GlobalLock(data) : nullptr;
+  if (!memory) return {};
+  std::string bytes(static_cast<const char*>(memory), GlobalSize(data));
+  GlobalUnlock(data);
+  return bytes;
+}
+
+std::string ClipboardText() {
+  const std::string bytes = ClipboardBytes(CF_UNICODETEXT);
+  return Utf16ToUtf8(BoundedClipboardText(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size()));
+}
+
+// "Image " and the time, as the user's settings write dates and times.
+std::string PictureCaption() {
+  wchar_t date[80] = L"", time[80] = L"";
+  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, 80);
+  GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, 80);
+  return "Image " + WideToUtf8(date) + " " + WideToUtf8(time);
+}
+
+}  // namespace
+
+TClipboardViewer::TClipboardViewer(std::shared_ptr<TClipboardHistory> history, const TClipboardSettings& settings)
+    : TForm(nullptr), FHistory(std::move(history)), FStoreImages(settings.StoreImages) {
+  SetCaption("LorvexClipboardWindow");
+  TheClipboardWindow = this;
+  JoinChain();
+  if (settings.KeepAlive) SetTimer(Handle(), KeepAliveTimer, KeepAliveInterval, nullptr);
+}
+
+TClipboardViewer::~TClipboardViewer() {
+  // The window goes with the form: its own handling of WM_DESTROY no longer runs then.
+  KillTimer(Handle(), KeepAliveTimer);
+  LeaveChain();
+  if (TheClipboardWindow == this) TheClipboardWindow = nullptr;
+}
+
+void TClipboardViewer::JoinChain() {
+  FIgnoreChanges = true;  // the window is told at once of what the clipboard holds
+  FNextViewer = SetClipboardViewer(Handle());
+  FInChain = true;
+  // The previous viewer may be none: only a window other than ours first tells of an error.
+  if (GetClipboardViewer() != Handle())
+    GetLog().Log("LorvexClipboard", "Init error " + std::to_string(GetLastError()));
+  FIgnoreChanges = false;
+}
+
+void TClipboardViewer::LeaveChain() {
+  if (!FInChain) return;
+  FInChain = false;
+  ChangeClipboardChain(Handle(), FNextViewer);
+  FNextViewer = nullptr;
+}
+
+void TClipboardViewer::KeepAlive() {
+  if (GetClipboardViewer() == Handle()) return;
+  LeaveChain();
+  JoinChain();
+}
+
+LRESULT TClipboardViewer::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_DRAWCLIPBOARD:
+      DrawClipboard(wParam, lParam);
+      return 0;
+    case WM_CHANGECBCHAIN:
+      ChangeChain(reinterpret_cast<HWND>(wParam), reinterpret_cast<HWND>(lParam));
+      return 0;
+    case WM_TIMER:
+      if (wParam != KeepAliveTimer) break;
+      KeepAlive();
+      return 0;
+    case WM_DESTROY:
+      LeaveChain();
+      break;
+  }
+  return TForm::WndProc(msg, wParam, lParam);
+}
+
+void TClipboardViewer::DrawClipboard(WPARAM wParam, LPARAM lParam) {
+  if (FInDrawClipboard) return;
+  FInDrawClipboard = true;
+  // The next viewer hears of the change whatever happens to our copy of it.
+  struct TPassOn {
+    TClipboardViewer& Viewer;
+    WPARAM WParam;
+    LPARAM LParam;
+    ~TPassOn() {
+      GetLog().Log("Clipboard", "DrawClipboard Next");
+      Viewer.PassOn(WM_DRAWCLIPBOARD, WParam, LParam);
+      GetLog().Log("Clipboard", "DrawClipboard After");
+      Viewer.FInDrawClipboard = false;
+    }
+  } passOn{*this, wParam, lParam};
+  GetLog().Log("Clipboard", "DrawClipboard Add");
+  AddClipboardEntry();
+}
+
+void TClipboardViewer::ChangeChain(HWND leaving, HWND next) {
+  if (leaving == FNextViewer)
+    FNextViewer = next;
+  else
+    PassOn(WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(leaving), reinterpret_cast<LPARAM>(next));
+}
+
+void TClipboardViewer::PassOn(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (!FNextViewer || FNextViewer == Handle()) return;
+  if (!IsWindow(FNextViewer)) {
+    FNextViewer = nullptr;
+    return;
+  }
+  DWORD_PTR result;
+  SendMessageTimeoutA(FNextViewer, msg, wParam, lParam, SMTO_ABORTIFHUNG, PassOnTimeout, &result);
+}
+
+void TClipboardViewer::AddClipboardEntry() {
+  // Our own putting back of a hit is no new copy, however late the system tells of it.
+  if (FIgnoreChanges || GetClipboardOwner() == Handle()) return;
+  if (!OpenClipboard(Handle())) {
+    GetLog().Log("LorvexClipboard", "The clipboard is kept open by another program");
+    return;
+  }
+  std::string text, picture;
+  if (IsClipboardFormatAvailable(CF_UNICODETEXT))
+    text = ClipboardText();
+  else if (FStoreImages && IsClipboardFormatAvailable(CF_DIB))
+    picture = ClipboardBytes(CF_DIB);
+  CloseClipboard();
+  if (!text.empty()) FHistory->AddText(text);
+  if (const auto dib = CheckDib(picture))
+    FHistory->AddPicture(picture.substr(0, dib->HeaderSize + dib->ColorBytes + dib->PixelBytes), PictureCaption());
+}
+
+void TClipboardViewer::Put(const std::function<void(HWND owner)>& put) {
+  FIgnoreChanges = true;
+  struct TClear {
+    bool& Flag;
+    ~TClear() { Flag = false; }
+  } clear{FIgnoreChanges};
+  put(Handle());
+}
+
+void TClipboardViewer::PutText(const std::string& text) {
+  Put([&](HWND owner) { SetClipboardText(text, owner); });
+}
+
+void TClipboardViewer::PutPicture(const std::string& dib) {
+  Put([&](HWND owner) { SetClipboardDib(dib, owner); });
+}
+
+std::unique_ptr<TIcon> TClipboardViewer::PictureIcon(const std::string& dib) {
+  const std::optional<TDibLayout> layout = CheckDib(dib);
+  if (!layout) return nullptr;
+  const int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP color = CreateCompatibleBitmap(screen, width, height);
+  HBITMAP mask = CreateBitmap(width, height, 1, 1, nullptr);
+  HGDIOBJ old = SelectObject(memory, mask);
+  PatBlt(memory, 0, 0, width, height, BLACKNESS);  // the whole icon is opaque
+  SelectObject(memory, color);
+  SetStretchBltMode(memory, HALFTONE);
+  const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
+  StretchDIBits(memory, 0, 0, width, height, 0, 0, layout->Width, std::abs(layout->Height),
+                dib.data() + layout->HeaderSize + layout->ColorBytes, info, DIB_RGB_COLORS, SRCCOPY);
+  SelectObject(memory, old);
+  ICONINFO iconInfo{TRUE, 0, 0, mask, color};
+  HICON icon = CreateIconIndirect(&iconInfo);
+  DeleteObject(mask);
+  DeleteObject(color);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return icon ? std::make_unique<TWinIcon>(icon) : nullptr;
+}
+
+std::unique_ptr<TIcon> TClipboardViewer::ClipboardIcon() {
+  const std::string fileName = ExeFolder() + "images\\clipboard.ico";
+  auto icon = static_cast<HICON>(LoadImageA(nullptr, fileName.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE));
+  return icon ? std::make_unique<TWinIcon>(icon) : nullptr;
+}
+
+TClipboardViewer* ClipboardWindow() { return TheClipboardWindow; }
+
+TSearchClipboard* NewClipboardSource(TComponent* owner, std::function<void()> optionsDialog) {
+  TClipboardSettings settings;
+  try {
+    settings.Load(TMemIniFile(SettingsFolder("Lorvex") + TClipboardSettings::IniFileName));
+  } catch (const EInOutError& e) {
+    // The history works without its file: the defaults stand, and the program starts.
+    GetLog().Log("LorvexClipboard", e.Message());
+  }
+  auto history = std::make_shared<TClipboardHistory>(settings.HistoryLimit());
+  auto viewer = std::make_unique<TClipboardViewer>(history, settings);
+  return new TSearchClipboard(owner, history, settings.Permanent, std::move(viewer), std::move(optionsDialog));
+}

@@ -1,0 +1,72 @@
+#include "app/RunGroupTree.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TNode = TRunGroupTree::TNode;
+
+TRunGroupTree WorkAndPlay() {
+  return TRunGroupTree({{"Work", {{"mail", "mail.exe", "", 1}, {"web", "web.exe", "", 2}, {"chat", "chat.exe", "", 3}}},
+                        {"Play", {}}});
+}
+
+std::vector<std::string> ItemNames(const TRunGroup& group) {
+  std::vector<std::string> names;
+  for (const TGroupData& item : group.Items) names.push_back(item.ItemName);
+  return names;
+}
+
+}  // namespace
+
+TEST(RunGroupTreeTest, NamesAreRefusedWhenTheFileWouldLoseOrBreakThem) {
+  TRunGroupTree tree = WorkAndPlay();
+  struct TCase {
+    const char* What;
+    std::string (*Change)(TRunGroupTree& tree);
+    bool Refused;
+  } cases[] = {
+      {"a group named like another", [](TRunGroupTree& t) { return t.AddGroup("WORK"); }, true},
+      {"a group with a bracket", [](TRunGroupTree& t) { return t.AddGroup("a]b"); }, true},
+      {"a new group", [](TRunGroupTree& t) { return t.AddGroup("Home"); }, false},
+      {"a group renamed to itself", [](TRunGroupTree& t) { return t.RenameGroup("home"); }, false},
+      {"a group renamed like another", [](TRunGroupTree& t) { return t.RenameGroup("Play"); }, true},
+      {"a first item", [](TRunGroupTree& t) { return t.AddItem({"x", "x.exe", "", 1}); }, false},
+      {"an item named like another", [](TRunGroupTree& t) { return t.AddItem({"X", "y.exe", "", 1}); }, true},
+      {"an item with =", [](TRunGroupTree& t) { return t.AddItem({"a=b", "y.exe", "", 1}); }, true},
+      {"an item edited under its own name", [](TRunGroupTree& t) { return t.ReplaceItem({"x", "z.exe", "", 5}); }, false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    EXPECT_EQ(c.Change(tree).empty(), !c.Refused);
+  }
+  EXPECT_EQ(tree.Groups().back().Name, "home");
+  EXPECT_EQ(tree.Groups().back().Items, (std::vector<TGroupData>{{"x", "z.exe", "", 5}}));
+  EXPECT_EQ(tree.Selected(), (TNode{2, 0}));
+}
+
+TEST(RunGroupTreeTest, ItemsMoveWithinTheirGroupAndTheSelectionFollows) {
+  TRunGroupTree tree = WorkAndPlay();
+  tree.Select({0, 0});
+  tree.MoveUp();  // the first stays first
+  tree.MoveDown();
+  tree.MoveDown();
+  tree.MoveDown();  // the last stays last
+  EXPECT_EQ(ItemNames(tree.Groups()[0]), (std::vector<std::string>{"web", "chat", "mail"}));
+  EXPECT_EQ(tree.Selected(), (TNode{0, 2}));
+  tree.Select({1, -1});
+  tree.MoveUp();  // groups do not move
+  EXPECT_EQ(tree.Groups()[1].Name, "Play");
+
+  tree.Select({0, 5});
+  EXPECT_EQ(tree.Selected(), TNode{});
+  EXPECT_FALSE(tree.AddItem({"x", "x.exe", "", 1}).empty());
+  tree.Select({0, 1});
+  EXPECT_EQ(tree.AddItem({"", "x.exe", "", 1}), "");  // no name, no item
+  EXPECT_EQ(tree.AddItem({"x", "x.exe", "", 1}), "");  // into the selected item's group
+  EXPECT_EQ(ItemNames(tree.Groups()[0]).back(), "x");
+  tree.Select({0, -1});
+  tree.DeleteSelected();
+  EXPECT_EQ(tree.Groups().size(), 1u);
+  EXPECT_EQ(tree.Selected(), TNode{});
+}

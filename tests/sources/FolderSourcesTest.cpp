@@ -1,0 +1,178 @@
+// The folder-list file, the folders source and the mp3 source over real folders.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/qmStringUtils.h"
+#include "sources/SearchFolders.h"
+#include "sources/SearchMp3.h"
+#include "tests/sources/SourceHits.h"
+#include "tests/sources/SourceSettings.h"
+#include "tests/support/TestPaths.h"
+
+namespace {
+
+using TNames = std::vector<std::string>;
+
+class TNoLinks : public TShortcutShell {
+ public:
+  void ResolveShortcut(TShortcutInfo&) override {}
+};
+
+// An ID3v1 tag of Title, Artist and Album, each field padded to 30 bytes with zeros.
+std::string Tag(const std::string& title, const std::string& artist, const std::string& album) {
+  std::string tag = "TAG";
+  for (const std::string* field : {&title, &artist, &album}) tag += (*field + std::string(30, '\0')).substr(0, 30);
+  return tag + std::string(128 - tag.size(), '\0');
+}
+
+std::string FolderListFile(const std::string& folder, bool subfolders, const std::string& more = "") {
+  return "[Folders]\r\nFolder0=" + folder + "\r\n[Options]\r\nSubfolders=" + (subfolders ? "1" : "0") + "\r\n" + more;
+}
+
+}  // namespace
+
+TEST(FolderListTest, ReadsEveryKeyInFileOrderSkipsEmptyOnesAndSavesThemNumbered) {
+  os::SetEnv("LORVEX_FOLDER_TEST", "C:\\Users\\me");
+  TMemIniFile ini(WriteSettingsFile("folders_gap.ini",
+                                    "[Folders]\r\nFolder0=C:\\a\r\nFolder1=%LORVEX_FOLDER_TEST%\\Music\r\n"
+                                    "Folder3=C:\\c\\\r\nFolder4=\r\n[Options]\r\nSubfolders=1\r\n[Other]\r\nKept=1\r\n"));
+  TFolderList list;
+  list.Load(ini);
+  EXPECT_EQ(list.Folders, (TNames{"C:\\a", "%LORVEX_FOLDER_TEST%\\Music", "C:\\c\\"}));
+  EXPECT_TRUE(list.Subfolders);
+  EXPECT_EQ(ExpandedFolders(list.Folders), (TNames{"C:\\a\\", "C:\\Users\\me\\Music\\", "C:\\c\\"}));
+
+  list.Save(ini);
+  EXPECT_EQ(ini.KeyNames("Folders"), (TNames{"Folder0", "Folder1", "Folder2"}));
+  EXPECT_EQ(ini.ReadString("Folders", "Folder2", ""), "C:\\c\\");
+  EXPECT_EQ(ini.ReadString("Other", "Kept", ""), "1");
+}
+
+TEST(FolderListTest, ExtendedSearchAddsTheInitialsOfTwoToFourCharacters) {
+  struct TCase {
+    const char* Text;
+    bool Extended;
+    TNames Masks;
+  } cases[] = {
+      {"ab", false, {"*ab*.*"}},
+      {"ab", true, {"*ab*.*", "a* b*.*"}},
+      {"abcd", true, {"*abcd*.*", "a* b* c* d*.*"}},
+      {"a", true, {"*a*.*"}},
+      {"abcde", true, {"*abcde*.*"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Text + std::string(c.Extended ? " extended" : ""));
+    EXPECT_EQ(FolderSearchMasks(c.Text, c.Extended), c.Masks);
+  }
+}
+
+TEST(FolderSourcesTest, TheFoldersSourceReadsItsListAgainOnlyAfterOk) {
+  const std::string root = testpaths::FreshFolder("folders_source");
+  for (const char* file : {"Alpha Beta.txt", "abacus beta.txt", "xaby.txt", "other.txt", "sub/Abba.txt"})
+    testpaths::WriteText(root + file, "x");
+  WriteSettingsFile(TSearchFolders::IniFileName, FolderListFile(root, false));
+  AppSettings().ExtendedSearch = true;
+  bool dialogAnswer = false;
+  TSearchFolders source(nullptr, std::make_shared<TNoLinks>(), [&](const std::string& ini) {
+    EXPECT_EQ(ini, "LorvexFolders.ini");
+    return dialogAnswer;
+  });
+
+  // Each mask is a pass of its own: a file both match is found twice.
+  EXPECT_EQ(HitNames(CollectHits(source, "ab")),
+            (TNames{"Alpha Beta.txt", "abacus beta.txt", "abacus beta.txt", "xaby.txt"}));
+  WriteSettingsFile(TSearchFolders::IniFileName, FolderListFile(root, true));
+  EXPECT_EQ(CollectHits(source, "abba").size(), 0u);
+  source.ShowOptions();  // cancelled
+  EXPECT_EQ(CollectHits(source, "abba").size(), 0u);
+  dialogAnswer = true;
+  source.ShowOptions();
+  EXPECT_EQ(HitNames(CollectHits(source, "abba")), (TNames{"Abba.txt"}));
+  AppSettings().ExtendedSearch = false;
+}
+
+TEST(Mp3TagTest, ReadsTheFieldsAsFarAsTheyAreSound) {
+  const std::string full = Tag(std::string(30, 'T'), "Beatles", "Abbey Road");
+  struct TCase {
+    const char* What;
+    std::string Bytes;
+    bool Read;
+    TId3v1Tag Tag;
+  } cases[] = {
+      {"a title of 30 bytes without a zero", full, true, {std::string(30, 'T'), "Beatles", "Abbey Road"}},
+      {"ISO-8859-1", Tag("Caf\xE9", "Beyonc\xE9", "\xC4rzte"), true, {"Café", "Beyoncé", "Ärzte"}},
+      {"UTF-8", Tag("Café", "", ""), true, {"Café", "", ""}},
+      {"no TAG", "XAG" + full.substr(3), false, {}},
+      {"127 bytes", full.substr(0, 127), false, {}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    TId3v1Tag tag;
+    EXPECT_EQ(ReadId3v1(c.Bytes, tag), c.Read);
+    if (c.Read) {
+      EXPECT_EQ(tag, c.Tag);
+    }
+  }
+}
+
+TEST(FolderSourcesTest, TheMp3SourceFindsFilesByTagOrByName) {
+  const std::string root = testpaths::FreshFolder("mp3_source");
+  testpaths::WriteText(root + "one.mp3", std::string(500, 'x') + Tag("Yesterday", "Beatles", "Help"));
+  testpaths::WriteText(root + "deep/two.MP3", Tag("Love Me Do", "The Beatles", "Please"));
+  testpaths::WriteText(root + "untagged beatles.mp3", std::string(500, 'x'));
+  testpaths::WriteText(root + "short.mp3", "TAG beatles");
+  testpaths::WriteText(root + "Love Song.mp3", "x");
+  testpaths::WriteText(root + "love folder.mp3/inside.txt", "x");
+  testpaths::WriteText(root + "beatles.txt", Tag("", "Beatles", ""));
+  TSearchMp3 source(nullptr, nullptr);
+
+  struct TCase {
+    const char* Text;
+    bool Tags, Subfolders;
+    TNames Names;
+  } cases[] = {
+      {"beat", true, true, {"one.mp3", "two.MP3"}},
+      {"YESTERDAY", true, true, {"one.mp3"}},
+      {"beat", true, false, {"one.mp3"}},
+      {"love", false, false, {"Love Song.mp3", "love folder.mp3"}},
+      {"beat", false, true, {"untagged beatles.mp3"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::string(c.Text) + (c.Tags ? " tags" : " names") + (c.Subfolders ? " subfolders" : ""));
+    WriteSettingsFile(TSearchMp3::IniFileName,
+                      FolderListFile(root, c.Subfolders, c.Tags ? "SearchTags=1\r\n" : ""));
+    source.Reset();
+    EXPECT_EQ(HitNames(CollectHits(source, c.Text)), c.Names);
+  }
+
+  WriteSettingsFile(TSearchMp3::IniFileName, FolderListFile(root, true, "SearchTags=1\r\n"));
+  source.Reset();
+  const std::vector<TItemRecord> hits = CollectHits(source, "yesterday");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].Hint, "Artist: Beatles\r\nTitle: Yesterday\r\nAlbum: Help");
+  EXPECT_EQ(hits[0].Extension, ".mp3");
+  EXPECT_EQ(hits[0].Score, -1);
+
+  // A cancelled search asks once more at most: at the next file.
+  int asked = 0;
+  source.Search("no such tag", [&](const TItemRecord&) { return ++asked > 0; });
+  EXPECT_EQ(asked, 1);
+  TId3v1Tag tag;
+  EXPECT_FALSE(ReadId3v1File(root + "vanished.mp3", tag));
+
+  // A file's own name is opened as it is, never read for macros.
+  std::vector<os::TShellOpenRequest> opened;
+  os::SetShellOpenForTests([&](const os::TShellOpenRequest& request, std::string&) {
+    opened.push_back(request);
+    return true;
+  });
+  TItemData item(hits[0]);
+  item.SetExecuteString(root + "%PATH% 100%.mp3");
+  source.Execute(item);
+  os::SetShellOpenForTests(nullptr);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].File, root + "%PATH% 100%.mp3");
+  EXPECT_EQ(opened[0].ShowCmd, 9);
+}

@@ -1,0 +1,190 @@
+#include "sources/SearchClipboard.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "tests/sources/SourceHits.h"
+#include "tests/sources/SourceSettings.h"
+
+namespace {
+
+using TNames = std::vector<std::string>;
+
+// What the source put on the clipboard.
+struct TFakeClipboard : TClipboardSystem {
+  std::string Text, Picture;
+  void PutText(const std::string& text) override { Text = text; }
+  void PutPicture(const std::string& dib) override { Picture = dib; }
+  std::unique_ptr<TIcon> PictureIcon(const std::string&) override { return nullptr; }
+  std::unique_ptr<TIcon> ClipboardIcon() override { return nullptr; }
+};
+
+TNames Texts(const TClipboardHistory& history) {
+  TNames texts;
+  for (const auto& entry : *history.Entries()) texts.push_back(entry->Text);
+  return texts;
+}
+
+// A packed DIB: an information header of 40 bytes, no colour table (above 8 bits), pixels.
+std::string Dib(int32_t width, int32_t height, uint16_t bits, size_t pixelBytes, uint32_t colorsUsed = 0) {
+  std::string dib(40, '\0');
+  auto put = [&](size_t offset, uint32_t value, size_t size) {
+    for (size_t i = 0; i < size; ++i) dib[offset + i] = static_cast<char>(value >> (8 * i));
+  };
+  put(0, 40, 4);
+  put(4, static_cast<uint32_t>(width), 4);
+  put(8, static_cast<uint32_t>(height), 4);
+  put(12, 1, 2);
+  put(14, bits, 2);
+  put(32, colorsUsed, 4);
+  return dib + std::string(pixelBytes, '\x7f');
+}
+
+class ClipboardSourceTest : public ::testing::Test {
+ protected:
+  ClipboardSourceTest() {
+    auto system = std::make_unique<TFakeClipboard>();
+    Clipboard = system.get();
+    Source = std::make_unique<TSearchClipboard>(nullptr, History, TNames{"my clipboard note", "Line one\r\nline two"},
+                                                std::move(system), nullptr);
+  }
+
+  std::shared_ptr<TClipboardHistory> History = std::make_shared<TClipboardHistory>(20);
+  TFakeClipboard* Clipboard;
+  std::unique_ptr<TSearchClipboard> Source;
+};
+
+}  // namespace
+
+TEST(ClipboardHistoryTest, EqualTextsMoveUpAsStoredAndTheOldestGo) {
+  TClipboardHistory history(3);
+  for (const char* text : {"one", "two", "ONE", "Image 1"}) history.AddText(text);
+  EXPECT_EQ(Texts(history), (TNames{"Image 1", "one", "two"}));
+  const uint64_t first = history.AddPicture("dib1", "Image 1");
+  const uint64_t second = history.AddPicture("dib2", "Image 1");
+  EXPECT_NE(first, second);
+  EXPECT_EQ(Texts(history), (TNames{"Image 1", "Image 1", "Image 1"}));
+  EXPECT_EQ(*history.Picture(first), "dib1");
+  history.AddText("image 1");  // the text moves up: a picture's caption is no text
+  EXPECT_EQ(history.Entries()->front()->PictureKey, 0u);
+  history.AddText("new");
+  EXPECT_EQ(history.Picture(first), nullptr);
+  EXPECT_EQ(*history.Picture(second), "dib2");
+
+  TClipboardHistory none(0);
+  none.AddText("one");
+  EXPECT_TRUE(none.Entries()->empty());
+}
+
+TEST(ClipboardHistoryTest, HistoryCountIsANumberFrom0To1000) {
+  struct TCase {
+    const char* Text;
+    int Limit;
+  } cases[] = {{"20", 20}, {" 7 ", 7}, {"-5", 0}, {"5000", 1000}, {"abc", 20}, {"", 20}, {"3x", 20}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Text);
+    TClipboardSettings settings;
+    settings.HistoryCount = c.Text;
+    EXPECT_EQ(settings.HistoryLimit(), c.Limit);
+  }
+}
+
+TEST(ClipboardHistoryTest, SettingsKeepLineBreaksAndRenumberThePermanentTexts) {
+  TMemIniFile ini(WriteSettingsFile(TClipboardSettings::IniFileName,
+                                    "[Permanent]\r\nItem5=a#13#10b#13#10c\r\nItem9=d\r\n[Other]\r\nx=1\r\n"));
+  TClipboardSettings settings;
+  settings.Load(ini);
+  EXPECT_TRUE(settings.KeepAlive);
+  EXPECT_FALSE(settings.StoreImages);
+  EXPECT_EQ(settings.HistoryCount, "20");
+  EXPECT_EQ(settings.Permanent, (TNames{"a\r\nb\r\nc", "d"}));
+  settings.Save(ini);
+  EXPECT_EQ(ini.KeyNames("Permanent"), (TNames{"Item1", "Item2"}));
+  EXPECT_EQ(ini.ReadString("Permanent", "Item1", ""), "a#13#10b#13#10c");
+  EXPECT_EQ(ini.ReadString("Settings", "StoreImages", ""), "0");
+  EXPECT_EQ(ini.ReadString("Other", "x", ""), "1");
+}
+
+TEST_F(ClipboardSourceTest, PartsOfClipboardListTheWholeHistoryThenMatchingPermanentTexts) {
+  for (const char* text : {"alpha", "beta", "clip art"}) History->AddText(text);
+  History->AddPicture("dib", "Image 01.02.2024 10:00:00");
+  EXPECT_EQ(HitNames(CollectHits(*Source, "ALP")), (TNames{"alpha"}));
+  const std::vector<TItemRecord> hits = CollectHits(*Source, "clip");
+  TNames names;
+  for (const TItemRecord& hit : hits) names.push_back(hit.DisplayName);
+  EXPECT_EQ(names, (TNames{"Image 01.02.2024 10:00:00", "clip art", "beta", "alpha", "my clipboard note"}));
+  EXPECT_EQ(hits[0].Parameters, "1");  // the picture's key
+  EXPECT_EQ(hits[1].ExecuteString, "clip art");
+  EXPECT_EQ(hits[1].Description, "Copy to clipboard");
+  EXPECT_EQ(hits[1].Score, 0);
+  EXPECT_EQ(HitNames(CollectHits(*Source, "two")), (TNames{"Line one\r\nline two"}));
+
+  int reported = 0;
+  Source->Search("clip", [&](const TItemRecord&) { return ++reported == 2; });
+  EXPECT_EQ(reported, 2);  // cancelled in the history: no permanent text
+}
+
+TEST_F(ClipboardSourceTest, HitsGoBackExactlyAsCopiedAndAGonePictureIsRefused) {
+  History->AddText("%PATH% 100%");
+  const uint64_t key = History->AddPicture("dib", "Image 1");
+  std::vector<TItemRecord> hits = CollectHits(*Source, "clipboard");
+  TItemData text(hits[1]), picture(hits[0]);
+  Source->Execute(text);
+  EXPECT_EQ(Clipboard->Text, "%PATH% 100%");
+  Source->Execute(picture);
+  EXPECT_EQ(Clipboard->Picture, "dib");
+  EXPECT_EQ(Texts(*History), (TNames{"Image 1", "%PATH% 100%"}));
+
+  for (int i = 0; i < 20; ++i) History->AddText(std::to_string(i));
+  ASSERT_EQ(History->Picture(key), nullptr);
+  EXPECT_THROW(Source->Execute(picture), Exception);
+}
+
+TEST_F(ClipboardSourceTest, ASearchReadsASnapshotWhileTextsArrive) {
+  std::atomic<bool> done = false;
+  std::thread worker([&] {
+    while (!done)
+      for (const TItemRecord& hit : CollectHits(*Source, "clipboard")) EXPECT_FALSE(hit.DisplayName.empty());
+  });
+  for (int i = 0; i < 2000; ++i) History->AddText(std::string(i % 50 + 1, 'x') + std::to_string(i));
+  done = true;
+  worker.join();
+  EXPECT_EQ(History->Entries()->size(), 20u);
+}
+
+TEST(ClipboardDataTest, TextEndsAtItsFirstZeroOrItsSize) {
+  const char16_t data[] = {u'a', u'b', u'c', u'\0', u'd'};
+  EXPECT_EQ(BoundedClipboardText(data, sizeof data), u"abc");
+  EXPECT_EQ(BoundedClipboardText(data, 4), u"ab");
+  EXPECT_EQ(BoundedClipboardText(data, 5), u"ab");
+  EXPECT_EQ(BoundedClipboardText(nullptr, 8), u"");
+}
+
+TEST(ClipboardDataTest, ADibIsMadeOnlyFromAHeaderItsDataHolds) {
+  const size_t rgb64x48 = 64 * 3 * 48;
+  struct TCase {
+    const char* What;
+    std::string Data;
+    bool Sound;
+  } cases[] = {
+      {"64x48 24 bits", Dib(64, 48, 24, rgb64x48), true},
+      {"top-down", Dib(64, -48, 24, rgb64x48), true},
+      {"rows padded to 4 bytes", Dib(3, 2, 24, 2 * 12), true},
+      {"8 bits with its table", Dib(4, 4, 8, 256 * 4 + 16), true},
+      {"8 bits without room for its table", Dib(4, 4, 8, 16), false},
+      {"a table too long", Dib(4, 4, 8, 300 * 4 + 16, 300), false},
+      {"one pixel row short", Dib(64, 48, 24, rgb64x48 - 1), false},
+      {"no pixels", Dib(0, 48, 24, 0), false},
+      {"height 0", Dib(64, 0, 24, 0), false},
+      {"beyond any screen", Dib(0x7fffffff, 0x7fffffff, 32, 16), false},
+      {"height of -2^31", Dib(1, INT32_MIN, 32, 16), false},
+      {"7 bits", Dib(8, 8, 7, 64), false},
+      {"header only", Dib(64, 48, 24, 0).substr(0, 39), false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    EXPECT_EQ(CheckDib(c.Data).has_value(), c.Sound);
+  }
+}

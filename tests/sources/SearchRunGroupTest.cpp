@@ -1,0 +1,145 @@
+#include "sources/SearchRunGroup.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/desktop/FakeTimerHandler.h"
+#include "tests/sources/SourceHits.h"
+#include "tests/sources/SourceSettings.h"
+
+namespace {
+
+using TNames = std::vector<std::string>;
+
+// Records what the shell was asked to open; a program named "missing" fails.
+struct TShellRecorder {
+  std::vector<os::TShellOpenRequest> Opened;
+  TShellRecorder() {
+    os::SetShellOpenForTests([this](const os::TShellOpenRequest& request, std::string& errorText) {
+      Opened.push_back(request);
+      errorText = "The system cannot find the file specified.";
+      return request.File != "missing";
+    });
+  }
+  ~TShellRecorder() { os::SetShellOpenForTests(nullptr); }
+  TNames Files() const {
+    TNames files;
+    for (const auto& request : Opened) files.push_back(request.File + " " + request.Parameters);
+    return files;
+  }
+};
+
+TItemData GroupItem(const std::string& name, bool asAdmin = false) {
+  TItemData item;
+  item.SetExecuteString(name);
+  item.AsAdmin = asAdmin;
+  return item;
+}
+
+}  // namespace
+
+TEST(RunGroupFileTest, ParseGroupItemTakesTheLastFieldWhole) {
+  struct TCase {
+    const char* Value;
+    TGroupItemValue Item;
+  } cases[] = {
+      {"1500;notepad.exe;a;b", {"1500", "notepad.exe", "a;b"}},
+      {"notepad.exe;readme.txt", {"1000", "notepad.exe", "readme.txt"}},
+      {"notepad.exe", {"1000", "notepad.exe", ""}},
+      {"", {"1000", "", ""}},
+      {";;", {"", "", ""}},
+      {"0;%PATH%\\x.exe;100%", {"0", "%PATH%\\x.exe", "100%"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Value);
+    EXPECT_EQ(ParseGroupItem(c.Value), c.Item);
+  }
+}
+
+TEST(RunGroupFileTest, DelaysAreFiniteNumbersOfAtMostTwoMinutes) {
+  struct TCase {
+    const char* Text;
+    std::optional<unsigned> Stored;  // milliseconds in the file
+    double Typed;                    // seconds in the dialog
+  } cases[] = {
+      {"1500", 1500u, 120}, {"-300", 300u, 120},         {"2,5", 2u, 2.5},     {" 0.25 ", 0u, 0.25},
+      {"300000", 120000u, 120}, {"", std::nullopt, 1}, {"abc", std::nullopt, 1}, {"inf", std::nullopt, 1},
+      {"nan", std::nullopt, 1}, {"1e9", std::nullopt, 1},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Text);
+    EXPECT_EQ(DelayMilliseconds(c.Text), c.Stored);
+    std::string error;
+    EXPECT_DOUBLE_EQ(DelaySecondsFromText(c.Text, error), c.Typed);
+    EXPECT_EQ(error.empty(), std::string(c.Text).empty() || c.Stored.has_value());
+  }
+  EXPECT_EQ(DelaySecondsText(1.5), "1.5");
+  EXPECT_EQ(DelaySecondsText(120), "120");
+}
+
+TEST(RunGroupFileTest, NamesThatWouldBreakTheFileAreRefused) {
+  for (const char* name : {"Work", "Work: mail, web", "a;b", "a[b"}) EXPECT_EQ(RunGroupNameError(name), "") << name;
+  for (const char* name : {"a=b", "a]b", "[a", ";a", "a\r\nb", "a\nb"}) EXPECT_NE(RunGroupNameError(name), "") << name;
+}
+
+TEST(RunGroupFileTest, GroupsWithoutItemsAreNotWritten) {
+  TRunGroupFile file(WriteSettingsFile("rungroups.ini", "; my groups\r\n[Old]\r\nx=1000;x.exe;\r\n"));
+  const TRunGroups groups = {{"Work", {{"mail", "mail.exe", "/new", 300}, {"web", "web.exe", "a;b", 0.5}}},
+                             {"Empty", {}}};
+  file.Write(groups);
+  const std::unique_ptr<TMemIniFile> ini = file.Read();
+  EXPECT_EQ(ini->ReadString("Work", "mail", ""), "120000;mail.exe;/new");
+  EXPECT_EQ(ini->ReadString("Work", "web", ""), "500;web.exe;a;b");
+  EXPECT_EQ(ini->Text().substr(0, 11), "; my groups");
+  TRunGroups read = ReadRunGroups(*ini);
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(read[0].Items[0].Delay, 120);
+  EXPECT_EQ(read[0].Items[1], groups[0].Items[1]);
+}
+
+TEST(RunGroupSourceTest, EachMatchingGroupIsDescribedByItsOwnItems) {
+  WriteSettingsFile(TSearchRunGroup::IniFileName,
+                    "[Work]\r\na=1000;a.exe;\r\nb=1000;b.exe;\r\n[Homework]\r\nc=1000;c.exe;\r\n[Play]\r\nd=d.exe\r\n");
+  TSearchRunGroup source(nullptr, std::make_shared<TFakeTimerHandler>(), nullptr);
+  const std::vector<TItemRecord> hits = CollectHits(source, "work");
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(hits[0].DisplayName, "Work");
+  EXPECT_EQ(hits[0].ExecuteString, "Work");
+  EXPECT_EQ(hits[0].Description, "Run: a, b");
+  EXPECT_EQ(hits[0].Parameters, "work");
+  EXPECT_EQ(hits[0].Score, 0);
+  EXPECT_EQ(hits[1].Description, "Run: c");
+}
+
+TEST(RunGroupSourceTest, ItemsStartInOrderWithPausesOnlyBetweenThem) {
+  WriteSettingsFile(TSearchRunGroup::IniFileName,
+                    "[Day %PATH%]\r\none=1500;one.exe;a;b\r\nbad=1000;missing;\r\nzero=0;two.exe;\r\nlast=9000;three.exe;\r\n"
+                    "[Broken]\r\nfirst=x.exe\r\nsecond=soon;y.exe;\r\nthird=z.exe\r\n");
+  auto timers = std::make_shared<TFakeTimerHandler>();
+  TSearchRunGroup source(nullptr, timers, nullptr);
+  TShellRecorder shell;
+  TItemData day = GroupItem("Day %PATH%", true);
+
+  source.Execute(day);  // the first item at once, the group's name as it was stored
+  std::vector<uint32_t> pauses;
+  while (!timers->WindowTimers.empty()) {
+    pauses.push_back(timers->WindowTimers.begin()->second);
+    try {
+      timers->ExpireAll();
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "ShellExecute error The system cannot find the file specified.");
+    }
+  }
+  EXPECT_EQ(shell.Files(), (TNames{"one.exe a;b", "missing ", "two.exe ", "three.exe "}));
+  EXPECT_EQ(pauses, (std::vector<uint32_t>{1500, 1000, 1}));
+  EXPECT_EQ(shell.Opened[0].Verb, "runas");
+  EXPECT_EQ(shell.Opened[0].ShowCmd, 9);
+  EXPECT_EQ(source.RunningSequences(), 0u);
+
+  // A delay that is no number stops the group before its item starts.
+  shell.Opened.clear();
+  TItemData broken = GroupItem("Broken");
+  source.Execute(broken);
+  EXPECT_THROW(timers->ExpireAll(), Exception);
+  EXPECT_EQ(shell.Files(), (TNames{"x.exe "}));
+  EXPECT_TRUE(timers->WindowTimers.empty());
+}

@@ -1,0 +1,225 @@
+// The clipboard history over the real clipboard and viewer chain of Wine.
+#include "sources/win32/SearchClipboard.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "core/Unicode.h"
+#include "core/win32/WinIcon.h"
+#include "tests/sources/SourceHits.h"
+#include "tests/sources/SourceSettings.h"
+#include "tests/support/WineTestUtils.h"
+
+namespace {
+
+using TNames = std::vector<std::string>;
+
+// Copies Data in Format from a thread of its own (a handle for CF_BITMAP, bytes for the others).
+// The wait serves messages: the clipboard's owner hears that it is emptied.
+void CopyFromThread(UINT format, const std::string& bytes, HANDLE handle = nullptr) {
+  std::thread thread([&] {
+    if (!handle) {
+      handle = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+      std::memcpy(GlobalLock(handle), bytes.data(), bytes.size());
+      GlobalUnlock(handle);
+    }
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(format, handle);
+    CloseClipboard();
+  });
+  Application().WaitForThread(thread);
+}
+
+void CopyTextFromThread(const std::string& text) {
+  const std::u16string wide = Utf8ToUtf16(text);
+  CopyFromThread(CF_UNICODETEXT, std::string(reinterpret_cast<const char*>(wide.c_str()), (wide.size() + 1) * 2));
+}
+
+void CopyTextFromProcess(const std::string& text) {
+  std::string command = "\"" + testpaths::ProgramPath(LORVEX_CLIPBOARD_WRITER) + "\" \"" + text + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+std::string ClipboardData(UINT format) {
+  std::string bytes;
+  if (!OpenClipboard(nullptr)) return bytes;
+  if (HANDLE data = GetClipboardData(format)) {
+    bytes.assign(static_cast<const char*>(GlobalLock(data)), GlobalSize(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return bytes;
+}
+
+std::string ClipboardUnicodeText() {
+  const std::string bytes = ClipboardData(CF_UNICODETEXT);
+  return Utf16ToUtf8(BoundedClipboardText(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size()));
+}
+
+TNames Texts(const TClipboardHistory& history) {
+  TNames texts;
+  for (const auto& entry : *history.Entries()) texts.push_back(entry->Text);
+  return texts;
+}
+
+// A window in the viewer chain that passes the clipboard's messages on, or swallows them.
+class TOtherViewer {
+ public:
+  explicit TOtherViewer(bool passesOn) : FPassesOn(passesOn) {
+    FWindow = Application().AllocateHWnd([this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+      if (msg == WM_DRAWCLIPBOARD && FPassesOn && FNext) return SendMessageA(FNext, msg, wParam, lParam);
+      if (msg == WM_CHANGECBCHAIN && reinterpret_cast<HWND>(wParam) == FNext) FNext = reinterpret_cast<HWND>(lParam);
+      return DefWindowProcA(wnd, msg, wParam, lParam);
+    });
+    FNext = SetClipboardViewer(FWindow);
+  }
+  ~TOtherViewer() { Application().DeallocateHWnd(FWindow); }
+  void Leave() { ChangeClipboardChain(FWindow, FNext); }
+
+ private:
+  bool FPassesOn;
+  HWND FWindow;
+  HWND FNext = nullptr;
+};
+
+class ClipboardViewerTest : public ::testing::Test {
+ protected:
+  ClipboardViewerTest() {
+    CopyTextFromThread("there before");
+    TClipboardSettings settings;
+    settings.StoreImages = true;
+    settings.KeepAlive = false;
+    auto viewer = std::make_unique<TClipboardViewer>(History, settings);
+    Viewer = viewer.get();
+    Source = std::make_unique<TSearchClipboard>(nullptr, History, TNames{}, std::move(viewer), nullptr);
+  }
+
+  // Serves messages until the history holds Count entries, or for Milliseconds.
+  bool Holds(size_t count, DWORD milliseconds = 3000) {
+    return PumpUntil([&] { return History->Entries()->size() >= count; }, milliseconds) &&
+           History->Entries()->size() == count;
+  }
+
+  std::shared_ptr<TClipboardHistory> History = std::make_shared<TClipboardHistory>(20);
+  TClipboardViewer* Viewer;
+  std::unique_ptr<TSearchClipboard> Source;
+};
+
+}  // namespace
+
+TEST_F(ClipboardViewerTest, TextsCopiedAnywhereEnterAndGoBackAsTheyWere) {
+  Pump(100);
+  EXPECT_TRUE(History->Entries()->empty());  // what the clipboard held before the window joined
+  CopyTextFromThread("%PATH% 100%");
+  ASSERT_TRUE(Holds(1));
+  CopyTextFromProcess("from another process");
+  ASSERT_TRUE(Holds(2));
+  EXPECT_EQ(Texts(*History), (TNames{"from another process", "%PATH% 100%"}));
+
+  TItemData hit(CollectHits(*Source, "100%").at(0));
+  Source->Execute(hit);
+  EXPECT_EQ(ClipboardUnicodeText(), "%PATH% 100%");
+  Pump(200);
+  EXPECT_EQ(Texts(*History), (TNames{"from another process", "%PATH% 100%"}));  // order kept
+}
+
+TEST_F(ClipboardViewerTest, PicturesRoundTripAndShowAsIcons) {
+  struct TCase {
+    const char* What;
+    int Width, Height;
+    bool AsBitmap;  // CF_BITMAP, else a 32-bit CF_DIB with alpha, as an icon's pixels are
+  } cases[] = {{"64x48 bitmap", 64, 48, true}, {"32x32 icon pixels", 32, 32, false}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    const size_t before = History->Entries()->size();
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = c.Width;
+    header.biHeight = c.Height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    std::string pixels(c.Width * c.Height * 4, '\0');
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<char>(i * 7 + (i / 4) % 3);
+    if (c.AsBitmap) {
+      void* bits = nullptr;
+      HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+      std::memcpy(bits, pixels.data(), pixels.size());
+      CopyFromThread(CF_BITMAP, "", bitmap);
+    } else {
+      CopyFromThread(CF_DIB, std::string(reinterpret_cast<const char*>(&header), sizeof header) + pixels);
+    }
+    ASSERT_TRUE(Holds(before + 1));
+    const std::string copied = ClipboardData(CF_DIB);
+    const auto entry = History->Entries()->front();
+    ASSERT_TRUE(entry->Picture);
+    EXPECT_EQ(entry->Text.substr(0, 6), "Image ");
+
+    CopyTextFromThread(std::string("after the ") + c.What);
+    ASSERT_TRUE(Holds(before + 2));
+    TItemData hit(CollectHits(*Source, entry->Text).at(0));
+    Source->Execute(hit);
+    EXPECT_EQ(ClipboardData(CF_DIB).substr(0, entry->Picture->size()), copied.substr(0, entry->Picture->size()));
+    EXPECT_EQ(copied.substr(copied.size() - pixels.size()) == pixels, !c.AsBitmap || copied.size() > pixels.size());
+
+    Source->LoadIcon(hit);
+    const auto* icon = dynamic_cast<const TWinIcon*>(hit.Icon.get());
+    ASSERT_TRUE(icon && icon->Handle());
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon->Handle(), &info));
+    BITMAP bitmap{};
+    GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXICON));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+  }
+  Source.reset();
+}
+
+TEST_F(ClipboardViewerTest, TheChainOutlivesOtherViewers) {
+  struct TCase {
+    const char* What;
+    bool PassesOn;
+    bool Ends;  // without leaving the chain, as a program that crashed
+  } cases[] = {{"passes messages on", true, false}, {"swallows them", false, false}, {"ends", true, true}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    auto other = std::make_unique<TOtherViewer>(c.PassesOn);
+    EXPECT_NE(GetClipboardViewer(), Viewer->Handle());
+    if (c.Ends) other.reset();
+    const size_t before = History->Entries()->size();
+    CopyTextFromThread(std::string("first ") + c.What);
+    const bool heard = c.PassesOn && !c.Ends;
+    EXPECT_EQ(Holds(before + 1, heard ? 3000 : 300), heard);
+    Viewer->KeepAlive();
+    EXPECT_EQ(GetClipboardViewer(), Viewer->Handle());
+    const size_t now = History->Entries()->size();
+    CopyTextFromThread(std::string("second ") + c.What);
+    EXPECT_TRUE(Holds(now + 1));
+    if (other) other->Leave();
+  }
+}
+
+TEST(ClipboardSourceTest, ARestartStartsAnEmptyHistoryWithThePermanentTexts) {
+  WriteSettingsFile(TClipboardSettings::IniFileName, "[Settings]\r\nKeepAlive=0\r\n[Permanent]\r\nItem1=a note\r\n");
+  std::unique_ptr<TSearchClipboard> source(NewClipboardSource(nullptr, nullptr));
+  const HWND first = ClipboardWindow()->Handle();
+  CopyTextFromThread("copied once");
+  ASSERT_TRUE(PumpUntil([&] { return source->History().Entries()->size() == 1; }));
+  source.reset();
+  EXPECT_NE(GetClipboardViewer(), first);
+  EXPECT_EQ(ClipboardWindow(), nullptr);
+
+  source.reset(NewClipboardSource(nullptr, nullptr));
+  EXPECT_EQ(HitNames(CollectHits(*source, "clipboard")), (TNames{}));
+  EXPECT_EQ(HitNames(CollectHits(*source, "note")), (TNames{"a note"}));
+  WriteSettingsFile(TClipboardSettings::IniFileName, "");
+}
