@@ -83,6 +83,10 @@ class TItemData : public TPersistent {
   void SetParameters(std::string value) { FParameters = std::move(value); }
   void SetIconFile(std::string value) { FIconFile = std::move(value); }
   void SetPath(std::string value) { FPath = std::move(value); }
+  // The texts as stored, macros and all: for a source whose texts are not paths (a typed text
+  // or an address may hold a percent sign of its own).
+  const std::string& StoredExecuteString() const { return FExecuteString; }
+  const std::string& StoredParameters() const { return FParameters; }
 
   // Copies kind, names, the expanded execute string, parameters and icon file, score and icon
   // index; the target keeps its Extension, AsAdmin, Path, DrawType and icon.

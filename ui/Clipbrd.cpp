@@ -8,12 +8,12 @@
 #include "ui/Forms.h"
 #include "core/win32/WideText.h"
 
-void SetClipboardText(const std::string& text) {
-  const std::wstring wide = Utf8ToWide(text);
-  const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+namespace {
+
+void PutOnClipboard(UINT format, const void* data, size_t bytes) {
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
   if (!memory) throw std::bad_alloc();
-  std::memcpy(GlobalLock(memory), wide.c_str(), bytes);
+  std::memcpy(GlobalLock(memory), data, bytes);
   GlobalUnlock(memory);
   // The clipboard needs an owner window, or SetClipboardData fails.
   if (!OpenClipboard(Application().Handle())) {
@@ -21,6 +21,15 @@ void SetClipboardText(const std::string& text) {
     throw Exception("Cannot open clipboard");
   }
   EmptyClipboard();
-  if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+  if (!::SetClipboardData(format, memory)) GlobalFree(memory);
   CloseClipboard();
 }
+
+}  // namespace
+
+void SetClipboardText(const std::string& text) {
+  const std::wstring wide = Utf8ToWide(text);
+  PutOnClipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+}
+
+void SetClipboardBytes(unsigned format, const std::string& data) { PutOnClipboard(format, data.data(), data.size()); }

@@ -28,3 +28,21 @@ std::pair<TButton*, TButton*> AddOkCancel(TForm& form, TWinControl& parent, int 
   form.CancelButton = cancel;
   return {ok, cancel};
 }
+
+void TArrowButton::Paint(TCanvas& canvas) {
+  TSpeedButton::Paint(canvas);
+  const RECT r = ClientRect();
+  const int cx = r.right / 2, cy = r.bottom / 2, half = 5;
+  const int tip = FUp ? cy - 3 : cy + 3, base = FUp ? cy + 2 : cy - 2;
+  const POINT arrow[3] = {{cx - half, base}, {cx + half, base}, {cx, tip}};
+  const COLORREF color = GetSysColor(Enabled() ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
+  HBRUSH brush = CreateSolidBrush(color);
+  HPEN pen = CreatePen(PS_SOLID, 1, color);
+  HGDIOBJ oldBrush = SelectObject(canvas.Handle(), brush);
+  HGDIOBJ oldPen = SelectObject(canvas.Handle(), pen);
+  Polygon(canvas.Handle(), arrow, 3);
+  SelectObject(canvas.Handle(), oldPen);
+  SelectObject(canvas.Handle(), oldBrush);
+  DeleteObject(pen);
+  DeleteObject(brush);
+}

@@ -1,4 +1,5 @@
-// The OK and Cancel buttons every dialog of the program ends with.
+// The OK and Cancel buttons every dialog of the program ends with, and the arrows that move a
+// list's row up or down.
 #pragma once
 
 #include <utility>
@@ -10,3 +11,15 @@
 // Parent, the pair ending at Right; answers them in that order. OK closes the form with
 // OkResult; mrNone leaves that to its OnClick (a dialog that checks its input first).
 std::pair<TButton*, TButton*> AddOkCancel(TForm& form, TWinControl& parent, int top, int right, int okResult = mrOk);
+
+// A flat button that shows an arrow, up or down.
+class TArrowButton : public TSpeedButton {
+ public:
+  TArrowButton(TComponent* owner, bool up) : TSpeedButton(owner), FUp(up) { Flat = false; }
+
+ protected:
+  void Paint(TCanvas& canvas) override;
+
+ private:
+  bool FUp;
+};

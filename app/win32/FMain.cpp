@@ -11,6 +11,7 @@
 #include "app/win32/FAbout.h"
 #include "app/win32/FOptions.h"
 #include "app/win32/ItemIcons.h"
+#include "app/win32/SmallSources.h"
 #include "core/LorvexClasses.h"
 #include "os/os.h"
 #include "core/qmFileUtils.h"
@@ -544,8 +545,11 @@ void TMainForm::DeleteFromLastUsed() {
 void TMainForm::CreateSources() {
   // Owned by the window and registered in this order; the others come with their own units.
   auto shell = std::make_shared<TWin32ShortcutShell>();
-  FSources = {new TSearchStartMenu(this, shell), new TSearchDesktop(this, shell),
-              new TSearchIEBookmarks(this, shell)};
+  const TMainWindowAccess window{[this] { acOptionsExecute(); }, [this] { HideMainWindow(); },
+                                 [this] { return Handle(); }};
+  FSources = {new TSearchStartMenu(this, shell), new TSearchDesktop(this, shell), NewControlPanelSource(this),
+              NewPrintersSource(this), NewSystemSource(this, window), new TSearchIEBookmarks(this, shell),
+              NewInternetSource(this)};
   for (TSearchClass* source : FSources) SearchClasses().push_back(source);
 }
 

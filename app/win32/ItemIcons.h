@@ -5,22 +5,7 @@
 #include <windows.h>
 
 #include "core/LorvexClasses.h"
-
-// An icon of the window layer: the item owns it, and it destroys its handle.
-class TWinIcon : public TIcon {
- public:
-  explicit TWinIcon(HICON handle) : FHandle(handle) {}
-  ~TWinIcon() override {
-    if (FHandle) DestroyIcon(FHandle);
-  }
-  TWinIcon(const TWinIcon&) = delete;
-  TWinIcon& operator=(const TWinIcon&) = delete;
-
-  HICON Handle() const { return FHandle; }
-
- private:
-  HICON FHandle;
-};
+#include "core/win32/WinIcon.h"
 
 // The item runs a web address: its execute string starts with one of the IsUrl prefixes, or
 // it is an internet shortcut.
