@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "app/win32/DialogButtons.h"
+#include "app/win32/RowEditor.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
 #include "core/win32/qmMsgBox.h"
@@ -58,15 +59,5 @@ void TWebSearchForm::btnOkClick() {
 void EditWebSearch(TComponent* owner, bool adding, TEngineRows& rows) {
   if (!adding && !rows.HasSelection()) return;
   TWebSearchForm form(owner, adding, rows);
-  if (adding) {
-    form.SetCaption(TranslateText("Add web search"));
-  } else {
-    form.SetCaption(TranslateText("Edit web search"));
-    form.ShowRow(*rows.Selected());
-  }
-  if (form.ShowModal() != mrOk) return;
-  if (adding)
-    rows.Add(form.Row());
-  else
-    rows.Replace(rows.ItemIndex(), form.Row());
+  RunRowEditor(form, adding, rows, "Add web search", "Edit web search");
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/qmFileUtils.h"
+#include "os/os.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/support/ShellRecorder.h"
 #include "tests/support/TestLanguage.h"
@@ -133,4 +135,19 @@ TEST_F(InternetSourceTest, AfterTheDialogsOkTheNextSearchOrRunReadsTheFileAgainA
   EXPECT_EQ(names, (std::vector<std::string>{"Wiki", "Maps"}));
   EXPECT_EQ(Run(Source, "News", "x"), "n:x");
   EXPECT_EQ(DialogShown, 2);
+}
+
+TEST_F(InternetSourceTest, AnEngineShowsItsIconOfTheImagesFolderElseTheSearchIcon) {
+  os::CreateFolder(ExeFolder() + "images");
+  os::WriteFileReplacing(ImagesIcon("Wiki"), "");
+  std::vector<TIconLocation> asked;
+  TSearchInternet source(nullptr, FileName, [&](TItemData&, const TIconLocation& at) { asked.push_back(at); }, nullptr);
+  for (const char* engine : {"Wiki", "Maps", "..\\Wiki"}) {
+    TItemData item;
+    item.SetExecuteString(engine);
+    source.LoadIcon(item);
+  }
+  os::DeleteFile(ImagesIcon("Wiki"));
+  const TIconLocation search{ImagesIcon("search"), 0};
+  EXPECT_EQ(asked, (std::vector<TIconLocation>{{ImagesIcon("Wiki"), 0}, search, search}));
 }

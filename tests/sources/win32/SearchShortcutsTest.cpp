@@ -16,6 +16,7 @@
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
 #include "sources/SearchIEBookmarks.h"
+#include "tests/support/ShellRecorder.h"
 #include "tests/support/TestPaths.h"
 #include "tests/win32/ShellLinks.h"
 
@@ -50,21 +51,6 @@ void ShiftWriteTime(const std::string& fileName, int seconds) {
   SetFileTime(file, nullptr, nullptr, &time);
   CloseHandle(file);
 }
-
-// Records what would have been opened and answers as told.
-struct TShellRecorder {
-  std::vector<os::TShellOpenRequest> Calls;
-  std::string Failure;  // the shell's reason; empty: success
-
-  TShellRecorder() {
-    os::SetShellOpenForTests([this](const os::TShellOpenRequest& request, std::string& errorText) {
-      Calls.push_back(request);
-      errorText = Failure;
-      return Failure.empty();
-    });
-  }
-  ~TShellRecorder() { os::SetShellOpenForTests(nullptr); }
-};
 
 class ShellShortcutTest : public ::testing::Test {
  protected:
