@@ -42,6 +42,8 @@ TEST(InternetOptionsForm, AddEditDeleteAndMovesReachTheEngineFileWithItsOtherSec
   char cell[64] = "";
   ListView_GetItemText(form.eWebSearch->Handle(), 1, 1, cell, sizeof cell);
   EXPECT_STREQ(cell, "m:#search#");
+  Pump(300);  // painted, for the picture
+  EXPECT_TRUE(SaveWindowPicture(form.Handle(), ArtifactsFolder() + "internet_options.bmp"));
 
   {
     TEngineTyped typed(" Books ", "b:#search#");
