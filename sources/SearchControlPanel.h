@@ -79,10 +79,11 @@ class TSearchControlPanel : public TSearchClass {
   // system folder.
   void Execute(TItemData& item) override;
 
-  const std::vector<TCplEntry>& Entries() const { return FEntries.get(); }
   const char* ClassName() const override { return "TSearchControlPanel"; }
 
  private:
+  const std::vector<TCplEntry>& Entries() const { return FEntries.get(); }
+
   std::string FSystemFolder;
   TIconLoader FLoadIcon;
   std::shared_future<std::vector<TCplEntry>> FEntries;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/win32/WideText.h"
+#include "os/win32/os_win32.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ void AskApplets(HMODULE module, APPLET_PROC applet, TCplAnswer& answer) {
 
 TCplAnswer TWin32CplModules::Ask(const std::string& fullPath) {
   TCplAnswer answer;
+  os::TComScope com;  // as in the control panel's own window, the modules may use COM
   // By the full path: the library search would look into the current folder as well.
   HMODULE module = LoadLibraryExW(Utf8ToWide(fullPath).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!module) return answer;
