@@ -70,32 +70,3 @@ TEST(InternetOptionsForm, AddEditDeleteAndMovesReachTheEngineFileWithItsOtherSec
   EXPECT_EQ(testpaths::ReadText(fileName),
             "; by hand\r\n[Proxy]\r\nHost=x\r\n[Engines]\r\nWiki=w:#search#\r\nBooks=b:#search#\r\nAtlas=a:#search#\r\n");
 }
-
-TEST(InternetOptionsForm, TheEditorRefusesTheNameOfAnotherEngineAndStaysOpen) {
-  TEngineRows rows = NewEngineRows();
-  rows.Add({"Wiki", "w:#search#"});
-  rows.Add({"Maps", "m:#search#"});
-  rows.SetItemIndex(1);
-  std::string error;
-  bool stayedOpen = false;
-  TDelayedAction rename(
-      [&] {
-        TWebSearchForm* editor = FindForm<TWebSearchForm>();
-        if (!editor) return;
-        editor->eEngine->SetText("WIKI");
-        TBoxAnswer answer(mrOk);
-        try {
-          editor->btnOk->Click();  // the error box runs in here
-        } catch (const EAbort&) {
-          // what keeps the editor open
-        }
-        error = answer.Text;
-        stayedOpen = IsWindowVisible(editor->Handle());
-        editor->btnCancel->Click();
-      },
-      100);
-  EditWebSearch(nullptr, false, rows);
-  EXPECT_EQ(error, "Engine WIKI already exists.");
-  EXPECT_TRUE(stayedOpen);
-  EXPECT_EQ(rows[1].Engine, "Maps");
-}

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <map>
-#include <thread>
 
 #include "tests/sources/SourceHits.h"
 #include "tests/support/ShellRecorder.h"
@@ -17,19 +15,13 @@ using TNames = std::vector<std::string>;
 
 TCplAnswer Answered(std::vector<TCplApplet> applets) { return {TCplAnswer::caAnswered, std::move(applets)}; }
 
-// Modules answering as the test says, by file name; "hang.cpl" answers only once released.
+// Modules answering as the test says, by file name.
 class TFakeModules : public TCplModules {
  public:
   std::map<std::string, TCplAnswer> Answers;
-  std::atomic<bool> Released{false};
-  std::atomic<bool> HangEnded{false};
 
   TCplAnswer Ask(const std::string& fullPath) override {
     const std::string file = fullPath.substr(fullPath.find_last_of("\\/") + 1);
-    if (file == "hang.cpl") {
-      while (!Released) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      HangEnded = true;
-    }
     return Answers.count(file) ? Answers[file] : TCplAnswer{};
   }
 };
@@ -45,8 +37,6 @@ TNames Names(const std::vector<TItemRecord>& hits) {
   for (const TItemRecord& hit : hits) names.push_back(hit.DisplayName);
   return names;
 }
-
-const TNames FixedNames = {"Printers and Faxes", "Fonts", "Internet Options", "Administrative tools"};
 
 // A system folder of two modules, "a.cpl" with two applets and "b.cpl" with one.
 class ControlPanelTest : public ::testing::Test {
@@ -88,20 +78,6 @@ TEST(ControlPanelModules, EachAnswerGivesItsAppletsOrTheModulesKnownName) {
   EXPECT_EQ(applet.IconFile, "C:\\Sys\\multi.cpl");
   EXPECT_EQ(applet.IconIndex, -7);  // the icon resource's id
   EXPECT_EQ(applet.Description, "Info");
-}
-
-TEST_F(ControlPanelTest, TheListHoldsTheModulesThatAnswerInTimeThenTheFixedEntries) {
-  testpaths::WriteText(Folder + "hang.cpl", "");
-  testpaths::WriteText(Folder + "notes.txt", "");
-  testpaths::WriteText(Folder + "sub.cpl" + testpaths::Sep + "x", "");
-  const std::vector<TCplEntry> entries = BuildControlPanelList(Folder, Modules, std::chrono::milliseconds(100));
-  TNames expected = {"Mouse@0", "Keyboard control@1", "Sound@0"};
-  expected.insert(expected.end(), FixedNames.begin(), FixedNames.end());
-  EXPECT_EQ(Names(entries), expected);
-  EXPECT_EQ(entries.back().IconFile, Folder + "shell32.dll");
-
-  Modules->Released = true;
-  while (!Modules->HangEnded) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 TEST_F(ControlPanelTest, ListsEveryEntryForPartOfControlPanelAndThoseWhoseNameHoldsTheText) {

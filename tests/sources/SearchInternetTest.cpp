@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/qmFileUtils.h"
-#include "os/os.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/support/ShellRecorder.h"
 #include "tests/support/TestLanguage.h"
@@ -65,31 +63,23 @@ TEST(EngineEditor, RefusesNamesThatCannotBeKeysOrFileNamesAndNamesOfOtherRows) {
   TEngineRows rows = NewEngineRows();
   rows.Add({"Wiki", "w#search#"});
   rows.Add({"Maps", "m#search#"});
-  const std::string refusedName = TranslateText(
-      "The name of an engine must not be empty, begin with [ or ; or hold any of = \\ / : * ? \" < > |.");
-  const struct {
+  const std::string refused =
+      "The name of an engine must not be empty, begin with [ or ; or hold any of = \\ / : * ? \" < > |.";
+  struct TCase {
     int Row;
     std::string Engine, SearchString, Error;
-  } cases[] = {
+  };
+  std::vector<TCase> cases = {
       {-1, "News", "n#search#", ""},
       {1, "maps", "m#search#", ""},  // itself in other letters
       {-1, "News", "n#SEARCH#", "Include #search# into search string."},
       {-1, "wiki", "w#search#", "Engine wiki already exists."},
       {1, "WIKI", "w#search#", "Engine WIKI already exists."},
-      {-1, "", "x#search#", refusedName},
-      {-1, "[x", "x#search#", refusedName},
-      {-1, ";x", "x#search#", refusedName},
-      {-1, "a=b", "x#search#", refusedName},
-      {-1, "a\\b", "x#search#", refusedName},
-      {-1, "a/b", "x#search#", refusedName},
-      {-1, "a:b", "x#search#", refusedName},
-      {-1, "a*b", "x#search#", refusedName},
-      {-1, "a?b", "x#search#", refusedName},
-      {-1, "a\"b", "x#search#", refusedName},
-      {-1, "a<b", "x#search#", refusedName},
-      {-1, "a>b", "x#search#", refusedName},
-      {-1, "a|b", "x#search#", refusedName},
+      {-1, "", "x#search#", refused},
+      {-1, "[x", "x#search#", refused},
+      {-1, ";x", "x#search#", refused},
   };
+  for (const char c : std::string("=\\/:*?\"<>|")) cases.push_back({-1, std::string("a") + c, "x#search#", refused});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Engine);
     EXPECT_EQ(CheckEngine(rows, c.Row, c.Engine, c.SearchString), c.Error);
@@ -135,19 +125,4 @@ TEST_F(InternetSourceTest, AfterTheDialogsOkTheNextSearchOrRunReadsTheFileAgainA
   EXPECT_EQ(names, (std::vector<std::string>{"Wiki", "Maps"}));
   EXPECT_EQ(Run(Source, "News", "x"), "n:x");
   EXPECT_EQ(DialogShown, 2);
-}
-
-TEST_F(InternetSourceTest, AnEngineShowsItsIconOfTheImagesFolderElseTheSearchIcon) {
-  os::CreateFolder(ExeFolder() + "images");
-  os::WriteFileReplacing(ImagesIcon("Wiki"), "");
-  std::vector<TIconLocation> asked;
-  TSearchInternet source(nullptr, FileName, [&](TItemData&, const TIconLocation& at) { asked.push_back(at); }, nullptr);
-  for (const char* engine : {"Wiki", "Maps", "..\\Wiki"}) {
-    TItemData item;
-    item.SetExecuteString(engine);
-    source.LoadIcon(item);
-  }
-  os::DeleteFile(ImagesIcon("Wiki"));
-  const TIconLocation search{ImagesIcon("search"), 0};
-  EXPECT_EQ(asked, (std::vector<TIconLocation>{{ImagesIcon("Wiki"), 0}, search, search}));
 }

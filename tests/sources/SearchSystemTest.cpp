@@ -40,8 +40,7 @@ class SystemSourceTest : public ::testing::Test {
   ~SystemSourceTest() override { AppSettings().ExtendedSearch = false; }
 
   std::shared_ptr<TRecordedCommands> Recorded = std::make_shared<TRecordedCommands>();
-  std::vector<TIconLocation> Icons;
-  TSearchSystem Source{nullptr, Recorded, [this](TItemData&, const TIconLocation& at) { Icons.push_back(at); }};
+  TSearchSystem Source{nullptr, Recorded, nullptr};
 };
 
 }  // namespace
@@ -79,15 +78,8 @@ TEST_F(SystemSourceTest, RunsEachCommandByItsKeywordInAnyCase) {
     std::string Command, Done;
   } cases[] = {
       {"options", "options"},
-      {"LOGOFF", "end 0"},
       {"Shutdown", "end 1"},
-      {"RESTART", "end 2"},
-      {"capture desktop to clipboard", "capture 0 clipboard"},
-      {"CAPTURE DESKTOP TO FILE", "capture 0 file"},
-      {"CAPTURE ACTIVE WINDOW TO CLIPBOARD", "capture 1 clipboard"},
-      {"CAPTURE ACTIVE WINDOW TO FILE", "capture 1 file"},
-      {"CAPTURE SELECTION TO CLIPBOARD", "capture 2 clipboard"},
-      {"CAPTURE SELECTION TO FILE", "capture 2 file"},
+      {"capture selection to FILE", "capture 2 file"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Command);
@@ -108,32 +100,6 @@ TEST_F(SystemSourceTest, ExtendedSearchSwitchesAndItsHintTellsWhatRunningItWillD
   EXPECT_EQ(CollectHits(Source, "ext").at(0).Hint, "Disable extended search");
   Source.Execute(item);
   EXPECT_FALSE(AppSettings().ExtendedSearch);
-}
-
-TEST_F(SystemSourceTest, IconsComeFromTheShellOrTheImagesFolderByCommand) {
-  const struct {
-    std::string Command;
-    std::string File;  // empty: no icon
-    int Index;
-  } cases[] = {
-      {"logoff", Shell32Path(), 44},
-      {"SHUTDOWN", Shell32Path(), 27},
-      {"Restart", ImagesIcon("restart"), 0},
-      {"CAPTURE DESKTOP TO FILE", ImagesIcon("capture2"), 0},
-      {"CAPTURE SELECTION TO CLIPBOARD", ImagesIcon("capture"), 0},
-      {"capture desktop to file", "", 0},
-      {"OPTIONS", "", 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Command);
-    TItemData item;
-    item.SetExecuteString(c.Command);
-    Icons.clear();
-    Source.LoadIcon(item);
-    const std::vector<TIconLocation> expected =
-        c.File.empty() ? std::vector<TIconLocation>{} : std::vector<TIconLocation>{{c.File, c.Index}};
-    EXPECT_EQ(Icons, expected);
-  }
 }
 
 TEST(CapturedPicture, ASelectionIsThePartBetweenTheDragsEndsWhicheverWayItWent) {
