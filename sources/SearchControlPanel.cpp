@@ -65,7 +65,8 @@ std::vector<std::string> CplFiles(const std::string& systemFolder) {
 // Asks on a thread of its own, which is left to itself when the module does not answer in time.
 bool AskInTime(const std::shared_ptr<TCplModules>& modules, const std::string& fullPath,
                std::chrono::milliseconds limit, TCplAnswer& answer) {
-  auto task = std::make_shared<std::packaged_task<TCplAnswer()>>([modules, fullPath] { return modules->Ask(fullPath); });
+  auto task =
+      std::make_shared<std::packaged_task<TCplAnswer()>>([modules, fullPath] { return modules->Ask(fullPath); });
   std::future<TCplAnswer> asked = task->get_future();
   std::thread([task] { (*task)(); }).detach();
   if (asked.wait_for(limit) != std::future_status::ready) return false;
@@ -94,7 +95,8 @@ std::vector<TCplEntry> ModuleEntries(const std::string& systemFolder, const std:
   return entries;
 }
 
-std::vector<TCplEntry> BuildControlPanelList(const std::string& systemFolder, const std::shared_ptr<TCplModules>& modules,
+std::vector<TCplEntry> BuildControlPanelList(const std::string& systemFolder,
+                                             const std::shared_ptr<TCplModules>& modules,
                                              std::chrono::milliseconds limit) {
   std::vector<TCplEntry> entries;
   for (const std::string& fileName : CplFiles(systemFolder)) {

@@ -59,7 +59,8 @@ std::vector<TCplEntry> ModuleEntries(const std::string& systemFolder, const std:
                                      const TCplAnswer& answer);
 // The "*.cpl" files of the system folder in the folder's order, each module's entries, then the
 // four fixed entries. A module that does not answer within Limit is left out.
-std::vector<TCplEntry> BuildControlPanelList(const std::string& systemFolder, const std::shared_ptr<TCplModules>& modules,
+std::vector<TCplEntry> BuildControlPanelList(const std::string& systemFolder,
+                                             const std::shared_ptr<TCplModules>& modules,
                                              std::chrono::milliseconds limit);
 
 class TSearchControlPanel : public TSearchClass {

@@ -68,5 +68,6 @@ TEST(InternetOptionsForm, AddEditDeleteAndMovesReachTheEngineFileWithItsOtherSec
   form.btnOk->Click();
   EXPECT_EQ(form.ModalResult, mrOk);
   EXPECT_EQ(testpaths::ReadText(fileName),
-            "; by hand\r\n[Proxy]\r\nHost=x\r\n[Engines]\r\nWiki=w:#search#\r\nBooks=b:#search#\r\nAtlas=a:#search#\r\n");
+            "; by hand\r\n[Proxy]\r\nHost=x\r\n"
+            "[Engines]\r\nWiki=w:#search#\r\nBooks=b:#search#\r\nAtlas=a:#search#\r\n");
 }

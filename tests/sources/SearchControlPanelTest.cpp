@@ -61,7 +61,9 @@ TEST(ControlPanelModules, EachAnswerGivesItsAppletsOrTheModulesKnownName) {
     TNames Entries;  // name and place
   } cases[] = {
       {"multi.cpl", Answered({{"One", "", 1}, {"Two", "", 2}}), {"One@0", "Two@1"}},
-      {"TIMEDATE.CPL", Answered({{"", "", 0}, {"", "", 0}}), {"Date and Time Properties@0", "Date and Time Properties@1"}},
+      {"TIMEDATE.CPL",
+       Answered({{"", "", 0}, {"", "", 0}}),
+       {"Date and Time Properties@0", "Date and Time Properties@1"}},
       {"other.cpl", Answered({{"", "", 0}}), {}},
       {"desk.cpl", {TCplAnswer::caNoEntry, {}}, {"Display Properties"}},
       {"other.cpl", {TCplAnswer::caNoEntry, {}}, {}},

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <windows.h>
-#include <winternl.h>
 
 #include <cstdint>
 #include <cstring>
@@ -62,7 +61,10 @@ inline int GdiObjectCount() {
   };
 #pragma pack(pop)
   constexpr size_t GdiSharedHandleTableOffset = 0x94;  // in the 32-bit PEB
-  const auto* peb = reinterpret_cast<const BYTE*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+  using TGetPeb = const BYTE*(WINAPI*)();
+  FARPROC entry = GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetCurrentPeb");
+  const auto getPeb = reinterpret_cast<TGetPeb>(reinterpret_cast<void*>(entry));
+  const BYTE* peb = getPeb();
   const TWineGdiEntry* table;
   std::memcpy(&table, peb + GdiSharedHandleTableOffset, sizeof table);
   int count = 0;
