@@ -79,13 +79,14 @@ class TItemData : public TPersistent {
   std::string Parameters() const;
   std::string IconFile() const;
   std::string Path() const;
-  // As the source stored it, macros unexpanded: for execute strings that are data (a copied
-  // text, a group's name, a file's own name), not paths with macros.
-  const std::string& StoredExecuteString() const { return FExecuteString; }
   void SetExecuteString(std::string value) { FExecuteString = std::move(value); }
   void SetParameters(std::string value) { FParameters = std::move(value); }
   void SetIconFile(std::string value) { FIconFile = std::move(value); }
   void SetPath(std::string value) { FPath = std::move(value); }
+  // The texts as stored, macros and all: for a source whose texts are data, not paths (a copied
+  // text, a group's name, a file's own name, an address with a percent sign of its own).
+  const std::string& StoredExecuteString() const { return FExecuteString; }
+  const std::string& StoredParameters() const { return FParameters; }
 
   // Copies kind, names, the expanded execute string, parameters and icon file, score and icon
   // index; the target keeps its Extension, AsAdmin, Path, DrawType and icon.

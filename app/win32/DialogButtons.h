@@ -1,4 +1,5 @@
-// The OK and Cancel buttons every dialog of the program ends with.
+// The OK and Cancel buttons every dialog of the program ends with, and the arrows that move a
+// list's row up or down.
 #pragma once
 
 #include <string>
@@ -15,7 +16,7 @@ std::pair<TButton*, TButton*> AddOkCancel(TForm& form, TWinControl& parent, int 
 // A button of the dialogs' height on Parent, owned by Form.
 TButton* NewButton(TForm& form, TWinControl& parent, const std::string& caption, int left, int top, int width = 75);
 
-// A button that shows an arrow, up or down (moving a list's row).
+// A flat button that shows an arrow, up or down (moving a list's row).
 class TArrowButton : public TSpeedButton {
  public:
   TArrowButton(TComponent* owner, bool up) : TSpeedButton(owner), FUp(up) { Flat = false; }

@@ -15,6 +15,7 @@
 #include "app/win32/FRunGroupOptions.h"
 #include "app/win32/FOptions.h"
 #include "app/win32/ItemIcons.h"
+#include "app/win32/SmallSources.h"
 #include "core/LorvexClasses.h"
 #include "os/os.h"
 #include "core/qmFileUtils.h"
@@ -553,11 +554,17 @@ void TMainForm::DeleteFromLastUsed() {
 void TMainForm::CreateSources() {
   // Owned by the window and registered in this order; the others come with their own units.
   auto shell = std::make_shared<TWin32ShortcutShell>();
+  const TMainWindowAccess window{[this] { acOptionsExecute(); }, [this] { HideMainWindow(); },
+                                 [this] { return Handle(); }};
   FSources = {new TSearchStartMenu(this, shell),
               new TSearchDesktop(this, shell),
               new TSearchFolders(this, shell, [](const std::string& ini) { return RunFoldersOptions(ini); }),
+              NewControlPanelSource(this),
+              NewPrintersSource(this),
+              NewSystemSource(this, window),
               NewClipboardSource(this, RunClipboardOptions),
               new TSearchIEBookmarks(this, shell),
+              NewInternetSource(this),
               new TSearchRunGroup(this, AcquireTimerHandler(), RunRunGroupOptions),
               new TSearchMp3(this, RunMp3Options)};
   for (TSearchClass* source : FSources) SearchClasses().push_back(source);

@@ -20,6 +20,7 @@
 #include "desktop/win32/HotKeyManager.h"
 #include "os/os.h"
 #include "sources/win32/SearchShortcuts.h"
+#include "tests/support/FormDriver.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WineTestUtils.h"
 
@@ -41,42 +42,6 @@ constexpr DWORD SafetyWaitMs = 20000;
   }
   return false;
 }();
-
-template <class T>
-BOOL CALLBACK FindFormOf(HWND wnd, LPARAM param) {
-  if (!IsWindowVisible(wnd)) return TRUE;
-  if (auto* form = dynamic_cast<T*>(TWinControl::FromHandle(wnd))) {
-    *reinterpret_cast<T**>(param) = form;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The visible top-level window of this thread that is a T, or nullptr.
-template <class T>
-T* FindForm() {
-  T* found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindFormOf<T>, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-// Answers the next message box with Result, remembering its text.
-class TBoxAnswer {
- public:
-  TBoxAnswer(int result, UINT milliseconds = 300)
-      : FAction(
-            [this, result] {
-              if (TqmMessageBox* box = FindForm<TqmMessageBox>()) {
-                Text = box->lblText->Caption();
-                box->ModalResult = result;
-              }
-            },
-            milliseconds) {}
-  std::string Text;
-
- private:
-  TDelayedAction FAction;
-};
 
 std::string ListViewText(TListView& view, int row, int column) {
   char text[512] = "";

@@ -14,6 +14,8 @@
 #include "core/qmStringUtils.h"
 #include "os/win32/os_win32.h"
 #include "tests/sources/SourceHits.h"
+#include "sources/SearchIEBookmarks.h"
+#include "tests/support/ShellRecorder.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/Thrown.h"
 #include "tests/win32/ShellLinks.h"

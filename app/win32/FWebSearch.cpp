@@ -1,0 +1,63 @@
+#include "app/win32/FWebSearch.h"
+
+#include <tuple>
+
+#include "app/win32/DialogButtons.h"
+#include "app/win32/RowEditor.h"
+#include "core/qmStringUtils.h"
+#include "core/qmTranslate.h"
+#include "core/win32/qmMsgBox.h"
+
+TWebSearchForm::TWebSearchForm(TComponent* owner, bool adding, TEngineRows& rows)
+    : TForm(owner), FAdding(adding), FRows(rows) {
+  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
+  Position = poOwnerFormCenter;
+  SetClientSize(527, 144);
+
+  auto edit = [this](int top) {
+    auto* result = new TEdit(this);
+    result->TabStop = true;
+    result->SetBounds(130, top, 385, 23);
+    result->SetParent(this);
+    return result;
+  };
+  auto label = [this](const std::string& caption, int top, TEdit* focus) {
+    auto* result = new TLabel(this);
+    result->SetCaption(caption);
+    result->SetBounds(10, top + 3, 115, 16);
+    result->SetParent(this);
+    result->OnClick = [focus](TComponent&) { focus->SetFocus(); };
+    return result;
+  };
+  eEngine = edit(15);
+  eSearchString = edit(50);
+  lblEngine = label("&Engine:", 15, eEngine);
+  lblSearchString = label("&Search string:", 50, eSearchString);
+
+  // OK checks the engine before it closes.
+  std::tie(btnOk, btnCancel) = AddOkCancel(*this, *this, 105, 516, mrNone);
+  btnOk->OnClick = [this](TComponent&) { btnOkClick(); };
+  ActiveControl = eEngine;
+
+  TranslateComponents(*this);
+}
+
+void TWebSearchForm::ShowRow(const TEngineRow& row) {
+  eEngine->SetText(row.Engine);
+  eSearchString->SetText(row.SearchString);
+}
+
+TEngineRow TWebSearchForm::Row() const { return {Trim(eEngine->Text()), Trim(eSearchString->Text())}; }
+
+void TWebSearchForm::btnOkClick() {
+  const TEngineRow row = Row();
+  const std::string error = CheckEngine(FRows, FAdding ? -1 : FRows.ItemIndex(), row.Engine, row.SearchString);
+  if (!error.empty()) ShowErrorAndAbort(error);
+  ModalResult = mrOk;
+}
+
+void EditWebSearch(TComponent* owner, bool adding, TEngineRows& rows) {
+  if (!adding && !rows.HasSelection()) return;
+  TWebSearchForm form(owner, adding, rows);
+  RunRowEditor(form, adding, rows, "Add web search", "Edit web search");
+}

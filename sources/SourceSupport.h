@@ -1,0 +1,33 @@
+// What the small sources (web searches, control panel, printers, system commands) share: their
+// keyword test, the system folder, and where the icons of their rows come from.
+//
+// Icons are named by a file and an index as the shell's icon extraction reads them; the window
+// layer loads them (sources/win32/SourceIcons.h), tests record what was asked for.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "core/LorvexClasses.h"
+
+// Whether a keyword offers its entries for the typed text: Keyword contains Typed, both as given
+// (the callers upper-case them as each source does). An empty text is part of nothing.
+bool IsPartOf(const std::string& typed, const std::string& keyword);
+
+struct TIconLocation {
+  std::string File;
+  int Index = 0;  // the icon's place in the file; a negative number is the id of an icon resource
+
+  bool operator==(const TIconLocation&) const = default;
+};
+
+// Puts the icon at Location into the item's icon. A file without that icon leaves the item
+// without one: a row is painted whatever its icon file holds.
+using TIconLoader = std::function<void(TItemData& item, const TIconLocation& location)>;
+
+// The system folder, with a trailing backslash.
+std::string SystemFolder();
+// The shell's library in the system folder.
+std::string Shell32Path();
+// An icon file of the "images" folder beside the program: Name + ".ico".
+std::string ImagesIcon(const std::string& name);

@@ -1,0 +1,42 @@
+// The system commands on Windows: screen captures with GDI, stored on the clipboard or in a
+// bitmap file, and the end of the session. What needs the main window is handed over by it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "sources/SearchSystem.h"
+
+class TWin32SystemCommands : public TSystemCommands {
+ public:
+  // From the main window: its options dialog, hiding it, its handle, and the selection form that
+  // shows the frozen desktop and lets the user drag a rectangle over it (false: cancelled).
+  std::function<void()> ShowOptionsDialog;
+  std::function<void()> HideMainWindow;
+  std::function<HWND()> MainWindow;
+  std::function<bool(const TCaptureImage& desktop, TSelectionRect& selection)> SelectArea;
+
+  void ShowOptions() override;
+  // Through ShutdownWindows, whose call ends the session (ExitWindowsHook in tests).
+  void EndSession(TExitKind kind) override;
+  // The desktop as it is; the active window, the launcher hidden first when it is in front; a
+  // selection of the desktop, the launcher hidden first. Stored as StoreCapture says.
+  void Capture(TCaptureArea area, bool toClipboard) override;
+
+ private:
+  HWND ActiveWindow();
+  TCaptureImage CaptureSelection();
+  void HideLauncher();
+};
+
+// The window's rectangle on the screen as it shows there, the mouse cursor drawn in; empty for
+// no window.
+TCaptureImage CaptureWindow(HWND wnd);
+// Draws the mouse cursor, when it shows, onto DC whose top left is the screen point (OriginX,
+// OriginY).
+void DrawCursor(HDC dc, int originX, int originY);
+// On the clipboard as a device-independent bitmap, or in a bitmap file chosen with the save
+// dialog (which asks before it replaces a file). An empty picture stores nothing. Raises
+// EInOutError when the file cannot be written.
+void StoreCapture(const TCaptureImage& image, bool toClipboard);

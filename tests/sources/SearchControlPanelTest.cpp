@@ -1,0 +1,132 @@
+#include "sources/SearchControlPanel.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/sources/SourceHits.h"
+#include "tests/support/ShellRecorder.h"
+#include "tests/support/TestLanguage.h"
+#include "tests/support/TestPaths.h"
+
+namespace {
+
+using TNames = std::vector<std::string>;
+
+TCplAnswer Answered(std::vector<TCplApplet> applets) { return {TCplAnswer::caAnswered, std::move(applets)}; }
+
+// Modules answering as the test says, by file name.
+class TFakeModules : public TCplModules {
+ public:
+  std::map<std::string, TCplAnswer> Answers;
+
+  TCplAnswer Ask(const std::string& fullPath) override {
+    const std::string file = fullPath.substr(fullPath.find_last_of("\\/") + 1);
+    return Answers.count(file) ? Answers[file] : TCplAnswer{};
+  }
+};
+
+TNames Names(const std::vector<TCplEntry>& entries) {
+  TNames names;
+  for (const TCplEntry& entry : entries) names.push_back(entry.Name + entry.Parameters);
+  return names;
+}
+
+TNames Names(const std::vector<TItemRecord>& hits) {
+  TNames names;
+  for (const TItemRecord& hit : hits) names.push_back(hit.DisplayName);
+  return names;
+}
+
+// A system folder of two modules, "a.cpl" with two applets and "b.cpl" with one.
+class ControlPanelTest : public ::testing::Test {
+ protected:
+  ControlPanelTest() : Folder(testpaths::FreshFolder("control_panel")) {
+    testpaths::WriteText(Folder + "a.cpl", "");
+    testpaths::WriteText(Folder + "b.cpl", "");
+    Modules->Answers["a.cpl"] = Answered({{"Mouse", "Pointer settings", 5}, {"Keyboard control", "Keys", 6}});
+    Modules->Answers["b.cpl"] = Answered({{"Sound", "", 0}});
+  }
+
+  std::string Folder;
+  std::shared_ptr<TFakeModules> Modules = std::make_shared<TFakeModules>();
+};
+
+}  // namespace
+
+TEST(ControlPanelModules, EachAnswerGivesItsAppletsOrTheModulesKnownName) {
+  const struct {
+    std::string File;
+    TCplAnswer Answer;
+    TNames Entries;  // name and place
+  } cases[] = {
+      {"multi.cpl", Answered({{"One", "", 1}, {"Two", "", 2}}), {"One@0", "Two@1"}},
+      {"TIMEDATE.CPL",
+       Answered({{"", "", 0}, {"", "", 0}}),
+       {"Date and Time Properties@0", "Date and Time Properties@1"}},
+      {"other.cpl", Answered({{"", "", 0}}), {}},
+      {"desk.cpl", {TCplAnswer::caNoEntry, {}}, {"Display Properties"}},
+      {"other.cpl", {TCplAnswer::caNoEntry, {}}, {}},
+      {"desk.cpl", {TCplAnswer::caRefused, {}}, {}},
+      {"desk.cpl", {TCplAnswer::caNotLoaded, {}}, {}},
+      {"desk.cpl", Answered({}), {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.File);
+    EXPECT_EQ(Names(ModuleEntries("C:\\Sys\\", c.File, c.Answer)), c.Entries);
+  }
+  const TCplEntry applet = ModuleEntries("C:\\Sys\\", "multi.cpl", Answered({{"One", "Info", 7}}))[0];
+  EXPECT_EQ(applet.ExecuteString, "multi.cpl");
+  EXPECT_EQ(applet.IconFile, "C:\\Sys\\multi.cpl");
+  EXPECT_EQ(applet.IconIndex, -7);  // the icon resource's id
+  EXPECT_EQ(applet.Description, "Info");
+}
+
+TEST_F(ControlPanelTest, ListsEveryEntryForPartOfControlPanelAndThoseWhoseNameHoldsTheText) {
+  TTestLanguage language{{"Control panel", "Systemsteuerung"}, {"Fonts", "Schriftarten"}};
+  TSearchControlPanel source(nullptr, Folder, Modules, nullptr);
+  const TNames all = {"Mouse",        "Keyboard control", "Sound", "Printers and Faxes",
+                      "Schriftarten", "Internet Options", "Administrative tools"};
+  TNames allThenKeyboard = all;
+  allThenKeyboard.push_back("Keyboard control");
+  const struct {
+    std::string Text;
+    TNames Hits;
+  } cases[] = {
+      {"cont", allThenKeyboard}, {"STEUER", all}, {"font", {"Schriftarten"}}, {"schrift", {}},
+      {"ou", {"Mouse", "Sound"}}, {"", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text);
+    EXPECT_EQ(Names(CollectHits(source, c.Text)), c.Hits);
+  }
+  int reported = 0;
+  source.Search("cont", [&](const TItemRecord&) { return ++reported == 2; });
+  EXPECT_EQ(reported, 2);
+}
+
+TEST_F(ControlPanelTest, RunsModulesThroughTheControlPanelAndTheRestThroughRundll32FromTheSystemFolder) {
+  TSearchControlPanel source(nullptr, "C:\\Sys\\", Modules, nullptr);
+  const struct {
+    std::string ExecuteString, Parameters;
+    bool AsAdmin;
+    os::TShellOpenRequest Expected;
+  } cases[] = {
+      {"inetcpl.cpl", "", false, {"", "C:\\Sys\\control.exe", "\"inetcpl.cpl\"", "", 9}},
+      {"multi.CPL", "@1", true, {"runas", "C:\\Sys\\control.exe", "\"multi.CPL\",@1", "", 9}},
+      {"shell32.dll,SHHelpShortcuts_RunDLL PrintersFolder", "", false,
+       {"", "C:\\Sys\\rundll32.exe", "shell32.dll,SHHelpShortcuts_RunDLL PrintersFolder", "", 9}},
+      {"admintools", "", false, {"", "C:\\Sys\\rundll32.exe", "admintools", "", 9}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ExecuteString);
+    TItemData item;
+    item.SetExecuteString(c.ExecuteString);
+    item.SetParameters(c.Parameters);
+    item.AsAdmin = c.AsAdmin;
+    TShellRecorder shell;
+    source.Execute(item);
+    ASSERT_EQ(shell.Calls.size(), 1u);
+    EXPECT_EQ(shell.Calls[0], c.Expected);
+  }
+}

@@ -1,0 +1,128 @@
+#include "sources/SearchInternet.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/sources/SourceHits.h"
+#include "tests/support/ShellRecorder.h"
+#include "tests/support/TestLanguage.h"
+#include "tests/support/TestPaths.h"
+
+namespace {
+
+class InternetSourceTest : public ::testing::Test {
+ protected:
+  InternetSourceTest() : FileName(testpaths::FreshFolder("internet") + "LorvexInternet.ini") {
+    testpaths::WriteText(FileName, "[Engines]\r\nWiki=https://w.org/?s=#search#&go\r\nMaps=maps:#search#\r\n"
+                                   "[Later]\r\nA=b\r\n");
+  }
+
+  std::string Run(TSearchInternet& source, const std::string& engine, const std::string& typed, bool asAdmin = false) {
+    TItemRecord record;
+    record.ExecuteString = engine;
+    record.Parameters = typed;
+    TItemData item(record);
+    item.AsAdmin = asAdmin;
+    TShellRecorder shell;
+    source.Execute(item);
+    if (shell.Calls.empty()) return "(nothing)";
+    EXPECT_EQ(shell.Calls[0].Verb, asAdmin ? "runas" : "");
+    return shell.Calls[0].File;
+  }
+
+  std::string FileName;
+  int DialogShown = 0;
+  bool DialogAnswer = true;
+  std::string DialogWrites;  // what "the user" saved in the dialog
+  TSearchInternet Source{nullptr, FileName, nullptr, [this] {
+                           ++DialogShown;
+                           if (!DialogWrites.empty()) testpaths::WriteText(FileName, DialogWrites);
+                           return DialogAnswer;
+                         }};
+};
+
+}  // namespace
+
+TEST(WebSearchAddress, EncodesTheUtf8OfTheTypedTextIntoTheFirstPlaceholderOnly) {
+  const struct {
+    std::string Template, Typed, Address;
+  } cases[] = {
+      {"q=#search#", "c++ & more", "q=c%2B%2B%20%26%20more"},
+      {"q=#search#", "AZaz09-._~", "q=AZaz09-._~"},
+      {"q=#search#", "\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80", "q=%C3%BC%E2%82%AC%F0%9F%98%80"},  // ü € 😀
+      {"q=#search#", "%PATH%/?#", "q=%25PATH%25%2F%3F%23"},
+      {"a=#search#&b=#search#", "x y", "a=x%20y&b=#search#"},
+      {"%HOME%/#SEARCH#", "x", "%HOME%/#SEARCH#"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Typed);
+    EXPECT_EQ(WebSearchAddress(c.Template, c.Typed), c.Address);
+  }
+}
+
+TEST(EngineEditor, RefusesNamesThatCannotBeKeysOrFileNamesAndNamesOfOtherRows) {
+  TEngineRows rows = NewEngineRows();
+  rows.Add({"Wiki", "w#search#"});
+  rows.Add({"Maps", "m#search#"});
+  const std::string refused =
+      "The name of an engine must not be empty, begin with [ or ; or hold any of = \\ / : * ? \" < > |.";
+  struct TCase {
+    int Row;
+    std::string Engine, SearchString, Error;
+  };
+  std::vector<TCase> cases = {
+      {-1, "News", "n#search#", ""},
+      {1, "maps", "m#search#", ""},  // itself in other letters
+      {-1, "News", "n#SEARCH#", "Include #search# into search string."},
+      {-1, "wiki", "w#search#", "Engine wiki already exists."},
+      {1, "WIKI", "w#search#", "Engine WIKI already exists."},
+      {-1, "", "x#search#", refused},
+      {-1, "[x", "x#search#", refused},
+      {-1, ";x", "x#search#", refused},
+  };
+  for (const char c : std::string("=\\/:*?\"<>|")) cases.push_back({-1, std::string("a") + c, "x#search#", refused});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Engine);
+    EXPECT_EQ(CheckEngine(rows, c.Row, c.Engine, c.SearchString), c.Error);
+  }
+}
+
+TEST_F(InternetSourceTest, ListsEveryEngineInFileOrderWhateverIsTyped) {
+  TTestLanguage language{{"Search internet", "Im Netz suchen"}};
+  const std::vector<TItemRecord> hits = CollectHits(Source, "zq");
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(hits[0].DisplayName, "Wiki");
+  EXPECT_EQ(hits[1].DisplayName, "Maps");
+  EXPECT_EQ(hits[1].ExecuteString, "Maps");
+  EXPECT_EQ(hits[1].Parameters, "zq");
+  EXPECT_EQ(hits[1].Description, "Im Netz suchen");
+  EXPECT_EQ(hits[1].Score, 0);
+  EXPECT_FALSE(Source.RememberInLastUsed());
+
+  TSearchInternet none(nullptr, FileName + ".missing", nullptr, nullptr);
+  EXPECT_TRUE(CollectHits(none, "zq").empty());
+}
+
+TEST_F(InternetSourceTest, RunsTheAddressWithTheTypedTextNeverExpandingPercentSigns) {
+  EXPECT_EQ(Run(Source, "Wiki", "%PATH% & co"), "https://w.org/?s=%25PATH%25%20%26%20co&go");
+  EXPECT_EQ(Run(Source, "maps", "x", true), "maps:x");
+  EXPECT_EQ(Run(Source, "Gone", "x"), "(nothing)");
+}
+
+TEST_F(InternetSourceTest, AfterTheDialogsOkTheNextSearchOrRunReadsTheFileAgainAndARunningSearchKeepsItsOwn) {
+  CollectHits(Source, "x");
+  DialogWrites = "[Engines]\r\nNews=n:#search#\r\n";
+  DialogAnswer = false;
+  Source.ShowOptions();
+  EXPECT_EQ(Run(Source, "Wiki", "x"), "https://w.org/?s=x&go");  // Cancel keeps what was read
+
+  DialogAnswer = true;
+  std::vector<std::string> names;
+  Source.Search("x", [&](const TItemRecord& record) {
+    if (names.empty()) Source.ShowOptions();  // the GUI thread, while the worker reads
+    names.push_back(record.DisplayName);
+    return false;
+  });
+  EXPECT_EQ(names, (std::vector<std::string>{"Wiki", "Maps"}));
+  EXPECT_EQ(Run(Source, "News", "x"), "n:x");
+  EXPECT_EQ(DialogShown, 2);
+}

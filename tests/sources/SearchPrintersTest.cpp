@@ -1,0 +1,47 @@
+#include "sources/SearchPrinters.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/sources/SourceHits.h"
+#include "tests/support/TestLanguage.h"
+
+namespace {
+
+class TFakePrinters : public TPrinterShell {
+ public:
+  std::vector<std::string> List = {"HP LaserJet", "Office Printer", "Label maker 100%TEMP%"};
+  std::vector<std::string> Invoked;
+
+  std::vector<std::string> Printers() override { return List; }
+  bool InvokePrinterCommand(const std::string& printerName, bool modal) override {
+    Invoked.push_back(printerName + (modal ? " (modal)" : ""));
+    return true;
+  }
+};
+
+}  // namespace
+
+TEST(PrintersSource, ListsEveryPrinterForPartOfPrintersAndThoseWhoseNameHoldsTheTextAndOpensItsProperties) {
+  TTestLanguage language{{"PRINTERS", "DRUCKER"}};
+  auto shell = std::make_shared<TFakePrinters>();
+  TSearchPrinters source(nullptr, shell, nullptr);
+  const std::vector<std::string> all = shell->List;
+  const struct {
+    std::string Text;
+    std::vector<std::string> Hits;
+  } cases[] = {
+      {"print", {all[0], all[1], all[2], "Office Printer"}},
+      {"hp", {"HP LaserJet"}},
+      {"Druck", all},  // the typed text is upper-cased, the translation taken as it is
+      {"", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text);
+    std::vector<std::string> names;
+    for (const TItemRecord& hit : CollectHits(source, c.Text)) names.push_back(hit.DisplayName);
+    EXPECT_EQ(names, c.Hits);
+  }
+  TItemData item(CollectHits(source, "label").at(0));
+  source.Execute(item);
+  EXPECT_EQ(shell->Invoked, std::vector<std::string>{"Label maker 100%TEMP%"});
+}

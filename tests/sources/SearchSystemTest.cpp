@@ -1,0 +1,115 @@
+#include "sources/SearchSystem.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/sources/SourceHits.h"
+#include "tests/support/TestLanguage.h"
+
+namespace {
+
+using TNames = std::vector<std::string>;
+
+// What the commands were asked to do, in words.
+class TRecordedCommands : public TSystemCommands {
+ public:
+  TNames Done;
+  void ShowOptions() override { Done.push_back("options"); }
+  void EndSession(TExitKind kind) override { Done.push_back("end " + std::to_string(kind)); }
+  void Capture(TCaptureArea area, bool toClipboard) override {
+    Done.push_back("capture " + std::to_string(area) + (toClipboard ? " clipboard" : " file"));
+  }
+};
+
+const TNames Captures = {"CAPTURE DESKTOP TO CLIPBOARD",       "CAPTURE DESKTOP TO FILE",
+                         "CAPTURE ACTIVE WINDOW TO CLIPBOARD", "CAPTURE ACTIVE WINDOW TO FILE",
+                         "CAPTURE SELECTION TO CLIPBOARD",     "CAPTURE SELECTION TO FILE"};
+
+TNames Commands(const std::vector<TItemRecord>& hits) {
+  TNames commands;
+  for (const TItemRecord& hit : hits) commands.push_back(hit.ExecuteString);
+  return commands;
+}
+
+TNames With(TNames first, const TNames& then) {
+  first.insert(first.end(), then.begin(), then.end());
+  return first;
+}
+
+class SystemSourceTest : public ::testing::Test {
+ protected:
+  ~SystemSourceTest() override { AppSettings().ExtendedSearch = false; }
+
+  std::shared_ptr<TRecordedCommands> Recorded = std::make_shared<TRecordedCommands>();
+  TSearchSystem Source{nullptr, Recorded, nullptr};
+};
+
+}  // namespace
+
+TEST_F(SystemSourceTest, OffersTheCommandsWhoseKeywordsHoldTheTextInTheirOrder) {
+  TTestLanguage language{{"LOGOFF", "ABMELDEN"}, {"SCREEN CAPTURE", "BILDSCHIRMFOTO"}, {"Logoff", "Abmelden"}};
+  const struct {
+    std::string Text;
+    TNames Commands;
+  } cases[] = {
+      {"sys", With({"EXTSEARCH", "OPTIONS", "LOGOFF", "SHUTDOWN", "RESTART"}, Captures)},
+      {"scr", Captures},
+      {"grab", Captures},
+      {"off", {"LOGOFF"}},
+      {"re", With({"RESTART"}, Captures)},
+      {"abmel", {"LOGOFF"}},
+      {"fOTO", Captures},
+      {"down", {"SHUTDOWN"}},
+      {"", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text);
+    EXPECT_EQ(Commands(CollectHits(Source, c.Text)), c.Commands);
+  }
+  const TItemRecord logoff = CollectHits(Source, "logoff").at(0);
+  EXPECT_EQ(logoff.DisplayName, "Abmelden");
+  EXPECT_EQ(logoff.Description, "Log off user");
+  int reported = 0;
+  Source.Search("sys", [&](const TItemRecord&) { return ++reported == 3; });
+  EXPECT_EQ(reported, 3);
+}
+
+TEST_F(SystemSourceTest, RunsEachCommandByItsKeywordInAnyCase) {
+  const struct {
+    std::string Command, Done;
+  } cases[] = {
+      {"options", "options"},
+      {"Shutdown", "end 1"},
+      {"capture selection to FILE", "capture 2 file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Command);
+    TItemData item;
+    item.SetExecuteString(c.Command);
+    Recorded->Done.clear();
+    Source.Execute(item);
+    EXPECT_EQ(Recorded->Done, TNames{c.Done});
+  }
+}
+
+TEST_F(SystemSourceTest, ExtendedSearchSwitchesAndItsHintTellsWhatRunningItWillDo) {
+  TItemData item;
+  item.SetExecuteString("EXTSEARCH");
+  EXPECT_EQ(CollectHits(Source, "ext").at(0).Hint, "Enable extended search");
+  Source.Execute(item);
+  EXPECT_TRUE(AppSettings().ExtendedSearch);
+  EXPECT_EQ(CollectHits(Source, "ext").at(0).Hint, "Disable extended search");
+  Source.Execute(item);
+  EXPECT_FALSE(AppSettings().ExtendedSearch);
+}
+
+TEST(CapturedPicture, ASelectionIsThePartBetweenTheDragsEndsWhicheverWayItWent) {
+  TCaptureImage image{4, 3, {}};
+  for (uint32_t i = 0; i < 12; ++i) image.Pixels.push_back(i);
+  EXPECT_EQ(SelectionBetween(3, 2, 1, 0), SelectionBetween(1, 0, 3, 2));
+  const TCaptureImage part = CropImage(image, SelectionBetween(3, 3, 1, 1));
+  EXPECT_EQ(part.Width, 2);
+  EXPECT_EQ(part.Height, 2);
+  EXPECT_EQ(part.Pixels, (std::vector<uint32_t>{5, 6, 9, 10}));
+  EXPECT_EQ(CropImage(image, SelectionBetween(2, 5, 9, 1)).Pixels, (std::vector<uint32_t>{6, 7, 10, 11}));
+  EXPECT_TRUE(CropImage(image, SelectionBetween(2, 1, 2, 3)).Empty());
+}

@@ -1,0 +1,109 @@
+// Screen captures with the real GDI, clipboard and bitmap files.
+#include "sources/win32/SearchSystem.h"
+
+#include <gtest/gtest.h>
+
+#include "ui/Clipbrd.h"
+#include "ui/Dialogs.h"
+#include "tests/support/ScreenTestUtils.h"
+#include "tests/support/TestPaths.h"
+
+namespace {
+
+constexpr COLORREF Teal = RGB(0x12, 0x80, 0x76);
+constexpr RECT WindowBounds{100, 120, 300, 250};
+
+// A bitmap file read back by Windows' own loader, as a picture.
+TCaptureImage ReadBitmapFile(const std::string& fileName) {
+  TCaptureImage image;
+  auto bitmap = static_cast<HBITMAP>(
+      LoadImageA(nullptr, fileName.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  DIBSECTION dib{};
+  if (!bitmap || GetObjectA(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBitsPixel != 32) return image;
+  image.Width = dib.dsBm.bmWidth;
+  image.Height = dib.dsBm.bmHeight;
+  const auto* rows = static_cast<const uint32_t*>(dib.dsBm.bmBits);  // from the bottom
+  for (int y = image.Height - 1; y >= 0; --y)
+    for (int x = 0; x < image.Width; ++x) image.Pixels.push_back(rows[y * image.Width + x] & 0x00FFFFFF);
+  DeleteObject(bitmap);
+  return image;
+}
+
+class CaptureTest : public ::testing::Test {
+ protected:
+  CaptureTest() {
+    SetCursorPos(5, 5);  // away from the pixels the tests look at
+    Window.Show();
+    SetForegroundWindow(Window.Handle());
+    PumpUntil([&] { return GetForegroundWindow() == Window.Handle(); });
+    Pump(200);
+  }
+  ~CaptureTest() override { SetChooserForTests(nullptr); }
+
+  TColouredWindow Window{Teal, WindowBounds};
+  TWin32SystemCommands Commands;
+};
+
+}  // namespace
+
+TEST_F(CaptureTest, TheDesktopAndTheActiveWindowReachTheClipboardAsTheyShow) {
+  Commands.Capture(cwDesktop, true);
+  const TCaptureImage desktop = ClipboardImage();
+  EXPECT_EQ(desktop.Width, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(desktop.Height, GetSystemMetrics(SM_CYSCREEN));
+  ASSERT_FALSE(desktop.Empty());
+  EXPECT_EQ(desktop.Pixel(150, 200), PixelOf(Teal));
+
+  Commands.Capture(cwActiveWindow, true);
+  const TCaptureImage active = ClipboardImage();
+  EXPECT_EQ(active.Width, 200);
+  EXPECT_EQ(active.Height, 130);
+  ASSERT_FALSE(active.Empty());
+  EXPECT_EQ(active.Pixel(100, 65), PixelOf(Teal));
+}
+
+TEST_F(CaptureTest, TenCapturesWithTheCursorDrawnInLeaveNoGdiObjectBehind) {
+  SetCursorPos(200, 180);
+  SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));  // drawn into every capture
+  CaptureWindow(GetDesktopWindow());  // what the first capture loads stays loaded
+  const int before = GdiObjectCount();
+  for (int i = 0; i < 10; ++i) CaptureWindow(i % 2 ? GetDesktopWindow() : Window.Handle());
+  EXPECT_EQ(GdiObjectCount(), before);
+}
+
+TEST_F(CaptureTest, ABitmapFileHoldsThePictureAsWindowsReadsIt) {
+  const std::string folder = testpaths::FreshFolder("captures");
+  const TCaptureImage pictures[] = {
+      {1, 1, {0x00123456}},
+      {3, 2, {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF, 0x00000000, 0x00808080}},
+  };
+  for (const TCaptureImage& picture : pictures) {
+    SCOPED_TRACE(picture.Width);
+    const std::string fileName = folder + std::to_string(picture.Width) + ".bmp";
+    SetChooserForTests([&](TChooseRequest& request) {
+      EXPECT_EQ(request.Kind, TChooseRequest::ckSave);
+      EXPECT_EQ(request.Filter, "Bitmap Files (*.bmp)|*.bmp");
+      request.FileName = fileName;
+      return true;
+    });
+    StoreCapture(picture, false);
+    const TCaptureImage read = ReadBitmapFile(fileName);
+    EXPECT_EQ(read.Width, picture.Width);
+    EXPECT_EQ(read.Height, picture.Height);
+    EXPECT_EQ(read.Pixels, picture.Pixels);
+  }
+}
+
+TEST_F(CaptureTest, NoWindowOrAnEmptyPictureStoresNothing) {
+  EXPECT_TRUE(CaptureWindow(nullptr).Empty());
+  SetClipboardText("kept");
+  bool asked = false;
+  SetChooserForTests([&](TChooseRequest&) { return asked = true; });
+  StoreCapture(TCaptureImage{}, true);
+  StoreCapture(TCaptureImage{}, false);
+  EXPECT_FALSE(asked);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EXPECT_FALSE(IsClipboardFormatAvailable(CF_DIB));
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+  CloseClipboard();
+}

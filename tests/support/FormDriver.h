@@ -1,0 +1,47 @@
+// Drives the forms a test opened: finds them (a modal dialog an action left on the screen) and
+// answers the program's message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "core/win32/qmMsgBox.h"
+#include "tests/support/WineTestUtils.h"
+#include "ui/Forms.h"
+
+template <class T>
+BOOL CALLBACK FindFormOf(HWND wnd, LPARAM param) {
+  if (!IsWindowVisible(wnd)) return TRUE;
+  if (auto* form = dynamic_cast<T*>(TWinControl::FromHandle(wnd))) {
+    *reinterpret_cast<T**>(param) = form;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The visible top-level window of this thread that is a T, or nullptr.
+template <class T>
+T* FindForm() {
+  T* found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindFormOf<T>, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// Answers the next message box with Result, remembering its text.
+class TBoxAnswer {
+ public:
+  TBoxAnswer(int result, UINT milliseconds = 300)
+      : FAction(
+            [this, result] {
+              if (TqmMessageBox* box = FindForm<TqmMessageBox>()) {
+                Text = box->lblText->Caption();
+                box->ModalResult = result;
+              }
+            },
+            milliseconds) {}
+  std::string Text;
+
+ private:
+  TDelayedAction FAction;
+};
