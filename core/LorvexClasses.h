@@ -79,6 +79,8 @@ class TItemData : public TPersistent {
   std::string Parameters() const;
   std::string IconFile() const;
   std::string Path() const;
+  // The execute string as the source stored it: a web address, whose "%20" is no macro.
+  const std::string& StoredExecuteString() const { return FExecuteString; }
   void SetExecuteString(std::string value) { FExecuteString = std::move(value); }
   void SetParameters(std::string value) { FParameters = std::move(value); }
   void SetIconFile(std::string value) { FIconFile = std::move(value); }
