@@ -118,7 +118,7 @@ TSearchNotes::TSearchNotes(TComponent* owner, std::shared_ptr<TNoteWindows> wind
 TSearchNotes::~TSearchNotes() = default;
 
 void TSearchNotes::LoadIcon(TItemData& item) {
-  if (FWindows) FWindows->LoadIcon(item);
+  if (FWindows) FWindows->LoadNoteIcon(item);
 }
 
 void TSearchNotes::OpenSearchQuery() {

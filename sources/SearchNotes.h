@@ -46,7 +46,7 @@ class TNoteWindows {
   // Opens a window on Note and returns at once.
   virtual void Open(const TNote& note) = 0;
   // The notes' icon for a row of the result list.
-  virtual void LoadIcon(TItemData& item) = 0;
+  virtual void LoadNoteIcon(TItemData& item) = 0;
 };
 
 // A note's row in the result list: its first line, cut to 30 characters, from where the typed

@@ -9,6 +9,8 @@
 
 #include "app/RowHighlight.h"
 #include "app/win32/FAbout.h"
+#include "app/win32/FBookmarkOptions.h"
+#include "app/win32/FNote.h"
 #include "app/win32/FOptions.h"
 #include "app/win32/ItemIcons.h"
 #include "core/LorvexClasses.h"
@@ -23,7 +25,10 @@
 #include "desktop/win32/HotKeyManager.h"
 #include "desktop/win32/SysMenu.h"
 #include "desktop/win32/TrayIcon.h"
+#include "sources/SearchChromeBookmarks.h"
+#include "sources/SearchFirefoxBookmarks.h"
 #include "sources/SearchIEBookmarks.h"
+#include "sources/SearchNotes.h"
 #include "sources/win32/SearchShortcuts.h"
 #include "ui/Dialogs.h"
 
@@ -545,7 +550,9 @@ void TMainForm::CreateSources() {
   // Owned by the window and registered in this order; the others come with their own units.
   auto shell = std::make_shared<TWin32ShortcutShell>();
   FSources = {new TSearchStartMenu(this, shell), new TSearchDesktop(this, shell),
-              new TSearchIEBookmarks(this, shell)};
+              new TSearchIEBookmarks(this, shell), new TSearchFFBookmarks(this, ShowFirefoxOptions),
+              new TSearchChromeBookmarks(this, ShowChromeOptions),
+              new TSearchNotes(this, std::make_shared<TWin32NoteWindows>(this))};
   for (TSearchClass* source : FSources) SearchClasses().push_back(source);
 }
 

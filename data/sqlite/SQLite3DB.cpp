@@ -261,7 +261,6 @@ void TSqlite3DB::Connect() {
     CloseHandle();
     throw;
   }
-  if (FConnected && FTimeOut > 0) FLibrary->sqlite3_busy_timeout(FHandle, FTimeOut);
 }
 
 void TSqlite3DB::OpenHandle(const std::string& fileName) {
@@ -273,7 +272,9 @@ void TSqlite3DB::OpenHandle(const std::string& fileName) {
     failure = FHandle ? FLibrary->sqlite3_errmsg(FHandle) : "out of memory";
   } else {
     // The library opens lazily: reading the schema tells a database from a folder or a foreign file.
+    // That read already waits for another connection's lock, as every later one does.
     FConnected = true;
+    if (FTimeOut > 0) FLibrary->sqlite3_busy_timeout(FHandle, FTimeOut);
     try {
       ExecuteSQL("select count(*) from sqlite_master");
     } catch (const Exception& e) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 #include "tests/data/SqliteTestSupport.h"
@@ -13,7 +14,7 @@ namespace {
 class TRecordedNoteWindows : public TNoteWindows {
  public:
   void Open(const TNote& note) override { Opened.push_back(note); }
-  void LoadIcon(TItemData&) override {}
+  void LoadNoteIcon(TItemData&) override {}
   std::vector<TNote> Opened;
 };
 
@@ -123,18 +124,20 @@ TEST(SearchNotesThreadTest, AWorkerSearchesWhileTheGuiThreadOpensNotes) {
   source.Database.Save(0, "Shopping\r\nmilk");
 
   constexpr int Rounds = 50;
-  std::string failure;
-  std::thread worker([&] {
+  auto run = [](std::string& failure, const std::function<void()>& round) {
     try {
-      for (int i = 0; i < Rounds; ++i) CollectHits(source, i % 2 ? "milk" : "no");
+      for (int i = 0; i < Rounds; ++i) round();
     } catch (const Exception& e) {
       failure = e.Message();
     }
-  });
+  };
   TItemData item;
   item.SetExecuteString("1");
-  for (int i = 0; i < Rounds; ++i) source.Execute(item);
+  std::string searchFailure, openFailure;
+  std::thread worker([&] { run(searchFailure, [&] { CollectHits(source, "milk"); }); });
+  run(openFailure, [&] { source.Execute(item); });
   worker.join();
-  EXPECT_EQ(failure, "");
+  EXPECT_EQ(searchFailure, "");
+  EXPECT_EQ(openFailure, "");
   EXPECT_EQ(windows->Opened.size(), size_t(Rounds));
 }
