@@ -1,10 +1,10 @@
 # The Windows resources of Lorvex.exe: manifest, icon and version information; and the
-# "images" folder of icons and the empty notes database that ship beside it.
+# "images" folder of icons, the SQLite library and the empty notes database that ship beside it.
 #
 #   include(LorvexResources)          (at directory scope, with cmake/ on CMAKE_MODULE_PATH)
 #   lorvex_add_resources(<target>)
 #   lorvex_add_images(<target>)
-#   lorvex_add_notes_database(<target>)
+#   lorvex_add_sqlite_files(<target>)
 #
 # The icon is drawn at build time by scripts/make_icon.py; version.rc is configured from
 # resources/version.rc.in with the project's version. Both land in the build tree, in a
@@ -74,8 +74,9 @@ function(lorvex_add_images target)
   add_dependencies(${target} ${target}_images)
 endfunction()
 
-# The empty "notes.sqlite" beside <target>'s program, made by the sqlite3 command-line tool with
-# the table the notes source itself makes where a settings folder has none: its text is read
+# The SQLite library the notes and the Firefox bookmarks load at run time, and an empty
+# "notes.sqlite" beside <target>'s program. The notes' table is made by the sqlite3 command-line
+# tool as the notes source itself makes it where a settings folder has none: its text is read
 # from the source, so that the two never differ.
 set(LORVEX_NOTES_SOURCE "${CMAKE_CURRENT_LIST_DIR}/../sources/SearchNotes.cpp")
 cmake_path(NORMAL_PATH LORVEX_NOTES_SOURCE)
@@ -86,9 +87,15 @@ if(NOT LORVEX_NOTES_SCHEMA MATCHES "^create table")
   message(FATAL_ERROR "The table of the notes was not found in ${LORVEX_NOTES_SOURCE}")
 endif()
 
-function(lorvex_add_notes_database target)
+function(lorvex_add_sqlite_files target)
   find_program(LORVEX_SQLITE3 sqlite3 REQUIRED)
+  set(library "${CMAKE_CURRENT_BINARY_DIR}/sqlite3.dll")
   set(database "${CMAKE_CURRENT_BINARY_DIR}/notes.sqlite")
+  add_custom_command(
+    OUTPUT "${library}"
+    COMMAND "${CMAKE_COMMAND}" -E copy "${LORVEX_SQLITE_DLL}" "${library}"
+    DEPENDS "${LORVEX_SQLITE_DLL}"
+    VERBATIM)
   add_custom_command(
     OUTPUT "${database}"
     COMMAND "${CMAKE_COMMAND}" -E rm -f "${database}"
@@ -96,6 +103,6 @@ function(lorvex_add_notes_database target)
     DEPENDS "${LORVEX_NOTES_SOURCE}"
     COMMENT "Making the empty notes database"
     VERBATIM)
-  add_custom_target(${target}_notes DEPENDS "${database}")
-  add_dependencies(${target} ${target}_notes)
+  add_custom_target(${target}_sqlite DEPENDS "${library}" "${database}")
+  add_dependencies(${target} ${target}_sqlite)
 endfunction()

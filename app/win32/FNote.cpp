@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr UINT WM_COMETOFRONT = WM_APP + 0x150;
+
 // Long lines scroll sideways rather than wrap.
 class TNoteMemo : public TMemo {
  public:
@@ -75,7 +77,20 @@ void TNoteForm::btnOkClick() {
   Close();
 }
 
-void TWin32NoteWindows::Open(const TNote& note) { (new TNoteForm(FOwner, note))->Show(); }
+void TNoteForm::ShowInFront() {
+  Show();
+  // A note opens from the main window's Enter, which then hides that window and gives its
+  // search box the focus: the note comes to the front after that.
+  PostMessageA(Handle(), WM_COMETOFRONT, 0, 0);
+}
+
+LRESULT TNoteForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != WM_COMETOFRONT) return TForm::WndProc(msg, wParam, lParam);
+  SetForegroundWindow(Handle());
+  return 0;
+}
+
+void TWin32NoteWindows::Open(const TNote& note) { (new TNoteForm(FOwner, note))->ShowInFront(); }
 
 void TWin32NoteWindows::LoadNoteIcon(TItemData& item) {
   const std::string file = ExeFolder() + "images\\notes.ico";

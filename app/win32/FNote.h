@@ -21,6 +21,11 @@ class TNoteForm : public TForm {
   TButton* btnCancel;  // "Close"
 
   int64_t NoteId() const { return FNoteId; }
+  // Shows the window and gives it the keyboard once the message being handled is done.
+  void ShowInFront();
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   // Saves through a connection of its own and closes; a failure keeps the window and its text.

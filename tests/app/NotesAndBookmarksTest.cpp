@@ -49,40 +49,42 @@ std::unique_ptr<TBookmarkOptionsForm> ShownDialog() {
 
 }  // namespace
 
-TEST_F(NotesAndBookmarksTest, TheBookmarkOptionsShowTheBrowsersFileOrAskForIt) {
+TEST_F(NotesAndBookmarksTest, TheBookmarkOptionsFindTheBrowsersFileOrAskForIt) {
   const struct {
     std::function<std::unique_ptr<TBookmarkOptionsForm>()> show;
     std::string iniFile;
     const char* key;
+    std::string usualFile;  // where the browser keeps it
     const char* notFound;
   } cases[] = {
       {ShownDialog<TChromeOptionsForm>, ChromeIniFileName(), ChromeFileKey,
+       GetSpecialFolderPath(28) + "\\google\\Chrome\\User Data\\Default\\Bookmarks",
        "Can't find bookmarks. Find it yourself and paste the whole path to the bookmarks."},
       {ShownDialog<TFirefoxOptionsForm>, FirefoxIniFileName(), FirefoxFileKey,
+       SettingsFolder("Mozilla") + "Firefox\\Profiles\\t2k9.default\\places.sqlite",
        "Can't find places.sqlite. Find it yourself and paste the whole path to the places."},
   };
-  const std::string file = testpaths::FreshFolder("bookmark_options") + "browser file";
-  testpaths::WriteText(file, "x");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.key);
-    WriteBookmarkFileOptions(c.iniFile, c.key, {file, true});
+    WriteBookmarkFileOptions(c.iniFile, c.key, {c.usualFile + " gone", true});
+    testpaths::WriteText(c.usualFile, "x");
     auto dialog = c.show();
-    EXPECT_EQ(dialog->eFile->Text(), file);
+    EXPECT_EQ(dialog->eFile->Text(), c.usualFile);
     EXPECT_FALSE(dialog->eFile->Enabled());
     EXPECT_TRUE(dialog->cbLive->Checked());
     dialog.reset();
 
-    WriteBookmarkFileOptions(c.iniFile, c.key, {file + " gone", false});
+    os::DeleteFile(c.usualFile);
     auto answer = AnswerMessageBox();
     dialog = c.show();
     EXPECT_EQ(MessageText, c.notFound);
     EXPECT_EQ(dialog->eFile->Text(), "");
     EXPECT_TRUE(dialog->eFile->Enabled());
-    dialog->eFile->SetText(file);
-    dialog->cbLive->SetChecked(true);
+    dialog->eFile->SetText("D:\\Bookmarks");
+    dialog->cbLive->SetChecked(false);
     dialog->btnOk->Click();
-    EXPECT_EQ(ReadBookmarkFileOptions(c.iniFile, c.key).FileName, file);
-    EXPECT_TRUE(ReadBookmarkFileOptions(c.iniFile, c.key).LiveBookmarks);
+    EXPECT_EQ(ReadBookmarkFileOptions(c.iniFile, c.key).FileName, "D:\\Bookmarks");
+    EXPECT_FALSE(ReadBookmarkFileOptions(c.iniFile, c.key).LiveBookmarks);
   }
 }
 
@@ -167,6 +169,7 @@ TEST_F(NotesAndBookmarksTest, TheMainWindowFindsEachSourceAndEnterOpensIt) {
     } else {
       HWND note = FindWindowA(nullptr, TNotesDatabase().Read(1).Caption.c_str());
       ASSERT_NE(note, nullptr);
+      EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == note; }));
       EXPECT_EQ(dynamic_cast<TNoteForm&>(*TWinControl::FromHandle(note)).eText->Text(), c.name);
     }
   }
