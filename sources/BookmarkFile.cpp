@@ -34,8 +34,12 @@ TFileVersions FileVersions(const std::vector<std::string>& files) {
   return versions;
 }
 
-os::TShellOpenRequest BookmarkOpenRequest(const TItemData& item) {
+void TBookmarkSource::ShowOptions() {
+  if (FOptionsDialog && FOptionsDialog()) Reset();
+}
+
+void TBookmarkSource::Execute(TItemData& item) {
   os::TShellOpenRequest request = ShellOpenRequestFor(item);
   request.File = item.StoredExecuteString();
-  return request;
+  ShellOpenOrRaise(request);
 }

@@ -1,6 +1,6 @@
 // What the Chrome and the Firefox bookmarks sources share: the options that name the browser's
-// file and say how often a search reads it again, the versions of files, and the opening of a
-// bookmark's address.
+// file and say how often a search reads it again, the versions of files, the options dialog and
+// the opening of a bookmark's address.
 #pragma once
 
 #include <functional>
@@ -30,6 +30,24 @@ using TBookmarkOptionsDialog = std::function<bool()>;
 using TFileVersions = std::vector<std::optional<os::TFileStamp>>;
 TFileVersions FileVersions(const std::vector<std::string>& files);
 
-// How a bookmark is opened: its address as stored (a "%20" in it is no environment macro),
-// the verb "runas" when the item is to run as administrator, restored.
-os::TShellOpenRequest BookmarkOpenRequest(const TItemData& item);
+// The base of the two sources: their options dialog, and the opening of a bookmark.
+class TBookmarkSource : public TSearchClass {
+ public:
+  TBookmarkSource(TComponent* owner, TBookmarkOptionsDialog optionsDialog)
+      : TSearchClass(owner), FOptionsDialog(std::move(optionsDialog)) {}
+
+  bool HasOptions() override { return true; }
+  // A change made in the dialog counts from the next search on.
+  void ShowOptions() override;
+  // Hands the address to the shell as it is stored (a "%20" in it is no environment macro),
+  // with the verb "runas" when the item is to run as administrator.
+  void Execute(TItemData& item) override;
+
+  const char* ClassName() const override { return "TBookmarkSource"; }
+
+ protected:
+  TBookmarkFileOptions FOptions;
+
+ private:
+  TBookmarkOptionsDialog FOptionsDialog;
+};

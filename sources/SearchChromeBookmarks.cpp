@@ -58,11 +58,7 @@ bool WalkChromeBookmarks(const TJSONbase& document, const std::string& upperText
 // --- TSearchChromeBookmarks -----------------------------------------------------------------
 
 TSearchChromeBookmarks::TSearchChromeBookmarks(TComponent* owner, TBookmarkOptionsDialog optionsDialog)
-    : TSearchClass(owner), FOptionsDialog(std::move(optionsDialog)) {}
-
-void TSearchChromeBookmarks::ShowOptions() {
-  if (FOptionsDialog && FOptionsDialog()) Reset();
-}
+    : TBookmarkSource(owner, std::move(optionsDialog)) {}
 
 void TSearchChromeBookmarks::LoadSettings() {
   FOptions = ReadBookmarkFileOptions(ChromeIniFileName(), ChromeFileKey);
@@ -96,8 +92,6 @@ void TSearchChromeBookmarks::Search(const std::string& text, const TAddHitFunc& 
   });
   if (!bookmarks) throw Exception(TranslateFormat("%s holds no Chrome bookmarks.", {FOptions.FileName}));
 }
-
-void TSearchChromeBookmarks::Execute(TItemData& item) { ShellOpenOrRaise(BookmarkOpenRequest(item)); }
 
 void TSearchChromeBookmarks::Reset() {
   FLoaded = false;

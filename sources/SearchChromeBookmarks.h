@@ -26,18 +26,14 @@ std::string FindChromeBookmarks(const std::string& localAppData);
 using TChromeHitFunc = std::function<bool(const std::string& name, const std::string& url)>;
 bool WalkChromeBookmarks(const TJSONbase& document, const std::string& upperText, const TChromeHitFunc& onHit);
 
-class TSearchChromeBookmarks : public TSearchClass {
+class TSearchChromeBookmarks : public TBookmarkSource {
  public:
   TSearchChromeBookmarks(TComponent* owner, TBookmarkOptionsDialog optionsDialog);
 
-  bool HasOptions() override { return true; }
   std::string GetName() override { return "Chrome bookmarks"; }
-  // A change made in the dialog counts from the next search on.
-  void ShowOptions() override;
   // Parses the file for every search; reads it again each time, or with LiveBookmarks only
   // when its size or write time changed.
   void Search(const std::string& text, const TAddHitFunc& addHit) override;
-  void Execute(TItemData& item) override;
   // The settings and the file are read again by the next search.
   void Reset() override;
 
@@ -48,8 +44,6 @@ class TSearchChromeBookmarks : public TSearchClass {
   void RefreshBookmarks(bool live);
 
   bool FLoaded = false;
-  TBookmarkFileOptions FOptions;
   std::string FFileText;
   TFileVersions FFileVersion;  // of the file when it was read
-  TBookmarkOptionsDialog FOptionsDialog;
 };

@@ -57,13 +57,9 @@ std::string LikeContainsPattern(const std::string& text) {
 // --- TSearchFFBookmarks ---------------------------------------------------------------------
 
 TSearchFFBookmarks::TSearchFFBookmarks(TComponent* owner, TBookmarkOptionsDialog optionsDialog)
-    : TSearchClass(owner), FOptionsDialog(std::move(optionsDialog)) {}
+    : TBookmarkSource(owner, std::move(optionsDialog)) {}
 
 TSearchFFBookmarks::~TSearchFFBookmarks() = default;
-
-void TSearchFFBookmarks::ShowOptions() {
-  if (FOptionsDialog && FOptionsDialog()) Reset();
-}
 
 void TSearchFFBookmarks::CreateBookmarkQuery() {
   FOptions = ReadBookmarkFileOptions(FirefoxIniFileName(), FirefoxFileKey);
@@ -112,8 +108,6 @@ void TSearchFFBookmarks::Search(const std::string& text, const TAddHitFunc& addH
     if (addHit(record)) break;
   }
 }
-
-void TSearchFFBookmarks::Execute(TItemData& item) { ShellOpenOrRaise(BookmarkOpenRequest(item)); }
 
 void TSearchFFBookmarks::Reset() {
   FQuery.reset();

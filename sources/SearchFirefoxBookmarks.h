@@ -29,19 +29,15 @@ std::string FindFirefoxPlaces(const std::string& mozillaFolder, const std::strin
 // matching themselves.
 std::string LikeContainsPattern(const std::string& text);
 
-class TSearchFFBookmarks : public TSearchClass {
+class TSearchFFBookmarks : public TBookmarkSource {
  public:
   TSearchFFBookmarks(TComponent* owner, TBookmarkOptionsDialog optionsDialog);
   ~TSearchFFBookmarks() override;
 
-  bool HasOptions() override { return true; }
   std::string GetName() override { return "Firefox bookmarks"; }
-  // A change made in the dialog counts from the next search on.
-  void ShowOptions() override;
   // Copies the browser's database with its write-ahead log, every time or with LiveBookmarks
   // only when the size or write time of one of them changed, and searches the copy read-only.
   void Search(const std::string& text, const TAddHitFunc& addHit) override;
-  void Execute(TItemData& item) override;
   // Closes the copy; the next search reads the settings again and copies anew.
   void Reset() override;
 
@@ -56,7 +52,5 @@ class TSearchFFBookmarks : public TSearchClass {
 
   std::unique_ptr<TSqlite3DB> FDB;
   std::unique_ptr<TSqlite3Query> FQuery;
-  TBookmarkFileOptions FOptions;
   TFileVersions FCopiedVersion;  // of the browser's files when they were last copied
-  TBookmarkOptionsDialog FOptionsDialog;
 };

@@ -99,11 +99,7 @@ class ChromeBookmarksTest : public ::testing::Test {
 
   void SetLive(bool live) { WriteBookmarkFileOptions(ChromeIniFileName(), ChromeFileKey, {File, live}); }
 
-  std::vector<std::string> Names(const std::string& text) {
-    std::vector<std::string> names;
-    for (const TItemRecord& hit : CollectHits(Source, text)) names.push_back(hit.DisplayName);
-    return names;
-  }
+  std::vector<std::string> Names(const std::string& text) { return NamesInOrder(Source, text); }
 
   std::string File;
   TSearchChromeBookmarks Source{nullptr, nullptr};

@@ -27,11 +27,7 @@ class NotesTest : public ::testing::Test {
     Source.Database.DriverDLL = sqlitetest::LibraryPath();
   }
 
-  std::vector<std::string> Names(const std::string& text) {
-    std::vector<std::string> names;
-    for (const TItemRecord& hit : CollectHits(Source, text)) names.push_back(hit.DisplayName);
-    return names;
-  }
+  std::vector<std::string> Names(const std::string& text) { return NamesInOrder(Source, text); }
 
   TItemData Item(const std::string& executeString) {
     TItemData item;

@@ -23,3 +23,10 @@ inline std::vector<std::string> HitNames(const std::vector<TItemRecord>& hits) {
   std::sort(names.begin(), names.end());
   return names;
 }
+
+// The names a source reports for one text, in its order.
+inline std::vector<std::string> NamesInOrder(TSearchClass& source, const std::string& text) {
+  std::vector<std::string> names;
+  for (const TItemRecord& hit : CollectHits(source, text)) names.push_back(hit.DisplayName);
+  return names;
+}
