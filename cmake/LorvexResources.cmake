@@ -1,9 +1,10 @@
 # The Windows resources of Lorvex.exe: manifest, icon and version information; and the
-# "images" folder of icons that ships beside it.
+# "images" folder of icons, the SQLite library and the empty notes database that ship beside it.
 #
 #   include(LorvexResources)          (at directory scope, with cmake/ on CMAKE_MODULE_PATH)
 #   lorvex_add_resources(<target>)
 #   lorvex_add_images(<target>)
+#   lorvex_add_sqlite_files(<target>)
 #
 # The icon is drawn at build time by scripts/make_icon.py; version.rc is configured from
 # resources/version.rc.in with the project's version. Both land in the build tree, in a
@@ -71,4 +72,37 @@ function(lorvex_add_images target)
     VERBATIM)
   add_custom_target(${target}_images DEPENDS ${icons})
   add_dependencies(${target} ${target}_images)
+endfunction()
+
+# The SQLite library the notes and the Firefox bookmarks load at run time, and an empty
+# "notes.sqlite" beside <target>'s program. The notes' table is made by the sqlite3 command-line
+# tool as the notes source itself makes it where a settings folder has none: its text is read
+# from the source, so that the two never differ.
+set(LORVEX_NOTES_SOURCE "${CMAKE_CURRENT_LIST_DIR}/../sources/SearchNotes.cpp")
+cmake_path(NORMAL_PATH LORVEX_NOTES_SOURCE)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${LORVEX_NOTES_SOURCE}")
+file(STRINGS "${LORVEX_NOTES_SOURCE}" LORVEX_NOTES_SCHEMA REGEX "NotesSchema = \"")
+string(REGEX REPLACE ".*NotesSchema = \"([^\"]*)\".*" "\\1" LORVEX_NOTES_SCHEMA "${LORVEX_NOTES_SCHEMA}")
+if(NOT LORVEX_NOTES_SCHEMA MATCHES "^create table")
+  message(FATAL_ERROR "The table of the notes was not found in ${LORVEX_NOTES_SOURCE}")
+endif()
+
+function(lorvex_add_sqlite_files target)
+  find_program(LORVEX_SQLITE3 sqlite3 REQUIRED)
+  set(library "${CMAKE_CURRENT_BINARY_DIR}/sqlite3.dll")
+  set(database "${CMAKE_CURRENT_BINARY_DIR}/notes.sqlite")
+  add_custom_command(
+    OUTPUT "${library}"
+    COMMAND "${CMAKE_COMMAND}" -E copy "${LORVEX_SQLITE_DLL}" "${library}"
+    DEPENDS "${LORVEX_SQLITE_DLL}"
+    VERBATIM)
+  add_custom_command(
+    OUTPUT "${database}"
+    COMMAND "${CMAKE_COMMAND}" -E rm -f "${database}"
+    COMMAND "${LORVEX_SQLITE3}" "${database}" "${LORVEX_NOTES_SCHEMA}"
+    DEPENDS "${LORVEX_NOTES_SOURCE}"
+    COMMENT "Making the empty notes database"
+    VERBATIM)
+  add_custom_target(${target}_sqlite DEPENDS "${library}" "${database}")
+  add_dependencies(${target} ${target}_sqlite)
 endfunction()

@@ -84,7 +84,7 @@ class TItemData : public TPersistent {
   void SetIconFile(std::string value) { FIconFile = std::move(value); }
   void SetPath(std::string value) { FPath = std::move(value); }
   // The texts as stored, macros and all: for a source whose texts are data, not paths (a copied
-  // text, a group's name, a file's own name, an address with a percent sign of its own).
+  // text, a group's name, a file's own name, a web address whose "%20" is no macro).
   const std::string& StoredExecuteString() const { return FExecuteString; }
   const std::string& StoredParameters() const { return FParameters; }
 

@@ -53,8 +53,8 @@ PACKAGES=(
   xdotool x11-utils
   # fetching Debian source packages and building the dependencies
   dpkg-dev ca-certificates xz-utils bzip2 patch gpgv tcl
-  # drawing the icons at build time
-  python3-minimal
+  # drawing the icons and making the empty notes database at build time
+  python3-minimal sqlite3
 )
 
 say() { printf 'setup: %s\n' "$*"; }

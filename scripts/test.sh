@@ -144,7 +144,7 @@ stage_native() {
 stage_tsan() {
   banner "tsan (g++, ThreadSanitizer, the search suites)"
   step "tsan configure" cmake --preset tsan || return
-  step "tsan build" cmake --build --preset tsan -j "$JOBS" --target core_tests app_model_tests || return
+  step "tsan build" cmake --build --preset tsan -j "$JOBS" --target core_tests app_model_tests sources_tests || return
   run_ctest tsan -j "$JOBS"
 }
 

@@ -13,6 +13,8 @@
 #include "app/win32/FFoldersOptions.h"
 #include "app/win32/FMp3Options.h"
 #include "app/win32/FRunGroupOptions.h"
+#include "app/win32/FBookmarkOptions.h"
+#include "app/win32/FNote.h"
 #include "app/win32/FOptions.h"
 #include "app/win32/ItemIcons.h"
 #include "app/win32/SmallSources.h"
@@ -34,6 +36,10 @@
 #include "sources/SearchMp3.h"
 #include "sources/SearchRunGroup.h"
 #include "sources/win32/SearchClipboard.h"
+#include "sources/SearchChromeBookmarks.h"
+#include "sources/SearchFirefoxBookmarks.h"
+#include "sources/SearchIEBookmarks.h"
+#include "sources/SearchNotes.h"
 #include "sources/win32/SearchShortcuts.h"
 #include "ui/Dialogs.h"
 
@@ -565,8 +571,11 @@ void TMainForm::CreateSources() {
               NewClipboardSource(this, RunClipboardOptions),
               new TSearchIEBookmarks(this, shell),
               NewInternetSource(this),
+              new TSearchFFBookmarks(this, ShowFirefoxOptions),
               new TSearchRunGroup(this, AcquireTimerHandler(), RunRunGroupOptions),
-              new TSearchMp3(this, RunMp3Options)};
+              new TSearchMp3(this, RunMp3Options),
+              new TSearchChromeBookmarks(this, ShowChromeOptions),
+              new TSearchNotes(this, std::make_shared<TWin32NoteWindows>(this))};
   for (TSearchClass* source : FSources) SearchClasses().push_back(source);
 }
 

@@ -100,6 +100,7 @@ std::shared_ptr<TSqlite3Library> TSqlite3Library::Load(const std::string& fileNa
       LORVEX_BIND(sqlite3_bind_int64, "DLL::SQlite3BindInt64 not found"),
       LORVEX_BIND(sqlite3_bind_double, "DLL::SQlite3BindDouble not found"),
       LORVEX_BIND(sqlite3_bind_null, "DLL::SQlite3BindNull not found"),
+      LORVEX_BIND(sqlite3_open_v2, "DLL::SQlite3OpenV2 not found"),
 #undef LORVEX_BIND
   };
   // A library that lacks one is unloaded again (by the shared pointer), so that no entry
@@ -260,18 +261,20 @@ void TSqlite3DB::Connect() {
     CloseHandle();
     throw;
   }
-  if (FConnected && FTimeOut > 0) FLibrary->sqlite3_busy_timeout(FHandle, FTimeOut);
 }
 
 void TSqlite3DB::OpenHandle(const std::string& fileName) {
   // Texts are UTF-8 in this program, which is what the library takes for file names.
-  const int opened = FLibrary->sqlite3_open(fileName.c_str(), &FHandle);
+  const int opened = ReadOnly ? FLibrary->sqlite3_open_v2(fileName.c_str(), &FHandle, SQLITE_OPEN_READONLY, nullptr)
+                              : FLibrary->sqlite3_open(fileName.c_str(), &FHandle);
   std::string failure;
   if (opened != SQLITE_OK || !FHandle) {
     failure = FHandle ? FLibrary->sqlite3_errmsg(FHandle) : "out of memory";
   } else {
     // The library opens lazily: reading the schema tells a database from a folder or a foreign file.
+    // That read already waits for another connection's lock, as every later one does.
     FConnected = true;
+    if (FTimeOut > 0) FLibrary->sqlite3_busy_timeout(FHandle, FTimeOut);
     try {
       ExecuteSQL("select count(*) from sqlite_master");
     } catch (const Exception& e) {

@@ -80,6 +80,7 @@ class TSqlite3Library {
   int (*sqlite3_bind_int64)(sqlite3_stmt*, int, int64_t) = nullptr;
   int (*sqlite3_bind_double)(sqlite3_stmt*, int, double) = nullptr;
   int (*sqlite3_bind_null)(sqlite3_stmt*, int) = nullptr;
+  int (*sqlite3_open_v2)(const char*, sqlite3**, int, const char*) = nullptr;
 
  private:
   TSqlite3Library(void* handle, TLibraryLoader loader) : FHandle(handle), FLoader(std::move(loader)) {}
@@ -97,6 +98,7 @@ enum : int {
   SQLITE_DONE = 101,
 };
 enum : int { SQLITE_INTEGER = 1, SQLITE_FLOAT = 2, SQLITE_TEXT = 3, SQLITE_BLOB = 4, SQLITE_NULL = 5 };
+enum : int { SQLITE_OPEN_READONLY = 0x01 };
 
 // A value bound to a statement's numbered place.
 struct TSqlValue {
@@ -188,6 +190,8 @@ class TSqlite3DB : public TComponent {
   std::string TransactionType;
   std::string DefaultDir;
   bool MustExist = false;
+  // Opens the file for reading only: nothing run on the connection can change it.
+  bool ReadOnly = false;
   std::string Version;
   std::string CharacterEncoding;
   TSqlite3Pragma* SqlitePragma = nullptr;

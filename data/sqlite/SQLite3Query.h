@@ -432,6 +432,18 @@ void TSqlite3BaseQuery::WithAutoCommit(F&& write) {
   }
 }
 
+// Closes a query however the code that reads it ends.
+class TQueryCloser {
+ public:
+  explicit TQueryCloser(TSqlite3BaseQuery& query) : FQuery(query) {}
+  ~TQueryCloser() { FQuery.Close(); }
+  TQueryCloser(const TQueryCloser&) = delete;
+  TQueryCloser& operator=(const TQueryCloser&) = delete;
+
+ private:
+  TSqlite3BaseQuery& FQuery;
+};
+
 class TSqlite3Query : public TSqlite3BaseQuery {
  public:
   explicit TSqlite3Query(TComponent* owner);

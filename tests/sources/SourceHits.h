@@ -30,3 +30,10 @@ inline std::string Shown(const TItemRecord& hit) {
   return hit.DisplayName + "|" + hit.Hint + "|" + hit.ExecuteString + "|" + hit.IconFile + "|" + hit.Extension + "|" +
          hit.Description + "|" + hit.SearchClassName;
 }
+
+// The names a source reports for one text, in its order.
+inline std::vector<std::string> NamesInOrder(TSearchClass& source, const std::string& text) {
+  std::vector<std::string> names;
+  for (const TItemRecord& hit : CollectHits(source, text)) names.push_back(hit.DisplayName);
+  return names;
+}

@@ -1,6 +1,9 @@
-// The settings folder of a source's test, with the INI files it writes there.
+// The settings folder of a source's test, with the INI files it writes there; a settings folder
+// of its own for a source's files.
 #pragma once
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "core/LorvexClasses.h"
@@ -16,6 +19,25 @@ inline std::string TestSettingsFolder() {
   (void)moved;
 #endif
   const std::string folder = SettingsFolder("Lorvex");
+  ForceDirectories(folder);
+  return folder;
+}
+
+// A path of the program's (with backslashes) as the build's file system takes it.
+inline std::filesystem::path NativePath(std::string path) {
+  if (testpaths::Sep != '\\') std::replace(path.begin(), path.end(), '\\', testpaths::Sep);
+  return std::filesystem::u8path(path);
+}
+
+// The settings folder, empty: natively a scratch folder named Name, under Wine the fresh prefix's
+// application data (the program that uses it there runs alone).
+inline std::string FreshSettingsFolder(const std::string& name) {
+#ifndef _WIN32
+  os::SetEnv("XDG_CONFIG_HOME", testpaths::FreshFolder(name));
+#endif
+  const std::string folder = SettingsFolder("Lorvex");
+  std::error_code error;
+  std::filesystem::remove_all(NativePath(folder), error);
   ForceDirectories(folder);
   return folder;
 }

@@ -1,0 +1,147 @@
+#include "sources/SearchFirefoxBookmarks.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/data/SqliteTestSupport.h"
+#include "tests/sources/SourceHits.h"
+#include "tests/sources/SourceSettings.h"
+
+namespace {
+
+// The tables of Firefox's places database that bookmarks live in, as Firefox makes them.
+const char* const FirefoxSchema = R"(
+CREATE TABLE moz_origins (id INTEGER PRIMARY KEY, prefix TEXT NOT NULL, host TEXT NOT NULL,
+  frecency INTEGER NOT NULL, recalc_frecency INTEGER NOT NULL DEFAULT 0, alt_frecency INTEGER,
+  recalc_alt_frecency INTEGER NOT NULL DEFAULT 0, UNIQUE (prefix, host));
+CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR, rev_host LONGVARCHAR,
+  visit_count INTEGER DEFAULT 0, hidden INTEGER DEFAULT 0 NOT NULL, typed INTEGER DEFAULT 0 NOT NULL,
+  frecency INTEGER DEFAULT -1 NOT NULL, last_visit_date INTEGER , guid TEXT,
+  foreign_count INTEGER DEFAULT 0 NOT NULL, url_hash INTEGER DEFAULT 0 NOT NULL , description TEXT,
+  preview_image_url TEXT, site_name TEXT, origin_id INTEGER REFERENCES moz_origins(id),
+  recalc_frecency INTEGER NOT NULL DEFAULT 0, alt_frecency INTEGER, recalc_alt_frecency INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER DEFAULT NULL, parent INTEGER,
+  position INTEGER, title LONGVARCHAR, keyword_id INTEGER, folder_type TEXT, dateAdded INTEGER,
+  lastModified INTEGER, guid TEXT, syncStatus INTEGER NOT NULL DEFAULT 0,
+  syncChangeCounter INTEGER NOT NULL DEFAULT 1);
+CREATE INDEX moz_places_url_hashindex ON moz_places (url_hash);
+CREATE UNIQUE INDEX moz_places_guid_uniqueindex ON moz_places (guid);
+CREATE INDEX moz_bookmarks_itemindex ON moz_bookmarks (fk, type);
+CREATE INDEX moz_bookmarks_parentindex ON moz_bookmarks (parent, position);
+CREATE UNIQUE INDEX moz_bookmarks_guid_uniqueindex ON moz_bookmarks (guid);
+INSERT INTO moz_bookmarks (id, type, parent, position, title, guid) VALUES
+  (1, 2, 0, 0, '', 'root________'), (2, 2, 1, 0, 'menu', 'menu________'), (3, 2, 1, 1, 'toolbar', 'toolbar_____'),
+  (4, 2, 3, 0, 'Mail folder', 'folder_mail_');
+)";
+
+const std::string LongUrl = "https://mail.example.org/archive?" + std::string(270, 'q');
+
+// Firefox's database in WAL mode, kept open as Firefox keeps it: the last bookmark lies only in
+// the log, never written back into the database.
+class FirefoxBookmarksTest : public ::testing::Test {
+ protected:
+  FirefoxBookmarksTest() {
+    FreshSettingsFolder("firefox_settings");
+    Browser = sqlitetest::NewConnection("firefox_profile", "places.sqlite");
+    Browser->SetConnected(true);
+    Browser->ExecuteSQL("PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;");
+    Browser->ExecuteSQL(FirefoxSchema);
+    for (const auto& [title, url] : std::vector<std::pair<const char*, std::string>>{
+             {"Gmail", "https://mail.google.com/"},
+             {"MAIL archive", LongUrl},
+             {nullptr, "https://untitled.example/"},
+             {"100% pure", "https://example.org/a%20b%20c"},
+             {"snake_case guide", "https://example.org/snake"},
+             {"snakeXcase", "https://example.org/x"},
+             {"O'Reilly", "https://oreilly.example/"}})
+      AddBookmark(title, url);
+    Browser->ExecuteSQL("PRAGMA wal_checkpoint(TRUNCATE)");
+    AddBookmark("Unwritten mail", "https://unwritten.example/");
+    SetLive(false);
+    Source.DriverDLL = sqlitetest::LibraryPath();
+  }
+
+  void AddBookmark(const char* title, const std::string& url) {
+    Browser->ExecuteSQL("INSERT INTO moz_places (url, guid) VALUES (?1, hex(randomblob(6)))", {TSqlValue::OfText(url)});
+    Browser->ExecuteSQL(
+        "INSERT INTO moz_bookmarks (type, fk, parent, position, title, guid) "
+        "VALUES (1, last_insert_rowid(), 3, 0, ?1, hex(randomblob(6)))",
+        {title ? TSqlValue::OfText(title) : TSqlValue::OfNull()});
+  }
+
+  void SetLive(bool live) {
+    WriteBookmarkFileOptions(FirefoxIniFileName(), FirefoxFileKey, {Browser->GetDatabase(), live});
+  }
+
+  std::vector<std::string> Titles(const std::string& text) { return HitNames(CollectHits(Source, text)); }
+
+  std::unique_ptr<TSqlite3DB> Browser;
+  TSearchFFBookmarks Source{nullptr, nullptr};
+};
+
+using TNames = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(FirefoxBookmarksTest, FindsTitlesInTheCopyWithTheBrowsersLogAndTakesTypedWildcardsLiterally) {
+  const struct {
+    const char* text;
+    TNames titles;
+  } cases[] = {
+      {"mail", {"Gmail", "MAIL archive", "Unwritten mail"}},  // not the folder
+      {"e_c", {"snake_case guide"}},
+      {"0%", {"100% pure"}},
+      {"'", {"O'Reilly"}},
+      {"\\", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(Titles(c.text), c.titles);
+  }
+  // Addresses whole and unchanged.
+  std::map<std::string, std::string> urls;
+  for (const TItemRecord& hit : CollectHits(Source, "")) {
+    urls[hit.DisplayName] = hit.ExecuteString;
+    EXPECT_EQ(hit.Description, "Firefox bookmark");
+    EXPECT_EQ(hit.SearchClassName, "Firefox bookmarks");
+  }
+  EXPECT_EQ(urls["MAIL archive"], LongUrl);
+  EXPECT_EQ(urls["100% pure"], "https://example.org/a%20b%20c");
+}
+
+TEST_F(FirefoxBookmarksTest, CopiesAgainEverySearchOrWhenLiveOnlyAfterTheBrowsersFilesChanged) {
+  const struct {
+    bool live;
+    bool browserChanged;
+    bool copied;
+  } cases[] = {{false, false, true}, {true, false, false}, {true, true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "live " << c.live << ", changed " << c.browserChanged);
+    SetLive(c.live);
+    Source.Reset();
+    ASSERT_EQ(Titles("gmail").size(), 1u);
+    // A mark in the copy itself stays for as long as no new copy is made.
+    {
+      TSqlite3DB copy(nullptr);
+      copy.SetDriverDLL(sqlitetest::LibraryPath());
+      copy.SetDatabase(PlacesCopyFileName());
+      copy.SetConnected(true);
+      copy.ExecuteSQL("UPDATE moz_bookmarks SET title = 'Gmail (copy)' WHERE title = 'Gmail'");
+    }
+    if (c.browserChanged) AddBookmark("Changed", "https://changed.example/");
+    EXPECT_EQ(Titles("gmail"), c.copied ? TNames{"Gmail"} : TNames{"Gmail (copy)"});
+    EXPECT_EQ(Titles("changed").size(), c.browserChanged ? 1u : 0u);
+  }
+}
+
+TEST(FirefoxPlacesTest, TheOptionsFindFirefoxsDatabaseButNeverTheProgramsOwnCopy) {
+  const std::string folder = testpaths::FreshFolder("firefox_find");
+  const std::string copy = folder + "places.sqlite";
+  testpaths::WriteText(copy, "");
+  EXPECT_EQ(FindFirefoxPlaces(folder, copy), "");
+  const std::string profile = folder + "Firefox\\Profiles\\k2x9.default-release\\";
+  testpaths::WriteText(NativePath(profile + "places.sqlite").string(), "");
+  EXPECT_EQ(FindFirefoxPlaces(folder, copy), profile + "places.sqlite");
+  EXPECT_EQ(FindFirefoxPlaces(folder, folder + "elsewhere.sqlite"), copy);
+}

@@ -1,0 +1,139 @@
+#include "sources/SearchNotes.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+#include "tests/data/SqliteTestSupport.h"
+#include "tests/sources/SourceHits.h"
+#include "tests/sources/SourceSettings.h"
+
+namespace {
+
+class TRecordedNoteWindows : public TNoteWindows {
+ public:
+  void Open(const TNote& note) override { Opened.push_back(note); }
+  void LoadNoteIcon(TItemData&) override {}
+  std::vector<TNote> Opened;
+};
+
+// The notes of a fresh settings folder, whose database the first use makes.
+class NotesTest : public ::testing::Test {
+ protected:
+  NotesTest() {
+    FreshSettingsFolder("notes_settings");
+    Source.Database.FileName = NotesFileName();
+    Source.Database.DriverDLL = sqlitetest::LibraryPath();
+  }
+
+  std::vector<std::string> Names(const std::string& text) { return NamesInOrder(Source, text); }
+
+  TItemData Item(const std::string& executeString) {
+    TItemData item;
+    item.SetExecuteString(executeString);
+    return item;
+  }
+
+  std::shared_ptr<TRecordedNoteWindows> Windows = std::make_shared<TRecordedNoteWindows>();
+  TSearchNotes Source{nullptr, Windows};
+};
+
+using TNames = std::vector<std::string>;
+
+const std::string LongNote = std::string(49, 'x') + "target, and the text goes on for a while";
+
+}  // namespace
+
+TEST(NoteDisplayNameTest, ShowsThirtyCharactersOfTheFirstLineFromTheTypedText) {
+  const struct {
+    std::string note, typed;
+    bool all;
+    std::string shown;
+  } cases[] = {
+      {"Shopping\r\nmilk", "", true, "Shopping..."},
+      {std::string(40, 'a'), "", true, std::string(30, 'a') + "..."},
+      {std::string(30, 'a'), "", true, std::string(30, 'a')},
+      {LongNote, "TARGET", false, "...target, and the text goes o..."},
+      {LongNote, "TARGET", true, std::string(30, 'x') + "..."},
+      {"Shopping\r\nmilk", "MILK", false, "...milk"},
+      {"Milk", "milk", false, "Milk"},
+      {"50 percent", "5_", false, "50 percent"},  // what LIKE found but the text does not hold
+      {"", "", true, "..."},
+      {"\r\nsecond line", "", true, "..."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.note);
+    EXPECT_EQ(NoteDisplayName(c.note, c.typed, c.all), c.shown);
+  }
+  std::string umlauts;
+  for (int i = 0; i < 31; ++i) umlauts += "\xC3\xA4";
+  EXPECT_EQ(NoteDisplayName(umlauts, "", true), umlauts.substr(0, 60) + "...");
+}
+
+TEST_F(NotesTest, AddListAndFindNotesInAFileTheSourceMakes) {
+  EXPECT_EQ(Names("no"), (TNames{"Add new note"}));
+  Source.Database.Save(0, "Shopping\r\nmilk");
+  Source.Database.Save(0, "");
+  Source.Database.Save(0, "Call Addison " + std::string(120, '.'));
+
+  EXPECT_EQ(Names("add"), (TNames{"Add new note", "...Addison " + std::string(19, '.') + "..."}));
+  EXPECT_EQ(Names("no"), (TNames{"Add new note", "Shopping...", "...", "Call Addison " + std::string(17, '.') + "..."}));
+  const std::vector<TItemRecord> hits = CollectHits(Source, "MILK");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].DisplayName, "...milk");
+  EXPECT_EQ(hits[0].ExecuteString, "1");
+  EXPECT_EQ(hits[0].Hint, "Shopping\r\nmilk");
+  EXPECT_EQ(hits[0].SearchClassName, "Notes");
+  EXPECT_EQ(CollectHits(Source, "call")[0].Hint.size(), 100u);
+}
+
+TEST_F(NotesTest, ExecuteOpensTheNoteOrANewOneWhoseSaveAddsItWithItsTime) {
+  TItemData add = Item("ADD NOTE");
+  Source.Execute(add);
+  Source.Database.Save(0, "First");
+  const std::string today = FormatDateTime("yyyy-mm-dd ", EncodeDate(os::Now().Year, os::Now().Month, os::Now().Day));
+  Source.Database.Save(1, "Changed");
+  TItemData note = Item("1");
+  Source.Execute(note);
+  TItemData gone = Item("99");
+  Source.Execute(gone);
+
+  ASSERT_EQ(Windows->Opened.size(), 3u);
+  EXPECT_EQ(Windows->Opened[0].Id, 0);
+  EXPECT_EQ(Windows->Opened[0].Caption, "Add new note");
+  EXPECT_EQ(Windows->Opened[1].Id, 1);
+  EXPECT_EQ(Windows->Opened[1].Text, "Changed");
+  EXPECT_EQ(Windows->Opened[1].Caption.substr(0, 16), "Note " + today);
+  EXPECT_EQ(Windows->Opened[1].Caption.size(), 24u);  // "Note yyyy-mm-dd hh:nn:ss"
+  EXPECT_EQ(Windows->Opened[2].Id, 0);
+  EXPECT_EQ(Windows->Opened[2].Caption, "Note ");
+}
+
+// Each has a connection of its own; ThreadSanitizer watches.
+TEST(SearchNotesThreadTest, AWorkerSearchesWhileTheGuiThreadOpensNotes) {
+  FreshSettingsFolder("notes_threads");
+  auto windows = std::make_shared<TRecordedNoteWindows>();
+  TSearchNotes source(nullptr, windows);
+  source.Database.FileName = NotesFileName();
+  source.Database.DriverDLL = sqlitetest::LibraryPath();
+  source.Database.Save(0, "Shopping\r\nmilk");
+
+  constexpr int Rounds = 50;
+  auto run = [](std::string& failure, const std::function<void()>& round) {
+    try {
+      for (int i = 0; i < Rounds; ++i) round();
+    } catch (const Exception& e) {
+      failure = e.Message();
+    }
+  };
+  TItemData item;
+  item.SetExecuteString("1");
+  std::string searchFailure, openFailure;
+  std::thread worker([&] { run(searchFailure, [&] { CollectHits(source, "milk"); }); });
+  run(openFailure, [&] { source.Execute(item); });
+  worker.join();
+  EXPECT_EQ(searchFailure, "");
+  EXPECT_EQ(openFailure, "");
+  EXPECT_EQ(windows->Opened.size(), size_t(Rounds));
+}
