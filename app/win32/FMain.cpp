@@ -12,20 +12,20 @@
 #include "app/win32/FOptions.h"
 #include "app/win32/ItemIcons.h"
 #include "core/LorvexClasses.h"
-#include "os/os.h"
 #include "core/qmFileUtils.h"
 #include "core/qmIniUtils.h"
 #include "core/qmLog.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmMsgBox.h"
-#include "core/win32/qmTranslators.h"
 #include "core/win32/qmUtils.h"
 #include "desktop/win32/HotKeyManager.h"
 #include "desktop/win32/SysMenu.h"
 #include "desktop/win32/TrayIcon.h"
+#include "os/os.h"
 #include "sources/SearchIEBookmarks.h"
 #include "sources/win32/SearchShortcuts.h"
 #include "ui/Dialogs.h"
+#include "ui/qmMsgBox.h"
+#include "ui/qmTranslators.h"
 
 TMainForm* MainForm = nullptr;
 

@@ -16,12 +16,12 @@
 #include "core/qmDfmUtils.h"
 #include "core/qmFileUtils.h"
 #include "core/qmIniUtils.h"
-#include "core/win32/qmMsgBox.h"
 #include "desktop/win32/HotKeyManager.h"
 #include "os/os.h"
 #include "sources/win32/SearchShortcuts.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WineTestUtils.h"
+#include "ui/qmMsgBox.h"
 
 namespace {
 
