@@ -7,16 +7,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/RowHighlight.h"
-#include "app/win32/FAbout.h"
-#include "app/win32/FOptions.h"
-#include "app/win32/ItemIcons.h"
 #include "core/LorvexClasses.h"
 #include "core/qmFileUtils.h"
 #include "core/qmIniUtils.h"
 #include "core/qmLog.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmUtils.h"
 #include "desktop/win32/HotKeyManager.h"
 #include "desktop/win32/SysMenu.h"
 #include "desktop/win32/TrayIcon.h"
@@ -30,19 +25,6 @@
 TMainForm* MainForm = nullptr;
 
 namespace {
-
-// Keeps the window shown while a box or dialog of its own is open in front of it (losing the
-// focus would hide it), however the box ends.
-class TKeepVisible {
- public:
-  explicit TKeepVisible(bool& flag) : FFlag(flag) { FFlag = true; }
-  ~TKeepVisible() { FFlag = false; }
-  TKeepVisible(const TKeepVisible&) = delete;
-  TKeepVisible& operator=(const TKeepVisible&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 // The shell's "minimise all windows", through its automation object.
 void ShellMinimizeAll() {
@@ -70,23 +52,6 @@ std::string NowText() {
 }
 
 bool IniSwitch(const char* key) { return IniReadString(ExeIniFileName(), "Options", key, "0") == "1"; }
-
-// Text shortened with a path ellipsis to Width pixels in Font. Measured on a DC of its own:
-// a painting DC's clip box shrinks to the part being repainted (say, where a hint was).
-std::string FitPathToWidth(const std::string& text, const TFont& font, int width) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, std::max(width, 1), 1);
-  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-  HGDIOBJ oldFont = SelectObject(dc, font.Handle());
-  const std::string fitted = FitPathToRect(text, dc);
-  SelectObject(dc, oldFont);
-  SelectObject(dc, oldBitmap);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return fitted;
-}
 
 }  // namespace
 
@@ -352,195 +317,6 @@ void TMainForm::CreateListMenu() {
   ListBox1->PopupMenu = mnuListBox;
 }
 
-void TMainForm::Edit1KeyDown(WORD& key, TShiftState shift) {
-  FLastKey = 0;
-  if (shift == ssCtrl && key == VK_RETURN) {
-    key = 0;
-    RunTypedText();
-    return;
-  }
-  if (shift != 0) return;
-  const int index = ListBox1->ItemIndex();
-  switch (key) {
-    case VK_DOWN:
-      if (FSearch->SearchRunning()) FSearch->CancelSearch();
-      if (index + 1 < ListBox1->Count()) ListBox1->SetItemIndex(index + 1);
-      FLastKey = VK_DOWN;
-      AdjustSelection();
-      break;
-    case VK_UP:
-      if (index > 0) ListBox1->SetItemIndex(index - 1);
-      FLastKey = VK_UP;
-      ShowIdleStatus();
-      AdjustSelection();
-      break;
-    case VK_HOME:
-      mnuHomeClick();
-      break;
-    case VK_END:
-      Edit1->SetText("");
-      FSearch->ShowDefaultList(2);
-      break;
-    case VK_RETURN:
-      key = 0;
-      RemovePendingMessage(Edit1->Handle(), WM_CHAR);
-      ExecuteItem(false);
-      return;
-    default:
-      return;
-  }
-  key = 0;
-  RemovePendingMessage(Edit1->Handle(), WM_CHAR);
-}
-
-void TMainForm::ListBox1KeyDown(WORD& key, TShiftState shift) {
-  if (shift == ssCtrl && key == VK_HOME) {
-    key = 0;
-    mnuHomeClick();
-    return;
-  }
-  if (shift != 0) return;
-  switch (key) {
-    case VK_UP:
-    case VK_DOWN:
-      FLastKey = key;  // the list moves itself
-      break;
-    case VK_RETURN:
-      key = 0;
-      ExecuteItem(false);
-      break;
-    case VK_BACK:
-      key = 0;
-      Edit1->SetFocus();
-      break;
-    case VK_DELETE:
-      key = 0;
-      DeleteFromLastUsed();
-      break;
-  }
-}
-
-void TMainForm::AdjustSelection() {
-  const TResultList& list = FSearch->List();
-  if (list.Count() > 1 && ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
-  const int index = ListBox1->ItemIndex();
-  if (index >= 0 && index < list.Count() && list.Item(index).Kind == ikGroupHeader) {
-    if (FLastKey != VK_UP) {
-      if (index + 1 < list.Count()) ListBox1->SetItemIndex(index + 1);
-    } else if (index == 0 && ListBox1->Focused()) {
-      ListBox1->SetItemIndex(1);
-      Edit1->SetFocus();
-      return;
-    } else if (index > 1) {
-      ListBox1->SetItemIndex(index - 1);
-    }
-  }
-  ShowIdleStatus();
-}
-
-void TMainForm::mnuHomeClick() {
-  Edit1->SetText("");
-  FSearch->ShowDefaultList(1);
-  AdjustSelection();
-}
-
-void TMainForm::AfterLaunch() {
-  HideMainWindow();
-  Edit1->SetText("");
-  Edit1->SetFocus();
-  FSearch->ShowDefaultList(1);
-}
-
-void TMainForm::ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
-                         const std::string& folder, int show) {
-  ShellOpenOrRaise({verb, file, parameters, folder, show});
-}
-
-TItemData* TMainForm::SelectedItem() const {
-  const int index = ListBox1->ItemIndex();
-  return FSearch && index >= 0 && index < FSearch->List().Count() ? &FSearch->List().Item(index) : nullptr;
-}
-
-void TMainForm::ExecuteItem(bool runAsAdmin) {
-  FSearch->FlushPendingInput();  // Enter within the debounce time acts on the new listing
-  // No source runs a hit while it searches. The wait serves input, so the row is read after it.
-  if (const TItemData* item = SelectedItem(); item && item->Kind == ikHit) FSearch->StopSearch();
-  TItemData* item = SelectedItem();
-  if (!item) return;
-  if (item->Kind == ikHit) {
-    TSearchClass* source = FindSearchClass(item->SearchClassName);
-    if (!source) return;
-    const bool remember = source->RememberInLastUsed();
-    item->AsAdmin = runAsAdmin;
-    source->Execute(*item);
-    if (remember) FSearch->ItemLaunched(*item);
-    AfterLaunch();
-  } else if (item->Kind == ikMagicWord) {
-    bool asAdmin = runAsAdmin;
-    for (const auto& word : AppSettings().MagicWords)
-      if (MagicWordRecord(*word).DisplayName == item->DisplayName && word->RunAsAdmin) asAdmin = true;
-    ShellRun(asAdmin ? "runas" : "", item->ExecuteString(), item->Parameters(), MagicWordFolder(*item), SW_RESTORE);
-    HideMainWindow();
-    Edit1->SetText("");
-    Edit1->SetFocus();
-  }
-}
-
-void TMainForm::RunTypedText() {
-  const std::string text = Edit1->Text();
-  if (text.empty()) return;
-  std::string file, parameters;
-  SplitCommandLine(text, file, parameters);
-  ShellRun("", file, parameters, "", SW_SHOWNORMAL);
-  Edit1->SetText("");
-  FSearch->ShowDefaultList(1);
-  HideMainWindow();
-  Edit1->SetFocus();
-}
-
-void TMainForm::acOptionsExecute() {
-  bool ok = false;
-  {
-    TKeepVisible keep(FKeepVisible);
-    TBusyCursor busy;  // until the dialog shows
-    ok = RunOptionsDialog(nullptr, [this] {
-      SearchTimer->SetEnabled(false);
-      FSearch->StopSearch();
-    });
-  }
-  if (!ok) return;
-
-  TLorvexSettings& settings = AppSettings();
-  settings.TrimLastUsed();
-  SaveSettings(settings, SettingsFileName());
-  settings.ResolveSearchOrder();
-  for (TSearchClass* source : settings.SearchOrderObjects)
-    if (source) source->Reset();
-  ApplyOpacity();
-  Edit1->SetText("");
-  FSearch->ShowDefaultList(1);
-  UpdateTrayIcon();
-  RegisterAppHotKey();
-}
-
-void TMainForm::mnuAboutClick() {
-  TKeepVisible keep(FKeepVisible);
-  ShowAbout("Lorvex", "https://lorvex.org", "A keyboard launcher: press the hot key, type a few letters, press Enter.",
-            "Free software.");
-}
-
-void TMainForm::DeleteFromLastUsed() {
-  const TItemData* item = SelectedItem();
-  if (!item) return;
-  const std::string name = item->DisplayName;
-  bool yes;
-  {
-    TKeepVisible keep(FKeepVisible);
-    yes = AskYesNo(TranslateFormat("Delete %s from  last used list?", {name}));
-  }
-  if (yes) FSearch->DeleteFromLastUsed(name);
-}
-
 void TMainForm::CreateSources() {
   // Owned by the window and registered in this order; the others come with their own units.
   auto shell = std::make_shared<TWin32ShortcutShell>();
@@ -653,28 +429,6 @@ void TMainForm::HideMainWindow() {
   Hide();
 }
 
-void TMainForm::FormKeyDown(WORD& key, TShiftState shift) {
-  switch (key) {
-    case VK_ESCAPE:
-      key = 0;
-      RemovePendingMessage(Handle(), WM_CHAR);
-      HideMainWindow();
-      break;
-    case VK_F1:
-      key = 0;
-      mnuHelpClick();
-      break;
-    case VK_F12:
-      key = 0;
-      if (MinimizeAllWindows) MinimizeAllWindows();
-      HideMainWindow();
-      break;
-    default:
-      if (shift && mnuMain->IsShortCut(ShortCut(key, shift))) key = 0;
-      break;
-  }
-}
-
 void TMainForm::FormResize() {
   if (!btnHome || !btnRun || !Edit1) return;
   const int w = btnHome->Width();
@@ -710,110 +464,10 @@ void TMainForm::ListCleared() { ListBox1->Clear(); }
 
 void TMainForm::RowInserted(int index) { ListBox1->InsertItem(index, FSearch->List().Text(index)); }
 
-void TMainForm::SelectFirstRow() {
-  const TResultList& list = FSearch->List();
-  for (int i = 0; i < list.Count(); ++i) {
-    if (list.Item(i).Kind != ikGroupHeader) {
-      ListBox1->SetItemIndex(i);
-      return;
-    }
-  }
-}
-
 void TMainForm::ProcessMessages() {
   // The window stays alive while a source that never polls finishes; a short wait lets the
   // model see the end of a worker whose last call could not be made.
   Application().WaitForMessages(100);
-}
-
-void TMainForm::ListBox1DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas) {
-  canvas.FillRect(rect);  // in the colours the list chose for the row
-  if (!FSearch || index < 0 || index >= FSearch->List().Count()) return;
-  TItemData& item = FSearch->List().Item(index);
-  const std::string& text = FSearch->List().Text(index);
-  if (item.Kind == ikGroupHeader) DrawHeaderRow(text, rect, canvas);
-  else DrawItemRow(item, text, rect, (state & odSelected) != 0, canvas);
-}
-
-void TMainForm::DrawHeaderRow(const std::string& caption, const RECT& rect, TCanvas& canvas) {
-  canvas.BrushColor = SysColor(COLOR_INACTIVECAPTION);
-  canvas.FillRect(rect);
-  canvas.BrushColor = SysColor(COLOR_ACTIVECAPTION);
-  canvas.FillRect(RECT{rect.left, rect.top, rect.right, rect.top + 5});
-  canvas.FillRect(RECT{rect.left, rect.bottom - 5, rect.right, rect.bottom});
-  canvas.BrushColor = SysColor(COLOR_INACTIVECAPTION);
-
-  TFont font = ListBox1->Font();
-  font.SetStyle(fsBold);
-  font.Color = SysColor(COLOR_INACTIVECAPTIONTEXT);
-  canvas.SetFont(font);
-  RECT clip = rect;
-  clip.right -= GetSystemMetrics(SM_CXVSCROLL);
-  HDC dc = canvas.Handle();
-  HRGN region = CreateRectRgnIndirect(&clip);
-  SelectClipRgn(dc, region);
-  DeleteObject(region);
-  const std::string shown = FitPathToWidth(caption, font, clip.right - clip.left);
-  canvas.TextOut(rect.left + 8, rect.top + (rect.bottom - rect.top - canvas.TextHeight(shown)) / 2, shown);
-  SelectClipRgn(dc, nullptr);
-  canvas.SetFont(ListBox1->Font());  // our font goes with this call
-}
-
-void TMainForm::DrawItemRow(TItemData& item, const std::string& text, const RECT& rect, bool selected,
-                            TCanvas& canvas) {
-  if (HICON icon = RowIcon(item)) canvas.DrawIcon(rect.left + 2, rect.top + 2, icon, 32);
-
-  // The name, with the typed text in bold; a default list has nothing typed to mark.
-  TFont regular = ListBox1->Font();
-  regular.Color = selected ? clHighlightText : clWindowText;
-  TFont bold = regular;
-  bold.SetStyle(fsBold);
-  const std::vector<TSegment> segments =
-      FSearch->ListMode() != 0 ? std::vector<TSegment>{{text, false}}
-                               : HighlightSegments(text, FSearch->SearchText(), item.DrawType);
-  int x = rect.left + 44;
-  for (const TSegment& segment : segments) {
-    canvas.SetFont(segment.Bold ? bold : regular);
-    canvas.TextOut(x, rect.top + 2, segment.Text);
-    x += canvas.TextWidth(segment.Text);
-  }
-
-  const int smallHeight = -MulDiv(7, GetDeviceCaps(canvas.Handle(), LOGPIXELSY), 72);
-  const TFont small(regular.Name(), smallHeight, 0, selected ? RGB(0xC0, 0xC0, 0xC0) : RGB(0x80, 0x80, 0x80));
-  canvas.SetFont(small);
-  canvas.TextOut(rect.left + 44, rect.bottom - 16, "  " + item.Description);  // translated where the item was made
-  canvas.SetFont(ListBox1->Font());  // our fonts go with this call
-}
-
-void TMainForm::ListBox1MouseDown(int x, int y) {
-  // Any button: the list's menu acts on the row it was opened over.
-  const int index = ListBox1->ItemAtPos(POINT{x, y});
-  if (index >= 0) ListBox1->SetItemIndex(index);
-  FLastKey = 0;
-  AdjustSelection();
-}
-
-void TMainForm::ListBox1MouseMove(int x, int y) {
-  // The row under the pointer explains itself: its hint, else its whole text.
-  const int index = ListBox1->ItemAtPos(POINT{x, y});
-  std::string hint;
-  if (FSearch && index >= 0 && index < FSearch->List().Count()) {
-    hint = FSearch->List().Item(index).Hint;
-    if (hint.empty()) hint = FSearch->List().Text(index);
-  }
-  if (hint == ListBox1->Hint) return;
-  ListBox1->Hint = hint;
-  Application().CancelHint();  // so that the new text shows
-}
-
-void TMainForm::StatusBar1DrawPanel(const RECT& rect, TCanvas& canvas) {
-  RECT clip = rect;
-  clip.right -= GetSystemMetrics(SM_CXVSCROLL);  // room for the size grip
-  HRGN region = CreateRectRgnIndirect(&clip);
-  SelectClipRgn(canvas.Handle(), region);
-  DeleteObject(region);
-  canvas.SetFont(StatusBar1->Font());
-  canvas.TextOut(rect.left + 5, rect.top, FitPathToRect(StatusBar1->SimpleText(), canvas.Handle()));
 }
 
 void TMainForm::AppException(const std::string& message) {

@@ -1,0 +1,117 @@
+#include "app/win32/FMain.h"
+
+#include "app/win32/FAbout.h"
+#include "app/win32/FOptions.h"
+#include "core/LorvexClasses.h"
+#include "core/qmTranslate.h"
+#include "os/os.h"
+#include "ui/qmMsgBox.h"
+
+namespace {
+
+// Keeps the window shown while a box or dialog of its own is open in front of it (losing the
+// focus would hide it), however the box ends.
+class TKeepVisible {
+ public:
+  explicit TKeepVisible(bool& flag) : FFlag(flag) { FFlag = true; }
+  ~TKeepVisible() { FFlag = false; }
+  TKeepVisible(const TKeepVisible&) = delete;
+  TKeepVisible& operator=(const TKeepVisible&) = delete;
+
+ private:
+  bool& FFlag;
+};
+
+}  // namespace
+
+void TMainForm::AfterLaunch() {
+  HideMainWindow();
+  Edit1->SetText("");
+  Edit1->SetFocus();
+  FSearch->ShowDefaultList(1);
+}
+
+void TMainForm::ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
+                         const std::string& folder, int show) {
+  ShellOpenOrRaise({verb, file, parameters, folder, show});
+}
+
+void TMainForm::ExecuteItem(bool runAsAdmin) {
+  FSearch->FlushPendingInput();  // Enter within the debounce time acts on the new listing
+  // No source runs a hit while it searches. The wait serves input, so the row is read after it.
+  if (const TItemData* item = SelectedItem(); item && item->Kind == ikHit) FSearch->StopSearch();
+  TItemData* item = SelectedItem();
+  if (!item) return;
+  if (item->Kind == ikHit) {
+    TSearchClass* source = FindSearchClass(item->SearchClassName);
+    if (!source) return;
+    const bool remember = source->RememberInLastUsed();
+    item->AsAdmin = runAsAdmin;
+    source->Execute(*item);
+    if (remember) FSearch->ItemLaunched(*item);
+    AfterLaunch();
+  } else if (item->Kind == ikMagicWord) {
+    bool asAdmin = runAsAdmin;
+    for (const auto& word : AppSettings().MagicWords)
+      if (MagicWordRecord(*word).DisplayName == item->DisplayName && word->RunAsAdmin) asAdmin = true;
+    ShellRun(asAdmin ? "runas" : "", item->ExecuteString(), item->Parameters(), MagicWordFolder(*item), SW_RESTORE);
+    HideMainWindow();
+    Edit1->SetText("");
+    Edit1->SetFocus();
+  }
+}
+
+void TMainForm::RunTypedText() {
+  const std::string text = Edit1->Text();
+  if (text.empty()) return;
+  std::string file, parameters;
+  SplitCommandLine(text, file, parameters);
+  ShellRun("", file, parameters, "", SW_SHOWNORMAL);
+  Edit1->SetText("");
+  FSearch->ShowDefaultList(1);
+  HideMainWindow();
+  Edit1->SetFocus();
+}
+
+void TMainForm::acOptionsExecute() {
+  bool ok = false;
+  {
+    TKeepVisible keep(FKeepVisible);
+    TBusyCursor busy;  // until the dialog shows
+    ok = RunOptionsDialog(nullptr, [this] {
+      SearchTimer->SetEnabled(false);
+      FSearch->StopSearch();
+    });
+  }
+  if (!ok) return;
+
+  TLorvexSettings& settings = AppSettings();
+  settings.TrimLastUsed();
+  SaveSettings(settings, SettingsFileName());
+  settings.ResolveSearchOrder();
+  for (TSearchClass* source : settings.SearchOrderObjects)
+    if (source) source->Reset();
+  ApplyOpacity();
+  Edit1->SetText("");
+  FSearch->ShowDefaultList(1);
+  UpdateTrayIcon();
+  RegisterAppHotKey();
+}
+
+void TMainForm::mnuAboutClick() {
+  TKeepVisible keep(FKeepVisible);
+  ShowAbout("Lorvex", "https://lorvex.org", "A keyboard launcher: press the hot key, type a few letters, press Enter.",
+            "Free software.");
+}
+
+void TMainForm::DeleteFromLastUsed() {
+  const TItemData* item = SelectedItem();
+  if (!item) return;
+  const std::string name = item->DisplayName;
+  bool yes;
+  {
+    TKeepVisible keep(FKeepVisible);
+    yes = AskYesNo(TranslateFormat("Delete %s from  last used list?", {name}));
+  }
+  if (yes) FSearch->DeleteFromLastUsed(name);
+}
