@@ -88,32 +88,32 @@ void TMainForm::CreateComponents() {
   MinHeight = 200;
   SetClientSize(252, 380);
 
-  Panel1 = new TPanel(this);
-  Panel1->SetHeight(27);
-  Panel1->SetAlign(alTop);
-  Panel1->SetParent(this);
+  SearchBar = new TPanel(this);
+  SearchBar->SetHeight(27);
+  SearchBar->SetAlign(alTop);
+  SearchBar->SetParent(this);
 
-  Edit1 = new TEdit(this);
-  Edit1->Name = "Edit1";
-  Edit1->Hint = "Search box";
-  Edit1->SetBounds(2, 2, 188, 23);
-  Edit1->SetParent(Panel1);
+  SearchBox = new TEdit(this);
+  SearchBox->Name = "Edit1";
+  SearchBox->Hint = "Search box";
+  SearchBox->SetBounds(2, 2, 188, 23);
+  SearchBox->SetParent(SearchBar);
 
   btnRun = new TSpeedButton(this);
   btnRun->Hint = "Run (Ctrl+Enter)";
   btnRun->SetBounds(196, 0, 26, 26);
-  btnRun->SetParent(Panel1);
+  btnRun->SetParent(SearchBar);
 
   btnHome = new TSpeedButton(this);
   btnHome->Hint = "Goto last used (Home)";
   btnHome->SetBounds(224, 0, 26, 26);
-  btnHome->SetParent(Panel1);
+  btnHome->SetParent(SearchBar);
 
   // The status bar is the lowest row, the error bar above it.
-  StatusBar1 = new TStatusBar(this);
-  StatusBar1->PanelWidth = 100;
-  StatusBar1->SetParent(this);
-  StatusBar1->OnDrawPanel = [this](TStatusBar&, const RECT& rect, TCanvas& canvas) { StatusBar1DrawPanel(rect, canvas); };
+  StatusBar = new TStatusBar(this);
+  StatusBar->PanelWidth = 100;
+  StatusBar->SetParent(this);
+  StatusBar->OnDrawPanel = [this](TStatusBar&, const RECT& rect, TCanvas& canvas) { StatusBar1DrawPanel(rect, canvas); };
 
   pErrors = new TPanel(this);
   pErrors->SetHeight(30);
@@ -122,12 +122,12 @@ void TMainForm::CreateComponents() {
   pErrors->SetAlign(alBottom);
   pErrors->SetParent(this);
 
-  Image1 = new TImage(this);
-  Image1->SetBounds(7, 6, 16, 16);
-  Image1->SetColor(clInfoBk);
-  Image1->SetParent(pErrors);
+  ErrorIcon = new TImage(this);
+  ErrorIcon->SetBounds(7, 6, 16, 16);
+  ErrorIcon->SetColor(clInfoBk);
+  ErrorIcon->SetParent(pErrors);
   // A shared system icon: not ours to destroy.
-  Image1->SetIcon(
+  ErrorIcon->SetIcon(
       static_cast<HICON>(LoadImageA(nullptr, reinterpret_cast<LPCSTR>(IDI_WARNING), IMAGE_ICON, 16, 16, LR_SHARED)));
 
   lblErrors = new TLabel(this);
@@ -137,12 +137,12 @@ void TMainForm::CreateComponents() {
   lblErrors->Cursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
   lblErrors->SetBounds(30, 7, 150, 16);
   lblErrors->SetParent(pErrors);
-  lblErrors->OnClick = [this](TComponent&) { Edit1->SetText("Errors"); };
+  lblErrors->OnClick = [this](TComponent&) { SearchBox->SetText("Errors"); };
 
-  ListBox1 = new TListBox(this);
-  ListBox1->ItemHeight = 36;
-  ListBox1->SetAlign(alClient);
-  ListBox1->SetParent(this);
+  ResultList = new TListBox(this);
+  ResultList->ItemHeight = 36;
+  ResultList->SetAlign(alClient);
+  ResultList->SetParent(this);
 
   mnuMain = new TPopupMenu(this);
   mnuMoreOptions = new TMenuItem(this);
@@ -165,34 +165,34 @@ void TMainForm::CreateComponents() {
   mnuMain->Items().Add(mnuHelp);
   mnuMain->Items().Add(mnuAbout);
   mnuMain->Items().Add(separator());
-  Edit1->PopupMenu = mnuMain;
+  SearchBox->PopupMenu = mnuMain;
 
   mnuTray = new TPopupMenu(this);
-  mnuMoreOptions2 = new TMenuItem(this);
-  mnuMoreOptions2->Caption = "Options";
-  mnuMoreOptions2->OnClick = [this](TComponent&) { acOptionsExecute(); };
+  mnuTrayOptions = new TMenuItem(this);
+  mnuTrayOptions->Caption = "Options";
+  mnuTrayOptions->OnClick = [this](TComponent&) { acOptionsExecute(); };
   mnuRestore = new TMenuItem(this);
   mnuRestore->Caption = "Open Lorvex";
   mnuRestore->Default = true;
   mnuRestore->OnClick = [this](TComponent&) { mnuRestoreClick(); };
-  mnuExit2 = new TMenuItem(this);
-  mnuExit2->Caption = "Exit";
-  mnuExit2->OnClick = [this](TComponent&) { mnuExit2Click(); };
-  mnuTray->Items().Add(mnuMoreOptions2);
+  mnuExit = new TMenuItem(this);
+  mnuExit->Caption = "Exit";
+  mnuExit->OnClick = [this](TComponent&) { mnuExit2Click(); };
+  mnuTray->Items().Add(mnuTrayOptions);
   mnuTray->Items().Add(separator());
   mnuTray->Items().Add(mnuRestore);
-  mnuTray->Items().Add(mnuExit2);
+  mnuTray->Items().Add(mnuExit);
 
   // Created after its menu: owned components go newest first, so the icon goes before the menu.
-  TrayIcon1 = new TTrayIcon(this);
-  TrayIcon1->Name = "TrayIcon1";
-  TrayIcon1->SetHint("Lorvex");
+  TrayIcon = new TTrayIcon(this);
+  TrayIcon->Name = "TrayIcon1";
+  TrayIcon->SetHint("Lorvex");
   HICON icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
   if (!icon) icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-  TrayIcon1->SetIcon(icon);
-  TrayIcon1->SetPopupMenu(mnuTray);
-  TrayIcon1->MinimizeToTray = true;
-  TrayIcon1->OnMinimizeToTray = [this](TComponent&) { HideMainWindow(); };
+  TrayIcon->SetIcon(icon);
+  TrayIcon->SetPopupMenu(mnuTray);
+  TrayIcon->MinimizeToTray = true;
+  TrayIcon->OnMinimizeToTray = [this](TComponent&) { HideMainWindow(); };
 
   SearchTimer = new TTimer(this);
   SearchTimer->SetEnabled(false);
@@ -201,29 +201,29 @@ void TMainForm::CreateComponents() {
     SearchTimer->SetEnabled(false);
     if (FSearch) FSearch->TimerFired();
   };
-  Edit1->OnChange = [this](TComponent&) {
-    if (FSearch) FSearch->TextChanged(Edit1->Text());
+  SearchBox->OnChange = [this](TComponent&) {
+    if (FSearch) FSearch->TextChanged(SearchBox->Text());
   };
-  ListBox1->OnDrawItem = [this](TWinControl&, int index, const RECT& rect, unsigned state, TCanvas& canvas) {
+  ResultList->OnDrawItem = [this](TWinControl&, int index, const RECT& rect, unsigned state, TCanvas& canvas) {
     ListBox1DrawItem(index, rect, state, canvas);
   };
 
   CreateListMenu();
-  Edit1->OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { Edit1KeyDown(key, shift); };
-  ListBox1->OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { ListBox1KeyDown(key, shift); };
-  ListBox1->OnDblClick = [this](TComponent&) { ExecuteItem(false); };
-  ListBox1->OnMouseMove = [this](TComponent&, int x, int y) { ListBox1MouseMove(x, y); };
-  ListBox1->OnMouseDown = [this](TComponent&, int x, int y) { ListBox1MouseDown(x, y); };
-  ListBox1->OnMouseEnter = [this](TComponent&) {
+  SearchBox->OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { Edit1KeyDown(key, shift); };
+  ResultList->OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { ListBox1KeyDown(key, shift); };
+  ResultList->OnDblClick = [this](TComponent&) { ExecuteItem(false); };
+  ResultList->OnMouseMove = [this](TComponent&, int x, int y) { ResultListMouseMove(x, y); };
+  ResultList->OnMouseDown = [this](TComponent&, int x, int y) { ResultListMouseDown(x, y); };
+  ResultList->OnMouseEnter = [this](TComponent&) {
     FLastKey = 0;
     AdjustSelection();
   };
   // Also after Up and Down in the list, which keep their key for it.
-  ListBox1->OnChange = [this](TComponent&) { AdjustSelection(); };
+  ResultList->OnChange = [this](TComponent&) { AdjustSelection(); };
   btnHome->OnClick = [this](TComponent&) { mnuHomeClick(); };
   btnRun->OnClick = [this](TComponent&) { RunTypedText(); };
 
-  ActiveControl = Edit1;
+  ActiveControl = SearchBox;
   OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { FormKeyDown(key, shift); };
   OnResize = [this](TComponent&) { FormResize(); };
   OnShow = [this](TComponent&) {
@@ -314,7 +314,7 @@ void TMainForm::CreateListMenu() {
     mnuHome->Visible = selected && !defaultList;
     mnuDeleteLastUsed->Visible = selected && defaultList;
   };
-  ListBox1->PopupMenu = mnuListBox;
+  ResultList->PopupMenu = mnuListBox;
 }
 
 void TMainForm::CreateSources() {
@@ -402,8 +402,8 @@ void TMainForm::HotKeyPressed(uint32_t hotKey) {
 }
 
 void TMainForm::UpdateTrayIcon() {
-  TrayIcon1->MinimizeToTray = AppSettings().InTray;
-  TrayIcon1->SetIconVisible(AppSettings().InTray);
+  TrayIcon->MinimizeToTray = AppSettings().InTray;
+  TrayIcon->SetIconVisible(AppSettings().InTray);
 }
 
 void TMainForm::ApplyOpacity() {
@@ -418,8 +418,8 @@ void TMainForm::mnuRestoreClick() {
   if (IsIconic(wnd)) ShowWindow(wnd, SW_RESTORE);
   Show();
   SetForegroundWindow(wnd);
-  Edit1->SetFocus();
-  Edit1->SelectAll();
+  SearchBox->SetFocus();
+  SearchBox->SelectAll();
 }
 
 void TMainForm::HideMainWindow() {
@@ -430,13 +430,13 @@ void TMainForm::HideMainWindow() {
 }
 
 void TMainForm::FormResize() {
-  if (!btnHome || !btnRun || !Edit1) return;
+  if (!btnHome || !btnRun || !SearchBox) return;
   const int w = btnHome->Width();
-  const int clientWidth = Panel1->ClientWidth();
+  const int clientWidth = SearchBar->ClientWidth();
   btnHome->SetLeft(clientWidth - w - 2);
   btnRun->SetLeft(clientWidth - 2 * w - 4);
-  Edit1->SetWidth(clientWidth - 2 * w - 8);
-  ListBox1->Invalidate();
+  SearchBox->SetWidth(clientWidth - 2 * w - 8);
+  ResultList->Invalidate();
 }
 
 void TMainForm::mnuHelpClick() {
@@ -447,11 +447,11 @@ void TMainForm::mnuHelpClick() {
   if (htmlHelp) htmlHelp(Application().Handle(), (ExeFolder() + "Lorvex.chm").c_str(), 1 /* table of contents */, 0);
 }
 
-void TMainForm::SetStatusText(const std::string& text) { StatusBar1->SetSimpleText(text); }
+void TMainForm::SetStatusText(const std::string& text) { StatusBar->SetSimpleText(text); }
 
 void TMainForm::ShowIdleStatus() {
   const bool searching = FSearch && FSearch->Searching();
-  if (!searching && StatusBar1->SimpleText().empty()) SetStatusText(TranslateText("Type to search"));
+  if (!searching && StatusBar->SimpleText().empty()) SetStatusText(TranslateText("Type to search"));
 }
 
 void TSearchTimer::Restart(int ms) {
@@ -460,9 +460,9 @@ void TSearchTimer::Restart(int ms) {
   FTimer.Restart();
 }
 
-void TMainForm::ListCleared() { ListBox1->Clear(); }
+void TMainForm::ListCleared() { ResultList->Clear(); }
 
-void TMainForm::RowInserted(int index) { ListBox1->InsertItem(index, FSearch->List().Text(index)); }
+void TMainForm::RowInserted(int index) { ResultList->InsertItem(index, FSearch->List().Text(index)); }
 
 void TMainForm::ProcessMessages() {
   // The window stays alive while a source that never polls finishes; a short wait lets the
@@ -505,7 +505,7 @@ void TMainForm::Exit(bool mayAsk) {
   }
   try {
     if (FSearch) FSearch->StopSearch();  // no source may go while it searches
-    ListBox1->Clear();
+    ResultList->Clear();
     AppSettings().TrimLastUsed();
     AppSettings().Left = Left();
     AppSettings().Top = Top();

@@ -10,16 +10,16 @@ void TMainForm::Edit1KeyDown(WORD& key, TShiftState shift) {
     return;
   }
   if (shift != 0) return;
-  const int index = ListBox1->ItemIndex();
+  const int index = ResultList->ItemIndex();
   switch (key) {
     case VK_DOWN:
       if (FSearch->SearchRunning()) FSearch->CancelSearch();
-      if (index + 1 < ListBox1->Count()) ListBox1->SetItemIndex(index + 1);
+      if (index + 1 < ResultList->Count()) ResultList->SetItemIndex(index + 1);
       FLastKey = VK_DOWN;
       AdjustSelection();
       break;
     case VK_UP:
-      if (index > 0) ListBox1->SetItemIndex(index - 1);
+      if (index > 0) ResultList->SetItemIndex(index - 1);
       FLastKey = VK_UP;
       ShowIdleStatus();
       AdjustSelection();
@@ -28,19 +28,19 @@ void TMainForm::Edit1KeyDown(WORD& key, TShiftState shift) {
       mnuHomeClick();
       break;
     case VK_END:
-      Edit1->SetText("");
+      SearchBox->SetText("");
       FSearch->ShowDefaultList(2);
       break;
     case VK_RETURN:
       key = 0;
-      RemovePendingMessage(Edit1->Handle(), WM_CHAR);
+      RemovePendingMessage(SearchBox->Handle(), WM_CHAR);
       ExecuteItem(false);
       return;
     default:
       return;
   }
   key = 0;
-  RemovePendingMessage(Edit1->Handle(), WM_CHAR);
+  RemovePendingMessage(SearchBox->Handle(), WM_CHAR);
 }
 
 void TMainForm::ListBox1KeyDown(WORD& key, TShiftState shift) {
@@ -61,7 +61,7 @@ void TMainForm::ListBox1KeyDown(WORD& key, TShiftState shift) {
       break;
     case VK_BACK:
       key = 0;
-      Edit1->SetFocus();
+      SearchBox->SetFocus();
       break;
     case VK_DELETE:
       key = 0;
@@ -72,30 +72,30 @@ void TMainForm::ListBox1KeyDown(WORD& key, TShiftState shift) {
 
 void TMainForm::AdjustSelection() {
   const TResultList& list = FSearch->List();
-  if (list.Count() > 1 && ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
-  const int index = ListBox1->ItemIndex();
+  if (list.Count() > 1 && ResultList->ItemIndex() < 0) ResultList->SetItemIndex(0);
+  const int index = ResultList->ItemIndex();
   if (index >= 0 && index < list.Count() && list.Item(index).Kind == ikGroupHeader) {
     if (FLastKey != VK_UP) {
-      if (index + 1 < list.Count()) ListBox1->SetItemIndex(index + 1);
-    } else if (index == 0 && ListBox1->Focused()) {
-      ListBox1->SetItemIndex(1);
-      Edit1->SetFocus();
+      if (index + 1 < list.Count()) ResultList->SetItemIndex(index + 1);
+    } else if (index == 0 && ResultList->Focused()) {
+      ResultList->SetItemIndex(1);
+      SearchBox->SetFocus();
       return;
     } else if (index > 1) {
-      ListBox1->SetItemIndex(index - 1);
+      ResultList->SetItemIndex(index - 1);
     }
   }
   ShowIdleStatus();
 }
 
 void TMainForm::mnuHomeClick() {
-  Edit1->SetText("");
+  SearchBox->SetText("");
   FSearch->ShowDefaultList(1);
   AdjustSelection();
 }
 
 TItemData* TMainForm::SelectedItem() const {
-  const int index = ListBox1->ItemIndex();
+  const int index = ResultList->ItemIndex();
   return FSearch && index >= 0 && index < FSearch->List().Count() ? &FSearch->List().Item(index) : nullptr;
 }
 
@@ -125,29 +125,29 @@ void TMainForm::SelectFirstRow() {
   const TResultList& list = FSearch->List();
   for (int i = 0; i < list.Count(); ++i) {
     if (list.Item(i).Kind != ikGroupHeader) {
-      ListBox1->SetItemIndex(i);
+      ResultList->SetItemIndex(i);
       return;
     }
   }
 }
 
-void TMainForm::ListBox1MouseDown(int x, int y) {
+void TMainForm::ResultListMouseDown(int x, int y) {
   // Any button: the list's menu acts on the row it was opened over.
-  const int index = ListBox1->ItemAtPos(POINT{x, y});
-  if (index >= 0) ListBox1->SetItemIndex(index);
+  const int index = ResultList->ItemAtPos(POINT{x, y});
+  if (index >= 0) ResultList->SetItemIndex(index);
   FLastKey = 0;
   AdjustSelection();
 }
 
-void TMainForm::ListBox1MouseMove(int x, int y) {
+void TMainForm::ResultListMouseMove(int x, int y) {
   // The row under the pointer explains itself: its hint, else its whole text.
-  const int index = ListBox1->ItemAtPos(POINT{x, y});
+  const int index = ResultList->ItemAtPos(POINT{x, y});
   std::string hint;
   if (FSearch && index >= 0 && index < FSearch->List().Count()) {
     hint = FSearch->List().Item(index).Hint;
     if (hint.empty()) hint = FSearch->List().Text(index);
   }
-  if (hint == ListBox1->Hint) return;
-  ListBox1->Hint = hint;
+  if (hint == ResultList->Hint) return;
+  ResultList->Hint = hint;
   Application().CancelHint();  // so that the new text shows
 }

@@ -26,8 +26,8 @@ class TKeepVisible {
 
 void TMainForm::AfterLaunch() {
   HideMainWindow();
-  Edit1->SetText("");
-  Edit1->SetFocus();
+  SearchBox->SetText("");
+  SearchBox->SetFocus();
   FSearch->ShowDefaultList(1);
 }
 
@@ -56,21 +56,21 @@ void TMainForm::ExecuteItem(bool runAsAdmin) {
       if (MagicWordRecord(*word).DisplayName == item->DisplayName && word->RunAsAdmin) asAdmin = true;
     ShellRun(asAdmin ? "runas" : "", item->ExecuteString(), item->Parameters(), MagicWordFolder(*item), SW_RESTORE);
     HideMainWindow();
-    Edit1->SetText("");
-    Edit1->SetFocus();
+    SearchBox->SetText("");
+    SearchBox->SetFocus();
   }
 }
 
 void TMainForm::RunTypedText() {
-  const std::string text = Edit1->Text();
+  const std::string text = SearchBox->Text();
   if (text.empty()) return;
   std::string file, parameters;
   SplitCommandLine(text, file, parameters);
   ShellRun("", file, parameters, "", SW_SHOWNORMAL);
-  Edit1->SetText("");
+  SearchBox->SetText("");
   FSearch->ShowDefaultList(1);
   HideMainWindow();
-  Edit1->SetFocus();
+  SearchBox->SetFocus();
 }
 
 void TMainForm::acOptionsExecute() {
@@ -92,7 +92,7 @@ void TMainForm::acOptionsExecute() {
   for (TSearchClass* source : settings.SearchOrderObjects)
     if (source) source->Reset();
   ApplyOpacity();
-  Edit1->SetText("");
+  SearchBox->SetText("");
   FSearch->ShowDefaultList(1);
   UpdateTrayIcon();
   RegisterAppHotKey();

@@ -44,7 +44,7 @@ void TMainForm::DrawHeaderRow(const std::string& caption, const RECT& rect, TCan
   canvas.FillRect(RECT{rect.left, rect.bottom - 5, rect.right, rect.bottom});
   canvas.BrushColor = SysColor(COLOR_INACTIVECAPTION);
 
-  TFont font = ListBox1->Font();
+  TFont font = ResultList->Font();
   font.SetStyle(fsBold);
   font.Color = SysColor(COLOR_INACTIVECAPTIONTEXT);
   canvas.SetFont(font);
@@ -57,7 +57,7 @@ void TMainForm::DrawHeaderRow(const std::string& caption, const RECT& rect, TCan
   const std::string shown = FitPathToWidth(caption, font, clip.right - clip.left);
   canvas.TextOut(rect.left + 8, rect.top + (rect.bottom - rect.top - canvas.TextHeight(shown)) / 2, shown);
   SelectClipRgn(dc, nullptr);
-  canvas.SetFont(ListBox1->Font());  // our font goes with this call
+  canvas.SetFont(ResultList->Font());  // our font goes with this call
 }
 
 void TMainForm::DrawItemRow(TItemData& item, const std::string& text, const RECT& rect, bool selected,
@@ -65,7 +65,7 @@ void TMainForm::DrawItemRow(TItemData& item, const std::string& text, const RECT
   if (HICON icon = RowIcon(item)) canvas.DrawIcon(rect.left + 2, rect.top + 2, icon, 32);
 
   // The name, with the typed text in bold; a default list has nothing typed to mark.
-  TFont regular = ListBox1->Font();
+  TFont regular = ResultList->Font();
   regular.Color = selected ? clHighlightText : clWindowText;
   TFont bold = regular;
   bold.SetStyle(fsBold);
@@ -83,7 +83,7 @@ void TMainForm::DrawItemRow(TItemData& item, const std::string& text, const RECT
   const TFont small(regular.Name(), smallHeight, 0, selected ? RGB(0xC0, 0xC0, 0xC0) : RGB(0x80, 0x80, 0x80));
   canvas.SetFont(small);
   canvas.TextOut(rect.left + 44, rect.bottom - 16, "  " + item.Description);  // translated where the item was made
-  canvas.SetFont(ListBox1->Font());  // our fonts go with this call
+  canvas.SetFont(ResultList->Font());  // our fonts go with this call
 }
 
 void TMainForm::StatusBar1DrawPanel(const RECT& rect, TCanvas& canvas) {
@@ -92,6 +92,6 @@ void TMainForm::StatusBar1DrawPanel(const RECT& rect, TCanvas& canvas) {
   HRGN region = CreateRectRgnIndirect(&clip);
   SelectClipRgn(canvas.Handle(), region);
   DeleteObject(region);
-  canvas.SetFont(StatusBar1->Font());
-  canvas.TextOut(rect.left + 5, rect.top, FitPathToRect(StatusBar1->SimpleText(), canvas.Handle()));
+  canvas.SetFont(StatusBar->Font());
+  canvas.TextOut(rect.left + 5, rect.top, FitPathToRect(StatusBar->SimpleText(), canvas.Handle()));
 }

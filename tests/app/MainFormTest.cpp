@@ -113,7 +113,7 @@ class MainFormTest : public ::testing::Test {
 
   void ShowForm() {
     Form->mnuRestoreClick();
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(Form->Handle()) && Form->Edit1->Focused(); }));
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(Form->Handle()) && Form->SearchBox->Focused(); }));
   }
 
   std::unique_ptr<TMainForm> Form;
@@ -127,8 +127,8 @@ TEST_F(MainFormTest, StartsHiddenWithTheDesignedLayout) {
   form.Handle();
   EXPECT_FALSE(IsWindowVisible(form.Handle()));
   EXPECT_EQ(WindowText(form.Handle()), "Lorvex");
-  EXPECT_EQ(form.Panel1->Height(), 27);
-  EXPECT_EQ(form.StatusBar1->SimpleText(), "Type to search");
+  EXPECT_EQ(form.SearchBar->Height(), 27);
+  EXPECT_EQ(form.StatusBar->SimpleText(), "Type to search");
   EXPECT_FALSE(form.pErrors->Visible());
   EXPECT_EQ(form.Left(), 500);
   EXPECT_EQ(form.Top(), 300);
@@ -136,18 +136,18 @@ TEST_F(MainFormTest, StartsHiddenWithTheDesignedLayout) {
 
 TEST_F(MainFormTest, ShowingSelectsTheSearchTextAndTheButtonsFollowTheWidth) {
   TMainForm& form = CreateForm();
-  form.Edit1->SetText("calc");
+  form.SearchBox->SetText("calc");
   ShowForm();
   DWORD start = 0, end = 0;
-  SendMessageA(form.Edit1->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SendMessageA(form.SearchBox->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   EXPECT_EQ(start, 0u);
   EXPECT_EQ(end, 4u);
   form.SetWidth(400);
   Pump(50);
-  const int clientWidth = form.Panel1->ClientWidth();
+  const int clientWidth = form.SearchBar->ClientWidth();
   EXPECT_EQ(form.btnHome->Left(), clientWidth - 26 - 2);
   EXPECT_EQ(form.btnRun->Left(), clientWidth - 2 * 26 - 4);
-  EXPECT_EQ(form.Edit1->Width(), clientWidth - 2 * 26 - 8);
+  EXPECT_EQ(form.SearchBox->Width(), clientWidth - 2 * 26 - 8);
   // The picture of the shown window, for people to look at.
   const std::string artifacts = testpaths::TestTmpFolder() + testpaths::Sep + ".." + testpaths::Sep + "artifacts";
   ForceDirectories(artifacts);
@@ -159,7 +159,7 @@ TEST_F(MainFormTest, EscCloseAndDeactivationHideTheWindowWhichStaysAlive) {
   ShowForm();
   PressKey(VK_ESCAPE);
   EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(form.Handle()); }));
-  EXPECT_EQ(form.Edit1->Text(), "");  // Esc typed nothing
+  EXPECT_EQ(form.SearchBox->Text(), "");  // Esc typed nothing
 
   ShowForm();
   SendMessageA(form.Handle(), WM_CLOSE, 0, 0);
@@ -247,8 +247,8 @@ TEST_F(MainFormTest, ALanguageFileTranslatesTheWindowAndItsTexts) {
     s.MagicWords.Add().MagicWord = "calc";
   });
   TMainForm& form = CreateForm();
-  EXPECT_EQ(form.Edit1->Hint, "Suchfeld");
-  EXPECT_EQ(form.StatusBar1->SimpleText(), "Tippen zum Suchen");
+  EXPECT_EQ(form.SearchBox->Hint, "Suchfeld");
+  EXPECT_EQ(form.StatusBar->SimpleText(), "Tippen zum Suchen");
   EXPECT_EQ(TranslateFormat("Searching %s...", {"Desktop"}), "Suche Desktop...");
   // A translation that does not fit its arguments falls back to the English format.
   EXPECT_EQ(TranslateFormat("Found %d hits", {12}), "Found 12 hits");
@@ -258,7 +258,7 @@ TEST_F(MainFormTest, ALanguageFileTranslatesTheWindowAndItsTexts) {
   ShowForm();
   PressKey(VK_END);
   ASSERT_TRUE(PumpUntil([&] { return form.Search().List().Count() == 2; }));
-  UpdateWindow(form.ListBox1->Handle());
+  UpdateWindow(form.ResultList->Handle());
   EXPECT_EQ(form.Search().List().Item(1).Description, "Zauberwort");
   auto* engine = dynamic_cast<TqmTranslateEngineStrings*>(form.Translator()->TranslateEngine());
   ASSERT_NE(engine, nullptr);
@@ -288,7 +288,7 @@ TEST_F(MainFormTest, ASecondStartWakesTheFirstEvenBesideAnotherWindowCalledLorve
   DWORD exitCode = 1;
   GetExitCodeProcess(process.hProcess, &exitCode);
   EXPECT_EQ(exitCode, 0u);
-  EXPECT_TRUE(form.Edit1->Focused());
+  EXPECT_TRUE(form.SearchBox->Focused());
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
 }
@@ -317,13 +317,13 @@ TEST_F(MainFormTest, TheTrayIconFollowsTheSettingAndItsDoubleClickOpensTheWindow
   ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
   TMainForm& form = CreateForm();
   Application().MainForm = &form;
-  EXPECT_TRUE(form.TrayIcon1->IconVisible());
+  EXPECT_TRUE(form.TrayIcon->IconVisible());
   for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
-    SendMessageA(form.TrayIcon1->NotifyWindow(), WM_TRAYNOTIFY, form.TrayIcon1->IconId(), message);
+    SendMessageA(form.TrayIcon->NotifyWindow(), WM_TRAYNOTIFY, form.TrayIcon->IconId(), message);
   EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }));
   AppSettings().InTray = false;
   form.UpdateTrayIcon();
-  EXPECT_FALSE(form.TrayIcon1->IconVisible());
+  EXPECT_FALSE(form.TrayIcon->IconVisible());
   Application().MainForm = nullptr;
 }
 
@@ -350,23 +350,23 @@ TEST_F(MainFormTest, TypingListsMagicWordsAndTheErrorsAndAnEmptyBoxTheLastUsed) 
     s.LastUsed.Add().ItemData.DisplayName = "Calculator";
   });
   TMainForm& form = CreateForm();
-  ASSERT_GE(form.ListBox1->Count(), 2);  // the default list: the last used
+  ASSERT_GE(form.ResultList->Count(), 2);  // the default list: the last used
   EXPECT_EQ(form.Search().List().Text(1), "Calculator");
   ShowForm();
 
-  form.Edit1->SetText("lvxnote");
+  form.SearchBox->SetText("lvxnote");
   ASSERT_TRUE(PumpUntil([&] { return form.Search().SearchText() == "lvxnote" && !form.Search().SearchRunning(); }));
-  ASSERT_EQ(form.ListBox1->Count(), 2);
+  ASSERT_EQ(form.ResultList->Count(), 2);
   EXPECT_NE(form.Search().List().Text(1).find("lvxnotes"), std::string::npos);
-  EXPECT_EQ(form.ListBox1->ItemIndex(), 1);  // the first hit, not its header
-  EXPECT_EQ(form.StatusBar1->SimpleText(), "Type to search");
+  EXPECT_EQ(form.ResultList->ItemIndex(), 1);  // the first hit, not its header
+  EXPECT_EQ(form.StatusBar->SimpleText(), "Type to search");
 
   form.AppException("the disk is full");
-  form.Edit1->SetText("eRRors");
-  ASSERT_TRUE(PumpUntil([&] { return form.ListBox1->Count() >= 2 && form.Search().List().Text(0) == "Errors"; }));
+  form.SearchBox->SetText("eRRors");
+  ASSERT_TRUE(PumpUntil([&] { return form.ResultList->Count() >= 2 && form.Search().List().Text(0) == "Errors"; }));
   EXPECT_NE(form.Search().List().Text(1).find("the disk is full"), std::string::npos);
 
-  form.Edit1->SetText("");
+  form.SearchBox->SetText("");
   EXPECT_TRUE(PumpUntil([&] { return form.Search().List().Text(0) == "Last used"; }));
 }
 
@@ -380,8 +380,8 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
   AppSettings().SearchOrderObjects = {&probe};
   ShowForm();
   auto press = [&form](int row, DWORD button) {
-    const RECT r = form.ListBox1->ItemRect(row);
-    ClickAt(form.ListBox1->Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, button);
+    const RECT r = form.ResultList->ItemRect(row);
+    ClickAt(form.ResultList->Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, button);
   };
   std::unique_ptr<TDelayedAction> answer;  // Yes to the question of Delete
   // "lvx" lists: # Magic words, " (lvxa)", " (lvxb)", # Probe, "Probe one", "Probe two".
@@ -412,20 +412,20 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    form.Edit1->SetText(c.Typed);
+    form.SearchBox->SetText(c.Typed);
     const int rows = *c.Typed ? 6 : 3;
     ASSERT_TRUE(PumpUntil([&] {
-      return form.Search().SearchText() == c.Typed && !form.Search().SearchRunning() && form.ListBox1->Count() == rows;
+      return form.Search().SearchText() == c.Typed && !form.Search().SearchRunning() && form.ResultList->Count() == rows;
     }));
-    ASSERT_TRUE(FocusOn(*form.ListBox1));
-    form.ListBox1->SetItemIndex(c.Start);
+    ASSERT_TRUE(FocusOn(*form.ResultList));
+    form.ResultList->SetItemIndex(c.Start);
     c.Act();
     const auto selected = [&] {
-      const int index = form.ListBox1->ItemIndex();
+      const int index = form.ResultList->ItemIndex();
       return index < 0 ? std::string("(none)") : form.Search().List().Text(index);
     };
-    EXPECT_TRUE(PumpUntil([&] { return selected() == c.Selected && form.Edit1->Focused() == c.InBox; }, 3000))
-        << selected() << (form.Edit1->Focused() ? ", in the box" : "");
+    EXPECT_TRUE(PumpUntil([&] { return selected() == c.Selected && form.SearchBox->Focused() == c.InBox; }, 3000))
+        << selected() << (form.SearchBox->Focused() ? ", in the box" : "");
   }
 }
 
@@ -435,23 +435,23 @@ TEST_F(MainFormTest, WhileASourceThatNeverPollsIsWaitedForTheWindowPaintsTakesKe
   AppSettings().SearchOrderObjects = {&probe};
   ShowForm();
   int paints = 0;
-  form.ListBox1->AddWindowHook([&](UINT msg, WPARAM, LPARAM, LRESULT&) {
+  form.ResultList->AddWindowHook([&](UINT msg, WPARAM, LPARAM, LRESULT&) {
     if (msg == WM_PAINT) ++paints;
     return false;
   });
-  form.Edit1->SetText("slow");
-  SendMessageA(form.Edit1->Handle(), EM_SETSEL, 4, 4);
+  form.SearchBox->SetText("slow");
+  SendMessageA(form.SearchBox->Handle(), EM_SETSEL, 4, 4);
   ASSERT_TRUE(PumpUntil([&] { return probe.Blocking.load(); }));
   PressKey('X');  // stops that search: the window waits for the source to return
   bool painted = false, typed = false, hidden = false;
   TDelayedAction paint([&] {
     paints = 0;
-    InvalidateRect(form.ListBox1->Handle(), nullptr, TRUE);
+    InvalidateRect(form.ResultList->Handle(), nullptr, TRUE);
     PressKey('Y');
   }, 400);
   TDelayedAction look([&] {
     painted = paints > 0 && probe.Blocking;
-    typed = form.Edit1->Text() == "slowxy" && probe.Blocking;
+    typed = form.SearchBox->Text() == "slowxy" && probe.Blocking;
     PressKey(VK_ESCAPE);
   }, 800);
   TDelayedAction gone([&] { hidden = !IsWindowVisible(form.Handle()) && probe.Blocking; }, 1200);
@@ -500,7 +500,7 @@ TEST_F(LaunchTest, EnterRunsTheSelectedHitThroughItsSourceAndItGoesToTheTopOfThe
   TMainForm& form = CreateForm();
   ShowForm();
   PressKey(VK_DOWN);  // from "Calculator" to "Editor"
-  ASSERT_TRUE(PumpUntil([&] { return form.ListBox1->ItemIndex() == 2; }));
+  ASSERT_TRUE(PumpUntil([&] { return form.ResultList->ItemIndex() == 2; }));
   PressKey(VK_RETURN);
   ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
   EXPECT_EQ(Calls[0].File, "C:\\Tools\\Editor.lnk");
@@ -523,7 +523,7 @@ TEST_F(LaunchTest, AMagicWordRunsThroughTheShellAsAdministratorWhenItSaysSo) {
   TMainForm& form = CreateForm();
   ShowForm();
   PressKey(VK_END);  // the magic words
-  ASSERT_TRUE(PumpUntil([&] { return form.Search().List().Text(0) == "Magic words" && form.ListBox1->ItemIndex() == 1; }));
+  ASSERT_TRUE(PumpUntil([&] { return form.Search().List().Text(0) == "Magic words" && form.ResultList->ItemIndex() == 1; }));
   PressKey(VK_RETURN);
   ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
   EXPECT_EQ(Calls[0].Verb, "runas");
@@ -536,20 +536,20 @@ TEST_F(LaunchTest, AMagicWordRunsThroughTheShellAsAdministratorWhenItSaysSo) {
 TEST_F(LaunchTest, CtrlEnterRunsTheTypedLineAndAFailureGoesToTheErrorList) {
   TMainForm& form = CreateForm();
   ShowForm();
-  form.Edit1->SetText("\"C:\\Program Files\\Tool\\t.exe\"  -a -b ");
+  form.SearchBox->SetText("\"C:\\Program Files\\Tool\\t.exe\"  -a -b ");
   form.RunTypedText();
   ASSERT_EQ(Calls.size(), 1u);
   EXPECT_EQ(Calls[0].File, "C:\\Program Files\\Tool\\t.exe");
   EXPECT_EQ(Calls[0].Parameters, "-a -b");
-  EXPECT_EQ(form.Edit1->Text(), "");
+  EXPECT_EQ(form.SearchBox->Text(), "");
 
   ShowForm();
   Fail = true;
-  form.Edit1->SetText("nosuch.doc");
+  form.SearchBox->SetText("nosuch.doc");
   PressKeys({VK_CONTROL, VK_RETURN});
   ASSERT_TRUE(PumpUntil([&] { return !form.Errors().empty(); }));
   EXPECT_NE(form.Errors().front().find("ShellExecute error "), std::string::npos);
-  EXPECT_EQ(form.Edit1->Text(), "nosuch.doc");  // the window stays as it was
+  EXPECT_EQ(form.SearchBox->Text(), "nosuch.doc");  // the window stays as it was
 }
 
 TEST_F(LaunchTest, TypingFindsAShortcutOnTheDesktopAndEnterRunsIt) {
@@ -559,9 +559,9 @@ TEST_F(LaunchTest, TypingFindsAShortcutOnTheDesktopAndEnterRunsIt) {
   MakeLink(link, LinkTo("C:\\windows\\notepad.exe", "Edits text"));
   TMainForm& form = CreateForm();
   ShowForm();
-  form.Edit1->SetText("probe edit");
+  form.SearchBox->SetText("probe edit");
   ASSERT_TRUE(PumpUntil([&] {
-    return form.Search().SearchText() == "probe edit" && !form.Search().SearchRunning() && form.ListBox1->Count() >= 2;
+    return form.Search().SearchText() == "probe edit" && !form.Search().SearchRunning() && form.ResultList->Count() >= 2;
   }));
   const TResultList& list = form.Search().List();
   EXPECT_EQ(list.Text(0), "Desktop");
@@ -569,7 +569,7 @@ TEST_F(LaunchTest, TypingFindsAShortcutOnTheDesktopAndEnterRunsIt) {
   for (int i = 0; i < list.Count(); ++i)
     if (list.Text(i) == "Lorvex Probe Editor") row = i;
   ASSERT_GE(row, 1);
-  form.ListBox1->SetItemIndex(row);
+  form.ResultList->SetItemIndex(row);
   PressKey(VK_RETURN);
   ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
   EXPECT_TRUE(AnsiSameText(Calls[0].File, link));
@@ -589,15 +589,15 @@ TEST_F(LaunchTest, ARightClickSelectsTheRowItsMenuRuns) {
   });
   TMainForm& form = CreateForm();
   ShowForm();
-  ASSERT_EQ(form.ListBox1->ItemIndex(), 1);
+  ASSERT_EQ(form.ResultList->ItemIndex(), 1);
   std::string menu;
   TDelayedAction run([&] {
     menu = ShownMenu();
     PressKey(VK_DOWN);  // onto "Run"
     PressKey(VK_RETURN);
   }, 700);
-  const RECT third = form.ListBox1->ItemRect(3);
-  ClickAt(form.ListBox1->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
+  const RECT third = form.ResultList->ItemRect(3);
+  ClickAt(form.ResultList->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
   ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
   EXPECT_EQ(Calls[0].File, "C:\\windows\\Notepad.exe");
   EXPECT_EQ(menu, "Run|Run As Administrator|-|Properties|-|Delete from last used");
@@ -612,31 +612,31 @@ TEST_F(MainFormTest, ListedRowsGetTheirIconsOnceAndTheRowUnderThePointerGivesThe
   });
   TMainForm& form = CreateForm();
   ShowForm();
-  form.Edit1->SetText("lvxnote");  // only the magic word has it
+  form.SearchBox->SetText("lvxnote");  // only the magic word has it
   ASSERT_TRUE(PumpUntil([&] {
-    return form.Search().SearchText() == "lvxnote" && !form.Search().SearchRunning() && form.ListBox1->Count() >= 2;
+    return form.Search().SearchText() == "lvxnote" && !form.Search().SearchRunning() && form.ResultList->Count() >= 2;
   }));
-  ASSERT_EQ(form.ListBox1->Count(), 2);
+  ASSERT_EQ(form.ResultList->Count(), 2);
   const TItemData& item = form.Search().List().Item(1);
   EXPECT_TRUE(PumpUntil([&] { return IconOf(item) != nullptr; }));  // looked up at the first paint
   const std::string artifacts = testpaths::TestTmpFolder() + testpaths::Sep + ".." + testpaths::Sep + "artifacts";
   ForceDirectories(artifacts);
   EXPECT_TRUE(SaveWindowPicture(form.Handle(), artifacts + testpaths::Sep + "result_list.bmp"));
 
-  auto moveTo = [&](const POINT& p) { SendMessageA(form.ListBox1->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y)); };
-  const RECT hit = form.ListBox1->ItemRect(1);
+  auto moveTo = [&](const POINT& p) { SendMessageA(form.ResultList->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y)); };
+  const RECT hit = form.ResultList->ItemRect(1);
   moveTo(POINT{hit.left + 50, hit.top + 5});
-  EXPECT_EQ(form.ListBox1->Hint, item.Hint);
-  const RECT header = form.ListBox1->ItemRect(0);
+  EXPECT_EQ(form.ResultList->Hint, item.Hint);
+  const RECT header = form.ResultList->ItemRect(0);
   moveTo(POINT{header.left + 50, header.top + 5});
-  EXPECT_EQ(form.ListBox1->Hint, form.Search().List().Text(0));  // no hint of its own: the text
+  EXPECT_EQ(form.ResultList->Hint, form.Search().List().Text(0));  // no hint of its own: the text
   moveTo(POINT{hit.left + 50, hit.bottom + 40});
-  EXPECT_EQ(form.ListBox1->Hint, "");
+  EXPECT_EQ(form.ResultList->Hint, "");
 
   // An error row shows the error icon of the images folder.
   form.AppException("the disk is full");
-  form.Edit1->SetText("errors");
-  ASSERT_TRUE(PumpUntil([&] { return form.ListBox1->Count() >= 2 && form.Search().List().Text(0) == "Errors"; }));
+  form.SearchBox->SetText("errors");
+  ASSERT_TRUE(PumpUntil([&] { return form.ResultList->Count() >= 2 && form.Search().List().Text(0) == "Errors"; }));
   EXPECT_TRUE(PumpUntil([&] { return IconOf(form.Search().List().Item(1)) != nullptr; }));
 }
 

@@ -399,7 +399,7 @@ TEST_F(OptionsFormTest, CtrlOInTheMainWindowOpensTheDialogAndOkAppliesAndSaves) 
   TMainForm::MinimizeAllWindows = [] {};
   auto main = std::make_unique<TMainForm>(nullptr);
   main->mnuRestoreClick();
-  ASSERT_TRUE(PumpUntil([&] { return main->Edit1->Focused(); }));
+  ASSERT_TRUE(PumpUntil([&] { return main->SearchBox->Focused(); }));
   bool opened = false;
   TDelayedAction pressOk(
       [&] {
@@ -431,7 +431,7 @@ TEST_F(OptionsFormTest, TheKeyboardTypesIntoTheOpenDialogAndOneEscClosesIt) {
   TMainForm::MinimizeAllWindows = [] {};
   auto main = std::make_unique<TMainForm>(nullptr);
   main->mnuRestoreClick();
-  ASSERT_TRUE(PumpUntil([&] { return main->Edit1->Focused(); }));
+  ASSERT_TRUE(PumpUntil([&] { return main->SearchBox->Focused(); }));
   bool typed = false, forced = false;
   auto typeThenEsc = [&] {
     TOptionsForm* options = FindForm<TOptionsForm>();
@@ -454,7 +454,7 @@ TEST_F(OptionsFormTest, TheKeyboardTypesIntoTheOpenDialogAndOneEscClosesIt) {
   EXPECT_FALSE(forced) << "the first Esc left the dialog open";
   EXPECT_EQ(AppSettings().MaxHits, 10);  // cancelled
   ASSERT_TRUE(XTestKeys("type ab"));
-  EXPECT_TRUE(PumpUntil([&] { return main->Edit1->Text() == "ab"; }));
+  EXPECT_TRUE(PumpUntil([&] { return main->SearchBox->Text() == "ab"; }));
   EXPECT_TRUE(IsWindowVisible(main->Handle()));
 }
 
@@ -489,7 +489,7 @@ TEST_F(OptionsFormTest, OkStopsARunningSearchBeforeTheSettingsChange) {
   TMainForm::MinimizeAllWindows = [] {};
   auto main = std::make_unique<TMainForm>(nullptr);
   main->mnuRestoreClick();
-  main->Edit1->SetText("anything");
+  main->SearchBox->SetText("anything");
   ASSERT_TRUE(PumpUntil([&] { return source.Started.load(); }));
 
   TDelayedAction pressOk(
