@@ -265,7 +265,7 @@ void TMainForm::FormCreate() {
                                            [](const std::function<void()>& call) { Application().Synchronize(call); });
   FSearch->OnThreadStart = [] { CoInitialize(nullptr); };
   FSearch->OnThreadEnd = [] { CoUninitialize(); };
-  FSearch->FillDefaultList(1);
+  FSearch->FillDefaultList(lmDefaultList);
   CreateSources();
   AppSettings().ResolveSearchOrder();
   for (TSearchClass* source : AppSettings().SearchOrderObjects)
@@ -308,7 +308,7 @@ void TMainForm::CreateListMenu() {
   mnuListBox->OnPopup = [this](TComponent&) {
     const TItemData* item = SelectedItem();
     const bool selected = item != nullptr;
-    const bool defaultList = FSearch && FSearch->ListMode() != 0;
+    const bool defaultList = FSearch && FSearch->ListMode() != lmSearchResults;
     mnuProperties->Enabled = selected && FileExists(item->ExecuteString());
     mnuListLine->Visible = selected && defaultList;
     mnuHome->Visible = selected && !defaultList;
@@ -504,7 +504,7 @@ void TMainForm::Exit(bool mayAsk) {
     }
   }
   try {
-    if (FSearch) FSearch->StopSearch();  // no source may go while it searches
+    if (FSearch) FSearch->Close();  // no source may go while it searches, nor search after
     ResultList->Clear();
     AppSettings().TrimLastUsed();
     AppSettings().Left = Left();

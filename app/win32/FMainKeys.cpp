@@ -29,7 +29,7 @@ void TMainForm::Edit1KeyDown(WORD& key, TShiftState shift) {
       break;
     case VK_END:
       SearchBox->SetText("");
-      FSearch->ShowDefaultList(2);
+      FSearch->ShowDefaultList(lmMagicWords);
       break;
     case VK_RETURN:
       key = 0;
@@ -90,7 +90,7 @@ void TMainForm::AdjustSelection() {
 
 void TMainForm::mnuHomeClick() {
   SearchBox->SetText("");
-  FSearch->ShowDefaultList(1);
+  FSearch->ShowDefaultList(lmDefaultList);
   AdjustSelection();
 }
 

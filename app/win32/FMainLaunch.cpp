@@ -28,7 +28,7 @@ void TMainForm::AfterLaunch() {
   HideMainWindow();
   SearchBox->SetText("");
   SearchBox->SetFocus();
-  FSearch->ShowDefaultList(1);
+  FSearch->ShowDefaultList(lmDefaultList);
 }
 
 void TMainForm::ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
@@ -51,9 +51,7 @@ void TMainForm::ExecuteItem(bool runAsAdmin) {
     if (remember) FSearch->ItemLaunched(*item);
     AfterLaunch();
   } else if (item->Kind == ikMagicWord) {
-    bool asAdmin = runAsAdmin;
-    for (const auto& word : AppSettings().MagicWords)
-      if (MagicWordRecord(*word).DisplayName == item->DisplayName && word->RunAsAdmin) asAdmin = true;
+    const bool asAdmin = MagicWordRunsAsAdmin(AppSettings(), *item, runAsAdmin);
     ShellRun(asAdmin ? "runas" : "", item->ExecuteString(), item->Parameters(), MagicWordFolder(*item), SW_RESTORE);
     HideMainWindow();
     SearchBox->SetText("");
@@ -68,7 +66,7 @@ void TMainForm::RunTypedText() {
   SplitCommandLine(text, file, parameters);
   ShellRun("", file, parameters, "", SW_SHOWNORMAL);
   SearchBox->SetText("");
-  FSearch->ShowDefaultList(1);
+  FSearch->ShowDefaultList(lmDefaultList);
   HideMainWindow();
   SearchBox->SetFocus();
 }
@@ -93,7 +91,7 @@ void TMainForm::acOptionsExecute() {
     if (source) source->Reset();
   ApplyOpacity();
   SearchBox->SetText("");
-  FSearch->ShowDefaultList(1);
+  FSearch->ShowDefaultList(lmDefaultList);
   UpdateTrayIcon();
   RegisterAppHotKey();
 }

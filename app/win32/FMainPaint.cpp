@@ -70,8 +70,8 @@ void TMainForm::DrawItemRow(TItemData& item, const std::string& text, const RECT
   TFont bold = regular;
   bold.SetStyle(fsBold);
   const std::vector<TSegment> segments =
-      FSearch->ListMode() != 0 ? std::vector<TSegment>{{text, false}}
-                               : HighlightSegments(text, FSearch->SearchText(), item.DrawType);
+      FSearch->ListMode() != lmSearchResults ? std::vector<TSegment>{{text, false}}
+                                             : HighlightSegments(text, FSearch->SearchText(), item.DrawType);
   int x = rect.left + 44;
   for (const TSegment& segment : segments) {
     canvas.SetFont(segment.Bold ? bold : regular);

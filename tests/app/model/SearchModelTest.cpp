@@ -9,6 +9,7 @@
 #include <mutex>
 #include <random>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -369,7 +370,7 @@ TEST_F(SearchModelTest, OneLetterListsMagicWordsOnly) {
   EXPECT_FALSE(Model.SearchRunning());
   EXPECT_TRUE(source.Texts.empty());
   EXPECT_EQ(Listing(), (TRows{"# Magic words", "Notepad (np)"}));
-  EXPECT_EQ(Model.ListMode(), 0);
+  EXPECT_EQ(Model.ListMode(), lmSearchResults);
   EXPECT_EQ(Model.List().Item(1).Kind, ikMagicWord);
 }
 
@@ -379,18 +380,18 @@ TEST_F(SearchModelTest, DefaultLists) {
   EXPECT_EQ(Listing(), (TRows{"# Errors", "second", "first"}));
   EXPECT_EQ(Model.List().Item(1).Kind, ikError);
   EXPECT_EQ(Model.List().Item(1).Description, "Error");
-  EXPECT_EQ(Model.ListMode(), 1);
+  EXPECT_EQ(Model.ListMode(), lmDefaultList);
 
   AddMagicWord("calc", "Calculator");
-  Model.ShowDefaultList(2);
+  Model.ShowDefaultList(lmMagicWords);
   EXPECT_EQ(Listing(), (TRows{"# Magic words", "Calculator (calc)"}));
 
   AddLastUsed("Newest");
   AddLastUsed("Older");
-  Model.ShowDefaultList(1);
+  Model.ShowDefaultList(lmDefaultList);
   EXPECT_EQ(Listing(), (TRows{"# Last used", "Newest", "Older"}));
   // An empty box lists the last used items after any default list.
-  Model.ShowDefaultList(2);
+  Model.ShowDefaultList(lmMagicWords);
   Type("");
   EXPECT_EQ(Listing(), (TRows{"# Last used", "Newest", "Older"}));
 }
@@ -470,7 +471,7 @@ TEST_F(SearchModelTest, SearchSwitchingTheListStopsTheSearchAndSettlesTheTimer) 
   Type("flood");
   while (Model.List().Count() < 10) Gui.ProcessOne();
   Model.TextChanged("");  // the window clears the box...
-  Model.ShowDefaultList(2);  // ...and asks for the magic words (the End key)
+  Model.ShowDefaultList(lmMagicWords);  // ...and asks for the magic words (the End key)
   EXPECT_FALSE(Model.SearchRunning());
   Timer.Advance(10 * SearchDelayMs);
   EXPECT_EQ(Listing(), (TRows{"# Magic words", "Calculator (calc)"}));
@@ -505,11 +506,18 @@ TEST_F(SearchModelTest, SearchAListAskedForDuringAWaitWaitsTooAndStands) {
   TNeverPollingSource slow;
   AddMagicWord("calc", "Calculator");
   TypeDuringAWait(slow, [&] {
-    Model.ShowDefaultList(2);  // the End key
+    Model.ShowDefaultList(lmMagicWords);  // the End key
     EXPECT_FALSE(Model.SearchRunning());
   });
   EXPECT_FALSE(Model.SearchRunning());
   EXPECT_EQ(Listing(), (TRows{"# Magic words", "Calculator (calc)"}));
+}
+
+TEST_F(SearchModelTest, SearchClosedDuringAWaitStartsNoMore) {
+  TNeverPollingSource slow;
+  TypeDuringAWait(slow, [&] { Model.Close(); });  // exit from the tray menu
+  EXPECT_FALSE(Model.SearchRunning());
+  EXPECT_EQ(Listing(), TRows{});
 }
 
 TEST_F(SearchModelTest, SearchCancelledByTheDownKeyAddsNoMoreRows) {
@@ -574,17 +582,42 @@ TEST(SearchLastUsed, LaunchedHitsMoveToTheTopAndTheListIsTrimmed) {
 TEST_F(SearchModelTest, DeletingALastUsedHitListsTheRestAgain) {
   AddLastUsed("Newest");
   AddLastUsed("Older");
-  Model.ShowDefaultList(1);
+  Model.ShowDefaultList(lmDefaultList);
   Model.DeleteFromLastUsed("NEWEST");
   EXPECT_EQ(Listing(), (TRows{"# Last used", "Older"}));
 }
 
-TEST(SearchMagicWordFolder, OwnFolderElseTheFolderOfTheProgram) {
-  TItemData item;
-  item.SetExecuteString("C:\\Tools\\calc.exe");
-  EXPECT_EQ(MagicWordFolder(item), "C:\\Tools\\");
-  item.SetPath("D:\\Work");
-  EXPECT_EQ(MagicWordFolder(item), "D:\\Work");
+// How a magic word's row starts: in which folder, and whether as administrator.
+TEST(SearchMagicWordLaunch, FolderAndAdministrator) {
+  TLorvexSettings settings;
+  for (const auto& [word, description, admin] : {std::tuple{"ed", "Editor", true}, {"np", "Notepad", false}}) {
+    TMagicWord& magic = settings.MagicWords.Add();
+    magic.MagicWord = word;
+    magic.Description = description;
+    magic.RunAsAdmin = admin;
+  }
+  const struct {
+    const char* Row;
+    const char* ExecuteString;
+    const char* Path;
+    bool Asked;
+    const char* Folder;
+    bool AsAdmin;
+  } cases[] = {
+      {"Editor (ed)", "C:\\Tools\\ed.exe", "D:\\Work", false, "D:\\Work", true},  // its own folder; its word says so
+      {"Notepad (np)", "C:\\Tools\\np.exe", "", false, "C:\\Tools\\", false},   // else the program's folder
+      {"Notepad (np)", "np.exe", "", true, "", true},                              // asked for
+      {"Editor (np)", "ed.exe", "", false, "", false},                             // a name no word gives
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Row);
+    TItemData item;
+    item.DisplayName = c.Row;
+    item.SetExecuteString(c.ExecuteString);
+    item.SetPath(c.Path);
+    EXPECT_EQ(MagicWordFolder(item), c.Folder);
+    EXPECT_EQ(MagicWordRunsAsAdmin(settings, item, c.Asked), c.AsAdmin);
+  }
 }
 
 TEST(SearchCommandLine, SplitsQuotedAndPlainLines) {
