@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "app/win32/DialogButtons.h"
+#include "app/win32/RowEditor.h"
 #include "core/qmTranslate.h"
 
 TFilterForm::TFilterForm(TComponent* owner) : TForm(owner) {
@@ -57,17 +58,5 @@ TFilterRow TFilterForm::Row() const {
 }
 
 void EditFilter(TComponent* owner, bool adding, TFilterRows& rows) {
-  if (!adding && !rows.HasSelection()) return;
-  TFilterForm form(owner);
-  if (adding) {
-    form.SetCaption(TranslateText("Add filter"));
-  } else {
-    form.SetCaption(TranslateText("Edit filter"));
-    form.ShowRow(*rows.Selected());
-  }
-  if (form.ShowModal() != mrOk) return;
-  if (adding)
-    rows.Add(form.Row());
-  else
-    rows.Replace(rows.ItemIndex(), form.Row());
+  EditRow<TFilterForm>(rows, adding, "Add filter", "Edit filter", owner);
 }

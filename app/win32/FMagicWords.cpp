@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "app/win32/DialogButtons.h"
+#include "app/win32/RowEditor.h"
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
@@ -129,17 +130,5 @@ void TMagicWordsForm::FilesDropped(const std::vector<std::string>& files) {
 }
 
 void EditMagicWord(TComponent* owner, bool adding, TMagicWordRows& rows) {
-  if (!adding && !rows.HasSelection()) return;
-  TMagicWordsForm form(owner, adding, rows);
-  if (adding) {
-    form.SetCaption(TranslateText("Add magic word"));
-  } else {
-    form.SetCaption(TranslateText("Edit magic word"));
-    form.ShowRow(*rows.Selected());
-  }
-  if (form.ShowModal() != mrOk) return;
-  if (adding)
-    rows.Add(form.Row());
-  else
-    rows.Replace(rows.ItemIndex(), form.Row());
+  EditRow<TMagicWordsForm>(rows, adding, "Add magic word", "Edit magic word", owner, adding, rows);
 }
