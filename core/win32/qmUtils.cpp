@@ -1,10 +1,12 @@
 #include "core/win32/qmUtils.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "core/Persistent.h"
+#include "core/win32/WideText.h"
 
 namespace {
 
@@ -98,19 +100,21 @@ bool IsAlreadyRunning(const std::string& name) {
 std::string FitPathToRect(const std::string& path, HDC dc) {
   RECT clip{};
   GetClipBox(dc, &clip);
+  // The wide calls: the narrow ones would read our UTF-8 in the font's code page.
+  const std::wstring text = Utf8ToWide(path);
   SIZE extent{};
-  GetTextExtentPoint32A(dc, path.c_str(), static_cast<int>(path.size()), &extent);
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
   if (clip.right - clip.left >= extent.cx) return path;
 
   // DrawText rewrites the text in place and may write up to four characters more than it
   // was given (the ellipsis and the terminating zero), so the buffer has room for them.
   // A path is plain text: without DT_NOPREFIX an "&" would be taken for an accelerator mark
   // and dropped from the result.
-  std::vector<char> buffer(path.size() + 5, '\0');
-  std::memcpy(buffer.data(), path.data(), path.size());
+  std::vector<wchar_t> buffer(text.size() + 5, L'\0');
+  std::copy(text.begin(), text.end(), buffer.begin());
   RECT rect = clip;
-  DrawTextA(dc, buffer.data(), -1, &rect, DT_CALCRECT | DT_PATH_ELLIPSIS | DT_MODIFYSTRING | DT_NOPREFIX);
-  return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+  DrawTextW(dc, buffer.data(), -1, &rect, DT_CALCRECT | DT_PATH_ELLIPSIS | DT_MODIFYSTRING | DT_NOPREFIX);
+  return WideToUtf8(buffer.data());
 }
 
 bool SetPrivilege(const std::string& name, bool enable) {
