@@ -1,3 +1,5 @@
+// The main window under keys and mouse: moving through the search box and the list, and the
+// selection that never rests on a group header.
 #include "app/win32/FMain.h"
 
 #include "core/win32/qmUtils.h"

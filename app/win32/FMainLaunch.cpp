@@ -1,3 +1,6 @@
+// Running what the list shows (a hit through its source, a magic word or the typed line through
+// the shell), and the boxes the window opens over itself: options, About, the question before a
+// last-used hit is deleted.
 #include "app/win32/FMain.h"
 
 #include "app/win32/FAbout.h"

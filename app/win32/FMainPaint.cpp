@@ -1,3 +1,5 @@
+// Painting the result list's rows (group headers; hits with their icons, marked names and second
+// lines) and the status bar.
 #include "app/win32/FMain.h"
 
 #include <algorithm>
