@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <future>
 #include <mutex>
 #include <random>
 #include <stdexcept>
-#include <tuple>
 #include <utility>
 
 namespace {
@@ -104,15 +102,17 @@ TItemRecord Hit(const std::string& name, int32_t score = -1, const std::string& 
   return record;
 }
 
-// Reports its hits for every text, or only for one text when Only is set.
+// Reports its hits for every text, then runs Then (which may fail as a source fails).
 class TListSource : public TSearchClass {
  public:
-  TListSource(std::string name, std::vector<TItemRecord> hits) : TSearchClass(nullptr), FName(std::move(name)), FHits(std::move(hits)) {}
+  TListSource(std::string name, std::vector<TItemRecord> hits, std::function<void()> then = nullptr)
+      : TSearchClass(nullptr), FName(std::move(name)), FHits(std::move(hits)), FThen(std::move(then)) {}
   std::string GetName() override { return FName; }
   void Search(const std::string& text, const TAddHitFunc& addHit) override {
     Texts.push_back(text);
     for (const TItemRecord& hit : FHits)
       if (addHit(hit)) return;
+    if (FThen) FThen();
   }
   void Execute(TItemData&) override {}
   std::vector<std::string> Texts;
@@ -120,24 +120,7 @@ class TListSource : public TSearchClass {
  private:
   std::string FName;
   std::vector<TItemRecord> FHits;
-};
-
-// Finds one hit, then fails in the way it is told.
-class TThrowingSource : public TSearchClass {
- public:
-  TThrowingSource(std::string name, int how) : TSearchClass(nullptr), FName(std::move(name)), FHow(how) {}
-  std::string GetName() override { return FName; }
-  void Search(const std::string&, const TAddHitFunc& addHit) override {
-    addHit(Hit(FName + " hit", 0));
-    if (FHow == 0) throw Exception("Source broke");
-    if (FHow == 1) throw std::runtime_error("Standard failure");
-    throw 42;
-  }
-  void Execute(TItemData&) override {}
-
- private:
-  std::string FName;
-  int FHow;
+  std::function<void()> FThen;
 };
 
 // For the text "flood" a hundred thousand hits; for any other text one hit of that name.
@@ -179,18 +162,15 @@ class TNeverPollingSource : public TSearchClass {
 };
 
 class SearchModelTest : public ::testing::Test {
- protected:
+ public:
   SearchModelTest() { Timer.OnFire = [this] { Model.TimerFired(); }; }
 
-  void AddMagicWord(const std::string& word, const std::string& description) {
+  TMagicWord& AddMagicWord(const std::string& word, const std::string& description) {
     TMagicWord& magic = Settings.MagicWords.Add();
     magic.MagicWord = word;
     magic.Description = description;
     magic.ExecuteString = "C:\\" + word + ".exe";
-  }
-  void AddLastUsed(const std::string& name) {
-    THit& hit = Settings.LastUsed.Add();
-    hit.ItemData.DisplayName = name;
+    return magic;
   }
   // Types the text and lets the timer fire.
   void Type(const std::string& text) {
@@ -205,8 +185,8 @@ class SearchModelTest : public ::testing::Test {
     Type(text);
     FinishSearch();
   }
-  std::vector<std::string> Listing() const {
-    std::vector<std::string> rows;
+  TRows Listing() const {
+    TRows rows;
     for (int i = 0; i < Model.List().Count(); ++i)
       rows.push_back((Model.List().Item(i).Kind == ikGroupHeader ? "# " : "") + Model.List().Text(i));
     return rows;
@@ -224,10 +204,6 @@ class SearchModelTest : public ::testing::Test {
     };
     Type("slower");
   }
-  bool Listed(const std::string& prefix) const {
-    const auto rows = Listing();
-    return std::any_of(rows.begin(), rows.end(), [&](const std::string& row) { return row.rfind(prefix, 0) == 0; });
-  }
 
   TLorvexSettings Settings;
   TFakeGui Gui;
@@ -236,69 +212,71 @@ class SearchModelTest : public ::testing::Test {
   TSearchModel Model{Settings, View, Timer, [this](const std::function<void()>& call) { Gui.Synchronize(call); }};
 };
 
-
+}  // namespace
 
 // --- Scoring ----------------------------------------------------------------------------------
 
-TEST(SearchScoring, LastUsedRankAndExecutablesInFront) {
+TEST(SearchScoring, LastUsedRankExecutablesInFrontThenTheTextRules) {
   TLorvexSettings settings;
-  for (const char* name : {"Alpha", "Beta", "Target Tool", "Delta", "Echo"}) settings.LastUsed.Add().ItemData.DisplayName = name;
-  EXPECT_EQ(ScoreItem(settings, "target", ".lnk", "zz"), 703);
-  settings.ExeInFront = true;
-  EXPECT_EQ(ScoreItem(settings, "Target", ".EXE", "zz"), 1303);
-  EXPECT_EQ(ScoreItem(settings, "Word", ".exe", "word"), 600);  // no text rule once it scores
-  settings.UseScoring = false;
-  EXPECT_EQ(ScoreItem(settings, "Target", ".exe", "target"), 0);
-}
-
-TEST(SearchScoring, TextRules) {
-  TLorvexSettings settings;
-  EXPECT_EQ(ScoreItem(settings, "Word", "", "word"), 500);
-  EXPECT_EQ(ScoreItem(settings, "Microsoft Word", "", "word"), 400);
-  EXPECT_EQ(ScoreItem(settings, "Wordpad", "", "word"), 300);
-  EXPECT_EQ(ScoreItem(settings, "My Wordpad", "", "word"), 200);
-  EXPECT_EQ(ScoreItem(settings, "Swordfish", "", "word"), 100);
-  EXPECT_EQ(ScoreItem(settings, "Wide Open Road Drive", "", "word"), 0);
+  for (const char* name : {"Alpha", "Beta", "Target Tool", "Delta", "Echo"})
+    settings.LastUsed.Add().ItemData.DisplayName = name;
+  const struct {
+    bool ExeInFront, UseScoring;
+    const char* Name;
+    const char* Extension;
+    const char* Text;
+    int32_t Score;
+  } cases[] = {
+      {false, true, "target", ".lnk", "zz", 703},  // the third of five last used
+      {true, true, "Target", ".EXE", "zz", 1303},
+      {true, true, "Word", ".exe", "word", 600},  // no text rule once it scores
+      {true, false, "Target", ".exe", "target", 0},
+      {false, true, "Word", "", "word", 500},
+      {false, true, "Microsoft Word", "", "word", 400},
+      {false, true, "Wordpad", "", "word", 300},
+      {false, true, "My Wordpad", "", "word", 200},
+      {false, true, "Swordfish", "", "word", 100},
+      {false, true, "Wide Open Road Drive", "", "word", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Name) + c.Extension + " by " + c.Text);
+    settings.ExeInFront = c.ExeInFront;
+    settings.UseScoring = c.UseScoring;
+    EXPECT_EQ(ScoreItem(settings, c.Name, c.Extension, c.Text), c.Score);
+  }
   EXPECT_TRUE(MatchWords("WORD", "MY  WORD", true));  // an empty word between two blanks is skipped
   EXPECT_FALSE(MatchWords("WORD", "SWORD FISH", false));
 }
 
-TEST_F(SearchModelTest, ScoresOrderTheRowsWithinTheirGroup) {
-  TListSource source("Start menu", {Hit("Swordfish"), Hit("Wide Open Road Drive"), Hit("My Wordpad"), Hit("Word"),
-                                    Hit("Wordpad"), Hit("Microsoft Word")});
-  Settings.SearchOrderObjects = {&source};
-  Search("word");
-  EXPECT_EQ(Listing(), (TRows{"# Start menu", "Word", "Microsoft Word", "Wordpad", "My Wordpad", "Swordfish",
-                          "Wide Open Road Drive"}));
-  EXPECT_EQ(Model.List().Item(1).Score, 500);
-  EXPECT_EQ(Model.List().Item(5).Score, 100);
+TEST_F(SearchModelTest, RowsAreScoredWithinTheirGroupsAndGroupsAndScoringCanBeSwitchedOff) {
+  using TSource = std::pair<const char*, std::vector<TItemRecord>>;
+  const std::vector<TSource> words = {{"Desktop", {Hit("Swordfish"), Hit("Word")}},
+                                      {"Start menu", {Hit("Wordpad"), Hit("Microsoft Word")}}};
+  const struct {
+    const char* Name;
+    std::vector<TSource> Sources;
+    bool GroupHits, UseScoring;
+    TRows Listing;
+  } cases[] = {
+      {"scored and grouped", words, true, true,
+       {"# Desktop", "Word", "Swordfish", "# Start menu", "Microsoft Word", "Wordpad"}},
+      {"scored in one group", words, false, true, {"Word", "Microsoft Word", "Wordpad", "Swordfish"}},
+      {"grouped in their order", words, true, false,
+       {"# Desktop", "Swordfish", "Word", "# Start menu", "Wordpad", "Microsoft Word"}},
+      {"a negative score opens no group", {{"Dropped", {Hit("Hidden", -5)}}, {"Kept", {Hit("Shown", 0)}}}, true,
+       true, {"# Kept", "Shown"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::deque<TListSource> sources;
+    Settings.SearchOrderObjects = {nullptr};  // an entry that resolved to no source
+    for (const auto& [name, hits] : c.Sources) Settings.SearchOrderObjects.push_back(&sources.emplace_back(name, hits));
+    Settings.GroupHits = c.GroupHits;
+    Settings.UseScoring = c.UseScoring;
+    Search("word");
+    EXPECT_EQ(Listing(), c.Listing);
+  }
   EXPECT_EQ(Model.SearchText(), "word");
-}
-
-TEST_F(SearchModelTest, GroupsAndScoringCanBeSwitchedOff) {
-  TListSource first("Desktop", {Hit("Swordfish"), Hit("Word")});
-  TListSource second("Start menu", {Hit("Wordpad"), Hit("Microsoft Word")});
-  Settings.SearchOrderObjects = {&first, nullptr, &second};
-  Search("word");
-  EXPECT_EQ(Listing(), (TRows{"# Desktop", "Word", "Swordfish", "# Start menu", "Microsoft Word", "Wordpad"}));
-
-  Settings.GroupHits = false;
-  Search("wordx");
-  Search("word");
-  EXPECT_EQ(Listing(), (TRows{"Word", "Microsoft Word", "Wordpad", "Swordfish"}));
-
-  Settings.GroupHits = true;
-  Settings.UseScoring = false;
-  Search("wor");
-  EXPECT_EQ(Listing(), (TRows{"# Desktop", "Swordfish", "Word", "# Start menu", "Wordpad", "Microsoft Word"}));
-}
-
-TEST_F(SearchModelTest, ANegativeScoreOpensNoGroup) {
-  TListSource dropped("Dropped", {Hit("Hidden", -5)});
-  TListSource kept("Kept", {Hit("Shown", 0)});
-  Settings.SearchOrderObjects = {&dropped, &kept};
-  Search("xy");
-  EXPECT_EQ(Listing(), (TRows{"# Kept", "Shown"}));
 }
 
 // The placement of rows by score, the way a walk up from the last row places them.
@@ -361,81 +339,97 @@ TEST_F(SearchModelTest, TwoQuickKeysStartOneSearch) {
   EXPECT_EQ(View.Statuses, (TStringList{"Searching Start menu...", ""}));
 }
 
-TEST_F(SearchModelTest, OneLetterListsMagicWordsOnly) {
+// What is listed without a search: the magic words that match one letter, and the default lists.
+TEST_F(SearchModelTest, ListingsWithoutASearch) {
   TListSource source("Start menu", {Hit("Notes")});
   Settings.SearchOrderObjects = {&source};
   AddMagicWord("np", "Notepad");
   AddMagicWord("calc", "Calculator");
-  Type("n");
-  EXPECT_FALSE(Model.SearchRunning());
-  EXPECT_TRUE(source.Texts.empty());
-  EXPECT_EQ(Listing(), (TRows{"# Magic words", "Notepad (np)"}));
-  EXPECT_EQ(Model.ListMode(), lmSearchResults);
-  EXPECT_EQ(Model.List().Item(1).Kind, ikMagicWord);
-}
-
-TEST_F(SearchModelTest, DefaultLists) {
+  for (const char* name : {"Newest", "Older"}) Settings.LastUsed.Add().ItemData.DisplayName = name;
   View.Errors = {"second", "first"};
-  Type("eRRors");
-  EXPECT_EQ(Listing(), (TRows{"# Errors", "second", "first"}));
-  EXPECT_EQ(Model.List().Item(1).Kind, ikError);
-  EXPECT_EQ(Model.List().Item(1).Description, "Error");
-  EXPECT_EQ(Model.ListMode(), lmDefaultList);
-
-  AddMagicWord("calc", "Calculator");
-  Model.ShowDefaultList(lmMagicWords);
-  EXPECT_EQ(Listing(), (TRows{"# Magic words", "Calculator (calc)"}));
-
-  AddLastUsed("Newest");
-  AddLastUsed("Older");
-  Model.ShowDefaultList(lmDefaultList);
-  EXPECT_EQ(Listing(), (TRows{"# Last used", "Newest", "Older"}));
-  // An empty box lists the last used items after any default list.
-  Model.ShowDefaultList(lmMagicWords);
-  Type("");
-  EXPECT_EQ(Listing(), (TRows{"# Last used", "Newest", "Older"}));
+  const struct {
+    const char* Name;
+    std::function<void(SearchModelTest&)> Act;
+    TRows Listing;
+    ItemKind Kind;            // of the row below the header
+    const char* Description;  // of that row
+    TListMode Mode;
+  } cases[] = {
+      {"one letter: the magic words only", [](SearchModelTest& t) { t.Type("n"); },
+       {"# Magic words", "Notepad (np)"}, ikMagicWord, "Magic word", lmSearchResults},
+      {"\"Errors\", in any case: the error lines", [](SearchModelTest& t) { t.Type("eRRors"); },
+       {"# Errors", "second", "first"}, ikError, "Error", lmDefaultList},
+      {"the magic words (End)", [](SearchModelTest& t) { t.Model.ShowDefaultList(lmMagicWords); },
+       {"# Magic words", "Notepad (np)", "Calculator (calc)"}, ikMagicWord, "Magic word", lmDefaultList},
+      {"an empty box after any default list: the last used",
+       [](SearchModelTest& t) {
+         t.Model.ShowDefaultList(lmMagicWords);
+         t.Type("");
+       },
+       {"# Last used", "Newest", "Older"}, ikHit, "", lmDefaultList},
+      {"Enter before the timer: the pending text at once",
+       [](SearchModelTest& t) {
+         t.Model.TextChanged("c");
+         t.Model.FlushPendingInput();
+         EXPECT_FALSE(t.Timer.Pending());
+       },
+       {"# Magic words", "Calculator (calc)"}, ikMagicWord, "Magic word", lmSearchResults},
+      {"a deleted last-used hit: the rest", [](SearchModelTest& t) { t.Model.DeleteFromLastUsed("NEWEST"); },
+       {"# Last used", "Older"}, ikHit, "", lmDefaultList},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    c.Act(*this);
+    EXPECT_EQ(Listing(), c.Listing);
+    EXPECT_EQ(Model.List().Item(1).Kind, c.Kind);
+    EXPECT_EQ(Model.List().Item(1).Description, c.Description);
+    EXPECT_EQ(Model.ListMode(), c.Mode);
+  }
+  EXPECT_TRUE(source.Texts.empty());
 }
 
 TEST_F(SearchModelTest, MagicWordPasses) {
   AddMagicWord("Notepad Plus", "Editor");
-  Settings.ExtendedSearch = true;
-  EXPECT_EQ(MatchMagicWords(Settings, "note").size(), 1u);       // begins with the text
-  EXPECT_EQ(MatchMagicWords(Settings, "pad").size(), 1u);        // contains it
-  EXPECT_EQ(MatchMagicWords(Settings, "plus note").size(), 1u);  // every word occurs
-  EXPECT_EQ(MatchMagicWords(Settings, "np").size(), 1u);         // the initials
-  EXPECT_EQ(MatchMagicWords(Settings, "notepad plus").size(), 2u);  // listed once per pass
-  EXPECT_EQ(MatchMagicWords(Settings, "nx").size(), 0u);
   AddMagicWord("\xC3\x89lan Vital", "Tonic");  // "Élan Vital": initials are characters, folded
-  EXPECT_EQ(MatchMagicWords(Settings, "\xC3\xA9v").size(), 1u);
-  EXPECT_EQ(MatchMagicWords(Settings, "ev").size(), 0u);
-  Settings.ExtendedSearch = false;
-  EXPECT_EQ(MatchMagicWords(Settings, "np").size(), 0u);
-  EXPECT_EQ(MatchMagicWords(Settings, "plus note").size(), 0u);
-  EXPECT_EQ(MatchMagicWords(Settings, "pad").size(), 1u);
-
+  const struct {
+    bool Extended;
+    const char* Text;
+    size_t Rows;
+  } cases[] = {
+      {true, "note", 1},          // begins with the text
+      {true, "pad", 1},           // contains it
+      {true, "plus note", 1},     // every word occurs
+      {true, "np", 1},            // the initials
+      {true, "notepad plus", 2},  // listed once per pass
+      {true, "nx", 0},
+      {true, "\xC3\xA9v", 1},
+      {true, "ev", 0},
+      {false, "np", 0},
+      {false, "plus note", 0},
+      {false, "pad", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Text) + (c.Extended ? ", extended" : ""));
+    Settings.ExtendedSearch = c.Extended;
+    EXPECT_EQ(MatchMagicWords(Settings, c.Text).size(), c.Rows);
+  }
   const TItemRecord record = MatchMagicWords(Settings, "note").front();
   EXPECT_EQ(record.DisplayName, "Editor (Notepad Plus)");
   EXPECT_EQ(record.Description, "Magic word");
   EXPECT_EQ(record.IconFile, "C:\\Notepad Plus.exe");
 }
 
-TEST_F(SearchModelTest, EnterBeforeTheTimerRunsThePendingDispatch) {
-  AddMagicWord("calc", "Calculator");
-  Model.TextChanged("c");
-  Model.FlushPendingInput();
-  EXPECT_FALSE(Timer.Pending());
-  EXPECT_EQ(Listing(), (TRows{"# Magic words", "Calculator (calc)"}));
-}
-
 // --- The worker ---------------------------------------------------------------------------------
 
 TEST_F(SearchModelTest, SearchFailingSourcesCostOnlyTheirOwnHits) {
-  TThrowingSource framework("Framework", 0), standard("Standard", 1), other("Other", 2);
+  TListSource framework("Framework", {Hit("Framework hit", 0)}, [] { throw Exception("Source broke"); });
+  TListSource standard("Standard", {Hit("Standard hit", 0)}, [] { throw std::runtime_error("Standard failure"); });
+  TListSource other("Other", {Hit("Other hit", 0)}, [] { throw 42; });
   TListSource good("Good", {Hit("Good hit", 0)});
   Settings.SearchOrderObjects = {&framework, &standard, &other, &good};
   Search("hit");
   EXPECT_EQ(Listing(), (TRows{"# Framework", "Framework hit", "# Standard", "Standard hit", "# Other", "Other hit",
-                          "# Good", "Good hit"}));
+                              "# Good", "Good hit"}));
   EXPECT_EQ(View.Errors, (TStringList{"Unknown error while searching Other", "Standard failure", "Source broke"}));
 }
 
@@ -453,30 +447,6 @@ TEST_F(SearchModelTest, SearchBatchesHitsAndKeepsASnapshotOfTheOrder) {
   EXPECT_LT(Gui.Calls, 100);
 }
 
-TEST_F(SearchModelTest, SearchANewKeyDuringAFloodLeavesNoOldHit) {
-  TFloodSource flood;
-  Settings.SearchOrderObjects = {&flood};
-  Type("flood");
-  while (Model.List().Count() < 100) Gui.ProcessOne();
-  Type("calm");
-  FinishSearch();
-  EXPECT_EQ(Listing(), (TRows{"# Flood", "Answer to calm"}));
-  EXPECT_LT(flood.Reported.load(), 100000);
-}
-
-TEST_F(SearchModelTest, SearchSwitchingTheListStopsTheSearchAndSettlesTheTimer) {
-  TFloodSource flood;
-  Settings.SearchOrderObjects = {&flood};
-  AddMagicWord("calc", "Calculator");
-  Type("flood");
-  while (Model.List().Count() < 10) Gui.ProcessOne();
-  Model.TextChanged("");  // the window clears the box...
-  Model.ShowDefaultList(lmMagicWords);  // ...and asks for the magic words (the End key)
-  EXPECT_FALSE(Model.SearchRunning());
-  Timer.Advance(10 * SearchDelayMs);
-  EXPECT_EQ(Listing(), (TRows{"# Magic words", "Calculator (calc)"}));
-}
-
 TEST_F(SearchModelTest, SearchWaitsForASourceThatNeverPolls) {
   TNeverPollingSource slow;
   Settings.SearchOrderObjects = {&slow};
@@ -491,47 +461,79 @@ TEST_F(SearchModelTest, SearchWaitsForASourceThatNeverPolls) {
   EXPECT_EQ(Listing(), (TRows{"# Slow", "Quick fast"}));
 }
 
-TEST_F(SearchModelTest, SearchTypingDuringAWaitIsSearchedOnceWhenItEnds) {
-  TNeverPollingSource slow;
-  TypeDuringAWait(slow, [&] {
-    Type("fast");
-    EXPECT_TRUE(Model.SearchRunning());  // still the old search: none starts inside the wait
-  });
-  FinishSearch();
-  EXPECT_EQ(Listing(), (TRows{"# Slow", "Quick fast"}));
-  EXPECT_FALSE(Timer.Pending());
-}
+namespace {
 
-TEST_F(SearchModelTest, SearchAListAskedForDuringAWaitWaitsTooAndStands) {
+// Input that the window serves while it waits for a source that never polls.
+struct TWaitCase {
+  const char* Name;
+  std::function<void(SearchModelTest&)> Input;
+  bool RunningAfterInput;  // none starts inside the wait: only the old search may still run
+  TRows Listing;
+};
+
+class SearchDuringAWait : public SearchModelTest, public ::testing::WithParamInterface<TWaitCase> {};
+
+}  // namespace
+
+TEST_P(SearchDuringAWait, NoSearchStartsInsideAndWhatWasAskedForHappensOnce) {
   TNeverPollingSource slow;
   AddMagicWord("calc", "Calculator");
   TypeDuringAWait(slow, [&] {
-    Model.ShowDefaultList(lmMagicWords);  // the End key
-    EXPECT_FALSE(Model.SearchRunning());
+    GetParam().Input(*this);
+    EXPECT_EQ(Model.SearchRunning(), GetParam().RunningAfterInput);
   });
-  EXPECT_FALSE(Model.SearchRunning());
-  EXPECT_EQ(Listing(), (TRows{"# Magic words", "Calculator (calc)"}));
+  FinishSearch();
+  EXPECT_EQ(Listing(), GetParam().Listing);
+  EXPECT_FALSE(Timer.Pending());
 }
 
-TEST_F(SearchModelTest, SearchClosedDuringAWaitStartsNoMore) {
-  TNeverPollingSource slow;
-  TypeDuringAWait(slow, [&] { Model.Close(); });  // exit from the tray menu
-  EXPECT_FALSE(Model.SearchRunning());
-  EXPECT_EQ(Listing(), TRows{});
-}
+INSTANTIATE_TEST_SUITE_P(
+    Input, SearchDuringAWait,
+    ::testing::Values(
+        TWaitCase{"TypingIsSearchedOnceWhenTheWaitEnds", [](SearchModelTest& t) { t.Type("fast"); }, true,
+                  {"# Slow", "Quick fast"}},
+        TWaitCase{"AListAskedForWaitsTooAndStands",  // the End key
+                  [](SearchModelTest& t) { t.Model.ShowDefaultList(lmMagicWords); }, false,
+                  {"# Magic words", "Calculator (calc)"}},
+        TWaitCase{"ExitStartsNoSearchAfterTheWait",  // exit from the tray menu
+                  [](SearchModelTest& t) { t.Model.Close(); }, false, {}}),
+    [](const ::testing::TestParamInfo<TWaitCase>& info) { return info.param.Name; });
 
-TEST_F(SearchModelTest, SearchCancelledByTheDownKeyAddsNoMoreRows) {
+// What stops a search that floods the list: no row of it comes after.
+TEST_F(SearchModelTest, SearchInterruptedDuringAFlood) {
   TFloodSource flood;
   Settings.SearchOrderObjects = {&flood};
+  AddMagicWord("calc", "Calculator");
   std::thread::id started, ended;
   Model.OnThreadStart = [&] { started = std::this_thread::get_id(); };
   Model.OnThreadEnd = [&] { ended = std::this_thread::get_id(); };
-  Type("flood");
-  while (Model.List().Count() < 10) Gui.ProcessOne();
-  Model.CancelSearch();
-  const int rows = Model.List().Count();
-  FinishSearch();
-  EXPECT_EQ(Model.List().Count(), rows);
+  const struct {
+    const char* Name;
+    std::function<void(SearchModelTest&)> Interrupt;
+    TRows Listing;  // empty: the rows listed when it was interrupted
+  } cases[] = {
+      {"a new key", [](SearchModelTest& t) { t.Type("calm"); }, {"# Flood", "Answer to calm"}},
+      {"the Down key", [](SearchModelTest& t) { t.Model.CancelSearch(); }, {}},
+      {"a default list, the timer settled",
+       [](SearchModelTest& t) {
+         t.Model.TextChanged("");  // the window clears the box and asks for the magic words (End)
+         t.Model.ShowDefaultList(lmMagicWords);
+         EXPECT_FALSE(t.Model.SearchRunning());
+         t.Timer.Advance(10 * SearchDelayMs);
+       },
+       {"# Magic words", "Calculator (calc)"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    flood.Reported = 0;
+    Type("flood");
+    while (Model.List().Count() < 100) Gui.ProcessOne();
+    c.Interrupt(*this);
+    const TRows before = Listing();
+    FinishSearch();
+    EXPECT_EQ(Listing(), c.Listing.empty() ? before : c.Listing);
+    EXPECT_LT(flood.Reported.load(), 100000);
+  }
   EXPECT_NE(started, std::thread::id());
   EXPECT_NE(started, std::this_thread::get_id());
   EXPECT_EQ(started, ended);
@@ -551,7 +553,7 @@ TEST_F(SearchModelTest, SearchStopsWhenTheModelEnds) {
   EXPECT_LT(flood.Reported.load(), 100000);
 }
 
-// --- Last used and the command line -----------------------------------------------------------
+// --- Last used and launching ------------------------------------------------------------------
 
 TEST(SearchLastUsed, LaunchedHitsMoveToTheTopAndTheListIsTrimmed) {
   TLorvexSettings settings;
@@ -579,23 +581,10 @@ TEST(SearchLastUsed, LaunchedHitsMoveToTheTopAndTheListIsTrimmed) {
   EXPECT_EQ(names(), (std::vector<std::string>{"D", "A"}));
 }
 
-TEST_F(SearchModelTest, DeletingALastUsedHitListsTheRestAgain) {
-  AddLastUsed("Newest");
-  AddLastUsed("Older");
-  Model.ShowDefaultList(lmDefaultList);
-  Model.DeleteFromLastUsed("NEWEST");
-  EXPECT_EQ(Listing(), (TRows{"# Last used", "Older"}));
-}
-
 // How a magic word's row starts: in which folder, and whether as administrator.
-TEST(SearchMagicWordLaunch, FolderAndAdministrator) {
-  TLorvexSettings settings;
-  for (const auto& [word, description, admin] : {std::tuple{"ed", "Editor", true}, {"np", "Notepad", false}}) {
-    TMagicWord& magic = settings.MagicWords.Add();
-    magic.MagicWord = word;
-    magic.Description = description;
-    magic.RunAsAdmin = admin;
-  }
+TEST_F(SearchModelTest, MagicWordLaunchFolderAndAdministrator) {
+  AddMagicWord("ed", "Editor").RunAsAdmin = true;
+  AddMagicWord("np", "Notepad");
   const struct {
     const char* Row;
     const char* ExecuteString;
@@ -616,25 +605,25 @@ TEST(SearchMagicWordLaunch, FolderAndAdministrator) {
     item.SetExecuteString(c.ExecuteString);
     item.SetPath(c.Path);
     EXPECT_EQ(MagicWordFolder(item), c.Folder);
-    EXPECT_EQ(MagicWordRunsAsAdmin(settings, item, c.Asked), c.AsAdmin);
+    EXPECT_EQ(MagicWordRunsAsAdmin(Settings, item, c.Asked), c.AsAdmin);
   }
 }
 
 TEST(SearchCommandLine, SplitsQuotedAndPlainLines) {
-  std::string file, params;
-  SplitCommandLine("  \"C:\\Program Files\\App\\app.exe\"  -a -b ", file, params);
-  EXPECT_EQ(file, "C:\\Program Files\\App\\app.exe");
-  EXPECT_EQ(params, "-a -b");
-  SplitCommandLine("notepad readme.txt", file, params);
-  EXPECT_EQ(file, "notepad");
-  EXPECT_EQ(params, "readme.txt");
-  SplitCommandLine("\"unclosed quote", file, params);
-  EXPECT_EQ(file, "\"unclosed");
-  EXPECT_EQ(params, "quote");
   const std::string longName(3000, 'x');
-  SplitCommandLine(" " + longName + " " + longName, file, params);
-  EXPECT_EQ(file, longName);
-  EXPECT_EQ(params, longName);
+  const struct {
+    std::string Typed, File, Parameters;
+  } cases[] = {
+      {"  \"C:\\Program Files\\App\\app.exe\"  -a -b ", "C:\\Program Files\\App\\app.exe", "-a -b"},
+      {"notepad readme.txt", "notepad", "readme.txt"},
+      {"\"unclosed quote", "\"unclosed", "quote"},
+      {" " + longName + " " + longName, longName, longName},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Typed.substr(0, 40));
+    std::string file, parameters;
+    SplitCommandLine(c.Typed, file, parameters);
+    EXPECT_EQ(file, c.File);
+    EXPECT_EQ(parameters, c.Parameters);
+  }
 }
-
-}  // namespace
