@@ -12,6 +12,7 @@
 #include "core/qmFileUtils.h"
 #include "core/qmIniUtils.h"
 #include "core/qmTranslate.h"
+#include "os/os.h"
 #include "tests/support/TestPaths.h"
 
 using testpaths::FreshFolder;
@@ -201,10 +202,10 @@ TEST(OptionsModelTest, RowsShowTheirCellsAndMagicWordsStaySortedIgnoringCase) {
 TEST(OptionsModelTest, LanguagesAreTheLanguageFilesOfTheFolderOnly) {
   const std::string folder = FreshFolder("options_languages");
   const std::string french = "fran\xC3\xA7" "ais";
-  for (const char* name : {"Deutsch.lng", "fran\xC3\xA7" "ais.LNG", "readme.txt", "notes.lngx"})
-    WriteText(folder + name, "");
-  WriteText(folder + "sub" + Sep + "Dansk.lng", "");
-  ASSERT_TRUE(ForceDirectories(folder + "folder.lng"));
+  // Written as the program names files, which is how it reads the folder.
+  ASSERT_TRUE(ForceDirectories(folder + "sub") && ForceDirectories(folder + "folder.lng"));
+  for (const std::string& name : TStrings{french + ".LNG", "Deutsch.lng", "readme.txt", "notes.lngx", "sub\\Dansk.lng"})
+    ASSERT_TRUE(os::WriteFileReplacing(folder + name, ""));
 
   TLorvexSettings settings;
   settings.Language = "FRAN\xC3\x87" "AIS";
@@ -302,17 +303,13 @@ TEST(OptionsModelTest, ExportedWordsImportAsEqualRowsAndTheFileKeepsItsOtherSect
   // Importing again appends every word once more.
   importer.ImportMagicWords(file);
   EXPECT_EQ(Words(importer.MagicWords), (TStrings{"calc", "calc", "Edit", "Edit", "keep", "keep"}));
-}
 
-TEST(OptionsModelTest, RunAsAdminImportsAsTrueForAnyIntegerButZero) {
-  const std::string file = FreshFolder("options_runas") + "words.lmw";
+  // RunAsAdmin is true for any integer but zero.
   WriteText(file, "[a]\nRunAsAdmin=1\n[b]\nRunAsAdmin=0\n[c]\nRunAsAdmin=2\n[d]\nRunAsAdmin=yes\n[e]\n");
-  TLorvexSettings settings;
-  TOptionsModel model(settings);
-  model.ImportMagicWords(file);
-  ASSERT_EQ(model.MagicWords.RowCount(), 5);
+  importer.MagicWords.Clear();
+  importer.ImportMagicWords(file);
   std::string marks;
-  for (int row = 0; row < 5; ++row) marks += model.MagicWords[row].RunAsAdmin ? "1" : "0";
+  for (const TMagicWordRow& row : importer.MagicWords.Items()) marks += row.RunAsAdmin ? "1" : "0";
   EXPECT_EQ(marks, "10100");
 }
 
