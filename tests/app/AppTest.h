@@ -13,6 +13,7 @@
 #include "core/qmFileUtils.h"
 #include "core/qmIniUtils.h"
 #include "os/os.h"
+#include "tests/support/TestSource.h"
 #include "tests/support/WineTestUtils.h"
 
 class AppTest : public ::testing::Test {
@@ -61,21 +62,6 @@ BOOL CALLBACK FindFormOf(HWND wnd, LPARAM param) {
   if (form) *reinterpret_cast<T**>(param) = form;
   return !form;
 }
-
-// A source whose search is the test's function.
-class TFuncSource : public TSearchClass {
- public:
-  using TSearch = std::function<void(const std::string& text, const TAddHitFunc& addHit)>;
-  TFuncSource(std::string name, TSearch search)
-      : TSearchClass(nullptr), FName(std::move(name)), FSearch(std::move(search)) {}
-  std::string GetName() override { return FName; }
-  void Search(const std::string& text, const TAddHitFunc& addHit) override { FSearch(text, addHit); }
-  void Execute(TItemData&) override {}
-
- private:
-  std::string FName;
-  TSearch FSearch;
-};
 
 // The visible top-level window of this thread that is a T, or nullptr.
 template <class T>

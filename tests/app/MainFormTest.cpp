@@ -39,7 +39,7 @@ std::function<void()> Pressing(std::vector<WORD> keys) {
 }
 
 // Two hits for every text; for "slow" only after two seconds of blocking without a poll.
-TFuncSource::TSearch Probes(std::atomic<bool>& blocking) {
+TTestSource::TSearch Probes(std::atomic<bool>& blocking) {
   return [&blocking](const std::string& text, const TAddHitFunc& addHit) {
     if (text == "slow") {
       blocking = true;
@@ -236,7 +236,7 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
   });
   TMainForm& form = CreateMain();
   std::atomic<bool> blocking{false};
-  TFuncSource probe("Probe", Probes(blocking));
+  TTestSource probe("Probe", Probes(blocking));
   AppSettings().SearchOrderObjects = {&probe};
   ShowMain();
   auto press = [&form](int row, DWORD button) {
@@ -293,7 +293,7 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
 TEST_F(MainFormTest, WhileASourceThatNeverPollsIsWaitedForTheWindowPaintsTakesKeysAndHides) {
   TMainForm& form = CreateMain();
   std::atomic<bool> blocking{false};
-  TFuncSource probe("Probe", Probes(blocking));
+  TTestSource probe("Probe", Probes(blocking));
   AppSettings().SearchOrderObjects = {&probe};
   ShowMain();
   int paints = 0;

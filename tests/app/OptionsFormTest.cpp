@@ -253,7 +253,7 @@ TEST_F(OptionsFormTest, AboutShowsTheVersionOfTheResource) {
 TEST_F(OptionsFormTest, CtrlOOpensTheDialogOverTheKeptWindowAndOkStopsTheSearchAppliesAndSaves) {
   std::atomic<bool> searching{false};
   std::atomic<int> opacityWhenStopped{0};
-  TFuncSource endless("Endless", [&](const std::string&, const TAddHitFunc& addHit) {
+  TTestSource endless("Endless", [&](const std::string&, const TAddHitFunc& addHit) {
     searching = true;
     while (!addHit(TItemRecord{})) Sleep(1);
     opacityWhenStopped = AppSettings().Opacity;

@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "tests/support/TestSource.h"
+
 namespace {
 
 using TRows = std::vector<std::string>;
@@ -71,25 +73,6 @@ TItemRecord Hit(const std::string& name, int32_t score = -1) {
   record.Score = score;
   return record;
 }
-
-// A source that searches with the test's function, remembering the texts it was given.
-class TTestSource : public TSearchClass {
- public:
-  using TSearch = std::function<void(const std::string& text, const TAddHitFunc& addHit)>;
-  TTestSource(std::string name, TSearch search)
-      : TSearchClass(nullptr), FName(std::move(name)), FSearch(std::move(search)) {}
-  std::string GetName() override { return FName; }
-  void Search(const std::string& text, const TAddHitFunc& addHit) override {
-    Texts.push_back(text);
-    FSearch(text, addHit);
-  }
-  void Execute(TItemData&) override {}
-  std::vector<std::string> Texts;
-
- private:
-  std::string FName;
-  TSearch FSearch;
-};
 
 // Reports Hits for every text, then runs Then (which may fail as a source fails).
 TTestSource::TSearch Reports(std::vector<TItemRecord> hits, std::function<void()> then = nullptr) {
