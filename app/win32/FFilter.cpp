@@ -58,5 +58,7 @@ TFilterRow TFilterForm::Row() const {
 }
 
 void EditFilter(TComponent* owner, bool adding, TFilterRows& rows) {
-  EditRow<TFilterForm>(rows, adding, "Add filter", "Edit filter", owner);
+  if (!adding && !rows.HasSelection()) return;
+  TFilterForm form(owner);
+  RunRowEditor(form, adding, rows, "Add filter", "Edit filter");
 }

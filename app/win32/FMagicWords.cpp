@@ -130,5 +130,7 @@ void TMagicWordsForm::FilesDropped(const std::vector<std::string>& files) {
 }
 
 void EditMagicWord(TComponent* owner, bool adding, TMagicWordRows& rows) {
-  EditRow<TMagicWordsForm>(rows, adding, "Add magic word", "Edit magic word", owner, adding, rows);
+  if (!adding && !rows.HasSelection()) return;
+  TMagicWordsForm form(owner, adding, rows);
+  RunRowEditor(form, adding, rows, "Add magic word", "Edit magic word");
 }

@@ -1,24 +1,23 @@
-// The add-or-edit flow that the options dialog's row editors share.
+// The run of a row editor: a dialog that adds a row to a list, or edits its selected row.
 #pragma once
 
-#include <utility>
+#include <string>
 
 #include "core/RowList.h"
 #include "core/qmTranslate.h"
 #include "ui/Forms.h"
 
-// Adds a row through a new TEditor dialog made from Args, or edits the selected one of Rows in it
-// (nothing without a selection). The dialog is captioned for adding or for editing; with OK its
-// row goes into Rows. TEditor shows a row with ShowRow and gives its fields back with Row.
-template <class TEditor, class T, class... TArgs>
-void EditRow(TRowList<T>& rows, bool adding, const char* addCaption, const char* editCaption, TArgs&&... args) {
-  if (!adding && !rows.HasSelection()) return;
-  TEditor editor(std::forward<TArgs>(args)...);
-  editor.SetCaption(TranslateText(adding ? addCaption : editCaption));
-  if (!adding) editor.ShowRow(*rows.Selected());
-  if (editor.ShowModal() != mrOk) return;
+// Shows Form (its caption the translated AddCaption or EditCaption) with the selected row when
+// editing; on OK its Row() is added, or replaces the selected row. The caller makes sure a row
+// is selected for editing.
+template <class TEditor, class TRow>
+void RunRowEditor(TEditor& form, bool adding, TRowList<TRow>& rows, const std::string& addCaption,
+                  const std::string& editCaption) {
+  form.SetCaption(TranslateText(adding ? addCaption : editCaption));
+  if (!adding) form.ShowRow(*rows.Selected());
+  if (form.ShowModal() != mrOk) return;
   if (adding)
-    rows.Add(editor.Row());
+    rows.Add(form.Row());
   else
-    rows.Replace(rows.ItemIndex(), editor.Row());
+    rows.Replace(rows.ItemIndex(), form.Row());
 }
