@@ -1,38 +1,27 @@
-# The layers of the program, from the bottom up, and a library for each (see DESIGN.md). Names on
-# one level are layers side by side: neither includes the other.
+# The layers of the program from the bottom up, each a library of its own (see DESIGN.md). A
+# layer builds on those before it in this list and on nothing after it: data and metadata stand
+# side by side on the core, and so do desktop and sources on the framework, but each pair links
+# in the order written here (the search sources may use the desktop's timer service, the desktop
+# never a source).
 #
 #   lorvex_layer(<folder> [<glob>...] [EXCLUDE <regex>])
 #
 # adds the static library lorvex_<folder> of the files the globs find and, on Windows, of
-# <folder>/win32/*.cpp; EXCLUDE drops the files whose path matches. The library links the
-# libraries of the level below it (the nearest level that is built: natively there is no ui), so
-# that it builds only on what lies below. Before any of its files is compiled, the build checks
-# every include of every file under <folder>/ (cmake/CheckLayers.cmake) and stops on one that
-# points up or sideways, naming the file and the include.
+# <folder>/win32/*.cpp; EXCLUDE drops the files whose path matches. The library links the layer
+# before it (the nearest one that is built: natively there is no ui). Before any of its files is
+# compiled, the build checks every include of every file under <folder>/ (cmake/CheckLayers.cmake)
+# and stops on one that points to a later layer, naming the file and the include.
 #
-# This file is also read by the check, in script mode: the table below is the one rule of both.
+# This file is also read by the check, in script mode: the list below is the one rule of both.
 
-set(LORVEX_LAYERS os core "data metadata" ui "desktop sources" app)
+set(LORVEX_LAYERS os core data metadata ui desktop sources app)
 
-# The level of a layer's folder, counted from 0 at the bottom; -1 for a folder that is no layer.
-function(lorvex_layer_level folder out)
-  set(level 0)
-  foreach(names IN LISTS LORVEX_LAYERS)
-    string(REPLACE " " ";" names "${names}")
-    if(folder IN_LIST names)
-      set(${out} ${level} PARENT_SCOPE)
-      return()
-    endif()
-    math(EXPR level "${level} + 1")
-  endforeach()
-  set(${out} -1 PARENT_SCOPE)
-endfunction()
-
-# The layers on one level.
-function(lorvex_layers_on level out)
-  list(GET LORVEX_LAYERS ${level} names)
-  string(REPLACE " " ";" names "${names}")
-  set(${out} ${names} PARENT_SCOPE)
+# The layers a unit of Folder may include: its own and those before it.
+function(lorvex_layers_below folder out)
+  list(FIND LORVEX_LAYERS ${folder} index)
+  math(EXPR count "${index} + 1")
+  list(SUBLIST LORVEX_LAYERS 0 ${count} allowed)
+  set(${out} ${allowed} PARENT_SCOPE)
 endfunction()
 
 function(lorvex_layer folder)
@@ -59,19 +48,13 @@ function(lorvex_layer folder)
 
   add_library(lorvex_${folder} STATIC ${sources} "${stamp}")
   target_include_directories(lorvex_${folder} PUBLIC "${CMAKE_SOURCE_DIR}")
-  lorvex_layer_level(${folder} level)
-  while(level GREATER 0)
-    math(EXPR level "${level} - 1")
-    lorvex_layers_on(${level} names)
-    set(below "")
-    foreach(name IN LISTS names)
-      if(TARGET lorvex_${name})
-        list(APPEND below lorvex_${name})
-      endif()
-    endforeach()
-    if(below)
-      target_link_libraries(lorvex_${folder} PUBLIC ${below})
+  lorvex_layers_below(${folder} below)
+  list(REMOVE_ITEM below ${folder})
+  list(REVERSE below)
+  foreach(layer IN LISTS below)
+    if(TARGET lorvex_${layer})
+      target_link_libraries(lorvex_${folder} PUBLIC lorvex_${layer})
       break()
     endif()
-  endwhile()
+  endforeach()
 endfunction()
