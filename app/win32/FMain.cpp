@@ -113,7 +113,9 @@ void TMainForm::CreateComponents() {
   StatusBar = new TStatusBar(this);
   StatusBar->PanelWidth = 100;
   StatusBar->SetParent(this);
-  StatusBar->OnDrawPanel = [this](TStatusBar&, const RECT& rect, TCanvas& canvas) { StatusBar1DrawPanel(rect, canvas); };
+  StatusBar->OnDrawPanel = [this](TStatusBar&, const RECT& rect, TCanvas& canvas) {
+    StatusBar1DrawPanel(rect, canvas);
+  };
 
   pErrors = new TPanel(this);
   pErrors->SetHeight(30);
