@@ -234,6 +234,12 @@ std::string MagicWordFolder(const TItemData& item) {
   return folder.empty() ? ExtractFilePath(item.ExecuteString()) : folder;
 }
 
+bool MagicWordRunsAsAdmin(const TLorvexSettings& settings, const TItemData& item, bool asked) {
+  return asked || std::any_of(settings.MagicWords.begin(), settings.MagicWords.end(), [&](const auto& word) {
+           return word->RunAsAdmin && MagicWordRecord(*word).DisplayName == item.DisplayName;
+         });
+}
+
 void SplitCommandLine(const std::string& typed, std::string& fileName, std::string& parameters) {
   const std::string text = Trim(typed);
   if (!text.empty() && text[0] == '"') {
@@ -381,7 +387,7 @@ void TSearchModel::FlushPendingInput() {
   if (FTimer.Pending() && FWaits == 0) TimerFired();
 }
 
-void TSearchModel::ShowDefaultList(int listMode) {
+void TSearchModel::ShowDefaultList(TListMode listMode) {
   StopSearch();
   FTimer.Stop();
   FBoxText.clear();
@@ -391,13 +397,19 @@ void TSearchModel::ShowDefaultList(int listMode) {
 void TSearchModel::DeleteFromLastUsed(const std::string& displayName) {
   StopSearch();
   DeleteLastUsed(FSettings, displayName);
-  ShowDefaultList(1);
+  ShowDefaultList(lmDefaultList);
 }
 
 void TSearchModel::StopSearch() {
   if (!FThread) return;
   FThread->Terminate();
   WaitForSearch();
+}
+
+void TSearchModel::Close() {
+  FClosed = true;
+  FTimer.Stop();
+  StopSearch();
 }
 
 void TSearchModel::CancelSearch() {
@@ -420,12 +432,13 @@ void TSearchModel::WaitForSearch() {
 }
 
 void TSearchModel::Dispatch() {
+  if (FClosed) return;
   if (FBoxText.empty()) {
     FillDefaultList(FListMode);
   } else if (SameText(FBoxText, "Errors")) {
-    FillDefaultList(3);
+    FillDefaultList(lmErrors);
   } else {
-    FListMode = 0;
+    FListMode = lmSearchResults;
     ClearList();
     FSearchText = FBoxText;
     SearchMagicWords();
@@ -445,7 +458,7 @@ void TSearchModel::SearchMagicWords() {
   FCurrentGroup = TranslateText("Magic words");
   for (const TItemRecord& record : MatchMagicWords(FSettings, FSearchText)) {
     AddHit(record);
-    FListMode = 0;
+    FListMode = lmSearchResults;
   }
 }
 
@@ -456,7 +469,7 @@ void TSearchModel::StartSearch() {
   FThread->Start();
 }
 
-void TSearchModel::FillDefaultList(int listMode) {
+void TSearchModel::FillDefaultList(TListMode listMode) {
   ClearList();
   FSearchText.clear();
   auto header = [this](const std::string& caption) {
@@ -464,11 +477,11 @@ void TSearchModel::FillDefaultList(int listMode) {
     FList.AppendHeader(caption);
     FView.RowInserted(FList.Count() - 1);
   };
-  if (listMode == 2) {
+  if (listMode == lmMagicWords) {
     FView.HideErrorPanel();
     header(TranslateText("Magic words"));
     for (const auto& word : FSettings.MagicWords) AddHit(MagicWordRecord(*word));
-  } else if (listMode == 3) {
+  } else if (listMode == lmErrors) {
     header(TranslateText("Errors"));
     for (const std::string& line : FView.ErrorLines()) {
       TItemRecord record;
@@ -495,7 +508,7 @@ void TSearchModel::FillDefaultList(int listMode) {
       AddHit(record);
     }
   }
-  FListMode = 1;
+  FListMode = lmDefaultList;
   FView.ShowIdleStatus();
 }
 

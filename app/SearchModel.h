@@ -59,6 +59,14 @@ class TSearchView {
   virtual void ProcessMessages() = 0;
 };
 
+// What the list shows, and which default list the next fill brings.
+enum TListMode {
+  lmSearchResults,  // the hits of the typed text
+  lmDefaultList,    // a default list; asking for one lists the last used items
+  lmMagicWords,     // asked for: the next fill lists every magic word
+  lmErrors          // asked for: the next fill lists the error lines
+};
+
 // One row of the result list: its text (the display name, or the caption of a header) and its item.
 struct TResultRow {
   std::string Text;
@@ -119,6 +127,9 @@ bool DeleteLastUsed(TLorvexSettings& settings, const std::string& displayName);
 
 // The folder a magic word's row starts in: its own folder, else the folder of what it runs.
 std::string MagicWordFolder(const TItemData& item);
+// Whether a magic word's row runs as administrator: when asked to, or when a magic word of the
+// settings that gives the row its name says so.
+bool MagicWordRunsAsAdmin(const TLorvexSettings& settings, const TItemData& item, bool asked);
 
 // A typed command line (trimmed first) as a file and its parameters: a leading quoted part, else
 // the text up to the first blank; both trimmed, of any length.
@@ -189,9 +200,12 @@ class TSearchModel {
   // Program-made switches to a default list (Home, End, the home button, after a launch, after
   // running the typed text): the running search is stopped and waited for, the timer settled.
   // The box is taken as empty: the window clears it (its change restarts the timer, which this stops).
-  void ShowDefaultList(int listMode);
-  // Stops a running search and waits for it (options dialog, a source's Execute, exit).
+  void ShowDefaultList(TListMode listMode);
+  // Stops a running search and waits for it (options dialog, a source's Execute).
   void StopSearch();
+  // Stops a running search and waits for it; no search starts afterwards, not even one asked
+  // for while the wait served input (exit).
+  void Close();
   // Tells the worker to stop without waiting (the Down key).
   void CancelSearch();
   bool SearchRunning() const { return FThread && !FThread->Finished(); }
@@ -204,12 +218,12 @@ class TSearchModel {
   void DeleteFromLastUsed(const std::string& displayName);
 
   const TResultList& List() const { return FList; }
-  int ListMode() const { return FListMode; }
+  TListMode ListMode() const { return FListMode; }
   // The text of the current listing: what rows are scored against and marked with.
   const std::string& SearchText() const { return FSearchText; }
 
   // Also used by the default lists and the tests.
-  void FillDefaultList(int listMode);
+  void FillDefaultList(TListMode listMode);
   void AddHit(const TItemRecord& record);
 
  private:
@@ -239,8 +253,9 @@ class TSearchModel {
   std::string FSearchText;
   std::string FCurrentGroup;
   std::string FLastGroup;
-  int FListMode = 1;
+  TListMode FListMode = lmDefaultList;
   bool FSearching = false;
+  bool FClosed = false;
   int FWaits = 0;     // waits for the worker under way, nested ones included
   int FListings = 0;  // how often the list was cleared for a new listing
   std::unique_ptr<TSearchThread> FThread;

@@ -600,6 +600,64 @@ bool TPageControl::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRES
   return TWinControl::ReflectedMessage(msg, wParam, lParam, result);
 }
 
+namespace {
+
+// Every windowed control below Parent, nested ones included, in tab order: depth first, each
+// parent's children in their order.
+void CollectTabOrder(TWinControl& parent, std::vector<TWinControl*>& list) {
+  for (TWinControl* child : parent.Controls()) {
+    list.push_back(child);
+    CollectTabOrder(*child, list);
+  }
+}
+
+// Activates the next page of the innermost page control around Control that has another page
+// to go to, and gives the focus to that page's first control; false when there is no such page.
+bool ActivateNextPage(TWinControl& control) {
+  for (TWinControl* c = &control; c; c = c->Parent()) {
+    auto* pages = dynamic_cast<TPageControl*>(c);
+    if (!pages || pages->PageCount() <= 1 || !pages->SelectNextPage(true, true)) continue;
+    TTabSheet* page = pages->ActivePage();
+    HWND focus = GetFocus();
+    if (page && !(focus && IsChild(page->Handle(), focus))) {
+      std::vector<TWinControl*> order;
+      CollectTabOrder(*page, order);
+      const auto first = std::find_if(order.begin(), order.end(), [](TWinControl* each) {
+        return each->TabStop && each->CanFocus();
+      });
+      if (first != order.end()) (*first)->SetFocus();
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void SelectNextControlAcrossPages(TWinControl* control, TWinControl* next) {
+  if (next) {
+    next->SetFocus();
+    return;
+  }
+  if (!control || !control->Parent()) return;
+  std::vector<TWinControl*> order;
+  CollectTabOrder(*control->Parent(), order);
+  const auto found = std::find(order.begin(), order.end(), control);
+  if (found == order.end()) return;
+  const size_t start = static_cast<size_t>(found - order.begin());
+  for (size_t i = start + 1;; ++i) {
+    if (i == order.size()) {
+      if (ActivateNextPage(*control)) return;
+      i = 0;
+    }
+    if (i == start) return;
+    TWinControl* candidate = order[i];
+    if (candidate->Parent() == control || !candidate->CanFocus() || !candidate->TabStop) continue;
+    candidate->SetFocus();
+    return;
+  }
+}
+
 // --- TUpDown ------------------------------------------------------------------------------
 
 TUpDown::TUpDown(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 17, 21); }

@@ -1,5 +1,5 @@
 // The common controls: the status bar, the list view over a row source, the page control with
-// its tab sheets, and the up-down button of an edit box.
+// its tab sheets (and moving the focus on across them), and the up-down button of an edit box.
 #pragma once
 
 #include <windows.h>
@@ -168,6 +168,13 @@ class TPageControl : public TWinControl {
   TTabSheet* FActivePage = nullptr;
   int FKeyFilter = 0;
 };
+
+// Moves the focus on from Control: to Next when given. Otherwise to the next tab stop after
+// Control among the controls below Control's parent (its own children left out); past the last
+// one, the next page with a tab of a page control around Control is activated instead, with the
+// focus on its first control, and only without such a page does the search go round to the
+// first control.
+void SelectNextControlAcrossPages(TWinControl* control, TWinControl* next);
 
 // The up-down arrows at the right of an edit box, which shows the position as a number.
 class TUpDown : public TWinControl {

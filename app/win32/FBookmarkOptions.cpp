@@ -5,7 +5,7 @@
 #include "app/win32/DialogButtons.h"
 #include "core/qmFileUtils.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 #include "sources/SearchChromeBookmarks.h"
 #include "sources/SearchFirefoxBookmarks.h"
 

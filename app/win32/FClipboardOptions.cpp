@@ -6,7 +6,7 @@
 #include "app/win32/FPermanentItem.h"
 #include "core/qmTranslate.h"
 #include "core/win32/WideText.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 #include "sources/win32/SearchClipboard.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "app/win32/DialogButtons.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 #include "ui/Dialogs.h"
 
 TFolderForm::TFolderForm(TComponent* owner) : TForm(owner) {

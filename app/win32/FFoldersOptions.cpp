@@ -4,7 +4,7 @@
 
 #include "app/win32/DialogButtons.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 #include "sources/SearchFolders.h"
 
 TFoldersOptionsForm::TFoldersOptionsForm(TComponent* owner, std::string iniFileName)

@@ -5,7 +5,7 @@
 #include "app/win32/DialogButtons.h"
 #include "app/win32/FWebSearch.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 
 namespace {
 

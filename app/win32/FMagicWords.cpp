@@ -7,7 +7,7 @@
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 
 namespace {
 

@@ -7,58 +7,39 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/RowHighlight.h"
-#include "app/win32/FAbout.h"
+#include "app/win32/FBookmarkOptions.h"
 #include "app/win32/FClipboardOptions.h"
 #include "app/win32/FFoldersOptions.h"
 #include "app/win32/FMp3Options.h"
-#include "app/win32/FRunGroupOptions.h"
-#include "app/win32/FBookmarkOptions.h"
 #include "app/win32/FNote.h"
-#include "app/win32/FOptions.h"
-#include "app/win32/ItemIcons.h"
+#include "app/win32/FRunGroupOptions.h"
 #include "app/win32/SmallSources.h"
 #include "core/LorvexClasses.h"
-#include "os/os.h"
 #include "core/qmFileUtils.h"
 #include "core/qmIniUtils.h"
 #include "core/qmLog.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmMsgBox.h"
-#include "core/win32/qmTranslators.h"
-#include "core/win32/qmUtils.h"
 #include "desktop/win32/HotKeyManager.h"
 #include "desktop/win32/SysMenu.h"
 #include "desktop/win32/TrayIcon.h"
 #include "desktop/win32/WindowTimers.h"
+#include "os/os.h"
+#include "sources/SearchChromeBookmarks.h"
+#include "sources/SearchFirefoxBookmarks.h"
 #include "sources/SearchFolders.h"
 #include "sources/SearchIEBookmarks.h"
 #include "sources/SearchMp3.h"
+#include "sources/SearchNotes.h"
 #include "sources/SearchRunGroup.h"
 #include "sources/win32/SearchClipboard.h"
-#include "sources/SearchChromeBookmarks.h"
-#include "sources/SearchFirefoxBookmarks.h"
-#include "sources/SearchIEBookmarks.h"
-#include "sources/SearchNotes.h"
 #include "sources/win32/SearchShortcuts.h"
 #include "ui/Dialogs.h"
+#include "ui/qmMsgBox.h"
+#include "ui/qmTranslators.h"
 
 TMainForm* MainForm = nullptr;
 
 namespace {
-
-// Keeps the window shown while a box or dialog of its own is open in front of it (losing the
-// focus would hide it), however the box ends.
-class TKeepVisible {
- public:
-  explicit TKeepVisible(bool& flag) : FFlag(flag) { FFlag = true; }
-  ~TKeepVisible() { FFlag = false; }
-  TKeepVisible(const TKeepVisible&) = delete;
-  TKeepVisible& operator=(const TKeepVisible&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 // The shell's "minimise all windows", through its automation object.
 void ShellMinimizeAll() {
@@ -86,23 +67,6 @@ std::string NowText() {
 }
 
 bool IniSwitch(const char* key) { return IniReadString(ExeIniFileName(), "Options", key, "0") == "1"; }
-
-// Text shortened with a path ellipsis to Width pixels in Font. Measured on a DC of its own:
-// a painting DC's clip box shrinks to the part being repainted (say, where a hint was).
-std::string FitPathToWidth(const std::string& text, const TFont& font, int width) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, std::max(width, 1), 1);
-  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-  HGDIOBJ oldFont = SelectObject(dc, font.Handle());
-  const std::string fitted = FitPathToRect(text, dc);
-  SelectObject(dc, oldFont);
-  SelectObject(dc, oldBitmap);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return fitted;
-}
 
 }  // namespace
 
@@ -139,32 +103,34 @@ void TMainForm::CreateComponents() {
   MinHeight = 200;
   SetClientSize(252, 380);
 
-  Panel1 = new TPanel(this);
-  Panel1->SetHeight(27);
-  Panel1->SetAlign(alTop);
-  Panel1->SetParent(this);
+  SearchBar = new TPanel(this);
+  SearchBar->SetHeight(27);
+  SearchBar->SetAlign(alTop);
+  SearchBar->SetParent(this);
 
-  Edit1 = new TEdit(this);
-  Edit1->Name = "Edit1";
-  Edit1->Hint = "Search box";
-  Edit1->SetBounds(2, 2, 188, 23);
-  Edit1->SetParent(Panel1);
+  SearchBox = new TEdit(this);
+  SearchBox->Name = "Edit1";
+  SearchBox->Hint = "Search box";
+  SearchBox->SetBounds(2, 2, 188, 23);
+  SearchBox->SetParent(SearchBar);
 
   btnRun = new TSpeedButton(this);
   btnRun->Hint = "Run (Ctrl+Enter)";
   btnRun->SetBounds(196, 0, 26, 26);
-  btnRun->SetParent(Panel1);
+  btnRun->SetParent(SearchBar);
 
   btnHome = new TSpeedButton(this);
   btnHome->Hint = "Goto last used (Home)";
   btnHome->SetBounds(224, 0, 26, 26);
-  btnHome->SetParent(Panel1);
+  btnHome->SetParent(SearchBar);
 
   // The status bar is the lowest row, the error bar above it.
-  StatusBar1 = new TStatusBar(this);
-  StatusBar1->PanelWidth = 100;
-  StatusBar1->SetParent(this);
-  StatusBar1->OnDrawPanel = [this](TStatusBar&, const RECT& rect, TCanvas& canvas) { StatusBar1DrawPanel(rect, canvas); };
+  StatusBar = new TStatusBar(this);
+  StatusBar->PanelWidth = 100;
+  StatusBar->SetParent(this);
+  StatusBar->OnDrawPanel = [this](TStatusBar&, const RECT& rect, TCanvas& canvas) {
+    StatusBar1DrawPanel(rect, canvas);
+  };
 
   pErrors = new TPanel(this);
   pErrors->SetHeight(30);
@@ -173,12 +139,12 @@ void TMainForm::CreateComponents() {
   pErrors->SetAlign(alBottom);
   pErrors->SetParent(this);
 
-  Image1 = new TImage(this);
-  Image1->SetBounds(7, 6, 16, 16);
-  Image1->SetColor(clInfoBk);
-  Image1->SetParent(pErrors);
+  ErrorIcon = new TImage(this);
+  ErrorIcon->SetBounds(7, 6, 16, 16);
+  ErrorIcon->SetColor(clInfoBk);
+  ErrorIcon->SetParent(pErrors);
   // A shared system icon: not ours to destroy.
-  Image1->SetIcon(
+  ErrorIcon->SetIcon(
       static_cast<HICON>(LoadImageA(nullptr, reinterpret_cast<LPCSTR>(IDI_WARNING), IMAGE_ICON, 16, 16, LR_SHARED)));
 
   lblErrors = new TLabel(this);
@@ -188,12 +154,12 @@ void TMainForm::CreateComponents() {
   lblErrors->Cursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
   lblErrors->SetBounds(30, 7, 150, 16);
   lblErrors->SetParent(pErrors);
-  lblErrors->OnClick = [this](TComponent&) { Edit1->SetText("Errors"); };
+  lblErrors->OnClick = [this](TComponent&) { SearchBox->SetText("Errors"); };
 
-  ListBox1 = new TListBox(this);
-  ListBox1->ItemHeight = 36;
-  ListBox1->SetAlign(alClient);
-  ListBox1->SetParent(this);
+  ResultList = new TListBox(this);
+  ResultList->ItemHeight = 36;
+  ResultList->SetAlign(alClient);
+  ResultList->SetParent(this);
 
   mnuMain = new TPopupMenu(this);
   mnuMoreOptions = new TMenuItem(this);
@@ -216,34 +182,34 @@ void TMainForm::CreateComponents() {
   mnuMain->Items().Add(mnuHelp);
   mnuMain->Items().Add(mnuAbout);
   mnuMain->Items().Add(separator());
-  Edit1->PopupMenu = mnuMain;
+  SearchBox->PopupMenu = mnuMain;
 
   mnuTray = new TPopupMenu(this);
-  mnuMoreOptions2 = new TMenuItem(this);
-  mnuMoreOptions2->Caption = "Options";
-  mnuMoreOptions2->OnClick = [this](TComponent&) { acOptionsExecute(); };
+  mnuTrayOptions = new TMenuItem(this);
+  mnuTrayOptions->Caption = "Options";
+  mnuTrayOptions->OnClick = [this](TComponent&) { acOptionsExecute(); };
   mnuRestore = new TMenuItem(this);
   mnuRestore->Caption = "Open Lorvex";
   mnuRestore->Default = true;
   mnuRestore->OnClick = [this](TComponent&) { mnuRestoreClick(); };
-  mnuExit2 = new TMenuItem(this);
-  mnuExit2->Caption = "Exit";
-  mnuExit2->OnClick = [this](TComponent&) { mnuExit2Click(); };
-  mnuTray->Items().Add(mnuMoreOptions2);
+  mnuExit = new TMenuItem(this);
+  mnuExit->Caption = "Exit";
+  mnuExit->OnClick = [this](TComponent&) { mnuExit2Click(); };
+  mnuTray->Items().Add(mnuTrayOptions);
   mnuTray->Items().Add(separator());
   mnuTray->Items().Add(mnuRestore);
-  mnuTray->Items().Add(mnuExit2);
+  mnuTray->Items().Add(mnuExit);
 
   // Created after its menu: owned components go newest first, so the icon goes before the menu.
-  TrayIcon1 = new TTrayIcon(this);
-  TrayIcon1->Name = "TrayIcon1";
-  TrayIcon1->SetHint("Lorvex");
+  TrayIcon = new TTrayIcon(this);
+  TrayIcon->Name = "TrayIcon1";
+  TrayIcon->SetHint("Lorvex");
   HICON icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
   if (!icon) icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-  TrayIcon1->SetIcon(icon);
-  TrayIcon1->SetPopupMenu(mnuTray);
-  TrayIcon1->MinimizeToTray = true;
-  TrayIcon1->OnMinimizeToTray = [this](TComponent&) { HideMainWindow(); };
+  TrayIcon->SetIcon(icon);
+  TrayIcon->SetPopupMenu(mnuTray);
+  TrayIcon->MinimizeToTray = true;
+  TrayIcon->OnMinimizeToTray = [this](TComponent&) { HideMainWindow(); };
 
   SearchTimer = new TTimer(this);
   SearchTimer->SetEnabled(false);
@@ -252,29 +218,29 @@ void TMainForm::CreateComponents() {
     SearchTimer->SetEnabled(false);
     if (FSearch) FSearch->TimerFired();
   };
-  Edit1->OnChange = [this](TComponent&) {
-    if (FSearch) FSearch->TextChanged(Edit1->Text());
+  SearchBox->OnChange = [this](TComponent&) {
+    if (FSearch) FSearch->TextChanged(SearchBox->Text());
   };
-  ListBox1->OnDrawItem = [this](TWinControl&, int index, const RECT& rect, unsigned state, TCanvas& canvas) {
+  ResultList->OnDrawItem = [this](TWinControl&, int index, const RECT& rect, unsigned state, TCanvas& canvas) {
     ListBox1DrawItem(index, rect, state, canvas);
   };
 
   CreateListMenu();
-  Edit1->OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { Edit1KeyDown(key, shift); };
-  ListBox1->OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { ListBox1KeyDown(key, shift); };
-  ListBox1->OnDblClick = [this](TComponent&) { ExecuteItem(false); };
-  ListBox1->OnMouseMove = [this](TComponent&, int x, int y) { ListBox1MouseMove(x, y); };
-  ListBox1->OnMouseDown = [this](TComponent&, int x, int y) { ListBox1MouseDown(x, y); };
-  ListBox1->OnMouseEnter = [this](TComponent&) {
+  SearchBox->OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { Edit1KeyDown(key, shift); };
+  ResultList->OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { ListBox1KeyDown(key, shift); };
+  ResultList->OnDblClick = [this](TComponent&) { ExecuteItem(false); };
+  ResultList->OnMouseMove = [this](TComponent&, int x, int y) { ResultListMouseMove(x, y); };
+  ResultList->OnMouseDown = [this](TComponent&, int x, int y) { ResultListMouseDown(x, y); };
+  ResultList->OnMouseEnter = [this](TComponent&) {
     FLastKey = 0;
     AdjustSelection();
   };
   // Also after Up and Down in the list, which keep their key for it.
-  ListBox1->OnChange = [this](TComponent&) { AdjustSelection(); };
+  ResultList->OnChange = [this](TComponent&) { AdjustSelection(); };
   btnHome->OnClick = [this](TComponent&) { mnuHomeClick(); };
   btnRun->OnClick = [this](TComponent&) { RunTypedText(); };
 
-  ActiveControl = Edit1;
+  ActiveControl = SearchBox;
   OnKeyDown = [this](TComponent&, WORD& key, TShiftState shift) { FormKeyDown(key, shift); };
   OnResize = [this](TComponent&) { FormResize(); };
   OnShow = [this](TComponent&) {
@@ -316,7 +282,7 @@ void TMainForm::FormCreate() {
                                            [](const std::function<void()>& call) { Application().Synchronize(call); });
   FSearch->OnThreadStart = [] { CoInitialize(nullptr); };
   FSearch->OnThreadEnd = [] { CoUninitialize(); };
-  FSearch->FillDefaultList(1);
+  FSearch->FillDefaultList(lmDefaultList);
   CreateSources();
   AppSettings().ResolveSearchOrder();
   for (TSearchClass* source : AppSettings().SearchOrderObjects)
@@ -359,202 +325,13 @@ void TMainForm::CreateListMenu() {
   mnuListBox->OnPopup = [this](TComponent&) {
     const TItemData* item = SelectedItem();
     const bool selected = item != nullptr;
-    const bool defaultList = FSearch && FSearch->ListMode() != 0;
+    const bool defaultList = FSearch && FSearch->ListMode() != lmSearchResults;
     mnuProperties->Enabled = selected && FileExists(item->ExecuteString());
     mnuListLine->Visible = selected && defaultList;
     mnuHome->Visible = selected && !defaultList;
     mnuDeleteLastUsed->Visible = selected && defaultList;
   };
-  ListBox1->PopupMenu = mnuListBox;
-}
-
-void TMainForm::Edit1KeyDown(WORD& key, TShiftState shift) {
-  FLastKey = 0;
-  if (shift == ssCtrl && key == VK_RETURN) {
-    key = 0;
-    RunTypedText();
-    return;
-  }
-  if (shift != 0) return;
-  const int index = ListBox1->ItemIndex();
-  switch (key) {
-    case VK_DOWN:
-      if (FSearch->SearchRunning()) FSearch->CancelSearch();
-      if (index + 1 < ListBox1->Count()) ListBox1->SetItemIndex(index + 1);
-      FLastKey = VK_DOWN;
-      AdjustSelection();
-      break;
-    case VK_UP:
-      if (index > 0) ListBox1->SetItemIndex(index - 1);
-      FLastKey = VK_UP;
-      ShowIdleStatus();
-      AdjustSelection();
-      break;
-    case VK_HOME:
-      mnuHomeClick();
-      break;
-    case VK_END:
-      Edit1->SetText("");
-      FSearch->ShowDefaultList(2);
-      break;
-    case VK_RETURN:
-      key = 0;
-      RemovePendingMessage(Edit1->Handle(), WM_CHAR);
-      ExecuteItem(false);
-      return;
-    default:
-      return;
-  }
-  key = 0;
-  RemovePendingMessage(Edit1->Handle(), WM_CHAR);
-}
-
-void TMainForm::ListBox1KeyDown(WORD& key, TShiftState shift) {
-  if (shift == ssCtrl && key == VK_HOME) {
-    key = 0;
-    mnuHomeClick();
-    return;
-  }
-  if (shift != 0) return;
-  switch (key) {
-    case VK_UP:
-    case VK_DOWN:
-      FLastKey = key;  // the list moves itself
-      break;
-    case VK_RETURN:
-      key = 0;
-      ExecuteItem(false);
-      break;
-    case VK_BACK:
-      key = 0;
-      Edit1->SetFocus();
-      break;
-    case VK_DELETE:
-      key = 0;
-      DeleteFromLastUsed();
-      break;
-  }
-}
-
-void TMainForm::AdjustSelection() {
-  const TResultList& list = FSearch->List();
-  if (list.Count() > 1 && ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
-  const int index = ListBox1->ItemIndex();
-  if (index >= 0 && index < list.Count() && list.Item(index).Kind == ikGroupHeader) {
-    if (FLastKey != VK_UP) {
-      if (index + 1 < list.Count()) ListBox1->SetItemIndex(index + 1);
-    } else if (index == 0 && ListBox1->Focused()) {
-      ListBox1->SetItemIndex(1);
-      Edit1->SetFocus();
-      return;
-    } else if (index > 1) {
-      ListBox1->SetItemIndex(index - 1);
-    }
-  }
-  ShowIdleStatus();
-}
-
-void TMainForm::mnuHomeClick() {
-  Edit1->SetText("");
-  FSearch->ShowDefaultList(1);
-  AdjustSelection();
-}
-
-void TMainForm::AfterLaunch() {
-  HideMainWindow();
-  Edit1->SetText("");
-  Edit1->SetFocus();
-  FSearch->ShowDefaultList(1);
-}
-
-void TMainForm::ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
-                         const std::string& folder, int show) {
-  ShellOpenOrRaise({verb, file, parameters, folder, show});
-}
-
-TItemData* TMainForm::SelectedItem() const {
-  const int index = ListBox1->ItemIndex();
-  return FSearch && index >= 0 && index < FSearch->List().Count() ? &FSearch->List().Item(index) : nullptr;
-}
-
-void TMainForm::ExecuteItem(bool runAsAdmin) {
-  FSearch->FlushPendingInput();  // Enter within the debounce time acts on the new listing
-  // No source runs a hit while it searches. The wait serves input, so the row is read after it.
-  if (const TItemData* item = SelectedItem(); item && item->Kind == ikHit) FSearch->StopSearch();
-  TItemData* item = SelectedItem();
-  if (!item) return;
-  if (item->Kind == ikHit) {
-    TSearchClass* source = FindSearchClass(item->SearchClassName);
-    if (!source) return;
-    const bool remember = source->RememberInLastUsed();
-    item->AsAdmin = runAsAdmin;
-    source->Execute(*item);
-    if (remember) FSearch->ItemLaunched(*item);
-    AfterLaunch();
-  } else if (item->Kind == ikMagicWord) {
-    bool asAdmin = runAsAdmin;
-    for (const auto& word : AppSettings().MagicWords)
-      if (MagicWordRecord(*word).DisplayName == item->DisplayName && word->RunAsAdmin) asAdmin = true;
-    ShellRun(asAdmin ? "runas" : "", item->ExecuteString(), item->Parameters(), MagicWordFolder(*item), SW_RESTORE);
-    HideMainWindow();
-    Edit1->SetText("");
-    Edit1->SetFocus();
-  }
-}
-
-void TMainForm::RunTypedText() {
-  const std::string text = Edit1->Text();
-  if (text.empty()) return;
-  std::string file, parameters;
-  SplitCommandLine(text, file, parameters);
-  ShellRun("", file, parameters, "", SW_SHOWNORMAL);
-  Edit1->SetText("");
-  FSearch->ShowDefaultList(1);
-  HideMainWindow();
-  Edit1->SetFocus();
-}
-
-void TMainForm::acOptionsExecute() {
-  bool ok = false;
-  {
-    TKeepVisible keep(FKeepVisible);
-    TBusyCursor busy;  // until the dialog shows
-    ok = RunOptionsDialog(nullptr, [this] {
-      SearchTimer->SetEnabled(false);
-      FSearch->StopSearch();
-    });
-  }
-  if (!ok) return;
-
-  TLorvexSettings& settings = AppSettings();
-  settings.TrimLastUsed();
-  SaveSettings(settings, SettingsFileName());
-  settings.ResolveSearchOrder();
-  for (TSearchClass* source : settings.SearchOrderObjects)
-    if (source) source->Reset();
-  ApplyOpacity();
-  Edit1->SetText("");
-  FSearch->ShowDefaultList(1);
-  UpdateTrayIcon();
-  RegisterAppHotKey();
-}
-
-void TMainForm::mnuAboutClick() {
-  TKeepVisible keep(FKeepVisible);
-  ShowAbout("Lorvex", "https://lorvex.org", "A keyboard launcher: press the hot key, type a few letters, press Enter.",
-            "Free software.");
-}
-
-void TMainForm::DeleteFromLastUsed() {
-  const TItemData* item = SelectedItem();
-  if (!item) return;
-  const std::string name = item->DisplayName;
-  bool yes;
-  {
-    TKeepVisible keep(FKeepVisible);
-    yes = AskYesNo(TranslateFormat("Delete %s from  last used list?", {name}));
-  }
-  if (yes) FSearch->DeleteFromLastUsed(name);
+  ResultList->PopupMenu = mnuListBox;
 }
 
 void TMainForm::CreateSources() {
@@ -656,8 +433,8 @@ void TMainForm::HotKeyPressed(uint32_t hotKey) {
 }
 
 void TMainForm::UpdateTrayIcon() {
-  TrayIcon1->MinimizeToTray = AppSettings().InTray;
-  TrayIcon1->SetIconVisible(AppSettings().InTray);
+  TrayIcon->MinimizeToTray = AppSettings().InTray;
+  TrayIcon->SetIconVisible(AppSettings().InTray);
 }
 
 void TMainForm::ApplyOpacity() {
@@ -672,8 +449,8 @@ void TMainForm::mnuRestoreClick() {
   if (IsIconic(wnd)) ShowWindow(wnd, SW_RESTORE);
   Show();
   SetForegroundWindow(wnd);
-  Edit1->SetFocus();
-  Edit1->SelectAll();
+  SearchBox->SetFocus();
+  SearchBox->SelectAll();
 }
 
 void TMainForm::HideMainWindow() {
@@ -683,36 +460,14 @@ void TMainForm::HideMainWindow() {
   Hide();
 }
 
-void TMainForm::FormKeyDown(WORD& key, TShiftState shift) {
-  switch (key) {
-    case VK_ESCAPE:
-      key = 0;
-      RemovePendingMessage(Handle(), WM_CHAR);
-      HideMainWindow();
-      break;
-    case VK_F1:
-      key = 0;
-      mnuHelpClick();
-      break;
-    case VK_F12:
-      key = 0;
-      if (MinimizeAllWindows) MinimizeAllWindows();
-      HideMainWindow();
-      break;
-    default:
-      if (shift && mnuMain->IsShortCut(ShortCut(key, shift))) key = 0;
-      break;
-  }
-}
-
 void TMainForm::FormResize() {
-  if (!btnHome || !btnRun || !Edit1) return;
+  if (!btnHome || !btnRun || !SearchBox) return;
   const int w = btnHome->Width();
-  const int clientWidth = Panel1->ClientWidth();
+  const int clientWidth = SearchBar->ClientWidth();
   btnHome->SetLeft(clientWidth - w - 2);
   btnRun->SetLeft(clientWidth - 2 * w - 4);
-  Edit1->SetWidth(clientWidth - 2 * w - 8);
-  ListBox1->Invalidate();
+  SearchBox->SetWidth(clientWidth - 2 * w - 8);
+  ResultList->Invalidate();
 }
 
 void TMainForm::mnuHelpClick() {
@@ -723,11 +478,11 @@ void TMainForm::mnuHelpClick() {
   if (htmlHelp) htmlHelp(Application().Handle(), (ExeFolder() + "Lorvex.chm").c_str(), 1 /* table of contents */, 0);
 }
 
-void TMainForm::SetStatusText(const std::string& text) { StatusBar1->SetSimpleText(text); }
+void TMainForm::SetStatusText(const std::string& text) { StatusBar->SetSimpleText(text); }
 
 void TMainForm::ShowIdleStatus() {
   const bool searching = FSearch && FSearch->Searching();
-  if (!searching && StatusBar1->SimpleText().empty()) SetStatusText(TranslateText("Type to search"));
+  if (!searching && StatusBar->SimpleText().empty()) SetStatusText(TranslateText("Type to search"));
 }
 
 void TSearchTimer::Restart(int ms) {
@@ -736,114 +491,14 @@ void TSearchTimer::Restart(int ms) {
   FTimer.Restart();
 }
 
-void TMainForm::ListCleared() { ListBox1->Clear(); }
+void TMainForm::ListCleared() { ResultList->Clear(); }
 
-void TMainForm::RowInserted(int index) { ListBox1->InsertItem(index, FSearch->List().Text(index)); }
-
-void TMainForm::SelectFirstRow() {
-  const TResultList& list = FSearch->List();
-  for (int i = 0; i < list.Count(); ++i) {
-    if (list.Item(i).Kind != ikGroupHeader) {
-      ListBox1->SetItemIndex(i);
-      return;
-    }
-  }
-}
+void TMainForm::RowInserted(int index) { ResultList->InsertItem(index, FSearch->List().Text(index)); }
 
 void TMainForm::ProcessMessages() {
   // The window stays alive while a source that never polls finishes; a short wait lets the
   // model see the end of a worker whose last call could not be made.
   Application().WaitForMessages(100);
-}
-
-void TMainForm::ListBox1DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas) {
-  canvas.FillRect(rect);  // in the colours the list chose for the row
-  if (!FSearch || index < 0 || index >= FSearch->List().Count()) return;
-  TItemData& item = FSearch->List().Item(index);
-  const std::string& text = FSearch->List().Text(index);
-  if (item.Kind == ikGroupHeader) DrawHeaderRow(text, rect, canvas);
-  else DrawItemRow(item, text, rect, (state & odSelected) != 0, canvas);
-}
-
-void TMainForm::DrawHeaderRow(const std::string& caption, const RECT& rect, TCanvas& canvas) {
-  canvas.BrushColor = SysColor(COLOR_INACTIVECAPTION);
-  canvas.FillRect(rect);
-  canvas.BrushColor = SysColor(COLOR_ACTIVECAPTION);
-  canvas.FillRect(RECT{rect.left, rect.top, rect.right, rect.top + 5});
-  canvas.FillRect(RECT{rect.left, rect.bottom - 5, rect.right, rect.bottom});
-  canvas.BrushColor = SysColor(COLOR_INACTIVECAPTION);
-
-  TFont font = ListBox1->Font();
-  font.SetStyle(fsBold);
-  font.Color = SysColor(COLOR_INACTIVECAPTIONTEXT);
-  canvas.SetFont(font);
-  RECT clip = rect;
-  clip.right -= GetSystemMetrics(SM_CXVSCROLL);
-  HDC dc = canvas.Handle();
-  HRGN region = CreateRectRgnIndirect(&clip);
-  SelectClipRgn(dc, region);
-  DeleteObject(region);
-  const std::string shown = FitPathToWidth(caption, font, clip.right - clip.left);
-  canvas.TextOut(rect.left + 8, rect.top + (rect.bottom - rect.top - canvas.TextHeight(shown)) / 2, shown);
-  SelectClipRgn(dc, nullptr);
-  canvas.SetFont(ListBox1->Font());  // our font goes with this call
-}
-
-void TMainForm::DrawItemRow(TItemData& item, const std::string& text, const RECT& rect, bool selected,
-                            TCanvas& canvas) {
-  if (HICON icon = RowIcon(item)) canvas.DrawIcon(rect.left + 2, rect.top + 2, icon, 32);
-
-  // The name, with the typed text in bold; a default list has nothing typed to mark.
-  TFont regular = ListBox1->Font();
-  regular.Color = selected ? clHighlightText : clWindowText;
-  TFont bold = regular;
-  bold.SetStyle(fsBold);
-  const std::vector<TSegment> segments =
-      FSearch->ListMode() != 0 ? std::vector<TSegment>{{text, false}}
-                               : HighlightSegments(text, FSearch->SearchText(), item.DrawType);
-  int x = rect.left + 44;
-  for (const TSegment& segment : segments) {
-    canvas.SetFont(segment.Bold ? bold : regular);
-    canvas.TextOut(x, rect.top + 2, segment.Text);
-    x += canvas.TextWidth(segment.Text);
-  }
-
-  const int smallHeight = -MulDiv(7, GetDeviceCaps(canvas.Handle(), LOGPIXELSY), 72);
-  const TFont small(regular.Name(), smallHeight, 0, selected ? RGB(0xC0, 0xC0, 0xC0) : RGB(0x80, 0x80, 0x80));
-  canvas.SetFont(small);
-  canvas.TextOut(rect.left + 44, rect.bottom - 16, "  " + item.Description);  // translated where the item was made
-  canvas.SetFont(ListBox1->Font());  // our fonts go with this call
-}
-
-void TMainForm::ListBox1MouseDown(int x, int y) {
-  // Any button: the list's menu acts on the row it was opened over.
-  const int index = ListBox1->ItemAtPos(POINT{x, y});
-  if (index >= 0) ListBox1->SetItemIndex(index);
-  FLastKey = 0;
-  AdjustSelection();
-}
-
-void TMainForm::ListBox1MouseMove(int x, int y) {
-  // The row under the pointer explains itself: its hint, else its whole text.
-  const int index = ListBox1->ItemAtPos(POINT{x, y});
-  std::string hint;
-  if (FSearch && index >= 0 && index < FSearch->List().Count()) {
-    hint = FSearch->List().Item(index).Hint;
-    if (hint.empty()) hint = FSearch->List().Text(index);
-  }
-  if (hint == ListBox1->Hint) return;
-  ListBox1->Hint = hint;
-  Application().CancelHint();  // so that the new text shows
-}
-
-void TMainForm::StatusBar1DrawPanel(const RECT& rect, TCanvas& canvas) {
-  RECT clip = rect;
-  clip.right -= GetSystemMetrics(SM_CXVSCROLL);  // room for the size grip
-  HRGN region = CreateRectRgnIndirect(&clip);
-  SelectClipRgn(canvas.Handle(), region);
-  DeleteObject(region);
-  canvas.SetFont(StatusBar1->Font());
-  canvas.TextOut(rect.left + 5, rect.top, FitPathToRect(StatusBar1->SimpleText(), canvas.Handle()));
 }
 
 void TMainForm::AppException(const std::string& message) {
@@ -880,8 +535,8 @@ void TMainForm::Exit(bool mayAsk) {
     }
   }
   try {
-    if (FSearch) FSearch->StopSearch();  // no source may go while it searches
-    ListBox1->Clear();
+    if (FSearch) FSearch->Close();  // no source may go while it searches, nor search after
+    ResultList->Clear();
     AppSettings().TrimLastUsed();
     AppSettings().Left = Left();
     AppSettings().Top = Top();

@@ -50,25 +50,25 @@ class TMainForm : public TForm, public TSearchView {
   ~TMainForm() override;
   const char* ClassName() const override { return "TMainForm"; }
 
-  TPanel* Panel1;
-  TEdit* Edit1;
+  TPanel* SearchBar;
+  TEdit* SearchBox;
   TSpeedButton* btnRun;
   TSpeedButton* btnHome;
-  TListBox* ListBox1;
+  TListBox* ResultList;
   TPanel* pErrors;
-  TImage* Image1;
+  TImage* ErrorIcon;
   TLabel* lblErrors;
-  TStatusBar* StatusBar1;
+  TStatusBar* StatusBar;
   TPopupMenu* mnuMain;
   TMenuItem* mnuMoreOptions;
   TMenuItem* mnuHelp;
   TMenuItem* mnuAbout;
   TPopupMenu* mnuTray;
-  TMenuItem* mnuMoreOptions2;
+  TMenuItem* mnuTrayOptions;
   TMenuItem* mnuRestore;
-  TMenuItem* mnuExit2;
+  TMenuItem* mnuExit;
   TPopupMenu* mnuListBox;
-  TTrayIcon* TrayIcon1;
+  TTrayIcon* TrayIcon;
   TTimer* SearchTimer;  // 101: the search starts when typing pauses
   TMenuItem* mnuRun;
   TMenuItem* mnuRunAs;
@@ -136,8 +136,8 @@ class TMainForm : public TForm, public TSearchView {
   void ListBox1DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas);
   void DrawHeaderRow(const std::string& caption, const RECT& rect, TCanvas& canvas);
   void DrawItemRow(TItemData& item, const std::string& text, const RECT& rect, bool selected, TCanvas& canvas);
-  void ListBox1MouseDown(int x, int y);
-  void ListBox1MouseMove(int x, int y);
+  void ResultListMouseDown(int x, int y);
+  void ResultListMouseMove(int x, int y);
   void FormCreate();
   void CreateSources();
   void CreateListMenu();

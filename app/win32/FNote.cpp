@@ -3,7 +3,7 @@
 #include "app/win32/ItemIcons.h"
 #include "core/qmFileUtils.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 
 namespace {
 

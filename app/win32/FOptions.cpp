@@ -9,8 +9,8 @@
 #include "app/win32/FMagicWords.h"
 #include "core/qmFileUtils.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmMsgBox.h"
 #include "desktop/win32/HotKeyManager.h"
+#include "ui/qmMsgBox.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "app/win32/DialogButtons.h"
 #include "app/win32/FSetItem.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 #include "ui/Dialogs.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <tuple>
 
 #include "app/win32/DialogButtons.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 
 namespace {
 

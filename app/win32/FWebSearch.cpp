@@ -6,7 +6,7 @@
 #include "app/win32/RowEditor.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 
 TWebSearchForm::TWebSearchForm(TComponent* owner, bool adding, TEngineRows& rows)
     : TForm(owner), FAdding(adding), FRows(rows) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/Persistent.h"
-#include "ui/ComCtrls.h"
+#include "core/win32/WideText.h"
 
 namespace {
 
@@ -41,36 +41,6 @@ class THandleGuard {
 };
 
 bool CallExitWindowsEx(UINT flags, DWORD reason) { return ExitWindowsEx(flags, reason) != FALSE; }
-
-// Every windowed control below Parent, nested ones included, in tab order: depth first, each
-// parent's children in their order.
-void CollectTabOrder(TWinControl& parent, std::vector<TWinControl*>& list) {
-  for (TWinControl* child : parent.Controls()) {
-    list.push_back(child);
-    CollectTabOrder(*child, list);
-  }
-}
-
-// Activates the next page of the innermost page control around Control that has another page
-// to go to, and gives the focus to that page's first control; false when there is no such page.
-bool ActivateNextPage(TWinControl& control) {
-  for (TWinControl* c = &control; c; c = c->Parent()) {
-    auto* pages = dynamic_cast<TPageControl*>(c);
-    if (!pages || pages->PageCount() <= 1 || !pages->SelectNextPage(true, true)) continue;
-    TTabSheet* page = pages->ActivePage();
-    HWND focus = GetFocus();
-    if (page && !(focus && IsChild(page->Handle(), focus))) {
-      std::vector<TWinControl*> order;
-      CollectTabOrder(*page, order);
-      const auto first = std::find_if(order.begin(), order.end(), [](TWinControl* each) {
-        return each->TabStop && each->CanFocus();
-      });
-      if (first != order.end()) (*first)->SetFocus();
-    }
-    return true;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -130,19 +100,21 @@ bool IsAlreadyRunning(const std::string& name) {
 std::string FitPathToRect(const std::string& path, HDC dc) {
   RECT clip{};
   GetClipBox(dc, &clip);
+  // The wide calls: the narrow ones would read our UTF-8 in the font's code page.
+  const std::wstring text = Utf8ToWide(path);
   SIZE extent{};
-  GetTextExtentPoint32A(dc, path.c_str(), static_cast<int>(path.size()), &extent);
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
   if (clip.right - clip.left >= extent.cx) return path;
 
   // DrawText rewrites the text in place and may write up to four characters more than it
   // was given (the ellipsis and the terminating zero), so the buffer has room for them.
   // A path is plain text: without DT_NOPREFIX an "&" would be taken for an accelerator mark
   // and dropped from the result.
-  std::vector<char> buffer(path.size() + 5, '\0');
-  std::memcpy(buffer.data(), path.data(), path.size());
+  std::vector<wchar_t> buffer(text.size() + 5, L'\0');
+  std::copy(text.begin(), text.end(), buffer.begin());
   RECT rect = clip;
-  DrawTextA(dc, buffer.data(), -1, &rect, DT_CALCRECT | DT_PATH_ELLIPSIS | DT_MODIFYSTRING | DT_NOPREFIX);
-  return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+  DrawTextW(dc, buffer.data(), -1, &rect, DT_CALCRECT | DT_PATH_ELLIPSIS | DT_MODIFYSTRING | DT_NOPREFIX);
+  return WideToUtf8(buffer.data());
 }
 
 bool SetPrivilege(const std::string& name, bool enable) {
@@ -176,28 +148,4 @@ void RemovePendingMessage(HWND wnd, UINT msg) {
   MSG removed{};
   if (PeekMessageA(&removed, wnd, msg, msg, PM_REMOVE) && removed.message == WM_QUIT)
     PostQuitMessage(static_cast<int>(removed.wParam));
-}
-
-void SelectNextControlAcrossPages(TWinControl* control, TWinControl* next) {
-  if (next) {
-    next->SetFocus();
-    return;
-  }
-  if (!control || !control->Parent()) return;
-  std::vector<TWinControl*> order;
-  CollectTabOrder(*control->Parent(), order);
-  const auto found = std::find(order.begin(), order.end(), control);
-  if (found == order.end()) return;
-  const size_t start = static_cast<size_t>(found - order.begin());
-  for (size_t i = start + 1;; ++i) {
-    if (i == order.size()) {
-      if (ActivateNextPage(*control)) return;
-      i = 0;
-    }
-    if (i == start) return;
-    TWinControl* candidate = order[i];
-    if (candidate->Parent() == control || !candidate->CanFocus() || !candidate->TabStop) continue;
-    candidate->SetFocus();
-    return;
-  }
 }

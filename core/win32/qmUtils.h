@@ -1,7 +1,7 @@
 // Routines that touch Windows directly: a file's version resource, the single-instance test,
 // shortening a path to fit a drawing, privileges and ending the session, dropping a pending
-// window message, centring a window and moving the focus across the pages of a page control.
-// Each is a plain routine without state of its own.
+// window message. Each is a plain routine without state of its own; what needs our window
+// framework lives with it in ui/.
 #pragma once
 
 #include <windows.h>
@@ -9,11 +9,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-
-// CenterWindow comes with the dialogs, whose folder browser centres itself with it.
-#include "ui/Dialogs.h"
-
-class TWinControl;
 
 // The version resource of one file: the usual strings and the fixed file version.
 class TFileVersionInfo {
@@ -64,10 +59,3 @@ bool ShutdownWindows(UINT flags);
 // Removes one pending message Msg of window Wnd from this thread's queue, if there is one.
 // A quit message taken along the way is posted again with its exit code.
 void RemovePendingMessage(HWND wnd, UINT msg);
-
-// Moves the focus on from Control: to Next when given. Otherwise to the next tab stop after
-// Control among the controls below Control's parent (its own children left out); past the last
-// one, the next page with a tab of a page control around Control is activated instead, with the
-// focus on its first control, and only without such a page does the search go round to the
-// first control.
-void SelectNextControlAcrossPages(TWinControl* control, TWinControl* next);

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/qmDfmUtils.h"
-#include "core/win32/qmUtils.h"
 #include "desktop/qmCtrls.h"
 #include "ui/Clipbrd.h"
+#include "ui/ComCtrls.h"
 #include "core/win32/WideText.h"
 
 namespace {

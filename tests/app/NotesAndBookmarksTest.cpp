@@ -9,7 +9,7 @@
 #include "app/win32/FNote.h"
 #include "core/qmDfmUtils.h"
 #include "core/qmFileUtils.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 #include "sources/SearchChromeBookmarks.h"
 #include "sources/SearchFirefoxBookmarks.h"
 #include "tests/data/SqliteTestSupport.h"
@@ -139,7 +139,7 @@ TEST_F(NotesAndBookmarksTest, TheMainWindowFindsEachSourceAndEnterOpensIt) {
   TMainForm form(nullptr);
 
   auto rowOf = [&](const std::string& name) {
-    for (int i = form.ListBox1->Count() - 1; i >= 0; --i)
+    for (int i = form.ResultList->Count() - 1; i >= 0; --i)
       if (form.Search().List().Text(i) == name) return i;
     return -1;
   };
@@ -153,14 +153,14 @@ TEST_F(NotesAndBookmarksTest, TheMainWindowFindsEachSourceAndEnterOpensIt) {
     SCOPED_TRACE(c.name);
     form.mnuRestoreClick();
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()); }));
-    form.Edit1->SetText("lorvex");
+    form.SearchBox->SetText("lorvex");
     ASSERT_TRUE(PumpUntil([&] {
       return form.Search().SearchText() == "lorvex" && !form.Search().SearchRunning() &&
              std::all_of(std::begin(cases), std::end(cases), [&](const auto& each) { return rowOf(each.name) >= 0; });
     }));
     SaveWindowPicture(form.Handle(), ArtifactsFolder() + "notes_and_bookmarks.bmp");
-    ASSERT_TRUE(FocusOn(*form.ListBox1));
-    form.ListBox1->SetItemIndex(rowOf(c.name));
+    ASSERT_TRUE(FocusOn(*form.ResultList));
+    form.ResultList->SetItemIndex(rowOf(c.name));
     PressKey(VK_RETURN);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(form.Handle()); }));
     if (c.opens) {

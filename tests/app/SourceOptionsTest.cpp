@@ -5,7 +5,7 @@
 #include "app/win32/FClipboardOptions.h"
 #include "app/win32/FMp3Options.h"
 #include "app/win32/FRunGroupOptions.h"
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 #include "sources/SearchMp3.h"
 #include "sources/win32/SearchClipboard.h"
 #include "tests/sources/SourceSettings.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 #include "tests/support/WineTestUtils.h"
 #include "ui/Forms.h"
 

@@ -1,5 +1,5 @@
 // The program's message boxes, shown for real and answered by keys and the close button.
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 #include "core/LorvexClasses.h"
 #include "core/SZCRC32.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmTranslators.h"
 #include "os/os.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WineTestUtils.h"
+#include "ui/qmTranslators.h"
 
 namespace {
 

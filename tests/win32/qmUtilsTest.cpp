@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Persistent.h"
+#include "core/win32/WideText.h"
 #include "os/os.h"
 #include "tests/support/TestPaths.h"
 
@@ -156,8 +157,9 @@ class TTestCanvas {
 
   HDC DC() const { return FDC; }
   int TextWidth(const std::string& text) const {
+    const std::wstring wide = Utf8ToWide(text);
     SIZE size{};
-    GetTextExtentPoint32A(FDC, text.c_str(), static_cast<int>(text.size()), &size);
+    GetTextExtentPoint32W(FDC, wide.c_str(), static_cast<int>(wide.size()), &size);
     return size.cx;
   }
 
@@ -356,6 +358,18 @@ TEST(FitPathToRect, PathOfAThousandCharacters) {
 
   TTestCanvas wide(probe.TextWidth(path) + 10);
   EXPECT_EQ(FitPathToRect(path, wide.DC()), path);
+}
+
+TEST(FitPathToRect, NonAsciiTextIsMeasuredAndShortenedByItsCharacters) {
+  // "C:\Bücher\Ärger über Straßen\Übung.txt"
+  const std::string path =
+      "C:\\B\xC3\xBC" "cher\\\xC3\x84rger \xC3\xBC" "ber Stra\xC3\x9F" "en\\\xC3\x9C" "bung.txt";
+  TTestCanvas probe(10);
+  TTestCanvas exact(probe.TextWidth(path));
+  EXPECT_EQ(FitPathToRect(path, exact.DC()), path);
+  const int width = probe.TextWidth("C:\\B\xC3\xBC...\\\xC3\x9C" "bung.txt");
+  TTestCanvas narrow(width);
+  ExpectShortened(narrow, width, path, FitPathToRect(path, narrow.DC()), "\xC3\x9C" "bung.txt");
 }
 
 // --- privileges and ending the session -------------------------------------------------

@@ -14,14 +14,13 @@
 #include "core/RowList.h"
 #include "core/SZCRC32.h"
 #include "core/qmTranslate.h"
-#include "core/win32/qmTranslators.h"
-#include "core/win32/qmUtils.h"
 #include "tests/support/WineTestUtils.h"
 #include "ui/ComCtrls.h"
 #include "ui/Dialogs.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
+#include "ui/qmTranslators.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,19 +16,13 @@
 #include "tests/support/TestPaths.h"
 
 using testpaths::FreshFolder;
+using testpaths::ReadText;
 using testpaths::Sep;
+using testpaths::WriteText;
 
 namespace {
 
-std::string ReadAll(const std::string& fileName) {
-  std::string text;
-  EXPECT_TRUE(os::ReadFile(fileName, text)) << fileName;
-  return text;
-}
-
-void WriteAll(const std::string& fileName, const std::string& text) {
-  ASSERT_TRUE(os::WriteFileReplacing(fileName, text));
-}
+using TStrings = std::vector<std::string>;
 
 std::string Key(const std::string& text) {
   return std::to_string(Crc32OfBuffer(text.data(), static_cast<std::ptrdiff_t>(text.size())));
@@ -39,7 +34,7 @@ class TLanguage {
   TLanguage(const std::string& fileName, const std::map<std::string, std::string>& texts) : FTranslator(nullptr) {
     std::string file;
     for (const auto& [english, translated] : texts) file += Key(english) + "=" + translated + "\r\n";
-    WriteAll(fileName, file);
+    WriteText(fileName, file);
     auto* engine = new TqmTranslateEngineStrings(&FTranslator);
     engine->LoadFromFile(fileName);
     FTranslator.SetTranslateEngine(engine);
@@ -64,7 +59,7 @@ class TScriptedAsker : public TAsker {
     return answer;
   }
 
-  std::vector<std::string> Questions;
+  TStrings Questions;
 
  private:
   std::deque<TAnswer> FAnswers;
@@ -82,20 +77,35 @@ TMagicWord& AddWord(TLorvexSettings& settings, const std::string& word, const st
   return item;
 }
 
-std::vector<std::string> Words(const TMagicWordRows& rows) {
-  std::vector<std::string> words;
+TStrings Words(const TMagicWordRows& rows) {
+  TStrings words;
   for (const TMagicWordRow& row : rows.Items()) words.push_back(row.MagicWord);
   return words;
 }
 
-std::vector<std::string> Row(const TRowSource& rows, int row, int columns) {
-  std::vector<std::string> cells;
+TStrings Row(const TRowSource& rows, int row, int columns) {
+  TStrings cells;
   for (int column = 0; column < columns; ++column) cells.push_back(rows.CellText(row, column));
   return cells;
 }
 
 std::string Question(const std::string& word) {
   return "Magic word " + word + " already exists. Do you want me to replace the magic word?";
+}
+
+// Saves Original in Folder, loads it into a model and stores the model unchanged: answers the file
+// before and after. Check runs on the loaded model.
+std::pair<std::string, std::string> StoreUnchanged(TLorvexSettings& original, const std::string& folder,
+                                                   const std::function<void(TOptionsModel&)>& check) {
+  SaveSettings(original, folder + "Lorvex.def");
+  TLorvexSettings settings;
+  EXPECT_TRUE(LoadSettings(settings, folder + "Lorvex.def"));
+  TOptionsModel model(settings);
+  model.Load(folder);
+  check(model);
+  model.Store();
+  SaveSettings(settings, folder + "Lorvex.after.def");
+  return {ReadText(folder + "Lorvex.def"), ReadText(folder + "Lorvex.after.def")};
 }
 
 }  // namespace
@@ -113,7 +123,7 @@ TEST(OptionsModelTest, OkWithoutChangesWritesTheSettingsFileByteForByte) {
                                                     {"Word", "Typ"},
                                                     {"Show", "X"},
                                                     {"Hide", "X"}});
-  WriteAll(folder + "English.lng", "");
+  WriteText(folder + "English.lng", "");
 
   TLorvexSettings original;
   original.MaxHits = 7;
@@ -134,124 +144,85 @@ TEST(OptionsModelTest, OkWithoutChangesWritesTheSettingsFileByteForByte) {
   AddWord(original, "calc", "calc.exe");
   AddWord(original, "Edit", "C:\\Tools\\edit.exe", true, "C:\\Tools\\");
   AddWord(original, "edit", "notepad.exe");
-  AddWord(original,
-          "\xC3\x9C"
-          "bung",
-          "practice.exe");
+  AddWord(original, "\xC3\x9C" "bung", "practice.exe");
   original.Language = "Deutsch";
   THit& hit = original.LastUsed.Add();
   hit.ItemData.DisplayName = "Notepad";
   hit.ItemData.SetExecuteString("C:\\Windows\\notepad.exe");
-  const std::string before = folder + "Lorvex.def";
-  SaveSettings(original, before);
 
-  TLorvexSettings settings;
-  ASSERT_TRUE(LoadSettings(settings, before));
-  TOptionsModel model(settings);
-  model.Load(folder);
-
-  // What the user sees cannot tell the rows apart...
-  EXPECT_EQ(Row(model.SearchOrder, 0, 2), (std::vector<std::string>{"Quelle", ""}));
-  EXPECT_EQ(Row(model.SearchOrder, 1, 2), (std::vector<std::string>{"No Such Source", ""}));
-  EXPECT_EQ(Row(model.SearchOrder, 2, 2), (std::vector<std::string>{"Quelle", ""}));
-  EXPECT_EQ(Row(model.Filters, 0, 3), (std::vector<std::string>{"Typ", "lnk", "X"}));
-  EXPECT_EQ(Row(model.Filters, 1, 3), (std::vector<std::string>{"Typ", "uninstall", "X"}));
-  ASSERT_EQ(model.Languages.size(), 2u);
-  EXPECT_EQ(model.Languages[model.LanguageIndex - 1], "Deutsch");
-  EXPECT_EQ(model.MaxHits, 7);
-  EXPECT_TRUE(model.FoldersAreHits);
-  EXPECT_FALSE(model.InTray);
-
+  const auto [before, after] = StoreUnchanged(original, folder, [](TOptionsModel& model) {
+    // What the user sees cannot tell the rows apart...
+    EXPECT_EQ(Row(model.SearchOrder, 0, 2), (TStrings{"Quelle", ""}));
+    EXPECT_EQ(Row(model.SearchOrder, 1, 2), (TStrings{"No Such Source", ""}));
+    EXPECT_EQ(Row(model.SearchOrder, 2, 2), (TStrings{"Quelle", ""}));
+    EXPECT_EQ(Row(model.Filters, 0, 3), (TStrings{"Typ", "lnk", "X"}));
+    EXPECT_EQ(Row(model.Filters, 1, 3), (TStrings{"Typ", "uninstall", "X"}));
+    ASSERT_EQ(model.Languages.size(), 2u);
+    EXPECT_EQ(model.Languages[model.LanguageIndex - 1], "Deutsch");
+    EXPECT_EQ(model.MaxHits, 7);
+    EXPECT_TRUE(model.FoldersAreHits);
+    EXPECT_FALSE(model.InTray);
+  });
   // ...but storing keeps every value, and the file comes out the same.
-  model.Store();
-  const std::string after = folder + "Lorvex.after.def";
-  SaveSettings(settings, after);
-  EXPECT_EQ(ReadAll(after), ReadAll(before));
+  EXPECT_EQ(after, before);
 }
 
 TEST(OptionsModelTest, TheDefaultSettingsComeBackUnchangedWithoutLanguageFiles) {
-  const std::string folder = FreshFolder("options_defaults");
-  TLorvexSettings original;
-  const std::string before = folder + "Lorvex.def";
-  SaveSettings(original, before);
-
-  TLorvexSettings settings;
-  ASSERT_TRUE(LoadSettings(settings, before));
-  TOptionsModel model(settings);
-  model.Load(folder);
-  EXPECT_TRUE(model.Languages.empty());
-  EXPECT_EQ(model.LanguageIndex, 0);
-  EXPECT_EQ(model.SearchOrder.RowCount(), 7);
-  EXPECT_EQ(model.Filters.RowCount(), 4);
-  EXPECT_EQ(model.MagicWords.RowCount(), 0);
-
-  model.Store();
-  const std::string after = folder + "Lorvex.after.def";
-  SaveSettings(settings, after);
-  EXPECT_EQ(ReadAll(after), ReadAll(before));
+  TLorvexSettings defaults;
+  const auto [before, after] = StoreUnchanged(defaults, FreshFolder("options_defaults"), [](TOptionsModel& model) {
+    EXPECT_TRUE(model.Languages.empty());
+    EXPECT_EQ(model.LanguageIndex, 0);
+    EXPECT_EQ(model.SearchOrder.RowCount(), 7);
+    EXPECT_EQ(model.Filters.RowCount(), 4);
+    EXPECT_EQ(model.MagicWords.RowCount(), 0);
+  });
+  EXPECT_EQ(after, before);
 }
 
 TEST(OptionsModelTest, RowsShowTheirCellsAndMagicWordsStaySortedIgnoringCase) {
   TOptionsModel model(AppSettings());
   model.SearchOrder.Add({"Printers"});
-  EXPECT_EQ(Row(model.SearchOrder, 0, 2), (std::vector<std::string>{"Printers", ""}));
-
+  EXPECT_EQ(Row(model.SearchOrder, 0, 2), (TStrings{"Printers", ""}));
   model.Filters.Add({ftWord, "uninstall", faHide});
-  EXPECT_EQ(Row(model.Filters, 0, 3), (std::vector<std::string>{"Word", "uninstall", "Hide"}));
+  EXPECT_EQ(Row(model.Filters, 0, 3), (TStrings{"Word", "uninstall", "Hide"}));
 
   for (const char* word : {"b", "edit", "A", "Edit", "a", "C", "\xC3\xA4rger", "\xC3\x84pfel"})
     model.MagicWords.Add({word, "", "", "", false, ""});
-  EXPECT_EQ(Words(model.MagicWords),
-            (std::vector<std::string>{"A", "a", "b", "C", "Edit", "edit", "\xC3\x84pfel", "\xC3\xA4rger"}));
+  EXPECT_EQ(Words(model.MagicWords), (TStrings{"A", "a", "b", "C", "Edit", "edit", "\xC3\x84pfel", "\xC3\xA4rger"}));
 
   model.MagicWords.Clear();
   model.MagicWords.Add({"ed", "Editor", "C:\\ed.exe", "-n", true, "C:\\"});
   model.MagicWords.Add({"calc", "Calculator", "calc.exe", "", false, ""});
-  EXPECT_EQ(Row(model.MagicWords, 1, 6), (std::vector<std::string>{"ed", "Editor", "C:\\ed.exe", "-n", "*", "C:\\"}));
-  EXPECT_EQ(Row(model.MagicWords, 0, 6), (std::vector<std::string>{"calc", "Calculator", "calc.exe", "", "", ""}));
+  EXPECT_EQ(Row(model.MagicWords, 1, 6), (TStrings{"ed", "Editor", "C:\\ed.exe", "-n", "*", "C:\\"}));
+  EXPECT_EQ(Row(model.MagicWords, 0, 6), (TStrings{"calc", "Calculator", "calc.exe", "", "", ""}));
   EXPECT_EQ(FindMagicWordRow(model.MagicWords, "ED"), 1);
   EXPECT_EQ(FindMagicWordRow(model.MagicWords, "e"), -1);
 }
 
 TEST(OptionsModelTest, LanguagesAreTheLanguageFilesOfTheFolderOnly) {
   const std::string folder = FreshFolder("options_languages");
-  WriteAll(folder + "Deutsch.lng", "");
-  WriteAll(folder +
-               "fran\xC3\xA7"
-               "ais.LNG",
-           "");
-  WriteAll(folder + "readme.txt", "");
-  WriteAll(folder + "notes.lngx", "");
-  ASSERT_TRUE(ForceDirectories(folder + "sub"));
-  WriteAll(folder + "sub" + Sep + "Dansk.lng", "");
-  ASSERT_TRUE(ForceDirectories(folder + "folder.lng"));
+  const std::string french = "fran\xC3\xA7" "ais";
+  // Written as the program names files, which is how it reads the folder.
+  ASSERT_TRUE(ForceDirectories(folder + "sub") && ForceDirectories(folder + "folder.lng"));
+  for (const std::string& name : TStrings{french + ".LNG", "Deutsch.lng", "readme.txt", "notes.lngx", "sub\\Dansk.lng"})
+    ASSERT_TRUE(os::WriteFileReplacing(folder + name, ""));
 
   TLorvexSettings settings;
-  settings.Language =
-      "FRAN\xC3\x87"
-      "AIS";
+  settings.Language = "FRAN\xC3\x87" "AIS";
   TOptionsModel model(settings);
   model.Load(folder);
-  std::vector<std::string> names = model.Languages;
+  TStrings names = model.Languages;
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"Deutsch",
-                                             "fran\xC3\xA7"
-                                             "ais"}));
+  EXPECT_EQ(names, (TStrings{"Deutsch", french}));
   ASSERT_GT(model.LanguageIndex, 0);
-  EXPECT_EQ(model.Languages[model.LanguageIndex - 1],
-            "fran\xC3\xA7"
-            "ais");
   model.Store();
-  EXPECT_EQ(settings.Language,
-            "fran\xC3\xA7"
-            "ais");  // the file's own spelling
+  EXPECT_EQ(settings.Language, french);  // the file's own spelling
 
   settings.Language = "Klingon";  // its file is gone: the default, which stores no language
   model.Load(folder);
   EXPECT_EQ(model.LanguageIndex, 0);
   model.Store();
   EXPECT_EQ(settings.Language, "");
-
   model.LanguageIndex = 99;
   model.Store();
   EXPECT_EQ(settings.Language, "");
@@ -299,7 +270,7 @@ TEST(OptionsModelTest, StoreWritesTheEditedRowsAndKeepsNumbersInTheUpDownsRange)
 
 TEST(OptionsModelTest, ExportedWordsImportAsEqualRowsAndTheFileKeepsItsOtherSections) {
   const std::string file = FreshFolder("options_export") + "words.lmw";
-  WriteAll(file, "; my words\r\n[keep]\r\nExecuteString=keep.exe\r\n[calc]\r\nExecuteString=old.exe\r\nExtra=1\r\n");
+  WriteText(file, "; my words\r\n[keep]\r\nExecuteString=keep.exe\r\n[calc]\r\nExecuteString=old.exe\r\nExtra=1\r\n");
 
   TLorvexSettings settings;
   AddWord(settings, "calc", "calc.exe");
@@ -310,7 +281,7 @@ TEST(OptionsModelTest, ExportedWordsImportAsEqualRowsAndTheFileKeepsItsOtherSect
   model.MagicWords.Add({"unsaved", "", "", "", false, ""});  // only the saved words are exported
   model.ExportMagicWords(file);
 
-  const std::string text = ReadAll(file);
+  const std::string text = ReadText(file);
   EXPECT_TRUE(text.starts_with("; my words\r\n[keep]\r\nExecuteString=keep.exe\r\n[calc]\r\n")) << text;
   EXPECT_NE(text.find("Extra=1\r\n"), std::string::npos);
   EXPECT_NE(text.find("[Edit]\r\nDescription=Edit tool\r\nExecuteString=C:\\Program Files\\Ed\\ed.exe\r\n"
@@ -331,18 +302,14 @@ TEST(OptionsModelTest, ExportedWordsImportAsEqualRowsAndTheFileKeepsItsOtherSect
 
   // Importing again appends every word once more.
   importer.ImportMagicWords(file);
-  EXPECT_EQ(Words(importer.MagicWords), (std::vector<std::string>{"calc", "calc", "Edit", "Edit", "keep", "keep"}));
-}
+  EXPECT_EQ(Words(importer.MagicWords), (TStrings{"calc", "calc", "Edit", "Edit", "keep", "keep"}));
 
-TEST(OptionsModelTest, RunAsAdminImportsAsTrueForAnyIntegerButZero) {
-  const std::string file = FreshFolder("options_runas") + "words.lmw";
-  WriteAll(file, "[a]\nRunAsAdmin=1\n[b]\nRunAsAdmin=0\n[c]\nRunAsAdmin=2\n[d]\nRunAsAdmin=yes\n[e]\n");
-  TLorvexSettings settings;
-  TOptionsModel model(settings);
-  model.ImportMagicWords(file);
-  ASSERT_EQ(model.MagicWords.RowCount(), 5);
+  // RunAsAdmin is true for any integer but zero.
+  WriteText(file, "[a]\nRunAsAdmin=1\n[b]\nRunAsAdmin=0\n[c]\nRunAsAdmin=2\n[d]\nRunAsAdmin=yes\n[e]\n");
+  importer.MagicWords.Clear();
+  importer.ImportMagicWords(file);
   std::string marks;
-  for (int row = 0; row < 5; ++row) marks += model.MagicWords[row].RunAsAdmin ? "1" : "0";
+  for (const TMagicWordRow& row : importer.MagicWords.Items()) marks += row.RunAsAdmin ? "1" : "0";
   EXPECT_EQ(marks, "10100");
 }
 
@@ -358,80 +325,64 @@ TEST(OptionsModelTest, FilesThatCannotBeReadOrWrittenRaise) {
   EXPECT_EQ(model.MagicWords.RowCount(), 0);
 }
 
-// --- The other launcher's words -------------------------------------------------------------
-
-class SlickRunImport : public ::testing::Test {
- protected:
-  SlickRunImport() : Model(Settings) {
-    Settings.MagicWords.Clear();
-    AddWord(Settings, "Notepad", "old-notepad.exe", true, "D:\\");
-    AddWord(Settings, "calc", "old-calc.exe");
-    Model.Load("");
-    File = FreshFolder("options_slickrun") + "words.qrs";
+// The other launcher's words, over the words "Notepad" and "calc": a word that exists already is
+// replaced only as the answers say (All: without asking again; Cancel: stop, keeping what came).
+TEST(OptionsModelTest, SlickRunWordsReplaceExistingOnesAsTheAnswersSay) {
+  const std::string folder = FreshFolder("options_slickrun");
+  const TMagicWordRow oldCalc{"calc", "calc tool", "old-calc.exe", "/calc", false, ""};
+  const TMagicWordRow oldNotepad{"Notepad", "Notepad tool", "old-notepad.exe", "/Notepad", true, "D:\\"};
+  const struct {
+    const char* Name;
+    const char* File;
+    std::deque<TAnswer> Answers;
+    TStrings Questions;
+    std::vector<TMagicWordRow> Rows;
+    bool German = false;
+  } cases[] = {
+      {"All replaces every word after one question",
+       "[notepad]\nFilename=\"C:\\Windows\\notepad.exe\"\nParams=\"\"\nNotes=\"Text editor\"\nPath=\"C:\\Windows\\\"\n"
+       "[\"Calc\"]\nFilename=calc.exe\nNotes=\"\n[paint]\nFilename=mspaint.exe\nParams=\"%1\n",
+       {TAnswer::All},
+       {Question("notepad")},
+       {{"calc", "", "calc.exe", "", false, ""},
+        {"Notepad", "Text editor", "C:\\Windows\\notepad.exe", "", false, "C:\\Windows\\"},
+        {"paint", "", "mspaint.exe", "%1", false, ""}}},
+      {"Cancel stops at once and keeps the rows imported so far",
+       "[first]\nFilename=first.exe\n[NOTEPAD]\nFilename=n.exe\n[later]\nFilename=later.exe\n",
+       {TAnswer::Cancel},
+       {Question("NOTEPAD")},
+       {oldCalc, {"first", "", "first.exe", "", false, ""}, oldNotepad}},
+      {"No leaves the row and the import goes on",
+       "[notepad]\nFilename=n.exe\n[calc]\nFilename=c.exe\nNotes=Calculator\n[paint]\nFilename=p.exe\n",
+       {TAnswer::No, TAnswer::Yes},
+       {Question("notepad"), Question("calc")},
+       {{"calc", "Calculator", "c.exe", "", false, ""}, oldNotepad, {"paint", "", "p.exe", "", false, ""}}},
+      {"the question is asked in the user's language", "[calc]\nFilename=c.exe\n",
+       {TAnswer::Yes},
+       {"calc gibt es schon. Ersetzen?"},
+       {{"calc", "", "c.exe", "", false, ""}, oldNotepad},
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::optional<TLanguage> german;
+    if (c.German)
+      german.emplace(folder + "Deutsch.lng",
+                     std::map<std::string, std::string>{
+                         {"Magic word %s already exists. Do you want me to replace the magic word?",
+                          "%s gibt es schon. Ersetzen?"}});
+    TLorvexSettings settings;
+    settings.MagicWords.Clear();
+    AddWord(settings, "Notepad", "old-notepad.exe", true, "D:\\");
+    AddWord(settings, "calc", "old-calc.exe");
+    TOptionsModel model(settings);
+    model.Load("");
+    WriteText(folder + "words.qrs", c.File);
+    TScriptedAsker asker(c.Answers);
+    model.ImportSlickRun(folder + "words.qrs", asker);
+    EXPECT_EQ(asker.Questions, c.Questions);
+    EXPECT_EQ(model.MagicWords.Items(), c.Rows);
   }
-
-  TLorvexSettings Settings;
-  TOptionsModel Model;
-  std::string File;
-};
-
-TEST_F(SlickRunImport, AllReplacesEveryExistingWordAfterOneQuestion) {
-  WriteAll(File,
-           "[notepad]\n"
-           "Filename=\"C:\\Windows\\notepad.exe\"\n"
-           "Params=\"\"\n"
-           "Notes=\"Text editor\"\n"
-           "Path=\"C:\\Windows\\\"\n"
-           "[\"Calc\"]\n"
-           "Filename=calc.exe\n"
-           "Notes=\"\n"
-           "[paint]\n"
-           "Filename=mspaint.exe\n"
-           "Params=\"%1\n");
-  TScriptedAsker asker({TAnswer::All});
-  Model.ImportSlickRun(File, asker);
-
-  EXPECT_EQ(asker.Questions, std::vector<std::string>{Question("notepad")});
-  ASSERT_EQ(Model.MagicWords.RowCount(), 3);
-  EXPECT_EQ(Model.MagicWords[0], (TMagicWordRow{"calc", "", "calc.exe", "", false, ""}));
-  EXPECT_EQ(Model.MagicWords[1],
-            (TMagicWordRow{"Notepad", "Text editor", "C:\\Windows\\notepad.exe", "", false, "C:\\Windows\\"}));
-  EXPECT_EQ(Model.MagicWords[2], (TMagicWordRow{"paint", "", "mspaint.exe", "%1", false, ""}));
-}
-
-TEST_F(SlickRunImport, CancelStopsAtOnceAndKeepsTheRowsImportedSoFar) {
-  WriteAll(File, "[first]\nFilename=first.exe\n[NOTEPAD]\nFilename=n.exe\n[later]\nFilename=later.exe\n");
-  TScriptedAsker asker({TAnswer::Cancel});
-  Model.ImportSlickRun(File, asker);
-
-  EXPECT_EQ(asker.Questions, std::vector<std::string>{Question("NOTEPAD")});
-  EXPECT_EQ(Words(Model.MagicWords), (std::vector<std::string>{"calc", "first", "Notepad"}));
-  EXPECT_EQ(Model.MagicWords[2].ExecuteString, "old-notepad.exe");
-}
-
-TEST_F(SlickRunImport, NoLeavesTheRowAndTheImportGoesOn) {
-  WriteAll(File, "[notepad]\nFilename=n.exe\n[calc]\nFilename=c.exe\nNotes=Calculator\n[paint]\nFilename=p.exe\n");
-  TScriptedAsker asker({TAnswer::No, TAnswer::Yes});
-  Model.ImportSlickRun(File, asker);
-
-  EXPECT_EQ(asker.Questions, (std::vector<std::string>{Question("notepad"), Question("calc")}));
-  ASSERT_EQ(Model.MagicWords.RowCount(), 3);
-  EXPECT_EQ(Model.MagicWords[0], (TMagicWordRow{"calc", "Calculator", "c.exe", "", false, ""}));
-  EXPECT_EQ(Model.MagicWords[1],
-            (TMagicWordRow{"Notepad", "Notepad tool", "old-notepad.exe", "/Notepad", true, "D:\\"}));
-  EXPECT_EQ(Model.MagicWords[2].MagicWord, "paint");
-}
-
-TEST_F(SlickRunImport, TheQuestionIsAskedInTheUsersLanguage) {
-  const std::string folder = FreshFolder("options_slickrun_language");
-  const TLanguage language(
-      folder + "Deutsch.lng",
-      {{"Magic word %s already exists. Do you want me to replace the magic word?", "%s gibt es schon. Ersetzen?"}});
-  WriteAll(File, "[calc]\nFilename=c.exe\n");
-  TScriptedAsker asker({TAnswer::Yes});
-  Model.ImportSlickRun(File, asker);
-  EXPECT_EQ(asker.Questions, std::vector<std::string>{"calc gibt es schon. Ersetzen?"});
-  EXPECT_EQ(Model.MagicWords[0].ExecuteString, "c.exe");
 }
 
 // --- Portable copy --------------------------------------------------------------------------
@@ -450,12 +401,10 @@ std::vector<std::pair<std::string, std::string>> Copies(const TPortableCopy& pla
 TEST(PortableCopyTest, TakesTheProgramsFilesLanguagesAndIconsOnly) {
   const std::string exe = FreshFolder("portable_exe");
   for (const char* name : {"Lorvex.exe", "Lorvex.ini", "sqlite3.dll", "Deutsch.lng", "FR.LNG", "readme.txt"})
-    WriteAll(exe + name, name);
-  ASSERT_TRUE(ForceDirectories(exe + "images" + Sep + "sub"));
-  ASSERT_TRUE(ForceDirectories(exe + "sub"));
-  for (const char* name : {"a.ico", "B.ICO", "readme.txt"}) WriteAll(exe + "images" + Sep + name, name);
-  WriteAll(exe + "images" + Sep + "sub" + Sep + "c.ico", "c");
-  WriteAll(exe + "sub" + Sep + "x.lng", "x");
+    WriteText(exe + name, name);
+  for (const char* name : {"a.ico", "B.ICO", "readme.txt"}) WriteText(exe + "images" + Sep + name, name);
+  WriteText(exe + "images" + Sep + "sub" + Sep + "c.ico", "c");
+  WriteText(exe + "sub" + Sep + "x.lng", "x");
 
   const std::string target = FreshFolder("portable_target") + "copy";
   const TPortableCopy plan = PlanPortableCopy(exe, target);
@@ -468,54 +417,52 @@ TEST(PortableCopyTest, TakesTheProgramsFilesLanguagesAndIconsOnly) {
       {images + "B.ICO", to + "images\\B.ICO"}};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(Copies(plan), expected);
-  EXPECT_EQ(plan.Folders, std::vector<std::string>{to + "images"});
+  EXPECT_EQ(plan.Folders, TStrings{to + "images"});
   EXPECT_EQ(plan.IniFile, to + "Lorvex.ini");
 }
 
 TEST(PortableCopyTest, TheProgramsOwnFolderIsRefused) {
   const std::string exe = FreshFolder("portable_own");
-  std::string bare = exe;
-  bare.pop_back();
-  EXPECT_THROW(PlanPortableCopy(exe, exe), Exception);
-  EXPECT_THROW(PlanPortableCopy(exe, bare), Exception);
-  EXPECT_THROW(PlanPortableCopy(bare, exe + Sep), Exception);
-  EXPECT_THROW(PlanPortableCopy("C:\\Program Files\\Lorvex\\", "c:\\PROGRAM FILES\\lorvex"), Exception);
-  EXPECT_THROW(PlanPortableCopy("C:\\Lorvex\\", "C:/Lorvex/"), Exception);
-  EXPECT_THROW(PlanPortableCopy(exe, ""), Exception);
-  try {
-    PlanPortableCopy(exe, exe);
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Lorvex cannot prepare a portable copy in its own folder.");
+  const std::string bare = exe.substr(0, exe.size() - 1);
+  const std::pair<std::string, std::string> refused[] = {
+      {exe, exe}, {exe, bare}, {bare, exe + Sep}, {"C:\\Program Files\\Lorvex\\", "c:\\PROGRAM FILES\\lorvex"},
+      {"C:\\Lorvex\\", "C:/Lorvex/"}};
+  for (const auto& [from, to] : refused) {
+    SCOPED_TRACE(from + " to " + to);
+    try {
+      PlanPortableCopy(from, to);
+      ADD_FAILURE() << "not refused";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Lorvex cannot prepare a portable copy in its own folder.");
+    }
   }
+  EXPECT_THROW(PlanPortableCopy(exe, ""), Exception);
   EXPECT_NO_THROW(PlanPortableCopy(exe, exe + "portable"));
 }
 
 TEST(PortableCopyTest, MakingTheCopyMarksItPortableAndReportsEveryFailure) {
   const std::string exe = FreshFolder("portable_make_exe");
-  WriteAll(exe + "Lorvex.exe", "program");
-  WriteAll(exe + "Lorvex.ini", "[Log]\r\nLevel=3\r\n");
-  WriteAll(exe + "Deutsch.lng", "lines");
-  ASSERT_TRUE(ForceDirectories(exe + "images"));
-  WriteAll(exe + "images" + Sep + "a.ico", "icon");
+  WriteText(exe + "Lorvex.exe", "program");
+  WriteText(exe + "Lorvex.ini", "[Log]\r\nLevel=3\r\n");
+  WriteText(exe + "Deutsch.lng", "lines");
+  WriteText(exe + "images" + Sep + "a.ico", "icon");
   const std::string scratch = FreshFolder("portable_make_target");
-  WriteAll(scratch + "blocker", "a file where a folder should go");
+  WriteText(scratch + "blocker", "a file where a folder should go");
   const std::string target = scratch + "deep" + Sep + "copy";
 
   TPortableCopy plan = PlanPortableCopy(exe, target);
   plan.Files.insert(plan.Files.begin(), {exe + "gone.dll", target + Sep + "gone.dll"});
   plan.Folders.push_back(scratch + "blocker" + Sep + "sub");
-  const std::vector<std::string> failed = MakePortableCopy(plan);
-
-  EXPECT_EQ(failed, (std::vector<std::string>{scratch + "blocker" + Sep + "sub", target + Sep + "gone.dll"}));
-  const std::string to = IncludeTrailingBackslash(target);
-  EXPECT_EQ(ReadAll(to + "Lorvex.exe"), "program");
-  EXPECT_EQ(ReadAll(to + "Deutsch.lng"), "lines");
-  EXPECT_EQ(ReadAll(to + "images\\a.ico"), "icon");
+  EXPECT_EQ(MakePortableCopy(plan), (TStrings{scratch + "blocker" + Sep + "sub", target + Sep + "gone.dll"}));
+  const std::string to = IncludeTrailingBackslash(target), copied = target + Sep;
+  EXPECT_EQ(ReadText(copied + "Lorvex.exe"), "program");
+  EXPECT_EQ(ReadText(copied + "Deutsch.lng"), "lines");
+  EXPECT_EQ(ReadText(copied + "images" + Sep + "a.ico"), "icon");
   EXPECT_EQ(IniReadString(to + "Lorvex.ini", "Options", "Portable", ""), "1");
   EXPECT_EQ(IniReadString(to + "Lorvex.ini", "Log", "Level", ""), "3");
 
   // Copying again overwrites what is there.
-  WriteAll(exe + "Lorvex.exe", "newer program");
-  EXPECT_EQ(MakePortableCopy(PlanPortableCopy(exe, target)), std::vector<std::string>{});
-  EXPECT_EQ(ReadAll(to + "Lorvex.exe"), "newer program");
+  WriteText(exe + "Lorvex.exe", "newer program");
+  EXPECT_EQ(MakePortableCopy(PlanPortableCopy(exe, target)), TStrings{});
+  EXPECT_EQ(ReadText(copied + "Lorvex.exe"), "newer program");
 }

@@ -14,61 +14,47 @@ std::string Marked(const std::string& row, const std::string& search, TDrawType 
 
 }  // namespace
 
-TEST(RowHighlightTest, ThePositionMarksTheFirstOccurrenceIgnoringCase) {
-  const std::vector<TSegment> segments = HighlightSegments("Microsoft Word", "wo", dtPos);
-  ASSERT_EQ(segments.size(), 3u);
-  EXPECT_EQ(segments[0].Text, "Microsoft ");
-  EXPECT_FALSE(segments[0].Bold);
-  EXPECT_EQ(segments[1].Text, "Wo");
-  EXPECT_TRUE(segments[1].Bold);
-  EXPECT_EQ(segments[2].Text, "rd");
-  EXPECT_FALSE(segments[2].Bold);
-  EXPECT_EQ(Marked("Wordpad", "WORD", dtPos), "[Word]pad");
-  EXPECT_EQ(Marked("Word", "word", dtPos), "[Word]");
-}
-
-TEST(RowHighlightTest, TextThatDoesNotOccurLeavesTheRowPlain) {
-  const std::vector<TSegment> segments = HighlightSegments("Microsoft Word", "xyz", dtPos);
-  ASSERT_EQ(segments.size(), 1u);
-  EXPECT_EQ(segments[0].Text, "Microsoft Word");
-  EXPECT_FALSE(segments[0].Bold);
-  EXPECT_EQ(Marked("Microsoft Word", "", dtPos), "Microsoft Word");
-  EXPECT_EQ(Marked("", "wo", dtPos), "");
-}
-
-TEST(RowHighlightTest, StarPiecesAreMarkedInOrderEachUpToTheNextBlank) {
-  EXPECT_EQ(Marked("Microsoft Word", "mi*wo", dtPos), "[Mi]crosoft [Wo]rd");
-  EXPECT_EQ(Marked("Microsoft Word", "*word", dtPos), "Microsoft [Word]");
-  EXPECT_EQ(Marked("Microsoft Word", "**mi**", dtPos), "[Mi]crosoft Word");
-  // A piece in the middle of a later word leaves a gap: the row stays plain.
-  EXPECT_EQ(Marked("Microsoft Word", "mi*ord", dtPos), "Microsoft Word");
-  EXPECT_EQ(Marked("Microsoft Word", "*", dtPos), "Microsoft Word");
-  // A missing piece would repeat the text after the previous one: plain.
-  EXPECT_EQ(Marked("Microsoft Word", "mi*xyz", dtPos), "Microsoft Word");
-}
-
-TEST(RowHighlightTest, AnAbbreviationMarksTheInitialsOfTheFirstWords) {
-  EXPECT_EQ(Marked("Microsoft Word", "mw", dtAbbrevations), "[M]icrosoft [W]ord");
-  EXPECT_EQ(Marked("Microsoft Office Word", "mo", dtAbbrevations), "[M]icrosoft [O]ffice Word");
-  EXPECT_EQ(Marked("Word", "wxyz", dtAbbrevations), "[W]ord");  // more letters than words
-  EXPECT_EQ(Marked("Word", "", dtAbbrevations), "Word");
-}
-
-TEST(RowHighlightTest, WordsAreMarkedWhereTheyBeginWordsOfTheRow) {
-  EXPECT_EQ(Marked("Microsoft Word", "mic word", dtWords), "[Mic]rosoft [Word]");
-  EXPECT_EQ(Marked("Microsoft Word", "word mic", dtWords), "[Mic]rosoft [Word]");
-  EXPECT_EQ(Marked("Swordfish Word", "word", dtWords), "Swordfish [Word]");
-  // Not adjacent, or not beginning a word: plain.
-  EXPECT_EQ(Marked("Microsoft Office Word", "mic word", dtWords), "Microsoft Office Word");
-  EXPECT_EQ(Marked("Microsoft Word", "soft", dtWords), "Microsoft Word");
-  EXPECT_EQ(Marked("Microsoft Word", "xyz", dtWords), "Microsoft Word");
-}
-
-TEST(RowHighlightTest, Utf8CharactersAreNeverCut) {
-  EXPECT_EQ(Marked("\xC3\x84rger \xC3\x96l", "\xC3\xA4\xC3\xB6", dtAbbrevations),
-            "[\xC3\x84]rger [\xC3\x96]l");  // "Ärger Öl" by "äö"
-  EXPECT_EQ(Marked("Caf\xC3\xA9 Bar", "\xC3\xA9", dtPos), "Caf[\xC3\xA9] Bar");
-  EXPECT_EQ(Marked("\xC3\xB6l Fass", "\xC3\x96L", dtWords), "[\xC3\xB6l] Fass");
-  // A stray byte of a character's middle finds it, but the row stays whole.
-  EXPECT_EQ(Marked("\xC3\x84rger", "\x84", dtPos), "\xC3\x84rger");
+TEST(RowHighlightTest, TheTypedTextIsMarkedByTheWayItMatched) {
+  const struct {
+    const char* Row;
+    const char* Search;
+    TDrawType DrawType;
+    const char* Marked;
+  } cases[] = {
+      // The position: the first occurrence, ignoring case; text that does not occur leaves it plain.
+      {"Microsoft Word", "wo", dtPos, "Microsoft [Wo]rd"},
+      {"Wordpad", "WORD", dtPos, "[Word]pad"},
+      {"Word", "word", dtPos, "[Word]"},
+      {"Microsoft Word", "xyz", dtPos, "Microsoft Word"},
+      {"Microsoft Word", "", dtPos, "Microsoft Word"},
+      {"", "wo", dtPos, ""},
+      // Star pieces in order, each up to the next blank; a gap or a missing piece leaves it plain.
+      {"Microsoft Word", "mi*wo", dtPos, "[Mi]crosoft [Wo]rd"},
+      {"Microsoft Word", "*word", dtPos, "Microsoft [Word]"},
+      {"Microsoft Word", "**mi**", dtPos, "[Mi]crosoft Word"},
+      {"Microsoft Word", "mi*ord", dtPos, "Microsoft Word"},
+      {"Microsoft Word", "*", dtPos, "Microsoft Word"},
+      {"Microsoft Word", "mi*xyz", dtPos, "Microsoft Word"},
+      // An abbreviation: the initials of as many first words as letters typed.
+      {"Microsoft Word", "mw", dtAbbrevations, "[M]icrosoft [W]ord"},
+      {"Microsoft Office Word", "mo", dtAbbrevations, "[M]icrosoft [O]ffice Word"},
+      {"Word", "wxyz", dtAbbrevations, "[W]ord"},
+      {"Word", "", dtAbbrevations, "Word"},
+      // Words where they begin words of the row, in any order; not adjacent or inside a word: plain.
+      {"Microsoft Word", "mic word", dtWords, "[Mic]rosoft [Word]"},
+      {"Microsoft Word", "word mic", dtWords, "[Mic]rosoft [Word]"},
+      {"Swordfish Word", "word", dtWords, "Swordfish [Word]"},
+      {"Microsoft Office Word", "mic word", dtWords, "Microsoft Office Word"},
+      {"Microsoft Word", "soft", dtWords, "Microsoft Word"},
+      {"Microsoft Word", "xyz", dtWords, "Microsoft Word"},
+      // UTF-8 characters are never cut ("Ärger Öl" by "äö"); a stray middle byte leaves it whole.
+      {"\xC3\x84rger \xC3\x96l", "\xC3\xA4\xC3\xB6", dtAbbrevations, "[\xC3\x84]rger [\xC3\x96]l"},
+      {"Caf\xC3\xA9 Bar", "\xC3\xA9", dtPos, "Caf[\xC3\xA9] Bar"},
+      {"\xC3\xB6l Fass", "\xC3\x96L", dtWords, "[\xC3\xB6l] Fass"},
+      {"\xC3\x84rger", "\x84", dtPos, "\xC3\x84rger"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Row) + " by " + c.Search);
+    EXPECT_EQ(Marked(c.Row, c.Search, c.DrawType), c.Marked);
+  }
 }

@@ -1,4 +1,4 @@
-#include "core/win32/qmTranslators.h"
+#include "ui/qmTranslators.h"
 
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"

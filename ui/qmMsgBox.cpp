@@ -1,4 +1,4 @@
-#include "core/win32/qmMsgBox.h"
+#include "ui/qmMsgBox.h"
 
 #include <memory>
 #include <vector>
