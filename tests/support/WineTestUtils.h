@@ -56,6 +56,14 @@ class TWindowsTest : public testing::Test {
   std::vector<std::string> Errors;
 };
 
+// A new control that Owner owns (and frees), on Parent: the owner itself unless told.
+template <class T>
+T* AddControl(TWinControl& owner, TWinControl* parent = nullptr) {
+  auto* control = new T(&owner);
+  control->SetParent(parent ? parent : &owner);
+  return control;
+}
+
 // Presses and releases one key through the system's input queue.
 inline void PressKey(WORD key) {
   INPUT inputs[2]{};
