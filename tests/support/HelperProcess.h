@@ -57,7 +57,7 @@ class THelperProcess {
     FReady = CreateEventA(nullptr, TRUE, FALSE, (base + ".ready").c_str());
     FQuit = CreateEventA(nullptr, TRUE, FALSE, (base + ".quit").c_str());
     std::string commandLine = "\"" + os::ExeFileName() + "\" " + testhelper::Switch + " " + name + " " + base;
-    for (const std::string& arg : args) commandLine += " " + arg;
+    for (const std::string& arg : args) commandLine += " \"" + arg + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
