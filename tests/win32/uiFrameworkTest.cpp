@@ -39,8 +39,6 @@ std::vector<int> BoundsOf(TWinControl& control) {
 
 }  // namespace
 
-// --- Layout -------------------------------------------------------------------------------
-
 TEST_F(UiTest, AlignedControlsFollowTheFormThroughResizesAndVisibilityChanges) {
   TForm form(nullptr);
   auto* top = AddControl<TPanel>(form);
@@ -49,7 +47,6 @@ TEST_F(UiTest, AlignedControlsFollowTheFormThroughResizesAndVisibilityChanges) {
   auto* list = AddControl<TListBox>(form);
   list->SetAlign(alClient);
   auto* status = AddControl<TStatusBar>(form);
-  EXPECT_EQ(status->Align(), alBottom) << "by default";
   form.SetClientSize(400, 300);
   ASSERT_TRUE(ShowActive(form));
   const int bar = status->Height();
@@ -74,8 +71,6 @@ TEST_F(UiTest, AlignedControlsFollowTheFormThroughResizesAndVisibilityChanges) {
   top->SetHeight(50);
   EXPECT_EQ(BoundsOf(*list), (std::vector<int>{0, 50, 500, 220 - bar}));
 }
-
-// --- List box -----------------------------------------------------------------------------
 
 TEST_F(UiTest, AListBoxDrawsEachVisibleRowOnceAtTheItemHeight) {
   TForm form(nullptr);
@@ -156,8 +151,6 @@ TEST_F(UiTest, SelectionAndDoubleClickReachTheirEventsAndUpdatesKeepAHiddenListH
   EXPECT_EQ(list->Count(), 1);
 }
 
-// --- Keys and focus -----------------------------------------------------------------------
-
 // A consumed key never reaches the edit, a handler may change the character, and a key for the
 // form itself reaches its handler once.
 TEST_F(UiTest, TheFormPreviewsKeysAndAConsumedKeyNeverReachesTheEdit) {
@@ -228,8 +221,6 @@ TEST_F(UiTest, AFormGivesTheFocusBackToTheControlThatHadItWhenActivatedAgain) {
   SetForegroundWindow(form.Handle());  // as the user clicks its caption or Alt+Tabs back
   EXPECT_TRUE(PumpUntil([&] { return second->Focused(); }));
 }
-
-// --- Modal forms --------------------------------------------------------------------------
 
 namespace {
 
@@ -321,8 +312,6 @@ TEST_F(UiTest, AHandlerThatRefusesWithAbortKeepsTheDialogOpen) {
   EXPECT_EQ(dialog.OkClicks, 2);
 }
 
-// --- The exception boundary ---------------------------------------------------------------
-
 // From a window procedure under a button's own procedure, from the message loop's key preview
 // and from a timer; a silent abort reaches nobody.
 TEST_F(UiTest, AnExceptionFromAnyHandlerEndsAtOnExceptionAndTheProgramGoesOn) {
@@ -355,10 +344,9 @@ TEST_F(UiTest, AnExceptionFromAnyHandlerEndsAtOnExceptionAndTheProgramGoesOn) {
   Errors.clear();
 }
 
-// --- Threads ------------------------------------------------------------------------------
-
+// Synchronize runs on the GUI thread and raises its exception on the worker; on the GUI thread
+// it simply runs.
 TEST_F(UiTest, SynchronizeRunsOnTheGuiThreadAndRaisesItsExceptionOnTheWorker) {
-  const DWORD guiThread = GetCurrentThreadId();
   DWORD ranOn = 0;
   std::string raised;
   std::atomic<bool> done{false};
@@ -373,23 +361,22 @@ TEST_F(UiTest, SynchronizeRunsOnTheGuiThreadAndRaisesItsExceptionOnTheWorker) {
   });
   EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
   Application().WaitForThread(worker);
-  EXPECT_EQ(ranOn, guiThread);
+  EXPECT_EQ(ranOn, GetCurrentThreadId());
   EXPECT_EQ(raised, "Refused on the GUI thread");
-
-  // On the GUI thread itself it simply runs.
   bool ran = false;
   Application().Synchronize([&] { ran = true; });
   EXPECT_TRUE(ran);
 }
 
+// A wait for a thread serves its calls and what the message loop serves; a handle that is no
+// thread ends the wait instead of spinning.
 TEST_F(UiTest, WaitForThreadServesSynchronizeAndWhatTheLoopServes) {
   constexpr UINT WM_TESTPOST = WM_APP + 7;
-  int posted = 0;
+  int posted = 0, synchronized = 0;
   HWND helper = Application().AllocateHWnd([&](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
     posted += msg == WM_TESTPOST;
     return DefWindowProcA(wnd, msg, wParam, lParam);
   });
-  int synchronized = 0;
   std::atomic<bool> started{false};
   std::thread worker([&] {
     PostMessageA(helper, WM_TESTPOST, 0, 0);
@@ -397,19 +384,14 @@ TEST_F(UiTest, WaitForThreadServesSynchronizeAndWhatTheLoopServes) {
     Application().Synchronize([&] { ++synchronized; });
     Application().Synchronize([&] { ++synchronized; });
   });
-  // The first call may already wait for the GUI thread when the wait begins.
   while (!started) Sleep(1);
-  Sleep(50);
+  Sleep(50);  // the first call may already wait for the GUI thread when the wait begins
   Application().WaitForThread(worker);
   EXPECT_EQ(synchronized, 2);
   EXPECT_EQ(posted, 1);
-
-  // A handle that is no thread ends the wait instead of spinning.
   Application().WaitForThread(static_cast<HANDLE>(nullptr));
   Application().DeallocateHWnd(helper);
 }
-
-// --- Message filters ----------------------------------------------------------------------
 
 TEST_F(UiTest, RemovedFiltersAreNeverCalledAgainWhateverTheOrderAndTheOthersStay) {
   constexpr UINT WM_TESTFILTER = WM_APP + 8;
@@ -465,9 +447,9 @@ TEST_F(UiTest, RemovedFiltersAreNeverCalledAgainWhateverTheOrderAndTheOthersStay
   Application().DeallocateHWnd(target);
 }
 
-// --- Menus --------------------------------------------------------------------------------
-
-TEST_F(UiTest, TheCommandOfAFreedItemDoesNothing) {
+// A disabled or freed item's command does nothing, and while an item lives its command is not
+// given again when the ids wrap around.
+TEST_F(UiTest, AMenuCommandRunsOnlyItsLiveEnabledItem) {
   TForm form(nullptr);
   int clicks = 0;
   auto* item = new TMenuItem(nullptr);
@@ -475,9 +457,12 @@ TEST_F(UiTest, TheCommandOfAFreedItemDoesNothing) {
   const UINT command = item->Command();
   const auto pick = [&] { SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(command, 0), 0); };
   pick();
-  EXPECT_EQ(clicks, 1);
   item->Enabled = false;
   pick();
+  EXPECT_EQ(clicks, 1);
+  bool reused = false;
+  for (int i = 0; i < 0x10000 && !reused; ++i) reused = TMenuItem(nullptr).Command() == command;
+  EXPECT_FALSE(reused);
   delete item;
   pick();
   EXPECT_EQ(clicks, 1);
@@ -509,19 +494,8 @@ TEST_F(UiTest, AControlOpensItsMenuOnlyWithAutoPopupAndTheMenuKnowsForWhom) {
   EXPECT_EQ(menu->PopupComponent(), nullptr);
 }
 
-TEST_F(UiTest, CommandIdsOfLiveItemsAreNotGivenAgainWhenTheIdsWrapAround) {
-  TMenuItem kept(nullptr);
-  int keptClicks = 0;
-  kept.OnClick = [&](TComponent&) { ++keptClicks; };
-  bool reused = false;
-  for (int i = 0; i < 0x10000 && !reused; ++i) reused = TMenuItem(nullptr).Command() == kept.Command();
-  EXPECT_FALSE(reused);
-  EXPECT_TRUE(TMenuItem::DispatchCommand(kept.Command()));
-  EXPECT_EQ(keptClicks, 1);
-}
-
-// --- Timers -------------------------------------------------------------------------------
-
+// A timer fires repeatedly, stops when disabled and, restarted just before it would fire, waits
+// a whole interval again; it may free itself in its own event.
 TEST_F(UiTest, ATimerFiresRepeatedlyStopsWhenDisabledAndRestartsFromNow) {
   TTimer timer(nullptr);
   int ticks = 0;
@@ -533,8 +507,6 @@ TEST_F(UiTest, ATimerFiresRepeatedlyStopsWhenDisabledAndRestartsFromNow) {
   const int stopped = ticks;
   Pump(200);
   EXPECT_EQ(ticks, stopped);
-
-  // Restarted just before it would fire, it waits a whole interval again.
   ticks = 0;
   timer.SetInterval(1000);
   timer.SetEnabled(true);
@@ -543,25 +515,19 @@ TEST_F(UiTest, ATimerFiresRepeatedlyStopsWhenDisabledAndRestartsFromNow) {
   Pump(600);
   EXPECT_EQ(ticks, 0);
   EXPECT_TRUE(PumpUntil([&] { return ticks == 1; }));
-}
+  timer.SetEnabled(false);
 
-TEST_F(UiTest, ATimerMayFreeItselfInItsOwnEvent) {
-  int ticks = 0;
-  auto* timer = new TTimer(nullptr);
-  timer->SetInterval(10);
-  timer->OnTimer = [&, timer](TComponent&) {
+  auto* freed = new TTimer(nullptr);
+  freed->SetInterval(10);
+  freed->OnTimer = [&, freed](TComponent&) {
     ++ticks;
-    delete timer;
+    delete freed;
   };
-  EXPECT_TRUE(PumpUntil([&] { return ticks == 1; }));
+  EXPECT_TRUE(PumpUntil([&] { return ticks == 2; }));
   Pump(100);
-  EXPECT_EQ(ticks, 1);
+  EXPECT_EQ(ticks, 2);
 }
 
-// --- Controls -----------------------------------------------------------------------------
-
-// A click by the user fires, a change by the program does not; a transparent label leaves its
-// background to the parent.
 TEST_F(UiTest, ButtonsCheckBoxesEditsAndLabelsReportTheirEvents) {
   TForm form(nullptr);
   auto* check = AddControl<TCheckBox>(form);
@@ -699,8 +665,6 @@ TEST_F(UiTest, EscInAMultiLineMemoLeavesItsParentStanding) {
   EXPECT_TRUE(GetWindowLongA(memo->Handle(), GWL_STYLE) & WS_VSCROLL);
   EXPECT_EQ(memo->Text(), "Line one\r\nLine two");
 }
-
-// --- Hints --------------------------------------------------------------------------------
 
 namespace {
 
