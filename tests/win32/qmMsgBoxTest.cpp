@@ -6,11 +6,10 @@
 #include <memory>
 
 #include "core/LorvexClasses.h"
-#include "core/SZCRC32.h"
-#include "core/qmTranslate.h"
 #include "core/win32/qmTranslators.h"
 #include "os/os.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/TestTranslator.h"
 #include "tests/support/WineTestUtils.h"
 
 namespace {
@@ -68,21 +67,14 @@ TEST(QmMessageBox, AVeryLongTextScrollsInABoxTwoThirdsOfTheScreenHigh) {
 }
 
 TEST(QmMessageBox, CaptionAndButtonsAreTranslatedButNotTheMessage) {
-  TqmTranslate translator(nullptr);
-  auto* engine = new TqmTranslateEngineStrings(&translator);
-  auto key = [](const std::string& text) { return std::to_string(Crc32OfBuffer(text.data(), text.size())); };
-  engine->SetStrings({key("Error") + "=Fehler", key("&OK") + "=&Gut", key("Disk full") + "=Platte voll"});
-  translator.SetTranslateEngine(engine);
-  translator.SetIsGlobal(true);
-  translator.SetState(tsTranslate);
-  RegisterControlTranslators(translator);
+  TTestTranslator german({{"Error", "Fehler"}, {"&OK", "&Gut"}, {"Disk full", "Platte voll"}});
+  RegisterControlTranslators(german.Translator());
 
   std::unique_ptr<TqmMessageBox> box(CreateMessageBox("Disk full", "Error", 0, 2));
   box->PrepareToShow();
   EXPECT_EQ(box->Caption(), "Fehler");
   EXPECT_EQ(box->btn4->Caption(), "&Gut");
   EXPECT_EQ(box->eText->Text(), "Disk full");
-  translator.SetIsGlobal(false);
 }
 
 TEST(QmMessageBox, ShowErrorAndAbortAbortsTheCallingAction) {

@@ -12,10 +12,9 @@
 #include <vector>
 
 #include "core/RowList.h"
-#include "core/SZCRC32.h"
-#include "core/qmTranslate.h"
 #include "core/win32/qmTranslators.h"
 #include "core/win32/qmUtils.h"
+#include "tests/support/TestTranslator.h"
 #include "tests/support/WineTestUtils.h"
 #include "ui/ComCtrls.h"
 #include "ui/Dialogs.h"
@@ -544,29 +543,18 @@ TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisable
 
 // --- Translation --------------------------------------------------------------------------
 
-namespace {
-
-class TGermanTranslator {
+// German for the texts of the translation tests, with the control translators.
+class TGermanTranslator : public TTestTranslator {
  public:
-  TGermanTranslator() {
-    auto key = [](const std::string& text) { return std::to_string(Crc32OfBuffer(text.data(), text.size())); };
-    auto* engine = new TqmTranslateEngineStrings(&FTranslator);
-    engine->SetStrings({key("Display") + "=Anzeige", key("Magic word") + "=Zauberwort",
-                        key("Default (no translations)") + "=Standard (keine Übersetzung)",
-                        key("Pick a language") + "=Sprache wählen", key("Run as") + "=Ausführen als"});
-    FTranslator.SetTranslateEngine(engine);
-    FTranslator.SetIsGlobal(true);
-    FTranslator.SetState(tsTranslate);
-    RegisterControlTranslators(FTranslator);
+  TGermanTranslator()
+      : TTestTranslator({{"Display", "Anzeige"},
+                         {"Magic word", "Zauberwort"},
+                         {"Default (no translations)", "Standard (keine Übersetzung)"},
+                         {"Pick a language", "Sprache wählen"},
+                         {"Run as", "Ausführen als"}}) {
+    RegisterControlTranslators(Translator());
   }
-  ~TGermanTranslator() { FTranslator.SetIsGlobal(false); }
-  TqmTranslate& Translator() { return FTranslator; }
-
- private:
-  TqmTranslate FTranslator{nullptr};
 };
-
-}  // namespace
 
 // Tabs, columns and combo items are translated before and after their windows exist, the
 // selection stays, and items added afterwards stay as they are.
