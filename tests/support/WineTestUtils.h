@@ -119,6 +119,8 @@ inline void DragAt(HWND wnd, POINT from, POINT to) {
   MouseAt(wnd, to, MOUSEEVENTF_LEFTUP);
 }
 
+namespace winetest_detail {
+
 struct TWindowSearch {
   const char* ClassName;
   HWND Found;
@@ -133,11 +135,13 @@ inline BOOL CALLBACK TakeVisibleWindowOfClass(HWND wnd, LPARAM param) {
   return FALSE;
 }
 
-// A visible top-level window of class ClassName ("#32768": a popup menu, "#32770": a dialog)
-// that thread Thread (this one unless told) made; nullptr when there is none.
-inline HWND VisibleThreadWindow(const char* className, DWORD thread = GetCurrentThreadId()) {
-  TWindowSearch search{className, nullptr};
-  EnumThreadWindows(thread, TakeVisibleWindowOfClass, reinterpret_cast<LPARAM>(&search));
+}  // namespace winetest_detail
+
+// A visible top-level window of this thread of class ClassName ("#32768": a popup menu,
+// "#32770": a dialog); nullptr when there is none.
+inline HWND VisibleThreadWindow(const char* className) {
+  winetest_detail::TWindowSearch search{className, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), winetest_detail::TakeVisibleWindowOfClass, reinterpret_cast<LPARAM>(&search));
   return search.Found;
 }
 
