@@ -48,9 +48,9 @@ class UiListsTest : public TWindowsTest {
   }
   std::unique_ptr<TForm> Form = MakeForm();
 
-  static std::unique_ptr<TForm> MakeForm(int width = 500, int height = 400) {
+  static std::unique_ptr<TForm> MakeForm() {
     auto form = std::make_unique<TForm>(nullptr);
-    form->SetBounds(60, 60, width, height);
+    form->SetBounds(60, 60, 500, 400);
     return form;
   }
   template <class T>
@@ -64,16 +64,15 @@ class UiListsTest : public TWindowsTest {
     for (const std::string& caption : captions) view->Columns.push_back({caption, 100});
     return view;
   }
-  TTabSheet* AddPage(TPageControl* pages, const std::string& caption) {
-    auto* page = new TTabSheet(Form.get());
-    page->SetCaption(caption);
-    page->SetPageControl(pages);
-    return page;
-  }
+  // A page control of the form with a page for each caption.
   TPageControl* AddPages(std::vector<std::string> captions, std::vector<TTabSheet*>& pages) {
     auto* control = Add<TPageControl>();
     control->SetBounds(10, 10, 400, 300);
-    for (const std::string& caption : captions) pages.push_back(AddPage(control, caption));
+    for (const std::string& caption : captions) {
+      pages.push_back(new TTabSheet(Form.get()));
+      pages.back()->SetCaption(caption);
+      pages.back()->SetPageControl(control);
+    }
     return control;
   }
 };
