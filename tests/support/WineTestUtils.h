@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -37,6 +39,29 @@ inline bool ShowActive(TForm& form) {
 inline bool FocusOn(TWinControl& control) {
   control.SetFocus();
   return PumpUntil([&] { return GetFocus() == control.Handle(); });
+}
+
+// A test with real windows: what reaches the application's exception event is kept in Errors, and
+// a test that ends with any there fails (one that expects an error clears them).
+class TWindowsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    Application().OnException = [this](const std::string& message) { Errors.push_back(message); };
+  }
+  void TearDown() override {
+    Pump(20);
+    Application().OnException = nullptr;
+    EXPECT_TRUE(Errors.empty()) << Errors.front();
+  }
+  std::vector<std::string> Errors;
+};
+
+// A new control that Owner owns (and frees), on Parent: the owner itself unless told.
+template <class T>
+T* AddControl(TWinControl& owner, TWinControl* parent = nullptr) {
+  auto* control = new T(&owner);
+  control->SetParent(parent ? parent : &owner);
+  return control;
 }
 
 // Presses and releases one key through the system's input queue.
@@ -74,6 +99,52 @@ inline void ClickAt(HWND wnd, POINT point, DWORD down = MOUSEEVENTF_LEFTDOWN) {
   SendInput(2, inputs, sizeof(INPUT));
 }
 
+// Moves the pointer to a point of a window's client area with mouse button events there (a move
+// alone without), through the system's input queue; then serves the messages for a while.
+inline void MouseAt(HWND wnd, POINT point, DWORD buttons = 0) {
+  ClientToScreen(wnd, &point);
+  SetCursorPos(point.x, point.y);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | buttons;  // a move of nothing: a mouse message where the pointer is
+  SendInput(1, &input, sizeof(INPUT));
+  Pump(30);
+}
+
+// A drag with the left button from one point of a window's client area to another, in two moves.
+inline void DragAt(HWND wnd, POINT from, POINT to) {
+  MouseAt(wnd, from, MOUSEEVENTF_LEFTDOWN);
+  MouseAt(wnd, POINT{(from.x + to.x) / 2, (from.y + to.y) / 2});
+  MouseAt(wnd, to);
+  MouseAt(wnd, to, MOUSEEVENTF_LEFTUP);
+}
+
+namespace winetest_detail {
+
+struct TWindowSearch {
+  const char* ClassName;
+  HWND Found;
+};
+
+inline BOOL CALLBACK TakeVisibleWindowOfClass(HWND wnd, LPARAM param) {
+  auto& search = *reinterpret_cast<TWindowSearch*>(param);
+  char name[16] = "";
+  GetClassNameA(wnd, name, sizeof name);
+  if (std::string(name) != search.ClassName || !IsWindowVisible(wnd)) return TRUE;
+  search.Found = wnd;
+  return FALSE;
+}
+
+}  // namespace winetest_detail
+
+// A visible top-level window of this thread of class ClassName ("#32768": a popup menu,
+// "#32770": a dialog); nullptr when there is none.
+inline HWND VisibleThreadWindow(const char* className) {
+  winetest_detail::TWindowSearch search{className, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), winetest_detail::TakeVisibleWindowOfClass, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
 // Runs Action on the GUI thread after Milliseconds, from inside whatever loop runs then (a
 // modal dialog's, say). With a Condition, it runs at the first check, every Milliseconds, where
 // the condition holds.
@@ -100,6 +171,19 @@ class TDelayedAction {
   std::function<bool()> FCondition;
   std::function<void()> FAction;
   HWND FWindow;
+};
+
+// Runs Action with the menu window once a popup menu of this thread shows, from inside the menu's
+// own loop; a menu still open after a few seconds is ended, so that a test never hangs in it.
+class TMenuWatch {
+ public:
+  explicit TMenuWatch(std::function<void(HWND menu)> action)
+      : FAction([] { return VisibleThreadWindow("#32768") != nullptr; },
+                [action] { action(VisibleThreadWindow("#32768")); }, 50),
+        FSafety([] { EndMenu(); }, 5000) {}
+
+ private:
+  TDelayedAction FAction, FSafety;
 };
 
 // Keys as a user's keyboard sends them: from outside the process, through the X server's XTEST

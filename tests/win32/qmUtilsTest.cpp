@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,82 +10,20 @@
 #include "core/Persistent.h"
 #include "core/win32/WideText.h"
 #include "os/os.h"
+#include "tests/support/HelperProcess.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
 
-// --- helper processes ------------------------------------------------------
-// The single-instance test needs other processes. This program starts itself as
-// "win32_tests.exe --qmutils-helper MODE NAME"; the helper does its job and ends before
-// GoogleTest starts:
-//   hold   takes NAME, signals the event NAME.ready and lives until NAME.quit is signalled
-//          (exit code 0, or 3 when NAME was taken already);
-//   check  exit code 1 when NAME is taken, 0 when it is free.
-
-constexpr const char* HelperSwitch = "--qmutils-helper";
-constexpr DWORD SafetyWaitMs = 60000;  // only against a hung helper; never reached normally
-
-HANDLE OpenNamedEvent(const std::string& name) {
-  return OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, name.c_str());
-}
-
-int RunHelper(const std::string& mode, const std::string& name) {
-  try {
-    if (mode == "check") return IsAlreadyRunning(name) ? 1 : 0;
-    if (mode == "hold") {
-      if (IsAlreadyRunning(name)) return 3;
-      const HANDLE ready = OpenNamedEvent(name + ".ready");
-      const HANDLE quit = OpenNamedEvent(name + ".quit");
-      if (!ready || !quit) return 4;
-      SetEvent(ready);
-      WaitForSingleObject(quit, SafetyWaitMs);
-      return 0;
-    }
-  } catch (const Exception&) {
-    return 5;
-  }
-  return 6;
-}
-
-[[maybe_unused]] const bool HelperDone = [] {
-  if (__argc == 4 && std::string(__argv[1]) == HelperSwitch) ExitProcess(RunHelper(__argv[2], __argv[3]));
-  return false;
-}();
-
-// A helper process started from this test program.
-class THelperProcess {
- public:
-  THelperProcess(const std::string& mode, const std::string& name) {
-    std::string commandLine = "\"" + os::ExeFileName() + "\" " + HelperSwitch + " " + mode + " " + name;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &info)) {
-      CloseHandle(info.hThread);
-      FProcess = info.hProcess;
-    }
-  }
-  ~THelperProcess() {
-    if (FProcess) CloseHandle(FProcess);
-  }
-  THelperProcess(const THelperProcess&) = delete;
-  THelperProcess& operator=(const THelperProcess&) = delete;
-
-  HANDLE Handle() const { return FProcess; }
-
-  // The exit code once the process has ended; -1 when it could not be started or hangs.
-  int ExitCode() const {
-    DWORD code = 0;
-    if (!FProcess || WaitForSingleObject(FProcess, SafetyWaitMs) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(FProcess, &code))
-      return -1;
-    return static_cast<int>(code);
-  }
-
- private:
-  HANDLE FProcess = nullptr;
-};
+// "instance-holder NAME" takes the single-instance name and keeps it until released (exit code
+// 0, or 3 when it was taken already); "instance-check NAME" answers 1 when NAME is taken.
+[[maybe_unused]] const bool Holder = DeclareHelper("instance-holder", [](const std::vector<std::string>& args) {
+  if (IsAlreadyRunning(args.at(0))) return 3;
+  return HoldUntilReleased() ? 0 : 4;
+});
+[[maybe_unused]] const bool Checker = DeclareHelper("instance-check", [](const std::vector<std::string>& args) {
+  return IsAlreadyRunning(args.at(0)) ? 1 : 0;
+});
 
 // A name no earlier run or other test uses.
 std::string UniqueName(const std::string& what) {
@@ -94,41 +31,36 @@ std::string UniqueName(const std::string& what) {
   return "LorvexTest." + what + "." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++counter);
 }
 
-// --- the real ExitWindowsEx never runs here ----------------------------------
-// Under Wine it ends the whole session. Before any test runs, the hook is replaced by one
-// that fails the test; the ShutdownWindows tests install their own fake for a while.
-
-bool RefuseToEndTheSession(UINT, DWORD) {
-  ADD_FAILURE() << "the real ExitWindowsEx was about to be called";
-  return false;
-}
-
-class TNoRealExitWindows : public ::testing::Environment {
+// The real ExitWindowsEx ends the whole Wine session: before any test runs it is replaced by a
+// call that fails the test; the ShutdownWindows tests put in their own for a while.
+class TNoRealExitWindows : public testing::Environment {
  public:
-  void SetUp() override { ExitWindowsHook = RefuseToEndTheSession; }
+  void SetUp() override {
+    ExitWindowsHook = [](UINT, DWORD) {
+      ADD_FAILURE() << "the real ExitWindowsEx was about to be called";
+      return false;
+    };
+  }
 };
 
-[[maybe_unused]] ::testing::Environment* const NoRealExitWindows =
-    ::testing::AddGlobalTestEnvironment(new TNoRealExitWindows);
-
-// --- privileges of this process's token ----------------------------------------
+[[maybe_unused]] testing::Environment* const NoRealExitWindows =
+    testing::AddGlobalTestEnvironment(new TNoRealExitWindows);
 
 enum class TPrivilegeState { NotHeld, Disabled, Enabled };
 
+// The state of a privilege in this process's token.
 TPrivilegeState PrivilegeState(const std::string& name) {
   LUID luid{};
   HANDLE token = nullptr;
-  if (!LookupPrivilegeValueA(nullptr, name.c_str(), &luid) ||
-      !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+  if (!LookupPrivilegeValueA(nullptr, name.c_str(), &luid) || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
     return TPrivilegeState::NotHeld;
   DWORD size = 0;
   GetTokenInformation(token, TokenPrivileges, nullptr, 0, &size);
   std::vector<char> buffer(size);
   const bool ok = GetTokenInformation(token, TokenPrivileges, buffer.data(), size, &size);
   CloseHandle(token);
-  if (!ok) return TPrivilegeState::NotHeld;
   const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
-  for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
+  for (DWORD i = 0; ok && i < privileges->PrivilegeCount; ++i) {
     const LUID_AND_ATTRIBUTES& entry = privileges->Privileges[i];
     if (entry.Luid.LowPart == luid.LowPart && entry.Luid.HighPart == luid.HighPart)
       return (entry.Attributes & SE_PRIVILEGE_ENABLED) ? TPrivilegeState::Enabled : TPrivilegeState::Disabled;
@@ -136,13 +68,11 @@ TPrivilegeState PrivilegeState(const std::string& name) {
   return TPrivilegeState::NotHeld;
 }
 
-// --- a drawing surface of a given width ------------------------------------------
-
+// A drawing surface Width pixels wide in the dialogs' font.
 class TTestCanvas {
  public:
-  explicit TTestCanvas(int width) {
-    FDC = CreateCompatibleDC(nullptr);
-    FBitmap = CreateCompatibleBitmap(FDC, width, 16);
+  explicit TTestCanvas(int width)
+      : FDC(CreateCompatibleDC(nullptr)), FBitmap(CreateCompatibleBitmap(FDC, width, 16)) {
     FOldBitmap = SelectObject(FDC, FBitmap);
     FOldFont = SelectObject(FDC, GetStockObject(DEFAULT_GUI_FONT));
   }
@@ -164,40 +94,9 @@ class TTestCanvas {
   }
 
  private:
-  HDC FDC = nullptr;
-  HBITMAP FBitmap = nullptr;
-  HGDIOBJ FOldBitmap = nullptr;
-  HGDIOBJ FOldFont = nullptr;
-};
-
-bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
-bool EndsWith(const std::string& s, const std::string& suffix) {
-  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-// Checks a shortened path: drive and file name kept, an ellipsis between, and it fits.
-void ExpectShortened(const TTestCanvas& canvas, int width, const std::string& path, const std::string& result,
-                     const std::string& fileName) {
-  EXPECT_LT(result.size(), path.size());
-  EXPECT_TRUE(StartsWith(result, path.substr(0, 3))) << result;
-  EXPECT_TRUE(EndsWith(result, "\\" + fileName)) << result;
-  EXPECT_NE(result.find("..."), std::string::npos) << result;
-  EXPECT_LE(canvas.TextWidth(result), width) << result;
-}
-
-// --- windows that receive posted messages ------------------------------------------
-
-class TMessageWindow {
- public:
-  TMessageWindow()
-      : FWnd(CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
-  ~TMessageWindow() { DestroyWindow(FWnd); }
-  TMessageWindow(const TMessageWindow&) = delete;
-  TMessageWindow& operator=(const TMessageWindow&) = delete;
-  HWND Handle() const { return FWnd; }
-
- private:
-  HWND FWnd;
+  HDC FDC;
+  HBITMAP FBitmap;
+  HGDIOBJ FOldBitmap, FOldFont;
 };
 
 // Takes every pending message in [first, last] off this thread's queue, as (window, wParam).
@@ -222,82 +121,56 @@ std::optional<WPARAM> TakeQuit() {
   return msg.wParam;
 }
 
+HWND MessageWindow() {
+  return CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+}
+
 }  // namespace
 
-// --- version information -----------------------------------------------------------
-
-TEST(FileVersionInfo, ReadsThisProgramsResource) {
+// The program's resource has a translation other than the usual 0409/04B0, no InternalName and
+// an empty LegalCopyright.
+TEST(FileVersionInfo, ReadsThisProgramsResourceAndAFileWithoutOneLeavesTheFieldsAlone) {
   TFileVersionInfo info;
   ASSERT_TRUE(info.Load(os::ExeFileName()));
-  EXPECT_EQ(info.Major, 1);
-  EXPECT_EQ(info.Minor, 2);
-  EXPECT_EQ(info.Release, 3);
-  EXPECT_EQ(info.Build, 4);
-  EXPECT_EQ(info.CompanyName, "Lorvex Test Company");
-  EXPECT_EQ(info.FileDescription, "Lorvex win32 tests");
-  EXPECT_EQ(info.InternalName, "");  // not in the resource
-  EXPECT_EQ(info.LegalCopyright, "");
-  EXPECT_EQ(info.OriginalFilename, "win32_tests.exe");
-  EXPECT_EQ(info.ProductName, "Lorvex");
-  EXPECT_EQ(info.ProductVersion, "1.2-test");
-}
+  EXPECT_EQ(std::vector<int>({info.Major, info.Minor, info.Release, info.Build}), std::vector<int>({1, 2, 3, 4}));
+  EXPECT_EQ(std::vector<std::string>({info.CompanyName, info.FileDescription, info.InternalName, info.LegalCopyright,
+                                      info.OriginalFilename, info.ProductName, info.ProductVersion}),
+            std::vector<std::string>({"Lorvex Test Company", "Lorvex win32 tests", "", "", "win32_tests.exe",
+                                      "Lorvex", "1.2-test"}));
 
-TEST(FileVersionInfo, FileWithoutVersionLeavesFieldsAlone) {
   const std::string text = testpaths::FreshFolder("qmutils_version") + "plain.txt";
   ASSERT_TRUE(os::WriteFileReplacing(text, "no version here"));
-
-  TFileVersionInfo info;
-  info.ProductName = "kept";
-  info.Build = 9;
-  EXPECT_FALSE(info.Load(text));
-  EXPECT_FALSE(info.Load(text + ".missing"));
-  EXPECT_EQ(info.ProductName, "kept");
-  EXPECT_EQ(info.Build, 9);
-  EXPECT_EQ(info.Major, 0);
+  for (const std::string& file : {text, text + ".missing"}) {
+    info.ProductName = "kept";
+    EXPECT_FALSE(info.Load(file));
+    EXPECT_EQ(info.ProductName, "kept");
+    EXPECT_EQ(info.Build, 4);
+  }
 }
 
-TEST(GetVersionString, TakesTheRequestedParts) {
-  const std::string exe = os::ExeFileName();
-  EXPECT_EQ(GetVersionString(exe, 4), "1.2.3.4");
-  EXPECT_EQ(GetVersionString(exe, 2), "1.2");
-  EXPECT_EQ(GetVersionString(exe, 1), "1");
-  EXPECT_EQ(GetVersionString(exe, 0), "");
-  EXPECT_EQ(GetVersionString(exe, -3), "");
-  EXPECT_EQ(GetVersionString(exe, 7), "1.2.3.4");
-}
-
-TEST(GetVersionString, FileWithoutVersionGivesZeros) {
+TEST(GetVersionString, TakesTheRequestedPartsAndZerosWithoutAVersion) {
   const std::string text = testpaths::FreshFolder("qmutils_noversion") + "plain.txt";
   ASSERT_TRUE(os::WriteFileReplacing(text, "no version here"));
-  EXPECT_EQ(GetVersionString(text, 4), "0.0.0.0");
-  EXPECT_EQ(GetVersionString(text + ".missing", 2), "0.0");
+  const struct {
+    std::string File;
+    int Parts;
+    const char* Expected;
+  } cases[] = {{os::ExeFileName(), 4, "1.2.3.4"}, {os::ExeFileName(), 2, "1.2"}, {os::ExeFileName(), 1, "1"},
+               {os::ExeFileName(), 0, ""},        {os::ExeFileName(), -3, ""},   {os::ExeFileName(), 7, "1.2.3.4"},
+               {text, 4, "0.0.0.0"},              {text + ".missing", 2, "0.0"}};
+  for (const auto& c : cases) EXPECT_EQ(GetVersionString(c.File, c.Parts), c.Expected) << c.File << " " << c.Parts;
 }
 
-// --- single instance -------------------------------------------------------------------
-
-TEST(IsAlreadyRunning, TrueOnlyWhileAnotherProcessHoldsTheName) {
+TEST(IsAlreadyRunning, TrueOnlyWhileAnotherProcessOrAnEarlierCallHoldsTheName) {
   const std::string name = UniqueName("Instance");
-  const HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (name + ".ready").c_str());
-  const HANDLE quit = CreateEventA(nullptr, TRUE, FALSE, (name + ".quit").c_str());
-  ASSERT_TRUE(ready && quit);
+  {
+    THelperProcess holder("instance-holder", {name});
+    ASSERT_TRUE(holder.Ready()) << "cannot start " << os::ExeFileName();
+    EXPECT_EQ(THelperProcess("instance-check", {name}).ExitCode(), 1);
+    EXPECT_EQ(holder.ExitCode(), 0);
+  }
+  EXPECT_EQ(THelperProcess("instance-check", {name}).ExitCode(), 0);
 
-  THelperProcess holder("hold", name);
-  ASSERT_TRUE(holder.Handle()) << "cannot start " << os::ExeFileName();
-  const HANDLE waitFor[] = {ready, holder.Handle()};
-  ASSERT_EQ(WaitForMultipleObjects(2, waitFor, FALSE, SafetyWaitMs), WAIT_OBJECT_0)
-      << "the holder did not get ready";
-
-  EXPECT_EQ(THelperProcess("check", name).ExitCode(), 1);
-
-  SetEvent(quit);
-  EXPECT_EQ(holder.ExitCode(), 0);
-  EXPECT_EQ(THelperProcess("check", name).ExitCode(), 0);
-  CloseHandle(ready);
-  CloseHandle(quit);
-}
-
-TEST(IsAlreadyRunning, SecondCallOfTheSameProcessIsTrue) {
-  const std::string name = UniqueName("SameProcess");
   EXPECT_FALSE(IsAlreadyRunning(name));
   EXPECT_TRUE(IsAlreadyRunning(name));
 }
@@ -315,90 +188,61 @@ TEST(IsAlreadyRunning, NameOfAnotherKindOfObjectThrows) {
   CloseHandle(event);
 }
 
-// --- fitting a path ----------------------------------------------------------------------
-
-TEST(FitPathToRect, PathThatFitsIsUnchanged) {
-  const std::string path = "C:\\Windows\\notepad.exe";
-  TTestCanvas probe(10);
-  const int width = probe.TextWidth(path);
-  ASSERT_GT(width, 10);
-  TTestCanvas exact(width);
-  EXPECT_EQ(FitPathToRect(path, exact.DC()), path);
-  TTestCanvas wide(width + 200);
-  EXPECT_EQ(FitPathToRect(path, wide.DC()), path);
+// A path that fits stays; one too wide keeps its drive and file name around an ellipsis and
+// fits, ampersands being plain text and however long the path.
+TEST(FitPathToRect, ShortensOnlyAPathTooWideAndKeepsDriveAndFileName) {
+  std::string thousand = "D:\\";
+  while (thousand.size() < 990) thousand += "folder0123\\";
+  thousand += "target.exe";
+  const std::string umlauts = "C:\\B\xC3\xBC" "cher\\\xC3\x84rger \xC3\xBC" "ber Stra\xC3\x9F" "en\\\xC3\x9C" "bung.txt";
+  const TTestCanvas probe(10);
+  const struct {
+    std::string Path, FileName;
+    int Width;
+  } cases[] = {
+      {"C:\\Windows\\notepad.exe", "", probe.TextWidth("C:\\Windows\\notepad.exe")},
+      {"C:\\Windows\\notepad.exe", "", probe.TextWidth("C:\\Windows\\notepad.exe") + 200},
+      {thousand, "", probe.TextWidth(thousand) + 10},
+      {"C:\\Program Files\\Lorvex Test\\Some Folder\\Another Folder\\program.exe", "program.exe",
+       probe.TextWidth("C:\\Pro...\\program.exe")},
+      {"C:\\Tom & Jerry\\More && more\\deeper\\and deeper\\file & name.txt", "file & name.txt",
+       probe.TextWidth("C:\\Tom ...\\file & name.txt")},
+      {thousand, "target.exe", probe.TextWidth("D:\\folder0123\\...\\target.exe")},
+      // Measured and cut by characters: "C:\Bücher\Ärger über Straßen\Übung.txt"
+      {umlauts, "", probe.TextWidth(umlauts)},
+      {umlauts, "\xC3\x9C" "bung.txt", probe.TextWidth("C:\\B\xC3\xBC...\\\xC3\x9C" "bung.txt")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Path.substr(0, 60));
+    const TTestCanvas canvas(c.Width);
+    const std::string result = FitPathToRect(c.Path, canvas.DC());
+    if (c.FileName.empty()) {
+      EXPECT_EQ(result, c.Path);
+      continue;
+    }
+    EXPECT_LT(result.size(), c.Path.size());
+    EXPECT_EQ(result.substr(0, 3), c.Path.substr(0, 3));
+    EXPECT_EQ(result.substr(result.size() - c.FileName.size() - 1), "\\" + c.FileName);
+    EXPECT_NE(result.find("..."), std::string::npos) << result;
+    EXPECT_LE(canvas.TextWidth(result), c.Width) << result;
+  }
 }
 
-TEST(FitPathToRect, NarrowRectKeepsDriveAndFileName) {
-  const std::string path = "C:\\Program Files\\Lorvex Test\\Some Folder\\Another Folder\\program.exe";
-  TTestCanvas probe(10);
-  const int width = probe.TextWidth("C:\\Pro...\\program.exe");
-  TTestCanvas canvas(width);
-  ExpectShortened(canvas, width, path, FitPathToRect(path, canvas.DC()), "program.exe");
-}
-
-TEST(FitPathToRect, AmpersandsArePlainText) {
-  const std::string path = "C:\\Tom & Jerry\\More && more\\deeper\\and deeper\\file & name.txt";
-  TTestCanvas probe(10);
-  const int width = probe.TextWidth("C:\\Tom ...\\file & name.txt");
-  TTestCanvas canvas(width);
-  const std::string result = FitPathToRect(path, canvas.DC());
-  ExpectShortened(canvas, width, path, result, "file & name.txt");
-}
-
-TEST(FitPathToRect, PathOfAThousandCharacters) {
-  std::string path = "D:\\";
-  while (path.size() < 990) path += "folder0123\\";
-  path += "target.exe";
-  ASSERT_GE(path.size(), 1000u);
-
-  TTestCanvas probe(10);
-  const int width = probe.TextWidth("D:\\folder0123\\...\\target.exe");
-  TTestCanvas narrow(width);
-  ExpectShortened(narrow, width, path, FitPathToRect(path, narrow.DC()), "target.exe");
-
-  TTestCanvas wide(probe.TextWidth(path) + 10);
-  EXPECT_EQ(FitPathToRect(path, wide.DC()), path);
-}
-
-TEST(FitPathToRect, NonAsciiTextIsMeasuredAndShortenedByItsCharacters) {
-  // "C:\Bücher\Ärger über Straßen\Übung.txt"
-  const std::string path =
-      "C:\\B\xC3\xBC" "cher\\\xC3\x84rger \xC3\xBC" "ber Stra\xC3\x9F" "en\\\xC3\x9C" "bung.txt";
-  TTestCanvas probe(10);
-  TTestCanvas exact(probe.TextWidth(path));
-  EXPECT_EQ(FitPathToRect(path, exact.DC()), path);
-  const int width = probe.TextWidth("C:\\B\xC3\xBC...\\\xC3\x9C" "bung.txt");
-  TTestCanvas narrow(width);
-  ExpectShortened(narrow, width, path, FitPathToRect(path, narrow.DC()), "\xC3\x9C" "bung.txt");
-}
-
-// --- privileges and ending the session -------------------------------------------------
-
-TEST(SetPrivilege, UnknownNameIsFalse) {
+TEST(SetPrivilege, OnlyAPrivilegeTheTokenHoldsIsEnabledAndDisabled) {
   EXPECT_FALSE(SetPrivilege("SeNoSuchPrivilege", true));
   EXPECT_FALSE(SetPrivilege("", false));
-}
-
-TEST(SetPrivilege, PrivilegeTheTokenLacksIsFalse) {
-  // A known privilege that this process's token does not hold: the system accepts the
-  // request but assigns nothing.
-  const char* const candidates[] = {"SeCreateTokenPrivilege", "SeAssignPrimaryTokenPrivilege",
-                                    "SeLockMemoryPrivilege", "SeMachineAccountPrivilege",
-                                    "SeTrustedCredManAccessPrivilege", "SeRelabelPrivilege"};
-  for (const char* name : candidates) {
+  // A known privilege that the token does not hold: the system accepts the request but assigns
+  // nothing.
+  for (const char* name : {"SeCreateTokenPrivilege", "SeAssignPrimaryTokenPrivilege", "SeLockMemoryPrivilege",
+                           "SeMachineAccountPrivilege", "SeTrustedCredManAccessPrivilege", "SeRelabelPrivilege"}) {
     if (PrivilegeState(name) != TPrivilegeState::NotHeld) continue;
     EXPECT_FALSE(SetPrivilege(name, true)) << name;
     EXPECT_EQ(PrivilegeState(name), TPrivilegeState::NotHeld) << name;
-    return;
+    break;
   }
-  GTEST_SKIP() << "this token holds every candidate privilege";
-}
-
-TEST(SetPrivilege, EnablesAndDisablesAHeldPrivilege) {
   const std::string name = "SeShutdownPrivilege";
   const TPrivilegeState before = PrivilegeState(name);
   if (before == TPrivilegeState::NotHeld) GTEST_SKIP() << "this token lacks " << name;
-
   EXPECT_TRUE(SetPrivilege(name, true));
   EXPECT_EQ(PrivilegeState(name), TPrivilegeState::Enabled);
   EXPECT_TRUE(SetPrivilege(name, false));
@@ -406,88 +250,60 @@ TEST(SetPrivilege, EnablesAndDisablesAHeldPrivilege) {
   SetPrivilege(name, before == TPrivilegeState::Enabled);
 }
 
-class ShutdownWindowsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (PrivilegeState("SeShutdownPrivilege") == TPrivilegeState::NotHeld)
-      GTEST_SKIP() << "this token lacks SeShutdownPrivilege";
-    FSaved = ExitWindowsHook;
-    ExitWindowsHook = [this](UINT flags, DWORD reason) {
-      Calls.push_back({flags, reason, PrivilegeState("SeShutdownPrivilege")});
-      return Accept;
-    };
-  }
-  void TearDown() override {
-    if (FSaved) ExitWindowsHook = FSaved;
-  }
-
-  struct TCall {
-    UINT Flags;
-    DWORD Reason;
-    TPrivilegeState Privilege;  // while the call ran
+// Each call runs with the shutdown privilege enabled, which is disabled again afterwards, and
+// the system's refusal is reported.
+TEST(ShutdownWindows, PassesTheFlagsWithThePrivilegeEnabledAndReportsARefusal) {
+  if (PrivilegeState("SeShutdownPrivilege") == TPrivilegeState::NotHeld)
+    GTEST_SKIP() << "this token lacks SeShutdownPrivilege";
+  const TExitWindowsFunc saved = ExitWindowsHook;
+  std::vector<UINT> flags;
+  ExitWindowsHook = [&](UINT f, DWORD reason) {
+    EXPECT_EQ(reason, 0u);
+    EXPECT_EQ(PrivilegeState("SeShutdownPrivilege"), TPrivilegeState::Enabled);
+    flags.push_back(f);
+    return f != EWX_REBOOT;
   };
-  std::vector<TCall> Calls;
-  bool Accept = true;
-
- private:
-  TExitWindowsFunc FSaved;
-};
-
-TEST_F(ShutdownWindowsTest, PassesFlagsWithThePrivilegeEnabled) {
-  const UINT flags[] = {EWX_LOGOFF, EWX_SHUTDOWN, EWX_REBOOT};
-  for (UINT f : flags) EXPECT_TRUE(ShutdownWindows(f));
-  ASSERT_EQ(Calls.size(), 3u);
-  for (size_t i = 0; i < Calls.size(); ++i) {
-    EXPECT_EQ(Calls[i].Flags, flags[i]);
-    EXPECT_EQ(Calls[i].Reason, 0u);
-    EXPECT_EQ(Calls[i].Privilege, TPrivilegeState::Enabled);
-  }
+  EXPECT_TRUE(ShutdownWindows(EWX_LOGOFF));
+  EXPECT_TRUE(ShutdownWindows(EWX_SHUTDOWN));
+  EXPECT_FALSE(ShutdownWindows(EWX_REBOOT));
+  ExitWindowsHook = saved;
+  EXPECT_EQ(flags, (std::vector<UINT>{EWX_LOGOFF, EWX_SHUTDOWN, EWX_REBOOT}));
   EXPECT_EQ(PrivilegeState("SeShutdownPrivilege"), TPrivilegeState::Disabled);
 }
-
-TEST_F(ShutdownWindowsTest, RefusalIsReported) {
-  Accept = false;
-  EXPECT_FALSE(ShutdownWindows(EWX_SHUTDOWN));
-  EXPECT_EQ(Calls.size(), 1u);
-  EXPECT_EQ(PrivilegeState("SeShutdownPrivilege"), TPrivilegeState::Disabled);
-}
-
-// --- pending messages ----------------------------------------------------------------------
 
 TEST(RemovePendingMessage, RemovesOneMessageOfThatWindowOnly) {
-  TMessageWindow a, b;
-  ASSERT_TRUE(a.Handle() && b.Handle());
+  const HWND a = MessageWindow(), b = MessageWindow();
+  ASSERT_TRUE(a && b);
   TakePending(WM_CHAR, WM_CHAR);
-
-  PostMessageA(b.Handle(), WM_CHAR, 'z', 0);
-  PostMessageA(a.Handle(), WM_CHAR, 'x', 0);
-  PostMessageA(a.Handle(), WM_CHAR, 'y', 0);
-  RemovePendingMessage(a.Handle(), WM_CHAR);
-  const std::vector<std::pair<HWND, WPARAM>> expected = {{b.Handle(), 'z'}, {a.Handle(), 'y'}};
-  EXPECT_EQ(TakePending(WM_CHAR, WM_CHAR), expected);
-
-  RemovePendingMessage(a.Handle(), WM_CHAR);  // nothing pending: nothing happens
+  PostMessageA(b, WM_CHAR, 'z', 0);
+  PostMessageA(a, WM_CHAR, 'x', 0);
+  PostMessageA(a, WM_CHAR, 'y', 0);
+  RemovePendingMessage(a, WM_CHAR);
+  EXPECT_EQ(TakePending(WM_CHAR, WM_CHAR), (std::vector<std::pair<HWND, WPARAM>>{{b, 'z'}, {a, 'y'}}));
+  RemovePendingMessage(a, WM_CHAR);  // nothing pending: nothing happens
   EXPECT_TRUE(TakePending(WM_CHAR, WM_CHAR).empty());
+  DestroyWindow(a);
+  DestroyWindow(b);
 }
 
+// PeekMessage returns a pending quit message whatever the filter, so looking for a character can
+// take the quit message instead.
 TEST(RemovePendingMessage, QuitMessageSurvives) {
-  // PeekMessage returns a pending quit message whatever the filter, so looking for a
-  // character can take the quit message instead.
-  TMessageWindow window;
-  ASSERT_TRUE(window.Handle());
-
+  const HWND window = MessageWindow();
+  ASSERT_TRUE(window);
   PostQuitMessage(7);
-  RemovePendingMessage(window.Handle(), WM_CHAR);
+  RemovePendingMessage(window, WM_CHAR);
   EXPECT_EQ(TakeQuit(), std::optional<WPARAM>(7));
 
   PostQuitMessage(8);
-  PostMessageA(window.Handle(), WM_CHAR, 'q', 0);
-  RemovePendingMessage(window.Handle(), WM_CHAR);
+  PostMessageA(window, WM_CHAR, 'q', 0);
+  RemovePendingMessage(window, WM_CHAR);
   EXPECT_TRUE(TakePending(WM_CHAR, WM_CHAR).empty());
   EXPECT_EQ(TakeQuit(), std::optional<WPARAM>(8));
 
   PostQuitMessage(9);
-  RemovePendingMessage(window.Handle(), WM_QUIT);
+  RemovePendingMessage(window, WM_QUIT);
   EXPECT_EQ(TakeQuit(), std::optional<WPARAM>(9));
   EXPECT_EQ(TakeQuit(), std::nullopt);
+  DestroyWindow(window);
 }

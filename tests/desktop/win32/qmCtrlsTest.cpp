@@ -1,79 +1,37 @@
 // The custom controls on real windows under Wine: state kept in an INI file, the label's size,
-// its selection by mouse and the copy from its menu, the splitter's grip and drag, and each
-// control through component text.
+// its selection by mouse drawn and copied from its menu, the splitter's grip and drag, and each
+// control through component text. What a drag selects is worked out natively.
 #include "desktop/win32/qmCtrls.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/qmDfmUtils.h"
+#include "core/win32/WideText.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WineTestUtils.h"
-#include "core/win32/WideText.h"
 
 namespace {
 
-// The pointer to a point of a control's client area, with button events there, through the
-// system's input queue; then the messages are served.
-void MouseAt(TWinControl& control, int x, int y, DWORD buttons = 0) {
-  POINT p{x, y};
-  ClientToScreen(control.Handle(), &p);
-  SetCursorPos(p.x, p.y);
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = MOUSEEVENTF_MOVE | buttons;  // a move of nothing: a mouse message where the pointer is
-  SendInput(1, &input, sizeof(INPUT));
-  Pump(30);
-}
-
-void ClickAt(TWinControl& control, int x, int y) {
-  MouseAt(control, x, y, MOUSEEVENTF_LEFTDOWN);
-  MouseAt(control, x, y, MOUSEEVENTF_LEFTUP);
-}
-
-void DragOver(TWinControl& control, int fromX, int toX, int y) {
-  MouseAt(control, fromX, y, MOUSEEVENTF_LEFTDOWN);
-  MouseAt(control, (fromX + toX) / 2, y);
-  MouseAt(control, toX, y);
-  MouseAt(control, toX, y, MOUSEEVENTF_LEFTUP);
-}
-
-// The visible popup of a menu being tracked, or nullptr.
-HWND OpenMenuWindow() {
-  HWND wnd = FindWindowA(reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(32768)), nullptr);
-  return wnd && IsWindowVisible(wnd) ? wnd : nullptr;
-}
-
-// Right-clicks the control and picks the first item of the menu that opens; answers that
-// item's text. The keys come from another thread once the menu shows.
+// Right-clicks the control and picks the first item of the menu that opens; answers that item's
+// text.
 std::string PickFirstMenuItem(TWinControl& control) {
-  std::atomic<bool> done{false};
   std::string text;
-  std::thread keys([&] {
-    for (int i = 0; i < 300 && !OpenMenuWindow(); ++i) Sleep(10);
-    if (HWND menu = OpenMenuWindow()) {
-      char caption[64] = "";
-      GetMenuStringA(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0)), 0, caption, sizeof caption,
-                     MF_BYPOSITION);
-      text = caption;
-      Sleep(50);
-      PressKey(VK_DOWN);
-      Sleep(20);
-      PressKey(VK_RETURN);
-    }
-    done = true;
+  TMenuWatch pick([&](HWND menu) {
+    char caption[64] = "";
+    GetMenuStringA(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0)), 0, caption, sizeof caption,
+                   MF_BYPOSITION);
+    text = caption;
+    PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
   });
-  MouseAt(control, 5, 5, MOUSEEVENTF_RIGHTDOWN);
-  MouseAt(control, 5, 5, MOUSEEVENTF_RIGHTUP);
-  PumpUntil([&] { return done && !OpenMenuWindow(); });
-  keys.join();
+  ClickAt(control.Handle(), POINT{5, 5}, MOUSEEVENTF_RIGHTDOWN);
+  PumpUntil([&] { return !text.empty() && !VisibleThreadWindow("#32768"); });
   return text;
 }
 
@@ -88,21 +46,22 @@ std::string ClipboardText() {
   return text;
 }
 
-// Every test has a form of its own and catches what reaches the application's exception event.
-class QmCtrlsTest : public testing::Test {
+// Every test has a form of its own.
+class QmCtrlsTest : public TWindowsTest {
  protected:
   static void SetUpTestSuite() { qmCtrlsInitialization(); }
   static void TearDownTestSuite() { qmCtrlsFinalization(); }
   void SetUp() override {
-    Application().OnException = [this](const std::string& message) { Errors.push_back(message); };
-    Form = std::make_unique<TForm>(nullptr);
-    Form->SetBounds(60, 60, 460, 300);
+    TWindowsTest::SetUp();
+    NewForm();
   }
   void TearDown() override {
     Form.reset();
-    Pump(20);
-    Application().OnException = nullptr;
-    EXPECT_TRUE(Errors.empty()) << Errors.front();
+    TWindowsTest::TearDown();
+  }
+  void NewForm() {
+    Form = std::make_unique<TForm>(nullptr);
+    Form->SetBounds(60, 60, 460, 300);
   }
 
   template <class T>
@@ -114,7 +73,6 @@ class QmCtrlsTest : public testing::Test {
   }
 
   std::unique_ptr<TForm> Form;
-  std::vector<std::string> Errors;
 };
 
 TEST_F(QmCtrlsTest, CheckBoxAndRadioGroupKeepWhatTheUserChoseUnderMainSettings) {
@@ -125,14 +83,15 @@ TEST_F(QmCtrlsTest, CheckBoxAndRadioGroupKeepWhatTheUserChoseUnderMainSettings) 
   radio->SetItems({"one", "two", "three"});
   radio->SetItemIndex(2);
   ASSERT_TRUE(ShowActive(*Form));
-  ClickAt(*check, 6, 8);
-  ClickAt(*radio->Controls()[1], 6, 8);
+  ClickAt(check->Handle(), POINT{6, 8});
+  ClickAt(radio->Controls()[1]->Handle(), POINT{6, 8});
+  Pump(50);
   TMemIniFile saved(file);
   for (IqmSettings* control : std::vector<IqmSettings*>{check, radio}) control->SaveSettings(saved);
   saved.UpdateFile();
   EXPECT_EQ(TMemIniFile(file).Text(), "[MainSettings]\r\ncbKeep=1\r\nrgMode=1\r\n");
 
-  Form = std::make_unique<TForm>(nullptr);
+  NewForm();
   check = Add<TqmCheckBox>("cbKeep");
   radio = Add<TqmRadioGroup>("rgMode");
   radio->SetItems({"one", "two", "three"});
@@ -142,14 +101,12 @@ TEST_F(QmCtrlsTest, CheckBoxAndRadioGroupKeepWhatTheUserChoseUnderMainSettings) 
   TMemIniFile loaded(file);
   for (IqmSettings* control : std::vector<IqmSettings*>{check, radio, unsaved}) control->LoadSettings(loaded);
   EXPECT_EQ(SendMessageA(check->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(radio->ItemIndex(), 1);
   EXPECT_EQ(SendMessageA(radio->Controls()[1]->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_TRUE(unsaved->Checked()) << "a missing key keeps the state";
 }
 
 TEST_F(QmCtrlsTest, CheckBoxShowsTheFocusInItsBackgroundAndEnterMovesOn) {
   auto* check = Add<TqmCheckBox>();
-  check->SetCaption("Keep");
   auto* next = Add<TqmCheckBox>();
   next->SetTop(30);
   ASSERT_TRUE(ShowActive(*Form));
@@ -162,22 +119,15 @@ TEST_F(QmCtrlsTest, CheckBoxShowsTheFocusInItsBackgroundAndEnterMovesOn) {
 }
 
 TEST_F(QmCtrlsTest, AutoSizeAddsFourForBordersAcrossEachDirectionAndTheBorderWidthAllRound) {
-  struct TCase {
+  const struct {
     TLabelBorder Border;
-    int BorderWidth;
-    int ExtraWidth, ExtraHeight;
-  };
-  const std::vector<TCase> cases = {
-      {0, 0, 0, 0},
-      {1u << lbLeft | 1u << lbRight, 0, 4, 0},
-      {1u << lbTop, 0, 0, 4},
-      {1u << lbRight | 1u << lbBottom, 0, 4, 4},
-      {1u << lbLeft, 2, 8, 4},
-  };
+    int BorderWidth, ExtraWidth, ExtraHeight;
+  } cases[] = {{0, 0, 0, 0}, {1u << lbLeft | 1u << lbRight, 0, 4, 0}, {1u << lbRight | 1u << lbBottom, 0, 4, 4},
+               {1u << lbLeft, 2, 8, 4}};
   Form->Show();  // the labels size themselves as their windows come
   auto* plain = Add<TLabel>();
   plain->SetCaption("Measured text");
-  for (const TCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.Border << " " << c.BorderWidth);
     auto* label = Add<TqmLabel>();
     label->SetCaption("Measured text");
@@ -188,76 +138,58 @@ TEST_F(QmCtrlsTest, AutoSizeAddsFourForBordersAcrossEachDirectionAndTheBorderWid
   }
 }
 
-// A label whose caption starts 3 pixels in (a left border and a border width of 1), with the
-// middle of each character in client coordinates.
-struct TSelectableLabel {
-  TqmLabel* Label;
-  std::vector<int> Middles;
-};
-
-TSelectableLabel AddSelectableLabel(TForm& form, const std::string& caption) {
-  auto* label = new TqmLabel(&form);
+// The drag's run is drawn highlighted and its menu copies it; a click selects nothing, and the
+// menu copies the whole caption.
+TEST_F(QmCtrlsTest, ADragSelectsTheRunUnderItAndTheMenuCopiesTheSelection) {
+  const std::string caption = "Copy this text";
+  auto* label = Add<TqmLabel>();
   label->SetBounds(20, 20, 0, 0);
   label->SetCaption(caption);
   label->SetBorder(1u << lbLeft);
-  label->SetBorderWidth(1);
+  label->SetBorderWidth(1);  // the caption starts 3 pixels in
   label->CanSelectText = true;
   label->Loaded();
-  label->SetParent(&form);
-  std::vector<int> middles;
+  ASSERT_TRUE(ShowActive(*Form));
+  std::vector<int> middle;  // of each character, in client coordinates
   HDC dc = GetDC(label->Handle());
   {
     TCanvas canvas(dc);
     canvas.SetFont(label->Font());
     for (size_t i = 0; i < caption.size(); ++i)
-      middles.push_back(3 + (canvas.TextWidth(caption.substr(0, i)) + canvas.TextWidth(caption.substr(0, i + 1))) / 2);
+      middle.push_back(3 + (canvas.TextWidth(caption.substr(0, i)) + canvas.TextWidth(caption.substr(0, i + 1))) / 2);
+  }
+  const struct {
+    int FromX, ToX;
+    std::string Selected;
+  } cases[] = {{middle[6], middle[1], "opy th"}, {middle[5], label->Width() + 40, "this text"}, {middle[3], middle[3], ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Selected);
+    DragAt(label->Handle(), POINT{c.FromX, 8}, POINT{c.ToX, 8});
+    EXPECT_EQ(label->SelectedText(), c.Selected);
+    if (c.Selected == "opy th") {
+      Pump(100);
+      EXPECT_EQ(GetPixel(dc, middle[3], label->Height() - 1), ColorToRGB(clHighlight));
+      EXPECT_EQ(GetPixel(dc, middle[8], label->Height() - 1), GetPixel(dc, middle[8], 0)) << "beyond the selection";
+    }
+    EXPECT_EQ(PickFirstMenuItem(*label), "Kopiraj");
+    EXPECT_EQ(ClipboardText(), c.Selected.empty() ? caption : c.Selected);
   }
   ReleaseDC(label->Handle(), dc);
-  return {label, middles};
-}
-
-TEST_F(QmCtrlsTest, DraggingSelectsEitherWayAndTheMenuCopiesTheSelection) {
-  const std::string caption = "Copy this text";
-  auto [label, middle] = AddSelectableLabel(*Form, caption);
-  ASSERT_TRUE(ShowActive(*Form));
-  const int pastTheEnd = label->Width() + 40;
-  struct TCase {
-    const char* Drag;
-    int FromX, ToX;
-    std::string Copied;
-  };
-  const std::vector<TCase> cases = {
-      {"rightwards", middle[1], middle[6], "opy th"},
-      {"leftwards", middle[6], middle[1], "opy th"},
-      {"past the end of the caption", middle[5], pastTheEnd, "this text"},
-      {"a click selects nothing: the whole caption", middle[3], middle[3], caption},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Drag);
-    DragOver(*label, c.FromX, c.ToX, 8);
-    EXPECT_EQ(label->SelectedText(), c.Copied == caption ? "" : c.Copied);
-    EXPECT_EQ(PickFirstMenuItem(*label), "Kopiraj");
-    EXPECT_EQ(ClipboardText(), c.Copied);
-  }
 }
 
 TEST_F(QmCtrlsTest, TheGripCollapsesAndRestoresTheNeighbourAndTheBarDragsIt) {
-  struct TCase {
+  const struct {
     const char* Name;
     TAlign Align;
     bool WithNeighbour;
     int DragBy;  // 0: two clicks on the grip
-  };
-  const std::vector<TCase> cases = {
-      {"left", alLeft, true, 0},
-      {"top", alTop, true, 0},
-      {"without a neighbour nothing happens", alLeft, false, 0},
-      {"a drag outside the grip", alLeft, true, 30},
-  };
-  for (const TCase& c : cases) {
+  } cases[] = {{"left", alLeft, true, 0},
+               {"top", alTop, true, 0},
+               {"without a neighbour nothing happens", alLeft, false, 0},
+               {"a drag outside the grip", alLeft, true, 30}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    Form = std::make_unique<TForm>(nullptr);
-    Form->SetBounds(60, 60, 460, 300);
+    NewForm();
     const bool sideways = c.Align == alLeft;
     auto* neighbour = Add<TPanel>();
     neighbour->SetBounds(0, 0, 120, 80);
@@ -269,11 +201,14 @@ TEST_F(QmCtrlsTest, TheGripCollapsesAndRestoresTheNeighbourAndTheBarDragsIt) {
     Add<TPanel>()->SetAlign(alClient);
     ASSERT_TRUE(ShowActive(*Form));
     const auto size = [&] { return sideways ? neighbour->Width() : neighbour->Height(); };
-    const auto clickGrip = [&] { ClickAt(*splitter, splitter->Width() / 2, splitter->Height() / 2); };
-    const int before = size();
-    const POINT place{splitter->Left(), splitter->Top()};
+    const auto place = [&] { return sideways ? splitter->Left() : splitter->Top(); };
+    const auto clickGrip = [&] {
+      ClickAt(splitter->Handle(), POINT{splitter->Width() / 2, splitter->Height() / 2});
+      Pump(50);
+    };
+    const int before = size(), placed = place();
     if (c.DragBy) {
-      DragOver(*Form, place.x + 5, place.x + 5 + c.DragBy, 5);  // the bar moves along
+      DragAt(Form->Handle(), POINT{placed + 5, 5}, POINT{placed + 5 + c.DragBy, 5});  // the bar moves along
       EXPECT_EQ(size(), before + c.DragBy);
       EXPECT_FALSE(splitter->Collapsed());
       continue;
@@ -281,7 +216,7 @@ TEST_F(QmCtrlsTest, TheGripCollapsesAndRestoresTheNeighbourAndTheBarDragsIt) {
     clickGrip();
     EXPECT_EQ(size(), c.WithNeighbour ? 0 : before);
     EXPECT_EQ(splitter->Collapsed(), c.WithNeighbour);
-    EXPECT_EQ(sideways ? splitter->Left() : splitter->Top(), c.WithNeighbour ? 0 : (sideways ? place.x : place.y));
+    EXPECT_EQ(place(), c.WithNeighbour ? 0 : placed);
     clickGrip();
     EXPECT_EQ(size(), before);
     EXPECT_FALSE(splitter->Collapsed());
@@ -315,9 +250,7 @@ TEST_F(QmCtrlsTest, EachControlComesBackFromItsComponentText) {
        "  GripType = gtSunken"},
       {[&] {
          auto* panel = Add<TqmPanel>("pnlInfo");
-         panel->SetCaption("Panel");
          panel->BevelOuter = bvLowered;
-         panel->BevelWidth = 2;
          panel->Alignment = taLeftJustify;
          return panel;
        },
@@ -354,38 +287,6 @@ TEST_F(QmCtrlsTest, EachControlComesBackFromItsComponentText) {
     EXPECT_EQ(again, text);
     c.Check(*copy);
   }
-}
-
-TEST_F(QmCtrlsTest, AllFiveOnAFormWithASelectionInTheLabel) {
-  auto [label, middle] = AddSelectableLabel(*Form, "Copy this text");
-  auto* panel = Add<TqmPanel>();
-  panel->SetBounds(20, 60, 200, 50);
-  panel->SetCaption("TqmPanel");
-  panel->BevelInner = bvLowered;
-  panel->BorderWidth = 2;
-  auto* check = Add<TqmCheckBox>();
-  check->SetBounds(20, 120, 150, 20);
-  check->SetCaption("TqmCheckBox");
-  auto* radio = Add<TqmRadioGroup>();
-  radio->SetBounds(20, 150, 200, 90);
-  radio->SetCaption("TqmRadioGroup");
-  radio->SetItems({"First", "Second"});
-  radio->SetItemIndex(0);
-  auto* neighbour = Add<TPanel>();
-  neighbour->SetBounds(0, 0, 120, 0);
-  neighbour->SetAlign(alRight);
-  neighbour->SetCaption("Neighbour");
-  auto* splitter = Add<TqmSplitter>();
-  splitter->SetBounds(0, 0, 12, 0);
-  splitter->SetAlign(alRight);
-  ASSERT_TRUE(ShowActive(*Form));
-  DragOver(*label, middle[1], middle[6], 8);
-  Pump(100);
-  EXPECT_TRUE(SaveWindowPicture(Form->Handle(), ArtifactsFolder() + "qm_controls.bmp"));
-  HDC dc = GetDC(label->Handle());
-  EXPECT_EQ(GetPixel(dc, middle[3], label->Height() - 1), ColorToRGB(clHighlight));
-  EXPECT_EQ(GetPixel(dc, middle[8], label->Height() - 1), GetPixel(dc, middle[8], 0)) << "beyond the selection";
-  ReleaseDC(label->Handle(), dc);
 }
 
 }  // namespace
