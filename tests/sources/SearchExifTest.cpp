@@ -11,6 +11,7 @@
 #include "os/os.h"
 #include "tests/metadata/ExifTestFiles.h"
 #include "tests/sources/SourceHits.h"
+#include "tests/sources/SourceSettingsFile.h"
 #include "tests/support/Corpora.h"
 #include "tests/support/TestPaths.h"
 
@@ -39,25 +40,17 @@ TFill Description(const std::string& text) {
   return [text](TExifData& exif) { exif.SetImageDescription(text); };
 }
 
-// The image source over a folder of its own, listed in the source's file of the settings folder
-// (natively moved into the scratch folder).
+// The image source over a folder of its own, listed in the source's file.
 class SearchExifTest : public ::testing::Test {
  protected:
-  SearchExifTest() : Folder(testpaths::FreshFolder("exif_images")) {
-#ifndef _WIN32
-    os::SetEnv("XDG_CONFIG_HOME", testpaths::FreshFolder("exif_settings"));
-#endif
-    ListFolders({Folder});
-  }
+  SearchExifTest() : Folder(testpaths::FreshFolder("exif_images")) { ListFolders({Folder}); }
   ~SearchExifTest() override { os::SetShellOpenForTests(nullptr); }
 
   void ListFolders(const TStringList& folders, bool subfolders = false) {
     std::string text = "[Folders]\r\n";
     for (size_t i = 0; i < folders.size(); ++i) text += "Folder" + std::to_string(i) + "=" + folders[i] + "\r\n";
     text += std::string("[Options]\r\nSubfolders=") + (subfolders ? "1" : "0") + "\r\n";
-    const std::string settings = SettingsFolder("Lorvex");
-    ForceDirectories(settings);
-    os::WriteFileReplacing(settings + TSearchExif::IniFileName, text);
+    WriteSourceSettings(TSearchExif::IniFileName, text);
   }
 
   std::string Folder;
