@@ -146,13 +146,39 @@ std::string TSqlStatement::LiteralText() const {
   return text;
 }
 
+bool NamesOleDbProvider(const std::string& connectionString) {
+  size_t start = 0;
+  while (start < connectionString.size()) {
+    const size_t equals = connectionString.find('=', start);
+    if (equals == std::string::npos) return false;
+    if (SameText(Trim(connectionString.substr(start, equals - start)), "Provider")) return true;
+    // The value runs to the next ";" outside quotes and braces.
+    char closing = 0;
+    size_t at = equals + 1;
+    for (; at < connectionString.size(); ++at) {
+      const char c = connectionString[at];
+      if (closing) {
+        if (c == closing) closing = 0;
+      } else if (c == '"' || c == '\'') {
+        closing = c;
+      } else if (c == '{') {
+        closing = '}';
+      } else if (c == ';') {
+        break;
+      }
+    }
+    start = at + 1;
+  }
+  return false;
+}
+
 // --- TSearchDatabase --------------------------------------------------------------------------
 
 TSearchDatabase::TSearchDatabase(TComponent* owner, std::shared_ptr<TDatabaseConnector> connector,
                                  std::shared_ptr<TDatabaseWindows> windows)
     : TSearchClass(owner), FConnector(std::move(connector)), FWindows(std::move(windows)) {}
 
-void TSearchDatabase::LoadIcon(TItemData& item) { FWindows->LoadIcon(item); }
+void TSearchDatabase::LoadIcon(TItemData& item) { FWindows->LoadRecordIcon(item); }
 
 void TSearchDatabase::ShowOptions() {
   if (FWindows->ShowOptions()) Reset();

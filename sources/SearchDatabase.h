@@ -61,6 +61,11 @@ struct TSqlStatement {
 };
 TSqlStatement BindSearchText(const std::string& sql, const std::string& text);
 
+// Whether a connection string names an OLE DB provider (a "Provider" key, any case). One that
+// does not is an ODBC connection string, which ADO hands to its default provider, the OLE DB
+// provider for ODBC.
+bool NamesOleDbProvider(const std::string& connectionString);
+
 // One field of a row: its name and its value as text.
 struct TDbField {
   std::string Name;
@@ -111,7 +116,7 @@ class TDatabaseWindows {
   virtual bool ShowOptions() = 0;
   // The record window, listing Lines; it stays open after the call.
   virtual void ShowRecord(const TStringList& lines) = 0;
-  virtual void LoadIcon(TItemData& item) = 0;
+  virtual void LoadRecordIcon(TItemData& item) = 0;
 };
 
 class TSearchDatabase : public TSearchClass {

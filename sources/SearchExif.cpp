@@ -131,7 +131,7 @@ std::shared_ptr<const TSearchExif::TFolderList> TSearchExif::Folders() {
 }
 
 void TSearchExif::ShowOptions() {
-  if (FOptionsDialog && FOptionsDialog(IniFileName, TranslateText("Exif options"))) Reset();
+  if (FOptionsDialog && FOptionsDialog(IniFileName, "Exif options")) Reset();
 }
 
 void TSearchExif::Reset() {

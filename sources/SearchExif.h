@@ -39,7 +39,8 @@ int64_t LoadImageExif(vmx::TExifData& exif, const std::string& fileName);
 
 class TSearchExif : public TSearchClass {
  public:
-  // Shows the folder-list dialog for a file of the settings folder, with its caption; true after OK.
+  // Shows the folder-list dialog for a file of the settings folder, with its caption (in
+  // English: the dialog translates it); true after OK.
   using TOptionsDialog = std::function<bool(const std::string& iniFileName, const std::string& caption)>;
 
   TSearchExif(TComponent* owner, TOptionsDialog optionsDialog);

@@ -11,6 +11,8 @@ namespace {
 
 constexpr UINT WM_SYNCHRONIZE = WM_APP + 0x101;
 constexpr UINT WM_HINTCHECK = WM_APP + 0x102;
+// Posted by a form that frees itself when closed: it goes once its close has been handled.
+constexpr UINT WM_RELEASEFORM = WM_APP + 0x103;
 constexpr UINT_PTR HintPauseTimer = 1;
 constexpr UINT_PTR HintWatchTimer = 2;
 constexpr UINT HintWatchInterval = 250;
@@ -219,9 +221,13 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (FModal) ModalResult = mrNone;
       } else if (!FModal) {
         Hide();
+        if (action == caFree) PostMessageA(FHandle, WM_RELEASEFORM, 0, 0);
       }
       return 0;
     }
+    case WM_RELEASEFORM:
+      delete this;
+      return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         if (HWND focus = GetFocus(); focus && IsChild(FHandle, focus)) FLastFocus = focus;

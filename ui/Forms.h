@@ -57,6 +57,8 @@ class TForm : public TWinControl {
   bool DialogKey(WORD key, TShiftState shift);
   void SelectNext(TWinControl* current, bool forward);
 
+  // Closing hides the form; a form that is not modal and whose OnClose sets caFree is freed
+  // (it must have been made with new), once the close has been handled.
   std::function<void(TForm& sender, TCloseAction& action)> OnClose;
   TNotifyEvent OnShow;
   TNotifyEvent OnActivate;

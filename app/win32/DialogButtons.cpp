@@ -7,16 +7,21 @@ constexpr int ButtonHeight = 27;
 constexpr int ButtonGap = 10;
 
 TButton* AddButton(TForm& form, TWinControl& parent, const char* caption, int left, int top, int result) {
-  auto* button = new TButton(&form);
-  button->SetCaption(caption);
-  button->TabStop = true;
+  TButton* button = NewButton(form, parent, caption, left, top, ButtonWidth);
   button->ModalResult = result;
-  button->SetBounds(left, top, ButtonWidth, ButtonHeight);
-  button->SetParent(&parent);
   return button;
 }
 
 }  // namespace
+
+TButton* NewButton(TForm& form, TWinControl& parent, const std::string& caption, int left, int top, int width) {
+  auto* button = new TButton(&form);
+  button->SetCaption(caption);
+  button->TabStop = true;
+  button->SetBounds(left, top, width, ButtonHeight);
+  button->SetParent(&parent);
+  return button;
+}
 
 std::pair<TButton*, TButton*> AddOkCancel(TForm& form, TWinControl& parent, int top, int right, int okResult) {
   const int cancelLeft = right - ButtonWidth;
@@ -27,4 +32,22 @@ std::pair<TButton*, TButton*> AddOkCancel(TForm& form, TWinControl& parent, int 
   form.DefaultButton = ok;
   form.CancelButton = cancel;
   return {ok, cancel};
+}
+
+void TArrowButton::Paint(TCanvas& canvas) {
+  TSpeedButton::Paint(canvas);
+  const RECT r = ClientRect();
+  const int cx = r.right / 2, cy = r.bottom / 2, half = 5;
+  const int tip = FUp ? cy - 3 : cy + 3, base = FUp ? cy + 2 : cy - 2;
+  const POINT arrow[3] = {{cx - half, base}, {cx + half, base}, {cx, tip}};
+  const COLORREF color = GetSysColor(Enabled() ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
+  HBRUSH brush = CreateSolidBrush(color);
+  HPEN pen = CreatePen(PS_SOLID, 1, color);
+  HGDIOBJ oldBrush = SelectObject(canvas.Handle(), brush);
+  HGDIOBJ oldPen = SelectObject(canvas.Handle(), pen);
+  Polygon(canvas.Handle(), arrow, 3);
+  SelectObject(canvas.Handle(), oldPen);
+  SelectObject(canvas.Handle(), oldBrush);
+  DeleteObject(pen);
+  DeleteObject(brush);
 }

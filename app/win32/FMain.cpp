@@ -25,6 +25,17 @@
 #include "desktop/win32/TrayIcon.h"
 #include "sources/SearchIEBookmarks.h"
 #include "sources/win32/SearchShortcuts.h"
+#include "app/win32/FDatabaseOptions.h"
+#include "sources/SearchExif.h"
+#include "sources/win32/SearchDatabase.h"
+// Until the folder-list dialog of the folders source is merged in, the image source has no
+// options dialog to show.
+#if __has_include("app/win32/FFoldersOptions.h")
+#include "app/win32/FFoldersOptions.h"
+#define LORVEX_EXIF_OPTIONS RunFoldersOptions
+#else
+#define LORVEX_EXIF_OPTIONS nullptr
+#endif
 #include "ui/Dialogs.h"
 
 TMainForm* MainForm = nullptr;
@@ -546,6 +557,9 @@ void TMainForm::CreateSources() {
   auto shell = std::make_shared<TWin32ShortcutShell>();
   FSources = {new TSearchStartMenu(this, shell), new TSearchDesktop(this, shell),
               new TSearchIEBookmarks(this, shell)};
+  FSources.push_back(new TSearchDatabase(this, std::make_shared<TWin32DatabaseConnector>(),
+                                         std::make_shared<TWin32DatabaseWindows>()));
+  FSources.push_back(new TSearchExif(this, LORVEX_EXIF_OPTIONS));
   for (TSearchClass* source : FSources) SearchClasses().push_back(source);
 }
 

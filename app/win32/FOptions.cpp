@@ -14,34 +14,6 @@
 
 namespace {
 
-// A flat button that shows an arrow, up or down.
-class TArrowButton : public TSpeedButton {
- public:
-  TArrowButton(TComponent* owner, bool up) : TSpeedButton(owner), FUp(up) { Flat = false; }
-
- protected:
-  void Paint(TCanvas& canvas) override {
-    TSpeedButton::Paint(canvas);
-    const RECT r = ClientRect();
-    const int cx = r.right / 2, cy = r.bottom / 2, half = 5;
-    const int tip = FUp ? cy - 3 : cy + 3, base = FUp ? cy + 2 : cy - 2;
-    const POINT arrow[3] = {{cx - half, base}, {cx + half, base}, {cx, tip}};
-    const COLORREF color = GetSysColor(Enabled() ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
-    HBRUSH brush = CreateSolidBrush(color);
-    HPEN pen = CreatePen(PS_SOLID, 1, color);
-    HGDIOBJ oldBrush = SelectObject(canvas.Handle(), brush);
-    HGDIOBJ oldPen = SelectObject(canvas.Handle(), pen);
-    Polygon(canvas.Handle(), arrow, 3);
-    SelectObject(canvas.Handle(), oldPen);
-    SelectObject(canvas.Handle(), oldBrush);
-    DeleteObject(pen);
-    DeleteObject(brush);
-  }
-
- private:
-  bool FUp;
-};
-
 constexpr int ButtonTop = 6;
 
 }  // namespace

@@ -47,7 +47,7 @@ class TFakeWindows : public TDatabaseWindows {
  public:
   bool ShowOptions() override { return true; }
   void ShowRecord(const TStringList& lines) override { Records.push_back(lines); }
-  void LoadIcon(TItemData&) override {}
+  void LoadRecordIcon(TItemData&) override {}
   std::vector<TStringList> Records;
 };
 
@@ -95,6 +95,18 @@ TEST(SqlStatementTest, TheTypedTextIsAValueNeverSql) {
     EXPECT_EQ(statement.Parameters, c.Parameters);
     EXPECT_EQ(statement.LiteralText(), c.Literal);
   }
+}
+
+TEST(SqlStatementTest, AConnectionStringWithoutProviderIsAnOdbcOne) {
+  struct TCase {
+    const char* ConnectionString;
+    bool OleDb;
+  } cases[] = {{"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\db.mdb", true},
+               {"Data Source=x; provider = SQLOLEDB", true},
+               {"Driver={SQLite3 ODBC Driver;Provider=x};Database=c:\\a.db", false},
+               {"DSN=notes;PWD=\"a;Provider=b\"", false},
+               {"", false}};
+  for (const TCase& c : cases) EXPECT_EQ(NamesOleDbProvider(c.ConnectionString), c.OleDb) << c.ConnectionString;
 }
 
 TEST_F(SearchDatabaseTest, AFailingDatabaseIsNamedAfterTheOthersAreSearched) {
