@@ -142,7 +142,12 @@ std::string TSqlStatement::Text() const {
 
 std::string TSqlStatement::LiteralText() const {
   std::string text = Pieces.at(0);
-  for (size_t i = 1; i < Pieces.size(); ++i) text += "'" + Replaced(Parameters[i - 1], "'", "''") + "'" + Pieces[i];
+  for (size_t i = 1; i < Pieces.size(); ++i) {
+    text += '\'';
+    text += Replaced(Parameters[i - 1], "'", "''");
+    text += '\'';
+    text += Pieces[i];
+  }
   return text;
 }
 
