@@ -2,6 +2,12 @@
 
 #include "core/qmTranslate.h"
 
+namespace {
+
+constexpr UINT WM_COMETOFRONT = WM_APP + 0x150;
+
+}  // namespace
+
 TDbNoteForm::TDbNoteForm(TComponent* owner, const TStringList& lines) : TForm(owner) {
   SetCaption("Record");
   KeyPreview = true;
@@ -41,4 +47,17 @@ TDbNoteForm::TDbNoteForm(TComponent* owner, const TStringList& lines) : TForm(ow
   eValues->SetText(text);
 }
 
-void ShowDbNote(const TStringList& lines) { (new TDbNoteForm(nullptr, lines))->Show(); }
+void TDbNoteForm::ShowInFront() {
+  Show();
+  // A record opens from the main window's Enter, which then hides that window and gives its
+  // search box the focus: the record comes to the front after that.
+  PostMessageA(Handle(), WM_COMETOFRONT, 0, 0);
+}
+
+LRESULT TDbNoteForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != WM_COMETOFRONT) return TForm::WndProc(msg, wParam, lParam);
+  SetForegroundWindow(Handle());
+  return 0;
+}
+
+void ShowDbNote(const TStringList& lines) { (new TDbNoteForm(nullptr, lines))->ShowInFront(); }

@@ -15,6 +15,12 @@ class TDbNoteForm : public TForm {
   TMemo* eValues;
   TPanel* pButtons;
   TButton* btnCancel;
+
+  // Shows the window and brings it to the front once the main window has hidden.
+  void ShowInFront();
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
 // Shows a new record window with Lines.
