@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "core/LorvexClasses.h"
 #include "metadata/Vmx.Exif.JPEGUtils.h"
 #include "os/os.h"
@@ -28,21 +29,6 @@ using namespace vmx;
 namespace {
 
 using TBytes = std::vector<uint8_t>;
-
-std::string Env(const char* name, const std::string& fallback) {
-  const char* value = std::getenv(name);
-  return value && *value ? value : fallback;
-}
-
-// The bytes this process has read from files so far (Linux).
-int64_t BytesReadSoFar() {
-  std::ifstream io("/proc/self/io");
-  std::string key;
-  int64_t value = 0;
-  while (io >> key >> value)
-    if (key == "rchar:") return value;
-  return 0;
-}
 
 void AppendSegment(TBytes& out, uint8_t marker, const TBytes& data) {
   out.insert(out.end(), {0xFF, marker, uint8_t((data.size() + 2) >> 8), uint8_t(data.size() + 2)});
