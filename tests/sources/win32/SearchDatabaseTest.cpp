@@ -10,6 +10,7 @@
 #include "app/win32/FDefineDatabase.h"
 #include "core/qmFileUtils.h"
 #include "core/win32/qmMsgBox.h"
+#include "os/win32/os_win32.h"
 #include "tests/data/SqliteTestSupport.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettingsFile.h"
@@ -105,6 +106,7 @@ TEST_F(DatabaseSourceTest, AdoConnectsListsFieldsAndReportsTheProvidersErrors) {
   // A data source of the host's ODBC, which the OLE DB provider for ODBC opens by its name.
   testpaths::WriteText(testpaths::ProgramPath(config) + "\\odbc.ini",
             std::string("[lorvex_test]\nDriver=") + SqliteDriver + "\nDatabase=:memory:\n");
+  os::TComScope com;  // as the search worker has it
   TAdoSession session("Provider=MSDASQL;Data Source=lorvex_test");
   session.Run("select 1 as one, 'x' as two", {}, [](TDbRow&&) { return true; });
   EXPECT_EQ(session.FieldNames(), (TStringList{"one", "two"}));
