@@ -126,14 +126,14 @@ void SearchTree(benchmark::State& state, const std::string& name, const std::str
   std::ofstream(settings + "/Lorvex/" + TSearchExif::IniFileName)
       << "[Folders]\r\nFolder0=" << root << "\r\n[Options]\r\nSubfolders=1\r\n";
   TSearchExif source(nullptr, nullptr);
-  Measure(state, name, files, [&] {
-    source.Search("no image holds this", [](const TItemRecord&) { return false; });
-  });
+  Measure(state, name, files, [&] { source.Search("no image holds this", [](const TItemRecord&) { return false; }); });
 }
 
 void ImageSearch(benchmark::State& state) { SearchTree(state, "search", Tree(), 10000); }
 
-void ImageSearchOfLargeImages(benchmark::State& state) { SearchTree(state, "search of images 128 times as large", LargeTree(), 100); }
+void ImageSearchOfLargeImages(benchmark::State& state) {
+  SearchTree(state, "search of images 128 times as large", LargeTree(), 100);
+}
 
 void BareWalk(benchmark::State& state) {
   std::vector<char> buffer(64 * 1024);

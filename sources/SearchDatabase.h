@@ -50,7 +50,7 @@ std::string DatabaseNameError(const TDatabaseRows& rows, const std::string& name
 // the text; a marker outside literals becomes a parameter of the text itself. So the text is
 // always a value, never a piece of SQL.
 struct TSqlStatement {
-  TStringList Pieces;      // the SQL around the parameters: one more than there are parameters
+  TStringList Pieces;  // the SQL around the parameters: one more than there are parameters
   TStringList Parameters;
 
   // The SQL with "?" for each parameter.

@@ -69,9 +69,9 @@ std::string NumberText(double value) {
 
 bool MatchesMetadata(const TCustomExifData& exif, const std::string& upperText, std::string& displayName) {
   if (upperText.empty()) return false;
-  for (const std::string& field : {exif.ImageDescription(), Utf16ToUtf8(exif.Author()), Utf16ToUtf8(exif.Comments()),
-                                   Utf16ToUtf8(exif.Keywords()), Utf16ToUtf8(exif.Subject()),
-                                   Utf16ToUtf8(exif.Title())}) {
+  for (const std::string& field :
+       {exif.ImageDescription(), Utf16ToUtf8(exif.Author()), Utf16ToUtf8(exif.Comments()), Utf16ToUtf8(exif.Keywords()),
+        Utf16ToUtf8(exif.Subject()), Utf16ToUtf8(exif.Title())}) {
     if (AnsiUpperCase(field).find(upperText) == std::string::npos) continue;
     displayName = field;
     return true;
@@ -148,8 +148,9 @@ void TSearchExif::Search(const std::string& text, const TAddHitFunc& addHit) {
   const std::shared_ptr<const TFolderList> list = Folders();
   // After a stop every further walk ends at its first poll.
   for (const std::string& folder : list->Folders)
-    SearchFiles("*.jpg", folder, "", list->Subfolders, false, 0,
-                [this](const std::string& fullPath, const std::string&, bool, TDrawType) { return FileFound(fullPath); });
+    SearchFiles(
+        "*.jpg", folder, "", list->Subfolders, false, 0,
+        [this](const std::string& fullPath, const std::string&, bool, TDrawType) { return FileFound(fullPath); });
   if (!FFailure.empty() && !FStopped) throw Exception(FFailure);
 }
 

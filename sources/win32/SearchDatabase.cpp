@@ -181,8 +181,8 @@ class TOdbcSession : public TDatabaseSession {
     std::vector<SQLLEN> lengths(values.size(), SQL_NTS);
     for (size_t i = 0; i < values.size(); ++i)
       statement.Check(SQLBindParameter(statement.Get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
-                                       SQL_WVARCHAR, std::max<SQLULEN>(values[i].size(), 1), 0, OdbcText(values[i]),
-                                       0, &lengths[i]));
+                                       SQL_WVARCHAR, std::max<SQLULEN>(values[i].size(), 1), 0, OdbcText(values[i]), 0,
+                                       &lengths[i]));
     statement.Check(SQLExecute(statement.Get()));
     const TStringList names = ColumnNames(statement);
     for (SQLRETURN fetched; (fetched = SQLFetch(statement.Get())) != SQL_NO_DATA;) {
@@ -249,8 +249,8 @@ std::unique_ptr<TDatabaseSession> TWin32DatabaseConnector::Open(const std::strin
 // --- TAdoSession ---------------------------------------------------------------------------------
 
 TAdoSession::TAdoSession(const std::string& connectionString) {
-  HRESULT result = CoCreateInstance(ConnectionClass, nullptr, CLSCTX_INPROC_SERVER, ConnectionInterface,
-                                    FConnection.PutVoid());
+  HRESULT result =
+      CoCreateInstance(ConnectionClass, nullptr, CLSCTX_INPROC_SERVER, ConnectionInterface, FConnection.PutVoid());
   if (FAILED(result))
     throw Exception(FormatText(TranslateText("ActiveX Data Objects are not available: %s"), {SystemMessage(result)}));
   result = FConnection->Open(TBstr(connectionString), nullptr, nullptr, adOptionUnspecified);
@@ -354,8 +354,8 @@ std::string BuildConnectionString(HWND parent, const std::string& connectionStri
   HRESULT result = CoCreateInstance(DataInitializeClass, nullptr, CLSCTX_INPROC_SERVER, DataInitializeInterface,
                                     initialize.PutVoid());
   if (SUCCEEDED(result))
-    result = CoCreateInstance(DataLinksClass, nullptr, CLSCTX_INPROC_SERVER, PromptInitializeInterface,
-                              prompt.PutVoid());
+    result =
+        CoCreateInstance(DataLinksClass, nullptr, CLSCTX_INPROC_SERVER, PromptInitializeInterface, prompt.PutVoid());
   if (FAILED(result)) fail(result);
   TComRef<IUnknown> source;
   std::wstring initial = Utf8ToWide(connectionString);

@@ -1,11 +1,10 @@
 // The database source over a fake provider: the statements it is given, the rows it reports,
 // and the list the options dialog edits.
-#include "sources/SearchDatabase.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 
+#include "sources/SearchDatabase.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettingsFile.h"
 
@@ -81,9 +80,13 @@ TEST(SqlStatementTest, TheTypedTextIsAValueNeverSql) {
     TStringList Parameters;
     std::string Literal;
   } cases[] = {
-      {"select * from t where a like '%#search#%'", "select * from t where a like ?", {"%o'k%"},
+      {"select * from t where a like '%#search#%'",
+       "select * from t where a like ?",
+       {"%o'k%"},
        "select * from t where a like '%o''k%'"},
-      {"where a = #search# or b like 'x''#search#%'", "where a = ? or b like ?", {"o'k", "x'o'k%"},
+      {"where a = #search# or b like 'x''#search#%'",
+       "where a = ? or b like ?",
+       {"o'k", "x'o'k%"},
        "where a = 'o''k' or b like 'x''o''k%'"},
       {"where a = '#SEARCH#' and b = '?'", "where a = '#SEARCH#' and b = '?'", {}, "where a = '#SEARCH#' and b = '?'"},
       {"where a = 'open #search#", "where a = ?", {"open o'k"}, "where a = 'open o''k'"},
@@ -137,8 +140,7 @@ TEST_F(SearchDatabaseTest, AFailingDatabaseIsNamedAfterTheOthersAreSearched) {
 TEST_F(SearchDatabaseTest, AProviderWithoutParametersGetsTheTextWrittenIn) {
   Define({{"One", "one column", "select id from t where id = #search#"}});
   Connector->TakesParameters = false;
-  for (int search = 0; search < 2; ++search)
-    EXPECT_EQ(HitNames(CollectHits(Source, "7")), TStringList{"7 "});
+  for (int search = 0; search < 2; ++search) EXPECT_EQ(HitNames(CollectHits(Source, "7")), TStringList{"7 "});
   EXPECT_EQ(Connector->Statements, (TStringList{"select id from t where id = ? | 7", "select id from t where id = '7'",
                                                 "select id from t where id = '7'"}));
 }

@@ -1,6 +1,4 @@
 // The image source over JPEG files the tests write with the Exif writer, and over the corpus.
-#include "sources/SearchExif.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +7,7 @@
 #include "core/qmFileUtils.h"
 #include "metadata/Vmx.Exif.JPEGUtils.h"
 #include "os/os.h"
+#include "sources/SearchExif.h"
 #include "tests/metadata/ExifTestFiles.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettingsFile.h"

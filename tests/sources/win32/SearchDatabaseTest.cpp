@@ -1,8 +1,6 @@
 // The database source on Windows: a real SQLite file through Wine's ODBC (the host's unixODBC
 // and its SQLite driver), ADO over the OLE DB provider for ODBC as far as Wine takes it, and the
 // source's windows.
-#include "sources/win32/SearchDatabase.h"
-
 #include <gtest/gtest.h>
 
 #include "app/win32/FDatabaseOptions.h"
@@ -11,6 +9,7 @@
 #include "core/qmFileUtils.h"
 #include "core/win32/qmMsgBox.h"
 #include "os/win32/os_win32.h"
+#include "sources/win32/SearchDatabase.h"
 #include "tests/data/SqliteTestSupport.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettingsFile.h"
@@ -64,9 +63,10 @@ class DatabaseSourceTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(DatabaseSourceTest, AnOdbcRowIsFoundByItsTextAfterAFailingDatabaseAndShownInItsWindow) {
-  auto db = sqlitetest::NewDatabase("odbc_notes", "create table notes(title text, body text);"
-                                                  "insert into notes values('Beach', 'it''s by the sea');"
-                                                  "insert into notes values('Hills', 'far inland');");
+  auto db = sqlitetest::NewDatabase("odbc_notes",
+                                    "create table notes(title text, body text);"
+                                    "insert into notes values('Beach', 'it''s by the sea');"
+                                    "insert into notes values('Hills', 'far inland');");
   const std::string file = db->GetDatabase();
   db.reset();
   TMemIniFile ini(WriteSourceSettings(TSearchDatabase::IniFileName, ""));
@@ -105,7 +105,7 @@ TEST_F(DatabaseSourceTest, AdoConnectsListsFieldsAndReportsTheProvidersErrors) {
   if (!os::GetEnv("ODBCSYSINI", config)) GTEST_SKIP() << "ODBCSYSINI is not set";
   // A data source of the host's ODBC, which the OLE DB provider for ODBC opens by its name.
   testpaths::WriteText(testpaths::ProgramPath(config) + "\\odbc.ini",
-            std::string("[lorvex_test]\nDriver=") + SqliteDriver + "\nDatabase=:memory:\n");
+                       std::string("[lorvex_test]\nDriver=") + SqliteDriver + "\nDatabase=:memory:\n");
   os::TComScope com;  // as the search worker has it
   TAdoSession session("Provider=MSDASQL;Data Source=lorvex_test");
   session.Run("select 1 as one, 'x' as two", {}, [](TDbRow&&) { return true; });
