@@ -49,7 +49,7 @@ class TStatementBuilder {
     std::string content = literal.substr(1, literal.size() - (literal.size() > 1 && literal.back() == '\'' ? 2 : 1));
     Parameter(Replaced(Replaced(content, "''", "'"), SearchMarker, FText));
   }
-  TSqlStatement Result() { return std::move(FStatement); }
+  TSearchStatement Result() { return std::move(FStatement); }
 
  private:
   void Parameter(std::string value) {
@@ -58,7 +58,7 @@ class TStatementBuilder {
   }
 
   const std::string& FText;
-  TSqlStatement FStatement;
+  TSearchStatement FStatement;
 };
 
 // A hit's execute string: the database's index and the row's, "0|12".
@@ -122,7 +122,7 @@ std::string DatabaseNameError(const TDatabaseRows& rows, const std::string& name
 
 // --- Statements -------------------------------------------------------------------------------
 
-TSqlStatement BindSearchText(const std::string& sql, const std::string& text) {
+TSearchStatement BindSearchText(const std::string& sql, const std::string& text) {
   TStatementBuilder builder(text);
   size_t from = 0;
   for (size_t quote = sql.find('\''); quote != std::string::npos; quote = sql.find('\'', from)) {
@@ -134,13 +134,13 @@ TSqlStatement BindSearchText(const std::string& sql, const std::string& text) {
   return builder.Result();
 }
 
-std::string TSqlStatement::Text() const {
+std::string TSearchStatement::Text() const {
   std::string text = Pieces.at(0);
   for (size_t i = 1; i < Pieces.size(); ++i) text += "?" + Pieces[i];
   return text;
 }
 
-std::string TSqlStatement::LiteralText() const {
+std::string TSearchStatement::LiteralText() const {
   std::string text = Pieces.at(0);
   for (size_t i = 1; i < Pieces.size(); ++i) {
     text += '\'';
@@ -243,7 +243,7 @@ bool TSearchDatabase::SearchDatabase(size_t index, TOneDatabase& database, const
 
 // Parameters first; a statement that fails with them before its first row runs again with the
 // text written in, and when that works the database keeps to it.
-void TSearchDatabase::RunStatement(TDatabaseSession& session, TOneDatabase& database, const TSqlStatement& statement,
+void TSearchDatabase::RunStatement(TDatabaseSession& session, TOneDatabase& database, const TSearchStatement& statement,
                                    const TDbRowFunc& onRow) {
   if (statement.Parameters.empty() || database.LiteralText) return session.Run(statement.LiteralText(), {}, onRow);
   bool rowsCame = false;

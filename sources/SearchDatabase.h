@@ -49,7 +49,7 @@ std::string DatabaseNameError(const TDatabaseRows& rows, const std::string& name
 // "#search#" (case-sensitive) becomes one parameter, its content with every marker replaced by
 // the text; a marker outside literals becomes a parameter of the text itself. So the text is
 // always a value, never a piece of SQL.
-struct TSqlStatement {
+struct TSearchStatement {
   TStringList Pieces;  // the SQL around the parameters: one more than there are parameters
   TStringList Parameters;
 
@@ -59,7 +59,7 @@ struct TSqlStatement {
   // provider that takes no parameters.
   std::string LiteralText() const;
 };
-TSqlStatement BindSearchText(const std::string& sql, const std::string& text);
+TSearchStatement BindSearchText(const std::string& sql, const std::string& text);
 
 // Whether a connection string names an OLE DB provider (a "Provider" key, any case). One that
 // does not is an ODBC connection string, which ADO hands to its default provider, the OLE DB
@@ -152,7 +152,7 @@ class TSearchDatabase : public TSearchClass {
   std::shared_ptr<const TDatabases> Databases();
   // False when the search is to stop.
   bool SearchDatabase(size_t index, TOneDatabase& database, const std::string& text, TRowSnapshot& rows);
-  void RunStatement(TDatabaseSession& session, TOneDatabase& database, const TSqlStatement& statement,
+  void RunStatement(TDatabaseSession& session, TOneDatabase& database, const TSearchStatement& statement,
                     const TDbRowFunc& onRow);
   bool ReportRow(size_t index, TDbRow&& row, TRowSnapshot& rows);
 

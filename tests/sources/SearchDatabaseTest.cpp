@@ -93,7 +93,7 @@ TEST(SqlStatementTest, TheTypedTextIsAValueNeverSql) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Sql);
-    const TSqlStatement statement = BindSearchText(c.Sql, "o'k");
+    const TSearchStatement statement = BindSearchText(c.Sql, "o'k");
     EXPECT_EQ(statement.Text(), c.Bound);
     EXPECT_EQ(statement.Parameters, c.Parameters);
     EXPECT_EQ(statement.LiteralText(), c.Literal);
