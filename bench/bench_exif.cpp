@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "metadata/Vmx.Exif.h"
 
 #ifdef LORVEX_BENCH_PEERS
@@ -34,21 +35,6 @@ using namespace vmx;
 namespace {
 
 constexpr int ImageWidth = 4000, ImageHeight = 3000;
-
-std::string Env(const char* name, const std::string& fallback) {
-  const char* value = std::getenv(name);
-  return value && *value ? value : fallback;
-}
-
-// The bytes this process has read from files so far (Linux).
-int64_t BytesReadSoFar() {
-  std::ifstream io("/proc/self/io");
-  std::string key;
-  int64_t value = 0;
-  while (io >> key >> value)
-    if (key == "rchar:") return value;
-  return 0;
-}
 
 // The image after its SOI: tables, frame, scan and EOI.
 std::vector<uint8_t> ImageBody() {

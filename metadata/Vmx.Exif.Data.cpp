@@ -169,23 +169,24 @@ bool TCustomExifData::Empty() const {
 
 // --- loading ----------------------------------------------------------------------------------
 
-void TCustomExifData::LoadFromJPEG(TStream& stream) {
+void TCustomExifData::LoadFromJPEG(TStream& stream, uint8_t segments) {
   FFoundSegments = 0;
   FOffsetBase = FXMPSegmentOffset = FXMPSegmentSize = 0;
   BeginUpdate();
   try {
     Clear(true);
     FXMPChanged = false;
-    TJPEGHeaderParser segments(stream, JPEGMarkers({jmApp1}));
+    TJPEGHeaderParser walk(stream, JPEGMarkers({jmApp1}));
     try {
-      while ((FFoundSegments & (jsExif | jsXMP)) != (jsExif | jsXMP) && segments.MoveNext()) {
-        TFoundJPEGSegment& segment = *segments.Current();
+      const auto wanted = [&](uint8_t kind) { return (segments & kind) && !(FFoundSegments & kind); };
+      while ((FFoundSegments & segments) != segments && walk.MoveNext()) {
+        TFoundJPEGSegment& segment = *walk.Current();
         TMemoryStream& data = segment.Data();
-        if (!(FFoundSegments & jsExif) && HasExifHeader(data, false)) {
+        if (wanted(jsExif) && HasExifHeader(data, false)) {
           FFoundSegments |= jsExif;
           LoadFromExifStream(data);
           FOffsetBase += segment.OffsetOfData();
-        } else if (!(FFoundSegments & jsXMP) && HasXMPSegmentHeader(data)) {
+        } else if (wanted(jsXMP) && HasXMPSegmentHeader(data)) {
           FFoundSegments |= jsXMP;
           FXMPSegmentOffset = segment.Offset();
           FXMPSegmentSize = data.Size();

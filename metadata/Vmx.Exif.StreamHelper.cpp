@@ -65,10 +65,11 @@ void TMemoryStream::SetSize(int64_t size) {
   if (FPosition > FSize) FPosition = FSize;
 }
 
-TFileStream::TFileStream(const std::string& fileName) : FHandle(os::OpenSharedFile(fileName)) {
+TFileStream::TFileStream(const std::string& fileName, int64_t bufferSize)
+    : FBufferSize(std::max<int64_t>(bufferSize, 0)), FHandle(os::OpenSharedFile(fileName)) {
   if (FHandle == -1) throw EInOutError("Cannot open file \"" + fileName + "\"");
   FSize = os::SharedFileSize(FHandle);
-  FBuffer = std::make_unique<uint8_t[]>(BufferSize);
+  FBuffer = std::make_unique<uint8_t[]>(static_cast<size_t>(FBufferSize));
 }
 
 TFileStream::~TFileStream() { os::CloseSharedFile(FHandle); }
@@ -86,14 +87,14 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
       done += n;
       continue;
     }
-    if (count - done >= BufferSize) {  // large reads go straight to the caller's memory
+    if (count - done >= FBufferSize) {  // large reads go straight to the caller's memory
       const int64_t got = os::ReadSharedFile(FHandle, at, out + done, count - done);
       FBytesFetched += got;
       done += got;
       break;
     }
     FBufferStart = at;
-    FBufferCount = os::ReadSharedFile(FHandle, at, FBuffer.get(), BufferSize);
+    FBufferCount = os::ReadSharedFile(FHandle, at, FBuffer.get(), FBufferSize);
     FBytesFetched += FBufferCount;
     if (FBufferCount == 0) break;
   }

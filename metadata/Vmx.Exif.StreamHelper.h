@@ -109,10 +109,13 @@ class TMemoryStream : public TCustomMemoryStream {
 };
 
 // A read-only file, opened so that other programs may still read, write, rename and delete
-// it; small reads are served from a buffer. Raises EInOutError when the file cannot be opened.
+// it; reads smaller than BufferSize are served from a buffer of that size (0: every read goes
+// to the file as asked, so nothing beyond it is fetched). Raises EInOutError when the file
+// cannot be opened.
 class TFileStream : public TStream {
  public:
-  explicit TFileStream(const std::string& fileName);
+  static constexpr int64_t DefaultBufferSize = 4096;
+  explicit TFileStream(const std::string& fileName, int64_t bufferSize = DefaultBufferSize);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
@@ -125,7 +128,7 @@ class TFileStream : public TStream {
   int64_t BytesFetched() const { return FBytesFetched; }
 
  private:
-  static constexpr int64_t BufferSize = 4096;
+  int64_t FBufferSize;
   intptr_t FHandle;
   int64_t FSize = 0;
   int64_t FPosition = 0;

@@ -627,9 +627,10 @@ class TCustomExifData : public IExifSectionOwner {
   TCustomExifData(const TCustomExifData&) = delete;
   TCustomExifData& operator=(const TCustomExifData&) = delete;
 
-  // Loads the Exif and XMP APP1 segments of a JPEG stream; raises EInvalidJPEGHeader when
-  // the stream does not start with SOI. A file cut short keeps what was read before the cut.
-  void LoadFromJPEG(TStream& stream);
+  // Loads the Exif and XMP APP1 segments of a JPEG stream (only those of Segments, a set of
+  // TJPEGSegmentKind: the walk ends once they are taken); raises EInvalidJPEGHeader when the
+  // stream does not start with SOI. A file cut short keeps what was read before the cut.
+  void LoadFromJPEG(TStream& stream, uint8_t segments = jsExif | jsXMP);
   // Loads an "Exif" NUL NUL block at the stream's position.
   virtual void LoadFromExifStream(TStream& stream);
   virtual void Clear(bool xmpToo = true);

@@ -104,6 +104,10 @@ bool WriteProfileString(const std::string& file, const std::string& section,
 TLocalTime Now();
 // The offset of local time from UTC now, in minutes (east of UTC positive).
 int UtcOffsetMinutes();
+// A date and a time of day as the user's settings write them: the short date, the long time.
+// The POSIX side writes "yyyy-mm-dd" and "hh:nn:ss".
+std::string ShortDateText(const TLocalTime& time);
+std::string LongTimeText(const TLocalTime& time);
 
 // A shared library loaded at run time: a null handle when it cannot be loaded, a null
 // address when it has no such symbol. FreeDynamicLibrary ignores a null handle.

@@ -240,8 +240,9 @@ TMemo::TMemo(TComponent* owner) : TEdit(owner) { SetBounds(0, 0, 185, 89); }
 
 void TMemo::CreateParams(TCreateParams& params) {
   TEdit::CreateParams(params);
-  params.Style &= ~ES_AUTOHSCROLL;  // the lines wrap
+  params.Style &= ~ES_AUTOHSCROLL;
   params.Style |= ES_MULTILINE | ES_AUTOVSCROLL;
+  if (!WordWrap) params.Style |= ES_AUTOHSCROLL | WS_HSCROLL;
   if (WantReturns) params.Style |= ES_WANTRETURN;
   if (ScrollBars) params.Style |= WS_VSCROLL;
   if (!Border) params.ExStyle &= ~WS_EX_CLIENTEDGE;

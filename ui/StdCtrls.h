@@ -88,6 +88,7 @@ class TMemo : public TEdit {
   bool ScrollBars = false;  // a vertical scroll bar
   bool WantReturns = true;  // Enter breaks the line (else it goes to the form)
   bool WantTabs = false;    // Tab is typed (else it moves the focus)
+  bool WordWrap = true;     // false: long lines scroll sideways, with a scroll bar of their own
   void SetScrollBars(bool vertical);
 
  protected:

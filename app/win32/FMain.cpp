@@ -9,6 +9,7 @@
 
 #include "app/win32/FBookmarkOptions.h"
 #include "app/win32/FClipboardOptions.h"
+#include "app/win32/FDatabaseOptions.h"
 #include "app/win32/FFoldersOptions.h"
 #include "app/win32/FMp3Options.h"
 #include "app/win32/FNote.h"
@@ -25,6 +26,7 @@
 #include "desktop/win32/WindowTimers.h"
 #include "os/os.h"
 #include "sources/SearchChromeBookmarks.h"
+#include "sources/SearchExif.h"
 #include "sources/SearchFirefoxBookmarks.h"
 #include "sources/SearchFolders.h"
 #include "sources/SearchIEBookmarks.h"
@@ -32,7 +34,10 @@
 #include "sources/SearchNotes.h"
 #include "sources/SearchRunGroup.h"
 #include "sources/win32/SearchClipboard.h"
+#include "sources/win32/SearchDatabase.h"
 #include "sources/win32/SearchShortcuts.h"
+// Until the folder-list dialog of the folders source is merged in, the image source has no
+// options dialog to show.
 #include "ui/Dialogs.h"
 #include "ui/qmMsgBox.h"
 #include "ui/qmTranslators.h"
@@ -352,7 +357,10 @@ void TMainForm::CreateSources() {
               new TSearchRunGroup(this, AcquireTimerHandler(), RunRunGroupOptions),
               new TSearchMp3(this, RunMp3Options),
               new TSearchChromeBookmarks(this, ShowChromeOptions),
-              new TSearchNotes(this, std::make_shared<TWin32NoteWindows>(this))};
+              new TSearchNotes(this, std::make_shared<TWin32NoteWindows>(this)),
+              new TSearchDatabase(this, std::make_shared<TWin32DatabaseConnector>(),
+                                  std::make_shared<TWin32DatabaseWindows>()),
+              new TSearchExif(this, RunFoldersOptions)};
   for (TSearchClass* source : FSources) SearchClasses().push_back(source);
 }
 

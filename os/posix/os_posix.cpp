@@ -339,6 +339,18 @@ int UtcOffsetMinutes() {
   return static_cast<int>(parts.tm_gmtoff / 60);
 }
 
+std::string ShortDateText(const TLocalTime& time) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", time.Year, time.Month, time.Day);
+  return text;
+}
+
+std::string LongTimeText(const TLocalTime& time) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.Hour, time.Minute, time.Second);
+  return text;
+}
+
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider) {
   DisplayNameProvider = std::move(provider);
 }

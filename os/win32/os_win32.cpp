@@ -257,6 +257,35 @@ int UtcOffsetMinutes() {
   return -static_cast<int>(bias);
 }
 
+namespace {
+
+SYSTEMTIME ToSystemTime(const TLocalTime& time) {
+  SYSTEMTIME parts{};
+  parts.wYear = static_cast<WORD>(time.Year);
+  parts.wMonth = static_cast<WORD>(time.Month);
+  parts.wDay = static_cast<WORD>(time.Day);
+  parts.wHour = static_cast<WORD>(time.Hour);
+  parts.wMinute = static_cast<WORD>(time.Minute);
+  parts.wSecond = static_cast<WORD>(time.Second);
+  return parts;
+}
+
+}  // namespace
+
+std::string ShortDateText(const TLocalTime& time) {
+  const SYSTEMTIME parts = ToSystemTime(time);
+  char text[100] = "";
+  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &parts, nullptr, text, sizeof text);
+  return text;
+}
+
+std::string LongTimeText(const TLocalTime& time) {
+  const SYSTEMTIME parts = ToSystemTime(time);
+  char text[100] = "";
+  GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &parts, nullptr, text, sizeof text);
+  return text;
+}
+
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider) {
   DisplayNameProvider = std::move(provider);
 }

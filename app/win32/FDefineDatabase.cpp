@@ -1,0 +1,98 @@
+#include "app/win32/FDefineDatabase.h"
+
+#include <tuple>
+
+#include "app/win32/DialogButtons.h"
+#include "core/qmStringUtils.h"
+#include "core/qmTranslate.h"
+#include "ui/qmMsgBox.h"
+#include "sources/win32/SearchDatabase.h"
+
+namespace {
+
+TLabel* NewLabel(TForm& form, const std::string& caption, int top, TWinControl* focus) {
+  auto* label = new TLabel(&form);
+  label->SetCaption(caption);
+  label->SetBounds(10, top, 300, 16);
+  label->SetParent(&form);
+  label->OnClick = [focus](TComponent&) { focus->SetFocus(); };
+  return label;
+}
+
+}  // namespace
+
+TDefineDatabaseForm::TDefineDatabaseForm(TComponent* owner, const TDatabaseRows& rows, int editing)
+    : TForm(owner), FRows(rows), FEditing(editing) {
+  SetCaption("Define database");
+  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
+  Position = poScreenCenter;
+  SetClientSize(413, 377);
+
+  eName = new TEdit(this);
+  eName->TabStop = true;
+  eName->SetBounds(10, 28, 393, 23);
+  eName->SetParent(this);
+  eConnectionString = new TEdit(this);
+  eConnectionString->TabStop = true;
+  eConnectionString->SetBounds(10, 80, 313, 23);
+  eConnectionString->SetParent(this);
+  btnConnectionString = NewButton(*this, *this, "Build", 328, 78);
+  eSQL = new TMemo(this);
+  eSQL->TabStop = true;
+  eSQL->WordWrap = false;
+  eSQL->SetScrollBars(true);
+  eSQL->SetBounds(10, 132, 393, 156);
+  eSQL->SetParent(this);
+  lblName = NewLabel(*this, "Name:", 10, eName);
+  lblConnectionString = NewLabel(*this, "Connection string:", 62, eConnectionString);
+  lblSQL = NewLabel(*this, "SQL:", 114, eSQL);
+  lblSearch = new TLabel(this);
+  lblSearch->WordWrap = true;
+  lblSearch->SetCaption("#search# stands for the typed text. It is inserted as a literal value, never as SQL.");
+  lblSearch->SetBounds(10, 294, 393, 32);
+  lblSearch->SetParent(this);
+  std::tie(btnOk, btnCancel) = AddOkCancel(*this, *this, 340, 403, mrNone);
+  ActiveControl = eName;
+
+  btnConnectionString->OnClick = [this](TComponent&) { btnConnectionStringClick(); };
+  btnOk->OnClick = [this](TComponent&) { btnOkClick(); };
+  TranslateComponents(*this);
+}
+
+void TDefineDatabaseForm::ShowDatabase(const TDatabaseDefinition& database) {
+  eName->SetText(database.Name);
+  eConnectionString->SetText(database.ConnectionString);
+  eSQL->SetText(database.SQL);
+}
+
+TDatabaseDefinition TDefineDatabaseForm::Database() const {
+  return {eName->Text(), eConnectionString->Text(), eSQL->Text()};
+}
+
+void TDefineDatabaseForm::btnConnectionStringClick() {
+  try {
+    eConnectionString->SetText(BuildConnectionString(Handle(), eConnectionString->Text()));
+  } catch (const Exception& e) {
+    ShowError(e.Message());
+  }
+}
+
+void TDefineDatabaseForm::btnOkClick() {
+  const std::string error = DatabaseNameError(FRows, eName->Text(), FEditing);
+  if (!error.empty()) ShowErrorAndAbort(error);
+  ModalResult = mrOk;
+}
+
+void EditDatabase(TComponent* owner, bool adding, TDatabaseRows& rows) {
+  if (!adding && !rows.HasSelection()) return;
+  TDefineDatabaseForm form(owner, rows, adding ? -1 : rows.ItemIndex());
+  if (!adding) {
+    form.ShowDatabase(*rows.Selected());
+    form.eName->SetEnabled(false);
+  }
+  if (form.ShowModal() != mrOk) return;
+  if (adding)
+    rows.Add(form.Database());
+  else
+    rows.Replace(rows.ItemIndex(), form.Database());
+}

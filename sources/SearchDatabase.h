@@ -1,0 +1,167 @@
+// The database source: rows of the user's own databases, each found by a statement of the
+// user's in which "#search#" stands for the typed text. The definitions live in
+// "LorvexDatabase.ini": one section per database (its name), with "ConnectionString" and "SQL"
+// (line breaks stored as "#13#10"); the sections' order is the order of searching.
+//
+// The databases are reached through TDatabaseConnector (ADO on Windows, sources/win32; a fake in
+// the tests), the dialogs and the record window through TDatabaseWindows (app/win32).
+//
+// Threads: Search runs on the search worker, which reads every row it reports into a snapshot
+// within its own connection (and, on Windows, its own COM apartment); a hit names its row there,
+// and Execute on the GUI thread reads the snapshot, never a connection. Reset and the options
+// dialog's OK drop the definitions and the snapshot.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/LorvexClasses.h"
+#include "core/RowList.h"
+#include "core/qmMemIni.h"
+
+struct TDatabaseDefinition {
+  std::string Name;
+  std::string ConnectionString;
+  std::string SQL;  // with real line breaks
+
+  bool operator==(const TDatabaseDefinition&) const = default;
+};
+using TDatabaseDefinitions = std::vector<TDatabaseDefinition>;
+
+// The definitions of the file, in file order.
+TDatabaseDefinitions LoadDatabases(const TMemIniFile& ini);
+// Writes the file anew: one section per definition, in list order.
+void SaveDatabases(const TDatabaseDefinitions& databases, TMemIniFile& ini);
+
+// The list the options dialog edits; a row's caption is the database's name.
+using TDatabaseRows = TRowList<TDatabaseDefinition>;
+TDatabaseRows NewDatabaseRows();
+// Why Name cannot name a database of Rows (the row Editing aside, -1 for a new one): empty, it
+// holds what a section name cannot, or another database has it already (ignoring case).
+// Empty when it can.
+std::string DatabaseNameError(const TDatabaseRows& rows, const std::string& name, int editing);
+
+// The user's statement with the typed text as parameters: each string literal holding the marker
+// "#search#" (case-sensitive) becomes one parameter, its content with every marker replaced by
+// the text; a marker outside literals becomes a parameter of the text itself. So the text is
+// always a value, never a piece of SQL.
+struct TSearchStatement {
+  TStringList Pieces;  // the SQL around the parameters: one more than there are parameters
+  TStringList Parameters;
+
+  // The SQL with "?" for each parameter.
+  std::string Text() const;
+  // The SQL with each parameter written in as a string literal, its quotes doubled, for a
+  // provider that takes no parameters.
+  std::string LiteralText() const;
+};
+TSearchStatement BindSearchText(const std::string& sql, const std::string& text);
+
+// Whether a connection string names an OLE DB provider (a "Provider" key, any case). One that
+// does not is an ODBC connection string, which ADO hands to its default provider, the OLE DB
+// provider for ODBC.
+bool NamesOleDbProvider(const std::string& connectionString);
+
+// One field of a row: its name and its value as text.
+struct TDbField {
+  std::string Name;
+  std::string Value;
+
+  bool operator==(const TDbField&) const = default;
+};
+using TDbRow = std::vector<TDbField>;
+// Takes one row; false stops the statement.
+using TDbRowFunc = std::function<bool(TDbRow&& row)>;
+
+// An open connection to one database.
+class TDatabaseSession {
+ public:
+  virtual ~TDatabaseSession() = default;
+  // Runs Sql with Parameters ("?" in Sql) and hands each row to OnRow until it answers false.
+  // Raises an Exception with the provider's message when the statement fails.
+  virtual void Run(const std::string& sql, const TStringList& parameters, const TDbRowFunc& onRow) = 0;
+};
+
+class TDatabaseConnector {
+ public:
+  virtual ~TDatabaseConnector() = default;
+  // Bracket one search on the worker (its COM apartment); sessions live only between them.
+  virtual void BeginSearch() {}
+  virtual void EndSearch() {}
+  // Raises an Exception with the provider's message when the database cannot be opened.
+  virtual std::unique_ptr<TDatabaseSession> Open(const std::string& connectionString) = 0;
+};
+
+// Brackets one search with BeginSearch and EndSearch, however the search ends.
+class TConnectorScope {
+ public:
+  explicit TConnectorScope(TDatabaseConnector& connector) : FConnector(connector) { FConnector.BeginSearch(); }
+  ~TConnectorScope() { FConnector.EndSearch(); }
+  TConnectorScope(const TConnectorScope&) = delete;
+  TConnectorScope& operator=(const TConnectorScope&) = delete;
+
+ private:
+  TDatabaseConnector& FConnector;
+};
+
+// What the source shows in windows (the GUI thread's).
+class TDatabaseWindows {
+ public:
+  virtual ~TDatabaseWindows() = default;
+  // The database options dialog; true after OK, when the file is written.
+  virtual bool ShowOptions() = 0;
+  // The record window, listing Lines; it stays open after the call.
+  virtual void ShowRecord(const TStringList& lines) = 0;
+  virtual void LoadRecordIcon(TItemData& item) = 0;
+};
+
+class TSearchDatabase : public TSearchClass {
+ public:
+  TSearchDatabase(TComponent* owner, std::shared_ptr<TDatabaseConnector> connector,
+                  std::shared_ptr<TDatabaseWindows> windows);
+
+  std::string GetName() override { return "Database"; }
+  bool HasOptions() override { return true; }
+  bool RememberInLastUsed() override { return false; }
+  void LoadIcon(TItemData& item) override;
+  void ShowOptions() override;
+  // A database that fails is skipped; once all are searched, the failures make one error
+  // naming each failing database, unless the search was stopped.
+  void Search(const std::string& text, const TAddHitFunc& addHit) override;
+  // Shows every field of the hit's row, as the search read it; refused once the rows were
+  // dropped.
+  void Execute(TItemData& item) override;
+  void Reset() override;
+  const char* ClassName() const override { return "TSearchDatabase"; }
+
+  static constexpr const char* IniFileName = "LorvexDatabase.ini";
+
+ private:
+  struct TOneDatabase {
+    TDatabaseDefinition Definition;
+    std::atomic<bool> LiteralText{false};  // the provider took no parameters
+  };
+  using TDatabases = std::vector<std::unique_ptr<TOneDatabase>>;
+  // The rows the last search reported, per database.
+  using TRowSnapshot = std::vector<std::vector<TDbRow>>;
+
+  std::shared_ptr<const TDatabases> Databases();
+  // False when the search is to stop.
+  bool SearchDatabase(size_t index, TOneDatabase& database, const std::string& text, TRowSnapshot& rows);
+  void RunStatement(TDatabaseSession& session, TOneDatabase& database, const TSearchStatement& statement,
+                    const TDbRowFunc& onRow);
+  bool ReportRow(size_t index, TDbRow&& row, TRowSnapshot& rows);
+
+  std::shared_ptr<TDatabaseConnector> FConnector;
+  std::shared_ptr<TDatabaseWindows> FWindows;
+  std::mutex FLock;  // guards the two below
+  std::shared_ptr<const TDatabases> FDatabases;
+  std::shared_ptr<TRowSnapshot> FRows;
+
+  TAddHitFunc FAddHit;  // of the running search (worker thread only)
+  bool FStopped = false;
+};

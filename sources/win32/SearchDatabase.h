@@ -1,0 +1,82 @@
+// The databases behind the database source on Windows: ActiveX Data Objects for connection
+// strings that name an OLE DB provider, ODBC itself for the others (what ADO's default provider,
+// the OLE DB provider for ODBC, would do with them), and the OLE DB data-link dialog.
+//
+// The window layer makes one connector and hands it to the source:
+//   new TSearchDatabase(owner, std::make_shared<TWin32DatabaseConnector>(), windows);
+// Sessions are made, used and released on the search worker, within its COM apartment.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <memory>
+#include <string>
+
+#include "sources/SearchDatabase.h"
+
+class TWin32DatabaseConnector : public TDatabaseConnector {
+ public:
+  // Joins COM on the search's thread for the sessions of the search.
+  void BeginSearch() override;
+  void EndSearch() override;
+  std::unique_ptr<TDatabaseSession> Open(const std::string& connectionString) override;
+
+ private:
+  bool FLeaveCom = false;
+};
+
+// A COM interface pointer that releases what it holds.
+template <class T>
+class TComRef {
+ public:
+  TComRef() = default;
+  ~TComRef() { Reset(); }
+  TComRef(const TComRef&) = delete;
+  TComRef& operator=(const TComRef&) = delete;
+
+  T* operator->() const { return FPointer; }
+  T* Get() const { return FPointer; }
+  explicit operator bool() const { return FPointer != nullptr; }
+  // Where a call puts a new pointer; what was held is released first.
+  T** Put() {
+    Reset();
+    return &FPointer;
+  }
+  void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+  // The pointer for a call that may change what is held (an in-out argument).
+  T** Address() { return &FPointer; }
+  void Reset() {
+    if (FPointer) FPointer->Release();
+    FPointer = nullptr;
+  }
+
+ private:
+  T* FPointer = nullptr;
+};
+
+struct _ADOConnection;
+
+// A connection through ADO. Its rows are read whole, field by field, as text.
+class TAdoSession : public TDatabaseSession {
+ public:
+  // Raises an Exception with the provider's message when the connection cannot be opened.
+  explicit TAdoSession(const std::string& connectionString);
+  ~TAdoSession() override;
+  void Run(const std::string& sql, const TStringList& parameters, const TDbRowFunc& onRow) override;
+  // The fields of the last statement's result.
+  const TStringList& FieldNames() const { return FFieldNames; }
+
+ private:
+  void Execute(const std::string& sql, const TStringList& parameters, TComRef<struct _ADORecordset>& recordset);
+  void ReadRows(struct _ADORecordset& recordset, const TDbRowFunc& onRow);
+  [[noreturn]] void Fail(HRESULT result);
+
+  TComRef<_ADOConnection> FConnection;
+  TStringList FFieldNames;
+};
+
+// The OLE DB data-link dialog over ConnectionString: the connection string the user built (its
+// password in it), or ConnectionString again when they cancel. Raises an Exception when the
+// dialog cannot be shown or cannot give its string.
+std::string BuildConnectionString(HWND parent, const std::string& connectionString);

@@ -1,0 +1,158 @@
+// The database source on Windows: a real SQLite file through Wine's ODBC (the host's unixODBC
+// and its SQLite driver), ADO over the OLE DB provider for ODBC as far as Wine takes it, and the
+// source's windows.
+#include <gtest/gtest.h>
+
+#include "app/win32/FDatabaseOptions.h"
+#include "app/win32/FDbNote.h"
+#include "app/win32/FDefineDatabase.h"
+#include "core/qmFileUtils.h"
+#include "ui/qmMsgBox.h"
+#include "os/win32/os_win32.h"
+#include "sources/win32/SearchDatabase.h"
+#include "tests/data/SqliteTestSupport.h"
+#include "tests/sources/SourceHits.h"
+#include "tests/sources/SourceSettingsFile.h"
+#include "tests/support/WineTestUtils.h"
+
+namespace {
+
+constexpr const char* SqliteDriver = "/usr/lib/i386-linux-gnu/odbc/libsqlite3odbc.so";
+
+// The host's path of a file under Wine's drive Z:.
+std::string HostPath(const std::string& path) {
+  std::string host = path.substr(2);
+  for (char& c : host)
+    if (c == '\\') c = '/';
+  return host;
+}
+
+// The visible top-level window of this program that is a T, or nullptr.
+template <class T>
+T* FindForm() {
+  for (HWND wnd = GetTopWindow(nullptr); wnd; wnd = GetWindow(wnd, GW_HWNDNEXT))
+    if (auto* form = dynamic_cast<T*>(TWinControl::FromHandle(wnd)); form && IsWindowVisible(wnd)) return form;
+  return nullptr;
+}
+
+// The text of the message box the program shows meanwhile, which is then closed.
+class TBoxText {
+ public:
+  TBoxText()
+      : FAction([] { return FindForm<TqmMessageBox>() != nullptr; },
+                [this] {
+                  TqmMessageBox* box = FindForm<TqmMessageBox>();
+                  Text = box->lblText->Caption();
+                  box->ModalResult = mrOk;
+                },
+                100) {}
+  std::string Text;
+
+ private:
+  TDelayedAction FAction;
+};
+
+class DatabaseSourceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!os::FileExists(testpaths::ProgramPath(SqliteDriver)))
+      GTEST_SKIP() << "no SQLite ODBC driver at " << SqliteDriver << " (scripts/setup.sh installs libsqliteodbc:i386)";
+  }
+};
+
+}  // namespace
+
+TEST_F(DatabaseSourceTest, AnOdbcRowIsFoundByItsTextAfterAFailingDatabaseAndShownInItsWindow) {
+  auto db = sqlitetest::NewDatabase("odbc_notes",
+                                    "create table notes(title text, body text);"
+                                    "insert into notes values('Beach', 'it''s by the sea');"
+                                    "insert into notes values('Hills', 'far inland');");
+  const std::string file = db->GetDatabase();
+  db.reset();
+  TMemIniFile ini(WriteSourceSettings(TSearchDatabase::IniFileName, ""));
+  SaveDatabases({{"Broken", "Driver=/nonexistent/odbc.so", "select 1"},
+                 {"Notes", std::string("Driver=") + SqliteDriver + ";Database=" + HostPath(file),
+                  "select title, body from notes where body like '%#search#%'"}},
+                ini);
+  ini.UpdateFile();
+  TSearchDatabase source(nullptr, std::make_shared<TWin32DatabaseConnector>(),
+                         std::make_shared<TWin32DatabaseWindows>());
+
+  std::vector<TItemRecord> hits;
+  try {
+    source.Search("it's", [&](const TItemRecord& record) {
+      hits.push_back(record);
+      return false;
+    });
+    ADD_FAILURE() << "the failing database was not reported";
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Database Broken: ", 0), 0u) << e.what();
+  }
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].DisplayName, "Beach it's by the sea ");
+
+  TItemData item(hits[0]);
+  source.Execute(item);
+  TDbNoteForm* record = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (record = FindForm<TDbNoteForm>()) != nullptr; }));
+  EXPECT_EQ(record->eValues->Text(), "title: Beach\r\nbody: it's by the sea\r\n");
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(PumpUntil([] { return FindForm<TDbNoteForm>() == nullptr; }));
+}
+
+TEST_F(DatabaseSourceTest, AdoConnectsListsFieldsAndReportsTheProvidersErrors) {
+  std::string config;
+  if (!os::GetEnv("ODBCSYSINI", config)) GTEST_SKIP() << "ODBCSYSINI is not set";
+  // A data source of the host's ODBC, which the OLE DB provider for ODBC opens by its name.
+  testpaths::WriteText(testpaths::ProgramPath(config) + "\\odbc.ini",
+                       std::string("[lorvex_test]\nDriver=") + SqliteDriver + "\nDatabase=:memory:\n");
+  os::TComScope com;  // as the search worker has it
+  TAdoSession session("Provider=MSDASQL;Data Source=lorvex_test");
+  session.Run("select 1 as one, 'x' as two", {}, [](TDbRow&&) { return true; });
+  EXPECT_EQ(session.FieldNames(), (TStringList{"one", "two"}));
+  EXPECT_THROW(session.Run("select nonsense from nowhere", {}, [](TDbRow&&) { return true; }), Exception);
+  EXPECT_THROW(TAdoSession("Provider=NoSuchProvider"), Exception);
+}
+
+TEST(DatabaseOptionsTest, TheDialogRefusesATakenNameAndWritesTheListInItsOrder) {
+  TMemIniFile ini(WriteSourceSettings(TSearchDatabase::IniFileName, ""));
+  SaveDatabases({{"Books", "DSN=books", "select 1"}, {"Films", "DSN=films", "select 2"}}, ini);
+  ini.UpdateFile();
+  TDatabaseOptionsForm form(nullptr);
+  form.Show();
+  ASSERT_TRUE(PumpUntil([&] { return form.Rows().RowCount() == 2; }));
+
+  std::string refusal, buildError, keptString;
+  TDelayedAction define([] { return FindForm<TDefineDatabaseForm>() != nullptr; },
+                        [&] {
+                          TDefineDatabaseForm* editor = FindForm<TDefineDatabaseForm>();
+                          editor->eName->SetText("films");
+                          editor->eConnectionString->SetText("typed");
+                          {
+                            TBoxText box;
+                            editor->btnConnectionStringClick();
+                            buildError = box.Text;
+                          }
+                          keptString = editor->eConnectionString->Text();
+                          {
+                            TBoxText box;
+                            try {
+                              editor->btnOk->Click();
+                            } catch (const EAbort&) {
+                            }
+                            refusal = box.Text;
+                          }
+                          editor->btnCancel->Click();
+                        },
+                        100);
+  form.btnAdd->Click();
+  EXPECT_EQ(refusal, "A database named films exists already.");
+  EXPECT_EQ(buildError.rfind("The data link dialog cannot build a connection string here: ", 0), 0u) << buildError;
+  EXPECT_EQ(keptString, "typed");
+
+  form.Rows().SetItemIndex(0);
+  form.btnDown->OnClick(*form.btnDown);
+  form.btnOk->Click();
+  EXPECT_EQ(TMemIniFile(SettingsFolder("Lorvex") + TSearchDatabase::IniFileName).SectionNames(),
+            (TStringList{"Films", "Books"}));
+}
