@@ -104,14 +104,15 @@ bool TSegmenter::Words() {
 
 }  // namespace
 
-std::vector<TSegment> HighlightSegments(const std::string& rowText, const std::string& searchText,
-                                        TDrawType drawType) {
+std::vector<TSegment> HighlightSegments(const std::string& rowText, const std::string& searchText, TDrawType drawType) {
   TSegmenter s(rowText, searchText);
   bool marked = true;
   switch (drawType) {
     case dtPos:
-      if (s.UpperS.find('*') == std::string::npos) s.Position();
-      else s.Pieces();
+      if (s.UpperS.find('*') == std::string::npos)
+        s.Position();
+      else
+        s.Pieces();
       break;
     case dtAbbrevations:
       s.Abbreviations();

@@ -15,5 +15,4 @@ struct TSegment {
 // The pieces of RowText, drawn one after the other, with the matched parts of SearchText bold
 // (compared upper-cased). Their texts joined always give RowText: when the marking would not,
 // the answer is RowText as one plain piece. No piece ends inside a UTF-8 character.
-std::vector<TSegment> HighlightSegments(const std::string& rowText, const std::string& searchText,
-                                        TDrawType drawType);
+std::vector<TSegment> HighlightSegments(const std::string& rowText, const std::string& searchText, TDrawType drawType);

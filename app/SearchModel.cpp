@@ -60,8 +60,8 @@ const TResultRow& TResultList::Row(int index) const {
 }
 
 std::pair<size_t, size_t> TResultList::Locate(int index) const {
-  const size_t block = std::min<size_t>(std::upper_bound(FEnds.begin(), FEnds.end(), index) - FEnds.begin(),
-                                        FBlocks.size() - 1);
+  const size_t block =
+      std::min<size_t>(std::upper_bound(FEnds.begin(), FEnds.end(), index) - FEnds.begin(), FBlocks.size() - 1);
   const int before = block == 0 ? 0 : FEnds[block - 1];
   return {block, static_cast<size_t>(index - before)};
 }
@@ -270,7 +270,9 @@ TSearchThread::~TSearchThread() {
   Join();
 }
 
-void TSearchThread::Start() { FThread = std::thread([this] { Execute(); }); }
+void TSearchThread::Start() {
+  FThread = std::thread([this] { Execute(); });
+}
 
 void TSearchThread::Join() {
   if (FThread.joinable()) FThread.join();

@@ -41,7 +41,11 @@ void WriteSettings(benchmark::State& state) {
   state.SetComplexityN(count);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
 }
-BENCHMARK(WriteSettings)->RangeMultiplier(10)->Range(1000, 100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(WriteSettings)
+    ->RangeMultiplier(10)
+    ->Range(1000, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 void ReadSettings(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
@@ -54,6 +58,10 @@ void ReadSettings(benchmark::State& state) {
   state.SetComplexityN(count);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
-BENCHMARK(ReadSettings)->RangeMultiplier(10)->Range(1000, 100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(ReadSettings)
+    ->RangeMultiplier(10)
+    ->Range(1000, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 }  // namespace

@@ -75,8 +75,25 @@ std::vector<uint8_t> ImageBody() {
 #else
   // Made-up tables and entropy-coded data of a similar size, without FF bytes.
   const uint8_t tables[] = {0xFF, 0xDB, 0x00, 0x43, 0x00};
-  const uint8_t frame[] = {0xFF, 0xC0, 0x00, 0x11, 0x08, uint8_t(ImageHeight >> 8), uint8_t(ImageHeight),
-                           uint8_t(ImageWidth >> 8), uint8_t(ImageWidth), 0x03, 1, 0x22, 0, 2, 0x11, 0, 3, 0x11, 0};
+  const uint8_t frame[] = {0xFF,
+                           0xC0,
+                           0x00,
+                           0x11,
+                           0x08,
+                           uint8_t(ImageHeight >> 8),
+                           uint8_t(ImageHeight),
+                           uint8_t(ImageWidth >> 8),
+                           uint8_t(ImageWidth),
+                           0x03,
+                           1,
+                           0x22,
+                           0,
+                           2,
+                           0x11,
+                           0,
+                           3,
+                           0x11,
+                           0};
   const uint8_t scan[] = {0xFF, 0xDA, 0x00, 0x0C, 0x03, 1, 0, 2, 0x11, 3, 0x11, 0, 0x3F, 0};
   std::vector<uint8_t> body(std::begin(tables), std::end(tables));
   body.resize(body.size() + 64, 1);
@@ -91,7 +108,8 @@ std::vector<uint8_t> ImageBody() {
 
 // The Exif and XMP segments (marker and length included) of each sample image.
 std::vector<std::vector<uint8_t>> SampleSegments() {
-  const fs::path corpus = Env("LORVEX_EXIF_CORPUS", fs::path(__FILE__).parent_path().string() + "/../../shared/corpora/jpeg");
+  const fs::path corpus =
+      Env("LORVEX_EXIF_CORPUS", fs::path(__FILE__).parent_path().string() + "/../../shared/corpora/jpeg");
   std::vector<fs::path> files;
   for (const auto& item : fs::directory_iterator(corpus)) files.push_back(item.path());
   std::sort(files.begin(), files.end());
@@ -203,13 +221,14 @@ void ExifLibexif(benchmark::State& state) {
     ExifData* data = exif_data_new_from_file(file.c_str());
     if (!data) return;
     char text[256];
-    for (ExifTag tag : {EXIF_TAG_IMAGE_DESCRIPTION, EXIF_TAG_ARTIST, EXIF_TAG_MODEL, EXIF_TAG_DATE_TIME, EXIF_TAG_XP_AUTHOR,
-                        EXIF_TAG_XP_COMMENT, EXIF_TAG_XP_KEYWORDS, EXIF_TAG_XP_SUBJECT, EXIF_TAG_XP_TITLE})
+    for (ExifTag tag :
+         {EXIF_TAG_IMAGE_DESCRIPTION, EXIF_TAG_ARTIST, EXIF_TAG_MODEL, EXIF_TAG_DATE_TIME, EXIF_TAG_XP_AUTHOR,
+          EXIF_TAG_XP_COMMENT, EXIF_TAG_XP_KEYWORDS, EXIF_TAG_XP_SUBJECT, EXIF_TAG_XP_TITLE})
       if (ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_0], tag))
         benchmark::DoNotOptimize(exif_entry_get_value(entry, text, sizeof text));
-    for (ExifTag tag : {EXIF_TAG_USER_COMMENT, EXIF_TAG_EXPOSURE_PROGRAM, EXIF_TAG_EXPOSURE_TIME, EXIF_TAG_EXPOSURE_BIAS_VALUE,
-                        EXIF_TAG_FLASH, EXIF_TAG_FNUMBER, EXIF_TAG_FOCAL_LENGTH, EXIF_TAG_FOCAL_LENGTH_IN_35MM_FILM,
-                        EXIF_TAG_ISO_SPEED_RATINGS, EXIF_TAG_WHITE_BALANCE})
+    for (ExifTag tag : {EXIF_TAG_USER_COMMENT, EXIF_TAG_EXPOSURE_PROGRAM, EXIF_TAG_EXPOSURE_TIME,
+                        EXIF_TAG_EXPOSURE_BIAS_VALUE, EXIF_TAG_FLASH, EXIF_TAG_FNUMBER, EXIF_TAG_FOCAL_LENGTH,
+                        EXIF_TAG_FOCAL_LENGTH_IN_35MM_FILM, EXIF_TAG_ISO_SPEED_RATINGS, EXIF_TAG_WHITE_BALANCE})
       if (ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_EXIF], tag))
         benchmark::DoNotOptimize(exif_entry_get_value(entry, text, sizeof text));
     exif_data_unref(data);
@@ -222,12 +241,12 @@ void ExifExiv2(benchmark::State& state) {
     auto image = Exiv2::ImageFactory::open(file);
     image->readMetadata();
     Exiv2::ExifData& data = image->exifData();
-    for (const char* key : {"Exif.Image.ImageDescription", "Exif.Image.Artist", "Exif.Image.Model", "Exif.Image.DateTime",
-                            "Exif.Image.XPAuthor", "Exif.Image.XPComment", "Exif.Image.XPKeywords", "Exif.Image.XPSubject",
-                            "Exif.Image.XPTitle", "Exif.Photo.UserComment", "Exif.Photo.ExposureProgram",
-                            "Exif.Photo.ExposureTime", "Exif.Photo.ExposureBiasValue", "Exif.Photo.Flash", "Exif.Photo.FNumber",
-                            "Exif.Photo.FocalLength", "Exif.Photo.FocalLengthIn35mmFilm", "Exif.Photo.ISOSpeedRatings",
-                            "Exif.Photo.WhiteBalance"}) {
+    for (const char* key :
+         {"Exif.Image.ImageDescription", "Exif.Image.Artist", "Exif.Image.Model", "Exif.Image.DateTime",
+          "Exif.Image.XPAuthor", "Exif.Image.XPComment", "Exif.Image.XPKeywords", "Exif.Image.XPSubject",
+          "Exif.Image.XPTitle", "Exif.Photo.UserComment", "Exif.Photo.ExposureProgram", "Exif.Photo.ExposureTime",
+          "Exif.Photo.ExposureBiasValue", "Exif.Photo.Flash", "Exif.Photo.FNumber", "Exif.Photo.FocalLength",
+          "Exif.Photo.FocalLengthIn35mmFilm", "Exif.Photo.ISOSpeedRatings", "Exif.Photo.WhiteBalance"}) {
       const auto it = data.findKey(Exiv2::ExifKey(key));
       if (it != data.end()) benchmark::DoNotOptimize(it->toString());
     }

@@ -23,8 +23,8 @@ constexpr int kBookmarks = 50000;
 constexpr int kInFolder = 5000;  // in a folder of the bar, so parsed but not walked
 constexpr int kInOther = 20000;
 
-const char* const kWords[] = {"GitHub", "Digital", "Recipes", "News", "Weather", "Maps", "Café déjà vu",
-                              "Docs", "Mail", "Bank", "Tickets 🎫", "Forum", "Wiki", "Shop"};
+const char* const kWords[] = {"GitHub", "Digital", "Recipes", "News",      "Weather", "Maps", "Café déjà vu",
+                              "Docs",   "Mail",    "Bank",    "Tickets 🎫", "Forum",   "Wiki", "Shop"};
 
 // One bookmark as Chrome writes it: members indented three more than Indent, the closing
 // brace at Indent (the opening one follows "[ " or "}, ").
@@ -39,7 +39,8 @@ void AppendBookmark(std::string& out, int id, const std::string& indent) {
   out += in + "\"id\": \"" + std::to_string(id + 10) + "\",\n";
   if (id % 2) out += in + "\"meta_info\": {\n" + in + "   \"power_bookmark_meta\": \"\"\n" + in + "},\n";
   // Chrome escapes "<"; some names are not ASCII.
-  out += in + "\"name\": \"" + kWords[id % std::size(kWords)] + " " + std::to_string(id) + (id % 7 ? "" : " \\u003Cb>") + "\",\n";
+  out += in + "\"name\": \"" + kWords[id % std::size(kWords)] + " " + std::to_string(id) +
+         (id % 7 ? "" : " \\u003Cb>") + "\",\n";
   out += in + "\"type\": \"url\",\n";
   out += in + "\"url\": \"https://www.example" + std::to_string(id % 997) + ".com/" + std::to_string(id) + "\"\n";
   out += indent + "}";
@@ -128,7 +129,8 @@ int WalkRapidJSON(const rapidjson::Document& document) {
   for (const char* folder : {"bookmark_bar", "other"})
     for (const auto& child : document["roots"][folder]["children"].GetArray()) {
       const auto name = child.FindMember("name");
-      if (name == child.MemberEnd() || !ContainsGit(std::string_view(name->value.GetString(), name->value.GetStringLength())))
+      if (name == child.MemberEnd() ||
+          !ContainsGit(std::string_view(name->value.GetString(), name->value.GetStringLength())))
         continue;
       benchmark::DoNotOptimize(child["url"].GetString());
       ++hits;
@@ -148,8 +150,8 @@ struct TResults {
   ~TResults() {
     if (!SearchesPerSecond.count("Lorvex")) return;
     for (const auto& [parser, rate] : SearchesPerSecond)
-      std::printf("%s: %.1f ms of processor time per parse and walk, %d hits, tree %.1f MB\n", parser.c_str(), 1000 / rate, Hits[parser],
-                  TreeBytes[parser] / 1e6);
+      std::printf("%s: %.1f ms of processor time per parse and walk, %d hits, tree %.1f MB\n", parser.c_str(),
+                  1000 / rate, Hits[parser], TreeBytes[parser] / 1e6);
     for (const char* peer : {"nlohmann/json", "RapidJSON"})
       if (SearchesPerSecond.count(peer))
         std::printf("Lorvex is %.2f times as fast as %s, its tree %.2f times the size\n",
@@ -187,13 +189,15 @@ void ParseAndWalk(benchmark::State& state, const char* name, Parse parse, Walk w
 }
 
 void JsonLorvex(benchmark::State& state) {
-  ParseAndWalk(state, "Lorvex", [](const std::string& text) { return TJSON::ParseText(text); }, WalkLorvex);
+  ParseAndWalk(
+      state, "Lorvex", [](const std::string& text) { return TJSON::ParseText(text); }, WalkLorvex);
 }
 
 #ifdef LORVEX_BENCH_PEERS
 
 void JsonNlohmann(benchmark::State& state) {
-  ParseAndWalk(state, "nlohmann/json", [](const std::string& text) { return nlohmann::json::parse(text); }, WalkNlohmann);
+  ParseAndWalk(
+      state, "nlohmann/json", [](const std::string& text) { return nlohmann::json::parse(text); }, WalkNlohmann);
 }
 
 void JsonRapidJSON(benchmark::State& state) {

@@ -44,8 +44,9 @@ const std::string& Tree() {
     // The source's settings: this tree, with subfolders, by tag.
     os::SetEnv("XDG_CONFIG_HOME", (folder / "config").string());
     ForceDirectories(SettingsFolder("Lorvex"));
-    os::WriteFileReplacing(SettingsFolder("Lorvex") + TSearchMp3::IniFileName,
-                           "[Folders]\r\nFolder0=" + folder.string() + "\r\n[Options]\r\nSubfolders=1\r\nSearchTags=1\r\n");
+    os::WriteFileReplacing(
+        SettingsFolder("Lorvex") + TSearchMp3::IniFileName,
+        "[Folders]\r\nFolder0=" + folder.string() + "\r\n[Options]\r\nSubfolders=1\r\nSearchTags=1\r\n");
     return folder.string();
   }();
   return root;

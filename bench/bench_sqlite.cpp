@@ -69,11 +69,12 @@ const std::string& PlacesFile(int rows) {
   db->StartTransaction();
   for (int i = 0; i < rows; ++i) {
     const std::string n = std::to_string(i);
-    db->ExecuteSQL("insert into moz_places (id, url) values (?1, ?2); insert into moz_bookmarks (type, fk, title) "
-                   "values (1, ?1, ?3)",
-                   {TSqlValue::OfInteger(i + 1),
-                    TSqlValue::OfText("https://www.example.org/articles/" + n + "/a-rather-long-path?ref=bookmark"),
-                    TSqlValue::OfText("Bookmark number " + n + " about mail")});
+    db->ExecuteSQL(
+        "insert into moz_places (id, url) values (?1, ?2); insert into moz_bookmarks (type, fk, title) "
+        "values (1, ?1, ?3)",
+        {TSqlValue::OfInteger(i + 1),
+         TSqlValue::OfText("https://www.example.org/articles/" + n + "/a-rather-long-path?ref=bookmark"),
+         TSqlValue::OfText("Bookmark number " + n + " about mail")});
   }
   db->Commit();
   return files[rows] = file;

@@ -25,4 +25,3 @@ void TComponent::FreeNotification(TComponent* component) {
   FFreeNotifies.push_back(component);
   component->FFreeNotifies.push_back(this);
 }
-

@@ -6,6 +6,4 @@ uint32_t Crc32Update(const void* buffer, std::ptrdiff_t length, uint32_t crc) {
   return crc;
 }
 
-uint32_t Crc32OfBuffer(const void* buffer, std::ptrdiff_t length) {
-  return ~Crc32Update(buffer, length, Crc32Seed);
-}
+uint32_t Crc32OfBuffer(const void* buffer, std::ptrdiff_t length) { return ~Crc32Update(buffer, length, Crc32Seed); }

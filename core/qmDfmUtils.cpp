@@ -151,8 +151,7 @@ class TDfmTreeBuilder final : public TPropertyVisitor {
     Add(name, ScalarValue(TValueKind::String, value));
   }
 
-  void Enumeration(const char* name, int value, std::span<const char* const> identifiers,
-                   const Setter<int>&) override {
+  void Enumeration(const char* name, int value, std::span<const char* const> identifiers, const Setter<int>&) override {
     if (value >= 0 && static_cast<size_t>(value) < identifiers.size())
       Add(name, ScalarValue(TValueKind::Identifier, identifiers[static_cast<size_t>(value)]));
     else
@@ -848,7 +847,7 @@ class TBinaryReader {
   void ReadHeader() {
     if (Byte() != 0xFF || Number(2) != RcDataType) Fail();
     while (Byte() != 0) {
-    }  // the resource's name
+    }           // the resource's name
     Number(2);  // memory flags
     const uint64_t size = Number(4);
     if (size > FData.size() - FPos) Fail();

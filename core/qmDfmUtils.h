@@ -34,8 +34,7 @@ class EClassNotFound : public Exception {
 void RegisterComponentClass(const std::string& className, TComponentFactory create);
 template <class... T>
 void RegisterClasses() {
-  (RegisterComponentClass(T(nullptr).ClassName(), [](TComponent* owner) -> TComponent* { return new T(owner); }),
-   ...);
+  (RegisterComponentClass(T(nullptr).ClassName(), [](TComponent* owner) -> TComponent* { return new T(owner); }), ...);
 }
 // The factory of a registered class; nullptr when there is none.
 TComponentFactory FindComponentClass(const std::string& className);
@@ -48,8 +47,7 @@ TComponent* DfmTextToNewComponent(const TStringList& strings, TComponent* owner,
 
 // The same over one text (lines separated by CR LF, LF or CR).
 std::string ComponentToText(TComponent& component);
-void TextToComponent(TComponent& component, const std::string& text,
-                     const TReaderErrorHandler& onError = nullptr);
+void TextToComponent(TComponent& component, const std::string& text, const TReaderErrorHandler& onError = nullptr);
 
 // The framework's binary component resource (a resource header, then the binary component
 // stream) and component text, each into the other. Each rewinds both streams before and after

@@ -37,8 +37,8 @@ void CopyFiles(const std::string& mask, const std::string& sourceFolder, const s
 std::string IncludeTrailingBackslash(const std::string& path);
 std::string ExtractFilePath(const std::string& fileName);  // with trailing separator
 std::string ExtractFileName(const std::string& fileName);
-std::string ExtractFileExt(const std::string& fileName);   // with its dot; empty when none
-std::string ExtractFileDrive(const std::string& fileName); // "C:" or "\\server\share"; empty when none
+std::string ExtractFileExt(const std::string& fileName);    // with its dot; empty when none
+std::string ExtractFileDrive(const std::string& fileName);  // "C:" or "\\server\share"; empty when none
 std::string ChangeFileExt(const std::string& fileName, const std::string& extension);
 bool FileExists(const std::string& path);
 

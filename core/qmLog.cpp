@@ -28,13 +28,20 @@ std::string FormatDateTime(const std::string& format, const os::TLocalTime& time
     return true;
   };
   while (i < format.size()) {
-    if (take("yyyy")) result += Digits(time.Year, 4);
-    else if (take("mm")) result += Digits(time.Month, 2);
-    else if (take("dd")) result += Digits(time.Day, 2);
-    else if (take("hh")) result += Digits(time.Hour, 2);
-    else if (take("nn")) result += Digits(time.Minute, 2);
-    else if (take("ss")) result += Digits(time.Second, 2);
-    else result += format[i++];
+    if (take("yyyy"))
+      result += Digits(time.Year, 4);
+    else if (take("mm"))
+      result += Digits(time.Month, 2);
+    else if (take("dd"))
+      result += Digits(time.Day, 2);
+    else if (take("hh"))
+      result += Digits(time.Hour, 2);
+    else if (take("nn"))
+      result += Digits(time.Minute, 2);
+    else if (take("ss"))
+      result += Digits(time.Second, 2);
+    else
+      result += format[i++];
   }
   return result;
 }
@@ -67,8 +74,7 @@ void TqmLog::LogLevel(const std::string& group, const std::string& msg, int leve
   }
 }
 
-std::string TqmLog::FormatLine(const os::TLocalTime& time, const std::string& group,
-                               const std::string& msg) const {
+std::string TqmLog::FormatLine(const os::TLocalTime& time, const std::string& group, const std::string& msg) const {
   return FormatDateTime(DateTimeFormat, time) + ";" + group + ";" + msg + "\r\n";
 }
 

@@ -176,8 +176,8 @@ class TFormatArg {
   TFormatArg(const char* value) : FKind(fkString), FText(value ? value : "") {}
   TFormatArg(std::string_view value) : FKind(fkString), FText(value) {}
   template <std::integral I>
-    requires(!std::same_as<I, bool> && !std::same_as<I, char>)
-  TFormatArg(I value) : FKind(fkInteger), FText(std::to_string(value)) {}
+  requires(!std::same_as<I, bool> && !std::same_as<I, char>) TFormatArg(I value)
+      : FKind(fkInteger), FText(std::to_string(value)) {}
 
   TKind Kind() const { return FKind; }
   const std::string& Text() const { return FText; }

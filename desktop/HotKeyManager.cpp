@@ -13,17 +13,14 @@ constexpr uint32_t FirstExtendedKey = 166;
 constexpr uint32_t LastExtendedKey = 183;
 
 constexpr std::array<const char*, LastExtendedKey - FirstExtendedKey + 1> ExtendedKeyNames = {
-    "Browser Back",     "Browser Forward",     "Browser Refresh",    "Browser Stop",
-    "Browser Search",   "Browser Favorites",   "Browser Start/Home", "Volume Mute",
-    "Volume Down",      "Volume Up",           "Next Track",         "Previous Track",
-    "Stop Media",       "Play/Pause Media",    "Start Mail",         "Select Media",
-    "Start Application 1", "Start Application 2",
+    "Browser Back",      "Browser Forward",     "Browser Refresh",     "Browser Stop",     "Browser Search",
+    "Browser Favorites", "Browser Start/Home",  "Volume Mute",         "Volume Down",      "Volume Up",
+    "Next Track",        "Previous Track",      "Stop Media",          "Play/Pause Media", "Start Mail",
+    "Select Media",      "Start Application 1", "Start Application 2",
 };
 
 // Page Up to Down, Insert and Delete: the layout names the navigation key, not its keypad twin.
-bool IsNavigationKey(uint32_t key) {
-  return (key >= 33 && key <= 40) || key == 45 || key == 46;
-}
+bool IsNavigationKey(uint32_t key) { return (key >= 33 && key <= 40) || key == 45 || key == 46; }
 
 // The pieces of Text between "+" signs, leading spaces skipped, empty pieces dropped.
 std::vector<std::string> SplitHotKeyText(std::string_view text) {
@@ -73,13 +70,9 @@ void SplitHotKey(uint32_t hotKey, uint32_t& modifiers, uint32_t& key) {
   if (hotKey & hkShift) modifiers |= modShift;
 }
 
-bool IsExtendedKey(uint32_t key) {
-  return key >= FirstExtendedKey && key <= LastExtendedKey;
-}
+bool IsExtendedKey(uint32_t key) { return key >= FirstExtendedKey && key <= LastExtendedKey; }
 
-std::string ExtendedKeyName(uint32_t key) {
-  return IsExtendedKey(key) ? ExtendedKeyNames[key - FirstExtendedKey] : "";
-}
+std::string ExtendedKeyName(uint32_t key) { return IsExtendedKey(key) ? ExtendedKeyNames[key - FirstExtendedKey] : ""; }
 
 THotKeyNames::THotKeyNames(const TKeyNameSource& layout) : FLayout(layout) {
   // A layout without a usable name for a modifier keeps the English one.
@@ -122,9 +115,7 @@ uint32_t THotKeyNames::ModifierOf(std::string_view name) const {
 
 // Case is ignored here as in the modifiers: "Ctrl+shift" is no hot key, not Ctrl plus the
 // Shift key.
-bool THotKeyNames::IsModifierName(std::string_view name) const {
-  return ModifierOf(name) != 0;
-}
+bool THotKeyNames::IsModifierName(std::string_view name) const { return ModifierOf(name) != 0; }
 
 uint32_t THotKeyNames::KeyByName(std::string_view name, bool localized) const {
   for (uint32_t key = FirstNamedKey; key <= 255; ++key)

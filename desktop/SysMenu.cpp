@@ -71,8 +71,10 @@ void TSysMenuCommands::Clear() {
 
 void TSysMenuCommands::AddPickable(const std::vector<TSysMenuEntry>& entries) {
   for (const TSysMenuEntry& entry : entries) {
-    if (entry.SubMenu) AddPickable(entry.Items);
-    else if (!(entry.Type & SysMenuBits::ftSeparator)) FPickable.push_back(entry.Id);
+    if (entry.SubMenu)
+      AddPickable(entry.Items);
+    else if (!(entry.Type & SysMenuBits::ftSeparator))
+      FPickable.push_back(entry.Id);
   }
 }
 

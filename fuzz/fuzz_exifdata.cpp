@@ -26,10 +26,12 @@ void ReadAll(TExifData& exif) {
     exif.GetExifSignedFraction(ttag::ExposureBiasValue);
     exif.Flash.IsMissing(), exif.Flash.Fired(), exif.Flash.Mode(), exif.Flash.StrobeLight(), exif.Flash.FlashEnergy();
     exif.ISOSpeedRatings.IsMissing(), exif.ISOSpeedRatings.AsString();
-    exif.ExifVersion.AsString(), exif.FlashPixVersion.AsString(), exif.GPSVersion.AsString(), exif.InteropVersion.AsString();
+    exif.ExifVersion.AsString(), exif.FlashPixVersion.AsString(), exif.GPSVersion.AsString(),
+        exif.InteropVersion.AsString();
     exif.Resolution.IsMissing(), exif.Resolution.ResolutionUnit(), exif.ThumbnailResolution.XResolution();
     exif.FocalPlaneResolution.YResolution();
-    exif.GPSLatitude.AsString(), exif.GPSLongitude.AsString(), exif.GPSDestLatitude.AsString(), exif.GPSDestLongitude.Direction();
+    exif.GPSLatitude.AsString(), exif.GPSLongitude.AsString(), exif.GPSDestLatitude.AsString(),
+        exif.GPSDestLongitude.Direction();
     exif.GPSAltitudeRef(), exif.GPSStatus(), exif.GPSMeasureMode(), exif.GPSSpeedRef(), exif.GPSTrackRef();
     exif.GPSImgDirectionRef(), exif.GPSDestBearingRef(), exif.GPSDestDistanceRef(), exif.GPSDateTimeUTC();
     exif.ThumbnailOrientation(), exif.Empty();

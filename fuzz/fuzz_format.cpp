@@ -46,11 +46,16 @@ bool Fits(std::string_view format, const std::vector<TFormatArg>& args, size_t& 
 // Calls the formatter with up to four arguments (it takes an initializer list).
 bool TryWith(std::string_view format, const std::vector<TFormatArg>& a, std::string& result) {
   switch (a.size()) {
-    case 0: return TryFormatText(format, {}, result);
-    case 1: return TryFormatText(format, {a[0]}, result);
-    case 2: return TryFormatText(format, {a[0], a[1]}, result);
-    case 3: return TryFormatText(format, {a[0], a[1], a[2]}, result);
-    default: return TryFormatText(format, {a[0], a[1], a[2], a[3]}, result);
+    case 0:
+      return TryFormatText(format, {}, result);
+    case 1:
+      return TryFormatText(format, {a[0]}, result);
+    case 2:
+      return TryFormatText(format, {a[0], a[1]}, result);
+    case 3:
+      return TryFormatText(format, {a[0], a[1], a[2]}, result);
+    default:
+      return TryFormatText(format, {a[0], a[1], a[2], a[3]}, result);
   }
 }
 

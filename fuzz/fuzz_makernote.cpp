@@ -17,8 +17,10 @@ void Check(bool condition) {
 }
 
 void Put16(std::vector<uint8_t>& out, uint32_t v, bool big) {
-  if (big) out.insert(out.end(), {uint8_t(v >> 8), uint8_t(v)});
-  else out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)});
+  if (big)
+    out.insert(out.end(), {uint8_t(v >> 8), uint8_t(v)});
+  else
+    out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)});
 }
 
 void Put32(std::vector<uint8_t>& out, uint32_t v, bool big) {

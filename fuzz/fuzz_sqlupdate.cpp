@@ -24,8 +24,9 @@ struct TFixture {
     Db.SetDriverDLL("libsqlite3.so.0");
     Db.SetDatabase(":memory:");
     Db.SetConnected(true);
-    Db.ExecuteSQL("create table t (a integer, b text, c blob, d datetime); insert into t values (1, 'x', x'00', "
-                  "'2009-12-31 13:45:10.250')");
+    Db.ExecuteSQL(
+        "create table t (a integer, b text, c blob, d datetime); insert into t values (1, 'x', x'00', "
+        "'2009-12-31 13:45:10.250')");
     Query.SetConnection(&Db);
     Query.UpdateSQL = &Update;
     Query.SQL().Add("select * from t");

@@ -14,7 +14,6 @@ namespace {
 // Exponential in the number of stars: only run on short inputs.
 constexpr size_t ReferenceLimit = 12;
 
-
 void Check(bool condition) {
   if (!condition) std::abort();
 }

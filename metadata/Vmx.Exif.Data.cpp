@@ -246,7 +246,8 @@ bool TCustomExifData::LoadSubDirectory(const TTiffInfo& info, TExifSectionKind f
     return false;
   uint32_t offset;
   std::memcpy(&offset, pointer->Data(), 4);
-  const int64_t directoryOffset = pointer->DataType() == tdLongInt ? int64_t{static_cast<int32_t>(offset)} : int64_t{offset};
+  const int64_t directoryOffset =
+      pointer->DataType() == tdLongInt ? int64_t{static_cast<int32_t>(offset)} : int64_t{offset};
   Section(kind).LoadFromStream(info, 0, directoryOffset);
   return true;
 }
@@ -400,8 +401,8 @@ TDateTime TCustomExifData::GPSDateTimeUTC() const {
   if (h.MissingOrInvalid() || m.MissingOrInvalid() || s.MissingOrInvalid()) return date;
   TDateTime time;
   if (!TryEncodeDateTime(1899, 12, 30, static_cast<int>(h.Numerator / h.Denominator),
-                         static_cast<int>(m.Numerator / m.Denominator), static_cast<int>(s.Numerator / s.Denominator), 0,
-                         time))
+                         static_cast<int>(m.Numerator / m.Denominator), static_cast<int>(s.Numerator / s.Denominator),
+                         0, time))
     return date;
   if (date == 0) {
     date = DateTime();
@@ -484,7 +485,9 @@ bool TExifData::Empty() const { return TCustomExifData::Empty() && FThumbnail.em
 
 uint16_t TExifFlashInfo::Value() const { return FOwner.PeekSection(esExif).GetWordValue(ttag::Flash).Value; }
 
-TExifRational TExifFlashInfo::FlashEnergy() const { return FOwner.PeekSection(esExif).GetFractionValue(ttag::FlashEnergy, 0); }
+TExifRational TExifFlashInfo::FlashEnergy() const {
+  return FOwner.PeekSection(esExif).GetFractionValue(ttag::FlashEnergy, 0);
+}
 
 bool TExifFlashInfo::IsMissing() const {
   const TExifSection& exif = FOwner.PeekSection(esExif);
@@ -515,9 +518,13 @@ std::string TCustomExifVersion::AsString() const {
   return buffer;
 }
 
-TExifRational TCustomExifResolution::XResolution() const { return FOwner.PeekSection(FSection).GetFractionValue(FXTag, 0); }
+TExifRational TCustomExifResolution::XResolution() const {
+  return FOwner.PeekSection(FSection).GetFractionValue(FXTag, 0);
+}
 
-TExifRational TCustomExifResolution::YResolution() const { return FOwner.PeekSection(FSection).GetFractionValue(FYTag, 0); }
+TExifRational TCustomExifResolution::YResolution() const {
+  return FOwner.PeekSection(FSection).GetFractionValue(FYTag, 0);
+}
 
 uint16_t TCustomExifResolution::ResolutionUnit() const {
   const TWordTagValue unit = FOwner.PeekSection(FSection).GetWordValue(FUnitTag);
@@ -526,7 +533,8 @@ uint16_t TCustomExifResolution::ResolutionUnit() const {
 
 bool TCustomExifResolution::IsMissing() const {
   const TExifSection& section = FOwner.PeekSection(FSection);
-  return !section.TagExists(FXTag, TypeSet({tdLongWordFraction})) || !section.TagExists(FYTag, TypeSet({tdLongWordFraction}));
+  return !section.TagExists(FXTag, TypeSet({tdLongWordFraction})) ||
+         !section.TagExists(FYTag, TypeSet({tdLongWordFraction}));
 }
 
 bool TISOSpeedRatings::IsMissing() const {
@@ -538,7 +546,9 @@ std::string TISOSpeedRatings::AsString() const {
   return FOwner.PeekSection(esExif).Find(ttag::ISOSpeedRatings)->AsString();
 }
 
-TExifRational TGPSCoordinate::Element(int index) const { return FOwner.PeekSection(esGPS).GetFractionValue(FTagID, index); }
+TExifRational TGPSCoordinate::Element(int index) const {
+  return FOwner.PeekSection(esGPS).GetFractionValue(FTagID, index);
+}
 
 char TGPSCoordinate::Direction() const {
   const TExifTag* ref = FOwner.PeekSection(esGPS).Find(FRefTagID);
@@ -560,12 +570,13 @@ bool FindGPSTagName(uint16_t tag, std::u16string& name) {
   static constexpr struct {
     uint16_t Tag;
     const char16_t* Name;
-  } Names[] = {{0, u"GPSVersionID"},       {2, u"GPSLatitude"},      {4, u"GPSLongitude"},     {5, u"GPSAltitudeRef"},
-               {6, u"GPSAltitude"},        {7, u"GPSTimeStamp"},     {8, u"GPSSatellites"},    {9, u"GPSStatus"},
-               {10, u"GPSMeasureMode"},    {11, u"GPSDOP"},          {12, u"GPSSpeedRef"},     {13, u"GPSSpeed"},
-               {14, u"GPSTrackRef"},       {15, u"GPSTrack"},        {16, u"GPSImgDirectionRef"},
-               {17, u"GPSImgDirection"},   {18, u"GPSMapDatum"},     {20, u"GPSDestLatitude"}, {22, u"GPSDestLongitude"},
-               {23, u"GPSDestBearingRef"}, {24, u"GPSDestBearing"},  {26, u"GPSDestDistance"}, {30, u"GPSDifferential"}};
+  } Names[] = {
+      {0, u"GPSVersionID"},    {2, u"GPSLatitude"},      {4, u"GPSLongitude"},        {5, u"GPSAltitudeRef"},
+      {6, u"GPSAltitude"},     {7, u"GPSTimeStamp"},     {8, u"GPSSatellites"},       {9, u"GPSStatus"},
+      {10, u"GPSMeasureMode"}, {11, u"GPSDOP"},          {12, u"GPSSpeedRef"},        {13, u"GPSSpeed"},
+      {14, u"GPSTrackRef"},    {15, u"GPSTrack"},        {16, u"GPSImgDirectionRef"}, {17, u"GPSImgDirection"},
+      {18, u"GPSMapDatum"},    {20, u"GPSDestLatitude"}, {22, u"GPSDestLongitude"},   {23, u"GPSDestBearingRef"},
+      {24, u"GPSDestBearing"}, {26, u"GPSDestDistance"}, {30, u"GPSDifferential"}};
   for (const auto& entry : Names)
     if (entry.Tag == tag) {
       name = entry.Name;

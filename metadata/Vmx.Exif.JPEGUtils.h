@@ -52,7 +52,9 @@ class TFoundJPEGSegment : public TUserJPEGSegment {
 
   int64_t Offset() const { return FOffset; }
   int64_t OffsetOfData() const { return FOffset + 4; }
-  int64_t TotalSize() const { return static_cast<int64_t>(FData.Bytes().size()) + (IsNoLengthMarker(FMarkerNum) ? 2 : 4); }
+  int64_t TotalSize() const {
+    return static_cast<int64_t>(FData.Bytes().size()) + (IsNoLengthMarker(FMarkerNum) ? 2 : 4);
+  }
 
  private:
   int64_t FOffset = 0;

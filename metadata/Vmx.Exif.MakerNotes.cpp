@@ -22,29 +22,50 @@ bool StartsWith(const TExifTag& tag, int32_t moreThan, const char* prefix, size_
 
 const char* MakerNoteClassName(TMakerNoteClass kind) {
   switch (kind) {
-    case TMakerNoteClass::Unrecognized: return "TUnrecognizedMakerNote";
-    case TMakerNoteClass::Headerless: return "THeaderlessMakerNote";
-    case TMakerNoteClass::Canon: return "TCanonMakerNote";
-    case TMakerNoteClass::NikonType2: return "TNikonType2MakerNote";
-    case TMakerNoteClass::Panasonic: return "TPanasonicMakerNote";
-    case TMakerNoteClass::NikonType1: return "TNikonType1MakerNote";
-    case TMakerNoteClass::NikonType3: return "TNikonType3MakerNote";
-    case TMakerNoteClass::Sony: return "TSonyMakerNote";
+    case TMakerNoteClass::Unrecognized:
+      return "TUnrecognizedMakerNote";
+    case TMakerNoteClass::Headerless:
+      return "THeaderlessMakerNote";
+    case TMakerNoteClass::Canon:
+      return "TCanonMakerNote";
+    case TMakerNoteClass::NikonType2:
+      return "TNikonType2MakerNote";
+    case TMakerNoteClass::Panasonic:
+      return "TPanasonicMakerNote";
+    case TMakerNoteClass::NikonType1:
+      return "TNikonType1MakerNote";
+    case TMakerNoteClass::NikonType3:
+      return "TNikonType3MakerNote";
+    case TMakerNoteClass::Sony:
+      return "TSonyMakerNote";
   }
   return "";
 }
 
-bool TExifMakerNote::FormatIsOK(TMakerNoteClass kind, const TCustomExifData& owner, const TExifTag& tag, int& headerSize) {
+bool TExifMakerNote::FormatIsOK(TMakerNoteClass kind, const TCustomExifData& owner, const TExifTag& tag,
+                                int& headerSize) {
   headerSize = 0;
   switch (kind) {
-    case TMakerNoteClass::Unrecognized: return false;
-    case TMakerNoteClass::Headerless: return true;
-    case TMakerNoteClass::Canon: return owner.CameraMake() == "Canon";
-    case TMakerNoteClass::NikonType2: return owner.CameraMake().starts_with("NIKON");
-    case TMakerNoteClass::Panasonic: headerSize = 12; return StartsWith(tag, 12, "Panasonic\0\0\0", 12);
-    case TMakerNoteClass::NikonType1: headerSize = 8; return StartsWith(tag, 8, "Nikon\0\x01\0", 8);
-    case TMakerNoteClass::NikonType3: headerSize = 18; return StartsWith(tag, 18, "Nikon\0\x02", 7);
-    case TMakerNoteClass::Sony: headerSize = 12; return StartsWith(tag, 12, "SONY DSC", 8);
+    case TMakerNoteClass::Unrecognized:
+      return false;
+    case TMakerNoteClass::Headerless:
+      return true;
+    case TMakerNoteClass::Canon:
+      return owner.CameraMake() == "Canon";
+    case TMakerNoteClass::NikonType2:
+      return owner.CameraMake().starts_with("NIKON");
+    case TMakerNoteClass::Panasonic:
+      headerSize = 12;
+      return StartsWith(tag, 12, "Panasonic\0\0\0", 12);
+    case TMakerNoteClass::NikonType1:
+      headerSize = 8;
+      return StartsWith(tag, 8, "Nikon\0\x01\0", 8);
+    case TMakerNoteClass::NikonType3:
+      headerSize = 18;
+      return StartsWith(tag, 18, "Nikon\0\x02", 7);
+    case TMakerNoteClass::Sony:
+      headerSize = 12;
+      return StartsWith(tag, 12, "SONY DSC", 8);
   }
   return false;
 }
@@ -61,13 +82,18 @@ void TExifMakerNote::GetIFDInfo(const TCustomExifData& owner, const TExifTag& ta
                                 TMakerNoteOffsetMode& offsetMode) const {
   switch (FKind) {
     case TMakerNoteClass::Canon:
-    case TMakerNoteClass::Panasonic: byteOrder = boLittleEndian; break;
+    case TMakerNoteClass::Panasonic:
+      byteOrder = boLittleEndian;
+      break;
     case TMakerNoteClass::NikonType3:
       byteOrder = tag.DataSize() >= 12 && tag.Data()[10] == 'M' && tag.Data()[11] == 'M' ? boBigEndian : boLittleEndian;
       offsetMode = moFromEmbeddedHeader;
       break;
-    case TMakerNoteClass::Sony: byteOrder = owner.CameraModel() == "DSLR-A100" ? boBigEndian : boLittleEndian; break;
-    default: break;
+    case TMakerNoteClass::Sony:
+      byteOrder = owner.CameraModel() == "DSLR-A100" ? boBigEndian : boLittleEndian;
+      break;
+    default:
+      break;
   }
 }
 
@@ -82,9 +108,15 @@ TExifMakerNote::TExifMakerNote(TMakerNoteClass kind, TCustomExifData& owner)
 
   TTiffInfo info;
   switch (FOffsetMode) {
-    case moFromTiffHeader: info.StartOffset = -tag->FileDataOffset(); break;
-    case moFromMakerNote: info.StartOffset = 0; break;
-    case moFromEmbeddedHeader: info.StartOffset = headerSize; break;
+    case moFromTiffHeader:
+      info.StartOffset = -tag->FileDataOffset();
+      break;
+    case moFromMakerNote:
+      info.StartOffset = 0;
+      break;
+    case moFromEmbeddedHeader:
+      info.StartOffset = headerSize;
+      break;
   }
   const int64_t adjust = FOffsetMode == moFromEmbeddedHeader ? -8 : owner.GetOffsetSchema().Value;
   TUserMemoryStream data(tag->Data(), tag->DataSize());

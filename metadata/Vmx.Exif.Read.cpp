@@ -53,8 +53,7 @@ std::string FloatToStr(double value) {
 std::u16string XPText(const TExifTag& tag) {
   std::u16string result;
   const int32_t length = tag.ElementCount() / 2 - 1;
-  for (int32_t i = 0; i < length; ++i)
-    result += static_cast<char16_t>(tag.Data()[2 * i] | tag.Data()[2 * i + 1] << 8);
+  for (int32_t i = 0; i < length; ++i) result += static_cast<char16_t>(tag.Data()[2 * i] | tag.Data()[2 * i + 1] << 8);
   return result;
 }
 
@@ -70,19 +69,31 @@ std::string AsciiText(const TExifTag& tag) {
 std::string TExifTag::ElementAsString(int32_t index) const {
   if (index < 0 || index >= FElementCount) return {};
   switch (FDataType) {
-    case tdByte: return std::to_string(FData[static_cast<size_t>(index)]);
-    case tdAscii: return std::string(1, static_cast<char>(FData[static_cast<size_t>(index)]));
-    case tdWord: return std::to_string(ElementAt<uint16_t>(*this, index));
+    case tdByte:
+      return std::to_string(FData[static_cast<size_t>(index)]);
+    case tdAscii:
+      return std::string(1, static_cast<char>(FData[static_cast<size_t>(index)]));
+    case tdWord:
+      return std::to_string(ElementAt<uint16_t>(*this, index));
     case tdLongWord:
-    case tdSubDirectory: return std::to_string(ElementAt<uint32_t>(*this, index));
-    case tdLongWordFraction: return RationalToString(ElementAt<TExifRational>(*this, index));
-    case tdLongIntFraction: return RationalToString(ElementAt<TExifSignedRational>(*this, index));
-    case tdShortInt: return std::to_string(static_cast<int8_t>(FData[static_cast<size_t>(index)]));
-    case tdSmallInt: return std::to_string(ElementAt<int16_t>(*this, index));
-    case tdLongInt: return std::to_string(ElementAt<int32_t>(*this, index));
-    case tdSingle: return FloatToStr(ElementAt<float>(*this, index));
-    case tdDouble: return FloatToStr(ElementAt<double>(*this, index));
-    default: return {};
+    case tdSubDirectory:
+      return std::to_string(ElementAt<uint32_t>(*this, index));
+    case tdLongWordFraction:
+      return RationalToString(ElementAt<TExifRational>(*this, index));
+    case tdLongIntFraction:
+      return RationalToString(ElementAt<TExifSignedRational>(*this, index));
+    case tdShortInt:
+      return std::to_string(static_cast<int8_t>(FData[static_cast<size_t>(index)]));
+    case tdSmallInt:
+      return std::to_string(ElementAt<int16_t>(*this, index));
+    case tdLongInt:
+      return std::to_string(ElementAt<int32_t>(*this, index));
+    case tdSingle:
+      return FloatToStr(ElementAt<float>(*this, index));
+    case tdDouble:
+      return FloatToStr(ElementAt<double>(*this, index));
+    default:
+      return {};
   }
 }
 
@@ -143,7 +154,8 @@ void TExifSection::Load(const TTiffDirectory& directory, const TTiffInfo& info) 
   FLoadFlags = directory.LoadFlags;
   FFileOffset = directory.Entries.empty() ? 0 : directory.Entries.front().EntryOffset;
   FTags.reserve(directory.Entries.size());
-  for (const TTiffDirectoryEntry& entry : directory.Entries) FTags.push_back(std::make_unique<TExifTag>(this, entry, info));
+  for (const TTiffDirectoryEntry& entry : directory.Entries)
+    FTags.push_back(std::make_unique<TExifTag>(this, entry, info));
   std::stable_sort(FTags.begin(), FTags.end(), [](const auto& a, const auto& b) { return a->ID() < b->ID(); });
   FModified = false;
 }
@@ -162,7 +174,8 @@ bool TExifSection::Remove(uint16_t id) {
 }
 
 bool TExifSection::FindIndex(uint16_t id, int& index) const {
-  const auto it = std::lower_bound(FTags.begin(), FTags.end(), id, [](const auto& tag, uint16_t v) { return tag->ID() < v; });
+  const auto it =
+      std::lower_bound(FTags.begin(), FTags.end(), id, [](const auto& tag, uint16_t v) { return tag->ID() < v; });
   index = static_cast<int>(it - FTags.begin());
   return it != FTags.end() && (*it)->ID() == id;
 }
@@ -207,9 +220,15 @@ bool TExifSection::TryGetLongWordValue(uint16_t id, int32_t index, uint32_t& val
       ElementTag(*this, id, index, TypeSet({tdByte, tdShortInt, tdWord, tdSmallInt, tdLongWord, tdLongInt}));
   if (!tag) return false;
   switch (TiffElementSize(tag->DataType())) {
-    case 1: value = tag->Data()[index]; break;
-    case 2: value = ElementAt<uint16_t>(*tag, index); break;
-    default: value = ElementAt<uint32_t>(*tag, index); break;
+    case 1:
+      value = tag->Data()[index];
+      break;
+    case 2:
+      value = ElementAt<uint16_t>(*tag, index);
+      break;
+    default:
+      value = ElementAt<uint32_t>(*tag, index);
+      break;
   }
   return true;
 }

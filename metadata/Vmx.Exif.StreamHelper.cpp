@@ -37,9 +37,15 @@ int64_t TCustomMemoryStream::Read(void* buffer, int64_t count) {
 
 int64_t TCustomMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   switch (origin) {
-    case TSeekOrigin::soBeginning: FPosition = offset; break;
-    case TSeekOrigin::soCurrent: FPosition += offset; break;
-    case TSeekOrigin::soEnd: FPosition = FSize + offset; break;
+    case TSeekOrigin::soBeginning:
+      FPosition = offset;
+      break;
+    case TSeekOrigin::soCurrent:
+      FPosition += offset;
+      break;
+    case TSeekOrigin::soEnd:
+      FPosition = FSize + offset;
+      break;
   }
   return FPosition;
 }
@@ -104,9 +110,15 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   switch (origin) {
-    case TSeekOrigin::soBeginning: FPosition = offset; break;
-    case TSeekOrigin::soCurrent: FPosition += offset; break;
-    case TSeekOrigin::soEnd: FPosition = FSize + offset; break;
+    case TSeekOrigin::soBeginning:
+      FPosition = offset;
+      break;
+    case TSeekOrigin::soCurrent:
+      FPosition += offset;
+      break;
+    case TSeekOrigin::soEnd:
+      FPosition = FSize + offset;
+      break;
   }
   return FPosition;
 }
@@ -149,9 +161,10 @@ uint16_t ReadWord(TStream& stream, TByteOrder byteOrder) {
 bool TryReadLongWord(TStream& stream, TByteOrder byteOrder, uint32_t& value) {
   uint8_t b[4];
   if (stream.Read(b, 4) != 4) return false;
-  value = byteOrder == boBigEndian
-              ? static_cast<uint32_t>(b[0]) << 24 | static_cast<uint32_t>(b[1]) << 16 | static_cast<uint32_t>(b[2]) << 8 | b[3]
-              : static_cast<uint32_t>(b[3]) << 24 | static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[1]) << 8 | b[0];
+  value = byteOrder == boBigEndian ? static_cast<uint32_t>(b[0]) << 24 | static_cast<uint32_t>(b[1]) << 16 |
+                                         static_cast<uint32_t>(b[2]) << 8 | b[3]
+                                   : static_cast<uint32_t>(b[3]) << 24 | static_cast<uint32_t>(b[2]) << 16 |
+                                         static_cast<uint32_t>(b[1]) << 8 | b[0];
   return true;
 }
 
@@ -168,7 +181,9 @@ bool TryReadLongInt(TStream& stream, TByteOrder byteOrder, int32_t& value) {
   return true;
 }
 
-int32_t ReadLongInt(TStream& stream, TByteOrder byteOrder) { return static_cast<int32_t>(ReadLongWord(stream, byteOrder)); }
+int32_t ReadLongInt(TStream& stream, TByteOrder byteOrder) {
+  return static_cast<int32_t>(ReadLongWord(stream, byteOrder));
+}
 
 double ReadDouble(TStream& stream, TByteOrder byteOrder) {
   double value = 0;
@@ -204,7 +219,9 @@ void WriteWideChars(TStream& stream, std::u16string_view s, TByteOrder byteOrder
   for (char16_t c : s) WriteWord(stream, static_cast<uint16_t>(c), byteOrder);
 }
 
-void WriteRawChars(TStream& stream, std::string_view s) { stream.WriteBuffer(s.data(), static_cast<int64_t>(s.size())); }
+void WriteRawChars(TStream& stream, std::string_view s) {
+  stream.WriteBuffer(s.data(), static_cast<int64_t>(s.size()));
+}
 
 bool CheckSignature(TStream& stream, const void* signature, uint8_t length) {
   uint8_t buffer[255];

@@ -36,7 +36,8 @@ std::string Trim(std::string_view s) {
 int64_t ParseRanged(const std::string& item, int64_t low, int64_t high) {
   int64_t value = 0;
   const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), value);
-  if (item.empty() || end != item.data() + item.size()) throw EConvertError("'" + item + "' is not a valid integer value");
+  if (item.empty() || end != item.data() + item.size())
+    throw EConvertError("'" + item + "' is not a valid integer value");
   if (error != std::errc() || value < low || value > high) throw ERangeError();
   return value;
 }
@@ -44,7 +45,8 @@ int64_t ParseRanged(const std::string& item, int64_t low, int64_t high) {
 double ParseFloat(const std::string& item) {
   char* end = nullptr;
   const double value = std::strtod(item.c_str(), &end);
-  if (item.empty() || end != item.c_str() + item.size()) throw EConvertError("'" + item + "' is not a valid floating point value");
+  if (item.empty() || end != item.c_str() + item.size())
+    throw EConvertError("'" + item + "' is not a valid floating point value");
   return value;
 }
 
@@ -119,7 +121,8 @@ void TExifTag::Update(uint16_t newType, int32_t newCount, const std::span<const 
   } else if (oldElementSize != newElementSize) {
     std::fill_n(FData.begin(), static_cast<size_t>(std::min(oldSize, newSize)), uint8_t{0});
     for (size_t i = 0; i < kept.size(); ++i)
-      std::memcpy(FData.data() + i * static_cast<size_t>(newElementSize), &kept[i], static_cast<size_t>(newElementSize));
+      std::memcpy(FData.data() + i * static_cast<size_t>(newElementSize), &kept[i],
+                  static_cast<size_t>(newElementSize));
   }
   FDataType = newType;
   FElementCount = newCount;
@@ -157,7 +160,8 @@ void TExifTag::SetAsString(const std::string& text) {
     for (size_t i = 0; i < bytes.size(); ++i) {
       unsigned value = 0;
       const auto [end, error] = std::from_chars(text.data() + 2 * i, text.data() + 2 * i + 2, value, 16);
-      if (error != std::errc() || end != text.data() + 2 * i + 2) throw EConvertError("'" + text + "' is not valid hexadecimal text");
+      if (error != std::errc() || end != text.data() + 2 * i + 2)
+        throw EConvertError("'" + text + "' is not valid hexadecimal text");
       bytes[i] = static_cast<uint8_t>(value);
     }
     UpdateData(tdUndefined, static_cast<int32_t>(bytes.size()), bytes);
@@ -170,13 +174,24 @@ void TExifTag::SetAsString(const std::string& text) {
     size_t start = 0;
     for (;;) {
       const size_t comma = text.find(',', start);
-      const std::string item = Trim(std::string_view(text).substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+      const std::string item =
+          Trim(std::string_view(text).substr(start, comma == std::string::npos ? std::string::npos : comma - start));
       switch (FDataType) {
-        case tdByte: AppendValue<uint8_t>(bytes, static_cast<uint8_t>(ParseRanged(item, 0, 255))); break;
-        case tdWord: AppendValue<uint16_t>(bytes, static_cast<uint16_t>(ParseRanged(item, 0, 65535))); break;
-        case tdLongWord: AppendValue<uint32_t>(bytes, static_cast<uint32_t>(ParseRanged(item, 0, 4294967295))); break;
-        case tdShortInt: AppendValue<int8_t>(bytes, static_cast<int8_t>(ParseRanged(item, -128, 127))); break;
-        case tdSmallInt: AppendValue<int16_t>(bytes, static_cast<int16_t>(ParseRanged(item, -32768, 32767))); break;
+        case tdByte:
+          AppendValue<uint8_t>(bytes, static_cast<uint8_t>(ParseRanged(item, 0, 255)));
+          break;
+        case tdWord:
+          AppendValue<uint16_t>(bytes, static_cast<uint16_t>(ParseRanged(item, 0, 65535)));
+          break;
+        case tdLongWord:
+          AppendValue<uint32_t>(bytes, static_cast<uint32_t>(ParseRanged(item, 0, 4294967295)));
+          break;
+        case tdShortInt:
+          AppendValue<int8_t>(bytes, static_cast<int8_t>(ParseRanged(item, -128, 127)));
+          break;
+        case tdSmallInt:
+          AppendValue<int16_t>(bytes, static_cast<int16_t>(ParseRanged(item, -32768, 32767)));
+          break;
         case tdLongInt:
         case tdSubDirectory:
           AppendValue<int32_t>(bytes, static_cast<int32_t>(ParseRanged(item, INT32_MIN, INT32_MAX)));
@@ -188,9 +203,14 @@ void TExifTag::SetAsString(const std::string& text) {
           AppendValue(bytes, value);
           break;
         }
-        case tdSingle: AppendValue<float>(bytes, static_cast<float>(ParseFloat(item))); break;
-        case tdDouble: AppendValue<double>(bytes, ParseFloat(item)); break;
-        default: break;
+        case tdSingle:
+          AppendValue<float>(bytes, static_cast<float>(ParseFloat(item)));
+          break;
+        case tdDouble:
+          AppendValue<double>(bytes, ParseFloat(item));
+          break;
+        default:
+          break;
       }
       ++count;
       if (comma == std::string::npos) break;
@@ -225,7 +245,9 @@ void TExifTag::WriteEntry(TStream& stream, TByteOrder byteOrder, uint32_t dataOf
 void TExifTag::WriteData(TStream& stream, TByteOrder byteOrder) const {
   if (DataSize() <= 4) return;
   switch (TiffElementSize(FDataType)) {
-    case 1: stream.WriteBuffer(FData.data(), DataSize()); break;
+    case 1:
+      stream.WriteBuffer(FData.data(), DataSize());
+      break;
     case 2:
       for (int32_t i = 0; i < FElementCount; ++i) WriteWord(stream, ElementAt<uint16_t>(*this, i), byteOrder);
       break;
@@ -242,7 +264,8 @@ void TExifTag::WriteData(TStream& stream, TByteOrder byteOrder) const {
 // --- the write side of sections -------------------------------------------------------------
 
 TExifSection::TIterator::TIterator(const TExifSection* section, size_t index)
-    : FSection(section), FIndex(index),
+    : FSection(section),
+      FIndex(index),
       FCurrent(index < section->FTags.size() ? section->FTags[index].get() : nullptr) {}
 
 TExifSection::TIterator& TExifSection::TIterator::operator++() {
@@ -304,7 +327,9 @@ void TExifSection::SetByteValue(uint16_t id, int32_t index, uint8_t value, uint1
   SetElement(id, index, dataType, &value, 1);
 }
 
-void TExifSection::SetWordValue(uint16_t id, int32_t index, uint16_t value) { SetElement(id, index, tdWord, &value, 2); }
+void TExifSection::SetWordValue(uint16_t id, int32_t index, uint16_t value) {
+  SetElement(id, index, tdWord, &value, 2);
+}
 
 void TExifSection::SetLongWordValue(uint16_t id, int32_t index, uint32_t value) {
   SetElement(id, index, tdLongWord, &value, 4);

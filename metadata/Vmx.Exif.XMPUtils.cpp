@@ -181,7 +181,8 @@ void TXMPProperty::SetName(const std::u16string& value) {
 
 std::u16string TXMPProperty::ReadValue(const std::u16string& defaultValue) const {
   switch (FKind) {
-    case xpSimple: return FValue.empty() ? defaultValue : FValue;
+    case xpSimple:
+      return FValue.empty() ? defaultValue : FValue;
     case xpAltArray: {
       const TXMPProperty* item = FindSubProperty(u"x-default");
       return item ? item->ReadValue(defaultValue) : defaultValue;
@@ -194,7 +195,8 @@ std::u16string TXMPProperty::ReadValue(const std::u16string& defaultValue) const
       for (size_t i = 1; i < FItems.size(); ++i) (result += u',') += FItems[i]->ReadValue();
       return result;
     }
-    default: return defaultValue;
+    default:
+      return defaultValue;
   }
 }
 
@@ -222,8 +224,11 @@ void TXMPProperty::WriteValue(const std::u16string& text) {
       FValue = text;
       Changed();
       break;
-    case xpStructure: throw EInvalidXMPOperation("Cannot assign a single value to a structure property");
-    case xpAltArray: GetNamedSubProperty(u"x-default").WriteValue(text); break;
+    case xpStructure:
+      throw EInvalidXMPOperation("Cannot assign a single value to a structure property");
+    case xpAltArray:
+      GetNamedSubProperty(u"x-default").WriteValue(text);
+      break;
     default: {
       const std::vector<std::u16string> parts = SplitItems(text);
       SetSubPropertyCount(static_cast<int>(parts.size()));
@@ -807,14 +812,30 @@ std::string EscapeXML(std::u16string_view text, bool attributeValue) {
       continue;
     }
     switch (c) {
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      case u'&': out += u"&amp;"; break;
-      case u'\'': out += u"&apos;"; break;
-      case u'"': out += u"&quot;"; break;
-      case u'\r': out += u"&#xD;"; break;  // a parser would turn a plain CR into a LF
-      case u'\t': out += attributeValue ? u"&#x9;" : u"\t"; break;
-      case u'\n': out += attributeValue ? u"&#xA;" : u"\n"; break;
+      case u'<':
+        out += u"&lt;";
+        break;
+      case u'>':
+        out += u"&gt;";
+        break;
+      case u'&':
+        out += u"&amp;";
+        break;
+      case u'\'':
+        out += u"&apos;";
+        break;
+      case u'"':
+        out += u"&quot;";
+        break;
+      case u'\r':
+        out += u"&#xD;";
+        break;  // a parser would turn a plain CR into a LF
+      case u'\t':
+        out += attributeValue ? u"&#x9;" : u"\t";
+        break;
+      case u'\n':
+        out += attributeValue ? u"&#xA;" : u"\n";
+        break;
       default:
         if (!high && !low && !IsNoXMLChar(c)) out += c;
     }

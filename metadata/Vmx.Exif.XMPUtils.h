@@ -19,9 +19,31 @@ using TDateTime = double;
 
 // The namespaces the XMP standard and its companions define; xsUnknown for any other.
 enum TXMPKnownNamespace : uint8_t {
-  xsUnknown, xsRDF, xsCameraRaw, xsXMPGraphics, xsDimensions, xsDublinCore, xsFont, xsExif, xsExifAux, xsIPTCCore,
-  xsJob, xsMicrosoftPhoto, xsPDF, xsPhotoshop, xsResourceEvent, xsResourceRef, xsXMPGraphicsImage, xsTIFF, xsVersion,
-  xsXMPBasic, xsXMPBasicJobTicket, xsXMPDynamicMedia, xsXMPMediaManagement, xsXMPPagedText, xsXMPRights
+  xsUnknown,
+  xsRDF,
+  xsCameraRaw,
+  xsXMPGraphics,
+  xsDimensions,
+  xsDublinCore,
+  xsFont,
+  xsExif,
+  xsExifAux,
+  xsIPTCCore,
+  xsJob,
+  xsMicrosoftPhoto,
+  xsPDF,
+  xsPhotoshop,
+  xsResourceEvent,
+  xsResourceRef,
+  xsXMPGraphicsImage,
+  xsTIFF,
+  xsVersion,
+  xsXMPBasic,
+  xsXMPBasicJobTicket,
+  xsXMPDynamicMedia,
+  xsXMPMediaManagement,
+  xsXMPPagedText,
+  xsXMPRights
 };
 
 // The kind of a known namespace URI (compared without regard to case); xsUnknown otherwise.

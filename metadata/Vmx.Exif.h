@@ -75,8 +75,19 @@ class ERangeError : public Exception {
 // --- TIFF data types and values -------------------------------------------------------------
 
 enum TTiffDataType : uint16_t {
-  tdByte = 1, tdAscii, tdWord, tdLongWord, tdLongWordFraction, tdShortInt, tdUndefined,
-  tdSmallInt, tdLongInt, tdLongIntFraction, tdSingle, tdDouble, tdSubDirectory
+  tdByte = 1,
+  tdAscii,
+  tdWord,
+  tdLongWord,
+  tdLongWordFraction,
+  tdShortInt,
+  tdUndefined,
+  tdSmallInt,
+  tdLongInt,
+  tdLongIntFraction,
+  tdSingle,
+  tdDouble,
+  tdSubDirectory
 };
 
 // The element size of a TIFF type; 0 for a type outside 1..13.
@@ -179,18 +190,19 @@ class IExifSectionOwner {
 
 // Tag numbers the data object uses.
 namespace ttag {
-inline constexpr uint16_t ImageDescription = 270, Make = 271, Model = 272, Orientation = 274,
-    XResolution = 282, YResolution = 283, ResolutionUnit = 296, Software = 305, DateTime = 306,
-    Artist = 315, ThumbnailOffset = 513, Copyright = 33432, ExposureTime = 33434, FNumber = 33437,
-    ExifPointer = 34665, ExposureProgram = 34850, SpectralSensitivity = 34852, GPSPointer = 34853,
-    ISOSpeedRatings = 34855, ExifVersion = 36864, DateTimeOriginal = 36867, DateTimeDigitized = 36868,
-    ExposureBiasValue = 37380, Flash = 37385, FocalLength = 37386, MakerNote = 37500,
-    UserComment = 37510, SubsecTime = 37520, SubsecTimeOriginal = 37521, SubsecTimeDigitized = 37522,
-    UserRating = 18246, XPTitle = 40091, XPComment = 40092, XPAuthor = 40093, XPKeywords = 40094,
-    XPSubject = 40095, FlashPixVersion = 40960, RelatedSoundFile = 40964, InteropPointer = 40965,
-    FlashEnergy = 41483, FocalPlaneXResolution = 41486, FocalPlaneYResolution = 41487,
-    FocalPlaneResolutionUnit = 41488, FileSource = 41728, SceneType = 41729, WhiteBalance = 41987,
-    FocalLengthIn35mmFilm = 41989, ImageUniqueID = 42016, Padding = 59932, OffsetSchema = 59933;
+inline constexpr uint16_t ImageDescription = 270, Make = 271, Model = 272, Orientation = 274, XResolution = 282,
+                          YResolution = 283, ResolutionUnit = 296, Software = 305, DateTime = 306, Artist = 315,
+                          ThumbnailOffset = 513, Copyright = 33432, ExposureTime = 33434, FNumber = 33437,
+                          ExifPointer = 34665, ExposureProgram = 34850, SpectralSensitivity = 34852, GPSPointer = 34853,
+                          ISOSpeedRatings = 34855, ExifVersion = 36864, DateTimeOriginal = 36867,
+                          DateTimeDigitized = 36868, ExposureBiasValue = 37380, Flash = 37385, FocalLength = 37386,
+                          MakerNote = 37500, UserComment = 37510, SubsecTime = 37520, SubsecTimeOriginal = 37521,
+                          SubsecTimeDigitized = 37522, UserRating = 18246, XPTitle = 40091, XPComment = 40092,
+                          XPAuthor = 40093, XPKeywords = 40094, XPSubject = 40095, FlashPixVersion = 40960,
+                          RelatedSoundFile = 40964, InteropPointer = 40965, FlashEnergy = 41483,
+                          FocalPlaneXResolution = 41486, FocalPlaneYResolution = 41487,
+                          FocalPlaneResolutionUnit = 41488, FileSource = 41728, SceneType = 41729, WhiteBalance = 41987,
+                          FocalLengthIn35mmFilm = 41989, ImageUniqueID = 42016, Padding = 59932, OffsetSchema = 59933;
 }
 
 // One directory entry in memory; the data is held in host (little-endian) order.
@@ -363,7 +375,14 @@ enum TMakerNoteOffsetMode : uint8_t { moFromTiffHeader = 0, moFromMakerNote = 1,
 
 // The kind of a maker note, known from its tag alone (the probe) without parsing it.
 enum class TMakerNoteClass : uint8_t {
-  Unrecognized, Headerless, Canon, NikonType2, Panasonic, NikonType1, NikonType3, Sony
+  Unrecognized,
+  Headerless,
+  Canon,
+  NikonType2,
+  Panasonic,
+  NikonType1,
+  NikonType3,
+  Sony
 };
 const char* MakerNoteClassName(TMakerNoteClass kind);
 
@@ -438,9 +457,13 @@ class TExifFlashInfo {
 // A version number held as three or four digits in one tag.
 class TCustomExifVersion {
  public:
-  TCustomExifVersion(TCustomExifData& owner, TExifSectionKind section, uint16_t tagID, int firstIndex, bool storeAsChars,
-                     uint16_t dataType)
-      : FOwner(owner), FFirstIndex(firstIndex), FSection(section), FStoreAsChars(storeAsChars), FTagID(tagID),
+  TCustomExifVersion(TCustomExifData& owner, TExifSectionKind section, uint16_t tagID, int firstIndex,
+                     bool storeAsChars, uint16_t dataType)
+      : FOwner(owner),
+        FFirstIndex(firstIndex),
+        FSection(section),
+        FStoreAsChars(storeAsChars),
+        FTagID(tagID),
         FDataType(dataType) {}
   virtual ~TCustomExifVersion() = default;
   uint8_t Major() const { return Element(0); }
@@ -470,7 +493,8 @@ class TCustomExifVersion {
 
 class TExifVersion : public TCustomExifVersion {
  public:
-  explicit TExifVersion(TCustomExifData& owner) : TCustomExifVersion(owner, esExif, ttag::ExifVersion, 1, true, tdUndefined) {}
+  explicit TExifVersion(TCustomExifData& owner)
+      : TCustomExifVersion(owner, esExif, ttag::ExifVersion, 1, true, tdUndefined) {}
 };
 class TFlashPixVersion : public TCustomExifVersion {
  public:
@@ -589,7 +613,15 @@ bool FindGPSTagName(uint16_t tag, std::u16string& name);
 // --- the Exif data object --------------------------------------------------------------------
 
 enum TTiffOrientation : uint8_t {
-  toUndefined, toTopLeft, toTopRight, toBottomRight, toBottomLeft, toLeftTop, toRightTop, toRightBottom, toLeftBottom
+  toUndefined,
+  toTopLeft,
+  toTopRight,
+  toBottomRight,
+  toBottomLeft,
+  toLeftTop,
+  toRightTop,
+  toRightBottom,
+  toLeftBottom
 };
 enum TWindowsStarRating : uint8_t { urUndefined, urOneStar, urTwoStars, urThreeStars, urFourStars, urFiveStars };
 enum TExifFileSource : uint8_t { fsUnknown, fsFilmScanner, fsReflectionPrintScanner, fsDigitalCamera };

@@ -34,10 +34,10 @@ struct TLocalTime {
 
 // One entry of a folder listing.
 struct TDirEntry {
-  std::string Name;       // the long name, without folder
-  uint32_t Attr = 0;      // fa* bits
-  int64_t Size = 0;       // bytes
-  TLocalTime WriteTime;   // last write, local time
+  std::string Name;      // the long name, without folder
+  uint32_t Attr = 0;     // fa* bits
+  int64_t Size = 0;      // bytes
+  TLocalTime WriteTime;  // last write, local time
 
   bool IsFolder() const { return (Attr & faDirectory) != 0; }
   bool operator==(const TDirEntry&) const = default;
@@ -96,10 +96,10 @@ std::string SpecialFolderPath(int csidl);
 std::string ShellDisplayName(const std::string& path);
 
 // Single values of INI files through the system's profile-string calls.
-std::string ReadProfileString(const std::string& file, const std::string& section,
-                              const std::string& key, const std::string& def, size_t bufferSize);
-bool WriteProfileString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value);
+std::string ReadProfileString(const std::string& file, const std::string& section, const std::string& key,
+                              const std::string& def, size_t bufferSize);
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value);
 
 TLocalTime Now();
 // The offset of local time from UTC now, in minutes (east of UTC positive).

@@ -85,11 +85,12 @@ void TSearchChromeBookmarks::Search(const std::string& text, const TAddHitFunc& 
   record.SearchClassName = GetName();
   const TJSONdocument document = TJSON::ParseText(FFileText);
   if (!document) return;
-  const bool bookmarks = WalkChromeBookmarks(*document, UpperCase(text), [&](const std::string& name, const std::string& url) {
-    record.DisplayName = name;
-    record.ExecuteString = url;
-    return addHit(record);
-  });
+  const bool bookmarks =
+      WalkChromeBookmarks(*document, UpperCase(text), [&](const std::string& name, const std::string& url) {
+        record.DisplayName = name;
+        record.ExecuteString = url;
+        return addHit(record);
+      });
   if (!bookmarks) throw Exception(TranslateFormat("%s holds no Chrome bookmarks.", {FOptions.FileName}));
 }
 

@@ -146,9 +146,8 @@ std::optional<TDibLayout> CheckDib(std::string_view data) {
 
 // --- TSearchClipboard ---------------------------------------------------------------------
 
-TSearchClipboard::TSearchClipboard(TComponent* owner, std::shared_ptr<TClipboardHistory> history,
-                                   TStringList permanent, std::unique_ptr<TClipboardSystem> system,
-                                   std::function<void()> optionsDialog)
+TSearchClipboard::TSearchClipboard(TComponent* owner, std::shared_ptr<TClipboardHistory> history, TStringList permanent,
+                                   std::unique_ptr<TClipboardSystem> system, std::function<void()> optionsDialog)
     : TSearchClass(owner),
       FHistory(std::move(history)),
       FPermanent(std::move(permanent)),

@@ -20,10 +20,10 @@
 
 // "lorvexclipboard.ini": [Settings] and [Permanent].
 struct TClipboardSettings {
-  bool KeepAlive = true;     // re-join the viewer chain every 30 s when another viewer took the lead
-  bool StoreImages = false;  // keep copied pictures too
+  bool KeepAlive = true;            // re-join the viewer chain every 30 s when another viewer took the lead
+  bool StoreImages = false;         // keep copied pictures too
   std::string HistoryCount = "20";  // as typed in the options
-  TStringList Permanent;     // with their line breaks
+  TStringList Permanent;            // with their line breaks
 
   // How many entries the history keeps: HistoryCount within 0..1000, 20 when it is no number.
   int HistoryLimit() const;
@@ -39,9 +39,9 @@ struct TClipboardSettings {
 
 // One entry of the history.
 struct TClipboardEntry {
-  std::string Text;       // the copied text, or the picture's caption ("Image " and the time)
-  std::string UpperText;  // Text upper-cased, for matching
-  uint64_t PictureKey = 0;                    // 0 for a text; else the picture's own key
+  std::string Text;                            // the copied text, or the picture's caption ("Image " and the time)
+  std::string UpperText;                       // Text upper-cased, for matching
+  uint64_t PictureKey = 0;                     // 0 for a text; else the picture's own key
   std::shared_ptr<const std::string> Picture;  // the picture as a packed DIB
 };
 

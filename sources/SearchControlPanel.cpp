@@ -15,15 +15,24 @@ struct TKnownApplet {
   const char* Name;
 };
 constexpr TKnownApplet KnownApplets[] = {
-    {"access.cpl", "Accessibility Options"},   {"hdwwiz.cpl", "Add New Hardware Wizard"},
-    {"appwiz.cpl", "Programs and features"},   {"timedate.cpl", "Date and Time Properties"},
-    {"desk.cpl", "Display Properties"},        {"findfast.cpl", "FindFast"},
-    {"inetcpl.cpl", "Internet Properties"},    {"joy.cpl", "Joystick Properties"},
-    {"main.cpl", "Mouse Properties"},          {"ncpl.cpl", "Network Properties"},
-    {"password.cpl", "Password Properties"},   {"telephon.cpl", "Phone and Modem options"},
-    {"powercfg.cpl", "Power Management"},      {"intl.cpl", "Regional settings"},
-    {"sticpl.cpl", "Scanners and Cameras"},    {"mmsys.cpl", "Sounds and Audio"},
-    {"sysdm.cpl", "System Properties"},        {"nusrmgr.cpl", "User settings"},
+    {"access.cpl", "Accessibility Options"},
+    {"hdwwiz.cpl", "Add New Hardware Wizard"},
+    {"appwiz.cpl", "Programs and features"},
+    {"timedate.cpl", "Date and Time Properties"},
+    {"desk.cpl", "Display Properties"},
+    {"findfast.cpl", "FindFast"},
+    {"inetcpl.cpl", "Internet Properties"},
+    {"joy.cpl", "Joystick Properties"},
+    {"main.cpl", "Mouse Properties"},
+    {"ncpl.cpl", "Network Properties"},
+    {"password.cpl", "Password Properties"},
+    {"telephon.cpl", "Phone and Modem options"},
+    {"powercfg.cpl", "Power Management"},
+    {"intl.cpl", "Regional settings"},
+    {"sticpl.cpl", "Scanners and Cameras"},
+    {"mmsys.cpl", "Sounds and Audio"},
+    {"sysdm.cpl", "System Properties"},
+    {"nusrmgr.cpl", "User settings"},
     {"tweakui.cpl", "TweakUI"},
 };
 
@@ -89,8 +98,7 @@ std::vector<TCplEntry> ModuleEntries(const std::string& systemFolder, const std:
     if (applet.Name.empty())
       AddKnownApplet(systemFolder, fileName, place, entries);
     else
-      entries.push_back(
-          {applet.Name, false, fileName, place, systemFolder + fileName, -applet.IconId, applet.Info});
+      entries.push_back({applet.Name, false, fileName, place, systemFolder + fileName, -applet.IconId, applet.Info});
   }
   return entries;
 }
@@ -105,8 +113,8 @@ std::vector<TCplEntry> BuildControlPanelList(const std::string& systemFolder,
     for (TCplEntry& entry : ModuleEntries(systemFolder, fileName, answer)) entries.push_back(std::move(entry));
   }
   for (const TFixedEntry& fixed : FixedEntries)
-    entries.push_back({fixed.Name, true, fixed.ExecuteString, "", systemFolder + fixed.IconFile, fixed.IconIndex,
-                       fixed.Description});
+    entries.push_back(
+        {fixed.Name, true, fixed.ExecuteString, "", systemFolder + fixed.IconFile, fixed.IconIndex, fixed.Description});
   return entries;
 }
 

@@ -29,8 +29,7 @@ void TFolderList::Load(const TMemIniFile& ini) {
 
 void TFolderList::Save(TMemIniFile& ini) const {
   ini.EraseSection(FoldersSection);
-  for (size_t i = 0; i < Folders.size(); ++i)
-    ini.WriteString(FoldersSection, "Folder" + std::to_string(i), Folders[i]);
+  for (size_t i = 0; i < Folders.size(); ++i) ini.WriteString(FoldersSection, "Folder" + std::to_string(i), Folders[i]);
   ini.WriteBool(OptionsSection, "Subfolders", Subfolders);
 }
 

@@ -27,6 +27,4 @@ int TSearchIEBookmarks::FileFound(const std::string& fullPath, TDrawType drawTyp
   return FAddHit(record) ? 1 : 0;
 }
 
-void TSearchIEBookmarks::Execute(TItemData& item) {
-  ShellOpenOrRaise(ShellOpenRequestFor(item));
-}
+void TSearchIEBookmarks::Execute(TItemData& item) { ShellOpenOrRaise(ShellOpenRequestFor(item)); }

@@ -70,8 +70,9 @@ std::string CheckEngine(const TEngineRows& rows, int row, const std::string& eng
   if (searchString.find(SearchPlaceholder) == std::string::npos)
     return TranslateText("Include #search# into search string.");
   if (!IsEngineName(engine))
-    return TranslateText("The name of an engine must not be empty, begin with [ or ; or hold any of "
-                         "= \\ / : * ? \" < > |.");
+    return TranslateText(
+        "The name of an engine must not be empty, begin with [ or ; or hold any of "
+        "= \\ / : * ? \" < > |.");
   for (int i = 0; i < rows.RowCount(); ++i)
     if (i != row && AnsiSameText(rows[i].Engine, engine)) return TranslateFormat("Engine %s already exists.", {engine});
   return "";

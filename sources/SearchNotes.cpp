@@ -34,7 +34,8 @@ TDateTime NowAsDateTime() {
 
 }  // namespace
 
-const char* const NotesSchema = "create table if not exists Notes (id integer primary key, data text, created datetime)";
+const char* const NotesSchema =
+    "create table if not exists Notes (id integer primary key, data text, created datetime)";
 
 std::string NotesFileName() { return SettingsFolder("Lorvex") + "notes.sqlite"; }
 
@@ -164,8 +165,8 @@ void TSearchNotes::Search(const std::string& text, const TAddHitFunc& addHit) {
 
 void TSearchNotes::Execute(TItemData& item) {
   const std::string key = item.ExecuteString();
-  const TNote note = SameText(key, AddNoteKey) ? TNote{0, TranslateText("Add new note"), ""}
-                                                : Database.Read(TextToInteger(key));
+  const TNote note =
+      SameText(key, AddNoteKey) ? TNote{0, TranslateText("Add new note"), ""} : Database.Read(TextToInteger(key));
   if (FWindows) FWindows->Open(note);
 }
 

@@ -21,9 +21,9 @@ extern const char* const NotesSchema;
 std::string NotesFileName();
 
 struct TNote {
-  int64_t Id = 0;        // 0: a new note
-  std::string Caption;   // of its window
-  std::string Text;      // lines separated by CR LF
+  int64_t Id = 0;       // 0: a new note
+  std::string Caption;  // of its window
+  std::string Text;     // lines separated by CR LF
 };
 
 // Where the notes are kept.

@@ -95,8 +95,8 @@ void WriteRunGroups(TMemIniFile& ini, const TRunGroups& groups) {
 std::string RunGroupNameError(const std::string& name) {
   const bool breaksLine = name.find_first_of("=]\r\n") != std::string::npos;
   if (breaksLine || name.starts_with(";") || name.starts_with("["))
-    return FormatText(TranslateText("The name %s cannot hold \"=\", \"]\" or a line break, nor begin with \";\" or \"[\"."),
-                      {name});
+    return FormatText(
+        TranslateText("The name %s cannot hold \"=\", \"]\" or a line break, nor begin with \";\" or \"[\"."), {name});
   return "";
 }
 

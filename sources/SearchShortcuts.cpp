@@ -109,9 +109,7 @@ int TSearchShortcuts::FileFound(const std::string& fullPath, const std::string& 
   return FAddHit(record) ? 1 : 0;
 }
 
-void TSearchShortcuts::Execute(TItemData& item) {
-  ShellOpenOrRaise(ShellOpenRequestFor(item));
-}
+void TSearchShortcuts::Execute(TItemData& item) { ShellOpenOrRaise(ShellOpenRequestFor(item)); }
 
 void TSearchShortcuts::Reset() { FShell->Reset(); }
 

@@ -152,9 +152,9 @@ std::string PackedDib(const TCaptureImage& image) {
   Put32(dib, InfoHeaderSize);
   Put32(dib, static_cast<uint32_t>(image.Width));
   Put32(dib, static_cast<uint32_t>(image.Height));  // positive: the rows go from the bottom
-  Put16(dib, 1);                                     // planes
-  Put16(dib, 32);                                    // bits per pixel
-  Put32(dib, 0);                                     // uncompressed
+  Put16(dib, 1);                                    // planes
+  Put16(dib, 32);                                   // bits per pixel
+  Put32(dib, 0);                                    // uncompressed
   Put32(dib, imageSize);
   Put32(dib, 2835);  // 72 dots per inch, in dots per metre
   Put32(dib, 2835);

@@ -395,8 +395,8 @@ LRESULT TTabSheet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       // The border is outside the client area, so the children's places count from inside it.
       const LRESULT result = TWinControl::WndProc(msg, wParam, lParam);
       RECT& r = wParam ? reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : *reinterpret_cast<RECT*>(lParam);
-      const int border = std::min({BorderWidth, static_cast<int>(r.right - r.left) / 2,
-                                   static_cast<int>(r.bottom - r.top) / 2});
+      const int border =
+          std::min({BorderWidth, static_cast<int>(r.right - r.left) / 2, static_cast<int>(r.bottom - r.top) / 2});
       if (border > 0) InflateRect(&r, -border, -border);
       return result;
     }
@@ -439,9 +439,7 @@ void TPageControl::CreateWindowHandle() {
   UpdateTabs();
 }
 
-TTabSheet* TPageControl::Pages(int index) const {
-  return index >= 0 && index < PageCount() ? FPages[index] : nullptr;
-}
+TTabSheet* TPageControl::Pages(int index) const { return index >= 0 && index < PageCount() ? FPages[index] : nullptr; }
 
 int TPageControl::ActivePageIndex() const {
   const auto found = std::find(FPages.begin(), FPages.end(), FActivePage);
@@ -622,9 +620,8 @@ bool ActivateNextPage(TWinControl& control) {
     if (page && !(focus && IsChild(page->Handle(), focus))) {
       std::vector<TWinControl*> order;
       CollectTabOrder(*page, order);
-      const auto first = std::find_if(order.begin(), order.end(), [](TWinControl* each) {
-        return each->TabStop && each->CanFocus();
-      });
+      const auto first =
+          std::find_if(order.begin(), order.end(), [](TWinControl* each) { return each->TabStop && each->CanFocus(); });
       if (first != order.end()) (*first)->SetFocus();
     }
     return true;

@@ -86,11 +86,11 @@ class TListView : public TWinControl {
   TRowSource* FRows = nullptr;
   // Shared with the rows' OnChange: cleared when the view goes or takes other rows.
   std::shared_ptr<TListView*> FSelf;
-  int FShownIndex = -1;          // the selection OnChange was last fired for
-  bool FShowing = false;         // the view is putting the rows' state into the window
-  bool FTaking = false;          // the view is writing the window's selection to the rows
-  bool FSyncPosted = false;      // a check of the window's selection is on its way
-  bool FWindowClosing = false;   // the window is being destroyed: its notifications are ignored
+  int FShownIndex = -1;         // the selection OnChange was last fired for
+  bool FShowing = false;        // the view is putting the rows' state into the window
+  bool FTaking = false;         // the view is writing the window's selection to the rows
+  bool FSyncPosted = false;     // a check of the window's selection is on its way
+  bool FWindowClosing = false;  // the window is being destroyed: its notifications are ignored
 };
 
 class TPageControl;

@@ -193,16 +193,17 @@ void TWinControl::CreateWnd() {
   if (!params.SystemClass) RegisterOwnClass(params.WinClassName, params.ClassStyle);
   HWND parentWnd = FParent ? FParent->FHandle : nullptr;
   if (!parentWnd) params.Style &= ~WS_CHILD;
-  const HMENU id = (params.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(NextControlId++)) : nullptr;
-  HWND wnd = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), FCaption.c_str(), params.Style, FLeft, FTop,
-                             FWidth, FHeight, parentWnd, id, GetModuleHandleA(nullptr),
-                             params.SystemClass ? nullptr : this);
+  const HMENU id =
+      (params.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(NextControlId++)) : nullptr;
+  HWND wnd =
+      CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), FCaption.c_str(), params.Style, FLeft, FTop, FWidth,
+                      FHeight, parentWnd, id, GetModuleHandleA(nullptr), params.SystemClass ? nullptr : this);
   if (!wnd) throw Exception("Cannot create the window " + params.WinClassName);
   if (params.SystemClass) {
     FHandle = wnd;
     SetPropA(wnd, ControlProperty, this);
-    FDefWndProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc)));
+    FDefWndProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc)));
   } else {
     FDefWndProc = DefWindowProcA;
   }
@@ -266,10 +267,14 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN: {
       HWND from = nullptr;
-      if (msg == WM_DRAWITEM) from = reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem;
-      else if (msg == WM_NOTIFY) from = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
-      else if (msg == WM_MEASUREITEM) from = GetDlgItem(FHandle, static_cast<int>(wParam));
-      else from = reinterpret_cast<HWND>(lParam);
+      if (msg == WM_DRAWITEM)
+        from = reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem;
+      else if (msg == WM_NOTIFY)
+        from = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
+      else if (msg == WM_MEASUREITEM)
+        from = GetDlgItem(FHandle, static_cast<int>(wParam));
+      else
+        from = reinterpret_cast<HWND>(lParam);
       // A menu's item comes with control id 0 (a status bar may leave CtlType unset).
       if (msg == WM_DRAWITEM && reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->CtlType == ODT_MENU && wParam == 0)
         from = nullptr;

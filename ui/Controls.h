@@ -128,8 +128,8 @@ class TWinControl : public TComponent {
   TNotifyEvent OnResize;
   TKeyEvent OnKeyDown;
   TKeyPressEvent OnKeyPress;
-  TMouseEvent OnMouseMove;  // in client coordinates
-  TMouseEvent OnMouseDown;  // any button, before the control's own handling
+  TMouseEvent OnMouseMove;    // in client coordinates
+  TMouseEvent OnMouseDown;    // any button, before the control's own handling
   TNotifyEvent OnMouseEnter;  // the pointer came over the control
 
   // The message a child sent its parent about itself (WM_COMMAND, WM_DRAWITEM, ...).
@@ -177,4 +177,3 @@ class TWinControl : public TComponent {
   bool FMouseInside = false;  // OnMouseEnter ran, and the pointer has not left since
   std::map<int, TWindowHook> FHooks;
 };
-

@@ -203,11 +203,20 @@ TWinControl* TSplitter::FindControl() {
   if (!Parent()) return nullptr;
   POINT probe{Left(), Top()};
   switch (Align()) {
-    case alLeft: --probe.x; break;
-    case alRight: probe.x += Width(); break;
-    case alTop: --probe.y; break;
-    case alBottom: probe.y += Height(); break;
-    default: return nullptr;
+    case alLeft:
+      --probe.x;
+      break;
+    case alRight:
+      probe.x += Width();
+      break;
+    case alTop:
+      --probe.y;
+      break;
+    case alBottom:
+      probe.y += Height();
+      break;
+    default:
+      return nullptr;
   }
   const bool before = Align() == alLeft || Align() == alTop;  // the control lies before the bar
   for (TWinControl* control : Parent()->Controls()) {
@@ -215,12 +224,16 @@ TWinControl* TSplitter::FindControl() {
     RECT r{control->Left(), control->Top(), control->Left() + control->Width(), control->Top() + control->Height()};
     // A collapsed control reaches one pixel out, towards the probe.
     if (r.right == r.left) {
-      if (before) --r.left;
-      else ++r.right;
+      if (before)
+        --r.left;
+      else
+        ++r.right;
     }
     if (r.bottom == r.top) {
-      if (before) --r.top;
-      else ++r.bottom;
+      if (before)
+        --r.top;
+      else
+        ++r.bottom;
     }
     if (PtInRect(&r, probe)) return control;
   }
@@ -236,10 +249,18 @@ void TSplitter::StartDrag(POINT screenPoint) {
   const RECT client = Parent()->ClientRect();
   int room = 0;
   switch (Align()) {
-    case alLeft: room = client.right - (Left() + Width()); break;
-    case alRight: room = Left() - client.left; break;
-    case alTop: room = client.bottom - (Top() + Height()); break;
-    default: room = Top() - client.top; break;
+    case alLeft:
+      room = client.right - (Left() + Width());
+      break;
+    case alRight:
+      room = Left() - client.left;
+      break;
+    case alTop:
+      room = client.bottom - (Top() + Height());
+      break;
+    default:
+      room = Top() - client.top;
+      break;
   }
   FMaxSize = FDownSize + std::max(0, room);
   SetCapture(FHandle);

@@ -126,10 +126,17 @@ void TForm::SetVisible(bool visible) {
   if (visible && !Visible()) {
     Handle();
     switch (Position) {
-      case poScreenCenter: CenterOnScreen(); break;
-      case poOwnerFormCenter: CenterOn(dynamic_cast<TForm*>(Owner())); break;
-      case poMainFormCenter: CenterOn(Application().MainForm); break;
-      case poDesigned: break;
+      case poScreenCenter:
+        CenterOnScreen();
+        break;
+      case poOwnerFormCenter:
+        CenterOn(dynamic_cast<TForm*>(Owner()));
+        break;
+      case poMainFormCenter:
+        CenterOn(Application().MainForm);
+        break;
+      case poDesigned:
+        break;
     }
   }
   const bool changed = visible != Visible();
@@ -264,9 +271,8 @@ TApplication& Application() {
 }
 
 TApplication::TApplication() : FGuiThread(std::this_thread::get_id()) {
-  FHelper = AllocateHWnd([this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return HelperMessage(wnd, msg, wParam, lParam);
-  });
+  FHelper = AllocateHWnd(
+      [this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) { return HelperMessage(wnd, msg, wParam, lParam); });
   SetWindowTextA(FHelper, Title.c_str());
   AddMessageFilter([this](MSG& msg) {
     HintMouseMessage(msg);

@@ -157,11 +157,11 @@ class TApplication {
   HWND FHelper = nullptr;
 
   std::unique_ptr<THintWindow> FHintWindow;
-  HWND FHintWnd = nullptr;      // the window of the control whose hint waits or shows
-  std::string FHintSource;      // that control's Hint when it was last shown or declined
-  RECT FHintCursorRect{};       // on the screen
-  POINT FHintCursor{};          // the pointer at the last check
-  bool FHintPending = false;    // the pause runs
+  HWND FHintWnd = nullptr;    // the window of the control whose hint waits or shows
+  std::string FHintSource;    // that control's Hint when it was last shown or declined
+  RECT FHintCursorRect{};     // on the screen
+  POINT FHintCursor{};        // the pointer at the last check
+  bool FHintPending = false;  // the pause runs
   bool FHintCheckPosted = false;
 };
 

@@ -19,28 +19,45 @@ std::string KeyName(WORD key) {
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, static_cast<char>(key));
   if (key >= VK_F1 && key <= VK_F24) return "F" + std::to_string(key - VK_F1 + 1);
   switch (key) {
-    case VK_RETURN: return "Enter";
-    case VK_ESCAPE: return "Esc";
-    case VK_SPACE: return "Space";
-    case VK_DELETE: return "Del";
-    case VK_INSERT: return "Ins";
-    case VK_HOME: return "Home";
-    case VK_END: return "End";
-    case VK_BACK: return "BkSp";
-    case VK_TAB: return "Tab";
-    case VK_UP: return "Up";
-    case VK_DOWN: return "Down";
-    case VK_LEFT: return "Left";
-    case VK_RIGHT: return "Right";
-    default: return {};
+    case VK_RETURN:
+      return "Enter";
+    case VK_ESCAPE:
+      return "Esc";
+    case VK_SPACE:
+      return "Space";
+    case VK_DELETE:
+      return "Del";
+    case VK_INSERT:
+      return "Ins";
+    case VK_HOME:
+      return "Home";
+    case VK_END:
+      return "End";
+    case VK_BACK:
+      return "BkSp";
+    case VK_TAB:
+      return "Tab";
+    case VK_UP:
+      return "Up";
+    case VK_DOWN:
+      return "Down";
+    case VK_LEFT:
+      return "Left";
+    case VK_RIGHT:
+      return "Right";
+    default:
+      return {};
   }
 }
 
 UINT BreakFlag(TMenuBreak value) {
   switch (value) {
-    case mbBreak: return MF_MENUBREAK;
-    case mbBarBreak: return MF_MENUBARBREAK;
-    case mbNone: break;
+    case mbBreak:
+      return MF_MENUBREAK;
+    case mbBarBreak:
+      return MF_MENUBARBREAK;
+    case mbNone:
+      break;
   }
   return 0;
 }

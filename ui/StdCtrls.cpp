@@ -495,9 +495,7 @@ void TCheckBox::describe(TPropertyVisitor& visitor) {
   visitor.Boolean("Checked", Checked(), [this](bool value) { SetChecked(value); });
 }
 
-void TCheckBox::CreateWindowHandle() {
-  SendMessageA(FHandle, BM_SETCHECK, FChecked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
+void TCheckBox::CreateWindowHandle() { SendMessageA(FHandle, BM_SETCHECK, FChecked ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 bool TCheckBox::Checked() {
   if (HandleAllocated()) FChecked = SendMessageA(FHandle, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -703,7 +701,8 @@ void TListBox::DrawItem(const DRAWITEMSTRUCT& item) {
     canvas.FillRect(item.rcItem);
     return;
   }
-  const unsigned state = (selected ? unsigned{odSelected} : 0u) | ((item.itemState & ODS_FOCUS) ? unsigned{odFocused} : 0u);
+  const unsigned state =
+      (selected ? unsigned{odSelected} : 0u) | ((item.itemState & ODS_FOCUS) ? unsigned{odFocused} : 0u);
   if (OnDrawItem) {
     OnDrawItem(*this, index, item.rcItem, state, canvas);
     return;

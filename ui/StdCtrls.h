@@ -18,7 +18,7 @@ class TButton : public TWinControl {
   explicit TButton(TComponent* owner);
   const char* ClassName() const override { return "TButton"; }
 
-  int ModalResult = 0;  // set on the parent form when clicked
+  int ModalResult = 0;   // set on the parent form when clicked
   bool Default = false;  // drawn as the default button (Enter is the form's DefaultButton)
   bool Cancel = false;
   void SetDefault(bool value);
@@ -181,7 +181,8 @@ class TRadioButton : public TCheckBox {
 };
 
 enum TOwnerDrawState : unsigned { odSelected = 1, odFocused = 2 };
-using TDrawItemEvent = std::function<void(TWinControl& control, int index, const RECT& rect, unsigned state, TCanvas& canvas)>;
+using TDrawItemEvent =
+    std::function<void(TWinControl& control, int index, const RECT& rect, unsigned state, TCanvas& canvas)>;
 
 // A list box of owner-drawn rows of fixed height; each row may carry a pointer of the caller's.
 // Items added before the window exists are kept and go into it when it is made.

@@ -36,7 +36,8 @@ HTREEITEM TTreeView::AddNode(HTREEITEM parent, const std::string& text, LPARAM d
   insert.item.pszText = const_cast<wchar_t*>(wide.c_str());
   insert.item.lParam = data;
   FFilling = true;
-  auto node = reinterpret_cast<HTREEITEM>(SendMessageW(Handle(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+  auto node =
+      reinterpret_cast<HTREEITEM>(SendMessageW(Handle(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
   if (parent) TreeView_Expand(Handle(), parent, TVE_EXPAND);
   FFilling = false;
   return node;

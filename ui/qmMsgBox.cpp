@@ -19,23 +19,26 @@ struct TButtonKindInfo {
 
 TButtonKindInfo KindInfo(TButtonKind kind) {
   switch (kind) {
-    case bkOK: return {"&OK", mrOk};
-    case bkCancel: return {"&Cancel", mrCancel};
-    case bkYes: return {"&Yes", mrYes};
-    case bkNo: return {"&No", mrNo};
-    case bkAll: return {"&All", mrAll};
-    case bkNone: break;
+    case bkOK:
+      return {"&OK", mrOk};
+    case bkCancel:
+      return {"&Cancel", mrCancel};
+    case bkYes:
+      return {"&Yes", mrYes};
+    case bkNo:
+      return {"&No", mrNo};
+    case bkAll:
+      return {"&All", mrAll};
+    case bkNone:
+      break;
   }
   return {"", mrNone};
 }
 
 // The buttons of each style, btn1 to btn4: filled from the right.
 constexpr TButtonKind ButtonRows[5][4] = {
-    {bkNone, bkNone, bkNone, bkOK},
-    {bkNone, bkNone, bkOK, bkCancel},
-    {bkNone, bkNone, bkYes, bkNo},
-    {bkNone, bkYes, bkNo, bkCancel},
-    {bkYes, bkNo, bkCancel, bkAll},
+    {bkNone, bkNone, bkNone, bkOK},  {bkNone, bkNone, bkOK, bkCancel}, {bkNone, bkNone, bkYes, bkNo},
+    {bkNone, bkYes, bkNo, bkCancel}, {bkYes, bkNo, bkCancel, bkAll},
 };
 
 constexpr int GlyphSize = 16;
@@ -87,11 +90,15 @@ class TButtonGlyphs {
   HICON For(TButtonKind kind) const {
     switch (kind) {
       case bkOK:
-      case bkYes: return FCheck;
+      case bkYes:
+        return FCheck;
       case bkCancel:
-      case bkNo: return FCross;
-      case bkAll: return FDoubleCheck;
-      case bkNone: break;
+      case bkNo:
+        return FCross;
+      case bkAll:
+        return FDoubleCheck;
+      case bkNone:
+        break;
     }
     return nullptr;
   }
@@ -259,15 +266,19 @@ int AskYesNoCancelAll(const std::string& text) { return ShowMessageBox(text, "Qu
 
 TAnswer TMsgBoxAsker::AskYesNoCancelAll(const std::string& text) {
   switch (::AskYesNoCancelAll(text)) {
-    case mrYes: return TAnswer::Yes;
-    case mrNo: return TAnswer::No;
-    case mrAll: return TAnswer::All;
-    default: return TAnswer::Cancel;
+    case mrYes:
+      return TAnswer::Yes;
+    case mrNo:
+      return TAnswer::No;
+    case mrAll:
+      return TAnswer::All;
+    default:
+      return TAnswer::Cancel;
   }
 }
 
 bool DfmTextToComponent(TComponent& component, const TStringList& strings, bool showErrors) {
-  return DfmTextToComponent(component, strings,
-                            showErrors ? TReaderErrorHandler([](const std::string& message) { ShowError(message); })
-                                       : TReaderErrorHandler());
+  return DfmTextToComponent(
+      component, strings,
+      showErrors ? TReaderErrorHandler([](const std::string& message) { ShowError(message); }) : TReaderErrorHandler());
 }

@@ -30,18 +30,16 @@ void RegisterControlTranslators(TqmTranslate&) {
     item.Caption = t.TranslateString(item.Caption);
     item.Hint = t.TranslateString(item.Hint);
   });
-  TqmTranslate::RegisterTranslator<TForm>([](TqmTranslate& t, TForm& form) {
-    form.SetCaption(t.TranslateString(form.Caption()));
-  });
+  TqmTranslate::RegisterTranslator<TForm>(
+      [](TqmTranslate& t, TForm& form) { form.SetCaption(t.TranslateString(form.Caption())); });
   TqmTranslate::RegisterTranslator<TSpeedButton>(
       [](TqmTranslate& t, TSpeedButton& c) { TranslateCaptionAndHint(t, c); });
   TqmTranslate::RegisterTranslator<TEdit>([](TqmTranslate& t, TEdit& edit) {
     if (dynamic_cast<TMemo*>(&edit)) return;  // a memo is an edit box here, but keeps its design texts
     edit.Hint = t.TranslateString(edit.Hint);
   });
-  TqmTranslate::RegisterTranslator<TToolButton>([](TqmTranslate& t, TToolButton& button) {
-    button.Hint = t.TranslateString(button.Hint);
-  });
+  TqmTranslate::RegisterTranslator<TToolButton>(
+      [](TqmTranslate& t, TToolButton& button) { button.Hint = t.TranslateString(button.Hint); });
   // The items go through the global translator; items added after the form was translated
   // (the names of the language files, say) stay as they are.
   TqmTranslate::RegisterTranslator<TComboBox>([](TqmTranslate& t, TComboBox& combo) {

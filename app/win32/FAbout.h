@@ -32,8 +32,7 @@ class TAboutForm : public TForm {
 };
 
 // The version and the product's page of the running program: "Lorvex 1.2.3.4".
-void ShowAbout(const std::string& appName, const std::string& link, const std::string& line1,
-               const std::string& line2);
+void ShowAbout(const std::string& appName, const std::string& link, const std::string& line1, const std::string& line2);
 
 // The About box as ShowAbout fills it, not yet shown; the caller owns it.
 TAboutForm* CreateAbout(const std::string& appName, const std::string& link, const std::string& line1,

@@ -68,14 +68,16 @@ void TBookmarkOptionsForm::btnOkClick() {
 }
 
 TChromeOptionsForm::TChromeOptionsForm(TComponent* owner)
-    : TBookmarkOptionsForm(owner, {"Chrome options", "Bookmarks:", "eBookmarks", ChromeIniFileName(), ChromeFileKey,
-                                   [] { return FindChromeBookmarks(GetSpecialFolderPath(LocalAppDataFolder)); },
-                                   "Can't find bookmarks. Find it yourself and paste the whole path to the bookmarks."}) {}
+    : TBookmarkOptionsForm(owner,
+                           {"Chrome options", "Bookmarks:", "eBookmarks", ChromeIniFileName(), ChromeFileKey,
+                            [] { return FindChromeBookmarks(GetSpecialFolderPath(LocalAppDataFolder)); },
+                            "Can't find bookmarks. Find it yourself and paste the whole path to the bookmarks."}) {}
 
 TFirefoxOptionsForm::TFirefoxOptionsForm(TComponent* owner)
-    : TBookmarkOptionsForm(owner, {"Firefox options", "Places:", "ePlaces", FirefoxIniFileName(), FirefoxFileKey,
-                                   [] { return FindFirefoxPlaces(SettingsFolder("Mozilla"), PlacesCopyFileName()); },
-                                   "Can't find places.sqlite. Find it yourself and paste the whole path to the places."}) {}
+    : TBookmarkOptionsForm(owner,
+                           {"Firefox options", "Places:", "ePlaces", FirefoxIniFileName(), FirefoxFileKey,
+                            [] { return FindFirefoxPlaces(SettingsFolder("Mozilla"), PlacesCopyFileName()); },
+                            "Can't find places.sqlite. Find it yourself and paste the whole path to the places."}) {}
 
 bool ShowChromeOptions() { return ShowOptionsDialog<TChromeOptionsForm>(); }
 

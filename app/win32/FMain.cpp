@@ -51,8 +51,7 @@ void ShellMinimizeAll() {
   CLSID clsid;
   if (FAILED(CLSIDFromProgID(L"Shell.Application", &clsid))) return;
   IDispatch* shell = nullptr;
-  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, reinterpret_cast<void**>(&shell))))
-    return;
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, reinterpret_cast<void**>(&shell)))) return;
   OLECHAR name[] = L"MinimizeAll";
   LPOLESTR names[] = {name};
   DISPID id;
@@ -66,8 +65,7 @@ void ShellMinimizeAll() {
 std::string NowText() {
   const os::TLocalTime t = os::Now();
   char text[32];
-  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", t.Day, t.Month, t.Year, t.Hour, t.Minute,
-                t.Second);
+  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", t.Day, t.Month, t.Year, t.Hour, t.Minute, t.Second);
   return text;
 }
 
@@ -268,8 +266,7 @@ void TMainForm::FormCreate() {
 
   PortableMode = IniSwitch("Portable");
   if (!PortableMode) ForceDirectories(SettingsFolder("Lorvex"));
-  LoadSettings(AppSettings(), SettingsFileName(),
-               [this](const std::string& message) { AppException(message); });
+  LoadSettings(AppSettings(), SettingsFileName(), [this](const std::string& message) { AppException(message); });
   // An invisible window could never be found again.
   AppSettings().Opacity = std::clamp(AppSettings().Opacity, 10, 100);
 
@@ -344,23 +341,23 @@ void TMainForm::CreateSources() {
   auto shell = std::make_shared<TWin32ShortcutShell>();
   const TMainWindowAccess window{[this] { acOptionsExecute(); }, [this] { HideMainWindow(); },
                                  [this] { return Handle(); }};
-  FSources = {new TSearchStartMenu(this, shell),
-              new TSearchDesktop(this, shell),
-              new TSearchFolders(this, shell, [](const std::string& ini) { return RunFoldersOptions(ini); }),
-              NewControlPanelSource(this),
-              NewPrintersSource(this),
-              NewSystemSource(this, window),
-              NewClipboardSource(this, RunClipboardOptions),
-              new TSearchIEBookmarks(this, shell),
-              NewInternetSource(this),
-              new TSearchFFBookmarks(this, ShowFirefoxOptions),
-              new TSearchRunGroup(this, AcquireTimerHandler(), RunRunGroupOptions),
-              new TSearchMp3(this, RunMp3Options),
-              new TSearchChromeBookmarks(this, ShowChromeOptions),
-              new TSearchNotes(this, std::make_shared<TWin32NoteWindows>(this)),
-              new TSearchDatabase(this, std::make_shared<TWin32DatabaseConnector>(),
-                                  std::make_shared<TWin32DatabaseWindows>()),
-              new TSearchExif(this, RunFoldersOptions)};
+  FSources = {
+      new TSearchStartMenu(this, shell),
+      new TSearchDesktop(this, shell),
+      new TSearchFolders(this, shell, [](const std::string& ini) { return RunFoldersOptions(ini); }),
+      NewControlPanelSource(this),
+      NewPrintersSource(this),
+      NewSystemSource(this, window),
+      NewClipboardSource(this, RunClipboardOptions),
+      new TSearchIEBookmarks(this, shell),
+      NewInternetSource(this),
+      new TSearchFFBookmarks(this, ShowFirefoxOptions),
+      new TSearchRunGroup(this, AcquireTimerHandler(), RunRunGroupOptions),
+      new TSearchMp3(this, RunMp3Options),
+      new TSearchChromeBookmarks(this, ShowChromeOptions),
+      new TSearchNotes(this, std::make_shared<TWin32NoteWindows>(this)),
+      new TSearchDatabase(this, std::make_shared<TWin32DatabaseConnector>(), std::make_shared<TWin32DatabaseWindows>()),
+      new TSearchExif(this, RunFoldersOptions)};
   for (TSearchClass* source : FSources) SearchClasses().push_back(source);
 }
 
@@ -431,8 +428,8 @@ void TMainForm::RegisterAppHotKey() {
   if (!HotKeyAvailable(hotKey) || FHotKeys->AddHotKey(hotKey) == 0) {
     settings.RegisteredHotKey = 0;
     // Otherwise the user would never learn why the hot key does nothing.
-    AppException(FormatText(TranslateText("The hot key %s cannot be registered: another program uses it."),
-                            {settings.HotKey}));
+    AppException(
+        FormatText(TranslateText("The hot key %s cannot be registered: another program uses it."), {settings.HotKey}));
   }
 }
 
@@ -517,10 +514,10 @@ void TMainForm::AppException(const std::string& message) {
 
 void TMainForm::SaveNewTexts() {
   if (!IniSwitch("Translate") || !FEngine || !FEngine->NewStrings()) return;
-  const std::string question = FormatText("New texts are ready to translate in %s. Should I save the file?",
-                                          {LanguageFileName()}) +
-                               "\r\n\r\nNOTE! If Lorvex was not run as administrator, Lorvex will not be able to "
-                               "save file and exit.";
+  const std::string question =
+      FormatText("New texts are ready to translate in %s. Should I save the file?", {LanguageFileName()}) +
+      "\r\n\r\nNOTE! If Lorvex was not run as administrator, Lorvex will not be able to "
+      "save file and exit.";
   if (!AskYesNo(question)) return;
   try {
     FEngine->SaveToFile(LanguageFileName());

@@ -114,7 +114,6 @@ class TMainForm : public TForm, public TSearchView {
   void DeleteFromLastUsed();
   void mnuHomeClick();
 
-
   // An exception that reached the application: a new line at the top of the error list.
   void AppException(const std::string& message);
   const TStringList& Errors() const { return FErrors; }
@@ -168,7 +167,7 @@ class TMainForm : public TForm, public TSearchView {
   std::unique_ptr<TSearchTimer> FSearchTimer;
   std::unique_ptr<TSearchModel> FSearch;
   std::vector<TSearchClass*> FSources;  // owned as components, registered in SearchClasses
-  WORD FLastKey = 0;  // the last navigation key
+  WORD FLastKey = 0;                    // the last navigation key
   std::string FLanguage;
   bool FKeepVisible = false;
   bool FExiting = false;

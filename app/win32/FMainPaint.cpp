@@ -34,8 +34,10 @@ void TMainForm::ListBox1DrawItem(int index, const RECT& rect, unsigned state, TC
   if (!FSearch || index < 0 || index >= FSearch->List().Count()) return;
   TItemData& item = FSearch->List().Item(index);
   const std::string& text = FSearch->List().Text(index);
-  if (item.Kind == ikGroupHeader) DrawHeaderRow(text, rect, canvas);
-  else DrawItemRow(item, text, rect, (state & odSelected) != 0, canvas);
+  if (item.Kind == ikGroupHeader)
+    DrawHeaderRow(text, rect, canvas);
+  else
+    DrawItemRow(item, text, rect, (state & odSelected) != 0, canvas);
 }
 
 void TMainForm::DrawHeaderRow(const std::string& caption, const RECT& rect, TCanvas& canvas) {
@@ -71,8 +73,8 @@ void TMainForm::DrawItemRow(TItemData& item, const std::string& text, const RECT
   regular.Color = selected ? clHighlightText : clWindowText;
   TFont bold = regular;
   bold.SetStyle(fsBold);
-  const std::vector<TSegment> segments =
-      FSearch->ListMode() != lmSearchResults ? std::vector<TSegment>{{text, false}}
+  const std::vector<TSegment> segments = FSearch->ListMode() != lmSearchResults
+                                             ? std::vector<TSegment>{{text, false}}
                                              : HighlightSegments(text, FSearch->SearchText(), item.DrawType);
   int x = rect.left + 44;
   for (const TSegment& segment : segments) {
@@ -85,7 +87,7 @@ void TMainForm::DrawItemRow(TItemData& item, const std::string& text, const RECT
   const TFont small(regular.Name(), smallHeight, 0, selected ? RGB(0xC0, 0xC0, 0xC0) : RGB(0x80, 0x80, 0x80));
   canvas.SetFont(small);
   canvas.TextOut(rect.left + 44, rect.bottom - 16, "  " + item.Description);  // translated where the item was made
-  canvas.SetFont(ResultList->Font());  // our fonts go with this call
+  canvas.SetFont(ResultList->Font());                                         // our fonts go with this call
 }
 
 void TMainForm::StatusBar1DrawPanel(const RECT& rect, TCanvas& canvas) {

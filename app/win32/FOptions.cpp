@@ -211,11 +211,9 @@ void TOptionsForm::CreateMagicWordsPage() {
   btnEditMagicWord = NewButton(bar, "&Edit", 81);
   btnDeleteMagicWord = NewButton(bar, "&Delete", 162);
   btnMoreMagicWords = NewButton(bar, "More", 480);
-  eMagicWords = NewListView(tbMagicWords, {{"Magic word", 85},
-                                           {"Description", 95},
-                                           {"Execute string", 190},
-                                           {"Parameters", 95},
-                                           {"Run as", 55}});
+  eMagicWords = NewListView(
+      tbMagicWords,
+      {{"Magic word", 85}, {"Description", 95}, {"Execute string", 190}, {"Parameters", 95}, {"Run as", 55}});
   eMagicWords->SetRows(&FModel.MagicWords);
 
   PopupMenu1 = new TPopupMenu(this);

@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
   const double ratio = Median(lorvex) / Median(minimal);
   std::printf("start-up, median of %d: Lorvex %.1f ms, minimal window %.1f ms, ratio %.2f (goal: 1.5 or less)\n",
               rounds, Median(lorvex), Median(minimal), ratio);
-  std::printf("private memory: Lorvex %.1f MB, minimal window %.1f MB (goal: under 10 MB)\n",
-              lorvexMemory / 1048576.0, minimalMemory / 1048576.0);
+  std::printf("private memory: Lorvex %.1f MB, minimal window %.1f MB (goal: under 10 MB)\n", lorvexMemory / 1048576.0,
+              minimalMemory / 1048576.0);
   return 0;
 }

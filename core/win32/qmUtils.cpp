@@ -52,8 +52,7 @@ bool TFileVersionInfo::Load(const std::string& fileName) {
   if (!GetFileVersionInfoA(fileName.c_str(), 0, size, data.data())) return false;
 
   UINT length = 0;
-  const auto* translation =
-      static_cast<const WORD*>(QueryVersionValue(data, "\\VarFileInfo\\Translation", length));
+  const auto* translation = static_cast<const WORD*>(QueryVersionValue(data, "\\VarFileInfo\\Translation", length));
   if (!translation || length < 2 * sizeof(WORD)) return false;
 
   const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(QueryVersionValue(data, "\\", length));

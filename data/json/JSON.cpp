@@ -210,7 +210,9 @@ TJSONobjectmethod::~TJSONobjectmethod() {
 
 void TJSONboolean::SetValue(const TJSONvalue& value) { FValue = ToBoolean(value); }
 
-TJSONbase* TJSONcustomlist::GetChild(int index) const { return InRange(index) ? FChildren[size_t(index)].get() : nullptr; }
+TJSONbase* TJSONcustomlist::GetChild(int index) const {
+  return InRange(index) ? FChildren[size_t(index)].get() : nullptr;
+}
 
 void TJSONcustomlist::SetChild(int index, TJSONptr&& value) {
   if (!InRange(index) || !value) return;
@@ -232,7 +234,8 @@ void TJSONcustomlist::Delete(int index) {
 }
 
 int TJSONcustomlist::IndexOf(const TJSONbase* child) const {
-  const auto found = std::find_if(FChildren.begin(), FChildren.end(), [child](const TJSONptr& c) { return c.get() == child; });
+  const auto found =
+      std::find_if(FChildren.begin(), FChildren.end(), [child](const TJSONptr& c) { return c.get() == child; });
   return found == FChildren.end() ? -1 : int(found - FChildren.begin());
 }
 
@@ -400,7 +403,9 @@ TJSONbase* TJSONobject::Field(std::u16string_view name) const {
   return index < 0 ? nullptr : Member(index).Value();
 }
 
-std::u16string_view TJSONobject::NameOf(int index) const { return InRange(index) ? Member(index).Name() : std::u16string_view(); }
+std::u16string_view TJSONobject::NameOf(int index) const {
+  return InRange(index) ? Member(index).Name() : std::u16string_view();
+}
 
 TJSONbase* TJSONobject::FieldByIndex(int index) const {
   const std::u16string_view name = NameOf(index);
@@ -567,20 +572,28 @@ class TJSONparser {
     SkipBlanks();
     if (FPos == FEnd) return nullptr;
     switch (*FPos) {
-      case '[': return List();
-      case '{': return Object();
-      case '"': return String();
-      case 't': return SkipWord("true") ? Make<TJSONboolean>(true) : nullptr;
-      case 'f': return SkipWord("false") ? Make<TJSONboolean>(false) : nullptr;
-      case 'n': return SkipWord("null") ? Make<TJSONnull>() : nullptr;
-      default: return Number();
+      case '[':
+        return List();
+      case '{':
+        return Object();
+      case '"':
+        return String();
+      case 't':
+        return SkipWord("true") ? Make<TJSONboolean>(true) : nullptr;
+      case 'f':
+        return SkipWord("false") ? Make<TJSONboolean>(false) : nullptr;
+      case 'n':
+        return SkipWord("null") ? Make<TJSONnull>() : nullptr;
+      default:
+        return Number();
     }
   }
 
   TJSONptr Number() {
     const char* start = FPos;
     double value;
-    if (!SkipNumber(FPos, FEnd) || !NumberToDouble(std::string_view(start, size_t(FPos - start)), value)) return nullptr;
+    if (!SkipNumber(FPos, FEnd) || !NumberToDouble(std::string_view(start, size_t(FPos - start)), value))
+      return nullptr;
     return Make<TJSONnumber>(value);
   }
 
@@ -637,14 +650,28 @@ class TJSONparser {
     switch (const char c = *FPos++) {
       case '"':
       case '\\':
-      case '/': FScratch += char16_t(c); return true;
-      case 'b': FScratch += u'\b'; return true;
-      case 'f': FScratch += u'\f'; return true;
-      case 'n': FScratch += u'\n'; return true;
-      case 'r': FScratch += u'\r'; return true;
-      case 't': FScratch += u'\t'; return true;
-      case 'u': return ReadUnicodeEscape();
-      default: return false;
+      case '/':
+        FScratch += char16_t(c);
+        return true;
+      case 'b':
+        FScratch += u'\b';
+        return true;
+      case 'f':
+        FScratch += u'\f';
+        return true;
+      case 'n':
+        FScratch += u'\n';
+        return true;
+      case 'r':
+        FScratch += u'\r';
+        return true;
+      case 't':
+        FScratch += u'\t';
+        return true;
+      case 'u':
+        return ReadUnicodeEscape();
+      default:
+        return false;
     }
   }
 

@@ -202,8 +202,7 @@ class TJSONcustomlist : public TJSONbase {
 
 class TJSONlist : public TJSONcustomlist {
  public:
-  explicit TJSONlist(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
-      : TJSONcustomlist(memory) {}
+  explicit TJSONlist(std::pmr::memory_resource* memory = std::pmr::get_default_resource()) : TJSONcustomlist(memory) {}
   TJSONtype JSONType() const override { return jsList; }
   TJSONbase* GetChildAndName(int index, std::string& name) const override;
 

@@ -64,7 +64,8 @@ void TFResult::Insert(int index, const TRow& row, int64_t rowid) {
     FRowIds.push_back(rowid);
     return;
   }
-  FCells.insert(FCells.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(index) * FWidth), cells.begin(), cells.end());
+  FCells.insert(FCells.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(index) * FWidth), cells.begin(),
+                cells.end());
   FBookmarks.insert(FBookmarks.begin() + index, ++FLastBookmark);
   FRowIds.insert(FRowIds.begin() + index, rowid);
 }
@@ -462,9 +463,9 @@ TSqlValue TSqlite3BaseQuery::FieldValueForSQL(const TField& field, bool oldValue
   if (value.Kind == TSqlValue::vkNull) return TSqlValue::OfNull();
   const TFieldType type = field.DataType;
   if (IsBinaryType(type)) return TSqlValue::OfBlob(value.Bytes);
-  if (IsTextType(type)) return TSqlValue::OfText(value.Kind == TSqlValue::vkText || value.Kind == TSqlValue::vkBlob
-                                                     ? value.Bytes
-                                                     : ValueToText(field, value));
+  if (IsTextType(type))
+    return TSqlValue::OfText(
+        value.Kind == TSqlValue::vkText || value.Kind == TSqlValue::vkBlob ? value.Bytes : ValueToText(field, value));
   if (IsDateTimeType(type)) {
     const double moment = value.Kind == TSqlValue::vkFloat ? value.Float : 0;
     return TSqlValue::OfText(FormatDateTime(DateFormatFor(type), moment));

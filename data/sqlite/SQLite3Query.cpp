@@ -103,7 +103,6 @@ void TSqlite3BaseQuery::ConnectionGone(TSqlite3DB* connection) {
   FConnection = nullptr;
 }
 
-
 void TSqlite3BaseQuery::SetDataSource(TDataSource* source) {
   for (TDataSource* s = source; s && s->DataSet; s = s->DataSet->FMasterSource)
     if (s->DataSet == this) throw EDatabaseError("circular references are not allowed");
@@ -277,15 +276,18 @@ TSqlValue TSqlite3BaseQuery::ColumnValue(const TSqlite3Library& lib, sqlite3_stm
   if (IsTextType(type)) return TSqlValue::OfText(text());
   if (IsIntegerType(type)) {
     if (kind == SQLITE_INTEGER) return TSqlValue::OfInteger(lib.sqlite3_column_int64(statement, column));
-    if (kind == SQLITE_FLOAT) return TSqlValue::OfInteger(static_cast<int64_t>(lib.sqlite3_column_double(statement, column)));
+    if (kind == SQLITE_FLOAT)
+      return TSqlValue::OfInteger(static_cast<int64_t>(lib.sqlite3_column_double(statement, column)));
     return TSqlValue::OfInteger(TextToInteger(text()));
   }
   if (IsFloatType(type)) {
-    if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT) return TSqlValue::OfFloat(lib.sqlite3_column_double(statement, column));
+    if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT)
+      return TSqlValue::OfFloat(lib.sqlite3_column_double(statement, column));
     return TSqlValue::OfFloat(TextToExtended(text()));
   }
   if (type == TFieldType::ftBoolean) {
-    if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT) return TSqlValue::OfInteger(lib.sqlite3_column_double(statement, column) != 0);
+    if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT)
+      return TSqlValue::OfInteger(lib.sqlite3_column_double(statement, column) != 0);
     return TSqlValue::OfInteger(TextToBool(text()) ? 1 : 0);
   }
   if (IsDateTimeType(type)) {
@@ -675,8 +677,8 @@ std::string TSqlite3BaseQuery::PSGetTableName() const {
   const std::string text = FSQL.Text();
   const std::string lower = LowerCase(text);
   for (size_t at = lower.find("from"); at != std::string::npos; at = lower.find("from", at + 1)) {
-    const bool word = (at == 0 || std::isspace(static_cast<unsigned char>(lower[at - 1]))) &&
-                      at + 4 < lower.size() && std::isspace(static_cast<unsigned char>(lower[at + 4]));
+    const bool word = (at == 0 || std::isspace(static_cast<unsigned char>(lower[at - 1]))) && at + 4 < lower.size() &&
+                      std::isspace(static_cast<unsigned char>(lower[at + 4]));
     if (!word) continue;
     size_t start = at + 4;
     while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) ++start;

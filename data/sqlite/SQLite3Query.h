@@ -319,7 +319,7 @@ class TSqlite3BaseQuery : public TComponent {
   // Searching.
   bool Locate(const std::string& keyFields, const std::vector<std::string>& keyValues, TLocateOptions options);
   std::vector<std::string> Lookup(const std::string& keyFields, const std::vector<std::string>& keyValues,
-                                   const std::string& resultFields);
+                                  const std::string& resultFields);
 
   // Master/detail.
   std::string BuildFilter();
@@ -397,7 +397,7 @@ class TSqlite3BaseQuery : public TComponent {
   std::vector<TFieldDef> FFieldDefs;
   std::vector<TCalcFieldDef> FCalcFieldDefs;
   std::vector<std::unique_ptr<TField>> FFields;
-  TRow FCalcRow;  // the calculated and lookup values of the current record
+  TRow FCalcRow;                   // the calculated and lookup values of the current record
   std::vector<int> FColumnFields;  // per result column: its field index, -1 for the rowid
   int FRowIdColumn = -1;
   int FCurrent = -1;

@@ -10,7 +10,6 @@ void TSqlite3Query::EnsureConnected() {
   if (!FConnection->GetConnected()) FConnection->SetConnected(true);
 }
 
-
 void TSqlite3Query::InternalPost() {
   if (ReadOnly) throw ESqlite3Error("Cannot post into a read-only dataset");
   EnsureConnected();

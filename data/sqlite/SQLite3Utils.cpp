@@ -14,7 +14,6 @@ bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 bool IsNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-
 constexpr int64_t kUnixEpochInDelphiDays = 25569;  // 1 January 1970 after 30 December 1899
 constexpr double kMsPerDay = 86400000.0;
 
@@ -122,8 +121,7 @@ bool IsMemoType(TFieldType type) { return type == TFieldType::ftMemo || type == 
 bool IsBinaryType(TFieldType type) { return IsBlobType(type) && !IsMemoType(type); }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
-    return false;
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
   result = static_cast<double>(DaysFromCivil(year, month, day) + kUnixEpochInDelphiDays);
   return true;
 }
@@ -226,8 +224,7 @@ bool TryParseDate(const std::string& text, const std::string& format, TDateTime&
   std::string order;
   for (char c : format) {
     const char letter = AsciiLower(c);
-    if ((letter == 'y' || letter == 'm' || letter == 'd') && order.find(letter) == std::string::npos)
-      order += letter;
+    if ((letter == 'y' || letter == 'm' || letter == 'd') && order.find(letter) == std::string::npos) order += letter;
   }
   if (order.size() != 3) return false;
   std::vector<int> numbers;
@@ -307,20 +304,34 @@ void GetFieldInfo(const std::string& declaredType, TFieldType& fieldType, int& s
     int size;
   };
   static const Row table[] = {
-      {"date", TFieldType::ftDate, 10},          {"datetime", TFieldType::ftDateTime, 24},
-      {"time", TFieldType::ftTime, 12},          {"timestamp", TFieldType::ftTimeStamp, 12},
-      {"integer", TFieldType::ftInteger, 12},    {"int", TFieldType::ftInteger, 12},
-      {"float", TFieldType::ftFloat, 12},        {"real", TFieldType::ftFloat, 12},
-      {"boolean", TFieldType::ftBoolean, 2},     {"logical", TFieldType::ftBoolean, 2},
-      {"char", TFieldType::ftString, 1},         {"byte", TFieldType::ftString, 1},
-      {"shorttext", TFieldType::ftString, 255},  {"string", TFieldType::ftString, 255},
-      {"widetext", TFieldType::ftWideString, 512}, {"widestring", TFieldType::ftWideString, 512},
-      {"currency", TFieldType::ftCurrency, 10},  {"financial", TFieldType::ftCurrency, 10},
-      {"money", TFieldType::ftCurrency, 10},     {"blob", TFieldType::ftBlob, 4},
-      {"graphic", TFieldType::ftGraphic, 4},     {"clob", TFieldType::ftMemo, 4},
-      {"memo", TFieldType::ftMemo, 4},           {"text", TFieldType::ftMemo, 4},
-      {"longtext", TFieldType::ftMemo, 4},       {"nclob", TFieldType::ftWideString, 60},
-      {"nmemo", TFieldType::ftWideString, 60},   {"ntext", TFieldType::ftWideString, 60},
+      {"date", TFieldType::ftDate, 10},
+      {"datetime", TFieldType::ftDateTime, 24},
+      {"time", TFieldType::ftTime, 12},
+      {"timestamp", TFieldType::ftTimeStamp, 12},
+      {"integer", TFieldType::ftInteger, 12},
+      {"int", TFieldType::ftInteger, 12},
+      {"float", TFieldType::ftFloat, 12},
+      {"real", TFieldType::ftFloat, 12},
+      {"boolean", TFieldType::ftBoolean, 2},
+      {"logical", TFieldType::ftBoolean, 2},
+      {"char", TFieldType::ftString, 1},
+      {"byte", TFieldType::ftString, 1},
+      {"shorttext", TFieldType::ftString, 255},
+      {"string", TFieldType::ftString, 255},
+      {"widetext", TFieldType::ftWideString, 512},
+      {"widestring", TFieldType::ftWideString, 512},
+      {"currency", TFieldType::ftCurrency, 10},
+      {"financial", TFieldType::ftCurrency, 10},
+      {"money", TFieldType::ftCurrency, 10},
+      {"blob", TFieldType::ftBlob, 4},
+      {"graphic", TFieldType::ftGraphic, 4},
+      {"clob", TFieldType::ftMemo, 4},
+      {"memo", TFieldType::ftMemo, 4},
+      {"text", TFieldType::ftMemo, 4},
+      {"longtext", TFieldType::ftMemo, 4},
+      {"nclob", TFieldType::ftWideString, 60},
+      {"nmemo", TFieldType::ftWideString, 60},
+      {"ntext", TFieldType::ftWideString, 60},
       {"nlongtext", TFieldType::ftWideString, 60},
   };
   for (const Row& row : table)
@@ -403,8 +414,7 @@ TDateTime SQLiteTextToDateTime(const std::string& text) {
     msec = digits.empty() ? 0 : FixedNumber(digits + std::string(3 - digits.size(), '0'), 0, 3);
   }
   TDateTime time = 0;
-  if (!TryEncodeTime(hour, minute, second, msec, time))
-    throw EConvertError("'" + text + "' is not a valid time");
+  if (!TryEncodeTime(hour, minute, second, msec, time)) throw EConvertError("'" + text + "' is not a valid time");
   return result + time;
 }
 
@@ -465,8 +475,7 @@ void ScanSQLMacro(const std::string& text, size_t& position, TMacroToken& kind, 
       kind = mtCompare;
       token = std::string(1, c);
       const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-      if ((c == '<' && (next == '=' || next == '>')) || (c == '>' && (next == '=' || next == '<')))
-        token += next;
+      if ((c == '<' && (next == '=' || next == '>')) || (c == '>' && (next == '=' || next == '<'))) token += next;
       position += token.size();
     } else {
       token = std::string(1, c);

@@ -152,8 +152,8 @@ struct TParsedSQL {
 };
 TParsedSQL ParseSQLParams(const std::string& sql);
 
-std::string QuotedSQLText(const std::string& text);  // '...' with inner quotes doubled
-std::string SQLName(const std::string& name);        // plain identifiers as they are, others in "..."
+std::string QuotedSQLText(const std::string& text);         // '...' with inner quotes doubled
+std::string SQLName(const std::string& name);               // plain identifiers as they are, others in "..."
 bool SameText(const std::string& a, const std::string& b);  // ASCII case ignored
 std::string LowerCase(const std::string& text);
 std::string TrimText(const std::string& text);  // blanks and control characters at both ends

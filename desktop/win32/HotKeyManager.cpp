@@ -102,9 +102,7 @@ THotKeyManager::~THotKeyManager() {
   Application().DeallocateHWnd(FHandle);
 }
 
-ATOM THotKeyManager::AddGlobalAtom(const std::string& name) {
-  return GlobalAddAtomA(name.c_str());
-}
+ATOM THotKeyManager::AddGlobalAtom(const std::string& name) { return GlobalAddAtomA(name.c_str()); }
 
 WORD THotKeyManager::AddHotKey(uint32_t hotKey) {
   if (HotKeyRegistered(hotKey)) return 0;
@@ -152,9 +150,8 @@ bool THotKeyManager::UnregisterEntry(const THotKeyEntry& entry) {
 // the keys those registered under it, so a stray or forged message is ignored.
 void THotKeyManager::HotKeyMessage(WPARAM id, LPARAM keys) {
   const uint32_t hotKey = PressedHotKey(keys);
-  const bool ours = std::any_of(FHotKeys.begin(), FHotKeys.end(), [&](const THotKeyEntry& entry) {
-    return entry.Atom == id && entry.HotKey == hotKey;
-  });
+  const bool ours = std::any_of(FHotKeys.begin(), FHotKeys.end(),
+                                [&](const THotKeyEntry& entry) { return entry.Atom == id && entry.HotKey == hotKey; });
   if (!ours) return;
   const TOnHotKeyPressed handler = OnHotKeyPressed;  // the handler may change or free us
   handler(hotKey, static_cast<WORD>(id));

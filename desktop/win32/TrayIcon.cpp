@@ -160,8 +160,9 @@ TTrayIcon::TTrayIcon(TComponent* owner)
   FEnterExitTimer = std::make_unique<TSimpleTimer>(FTimers, 20, [this](TSimpleTimer&) { EnterExitTimer(); });
   // Minimise to tray: the owner's window messages pass here first.
   if (TWinControl* control = OwnerControl())
-    FOwnerHook = control->AddWindowHook(
-        [this](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) { return OwnerHook(msg, wParam, lParam, result); });
+    FOwnerHook = control->AddWindowHook([this](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+      return OwnerHook(msg, wParam, lParam, result);
+    });
   FAppHook = Application().HookMainWindow(
       [this](UINT msg, WPARAM wParam, LPARAM, LRESULT&) { return HookAppWindow(msg, wParam); });
 }

@@ -27,8 +27,7 @@ constexpr UINT WM_TRAYNOTIFY = WM_USER + 0x400;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 
-using TTrayMouseEvent =
-    std::function<void(TComponent& sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TTrayMouseEvent = std::function<void(TComponent& sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TTrayMouseMoveEvent = std::function<void(TComponent& sender, TShiftState shift, int x, int y)>;
 using TCycleEvent = std::function<void(TComponent& sender, int nextIndex)>;
 using TStartupEvent = std::function<void(TComponent& sender, bool& showMainForm)>;

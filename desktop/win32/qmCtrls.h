@@ -101,7 +101,7 @@ class TqmLabel : public TLabel {
   TBevelCut FBevelInner = bvRaised;
   TBevelCut FBevelOuter = bvLowered;
   std::string FSelectedText;
-  int FDownX = 0;  // where the left button went down, in client coordinates
+  int FDownX = 0;                            // where the left button went down, in client coordinates
   int FSelStartPixel = 0, FSelEndPixel = 0;  // from the text's left edge
 };
 

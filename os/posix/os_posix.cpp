@@ -146,8 +146,7 @@ bool ListFolder(const std::string& folder, std::vector<TDirEntry>& entries) {
     if (StatEntry(dirPath + "/" + name, name, entry)) entries.push_back(entry);
   }
   closedir(dir);
-  std::sort(entries.begin(), entries.end(),
-            [](const TDirEntry& a, const TDirEntry& b) { return a.Name < b.Name; });
+  std::sort(entries.begin(), entries.end(), [](const TDirEntry& a, const TDirEntry& b) { return a.Name < b.Name; });
   return true;
 }
 
@@ -176,13 +175,9 @@ bool DirectoryExists(const std::string& path) {
   return !path.empty() && stat(Native(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool CreateFolder(const std::string& path) {
-  return mkdir(Native(path).c_str(), 0777) == 0 || DirectoryExists(path);
-}
+bool CreateFolder(const std::string& path) { return mkdir(Native(path).c_str(), 0777) == 0 || DirectoryExists(path); }
 
-bool DeleteFile(const std::string& path) {
-  return !DirectoryExists(path) && unlink(Native(path).c_str()) == 0;
-}
+bool DeleteFile(const std::string& path) { return !DirectoryExists(path) && unlink(Native(path).c_str()) == 0; }
 
 bool CopyFile(const std::string& source, const std::string& dest, bool overwrite) {
   namespace fs = std::filesystem;
@@ -240,9 +235,7 @@ bool GetEnv(const std::string& name, std::string& value) {
   return true;
 }
 
-bool SetEnv(const std::string& name, const std::string& value) {
-  return setenv(name.c_str(), value.c_str(), 1) == 0;
-}
+bool SetEnv(const std::string& name, const std::string& value) { return setenv(name.c_str(), value.c_str(), 1) == 0; }
 
 std::string ExeFileName() {
   std::error_code error;
@@ -271,8 +264,8 @@ std::string ShellDisplayName(const std::string& path) {
   return entry.Name.substr(0, dot);
 }
 
-std::string ReadProfileString(const std::string& file, const std::string& section,
-                              const std::string& key, const std::string& def, size_t bufferSize) {
+std::string ReadProfileString(const std::string& file, const std::string& section, const std::string& key,
+                              const std::string& def, size_t bufferSize) {
   std::string value = def;
   std::string text;
   if (ReadFile(file, text)) {
@@ -295,8 +288,8 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
 
 // Replaces the key's line in its section, or adds the key at the section's end (and the
 // section at the file's end); every other line stays as it was.
-bool WriteProfileString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value) {
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value) {
   std::string text;
   if (FileExists(file) && !ReadFile(file, text)) return false;
   std::vector<std::string> lines = SplitLines(text);
@@ -355,13 +348,9 @@ void SetDisplayNameProviderForTests(std::function<std::string(const std::string&
   DisplayNameProvider = std::move(provider);
 }
 
-void* LoadDynamicLibrary(const std::string& fileName) {
-  return dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
-}
+void* LoadDynamicLibrary(const std::string& fileName) { return dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL); }
 
-void* GetLibrarySymbol(void* library, const char* name) {
-  return library ? dlsym(library, name) : nullptr;
-}
+void* GetLibrarySymbol(void* library, const char* name) { return library ? dlsym(library, name) : nullptr; }
 
 void FreeDynamicLibrary(void* library) {
   if (library) dlclose(library);

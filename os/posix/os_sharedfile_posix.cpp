@@ -33,8 +33,8 @@ int64_t ReadSharedFile(intptr_t file, int64_t offset, void* buffer, int64_t coun
   int64_t done = 0;
   while (done < count) {
     const size_t chunk = static_cast<size_t>(std::min<int64_t>(count - done, INT_MAX));
-    const ssize_t got = ::pread(static_cast<int>(file), static_cast<char*>(buffer) + done, chunk,
-                                static_cast<off_t>(offset + done));
+    const ssize_t got =
+        ::pread(static_cast<int>(file), static_cast<char*>(buffer) + done, chunk, static_cast<off_t>(offset + done));
     if (got <= 0) break;
     done += got;
   }

@@ -132,9 +132,7 @@ bool DirectoryExists(const std::string& path) {
   return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool CreateFolder(const std::string& path) {
-  return CreateDirectoryA(path.c_str(), nullptr) || DirectoryExists(path);
-}
+bool CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) || DirectoryExists(path); }
 
 bool DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
@@ -143,8 +141,8 @@ bool CopyFile(const std::string& source, const std::string& dest, bool overwrite
 }
 
 bool ReadFile(const std::string& path, std::string& data) {
-  TFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  TFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
   std::string contents;
   char buffer[65536];
@@ -166,8 +164,7 @@ bool WriteFileReplacing(const std::string& path, std::string_view data) {
 bool WriteFileReplacing(const std::string& path, const std::function<bool(const TWriteChunk& write)>& produce,
                         const std::function<bool(const std::string& written)>& accept) {
   const std::string temp = path + ".tmp";
-  TFileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  TFileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
   bool ok = false;
   try {
@@ -186,11 +183,11 @@ bool WriteFileReplacing(const std::string& path, const std::function<bool(const 
 }
 
 bool AppendFile(const std::string& path, const std::string& data) {
-  TFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  TFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
-  const bool ok = SetFilePointer(file.Get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-                  WriteAll(file.Get(), data);
+  const bool ok =
+      SetFilePointer(file.Get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER && WriteAll(file.Get(), data);
   return file.Close() && ok;
 }
 
@@ -230,8 +227,8 @@ std::string ShellDisplayName(const std::string& path) {
   return info.szDisplayName;
 }
 
-std::string ReadProfileString(const std::string& file, const std::string& section,
-                              const std::string& key, const std::string& def, size_t bufferSize) {
+std::string ReadProfileString(const std::string& file, const std::string& section, const std::string& key,
+                              const std::string& def, size_t bufferSize) {
   if (bufferSize == 0) return "";
   std::vector<char> buffer(bufferSize);
   const DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer.data(),
@@ -239,8 +236,8 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
   return std::string(buffer.data(), std::min<size_t>(length, bufferSize - 1));
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value) {
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value) {
   return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != 0;
 }
 

@@ -61,8 +61,7 @@ void TClipboardViewer::JoinChain() {
   FNextViewer = SetClipboardViewer(Handle());
   FInChain = true;
   // The previous viewer may be none: only a window other than ours first tells of an error.
-  if (GetClipboardViewer() != Handle())
-    GetLog().Log("LorvexClipboard", "Init error " + std::to_string(GetLastError()));
+  if (GetClipboardViewer() != Handle()) GetLog().Log("LorvexClipboard", "Init error " + std::to_string(GetLastError()));
   FIgnoreChanges = false;
 }
 

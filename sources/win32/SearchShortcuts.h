@@ -60,7 +60,7 @@ class TWin32ShortcutShell : public TShortcutShell {
   void ReadLink(TShortcutInfo& info);
 
   TShortcutCache FCache;
-  TLinkObject FSearchLink;       // belongs to the thread of the running search
+  TLinkObject FSearchLink;                     // belongs to the thread of the running search
   std::atomic<std::thread::id> FSearchThread;  // none between searches
   bool FLeaveCom = false;
   std::atomic<int> FLinkObjectsMade{0};

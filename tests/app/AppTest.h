@@ -56,4 +56,3 @@ class AppTest : public ::testing::Test {
   std::unique_ptr<TMainForm> Main;
   int MinimizeAllCalls = 0;
 };
-

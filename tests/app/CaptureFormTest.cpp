@@ -52,7 +52,12 @@ bool CaptureFormShown() {
 }  // namespace
 
 TEST_F(CaptureFormTest, ARectangleDraggedFromBottomRightToTopLeftReachesTheClipboard) {
-  TDelayedAction drag(CaptureFormShown, [] { Drag({250, 200}, {150, 160}); }, 50);
+  TDelayedAction drag(
+      CaptureFormShown,
+      [] {
+        Drag({250, 200}, {150, 160});
+      },
+      50);
   Commands.Capture(cwSelection, true);
   const TCaptureImage image = ClipboardImage();
   EXPECT_EQ(image.Width, 100);
@@ -64,7 +69,12 @@ TEST_F(CaptureFormTest, ARectangleDraggedFromBottomRightToTopLeftReachesTheClipb
 TEST_F(CaptureFormTest, EscOrAClickWithoutDragStoresNothing) {
   for (const bool esc : {true, false}) {
     SCOPED_TRACE(esc ? "Esc" : "click");
-    TDelayedAction act(CaptureFormShown, [esc] { esc ? PressKey(VK_ESCAPE) : Drag({200, 180}, {200, 180}); }, 50);
+    TDelayedAction act(
+        CaptureFormShown,
+        [esc] {
+          esc ? PressKey(VK_ESCAPE) : Drag({200, 180}, {200, 180});
+        },
+        50);
     Commands.Capture(cwSelection, true);
     EXPECT_TRUE(ClipboardImage().Empty());
     EXPECT_FALSE(FindForm<TCaptureForm>());

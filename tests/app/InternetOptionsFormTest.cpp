@@ -34,8 +34,9 @@ class TEngineTyped {
 
 TEST(InternetOptionsForm, AddEditDeleteAndMovesReachTheEngineFileWithItsOtherSectionsKept) {
   const std::string fileName = testpaths::FreshFolder("internet_options") + "LorvexInternet.ini";
-  testpaths::WriteText(fileName, "; by hand\r\n[Proxy]\r\nHost=x\r\n[Engines]\r\nWiki=w:#search#\r\n"
-                                 "Maps=m:#search#\r\nNews=n:#search#\r\n");
+  testpaths::WriteText(fileName,
+                       "; by hand\r\n[Proxy]\r\nHost=x\r\n[Engines]\r\nWiki=w:#search#\r\n"
+                       "Maps=m:#search#\r\nNews=n:#search#\r\n");
   TInternetOptionsForm form(nullptr, fileName);
   form.Show();
   ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()); }));

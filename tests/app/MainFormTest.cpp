@@ -124,7 +124,8 @@ TEST_F(MainFormTest, ShowingAppliesTheOpacitySelectsTheTextAndEveryWayOfHidingKe
       {"Esc, typing nothing", [] { PressKey(VK_ESCAPE); }},
       {"F12, which minimises every window", [] { PressKey(VK_F12); }},
       {"closing", [&] { SendMessageA(form.Handle(), WM_CLOSE, 0, 0); }},
-      {"another window activated", [&] {
+      {"another window activated",
+       [&] {
          other.Show();
          SetForegroundWindow(other.Handle());
        }},
@@ -258,7 +259,11 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
       {"Up passes a header upwards", "lvx", 4, [] { PressKey(VK_UP); }, " (lvxb)", false},
       {"Up from the first hit goes back to the box", "lvx", 1, [] { PressKey(VK_UP); }, " (lvxa)", true},
       {"Backspace goes back to the box", "lvx", 4, [] { PressKey(VK_BACK); }, "Probe one", true},
-      {"Ctrl+Home lists the last used", "lvx", 4, [] { PressKeys({VK_CONTROL, VK_HOME}); }, "Calculator", false},
+      {"Ctrl+Home lists the last used", "lvx", 4,
+       [] {
+         PressKeys({VK_CONTROL, VK_HOME});
+       },
+       "Calculator", false},
       {"A middle press selects the row under the pointer", "lvx", 1, [&] { press(5, MOUSEEVENTF_MIDDLEDOWN); },
        "Probe two", false},
       {"A press on a header selects the row below", "lvx", 1, [&] { press(3, MOUSEEVENTF_LEFTDOWN); }, "Probe one",
@@ -275,9 +280,8 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
     form.SearchBox->SetText(c.Typed);
     const int rows = *c.Typed ? 6 : 3;
     const TSearchModel& search = form.Search();
-    ASSERT_TRUE(PumpUntil([&] {
-      return search.SearchText() == c.Typed && !search.SearchRunning() && form.ResultList->Count() == rows;
-    }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return search.SearchText() == c.Typed && !search.SearchRunning() && form.ResultList->Count() == rows; }));
     ASSERT_TRUE(FocusOn(*form.ResultList));
     form.ResultList->SetItemIndex(c.Start);
     c.Act();
@@ -306,16 +310,20 @@ TEST_F(MainFormTest, WhileASourceThatNeverPollsIsWaitedForTheWindowPaintsTakesKe
   ASSERT_TRUE(PumpUntil([&] { return blocking.load(); }));
   PressKey('X');  // stops that search: the window waits for the source to return
   bool painted = false, typed = false, hidden = false;
-  TDelayedAction paint([&] {
-    paints = 0;
-    InvalidateRect(form.ResultList->Handle(), nullptr, TRUE);
-    PressKey('Y');
-  }, 400);
-  TDelayedAction look([&] {
-    painted = paints > 0 && blocking;
-    typed = form.SearchBox->Text() == "slowxy" && blocking;
-    PressKey(VK_ESCAPE);
-  }, 800);
+  TDelayedAction paint(
+      [&] {
+        paints = 0;
+        InvalidateRect(form.ResultList->Handle(), nullptr, TRUE);
+        PressKey('Y');
+      },
+      400);
+  TDelayedAction look(
+      [&] {
+        painted = paints > 0 && blocking;
+        typed = form.SearchBox->Text() == "slowxy" && blocking;
+        PressKey(VK_ESCAPE);
+      },
+      800);
   TDelayedAction gone([&] { hidden = !IsWindowVisible(form.Handle()) && blocking; }, 1200);
   ASSERT_TRUE(PumpUntil([&] { return form.Search().SearchText() == "slowxy" && !form.Search().SearchRunning(); }));
   EXPECT_TRUE(painted);
@@ -383,12 +391,20 @@ TEST_F(LaunchTest, HitsMagicWordsAndTheTypedLineRunThroughTheShell) {
     TShellCall Call;
   } cases[] = {
       // The hit goes to the top of the last used.
-      {"Enter runs the selected hit through its source", "", Pressing({VK_DOWN, VK_RETURN}),
+      {"Enter runs the selected hit through its source",
+       "",
+       Pressing({VK_DOWN, VK_RETURN}),
        {"", "C:\\windows\\Editor.exe", "", ""}},
-      {"End, then Enter runs a magic word", "", Pressing({VK_END, VK_RETURN}),
+      {"End, then Enter runs a magic word",
+       "",
+       Pressing({VK_END, VK_RETURN}),
        {"runas", "C:\\Tools\\ed.exe", "notes.txt", "C:\\Tools\\"}},
-      {"Ctrl+Enter runs the typed line", "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ",
-       [] { PressKeys({VK_CONTROL, VK_RETURN}); }, {"", "C:\\Program Files\\Tool\\t.exe", "-a -b", ""}},
+      {"Ctrl+Enter runs the typed line",
+       "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ",
+       [] {
+         PressKeys({VK_CONTROL, VK_RETURN});
+       },
+       {"", "C:\\Program Files\\Tool\\t.exe", "-a -b", ""}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -424,7 +440,7 @@ TEST_F(LaunchTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
   form.SearchBox->SetText("lorvex probe edit");
   ASSERT_TRUE(PumpUntil([&] { return !form.Search().SearchRunning() && form.ResultList->Count() == 2; }));
   const TResultList& list = form.Search().List();
-  EXPECT_EQ(form.ResultList->ItemIndex(), 1);  // the first hit, not its header
+  EXPECT_EQ(form.ResultList->ItemIndex(), 1);                               // the first hit, not its header
   EXPECT_TRUE(PumpUntil([&] { return IconOf(list.Item(1)) != nullptr; }));  // looked up at the first paint
   EXPECT_TRUE(SaveWindowPicture(form.Handle(), ArtifactsFolder() + "main_window.bmp"));
   const RECT hit = form.ResultList->ItemRect(1), header = form.ResultList->ItemRect(0);
@@ -454,11 +470,13 @@ TEST_F(LaunchTest, ARightClickSelectsTheRowItsMenuRuns) {
   TMainForm& form = CreateMain();
   ShowMain();
   std::string menu;
-  TDelayedAction run([&] {
-    menu = ShownMenu();
-    PressKey(VK_DOWN);  // onto "Run"
-    PressKey(VK_RETURN);
-  }, 700);
+  TDelayedAction run(
+      [&] {
+        menu = ShownMenu();
+        PressKey(VK_DOWN);  // onto "Run"
+        PressKey(VK_RETURN);
+      },
+      700);
   const RECT third = form.ResultList->ItemRect(3);
   ClickAt(form.ResultList->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
   ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));

@@ -121,11 +121,12 @@ TEST_F(NotesAndBookmarksTest, TheMainWindowFindsEachSourceAndEnterOpensIt) {
   testpaths::WriteText(chromeFile, R"({"roots": {"bookmark_bar": {"children": [
       {"name": "Lorvex home", "type": "url", "url": "https://lorvex.example/home"}]}}})");
   WriteBookmarkFileOptions(ChromeIniFileName(), ChromeFileKey, {chromeFile, false});
-  auto places = sqlitetest::NewDatabase("main_firefox",
-                                        "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR);"
-                                        "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, fk INTEGER, title LONGVARCHAR);"
-                                        "INSERT INTO moz_places VALUES (1, 'https://lorvex.example/forum');"
-                                        "INSERT INTO moz_bookmarks VALUES (1, 1, 'Lorvex forum');");
+  auto places =
+      sqlitetest::NewDatabase("main_firefox",
+                              "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR);"
+                              "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, fk INTEGER, title LONGVARCHAR);"
+                              "INSERT INTO moz_places VALUES (1, 'https://lorvex.example/forum');"
+                              "INSERT INTO moz_bookmarks VALUES (1, 1, 'Lorvex forum');");
   WriteBookmarkFileOptions(FirefoxIniFileName(), FirefoxFileKey, {places->GetDatabase(), false});
   TNotesDatabase().Save(0, "Lorvex keeps notes as well");
   TLorvexSettings settings;

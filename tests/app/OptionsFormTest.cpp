@@ -255,12 +255,14 @@ TEST_F(OptionsFormTest, CtrlOOpensTheDialogOverTheKeptWindowAndOkStopsTheSearchA
     ASSERT_TRUE(XTestKeys("key Escape"));
   });
   bool forced = false;
-  TDelayedAction safety([&] {  // a dialog that Esc left open would wait for ever
-    if (TOptionsForm* options = FindForm<TOptionsForm>()) {
-      forced = true;
-      options->ModalResult = mrCancel;
-    }
-  }, 15000);
+  TDelayedAction safety(
+      [&] {  // a dialog that Esc left open would wait for ever
+        if (TOptionsForm* options = FindForm<TOptionsForm>()) {
+          forced = true;
+          options->ModalResult = mrCancel;
+        }
+      },
+      15000);
   ASSERT_TRUE(XTestKeys("key ctrl+o", main.Handle())) << "xdotool is missing: scripts/setup.sh installs it";
   ASSERT_TRUE(PumpUntil([&] { return typed && !FindForm<TOptionsForm>(); }, 20000));
   EXPECT_FALSE(forced) << "the first Esc left the dialog open";

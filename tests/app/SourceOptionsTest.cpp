@@ -47,9 +47,12 @@ TEST(SourceOptionsTest, TheMp3DialogShowsItsFoldersInFileOrderAndWritesThemNumbe
   // An empty folder would be the whole drive.
   TFolderForm folder(nullptr);
   Shown(folder);
-  TDelayedAction answer([] {
-    if (auto* box = dynamic_cast<TqmMessageBox*>(TWinControl::FromHandle(GetActiveWindow()))) box->ModalResult = mrOk;
-  }, 300);
+  TDelayedAction answer(
+      [] {
+        if (auto* box = dynamic_cast<TqmMessageBox*>(TWinControl::FromHandle(GetActiveWindow())))
+          box->ModalResult = mrOk;
+      },
+      300);
   EXPECT_THROW(folder.btnOkClick(), EAbort);
   EXPECT_EQ(folder.ModalResult, mrNone);
 }

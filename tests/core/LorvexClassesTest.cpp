@@ -44,12 +44,15 @@ TEST(ExpandPath, ExpandsTheFirstVariableOnlyAndLorvexDriveInAnyCase) {
   const struct {
     std::string Path, Expanded;
   } cases[] = {
-      {"C:\\Tools\\app.exe", "C:\\Tools\\app.exe"}, {"https://example.org/a%20b%20c", "https://example.org/a%20b%20c"},
-      {"100% done.txt", "100% done.txt"},     {"a%%b", "a%%b"},
+      {"C:\\Tools\\app.exe", "C:\\Tools\\app.exe"},
+      {"https://example.org/a%20b%20c", "https://example.org/a%20b%20c"},
+      {"100% done.txt", "100% done.txt"},
+      {"a%%b", "a%%b"},
       {"%LORVEX_SURELY_UNSET_VARIABLE%\\x", "%LORVEX_SURELY_UNSET_VARIABLE%\\x"},
       {"%LORVEX_TEST_VAR%\\notes.txt", "C:\\Data\\notes.txt"},
       {"x %LORVEX_TEST_VAR% %LORVEX_TEST_VAR%", "x C:\\Data %LORVEX_TEST_VAR%"},
-      {"%LorvexDrive%\\Apps\\x.exe", Drive + "\\Apps\\x.exe"}, {"%LORVEXDRIVE%\\Apps", Drive + "\\Apps"},
+      {"%LorvexDrive%\\Apps\\x.exe", Drive + "\\Apps\\x.exe"},
+      {"%LORVEXDRIVE%\\Apps", Drive + "\\Apps"},
   };
   for (const auto& c : cases) EXPECT_EQ(ExpandPath(c.Path), c.Expanded) << c.Path;
 }
@@ -133,9 +136,26 @@ TEST(TLorvexSettings, RoundTripWritesEveryPropertyKeepsEverythingAndStoresLastUs
 
   EXPECT_TRUE(text.starts_with("object TLorvexSettings\r\n") && text.ends_with("\r\nend\r\n"));
   size_t position = 0;
-  for (const char* name : {"Left", "Top", "Width", "Height", "HotKey", "UseScoring", "GroupHits", "InTray", "Opacity",
-                           "MaxHits", "ExeInFront", "ExtendedSearch", "FoldersAreHits", "LocalLanguageShortcuts",
-                           "IsUrl.Strings", "SearchOrder.Strings", "Filters", "MagicWords", "LastUsed", "Language",
+  for (const char* name : {"Left",
+                           "Top",
+                           "Width",
+                           "Height",
+                           "HotKey",
+                           "UseScoring",
+                           "GroupHits",
+                           "InTray",
+                           "Opacity",
+                           "MaxHits",
+                           "ExeInFront",
+                           "ExtendedSearch",
+                           "FoldersAreHits",
+                           "LocalLanguageShortcuts",
+                           "IsUrl.Strings",
+                           "SearchOrder.Strings",
+                           "Filters",
+                           "MagicWords",
+                           "LastUsed",
+                           "Language",
                            "UseLocalLanguage"}) {
     position = text.find(std::string("\r\n  ") + name + " = ", position);
     ASSERT_NE(position, std::string::npos) << name;
@@ -233,15 +253,15 @@ class SearchFilesTest : public ::testing::Test {
   TStringList Walk(const std::string& mask, const std::string& text, bool recurse, uint8_t options,
                    bool foldersAreHits) const {
     TStringList found;
-    SearchFiles(mask, Folder, text, recurse, foldersAreHits, options,
-                [&](const std::string& path, const std::string& displayName, bool isFolder, TDrawType drawType) {
-                  if (path.empty()) return 0;
-                  std::string relative = path.substr(Folder.size());
-                  std::replace(relative.begin(), relative.end(), '\\', '/');
-                  found.push_back(relative + "|" + displayName + "|" + std::to_string(isFolder) +
-                                  std::to_string(drawType));
-                  return 0;
-                });
+    SearchFiles(
+        mask, Folder, text, recurse, foldersAreHits, options,
+        [&](const std::string& path, const std::string& displayName, bool isFolder, TDrawType drawType) {
+          if (path.empty()) return 0;
+          std::string relative = path.substr(Folder.size());
+          std::replace(relative.begin(), relative.end(), '\\', '/');
+          found.push_back(relative + "|" + displayName + "|" + std::to_string(isFolder) + std::to_string(drawType));
+          return 0;
+        });
     std::sort(found.begin(), found.end());
     return found;
   }

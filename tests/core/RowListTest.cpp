@@ -12,9 +12,9 @@ namespace {
 
 // One row a letter, kept in order when Sorted.
 TRowList<std::string> Letters(const std::string& letters, int selected = -1, bool sorted = false) {
-  TRowList<std::string> rows([](const std::string& item, int) { return item; },
-                             sorted ? [](const std::string& a, const std::string& b) { return a < b; }
-                                    : TRowList<std::string>::TLess());
+  TRowList<std::string> rows(
+      [](const std::string& item, int) { return item; },
+      sorted ? [](const std::string& a, const std::string& b) { return a < b; } : TRowList<std::string>::TLess());
   for (char letter : letters) rows.Add(std::string(1, letter));
   rows.SetItemIndex(selected);
   return rows;

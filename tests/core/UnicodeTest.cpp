@@ -28,8 +28,13 @@ const struct TUtf8Case {
     {"a sequence cut short", "\xF0\x9F\x98x", {Bad, u'x'}, false},
     {"a sequence cut by the end", "\xE2\x82", {Bad}, false},
     // The example of the Unicode standard's "U+FFFD Substitution of Maximal Subparts".
-    {"maximal subparts", "a\xF1\x80\x80\xE1\x80\xC2" "b\x80" "c\x80\xBF" "d",
-     {u'a', Bad, Bad, Bad, u'b', Bad, u'c', Bad, Bad, u'd'}, false},
+    {"maximal subparts",
+     "a\xF1\x80\x80\xE1\x80\xC2"
+     "b\x80"
+     "c\x80\xBF"
+     "d",
+     {u'a', Bad, Bad, Bad, u'b', Bad, u'c', Bad, Bad, u'd'},
+     false},
 };
 
 TEST(Unicode, Utf8ReadsAsUtf16WithEachBadPieceReplaced) {

@@ -62,13 +62,12 @@ TEST(OsFiles, AFailedReplacementLeavesTheOldFile) {
   EXPECT_TRUE(checked);
   EXPECT_EQ(ReadText(file), "old contents");
   EXPECT_FALSE(os::FileExists(file + ".tmp"));
-
 }
 
 TEST(OsFolders, CreateListAndGetEntries) {
   const std::string dir = FreshFolder("os_folders");
   EXPECT_TRUE(os::CreateFolder(dir + "sub"));
-  EXPECT_TRUE(os::CreateFolder(dir + "sub"));  // already there
+  EXPECT_TRUE(os::CreateFolder(dir + "sub"));                   // already there
   EXPECT_FALSE(os::CreateFolder(dir + "two" + Sep + "three"));  // one level only
   EXPECT_FALSE(os::DirectoryExists(dir + "two"));
   ASSERT_TRUE(os::WriteFileReplacing(dir + "Mixed.Case.txt", "12345"));

@@ -121,8 +121,11 @@ TEST(DfmWriterTest, QuotesStringsWithCharacterCodesAndLongOnesInPiecesOf64Charac
     std::string Caption;
     std::vector<std::string> Lines;
   } cases[] = {
-      {"a\r\nb", {"  Caption = 'a'#13#10'b'"}}, {"it's", {"  Caption = 'it'#39's'"}}, {"'", {"  Caption = #39"}},
-      {std::string("\t\0x", 3), {"  Caption = #9#0'x'"}}, {"", {"  Caption = ''"}},
+      {"a\r\nb", {"  Caption = 'a'#13#10'b'"}},
+      {"it's", {"  Caption = 'it'#39's'"}},
+      {"'", {"  Caption = #39"}},
+      {std::string("\t\0x", 3), {"  Caption = #9#0'x'"}},
+      {"", {"  Caption = ''"}},
       {a64, {"  Caption = '" + a64 + "'"}},
       {"gr\xC3\xBC\xC3\x9F", {"  Caption = 'gr\xC3\xBC\xC3\x9F'"}},  // above 127 as it stands
       {a64 + std::string(64, 'b') + "cc",
@@ -167,17 +170,23 @@ TEST(DfmRoundTripTest, WritingWhatWasReadGivesTheSameTextAndValues) {
 
 TEST(DfmReaderTest, ReadsEveryLineEndAndEveryNotationOfStringsAndIntegers) {
   for (const char* text : {"object TTestComponent\n  Count = 1\nend\n", "object TTestComponent\r  Count = 1\rend\r",
-                                  "\xEF\xBB\xBFobject TTestComponent\r\n Count = 1\r\nend"}) {
+                           "\xEF\xBB\xBFobject TTestComponent\r\n Count = 1\r\nend"}) {
     SCOPED_TRACE(text);
     EXPECT_EQ(Read(text).Component->Count, 1);
   }
   const struct {
     std::string Value, Caption;
   } strings[] = {
-      {"'a'#13#10'b'", "a\r\nb"}, {"#39'x'", "'x"},  {"'it''s'", "it's"}, {"''''", "'"},
-      {"'ab' +\n    'cd' +\r\n'ef'", "abcdef"},      {"'a'+#$41+'b'", "aAb"}, {"#0", std::string(1, '\0')},
+      {"'a'#13#10'b'", "a\r\nb"},
+      {"#39'x'", "'x"},
+      {"'it''s'", "it's"},
+      {"''''", "'"},
+      {"'ab' +\n    'cd' +\r\n'ef'", "abcdef"},
+      {"'a'+#$41+'b'", "aAb"},
+      {"#0", std::string(1, '\0')},
       // Codes above 127 are Unicode code points, stored as UTF-8.
-      {"#228", "\xC3\xA4"},       {"#1114111", "\xF4\x8F\xBF\xBF"},
+      {"#228", "\xC3\xA4"},
+      {"#1114111", "\xF4\x8F\xBF\xBF"},
   };
   for (const auto& c : strings) {
     SCOPED_TRACE(c.Value);
@@ -186,8 +195,12 @@ TEST(DfmReaderTest, ReadsEveryLineEndAndEveryNotationOfStringsAndIntegers) {
   const struct {
     const char* Value;
     int32_t Count;
-  } integers[] = {{"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}, {"$7FFFFFFF", 2147483647},
-                  {"007", 7},                 {"-$10", -16},                    {"+20", 20}};
+  } integers[] = {{"2147483647", 2147483647},
+                  {"-2147483648", -2147483647 - 1},
+                  {"$7FFFFFFF", 2147483647},
+                  {"007", 7},
+                  {"-$10", -16},
+                  {"+20", 20}};
   for (const auto& c : integers) {
     SCOPED_TRACE(c.Value);
     EXPECT_EQ(ReadProperty(std::string("Count = ") + c.Value).Component->Count, c.Count);
@@ -324,7 +337,8 @@ TEST(DfmReaderTest, SyntaxErrorNamesTheLineAndAppliesNothing) {
 
 std::string NestedItems(int depth) {
   std::string text = "object TTestComponent\n  Count = 1\n";
-  for (int i = 0; i < depth; ++i) text += (i == 0 ? "Items" : "Children") + std::string(" = < item Rank = ") + std::to_string(i) + "\n";
+  for (int i = 0; i < depth; ++i)
+    text += (i == 0 ? "Items" : "Children") + std::string(" = < item Rank = ") + std::to_string(i) + "\n";
   for (int i = 0; i < depth; ++i) text += "end>\n";
   return text + "end\n";
 }
@@ -376,7 +390,12 @@ std::string ToText(const std::string& resource) {
 
 TEST(DfmResourceTest, IsAResourceHeaderAndTheBinaryComponentStream) {
   const std::string nul(1, '\0');
-  const std::string stream = "TPF0\x0E" "TTestComponent\x03" "Box\x05" "Count\x02\x07" + nul + nul;
+  const std::string stream =
+      "TPF0\x0E"
+      "TTestComponent\x03"
+      "Box\x05"
+      "Count\x02\x07" +
+      nul + nul;
   const std::string size = char(stream.size()) + nul + nul + nul;
   const std::string header = "\xFF\x0A" + nul + "TTESTCOMPONENT" + nul + "\x30\x10" + size;
   EXPECT_EQ(ToResource(Crlf({"object Box: TTestComponent", "  Count = 7", "end"})), header + stream);
@@ -386,9 +405,9 @@ TEST(DfmResourceTest, TextGoesThroughTheResourceUnchanged) {
   TTestComponent populated;
   Populate(populated);
   populated.Lines.push_back(std::string(300, 'l'));  // beyond a short string
-  const std::string everyKind = Crlf({"object TTestComponent", "  Count = -2147483648", "  Wide = 99999999999",
-                                      "  Mid = 32768", "  Kind = tkAll", "  Flags = [tkNone, tkAll]", "  Empty = []",
-                                      "  Lines.Strings = ()", "  Items = <>", "end"});
+  const std::string everyKind =
+      Crlf({"object TTestComponent", "  Count = -2147483648", "  Wide = 99999999999", "  Mid = 32768", "  Kind = tkAll",
+            "  Flags = [tkNone, tkAll]", "  Empty = []", "  Lines.Strings = ()", "  Items = <>", "end"});
   for (const std::string& text : {ComponentToText(populated), everyKind}) EXPECT_EQ(ToText(ToResource(text)), text);
 }
 
@@ -404,7 +423,8 @@ TEST(DfmResourceTest, WhatIsNeitherRaisesParserError) {
     SCOPED_TRACE(length);
     std::string cut = whole.substr(0, length);
     // The stream cut short behind a header that says so.
-    for (size_t i = 0; length >= HeaderSize && i < 4; ++i) cut[HeaderSize - 4 + i] = char((length - HeaderSize) >> (8 * i));
+    for (size_t i = 0; length >= HeaderSize && i < 4; ++i)
+      cut[HeaderSize - 4 + i] = char((length - HeaderSize) >> (8 * i));
     EXPECT_THROW(ToText(cut), EParserError);
   }
   std::string floating = ToResource(Crlf({"object TTestComponent", "  Count = 7", "end"}));

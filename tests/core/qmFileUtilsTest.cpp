@@ -75,18 +75,28 @@ TEST(FileNames, SplitIntoFolderNameExtensionAndDrive) {
     TPart Part;
     const char *Path, *Result;
   } cases[] = {
-      {noExt, "C:\\data\\a.b\\readme", "readme"}, {noExt, "archive.tar.gz", "archive.tar"},
-      {noExt, "/home/user/notes.md", "notes"},     {path, "C:\\a\\b.txt", "C:\\a\\"},
-      {path, "C:b.txt", "C:"},                     {path, "/usr/b.txt", "/usr/"},
-      {path, "b.txt", ""},                         {name, "C:b.txt", "b.txt"},
-      {name, "C:\\a\\", ""},                       {ext, "C:\\a\\x.tar.gz", ".gz"},
-      {ext, "C:\\a.b\\readme", ""},                {ext, "/a.b/readme", ""},
+      {noExt, "C:\\data\\a.b\\readme", "readme"},
+      {noExt, "archive.tar.gz", "archive.tar"},
+      {noExt, "/home/user/notes.md", "notes"},
+      {path, "C:\\a\\b.txt", "C:\\a\\"},
+      {path, "C:b.txt", "C:"},
+      {path, "/usr/b.txt", "/usr/"},
+      {path, "b.txt", ""},
+      {name, "C:b.txt", "b.txt"},
+      {name, "C:\\a\\", ""},
+      {ext, "C:\\a\\x.tar.gz", ".gz"},
+      {ext, "C:\\a.b\\readme", ""},
+      {ext, "/a.b/readme", ""},
       {toIni, "C:\\a.b\\Lorvex.exe", "C:\\a.b\\Lorvex.ini"},
       {toIni, "C:\\a.b\\readme", "C:\\a.b\\readme.ini"},
-      {noNewExt, "name.txt", "name"},              {slash, "C:\\a", "C:\\a\\"},
-      {slash, "/a/", "/a/"},                       {drive, "C:\\x\\y.txt", "C:"},
-      {drive, "d:file", "d:"},                     {drive, "\\\\server\\share\\dir\\f.txt", "\\\\server\\share"},
-      {drive, "\\\\server", "\\\\server"},         {drive, "\\x\\y", ""},
+      {noNewExt, "name.txt", "name"},
+      {slash, "C:\\a", "C:\\a\\"},
+      {slash, "/a/", "/a/"},
+      {drive, "C:\\x\\y.txt", "C:"},
+      {drive, "d:file", "d:"},
+      {drive, "\\\\server\\share\\dir\\f.txt", "\\\\server\\share"},
+      {drive, "\\\\server", "\\\\server"},
+      {drive, "\\x\\y", ""},
       {drive, "relative\\y", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(c.Part(c.Path), c.Result) << c.Path;
@@ -101,23 +111,42 @@ TEST(FileMasks, MatchLikeFindFirstFile) {
     const char* Mask;
     bool Matches;
   } cases[] = {
-      {"noext", "*.*", true}, {"a.b.c", "*.*", true}, {"", "*", true}, {"Photo.JPG", "*.jpg", true},
-      {"x.y.jpg", "*.jpg", true}, {"photo.jpeg", "*.jpg", false}, {"jpg", "*.jpg", false}, {"aaaa", "a*aa", true},
+      {"noext", "*.*", true},
+      {"a.b.c", "*.*", true},
+      {"", "*", true},
+      {"Photo.JPG", "*.jpg", true},
+      {"x.y.jpg", "*.jpg", true},
+      {"photo.jpeg", "*.jpg", false},
+      {"jpg", "*.jpg", false},
+      {"aaaa", "a*aa", true},
       {"\xC3\xA4rger.TXT", "\xC3\x84RGER.txt", true},  // case beyond ASCII: ärger, ÄRGER
       // A star before a dot may run over dots, but not over the last one.
-      {"setup.exe", "*setup.exe*.*", true}, {"notepad.exe", "*notepad.*.*", true},
+      {"setup.exe", "*setup.exe*.*", true},
+      {"notepad.exe", "*notepad.*.*", true},
       {"Alpha Beta Console.lnk", "A* B* C*.*", true},
       // A dot before a wildcard also matches the end of the name.
-      {"README", "readme.*", true}, {"readme.txt.bak", "readme.*", true}, {"readmes", "readme.*", false},
-      {"readme2.txt", "readme.*", false}, {".hidden", ".*", true}, {"readme.txt", ".*", false},
-      {"a", "*.?", true}, {"a.bc", "*.?", false},
+      {"README", "readme.*", true},
+      {"readme.txt.bak", "readme.*", true},
+      {"readmes", "readme.*", false},
+      {"readme2.txt", "readme.*", false},
+      {".hidden", ".*", true},
+      {"readme.txt", ".*", false},
+      {"a", "*.?", true},
+      {"a.bc", "*.?", false},
       // A trailing dot asks for names without one.
-      {"readme", "*.", true}, {"readme.txt", "*.", false},
+      {"readme", "*.", true},
+      {"readme.txt", "*.", false},
       // A question mark takes one character but never a dot, and before a dot or at the end
       // its run may take less.
-      {"photo.jpg", "P?OTO.*", true}, {"gr\xC3\xBCn.txt", "gr?n.*", true},  // ü is one character of two bytes
-      {"a", "a?", true}, {"abc", "a?", false}, {"a.b", "a??", false}, {"a.b", "a?b", false}, {"ab.c", "???.?", true},
-      {"photo.jp", "*.jp?", true}, {"photo.jpeg", "*.jp?", false},
+      {"photo.jpg", "P?OTO.*", true},
+      {"gr\xC3\xBCn.txt", "gr?n.*", true},  // ü is one character of two bytes
+      {"a", "a?", true},
+      {"abc", "a?", false},
+      {"a.b", "a??", false},
+      {"a.b", "a?b", false},
+      {"ab.c", "???.?", true},
+      {"photo.jp", "*.jp?", true},
+      {"photo.jpeg", "*.jp?", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.Name) + " / " + c.Mask);

@@ -37,11 +37,21 @@ TEST(MatchesWildcard, AgreesWithItsRecursiveDefinitionOnShortStringsAndTheEdges)
     std::string Text, Mask;
     bool Matches;
   } cases[] = {
-      {"", "", true},         {"", "*", true},         {"", "**", false},       {"a", "a**", false},
-      {"aa", "*a*a*", true},  {"ab", "A*", false},     {"grün", "gr??n", true}, {"grün", "gr?n", false},
-      {std::string("a\0b", 3), "a", false},            {std::string("a\0b", 3), "a?b", true},
-      {a60, manyStars + "*", true},                    {a60, manyStars + "*b", false},
-      {x100, any100, true},   {x100.substr(1), any100, false},                  {x100 + "y", any100, true},
+      {"", "", true},
+      {"", "*", true},
+      {"", "**", false},
+      {"a", "a**", false},
+      {"aa", "*a*a*", true},
+      {"ab", "A*", false},
+      {"grün", "gr??n", true},
+      {"grün", "gr?n", false},
+      {std::string("a\0b", 3), "a", false},
+      {std::string("a\0b", 3), "a?b", true},
+      {a60, manyStars + "*", true},
+      {a60, manyStars + "*b", false},
+      {x100, any100, true},
+      {x100.substr(1), any100, false},
+      {x100 + "y", any100, true},
   };
   for (const auto& c : cases) EXPECT_EQ(MatchesWildcard(c.Text, c.Mask), c.Matches) << c.Text << " / " << c.Mask;
 }
@@ -86,8 +96,10 @@ TEST(CaseMapping, AsciiOnlyAndCodePageLetters) {
 
   const struct {
     const char *Lower, *Upper;
-  } letters[] = {{"straße àéîõüÿ", "STRAßE ÀÉÎÕÜŸ"}, {"łódź ňčő", "ŁÓDŹ ŇČŐ"},
-                 {"αβγ άέήίόύώ", "ΑΒΓ ΆΈΉΊΌΎΏ"},     {"привет ёж їжак џ", "ПРИВЕТ ЁЖ ЇЖАК Џ"}};
+  } letters[] = {{"straße àéîõüÿ", "STRAßE ÀÉÎÕÜŸ"},
+                 {"łódź ňčő", "ŁÓDŹ ŇČŐ"},
+                 {"αβγ άέήίόύώ", "ΑΒΓ ΆΈΉΊΌΎΏ"},
+                 {"привет ёж їжак џ", "ПРИВЕТ ЁЖ ЇЖАК Џ"}};
   for (const auto& c : letters) {
     EXPECT_EQ(AnsiUpperCase(c.Lower), c.Upper);
     EXPECT_EQ(AnsiLowerCase(c.Upper), c.Lower);

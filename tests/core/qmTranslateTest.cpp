@@ -215,7 +215,9 @@ TEST_F(TranslateEngine, LanguageFileRoundTripWithCrLf) {
 // the error list hears of it once.
 TEST_F(TranslateEngine, LinesThatAreNotUtf8AreReadAsWindows1252) {
   const std::string folder = FreshFolder("translate_1252");
-  const std::string utf8 = "1=Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80";
+  const std::string utf8 =
+      "1=Gr\xC3\xBC\xC3\x9F"
+      "e \xF0\x9F\x98\x80";
   std::vector<std::string> warnings;
   Engine->OnWarning = [&](const std::string& message) { warnings.push_back(message); };
   WriteText(folder + "mixed.lng", "1=L\xF6schen\r\n1=\x84Zitat\x93 \x80\r\n" + utf8 + "\r\n");
@@ -272,11 +274,21 @@ class TTestComponent : public TComponent {
   const char* ClassName() const override { return "TTestComponent"; }
   std::string Caption;
 };
-struct TTestButton : TTestComponent { using TTestComponent::TTestComponent; };
-struct TTestBitBtn : TTestButton { using TTestButton::TTestButton; };
-struct TTestEdit : TTestComponent { using TTestComponent::TTestComponent; };
-struct TTestSpecial : TTestEdit { using TTestEdit::TTestEdit; };
-struct TTestPanel : TTestComponent { using TTestComponent::TTestComponent; };
+struct TTestButton : TTestComponent {
+  using TTestComponent::TTestComponent;
+};
+struct TTestBitBtn : TTestButton {
+  using TTestButton::TTestButton;
+};
+struct TTestEdit : TTestComponent {
+  using TTestComponent::TTestComponent;
+};
+struct TTestSpecial : TTestEdit {
+  using TTestEdit::TTestEdit;
+};
+struct TTestPanel : TTestComponent {
+  using TTestComponent::TTestComponent;
+};
 
 std::vector<std::string> Visits;
 
@@ -325,7 +337,7 @@ TEST_F(TranslateEngine, TheFirstMatchingClassTranslatesTheComponentAndItsOwnComp
   Translator.SetState(tsTranslate);
   Translator.TranslateComponents(form);
   EXPECT_EQ(Visits, (std::vector<std::string>{"button:form", "button:btnOk", "button:btnBit", "special:eSpecial",
-                                                "edit:eName"}));
+                                              "edit:eName"}));
   EXPECT_EQ(ok->Caption, "Gut");
 
   // The unit routines go to the global translator, and do nothing without one.

@@ -43,8 +43,12 @@ TEST(JsonTreeTest, TheNameIndexFollowsEveryChange) {
     for (unsigned step = 0; step < 6 * size; ++step) {
       const int at = int(random() % unsigned(object.GetCount() + 1));
       switch (step % 3) {
-        case 0: object.Delete(at); break;
-        case 1: object.SetChild(at, Member(Name(random() % size), step)); break;
+        case 0:
+          object.Delete(at);
+          break;
+        case 1:
+          object.SetChild(at, Member(Name(random() % size), step));
+          break;
         default: {
           const int index = object.Add(Member(Name(random() % size), step));
           EXPECT_EQ(index, object.GetCount() - 1);

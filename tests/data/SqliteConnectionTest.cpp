@@ -123,8 +123,9 @@ TEST(SqliteConnectionTest, ExecuteRunsEveryStatementAndReportsErrors) {
   db->ExecuteSQL("select * from t");  // a select that returns rows runs to its end
   EXPECT_EQ(ThrownMessage<EDatabaseError>([&] { db->ExecuteSQL("insert into nowhere values (1)"); }),
             "no such table: nowhere");
-  EXPECT_EQ(ThrownMessage<EDatabaseError>(
-                [&] { db->ExecuteSQL("create table u (a unique); insert into u values (1); insert into u values (1)"); }),
+  EXPECT_EQ(ThrownMessage<EDatabaseError>([&] {
+              db->ExecuteSQL("create table u (a unique); insert into u values (1); insert into u values (1)");
+            }),
             "UNIQUE constraint failed: u.a");
 }
 

@@ -21,8 +21,9 @@ TEST(SqliteQueryTest, DuplicateColumnNamesAndTheRowId) {
 }
 
 TEST(SqliteQueryTest, NullAndEmptyStayApartInTextWideTextAndBlobs) {
-  auto db = NewDatabase("sqlite_null", "create table t (s varchar(10), w nvarchar(10), b blob);"
-                                       "insert into t values (null, null, null), ('', '', x''), ('a', 'w\xC3\xBC', x'00ff')");
+  auto db = NewDatabase("sqlite_null",
+                        "create table t (s varchar(10), w nvarchar(10), b blob);"
+                        "insert into t values (null, null, null), ('', '', x''), ('a', 'w\xC3\xBC', x'00ff')");
   auto query = NewQuery(*db, {"select * from t"});
   query->Open();
   EXPECT_EQ(query->FieldByName("w").DataType, TFieldType::ftWideString);
@@ -41,7 +42,8 @@ TEST(SqliteQueryTest, NullAndEmptyStayApartInTextWideTextAndBlobs) {
 // Declared sizes (a browser's LONGVARCHAR is 255) never cut what the file holds.
 TEST(SqliteQueryTest, LongTextsAndLargeIntegersAreReadWhole) {
   const std::string long300(300, 'L');
-  auto db = NewDatabase("sqlite_long", "create table t (u, s varchar(10), l LONGVARCHAR, i integer, d TIMESTAMP, f real)");
+  auto db =
+      NewDatabase("sqlite_long", "create table t (u, s varchar(10), l LONGVARCHAR, i integer, d TIMESTAMP, f real)");
   db->ExecuteSQL("insert into t values (?1, ?1, ?1, ?2, '2009-12-31 13:45:10.25', 2.5)",
                  {TSqlValue::OfText(long300), TSqlValue::OfInteger(int64_t{1} << 40)});
   auto query = NewQuery(*db, {"select * from t"});
@@ -57,8 +59,9 @@ TEST(SqliteQueryTest, LongTextsAndLargeIntegersAreReadWhole) {
 }
 
 TEST(SqliteQueryTest, ParametersAreBoundNeverPasted) {
-  auto db = NewDatabase("sqlite_params", "create table t (a, b, f real); insert into t values ('x?y', 5, 1.5),"
-                                         "('O''Brien', 6, 2.25), ('?', 7, 0), (null, 8, null), ('', 9, null)");
+  auto db = NewDatabase("sqlite_params",
+                        "create table t (a, b, f real); insert into t values ('x?y', 5, 1.5),"
+                        "('O''Brien', 6, 2.25), ('?', 7, 0), (null, 8, null), ('', 9, null)");
   using TBind = std::function<void(TParams&)>;
   const struct {
     const char* Where;
@@ -215,8 +218,9 @@ TEST(SqliteQueryTest, ExecSQLRunsUntilTheSQLChanges) {
 }
 
 TEST(SqliteQueryTest, LocateAndLookup) {
-  auto db = NewDatabase("sqlite_locate",
-                        "create table t (name, b integer); insert into t values ('a', 1), ('ABc', 2), ('abd', 3), ('x', 4)");
+  auto db =
+      NewDatabase("sqlite_locate",
+                  "create table t (name, b integer); insert into t values ('a', 1), ('ABc', 2), ('abd', 3), ('x', 4)");
   auto query = NewQuery(*db, {"select * from t"});
   query->Open();
   EXPECT_TRUE(query->Locate("name", {"ab"}, {false, true}));
@@ -232,9 +236,10 @@ TEST(SqliteQueryTest, LocateAndLookup) {
 }
 
 TEST(SqliteQueryTest, CalculatedAndLookupFieldsFollowTheCurrentRecord) {
-  auto db = NewDatabase("sqlite_calc", "create table c (id integer, name); insert into c values (1, 'Ann'), (2, 'Bob');"
-                                       "create table o (customer integer, qty integer);"
-                                       "insert into o values (1, 2), (2, 5), (3, 1)");
+  auto db = NewDatabase("sqlite_calc",
+                        "create table c (id integer, name); insert into c values (1, 'Ann'), (2, 'Bob');"
+                        "create table o (customer integer, qty integer);"
+                        "insert into o values (1, 2), (2, 5), (3, 1)");
   auto customers = NewQuery(*db, {"select * from c"});
   customers->Open();
   auto orders = NewQuery(*db, {"select * from o"});

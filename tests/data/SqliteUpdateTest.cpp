@@ -61,8 +61,9 @@ TEST(SqliteUpdateTest, TheNotesFlow) {
 }
 
 TEST(SqliteUpdateTest, MacrosExpandToBoundStatements) {
-  auto db = NewDatabase("sqlite_macro", "create table t (a integer, b integer, data text, c text);"
-                                        "insert into t values (1, 2, 'Hello', 'x')");
+  auto db = NewDatabase("sqlite_macro",
+                        "create table t (a integer, b integer, data text, c text);"
+                        "insert into t values (1, 2, 'Hello', 'x')");
   TSqlite3UpdateSQL update(nullptr);
   update.UpdateSQL = {"UPDATE Notes SET data = :data WHERE id = :a"};
   update.InsertSQL = {"insert into t (a, b, c) values (:a, null, abc)"};
@@ -184,9 +185,10 @@ TEST(SqliteUpdateTest, PostingWithoutUpdateSQLOrReadOnlyRaises) {
 }
 
 TEST(SqliteUpdateTest, MasterAndDetail) {
-  auto db = NewDatabase("sqlite_master", "create table c (id integer, name); insert into c values (42, 'A'), (7, 'B');"
-                                         "create table o (customer integer, item);"
-                                         "insert into o values (42, 'x'), (42, 'y'), (7, 'z'), (9, 'q')");
+  auto db = NewDatabase("sqlite_master",
+                        "create table c (id integer, name); insert into c values (42, 'A'), (7, 'B');"
+                        "create table o (customer integer, item);"
+                        "insert into o values (42, 'x'), (42, 'y'), (7, 'z'), (9, 'q')");
   auto master = NewQuery(*db, {"select * from c order by id desc"});
   TDataSource source(nullptr);
   source.DataSet = master.get();

@@ -14,12 +14,15 @@ TEST(SqliteUtilsTest, DeclaredTypesMapToFieldTypesAndOddOnesFallBack) {
     TFieldType Type;
     int Size, Precision;
   } cases[] = {
-      {"VARCHAR(40)", ftString, 40, 0},     {"nvarchar(10)", ftWideString, 20, 0}, {"NUMERIC(10,2)", ftFloat, 10, 2},
-      {"numeric(8.125)", ftFloat, 8, 12},   {"numeric(7)", ftFloat, 7, 0},         {"decimal(9,2)", ftString, 255, 0},
-      {"varchar(", ftString, 256, 0},       {"varchar (20)", ftString, 255, 0},    {"Integer", ftInteger, 12, 0},
-      {"", ftString, 255, 0},               {"TIMESTAMP", ftTimeStamp, 12, 0},      {"LONGVARCHAR", ftString, 255, 0},
-      {"varchar(max)", ftString, 255, 0},   {"nvarchar(max)", ftString, 255, 0},   {"numeric(x,y)", ftString, 255, 0},
-      {"char(-3)", ftString, 255, 0},       {"nchar(1411111111)", ftString, 255, 0},
+      {"VARCHAR(40)", ftString, 40, 0},        {"nvarchar(10)", ftWideString, 20, 0},
+      {"NUMERIC(10,2)", ftFloat, 10, 2},       {"numeric(8.125)", ftFloat, 8, 12},
+      {"numeric(7)", ftFloat, 7, 0},           {"decimal(9,2)", ftString, 255, 0},
+      {"varchar(", ftString, 256, 0},          {"varchar (20)", ftString, 255, 0},
+      {"Integer", ftInteger, 12, 0},           {"", ftString, 255, 0},
+      {"TIMESTAMP", ftTimeStamp, 12, 0},       {"LONGVARCHAR", ftString, 255, 0},
+      {"varchar(max)", ftString, 255, 0},      {"nvarchar(max)", ftString, 255, 0},
+      {"numeric(x,y)", ftString, 255, 0},      {"char(-3)", ftString, 255, 0},
+      {"nchar(1411111111)", ftString, 255, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Declared);
@@ -87,10 +90,10 @@ std::vector<std::pair<int, std::string>> Tokens(const std::string& text) {
 
 TEST(SqliteUtilsTest, MacroTokens) {
   using T = std::vector<std::pair<int, std::string>>;
-  EXPECT_EQ(Tokens("set a = :b"), (T{{mtName, "set"}, {mtName, "a"}, {mtCompare, "="}, {mtParam, ":"},
-                                     {mtName, "b"}, {mtEnd, ""}}));
-  EXPECT_EQ(Tokens("-12 3.50 <> :="), (T{{mtInteger, "-12"}, {mtFloat, "3.5"}, {mtCompare, "<>"}, {mtAssign, ":="},
-                                         {mtEnd, ""}}));
+  EXPECT_EQ(Tokens("set a = :b"),
+            (T{{mtName, "set"}, {mtName, "a"}, {mtCompare, "="}, {mtParam, ":"}, {mtName, "b"}, {mtEnd, ""}}));
+  EXPECT_EQ(Tokens("-12 3.50 <> :="),
+            (T{{mtInteger, "-12"}, {mtFloat, "3.5"}, {mtCompare, "<>"}, {mtAssign, ":="}, {mtEnd, ""}}));
   EXPECT_EQ(Tokens("a ! a comment"), (T{{mtName, "a"}, {mtEnd, ""}}));
   EXPECT_EQ(Tokens("'it' \"col name\""), (T{{mtString, "it"}, {mtQuotedName, "col name"}, {mtEnd, ""}}));
   EXPECT_EQ(Tokens("'open"), (T{{mtString, "open"}, {mtEnd, ""}}));

@@ -140,9 +140,9 @@ TEST_F(HotKeyNamesTest, ATextIsReadAsItsValue) {
   };
   for (const TConversion& c : cases)
     EXPECT_EQ(Names(c).TextToHotKey(c.Text, c.Localized), c.HotKey) << "\"" << c.Text << "\" " << c.German;
-  for (const char* text : {"", " ", "+", "++", "Ctrl+", "Ctrl+Shift", "Shift", "Ctrl+Foo+A", "Foo+A", "Foo", "Ctrl++",
-                           "Ctrl+\t", "\t", "Ctrl+\t+A", "Ctrl+shift", "Ctrl+SHIFT", "alt+ctrl", "Shift+ALT",
-                           "Ctrl+win", "ctrl", "WIN"})
+  for (const char* text : {"",           " ",          "+",        "++",        "Ctrl+",    "Ctrl+Shift", "Shift",
+                           "Ctrl+Foo+A", "Foo+A",      "Foo",      "Ctrl++",    "Ctrl+\t",  "\t",         "Ctrl+\t+A",
+                           "Ctrl+shift", "Ctrl+SHIFT", "alt+ctrl", "Shift+ALT", "Ctrl+win", "ctrl",       "WIN"})
     EXPECT_EQ(FEnglish.TextToHotKey(text, false), 0u) << "\"" << text << "\"";
 }
 
@@ -190,7 +190,8 @@ TEST_F(HotKeyNamesTest, EveryValueReadsBack) {
     for (uint32_t key = 8; key <= 255; ++key) {
       if (expected.count(key)) continue;
       for (uint32_t n = 0; n < 16; ++n, ++checked) {
-        const uint32_t hotKey = (n & 1 ? hkShift : 0) | (n & 2 ? hkCtrl : 0) | (n & 4 ? hkAlt : 0) | (n & 8 ? hkWin : 0) | key;
+        const uint32_t hotKey =
+            (n & 1 ? hkShift : 0) | (n & 2 ? hkCtrl : 0) | (n & 4 ? hkAlt : 0) | (n & 8 ? hkWin : 0) | key;
         const std::string text = c.Names.HotKeyToText(hotKey, c.Localized);
         ASSERT_EQ(c.Names.TextToHotKey(text, c.Localized), hotKey) << "\"" << text << "\"";
       }

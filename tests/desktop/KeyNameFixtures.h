@@ -3,6 +3,9 @@
 // and the hot-key fuzz target.
 #pragma once
 
+// The tables keep a keyboard row to a line.
+// clang-format off
+
 #include <map>
 #include <string>
 
@@ -112,3 +115,4 @@ inline TFixtureKeyNames GermanKeyNames() {
   layout.LocalKeypad = keynames_detail::GermanKeypad();
   return layout;
 }
+// clang-format on

@@ -63,7 +63,8 @@ TEST(SysMenuLayout, ItemPropertiesBecomeTypeStateAndText) {
       {X([](TSysMenuItem& i) {
          i.Break = mbBarBreak;
          i.Enabled = false;
-       }), ftMenuBarBreak, fsDisabled, "x"},
+       }),
+       ftMenuBarBreak, fsDisabled, "x"},
   };
   for (const auto& c : cases) {
     const auto entries = SystemMenuLayout({c.Item}, -1, 7);

@@ -48,9 +48,9 @@ class TrayClickTest : public testing::Test {
 // click, and a button held past the time clicks when it comes up. A double click made before the
 // icon wanted them swallows no later click.
 TEST_F(TrayClickTest, ClicksAndDoubleClicks) {
-  const std::pair<const char*, int> cases[] = {{"c", 1},      {"cdu", 2},   {"C", 0},    {"Cx", 1},     {"Cxx", 1},
-                                               {"CxHxu", 2}, {"D", 0},     {"Dx", 0},   {"DxDDx", 0},  {"DxCx", 1},
-                                               {"dCx", 2}};
+  const std::pair<const char*, int> cases[] = {{"c", 1},     {"cdu", 2},   {"C", 0},  {"Cx", 1},
+                                               {"Cxx", 1},   {"CxHxu", 2}, {"D", 0},  {"Dx", 0},
+                                               {"DxDDx", 0}, {"DxCx", 1},  {"dCx", 2}};
   for (auto [steps, clicks] : cases) {
     ClickCount = 0;
     Play(steps);
@@ -76,7 +76,7 @@ TEST(TrayHoverTest, EntersOnAMoveAndLeavesWhenThePointerIsElsewhere) {
 
   EXPECT_TRUE(hover.MouseMove({10, 10}, true));
   EXPECT_FALSE(hover.MouseMove({11, 10}, true));  // entered once
-  EXPECT_FALSE(hover.Poll({11, 10}));              // still where the shell last saw it
+  EXPECT_FALSE(hover.Poll({11, 10}));             // still where the shell last saw it
   EXPECT_TRUE(hover.Poll({11, 30}));
   EXPECT_FALSE(hover.Poll({50, 50}));  // left once
   EXPECT_TRUE(hover.MouseMove({12, 12}, true));

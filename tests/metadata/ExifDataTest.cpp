@@ -36,10 +36,10 @@ TEST(ExifDataTest, LoadsTheFieldsTheImageSourceShows) {
   for (bool big : {false, true}) {
     TExifData exif;
     exif.EnsureEnumsInRange = false;
-    std::vector<Entry> exifEntries{Shorts(34850, {12}, big),         Shorts(34855, {100, 200}, big),
-                                   Rationals(37380, {{uint32_t(-1), 3}}, big, 10), Shorts(37385, {0x19}, big),
-                                   Rationals(37386, {{50, 1}}, big), Shorts(41987, {1}, big),
-                                   Shorts(41989, {75}, big),         Raw(36864, 7, Text("0220"))};
+    std::vector<Entry> exifEntries{
+        Shorts(34850, {12}, big),   Shorts(34855, {100, 200}, big),   Rationals(37380, {{uint32_t(-1), 3}}, big, 10),
+        Shorts(37385, {0x19}, big), Rationals(37386, {{50, 1}}, big), Shorts(41987, {1}, big),
+        Shorts(41989, {75}, big),   Raw(36864, 7, Text("0220"))};
     std::sort(exifEntries.begin(), exifEntries.end(), [](const Entry& a, const Entry& b) { return a.Tag < b.Tag; });
     LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(big, exifEntries, {Ascii(315, "Ann")}))}));
     EXPECT_FALSE(exif.Empty());
@@ -278,7 +278,8 @@ TEST(ExifDataTest, MakerNoteClassesAndByteOrders) {
   // A headerless note in the other byte order than the file is read after the retry.
   Bytes other;
   Put16(other, 3, false);
-  for (uint16_t tag : {1, 2, 3}) Put16(other, tag, false), Put16(other, 3, false), Put32(other, 1, false), Put32(other, tag, false);
+  for (uint16_t tag : {1, 2, 3})
+    Put16(other, tag, false), Put16(other, 3, false), Put32(other, 1, false), Put32(other, tag, false);
   Put32(other, 0, false);
   TExifData swapped;
   LoadJpeg(swapped, Jpeg({ExifBlock(CameraTiff(true, {Raw(37500, 7, other)}))}));

@@ -75,19 +75,23 @@ TEST_F(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
     };
     // Shown texts lose the blanks that pad them; ExifTool drops them only from some fields.
     const std::pair<std::string, const char*> shownTexts[] = {
-        {exif.CameraModel(), "IFD0:Model"}, {exif.CameraMake(), "IFD0:Make"},
+        {exif.CameraModel(), "IFD0:Model"},
+        {exif.CameraMake(), "IFD0:Make"},
         {exif.ImageDescription(), "IFD0:ImageDescription"},
         {Utf16ToUtf8(exif.Author()), get("IFD0:XPAuthor") ? "IFD0:XPAuthor" : "IFD0:Artist"},
-        {Utf16ToUtf8(exif.Keywords()), "IFD0:XPKeywords"}, {Utf16ToUtf8(exif.Subject()), "IFD0:XPSubject"},
+        {Utf16ToUtf8(exif.Keywords()), "IFD0:XPKeywords"},
+        {Utf16ToUtf8(exif.Subject()), "IFD0:XPSubject"},
         {Utf16ToUtf8(exif.Title()), "IFD0:XPTitle"}};
     for (const auto& [shown, key] : shownTexts) EXPECT_EQ(shown, TrimRight(text(key))) << key;
-    const bool anyIFD0 = std::any_of(entry.begin(), entry.end(), [](const auto& item) { return item.first.starts_with("IFD0:"); });
+    const bool anyIFD0 =
+        std::any_of(entry.begin(), entry.end(), [](const auto& item) { return item.first.starts_with("IFD0:"); });
     EXPECT_TRUE(!anyIFD0 || !exif.Empty());
     // A user comment counts only with the ASCII or UNICODE character code (ExifTool also
     // shows the text behind an undefined code).
     const TExifTag* comment = exif.PeekSection(esExif).Find(ttag::UserComment);
-    const bool coded = comment && comment->DataSize() >= 8 &&
-                       (std::memcmp(comment->Data(), "ASCII\0\0\0", 8) == 0 || std::memcmp(comment->Data(), "UNICODE\0", 8) == 0);
+    const bool coded =
+        comment && comment->DataSize() >= 8 &&
+        (std::memcmp(comment->Data(), "ASCII\0\0\0", 8) == 0 || std::memcmp(comment->Data(), "UNICODE\0", 8) == 0);
     if (get("IFD0:XPComment")) {
       EXPECT_EQ(Utf16ToUtf8(exif.Comments()), TrimRight(text("IFD0:XPComment")));
     } else {
@@ -108,7 +112,8 @@ TEST_F(ExifGoldenTest, EveryFieldTheImageSourceShowsAgreesWithExifTool) {
     EXPECT_EQ(exif.Flash.Fired(), (number("ExifIFD:Flash", 0) & 1) != 0);
     EXPECT_EQ(exif.Flash.Value(), exif.Flash.IsMissing() ? 0 : number("ExifIFD:Flash", 0));
 
-    for (auto [key, tag] : {std::pair{"ExifIFD:ExposureTime", ttag::ExposureTime}, {"ExifIFD:FNumber", ttag::FNumber},
+    for (auto [key, tag] : {std::pair{"ExifIFD:ExposureTime", ttag::ExposureTime},
+                            {"ExifIFD:FNumber", ttag::FNumber},
                             {"ExifIFD:FocalLength", ttag::FocalLength}}) {
       const TExifRational value = exif.GetExifFraction(tag);
       if (IsNumber(get(key)) && value.Denominator != 0) {

@@ -12,9 +12,9 @@ using namespace exiftest;
 namespace {
 
 Bytes SmallFile(bool big) {
-  return Jpeg({ExifBlock(BuildTiff(big, {{{Ascii(272, "Model"), Shorts(274, {1}, big), Pointer(34665, 1)}},
-                                         {{Shorts(34855, {100, 200}, big), Raw(37500, 7, Bytes(12, 0)),
-                                           Ascii(37520, "12")}}}))});
+  return Jpeg({ExifBlock(
+      BuildTiff(big, {{{Ascii(272, "Model"), Shorts(274, {1}, big), Pointer(34665, 1)}},
+                      {{Shorts(34855, {100, 200}, big), Raw(37500, 7, Bytes(12, 0)), Ascii(37520, "12")}}}))});
 }
 
 std::vector<uint16_t> IDs(const TExifSection& section) {
@@ -54,8 +54,9 @@ TEST_F(ExifSectionTest, OnlyExtendableSectionsChangeTheFileStructure) {
   EXPECT_EQ(exif.CameraModel(), "Much longer");
   section.Find(274)->SetID(40000);
   EXPECT_EQ(IDs(section), (std::vector<uint16_t>{272, 34665, 40000}));
-  EXPECT_EQ(ThrownMessage<ETagAlreadyExists>([&] { static_cast<TExtendableExifSection&>(section).Add(272, tdAscii, 1); }),
-            "Tag with ID of \"272\" already exists in section");
+  EXPECT_EQ(
+      ThrownMessage<ETagAlreadyExists>([&] { static_cast<TExtendableExifSection&>(section).Add(272, tdAscii, 1); }),
+      "Tag with ID of \"272\" already exists in section");
 }
 
 TEST_F(ExifSectionTest, ChangesAreReportedOnceAndOnlyWhenSomethingChanges) {
@@ -164,10 +165,9 @@ TEST_F(ExifSectionTest, WrittenEntriesReadBackInBothByteOrders) {
     Entry one{7, 12, 1, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F}};  // the double 1.0
     if (big) std::reverse(one.Value.begin(), one.Value.end());
     TExifData exif;
-    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(big, {{{Raw(1, 1, {1, 2, 3, 4, 5}), Shorts(2, {7, 8, 9}, big),
-                                                  Shorts(3, {65535}, big, 8), Longs(4, {70000}, big),
-                                                  Rationals(5, {{1, 3}}, big), Ascii(6, "ab"),
-                                                  one}}}))}));
+    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(
+                       big, {{{Raw(1, 1, {1, 2, 3, 4, 5}), Shorts(2, {7, 8, 9}, big), Shorts(3, {65535}, big, 8),
+                               Longs(4, {70000}, big), Rationals(5, {{1, 3}}, big), Ascii(6, "ab"), one}}}))}));
     const TExifSection& source = exif.PeekSection(esPrimary);
     // The directory at 8, its data after it.
     TMemoryStream out;

@@ -74,7 +74,8 @@ inline Entry Pointer(uint16_t tag, int subIfd) { return {tag, 4, 1, {}, subIfd};
 
 // The TIFF block: an 8-byte header, then the directories in the given order (each followed
 // by its data); the first directory is IFD0. Extra bytes go after everything at ExtraOffset.
-inline Bytes BuildTiff(bool big, const std::vector<Ifd>& ifds, const Bytes& extra = {}, uint32_t* extraOffset = nullptr) {
+inline Bytes BuildTiff(bool big, const std::vector<Ifd>& ifds, const Bytes& extra = {},
+                       uint32_t* extraOffset = nullptr) {
   std::vector<uint32_t> offsets;
   uint32_t at = 8;
   for (const Ifd& ifd : ifds) {

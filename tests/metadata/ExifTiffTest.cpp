@@ -155,15 +155,15 @@ TEST(ExifTiffTest, DateTimeAndRationalTexts) {
 
 TEST(ExifTiffTest, SectionReadersCheckTypesAndIndices) {
   const bool big = true;
-  auto loaded = Load(BuildTiff(big, {{{Raw(1, 1, {7, 8}), Shorts(2, {300, 400}, big), Shorts(3, {65535}, big, 8),
-                                        Longs(4, {70000}, big), Rationals(5, {{1, 3}, {5, 1}}, big),
-                                        Rationals(6, {{uint32_t(-2), 3}}, big, 10), Ascii(7, "text"),
-                                        Raw(8, 7, {0xAB, 0x01}), Raw(40091, 1, {'H', 0, 'i', 0, 0, 0})}}}));
+  auto loaded = Load(BuildTiff(
+      big, {{{Raw(1, 1, {7, 8}), Shorts(2, {300, 400}, big), Shorts(3, {65535}, big, 8), Longs(4, {70000}, big),
+              Rationals(5, {{1, 3}, {5, 1}}, big), Rationals(6, {{uint32_t(-2), 3}}, big, 10), Ascii(7, "text"),
+              Raw(8, 7, {0xAB, 0x01}), Raw(40091, 1, {'H', 0, 'i', 0, 0, 0})}}}));
   TExifSection section(nullptr, esPrimary);
   section.Load(loaded->Info.Directories[0], loaded->Info);
-  const std::pair<uint16_t, const char*> texts[] = {{1, "7,8"},   {2, "300,400"}, {3, "-1"},   {4, "70000"},
-                                                    {5, "1/3,5"}, {6, "-2/3"},    {7, "text"}, {8, "AB01"},
-                                                    {40091, "Hi"}};
+  const std::pair<uint16_t, const char*> texts[] = {{1, "7,8"},   {2, "300,400"}, {3, "-1"},
+                                                    {4, "70000"}, {5, "1/3,5"},   {6, "-2/3"},
+                                                    {7, "text"},  {8, "AB01"},    {40091, "Hi"}};
   for (const auto& [id, text] : texts) EXPECT_EQ(section.Find(id)->AsString(), text) << id;
   uint16_t word;
   EXPECT_TRUE(section.TryGetWordValue(1, 1, word));  // from a byte

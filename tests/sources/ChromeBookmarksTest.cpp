@@ -15,7 +15,9 @@ namespace {
 // A bookmarks file as Chrome writes it (with a byte-order mark, as some tools save it): GitHub
 // in the bar, GitLab in a folder of the bar, Digital in other bookmarks, Gitea among the
 // mobile ones; a child without a name and one without an address.
-const std::string ChromeFile = "\xEF\xBB\xBF" R"({
+const std::string ChromeFile =
+    "\xEF\xBB\xBF"
+    R"({
    "checksum": "9f1cbd5ac0b2d1b40d9f8d1b2f7c9a01",
    "roots": {
       "bookmark_bar": {

@@ -47,14 +47,14 @@ class FirefoxBookmarksTest : public ::testing::Test {
     Browser->SetConnected(true);
     Browser->ExecuteSQL("PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;");
     Browser->ExecuteSQL(FirefoxSchema);
-    for (const auto& [title, url] : std::vector<std::pair<const char*, std::string>>{
-             {"Gmail", "https://mail.google.com/"},
-             {"MAIL archive", LongUrl},
-             {nullptr, "https://untitled.example/"},
-             {"100% pure", "https://example.org/a%20b%20c"},
-             {"snake_case guide", "https://example.org/snake"},
-             {"snakeXcase", "https://example.org/x"},
-             {"O'Reilly", "https://oreilly.example/"}})
+    for (const auto& [title, url] :
+         std::vector<std::pair<const char*, std::string>>{{"Gmail", "https://mail.google.com/"},
+                                                          {"MAIL archive", LongUrl},
+                                                          {nullptr, "https://untitled.example/"},
+                                                          {"100% pure", "https://example.org/a%20b%20c"},
+                                                          {"snake_case guide", "https://example.org/snake"},
+                                                          {"snakeXcase", "https://example.org/x"},
+                                                          {"O'Reilly", "https://oreilly.example/"}})
       AddBookmark(title, url);
     Browser->ExecuteSQL("PRAGMA wal_checkpoint(TRUNCATE)");
     AddBookmark("Unwritten mail", "https://unwritten.example/");

@@ -35,9 +35,10 @@ std::string FolderListFile(const std::string& folder, bool subfolders, const std
 
 TEST(FolderListTest, ReadsEveryKeyInFileOrderSkipsEmptyOnesAndSavesThemNumbered) {
   os::SetEnv("LORVEX_FOLDER_TEST", "C:\\Users\\me");
-  TMemIniFile ini(WriteSettingsFile("folders_gap.ini",
-                                    "[Folders]\r\nFolder0=C:\\a\r\nFolder1=%LORVEX_FOLDER_TEST%\\Music\r\n"
-                                    "Folder3=C:\\c\\\r\nFolder4=\r\n[Options]\r\nSubfolders=1\r\n[Other]\r\nKept=1\r\n"));
+  TMemIniFile ini(
+      WriteSettingsFile("folders_gap.ini",
+                        "[Folders]\r\nFolder0=C:\\a\r\nFolder1=%LORVEX_FOLDER_TEST%\\Music\r\n"
+                        "Folder3=C:\\c\\\r\nFolder4=\r\n[Options]\r\nSubfolders=1\r\n[Other]\r\nKept=1\r\n"));
   TFolderList list;
   list.Load(ini);
   EXPECT_EQ(list.Folders, (TNames{"C:\\a", "%LORVEX_FOLDER_TEST%\\Music", "C:\\c\\"}));
@@ -56,11 +57,8 @@ TEST(FolderListTest, ExtendedSearchAddsTheInitialsOfTwoToFourCharacters) {
     bool Extended;
     TNames Masks;
   } cases[] = {
-      {"ab", false, {"*ab*.*"}},
-      {"ab", true, {"*ab*.*", "a* b*.*"}},
-      {"abcd", true, {"*abcd*.*", "a* b* c* d*.*"}},
-      {"a", true, {"*a*.*"}},
-      {"abcde", true, {"*abcde*.*"}},
+      {"ab", false, {"*ab*.*"}}, {"ab", true, {"*ab*.*", "a* b*.*"}}, {"abcd", true, {"*abcd*.*", "a* b* c* d*.*"}},
+      {"a", true, {"*a*.*"}},    {"abcde", true, {"*abcde*.*"}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Text + std::string(c.Extended ? " extended" : ""));
@@ -141,8 +139,7 @@ TEST(FolderSourcesTest, TheMp3SourceFindsFilesByTagOrByName) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.Text) + (c.Tags ? " tags" : " names") + (c.Subfolders ? " subfolders" : ""));
-    WriteSettingsFile(TSearchMp3::IniFileName,
-                      FolderListFile(root, c.Subfolders, c.Tags ? "SearchTags=1\r\n" : ""));
+    WriteSettingsFile(TSearchMp3::IniFileName, FolderListFile(root, c.Subfolders, c.Tags ? "SearchTags=1\r\n" : ""));
     source.Reset();
     EXPECT_EQ(HitNames(CollectHits(source, c.Text)), c.Names);
   }

@@ -78,7 +78,8 @@ TEST_F(NotesTest, AddListAndFindNotesInAFileTheSourceMakes) {
   Source.Database.Save(0, "Call Addison " + std::string(120, '.'));
 
   EXPECT_EQ(Names("add"), (TNames{"Add new note", "...Addison " + std::string(19, '.') + "..."}));
-  EXPECT_EQ(Names("no"), (TNames{"Add new note", "Shopping...", "...", "Call Addison " + std::string(17, '.') + "..."}));
+  EXPECT_EQ(Names("no"),
+            (TNames{"Add new note", "Shopping...", "...", "Call Addison " + std::string(17, '.') + "..."}));
   const std::vector<TItemRecord> hits = CollectHits(Source, "MILK");
   ASSERT_EQ(hits.size(), 1u);
   EXPECT_EQ(hits[0].DisplayName, "...milk");

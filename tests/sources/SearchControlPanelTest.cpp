@@ -85,15 +85,20 @@ TEST(ControlPanelModules, EachAnswerGivesItsAppletsOrTheModulesKnownName) {
 TEST_F(ControlPanelTest, ListsEveryEntryForPartOfControlPanelAndThoseWhoseNameHoldsTheText) {
   TTestLanguage language{{"Control panel", "Systemsteuerung"}, {"Fonts", "Schriftarten"}};
   TSearchControlPanel source(nullptr, Folder, Modules, nullptr);
-  const TNames all = {"Mouse",        "Keyboard control", "Sound", "Printers and Faxes",
-                      "Schriftarten", "Internet Options", "Administrative tools"};
+  const TNames all = {"Mouse",
+                      "Keyboard control",
+                      "Sound",
+                      "Printers and Faxes",
+                      "Schriftarten",
+                      "Internet Options",
+                      "Administrative tools"};
   TNames allThenKeyboard = all;
   allThenKeyboard.push_back("Keyboard control");
   const struct {
     std::string Text;
     TNames Hits;
   } cases[] = {
-      {"cont", allThenKeyboard}, {"STEUER", all}, {"font", {"Schriftarten"}}, {"schrift", {}},
+      {"cont", allThenKeyboard},  {"STEUER", all}, {"font", {"Schriftarten"}}, {"schrift", {}},
       {"ou", {"Mouse", "Sound"}}, {"", {}},
   };
   for (const auto& c : cases) {
@@ -114,7 +119,9 @@ TEST_F(ControlPanelTest, RunsModulesThroughTheControlPanelAndTheRestThroughRundl
   } cases[] = {
       {"inetcpl.cpl", "", false, {"", "C:\\Sys\\control.exe", "\"inetcpl.cpl\"", "", 9}},
       {"multi.CPL", "@1", true, {"runas", "C:\\Sys\\control.exe", "\"multi.CPL\",@1", "", 9}},
-      {"shell32.dll,SHHelpShortcuts_RunDLL PrintersFolder", "", false,
+      {"shell32.dll,SHHelpShortcuts_RunDLL PrintersFolder",
+       "",
+       false,
        {"", "C:\\Sys\\rundll32.exe", "shell32.dll,SHHelpShortcuts_RunDLL PrintersFolder", "", 9}},
       {"admintools", "", false, {"", "C:\\Sys\\rundll32.exe", "admintools", "", 9}},
   };

@@ -12,8 +12,9 @@ namespace {
 class InternetSourceTest : public ::testing::Test {
  protected:
   InternetSourceTest() : FileName(testpaths::FreshFolder("internet") + "LorvexInternet.ini") {
-    testpaths::WriteText(FileName, "[Engines]\r\nWiki=https://w.org/?s=#search#&go\r\nMaps=maps:#search#\r\n"
-                                   "[Later]\r\nA=b\r\n");
+    testpaths::WriteText(FileName,
+                         "[Engines]\r\nWiki=https://w.org/?s=#search#&go\r\nMaps=maps:#search#\r\n"
+                         "[Later]\r\nA=b\r\n");
   }
 
   std::string Run(TSearchInternet& source, const std::string& engine, const std::string& typed, bool asAdmin = false) {

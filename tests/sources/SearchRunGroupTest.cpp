@@ -61,8 +61,8 @@ TEST(RunGroupFileTest, DelaysAreFiniteNumbersOfAtMostTwoMinutes) {
     std::optional<unsigned> Stored;  // milliseconds in the file
     double Typed;                    // seconds in the dialog
   } cases[] = {
-      {"1500", 1500u, 120}, {"-300", 300u, 120},         {"2,5", 2u, 2.5},     {" 0.25 ", 0u, 0.25},
-      {"300000", 120000u, 120}, {"", std::nullopt, 1}, {"abc", std::nullopt, 1}, {"inf", std::nullopt, 1},
+      {"1500", 1500u, 120},     {"-300", 300u, 120},      {"2,5", 2u, 2.5},         {" 0.25 ", 0u, 0.25},
+      {"300000", 120000u, 120}, {"", std::nullopt, 1},    {"abc", std::nullopt, 1}, {"inf", std::nullopt, 1},
       {"nan", std::nullopt, 1}, {"1e9", std::nullopt, 1},
   };
   for (const TCase& c : cases) {
@@ -111,9 +111,10 @@ TEST(RunGroupSourceTest, EachMatchingGroupIsDescribedByItsOwnItems) {
 }
 
 TEST(RunGroupSourceTest, ItemsStartInOrderWithPausesOnlyBetweenThem) {
-  WriteSettingsFile(TSearchRunGroup::IniFileName,
-                    "[Day %PATH%]\r\none=1500;one.exe;a;b\r\nbad=1000;missing;\r\nzero=0;two.exe;\r\nlast=9000;three.exe;\r\n"
-                    "[Broken]\r\nfirst=x.exe\r\nsecond=soon;y.exe;\r\nthird=z.exe\r\n");
+  WriteSettingsFile(
+      TSearchRunGroup::IniFileName,
+      "[Day %PATH%]\r\none=1500;one.exe;a;b\r\nbad=1000;missing;\r\nzero=0;two.exe;\r\nlast=9000;three.exe;\r\n"
+      "[Broken]\r\nfirst=x.exe\r\nsecond=soon;y.exe;\r\nthird=z.exe\r\n");
   auto timers = std::make_shared<TFakeTimerHandler>();
   TSearchRunGroup source(nullptr, timers, nullptr);
   TShellRecorder shell;

@@ -21,7 +21,7 @@ class TFakeShell : public TShortcutShell {
  public:
   std::map<int, std::string> Folders;
   std::map<std::string, TShortcutInfo> Links;  // by file name
-  std::vector<os::TShellOpenRequest> Opened;  // what the shell was handed meanwhile
+  std::vector<os::TShellOpenRequest> Opened;   // what the shell was handed meanwhile
   bool OpenFails = false;
   int Begun = 0, Ended = 0, Resets = 0;
 
@@ -57,8 +57,10 @@ class ShortcutSourceTest : public ::testing::Test {
  protected:
   ShortcutSourceTest() : Root(testpaths::FreshFolder("shortcut_sources")) {
     Shell = std::make_shared<TFakeShell>();
-    Shell->Folders = {{csidlStartMenu, Root + "StartMenu"}, {csidlCommonStartMenu, Root + "CommonStartMenu"},
-                      {csidlDesktop, Root + "Desktop"}, {csidlCommonDesktop, Root + "CommonDesktop"}};
+    Shell->Folders = {{csidlStartMenu, Root + "StartMenu"},
+                      {csidlCommonStartMenu, Root + "CommonStartMenu"},
+                      {csidlDesktop, Root + "Desktop"},
+                      {csidlCommonDesktop, Root + "CommonDesktop"}};
     RestoreSettings();
   }
   ~ShortcutSourceTest() override {
@@ -205,7 +207,7 @@ TEST_F(ShortcutSourceTest, AStopEndsTheFirstFolderAndTheSecondAtItsFirstPoll) {
   Touch("CommonStartMenu/Beta three.lnk");
   TSearchStartMenu source(nullptr, Shell);
   std::vector<std::string> seen;  // "" for a poll
-  bool cancelled = false;  // the list answers "stop" from the first hit on
+  bool cancelled = false;         // the list answers "stop" from the first hit on
   source.Search("beta", [&](const TItemRecord& record) {
     seen.push_back(record.DisplayName);
     return cancelled = cancelled || !record.DisplayName.empty();
@@ -234,9 +236,9 @@ TEST_F(ShortcutSourceTest, ExecuteOpensTheExpandedItemThroughTheShellAndReportsI
   source.Execute(item);
   item.AsAdmin = true;
   source.Execute(item);
-  EXPECT_EQ(Shell->Opened, (std::vector<os::TShellOpenRequest>{
-                               {"", "C:\\Menu\\Editor.lnk", "C:\\Menu\\notes.txt", "", 9},
-                               {"runas", "C:\\Menu\\Editor.lnk", "C:\\Menu\\notes.txt", "", 9}}));
+  EXPECT_EQ(Shell->Opened,
+            (std::vector<os::TShellOpenRequest>{{"", "C:\\Menu\\Editor.lnk", "C:\\Menu\\notes.txt", "", 9},
+                                                {"runas", "C:\\Menu\\Editor.lnk", "C:\\Menu\\notes.txt", "", 9}}));
   Shell->OpenFails = true;
   EXPECT_EQ(ThrownMessage<Exception>([&] { source.Execute(item); }),
             "ShellExecute error The system cannot find the file specified.");

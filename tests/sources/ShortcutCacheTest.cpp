@@ -51,7 +51,7 @@ struct TRun {
 struct TCacheCase {
   const char* Change;
   void (*Apply)(const std::string& link, const std::string& other, const std::string& cacheFile);
-  int Reads;  // of the link in the next run
+  int Reads;    // of the link in the next run
   size_t Kept;  // links in the file after that run
 };
 

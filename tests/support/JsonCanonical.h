@@ -38,11 +38,18 @@ inline void AppendString(std::string& out, std::u16string_view text) {
 inline void AppendCanonical(std::string& out, const TJSONbase& value) {
   const bool object = value.JSONType() == jsObject;
   switch (value.JSONType()) {
-    case jsNumber: return AppendNumber(out, static_cast<const TJSONnumber&>(value).Value());
-    case jsString: return AppendString(out, static_cast<const TJSONstring&>(value).Value());
-    case jsBoolean: out += static_cast<const TJSONboolean&>(value).Value() ? "true" : "false"; return;
-    case jsNull: out += "null"; return;
-    default: break;
+    case jsNumber:
+      return AppendNumber(out, static_cast<const TJSONnumber&>(value).Value());
+    case jsString:
+      return AppendString(out, static_cast<const TJSONstring&>(value).Value());
+    case jsBoolean:
+      out += static_cast<const TJSONboolean&>(value).Value() ? "true" : "false";
+      return;
+    case jsNull:
+      out += "null";
+      return;
+    default:
+      break;
   }
   out += object ? '{' : '[';
   for (int i = 0; i < value.GetCount(); ++i) {

@@ -15,8 +15,8 @@ class TTestLanguage {
     auto* engine = new TqmTranslateEngineStrings(&FTranslator);
     TStringList lines;
     for (const auto& [english, translated] : translations)
-      lines.push_back(std::to_string(Crc32OfBuffer(english.data(), static_cast<std::ptrdiff_t>(english.size()))) +
-                      "=" + translated);
+      lines.push_back(std::to_string(Crc32OfBuffer(english.data(), static_cast<std::ptrdiff_t>(english.size()))) + "=" +
+                      translated);
     engine->SetStrings(lines);
     FTranslator.SetTranslateEngine(engine);
     FTranslator.SetState(tsTranslate);

@@ -35,9 +35,8 @@ inline std::string ProgramPath(const std::string& path) {
 // created when missing; without trailing separator.
 inline std::string TestTmpFolder() {
   const char* configured = std::getenv("LORVEX_TEST_TMP");
-  std::string folder = configured && *configured
-                           ? ProgramPath(configured)
-                           : (std::filesystem::temp_directory_path() / "lorvex_tests").string();
+  std::string folder = configured && *configured ? ProgramPath(configured)
+                                                 : (std::filesystem::temp_directory_path() / "lorvex_tests").string();
   while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
   std::error_code error;
   std::filesystem::create_directories(folder, error);

@@ -14,7 +14,8 @@ class TTestTranslator {
   explicit TTestTranslator(const std::map<std::string, std::string>& texts) {
     TStringList strings;
     for (const auto& [english, translated] : texts)
-      strings.push_back(std::to_string(Crc32OfBuffer(english.data(), static_cast<std::ptrdiff_t>(english.size()))) + "=" + translated);
+      strings.push_back(std::to_string(Crc32OfBuffer(english.data(), static_cast<std::ptrdiff_t>(english.size()))) +
+                        "=" + translated);
     auto* engine = new TqmTranslateEngineStrings(&FTranslator);
     engine->SetStrings(strings);
     FTranslator.SetTranslateEngine(engine);

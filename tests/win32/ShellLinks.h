@@ -46,4 +46,3 @@ inline void MakeLink(const std::string& fileName, const TLinkData& data) {
   link->Release();
   CoUninitialize();
 }
-

@@ -18,15 +18,15 @@
 namespace {
 
 // The message box that is open now.
-TqmMessageBox* OpenBox() {
-  return dynamic_cast<TqmMessageBox*>(TWinControl::FromHandle(GetActiveWindow()));
-}
+TqmMessageBox* OpenBox() { return dynamic_cast<TqmMessageBox*>(TWinControl::FromHandle(GetActiveWindow())); }
 
 // Shows a box of Style and answers it with Action once it is open.
 int Answer(uint8_t style, std::function<void(TqmMessageBox&)> action) {
-  TDelayedAction act([&] {
-    if (TqmMessageBox* box = OpenBox()) action(*box);
-  }, 300);
+  TDelayedAction act(
+      [&] {
+        if (TqmMessageBox* box = OpenBox()) action(*box);
+      },
+      300);
   return ShowMessageBox("Sure?", "Question", style, 0);
 }
 
@@ -91,11 +91,12 @@ class TCommonControls6 {
  public:
   TCommonControls6() {
     const std::string manifest = testpaths::FreshFolder("controls6") + "controls6.manifest";
-    os::WriteFileReplacing(manifest,
-                           "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"><dependency>"
-                           "<dependentAssembly><assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" "
-                           "version=\"6.0.0.0\" processorArchitecture=\"x86\" publicKeyToken=\"6595b64144ccf1df\" "
-                           "language=\"*\"/></dependentAssembly></dependency></assembly>");
+    os::WriteFileReplacing(
+        manifest,
+        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"><dependency>"
+        "<dependentAssembly><assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" "
+        "version=\"6.0.0.0\" processorArchitecture=\"x86\" publicKeyToken=\"6595b64144ccf1df\" "
+        "language=\"*\"/></dependentAssembly></dependency></assembly>");
     ACTCTXA context{};
     context.cbSize = sizeof context;
     context.lpSource = manifest.c_str();
@@ -137,12 +138,14 @@ TEST(QmMessageBox, ShowErrorsShowsEachPropertyTheReaderSkips) {
   const TStringList text = {"object TLorvexSettings", "  Vanished = 1", "  Left = 12", "end"};
   for (bool showErrors : {true, false}) {
     std::string shown;
-    TDelayedAction close([&] {
-      if (TqmMessageBox* box = OpenBox()) {
-        shown = box->eText->Text();
-        PressKey(VK_RETURN);
-      }
-    }, 300);
+    TDelayedAction close(
+        [&] {
+          if (TqmMessageBox* box = OpenBox()) {
+            shown = box->eText->Text();
+            PressKey(VK_RETURN);
+          }
+        },
+        300);
     TLorvexSettings settings;
     EXPECT_TRUE(DfmTextToComponent(settings, text, showErrors));
     EXPECT_EQ(settings.Left, 12);

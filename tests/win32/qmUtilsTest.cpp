@@ -21,9 +21,8 @@ namespace {
   if (IsAlreadyRunning(args.at(0))) return 3;
   return HoldUntilReleased() ? 0 : 4;
 });
-[[maybe_unused]] const bool Checker = DeclareHelper("instance-check", [](const std::vector<std::string>& args) {
-  return IsAlreadyRunning(args.at(0)) ? 1 : 0;
-});
+[[maybe_unused]] const bool Checker = DeclareHelper(
+    "instance-check", [](const std::vector<std::string>& args) { return IsAlreadyRunning(args.at(0)) ? 1 : 0; });
 
 // A name no earlier run or other test uses.
 std::string UniqueName(const std::string& what) {
@@ -52,7 +51,8 @@ enum class TPrivilegeState { NotHeld, Disabled, Enabled };
 TPrivilegeState PrivilegeState(const std::string& name) {
   LUID luid{};
   HANDLE token = nullptr;
-  if (!LookupPrivilegeValueA(nullptr, name.c_str(), &luid) || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+  if (!LookupPrivilegeValueA(nullptr, name.c_str(), &luid) ||
+      !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
     return TPrivilegeState::NotHeld;
   DWORD size = 0;
   GetTokenInformation(token, TokenPrivileges, nullptr, 0, &size);
@@ -71,8 +71,7 @@ TPrivilegeState PrivilegeState(const std::string& name) {
 // A drawing surface Width pixels wide in the dialogs' font.
 class TTestCanvas {
  public:
-  explicit TTestCanvas(int width)
-      : FDC(CreateCompatibleDC(nullptr)), FBitmap(CreateCompatibleBitmap(FDC, width, 16)) {
+  explicit TTestCanvas(int width) : FDC(CreateCompatibleDC(nullptr)), FBitmap(CreateCompatibleBitmap(FDC, width, 16)) {
     FOldBitmap = SelectObject(FDC, FBitmap);
     FOldFont = SelectObject(FDC, GetStockObject(DEFAULT_GUI_FONT));
   }
@@ -135,8 +134,8 @@ TEST(FileVersionInfo, ReadsThisProgramsResourceAndAFileWithoutOneLeavesTheFields
   EXPECT_EQ(std::vector<int>({info.Major, info.Minor, info.Release, info.Build}), std::vector<int>({1, 2, 3, 4}));
   EXPECT_EQ(std::vector<std::string>({info.CompanyName, info.FileDescription, info.InternalName, info.LegalCopyright,
                                       info.OriginalFilename, info.ProductName, info.ProductVersion}),
-            std::vector<std::string>({"Lorvex Test Company", "Lorvex win32 tests", "", "", "win32_tests.exe",
-                                      "Lorvex", "1.2-test"}));
+            std::vector<std::string>(
+                {"Lorvex Test Company", "Lorvex win32 tests", "", "", "win32_tests.exe", "Lorvex", "1.2-test"}));
 
   const std::string text = testpaths::FreshFolder("qmutils_version") + "plain.txt";
   ASSERT_TRUE(os::WriteFileReplacing(text, "no version here"));
@@ -155,9 +154,14 @@ TEST(GetVersionString, TakesTheRequestedPartsAndZerosWithoutAVersion) {
     std::string File;
     int Parts;
     const char* Expected;
-  } cases[] = {{os::ExeFileName(), 4, "1.2.3.4"}, {os::ExeFileName(), 2, "1.2"}, {os::ExeFileName(), 1, "1"},
-               {os::ExeFileName(), 0, ""},        {os::ExeFileName(), -3, ""},   {os::ExeFileName(), 7, "1.2.3.4"},
-               {text, 4, "0.0.0.0"},              {text + ".missing", 2, "0.0"}};
+  } cases[] = {{os::ExeFileName(), 4, "1.2.3.4"},
+               {os::ExeFileName(), 2, "1.2"},
+               {os::ExeFileName(), 1, "1"},
+               {os::ExeFileName(), 0, ""},
+               {os::ExeFileName(), -3, ""},
+               {os::ExeFileName(), 7, "1.2.3.4"},
+               {text, 4, "0.0.0.0"},
+               {text + ".missing", 2, "0.0"}};
   for (const auto& c : cases) EXPECT_EQ(GetVersionString(c.File, c.Parts), c.Expected) << c.File << " " << c.Parts;
 }
 
@@ -194,7 +198,12 @@ TEST(FitPathToRect, ShortensOnlyAPathTooWideAndKeepsDriveAndFileName) {
   std::string thousand = "D:\\";
   while (thousand.size() < 990) thousand += "folder0123\\";
   thousand += "target.exe";
-  const std::string umlauts = "C:\\B\xC3\xBC" "cher\\\xC3\x84rger \xC3\xBC" "ber Stra\xC3\x9F" "en\\\xC3\x9C" "bung.txt";
+  const std::string umlauts =
+      "C:\\B\xC3\xBC"
+      "cher\\\xC3\x84rger \xC3\xBC"
+      "ber Stra\xC3\x9F"
+      "en\\\xC3\x9C"
+      "bung.txt";
   const TTestCanvas probe(10);
   const struct {
     std::string Path, FileName;
@@ -210,7 +219,11 @@ TEST(FitPathToRect, ShortensOnlyAPathTooWideAndKeepsDriveAndFileName) {
       {thousand, "target.exe", probe.TextWidth("D:\\folder0123\\...\\target.exe")},
       // Measured and cut by characters: "C:\Bücher\Ärger über Straßen\Übung.txt"
       {umlauts, "", probe.TextWidth(umlauts)},
-      {umlauts, "\xC3\x9C" "bung.txt", probe.TextWidth("C:\\B\xC3\xBC...\\\xC3\x9C" "bung.txt")},
+      {umlauts,
+       "\xC3\x9C"
+       "bung.txt",
+       probe.TextWidth("C:\\B\xC3\xBC...\\\xC3\x9C"
+                       "bung.txt")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Path.substr(0, 60));

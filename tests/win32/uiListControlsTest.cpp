@@ -380,7 +380,8 @@ TEST_F(UiListsTest, AnUpDownKeepsItsRangeAndStepAndReadsATypedValue) {
   upDown->SetPosition(-3);
   EXPECT_EQ(edit->Text(), "10");
   // A text without a number keeps the last position.
-  const std::pair<const char*, int> typed[] = {{"37", 37}, {"abc", 37}, {" 250 ", 100}, {"99999999999999", 100}, {"-5", 10}};
+  const std::pair<const char*, int> typed[] = {
+      {"37", 37}, {"abc", 37}, {" 250 ", 100}, {"99999999999999", 100}, {"-5", 10}};
   for (auto [text, position] : typed) {
     edit->SetText(text);
     EXPECT_EQ(upDown->Position(), position) << text;
@@ -529,11 +530,13 @@ TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisable
   const std::string chosen(windows, windows + wcslen(windows));
   bool formEnabled = true;
   RECT r{};
-  TDelayedAction watch([] { return VisibleThreadWindow("#32770") != nullptr; }, [&] {
-    formEnabled = IsWindowEnabled(Form->Handle()) != FALSE;
-    GetWindowRect(VisibleThreadWindow("#32770"), &r);
-    SendMessageA(VisibleThreadWindow("#32770"), WM_COMMAND, IDOK, 0);
-  }, 50);
+  TDelayedAction watch([] { return VisibleThreadWindow("#32770") != nullptr; },
+                       [&] {
+                         formEnabled = IsWindowEnabled(Form->Handle()) != FALSE;
+                         GetWindowRect(VisibleThreadWindow("#32770"), &r);
+                         SendMessageA(VisibleThreadWindow("#32770"), WM_COMMAND, IDOK, 0);
+                       },
+                       50);
   std::string folder = chosen + "\\";
   ASSERT_TRUE(BrowseForFolder("Select folder", L"", folder, true));
   EXPECT_EQ(lstrcmpiA(folder.c_str(), chosen.c_str()), 0) << folder;

@@ -144,7 +144,10 @@ TEST(OptionsModelTest, OkWithoutChangesWritesTheSettingsFileByteForByte) {
   AddWord(original, "calc", "calc.exe");
   AddWord(original, "Edit", "C:\\Tools\\edit.exe", true, "C:\\Tools\\");
   AddWord(original, "edit", "notepad.exe");
-  AddWord(original, "\xC3\x9C" "bung", "practice.exe");
+  AddWord(original,
+          "\xC3\x9C"
+          "bung",
+          "practice.exe");
   original.Language = "Deutsch";
   THit& hit = original.LastUsed.Add();
   hit.ItemData.DisplayName = "Notepad";
@@ -201,14 +204,18 @@ TEST(OptionsModelTest, RowsShowTheirCellsAndMagicWordsStaySortedIgnoringCase) {
 
 TEST(OptionsModelTest, LanguagesAreTheLanguageFilesOfTheFolderOnly) {
   const std::string folder = FreshFolder("options_languages");
-  const std::string french = "fran\xC3\xA7" "ais";
+  const std::string french =
+      "fran\xC3\xA7"
+      "ais";
   // Written as the program names files, which is how it reads the folder.
   ASSERT_TRUE(ForceDirectories(folder + "sub") && ForceDirectories(folder + "folder.lng"));
   for (const std::string& name : TStrings{french + ".LNG", "Deutsch.lng", "readme.txt", "notes.lngx", "sub\\Dansk.lng"})
     ASSERT_TRUE(os::WriteFileReplacing(folder + name, ""));
 
   TLorvexSettings settings;
-  settings.Language = "FRAN\xC3\x87" "AIS";
+  settings.Language =
+      "FRAN\xC3\x87"
+      "AIS";
   TOptionsModel model(settings);
   model.Load(folder);
   TStrings names = model.Languages;
@@ -357,7 +364,8 @@ TEST(OptionsModelTest, SlickRunWordsReplaceExistingOnesAsTheAnswersSay) {
        {TAnswer::No, TAnswer::Yes},
        {Question("notepad"), Question("calc")},
        {{"calc", "Calculator", "c.exe", "", false, ""}, oldNotepad, {"paint", "", "p.exe", "", false, ""}}},
-      {"the question is asked in the user's language", "[calc]\nFilename=c.exe\n",
+      {"the question is asked in the user's language",
+       "[calc]\nFilename=c.exe\n",
        {TAnswer::Yes},
        {"calc gibt es schon. Ersetzen?"},
        {{"calc", "", "c.exe", "", false, ""}, oldNotepad},
@@ -367,10 +375,10 @@ TEST(OptionsModelTest, SlickRunWordsReplaceExistingOnesAsTheAnswersSay) {
     SCOPED_TRACE(c.Name);
     std::optional<TLanguage> german;
     if (c.German)
-      german.emplace(folder + "Deutsch.lng",
-                     std::map<std::string, std::string>{
-                         {"Magic word %s already exists. Do you want me to replace the magic word?",
-                          "%s gibt es schon. Ersetzen?"}});
+      german.emplace(
+          folder + "Deutsch.lng",
+          std::map<std::string, std::string>{{"Magic word %s already exists. Do you want me to replace the magic word?",
+                                              "%s gibt es schon. Ersetzen?"}});
     TLorvexSettings settings;
     settings.MagicWords.Clear();
     AddWord(settings, "Notepad", "old-notepad.exe", true, "D:\\");
@@ -424,9 +432,11 @@ TEST(PortableCopyTest, TakesTheProgramsFilesLanguagesAndIconsOnly) {
 TEST(PortableCopyTest, TheProgramsOwnFolderIsRefused) {
   const std::string exe = FreshFolder("portable_own");
   const std::string bare = exe.substr(0, exe.size() - 1);
-  const std::pair<std::string, std::string> refused[] = {
-      {exe, exe}, {exe, bare}, {bare, exe + Sep}, {"C:\\Program Files\\Lorvex\\", "c:\\PROGRAM FILES\\lorvex"},
-      {"C:\\Lorvex\\", "C:/Lorvex/"}};
+  const std::pair<std::string, std::string> refused[] = {{exe, exe},
+                                                         {exe, bare},
+                                                         {bare, exe + Sep},
+                                                         {"C:\\Program Files\\Lorvex\\", "c:\\PROGRAM FILES\\lorvex"},
+                                                         {"C:\\Lorvex\\", "C:/Lorvex/"}};
   for (const auto& [from, to] : refused) {
     SCOPED_TRACE(from + " to " + to);
     try {

@@ -7,8 +7,8 @@ namespace {
 using TNode = TRunGroupTree::TNode;
 
 TRunGroupTree WorkAndPlay() {
-  return TRunGroupTree({{"Work", {{"mail", "mail.exe", "", 1}, {"web", "web.exe", "", 2}, {"chat", "chat.exe", "", 3}}},
-                        {"Play", {}}});
+  return TRunGroupTree(
+      {{"Work", {{"mail", "mail.exe", "", 1}, {"web", "web.exe", "", 2}, {"chat", "chat.exe", "", 3}}}, {"Play", {}}});
 }
 
 std::vector<std::string> ItemNames(const TRunGroup& group) {
@@ -31,10 +31,26 @@ TEST(RunGroupTreeTest, NamesAreRefusedWhenTheFileWouldLoseOrBreakThem) {
       {"a new group", [](TRunGroupTree& t) { return t.AddGroup("Home"); }, false},
       {"a group renamed to itself", [](TRunGroupTree& t) { return t.RenameGroup("home"); }, false},
       {"a group renamed like another", [](TRunGroupTree& t) { return t.RenameGroup("Play"); }, true},
-      {"a first item", [](TRunGroupTree& t) { return t.AddItem({"x", "x.exe", "", 1}); }, false},
-      {"an item named like another", [](TRunGroupTree& t) { return t.AddItem({"X", "y.exe", "", 1}); }, true},
-      {"an item with =", [](TRunGroupTree& t) { return t.AddItem({"a=b", "y.exe", "", 1}); }, true},
-      {"an item edited under its own name", [](TRunGroupTree& t) { return t.ReplaceItem({"x", "z.exe", "", 5}); }, false},
+      {"a first item",
+       [](TRunGroupTree& t) {
+         return t.AddItem({"x", "x.exe", "", 1});
+       },
+       false},
+      {"an item named like another",
+       [](TRunGroupTree& t) {
+         return t.AddItem({"X", "y.exe", "", 1});
+       },
+       true},
+      {"an item with =",
+       [](TRunGroupTree& t) {
+         return t.AddItem({"a=b", "y.exe", "", 1});
+       },
+       true},
+      {"an item edited under its own name",
+       [](TRunGroupTree& t) {
+         return t.ReplaceItem({"x", "z.exe", "", 5});
+       },
+       false},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
@@ -62,7 +78,7 @@ TEST(RunGroupTreeTest, ItemsMoveWithinTheirGroupAndTheSelectionFollows) {
   EXPECT_EQ(tree.Selected(), TNode{});
   EXPECT_FALSE(tree.AddItem({"x", "x.exe", "", 1}).empty());
   tree.Select({0, 1});
-  EXPECT_EQ(tree.AddItem({"", "x.exe", "", 1}), "");  // no name, no item
+  EXPECT_EQ(tree.AddItem({"", "x.exe", "", 1}), "");   // no name, no item
   EXPECT_EQ(tree.AddItem({"x", "x.exe", "", 1}), "");  // into the selected item's group
   EXPECT_EQ(ItemNames(tree.Groups()[0]).back(), "x");
   tree.Select({0, -1});

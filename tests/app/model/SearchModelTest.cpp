@@ -98,7 +98,9 @@ TTestSource::TSearch Floods(std::atomic<int>& reported) {
 // The model with the test as its window.
 class SearchModelTest : public ::testing::Test, public TSearchView {
  public:
-  SearchModelTest() { Timer.OnFire = [this] { Model.TimerFired(); }; }
+  SearchModelTest() {
+    Timer.OnFire = [this] { Model.TimerFired(); };
+  }
 
   void SetStatusText(const std::string& text) override { Statuses.push_back(text); }
   void AddErrorLine(const std::string& message) override { Errors.insert(Errors.begin(), message); }
@@ -224,7 +226,7 @@ TEST(SearchResultList, BinaryPlacementMatchesTheUpwardWalk) {
   for (int round = 0; round < 8; ++round) {
     TResultList list;
     std::vector<std::pair<int, std::string>> walk;  // score (-1: a header) and text
-    for (int id = 0; id < 3000; ++id) {              // enough to split blocks
+    for (int id = 0; id < 3000; ++id) {             // enough to split blocks
       const int dice = static_cast<int>(random() % 100);
       if (round % 2 == 0 && dice < 1) {  // odd rounds: one long group
         list.AppendHeader("group");
@@ -283,11 +285,17 @@ TEST_F(SearchModelTest, ListingsWithoutASearch) {
   } cases[] = {
       {Typing("n"), {"# Magic words", "Notepad (np)"}, ikMagicWord, "Magic word", lmSearchResults},
       {Typing("eRRors"), {"# Errors", "second", "first"}, ikError, "Error", lmDefaultList},
-      {Asking(lmMagicWords), {"# Magic words", "Notepad (np)", "Calculator (calc)"}, ikMagicWord, "Magic word",
+      {Asking(lmMagicWords),
+       {"# Magic words", "Notepad (np)", "Calculator (calc)"},
+       ikMagicWord,
+       "Magic word",
        lmDefaultList},
       {Typing(""), {"# Last used", "Newest", "Older"}, ikHit, "", lmDefaultList},  // after any default list
       {enterBeforeTheTimer, {"# Magic words", "Calculator (calc)"}, ikMagicWord, "Magic word", lmSearchResults},
-      {[](SearchModelTest& t) { t.Model.DeleteFromLastUsed("NEWEST"); }, {"# Last used", "Older"}, ikHit, "",
+      {[](SearchModelTest& t) { t.Model.DeleteFromLastUsed("NEWEST"); },
+       {"# Last used", "Older"},
+       ikHit,
+       "",
        lmDefaultList},
   };
   for (const auto& c : cases) {
@@ -310,11 +318,11 @@ TEST_F(SearchModelTest, MagicWordPasses) {
     const char* Text;
     size_t Rows;
   } cases[] = {
-      {true, "note", 1}, {true, "pad", 1},  // begins with the text, contains it
-      {true, "plus note", 1},               // every word occurs
-      {true, "np", 1},   {true, "\xC3\xA9v", 1}, {true, "ev", 0}, {true, "nx", 0},  // the initials
-      {true, "notepad plus", 2},            // listed once per pass
-      {false, "np", 0},  {false, "plus note", 0}, {false, "pad", 1},
+      {true, "note", 1},         {true, "pad", 1},  // begins with the text, contains it
+      {true, "plus note", 1},                       // every word occurs
+      {true, "np", 1},           {true, "\xC3\xA9v", 1},  {true, "ev", 0},   {true, "nx", 0},  // the initials
+      {true, "notepad plus", 2},                                                               // listed once per pass
+      {false, "np", 0},          {false, "plus note", 0}, {false, "pad", 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.Text) + (c.Extended ? ", extended" : ""));
@@ -434,10 +442,14 @@ TEST_P(SearchDuringAWait, NoSearchStartsInsideAndWhatWasAskedForHappensOnce) {
 INSTANTIATE_TEST_SUITE_P(
     Input, SearchDuringAWait,
     ::testing::Values(TWaitCase{"TypingIsSearchedOnceWhenTheWaitEnds", Typing("fast"), true, {"# Slow", "Quick fast"}},
-                      TWaitCase{"AListAskedForWaitsTooAndStands", Asking(lmMagicWords), false,  // the End key
+                      TWaitCase{"AListAskedForWaitsTooAndStands",
+                                Asking(lmMagicWords),
+                                false,  // the End key
                                 {"# Magic words", "Calculator (calc)"}},
                       TWaitCase{"ExitStartsNoSearchAfterTheWait",  // exit from the tray menu
-                                [](SearchModelTest& t) { t.Model.Close(); }, false, {}}),
+                                [](SearchModelTest& t) { t.Model.Close(); },
+                                false,
+                                {}}),
     [](const ::testing::TestParamInfo<TWaitCase>& info) { return info.param.Name; });
 
 TEST_F(SearchModelTest, SearchStopsWhenTheModelEnds) {
@@ -492,9 +504,9 @@ TEST_F(SearchModelTest, MagicWordLaunchFolderAndAdministrator) {
     bool AsAdmin;
   } cases[] = {
       {"Editor (ed)", "C:\\Tools\\ed.exe", "D:\\Work", false, "D:\\Work", true},  // its own folder; its word says so
-      {"Notepad (np)", "C:\\Tools\\np.exe", "", false, "C:\\Tools\\", false},   // else the program's folder
-      {"Notepad (np)", "np.exe", "", true, "", true},                              // asked for
-      {"Editor (np)", "ed.exe", "", false, "", false},                             // a name no word gives
+      {"Notepad (np)", "C:\\Tools\\np.exe", "", false, "C:\\Tools\\", false},     // else the program's folder
+      {"Notepad (np)", "np.exe", "", true, "", true},                             // asked for
+      {"Editor (np)", "ed.exe", "", false, "", false},                            // a name no word gives
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Row);

@@ -118,7 +118,8 @@ TEST_F(SystemMenuTest, TheRealMenuShowsTheItemsBeforeTheStandardCommandsAndARebu
   menu.About->Enabled = false;
   menu.About->Break = mbBarBreak;
   TSystemMenu* sysMenu = AddSystemMenu(form, menu.Popup, 0, false);
-  const std::vector<std::string> shown = {"Options\tCtrl+O", "-", "Help (radio) (checked)", "About (bar break) (grey)", "-"};
+  const std::vector<std::string> shown = {"Options\tCtrl+O", "-", "Help (radio) (checked)", "About (bar break) (grey)",
+                                          "-"};
   auto entries = EntriesOf(SystemMenuOf(form));
   EXPECT_EQ(TextsOf(entries, 0, 5), shown);
   EXPECT_EQ(TextsOf(entries, 5), standard);

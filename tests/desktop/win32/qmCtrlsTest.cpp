@@ -122,7 +122,9 @@ TEST_F(QmCtrlsTest, AutoSizeAddsFourForBordersAcrossEachDirectionAndTheBorderWid
   const struct {
     TLabelBorder Border;
     int BorderWidth, ExtraWidth, ExtraHeight;
-  } cases[] = {{0, 0, 0, 0}, {1u << lbLeft | 1u << lbRight, 0, 4, 0}, {1u << lbRight | 1u << lbBottom, 0, 4, 4},
+  } cases[] = {{0, 0, 0, 0},
+               {1u << lbLeft | 1u << lbRight, 0, 4, 0},
+               {1u << lbRight | 1u << lbBottom, 0, 4, 4},
                {1u << lbLeft, 2, 8, 4}};
   Form->Show();  // the labels size themselves as their windows come
   auto* plain = Add<TLabel>();
@@ -161,7 +163,8 @@ TEST_F(QmCtrlsTest, ADragSelectsTheRunUnderItAndTheMenuCopiesTheSelection) {
   const struct {
     int FromX, ToX;
     std::string Selected;
-  } cases[] = {{middle[6], middle[1], "opy th"}, {middle[5], label->Width() + 40, "this text"}, {middle[3], middle[3], ""}};
+  } cases[] = {
+      {middle[6], middle[1], "opy th"}, {middle[5], label->Width() + 40, "this text"}, {middle[3], middle[3], ""}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Selected);
     DragAt(label->Handle(), POINT{c.FromX, 8}, POINT{c.ToX, 8});

@@ -43,7 +43,8 @@ void CopyTextFromProcess(const std::string& text) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  ASSERT_TRUE(
+      CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
   WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
@@ -151,7 +152,8 @@ TEST_F(ClipboardViewerTest, PicturesRoundTripAndShowAsIcons) {
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<char>(i * 7 + (i / 4) % 3);
     if (c.AsBitmap) {
       void* bits = nullptr;
-      HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+      HBITMAP bitmap =
+          CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
       std::memcpy(bits, pixels.data(), pixels.size());
       CopyFromThread(CF_BITMAP, "", bitmap);
     } else {

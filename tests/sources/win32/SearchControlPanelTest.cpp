@@ -44,7 +44,9 @@ TEST_F(CplModulesTest, EachModuleIsAskedThroughTheWholeProtocolAndLetGo) {
     TNames Names;
     std::string Log;  // message.applet, CPL_STOP with the applet's data; "free" when unloaded
   } cases[] = {
-      {"fakemulti.cpl", TCplAnswer::caAnswered, {"Fake Alpha", "Fake B\xC3\xAAta"},
+      {"fakemulti.cpl",
+       TCplAnswer::caAnswered,
+       {"Fake Alpha", "Fake B\xC3\xAAta"},
        "1.0 2.0 3.0 3.1 6.0.100 6.1.101 7.0 free"},
       {"timedate.cpl", TCplAnswer::caAnswered, {"", ""}, "1.0 2.0 3.0 3.1 6.0.100 6.1.101 7.0 free"},
       {"desk.cpl", TCplAnswer::caNoEntry, {}, "free"},
@@ -74,18 +76,10 @@ TEST_F(CplModulesTest, AModuleThatNeverAnswersIsLeftOutOfTheList) {
   for (const TCplEntry& entry : BuildControlPanelList(Folder, Modules, std::chrono::milliseconds(1000)))
     names.push_back(entry.Name + entry.Parameters);
   std::sort(names.begin(), names.end());
-  const TNames expected = {"Add/Remove Programs@0",
-                           "Administrative tools",
-                           "Date and Time Properties@0",
-                           "Date and Time Properties@1",
-                           "Display Properties",
-                           "Fake Alpha@0",
-                           "Fake B\xC3\xAAta@1",
-                           "Fonts",
-                           "Game Controllers@0",
-                           "Internet Options",
-                           "Internet Settings@0",
-                           "Printers and Faxes"};
+  const TNames expected = {
+      "Add/Remove Programs@0", "Administrative tools", "Date and Time Properties@0", "Date and Time Properties@1",
+      "Display Properties",    "Fake Alpha@0",         "Fake B\xC3\xAAta@1",         "Fonts",
+      "Game Controllers@0",    "Internet Options",     "Internet Settings@0",        "Printers and Faxes"};
   EXPECT_EQ(names, expected);
   EXPECT_EQ(Log("fakehang.cpl"), "1.0 ");
 }

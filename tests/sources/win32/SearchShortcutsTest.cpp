@@ -45,7 +45,8 @@ class ShellShortcutTest : public ::testing::Test {
   // A shell as a run of the program makes it, with the links file of the test.
   std::shared_ptr<TTestShell> NewRun() const {
     auto shell = std::make_shared<TTestShell>(Root + "shortcuts.cache");
-    shell->Folders = {{csidlStartMenu, Root + "Start Menu"}, {csidlCommonStartMenu, Root + "Common Start Menu"},
+    shell->Folders = {{csidlStartMenu, Root + "Start Menu"},
+                      {csidlCommonStartMenu, Root + "Common Start Menu"},
                       {csidlDesktop, Root + "Desktop"}};
     return shell;
   }

@@ -65,7 +65,7 @@ TEST_F(CaptureTest, TheDesktopAndTheActiveWindowReachTheClipboardAsTheyShow) {
 TEST_F(CaptureTest, TenCapturesWithTheCursorDrawnInLeaveNoGdiObjectBehind) {
   SetCursorPos(200, 180);
   SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));  // drawn into every capture
-  CaptureWindow(GetDesktopWindow());  // what the first capture loads stays loaded
+  CaptureWindow(GetDesktopWindow());                                     // what the first capture loads stays loaded
   const int before = GdiObjectCount();
   for (int i = 0; i < 10; ++i) CaptureWindow(i % 2 ? GetDesktopWindow() : Window.Handle());
   EXPECT_EQ(GdiObjectCount(), before);
