@@ -70,26 +70,21 @@ TEST(FileNames, SplitIntoFolderNameExtensionAndDrive) {
   const TPart noExt = ExtractFileNameNoExt, path = ExtractFilePath, name = ExtractFileName, ext = ExtractFileExt,
               drive = ExtractFileDrive, slash = IncludeTrailingBackslash;
   const TPart toIni = [](const std::string& s) { return ChangeFileExt(s, ".ini"); };
-  const TPart noNewExt = [](const std::string& s) { return ChangeFileExt(s, ""); };
   const struct {
     TPart Part;
     const char *Path, *Result;
   } cases[] = {
       {noExt, "C:\\data\\a.b\\readme", "readme"},
       {noExt, "archive.tar.gz", "archive.tar"},
-      {noExt, "/home/user/notes.md", "notes"},
       {path, "C:\\a\\b.txt", "C:\\a\\"},
       {path, "C:b.txt", "C:"},
       {path, "/usr/b.txt", "/usr/"},
-      {path, "b.txt", ""},
       {name, "C:b.txt", "b.txt"},
       {name, "C:\\a\\", ""},
       {ext, "C:\\a\\x.tar.gz", ".gz"},
       {ext, "C:\\a.b\\readme", ""},
-      {ext, "/a.b/readme", ""},
       {toIni, "C:\\a.b\\Lorvex.exe", "C:\\a.b\\Lorvex.ini"},
       {toIni, "C:\\a.b\\readme", "C:\\a.b\\readme.ini"},
-      {noNewExt, "name.txt", "name"},
       {slash, "C:\\a", "C:\\a\\"},
       {slash, "/a/", "/a/"},
       {drive, "C:\\x\\y.txt", "C:"},
@@ -97,7 +92,6 @@ TEST(FileNames, SplitIntoFolderNameExtensionAndDrive) {
       {drive, "\\\\server\\share\\dir\\f.txt", "\\\\server\\share"},
       {drive, "\\\\server", "\\\\server"},
       {drive, "\\x\\y", ""},
-      {drive, "relative\\y", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(c.Part(c.Path), c.Result) << c.Path;
 }
@@ -112,7 +106,6 @@ TEST(FileMasks, MatchLikeFindFirstFile) {
     bool Matches;
   } cases[] = {
       {"noext", "*.*", true},
-      {"a.b.c", "*.*", true},
       {"", "*", true},
       {"Photo.JPG", "*.jpg", true},
       {"x.y.jpg", "*.jpg", true},
@@ -128,7 +121,6 @@ TEST(FileMasks, MatchLikeFindFirstFile) {
       {"README", "readme.*", true},
       {"readme.txt.bak", "readme.*", true},
       {"readmes", "readme.*", false},
-      {"readme2.txt", "readme.*", false},
       {".hidden", ".*", true},
       {"readme.txt", ".*", false},
       {"a", "*.?", true},
@@ -143,7 +135,6 @@ TEST(FileMasks, MatchLikeFindFirstFile) {
       {"a", "a?", true},
       {"abc", "a?", false},
       {"a.b", "a??", false},
-      {"a.b", "a?b", false},
       {"ab.c", "???.?", true},
       {"photo.jp", "*.jp?", true},
       {"photo.jpeg", "*.jp?", false},

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "ExifTestFiles.h"
 #include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
@@ -15,8 +13,6 @@ Bytes CameraTiff(bool big, std::vector<Entry> exifEntries = {}, std::vector<Entr
   std::vector<Entry> primary{Ascii(271, "Maker"), Ascii(272, "Model X"), Ascii(306, "2021:05:06 07:08:09"),
                              Pointer(34665, 1)};
   primary.insert(primary.end(), primaryExtra.begin(), primaryExtra.end());
-  std::sort(primary.begin(), primary.end(), [](const Entry& a, const Entry& b) { return a.Tag < b.Tag; });
-  exifEntries.push_back(Rationals(33434, {{1, 250}}, big));
   exifEntries.push_back(Ascii(37520, "5"));
   return BuildTiff(big, {{primary}, {exifEntries}});
 }
@@ -32,56 +28,25 @@ std::string Utf8(const std::u16string& s) { return Utf16ToUtf8(s); }
 
 }  // namespace
 
-TEST(ExifDataTest, LoadsTheFieldsTheImageSourceShows) {
+// The sample images (ExifGoldenTest) hold the other fields the image source shows.
+TEST(ExifDataTest, ReadsSubSecondsSignedFractionsFlashBitsAndEnumsOutOfRange) {
   for (bool big : {false, true}) {
+    SCOPED_TRACE(big);
     TExifData exif;
     exif.EnsureEnumsInRange = false;
-    std::vector<Entry> exifEntries{
-        Shorts(34850, {12}, big),   Shorts(34855, {100, 200}, big),   Rationals(37380, {{uint32_t(-1), 3}}, big, 10),
-        Shorts(37385, {0x19}, big), Rationals(37386, {{50, 1}}, big), Shorts(41987, {1}, big),
-        Shorts(41989, {75}, big),   Raw(36864, 7, Text("0220"))};
-    std::sort(exifEntries.begin(), exifEntries.end(), [](const Entry& a, const Entry& b) { return a.Tag < b.Tag; });
-    LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(big, exifEntries, {Ascii(315, "Ann")}))}));
-    EXPECT_FALSE(exif.Empty());
-    EXPECT_FALSE(exif.Modified());
-    EXPECT_EQ(exif.ByteOrder(), big ? boBigEndian : boLittleEndian);
-    EXPECT_EQ(exif.CameraModel(), "Model X");
-    EXPECT_EQ(DateTimeToExifString(exif.DateTime()), "2021:05:06 07:08:09");
+    LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(big, {Shorts(34850, {12}, big), Shorts(37385, {0x19}, big),
+                                                    Rationals(37380, {{uint32_t(-1), 3}}, big, 10)}))}));
     EXPECT_EQ(MillisecondsToSubsecString(exif.DateTime()), "500");  // sub-second text "5"
-    EXPECT_EQ(Utf8(exif.Author()), "Ann");
     EXPECT_EQ(exif.GetExposureProgram(), 12);
     exif.EnsureEnumsInRange = true;
     EXPECT_EQ(exif.GetExposureProgram(), -1);
-    EXPECT_EQ(exif.GetExifFraction(33434).Denominator, 250u);
     EXPECT_EQ(exif.GetExifSignedFraction(37380).Numerator, -1);
-    EXPECT_EQ(exif.GetExifFraction(37386).Numerator, 50u);
-    EXPECT_EQ(exif.GetFocalLengthIn35mmFilm().Value, 75);
-    EXPECT_EQ(exif.GetWhiteBalanceMode(), 1);
-    EXPECT_FALSE(exif.Flash.IsMissing());
     EXPECT_TRUE(exif.Flash.Fired());
     EXPECT_EQ(exif.Flash.Mode(), efAuto);
     EXPECT_TRUE(exif.Flash.Present());
     EXPECT_EQ(exif.Flash.StrobeLight(), esNoDetectionFunction);
     EXPECT_FALSE(exif.Flash.RedEyeReduction());
-    EXPECT_EQ(exif.ISOSpeedRatings.AsString(), "100,200");
-    EXPECT_EQ(exif.ExifVersion.AsString(), "2.20");
-    EXPECT_TRUE(exif.PeekSection(esGPS).Count() == 0);
   }
-}
-
-TEST(ExifDataTest, MissingValuesReadAsMissing) {
-  TExifData exif;
-  LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(272, "M")}}}))}));
-  EXPECT_EQ(exif.GetExposureProgram(), -1);
-  EXPECT_EQ(exif.GetWhiteBalanceMode(), -1);
-  EXPECT_TRUE(exif.GetFocalLengthIn35mmFilm().MissingOrInvalid);
-  EXPECT_EQ(exif.GetExifFraction(33434).Denominator, 0u);
-  EXPECT_TRUE(exif.Flash.IsMissing());
-  EXPECT_TRUE(exif.ISOSpeedRatings.IsMissing());
-  EXPECT_EQ(exif.DateTime(), 0);
-  EXPECT_TRUE(exif.Comments().empty());
-  EXPECT_EQ(exif.PeekSection(esExif).Count(), 0);  // no 34665 pointer
-  EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
 }
 
 TEST(ExifDataTest, SegmentsAreTakenOnceAndInAnyOrder) {
@@ -142,9 +107,7 @@ TEST(ExifDataTest, AWholeThumbnailIsKeptAndADamagedOneIsDropped) {
     TExifData exif;
     LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(big, pointing, c.Thumbnail))}));
     EXPECT_EQ(exif.Thumbnail(), c.Kept ? thumb : Bytes());
-    EXPECT_EQ(exif.CameraModel(), "T");
-    EXPECT_EQ(exif.PeekSection(esThumbnail).Count(), 2);
-    EXPECT_FALSE(exif.Modified());
+    EXPECT_EQ(exif.PeekSection(esThumbnail).Count(), 2);  // the tags stay
   }
 }
 
@@ -265,15 +228,13 @@ TEST(ExifDataTest, MakerNoteClassesAndByteOrders) {
     Append(note, Text(std::string_view("D70s\0\0", 6)));
     return note;
   };
-  for (bool fileBig : {false, true})
-    for (bool noteBig : {false, true}) {
-      TExifData exif;
-      LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(fileBig, {Raw(37500, 7, nikon3(noteBig))}))}));
-      EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::NikonType3);
-      EXPECT_EQ(exif.GetSection(esMakerNote).GetStringValue(7), "D70s");
-      EXPECT_EQ(exif.GetMakerNote().ByteOrder(), noteBig ? boBigEndian : boLittleEndian);
-      EXPECT_EQ(exif.GetMakerNote().OffsetMode(), moFromEmbeddedHeader);
-    }
+  for (bool noteBig : {false, true}) {  // in the other byte order than the file's
+    TExifData exif;
+    LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(!noteBig, {Raw(37500, 7, nikon3(noteBig))}))}));
+    EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::NikonType3);
+    EXPECT_EQ(exif.GetSection(esMakerNote).GetStringValue(7), "D70s");
+    EXPECT_EQ(exif.GetMakerNote().OffsetMode(), moFromEmbeddedHeader);
+  }
 
   // A headerless note in the other byte order than the file is read after the retry.
   Bytes other;
@@ -320,6 +281,4 @@ TEST(ExifDataTest, GPSValues) {
   EXPECT_EQ(exif.GPSLongitude.AsString(), "1,22.5W");
   EXPECT_EQ(exif.GPSAltitudeRef(), alBelowSeaLevel);
   EXPECT_EQ(DateTimeToExifString(exif.GPSDateTimeUTC()), "2002:07:13 14:58:24");
-  EXPECT_EQ(GPSTagName(25), u"");
-  EXPECT_EQ(GPSTagName(2), u"GPSLatitude");
 }

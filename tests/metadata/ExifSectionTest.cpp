@@ -159,43 +159,6 @@ TEST_F(ExifSectionTest, ChangingTheMakerNoteTagDropsTheParsedNote) {
   EXPECT_EQ(Exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
 }
 
-TEST_F(ExifSectionTest, WrittenEntriesReadBackInBothByteOrders) {
-  for (bool big : {false, true}) {
-    const TByteOrder order = big ? boBigEndian : boLittleEndian;
-    Entry one{7, 12, 1, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F}};  // the double 1.0
-    if (big) std::reverse(one.Value.begin(), one.Value.end());
-    TExifData exif;
-    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(
-                       big, {{{Raw(1, 1, {1, 2, 3, 4, 5}), Shorts(2, {7, 8, 9}, big), Shorts(3, {65535}, big, 8),
-                               Longs(4, {70000}, big), Rationals(5, {{1, 3}}, big), Ascii(6, "ab"), one}}}))}));
-    const TExifSection& source = exif.PeekSection(esPrimary);
-    // The directory at 8, its data after it.
-    TMemoryStream out;
-    WriteRawChars(out, big ? "MM" : "II");
-    WriteWord(out, 42, order);
-    WriteLongWord(out, 8, order);
-    WriteWord(out, uint16_t(source.Count()), order);
-    uint32_t dataOffset = 8 + 2 + 12 * uint32_t(source.Count()) + 4;
-    for (const TExifTag& tag : source) {
-      tag.WriteEntry(out, order, dataOffset);
-      if (tag.DataSize() > 4) dataOffset += uint32_t(tag.DataSize());
-    }
-    WriteLongWord(out, 0, order);
-    for (const TExifTag& tag : source) tag.WriteData(out, order);
-
-    TTiffInfo info;
-    out.SetPosition(0);
-    LoadTiffInfo(out, info);
-    TExifSection back(nullptr, esPrimary);
-    back.Load(info.Directories.at(0), info);
-    ASSERT_EQ(back.Count(), source.Count());
-    for (int i = 0; i < back.Count(); ++i) {
-      EXPECT_EQ(back[i].AsString(), source[i].AsString()) << back[i].ID();
-      EXPECT_EQ(back[i].DataType(), source[i].DataType());
-    }
-  }
-}
-
 TEST_F(ExifSectionTest, AssignCopiesEverySectionAndTheThumbnail) {
   TExifData source;
   LoadJpeg(source, SmallFile(true));

@@ -4,14 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
-#include "tests/support/TestPaths.h"
 #include "ExifTestFiles.h"
 #include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
 #include "metadata/jpeg/JPEGScale.h"
+#include "tests/support/Corpora.h"
 
 using namespace vmx;
 using namespace exiftest;
@@ -46,16 +45,6 @@ std::string XMP(TCustomExifData& exif, TXMPKnownNamespace ns, const char16_t* na
   return property ? Utf16ToUtf8(property->ReadValue()) : "-";
 }
 
-std::string FileText(const std::string& path) {
-  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream(std::filesystem::u8path(path), std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 // What a Debian tool run on the host writes (its errors first in Arguments' redirections);
 // false when the tool is not there.
 bool RunTool(const std::string& tool, const std::string& arguments, std::string& output) {
@@ -70,8 +59,6 @@ bool RunTool(const std::string& tool, const std::string& arguments, std::string&
   return true;
 #endif
 }
-
-std::string CorpusFolder() { return testpaths::ProgramPath(std::string(LORVEX_CORPORA) + "/jpeg"); }
 
 TDateTime Date(int y, int mo, int d, int h, int mi, int s, int ms) {
   TDateTime value = 0;
@@ -98,30 +85,22 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
        xsTIFF, u"Make", "Maker"},
       {"copyright", [](auto& e) { e.SetCopyright("(c) me "); }, [](auto& e) { e.SetCopyright(""); }, esPrimary, 33432,
        "(c) me ", xsDublinCore, u"rights", "(c) me"},
-      {"software", [](auto& e) { e.SetSoftware("Tool"); }, [](auto& e) { e.SetSoftware(""); }, esPrimary, 305, "Tool",
-       xsXMPBasic, u"CreatorTool", "Tool"},
       {"date", [&](auto& e) { e.SetDateTime(when); }, [](auto& e) { e.SetDateTime(0); }, esPrimary, 306,
        "2024:02:29 23:05:08", xsTIFF, u"DateTime", "2024-02-29T23:05:08.250"},
       {"orientation", [](auto& e) { e.SetOrientation(toRightTop); }, [](auto& e) { e.SetOrientation(toUndefined); },
        esPrimary, 274, "6", xsTIFF, u"Orientation", "6"},
       {"author", [](auto& e) { e.SetAuthor(u"Zo\u00EB"); }, [](auto& e) { e.SetAuthor(u""); }, esPrimary, 40093,
        "Zo\xC3\xAB", xsDublinCore, u"creator", "Zo\xC3\xAB"},
-      {"comments", [](auto& e) { e.SetComments(u"Hi"); }, [](auto& e) { e.SetComments(u""); }, esPrimary, 40092, "Hi",
-       xsExif, u"UserComment", "Hi"},
       {"keywords", [](auto& e) { e.SetKeywords(u"a;b"); }, [](auto& e) { e.SetKeywords(u""); }, esPrimary, 40094, "a;b",
        xsDublinCore, u"subject", "a,b"},
       {"title", [](auto& e) { e.SetTitle(u"T"); }, [](auto& e) { e.SetTitle(u""); }, esPrimary, 40091, "T",
        xsDublinCore, u"title", "T"},
       {"rating", [](auto& e) { e.SetUserRating(urFourStars); }, [](auto& e) { e.SetUserRating(urUndefined); },
        esPrimary, 18246, "4", xsMicrosoftPhoto, u"Rating", "75"},
-      {"original date", [&](auto& e) { e.SetDateTimeOriginal(when); }, [](auto& e) { e.SetDateTimeOriginal(0); },
-       esExif, 36867, "2024:02:29 23:05:08", xsExif, u"DateTimeOriginal", "2024-02-29T23:05:08.250"},
       {"file source", [](auto& e) { e.SetFileSource(fsDigitalCamera); }, [](auto& e) { e.SetFileSource(fsUnknown); },
        esExif, 41728, "03", xsExif, u"FileSource", "3"},
       {"altitude", [](auto& e) { e.SetGPSAltitudeRef(alBelowSeaLevel); },
        [](auto& e) { e.SetGPSAltitudeRef(alTagMissing); }, esGPS, 5, "1", xsExif, u"GPSAltitudeRef", "1"},
-      {"GPS status", [](auto& e) { e.SetGPSStatus(stMeasurementVoid); },
-       [](auto& e) { e.SetGPSStatus(stMissingOrInvalid); }, esGPS, 9, "V", xsExif, u"GPSStatus", "V"},
       {"GPS time", [&](auto& e) { e.SetGPSDateTimeUTC(when); }, [](auto& e) { e.SetGPSDateTimeUTC(0); }, esGPS, 7,
        "23,5,8", xsExif, u"GPSTimeStamp", "2024-02-29T23:05:08.250Z"},
       {"flash", [](auto& e) { e.Flash.SetValue(0x19); }, [](auto& e) { e.Flash.SetValue(0); }, esExif, 37385, "25",
@@ -131,9 +110,6 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
          e.Resolution.SetXResolution({300, 2});
        },
        [](auto& e) { e.Resolution.SetXResolution({}); }, esPrimary, 282, "300/2", xsTIFF, u"XResolution", "300/2"},
-      {"focal-plane unit", [](auto& e) { e.FocalPlaneResolution.SetResolutionUnit(3); },
-       [](auto& e) { e.FocalPlaneResolution.Assign(nullptr); }, esExif, 41488, "3", xsExif, u"FocalPlaneResolutionUnit",
-       "3"},
       {"Exif version", [](auto& e) { e.ExifVersion.SetAsString("2.31"); },
        [](auto& e) { e.ExifVersion.SetAsString(""); }, esExif, 36864, "30323331", xsUnknown, u"", ""},
       {"GPS version", [](auto& e) { e.GPSVersion.SetAsString("2"); }, [](auto& e) { e.GPSVersion.Assign(nullptr); },
@@ -179,6 +155,7 @@ TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
   exif.SetXMPWriteMode(xmRemove);
   exif.SetCameraMake("X");
   EXPECT_EQ(XMP(exif, xsTIFF, u"Make"), "-");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"make"), "-");
   EXPECT_EQ(exif.CameraMake(), "X");
 }
 
@@ -219,11 +196,22 @@ TEST(ExifWriteTest, ValueObjectsAreCopiedWithTheirMirror) {
 TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "big-endian" : "little-endian");
-    // IFD0 alone, at 8, with its data after it; a padding tag is not written.
+    // IFD0 alone, at 8, with its data after it; a value of each type (even sizes: the writer
+    // does not pad); a padding tag is not written.
+    Entry one{7, 12, 1, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F}};  // the double 1.0
+    if (big) std::reverse(one.Value.begin(), one.Value.end());
+    const std::vector<Entry> entries{Raw(1, 1, {1, 2, 3, 4, 5, 6}),
+                                     Shorts(2, {7, 8, 9}, big),
+                                     Shorts(3, {65535}, big, 8),
+                                     Longs(4, {70000}, big),
+                                     Rationals(5, {{1, 3}}, big),
+                                     Ascii(6, "Model"),
+                                     one};
+    std::vector<Entry> padded = entries;
+    padded.push_back(Raw(59932, 7, {0x1C, 0xEA, 0, 0}));
     TExifData only;
-    LoadJpeg(only, Jpeg({ExifBlock(BuildTiff(big, {{{Ascii(272, "Model"), Raw(59932, 7, {0x1C, 0xEA, 0, 0})}}}))}));
-    const Bytes block = Block(only);
-    EXPECT_EQ(block, ExifBlock(BuildTiff(big, {{{Ascii(272, "Model")}}})));
+    LoadJpeg(only, Jpeg({ExifBlock(BuildTiff(big, {{padded}}))}));
+    EXPECT_EQ(Block(only), ExifBlock(BuildTiff(big, {{entries}})));
 
     // No GPS pointer to an empty directory; without thumbnail, IFD1 keeps all but its pointer.
     TExifData exif;
@@ -313,26 +301,27 @@ TEST(ExifWriteTest, AFileIsReplacedOnlyByOneThatReadsBack) {
   back.LoadFromFile(file);
   EXPECT_EQ(back.CameraModel(), "New");
   EXPECT_EQ(XMP(back, xsDublinCore, u"title"), "T");
-  const std::string written = FileText(file);
+  const std::string written = testpaths::ReadText(file);
   EXPECT_EQ(written.substr(2, 10), std::string("\xFF\xE0\0\x06JFIF\xFF\xE1", 10));  // Exif after JFIF
   EXPECT_TRUE(written.ends_with(std::string(original.end() - 20, original.end())));
 
   // A tag that would not read back as it is held: the file stays as it was.
   static_cast<TExtendableExifSection&>(exif.Section(esPrimary)).Add(600, 99, 1);
   EXPECT_THROW(exif.SaveToJPEGFile(file), EInOutError);
-  EXPECT_EQ(FileText(file), written);
+  EXPECT_EQ(testpaths::ReadText(file), written);
   // A file cut inside its segments is not written at all.
   const std::string cut = folder + "cut.jpg";
   WriteFile(cut, Bytes(jfif.begin(), jfif.begin() + 14));
   EXPECT_THROW(back.SaveToJPEGFile(cut), EReadError);
-  EXPECT_EQ(FileText(cut).size(), 14u);
+  EXPECT_EQ(testpaths::ReadText(cut).size(), 14u);
 }
 
 TEST(ExifWriteTest, EveryCorpusFileRoundTrips) {
-  if (!std::filesystem::exists(std::filesystem::u8path(CorpusFolder())))
-    GTEST_SKIP() << "no corpus at " << CorpusFolder();
+  testpaths::SkipWithoutCorpus("jpeg");
+  if (IsSkipped()) return;
   const std::string folder = testpaths::FreshFolder("exif_corpus");
-  for (const auto& item : std::filesystem::directory_iterator(std::filesystem::u8path(CorpusFolder()))) {
+  for (const auto& item :
+       std::filesystem::directory_iterator(std::filesystem::u8path(testpaths::CorpusFolder("jpeg")))) {
     const std::string name = item.path().filename().string();
     SCOPED_TRACE(name);
     TExifData exif;
