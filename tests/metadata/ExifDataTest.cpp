@@ -187,55 +187,28 @@ TEST(ExifDataTest, TextValuesReadAsCamerasWriteThem) {
 }
 
 TEST(ExifDataTest, TheMakerNoteIsParsedOnlyWhenAskedAndOnce) {
-  for (bool big : {false, true}) {
-    Bytes note;  // a headerless IFD whose value offsets count from the TIFF header
-    Put16(note, 2, big);
-    for (uint16_t tag : {1, 2}) {
-      Put16(note, tag, big), Put16(note, 3, big), Put32(note, 1, big), Put16(note, tag * 10, big), Put16(note, 0, big);
-    }
-    Put32(note, 0, big);
-    TExifData exif;
-    int changes = 0;
-    exif.OnChange = [&] { ++changes; };
-    LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(big, {Raw(37500, 7, note)}))}));
-    EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::Headerless);
-    EXPECT_FALSE(exif.MakerNoteParsed());
-    EXPECT_EQ(exif.PeekSection(esMakerNote).Count(), 0);
-    exif.CameraModel(), exif.Comments(), exif.ISOSpeedRatings.AsString();  // readers never parse it
-    EXPECT_FALSE(exif.MakerNoteParsed());
-
-    TExifSection& section = exif.GetSection(esMakerNote);
-    EXPECT_TRUE(exif.MakerNoteParsed());
-    EXPECT_EQ(section.Count(), 2);
-    EXPECT_EQ(section.GetWordValue(2).Value, 20);
-    TExifMakerNote* first = &exif.GetMakerNote();
-    exif.GetSection(esMakerNote);
-    EXPECT_EQ(&exif.GetMakerNote(), first);
-    EXPECT_FALSE(exif.Modified());
-    EXPECT_EQ(changes, 0);
+  Bytes note;  // a headerless IFD whose value offsets count from the TIFF header
+  Put16(note, 2, false);
+  for (uint16_t tag : {1, 2}) {
+    Put16(note, tag, false), Put16(note, 3, false), Put32(note, 1, false), Put32(note, tag * 10, false);
   }
+  Put32(note, 0, false);
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(false, {Raw(37500, 7, note)}))}));
+  EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::Headerless);
+  exif.CameraModel(), exif.Comments(), exif.ISOSpeedRatings.AsString();  // readers never parse it
+  EXPECT_FALSE(exif.MakerNoteParsed());
+
+  TExifSection& section = exif.GetSection(esMakerNote);
+  EXPECT_EQ(section.GetWordValue(2).Value, 20);
+  TExifMakerNote* first = &exif.GetMakerNote();
+  exif.GetSection(esMakerNote);
+  EXPECT_EQ(&exif.GetMakerNote(), first);
+  EXPECT_FALSE(exif.Modified());
 }
 
-TEST(ExifDataTest, MakerNoteClassesAndByteOrders) {
-  auto nikon3 = [](bool big) {  // "Nikon" NUL 02 .., a TIFF header at byte 10, its IFD at 18
-    Bytes note = Text(std::string_view("Nikon\0\x02\x10\0\0", 10));
-    Append(note, big ? Text("MM") : Text("II"));
-    Put16(note, 42, big);
-    Put32(note, 8, big);
-    Put16(note, 1, big);
-    Put16(note, 7, big), Put16(note, 2, big), Put32(note, 5, big), Put32(note, 8 + 2 + 12 + 4, big);
-    Put32(note, 0, big);
-    Append(note, Text(std::string_view("D70s\0\0", 6)));
-    return note;
-  };
-  for (bool noteBig : {false, true}) {  // in the other byte order than the file's
-    TExifData exif;
-    LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(!noteBig, {Raw(37500, 7, nikon3(noteBig))}))}));
-    EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::NikonType3);
-    EXPECT_EQ(exif.GetSection(esMakerNote).GetStringValue(7), "D70s");
-    EXPECT_EQ(exif.GetMakerNote().OffsetMode(), moFromEmbeddedHeader);
-  }
-
+// The sample images hold the notes of the known makers (ExifGoldenTest).
+TEST(ExifDataTest, MakerNotesThatAreNoneOfTheKnownOnes) {
   // A headerless note in the other byte order than the file is read after the retry.
   Bytes other;
   Put16(other, 3, false);
@@ -255,7 +228,8 @@ TEST(ExifDataTest, MakerNoteClassesAndByteOrders) {
 
   // BYTE maker notes and one-byte notes are never matched by a maker's class.
   TExifData bytes;
-  LoadJpeg(bytes, Jpeg({ExifBlock(CameraTiff(false, {Raw(37500, 1, nikon3(false))}))}));
+  LoadJpeg(bytes,
+           Jpeg({ExifBlock(CameraTiff(false, {Raw(37500, 1, Text(std::string_view("Nikon\0\x02\x10\0\0", 10)))}))}));
   EXPECT_EQ(bytes.MakerNoteClass(), TMakerNoteClass::Headerless);
   TExifData canon;
   Bytes canonTiff = BuildTiff(false, {{{Ascii(271, "Canon"), Pointer(34665, 1)}}, {{Raw(37500, 7, {1})}}});
@@ -264,21 +238,5 @@ TEST(ExifDataTest, MakerNoteClassesAndByteOrders) {
   canonTiff = BuildTiff(false, {{{Ascii(271, "Canon"), Pointer(34665, 1)}}, {{Raw(37500, 7, {1, 2})}}});
   LoadJpeg(canon, Jpeg({ExifBlock(canonTiff)}));
   EXPECT_EQ(canon.MakerNoteClass(), TMakerNoteClass::Canon);
-  EXPECT_EQ(canon.GetSection(esMakerNote).Count(), 0);
   EXPECT_EQ(canon.GetSection(esMakerNote).LoadFlags(), lfBadOffset);
-}
-
-TEST(ExifDataTest, GPSValues) {
-  const bool big = true;
-  Bytes tiff = BuildTiff(big, {{{Ascii(272, "G"), Pointer(34853, 1)}},
-                               {{Ascii(1, "n"), Rationals(2, {{51, 1}, {30, 1}, {15, 1}}, big), Ascii(3, "W"),
-                                 Rationals(4, {{1, 1}, {45, 2}, {0, 0}}, big), Raw(5, 1, {1}),
-                                 Rationals(7, {{14, 1}, {58, 1}, {24, 1}}, big), Ascii(29, "2002:07:13")}}});
-  TExifData exif;
-  LoadJpeg(exif, Jpeg({ExifBlock(tiff)}));
-  EXPECT_EQ(exif.GPSLatitude.Direction(), 'N');
-  EXPECT_EQ(exif.GPSLatitude.AsString(), "51,30,15n");
-  EXPECT_EQ(exif.GPSLongitude.AsString(), "1,22.5W");
-  EXPECT_EQ(exif.GPSAltitudeRef(), alBelowSeaLevel);
-  EXPECT_EQ(DateTimeToExifString(exif.GPSDateTimeUTC()), "2002:07:13 14:58:24");
 }

@@ -89,20 +89,3 @@ TEST(ExifJPEGTest, AStreamWithoutSOIOrAWantedSegmentCutShortIsAnError) {
   TJPEGHeaderParser parser(cutStream, JPEGMarkers({jmApp1}));
   EXPECT_THROW(parser.MoveNext(), EReadError);
 }
-
-TEST(ExifJPEGTest, RecognisesBothAdobeLayouts) {
-  const struct {
-    std::string_view Head;
-    size_t Size;
-    int HeaderSize;  // 0: not Adobe's
-  } cases[] = {{std::string_view("Photoshop 3.0\0", 14), 19, 0},
-               {std::string_view("Photoshop 3.0\0", 14), 20, 14},
-               {"Adobe_Photoshop2.5:", 30, 19}};
-  for (const auto& c : cases) {
-    TUserJPEGSegment segment(jmApp13);
-    exiftest::Bytes data = exiftest::Text(c.Head);
-    data.resize(c.Size);
-    segment.Data().Write(data.data(), int64_t(data.size()));
-    EXPECT_EQ(segment.IsAdobeApp13() ? segment.AdobeHeaderSize() : 0, c.HeaderSize) << c.Size;
-  }
-}
