@@ -83,7 +83,6 @@ TEST(SearchClasses, FindsSourcesIgnoringCaseAndResolvesTheSearchOrder) {
   auto* desktop = new TTestSource(&owner, "Desktop");
   SearchClasses() = {desktop, new TTestSource(&owner, "desktop")};
   EXPECT_EQ(FindSearchClass("DESKTOP"), desktop);
-  EXPECT_EQ(FindSearchClassByCaption("Desktop"), desktop);
 
   TLorvexSettings settings;
   settings.SearchOrder = {"Printers", "desktop"};
@@ -157,8 +156,6 @@ TEST(TLorvexSettings, TrimLastUsedKeepsAtLeastThree) {
   settings.MaxHits = 1;
   settings.TrimLastUsed();
   EXPECT_EQ(settings.LastUsed.Count(), 3);
-  EXPECT_EQ(settings.LastUsed.FindByDisplayName("HIT 2"), &settings.LastUsed.GetItem(2));
-  EXPECT_EQ(settings.LastUsed.FindByDisplayName("hit 3"), nullptr);
 }
 
 TEST(TLorvexSettings, AFileThatCannotBeReadKeepsTheDefaultsAndIsKeptAsBad) {

