@@ -74,10 +74,10 @@ void Populate(TTestComponent& c) {
 TEST(DfmWriterTest, WritesTheExactTextOfASmallComponent) {
   TTestComponent component;
   component.Name = "Settings1";
-  component.Items.GetItem(0).Children.Add().Rank = -3;
+  component.Count = -7;
   EXPECT_EQ(ComponentToText(component), Crlf({
                                             "object Settings1: TTestComponent",
-                                            "  Count = 7",
+                                            "  Count = -7",
                                             "  Enabled = True",
                                             "  Caption = 'Hello'",
                                             "  Kind = tkSome",
@@ -94,16 +94,7 @@ TEST(DfmWriterTest, WritesTheExactTextOfASmallComponent) {
                                             "      Data.DisplayName = 'First'",
                                             "      Data.Size = 0",
                                             "      Data.Tags.Strings = ()",
-                                            "      Children = <",
-                                            "        item",
-                                            "          Word = ''",
-                                            "          Active = False",
-                                            "          Rank = -3",
-                                            "          Data.DisplayName = ''",
-                                            "          Data.Size = 0",
-                                            "          Data.Tags.Strings = ()",
-                                            "          Children = <>",
-                                            "        end>",
+                                            "      Children = <>",
                                             "    end>",
                                             "  Extras = <>",
                                             "end",

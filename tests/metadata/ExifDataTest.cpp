@@ -206,37 +206,3 @@ TEST(ExifDataTest, TheMakerNoteIsParsedOnlyWhenAskedAndOnce) {
   EXPECT_EQ(&exif.GetMakerNote(), first);
   EXPECT_FALSE(exif.Modified());
 }
-
-// The sample images hold the notes of the known makers (ExifGoldenTest).
-TEST(ExifDataTest, MakerNotesThatAreNoneOfTheKnownOnes) {
-  // A headerless note in the other byte order than the file is read after the retry.
-  Bytes other;
-  Put16(other, 3, false);
-  for (uint16_t tag : {1, 2, 3})
-    Put16(other, tag, false), Put16(other, 3, false), Put32(other, 1, false), Put32(other, tag, false);
-  Put32(other, 0, false);
-  TExifData swapped;
-  LoadJpeg(swapped, Jpeg({ExifBlock(CameraTiff(true, {Raw(37500, 7, other)}))}));
-  EXPECT_EQ(swapped.GetSection(esMakerNote).Count(), 3);
-  EXPECT_EQ(swapped.GetMakerNote().ByteOrder(), boLittleEndian);
-
-  // Not an IFD at all: empty, and the class becomes unrecognised.
-  TExifData text;
-  LoadJpeg(text, Jpeg({ExifBlock(CameraTiff(false, {Raw(37500, 7, Text("just some text, no IFD here"))}))}));
-  EXPECT_EQ(text.GetSection(esMakerNote).Count(), 0);
-  EXPECT_EQ(text.MakerNoteClass(), TMakerNoteClass::Unrecognized);
-
-  // BYTE maker notes and one-byte notes are never matched by a maker's class.
-  TExifData bytes;
-  LoadJpeg(bytes,
-           Jpeg({ExifBlock(CameraTiff(false, {Raw(37500, 1, Text(std::string_view("Nikon\0\x02\x10\0\0", 10)))}))}));
-  EXPECT_EQ(bytes.MakerNoteClass(), TMakerNoteClass::Headerless);
-  TExifData canon;
-  Bytes canonTiff = BuildTiff(false, {{{Ascii(271, "Canon"), Pointer(34665, 1)}}, {{Raw(37500, 7, {1})}}});
-  LoadJpeg(canon, Jpeg({ExifBlock(canonTiff)}));
-  EXPECT_EQ(canon.MakerNoteClass(), TMakerNoteClass::Headerless);
-  canonTiff = BuildTiff(false, {{{Ascii(271, "Canon"), Pointer(34665, 1)}}, {{Raw(37500, 7, {1, 2})}}});
-  LoadJpeg(canon, Jpeg({ExifBlock(canonTiff)}));
-  EXPECT_EQ(canon.MakerNoteClass(), TMakerNoteClass::Canon);
-  EXPECT_EQ(canon.GetSection(esMakerNote).LoadFlags(), lfBadOffset);
-}

@@ -83,23 +83,16 @@ TEST(XMPPacketTest, ReadsEveryFormOfProperty) {
            "><exif:Flash rdf:parseType=\"Resource\"><exif:Fired>True</exif:Fired></exif:Flash>"
            "</rdf:Description>",
        "exif:Flash T{exif:Fired=True } "},
-      {"a structure in attributes",
-       "<rdf:Description" + ns + "><exif:Flash exif:Fired=\"True\" xml:lang=\"en\"/></rdf:Description>",
-       "exif:Flash T{exif:Fired=True } "},
       {"a Seq of structures",
        "<rdf:Description" + ns +
            "><dc:creator><rdf:Seq><rdf:li><rdf:Description dc:a=\"1\"><dc:b>2</dc:b>"
            "</rdf:Description></rdf:li></rdf:Seq></dc:creator></rdf:Description>",
        "dc:creator Q{ T{dc:a=1 dc:b=2 } } "},
-      {"blanks as a value", "<rdf:Description" + ns + "><dc:x> </dc:x><dc:y/></rdf:Description>", "dc:x=  dc:y= "},
       // A property without a prefix of its own, in its parent's namespace, takes the parent's prefix.
       {"a default namespace",
        "<rdf:Description xmlns:my=\"http://example.com/my/\"><my:s rdf:parseType=\"Resource\">"
        "<inner xmlns=\"http://example.com/my/\">v</inner></my:s></rdf:Description>",
        "my:s T{my:inner=v } "},
-      {"escapes and CDATA",
-       "<rdf:Description" + ns + "><dc:x>&lt;&amp;&#xD;</dc:x><dc:y><![CDATA[<b>]]></dc:y></rdf:Description>",
-       "dc:x=<&\r dc:y=<b> "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -123,7 +116,6 @@ TEST(XMPPacketTest, ReadsThePacketInAnyEncodingAndNULPaddingAsBlanks) {
       {"UTF-8 padded with NULs", Utf16ToUtf8(text) + std::string(40, '\0')},
       {"UTF-16BE", Encoded(text, 2, true)},
       {"UTF-16LE with its mark", Encoded(u"\xFEFF" + text, 2, false)},
-      {"UTF-32BE", Encoded(text, 4, true)},
       {"UTF-32LE with its mark and NUL padding", Encoded(u"\xFEFF" + text, 4, false) + std::string(8, '\0')},
   };
   for (const Case& c : cases) {
