@@ -78,44 +78,4 @@ TEST(JsonTreeTest, GetIntegerDropsTheFractionAndSaturates) {
   for (int i = 0; i < list.GetCount(); ++i) EXPECT_EQ(list.GetInteger(i), expected[i]) << i;
 }
 
-TEST(JsonTreeTest, TypedGettersAnswerDefaultsForMissingValuesAndRefuseOtherClasses) {
-  TJSONdocument document = TJSON::ParseText(R"({"n":1.5,"s":"\u00e9t\u00e9","b":true,"":"unnamed"})");
-  const auto& object = static_cast<const TJSONobject&>(*document);
-  EXPECT_EQ(object.GetString(1), "\xC3\xA9t\xC3\xA9");
-  EXPECT_EQ(object.GetDouble(0), 1.5);
-  EXPECT_TRUE(object.GetBoolean(2));
-  for (const int missing : {3, 4, -1}) {
-    SCOPED_TRACE(missing);
-    EXPECT_EQ(object.GetInteger(missing), 0);
-    EXPECT_EQ(object.GetString(missing), "");
-    EXPECT_FALSE(object.GetBoolean(missing));
-  }
-  EXPECT_THROW(object.GetInteger(1), EInvalidCast);
-  EXPECT_THROW(object.GetBoolean(0), EInvalidCast);
-}
-
-TEST(JsonTreeTest, ListsDeleteByMovingTheLastChildAndTakeOnlyWhatTheyStore) {
-  TJSONdocument document = TJSON::ParseText(R"([1,"two",[3]])");
-  auto& list = static_cast<TJSONlist&>(*document);
-  list.Delete(0);
-  EXPECT_EQ(Canonical(document), R"([[3],"two"])");
-
-  // Nodes and texts made here join the document's own and are freed with them.
-  TJSONptr outside(new TJSONstring(u"kept"));
-  list.SetChild(2, std::move(outside));
-  ASSERT_NE(outside, nullptr);
-  list.SetChild(0, std::move(outside));
-  list.GetChild(1)->SetValue(u"deux");
-  EXPECT_EQ(list.Add(TJSONptr(new TJSONboolean(true))), 2);
-  EXPECT_EQ(list.Add(nullptr), -1);
-  EXPECT_EQ(Canonical(document), R"(["kept","deux",true])");
-
-  TJSONobject object;
-  TJSONptr number(new TJSONnumber(1));
-  EXPECT_EQ(object.Add(std::move(number)), -1);
-  EXPECT_NE(number, nullptr);
-  document = TJSON::ParseText("[]");
-  EXPECT_EQ(Canonical(document), "[]");
-}
-
 }  // namespace

@@ -118,10 +118,6 @@ TEST(SqliteConnectionTest, ExecuteRunsEveryStatementAndReportsErrors) {
   db->ExecuteSQL("select * from t");  // a select that returns rows runs to its end
   EXPECT_EQ(ThrownMessage<EDatabaseError>([&] { db->ExecuteSQL("insert into nowhere values (1)"); }),
             "no such table: nowhere");
-  EXPECT_EQ(ThrownMessage<EDatabaseError>([&] {
-              db->ExecuteSQL("create table u (a unique); insert into u values (1); insert into u values (1)");
-            }),
-            "UNIQUE constraint failed: u.a");
 }
 
 TEST(SqliteConnectionTest, TransactionsAndAnInlineScriptThatFailsIsRolledBack) {
@@ -178,15 +174,6 @@ TEST(SqliteConnectionTest, ALockedDatabaseIsWaitedForOnceWithinTheTimeOut) {
   query->Close();
   query->Open();
   EXPECT_EQ(query->GetRecordCount(), 1);
-}
-
-TEST(SqliteConnectionTest, PragmasRunOnConnect) {
-  TSqlite3Pragma pragma(nullptr);
-  pragma.TempCacheSize = 500;
-  auto db = NewConnection("sqlite_pragma");
-  db->SqlitePragma = &pragma;
-  db->SetConnected(true);
-  EXPECT_EQ(Scalar(*db, "pragma cache_size"), "500");
 }
 
 TEST(SqliteConnectionTest, DisconnectClosesTheQueriesAndKeepsTheLibraryForOpenStatements) {

@@ -184,35 +184,6 @@ TEST(SqliteQueryTest, UnidirectionalQueriesReadEveryRowOnce) {
   EXPECT_THROW(query->Prior(), ESqlite3Error);
 }
 
-TEST(SqliteQueryTest, ExecSQLRunsUntilTheSQLChanges) {
-  auto db = NewDatabase("sqlite_execsql", "create table t (a)");
-  auto query = NewQuery(*db, {"insert into t values (:a)"});
-  query->Params.ParamByName("a").SetAsInteger(1);
-  query->ExecSQL();
-  EXPECT_FALSE(query->Active());
-  query->Open();  // runs the statement again and stays closed
-  EXPECT_FALSE(query->Active());
-  EXPECT_EQ(Scalar(*db, "select count(*) from t"), "2");
-  query->SetSQL({"select a from t"});
-  query->Open();
-  EXPECT_EQ(query->GetRecordCount(), 2);
-}
-
-TEST(SqliteQueryTest, LocateAndLookup) {
-  auto db =
-      NewDatabase("sqlite_locate",
-                  "create table t (name, b integer); insert into t values ('a', 1), ('ABc', 2), ('abd', 3), ('x', 4)");
-  auto query = NewQuery(*db, {"select * from t"});
-  query->Open();
-  EXPECT_TRUE(query->Locate("name", {"ab"}, {false, true}));
-  EXPECT_EQ(query->FieldByName("b").AsInteger(), 3);
-  EXPECT_TRUE(query->Locate("name", {"ab"}, {true, true}));
-  EXPECT_EQ(query->FieldByName("b").AsInteger(), 2);
-  EXPECT_FALSE(query->Locate("name", {"ab"}, {}));
-  EXPECT_EQ(query->FieldByName("b").AsInteger(), 2);  // the record stays
-  EXPECT_EQ(query->Lookup("b", {"1"}, "name;b"), (std::vector<std::string>{"a", "1"}));
-}
-
 TEST(SqliteQueryTest, CalculatedAndLookupFieldsFollowTheCurrentRecord) {
   auto db = NewDatabase("sqlite_calc",
                         "create table c (id integer, name); insert into c values (1, 'Ann'), (2, 'Bob');"
@@ -241,22 +212,6 @@ TEST(SqliteQueryTest, CalculatedAndLookupFieldsFollowTheCurrentRecord) {
   orders->Open();
   EXPECT_TRUE(orders->FieldByName("name").IsNull());
   EXPECT_EQ(orders->FieldByName("twice").AsInteger(), 4);
-}
-
-TEST(SqliteQueryTest, BlobStreamsWriteBackAndCancelUndoes) {
-  auto db = NewDatabase("sqlite_blobs", "create table t (id integer, b blob); insert into t values (1, x'0102')");
-  auto query = NewQuery(*db, {"select * from t"});
-  query->Open();
-  TField& blob = query->FieldByName("b");
-  char bytes[4] = {};
-  EXPECT_EQ(query->CreateBlobStream(blob, TSqlite3BlobStream::bmRead)->Read(bytes, 4), 2u);
-  EXPECT_EQ(bytes[1], 2);
-  EXPECT_THROW(query->CreateBlobStream(blob, TSqlite3BlobStream::bmWrite), EDatabaseError);
-  query->Edit();
-  query->CreateBlobStream(blob, TSqlite3BlobStream::bmWrite)->Write("xyz", 3);
-  EXPECT_EQ(blob.AsString(), "xyz");
-  query->Cancel();
-  EXPECT_EQ(blob.AsString(), "\x01\x02");
 }
 
 }  // namespace

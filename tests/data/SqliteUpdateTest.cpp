@@ -173,12 +173,6 @@ TEST(SqliteUpdateTest, ProviderOperations) {
   auto db = NewDatabase("sqlite_provider", "create table t (a integer, b); insert into t values (1, 'x')");
   auto query = NewQuery(*db, {"select * from t"});
   EXPECT_EQ(query->PSGetTableName(), "t");
-  TParams params;
-  params.Add("v").SetAsString("y");
-  EXPECT_EQ(query->PSExecuteStatement("insert into t values (2, :v)", &params, nullptr), 1);
-  query->Open();
-  query->FieldByName("a").InKey = true;
-  EXPECT_EQ(query->PSGetKeyFields(), "a");
   const auto failure = std::make_exception_ptr(EDatabaseError("no such table: x"));
   const EUpdateError error = query->PSGetUpdateException(failure, nullptr);
   EXPECT_STREQ(error.what(), "no such table: x");

@@ -72,31 +72,6 @@ TEST(SqliteUtilsTest, SQLiteDateTimeTextsKeepTheirFractionAndACutTimeIsAnError) 
   }
 }
 
-std::vector<std::pair<int, std::string>> Tokens(const std::string& text) {
-  std::vector<std::pair<int, std::string>> tokens;
-  size_t position = 1;
-  TMacroToken kind = mtNone;
-  std::string token;
-  do {
-    ScanSQLMacro(text, position, kind, token);
-    tokens.emplace_back(kind, token);
-  } while (kind != mtEnd && tokens.size() < 50);
-  return tokens;
-}
-
-TEST(SqliteUtilsTest, MacroTokens) {
-  using T = std::vector<std::pair<int, std::string>>;
-  EXPECT_EQ(Tokens("set a = :b"),
-            (T{{mtName, "set"}, {mtName, "a"}, {mtCompare, "="}, {mtParam, ":"}, {mtName, "b"}, {mtEnd, ""}}));
-  EXPECT_EQ(Tokens("-12 3.50 <> :="),
-            (T{{mtInteger, "-12"}, {mtFloat, "3.5"}, {mtCompare, "<>"}, {mtAssign, ":="}, {mtEnd, ""}}));
-  EXPECT_EQ(Tokens("a ! a comment"), (T{{mtName, "a"}, {mtEnd, ""}}));
-  EXPECT_EQ(Tokens("'it' \"col name\""), (T{{mtString, "it"}, {mtQuotedName, "col name"}, {mtEnd, ""}}));
-  EXPECT_EQ(Tokens("'open"), (T{{mtString, "open"}, {mtEnd, ""}}));
-  EXPECT_THROW(SyntaxCheck("updat", "update"), ESqlite3Error);
-  EXPECT_TRUE(SyntaxCheck("UPDATE", "update"));
-}
-
 TEST(SqliteUtilsTest, ParametersBecomeNumberedPlacesOutsideQuotesAndComments) {
   const TParsedSQL parsed = ParseSQLParams(
       "select ':x?', \"a:b\", [c:d] from t -- :no\nwhere a = :a and b = :B /* :c */ or c = :a and t = '12::30'::int");

@@ -22,13 +22,6 @@ TEST(ExifStreamTest, ShortReadsAnswerFalseOrRaise) {
   EXPECT_THROW(ReadWord(stream, boBigEndian), EReadError);
 }
 
-TEST(ExifStreamTest, UserMemoryIsReadOnly) {
-  uint8_t bytes[] = {1, 2};
-  TUserMemoryStream stream(bytes, 2);
-  EXPECT_THROW(WriteByte(stream, 9), EWriteError);
-  EXPECT_EQ(bytes[0], 1);
-}
-
 TEST(ExifStreamTest, CheckSignatureKeepsThePositionWhenItFails) {
   const char text[] = "Exif\0\0MM";
   TUserMemoryStream stream(text, 8);

@@ -153,27 +153,6 @@ TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
   EXPECT_EQ(XMP(exif, xsTIFF, u"make"), "-");
 }
 
-TEST(ExifWriteTest, ValueObjectsAreCopiedWithTheirMirror) {
-  const bool big = true;
-  TExifData source;
-  LoadJpeg(source,
-           Jpeg({ExifBlock(BuildTiff(big, {{{Pointer(34665, 1), Pointer(34853, 2)}},
-                                           {{Raw(34855, 6, {100, 200}), Raw(36864, 7, Text("0221"))}},
-                                           {{Ascii(1, "n"), Rationals(2, {{51, 1}, {30, 1}, {15, 1}}, big)}}}))}));
-  TExifData target;
-  target.SetXMPWriteMode(xmWrite);
-  target.GPSLatitude.Assign(&source.GPSLatitude);
-  EXPECT_EQ(target.GPSLatitude.AsString(), "51,30,15N");
-  EXPECT_EQ(XMP(target, xsExif, u"GPSLatitude"), "51,30,15N");
-  target.GPSLongitude.Assign(&source.GPSLatitude);  // another kind of coordinate
-  EXPECT_EQ(target.PeekSection(esGPS).Find(4), nullptr);
-  target.ISOSpeedRatings.Assign(&source.ISOSpeedRatings);  // SBYTE values become SHORT ones
-  EXPECT_EQ(target.PeekSection(esExif).Find(34855)->DataType(), tdWord);
-  EXPECT_EQ(target.ISOSpeedRatings.AsString(), "100,200");
-  target.ExifVersion.Assign(&source.ExifVersion);
-  EXPECT_EQ(target.PeekSection(esExif).Find(36864)->AsString(), "30323231");  // the release too
-}
-
 TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "big-endian" : "little-endian");
