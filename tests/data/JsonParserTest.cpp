@@ -17,12 +17,6 @@ namespace {
 
 std::string Parsed(std::string_view text) { return Canonical(TJSON::ParseText(text)); }
 
-struct TParseCase {
-  const char* What;
-  std::string Text;
-  std::string Expected;  // the canonical text, or "nil"
-};
-
 std::string Nest(int depth, const std::string& open, const std::string& inner, const std::string& close) {
   std::string text;
   for (int i = 0; i < depth; ++i) text += open;
@@ -33,7 +27,10 @@ std::string Nest(int depth, const std::string& open, const std::string& inner, c
 
 // The grammar is JSONTestSuite's (below); these are the choices it leaves open, and the limits.
 TEST(JsonParserTest, ReadsAsItChoosesWhereTheGrammarLeavesItOpen) {
-  const TParseCase cases[] = {
+  const struct {
+    const char* What;
+    std::string Text, Expected;  // the canonical text, or "nil"
+  } cases[] = {
       {"a byte-order mark is skipped", "\xEF\xBB\xBF{\"a\":1}", R"({"a":1})"},
       {"text after a literal", "truex", "nil"},
       {"\\u with a sign", R"("\u+0e9")", "nil"},
@@ -52,7 +49,7 @@ TEST(JsonParserTest, ReadsAsItChoosesWhereTheGrammarLeavesItOpen) {
       {"513 levels", Nest(513, "[", "", "]"), "nil"},
       {"513 levels of objects", Nest(513, "{\"a\":", "1", "}"), "nil"},
   };
-  for (const TParseCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
     EXPECT_EQ(Parsed(c.Text), c.Expected);
   }
