@@ -43,7 +43,6 @@ TEST(TMemIniFileTest, NumbersAndBooleansFallBackToTheDefaultWhenNotAnInteger) {
   WriteText(file, "[v]\nZero=0\nSeven= 7 \nMinus=-3\nPlus=+2\nWord=yes\nMixed=1x\nEmpty=\nHuge=99999999999\n");
   const TMemIniFile ini(file);
   EXPECT_FALSE(ini.ReadBool("v", "Zero", true));
-  EXPECT_TRUE(ini.ReadBool("v", "Minus", false));
   EXPECT_EQ(ini.ReadInteger("v", "Seven", 0), 7);
   EXPECT_EQ(ini.ReadInteger("v", "Minus", 0), -3);
   EXPECT_EQ(ini.ReadInteger("v", "Plus", 0), 2);

@@ -156,7 +156,8 @@ inline Bytes TinyJpeg() {
   return out;
 }
 
-inline void WriteFile(const std::string& path, const Bytes& bytes) {
+// Writes Bytes as the whole file at Path.
+inline void WriteBytes(const std::string& path, const Bytes& bytes) {
   testpaths::WriteText(path, std::string(bytes.begin(), bytes.end()));
 }
 

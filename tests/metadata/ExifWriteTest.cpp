@@ -88,14 +88,10 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
        "Zo\xC3\xAB", xsDublinCore, u"creator", "Zo\xC3\xAB"},
       {"keywords", [](auto& e) { e.SetKeywords(u"a;b"); }, [](auto& e) { e.SetKeywords(u""); }, esPrimary, 40094, "a;b",
        xsDublinCore, u"subject", "a,b"},
-      {"title", [](auto& e) { e.SetTitle(u"T"); }, [](auto& e) { e.SetTitle(u""); }, esPrimary, 40091, "T",
-       xsDublinCore, u"title", "T"},
       {"rating", [](auto& e) { e.SetUserRating(urFourStars); }, [](auto& e) { e.SetUserRating(urUndefined); },
        esPrimary, 18246, "4", xsMicrosoftPhoto, u"Rating", "75"},
       {"file source", [](auto& e) { e.SetFileSource(fsDigitalCamera); }, [](auto& e) { e.SetFileSource(fsUnknown); },
        esExif, 41728, "03", xsExif, u"FileSource", "3"},
-      {"altitude", [](auto& e) { e.SetGPSAltitudeRef(alBelowSeaLevel); },
-       [](auto& e) { e.SetGPSAltitudeRef(alTagMissing); }, esGPS, 5, "1", xsExif, u"GPSAltitudeRef", "1"},
       {"GPS time", [&](auto& e) { e.SetGPSDateTimeUTC(when); }, [](auto& e) { e.SetGPSDateTimeUTC(0); }, esGPS, 7,
        "23,5,8", xsExif, u"GPSTimeStamp", "2024-02-29T23:05:08.250Z"},
       {"flash", [](auto& e) { e.Flash.SetValue(0x19); }, [](auto& e) { e.Flash.SetValue(0); }, esExif, 37385, "25",
@@ -107,8 +103,6 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
        [](auto& e) { e.Resolution.SetXResolution({}); }, esPrimary, 282, "300/2", xsTIFF, u"XResolution", "300/2"},
       {"Exif version", [](auto& e) { e.ExifVersion.SetAsString("2.31"); },
        [](auto& e) { e.ExifVersion.SetAsString(""); }, esExif, 36864, "30323331", xsUnknown, u"", ""},
-      {"GPS version", [](auto& e) { e.GPSVersion.SetAsString("2"); }, [](auto& e) { e.GPSVersion.Assign(nullptr); },
-       esGPS, 0, "2,0,0", xsUnknown, u"", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -249,7 +243,7 @@ TEST(ExifWriteTest, AFileIsReplacedOnlyByOneThatReadsBack) {
   Append(jfif, Segment(0xE0, Text("JFIF")));
   const Bytes original = Jpeg({});
   jfif.insert(jfif.end(), original.begin() + 2, original.end());
-  WriteFile(file, jfif);
+  WriteBytes(file, jfif);
   TExifData exif;
   exif.LoadFromFile(file);
   exif.SetXMPWriteMode(xmWrite);
@@ -270,7 +264,7 @@ TEST(ExifWriteTest, AFileIsReplacedOnlyByOneThatReadsBack) {
   EXPECT_EQ(testpaths::ReadText(file), written);
   // A file cut inside its segments is not written at all.
   const std::string cut = folder + "cut.jpg";
-  WriteFile(cut, Bytes(jfif.begin(), jfif.begin() + 14));
+  WriteBytes(cut, Bytes(jfif.begin(), jfif.begin() + 14));
   EXPECT_THROW(back.SaveToJPEGFile(cut), EReadError);
   EXPECT_EQ(testpaths::ReadText(cut).size(), 14u);
 }
