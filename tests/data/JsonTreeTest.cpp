@@ -4,9 +4,6 @@
 #include <random>
 
 #include "data/json/JSON.h"
-#include "tests/support/JsonCanonical.h"
-
-using jsontest::Canonical;
 
 namespace {
 
