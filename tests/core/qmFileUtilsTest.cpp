@@ -107,6 +107,7 @@ TEST(FileMasks, MatchLikeFindFirstFile) {
       {"x.y.jpg", "*.jpg", true},
       {"photo.jpeg", "*.jpg", false},
       {"jpg", "*.jpg", false},
+      {"aaaa", "a*aa", true},                          // the star gives back what the rest needs
       {"\xC3\xA4rger.TXT", "\xC3\x84RGER.txt", true},  // case beyond ASCII: ärger, ÄRGER
       // A star before a dot may run over dots, but not over the last one.
       {"setup.exe", "*setup.exe*.*", true},
