@@ -298,3 +298,35 @@ TEST(DfmReaderTest, NestsCollectionsSixteenDeepAndRejectsDeeper) {
 }
 
 }  // namespace
+
+// --- the binary component resource and classes made by name -----------------------------
+
+TEST(DfmResourceTest, IsAResourceHeaderAndTheBinaryStreamAndGoesBackToTheSameText) {
+  const std::string nul(1, '\0');
+  const std::string stream =
+      "TPF0\x0ETTestComponent\x03"
+      "Box\x05"
+      "Count\x02\x07" +
+      nul + nul;
+  const std::string size = char(stream.size()) + nul + nul + nul;
+  const std::string text = Crlf({"object Box: TTestComponent", "  Count = 7", "end"});
+  std::stringstream resource, source(text), back;
+  ASSERT_TRUE(TextToResource(resource, source));
+  EXPECT_EQ(resource.str(), "\xFF\x0A" + nul + "TTESTCOMPONENT" + nul + "\x30\x10" + size + stream);
+  ASSERT_TRUE(ResourceToText(resource, back));
+  EXPECT_EQ(back.str(), text);
+  // A stream cut short raises, whatever its header says.
+  std::stringstream cut(resource.str().substr(0, resource.str().size() - 3)), ignored;
+  EXPECT_THROW(ResourceToText(cut, ignored), EParserError);
+}
+
+TEST(DfmReaderTest, MakesTheRegisteredClassTheTextNames) {
+  RegisterClasses<TTestComponent>();
+  TTestComponent owner;
+  auto* box = dynamic_cast<TTestComponent*>(
+      DfmTextToNewComponent({"object Box: ttestcomponent", "  Count = 3", "end"}, &owner));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->Owner(), &owner);
+  EXPECT_EQ(box->Count, 3);
+  EXPECT_THROW(DfmTextToNewComponent({"object TUnknown", "end"}, &owner), EClassNotFound);
+}

@@ -150,3 +150,16 @@ TEST(Folders, ForceDirectoriesCreatesEveryMissingParentAndExeFolderHoldsTheExecu
   EXPECT_FALSE(ForceDirectories(""));
   EXPECT_TRUE(FileExists(ExeFolder() + ExtractFileName(os::ExeFileName())));
 }
+
+// The target is the destination folder and the file's name, whether the folders end in a
+// backslash or not.
+TEST(CopyFiles, CopiesTheMatchingFilesIntoTheFolderOverwriting) {
+  const std::string source = MakeTree("copy_source");
+  const std::string dest = FreshFolder("copy_dest");
+  WriteText(source + "a.txt", "new");
+  WriteText(dest + "a.txt", "old");
+  CopyFiles("*.txt", source.substr(0, source.size() - 1), dest.substr(0, dest.size() - 1));
+  EXPECT_EQ(testpaths::ReadText(dest + "a.txt"), "new");
+  EXPECT_TRUE(FileExists(dest + "B.TXT"));
+  EXPECT_FALSE(FileExists(dest + "c.log"));
+}
