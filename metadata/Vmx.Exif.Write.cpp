@@ -447,6 +447,10 @@ void WriteZeros(TStream& stream, int64_t count) {
   for (; count > 0; count -= 256) stream.WriteBuffer(Zeros, std::min<int64_t>(count, 256));
 }
 
+// The room a value takes in a block's data area: none when it fits its entry, otherwise its size
+// rounded up to a whole word, as TIFF wants every value to begin on one.
+int64_t StoredSize(const TExifTag& tag) { return tag.DataSize() > 4 ? (tag.DataSize() + 1) & ~int64_t{1} : 0; }
+
 }  // namespace
 
 // Where each directory of a block lies, its offsets counting from the TIFF header.
@@ -479,8 +483,7 @@ struct TExifData::TBlockLayout {
     if (section.Count() > 65535) throw Exception("Too many tags in one directory");
     TRegion& region = Regions[section.Kind()];
     region.DirectorySize = 12 * int64_t{section.Count()} + 6;
-    for (const TExifTag& tag : section)
-      if (tag.DataSize() > 4) region.DataSize += tag.DataSize();
+    for (const TExifTag& tag : section) region.DataSize += StoredSize(tag);
   }
 };
 
@@ -543,7 +546,7 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
     }
   }
   layout.Prepare(exif, {esInterop});
-  if (layout.KeptMakerNote) regions[esExif].DataSize -= makerNote->DataSize();
+  if (layout.KeptMakerNote) regions[esExif].DataSize -= StoredSize(*makerNote);
 
   TExifSection& thumbnail = Section(esThumbnail);
   if (HasThumbnail()) {
@@ -570,7 +573,7 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
     if (region.DirectorySize == 0) continue;
     region.Offset = at;
     if (layout.KeptMakerNote && region.Offset < layout.KeepEnd() && region.End() > layout.KeepOffset)
-      region.Offset = layout.KeepEnd();
+      region.Offset = layout.KeepEnd() + (layout.KeepEnd() & 1);
     at = region.End();
   }
   layout.Size = std::max(at, layout.KeepEnd());
@@ -588,7 +591,7 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
     int64_t offset = regions[esExif].Offset + regions[esExif].DirectorySize;
     for (const TExifTag& tag : exif) {
       if (&tag == makerNote) break;
-      if (tag.DataSize() > 4) offset += tag.DataSize();
+      offset += StoredSize(tag);
     }
     const int32_t shifted = static_cast<int32_t>(ElementAt<int32_t>(*schema, 0) + offset - makerNote->FileDataOffset());
     std::array<uint8_t, 4> value;
@@ -630,12 +633,15 @@ void TExifData::WriteBlock(TStream& stream, const TBlockLayout& layout) const {
         continue;
       }
       tag.WriteEntry(stream, order, static_cast<uint32_t>(dataOffset));
-      if (tag.DataSize() > 4) dataOffset += tag.DataSize();
+      dataOffset += StoredSize(tag);
     }
     const bool thumbnailFollows = kind == esPrimary && regions[esThumbnail].DirectorySize != 0;
     WriteLongWord(stream, thumbnailFollows ? static_cast<uint32_t>(regions[esThumbnail].Offset) : 0, order);
-    for (const TExifTag& tag : section)
-      if (&tag != layout.KeptMakerNote) tag.WriteData(stream, order);
+    for (const TExifTag& tag : section) {
+      if (&tag == layout.KeptMakerNote) continue;
+      tag.WriteData(stream, order);
+      if (tag.DataSize() > 4) WriteZeros(stream, StoredSize(tag) - tag.DataSize());
+    }
     if (kind == esThumbnail) stream.WriteBuffer(layout.Thumbnail.data(), static_cast<int64_t>(layout.Thumbnail.size()));
     at = region.End();
   }

@@ -150,8 +150,8 @@ TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
 TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "big-endian" : "little-endian");
-    // IFD0 alone, at 8, with its data after it; a value of each type (even sizes: the writer
-    // does not pad); a padding tag is not written.
+    // IFD0 alone, at 8, with its data after it; a value of each type, each beginning on a word
+    // (the odd-sized text is padded); a padding tag is not written.
     Entry one{7, 12, 1, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F}};  // the double 1.0
     if (big) std::reverse(one.Value.begin(), one.Value.end());
     const std::vector<Entry> entries{Raw(1, 1, {1, 2, 3, 4, 5, 6}),
@@ -159,7 +159,7 @@ TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {
                                      Shorts(3, {65535}, big, 8),
                                      Longs(4, {70000}, big),
                                      Rationals(5, {{1, 3}}, big),
-                                     Ascii(6, "Model"),
+                                     Ascii(6, "Camera"),
                                      one};
     std::vector<Entry> padded = entries;
     padded.push_back(Raw(59932, 7, {0x1C, 0xEA, 0, 0}));
