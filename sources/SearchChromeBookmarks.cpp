@@ -4,6 +4,7 @@
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
+#include "sources/SourceSupport.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ bool WalkFolder(const TJSONobject& roots, std::u16string_view folderName, const 
     const TJSONstring* url = child ? AsString(child->Field(u"url")) : nullptr;
     if (!name || !url) continue;  // folders have no address
     const std::string displayName = Utf8Of(*name);
-    if (UpperCase(displayName).find(upperText) != std::string::npos && onHit(displayName, Utf8Of(*url))) return true;
+    if (Contains(UpperCase(displayName), upperText) && onHit(displayName, Utf8Of(*url))) return true;
   }
   return false;
 }

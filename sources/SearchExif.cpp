@@ -70,7 +70,7 @@ bool MatchesMetadata(const TCustomExifData& exif, const std::string& upperText, 
   for (const std::string& field :
        {exif.ImageDescription(), Utf16ToUtf8(exif.Author()), Utf16ToUtf8(exif.Comments()), Utf16ToUtf8(exif.Keywords()),
         Utf16ToUtf8(exif.Subject()), Utf16ToUtf8(exif.Title())}) {
-    if (AnsiUpperCase(field).find(upperText) == std::string::npos) continue;
+    if (!Contains(AnsiUpperCase(field), upperText)) continue;
     displayName = field;
     return true;
   }

@@ -106,10 +106,9 @@ void TSearchInternet::Execute(TItemData& item) {
   // The engine's name and the typed text are no paths: a "%" in them is their own.
   const std::string addressTemplate = FEngines.Get()->ReadString(EnginesSection, item.StoredExecuteString(), "");
   if (addressTemplate.empty()) return;
-  os::TShellOpenRequest request;
-  if (item.AsAdmin) request.Verb = "runas";
+  os::TShellOpenRequest request = ShellOpenRequestFor(item);
   request.File = WebSearchAddress(addressTemplate, item.StoredParameters());
-  request.ShowCmd = 9;  // restored
+  request.Parameters.clear();
   ShellOpenOrRaise(request);
 }
 
