@@ -61,26 +61,14 @@ bool WalkChromeBookmarks(const TJSONbase& document, const std::string& upperText
 TSearchChromeBookmarks::TSearchChromeBookmarks(TComponent* owner, TBookmarkOptionsDialog optionsDialog)
     : TBookmarkSource(owner, std::move(optionsDialog)) {}
 
-void TSearchChromeBookmarks::LoadSettings() {
-  FOptions = ReadBookmarkFileOptions(ChromeIniFileName(), ChromeFileKey);
-  FLoaded = true;
-}
-
-void TSearchChromeBookmarks::RefreshBookmarks(bool live) {
-  if (!os::FileExists(FOptions.FileName)) return;
-  const TFileVersions version = FileVersions({FOptions.FileName});
-  if (live && version == FFileVersion) return;
-  FFileVersion = version;
-  if (!os::ReadFile(FOptions.FileName, FFileText)) FFileText.clear();
-}
-
 void TSearchChromeBookmarks::Search(const std::string& text, const TAddHitFunc& addHit) {
   if (!FLoaded) {
-    LoadSettings();
-    RefreshBookmarks(false);
-  } else {
-    RefreshBookmarks(FOptions.LiveBookmarks);
+    FOptions = ReadBookmarkFileOptions(ChromeIniFileName(), ChromeFileKey);
+    FLoaded = true;
   }
+  ReadWhenChanged({FOptions.FileName}, true, [this] {
+    if (!os::ReadFile(FOptions.FileName, FFileText)) FFileText.clear();
+  });
   TItemRecord record;
   record.Description = TranslateText("Chrome bookmark");
   record.SearchClassName = GetName();
@@ -98,5 +86,5 @@ void TSearchChromeBookmarks::Search(const std::string& text, const TAddHitFunc& 
 void TSearchChromeBookmarks::Reset() {
   FLoaded = false;
   FFileText = std::string();
-  FFileVersion.clear();
+  ForgetRead();
 }
