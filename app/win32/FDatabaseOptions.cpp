@@ -5,9 +5,9 @@
 #include "app/win32/DialogButtons.h"
 #include "app/win32/FDbNote.h"
 #include "app/win32/FDefineDatabase.h"
-#include "app/win32/ItemIcons.h"
 #include "core/qmFileUtils.h"
 #include "core/qmTranslate.h"
+#include "sources/win32/SourceIcons.h"
 #include "ui/qmMsgBox.h"
 
 namespace {
@@ -94,8 +94,4 @@ bool RunDatabaseOptions() {
 
 void TWin32DatabaseWindows::ShowRecord(const TStringList& lines) { ShowDbNote(lines); }
 
-void TWin32DatabaseWindows::LoadRecordIcon(TItemData& item) {
-  const std::string file = ExeFolder() + "images\\database.ico";
-  if (HICON icon = static_cast<HICON>(LoadImageA(nullptr, file.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE)))
-    item.Icon = std::make_unique<TWinIcon>(icon);
-}
+void TWin32DatabaseWindows::LoadRecordIcon(TItemData& item) { item.Icon = LoadImagesIcon("database"); }
