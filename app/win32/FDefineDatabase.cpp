@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "app/win32/DialogButtons.h"
+#include "app/win32/RowEditor.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
 #include "ui/qmMsgBox.h"
@@ -24,21 +25,16 @@ TLabel* NewLabel(TForm& form, const std::string& caption, int top, TWinControl* 
 TDefineDatabaseForm::TDefineDatabaseForm(TComponent* owner, const TDatabaseRows& rows, int editing)
     : TForm(owner), FRows(rows), FEditing(editing) {
   SetCaption("Define database");
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poScreenCenter;
-  SetClientSize(413, 377);
+  SetDialogFrame(*this, 413, 377);
 
   eName = new TEdit(this);
-  eName->TabStop = true;
   eName->SetBounds(10, 28, 393, 23);
   eName->SetParent(this);
   eConnectionString = new TEdit(this);
-  eConnectionString->TabStop = true;
   eConnectionString->SetBounds(10, 80, 313, 23);
   eConnectionString->SetParent(this);
   btnConnectionString = NewButton(*this, *this, "Build", 328, 78);
   eSQL = new TMemo(this);
-  eSQL->TabStop = true;
   eSQL->WordWrap = false;
   eSQL->SetScrollBars(true);
   eSQL->SetBounds(10, 132, 393, 156);
@@ -59,13 +55,14 @@ TDefineDatabaseForm::TDefineDatabaseForm(TComponent* owner, const TDatabaseRows&
   TranslateComponents(*this);
 }
 
-void TDefineDatabaseForm::ShowDatabase(const TDatabaseDefinition& database) {
+void TDefineDatabaseForm::ShowRow(const TDatabaseDefinition& database) {
   eName->SetText(database.Name);
+  eName->SetEnabled(false);
   eConnectionString->SetText(database.ConnectionString);
   eSQL->SetText(database.SQL);
 }
 
-TDatabaseDefinition TDefineDatabaseForm::Database() const {
+TDatabaseDefinition TDefineDatabaseForm::Row() const {
   return {eName->Text(), eConnectionString->Text(), eSQL->Text()};
 }
 
@@ -86,13 +83,5 @@ void TDefineDatabaseForm::btnOkClick() {
 void EditDatabase(TComponent* owner, bool adding, TDatabaseRows& rows) {
   if (!adding && !rows.HasSelection()) return;
   TDefineDatabaseForm form(owner, rows, adding ? -1 : rows.ItemIndex());
-  if (!adding) {
-    form.ShowDatabase(*rows.Selected());
-    form.eName->SetEnabled(false);
-  }
-  if (form.ShowModal() != mrOk) return;
-  if (adding)
-    rows.Add(form.Database());
-  else
-    rows.Replace(rows.ItemIndex(), form.Database());
+  RunRowEditor(form, adding, rows, "Define database", "Define database");
 }

@@ -10,13 +10,10 @@
 
 TWebSearchForm::TWebSearchForm(TComponent* owner, bool adding, TEngineRows& rows)
     : TForm(owner), FAdding(adding), FRows(rows) {
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poOwnerFormCenter;
-  SetClientSize(527, 144);
+  SetDialogFrame(*this, 527, 144, poOwnerFormCenter);
 
   auto edit = [this](int top) {
     auto* result = new TEdit(this);
-    result->TabStop = true;
     result->SetBounds(130, top, 385, 23);
     result->SetParent(this);
     return result;
