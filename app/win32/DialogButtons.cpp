@@ -51,6 +51,15 @@ std::pair<TButton*, TButton*> AddOkCancel(TForm& form, TWinControl& parent, int 
   return {ok, cancel};
 }
 
+TLabel* AddFocusLabel(TForm& form, const std::string& caption, int left, int top, int width, TWinControl* focus) {
+  auto* label = new TLabel(&form);
+  label->SetCaption(caption);
+  label->SetBounds(left, top, width, 16);
+  label->SetParent(&form);
+  label->OnClick = [focus](TComponent&) { focus->SetFocus(); };
+  return label;
+}
+
 std::tuple<TButton*, TButton*, TButton*> AddEditButtons(TForm& form, TWinControl& parent, int left, int top) {
   return {NewButton(form, parent, "&Add", left, top), NewButton(form, parent, "&Edit", left + 81, top),
           NewButton(form, parent, "&Delete", left + 162, top)};

@@ -9,19 +9,6 @@
 #include "ui/qmMsgBox.h"
 #include "sources/win32/SearchDatabase.h"
 
-namespace {
-
-TLabel* NewLabel(TForm& form, const std::string& caption, int top, TWinControl* focus) {
-  auto* label = new TLabel(&form);
-  label->SetCaption(caption);
-  label->SetBounds(10, top, 300, 16);
-  label->SetParent(&form);
-  label->OnClick = [focus](TComponent&) { focus->SetFocus(); };
-  return label;
-}
-
-}  // namespace
-
 TDefineDatabaseForm::TDefineDatabaseForm(TComponent* owner, const TDatabaseRows& rows, int editing)
     : TForm(owner), FRows(rows), FEditing(editing) {
   SetCaption("Define database");
@@ -39,9 +26,9 @@ TDefineDatabaseForm::TDefineDatabaseForm(TComponent* owner, const TDatabaseRows&
   eSQL->SetScrollBars(true);
   eSQL->SetBounds(10, 132, 393, 156);
   eSQL->SetParent(this);
-  lblName = NewLabel(*this, "Name:", 10, eName);
-  lblConnectionString = NewLabel(*this, "Connection string:", 62, eConnectionString);
-  lblSQL = NewLabel(*this, "SQL:", 114, eSQL);
+  lblName = AddFocusLabel(*this, "Name:", 10, 10, 300, eName);
+  lblConnectionString = AddFocusLabel(*this, "Connection string:", 10, 62, 300, eConnectionString);
+  lblSQL = AddFocusLabel(*this, "SQL:", 10, 114, 300, eSQL);
   lblSearch = new TLabel(this);
   lblSearch->WordWrap = true;
   lblSearch->SetCaption("#search# stands for the typed text. It is inserted as a literal value, never as SQL.");

@@ -15,11 +15,7 @@ TFolderForm::TFolderForm(TComponent* owner) : TForm(owner) {
   eFolder = new TEdit(this);
   eFolder->SetBounds(70, 20, 410, 23);
   eFolder->SetParent(this);
-  lblFolder = new TLabel(this);
-  lblFolder->SetCaption("&Folder:");
-  lblFolder->SetBounds(10, 23, 55, 16);
-  lblFolder->SetParent(this);
-  lblFolder->OnClick = [this](TComponent&) { eFolder->SetFocus(); };
+  lblFolder = AddFocusLabel(*this, "&Folder:", 10, 23, 55, eFolder);
   btnBrowse = new TButton(this);
   btnBrowse->SetCaption("...");
   btnBrowse->SetBounds(487, 20, 30, 23);
