@@ -10,8 +10,9 @@
 #include "sources/SearchExif.h"
 #include "tests/metadata/ExifTestFiles.h"
 #include "tests/sources/SourceHits.h"
-#include "tests/sources/SourceSettingsFile.h"
+#include "tests/sources/SourceSettings.h"
 #include "tests/support/Corpora.h"
+#include "tests/support/ShellRecorder.h"
 #include "tests/support/TestPaths.h"
 
 using namespace vmx;
@@ -35,6 +36,13 @@ void WriteImage(const std::string& fileName, const TFill& fill, size_t scanBytes
   testpaths::WriteText(fileName, std::string(image.Bytes().begin(), image.Bytes().end()));
 }
 
+// 17 May 2020 at Hour:Minute.
+TDateTime May17(int hour, int minute) {
+  TDateTime value = 0;
+  TryEncodeDateTime(2020, 5, 17, hour, minute, 0, 0, value);
+  return value;
+}
+
 TFill Description(const std::string& text) {
   return [text](TExifData& exif) { exif.SetImageDescription(text); };
 }
@@ -43,13 +51,9 @@ TFill Description(const std::string& text) {
 class SearchExifTest : public ::testing::Test {
  protected:
   SearchExifTest() : Folder(testpaths::FreshFolder("exif_images")) { ListFolders({Folder}); }
-  ~SearchExifTest() override { os::SetShellOpenForTests(nullptr); }
 
-  void ListFolders(const TStringList& folders, bool subfolders = false) {
-    std::string text = "[Folders]\r\n";
-    for (size_t i = 0; i < folders.size(); ++i) text += "Folder" + std::to_string(i) + "=" + folders[i] + "\r\n";
-    text += std::string("[Options]\r\nSubfolders=") + (subfolders ? "1" : "0") + "\r\n";
-    WriteSourceSettings(TSearchExif::IniFileName, text);
+  void ListFolders(const TStringList& folders) {
+    WriteSettingsFile(TSearchExif::IniFileName, FolderListText(folders, false));
   }
 
   std::string Folder;
@@ -68,7 +72,7 @@ TEST_F(SearchExifTest, FindsTheFirstMatchingFieldInItsStoredCase) {
     const char* Name;
     TFill Fill;
     std::string Text;
-    std::vector<std::string> Hits;
+    TNames Hits;
   } cases[] = {
       {"description before title",
        [](TExifData& exif) {
@@ -121,6 +125,11 @@ TEST(ExifHintTest, ListsTheShootingDataAPersonReads) {
        },
        "\r\nExposure bias value: -0.666666666666667\r\nFlash fired: Yes\r\nFocal length: 50 \r\n"
        "Focal length in 35mm film: 75\r\nWhite balance mode: Manual"},
+      {"a date at midnight, without its time", [](TExifData& exif) { exif.SetDateTime(May17(0, 0)); },
+       "\r\nDate/time: " + os::ShortDateText({2020, 5, 17, 0, 0, 0})},
+      {"a date with its time", [](TExifData& exif) { exif.SetDateTime(May17(20, 30)); },
+       "\r\nDate/time: " + os::ShortDateText({2020, 5, 17, 20, 30, 0}) + " " +
+           os::LongTimeText({2020, 5, 17, 20, 30, 0})},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -131,34 +140,13 @@ TEST(ExifHintTest, ListsTheShootingDataAPersonReads) {
   }
 }
 
-TEST(ExifHintTest, AMidnightDateHasNoTime) {
-  TExifData exif;
-  TDateTime midnight, evening;
-  ASSERT_TRUE(TryEncodeDateTime(2020, 5, 17, 0, 0, 0, 0, midnight));
-  ASSERT_TRUE(TryEncodeDateTime(2020, 5, 17, 20, 30, 0, 0, evening));
-  const os::TLocalTime day{2020, 5, 17, 0, 0, 0}, time{2020, 5, 17, 20, 30, 0};
-  exif.SetDateTime(midnight);
-  EXPECT_EQ(DescribeImage(exif, "p"), "FileName: p\r\nDate/time: " + os::ShortDateText(day));
-  exif.SetDateTime(evening);
-  EXPECT_EQ(DescribeImage(exif, "p"),
-            "FileName: p\r\nDate/time: " + os::ShortDateText(time) + " " + os::LongTimeText(time));
-}
-
 TEST_F(SearchExifTest, ADamagedFileIsSkippedAndNamedOnceAfterTheWalk) {
   testpaths::WriteText(Folder + "a_text.jpg", "not a JPEG");
   testpaths::WriteText(Folder + "b_cut.jpg", "\xFF\xD8\xFF");
   WriteImage(Folder + "c_good.jpg", Description("Holiday at the sea"));
-  std::vector<std::string> names;
-  try {
-    Source.Search("sea", [&](const TItemRecord& record) {
-      if (!record.DisplayName.empty()) names.push_back(record.DisplayName);
-      return false;
-    });
-    ADD_FAILURE() << "the damaged file was not reported";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), Folder + "a_text.jpg: JPEG header is not valid");
-  }
-  EXPECT_EQ(names, std::vector<std::string>{"Holiday at the sea"});
+  std::string failure;
+  EXPECT_EQ(HitNames(CollectHits(Source, "sea", &failure)), TNames{"Holiday at the sea"});
+  EXPECT_EQ(failure, Folder + "a_text.jpg: JPEG header is not valid");
   // A search that was stopped reports nothing more.
   EXPECT_NO_THROW(Source.Search("sea", [](const TItemRecord&) { return true; }));
 }
@@ -180,30 +168,21 @@ TEST_F(SearchExifTest, TheFolderListIsReadOnceUntilTheDialogSaysOk) {
   const std::string other = testpaths::FreshFolder("exif_other");
   WriteImage(other + "other.jpg", Description("Other sea"));
   WriteImage(Folder + "image.jpg", Description("Holiday at the sea"));
-  EXPECT_EQ(HitNames(CollectHits(Source, "sea")), std::vector<std::string>{"Holiday at the sea"});
+  EXPECT_EQ(HitNames(CollectHits(Source, "sea")), TNames{"Holiday at the sea"});
   ListFolders({Folder, other});
   for (bool ok : {false, true}) {
     DialogAnswer = ok;
     Source.ShowOptions();
-    EXPECT_EQ(DialogCall, "LorvexExif.ini | Exif options");
+    EXPECT_EQ(CollectHits(Source, "sea").size(), ok ? 2u : 1u);
   }
-  EXPECT_EQ(HitNames(CollectHits(Source, "sea")), (std::vector<std::string>{"Holiday at the sea", "Other sea"}));
+  EXPECT_EQ(DialogCall, "LorvexExif.ini | Exif options");
 }
 
 TEST_F(SearchExifTest, OpensTheImageWithItsDefaultProgramEvenAsAdministrator) {
-  std::vector<os::TShellOpenRequest> opened;
-  os::SetShellOpenForTests([&](const os::TShellOpenRequest& request, std::string&) {
-    opened.push_back(request);
-    return true;
-  });
-  TItemData item;
-  item.SetExecuteString("C:\\pictures\\sea.jpg");
-  item.AsAdmin = true;
+  TShellRecorder shell;
+  TItemData item = ItemOf("C:\\pictures\\sea.jpg", "", true);
   Source.Execute(item);
-  ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0].Verb, "");
-  EXPECT_EQ(opened[0].File, "C:\\pictures\\sea.jpg");
-  EXPECT_EQ(opened[0].ShowCmd, 9);
+  EXPECT_EQ(shell.Calls, (std::vector<os::TShellOpenRequest>{{"", "C:\\pictures\\sea.jpg", "", "", 9}}));
 }
 
 TEST_F(SearchExifTest, EveryCorpusImageIsSearchedWithoutAFault) {

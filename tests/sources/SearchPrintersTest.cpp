@@ -25,10 +25,10 @@ TEST(PrintersSource, ListsEveryPrinterForPartOfPrintersAndThoseWhoseNameHoldsThe
   TTestLanguage language{{"PRINTERS", "DRUCKER"}};
   auto shell = std::make_shared<TFakePrinters>();
   TSearchPrinters source(nullptr, shell, nullptr);
-  const std::vector<std::string> all = shell->List;
+  const TNames all = shell->List;
   const struct {
     std::string Text;
-    std::vector<std::string> Hits;
+    TNames Hits;
   } cases[] = {
       {"print", {all[0], all[1], all[2], "Office Printer"}},
       {"hp", {"HP LaserJet"}},
@@ -37,9 +37,7 @@ TEST(PrintersSource, ListsEveryPrinterForPartOfPrintersAndThoseWhoseNameHoldsThe
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Text);
-    std::vector<std::string> names;
-    for (const TItemRecord& hit : CollectHits(source, c.Text)) names.push_back(hit.DisplayName);
-    EXPECT_EQ(names, c.Hits);
+    EXPECT_EQ(NamesInOrder(source, c.Text), c.Hits);
   }
   TItemData item(CollectHits(source, "label").at(0));
   source.Execute(item);

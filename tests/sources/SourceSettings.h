@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/LorvexClasses.h"
 #include "core/qmFileUtils.h"
@@ -40,6 +41,14 @@ inline std::string FreshSettingsFolder(const std::string& name) {
   std::filesystem::remove_all(NativePath(folder), error);
   ForceDirectories(folder);
   return folder;
+}
+
+// A folder-list file of Folders, with More lines in its [Options].
+inline std::string FolderListText(const std::vector<std::string>& folders, bool subfolders,
+                                  const std::string& more = "") {
+  std::string text = "[Folders]\r\n";
+  for (size_t i = 0; i < folders.size(); ++i) text += "Folder" + std::to_string(i) + "=" + folders[i] + "\r\n";
+  return text + "[Options]\r\nSubfolders=" + (subfolders ? "1" : "0") + "\r\n" + more;
 }
 
 // Writes (or, with an empty text, deletes) a file of the settings folder; answers its path.
