@@ -22,8 +22,7 @@ class TRecordedNoteWindows : public TNoteWindows {
 class NotesTest : public ::testing::Test {
  protected:
   NotesTest() {
-    FreshSettingsFolder("notes_settings");
-    Source.Database.FileName = NotesFileName();
+    Source.Database.FileName = WriteSettingsFile("notes.sqlite", "");  // made by the first use
     Source.Database.DriverDLL = sqlitetest::LibraryPath();
   }
 
@@ -82,10 +81,7 @@ TEST_F(NotesTest, ExecuteOpensTheNoteOrANewOneWhoseSaveAddsItWithItsTime) {
   Source.Database.Save(0, "First");
   Source.Database.Save(1, "Changed");
   const std::string today = FormatDateTime("yyyy-mm-dd ", EncodeDate(os::Now().Year, os::Now().Month, os::Now().Day));
-  for (const char* key : {"ADD NOTE", "1", "99"}) {
-    TItemData item = ItemOf(key);
-    Source.Execute(item);
-  }
+  for (const char* key : {"ADD NOTE", "1", "99"}) RunItem(Source, ItemOf(key));
   ASSERT_EQ(Windows->Opened.size(), 3u);
   EXPECT_EQ(Windows->Opened[0].Id, 0);
   EXPECT_EQ(Windows->Opened[0].Caption, "Add new note");

@@ -77,15 +77,13 @@ TEST(ClipboardHistoryTest, EqualTextsMoveUpAsStoredAndTheOldestGo) {
 }
 
 TEST(ClipboardHistoryTest, HistoryCountIsANumberFrom0To1000) {
-  struct TCase {
-    const char* Text;
-    int Limit;
-  } cases[] = {{"20", 20}, {" 7 ", 7}, {"-5", 0}, {"5000", 1000}, {"abc", 20}, {"", 20}, {"3x", 20}};
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Text);
+  const std::pair<const char*, int> cases[] = {{"20", 20},  {" 7 ", 7}, {"-5", 0}, {"5000", 1000},
+                                               {"abc", 20}, {"", 20},   {"3x", 20}};
+  for (const auto& [text, limit] : cases) {
+    SCOPED_TRACE(text);
     TClipboardSettings settings;
-    settings.HistoryCount = c.Text;
-    EXPECT_EQ(settings.HistoryLimit(), c.Limit);
+    settings.HistoryCount = text;
+    EXPECT_EQ(settings.HistoryLimit(), limit);
   }
 }
 

@@ -101,15 +101,13 @@ TEST(SqlStatementTest, TheTypedTextIsAValueNeverSql) {
 }
 
 TEST(SqlStatementTest, AConnectionStringWithoutProviderIsAnOdbcOne) {
-  struct TCase {
-    const char* ConnectionString;
-    bool OleDb;
-  } cases[] = {{"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\db.mdb", true},
-               {"Data Source=x; provider = SQLOLEDB", true},
-               {"Driver={SQLite3 ODBC Driver;Provider=x};Database=c:\\a.db", false},
-               {"DSN=notes;PWD=\"a;Provider=b\"", false},
-               {"", false}};
-  for (const TCase& c : cases) EXPECT_EQ(NamesOleDbProvider(c.ConnectionString), c.OleDb) << c.ConnectionString;
+  const std::pair<const char*, bool> cases[] = {{"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\db.mdb", true},
+                                                {"Data Source=x; provider = SQLOLEDB", true},
+                                                {"Driver={SQLite3 ODBC Driver;Provider=x};Database=c:\\a.db", false},
+                                                {"DSN=notes;PWD=\"a;Provider=b\"", false},
+                                                {"", false}};
+  for (const auto& [connectionString, oleDb] : cases)
+    EXPECT_EQ(NamesOleDbProvider(connectionString), oleDb) << connectionString;
 }
 
 TEST_F(SearchDatabaseTest, AFailingDatabaseIsNamedAfterTheOthersAreSearched) {

@@ -5,14 +5,12 @@
 #include <functional>
 
 #include "core/qmFileUtils.h"
-#include "metadata/Vmx.Exif.JPEGUtils.h"
 #include "os/os.h"
 #include "sources/SearchExif.h"
 #include "tests/metadata/ExifTestFiles.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettings.h"
 #include "tests/support/Corpora.h"
-#include "tests/support/ShellRecorder.h"
 #include "tests/support/TestPaths.h"
 
 using namespace vmx;
@@ -21,12 +19,12 @@ namespace {
 
 using TFill = std::function<void(TExifData&)>;
 
-// A JPEG file with the Exif data Fill sets and ScanBytes of image data after its headers.
-void WriteImage(const std::string& fileName, const TFill& fill, size_t scanBytes = 64) {
+// A JPEG file with the Exif data Fill sets.
+void WriteImage(const std::string& fileName, const TFill& fill) {
   exiftest::Bytes plain{0xFF, 0xD8};
   exiftest::Append(plain, exiftest::Segment(0xDB, exiftest::Bytes(65, 1)));
   exiftest::Append(plain, exiftest::Segment(0xDA, exiftest::Bytes(10, 2)));
-  plain.resize(plain.size() + scanBytes, 0x33);
+  plain.resize(plain.size() + 64, 0x33);
   exiftest::Append(plain, {0xFF, 0xD9});
   TExifData exif;
   fill(exif);
@@ -57,12 +55,7 @@ class SearchExifTest : public ::testing::Test {
   }
 
   std::string Folder;
-  bool DialogAnswer = false;
-  std::string DialogCall;
-  TSearchExif Source{nullptr, [this](const std::string& ini, const std::string& caption) {
-                       DialogCall = ini + " | " + caption;
-                       return DialogAnswer;
-                     }};
+  TSearchExif Source{nullptr, nullptr};
 };
 
 }  // namespace
@@ -103,18 +96,15 @@ TEST(ExifHintTest, ListsTheShootingDataAPersonReads) {
     TFill Fill;
     std::string Lines;  // after the first line, which names the file
   } cases[] = {
-      {"model and exposure time",
+      {"model, exposure time, F number, unnamed programme, no white balance",
        [](TExifData& exif) {
          exif.SetCameraModel("X100");
          exif.Section(esExif).SetFractionValue(ttag::ExposureTime, 0, {1, 250});
-       },
-       "\r\nCamera model: X100\r\nExposure time: 0.004 seconds"},
-      {"F number, unnamed programme, no white balance",
-       [](TExifData& exif) {
          exif.Section(esExif).SetFractionValue(ttag::FNumber, 0, {28, 10});
          exif.Section(esExif).SetWordValue(ttag::ExposureProgram, 0, 300);
        },
-       "\r\nExposure programme: <Unrecognised (44)>\r\nF number: 2.8 "},
+       "\r\nCamera model: X100\r\nExposure programme: <Unrecognised (44)>\r\nExposure time: 0.004 seconds\r\n"
+       "F number: 2.8 "},
       {"bias, flash, focal lengths, white balance",
        [](TExifData& exif) {
          exif.Section(esExif).SetFractionValue(ttag::ExposureBiasValue, 0, {uint32_t(-2), 3}, tdLongIntFraction);
@@ -149,40 +139,6 @@ TEST_F(SearchExifTest, ADamagedFileIsSkippedAndNamedOnceAfterTheWalk) {
   EXPECT_EQ(failure, Folder + "a_text.jpg: JPEG header is not valid");
   // A search that was stopped reports nothing more.
   EXPECT_NO_THROW(Source.Search("sea", [](const TItemRecord&) { return true; }));
-}
-
-TEST_F(SearchExifTest, ReadsOnlyUpToTheEndOfTheExifSegmentWhateverTheImageSize) {
-  for (size_t scanBytes : {64, 4 << 20}) {
-    SCOPED_TRACE(scanBytes);
-    const std::string file = Folder + "scan.jpg";
-    WriteImage(file, Description("Holiday at the sea"), scanBytes);
-    TFileStream stream(file);
-    TJPEGHeaderParser walk(stream, JPEGMarkers({jmApp1}));
-    ASSERT_TRUE(walk.MoveNext());
-    TExifData exif;
-    EXPECT_EQ(LoadImageExif(exif, file), walk.Current()->OffsetOfData() + walk.Current()->Data().Size());
-  }
-}
-
-TEST_F(SearchExifTest, TheFolderListIsReadOnceUntilTheDialogSaysOk) {
-  const std::string other = testpaths::FreshFolder("exif_other");
-  WriteImage(other + "other.jpg", Description("Other sea"));
-  WriteImage(Folder + "image.jpg", Description("Holiday at the sea"));
-  EXPECT_EQ(HitNames(CollectHits(Source, "sea")), TNames{"Holiday at the sea"});
-  ListFolders({Folder, other});
-  for (bool ok : {false, true}) {
-    DialogAnswer = ok;
-    Source.ShowOptions();
-    EXPECT_EQ(CollectHits(Source, "sea").size(), ok ? 2u : 1u);
-  }
-  EXPECT_EQ(DialogCall, "LorvexExif.ini | Exif options");
-}
-
-TEST_F(SearchExifTest, OpensTheImageWithItsDefaultProgramEvenAsAdministrator) {
-  TShellRecorder shell;
-  TItemData item = ItemOf("C:\\pictures\\sea.jpg", "", true);
-  Source.Execute(item);
-  EXPECT_EQ(shell.Calls, (std::vector<os::TShellOpenRequest>{{"", "C:\\pictures\\sea.jpg", "", "", 9}}));
 }
 
 TEST_F(SearchExifTest, EveryCorpusImageIsSearchedWithoutAFault) {

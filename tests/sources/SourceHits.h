@@ -18,6 +18,8 @@ inline TItemData ItemOf(const std::string& executeString, const std::string& par
   return item;
 }
 
+inline void RunItem(TSearchClass& source, TItemData item) { source.Execute(item); }
+
 // With Failure, a search that fails gives the hits it reported before, and Failure its message.
 inline std::vector<TItemRecord> CollectHits(TSearchClass& source, const std::string& text,
                                             std::string* failure = nullptr) {

@@ -1,5 +1,4 @@
-// The settings folder of a source's test, with the INI files it writes there; a settings folder
-// of its own for a source's files.
+// The settings folder of a source's test, with the files it writes there.
 #pragma once
 
 #include <algorithm>
@@ -28,19 +27,6 @@ inline std::string TestSettingsFolder() {
 inline std::filesystem::path NativePath(std::string path) {
   if (testpaths::Sep != '\\') std::replace(path.begin(), path.end(), '\\', testpaths::Sep);
   return std::filesystem::u8path(path);
-}
-
-// The settings folder, empty: natively a scratch folder named Name, under Wine the fresh prefix's
-// application data (the program that uses it there runs alone).
-inline std::string FreshSettingsFolder(const std::string& name) {
-#ifndef _WIN32
-  os::SetEnv("XDG_CONFIG_HOME", testpaths::FreshFolder(name));
-#endif
-  const std::string folder = SettingsFolder("Lorvex");
-  std::error_code error;
-  std::filesystem::remove_all(NativePath(folder), error);
-  ForceDirectories(folder);
-  return folder;
 }
 
 // A folder-list file of Folders, with More lines in its [Options].

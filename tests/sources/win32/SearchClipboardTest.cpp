@@ -4,36 +4,27 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <thread>
 
 #include "core/Unicode.h"
 #include "core/win32/WinIcon.h"
+#include "ui/Clipbrd.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettings.h"
 #include "tests/support/WineTestUtils.h"
 
 namespace {
 
-// Copies Data in Format from a thread of its own (a handle for CF_BITMAP, bytes for the others).
-// The wait serves messages: the clipboard's owner hears that it is emptied.
-void CopyFromThread(UINT format, const std::string& bytes, HANDLE handle = nullptr) {
-  std::thread thread([&] {
-    if (!handle) {
-      handle = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-      std::memcpy(GlobalLock(handle), bytes.data(), bytes.size());
-      GlobalUnlock(handle);
-    }
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    SetClipboardData(format, handle);
-    CloseClipboard();
-  });
+// Runs Put on a thread of its own, as another program copies. The wait serves messages: the
+// clipboard's owner hears that it is emptied.
+void CopyFromThread(const std::function<void()>& put) {
+  std::thread thread(put);
   Application().WaitForThread(thread);
 }
 
 void CopyTextFromThread(const std::string& text) {
-  const std::u16string wide = Utf8ToUtf16(text);
-  CopyFromThread(CF_UNICODETEXT, std::string(reinterpret_cast<const char*>(wide.c_str()), (wide.size() + 1) * 2));
+  CopyFromThread([&] { SetClipboardText(text); });
 }
 
 void CopyTextFromProcess(const std::string& text) {
@@ -114,8 +105,7 @@ TEST_F(ClipboardViewerTest, TextsCopiedAnywhereEnterAndGoBackAsTheyWere) {
   const TNames texts = {"from another process", "%PATH% 100%"};
   EXPECT_EQ(NamesInOrder(*Source, "clipboard"), texts);
 
-  TItemData hit(CollectHits(*Source, "100%").at(0));
-  Source->Execute(hit);
+  RunItem(*Source, TItemData(CollectHits(*Source, "100%").at(0)));
   const std::string copied = ClipboardData(CF_UNICODETEXT);
   EXPECT_EQ(Utf16ToUtf8(BoundedClipboardText(reinterpret_cast<const char16_t*>(copied.data()), copied.size())),
             "%PATH% 100%");
@@ -131,15 +121,18 @@ TEST_F(ClipboardViewerTest, PicturesRoundTripAndShowAsIcons) {
     BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), 64, 48, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     std::string pixels(64 * 48 * 4, '\0');
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<char>(i * 7 + (i / 4) % 3);
-    if (asBitmap) {
+    CopyFromThread([&] {
+      if (!asBitmap)
+        return SetClipboardDib(std::string(reinterpret_cast<const char*>(&header), sizeof header) + pixels);
       void* bits = nullptr;
       HBITMAP bitmap =
           CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
       std::memcpy(bits, pixels.data(), pixels.size());
-      CopyFromThread(CF_BITMAP, "", bitmap);
-    } else {
-      CopyFromThread(CF_DIB, std::string(reinterpret_cast<const char*>(&header), sizeof header) + pixels);
-    }
+      OpenClipboard(nullptr);
+      EmptyClipboard();
+      SetClipboardData(CF_BITMAP, bitmap);
+      CloseClipboard();
+    });
     ASSERT_TRUE(Holds(before + 1));
     const std::string copied = ClipboardData(CF_DIB);
     const auto entry = History->Entries()->front();

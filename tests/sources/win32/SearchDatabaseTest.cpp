@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "app/win32/FDatabaseOptions.h"
 #include "app/win32/FDbNote.h"
@@ -25,17 +26,22 @@ void DefineDatabases(const TDatabaseDefinitions& databases) {
   ini.UpdateFile();
 }
 
-// Closes the message box the program shows meanwhile, keeping its text.
-struct TBoxText {
-  std::string Text;
-  TDelayedAction Action{[] { return FindForm<TqmMessageBox>() != nullptr; },
-                        [this] {
-                          TqmMessageBox* box = FindForm<TqmMessageBox>();
-                          Text = box->lblText->Caption();
-                          box->ModalResult = mrOk;
-                        },
-                        100};
-};
+// The text of the message box Action shows, which is then closed.
+std::string BoxTextOf(const std::function<void()>& action) {
+  std::string text;
+  TDelayedAction close([] { return FindForm<TqmMessageBox>() != nullptr; },
+                       [&] {
+                         TqmMessageBox* box = FindForm<TqmMessageBox>();
+                         text = box->lblText->Caption();
+                         box->ModalResult = mrOk;
+                       },
+                       100);
+  try {
+    action();
+  } catch (const EAbort&) {
+  }
+  return text;
+}
 
 class DatabaseSourceTest : public ::testing::Test {
  protected:
@@ -101,20 +107,9 @@ TEST(DatabaseOptionsTest, TheDialogRefusesATakenNameAndWritesTheListInItsOrder) 
                           TDefineDatabaseForm* editor = FindForm<TDefineDatabaseForm>();
                           editor->eName->SetText("films");
                           editor->eConnectionString->SetText("typed");
-                          {
-                            TBoxText box;
-                            editor->btnConnectionStringClick();
-                            buildError = box.Text;
-                          }
+                          buildError = BoxTextOf([&] { editor->btnConnectionStringClick(); });
                           keptString = editor->eConnectionString->Text();
-                          {
-                            TBoxText box;
-                            try {
-                              editor->btnOk->Click();
-                            } catch (const EAbort&) {
-                            }
-                            refusal = box.Text;
-                          }
+                          refusal = BoxTextOf([&] { editor->btnOk->Click(); });
                           editor->btnCancel->Click();
                         },
                         100);
