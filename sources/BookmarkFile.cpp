@@ -34,6 +34,16 @@ TFileVersions FileVersions(const std::vector<std::string>& files) {
   return versions;
 }
 
+void TBookmarkSource::ReadWhenChanged(const std::vector<std::string>& files, bool kept,
+                                      const std::function<void()>& read) {
+  if (!os::FileExists(files.front())) return;
+  const TFileVersions version = FileVersions(files);
+  if (FOptions.LiveBookmarks && kept && version == FReadVersion) return;
+  FReadVersion.clear();
+  read();
+  FReadVersion = version;
+}
+
 void TBookmarkSource::ShowOptions() {
   if (FOptionsDialog && FOptionsDialog()) Reset();
 }

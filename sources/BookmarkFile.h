@@ -1,6 +1,6 @@
 // What the Chrome and the Firefox bookmarks sources share: the options that name the browser's
-// file and say how often a search reads it again, the versions of files, the options dialog and
-// the opening of a bookmark's address.
+// file and say how often a search reads it again, the reading again by the versions of files,
+// the options dialog and the opening of a bookmark's address.
 #pragma once
 
 #include <functional>
@@ -30,7 +30,8 @@ using TBookmarkOptionsDialog = std::function<bool()>;
 using TFileVersions = std::vector<std::optional<os::TFileStamp>>;
 TFileVersions FileVersions(const std::vector<std::string>& files);
 
-// The base of the two sources: their options dialog, and the opening of a bookmark.
+// The base of the two sources: their options dialog, the reading of the browser's files, and the
+// opening of a bookmark.
 class TBookmarkSource : public TSearchClass {
  public:
   TBookmarkSource(TComponent* owner, TBookmarkOptionsDialog optionsDialog)
@@ -46,8 +47,16 @@ class TBookmarkSource : public TSearchClass {
   const char* ClassName() const override { return "TBookmarkSource"; }
 
  protected:
+  // Reads the browser's Files (the one the options name first) through Read, unless LiveBookmarks
+  // is on, Kept (what the last read left is still there) and none of them changed since that
+  // read. A missing first file reads nothing; a read that raises is tried again by the next search.
+  void ReadWhenChanged(const std::vector<std::string>& files, bool kept, const std::function<void()>& read);
+  // The next search reads the files whatever their versions.
+  void ForgetRead() { FReadVersion.clear(); }
+
   TBookmarkFileOptions FOptions;
 
  private:
   TBookmarkOptionsDialog FOptionsDialog;
+  TFileVersions FReadVersion;  // of the browser's files when they were last read
 };

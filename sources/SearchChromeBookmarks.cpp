@@ -4,6 +4,7 @@
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
+#include "sources/SourceSupport.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ bool WalkFolder(const TJSONobject& roots, std::u16string_view folderName, const 
     const TJSONstring* url = child ? AsString(child->Field(u"url")) : nullptr;
     if (!name || !url) continue;  // folders have no address
     const std::string displayName = Utf8Of(*name);
-    if (UpperCase(displayName).find(upperText) != std::string::npos && onHit(displayName, Utf8Of(*url))) return true;
+    if (Contains(UpperCase(displayName), upperText) && onHit(displayName, Utf8Of(*url))) return true;
   }
   return false;
 }
@@ -60,26 +61,14 @@ bool WalkChromeBookmarks(const TJSONbase& document, const std::string& upperText
 TSearchChromeBookmarks::TSearchChromeBookmarks(TComponent* owner, TBookmarkOptionsDialog optionsDialog)
     : TBookmarkSource(owner, std::move(optionsDialog)) {}
 
-void TSearchChromeBookmarks::LoadSettings() {
-  FOptions = ReadBookmarkFileOptions(ChromeIniFileName(), ChromeFileKey);
-  FLoaded = true;
-}
-
-void TSearchChromeBookmarks::RefreshBookmarks(bool live) {
-  if (!os::FileExists(FOptions.FileName)) return;
-  const TFileVersions version = FileVersions({FOptions.FileName});
-  if (live && version == FFileVersion) return;
-  FFileVersion = version;
-  if (!os::ReadFile(FOptions.FileName, FFileText)) FFileText.clear();
-}
-
 void TSearchChromeBookmarks::Search(const std::string& text, const TAddHitFunc& addHit) {
   if (!FLoaded) {
-    LoadSettings();
-    RefreshBookmarks(false);
-  } else {
-    RefreshBookmarks(FOptions.LiveBookmarks);
+    FOptions = ReadBookmarkFileOptions(ChromeIniFileName(), ChromeFileKey);
+    FLoaded = true;
   }
+  ReadWhenChanged({FOptions.FileName}, true, [this] {
+    if (!os::ReadFile(FOptions.FileName, FFileText)) FFileText.clear();
+  });
   TItemRecord record;
   record.Description = TranslateText("Chrome bookmark");
   record.SearchClassName = GetName();
@@ -97,5 +86,5 @@ void TSearchChromeBookmarks::Search(const std::string& text, const TAddHitFunc& 
 void TSearchChromeBookmarks::Reset() {
   FLoaded = false;
   FFileText = std::string();
-  FFileVersion.clear();
+  ForgetRead();
 }

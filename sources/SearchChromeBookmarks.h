@@ -40,10 +40,6 @@ class TSearchChromeBookmarks : public TBookmarkSource {
   const char* ClassName() const override { return "TSearchChromeBookmarks"; }
 
  private:
-  void LoadSettings();
-  void RefreshBookmarks(bool live);
-
   bool FLoaded = false;
   std::string FFileText;
-  TFileVersions FFileVersion;  // of the file when it was read
 };

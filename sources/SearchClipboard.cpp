@@ -7,6 +7,7 @@
 #include "core/qmLog.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
+#include "sources/SourceSupport.h"
 
 namespace {
 
@@ -21,10 +22,6 @@ uint32_t Read32(std::string_view data, size_t offset) {
 
 uint16_t Read16(std::string_view data, size_t offset) {
   return uint16_t(static_cast<unsigned char>(data[offset]) | static_cast<unsigned char>(data[offset + 1]) << 8);
-}
-
-bool Contains(const std::string& upperText, const std::string& upperPart) {
-  return upperText.find(upperPart) != std::string::npos;
 }
 
 }  // namespace

@@ -155,14 +155,11 @@ void TSearchControlPanel::Search(const std::string& text, const TAddHitFunc& add
 }
 
 void TSearchControlPanel::Execute(TItemData& item) {
-  os::TShellOpenRequest request;
-  if (item.AsAdmin) request.Verb = "runas";
-  request.ShowCmd = 9;  // restored
-  const std::string command = item.ExecuteString();
+  os::TShellOpenRequest request = ShellOpenRequestFor(item);
+  const std::string command = request.File;
   if (SameText(ExtractFileExt(command), ".cpl")) {
     request.File = FSystemFolder + "control.exe";
-    request.Parameters = "\"" + command + "\"";
-    if (!item.Parameters().empty()) request.Parameters += "," + item.Parameters();
+    request.Parameters = "\"" + command + "\"" + (request.Parameters.empty() ? "" : "," + request.Parameters);
   } else {
     request.File = FSystemFolder + "rundll32.exe";
     request.Parameters = command;

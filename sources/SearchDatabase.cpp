@@ -181,7 +181,7 @@ bool NamesOleDbProvider(const std::string& connectionString) {
 
 TSearchDatabase::TSearchDatabase(TComponent* owner, std::shared_ptr<TDatabaseConnector> connector,
                                  std::shared_ptr<TDatabaseWindows> windows)
-    : TSearchClass(owner), FConnector(std::move(connector)), FWindows(std::move(windows)) {}
+    : TSearchClass(owner), FConnector(std::move(connector)), FWindows(std::move(windows)), FDatabases(ReadDatabases) {}
 
 void TSearchDatabase::LoadIcon(TItemData& item) { FWindows->LoadRecordIcon(item); }
 
@@ -190,27 +190,24 @@ void TSearchDatabase::ShowOptions() {
 }
 
 void TSearchDatabase::Reset() {
+  FDatabases.Drop();
   std::lock_guard<std::mutex> lock(FLock);
-  FDatabases.reset();
   FRows.reset();
 }
 
-std::shared_ptr<const TSearchDatabase::TDatabases> TSearchDatabase::Databases() {
-  std::lock_guard<std::mutex> lock(FLock);
-  if (FDatabases) return FDatabases;
-  auto databases = std::make_shared<TDatabases>();
+TSearchDatabase::TDatabases TSearchDatabase::ReadDatabases() {
+  TDatabases databases;
   for (TDatabaseDefinition& definition : LoadDatabases(TMemIniFile(SettingsFolder("Lorvex") + IniFileName))) {
-    databases->push_back(std::make_unique<TOneDatabase>());
-    databases->back()->Definition = std::move(definition);
+    databases.push_back(std::make_unique<TOneDatabase>());
+    databases.back()->Definition = std::move(definition);
   }
-  FDatabases = std::move(databases);
-  return FDatabases;
+  return databases;
 }
 
 void TSearchDatabase::Search(const std::string& text, const TAddHitFunc& addHit) {
   FAddHit = addHit;
   FStopped = false;
-  const std::shared_ptr<const TDatabases> databases = Databases();
+  const std::shared_ptr<const TDatabases> databases = FDatabases.Get();
   auto rows = std::make_shared<TRowSnapshot>(databases->size());
   {
     std::lock_guard<std::mutex> lock(FLock);

@@ -22,6 +22,7 @@
 #include "core/LorvexClasses.h"
 #include "core/RowList.h"
 #include "core/qmMemIni.h"
+#include "sources/SettingsSnapshot.h"
 
 struct TDatabaseDefinition {
   std::string Name;
@@ -149,7 +150,7 @@ class TSearchDatabase : public TSearchClass {
   // The rows the last search reported, per database.
   using TRowSnapshot = std::vector<std::vector<TDbRow>>;
 
-  std::shared_ptr<const TDatabases> Databases();
+  static TDatabases ReadDatabases();
   // False when the search is to stop.
   bool SearchDatabase(size_t index, TOneDatabase& database, const std::string& text, TRowSnapshot& rows);
   void RunStatement(TDatabaseSession& session, TOneDatabase& database, const TSearchStatement& statement,
@@ -158,8 +159,8 @@ class TSearchDatabase : public TSearchClass {
 
   std::shared_ptr<TDatabaseConnector> FConnector;
   std::shared_ptr<TDatabaseWindows> FWindows;
-  std::mutex FLock;  // guards the two below
-  std::shared_ptr<const TDatabases> FDatabases;
+  TSettingsSnapshot<TDatabases> FDatabases;
+  std::mutex FLock;  // guards FRows
   std::shared_ptr<TRowSnapshot> FRows;
 
   TAddHitFunc FAddHit;  // of the running search (worker thread only)

@@ -4,11 +4,9 @@
 
 #include "core/Unicode.h"
 #include "core/qmFileUtils.h"
-#include "core/qmMemIni.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
 #include "os/os.h"
-#include "sources/SearchShortcuts.h"
 
 using namespace vmx;
 
@@ -72,7 +70,7 @@ bool MatchesMetadata(const TCustomExifData& exif, const std::string& upperText, 
   for (const std::string& field :
        {exif.ImageDescription(), Utf16ToUtf8(exif.Author()), Utf16ToUtf8(exif.Comments()), Utf16ToUtf8(exif.Keywords()),
         Utf16ToUtf8(exif.Subject()), Utf16ToUtf8(exif.Title())}) {
-    if (AnsiUpperCase(field).find(upperText) == std::string::npos) continue;
+    if (!Contains(AnsiUpperCase(field), upperText)) continue;
     displayName = field;
     return true;
   }
@@ -113,31 +111,15 @@ int64_t LoadImageExif(TExifData& exif, const std::string& fileName) {
 // --- TSearchExif ------------------------------------------------------------------------------
 
 TSearchExif::TSearchExif(TComponent* owner, TOptionsDialog optionsDialog)
-    : TSearchClass(owner), FOptionsDialog(std::move(optionsDialog)) {}
-
-std::shared_ptr<const TSearchExif::TFolderList> TSearchExif::Folders() {
-  std::lock_guard<std::mutex> lock(FFoldersLock);
-  if (FFolders) return FFolders;
-  const TMemIniFile ini(SettingsFolder("Lorvex") + IniFileName);
-  auto list = std::make_shared<TFolderList>();
-  for (const std::string& key : ini.KeyNames("Folders")) {
-    const std::string folder = ini.ReadString("Folders", key, "");
-    // An empty folder would be the root of the drive.
-    if (!folder.empty()) list->Folders.push_back(IncludeTrailingBackslash(ExpandPath(folder)));
-  }
-  list->Subfolders = ini.ReadBool("Options", "Subfolders", false);
-  FFolders = std::move(list);
-  return FFolders;
-}
+    : TSearchClass(owner),
+      FOptionsDialog(std::move(optionsDialog)),
+      FFolders([] { return LoadFolderList(IniFileName); }) {}
 
 void TSearchExif::ShowOptions() {
   if (FOptionsDialog && FOptionsDialog(IniFileName, "Exif options")) Reset();
 }
 
-void TSearchExif::Reset() {
-  std::lock_guard<std::mutex> lock(FFoldersLock);
-  FFolders.reset();
-}
+void TSearchExif::Reset() { FFolders.Drop(); }
 
 void TSearchExif::Search(const std::string& text, const TAddHitFunc& addHit) {
   FText = AnsiUpperCase(text);
@@ -145,7 +127,7 @@ void TSearchExif::Search(const std::string& text, const TAddHitFunc& addHit) {
   FStopped = false;
   FFailure.clear();
   if (FText.empty()) return;
-  const std::shared_ptr<const TFolderList> list = Folders();
+  const std::shared_ptr<const TFolderList> list = FFolders.Get();
   // After a stop every further walk ends at its first poll.
   for (const std::string& folder : list->Folders)
     SearchFiles(

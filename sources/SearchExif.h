@@ -1,21 +1,19 @@
 // The image source: JPEG files in the folders the user lists, found by the text of their Exif
 // and Windows metadata (description, author, comments, keywords, subject, title), with their
 // shooting data in the hint. The folder list lives in "LorvexExif.ini" in the layout of every
-// folder-list file: [Folders] one folder per key, [Options] Subfolders.
+// folder-list file (sources/SearchFolders.h).
 //
 // Threads: Search runs on the search worker; ShowOptions, Execute and Reset on the GUI thread.
-// The folder list is read on first need and walked as a snapshot, so dropping it meanwhile
-// never pulls it from under a running search.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "core/LorvexClasses.h"
 #include "metadata/Vmx.Exif.h"
+#include "sources/SearchFolders.h"
 
 // The texts of two enumerated values: empty for -1 (missing), "<Unrecognised (n)>" for a value
 // without a name, n being its low byte read as a signed number.
@@ -61,19 +59,12 @@ class TSearchExif : public TSearchClass {
   static constexpr const char* IniFileName = "LorvexExif.ini";
 
  private:
-  struct TFolderList {
-    TStringList Folders;  // expanded, each with a trailing backslash
-    bool Subfolders = false;
-  };
-
-  std::shared_ptr<const TFolderList> Folders();
   int FileFound(const std::string& fileName);
   // The hit for an image whose metadata holds the text; false when it does not.
   bool MakeRecord(const std::string& fileName, TItemRecord& record);
 
   TOptionsDialog FOptionsDialog;
-  std::mutex FFoldersLock;
-  std::shared_ptr<const TFolderList> FFolders;
+  TSettingsSnapshot<TFolderList> FFolders;
 
   // State of the running search (worker thread only).
   std::string FText;

@@ -76,25 +76,14 @@ void TSearchFFBookmarks::CreateBookmarkQuery() {
   FQuery->SQL().Add("WHERE moz_bookmarks.title LIKE :param1 ESCAPE '\\'");
 }
 
-void TSearchFFBookmarks::RefreshPlacesCopy(bool onlyWhenChanged) {
-  if (!os::FileExists(FOptions.FileName)) return;
-  const std::string copy = FDB->GetDatabase();
-  const TFileVersions version = FileVersions(DatabaseFiles(FOptions.FileName));
-  if (onlyWhenChanged && version == FCopiedVersion && os::FileExists(copy)) return;
-  FDB->SetConnected(false);
-  FCopiedVersion.clear();
-  CopyPlaces(FOptions.FileName, copy);
-  FCopiedVersion = version;
-  FDB->SetConnected(true);
-}
-
 void TSearchFFBookmarks::Search(const std::string& text, const TAddHitFunc& addHit) {
-  if (!FDB) {
-    CreateBookmarkQuery();
-    RefreshPlacesCopy(true);
-  } else {
-    RefreshPlacesCopy(FOptions.LiveBookmarks);
-  }
+  if (!FDB) CreateBookmarkQuery();
+  const std::string copy = FDB->GetDatabase();
+  ReadWhenChanged(DatabaseFiles(FOptions.FileName), os::FileExists(copy), [&] {
+    FDB->SetConnected(false);
+    CopyPlaces(FOptions.FileName, copy);
+    FDB->SetConnected(true);
+  });
   TItemRecord record;
   record.Description = TranslateText("Firefox bookmark");
   record.SearchClassName = GetName();
@@ -112,5 +101,5 @@ void TSearchFFBookmarks::Search(const std::string& text, const TAddHitFunc& addH
 void TSearchFFBookmarks::Reset() {
   FQuery.reset();
   FDB.reset();
-  FCopiedVersion.clear();
+  ForgetRead();
 }

@@ -48,9 +48,7 @@ class TSearchFFBookmarks : public TBookmarkSource {
 
  private:
   void CreateBookmarkQuery();
-  void RefreshPlacesCopy(bool onlyWhenChanged);
 
   std::unique_ptr<TSqlite3DB> FDB;
   std::unique_ptr<TSqlite3Query> FQuery;
-  TFileVersions FCopiedVersion;  // of the browser's files when they were last copied
 };

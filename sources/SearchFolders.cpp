@@ -7,14 +7,6 @@ namespace {
 constexpr const char* FoldersSection = "Folders";
 constexpr const char* OptionsSection = "Options";
 
-// What one search walks: the expanded folders.
-TFolderList LoadFolderList() {
-  TFolderList list;
-  list.Load(TMemIniFile(SettingsFolder("Lorvex") + TSearchFolders::IniFileName));
-  list.Folders = ExpandedFolders(list.Folders);
-  return list;
-}
-
 }  // namespace
 
 void TFolderList::Load(const TMemIniFile& ini) {
@@ -39,6 +31,13 @@ TStringList ExpandedFolders(const TStringList& folders) {
   return expanded;
 }
 
+TFolderList LoadFolderList(const std::string& iniFileName) {
+  TFolderList list;
+  list.Load(TMemIniFile(SettingsFolder("Lorvex") + iniFileName));
+  list.Folders = ExpandedFolders(list.Folders);
+  return list;
+}
+
 TStringList FolderSearchMasks(const std::string& text, bool extendedSearch) {
   TStringList masks = {"*" + text + "*.*"};
   if (extendedSearch) {
@@ -55,7 +54,9 @@ os::TShellOpenRequest FileOpenRequestFor(const TItemData& item) {
 }
 
 TSearchFolders::TSearchFolders(TComponent* owner, std::shared_ptr<TShortcutShell> shell, TOptionsDialog optionsDialog)
-    : TSearchShortcuts(owner, std::move(shell)), FOptionsDialog(std::move(optionsDialog)), FFolders(LoadFolderList) {}
+    : TSearchShortcuts(owner, std::move(shell)),
+      FOptionsDialog(std::move(optionsDialog)),
+      FFolders([] { return LoadFolderList(IniFileName); }) {}
 
 void TSearchFolders::ShowOptions() {
   if (FOptionsDialog && FOptionsDialog(IniFileName)) FFolders.Drop();

@@ -1,6 +1,7 @@
 // The folders source: files in the folders the user lists, found by name as the desktop and
 // start-menu sources find theirs. Its folder list ("LorvexFolders.ini") has the shape every
-// folder-list file has (the mp3 and image sources keep theirs the same way).
+// folder-list file has (the mp3 and image sources keep theirs the same way), read on first need
+// and walked as a snapshot.
 #pragma once
 
 #include <functional>
@@ -25,6 +26,9 @@ struct TFolderList {
 
 // The folders to walk: macros expanded, each with a trailing backslash.
 TStringList ExpandedFolders(const TStringList& folders);
+// The folder-list file IniFileName of the settings folder as one search walks it: its folders
+// expanded.
+TFolderList LoadFolderList(const std::string& iniFileName);
 
 // The masks one folder is searched with: "*" + Text + "*.*", and with extended search for a
 // text of 2 to 4 characters its initials ("ab" gives "a* b*.*").

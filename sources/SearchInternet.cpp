@@ -85,16 +85,11 @@ TSearchInternet::TSearchInternet(TComponent* owner, std::string fileName, TIconL
     : TSearchClass(owner),
       FFileName(std::move(fileName)),
       FLoadIcon(std::move(loadIcon)),
-      FShowDialog(std::move(showDialog)) {}
-
-std::shared_ptr<const TMemIniFile> TSearchInternet::Engines() {
-  std::lock_guard lock(FLock);
-  if (!FEngines) FEngines = std::make_shared<const TMemIniFile>(FFileName);
-  return FEngines;
-}
+      FShowDialog(std::move(showDialog)),
+      FEngines([this] { return TMemIniFile(FFileName); }) {}
 
 void TSearchInternet::Search(const std::string& text, const TAddHitFunc& addHit) {
-  const std::shared_ptr<const TMemIniFile> engines = Engines();
+  const std::shared_ptr<const TMemIniFile> engines = FEngines.Get();
   TItemRecord record;
   record.Description = TranslateText("Search internet");
   record.Parameters = text;
@@ -109,12 +104,11 @@ void TSearchInternet::Search(const std::string& text, const TAddHitFunc& addHit)
 
 void TSearchInternet::Execute(TItemData& item) {
   // The engine's name and the typed text are no paths: a "%" in them is their own.
-  const std::string addressTemplate = Engines()->ReadString(EnginesSection, item.StoredExecuteString(), "");
+  const std::string addressTemplate = FEngines.Get()->ReadString(EnginesSection, item.StoredExecuteString(), "");
   if (addressTemplate.empty()) return;
-  os::TShellOpenRequest request;
-  if (item.AsAdmin) request.Verb = "runas";
+  os::TShellOpenRequest request = ShellOpenRequestFor(item);
   request.File = WebSearchAddress(addressTemplate, item.StoredParameters());
-  request.ShowCmd = 9;  // restored
+  request.Parameters.clear();
   ShellOpenOrRaise(request);
 }
 
@@ -125,7 +119,5 @@ void TSearchInternet::LoadIcon(TItemData& item) {
 }
 
 void TSearchInternet::ShowOptions() {
-  if (!FShowDialog || !FShowDialog()) return;
-  std::lock_guard lock(FLock);
-  FEngines.reset();
+  if (FShowDialog && FShowDialog()) FEngines.Drop();
 }

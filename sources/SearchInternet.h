@@ -10,12 +10,12 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "core/LorvexClasses.h"
 #include "core/RowList.h"
 #include "core/qmMemIni.h"
+#include "sources/SettingsSnapshot.h"
 #include "sources/SourceSupport.h"
 
 constexpr const char* EnginesSection = "Engines";
@@ -69,12 +69,9 @@ class TSearchInternet : public TSearchClass {
   const char* ClassName() const override { return "TSearchInternet"; }
 
  private:
-  // The engine file, read at the first need after start and after each OK of the dialog.
-  std::shared_ptr<const TMemIniFile> Engines();
-
   std::string FFileName;
   TIconLoader FLoadIcon;
   std::function<bool()> FShowDialog;
-  std::mutex FLock;  // guards FEngines
-  std::shared_ptr<const TMemIniFile> FEngines;
+  // The engine file, read at the first need after start and after each OK of the dialog.
+  TSettingsSnapshot<TMemIniFile> FEngines;
 };

@@ -7,6 +7,7 @@
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
 #include "os/os.h"
+#include "sources/SourceSupport.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ class TMp3Walk {
 
   bool Matches(const TId3v1Tag& tag) const {
     for (const std::string* field : {&tag.Title, &tag.Artist, &tag.Album})
-      if (UpperCase(*field).find(FUpperText) != std::string::npos) return true;
+      if (Contains(UpperCase(*field), FUpperText)) return true;
     return false;
   }
 

@@ -8,6 +8,7 @@
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
 #include "os/os.h"
+#include "sources/SourceSupport.h"
 
 namespace {
 
@@ -159,7 +160,7 @@ void TSearchRunGroup::Search(const std::string& text, const TAddHitFunc& addHit)
   record.SearchClassName = GetName();
   record.Parameters = text;
   for (const std::string& group : ini->SectionNames()) {
-    if (UpperCase(group).find(upperText) == std::string::npos) continue;
+    if (!Contains(UpperCase(group), upperText)) continue;
     std::string items;
     for (const std::string& key : ini->KeyNames(group)) items += (items.empty() ? "" : ", ") + key;
     record.DisplayName = group;

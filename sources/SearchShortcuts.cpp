@@ -5,10 +5,6 @@
 
 namespace {
 
-bool Contains(const std::string& upperText, const std::string& upperPart) {
-  return upperText.find(upperPart) != std::string::npos;
-}
-
 bool HiddenByExtension(const std::string& value, const std::string& file, const std::string& target) {
   const std::string extension = "." + value;
   return AnsiSameText(ExtractFileExt(file), extension) ||
@@ -41,15 +37,6 @@ bool PassesFilters(const TFilters& filters, const std::string& text, const std::
 
 uint8_t ShortcutSearchOptions(const TLorvexSettings& settings) {
   return settings.ExtendedSearch ? soAbbreviations | soDisplayNames | soWords : 0;
-}
-
-os::TShellOpenRequest ShellOpenRequestFor(const TItemData& item) {
-  os::TShellOpenRequest request;
-  request.ShowCmd = 9;  // restored
-  if (item.AsAdmin) request.Verb = "runas";
-  request.File = item.ExecuteString();
-  request.Parameters = item.Parameters();
-  return request;
 }
 
 // --- TSearchShortcuts ---------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "core/LorvexClasses.h"
 #include "core/qmFileUtils.h"
 #include "os/os.h"
+#include "sources/SourceSupport.h"
 
 // What a shell link holds. Fields the link does not give stay empty (zero).
 struct TShortcutInfo {
@@ -83,10 +84,6 @@ bool PassesFilters(const TFilters& filters, const std::string& text, const std::
 
 // The options of the file walk: display names, words and abbreviations when ExtendedSearch is on.
 uint8_t ShortcutSearchOptions(const TLorvexSettings& settings);
-
-// How an item is opened through the shell: the verb "runas" when the item is to run as
-// administrator, the expanded execute string and parameters, no working folder, restored.
-os::TShellOpenRequest ShellOpenRequestFor(const TItemData& item);
 
 class TSearchShortcuts : public TSearchClass {
  public:

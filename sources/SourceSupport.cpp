@@ -8,8 +8,19 @@ constexpr int csidlSystem = 37;
 
 }  // namespace
 
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 bool IsPartOf(const std::string& typed, const std::string& keyword) {
-  return !typed.empty() && keyword.find(typed) != std::string::npos;
+  return !typed.empty() && Contains(keyword, typed);
+}
+
+os::TShellOpenRequest ShellOpenRequestFor(const TItemData& item) {
+  os::TShellOpenRequest request;
+  request.ShowCmd = 9;  // restored
+  if (item.AsAdmin) request.Verb = "runas";
+  request.File = item.ExecuteString();
+  request.Parameters = item.Parameters();
+  return request;
 }
 
 std::string SystemFolder() { return IncludeTrailingBackslash(GetSpecialFolderPath(csidlSystem)); }

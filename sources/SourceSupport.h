@@ -1,5 +1,5 @@
-// What the small sources (web searches, control panel, printers, system commands) share: their
-// keyword test, the system folder, and where the icons of their rows come from.
+// What the sources share: the text tests, the opening of an item, the system folder, and where
+// the icons of the small sources' rows come from.
 //
 // Icons are named by a file and an index as the shell's icon extraction reads them; the window
 // layer loads them (sources/win32/SourceIcons.h), tests record what was asked for.
@@ -9,10 +9,17 @@
 #include <string>
 
 #include "core/LorvexClasses.h"
+#include "os/os.h"
 
+// Whether Text holds Part, both as given (the callers upper-case them as each source does).
+bool Contains(const std::string& text, const std::string& part);
 // Whether a keyword offers its entries for the typed text: Keyword contains Typed, both as given
 // (the callers upper-case them as each source does). An empty text is part of nothing.
 bool IsPartOf(const std::string& typed, const std::string& keyword);
+
+// How an item is opened through the shell: the verb "runas" when the item is to run as
+// administrator, the expanded execute string and parameters, no working folder, restored.
+os::TShellOpenRequest ShellOpenRequestFor(const TItemData& item);
 
 struct TIconLocation {
   std::string File;

@@ -1,5 +1,8 @@
 #include "app/win32/DialogButtons.h"
 
+#include "core/Persistent.h"
+#include "ui/qmMsgBox.h"
+
 namespace {
 
 constexpr int ButtonWidth = 80;
@@ -13,6 +16,20 @@ TButton* AddButton(TForm& form, TWinControl& parent, const char* caption, int le
 }
 
 }  // namespace
+
+void SetDialogFrame(TForm& form, int width, int height, TPosition position) {
+  form.BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
+  form.Position = position;
+  form.SetClientSize(width, height);
+}
+
+TPanel* AddBottomPanel(TForm& form, int height) {
+  auto* panel = new TPanel(&form);
+  panel->SetHeight(height);
+  panel->SetAlign(alBottom);
+  panel->SetParent(&form);
+  return panel;
+}
 
 TButton* NewButton(TForm& form, TWinControl& parent, const std::string& caption, int left, int top, int width) {
   auto* button = new TButton(&form);
@@ -32,6 +49,42 @@ std::pair<TButton*, TButton*> AddOkCancel(TForm& form, TWinControl& parent, int 
   form.DefaultButton = ok;
   form.CancelButton = cancel;
   return {ok, cancel};
+}
+
+TLabel* AddFocusLabel(TForm& form, const std::string& caption, int left, int top, int width, TWinControl* focus) {
+  auto* label = new TLabel(&form);
+  label->SetCaption(caption);
+  label->SetBounds(left, top, width, 16);
+  label->SetParent(&form);
+  label->OnClick = [focus](TComponent&) { focus->SetFocus(); };
+  return label;
+}
+
+std::tuple<TButton*, TButton*, TButton*> AddEditButtons(TForm& form, TWinControl& parent, int left, int top) {
+  return {NewButton(form, parent, "&Add", left, top), NewButton(form, parent, "&Edit", left + 81, top),
+          NewButton(form, parent, "&Delete", left + 162, top)};
+}
+
+std::pair<TSpeedButton*, TSpeedButton*> AddMoveButtons(TForm& form, TWinControl& parent, int left, int top) {
+  auto arrow = [&](bool up, const char* hint, int at) {
+    auto* button = new TArrowButton(&form, up);
+    button->Hint = hint;
+    button->SetBounds(at, top, 27, 27);
+    button->SetParent(&parent);
+    return button;
+  };
+  TSpeedButton* down = arrow(false, "Move down", left);
+  return {down, arrow(true, "Move up", left + 30)};
+}
+
+bool TellFileError(const std::function<void()>& action) {
+  try {
+    action();
+    return true;
+  } catch (const EInOutError& e) {
+    ShowError(e.Message());
+    return false;
+  }
 }
 
 void TArrowButton::Paint(TCanvas& canvas) {

@@ -13,19 +13,11 @@ namespace {
 
 constexpr int LocalAppDataFolder = 28;  // CSIDL_LOCAL_APPDATA
 
-template <class TDialog>
-bool ShowOptionsDialog() {
-  TDialog dialog(nullptr);
-  return dialog.ShowModal() == mrOk;
-}
-
 }  // namespace
 
 TBookmarkOptionsForm::TBookmarkOptionsForm(TComponent* owner, TKind kind) : TForm(owner), FKind(std::move(kind)) {
   SetCaption(FKind.Caption);
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poScreenCenter;
-  SetClientSize(450, 108);
+  SetDialogFrame(*this, 450, 108);
 
   lblFile = new TLabel(this);
   lblFile->SetCaption(FKind.Label);
@@ -33,13 +25,11 @@ TBookmarkOptionsForm::TBookmarkOptionsForm(TComponent* owner, TKind kind) : TFor
   lblFile->SetParent(this);
   eFile = new TEdit(this);
   eFile->Name = FKind.EditName;
-  eFile->TabStop = true;
   eFile->SetEnabled(false);
   eFile->SetBounds(95, 12, 345, 23);
   eFile->SetParent(this);
   cbLive = new TCheckBox(this);
   cbLive->SetCaption("Live bookmarks");
-  cbLive->TabStop = true;
   cbLive->SetBounds(95, 44, 200, 20);
   cbLive->SetParent(this);
 
@@ -79,6 +69,6 @@ TFirefoxOptionsForm::TFirefoxOptionsForm(TComponent* owner)
                             [] { return FindFirefoxPlaces(SettingsFolder("Mozilla"), PlacesCopyFileName()); },
                             "Can't find places.sqlite. Find it yourself and paste the whole path to the places."}) {}
 
-bool ShowChromeOptions() { return ShowOptionsDialog<TChromeOptionsForm>(); }
+bool ShowChromeOptions() { return ShowModalOk<TChromeOptionsForm>(); }
 
-bool ShowFirefoxOptions() { return ShowOptionsDialog<TFirefoxOptionsForm>(); }
+bool ShowFirefoxOptions() { return ShowModalOk<TFirefoxOptionsForm>(); }

@@ -27,7 +27,6 @@ TLabel* NewLabel(TForm* form, TWinControl* parent, const std::string& caption, i
 TCheckBox* NewCheckBox(TForm* form, TWinControl* parent, const std::string& caption, int top) {
   auto* box = Place(new TCheckBox(form), parent, 10, top, 350, 20);
   box->SetCaption(caption);
-  box->TabStop = true;
   return box;
 }
 
@@ -36,17 +35,10 @@ TCheckBox* NewCheckBox(TForm* form, TWinControl* parent, const std::string& capt
 TClipboardOptionsForm::TClipboardOptionsForm(TComponent* owner)
     : TForm(owner), FItems([](const std::string& text, int) { return text; }) {
   SetCaption("Lorvex Clipboard Options");
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poScreenCenter;
-  SetClientSize(413, 419);
-
-  pButtons = new TPanel(this);
-  pButtons->SetHeight(41);
-  pButtons->SetAlign(alBottom);
-  pButtons->SetParent(this);
+  SetDialogFrame(*this, 413, 419);
+  pButtons = AddBottomPanel(*this);
   std::tie(btnOk, btnCancel) = AddOkCancel(*this, *pButtons, 7, 403, mrNone);
   s = new TPageControl(this);
-  s->TabStop = true;
   s->SetAlign(alClient);
   s->SetParent(this);
   CreateOptionsPage();
@@ -67,7 +59,6 @@ void TClipboardOptionsForm::CreateOptionsPage() {
   cbStoreImages = NewCheckBox(this, tabOptions, "Store images", 34);
   NewLabel(this, tabOptions, "Number of items to remember:", 10, 67);
   eHistory = Place(new TEdit(this), tabOptions, 220, 64, 50, 23);
-  eHistory->TabStop = true;
   udLastUsed = new TUpDown(this);
   udLastUsed->Min = 2;
   udLastUsed->Max = 20;
@@ -77,9 +68,7 @@ void TClipboardOptionsForm::CreateOptionsPage() {
   eItems = Place(new TListView(this), tabOptions, 10, 117, 383, 170);
   eItems->Columns = {{"Text", 350}};
   eItems->SetRows(&FItems);
-  btnAddAddFolders = NewButton(*this, *tabOptions, "&Add", 10, 295);
-  btnEditAddFolders = NewButton(*this, *tabOptions, "&Edit", 91, 295);
-  btnDeleteAddFolders = NewButton(*this, *tabOptions, "&Delete", 172, 295);
+  std::tie(btnAddAddFolders, btnEditAddFolders, btnDeleteAddFolders) = AddEditButtons(*this, *tabOptions, 10, 295);
 
   eItems->OnDblClick = [this](TComponent&) { btnEditAddFoldersClick(); };
   btnAddAddFolders->OnClick = [this](TComponent&) { btnAddAddFoldersClick(); };
@@ -105,11 +94,7 @@ std::string TClipboardOptionsForm::FileName() const {
 
 void TClipboardOptionsForm::FormShow() {
   TClipboardSettings settings;
-  try {
-    settings.Load(TMemIniFile(FileName()));
-  } catch (const EInOutError& e) {
-    ShowError(e.Message());
-  }
+  TellFileError([&] { settings.Load(TMemIniFile(FileName())); });
   cbKeepAlive->SetChecked(settings.KeepAlive);
   cbStoreImages->SetChecked(settings.StoreImages);
   eHistory->SetText(settings.HistoryCount);
@@ -134,7 +119,7 @@ void TClipboardOptionsForm::btnDeleteAddFoldersClick() {
 }
 
 void TClipboardOptionsForm::btnOkClick() {
-  try {
+  const bool saved = TellFileError([this] {
     TMemIniFile ini(FileName());
     TClipboardSettings settings;
     settings.KeepAlive = cbKeepAlive->Checked();
@@ -143,11 +128,8 @@ void TClipboardOptionsForm::btnOkClick() {
     settings.Permanent = FItems.Items();
     settings.Save(ini);
     ini.UpdateFile();
-  } catch (const EInOutError& e) {
-    ShowError(e.Message());
-    return;
-  }
-  ModalResult = mrOk;
+  });
+  if (saved) ModalResult = mrOk;
 }
 
 void TClipboardOptionsForm::btnReestablishClick() {

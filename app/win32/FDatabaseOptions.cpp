@@ -5,9 +5,9 @@
 #include "app/win32/DialogButtons.h"
 #include "app/win32/FDbNote.h"
 #include "app/win32/FDefineDatabase.h"
-#include "app/win32/ItemIcons.h"
 #include "core/qmFileUtils.h"
 #include "core/qmTranslate.h"
+#include "sources/win32/SourceIcons.h"
 #include "ui/qmMsgBox.h"
 
 namespace {
@@ -18,29 +18,13 @@ std::string DatabaseFileName() { return SettingsFolder("Lorvex") + TSearchDataba
 
 TDatabaseOptionsForm::TDatabaseOptionsForm(TComponent* owner) : TForm(owner) {
   SetCaption("Database options");
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poScreenCenter;
-  SetClientSize(634, 348);
-
-  Panel1 = new TPanel(this);
-  Panel1->SetHeight(41);
-  Panel1->SetAlign(alBottom);
-  Panel1->SetParent(this);
-  btnAdd = NewButton(*this, *Panel1, "&Add", 16, 7);
-  btnEdit = NewButton(*this, *Panel1, "&Edit", 97, 7);
-  btnDelete = NewButton(*this, *Panel1, "&Delete", 178, 7);
-  btnDown = new TArrowButton(this, false);
-  btnDown->Hint = "Move down";
-  btnDown->SetBounds(270, 7, 27, 27);
-  btnDown->SetParent(Panel1);
-  btnUp = new TArrowButton(this, true);
-  btnUp->Hint = "Move up";
-  btnUp->SetBounds(300, 7, 27, 27);
-  btnUp->SetParent(Panel1);
+  SetDialogFrame(*this, 634, 348);
+  Panel1 = AddBottomPanel(*this);
+  std::tie(btnAdd, btnEdit, btnDelete) = AddEditButtons(*this, *Panel1, 16, 7);
+  std::tie(btnDown, btnUp) = AddMoveButtons(*this, *Panel1, 270, 7);
   std::tie(btnOk, btnCancel) = AddOkCancel(*this, *Panel1, 7, 624, mrNone);
 
   eConnections = new TListView(this);
-  eConnections->TabStop = true;
   eConnections->Columns = {{"Connection", 600}};
   eConnections->SetAlign(alClient);
   eConnections->SetParent(this);
@@ -59,11 +43,9 @@ TDatabaseOptionsForm::TDatabaseOptionsForm(TComponent* owner) : TForm(owner) {
 
 void TDatabaseOptionsForm::FormShow() {
   FRows.Clear();
-  try {
+  TellFileError([this] {
     for (TDatabaseDefinition& database : LoadDatabases(TMemIniFile(DatabaseFileName()))) FRows.Add(std::move(database));
-  } catch (const EInOutError& e) {
-    ShowError(e.Message());
-  }
+  });
 }
 
 void TDatabaseOptionsForm::btnDeleteClick() {
@@ -73,29 +55,19 @@ void TDatabaseOptionsForm::btnDeleteClick() {
 }
 
 void TDatabaseOptionsForm::btnOkClick() {
-  try {
+  const bool saved = TellFileError([this] {
     TMemIniFile ini(DatabaseFileName());
     SaveDatabases(FRows.Items(), ini);
     ForceDirectories(SettingsFolder("Lorvex"));
     ini.UpdateFile();
-  } catch (const EInOutError& e) {
-    ShowError(e.Message());
-    return;
-  }
-  ModalResult = mrOk;
+  });
+  if (saved) ModalResult = mrOk;
 }
 
-bool RunDatabaseOptions() {
-  TDatabaseOptionsForm form(nullptr);
-  return form.ShowModal() == mrOk;
-}
+bool RunDatabaseOptions() { return ShowModalOk<TDatabaseOptionsForm>(); }
 
 // --- TWin32DatabaseWindows ----------------------------------------------------------------
 
 void TWin32DatabaseWindows::ShowRecord(const TStringList& lines) { ShowDbNote(lines); }
 
-void TWin32DatabaseWindows::LoadRecordIcon(TItemData& item) {
-  const std::string file = ExeFolder() + "images\\database.ico";
-  if (HICON icon = static_cast<HICON>(LoadImageA(nullptr, file.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE)))
-    item.Icon = std::make_unique<TWinIcon>(icon);
-}
+void TWin32DatabaseWindows::LoadRecordIcon(TItemData& item) { item.Icon = LoadImagesIcon("database"); }

@@ -3,49 +3,32 @@
 #include <tuple>
 
 #include "app/win32/DialogButtons.h"
+#include "app/win32/RowEditor.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
 #include "ui/qmMsgBox.h"
 #include "sources/win32/SearchDatabase.h"
 
-namespace {
-
-TLabel* NewLabel(TForm& form, const std::string& caption, int top, TWinControl* focus) {
-  auto* label = new TLabel(&form);
-  label->SetCaption(caption);
-  label->SetBounds(10, top, 300, 16);
-  label->SetParent(&form);
-  label->OnClick = [focus](TComponent&) { focus->SetFocus(); };
-  return label;
-}
-
-}  // namespace
-
 TDefineDatabaseForm::TDefineDatabaseForm(TComponent* owner, const TDatabaseRows& rows, int editing)
     : TForm(owner), FRows(rows), FEditing(editing) {
   SetCaption("Define database");
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poScreenCenter;
-  SetClientSize(413, 377);
+  SetDialogFrame(*this, 413, 377);
 
   eName = new TEdit(this);
-  eName->TabStop = true;
   eName->SetBounds(10, 28, 393, 23);
   eName->SetParent(this);
   eConnectionString = new TEdit(this);
-  eConnectionString->TabStop = true;
   eConnectionString->SetBounds(10, 80, 313, 23);
   eConnectionString->SetParent(this);
   btnConnectionString = NewButton(*this, *this, "Build", 328, 78);
   eSQL = new TMemo(this);
-  eSQL->TabStop = true;
   eSQL->WordWrap = false;
   eSQL->SetScrollBars(true);
   eSQL->SetBounds(10, 132, 393, 156);
   eSQL->SetParent(this);
-  lblName = NewLabel(*this, "Name:", 10, eName);
-  lblConnectionString = NewLabel(*this, "Connection string:", 62, eConnectionString);
-  lblSQL = NewLabel(*this, "SQL:", 114, eSQL);
+  lblName = AddFocusLabel(*this, "Name:", 10, 10, 300, eName);
+  lblConnectionString = AddFocusLabel(*this, "Connection string:", 10, 62, 300, eConnectionString);
+  lblSQL = AddFocusLabel(*this, "SQL:", 10, 114, 300, eSQL);
   lblSearch = new TLabel(this);
   lblSearch->WordWrap = true;
   lblSearch->SetCaption("#search# stands for the typed text. It is inserted as a literal value, never as SQL.");
@@ -59,13 +42,14 @@ TDefineDatabaseForm::TDefineDatabaseForm(TComponent* owner, const TDatabaseRows&
   TranslateComponents(*this);
 }
 
-void TDefineDatabaseForm::ShowDatabase(const TDatabaseDefinition& database) {
+void TDefineDatabaseForm::ShowRow(const TDatabaseDefinition& database) {
   eName->SetText(database.Name);
+  eName->SetEnabled(false);
   eConnectionString->SetText(database.ConnectionString);
   eSQL->SetText(database.SQL);
 }
 
-TDatabaseDefinition TDefineDatabaseForm::Database() const {
+TDatabaseDefinition TDefineDatabaseForm::Row() const {
   return {eName->Text(), eConnectionString->Text(), eSQL->Text()};
 }
 
@@ -86,13 +70,5 @@ void TDefineDatabaseForm::btnOkClick() {
 void EditDatabase(TComponent* owner, bool adding, TDatabaseRows& rows) {
   if (!adding && !rows.HasSelection()) return;
   TDefineDatabaseForm form(owner, rows, adding ? -1 : rows.ItemIndex());
-  if (!adding) {
-    form.ShowDatabase(*rows.Selected());
-    form.eName->SetEnabled(false);
-  }
-  if (form.ShowModal() != mrOk) return;
-  if (adding)
-    rows.Add(form.Database());
-  else
-    rows.Replace(rows.ItemIndex(), form.Database());
+  RunRowEditor(form, adding, rows, "Define database", "Define database");
 }

@@ -22,8 +22,9 @@ class TDefineDatabaseForm : public TForm {
   TButton* btnOk;
   TButton* btnCancel;
 
-  void ShowDatabase(const TDatabaseDefinition& database);
-  TDatabaseDefinition Database() const;
+  // Shows the database being edited, whose name cannot change.
+  void ShowRow(const TDatabaseDefinition& database);
+  TDatabaseDefinition Row() const;
 
   // The data-link dialog; where it cannot run, says so and keeps the typed string.
   void btnConnectionStringClick();

@@ -3,28 +3,21 @@
 #include <tuple>
 
 #include "app/win32/DialogButtons.h"
+#include "app/win32/RowEditor.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
 #include "ui/qmMsgBox.h"
 #include "ui/Dialogs.h"
 
 TFolderForm::TFolderForm(TComponent* owner) : TForm(owner) {
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poOwnerFormCenter;
-  SetClientSize(527, 113);
+  SetDialogFrame(*this, 527, 113, poOwnerFormCenter);
 
   eFolder = new TEdit(this);
-  eFolder->TabStop = true;
   eFolder->SetBounds(70, 20, 410, 23);
   eFolder->SetParent(this);
-  lblFolder = new TLabel(this);
-  lblFolder->SetCaption("&Folder:");
-  lblFolder->SetBounds(10, 23, 55, 16);
-  lblFolder->SetParent(this);
-  lblFolder->OnClick = [this](TComponent&) { eFolder->SetFocus(); };
+  lblFolder = AddFocusLabel(*this, "&Folder:", 10, 23, 55, eFolder);
   btnBrowse = new TButton(this);
   btnBrowse->SetCaption("...");
-  btnBrowse->TabStop = true;
   btnBrowse->SetBounds(487, 20, 30, 23);
   btnBrowse->SetParent(this);
 
@@ -46,14 +39,12 @@ void TFolderForm::btnOkClick() {
   ModalResult = mrOk;
 }
 
+void TFolderForm::ShowRow(const std::string& folder) { eFolder->SetText(folder); }
+
+std::string TFolderForm::Row() const { return eFolder->Text(); }
+
 void EditFolder(TComponent* owner, bool adding, TFolderRows& rows) {
   if (!adding && !rows.HasSelection()) return;
   TFolderForm form(owner);
-  form.SetCaption(TranslateText(adding ? "Add folder" : "Edit folder"));
-  if (!adding) form.eFolder->SetText(*rows.Selected());
-  if (form.ShowModal() != mrOk) return;
-  if (adding)
-    rows.Add(form.eFolder->Text());
-  else
-    rows.Replace(rows.ItemIndex(), form.eFolder->Text());
+  RunRowEditor(form, adding, rows, "Add folder", "Edit folder");
 }

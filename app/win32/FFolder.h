@@ -18,6 +18,8 @@ class TFolderForm : public TForm {
   TButton* btnOk;
   TButton* btnCancel;
 
+  void ShowRow(const std::string& folder);
+  std::string Row() const;
   void btnBrowseClick();
   // An empty folder would be the whole drive: it is refused.
   void btnOkClick();

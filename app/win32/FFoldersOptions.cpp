@@ -5,35 +5,20 @@
 #include "app/win32/DialogButtons.h"
 #include "core/qmTranslate.h"
 #include "ui/qmMsgBox.h"
-#include "sources/SearchFolders.h"
 
 TFoldersOptionsForm::TFoldersOptionsForm(TComponent* owner, std::string iniFileName)
     : TForm(owner), FIniFileName(std::move(iniFileName)), FRows([](const std::string& folder, int) { return folder; }) {
   SetCaption("Folders options");
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poScreenCenter;
-  SetClientSize(634, 348);
-
-  Panel1 = new TPanel(this);
-  Panel1->SetHeight(99);
-  Panel1->SetAlign(alBottom);
-  Panel1->SetParent(this);
+  SetDialogFrame(*this, 634, 348);
+  Panel1 = AddBottomPanel(*this, 99);
   cbSubFolders = new TCheckBox(this);
   cbSubFolders->SetCaption("Search subfolders");
-  cbSubFolders->TabStop = true;
   cbSubFolders->SetBounds(16, 6, 300, 17);
   cbSubFolders->SetParent(Panel1);
   Bevel1 = new TBevel(this);
   Bevel1->SetParent(Panel1);
-  btnAdd = NewButton(*this, *Panel1, "&Add", 16, 0);
-  btnEdit = NewButton(*this, *Panel1, "&Edit", 97, 0);
-  btnDelete = NewButton(*this, *Panel1, "&Delete", 178, 0);
-  btnDown = new TArrowButton(this, false);
-  btnDown->Hint = "Move down";
-  btnDown->SetParent(Panel1);
-  btnUp = new TArrowButton(this, true);
-  btnUp->Hint = "Move up";
-  btnUp->SetParent(Panel1);
+  std::tie(btnAdd, btnEdit, btnDelete) = AddEditButtons(*this, *Panel1, 16, 0);
+  std::tie(btnDown, btnUp) = AddMoveButtons(*this, *Panel1, 270, 0);
   std::tie(btnOk, btnCancel) = AddOkCancel(*this, *Panel1, 0, 624, mrNone);
   PlaceButtons(33, 55);
 
@@ -56,44 +41,37 @@ TFoldersOptionsForm::TFoldersOptionsForm(TComponent* owner, std::string iniFileN
 
 void TFoldersOptionsForm::PlaceButtons(int bevelTop, int buttonTop) {
   Bevel1->SetBounds(16, bevelTop, 602, 9);
-  for (TButton* button : {btnAdd, btnEdit, btnDelete, btnOk, btnCancel}) button->SetTop(buttonTop);
-  btnDown->SetBounds(270, buttonTop, 27, 27);
-  btnUp->SetBounds(300, buttonTop, 27, 27);
+  const std::initializer_list<TWinControl*> buttons = {btnAdd, btnEdit, btnDelete, btnDown, btnUp, btnOk, btnCancel};
+  for (TWinControl* button : buttons) button->SetTop(buttonTop);
 }
 
 void TFoldersOptionsForm::FormShow() {
-  try {
-    LoadSettings(TMemIniFile(SettingsFolder("Lorvex") + FIniFileName));
-  } catch (const EInOutError& e) {
-    ShowError(e.Message());
-  }
+  TellFileError([this] { LoadSettings(TMemIniFile(SettingsFolder("Lorvex") + FIniFileName)); });
 }
 
-void TFoldersOptionsForm::LoadSettings(const TMemIniFile& ini) {
-  TFolderList list;
-  list.Load(ini);
+void TFoldersOptionsForm::ShowFolders(const TFolderList& list) {
   FRows.Clear();
   for (const std::string& folder : list.Folders) FRows.Add(folder);
   cbSubFolders->SetChecked(list.Subfolders);
 }
 
-void TFoldersOptionsForm::SaveSettings(TMemIniFile& ini) {
+TFolderList TFoldersOptionsForm::Folders() const { return {FRows.Items(), cbSubFolders->Checked()}; }
+
+void TFoldersOptionsForm::LoadSettings(const TMemIniFile& ini) {
   TFolderList list;
-  list.Folders = FRows.Items();
-  list.Subfolders = cbSubFolders->Checked();
-  list.Save(ini);
+  list.Load(ini);
+  ShowFolders(list);
 }
 
+void TFoldersOptionsForm::SaveSettings(TMemIniFile& ini) { Folders().Save(ini); }
+
 void TFoldersOptionsForm::btnOkClick() {
-  try {
+  const bool saved = TellFileError([this] {
     TMemIniFile ini(SettingsFolder("Lorvex") + FIniFileName);
     SaveSettings(ini);
     ini.UpdateFile();
-  } catch (const EInOutError& e) {
-    ShowError(e.Message());
-    return;
-  }
-  ModalResult = mrOk;
+  });
+  if (saved) ModalResult = mrOk;
 }
 
 void TFoldersOptionsForm::btnDeleteClick() {

@@ -6,6 +6,7 @@
 
 #include "app/win32/FFolder.h"
 #include "core/qmMemIni.h"
+#include "sources/SearchFolders.h"
 #include "ui/ComCtrls.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
@@ -41,6 +42,8 @@ class TFoldersOptionsForm : public TForm {
   virtual void LoadSettings(const TMemIniFile& ini);
   // Places the row of buttons and the line above it (a dialog with more options moves them down).
   void PlaceButtons(int bevelTop, int buttonTop);
+  void ShowFolders(const TFolderList& list);
+  TFolderList Folders() const;
 
  private:
   std::string FIniFileName;

@@ -7,12 +7,6 @@
 #include "core/qmTranslate.h"
 #include "ui/qmMsgBox.h"
 
-namespace {
-
-constexpr int ButtonTop = 6;
-
-}  // namespace
-
 TInternetOptionsForm::TInternetOptionsForm(TComponent* owner, std::string fileName)
     : TForm(owner), FFileName(std::move(fileName)), FRows(NewEngineRows()) {
   CreateComponents();
@@ -21,39 +15,14 @@ TInternetOptionsForm::TInternetOptionsForm(TComponent* owner, std::string fileNa
 
 void TInternetOptionsForm::CreateComponents() {
   SetCaption("Internet options");
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poScreenCenter;
-  SetClientSize(634, 348);
-
-  Panel1 = new TPanel(this);
-  Panel1->SetHeight(41);
-  Panel1->SetAlign(alBottom);
-  Panel1->SetParent(this);
-  auto button = [this](const std::string& caption, int left) {
-    auto* result = new TButton(this);
-    result->SetCaption(caption);
-    result->TabStop = true;
-    result->SetBounds(left, ButtonTop, 75, 27);
-    result->SetParent(Panel1);
-    return result;
-  };
-  auto arrow = [this](bool up, const std::string& hint, int left) {
-    auto* result = new TArrowButton(this, up);
-    result->Hint = hint;
-    result->SetBounds(left, ButtonTop, 27, 27);
-    result->SetParent(Panel1);
-    return result;
-  };
-  btnAddWebSearch = button("&Add", 8);
-  btnEditWebSearch = button("&Edit", 89);
-  btnDeleteWebSearch = button("&Delete", 170);
-  btnWebSearchDown = arrow(false, "Move down", 253);
-  btnWebSearchUp = arrow(true, "Move up", 283);
+  SetDialogFrame(*this, 634, 348);
+  Panel1 = AddBottomPanel(*this);
+  std::tie(btnAddWebSearch, btnEditWebSearch, btnDeleteWebSearch) = AddEditButtons(*this, *Panel1, 8, 6);
+  std::tie(btnWebSearchDown, btnWebSearchUp) = AddMoveButtons(*this, *Panel1, 253, 6);
   // OK writes the file before it closes.
-  std::tie(btnOk, btnCancel) = AddOkCancel(*this, *Panel1, ButtonTop, 626, mrNone);
+  std::tie(btnOk, btnCancel) = AddOkCancel(*this, *Panel1, 6, 626, mrNone);
 
   eWebSearch = new TListView(this);
-  eWebSearch->TabStop = true;
   eWebSearch->Columns = {{"Engine", 150}, {"Search string", 390}};
   eWebSearch->SetAlign(alClient);
   eWebSearch->SetParent(this);
@@ -71,11 +40,7 @@ void TInternetOptionsForm::CreateComponents() {
 }
 
 void TInternetOptionsForm::FormShow() {
-  try {
-    LoadEngineRows(FFileName, FRows);
-  } catch (const EInOutError& e) {
-    ShowError(e.Message());
-  }
+  TellFileError([this] { LoadEngineRows(FFileName, FRows); });
 }
 
 void TInternetOptionsForm::btnAddWebSearchClick() { EditWebSearch(this, true, FRows); }
@@ -93,15 +58,7 @@ void TInternetOptionsForm::btnWebSearchUpClick() { MoveListItemUp(FRows); }
 void TInternetOptionsForm::btnWebSearchDownClick() { MoveListItemDown(FRows); }
 
 void TInternetOptionsForm::btnOkClick() {
-  try {
-    SaveEngineRows(FFileName, FRows);
-  } catch (const EInOutError& e) {
-    ShowErrorAndAbort(e.Message());
-  }
-  ModalResult = mrOk;
+  if (TellFileError([this] { SaveEngineRows(FFileName, FRows); })) ModalResult = mrOk;
 }
 
-bool ShowInternetOptions(const std::string& fileName) {
-  TInternetOptionsForm form(nullptr, fileName);
-  return form.ShowModal() == mrOk;
-}
+bool ShowInternetOptions(const std::string& fileName) { return ShowModalOk<TInternetOptionsForm>(fileName); }

@@ -1,6 +1,8 @@
 #include "app/win32/FMp3Options.h"
 
+#include "app/win32/DialogButtons.h"
 #include "core/qmTranslate.h"
+#include "sources/SearchMp3.h"
 
 TMp3OptionsForm::TMp3OptionsForm(TComponent* owner, std::string iniFileName)
     : TFoldersOptionsForm(owner, std::move(iniFileName)) {
@@ -10,23 +12,18 @@ TMp3OptionsForm::TMp3OptionsForm(TComponent* owner, std::string iniFileName)
   Panel1->SetHeight(122);
   cbSearchTags = new TCheckBox(this);
   cbSearchTags->SetCaption(TranslateText("Search Mp3 tags"));
-  cbSearchTags->TabStop = true;
   cbSearchTags->SetBounds(16, 29, 200, 17);
   cbSearchTags->SetParent(Panel1);
   PlaceButtons(56, 78);
 }
 
 void TMp3OptionsForm::LoadSettings(const TMemIniFile& ini) {
-  TFoldersOptionsForm::LoadSettings(ini);
-  cbSearchTags->SetChecked(ini.ReadBool("Options", "SearchTags", false));
+  TMp3Settings settings;
+  settings.Load(ini);
+  ShowFolders(settings.List);
+  cbSearchTags->SetChecked(settings.SearchTags);
 }
 
-void TMp3OptionsForm::SaveSettings(TMemIniFile& ini) {
-  TFoldersOptionsForm::SaveSettings(ini);
-  ini.WriteBool("Options", "SearchTags", cbSearchTags->Checked());
-}
+void TMp3OptionsForm::SaveSettings(TMemIniFile& ini) { TMp3Settings{Folders(), cbSearchTags->Checked()}.Save(ini); }
 
-bool RunMp3Options(const std::string& iniFileName) {
-  TMp3OptionsForm form(nullptr, iniFileName);
-  return form.ShowModal() == mrOk;
-}
+bool RunMp3Options(const std::string& iniFileName) { return ShowModalOk<TMp3OptionsForm>(iniFileName); }

@@ -1,31 +1,22 @@
-// The window of one note: its text to read, change and save. It is not modal, several may be
-// open at once, and closing one frees it.
+// The window of one note: its text to read, change and save.
 #pragma once
 
 #include <cstdint>
 
+#include "app/win32/TextWindow.h"
 #include "sources/SearchNotes.h"
-#include "ui/ExtCtrls.h"
-#include "ui/Forms.h"
-#include "ui/StdCtrls.h"
 
-class TNoteForm : public TForm {
+class TNoteForm : public TTextWindow {
  public:
   // Made with new: the form frees itself when it is closed.
   TNoteForm(TComponent* owner, const TNote& note);
   const char* ClassName() const override { return "TNoteForm"; }
 
   TMemo* eText;
-  TPanel* pButtons;
-  TButton* btnOk;      // "Save"
-  TButton* btnCancel;  // "Close"
+  TButton* btnOk;  // "Save"
+  TButton* btnCancel;
 
   int64_t NoteId() const { return FNoteId; }
-  // Shows the window and gives it the keyboard once the message being handled is done.
-  void ShowInFront();
-
- protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   // Saves through a connection of its own and closes; a failure keeps the window and its text.

@@ -6,11 +6,8 @@
 #include "core/qmTranslate.h"
 
 TPermanentItemForm::TPermanentItemForm(TComponent* owner) : TForm(owner) {
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poOwnerFormCenter;
-  SetClientSize(527, 232);
+  SetDialogFrame(*this, 527, 232, poOwnerFormCenter);
   eText = new TMemo(this);
-  eText->TabStop = true;
   eText->ScrollBars = true;
   eText->SetBounds(10, 10, 507, 175);
   eText->SetParent(this);

@@ -24,9 +24,7 @@ bool Accepted(const std::string& error) {
 TRunGroupOptionsForm::TRunGroupOptionsForm(TComponent* owner, TRunGroupFile& file)
     : TForm(owner), FFile(file), FTree(ReadRunGroups(*file.Read())) {
   SetCaption("Run group options");
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poScreenCenter;
-  SetClientSize(579, 436);
+  SetDialogFrame(*this, 579, 436);
 
   GroupBox1 = new TPanel(this);
   GroupBox1->SetBounds(8, 8, 563, 380);
@@ -120,16 +118,7 @@ void TRunGroupOptionsForm::btnDeleteClick() {
 }
 
 void TRunGroupOptionsForm::btnOkClick() {
-  try {
-    FFile.Write(FTree.Groups());
-  } catch (const EInOutError& e) {
-    ShowError(e.Message());
-    return;
-  }
-  ModalResult = mrOk;
+  if (TellFileError([this] { FFile.Write(FTree.Groups()); })) ModalResult = mrOk;
 }
 
-bool RunRunGroupOptions(TRunGroupFile& file) {
-  TRunGroupOptionsForm form(nullptr, file);
-  return form.ShowModal() == mrOk;
-}
+bool RunRunGroupOptions(TRunGroupFile& file) { return ShowModalOk<TRunGroupOptionsForm>(file); }

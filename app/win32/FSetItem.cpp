@@ -13,7 +13,6 @@ TEdit* NewField(TForm* form, const char* caption, int top) {
   label->SetBounds(10, top + 3, 110, 16);
   label->SetParent(form);
   auto* edit = new TEdit(form);
-  edit->TabStop = true;
   edit->SetBounds(125, top, 360, 23);
   edit->SetParent(form);
   return edit;
@@ -23,9 +22,7 @@ TEdit* NewField(TForm* form, const char* caption, int top) {
 
 TSetItemForm::TSetItemForm(TComponent* owner) : TForm(owner) {
   SetCaption("Set item properties");
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poOwnerFormCenter;
-  SetClientSize(527, 238);
+  SetDialogFrame(*this, 527, 238, poOwnerFormCenter);
   txtItemName = NewField(this, "Item name:", 15);
   txtPath = NewField(this, "Execute string:", 55);
   txtParam = NewField(this, "Parameters:", 95);

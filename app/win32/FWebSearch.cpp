@@ -10,29 +10,18 @@
 
 TWebSearchForm::TWebSearchForm(TComponent* owner, bool adding, TEngineRows& rows)
     : TForm(owner), FAdding(adding), FRows(rows) {
-  BorderStyle = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
-  Position = poOwnerFormCenter;
-  SetClientSize(527, 144);
+  SetDialogFrame(*this, 527, 144, poOwnerFormCenter);
 
   auto edit = [this](int top) {
     auto* result = new TEdit(this);
-    result->TabStop = true;
     result->SetBounds(130, top, 385, 23);
     result->SetParent(this);
     return result;
   };
-  auto label = [this](const std::string& caption, int top, TEdit* focus) {
-    auto* result = new TLabel(this);
-    result->SetCaption(caption);
-    result->SetBounds(10, top + 3, 115, 16);
-    result->SetParent(this);
-    result->OnClick = [focus](TComponent&) { focus->SetFocus(); };
-    return result;
-  };
   eEngine = edit(15);
   eSearchString = edit(50);
-  lblEngine = label("&Engine:", 15, eEngine);
-  lblSearchString = label("&Search string:", 50, eSearchString);
+  lblEngine = AddFocusLabel(*this, "&Engine:", 10, 18, 115, eEngine);
+  lblSearchString = AddFocusLabel(*this, "&Search string:", 10, 53, 115, eSearchString);
 
   // OK checks the engine before it closes.
   std::tie(btnOk, btnCancel) = AddOkCancel(*this, *this, 105, 516, mrNone);

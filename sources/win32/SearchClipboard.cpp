@@ -6,6 +6,7 @@
 #include "core/qmLog.h"
 #include "core/win32/WideText.h"
 #include "core/win32/WinIcon.h"
+#include "sources/win32/SourceIcons.h"
 #include "ui/Clipbrd.h"
 
 namespace {
@@ -193,11 +194,7 @@ std::unique_ptr<TIcon> TClipboardViewer::PictureIcon(const std::string& dib) {
   return icon ? std::make_unique<TWinIcon>(icon) : nullptr;
 }
 
-std::unique_ptr<TIcon> TClipboardViewer::ClipboardIcon() {
-  const std::string fileName = ExeFolder() + "images\\clipboard.ico";
-  auto icon = static_cast<HICON>(LoadImageA(nullptr, fileName.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE));
-  return icon ? std::make_unique<TWinIcon>(icon) : nullptr;
-}
+std::unique_ptr<TIcon> TClipboardViewer::ClipboardIcon() { return LoadImagesIcon("clipboard"); }
 
 TClipboardViewer* ClipboardWindow() { return TheClipboardWindow; }
 

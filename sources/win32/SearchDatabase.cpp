@@ -232,14 +232,9 @@ class TOdbcSession : public TDatabaseSession {
 
 // --- TWin32DatabaseConnector -------------------------------------------------------------------
 
-void TWin32DatabaseConnector::BeginSearch() {
-  FLeaveCom = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-}
+void TWin32DatabaseConnector::BeginSearch() { FCom.emplace(); }
 
-void TWin32DatabaseConnector::EndSearch() {
-  if (FLeaveCom) CoUninitialize();
-  FLeaveCom = false;
-}
+void TWin32DatabaseConnector::EndSearch() { FCom.reset(); }
 
 std::unique_ptr<TDatabaseSession> TWin32DatabaseConnector::Open(const std::string& connectionString) {
   if (NamesOleDbProvider(connectionString)) return std::make_unique<TAdoSession>(connectionString);

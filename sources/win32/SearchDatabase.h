@@ -11,8 +11,10 @@
 #include <oaidl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "os/win32/os_win32.h"
 #include "sources/SearchDatabase.h"
 
 class TWin32DatabaseConnector : public TDatabaseConnector {
@@ -23,7 +25,7 @@ class TWin32DatabaseConnector : public TDatabaseConnector {
   std::unique_ptr<TDatabaseSession> Open(const std::string& connectionString) override;
 
  private:
-  bool FLeaveCom = false;
+  std::optional<os::TComScope> FCom;
 };
 
 // A COM interface pointer that releases what it holds.

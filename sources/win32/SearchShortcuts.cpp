@@ -15,15 +15,14 @@ TWin32ShortcutShell::~TWin32ShortcutShell() = default;
 
 void TWin32ShortcutShell::BeginSearch() {
   FSearchThread = std::this_thread::get_id();
-  FLeaveCom = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  FCom.emplace();
   FCache.Load();
 }
 
 void TWin32ShortcutShell::EndSearch() {
   FSearchLink.Close();
   FCache.Save();
-  if (FLeaveCom) CoUninitialize();
-  FLeaveCom = false;
+  FCom.reset();
   FSearchThread = std::thread::id();
 }
 

@@ -11,9 +11,11 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "os/win32/os_win32.h"
 #include "sources/SearchShortcuts.h"
 #include "sources/ShortcutCache.h"
 
@@ -62,6 +64,6 @@ class TWin32ShortcutShell : public TShortcutShell {
   TShortcutCache FCache;
   TLinkObject FSearchLink;                     // belongs to the thread of the running search
   std::atomic<std::thread::id> FSearchThread;  // none between searches
-  bool FLeaveCom = false;
+  std::optional<os::TComScope> FCom;
   std::atomic<int> FLinkObjectsMade{0};
 };

@@ -11,3 +11,8 @@ void ExtractItemIcon(TItemData& item, const TIconLocation& location) {
   // One, not a handle, says the file holds no icons at all.
   if (reinterpret_cast<uintptr_t>(icon) > 1) item.Icon = std::make_unique<TWinIcon>(icon);
 }
+
+std::unique_ptr<TIcon> LoadImagesIcon(const std::string& name) {
+  auto icon = static_cast<HICON>(LoadImageA(nullptr, ImagesIcon(name).c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE));
+  return icon ? std::make_unique<TWinIcon>(icon) : nullptr;
+}

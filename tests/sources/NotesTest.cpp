@@ -22,24 +22,15 @@ class TRecordedNoteWindows : public TNoteWindows {
 class NotesTest : public ::testing::Test {
  protected:
   NotesTest() {
-    FreshSettingsFolder("notes_settings");
-    Source.Database.FileName = NotesFileName();
+    Source.Database.FileName = WriteSettingsFile("notes.sqlite", "");  // made by the first use
     Source.Database.DriverDLL = sqlitetest::LibraryPath();
   }
 
-  std::vector<std::string> Names(const std::string& text) { return NamesInOrder(Source, text); }
-
-  TItemData Item(const std::string& executeString) {
-    TItemData item;
-    item.SetExecuteString(executeString);
-    return item;
-  }
+  TNames Names(const std::string& text) { return NamesInOrder(Source, text); }
 
   std::shared_ptr<TRecordedNoteWindows> Windows = std::make_shared<TRecordedNoteWindows>();
   TSearchNotes Source{nullptr, Windows};
 };
-
-using TNames = std::vector<std::string>;
 
 const std::string LongNote = std::string(49, 'x') + "target, and the text goes on for a while";
 
@@ -82,44 +73,27 @@ TEST_F(NotesTest, AddListAndFindNotesInAFileTheSourceMakes) {
             (TNames{"Add new note", "Shopping...", "...", "Call Addison " + std::string(17, '.') + "..."}));
   const std::vector<TItemRecord> hits = CollectHits(Source, "MILK");
   ASSERT_EQ(hits.size(), 1u);
-  EXPECT_EQ(hits[0].DisplayName, "...milk");
-  EXPECT_EQ(hits[0].ExecuteString, "1");
-  EXPECT_EQ(hits[0].Hint, "Shopping\r\nmilk");
-  EXPECT_EQ(hits[0].SearchClassName, "Notes");
+  EXPECT_EQ(hits[0].DisplayName + "|" + hits[0].ExecuteString + "|" + hits[0].Hint, "...milk|1|Shopping\r\nmilk");
   EXPECT_EQ(CollectHits(Source, "call")[0].Hint.size(), 100u);
 }
 
 TEST_F(NotesTest, ExecuteOpensTheNoteOrANewOneWhoseSaveAddsItWithItsTime) {
-  TItemData add = Item("ADD NOTE");
-  Source.Execute(add);
   Source.Database.Save(0, "First");
-  const std::string today = FormatDateTime("yyyy-mm-dd ", EncodeDate(os::Now().Year, os::Now().Month, os::Now().Day));
   Source.Database.Save(1, "Changed");
-  TItemData note = Item("1");
-  Source.Execute(note);
-  TItemData gone = Item("99");
-  Source.Execute(gone);
-
+  const std::string today = FormatDateTime("yyyy-mm-dd ", EncodeDate(os::Now().Year, os::Now().Month, os::Now().Day));
+  for (const char* key : {"ADD NOTE", "1", "99"}) RunItem(Source, ItemOf(key));
   ASSERT_EQ(Windows->Opened.size(), 3u);
   EXPECT_EQ(Windows->Opened[0].Id, 0);
   EXPECT_EQ(Windows->Opened[0].Caption, "Add new note");
-  EXPECT_EQ(Windows->Opened[1].Id, 1);
   EXPECT_EQ(Windows->Opened[1].Text, "Changed");
   EXPECT_EQ(Windows->Opened[1].Caption.substr(0, 16), "Note " + today);
   EXPECT_EQ(Windows->Opened[1].Caption.size(), 24u);  // "Note yyyy-mm-dd hh:nn:ss"
-  EXPECT_EQ(Windows->Opened[2].Id, 0);
-  EXPECT_EQ(Windows->Opened[2].Caption, "Note ");
+  EXPECT_EQ(Windows->Opened[2].Caption, "Note ");     // gone
 }
 
 // Each has a connection of its own; ThreadSanitizer watches.
-TEST(SearchNotesThreadTest, AWorkerSearchesWhileTheGuiThreadOpensNotes) {
-  FreshSettingsFolder("notes_threads");
-  auto windows = std::make_shared<TRecordedNoteWindows>();
-  TSearchNotes source(nullptr, windows);
-  source.Database.FileName = NotesFileName();
-  source.Database.DriverDLL = sqlitetest::LibraryPath();
-  source.Database.Save(0, "Shopping\r\nmilk");
-
+TEST_F(NotesTest, AWorkerSearchesWhileTheGuiThreadOpensNotes) {
+  Source.Database.Save(0, "Shopping\r\nmilk");
   constexpr int Rounds = 50;
   auto run = [](std::string& failure, const std::function<void()>& round) {
     try {
@@ -128,13 +102,11 @@ TEST(SearchNotesThreadTest, AWorkerSearchesWhileTheGuiThreadOpensNotes) {
       failure = e.Message();
     }
   };
-  TItemData item;
-  item.SetExecuteString("1");
+  TItemData item = ItemOf("1");
   std::string searchFailure, openFailure;
-  std::thread worker([&] { run(searchFailure, [&] { CollectHits(source, "milk"); }); });
-  run(openFailure, [&] { source.Execute(item); });
+  std::thread worker([&] { run(searchFailure, [&] { CollectHits(Source, "milk"); }); });
+  run(openFailure, [&] { Source.Execute(item); });
   worker.join();
-  EXPECT_EQ(searchFailure, "");
-  EXPECT_EQ(openFailure, "");
-  EXPECT_EQ(windows->Opened.size(), size_t(Rounds));
+  EXPECT_EQ(searchFailure + openFailure, "");
+  EXPECT_EQ(Windows->Opened.size(), size_t(Rounds));
 }

@@ -6,7 +6,7 @@
 
 #include "sources/SearchDatabase.h"
 #include "tests/sources/SourceHits.h"
-#include "tests/sources/SourceSettingsFile.h"
+#include "tests/sources/SourceSettings.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ class SearchDatabaseTest : public ::testing::Test {
   }
 
   void Define(const TDatabaseDefinitions& databases) {
-    TMemIniFile ini(WriteSourceSettings(TSearchDatabase::IniFileName, ""));
+    TMemIniFile ini(WriteSettingsFile(TSearchDatabase::IniFileName, ""));
     SaveDatabases(databases, ini);
     ini.UpdateFile();
     Source.Reset();
@@ -101,33 +101,22 @@ TEST(SqlStatementTest, TheTypedTextIsAValueNeverSql) {
 }
 
 TEST(SqlStatementTest, AConnectionStringWithoutProviderIsAnOdbcOne) {
-  struct TCase {
-    const char* ConnectionString;
-    bool OleDb;
-  } cases[] = {{"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\db.mdb", true},
-               {"Data Source=x; provider = SQLOLEDB", true},
-               {"Driver={SQLite3 ODBC Driver;Provider=x};Database=c:\\a.db", false},
-               {"DSN=notes;PWD=\"a;Provider=b\"", false},
-               {"", false}};
-  for (const TCase& c : cases) EXPECT_EQ(NamesOleDbProvider(c.ConnectionString), c.OleDb) << c.ConnectionString;
+  const std::pair<const char*, bool> cases[] = {{"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\db.mdb", true},
+                                                {"Data Source=x; provider = SQLOLEDB", true},
+                                                {"Driver={SQLite3 ODBC Driver;Provider=x};Database=c:\\a.db", false},
+                                                {"DSN=notes;PWD=\"a;Provider=b\"", false},
+                                                {"", false}};
+  for (const auto& [connectionString, oleDb] : cases)
+    EXPECT_EQ(NamesOleDbProvider(connectionString), oleDb) << connectionString;
 }
 
 TEST_F(SearchDatabaseTest, AFailingDatabaseIsNamedAfterTheOthersAreSearched) {
-  std::vector<TItemRecord> hits;
-  try {
-    Source.Search("li", [&](const TItemRecord& record) {
-      hits.push_back(record);
-      return false;
-    });
-    ADD_FAILURE() << "the failing database was not reported";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Database Broken: Cannot open missing");
-  }
+  std::string failure;
+  const std::vector<TItemRecord> hits = CollectHits(Source, "li", &failure);
+  EXPECT_EQ(failure, "Database Broken: Cannot open missing");
   ASSERT_EQ(hits.size(), 1u);
   EXPECT_EQ(hits[0].DisplayName, "Alice Paris ");
   EXPECT_EQ(hits[0].Hint, "name=Alice\r\ncity=Paris\r\nage=31\r\nnote=\r\n");
-  EXPECT_EQ(hits[0].Description, "Database record");
-  EXPECT_EQ(hits[0].SearchClassName, "Database");
   EXPECT_EQ(Connector->Statements, TStringList{"select * from p where name like ? | %li%"});
 
   TItemData item(hits[0]);
@@ -162,7 +151,7 @@ TEST(DatabaseListTest, NamesAreRefusedThatTheFileCannotHoldApart) {
 }
 
 TEST(DatabaseListTest, TheFileKeepsTheListsOrderAndLineBreaks) {
-  TMemIniFile ini(WriteSourceSettings("databases_order.ini", "[B]\r\nSQL=x\r\n[A]\r\nSQL=y\r\n"));
+  TMemIniFile ini(WriteSettingsFile("databases_order.ini", "[B]\r\nSQL=x\r\n[A]\r\nSQL=y\r\n"));
   const TDatabaseDefinitions moved = {{"A", "Provider=X;Data Source=a", "select 1\r\nfrom a"}, {"B", "", "x"}};
   SaveDatabases(moved, ini);
   EXPECT_EQ(ini.SectionNames(), (TStringList{"A", "B"}));

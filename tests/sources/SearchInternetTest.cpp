@@ -4,7 +4,6 @@
 
 #include "tests/sources/SourceHits.h"
 #include "tests/support/ShellRecorder.h"
-#include "tests/support/TestLanguage.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -17,16 +16,12 @@ class InternetSourceTest : public ::testing::Test {
                          "[Later]\r\nA=b\r\n");
   }
 
-  std::string Run(TSearchInternet& source, const std::string& engine, const std::string& typed, bool asAdmin = false) {
-    TItemRecord record;
-    record.ExecuteString = engine;
-    record.Parameters = typed;
-    TItemData item(record);
-    item.AsAdmin = asAdmin;
+  // The address running Item opens; "(nothing)" for none.
+  std::string Run(TItemData item) {
     TShellRecorder shell;
-    source.Execute(item);
+    Source.Execute(item);
     if (shell.Calls.empty()) return "(nothing)";
-    EXPECT_EQ(shell.Calls[0].Verb, asAdmin ? "runas" : "");
+    EXPECT_EQ(shell.Calls[0].Verb, item.AsAdmin ? "runas" : "");
     return shell.Calls[0].File;
   }
 
@@ -87,26 +82,13 @@ TEST(EngineEditor, RefusesNamesThatCannotBeKeysOrFileNamesAndNamesOfOtherRows) {
   }
 }
 
-TEST_F(InternetSourceTest, ListsEveryEngineInFileOrderWhateverIsTyped) {
-  TTestLanguage language{{"Search internet", "Im Netz suchen"}};
-  const std::vector<TItemRecord> hits = CollectHits(Source, "zq");
-  ASSERT_EQ(hits.size(), 2u);
-  EXPECT_EQ(hits[0].DisplayName, "Wiki");
-  EXPECT_EQ(hits[1].DisplayName, "Maps");
-  EXPECT_EQ(hits[1].ExecuteString, "Maps");
-  EXPECT_EQ(hits[1].Parameters, "zq");
-  EXPECT_EQ(hits[1].Description, "Im Netz suchen");
-  EXPECT_EQ(hits[1].Score, 0);
-  EXPECT_FALSE(Source.RememberInLastUsed());
-
-  TSearchInternet none(nullptr, FileName + ".missing", nullptr, nullptr);
-  EXPECT_TRUE(CollectHits(none, "zq").empty());
-}
-
+// Every engine is a hit, in the file's order, whatever is typed; its run puts the typed text in.
 TEST_F(InternetSourceTest, RunsTheAddressWithTheTypedTextNeverExpandingPercentSigns) {
-  EXPECT_EQ(Run(Source, "Wiki", "%PATH% & co"), "https://w.org/?s=%25PATH%25%20%26%20co&go");
-  EXPECT_EQ(Run(Source, "maps", "x", true), "maps:x");
-  EXPECT_EQ(Run(Source, "Gone", "x"), "(nothing)");
+  const std::vector<TItemRecord> hits = CollectHits(Source, "%PATH% & co");
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(Run(TItemData(hits[0])), "https://w.org/?s=%25PATH%25%20%26%20co&go");
+  EXPECT_EQ(Run(ItemOf("maps", "x", true)), "maps:x");
+  EXPECT_EQ(Run(ItemOf("Gone", "x")), "(nothing)");
 }
 
 TEST_F(InternetSourceTest, AfterTheDialogsOkTheNextSearchOrRunReadsTheFileAgainAndARunningSearchKeepsItsOwn) {
@@ -114,16 +96,16 @@ TEST_F(InternetSourceTest, AfterTheDialogsOkTheNextSearchOrRunReadsTheFileAgainA
   DialogWrites = "[Engines]\r\nNews=n:#search#\r\n";
   DialogAnswer = false;
   Source.ShowOptions();
-  EXPECT_EQ(Run(Source, "Wiki", "x"), "https://w.org/?s=x&go");  // Cancel keeps what was read
+  EXPECT_EQ(Run(ItemOf("Wiki", "x")), "https://w.org/?s=x&go");  // Cancel keeps what was read
 
   DialogAnswer = true;
-  std::vector<std::string> names;
+  TNames names;
   Source.Search("x", [&](const TItemRecord& record) {
     if (names.empty()) Source.ShowOptions();  // the GUI thread, while the worker reads
     names.push_back(record.DisplayName);
     return false;
   });
-  EXPECT_EQ(names, (std::vector<std::string>{"Wiki", "Maps"}));
-  EXPECT_EQ(Run(Source, "News", "x"), "n:x");
+  EXPECT_EQ(names, (TNames{"Wiki", "Maps"}));
+  EXPECT_EQ(Run(ItemOf("News", "x")), "n:x");
   EXPECT_EQ(DialogShown, 2);
 }

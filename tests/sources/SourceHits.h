@@ -1,4 +1,4 @@
-// The hits a source reports for one text, polls left out.
+// The hits a source reports for one text, polls left out, and the items a test runs.
 #pragma once
 
 #include <algorithm>
@@ -7,12 +7,32 @@
 
 #include "core/LorvexClasses.h"
 
-inline std::vector<TItemRecord> CollectHits(TSearchClass& source, const std::string& text) {
+using TNames = std::vector<std::string>;
+
+// An item that runs ExecuteString with Parameters.
+inline TItemData ItemOf(const std::string& executeString, const std::string& parameters = "", bool asAdmin = false) {
+  TItemData item;
+  item.SetExecuteString(executeString);
+  item.SetParameters(parameters);
+  item.AsAdmin = asAdmin;
+  return item;
+}
+
+inline void RunItem(TSearchClass& source, TItemData item) { source.Execute(item); }
+
+// With Failure, a search that fails gives the hits it reported before, and Failure its message.
+inline std::vector<TItemRecord> CollectHits(TSearchClass& source, const std::string& text,
+                                            std::string* failure = nullptr) {
   std::vector<TItemRecord> hits;
-  source.Search(text, [&](const TItemRecord& record) {
-    if (!record.DisplayName.empty()) hits.push_back(record);
-    return false;
-  });
+  try {
+    source.Search(text, [&](const TItemRecord& record) {
+      if (!record.DisplayName.empty()) hits.push_back(record);
+      return false;
+    });
+  } catch (const std::exception& e) {
+    if (!failure) throw;
+    *failure = e.what();
+  }
   return hits;
 }
 

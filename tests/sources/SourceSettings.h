@@ -1,10 +1,10 @@
-// The settings folder of a source's test, with the INI files it writes there; a settings folder
-// of its own for a source's files.
+// The settings folder of a source's test, with the files it writes there.
 #pragma once
 
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/LorvexClasses.h"
 #include "core/qmFileUtils.h"
@@ -29,17 +29,12 @@ inline std::filesystem::path NativePath(std::string path) {
   return std::filesystem::u8path(path);
 }
 
-// The settings folder, empty: natively a scratch folder named Name, under Wine the fresh prefix's
-// application data (the program that uses it there runs alone).
-inline std::string FreshSettingsFolder(const std::string& name) {
-#ifndef _WIN32
-  os::SetEnv("XDG_CONFIG_HOME", testpaths::FreshFolder(name));
-#endif
-  const std::string folder = SettingsFolder("Lorvex");
-  std::error_code error;
-  std::filesystem::remove_all(NativePath(folder), error);
-  ForceDirectories(folder);
-  return folder;
+// A folder-list file of Folders, with More lines in its [Options].
+inline std::string FolderListText(const std::vector<std::string>& folders, bool subfolders,
+                                  const std::string& more = "") {
+  std::string text = "[Folders]\r\n";
+  for (size_t i = 0; i < folders.size(); ++i) text += "Folder" + std::to_string(i) + "=" + folders[i] + "\r\n";
+  return text + "[Options]\r\nSubfolders=" + (subfolders ? "1" : "0") + "\r\n" + more;
 }
 
 // Writes (or, with an empty text, deletes) a file of the settings folder; answers its path.

@@ -3,54 +3,45 @@
 // source's windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "app/win32/FDatabaseOptions.h"
 #include "app/win32/FDbNote.h"
 #include "app/win32/FDefineDatabase.h"
-#include "core/qmFileUtils.h"
-#include "ui/qmMsgBox.h"
 #include "os/win32/os_win32.h"
 #include "sources/win32/SearchDatabase.h"
 #include "tests/data/SqliteTestSupport.h"
 #include "tests/sources/SourceHits.h"
-#include "tests/sources/SourceSettingsFile.h"
-#include "tests/support/WineTestUtils.h"
+#include "tests/sources/SourceSettings.h"
+#include "tests/support/FormDriver.h"
 
 namespace {
 
 constexpr const char* SqliteDriver = "/usr/lib/i386-linux-gnu/odbc/libsqlite3odbc.so";
 
-// The host's path of a file under Wine's drive Z:.
-std::string HostPath(const std::string& path) {
-  std::string host = path.substr(2);
-  for (char& c : host)
-    if (c == '\\') c = '/';
-  return host;
+void DefineDatabases(const TDatabaseDefinitions& databases) {
+  TMemIniFile ini(WriteSettingsFile(TSearchDatabase::IniFileName, ""));
+  SaveDatabases(databases, ini);
+  ini.UpdateFile();
 }
 
-// The visible top-level window of this program that is a T, or nullptr.
-template <class T>
-T* FindForm() {
-  for (HWND wnd = GetTopWindow(nullptr); wnd; wnd = GetWindow(wnd, GW_HWNDNEXT))
-    if (auto* form = dynamic_cast<T*>(TWinControl::FromHandle(wnd)); form && IsWindowVisible(wnd)) return form;
-  return nullptr;
+// The text of the message box Action shows, which is then closed.
+std::string BoxTextOf(const std::function<void()>& action) {
+  std::string text;
+  TDelayedAction close([] { return FindForm<TqmMessageBox>() != nullptr; },
+                       [&] {
+                         TqmMessageBox* box = FindForm<TqmMessageBox>();
+                         text = box->lblText->Caption();
+                         box->ModalResult = mrOk;
+                       },
+                       100);
+  try {
+    action();
+  } catch (const EAbort&) {
+  }
+  return text;
 }
-
-// The text of the message box the program shows meanwhile, which is then closed.
-class TBoxText {
- public:
-  TBoxText()
-      : FAction([] { return FindForm<TqmMessageBox>() != nullptr; },
-                [this] {
-                  TqmMessageBox* box = FindForm<TqmMessageBox>();
-                  Text = box->lblText->Caption();
-                  box->ModalResult = mrOk;
-                },
-                100) {}
-  std::string Text;
-
- private:
-  TDelayedAction FAction;
-};
 
 class DatabaseSourceTest : public ::testing::Test {
  protected:
@@ -67,29 +58,19 @@ TEST_F(DatabaseSourceTest, AnOdbcRowIsFoundByItsTextAfterAFailingDatabaseAndShow
                                     "create table notes(title text, body text);"
                                     "insert into notes values('Beach', 'it''s by the sea');"
                                     "insert into notes values('Hills', 'far inland');");
-  const std::string file = db->GetDatabase();
+  std::string file = db->GetDatabase().substr(2);  // the host's path of a file under drive Z:
+  std::replace(file.begin(), file.end(), '\\', '/');
   db.reset();
-  TMemIniFile ini(WriteSourceSettings(TSearchDatabase::IniFileName, ""));
-  SaveDatabases({{"Broken", "Driver=/nonexistent/odbc.so", "select 1"},
-                 {"Notes", std::string("Driver=") + SqliteDriver + ";Database=" + HostPath(file),
-                  "select title, body from notes where body like '%#search#%'"}},
-                ini);
-  ini.UpdateFile();
+  DefineDatabases({{"Broken", "Driver=/nonexistent/odbc.so", "select 1"},
+                   {"Notes", std::string("Driver=") + SqliteDriver + ";Database=" + file,
+                    "select title, body from notes where body like '%#search#%'"}});
   TSearchDatabase source(nullptr, std::make_shared<TWin32DatabaseConnector>(),
                          std::make_shared<TWin32DatabaseWindows>());
 
-  std::vector<TItemRecord> hits;
-  try {
-    source.Search("it's", [&](const TItemRecord& record) {
-      hits.push_back(record);
-      return false;
-    });
-    ADD_FAILURE() << "the failing database was not reported";
-  } catch (const Exception& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("Database Broken: ", 0), 0u) << e.what();
-  }
-  ASSERT_EQ(hits.size(), 1u);
-  EXPECT_EQ(hits[0].DisplayName, "Beach it's by the sea ");
+  std::string failure;
+  const std::vector<TItemRecord> hits = CollectHits(source, "it's", &failure);
+  EXPECT_EQ(failure.rfind("Database Broken: ", 0), 0u) << failure;
+  EXPECT_EQ(HitNames(hits), TNames{"Beach it's by the sea "});
 
   TItemData item(hits[0]);
   source.Execute(item);
@@ -115,9 +96,7 @@ TEST_F(DatabaseSourceTest, AdoConnectsListsFieldsAndReportsTheProvidersErrors) {
 }
 
 TEST(DatabaseOptionsTest, TheDialogRefusesATakenNameAndWritesTheListInItsOrder) {
-  TMemIniFile ini(WriteSourceSettings(TSearchDatabase::IniFileName, ""));
-  SaveDatabases({{"Books", "DSN=books", "select 1"}, {"Films", "DSN=films", "select 2"}}, ini);
-  ini.UpdateFile();
+  DefineDatabases({{"Books", "DSN=books", "select 1"}, {"Films", "DSN=films", "select 2"}});
   TDatabaseOptionsForm form(nullptr);
   form.Show();
   ASSERT_TRUE(PumpUntil([&] { return form.Rows().RowCount() == 2; }));
@@ -128,20 +107,9 @@ TEST(DatabaseOptionsTest, TheDialogRefusesATakenNameAndWritesTheListInItsOrder) 
                           TDefineDatabaseForm* editor = FindForm<TDefineDatabaseForm>();
                           editor->eName->SetText("films");
                           editor->eConnectionString->SetText("typed");
-                          {
-                            TBoxText box;
-                            editor->btnConnectionStringClick();
-                            buildError = box.Text;
-                          }
+                          buildError = BoxTextOf([&] { editor->btnConnectionStringClick(); });
                           keptString = editor->eConnectionString->Text();
-                          {
-                            TBoxText box;
-                            try {
-                              editor->btnOk->Click();
-                            } catch (const EAbort&) {
-                            }
-                            refusal = box.Text;
-                          }
+                          refusal = BoxTextOf([&] { editor->btnOk->Click(); });
                           editor->btnCancel->Click();
                         },
                         100);

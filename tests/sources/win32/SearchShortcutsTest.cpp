@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
 #include <map>
 #include <thread>
 
@@ -14,8 +12,6 @@
 #include "core/qmStringUtils.h"
 #include "os/win32/os_win32.h"
 #include "tests/sources/SourceHits.h"
-#include "sources/SearchIEBookmarks.h"
-#include "tests/support/ShellRecorder.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/Thrown.h"
 #include "tests/win32/ShellLinks.h"
@@ -72,13 +68,11 @@ TEST_F(ShellShortcutTest, ResolvesEveryFieldOfARealLinkAndNothingOfADamagedOneRi
   Shell->BeginSearch();
   const TShortcutInfo info = Resolve(Editor), broken = Resolve(Root + "Start Menu\\Broken.lnk");
   Shell->EndSearch();
-  EXPECT_TRUE(AnsiSameText(info.Target, Root + "Programs\\foo.exe")) << info.Target;
-  EXPECT_EQ(info.Arguments, "/new \"a b\"");
-  EXPECT_TRUE(AnsiSameText(info.WorkingDirectory, Root + "Programs")) << info.WorkingDirectory;
-  EXPECT_EQ(info.Description, "Edits foo files");
-  EXPECT_TRUE(AnsiSameText(info.IconLocation, Root + "Programs\\foo.exe")) << info.IconLocation;
-  EXPECT_EQ(info.IconIndex, 2);
-  EXPECT_TRUE(AnsiSameText(info.FindData.Name, "foo.exe")) << info.FindData.Name;
+  // The shell may change the case of the paths.
+  EXPECT_EQ(AnsiUpperCase(info.Target + "|" + info.Arguments + "|" + info.WorkingDirectory + "|" + info.Description +
+                          "|" + info.IconLocation + "," + std::to_string(info.IconIndex) + "|" + info.FindData.Name),
+            AnsiUpperCase(Root + "Programs\\foo.exe|/new \"a b\"|" + Root + "Programs|Edits foo files|" + Root +
+                          "Programs\\foo.exe,2|foo.exe"));
   EXPECT_EQ(info.FindData.Size, 2);
   TShortcutInfo nothing;
   nothing.FileName = Root + "Start Menu\\Broken.lnk";
@@ -96,33 +90,22 @@ TEST_F(ShellShortcutTest, AnotherThreadNeverUsesTheObjectOfTheRunningSearch) {
   EXPECT_TRUE(AnsiSameText(ExtractFileName(theirs.Target), "mpc.exe")) << theirs.Target;
 }
 
-TEST_F(ShellShortcutTest, ResolvedLinksAreKeptForThisRunAndTheNextUntilTheirFileChangesOrAReset) {
+// When a kept link is read again is the cache's rule; here the real shell keeps to it.
+TEST_F(ShellShortcutTest, ResolvedLinksAreKeptForThisRunAndTheNextUntilAReset) {
   TSearchStartMenu source(nullptr, Shell);
   std::vector<TItemRecord> hits = CollectHits(source, "foo");  // the uninstaller is read too, then hidden
   ASSERT_EQ(hits.size(), 1u);
   EXPECT_EQ(Shown(hits[0]), "Foo Editor|Edits foo files|" + Editor + "|" + Editor + "|.exe|Shortcut|Start menu");
   EXPECT_EQ(Shell->LinkObjectsMade(), 1);  // one object for the whole search
   EXPECT_EQ(Shell->CachedLinks(), 2u);
-  ASSERT_EQ(CollectHits(source, "e").size(), 2u);  // the editor (kept) and the player (read)
+  for (int search = 0; search < 2; ++search) ASSERT_EQ(CollectHits(source, "e").size(), 2u);
   EXPECT_EQ(Shell->CachedLinks(), 3u);
-  EXPECT_EQ(Shell->LinkObjectsMade(), 2);
-  ASSERT_EQ(CollectHits(source, "e").size(), 2u);  // everything kept: no link read at all
-  EXPECT_EQ(Shell->LinkObjectsMade(), 2);
-
-  // Another target in the same file: the stamp changes, the link is read again.
-  MakeLink(Editor, LinkTo(Root + "Programs\\mpc.exe", "Now the player"));
-  const auto path = std::filesystem::u8path(Editor);
-  std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(10));
-  hits = CollectHits(source, "foo editor");
-  ASSERT_EQ(hits.size(), 1u);
-  EXPECT_EQ(hits[0].Hint, "Now the player");
+  EXPECT_EQ(Shell->LinkObjectsMade(), 2);  // the player, read once
 
   // The next run reads no link: the last one kept them in its file.
   auto nextRun = NewRun();
   TSearchStartMenu again(nullptr, nextRun);
-  hits = CollectHits(again, "foo editor");
-  ASSERT_EQ(hits.size(), 1u);
-  EXPECT_EQ(hits[0].Hint, "Now the player");
+  EXPECT_EQ(NamesInOrder(again, "foo editor"), TNames{"Foo Editor"});
   EXPECT_EQ(nextRun->LinkObjectsMade(), 0);
 
   source.Reset();
@@ -133,8 +116,7 @@ TEST_F(ShellShortcutTest, ResolvedLinksAreKeptForThisRunAndTheNextUntilTheirFile
 TEST_F(ShellShortcutTest, AFailedLaunchIsReportedWithTheShellsOwnReason) {
   testpaths::WriteText(Root + "Desktop\\notes.xyz", "no program opens this");
   TSearchDesktop source(nullptr, Shell);
-  TItemData item;
-  item.SetExecuteString(Root + "Desktop\\notes.xyz");
+  TItemData item = ItemOf(Root + "Desktop\\notes.xyz");
   EXPECT_EQ(ThrownMessage<Exception>([&] { source.Execute(item); }),
             "ShellExecute error " + os::SystemMessage(ERROR_NO_ASSOCIATION));
 }

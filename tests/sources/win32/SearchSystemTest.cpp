@@ -49,16 +49,13 @@ class CaptureTest : public ::testing::Test {
 TEST_F(CaptureTest, TheDesktopAndTheActiveWindowReachTheClipboardAsTheyShow) {
   Commands.Capture(cwDesktop, true);
   const TCaptureImage desktop = ClipboardImage();
-  EXPECT_EQ(desktop.Width, GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_EQ(desktop.Height, GetSystemMetrics(SM_CYSCREEN));
-  ASSERT_FALSE(desktop.Empty());
+  ASSERT_EQ(std::pair(desktop.Width, desktop.Height),
+            std::pair(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
   EXPECT_EQ(desktop.Pixel(150, 200), PixelOf(Teal));
 
   Commands.Capture(cwActiveWindow, true);
   const TCaptureImage active = ClipboardImage();
-  EXPECT_EQ(active.Width, 200);
-  EXPECT_EQ(active.Height, 130);
-  ASSERT_FALSE(active.Empty());
+  ASSERT_EQ(std::pair(active.Width, active.Height), std::pair(200, 130));
   EXPECT_EQ(active.Pixel(100, 65), PixelOf(Teal));
 }
 
@@ -88,8 +85,7 @@ TEST_F(CaptureTest, ABitmapFileHoldsThePictureAsWindowsReadsIt) {
     });
     StoreCapture(picture, false);
     const TCaptureImage read = ReadBitmapFile(fileName);
-    EXPECT_EQ(read.Width, picture.Width);
-    EXPECT_EQ(read.Height, picture.Height);
+    EXPECT_EQ(std::pair(read.Width, read.Height), std::pair(picture.Width, picture.Height));
     EXPECT_EQ(read.Pixels, picture.Pixels);
   }
 }
