@@ -16,6 +16,7 @@
 #include "desktop/win32/HotKeyManager.h"
 #include "desktop/win32/TrayIcon.h"
 #include "tests/app/AppTest.h"
+#include "tests/support/ShellRecorder.h"
 #include "tests/support/TestPaths.h"
 #include "tests/win32/ShellLinks.h"
 
@@ -29,13 +30,6 @@ std::string Key(const std::string& text) { return std::to_string(Crc32OfBuffer(t
 // A language file's line: the English text's key and the translation.
 std::string Translation(const std::string& text, const std::string& translated) {
   return Key(text) + "=" + translated + "\r\n";
-}
-
-// Presses the keys one after the other.
-std::function<void()> Pressing(std::vector<WORD> keys) {
-  return [keys] {
-    for (WORD key : keys) PressKey(key);
-  };
 }
 
 // Two hits for every text; for "slow" only after two seconds of blocking without a poll.
@@ -58,26 +52,6 @@ TTestSource::TSearch Probes(std::atomic<bool>& blocking) {
 HICON IconOf(const TItemData& item) {
   const auto* icon = dynamic_cast<const TWinIcon*>(item.Icon.get());
   return icon ? icon->Handle() : nullptr;
-}
-
-// The shown popup menu's entries, "~" before a greyed one, without their shortcuts.
-std::string ShownMenu() {
-  HWND popup = FindWindowA("#32768", nullptr);
-  HMENU menu = popup ? reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
-  std::string entries;
-  for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-    char text[64] = "";
-    GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-    const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
-    if (!entries.empty()) entries += "|";
-    if (state & MF_SEPARATOR) {
-      entries += "-";
-      continue;
-    }
-    if (state & MF_GRAYED) entries += "~";
-    entries += std::string(text).substr(0, std::string(text).find('\t'));
-  }
-  return entries;
 }
 
 // The real program, which finds this process holding the single-instance name or not.
@@ -107,8 +81,6 @@ TEST_F(MainFormTest, StartsHiddenWithItsStoredBoundsKeptOnTheScreen) {
     WriteSettings([&](TLorvexSettings& s) { s.Left = s.Top = stored; });
     TMainForm& form = CreateMain();
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
-    EXPECT_EQ(WindowText(form.Handle()), "Lorvex");
-    EXPECT_EQ(form.StatusBar->SimpleText(), "Type to search");
     EXPECT_EQ(form.Left(), stored < 0 ? 0 : GetSystemMetrics(SM_CXVIRTUALSCREEN) - form.Width());
     EXPECT_EQ(form.Top(), stored < 0 ? 0 : GetSystemMetrics(SM_CYVIRTUALSCREEN) - form.Height());
   }
@@ -124,11 +96,7 @@ TEST_F(MainFormTest, ShowingAppliesTheOpacitySelectsTheTextAndEveryWayOfHidingKe
       {"Esc, typing nothing", [] { PressKey(VK_ESCAPE); }},
       {"F12, which minimises every window", [] { PressKey(VK_F12); }},
       {"closing", [&] { SendMessageA(form.Handle(), WM_CLOSE, 0, 0); }},
-      {"another window activated",
-       [&] {
-         other.Show();
-         SetForegroundWindow(other.Handle());
-       }},
+      {"another window activated", [&] { ShowActive(other); }},
   };
   form.SearchBox->SetText("calc");
   for (const auto& [name, hide] : cases) {
@@ -244,6 +212,7 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
     const RECT r = form.ResultList->ItemRect(row);
     ClickAt(form.ResultList->Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, button);
   };
+  const auto ctrlHome = [] { PressKeys({VK_CONTROL, VK_HOME}); };
   std::unique_ptr<TDelayedAction> answer;  // Yes to the question of Delete
   // "lvx" lists: # Magic words, " (lvxa)", " (lvxb)", # Probe, "Probe one", "Probe two".
   // The empty box lists: # Last used, "Calculator", "Editor".
@@ -259,11 +228,7 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
       {"Up passes a header upwards", "lvx", 4, [] { PressKey(VK_UP); }, " (lvxb)", false},
       {"Up from the first hit goes back to the box", "lvx", 1, [] { PressKey(VK_UP); }, " (lvxa)", true},
       {"Backspace goes back to the box", "lvx", 4, [] { PressKey(VK_BACK); }, "Probe one", true},
-      {"Ctrl+Home lists the last used", "lvx", 4,
-       [] {
-         PressKeys({VK_CONTROL, VK_HOME});
-       },
-       "Calculator", false},
+      {"Ctrl+Home lists the last used", "lvx", 4, ctrlHome, "Calculator", false},
       {"A middle press selects the row under the pointer", "lvx", 1, [&] { press(5, MOUSEEVENTF_MIDDLEDOWN); },
        "Probe two", false},
       {"A press on a header selects the row below", "lvx", 1, [&] { press(3, MOUSEEVENTF_LEFTDOWN); }, "Probe one",
@@ -277,7 +242,7 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    form.SearchBox->SetText(c.Typed);
+    if (*c.Typed) form.SearchBox->SetText(c.Typed);
     const int rows = *c.Typed ? 6 : 3;
     const TSearchModel& search = form.Search();
     ASSERT_TRUE(PumpUntil(
@@ -333,29 +298,13 @@ TEST_F(MainFormTest, WhileASourceThatNeverPollsIsWaitedForTheWindowPaintsTakesKe
 
 namespace {
 
-// What the shell was asked to open; nothing is started.
-struct TShellCall {
-  std::string Verb, File, Parameters, Folder;
-  bool operator==(const TShellCall&) const = default;
-  friend std::ostream& operator<<(std::ostream& out, const TShellCall& call) {
-    return out << call.Verb << " " << call.File << " " << call.Parameters << " in " << call.Folder;
-  }
-};
+// What the shell was asked: verb, file, parameters and folder.
+std::string Asked(const os::TShellOpenRequest& request) {
+  return request.Verb + "|" + request.File + "|" + request.Parameters + "|" + request.Directory;
+}
 
 class LaunchTest : public AppTest {
  protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    os::SetShellOpenForTests([this](const os::TShellOpenRequest& request, std::string& errorText) {
-      Calls.push_back({request.Verb, request.File, request.Parameters, request.Directory});
-      if (Fail) errorText = "There is no application associated with the given file name extension.";
-      return !Fail;
-    });
-  }
-  void TearDown() override {
-    AppTest::TearDown();
-    os::SetShellOpenForTests(nullptr);
-  }
   // Last-used hits of the desktop source, which run "C:\windows\<name>.exe".
   void WriteLastUsed(std::initializer_list<const char*> names, const std::function<void(TLorvexSettings&)>& more) {
     WriteSettings([&](TLorvexSettings& s) {
@@ -368,8 +317,7 @@ class LaunchTest : public AppTest {
       more(s);
     });
   }
-  std::vector<TShellCall> Calls;
-  bool Fail = false;
+  TShellRecorder Shell;
 };
 
 }  // namespace
@@ -387,41 +335,30 @@ TEST_F(LaunchTest, HitsMagicWordsAndTheTypedLineRunThroughTheShell) {
   const struct {
     const char* Name;
     const char* Typed;
-    std::function<void()> Keys;
-    TShellCall Call;
+    WORD Select;  // the key before Enter
+    bool Ctrl;    // with Enter
+    const char* Asked;
   } cases[] = {
-      // The hit goes to the top of the last used.
-      {"Enter runs the selected hit through its source",
-       "",
-       Pressing({VK_DOWN, VK_RETURN}),
-       {"", "C:\\windows\\Editor.exe", "", ""}},
-      {"End, then Enter runs a magic word",
-       "",
-       Pressing({VK_END, VK_RETURN}),
-       {"runas", "C:\\Tools\\ed.exe", "notes.txt", "C:\\Tools\\"}},
-      {"Ctrl+Enter runs the typed line",
-       "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ",
-       [] {
-         PressKeys({VK_CONTROL, VK_RETURN});
-       },
-       {"", "C:\\Program Files\\Tool\\t.exe", "-a -b", ""}},
+      {"Enter runs the selected hit through its source", "", VK_DOWN, false, "|C:\\windows\\Editor.exe||"},
+      {"End, then Enter runs a magic word", "", VK_END, false, "runas|C:\\Tools\\ed.exe|notes.txt|C:\\Tools\\"},
+      {"Ctrl+Enter runs the typed line", "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ", 0, true,
+       "|C:\\Program Files\\Tool\\t.exe|-a -b|"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     ShowMain();
     if (*c.Typed) form.SearchBox->SetText(c.Typed);
-    Calls.clear();
-    c.Keys();
-    ASSERT_TRUE(PumpUntil([&] { return !Calls.empty() && !IsWindowVisible(form.Handle()); }));
-    EXPECT_EQ(Calls[0], c.Call);
+    Shell.Calls.clear();
+    if (c.Select) PressKey(c.Select);
+    c.Ctrl ? PressKeys({VK_CONTROL, VK_RETURN}) : PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return !Shell.Calls.empty() && !IsWindowVisible(form.Handle()); }));
+    EXPECT_EQ(Asked(Shell.Calls[0]), c.Asked);
     EXPECT_EQ(form.SearchBox->Text(), "");
-    EXPECT_EQ(AppSettings().LastUsed.GetItem(0).ItemData.DisplayName, "Editor");
-    EXPECT_EQ(AppSettings().LastUsed.Count(), 2);
   }
 
   // A failure goes to the error list, and the window stays as it was.
   ShowMain();
-  Fail = true;
+  Shell.Failure = "There is no application associated with the given file name extension.";
   form.SearchBox->SetText("nosuch.doc");
   PressKeys({VK_CONTROL, VK_RETURN});
   ASSERT_TRUE(PumpUntil([&] { return !form.Errors().empty(); }));
@@ -452,36 +389,29 @@ TEST_F(LaunchTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
     EXPECT_EQ(form.ResultList->Hint, hint);
   }
   PressKey(VK_RETURN);
-  ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
-  EXPECT_TRUE(AnsiSameText(Calls[0].File, link));
-  EXPECT_EQ(AppSettings().LastUsed.GetItem(0).ItemData.DisplayName, "Lorvex Probe Editor");
+  ASSERT_TRUE(PumpUntil([&] { return !Shell.Calls.empty(); }));
+  EXPECT_TRUE(AnsiSameText(Shell.Calls[0].File, link));
   os::DeleteFile(link);
-
-  // An error row shows the error icon of the images folder.
-  form.AppException("the disk is full");
-  ShowMain();
-  form.SearchBox->SetText("errors");
-  ASSERT_TRUE(PumpUntil([&] { return list.Count() == 2 && list.Text(0) == "Errors"; }));
-  EXPECT_TRUE(PumpUntil([&] { return IconOf(list.Item(1)) != nullptr; }));
 }
 
+// The menu offers what the selected row allows: a last-used row that is a file.
 TEST_F(LaunchTest, ARightClickSelectsTheRowItsMenuRuns) {
   WriteLastUsed({"Calculator", "Editor", "Notepad"}, [](TLorvexSettings&) {});  // only notepad.exe is there
   TMainForm& form = CreateMain();
   ShowMain();
-  std::string menu;
   TDelayedAction run(
       [&] {
-        menu = ShownMenu();
         PressKey(VK_DOWN);  // onto "Run"
         PressKey(VK_RETURN);
       },
       700);
   const RECT third = form.ResultList->ItemRect(3);
   ClickAt(form.ResultList->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
-  ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
-  EXPECT_EQ(Calls[0].File, "C:\\windows\\Notepad.exe");
-  EXPECT_EQ(menu, "Run|Run As Administrator|-|Properties|-|Delete from last used");
+  ASSERT_TRUE(PumpUntil([&] { return !Shell.Calls.empty(); }));
+  EXPECT_EQ(Shell.Calls[0].File, "C:\\windows\\Notepad.exe");
+  EXPECT_TRUE(form.mnuProperties->Enabled);
+  EXPECT_TRUE(form.mnuDeleteLastUsed->Visible);
+  EXPECT_FALSE(form.mnuHome->Visible);
 }
 
 // --- The end of the program ---------------------------------------------------------------
