@@ -5,6 +5,7 @@
 #include "app/win32/FMain.h"
 
 #include <atomic>
+#include <optional>
 #include <vector>
 
 #include "app/win32/ItemIcons.h"
@@ -86,44 +87,82 @@ TEST_F(MainFormTest, StartsHiddenWithItsStoredBoundsKeptOnTheScreen) {
   }
 }
 
-TEST_F(MainFormTest, ShowingAppliesTheOpacitySelectsTheTextAndEveryWayOfHidingKeepsTheWindow) {
-  WriteSettings([](TLorvexSettings& s) { s.Opacity = 0; });
+// Each way of calling the window shows it with its opacity, the focus in the search box and the
+// text selected; each way of sending it away hides it and keeps it.
+TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEveryWayOfHidingKeepsTheWindow) {
+  ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
+  IsAlreadyRunning("Lorvex");  // this process is the first instance
+  WriteSettings([](TLorvexSettings& s) {
+    s.Opacity = 0;
+    s.HotKey = "Ctrl+Alt+F8";
+  });
   TMainForm& form = CreateMain();
   EXPECT_EQ(AppSettings().Opacity, 10);  // an invisible window could never be found again
-  TForm other(nullptr);
+  Application().MainForm = &form;
+  TForm other(nullptr);  // an unrelated window with the same title, which a second start passes over
+  other.SetCaption("Lorvex");
   other.SetBounds(10, 10, 200, 100);
-  const std::pair<const char*, std::function<void()>> cases[] = {
-      {"Esc, typing nothing", [] { PressKey(VK_ESCAPE); }},
-      {"F12, which minimises every window", [] { PressKey(VK_F12); }},
-      {"closing", [&] { SendMessageA(form.Handle(), WM_CLOSE, 0, 0); }},
-      {"another window activated", [&] { ShowActive(other); }},
+  std::optional<TLorvexProcess> second;
+  const auto trayDoubleClick = [&] {
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+      SendMessageA(form.TrayIcon->NotifyWindow(), WM_TRAYNOTIFY, form.TrayIcon->IconId(), message);
+  };
+  const struct {
+    const char* Name;
+    std::function<void()> Show, Hide;
+  } cases[] = {
+      {"the hot key, then Esc with nothing typed",
+       [] {
+         PressKeys({VK_CONTROL, VK_MENU, VK_F8});
+       },
+       [] { PressKey(VK_ESCAPE); }},
+      {"a double click on the tray icon, then F12, which minimises every window", trayDoubleClick,
+       [] { PressKey(VK_F12); }},
+      {"a second start, then closing", [&] { second.emplace(); }, [&] { SendMessageA(form.Handle(), WM_CLOSE, 0, 0); }},
+      {"the tray menu, then another window activated", [&] { form.mnuRestoreClick(); }, [&] { ShowActive(other); }},
   };
   form.SearchBox->SetText("calc");
-  for (const auto& [name, hide] : cases) {
-    SCOPED_TRACE(name);
-    ShowMain();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    c.Show();
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) && form.SearchBox->Focused(); }, 20000));
     BYTE alpha = 0;
     GetLayeredWindowAttributes(form.Handle(), nullptr, &alpha, nullptr);
     EXPECT_EQ(alpha, 26);  // 10 percent of 255, rounded
     DWORD start = 1, end = 0;
     SendMessageA(form.SearchBox->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(end - start, 4u);
-    hide();
+    c.Hide();
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(form.Handle()); }));
     EXPECT_TRUE(IsWindow(form.Handle()));
     EXPECT_EQ(form.SearchBox->Text(), "calc");
   }
   EXPECT_EQ(MinimizeAllCalls, 1);
+  ASSERT_TRUE(second && second->Ended(20000));
+  DWORD exitCode = 1;
+  GetExitCodeProcess(second->P.hProcess, &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  AppSettings().InTray = false;  // the tray icon follows the setting
+  form.UpdateTrayIcon();
+  EXPECT_FALSE(form.TrayIcon->IconVisible());
+  Application().MainForm = nullptr;
 }
 
-// The system menu carries the commands of mnuMain; what fails in one ends in the error list.
+// What fails goes to the error list: a hot key another program holds, a command of the system
+// menu (which carries the commands of mnuMain).
 TEST_F(MainFormTest, ErrorsGoToTheListNewestFirstAndAtMostFiveHundred) {
+  ASSERT_TRUE(RegisterHotKey(nullptr, 0x3000, MOD_CONTROL | MOD_ALT, VK_F9));  // someone else has it
+  WriteSettings([](TLorvexSettings& s) { s.HotKey = "Ctrl+Alt+F9"; });
   TMainForm& form = CreateMain();
+  UnregisterHotKey(nullptr, 0x3000);
+  EXPECT_EQ(AppSettings().RegisteredHotKey, 0);
+  ASSERT_EQ(form.Errors().size(), 1u);
+  EXPECT_NE(form.Errors().front().find("Ctrl+Alt+F9"), std::string::npos);
+  EXPECT_TRUE(form.pErrors->Visible());
   for (int i = 1; i <= 510; ++i) form.AppException("failure " + std::to_string(i));
   ASSERT_EQ(form.Errors().size(), 500u);
   EXPECT_TRUE(form.Errors().front().ends_with(" - failure 510"));
   EXPECT_TRUE(form.Errors().back().ends_with(" - failure 11"));
-  EXPECT_TRUE(form.pErrors->Visible());
   form.mnuHelp->OnClick = [](TComponent&) { throw Exception("help is broken"); };
   ShowMain();
   PostMessageA(form.Handle(), WM_SYSCOMMAND, form.mnuHelp->Command(), 0);
@@ -151,51 +190,6 @@ TEST_F(MainFormTest, ALanguageFileTranslatesTheWindowAndItsTexts) {
   auto* engine = dynamic_cast<TqmTranslateEngineStrings*>(form.Translator()->TranslateEngine());
   ASSERT_NE(engine, nullptr);
   for (const std::string& line : engine->Strings()) EXPECT_NE(line.rfind(Key("Zauberwort") + "=", 0), 0u);
-}
-
-TEST_F(MainFormTest, ASecondStartWakesTheFirstEvenBesideAnotherWindowCalledLorvex) {
-  IsAlreadyRunning("Lorvex");  // this process is the first instance
-  TMainForm& form = CreateMain();
-  TForm decoy(nullptr);  // an unrelated window with the same title, in front of ours
-  decoy.SetCaption("Lorvex");
-  decoy.Handle();
-  const TLorvexProcess second;
-  EXPECT_TRUE(PumpUntil([&] { return second.Ended(0) && IsWindowVisible(form.Handle()); }, 20000));
-  DWORD exitCode = 1;
-  GetExitCodeProcess(second.P.hProcess, &exitCode);
-  EXPECT_EQ(exitCode, 0u);
-  EXPECT_TRUE(form.SearchBox->Focused());
-}
-
-// A free hot key shows the window; one another program holds is told in the error list.
-TEST_F(MainFormTest, TheGlobalHotKeyShowsTheWindowOrSaysWhyItCannot) {
-  ASSERT_TRUE(RegisterHotKey(nullptr, 0x3000, MOD_CONTROL | MOD_ALT, VK_F9));  // someone else has it
-  WriteSettings([](TLorvexSettings& s) { s.HotKey = "Ctrl+Alt+F9"; });
-  TMainForm& taken = CreateMain();
-  UnregisterHotKey(nullptr, 0x3000);
-  EXPECT_EQ(AppSettings().RegisteredHotKey, 0);
-  ASSERT_EQ(taken.Errors().size(), 1u);
-  EXPECT_NE(taken.Errors().front().find("Ctrl+Alt+F9"), std::string::npos);
-
-  WriteSettings([](TLorvexSettings& s) { s.HotKey = "Ctrl+Alt+F8"; });
-  TMainForm& form = CreateMain();
-  EXPECT_TRUE(form.Errors().empty());
-  PressKeys({VK_CONTROL, VK_MENU, VK_F8});
-  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }));
-}
-
-TEST_F(MainFormTest, TheTrayIconFollowsTheSettingAndItsDoubleClickOpensTheWindow) {
-  ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
-  TMainForm& form = CreateMain();
-  Application().MainForm = &form;
-  EXPECT_TRUE(form.TrayIcon->IconVisible());
-  for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
-    SendMessageA(form.TrayIcon->NotifyWindow(), WM_TRAYNOTIFY, form.TrayIcon->IconId(), message);
-  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }));
-  AppSettings().InTray = false;
-  form.UpdateTrayIcon();
-  EXPECT_FALSE(form.TrayIcon->IconVisible());
-  Application().MainForm = nullptr;
 }
 
 TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
@@ -242,7 +236,7 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    if (*c.Typed) form.SearchBox->SetText(c.Typed);
+    form.SearchBox->SetText(c.Typed);
     const int rows = *c.Typed ? 6 : 3;
     const TSearchModel& search = form.Search();
     ASSERT_TRUE(PumpUntil(
