@@ -33,6 +33,13 @@ std::string Translation(const std::string& text, const std::string& translated) 
   return Key(text) + "=" + translated + "\r\n";
 }
 
+// Presses the keys one after the other.
+std::function<void()> Pressing(std::vector<WORD> keys) {
+  return [keys] {
+    for (WORD key : keys) PressKey(key);
+  };
+}
+
 // Two hits for every text; for "slow" only after two seconds of blocking without a poll.
 TTestSource::TSearch Probes(std::atomic<bool>& blocking) {
   return [&blocking](const std::string& text, const TAddHitFunc& addHit) {
@@ -48,11 +55,6 @@ TTestSource::TSearch Probes(std::atomic<bool>& blocking) {
       addHit(record);
     }
   };
-}
-
-HICON IconOf(const TItemData& item) {
-  const auto* icon = dynamic_cast<const TWinIcon*>(item.Icon.get());
-  return icon ? icon->Handle() : nullptr;
 }
 
 // The real program, which finds this process holding the single-instance name or not.
@@ -77,26 +79,22 @@ using MainFormTest = AppTest;
 
 }  // namespace
 
-TEST_F(MainFormTest, StartsHiddenWithItsStoredBoundsKeptOnTheScreen) {
-  for (const int stored : {-20, 5000}) {
-    WriteSettings([&](TLorvexSettings& s) { s.Left = s.Top = stored; });
-    TMainForm& form = CreateMain();
-    EXPECT_FALSE(IsWindowVisible(form.Handle()));
-    EXPECT_EQ(form.Left(), stored < 0 ? 0 : GetSystemMetrics(SM_CXVIRTUALSCREEN) - form.Width());
-    EXPECT_EQ(form.Top(), stored < 0 ? 0 : GetSystemMetrics(SM_CYVIRTUALSCREEN) - form.Height());
-  }
-}
-
-// Each way of calling the window shows it with its opacity, the focus in the search box and the
-// text selected; each way of sending it away hides it and keeps it.
-TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEveryWayOfHidingKeepsTheWindow) {
+// The window starts hidden, within the screen. Each way of calling it shows it with its opacity,
+// the focus in the search box and the text selected; each way of sending it away hides it and
+// keeps it.
+TEST_F(MainFormTest, StartsHiddenOnTheScreenAndEveryWayOfShowingAndHidingKeepsTheWindowAndItsText) {
   ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
   IsAlreadyRunning("Lorvex");  // this process is the first instance
   WriteSettings([](TLorvexSettings& s) {
     s.Opacity = 0;
     s.HotKey = "Ctrl+Alt+F8";
+    s.Left = -20;
+    s.Top = 5000;
   });
   TMainForm& form = CreateMain();
+  EXPECT_FALSE(IsWindowVisible(form.Handle()));
+  EXPECT_EQ(form.Left(), 0);
+  EXPECT_EQ(form.Top(), GetSystemMetrics(SM_CYVIRTUALSCREEN) - form.Height());
   EXPECT_EQ(AppSettings().Opacity, 10);  // an invisible window could never be found again
   Application().MainForm = &form;
   TForm other(nullptr);  // an unrelated window with the same title, which a second start passes over
@@ -316,9 +314,10 @@ class LaunchTest : public AppTest {
 
 }  // namespace
 
-// Each way of running something reaches the shell as the model says, and the window hides.
-TEST_F(LaunchTest, HitsMagicWordsAndTheTypedLineRunThroughTheShell) {
-  WriteLastUsed({"Calculator", "Editor"}, [](TLorvexSettings& s) {
+// Each way of running something reaches the shell as the model says, and the window hides. A
+// right click selects the row under the pointer, and its menu offers what the row allows.
+TEST_F(LaunchTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
+  WriteLastUsed({"Calculator", "Editor", "Notepad"}, [](TLorvexSettings& s) {  // only notepad.exe is there
     TMagicWord& word = s.MagicWords.Add();
     word.MagicWord = "ed";
     word.ExecuteString = "C:\\Tools\\ed.exe";
@@ -326,35 +325,44 @@ TEST_F(LaunchTest, HitsMagicWordsAndTheTypedLineRunThroughTheShell) {
     word.RunAsAdmin = true;
   });
   TMainForm& form = CreateMain();
+  std::unique_ptr<TDelayedAction> run;  // "Run" in the menu
+  const auto rightClickTheThirdRow = [&] {
+    run = std::make_unique<TDelayedAction>(Pressing({VK_DOWN, VK_RETURN}), 700);
+    const RECT third = form.ResultList->ItemRect(3);
+    ClickAt(form.ResultList->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
+  };
+  const auto ctrlEnter = [] { PressKeys({VK_CONTROL, VK_RETURN}); };
   const struct {
     const char* Name;
     const char* Typed;
-    WORD Select;  // the key before Enter
-    bool Ctrl;    // with Enter
+    std::function<void()> Act;
     const char* Asked;
   } cases[] = {
-      {"Enter runs the selected hit through its source", "", VK_DOWN, false, "|C:\\windows\\Editor.exe||"},
-      {"End, then Enter runs a magic word", "", VK_END, false, "runas|C:\\Tools\\ed.exe|notes.txt|C:\\Tools\\"},
-      {"Ctrl+Enter runs the typed line", "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ", 0, true,
+      {"End, then Enter runs a magic word", "", Pressing({VK_END, VK_RETURN}),
+       "runas|C:\\Tools\\ed.exe|notes.txt|C:\\Tools\\"},
+      {"Ctrl+Enter runs the typed line", "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ", ctrlEnter,
        "|C:\\Program Files\\Tool\\t.exe|-a -b|"},
+      {"a right click on the third row, then Run", "", rightClickTheThirdRow, "|C:\\windows\\Notepad.exe||"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     ShowMain();
     if (*c.Typed) form.SearchBox->SetText(c.Typed);
     Shell.Calls.clear();
-    if (c.Select) PressKey(c.Select);
-    c.Ctrl ? PressKeys({VK_CONTROL, VK_RETURN}) : PressKey(VK_RETURN);
+    c.Act();
     ASSERT_TRUE(PumpUntil([&] { return !Shell.Calls.empty() && !IsWindowVisible(form.Handle()); }));
     EXPECT_EQ(Asked(Shell.Calls[0]), c.Asked);
     EXPECT_EQ(form.SearchBox->Text(), "");
   }
+  EXPECT_TRUE(form.mnuProperties->Enabled);
+  EXPECT_TRUE(form.mnuDeleteLastUsed->Visible);
+  EXPECT_FALSE(form.mnuHome->Visible);
 
   // A failure goes to the error list, and the window stays as it was.
   ShowMain();
   Shell.Failure = "There is no application associated with the given file name extension.";
   form.SearchBox->SetText("nosuch.doc");
-  PressKeys({VK_CONTROL, VK_RETURN});
+  ctrlEnter();
   ASSERT_TRUE(PumpUntil([&] { return !form.Errors().empty(); }));
   EXPECT_NE(form.Errors().front().find("ShellExecute error "), std::string::npos);
   EXPECT_EQ(form.SearchBox->Text(), "nosuch.doc");
@@ -371,8 +379,8 @@ TEST_F(LaunchTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
   form.SearchBox->SetText("lorvex probe edit");
   ASSERT_TRUE(PumpUntil([&] { return !form.Search().SearchRunning() && form.ResultList->Count() == 2; }));
   const TResultList& list = form.Search().List();
-  EXPECT_EQ(form.ResultList->ItemIndex(), 1);                               // the first hit, not its header
-  EXPECT_TRUE(PumpUntil([&] { return IconOf(list.Item(1)) != nullptr; }));  // looked up at the first paint
+  EXPECT_EQ(form.ResultList->ItemIndex(), 1);                            // the first hit, not its header
+  EXPECT_TRUE(PumpUntil([&] { return list.Item(1).Icon != nullptr; }));  // looked up at the first paint
   EXPECT_TRUE(SaveWindowPicture(form.Handle(), ArtifactsFolder() + "main_window.bmp"));
   const RECT hit = form.ResultList->ItemRect(1), header = form.ResultList->ItemRect(0);
   const std::pair<POINT, std::string> hints[] = {{{hit.left + 50, hit.top + 5}, list.Item(1).Hint},
@@ -386,26 +394,6 @@ TEST_F(LaunchTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
   ASSERT_TRUE(PumpUntil([&] { return !Shell.Calls.empty(); }));
   EXPECT_TRUE(AnsiSameText(Shell.Calls[0].File, link));
   os::DeleteFile(link);
-}
-
-// The menu offers what the selected row allows: a last-used row that is a file.
-TEST_F(LaunchTest, ARightClickSelectsTheRowItsMenuRuns) {
-  WriteLastUsed({"Calculator", "Editor", "Notepad"}, [](TLorvexSettings&) {});  // only notepad.exe is there
-  TMainForm& form = CreateMain();
-  ShowMain();
-  TDelayedAction run(
-      [&] {
-        PressKey(VK_DOWN);  // onto "Run"
-        PressKey(VK_RETURN);
-      },
-      700);
-  const RECT third = form.ResultList->ItemRect(3);
-  ClickAt(form.ResultList->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
-  ASSERT_TRUE(PumpUntil([&] { return !Shell.Calls.empty(); }));
-  EXPECT_EQ(Shell.Calls[0].File, "C:\\windows\\Notepad.exe");
-  EXPECT_TRUE(form.mnuProperties->Enabled);
-  EXPECT_TRUE(form.mnuDeleteLastUsed->Visible);
-  EXPECT_FALSE(form.mnuHome->Visible);
 }
 
 // --- The end of the program ---------------------------------------------------------------
