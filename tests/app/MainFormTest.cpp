@@ -8,13 +8,10 @@
 #include <optional>
 #include <vector>
 
-#include "app/win32/ItemIcons.h"
 #include "core/SZCRC32.h"
-#include "core/qmIniUtils.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
 #include "core/win32/qmUtils.h"
-#include "desktop/win32/HotKeyManager.h"
 #include "desktop/win32/TrayIcon.h"
 #include "tests/app/AppTest.h"
 #include "tests/support/ShellRecorder.h"
@@ -74,6 +71,11 @@ class TLorvexProcess {
   bool Ended(DWORD milliseconds) const { return WaitForSingleObject(P.hProcess, milliseconds) == WAIT_OBJECT_0; }
   PROCESS_INFORMATION P{};
 };
+
+// What the shell was asked: verb, file, parameters and folder.
+std::string Asked(const os::TShellOpenRequest& request) {
+  return request.Verb + "|" + request.File + "|" + request.Parameters + "|" + request.Directory;
+}
 
 using MainFormTest = AppTest;
 
@@ -288,42 +290,23 @@ TEST_F(MainFormTest, WhileASourceThatNeverPollsIsWaitedForTheWindowPaintsTakesKe
   EXPECT_TRUE(hidden);
 }
 
-namespace {
-
-// What the shell was asked: verb, file, parameters and folder.
-std::string Asked(const os::TShellOpenRequest& request) {
-  return request.Verb + "|" + request.File + "|" + request.Parameters + "|" + request.Directory;
-}
-
-class LaunchTest : public AppTest {
- protected:
-  // Last-used hits of the desktop source, which run "C:\windows\<name>.exe".
-  void WriteLastUsed(std::initializer_list<const char*> names, const std::function<void(TLorvexSettings&)>& more) {
-    WriteSettings([&](TLorvexSettings& s) {
-      for (const char* name : names) {
-        TItemData& item = s.LastUsed.Add().ItemData;
-        item.DisplayName = name;
-        item.SearchClassName = "Desktop";
-        item.SetExecuteString(std::string("C:\\windows\\") + name + ".exe");
-      }
-      more(s);
-    });
-  }
-  TShellRecorder Shell;
-};
-
-}  // namespace
-
 // Each way of running something reaches the shell as the model says, and the window hides. A
 // right click selects the row under the pointer, and its menu offers what the row allows.
-TEST_F(LaunchTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
-  WriteLastUsed({"Calculator", "Editor", "Notepad"}, [](TLorvexSettings& s) {  // only notepad.exe is there
+TEST_F(MainFormTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
+  WriteSettings([](TLorvexSettings& s) {
+    for (const char* name : {"Calculator", "Editor", "Notepad"}) {  // only notepad.exe is there
+      TItemData& item = s.LastUsed.Add().ItemData;
+      item.DisplayName = name;
+      item.SearchClassName = "Desktop";
+      item.SetExecuteString(std::string("C:\\windows\\") + name + ".exe");
+    }
     TMagicWord& word = s.MagicWords.Add();
     word.MagicWord = "ed";
     word.ExecuteString = "C:\\Tools\\ed.exe";
     word.Parameters = "notes.txt";
     word.RunAsAdmin = true;
   });
+  TShellRecorder shell;
   TMainForm& form = CreateMain();
   std::unique_ptr<TDelayedAction> run;  // "Run" in the menu
   const auto rightClickTheThirdRow = [&] {
@@ -348,10 +331,10 @@ TEST_F(LaunchTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
     SCOPED_TRACE(c.Name);
     ShowMain();
     if (*c.Typed) form.SearchBox->SetText(c.Typed);
-    Shell.Calls.clear();
+    shell.Calls.clear();
     c.Act();
-    ASSERT_TRUE(PumpUntil([&] { return !Shell.Calls.empty() && !IsWindowVisible(form.Handle()); }));
-    EXPECT_EQ(Asked(Shell.Calls[0]), c.Asked);
+    ASSERT_TRUE(PumpUntil([&] { return !shell.Calls.empty() && !IsWindowVisible(form.Handle()); }));
+    EXPECT_EQ(Asked(shell.Calls[0]), c.Asked);
     EXPECT_EQ(form.SearchBox->Text(), "");
   }
   EXPECT_TRUE(form.mnuProperties->Enabled);
@@ -360,7 +343,7 @@ TEST_F(LaunchTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
 
   // A failure goes to the error list, and the window stays as it was.
   ShowMain();
-  Shell.Failure = "There is no application associated with the given file name extension.";
+  shell.Failure = "There is no application associated with the given file name extension.";
   form.SearchBox->SetText("nosuch.doc");
   ctrlEnter();
   ASSERT_TRUE(PumpUntil([&] { return !form.Errors().empty(); }));
@@ -371,9 +354,10 @@ TEST_F(LaunchTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
 
 // From typing to running, over a real shortcut on the desktop: the list shows the model's rows with
 // their icons, the first hit selected and each row's hint, and Enter runs the hit.
-TEST_F(LaunchTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
+TEST_F(MainFormTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
   const std::string link = GetSpecialFolderPath(25) + "\\Lorvex Probe Editor.lnk";  // the prefix's common desktop
   MakeLink(link, LinkTo("C:\\windows\\notepad.exe", "Edits text"));
+  const TShellRecorder shell;
   TMainForm& form = CreateMain();
   ShowMain();
   form.SearchBox->SetText("lorvex probe edit");
@@ -391,8 +375,8 @@ TEST_F(LaunchTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
     EXPECT_EQ(form.ResultList->Hint, hint);
   }
   PressKey(VK_RETURN);
-  ASSERT_TRUE(PumpUntil([&] { return !Shell.Calls.empty(); }));
-  EXPECT_TRUE(AnsiSameText(Shell.Calls[0].File, link));
+  ASSERT_TRUE(PumpUntil([&] { return !shell.Calls.empty(); }));
+  EXPECT_TRUE(AnsiSameText(shell.Calls[0].File, link));
   os::DeleteFile(link);
 }
 
