@@ -81,22 +81,26 @@ using MainFormTest = AppTest;
 
 }  // namespace
 
-// The window starts hidden, within the screen. Each way of calling it shows it with its opacity,
-// the focus in the search box and the text selected; each way of sending it away hides it and
-// keeps it.
-TEST_F(MainFormTest, StartsHiddenOnTheScreenAndEveryWayOfShowingAndHidingKeepsTheWindowAndItsText) {
+TEST_F(MainFormTest, StartsHiddenWithItsStoredBoundsKeptOnTheScreen) {
+  for (const int stored : {-20, 5000}) {
+    WriteSettings([&](TLorvexSettings& s) { s.Left = s.Top = stored; });
+    TMainForm& form = CreateMain();
+    EXPECT_FALSE(IsWindowVisible(form.Handle()));
+    EXPECT_EQ(form.Left(), stored < 0 ? 0 : GetSystemMetrics(SM_CXVIRTUALSCREEN) - form.Width());
+    EXPECT_EQ(form.Top(), stored < 0 ? 0 : GetSystemMetrics(SM_CYVIRTUALSCREEN) - form.Height());
+  }
+}
+
+// Each way of calling the window shows it with its opacity, the focus in the search box and the
+// text selected; each way of sending it away hides it and keeps it.
+TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEveryWayOfHidingKeepsTheWindow) {
   ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
   IsAlreadyRunning("Lorvex");  // this process is the first instance
   WriteSettings([](TLorvexSettings& s) {
     s.Opacity = 0;
     s.HotKey = "Ctrl+Alt+F8";
-    s.Left = -20;
-    s.Top = 5000;
   });
   TMainForm& form = CreateMain();
-  EXPECT_FALSE(IsWindowVisible(form.Handle()));
-  EXPECT_EQ(form.Left(), 0);
-  EXPECT_EQ(form.Top(), GetSystemMetrics(SM_CYVIRTUALSCREEN) - form.Height());
   EXPECT_EQ(AppSettings().Opacity, 10);  // an invisible window could never be found again
   Application().MainForm = &form;
   TForm other(nullptr);  // an unrelated window with the same title, which a second start passes over

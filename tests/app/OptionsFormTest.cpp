@@ -78,12 +78,14 @@ TEST_F(OptionsFormTest, TheEditorsAddAndEditRowsAndRefuseAWordDifferingOnlyInCas
   EXPECT_EQ(RowText(*form.eFilter, 0), "Extension|msi|Show");
 }
 
-TEST_F(OptionsFormTest, TheHotKeyCheckTellsFreeFromTaken) {
+TEST_F(OptionsFormTest, TheHotKeyCheckTellsFreeFromTakenAndUnknown) {
   ASSERT_TRUE(RegisterHotKey(nullptr, 0x3001, MOD_CONTROL | MOD_ALT, VK_F8));  // someone else has it
   TOptionsForm& form = ShowForm();
   const std::pair<const char*, const char*> cases[] = {
       {"Ctrl+Alt+F8", "This hotkey is NOT available."},
       {"Ctrl+Alt+F7", "This hotkey is available."},
+      {"Ctrl+Nothing",
+       "Unknown hotkey. Use any combination of Ctrl, Alt, Shift or Win with character. Example (Ctrl+Alt+S)."},
   };
   for (const auto& [hotKey, told] : cases) {
     form.eHotkey->SetText(hotKey);

@@ -136,18 +136,14 @@ TEST(OptionsModelTest, MagicWordRowsStaySortedIgnoringCaseAndShowTheirCells) {
 
 TEST(OptionsModelTest, LanguagesAreTheLanguageFilesOfTheFolderOnly) {
   const std::string folder = FreshFolder("options_languages");
-  const std::string french =
-      "fran\xC3\xA7"
-      "ais";
+  const std::string french = "fran\u00e7ais";
   // Written as the program names files, which is how it reads the folder.
   ASSERT_TRUE(ForceDirectories(folder + "sub") && ForceDirectories(folder + "folder.lng"));
   for (const std::string& name : TStrings{french + ".LNG", "Deutsch.lng", "readme.txt", "notes.lngx", "sub\\Dansk.lng"})
     ASSERT_TRUE(os::WriteFileReplacing(folder + name, ""));
 
   TLorvexSettings settings;
-  settings.Language =
-      "FRAN\xC3\x87"
-      "AIS";
+  settings.Language = "FRAN\u00c7AIS";
   TOptionsModel model(settings);
   model.Load(folder);
   TStrings names = model.Languages;
