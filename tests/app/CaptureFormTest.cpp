@@ -14,35 +14,8 @@ namespace {
 
 constexpr COLORREF Plum = RGB(0x8E, 0x45, 0x85);
 
-// The pointer to From, the left button down, through the middle to To, and up.
-void Drag(POINT from, POINT to) {
-  auto at = [](POINT p, DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = p.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = p.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return input;
-  };
-  const POINT middle{(from.x + to.x) / 2, (from.y + to.y) / 2};
-  INPUT inputs[] = {at(from, 0), at(from, MOUSEEVENTF_LEFTDOWN), at(middle, 0), at(to, 0), at(to, MOUSEEVENTF_LEFTUP)};
-  SendInput(static_cast<UINT>(std::size(inputs)), inputs, sizeof(INPUT));
-}
-
-class CaptureFormTest : public ::testing::Test {
- protected:
-  CaptureFormTest() {
-    SetCursorPos(5, 5);  // not in the picture's part the tests look at
-    Window.Show();
-    PumpUntil([&] { return IsWindowVisible(Window.Handle()); });
-    Pump(200);
-    Commands.SelectArea = SelectCaptureArea;
-    SetClipboardText("kept");
-  }
-
-  TColouredWindow Window{Plum, RECT{100, 120, 300, 250}};
-  TWin32SystemCommands Commands;
-};
+// A drag on the screen, in screen coordinates.
+void Drag(POINT from, POINT to) { DragAt(GetDesktopWindow(), from, to); }
 
 bool CaptureFormShown() {
   TCaptureForm* form = FindForm<TCaptureForm>();
@@ -51,32 +24,42 @@ bool CaptureFormShown() {
 
 }  // namespace
 
-TEST_F(CaptureFormTest, ARectangleDraggedFromBottomRightToTopLeftReachesTheClipboard) {
-  TDelayedAction drag(
-      CaptureFormShown,
-      [] {
-        Drag({250, 200}, {150, 160});
-      },
-      50);
-  Commands.Capture(cwSelection, true);
-  const TCaptureImage image = ClipboardImage();
-  EXPECT_EQ(image.Width, 100);
-  EXPECT_EQ(image.Height, 40);
-  EXPECT_TRUE(!image.Empty() && std::all_of(image.Pixels.begin(), image.Pixels.end(),
-                                            [](uint32_t pixel) { return pixel == PixelOf(Plum); }));
-}
-
-TEST_F(CaptureFormTest, EscOrAClickWithoutDragStoresNothing) {
-  for (const bool esc : {true, false}) {
-    SCOPED_TRACE(esc ? "Esc" : "click");
-    TDelayedAction act(
-        CaptureFormShown,
-        [esc] {
-          esc ? PressKey(VK_ESCAPE) : Drag({200, 180}, {200, 180});
-        },
-        50);
-    Commands.Capture(cwSelection, true);
-    EXPECT_TRUE(ClipboardImage().Empty());
+TEST(CaptureFormTest, ARectangleDraggedBackwardsReachesTheClipboardAndEscOrAClickStoresNothing) {
+  SetCursorPos(5, 5);  // not in the picture's part the tests look at
+  TColouredWindow window{Plum, RECT{100, 120, 300, 250}};
+  window.Show();
+  PumpUntil([&] { return IsWindowVisible(window.Handle()); });
+  Pump(200);
+  TWin32SystemCommands commands;
+  commands.SelectArea = SelectCaptureArea;
+  const struct {
+    const char* Name;
+    std::function<void()> Act;
+    int Width, Height;  // of the picture stored; 0: none
+  } cases[] = {
+      {"a drag from bottom right to top left",
+       [] {
+         Drag({250, 200}, {150, 160});
+       },
+       100, 40},
+      {"Esc", [] { PressKey(VK_ESCAPE); }, 0, 0},
+      {"a click without drag",
+       [] {
+         Drag({200, 180}, {200, 180});
+       },
+       0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SetClipboardText("kept");
+    TDelayedAction act(CaptureFormShown, c.Act, 50);
+    commands.Capture(cwSelection, true);
+    const TCaptureImage image = ClipboardImage();
+    EXPECT_EQ(image.Width, c.Width);
+    EXPECT_EQ(image.Height, c.Height);
+    EXPECT_TRUE(
+        std::all_of(image.Pixels.begin(), image.Pixels.end(), [](uint32_t pixel) { return pixel == PixelOf(Plum); }));
+    EXPECT_EQ(IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE, image.Empty());  // the text stays then
     EXPECT_FALSE(FindForm<TCaptureForm>());
   }
 }

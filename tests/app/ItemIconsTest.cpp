@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "core/LorvexClasses.h"
 #include "core/qmFileUtils.h"
+#include "tests/support/TestSource.h"
 
 namespace {
 
@@ -19,18 +19,17 @@ TItemData Item(const std::string& executeString, const std::string& extension = 
 }
 
 // A source that draws its own icons, or fails to.
-class TIconSource : public TSearchClass {
+class TIconSource : public TTestSource {
  public:
-  explicit TIconSource(bool fail) : TSearchClass(nullptr), FFail(fail) { SearchClasses().push_back(this); }
+  explicit TIconSource(bool fail) : TTestSource(fail ? "FailingIcons" : "OwnIcons", nullptr), FFail(fail) {
+    SearchClasses().push_back(this);
+  }
   ~TIconSource() override { std::erase(SearchClasses(), this); }
-  std::string GetName() override { return FFail ? "FailingIcons" : "OwnIcons"; }
   void LoadIcon(TItemData& item) override {
     ++Calls;
     if (FFail) throw Exception("no icon today");
     item.Icon = std::make_unique<TWinIcon>(::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_QUESTION)));
   }
-  void Search(const std::string&, const TAddHitFunc&) override {}
-  void Execute(TItemData&) override {}
   int Calls = 0;
 
  private:

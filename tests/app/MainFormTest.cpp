@@ -5,17 +5,16 @@
 #include "app/win32/FMain.h"
 
 #include <atomic>
+#include <optional>
 #include <vector>
 
-#include "app/win32/ItemIcons.h"
 #include "core/SZCRC32.h"
-#include "core/qmIniUtils.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
 #include "core/win32/qmUtils.h"
-#include "desktop/win32/HotKeyManager.h"
 #include "desktop/win32/TrayIcon.h"
 #include "tests/app/AppTest.h"
+#include "tests/support/ShellRecorder.h"
 #include "tests/support/TestPaths.h"
 #include "tests/win32/ShellLinks.h"
 
@@ -55,31 +54,6 @@ TTestSource::TSearch Probes(std::atomic<bool>& blocking) {
   };
 }
 
-HICON IconOf(const TItemData& item) {
-  const auto* icon = dynamic_cast<const TWinIcon*>(item.Icon.get());
-  return icon ? icon->Handle() : nullptr;
-}
-
-// The shown popup menu's entries, "~" before a greyed one, without their shortcuts.
-std::string ShownMenu() {
-  HWND popup = FindWindowA("#32768", nullptr);
-  HMENU menu = popup ? reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
-  std::string entries;
-  for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-    char text[64] = "";
-    GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-    const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
-    if (!entries.empty()) entries += "|";
-    if (state & MF_SEPARATOR) {
-      entries += "-";
-      continue;
-    }
-    if (state & MF_GRAYED) entries += "~";
-    entries += std::string(text).substr(0, std::string(text).find('\t'));
-  }
-  return entries;
-}
-
 // The real program, which finds this process holding the single-instance name or not.
 class TLorvexProcess {
  public:
@@ -98,6 +72,11 @@ class TLorvexProcess {
   PROCESS_INFORMATION P{};
 };
 
+// What the shell was asked: verb, file, parameters and folder.
+std::string Asked(const os::TShellOpenRequest& request) {
+  return request.Verb + "|" + request.File + "|" + request.Parameters + "|" + request.Directory;
+}
+
 using MainFormTest = AppTest;
 
 }  // namespace
@@ -107,55 +86,87 @@ TEST_F(MainFormTest, StartsHiddenWithItsStoredBoundsKeptOnTheScreen) {
     WriteSettings([&](TLorvexSettings& s) { s.Left = s.Top = stored; });
     TMainForm& form = CreateMain();
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
-    EXPECT_EQ(WindowText(form.Handle()), "Lorvex");
-    EXPECT_EQ(form.StatusBar->SimpleText(), "Type to search");
     EXPECT_EQ(form.Left(), stored < 0 ? 0 : GetSystemMetrics(SM_CXVIRTUALSCREEN) - form.Width());
     EXPECT_EQ(form.Top(), stored < 0 ? 0 : GetSystemMetrics(SM_CYVIRTUALSCREEN) - form.Height());
   }
 }
 
-TEST_F(MainFormTest, ShowingAppliesTheOpacitySelectsTheTextAndEveryWayOfHidingKeepsTheWindow) {
-  WriteSettings([](TLorvexSettings& s) { s.Opacity = 0; });
+// Each way of calling the window shows it with its opacity, the focus in the search box and the
+// text selected; each way of sending it away hides it and keeps it.
+TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEveryWayOfHidingKeepsTheWindow) {
+  ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
+  IsAlreadyRunning("Lorvex");  // this process is the first instance
+  WriteSettings([](TLorvexSettings& s) {
+    s.Opacity = 0;
+    s.HotKey = "Ctrl+Alt+F8";
+  });
   TMainForm& form = CreateMain();
   EXPECT_EQ(AppSettings().Opacity, 10);  // an invisible window could never be found again
-  TForm other(nullptr);
+  Application().MainForm = &form;
+  TForm other(nullptr);  // an unrelated window with the same title, which a second start passes over
+  other.SetCaption("Lorvex");
   other.SetBounds(10, 10, 200, 100);
-  const std::pair<const char*, std::function<void()>> cases[] = {
-      {"Esc, typing nothing", [] { PressKey(VK_ESCAPE); }},
-      {"F12, which minimises every window", [] { PressKey(VK_F12); }},
-      {"closing", [&] { SendMessageA(form.Handle(), WM_CLOSE, 0, 0); }},
-      {"another window activated",
-       [&] {
-         other.Show();
-         SetForegroundWindow(other.Handle());
-       }},
+  std::optional<TLorvexProcess> second;
+  const auto trayDoubleClick = [&] {
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+      SendMessageA(form.TrayIcon->NotifyWindow(), WM_TRAYNOTIFY, form.TrayIcon->IconId(), message);
+  };
+  const struct {
+    const char* Name;
+    std::function<void()> Show, Hide;
+  } cases[] = {
+      {"the hot key, then Esc with nothing typed",
+       [] {
+         PressKeys({VK_CONTROL, VK_MENU, VK_F8});
+       },
+       [] { PressKey(VK_ESCAPE); }},
+      {"a double click on the tray icon, then F12, which minimises every window", trayDoubleClick,
+       [] { PressKey(VK_F12); }},
+      {"a second start, then closing", [&] { second.emplace(); }, [&] { SendMessageA(form.Handle(), WM_CLOSE, 0, 0); }},
+      {"the tray menu, then another window activated", [&] { form.mnuRestoreClick(); }, [&] { ShowActive(other); }},
   };
   form.SearchBox->SetText("calc");
-  for (const auto& [name, hide] : cases) {
-    SCOPED_TRACE(name);
-    ShowMain();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    c.Show();
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) && form.SearchBox->Focused(); }, 20000));
     BYTE alpha = 0;
     GetLayeredWindowAttributes(form.Handle(), nullptr, &alpha, nullptr);
     EXPECT_EQ(alpha, 26);  // 10 percent of 255, rounded
     DWORD start = 1, end = 0;
     SendMessageA(form.SearchBox->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(end - start, 4u);
-    hide();
+    c.Hide();
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(form.Handle()); }));
     EXPECT_TRUE(IsWindow(form.Handle()));
     EXPECT_EQ(form.SearchBox->Text(), "calc");
   }
   EXPECT_EQ(MinimizeAllCalls, 1);
+  ASSERT_TRUE(second && second->Ended(20000));
+  DWORD exitCode = 1;
+  GetExitCodeProcess(second->P.hProcess, &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  AppSettings().InTray = false;  // the tray icon follows the setting
+  form.UpdateTrayIcon();
+  EXPECT_FALSE(form.TrayIcon->IconVisible());
+  Application().MainForm = nullptr;
 }
 
-// The system menu carries the commands of mnuMain; what fails in one ends in the error list.
+// What fails goes to the error list: a hot key another program holds, a command of the system
+// menu (which carries the commands of mnuMain).
 TEST_F(MainFormTest, ErrorsGoToTheListNewestFirstAndAtMostFiveHundred) {
+  ASSERT_TRUE(RegisterHotKey(nullptr, 0x3000, MOD_CONTROL | MOD_ALT, VK_F9));  // someone else has it
+  WriteSettings([](TLorvexSettings& s) { s.HotKey = "Ctrl+Alt+F9"; });
   TMainForm& form = CreateMain();
+  UnregisterHotKey(nullptr, 0x3000);
+  EXPECT_EQ(AppSettings().RegisteredHotKey, 0);
+  ASSERT_EQ(form.Errors().size(), 1u);
+  EXPECT_NE(form.Errors().front().find("Ctrl+Alt+F9"), std::string::npos);
+  EXPECT_TRUE(form.pErrors->Visible());
   for (int i = 1; i <= 510; ++i) form.AppException("failure " + std::to_string(i));
   ASSERT_EQ(form.Errors().size(), 500u);
   EXPECT_TRUE(form.Errors().front().ends_with(" - failure 510"));
   EXPECT_TRUE(form.Errors().back().ends_with(" - failure 11"));
-  EXPECT_TRUE(form.pErrors->Visible());
   form.mnuHelp->OnClick = [](TComponent&) { throw Exception("help is broken"); };
   ShowMain();
   PostMessageA(form.Handle(), WM_SYSCOMMAND, form.mnuHelp->Command(), 0);
@@ -185,51 +196,6 @@ TEST_F(MainFormTest, ALanguageFileTranslatesTheWindowAndItsTexts) {
   for (const std::string& line : engine->Strings()) EXPECT_NE(line.rfind(Key("Zauberwort") + "=", 0), 0u);
 }
 
-TEST_F(MainFormTest, ASecondStartWakesTheFirstEvenBesideAnotherWindowCalledLorvex) {
-  IsAlreadyRunning("Lorvex");  // this process is the first instance
-  TMainForm& form = CreateMain();
-  TForm decoy(nullptr);  // an unrelated window with the same title, in front of ours
-  decoy.SetCaption("Lorvex");
-  decoy.Handle();
-  const TLorvexProcess second;
-  EXPECT_TRUE(PumpUntil([&] { return second.Ended(0) && IsWindowVisible(form.Handle()); }, 20000));
-  DWORD exitCode = 1;
-  GetExitCodeProcess(second.P.hProcess, &exitCode);
-  EXPECT_EQ(exitCode, 0u);
-  EXPECT_TRUE(form.SearchBox->Focused());
-}
-
-// A free hot key shows the window; one another program holds is told in the error list.
-TEST_F(MainFormTest, TheGlobalHotKeyShowsTheWindowOrSaysWhyItCannot) {
-  ASSERT_TRUE(RegisterHotKey(nullptr, 0x3000, MOD_CONTROL | MOD_ALT, VK_F9));  // someone else has it
-  WriteSettings([](TLorvexSettings& s) { s.HotKey = "Ctrl+Alt+F9"; });
-  TMainForm& taken = CreateMain();
-  UnregisterHotKey(nullptr, 0x3000);
-  EXPECT_EQ(AppSettings().RegisteredHotKey, 0);
-  ASSERT_EQ(taken.Errors().size(), 1u);
-  EXPECT_NE(taken.Errors().front().find("Ctrl+Alt+F9"), std::string::npos);
-
-  WriteSettings([](TLorvexSettings& s) { s.HotKey = "Ctrl+Alt+F8"; });
-  TMainForm& form = CreateMain();
-  EXPECT_TRUE(form.Errors().empty());
-  PressKeys({VK_CONTROL, VK_MENU, VK_F8});
-  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }));
-}
-
-TEST_F(MainFormTest, TheTrayIconFollowsTheSettingAndItsDoubleClickOpensTheWindow) {
-  ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
-  TMainForm& form = CreateMain();
-  Application().MainForm = &form;
-  EXPECT_TRUE(form.TrayIcon->IconVisible());
-  for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
-    SendMessageA(form.TrayIcon->NotifyWindow(), WM_TRAYNOTIFY, form.TrayIcon->IconId(), message);
-  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }));
-  AppSettings().InTray = false;
-  form.UpdateTrayIcon();
-  EXPECT_FALSE(form.TrayIcon->IconVisible());
-  Application().MainForm = nullptr;
-}
-
 TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
   WriteSettings([](TLorvexSettings& s) {
     for (const char* word : {"lvxa", "lvxb"}) s.MagicWords.Add().MagicWord = word;
@@ -244,6 +210,7 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
     const RECT r = form.ResultList->ItemRect(row);
     ClickAt(form.ResultList->Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, button);
   };
+  const auto ctrlHome = [] { PressKeys({VK_CONTROL, VK_HOME}); };
   std::unique_ptr<TDelayedAction> answer;  // Yes to the question of Delete
   // "lvx" lists: # Magic words, " (lvxa)", " (lvxb)", # Probe, "Probe one", "Probe two".
   // The empty box lists: # Last used, "Calculator", "Editor".
@@ -259,11 +226,7 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
       {"Up passes a header upwards", "lvx", 4, [] { PressKey(VK_UP); }, " (lvxb)", false},
       {"Up from the first hit goes back to the box", "lvx", 1, [] { PressKey(VK_UP); }, " (lvxa)", true},
       {"Backspace goes back to the box", "lvx", 4, [] { PressKey(VK_BACK); }, "Probe one", true},
-      {"Ctrl+Home lists the last used", "lvx", 4,
-       [] {
-         PressKeys({VK_CONTROL, VK_HOME});
-       },
-       "Calculator", false},
+      {"Ctrl+Home lists the last used", "lvx", 4, ctrlHome, "Calculator", false},
       {"A middle press selects the row under the pointer", "lvx", 1, [&] { press(5, MOUSEEVENTF_MIDDLEDOWN); },
        "Probe two", false},
       {"A press on a header selects the row below", "lvx", 1, [&] { press(3, MOUSEEVENTF_LEFTDOWN); }, "Probe one",
@@ -331,99 +294,62 @@ TEST_F(MainFormTest, WhileASourceThatNeverPollsIsWaitedForTheWindowPaintsTakesKe
   EXPECT_TRUE(hidden);
 }
 
-namespace {
-
-// What the shell was asked to open; nothing is started.
-struct TShellCall {
-  std::string Verb, File, Parameters, Folder;
-  bool operator==(const TShellCall&) const = default;
-  friend std::ostream& operator<<(std::ostream& out, const TShellCall& call) {
-    return out << call.Verb << " " << call.File << " " << call.Parameters << " in " << call.Folder;
-  }
-};
-
-class LaunchTest : public AppTest {
- protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    os::SetShellOpenForTests([this](const os::TShellOpenRequest& request, std::string& errorText) {
-      Calls.push_back({request.Verb, request.File, request.Parameters, request.Directory});
-      if (Fail) errorText = "There is no application associated with the given file name extension.";
-      return !Fail;
-    });
-  }
-  void TearDown() override {
-    AppTest::TearDown();
-    os::SetShellOpenForTests(nullptr);
-  }
-  // Last-used hits of the desktop source, which run "C:\windows\<name>.exe".
-  void WriteLastUsed(std::initializer_list<const char*> names, const std::function<void(TLorvexSettings&)>& more) {
-    WriteSettings([&](TLorvexSettings& s) {
-      for (const char* name : names) {
-        TItemData& item = s.LastUsed.Add().ItemData;
-        item.DisplayName = name;
-        item.SearchClassName = "Desktop";
-        item.SetExecuteString(std::string("C:\\windows\\") + name + ".exe");
-      }
-      more(s);
-    });
-  }
-  std::vector<TShellCall> Calls;
-  bool Fail = false;
-};
-
-}  // namespace
-
-// Each way of running something reaches the shell as the model says, and the window hides.
-TEST_F(LaunchTest, HitsMagicWordsAndTheTypedLineRunThroughTheShell) {
-  WriteLastUsed({"Calculator", "Editor"}, [](TLorvexSettings& s) {
+// Each way of running something reaches the shell as the model says, and the window hides. A
+// right click selects the row under the pointer, and its menu offers what the row allows.
+TEST_F(MainFormTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
+  WriteSettings([](TLorvexSettings& s) {
+    for (const char* name : {"Calculator", "Editor", "Notepad"}) {  // only notepad.exe is there
+      TItemData& item = s.LastUsed.Add().ItemData;
+      item.DisplayName = name;
+      item.SearchClassName = "Desktop";
+      item.SetExecuteString(std::string("C:\\windows\\") + name + ".exe");
+    }
     TMagicWord& word = s.MagicWords.Add();
     word.MagicWord = "ed";
     word.ExecuteString = "C:\\Tools\\ed.exe";
     word.Parameters = "notes.txt";
     word.RunAsAdmin = true;
   });
+  TShellRecorder shell;
   TMainForm& form = CreateMain();
+  std::unique_ptr<TDelayedAction> run;  // "Run" in the menu
+  const auto rightClickTheThirdRow = [&] {
+    run = std::make_unique<TDelayedAction>(Pressing({VK_DOWN, VK_RETURN}), 700);
+    const RECT third = form.ResultList->ItemRect(3);
+    ClickAt(form.ResultList->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
+  };
+  const auto ctrlEnter = [] { PressKeys({VK_CONTROL, VK_RETURN}); };
   const struct {
     const char* Name;
     const char* Typed;
-    std::function<void()> Keys;
-    TShellCall Call;
+    std::function<void()> Act;
+    const char* Asked;
   } cases[] = {
-      // The hit goes to the top of the last used.
-      {"Enter runs the selected hit through its source",
-       "",
-       Pressing({VK_DOWN, VK_RETURN}),
-       {"", "C:\\windows\\Editor.exe", "", ""}},
-      {"End, then Enter runs a magic word",
-       "",
-       Pressing({VK_END, VK_RETURN}),
-       {"runas", "C:\\Tools\\ed.exe", "notes.txt", "C:\\Tools\\"}},
-      {"Ctrl+Enter runs the typed line",
-       "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ",
-       [] {
-         PressKeys({VK_CONTROL, VK_RETURN});
-       },
-       {"", "C:\\Program Files\\Tool\\t.exe", "-a -b", ""}},
+      {"End, then Enter runs a magic word", "", Pressing({VK_END, VK_RETURN}),
+       "runas|C:\\Tools\\ed.exe|notes.txt|C:\\Tools\\"},
+      {"Ctrl+Enter runs the typed line", "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ", ctrlEnter,
+       "|C:\\Program Files\\Tool\\t.exe|-a -b|"},
+      {"a right click on the third row, then Run", "", rightClickTheThirdRow, "|C:\\windows\\Notepad.exe||"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     ShowMain();
     if (*c.Typed) form.SearchBox->SetText(c.Typed);
-    Calls.clear();
-    c.Keys();
-    ASSERT_TRUE(PumpUntil([&] { return !Calls.empty() && !IsWindowVisible(form.Handle()); }));
-    EXPECT_EQ(Calls[0], c.Call);
+    shell.Calls.clear();
+    c.Act();
+    ASSERT_TRUE(PumpUntil([&] { return !shell.Calls.empty() && !IsWindowVisible(form.Handle()); }));
+    EXPECT_EQ(Asked(shell.Calls[0]), c.Asked);
     EXPECT_EQ(form.SearchBox->Text(), "");
-    EXPECT_EQ(AppSettings().LastUsed.GetItem(0).ItemData.DisplayName, "Editor");
-    EXPECT_EQ(AppSettings().LastUsed.Count(), 2);
   }
+  EXPECT_TRUE(form.mnuProperties->Enabled);
+  EXPECT_TRUE(form.mnuDeleteLastUsed->Visible);
+  EXPECT_FALSE(form.mnuHome->Visible);
 
   // A failure goes to the error list, and the window stays as it was.
   ShowMain();
-  Fail = true;
+  shell.Failure = "There is no application associated with the given file name extension.";
   form.SearchBox->SetText("nosuch.doc");
-  PressKeys({VK_CONTROL, VK_RETURN});
+  ctrlEnter();
   ASSERT_TRUE(PumpUntil([&] { return !form.Errors().empty(); }));
   EXPECT_NE(form.Errors().front().find("ShellExecute error "), std::string::npos);
   EXPECT_EQ(form.SearchBox->Text(), "nosuch.doc");
@@ -432,16 +358,17 @@ TEST_F(LaunchTest, HitsMagicWordsAndTheTypedLineRunThroughTheShell) {
 
 // From typing to running, over a real shortcut on the desktop: the list shows the model's rows with
 // their icons, the first hit selected and each row's hint, and Enter runs the hit.
-TEST_F(LaunchTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
+TEST_F(MainFormTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
   const std::string link = GetSpecialFolderPath(25) + "\\Lorvex Probe Editor.lnk";  // the prefix's common desktop
   MakeLink(link, LinkTo("C:\\windows\\notepad.exe", "Edits text"));
+  const TShellRecorder shell;
   TMainForm& form = CreateMain();
   ShowMain();
   form.SearchBox->SetText("lorvex probe edit");
   ASSERT_TRUE(PumpUntil([&] { return !form.Search().SearchRunning() && form.ResultList->Count() == 2; }));
   const TResultList& list = form.Search().List();
-  EXPECT_EQ(form.ResultList->ItemIndex(), 1);                               // the first hit, not its header
-  EXPECT_TRUE(PumpUntil([&] { return IconOf(list.Item(1)) != nullptr; }));  // looked up at the first paint
+  EXPECT_EQ(form.ResultList->ItemIndex(), 1);                            // the first hit, not its header
+  EXPECT_TRUE(PumpUntil([&] { return list.Item(1).Icon != nullptr; }));  // looked up at the first paint
   EXPECT_TRUE(SaveWindowPicture(form.Handle(), ArtifactsFolder() + "main_window.bmp"));
   const RECT hit = form.ResultList->ItemRect(1), header = form.ResultList->ItemRect(0);
   const std::pair<POINT, std::string> hints[] = {{{hit.left + 50, hit.top + 5}, list.Item(1).Hint},
@@ -452,36 +379,9 @@ TEST_F(LaunchTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
     EXPECT_EQ(form.ResultList->Hint, hint);
   }
   PressKey(VK_RETURN);
-  ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
-  EXPECT_TRUE(AnsiSameText(Calls[0].File, link));
-  EXPECT_EQ(AppSettings().LastUsed.GetItem(0).ItemData.DisplayName, "Lorvex Probe Editor");
+  ASSERT_TRUE(PumpUntil([&] { return !shell.Calls.empty(); }));
+  EXPECT_TRUE(AnsiSameText(shell.Calls[0].File, link));
   os::DeleteFile(link);
-
-  // An error row shows the error icon of the images folder.
-  form.AppException("the disk is full");
-  ShowMain();
-  form.SearchBox->SetText("errors");
-  ASSERT_TRUE(PumpUntil([&] { return list.Count() == 2 && list.Text(0) == "Errors"; }));
-  EXPECT_TRUE(PumpUntil([&] { return IconOf(list.Item(1)) != nullptr; }));
-}
-
-TEST_F(LaunchTest, ARightClickSelectsTheRowItsMenuRuns) {
-  WriteLastUsed({"Calculator", "Editor", "Notepad"}, [](TLorvexSettings&) {});  // only notepad.exe is there
-  TMainForm& form = CreateMain();
-  ShowMain();
-  std::string menu;
-  TDelayedAction run(
-      [&] {
-        menu = ShownMenu();
-        PressKey(VK_DOWN);  // onto "Run"
-        PressKey(VK_RETURN);
-      },
-      700);
-  const RECT third = form.ResultList->ItemRect(3);
-  ClickAt(form.ResultList->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
-  ASSERT_TRUE(PumpUntil([&] { return !Calls.empty(); }));
-  EXPECT_EQ(Calls[0].File, "C:\\windows\\Notepad.exe");
-  EXPECT_EQ(menu, "Run|Run As Administrator|-|Properties|-|Delete from last used");
 }
 
 // --- The end of the program ---------------------------------------------------------------

@@ -1,49 +1,27 @@
 // The windows of the Chrome, Firefox and notes sources under Wine, and the three sources in the
 // real main window: typing finds each, Enter opens it.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
 #include "app/win32/FBookmarkOptions.h"
-#include "app/win32/FMain.h"
 #include "app/win32/FNote.h"
-#include "core/qmDfmUtils.h"
-#include "core/qmFileUtils.h"
-#include "ui/qmMsgBox.h"
 #include "sources/SearchChromeBookmarks.h"
 #include "sources/SearchFirefoxBookmarks.h"
+#include "tests/app/AppTest.h"
 #include "tests/data/SqliteTestSupport.h"
-#include "tests/support/WineTestUtils.h"
+#include "tests/support/ShellRecorder.h"
 
 namespace {
 
-class NotesAndBookmarksTest : public ::testing::Test {
+class NotesAndBookmarksTest : public AppTest {
  protected:
   void SetUp() override {
-    ForceDirectories(SettingsFolder("Lorvex"));
-    for (const std::string& file : {ChromeIniFileName(), FirefoxIniFileName(), NotesFileName(), SettingsFileName()})
-      os::DeleteFile(file);
+    AppTest::SetUp();
+    for (const std::string& file : {ChromeIniFileName(), FirefoxIniFileName(), NotesFileName()}) os::DeleteFile(file);
   }
-
-  // Answers the message box shown next with OK, keeping its text.
-  std::unique_ptr<TDelayedAction> AnswerMessageBox() {
-    auto box = [] { return dynamic_cast<TqmMessageBox*>(TWinControl::FromHandle(GetActiveWindow())); };
-    return std::make_unique<TDelayedAction>([=] { return box() != nullptr; },
-                                            [=, this] {
-                                              MessageText = box()->lblText->Caption();
-                                              box()->ModalResult = mrOk;
-                                            },
-                                            50);
-  }
-
-  std::string MessageText;
 };
 
 template <class TDialog>
 std::unique_ptr<TBookmarkOptionsForm> ShownDialog() {
   auto dialog = std::make_unique<TDialog>(nullptr);
-  dialog->Show();
-  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(dialog->Handle()); }));
+  EXPECT_TRUE(ShowActive(*dialog));
   return dialog;
 }
 
@@ -68,23 +46,19 @@ TEST_F(NotesAndBookmarksTest, TheBookmarkOptionsFindTheBrowsersFileOrAskForIt) {
     SCOPED_TRACE(c.key);
     WriteBookmarkFileOptions(c.iniFile, c.key, {c.usualFile + " gone", true});
     testpaths::WriteText(c.usualFile, "x");
-    auto dialog = c.show();
-    EXPECT_EQ(dialog->eFile->Text(), c.usualFile);
-    EXPECT_FALSE(dialog->eFile->Enabled());
-    EXPECT_TRUE(dialog->cbLive->Checked());
-    dialog.reset();
+    EXPECT_EQ(c.show()->eFile->Text(), c.usualFile);  // where the stored one is gone
 
     os::DeleteFile(c.usualFile);
-    auto answer = AnswerMessageBox();
-    dialog = c.show();
-    EXPECT_EQ(MessageText, c.notFound);
-    EXPECT_EQ(dialog->eFile->Text(), "");
+    TBoxAnswer answer(mrOk);
+    auto dialog = c.show();
+    EXPECT_EQ(answer.Text, c.notFound);
     EXPECT_TRUE(dialog->eFile->Enabled());
     dialog->eFile->SetText("D:\\Bookmarks");
     dialog->cbLive->SetChecked(false);
     dialog->btnOk->Click();
-    EXPECT_EQ(ReadBookmarkFileOptions(c.iniFile, c.key).FileName, "D:\\Bookmarks");
-    EXPECT_FALSE(ReadBookmarkFileOptions(c.iniFile, c.key).LiveBookmarks);
+    const TBookmarkFileOptions stored = ReadBookmarkFileOptions(c.iniFile, c.key);
+    EXPECT_EQ(stored.FileName, "D:\\Bookmarks");
+    EXPECT_FALSE(stored.LiveBookmarks);
   }
 }
 
@@ -97,8 +71,6 @@ TEST_F(NotesAndBookmarksTest, ANoteWindowSavesItsTextAndIsFreedWhenClosed) {
 
   windows.Open(notes.Read(1));
   ASSERT_TRUE(PumpUntil([&] { return window() && IsWindowVisible(window()->Handle()); }));
-  EXPECT_EQ(WindowText(window()->Handle()), notes.Read(1).Caption);
-  EXPECT_EQ(window()->eText->Text(), "Shopping\r\nmilk");
   window()->eText->SetText("Shopping\r\nbread");
   window()->btnOk->Click();
   EXPECT_TRUE(PumpUntil([&] { return !window(); }));
@@ -129,15 +101,9 @@ TEST_F(NotesAndBookmarksTest, TheMainWindowFindsEachSourceAndEnterOpensIt) {
                               "INSERT INTO moz_bookmarks VALUES (1, 1, 'Lorvex forum');");
   WriteBookmarkFileOptions(FirefoxIniFileName(), FirefoxFileKey, {places->GetDatabase(), false});
   TNotesDatabase().Save(0, "Lorvex keeps notes as well");
-  TLorvexSettings settings;
-  settings.SearchOrder = {"Chrome bookmarks", "Firefox bookmarks", "Notes"};
-  SaveSettings(settings, SettingsFileName());
-  std::vector<os::TShellOpenRequest> opened;
-  os::SetShellOpenForTests([&](const os::TShellOpenRequest& request, std::string&) {
-    opened.push_back(request);
-    return true;
-  });
-  TMainForm form(nullptr);
+  WriteSettings([](TLorvexSettings& s) { s.SearchOrder = {"Chrome bookmarks", "Firefox bookmarks", "Notes"}; });
+  const TShellRecorder shell;
+  TMainForm& form = CreateMain();
 
   auto rowOf = [&](const std::string& name) {
     for (int i = form.ResultList->Count() - 1; i >= 0; --i)
@@ -152,21 +118,19 @@ TEST_F(NotesAndBookmarksTest, TheMainWindowFindsEachSourceAndEnterOpensIt) {
                {"Lorvex keeps notes as well", nullptr}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    form.mnuRestoreClick();
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()); }));
+    ShowMain();
     form.SearchBox->SetText("lorvex");
-    ASSERT_TRUE(PumpUntil([&] {
-      return form.Search().SearchText() == "lorvex" && !form.Search().SearchRunning() &&
-             std::all_of(std::begin(cases), std::end(cases), [&](const auto& each) { return rowOf(each.name) >= 0; });
-    }));
+    const TSearchModel& search = form.Search();
+    ASSERT_TRUE(
+        PumpUntil([&] { return search.SearchText() == "lorvex" && !search.SearchRunning() && rowOf(c.name) >= 0; }));
     SaveWindowPicture(form.Handle(), ArtifactsFolder() + "notes_and_bookmarks.bmp");
     ASSERT_TRUE(FocusOn(*form.ResultList));
     form.ResultList->SetItemIndex(rowOf(c.name));
     PressKey(VK_RETURN);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(form.Handle()); }));
     if (c.opens) {
-      ASSERT_FALSE(opened.empty());
-      EXPECT_EQ(opened.back().File, c.opens);
+      ASSERT_FALSE(shell.Calls.empty());
+      EXPECT_EQ(shell.Calls.back().File, c.opens);
     } else {
       HWND note = FindWindowA(nullptr, TNotesDatabase().Read(1).Caption.c_str());
       ASSERT_NE(note, nullptr);
@@ -174,6 +138,4 @@ TEST_F(NotesAndBookmarksTest, TheMainWindowFindsEachSourceAndEnterOpensIt) {
       EXPECT_EQ(dynamic_cast<TNoteForm&>(*TWinControl::FromHandle(note)).eText->Text(), c.name);
     }
   }
-  EXPECT_EQ(opened.size(), 2u);
-  os::SetShellOpenForTests(nullptr);
 }

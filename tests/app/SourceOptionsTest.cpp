@@ -5,26 +5,16 @@
 #include "app/win32/FClipboardOptions.h"
 #include "app/win32/FMp3Options.h"
 #include "app/win32/FRunGroupOptions.h"
-#include "ui/qmMsgBox.h"
 #include "sources/SearchMp3.h"
 #include "sources/win32/SearchClipboard.h"
 #include "tests/sources/SourceSettings.h"
-#include "tests/support/WineTestUtils.h"
+#include "tests/support/FormDriver.h"
 
 namespace {
 
 using TNames = std::vector<std::string>;
 
-void Shown(TForm& form) {
-  form.Show();
-  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }));
-}
-
-std::string SettingsText(const std::string& name) {
-  std::string text;
-  os::ReadFile(TestSettingsFolder() + name, text);
-  return text;
-}
+std::string SettingsText(const std::string& name) { return testpaths::ReadText(TestSettingsFolder() + name); }
 
 }  // namespace
 
@@ -33,26 +23,19 @@ TEST(SourceOptionsTest, TheMp3DialogShowsItsFoldersInFileOrderAndWritesThemNumbe
                     "[Folders]\r\nFolder0=C:\\a\r\nFolder1=%USERPROFILE%\\Music\r\nFolder3=C:\\c\r\n"
                     "[Options]\r\nSearchTags=1\r\n");
   TMp3OptionsForm form(nullptr, TSearchMp3::IniFileName);
-  Shown(form);
+  ASSERT_TRUE(ShowActive(form));
   EXPECT_EQ(form.Rows().Items(), (TNames{"C:\\a", "%USERPROFILE%\\Music", "C:\\c"}));
   EXPECT_TRUE(form.cbSearchTags->Checked());
-  EXPECT_FALSE(form.cbSubFolders->Checked());
   form.cbSubFolders->SetChecked(true);
   form.btnOk->Click();
-  EXPECT_EQ(form.ModalResult, mrOk);
   EXPECT_EQ(SettingsText(TSearchMp3::IniFileName),
             "[Options]\r\nSearchTags=1\r\nSubfolders=1\r\n"
             "[Folders]\r\nFolder0=C:\\a\r\nFolder1=%USERPROFILE%\\Music\r\nFolder2=C:\\c\r\n");
 
   // An empty folder would be the whole drive.
   TFolderForm folder(nullptr);
-  Shown(folder);
-  TDelayedAction answer(
-      [] {
-        if (auto* box = dynamic_cast<TqmMessageBox*>(TWinControl::FromHandle(GetActiveWindow())))
-          box->ModalResult = mrOk;
-      },
-      300);
+  ASSERT_TRUE(ShowActive(folder));
+  TBoxAnswer answer(mrOk);
   EXPECT_THROW(folder.btnOkClick(), EAbort);
   EXPECT_EQ(folder.ModalResult, mrNone);
 }
@@ -61,10 +44,7 @@ TEST(SourceOptionsTest, TheClipboardDialogStartsFromTheDefaultsAndShowsTheChain)
   WriteSettingsFile(TClipboardSettings::IniFileName, "");
   TClipboardViewer viewer(std::make_shared<TClipboardHistory>(20), TClipboardSettings{});
   TClipboardOptionsForm form(nullptr);
-  Shown(form);
-  EXPECT_TRUE(form.cbKeepAlive->Checked());
-  EXPECT_FALSE(form.cbStoreImages->Checked());
-  EXPECT_EQ(form.eHistory->Text(), "20");
+  ASSERT_TRUE(ShowActive(form));
   EXPECT_EQ(form.Label6->Caption(), "LorvexClipboardWindow");
   EXPECT_EQ(form.Label7->Caption(), "Unknown");
   form.Items().Add("three\r\nline\r\ntext");
@@ -77,7 +57,7 @@ TEST(SourceOptionsTest, TheClipboardDialogStartsFromTheDefaultsAndShowsTheChain)
 TEST(SourceOptionsTest, TheRunGroupTreeFollowsItsModel) {
   TRunGroupFile file(WriteSettingsFile("rungroup_dialog.ini", "[Work]\r\nmail=1500;mail.exe;/new\r\n[Play]\r\n"));
   TRunGroupOptionsForm form(nullptr, file);
-  Shown(form);
+  ASSERT_TRUE(ShowActive(form));
   const HWND tree = form.treeGroups->Handle();
   EXPECT_EQ(TreeView_GetCount(tree), 3u);
   TreeView_SelectItem(tree, TreeView_GetChild(tree, TreeView_GetRoot(tree)));

@@ -6,9 +6,10 @@ namespace {
 
 using TNode = TRunGroupTree::TNode;
 
+TGroupData Item(const std::string& name, double delay = 1) { return {name, name + ".exe", "", delay}; }
+
 TRunGroupTree WorkAndPlay() {
-  return TRunGroupTree(
-      {{"Work", {{"mail", "mail.exe", "", 1}, {"web", "web.exe", "", 2}, {"chat", "chat.exe", "", 3}}}, {"Play", {}}});
+  return TRunGroupTree({{"Work", {Item("mail"), Item("web"), Item("chat")}}, {"Play", {}}});
 }
 
 std::vector<std::string> ItemNames(const TRunGroup& group) {
@@ -31,33 +32,17 @@ TEST(RunGroupTreeTest, NamesAreRefusedWhenTheFileWouldLoseOrBreakThem) {
       {"a new group", [](TRunGroupTree& t) { return t.AddGroup("Home"); }, false},
       {"a group renamed to itself", [](TRunGroupTree& t) { return t.RenameGroup("home"); }, false},
       {"a group renamed like another", [](TRunGroupTree& t) { return t.RenameGroup("Play"); }, true},
-      {"a first item",
-       [](TRunGroupTree& t) {
-         return t.AddItem({"x", "x.exe", "", 1});
-       },
-       false},
-      {"an item named like another",
-       [](TRunGroupTree& t) {
-         return t.AddItem({"X", "y.exe", "", 1});
-       },
-       true},
-      {"an item with =",
-       [](TRunGroupTree& t) {
-         return t.AddItem({"a=b", "y.exe", "", 1});
-       },
-       true},
-      {"an item edited under its own name",
-       [](TRunGroupTree& t) {
-         return t.ReplaceItem({"x", "z.exe", "", 5});
-       },
-       false},
+      {"a first item", [](TRunGroupTree& t) { return t.AddItem(Item("x")); }, false},
+      {"an item named like another", [](TRunGroupTree& t) { return t.AddItem(Item("X")); }, true},
+      {"an item with =", [](TRunGroupTree& t) { return t.AddItem(Item("a=b")); }, true},
+      {"an item edited under its own name", [](TRunGroupTree& t) { return t.ReplaceItem(Item("x", 5)); }, false},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
     EXPECT_EQ(c.Change(tree).empty(), !c.Refused);
   }
   EXPECT_EQ(tree.Groups().back().Name, "home");
-  EXPECT_EQ(tree.Groups().back().Items, (std::vector<TGroupData>{{"x", "z.exe", "", 5}}));
+  EXPECT_EQ(tree.Groups().back().Items, (std::vector<TGroupData>{Item("x", 5)}));
   EXPECT_EQ(tree.Selected(), (TNode{2, 0}));
 }
 
@@ -76,10 +61,10 @@ TEST(RunGroupTreeTest, ItemsMoveWithinTheirGroupAndTheSelectionFollows) {
 
   tree.Select({0, 5});
   EXPECT_EQ(tree.Selected(), TNode{});
-  EXPECT_FALSE(tree.AddItem({"x", "x.exe", "", 1}).empty());
+  EXPECT_FALSE(tree.AddItem(Item("x")).empty());
   tree.Select({0, 1});
-  EXPECT_EQ(tree.AddItem({"", "x.exe", "", 1}), "");   // no name, no item
-  EXPECT_EQ(tree.AddItem({"x", "x.exe", "", 1}), "");  // into the selected item's group
+  EXPECT_EQ(tree.AddItem(Item("")), "");   // no name, no item
+  EXPECT_EQ(tree.AddItem(Item("x")), "");  // into the selected item's group
   EXPECT_EQ(ItemNames(tree.Groups()[0]).back(), "x");
   tree.Select({0, -1});
   tree.DeleteSelected();
