@@ -6,12 +6,9 @@
 #include <memory>
 
 #include "core/LorvexClasses.h"
-#include "core/SZCRC32.h"
-#include "core/qmTranslate.h"
-#include "ui/qmTranslators.h"
 #include "os/os.h"
+#include "tests/support/TestLanguage.h"
 #include "tests/support/TestPaths.h"
-#include "tests/support/TestTranslator.h"
 #include "tests/support/WineTestUtils.h"
 #include "ui/qmTranslators.h"
 
@@ -70,7 +67,7 @@ TEST(QmMessageBox, AVeryLongTextScrollsInABoxTwoThirdsOfTheScreenHigh) {
 }
 
 TEST(QmMessageBox, CaptionAndButtonsAreTranslatedButNotTheMessage) {
-  TTestTranslator german({{"Error", "Fehler"}, {"&OK", "&Gut"}, {"Disk full", "Platte voll"}});
+  TTestLanguage german{{"Error", "Fehler"}, {"&OK", "&Gut"}, {"Disk full", "Platte voll"}};
   RegisterControlTranslators(german.Translator());
 
   std::unique_ptr<TqmMessageBox> box(CreateMessageBox("Disk full", "Error", 0, 2));
