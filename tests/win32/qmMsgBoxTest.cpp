@@ -98,10 +98,9 @@ class TCommonControls6 {
     context.cbSize = sizeof context;
     context.lpSource = manifest.c_str();
     FContext = CreateActCtxA(&context);
-    if (FContext != INVALID_HANDLE_VALUE) ActivateActCtx(FContext, &FCookie);
+    ActivateActCtx(FContext, &FCookie);
   }
   ~TCommonControls6() {
-    if (FContext == INVALID_HANDLE_VALUE) return;
     DeactivateActCtx(0, FCookie);
     ReleaseActCtx(FContext);
   }
