@@ -6,9 +6,7 @@
 #include <memory>
 
 #include "core/LorvexClasses.h"
-#include "os/os.h"
 #include "tests/support/TestLanguage.h"
-#include "tests/support/TestPaths.h"
 #include "tests/support/WineTestUtils.h"
 #include "ui/qmTranslators.h"
 
@@ -82,41 +80,12 @@ TEST(QmMessageBox, ShowErrorAndAbortAbortsTheCallingAction) {
   EXPECT_THROW(ShowErrorAndAbort("No way."), EAbort);
 }
 
-// Windows made while it lives are the common controls of version 6, as the program's manifest
-// asks: their buttons show an image beside the text (older ones show either).
-class TCommonControls6 {
- public:
-  TCommonControls6() {
-    const std::string manifest = testpaths::FreshFolder("controls6") + "controls6.manifest";
-    os::WriteFileReplacing(
-        manifest,
-        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"><dependency>"
-        "<dependentAssembly><assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" "
-        "version=\"6.0.0.0\" processorArchitecture=\"x86\" publicKeyToken=\"6595b64144ccf1df\" "
-        "language=\"*\"/></dependentAssembly></dependency></assembly>");
-    ACTCTXA context{};
-    context.cbSize = sizeof context;
-    context.lpSource = manifest.c_str();
-    FContext = CreateActCtxA(&context);
-    ActivateActCtx(FContext, &FCookie);
-  }
-  ~TCommonControls6() {
-    DeactivateActCtx(0, FCookie);
-    ReleaseActCtx(FContext);
-  }
-  TCommonControls6(const TCommonControls6&) = delete;
-  TCommonControls6& operator=(const TCommonControls6&) = delete;
-
- private:
-  HANDLE FContext;
-  ULONG_PTR FCookie = 0;
-};
-
+// The test program's manifest asks for the common controls of version 6, as the program's does:
+// their buttons show an image beside the text (older ones show either).
 TEST(QmMessageBox, EachKindBringsItsGlyphUnlessMessageBoxGlyphsIsOff) {
   const auto glyph = [](TButton* button) {
     return reinterpret_cast<HICON>(SendMessageA(button->Handle(), BM_GETIMAGE, IMAGE_ICON, 0));
   };
-  TCommonControls6 controls6;
   std::unique_ptr<TqmMessageBox> box(CreateMessageBox("x", "Question", 4, 0));  // Yes, No, Cancel, All
   EXPECT_NE(glyph(box->btn1), nullptr);
   EXPECT_EQ(glyph(box->btn2), glyph(box->btn3)) << "No and Cancel: a cross";
