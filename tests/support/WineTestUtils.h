@@ -7,11 +7,13 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/support/TestPaths.h"
 #include "ui/Forms.h"
+#include "ui/Menus.h"
 
 // Serves messages until Condition holds or Milliseconds pass; answers Condition.
 inline bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds = 5000) {
@@ -62,6 +64,43 @@ T* AddControl(TWinControl& owner, TWinControl* parent = nullptr) {
   auto* control = new T(&owner);
   control->SetParent(parent ? parent : &owner);
   return control;
+}
+
+// A test with a form of its own, freed at its end.
+class TFormTest : public TWindowsTest {
+ protected:
+  TFormTest() { NewForm(); }
+  void TearDown() override {
+    Form.reset();
+    TWindowsTest::TearDown();
+  }
+  // A new form in place of the one before.
+  void NewForm() {
+    Form = std::make_unique<TForm>(nullptr);
+    Form->SetBounds(60, 60, 500, 400);
+  }
+  // A new control of the form, on Parent (the form unless told) or with a Name.
+  template <class T>
+  T* Add(TWinControl* parent = nullptr) {
+    return AddControl<T>(*Form, parent);
+  }
+  template <class T>
+  T* Add(const std::string& name) {
+    T* control = Add<T>();
+    control->Name = name;
+    return control;
+  }
+
+  std::unique_ptr<TForm> Form;
+};
+
+// A menu item of Parent that Owner owns, counting its clicks in Clicks when given.
+inline TMenuItem* AddMenuItem(TComponent& owner, TMenuItem& parent, const std::string& caption, int* clicks = nullptr) {
+  auto* item = new TMenuItem(&owner);
+  item->Caption = caption;
+  if (clicks) item->OnClick = [clicks](TComponent&) { ++*clicks; };
+  parent.Add(item);
+  return item;
 }
 
 // Presses and releases one key through the system's input queue.

@@ -39,22 +39,11 @@ std::unique_ptr<TWordRows> MakeRows(std::initializer_list<TWord> words) {
 }
 
 // Every test leaves the system's dialogs in place.
-class UiListsTest : public TWindowsTest {
+class UiListsTest : public TFormTest {
  protected:
   void TearDown() override {
     SetChooserForTests(nullptr);
-    TWindowsTest::TearDown();
-  }
-  std::unique_ptr<TForm> Form = MakeForm();
-
-  static std::unique_ptr<TForm> MakeForm() {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBounds(60, 60, 500, 400);
-    return form;
-  }
-  template <class T>
-  T* Add(TWinControl* parent = nullptr) {
-    return AddControl<T>(*Form, parent);
+    TFormTest::TearDown();
   }
   // A list view of the form with one column per caption, 100 pixels wide.
   TListView* AddListView(std::vector<std::string> captions) {
@@ -237,10 +226,10 @@ TEST_F(UiListsTest, RowsAndListViewMayGoInEitherOrder) {
   rows.reset();
   // The view goes first; the rows change afterwards.
   rows = MakeRows({{"a", ""}});
-  Form = MakeForm();
+  NewForm();
   AddListView({"Word"})->SetRows(rows.get());
   Form->Show();
-  Form = MakeForm();
+  NewForm();
   rows->Add({"b", ""});
   rows->SetItemIndex(1);
   // Rows taken from a view no longer reach it.
@@ -505,7 +494,7 @@ TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheW
   TGermanTranslator german;
   for (bool windowsFirst : {false, true}) {
     SCOPED_TRACE(windowsFirst ? "after" : "before");
-    Form = MakeForm();
+    NewForm();
     std::vector<TTabSheet*> page;
     TPageControl* pages = AddPages({"Display"}, page);
     auto* view = Add<TListView>(page[0]);

@@ -69,29 +69,20 @@ std::vector<std::string> TextsOf(const std::vector<TEntry>& entries, size_t firs
 
 HMENU SystemMenuOf(TForm& form) { return GetSystemMenu(form.Handle(), FALSE); }
 
-// A menu item that counts its clicks, put into Parent.
-TMenuItem* AddItem(TComponent* owner, TMenuItem& parent, const std::string& caption, int* clicks = nullptr) {
-  auto* item = new TMenuItem(owner);
-  item->Caption = caption;
-  if (clicks) item->OnClick = [clicks](TComponent&) { ++*clicks; };
-  parent.Add(item);
-  return item;
-}
-
 // The main window's menu: Options (Ctrl+O), a line, Help, About, a line, and More with Copy
 // (Ctrl+C) and Paste.
 struct TMainMenu {
   explicit TMainMenu(TForm& form) : Popup(new TPopupMenu(&form)) {
-    Options = AddItem(&form, Popup->Items(), "Options", &OptionsClicks);
+    Options = AddMenuItem(form, Popup->Items(), "Options", &OptionsClicks);
     Options->ShortCut = ShortCut('O', ssCtrl);
-    AddItem(&form, Popup->Items(), "-");
-    Help = AddItem(&form, Popup->Items(), "Help", &HelpClicks);
-    About = AddItem(&form, Popup->Items(), "About", &AboutClicks);
-    AddItem(&form, Popup->Items(), "-");
-    TMenuItem* more = AddItem(&form, Popup->Items(), "More");
-    Copy = AddItem(&form, *more, "Copy", &CopyClicks);
+    AddMenuItem(form, Popup->Items(), "-");
+    Help = AddMenuItem(form, Popup->Items(), "Help", &HelpClicks);
+    About = AddMenuItem(form, Popup->Items(), "About", &AboutClicks);
+    AddMenuItem(form, Popup->Items(), "-");
+    TMenuItem* more = AddMenuItem(form, Popup->Items(), "More");
+    Copy = AddMenuItem(form, *more, "Copy", &CopyClicks);
     Copy->ShortCut = ShortCut('C', ssCtrl);
-    AddItem(&form, *more, "Paste", &PasteClicks);
+    AddMenuItem(form, *more, "Paste", &PasteClicks);
   }
   TPopupMenu* Popup;
   TMenuItem *Options, *Help, *About, *Copy;

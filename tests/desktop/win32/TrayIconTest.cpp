@@ -52,10 +52,10 @@ std::vector<COLORREF> IconPixels(HICON icon) {
   return pixels;
 }
 
-class TrayIconTest : public TWindowsTest {
+class TrayIconTest : public TFormTest {
  protected:
   void SetUp() override {
-    TWindowsTest::SetUp();
+    TFormTest::SetUp();
     // The shell's tray window comes with Wine's desktop process, which may still be starting.
     ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
     Form->SetCaption("Tray icon test");
@@ -64,29 +64,20 @@ class TrayIconTest : public TWindowsTest {
   }
   void TearDown() override {
     if (Application().MainForm == Form.get()) Application().MainForm = nullptr;
-    Form.reset();
-    TWindowsTest::TearDown();
+    TFormTest::TearDown();
   }
 
   // The tray menu of the program: "Options", a line, "Open Lorvex" (the default), "Exit".
   void AddTrayMenu() {
     Menu = new TPopupMenu(Form.get());
-    const auto add = [this](const std::string& caption, int* clicks) {
-      auto* item = new TMenuItem(Form.get());
-      item->Caption = caption;
-      if (clicks) item->OnClick = [clicks](TComponent&) { ++*clicks; };
-      Menu->Items().Add(item);
-      return item;
-    };
-    add("Options", &OptionsClicks);
-    add("-", nullptr);
-    add("Open Lorvex", &OpenClicks)->Default = true;
-    add("Exit", &ExitClicks);
+    AddMenuItem(*Form, Menu->Items(), "Options", &OptionsClicks);
+    AddMenuItem(*Form, Menu->Items(), "-");
+    AddMenuItem(*Form, Menu->Items(), "Open Lorvex", &OpenClicks)->Default = true;
+    AddMenuItem(*Form, Menu->Items(), "Exit", &ExitClicks);
     Menu->OnPopup = [this](TComponent&) { ++MenuPopups; };
     Icon->SetPopupMenu(Menu);
   }
 
-  std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
   TTrayIcon* Icon = new TTrayIcon(Form.get());  // owned by the form
   TPopupMenu* Menu = nullptr;
   int OptionsClicks = 0, OpenClicks = 0, ExitClicks = 0, MenuPopups = 0;

@@ -45,33 +45,10 @@ std::string ClipboardText() {
   return text;
 }
 
-// Every test has a form of its own.
-class QmCtrlsTest : public TWindowsTest {
+class QmCtrlsTest : public TFormTest {
  protected:
   static void SetUpTestSuite() { qmCtrlsInitialization(); }
   static void TearDownTestSuite() { qmCtrlsFinalization(); }
-  void SetUp() override {
-    TWindowsTest::SetUp();
-    NewForm();
-  }
-  void TearDown() override {
-    Form.reset();
-    TWindowsTest::TearDown();
-  }
-  void NewForm() {
-    Form = std::make_unique<TForm>(nullptr);
-    Form->SetBounds(60, 60, 460, 300);
-  }
-
-  template <class T>
-  T* Add(const std::string& name = {}) {
-    auto* control = new T(Form.get());
-    control->Name = name;
-    control->SetParent(Form.get());
-    return control;
-  }
-
-  std::unique_ptr<TForm> Form;
 };
 
 TEST_F(QmCtrlsTest, CheckBoxAndRadioGroupKeepWhatTheUserChoseUnderMainSettings) {
