@@ -271,38 +271,23 @@ inline std::string ArtifactsFolder() {
 inline bool SaveWindowPicture(HWND wnd, const std::string& fileName) {
   RECT r;
   GetWindowRect(wnd, &r);
-  const int width = r.right - r.left, height = r.bottom - r.top;
+  BITMAPINFOHEADER info{sizeof info, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  info.biSizeImage = (info.biWidth * 3 + 3) / 4 * 4 * info.biHeight;  // rows padded to four bytes
+  std::string bits(info.biSizeImage, '\0');
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, info.biWidth, info.biHeight);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  BitBlt(memory, 0, 0, info.biWidth, info.biHeight, screen, r.left, r.top, SRCCOPY);
   SelectObject(memory, old);
-  const DWORD rowSize = ((width * 3 + 3) / 4) * 4;
-  const DWORD imageSize = rowSize * static_cast<DWORD>(height);
-  BITMAPFILEHEADER header{};
-  header.bfType = 0x4D42;
-  header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  header.bfSize = header.bfOffBits + imageSize;
-  info.bmiHeader.biSizeImage = imageSize;
-  bool written = false;
-  HANDLE file = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    DWORD done;
-    written = WriteFile(file, &header, sizeof header, &done, nullptr) &&
-              WriteFile(file, &info.bmiHeader, sizeof info.bmiHeader, &done, nullptr) &&
-              WriteFile(file, bits, imageSize, &done, nullptr);
-    CloseHandle(file);
-  }
+  GetDIBits(memory, bitmap, 0, info.biHeight, bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  return written;
+  const BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof header + sizeof info + bits.size()), 0, 0,
+                                sizeof header + sizeof info};
+  const std::string file = std::string(reinterpret_cast<const char*>(&header), sizeof header) +
+                           std::string(reinterpret_cast<const char*>(&info), sizeof info) + bits;
+  testpaths::WriteText(fileName, file);
+  return testpaths::ReadText(fileName) == file;
 }

@@ -1,6 +1,6 @@
-// System-wide hot keys with the real system: keys pressed through the input queue, registrations
-// and their atoms that go, and the system's key names. A combination another program holds is the
-// main window's and the options dialog's test.
+// System-wide hot keys with the real system: registrations and their atoms that go, forged
+// messages, and the system's key names. Keys pressed through the input queue and a combination
+// another program holds are the main window's and the options dialog's tests.
 #include "desktop/win32/HotKeyManager.h"
 
 #include <gtest/gtest.h>
@@ -42,15 +42,6 @@ class HotKeyManagerTest : public testing::Test {
   std::unique_ptr<THotKeyManager> Manager = std::make_unique<THotKeyManager>(nullptr);
   std::vector<TPress> Presses;
 };
-
-TEST_F(HotKeyManagerTest, ARegisteredHotKeyFiresWhenItsKeysArePressed) {
-  const WORD id = Manager->AddHotKey(WinS);
-  ASSERT_NE(id, 0);
-  PressKeys({VK_LWIN, 'S'});
-  ASSERT_TRUE(PumpUntil([&] { return !Presses.empty(); }));
-  EXPECT_EQ(Presses[0].HotKey, WinS);
-  EXPECT_EQ(Presses[0].Index, id);
-}
 
 // The system refuses a second registration of one value, a freed manager leaves nothing
 // registered, and no refused or removed registration leaves its atom behind.
