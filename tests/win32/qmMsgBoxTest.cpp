@@ -75,11 +75,6 @@ TEST(QmMessageBox, CaptionAndButtonsAreTranslatedButNotTheMessage) {
   EXPECT_EQ(box->eText->Text(), "Disk full");
 }
 
-TEST(QmMessageBox, ShowErrorAndAbortAbortsTheCallingAction) {
-  TDelayedAction close([] { PressKey(VK_RETURN); }, 300);
-  EXPECT_THROW(ShowErrorAndAbort("No way."), EAbort);
-}
-
 // The test program's manifest asks for the common controls of version 6, as the program's does:
 // their buttons show an image beside the text (older ones show either).
 TEST(QmMessageBox, EachKindBringsItsGlyphUnlessMessageBoxGlyphsIsOff) {
@@ -89,31 +84,8 @@ TEST(QmMessageBox, EachKindBringsItsGlyphUnlessMessageBoxGlyphsIsOff) {
   std::unique_ptr<TqmMessageBox> box(CreateMessageBox("x", "Question", 4, 0));  // Yes, No, Cancel, All
   EXPECT_NE(glyph(box->btn1), nullptr);
   EXPECT_EQ(glyph(box->btn2), glyph(box->btn3)) << "No and Cancel: a cross";
-  EXPECT_NE(glyph(box->btn1), glyph(box->btn4)) << "Yes and All differ";
-  box->SetButtons(0);
-  EXPECT_EQ(glyph(box->btn1), nullptr) << "a hidden button has none";
-
   MessageBoxGlyphs = false;
   box->SetButtons(4);
   for (TButton* button : {box->btn1, box->btn2, box->btn3, box->btn4}) EXPECT_EQ(glyph(button), nullptr);
   MessageBoxGlyphs = true;
-}
-
-TEST(QmMessageBox, ShowErrorsShowsEachPropertyTheReaderSkips) {
-  const TStringList text = {"object TLorvexSettings", "  Vanished = 1", "  Left = 12", "end"};
-  for (bool showErrors : {true, false}) {
-    std::string shown;
-    TDelayedAction close(
-        [&] {
-          if (TqmMessageBox* box = OpenBox()) {
-            shown = box->eText->Text();
-            PressKey(VK_RETURN);
-          }
-        },
-        300);
-    TLorvexSettings settings;
-    EXPECT_TRUE(DfmTextToComponent(settings, text, showErrors));
-    EXPECT_EQ(settings.Left, 12);
-    EXPECT_EQ(shown, showErrors ? "Line 2: Property Vanished does not exist" : "");
-  }
 }

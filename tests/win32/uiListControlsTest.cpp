@@ -1,6 +1,6 @@
 // The list and page controls with real windows under Wine: the list view over its rows, the
-// page control, the up-down button, the combo box, files dropped on an edit box, the file and
-// folder dialogs, their translation, and moving the focus across pages.
+// page control, the up-down button, the combo box, files dropped on an edit box, the folder
+// dialog, and their translation. The file dialogs' stand-in for tests is the options dialog's.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -38,13 +38,8 @@ std::unique_ptr<TWordRows> MakeRows(std::initializer_list<TWord> words) {
   return rows;
 }
 
-// Every test leaves the system's dialogs in place.
 class UiListsTest : public TFormTest {
  protected:
-  void TearDown() override {
-    SetChooserForTests(nullptr);
-    TFormTest::TearDown();
-  }
   // A list view of the form with one column per caption, 100 pixels wide.
   TListView* AddListView(std::vector<std::string> captions) {
     auto* view = Add<TListView>();
@@ -74,11 +69,7 @@ POINT CenterOf(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.
 // What the list view window itself shows.
 std::string CellText(TListView& view, int item, int column) {
   std::vector<char> buffer(2048, '\0');
-  LVITEMA lvItem{};
-  lvItem.iSubItem = column;
-  lvItem.pszText = buffer.data();
-  lvItem.cchTextMax = static_cast<int>(buffer.size());
-  SendMessageA(view.Handle(), LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&lvItem));
+  ListView_GetItemText(view.Handle(), item, column, buffer.data(), static_cast<int>(buffer.size()));
   return buffer.data();
 }
 
@@ -423,31 +414,6 @@ TEST_F(UiListsTest, DroppedFilesReachOnDropFilesWithTheirFullNames) {
 
 // --- File and folder dialogs --------------------------------------------------------------
 
-// Each dialog hands its settings to the chooser and takes its answer; a cancelled one changes
-// nothing. (Which dialog asks for what is the options dialog's test.)
-TEST_F(UiListsTest, TheChooserAnswersInPlaceOfEveryDialog) {
-  std::vector<TChooseRequest> asked;
-  bool answer = false;
-  SetChooserForTests([&](TChooseRequest& request) {
-    asked.push_back(request);
-    request.FileName = "C:\\Chosen";
-    return answer;
-  });
-  TOpenDialog open(nullptr);
-  open.Title = "Import";
-  open.FileName = "C:\\kept.lmw";
-  std::string folder = "C:\\start";
-  EXPECT_FALSE(open.Execute());
-  EXPECT_FALSE(BrowseForFolder("Select folder", L"", folder, false));
-  EXPECT_EQ(open.FileName + folder, "C:\\kept.lmwC:\\start");
-  answer = true;
-  ASSERT_TRUE(BrowseForFolder("Select folder", L"", folder, true));
-  EXPECT_EQ(folder, "C:\\Chosen");
-  ASSERT_EQ(asked.size(), 3u);
-  EXPECT_EQ(asked[0].Title, "Import");
-  EXPECT_EQ(asked[1].FileName, "C:\\start");
-}
-
 // The real folder browser opens at any spelling of an existing folder, centred on the screen (by
 // CenterWindow), with the program's windows disabled meanwhile.
 TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisabled) {
@@ -518,41 +484,4 @@ TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheW
     combo->AddItem("Display");
     EXPECT_EQ(combo->ItemText(2), "Display");
   }
-}
-
-// --- Focus across pages -------------------------------------------------------------------
-
-// Past the last control of a page the next page takes the focus, after the last page the first;
-// a disabled control is passed over, a given control takes the focus as it is, and a control
-// alone on its parent keeps the focus.
-TEST_F(UiListsTest, SelectNextControlAcrossPagesGoesOnToTheNextPage) {
-  std::vector<TTabSheet*> page;
-  TPageControl* pages = AddPages({"One", "Two"}, page);
-  auto* a = Add<TEdit>(page[0]);
-  auto* b = Add<TEdit>(page[0]);
-  auto* d = Add<TEdit>(page[1]);
-  auto* e = Add<TEdit>(page[1]);
-  Add<TLabel>(page[1]);  // no tab stop
-  auto* lone = Add<TEdit>();
-  lone->SetBounds(420, 10, 60, 23);
-  int changes = 0;
-  pages->OnChange = [&](TComponent&) { ++changes; };
-  ASSERT_TRUE(ShowActive(*Form));
-  ASSERT_TRUE(FocusOn(*a));
-  SelectNextControlAcrossPages(a, nullptr);
-  EXPECT_TRUE(HasFocus(*b));
-  SelectNextControlAcrossPages(b, nullptr);
-  EXPECT_EQ(pages->ActivePage(), page[1]);
-  EXPECT_TRUE(HasFocus(*d));
-  EXPECT_EQ(changes, 1);
-  d->SetEnabled(false);
-  SelectNextControlAcrossPages(e, nullptr);
-  EXPECT_EQ(pages->ActivePage(), page[0]);
-  EXPECT_TRUE(HasFocus(*a));
-  SelectNextControlAcrossPages(a, e);
-  EXPECT_TRUE(HasFocus(*e));
-  ASSERT_TRUE(FocusOn(*lone));
-  pages->SetEnabled(false);
-  SelectNextControlAcrossPages(lone, nullptr);
-  EXPECT_EQ(GetFocus(), lone->Handle());
 }

@@ -1,16 +1,14 @@
 // The custom controls on real windows under Wine: state kept in an INI file, the label's size,
-// its selection by mouse drawn and copied from its menu, the splitter's grip and drag, and each
-// control through component text. What a drag selects is worked out natively.
+// its selection by mouse drawn and copied from its menu, and the splitter's grip and drag. What a
+// drag selects is worked out natively.
 #include "desktop/win32/qmCtrls.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "core/qmDfmUtils.h"
 #include "core/win32/WideText.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WineTestUtils.h"
@@ -199,38 +197,6 @@ TEST_F(QmCtrlsTest, TheGripCollapsesAndRestoresTheNeighbourAndTheBarDragsIt) {
     clickGrip();
     EXPECT_EQ(size(), before);
     EXPECT_FALSE(splitter->Collapsed());
-  }
-}
-
-// Registered at start-up, each control comes back from its component text as one of its class,
-// with the property that only a value other than the default writes.
-TEST_F(QmCtrlsTest, EachControlComesBackFromItsComponentText) {
-  auto* label = Add<TqmLabel>("lblInfo");
-  label->SetBorder(1u << lbLeft | 1u << lbBottom);
-  auto* splitter = Add<TqmSplitter>("splTop");
-  splitter->GripType = gtSunken;
-  auto* panel = Add<TqmPanel>("pnlInfo");
-  panel->Alignment = taLeftJustify;
-  auto* check = Add<TqmCheckBox>("cbKeep");
-  check->SetChecked(true);
-  auto* radio = Add<TqmRadioGroup>("rgMode");
-  radio->SetItems({"one", "two"});
-  radio->SetItemIndex(1);
-  const std::pair<TWinControl*, std::string> cases[] = {{label, "  Border = [lbLeft, lbBottom]"},
-                                                        {splitter, "  GripType = gtSunken"},
-                                                        {panel, "  Alignment = taLeftJustify"},
-                                                        {check, "  Checked = True"},
-                                                        {radio, "  ItemIndex = 1"}};
-  for (const auto& [original, line] : cases) {
-    SCOPED_TRACE(original->ClassName());
-    TStringList text, again;
-    ComponentToDfmText(*original, text);
-    EXPECT_NE(std::find(text.begin(), text.end(), line), text.end());
-    TComponent* copy =
-        DfmTextToNewComponent(text, Form.get(), [](const std::string& message) { ADD_FAILURE() << message; });
-    EXPECT_STREQ(copy->ClassName(), original->ClassName());
-    ComponentToDfmText(*copy, again);
-    EXPECT_EQ(again, text);
   }
 }
 
