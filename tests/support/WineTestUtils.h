@@ -103,15 +103,6 @@ inline TMenuItem* AddMenuItem(TComponent& owner, TMenuItem& parent, const std::s
   return item;
 }
 
-// Presses and releases one key through the system's input queue.
-inline void PressKey(WORD key) {
-  INPUT inputs[2]{};
-  inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
-  inputs[0].ki.wVk = inputs[1].ki.wVk = key;
-  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, inputs, sizeof(INPUT));
-}
-
 // Holds the keys down in order and releases them in reverse: {VK_CONTROL, VK_HOME} is Ctrl+Home.
 inline void PressKeys(std::initializer_list<WORD> keys) {
   std::vector<INPUT> inputs(2 * keys.size());
@@ -125,6 +116,9 @@ inline void PressKeys(std::initializer_list<WORD> keys) {
   }
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
+
+// Presses and releases one key through the system's input queue.
+inline void PressKey(WORD key) { PressKeys({key}); }
 
 // A press and release of a mouse button (left unless told) at a point of a window's client
 // area, through the system's input queue.
@@ -158,29 +152,22 @@ inline void DragAt(HWND wnd, POINT from, POINT to) {
   MouseAt(wnd, to, MOUSEEVENTF_LEFTUP);
 }
 
-namespace winetest_detail {
-
-struct TWindowSearch {
-  const char* ClassName;
-  HWND Found;
-};
-
-inline BOOL CALLBACK TakeVisibleWindowOfClass(HWND wnd, LPARAM param) {
-  auto& search = *reinterpret_cast<TWindowSearch*>(param);
-  char name[16] = "";
-  GetClassNameA(wnd, name, sizeof name);
-  if (std::string(name) != search.ClassName || !IsWindowVisible(wnd)) return TRUE;
-  search.Found = wnd;
-  return FALSE;
-}
-
-}  // namespace winetest_detail
-
 // A visible top-level window of this thread of class ClassName ("#32768": a popup menu,
 // "#32770": a dialog); nullptr when there is none.
 inline HWND VisibleThreadWindow(const char* className) {
-  winetest_detail::TWindowSearch search{className, nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), winetest_detail::TakeVisibleWindowOfClass, reinterpret_cast<LPARAM>(&search));
+  struct TSearch {
+    const char* ClassName;
+    HWND Found;
+    static BOOL CALLBACK Take(HWND wnd, LPARAM param) {
+      auto& search = *reinterpret_cast<TSearch*>(param);
+      char name[16] = "";
+      GetClassNameA(wnd, name, sizeof name);
+      if (std::string(name) != search.ClassName || !IsWindowVisible(wnd)) return TRUE;
+      search.Found = wnd;
+      return FALSE;
+    }
+  } search{className, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), TSearch::Take, reinterpret_cast<LPARAM>(&search));
   return search.Found;
 }
 

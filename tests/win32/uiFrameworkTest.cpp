@@ -286,35 +286,14 @@ TEST_F(UiTest, AnExceptionFromAnyHandlerEndsAtOnExceptionAndTheProgramGoesOn) {
   Errors.clear();
 }
 
-// Synchronize runs on the GUI thread and raises its exception on the worker; on the GUI thread
-// it simply runs.
-TEST_F(UiTest, SynchronizeRunsOnTheGuiThreadAndRaisesItsExceptionOnTheWorker) {
-  DWORD ranOn = 0;
-  std::string raised;
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    Application().Synchronize([&] { ranOn = GetCurrentThreadId(); });
-    try {
-      Application().Synchronize([] { throw Exception("Refused on the GUI thread"); });
-    } catch (const Exception& e) {
-      raised = e.what();
-    }
-    done = true;
-  });
-  EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
-  Application().WaitForThread(worker);
-  EXPECT_EQ(ranOn, GetCurrentThreadId());
-  EXPECT_EQ(raised, "Refused on the GUI thread");
-  bool ran = false;
-  Application().Synchronize([&] { ran = true; });
-  EXPECT_TRUE(ran);
-}
-
-// A wait for a thread serves its calls and what the message loop serves; a handle that is no
-// thread ends the wait instead of spinning.
-TEST_F(UiTest, WaitForThreadServesSynchronizeAndWhatTheLoopServes) {
+// Synchronize runs on the GUI thread (where it simply runs when called there) and raises its
+// exception on the worker; a wait for a thread serves its calls and what the message loop serves,
+// and a handle that is no thread ends the wait instead of spinning.
+TEST_F(UiTest, WaitForThreadServesSynchronizeWhichRaisesItsExceptionOnTheWorker) {
   constexpr UINT WM_TESTPOST = WM_APP + 7;
-  int posted = 0, synchronized = 0;
+  int posted = 0;
+  std::vector<DWORD> ranOn;
+  std::string raised;
   HWND helper = Application().AllocateHWnd([&](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
     posted += msg == WM_TESTPOST;
     return DefWindowProcA(wnd, msg, wParam, lParam);
@@ -323,15 +302,22 @@ TEST_F(UiTest, WaitForThreadServesSynchronizeAndWhatTheLoopServes) {
   std::thread worker([&] {
     PostMessageA(helper, WM_TESTPOST, 0, 0);
     started = true;
-    Application().Synchronize([&] { ++synchronized; });
-    Application().Synchronize([&] { ++synchronized; });
+    Application().Synchronize([&] { ranOn.push_back(GetCurrentThreadId()); });
+    try {
+      Application().Synchronize([] { throw Exception("Refused on the GUI thread"); });
+    } catch (const Exception& e) {
+      raised = e.what();
+    }
   });
   while (!started) Sleep(1);
   Sleep(50);  // the first call may already wait for the GUI thread when the wait begins
   Application().WaitForThread(worker);
-  EXPECT_EQ(synchronized, 2);
+  EXPECT_EQ(ranOn, std::vector<DWORD>{GetCurrentThreadId()});
+  EXPECT_EQ(raised, "Refused on the GUI thread");
   EXPECT_EQ(posted, 1);
   Application().WaitForThread(static_cast<HANDLE>(nullptr));
+  Application().Synchronize([&] { ranOn.push_back(0); });
+  EXPECT_EQ(ranOn.size(), 2u);
   Application().DeallocateHWnd(helper);
 }
 
