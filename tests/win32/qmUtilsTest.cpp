@@ -1,6 +1,7 @@
-// The Windows utilities with the real system: version resources, the single-instance name, paths
-// fitted to a width, the shutdown privilege and messages taken off the queue. That a second
-// program finds the single-instance name taken is the main window's test, with the real program.
+// The Windows utilities with the real system: the single-instance name, paths fitted to a width,
+// the shutdown privilege and messages taken off the queue. That a second program finds the
+// single-instance name taken, and the program's version, are the main window's and the About
+// box's tests, with the real program.
 #include "core/win32/qmUtils.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +13,6 @@
 
 #include "core/Persistent.h"
 #include "core/win32/WideText.h"
-#include "os/os.h"
-#include "tests/support/TestPaths.h"
 
 namespace {
 
@@ -54,13 +53,12 @@ bool ShutdownPrivilegeEnabled() {
 class TTestCanvas {
  public:
   explicit TTestCanvas(int width) : FDC(CreateCompatibleDC(nullptr)), FBitmap(CreateCompatibleBitmap(FDC, width, 16)) {
-    FOldBitmap = SelectObject(FDC, FBitmap);
+    SelectObject(FDC, FBitmap);
     SelectObject(FDC, GetStockObject(DEFAULT_GUI_FONT));
   }
   ~TTestCanvas() {
-    SelectObject(FDC, FOldBitmap);
+    DeleteDC(FDC);  // which lets its bitmap go
     DeleteObject(FBitmap);
-    DeleteDC(FDC);
   }
   TTestCanvas(const TTestCanvas&) = delete;
   TTestCanvas& operator=(const TTestCanvas&) = delete;
@@ -76,7 +74,6 @@ class TTestCanvas {
  private:
   HDC FDC;
   HBITMAP FBitmap;
-  HGDIOBJ FOldBitmap;
 };
 
 // Takes every pending WM_CHAR off this thread's queue, as (window, character). PeekMessage hands
@@ -106,28 +103,6 @@ HWND MessageWindow() {
 }
 
 }  // namespace
-
-// The program's resource has a translation other than the usual 0409/04B0, no InternalName and
-// an empty LegalCopyright; a file without a version leaves the fields alone and reads as zeros.
-TEST(FileVersionInfo, ReadsThisProgramsResourceAndAFileWithoutOneLeavesTheFieldsAlone) {
-  TFileVersionInfo info;
-  ASSERT_TRUE(info.Load(os::ExeFileName()));
-  EXPECT_EQ(std::vector<int>({info.Major, info.Minor, info.Release, info.Build}), std::vector<int>({1, 2, 3, 4}));
-  EXPECT_EQ(std::vector<std::string>({info.CompanyName, info.FileDescription, info.InternalName, info.LegalCopyright,
-                                      info.OriginalFilename, info.ProductName, info.ProductVersion}),
-            std::vector<std::string>(
-                {"Lorvex Test Company", "Lorvex win32 tests", "", "", "win32_tests.exe", "Lorvex", "1.2-test"}));
-  EXPECT_EQ(GetVersionString(os::ExeFileName(), 2), "1.2");
-
-  const std::string text = testpaths::FreshFolder("qmutils_version") + "plain.txt";
-  ASSERT_TRUE(os::WriteFileReplacing(text, "no version here"));
-  for (const std::string& file : {text, text + ".missing"}) {
-    info.ProductName = "kept";
-    EXPECT_FALSE(info.Load(file));
-    EXPECT_EQ(info.ProductName, "kept");
-    EXPECT_EQ(GetVersionString(file, 4), "0.0.0.0");
-  }
-}
 
 TEST(IsAlreadyRunning, TrueOnceAnEarlierCallHoldsTheNameAndANameOfAnotherKindOfObjectThrows) {
   const std::string name = UniqueName("Instance");
