@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 #include "tests/desktop/FakeTimerHandler.h"
@@ -20,41 +21,25 @@ class SimpleTimerTest : public testing::Test {
 // running count follows, and each timer has an id of its own; a refused window timer leaves the
 // timer stopped.
 TEST_F(SimpleTimerTest, RunsWhileStartedAndKeepsTheRunningCount) {
-  TSimpleTimer timer(Handler);
-  EXPECT_EQ(timer.Interval(), 1000u);
-  TSimpleTimer* sender = nullptr;
-  timer.SetOnTimer([&](TSimpleTimer& s) {
-    sender = &s;
-    ++Ticks;
-  });
+  TSimpleTimer timer(Handler, 1000, Count), other(Handler, 50, Count);
   ASSERT_TRUE(timer.Start());
   ASSERT_TRUE(timer.Start());
-  EXPECT_TRUE(timer.Enabled());
-  EXPECT_EQ(Handler->WindowTimers.at(timer.Id()), 1000u);
-  EXPECT_EQ(Handler->RunningCount(), 1);
-  Handler->ExpireAll();
+  other.SetEnabled(true);
+  EXPECT_EQ(Handler->WindowTimers, (std::map<uintptr_t, uint32_t>{{timer.Id(), 1000}, {other.Id(), 50}}));
+  EXPECT_EQ(Handler->RunningCount(), 2);
   Handler->ExpireAll();
   EXPECT_EQ(Ticks, 2);
-  EXPECT_EQ(sender, &timer);
   EXPECT_TRUE(timer.Stop());
-  EXPECT_FALSE(timer.Enabled());
   EXPECT_FALSE(timer.Stop());
+  EXPECT_FALSE(timer.Enabled());
+  other.SetEnabled(false);
   EXPECT_TRUE(Handler->WindowTimers.empty());
   EXPECT_EQ(Handler->RunningCount(), 0);
-
-  TSimpleTimer other(Handler, 50, Count);
-  other.SetEnabled(true);
-  timer.SetEnabled(true);
-  EXPECT_EQ(Handler->RunningCount(), 2);
-  EXPECT_NE(timer.Id(), other.Id());
-  EXPECT_EQ(Handler->WindowTimers.at(other.Id()), 50u);
-  other.SetEnabled(false);
-  EXPECT_EQ(Handler->RunningCount(), 1);
 
   Handler->RefuseTimers = true;
   EXPECT_FALSE(other.Start());
   EXPECT_FALSE(other.Enabled());
-  EXPECT_EQ(Handler->RunningCount(), 1);
+  EXPECT_EQ(Handler->RunningCount(), 0);
 }
 
 // Interval 0 never starts a timer; on a running one it holds the ticks with Enabled still set, as
@@ -63,29 +48,22 @@ TEST_F(SimpleTimerTest, RunsWhileStartedAndKeepsTheRunningCount) {
 TEST_F(SimpleTimerTest, IntervalZeroOrNoEventHoldsARunningTimer) {
   TSimpleTimer timer(Handler, 0, Count);
   EXPECT_FALSE(timer.Start());
-  timer.SetEnabled(true);
-  EXPECT_FALSE(timer.Enabled());
   timer.SetInterval(200);
   EXPECT_FALSE(timer.Enabled());
   ASSERT_TRUE(timer.Start());
 
   timer.SetInterval(0);
   EXPECT_TRUE(timer.Enabled());
-  EXPECT_TRUE(Handler->WindowTimers.empty());
   EXPECT_EQ(Handler->RunningCount(), 0);
   EXPECT_FALSE(Handler->Timer(timer.Id()));  // a tick still queued changes nothing
   timer.SetInterval(300);
   EXPECT_EQ(Handler->WindowTimers.at(timer.Id()), 300u);
   EXPECT_EQ(Handler->RunningCount(), 1);
-  timer.SetInterval(40);
-  EXPECT_EQ(Handler->WindowTimers.at(timer.Id()), 40u);
 
   timer.SetOnTimer(nullptr);
   EXPECT_TRUE(timer.Enabled());
-  EXPECT_TRUE(Handler->WindowTimers.empty());
   EXPECT_EQ(Handler->RunningCount(), 0);
   timer.SetOnTimer(Count);
-  EXPECT_EQ(Handler->RunningCount(), 1);
   Handler->ExpireAll();
   EXPECT_EQ(Ticks, 1);
   timer.Stop();
@@ -105,7 +83,6 @@ TEST_F(SimpleTimerTest, OneShotStopsBeforeItsEventWhichMayStartItAgain) {
   EXPECT_TRUE(Handler->Timer(timer.Id()));
   EXPECT_FALSE(enabledInEvent);
   EXPECT_FALSE(Handler->Timer(timer.Id()));  // the second tick of a stopped timer is stale
-  EXPECT_EQ(Ticks, 1);
   EXPECT_EQ(Handler->RunningCount(), 0);
 
   timer.SetOnTimer([&](TSimpleTimer& sender) {
@@ -125,7 +102,6 @@ TEST_F(SimpleTimerTest, StaleAndForgedIdsRunNothing) {
   timer->Start();
   const uintptr_t freedId = timer->Id();
   timer.reset();
-  EXPECT_EQ(Handler->RunningCount(), 0);
   EXPECT_EQ(Handler->TimerCount(), 0u);
   TSimpleTimer live(Handler, 10, Count), stopped(Handler, 10, Count);
   live.Start();

@@ -14,21 +14,18 @@
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"
 
-template <class T>
-BOOL CALLBACK FindFormOf(HWND wnd, LPARAM param) {
-  if (!IsWindowVisible(wnd)) return TRUE;
-  if (auto* form = dynamic_cast<T*>(TWinControl::FromHandle(wnd))) {
-    *reinterpret_cast<T**>(param) = form;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // The visible top-level window of this thread that is a T, or nullptr.
 template <class T>
 T* FindForm() {
+  struct TSearch {
+    static BOOL CALLBACK Take(HWND wnd, LPARAM param) {
+      auto* form = IsWindowVisible(wnd) ? dynamic_cast<T*>(TWinControl::FromHandle(wnd)) : nullptr;
+      if (form) *reinterpret_cast<T**>(param) = form;
+      return !form;
+    }
+  };
   T* found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindFormOf<T>, reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), TSearch::Take, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 

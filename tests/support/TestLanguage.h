@@ -22,6 +22,10 @@ class TTestLanguage {
     FTranslator.SetState(tsTranslate);
     FTranslator.SetIsGlobal(true);
   }
+  TTestLanguage(const TTestLanguage&) = delete;
+  TTestLanguage& operator=(const TTestLanguage&) = delete;
+
+  TqmTranslate& Translator() { return FTranslator; }
 
  private:
   TqmTranslate FTranslator;

@@ -7,11 +7,13 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/support/TestPaths.h"
 #include "ui/Forms.h"
+#include "ui/Menus.h"
 
 // Serves messages until Condition holds or Milliseconds pass; answers Condition.
 inline bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds = 5000) {
@@ -64,13 +66,41 @@ T* AddControl(TWinControl& owner, TWinControl* parent = nullptr) {
   return control;
 }
 
-// Presses and releases one key through the system's input queue.
-inline void PressKey(WORD key) {
-  INPUT inputs[2]{};
-  inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
-  inputs[0].ki.wVk = inputs[1].ki.wVk = key;
-  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, inputs, sizeof(INPUT));
+// A test with a form of its own, freed at its end.
+class TFormTest : public TWindowsTest {
+ protected:
+  TFormTest() { NewForm(); }
+  void TearDown() override {
+    Form.reset();
+    TWindowsTest::TearDown();
+  }
+  // A new form in place of the one before.
+  void NewForm() {
+    Form = std::make_unique<TForm>(nullptr);
+    Form->SetBounds(60, 60, 500, 400);
+  }
+  // A new control of the form, on Parent (the form unless told) or with a Name.
+  template <class T>
+  T* Add(TWinControl* parent = nullptr) {
+    return AddControl<T>(*Form, parent);
+  }
+  template <class T>
+  T* Add(const std::string& name) {
+    T* control = Add<T>();
+    control->Name = name;
+    return control;
+  }
+
+  std::unique_ptr<TForm> Form;
+};
+
+// A menu item of Parent that Owner owns, counting its clicks in Clicks when given.
+inline TMenuItem* AddMenuItem(TComponent& owner, TMenuItem& parent, const std::string& caption, int* clicks = nullptr) {
+  auto* item = new TMenuItem(&owner);
+  item->Caption = caption;
+  if (clicks) item->OnClick = [clicks](TComponent&) { ++*clicks; };
+  parent.Add(item);
+  return item;
 }
 
 // Holds the keys down in order and releases them in reverse: {VK_CONTROL, VK_HOME} is Ctrl+Home.
@@ -86,6 +116,9 @@ inline void PressKeys(std::initializer_list<WORD> keys) {
   }
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
+
+// Presses and releases one key through the system's input queue.
+inline void PressKey(WORD key) { PressKeys({key}); }
 
 // A press and release of a mouse button (left unless told) at a point of a window's client
 // area, through the system's input queue.
@@ -119,29 +152,22 @@ inline void DragAt(HWND wnd, POINT from, POINT to) {
   MouseAt(wnd, to, MOUSEEVENTF_LEFTUP);
 }
 
-namespace winetest_detail {
-
-struct TWindowSearch {
-  const char* ClassName;
-  HWND Found;
-};
-
-inline BOOL CALLBACK TakeVisibleWindowOfClass(HWND wnd, LPARAM param) {
-  auto& search = *reinterpret_cast<TWindowSearch*>(param);
-  char name[16] = "";
-  GetClassNameA(wnd, name, sizeof name);
-  if (std::string(name) != search.ClassName || !IsWindowVisible(wnd)) return TRUE;
-  search.Found = wnd;
-  return FALSE;
-}
-
-}  // namespace winetest_detail
-
 // A visible top-level window of this thread of class ClassName ("#32768": a popup menu,
 // "#32770": a dialog); nullptr when there is none.
 inline HWND VisibleThreadWindow(const char* className) {
-  winetest_detail::TWindowSearch search{className, nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), winetest_detail::TakeVisibleWindowOfClass, reinterpret_cast<LPARAM>(&search));
+  struct TSearch {
+    const char* ClassName;
+    HWND Found;
+    static BOOL CALLBACK Take(HWND wnd, LPARAM param) {
+      auto& search = *reinterpret_cast<TSearch*>(param);
+      char name[16] = "";
+      GetClassNameA(wnd, name, sizeof name);
+      if (std::string(name) != search.ClassName || !IsWindowVisible(wnd)) return TRUE;
+      search.Found = wnd;
+      return FALSE;
+    }
+  } search{className, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), TSearch::Take, reinterpret_cast<LPARAM>(&search));
   return search.Found;
 }
 
@@ -232,38 +258,23 @@ inline std::string ArtifactsFolder() {
 inline bool SaveWindowPicture(HWND wnd, const std::string& fileName) {
   RECT r;
   GetWindowRect(wnd, &r);
-  const int width = r.right - r.left, height = r.bottom - r.top;
+  BITMAPINFOHEADER info{sizeof info, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  info.biSizeImage = (info.biWidth * 3 + 3) / 4 * 4 * info.biHeight;  // rows padded to four bytes
+  std::string bits(info.biSizeImage, '\0');
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, info.biWidth, info.biHeight);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  BitBlt(memory, 0, 0, info.biWidth, info.biHeight, screen, r.left, r.top, SRCCOPY);
   SelectObject(memory, old);
-  const DWORD rowSize = ((width * 3 + 3) / 4) * 4;
-  const DWORD imageSize = rowSize * static_cast<DWORD>(height);
-  BITMAPFILEHEADER header{};
-  header.bfType = 0x4D42;
-  header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  header.bfSize = header.bfOffBits + imageSize;
-  info.bmiHeader.biSizeImage = imageSize;
-  bool written = false;
-  HANDLE file = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    DWORD done;
-    written = WriteFile(file, &header, sizeof header, &done, nullptr) &&
-              WriteFile(file, &info.bmiHeader, sizeof info.bmiHeader, &done, nullptr) &&
-              WriteFile(file, bits, imageSize, &done, nullptr);
-    CloseHandle(file);
-  }
+  GetDIBits(memory, bitmap, 0, info.biHeight, bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  return written;
+  const BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof header + sizeof info + bits.size()), 0, 0,
+                                sizeof header + sizeof info};
+  const std::string file = std::string(reinterpret_cast<const char*>(&header), sizeof header) +
+                           std::string(reinterpret_cast<const char*>(&info), sizeof info) + bits;
+  testpaths::WriteText(fileName, file);
+  return testpaths::ReadText(fileName) == file;
 }

