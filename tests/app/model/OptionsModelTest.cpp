@@ -16,7 +16,7 @@
 #include "os/os.h"
 #include "tests/support/ScriptedAsker.h"
 #include "tests/support/TestPaths.h"
-#include "tests/support/TestTranslator.h"
+#include "tests/support/TestLanguage.h"
 #include "tests/support/Thrown.h"
 
 using testpaths::FreshFolder;
@@ -76,12 +76,12 @@ void ExpectStoredUnchanged(TLorvexSettings& original, const std::string& folder,
 // sources, both filter types and both filter actions read the same.
 TEST(OptionsModelTest, OkWithoutChangesWritesTheSettingsFileByteForByte) {
   const std::string folder = FreshFolder("options_roundtrip");
-  const TTestTranslator language({{"Desktop", "Quelle"},
-                                  {"Clipboard", "Quelle"},
-                                  {"Extension", "Typ"},
-                                  {"Word", "Typ"},
-                                  {"Show", "X"},
-                                  {"Hide", "X"}});
+  const TTestLanguage language({{"Desktop", "Quelle"},
+                                {"Clipboard", "Quelle"},
+                                {"Extension", "Typ"},
+                                {"Word", "Typ"},
+                                {"Show", "X"},
+                                {"Hide", "X"}});
   WriteText(folder + "Deutsch.lng", "");
   WriteText(folder + "English.lng", "");
 
@@ -276,9 +276,9 @@ TEST(OptionsModelTest, SlickRunWordsReplaceExistingOnesAsTheAnswersSay) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    std::optional<TTestTranslator> german;
+    std::optional<TTestLanguage> german;
     if (c.German)
-      german.emplace(std::map<std::string, std::string>{
+      german.emplace(std::initializer_list<std::pair<std::string, std::string>>{
           {"Magic word %s already exists. Do you want me to replace the magic word?", "%s gibt es schon. Ersetzen?"}});
     TLorvexSettings settings;
     settings.MagicWords.Clear();
