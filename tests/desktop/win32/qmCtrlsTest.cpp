@@ -1,15 +1,21 @@
 // The custom controls on real windows under Wine: the check box's focus and Enter, and the label's
 // selection by mouse drawn and copied from its menu. What a drag selects is worked out natively.
-// (No form of the program uses these controls: their other behaviour is left untested.)
+// They keep their state in an INI file, size themselves, collapse a neighbour and come back
+// from their component text.
 #include "desktop/win32/qmCtrls.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/win32/WideText.h"
+#include "tests/support/TestPaths.h"
+#include "core/qmMemIni.h"
+#include "core/qmDfmUtils.h"
 #include "tests/support/WineTestUtils.h"
 
 namespace {
@@ -99,6 +105,170 @@ TEST_F(QmCtrlsTest, ADragSelectsTheRunUnderItAndTheMenuCopiesTheSelection) {
     EXPECT_EQ(ClipboardText(), c.Selected.empty() ? caption : c.Selected);
   }
   ReleaseDC(label->Handle(), dc);
+}
+
+TEST_F(QmCtrlsTest, CheckBoxAndRadioGroupKeepWhatTheUserChoseUnderMainSettings) {
+  const std::string file = testpaths::FreshFolder("qmctrls") + "state.ini";
+  auto* check = Add<TqmCheckBox>("cbKeep");
+  auto* radio = Add<TqmRadioGroup>("rgMode");
+  radio->SetBounds(10, 40, 150, 100);
+  radio->SetItems({"one", "two", "three"});
+  radio->SetItemIndex(2);
+  ASSERT_TRUE(ShowActive(*Form));
+  ClickAt(check->Handle(), POINT{6, 8});
+  ClickAt(radio->Controls()[1]->Handle(), POINT{6, 8});
+  Pump(50);
+  TMemIniFile saved(file);
+  for (IqmSettings* control : std::vector<IqmSettings*>{check, radio}) control->SaveSettings(saved);
+  saved.UpdateFile();
+  EXPECT_EQ(TMemIniFile(file).Text(), "[MainSettings]\r\ncbKeep=1\r\nrgMode=1\r\n");
+
+  NewForm();
+  check = Add<TqmCheckBox>("cbKeep");
+  radio = Add<TqmRadioGroup>("rgMode");
+  radio->SetItems({"one", "two", "three"});
+  auto* unsaved = Add<TqmCheckBox>("cbNew");
+  unsaved->SetChecked(true);
+  Form->Show();
+  TMemIniFile loaded(file);
+  for (IqmSettings* control : std::vector<IqmSettings*>{check, radio, unsaved}) control->LoadSettings(loaded);
+  EXPECT_EQ(SendMessageA(check->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageA(radio->Controls()[1]->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_TRUE(unsaved->Checked()) << "a missing key keeps the state";
+}
+
+TEST_F(QmCtrlsTest, AutoSizeAddsFourForBordersAcrossEachDirectionAndTheBorderWidthAllRound) {
+  const struct {
+    TLabelBorder Border;
+    int BorderWidth, ExtraWidth, ExtraHeight;
+  } cases[] = {{0, 0, 0, 0},
+               {1u << lbLeft | 1u << lbRight, 0, 4, 0},
+               {1u << lbRight | 1u << lbBottom, 0, 4, 4},
+               {1u << lbLeft, 2, 8, 4}};
+  Form->Show();  // the labels size themselves as their windows come
+  auto* plain = Add<TLabel>();
+  plain->SetCaption("Measured text");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Border << " " << c.BorderWidth);
+    auto* label = Add<TqmLabel>();
+    label->SetCaption("Measured text");
+    label->SetBorder(c.Border);
+    label->SetBorderWidth(c.BorderWidth);
+    EXPECT_EQ(label->Width(), plain->Width() + c.ExtraWidth);
+    EXPECT_EQ(label->Height(), plain->Height() + c.ExtraHeight);
+  }
+}
+
+TEST_F(QmCtrlsTest, TheGripCollapsesAndRestoresTheNeighbourAndTheBarDragsIt) {
+  const struct {
+    const char* Name;
+    TAlign Align;
+    bool WithNeighbour;
+    int DragBy;  // 0: two clicks on the grip
+  } cases[] = {{"left", alLeft, true, 0},
+               {"top", alTop, true, 0},
+               {"without a neighbour nothing happens", alLeft, false, 0},
+               {"a drag outside the grip", alLeft, true, 30}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    NewForm();
+    const bool sideways = c.Align == alLeft;
+    auto* neighbour = Add<TPanel>();
+    neighbour->SetBounds(0, 0, 120, 80);
+    neighbour->SetAlign(c.Align);
+    neighbour->SetVisible(c.WithNeighbour);
+    auto* splitter = Add<TqmSplitter>();
+    splitter->SetBounds(0, 0, 10, 10);
+    splitter->SetAlign(c.Align);
+    Add<TPanel>()->SetAlign(alClient);
+    ASSERT_TRUE(ShowActive(*Form));
+    const auto size = [&] { return sideways ? neighbour->Width() : neighbour->Height(); };
+    const auto place = [&] { return sideways ? splitter->Left() : splitter->Top(); };
+    const auto clickGrip = [&] {
+      ClickAt(splitter->Handle(), POINT{splitter->Width() / 2, splitter->Height() / 2});
+      Pump(50);
+    };
+    const int before = size(), placed = place();
+    if (c.DragBy) {
+      DragAt(Form->Handle(), POINT{placed + 5, 5}, POINT{placed + 5 + c.DragBy, 5});  // the bar moves along
+      EXPECT_EQ(size(), before + c.DragBy);
+      EXPECT_FALSE(splitter->Collapsed());
+      continue;
+    }
+    clickGrip();
+    EXPECT_EQ(size(), c.WithNeighbour ? 0 : before);
+    EXPECT_EQ(splitter->Collapsed(), c.WithNeighbour);
+    EXPECT_EQ(place(), c.WithNeighbour ? 0 : placed);
+    clickGrip();
+    EXPECT_EQ(size(), before);
+    EXPECT_FALSE(splitter->Collapsed());
+  }
+}
+
+TEST_F(QmCtrlsTest, EachControlComesBackFromItsComponentText) {
+  struct TCase {
+    std::function<TWinControl*()> Make;
+    std::string Line;  // one that only a value other than the default writes
+    std::function<void(TComponent& copy)> Check = [](TComponent&) {};
+  };
+  const std::vector<TCase> cases = {
+      {[&] {
+         auto* label = Add<TqmLabel>("lblInfo");
+         label->SetCaption("It's selectable");
+         label->SetBorder(1u << lbLeft | 1u << lbBottom);
+         label->SetBevelInner(bvLowered);
+         label->CanSelectText = true;
+         label->SetSelectedText("sel");
+         return label;
+       },
+       "  Border = [lbLeft, lbBottom]",
+       [](TComponent& copy) { EXPECT_EQ(dynamic_cast<TqmLabel&>(copy).PopupMenu, qmLabelMenu()); }},
+      {[&] {
+         auto* splitter = Add<TqmSplitter>("splTop");
+         splitter->SetAlign(alTop);
+         splitter->GripType = gtSunken;
+         return splitter;
+       },
+       "  GripType = gtSunken"},
+      {[&] {
+         auto* panel = Add<TqmPanel>("pnlInfo");
+         panel->BevelOuter = bvLowered;
+         panel->Alignment = taLeftJustify;
+         return panel;
+       },
+       "  Alignment = taLeftJustify"},
+      {[&] {
+         auto* check = Add<TqmCheckBox>("cbKeep");
+         check->SetChecked(true);
+         return check;
+       },
+       "  Checked = True"},
+      {[&] {
+         auto* radio = Add<TqmRadioGroup>("rgMode");
+         radio->SetItems({"one", "two"});
+         radio->SetItemIndex(1);
+         return radio;
+       },
+       "  ItemIndex = 1",
+       [](TComponent& copy) {
+         auto& radio = dynamic_cast<TqmRadioGroup&>(copy);
+         ASSERT_EQ(radio.Controls().size(), 2u);
+         EXPECT_TRUE(dynamic_cast<TCheckBox&>(*radio.Controls()[1]).Checked());
+       }},
+  };
+  for (const TCase& c : cases) {
+    TWinControl* original = c.Make();
+    SCOPED_TRACE(original->ClassName());
+    TStringList text, again;
+    ComponentToDfmText(*original, text);
+    EXPECT_NE(std::find(text.begin(), text.end(), c.Line), text.end());
+    TComponent* copy =
+        DfmTextToNewComponent(text, Form.get(), [](const std::string& message) { ADD_FAILURE() << message; });
+    EXPECT_STREQ(copy->ClassName(), original->ClassName());
+    ComponentToDfmText(*copy, again);
+    EXPECT_EQ(again, text);
+    c.Check(*copy);
+  }
 }
 
 }  // namespace
