@@ -89,3 +89,23 @@ TEST(QmMessageBox, EachKindBringsItsGlyphUnlessMessageBoxGlyphsIsOff) {
   for (TButton* button : {box->btn1, box->btn2, box->btn3, box->btn4}) EXPECT_EQ(glyph(button), nullptr);
   MessageBoxGlyphs = true;
 }
+
+// The reader shows an error box for each property it skips, when asked to, and reads on.
+TEST(QmMessageBox, ShowErrorsShowsEachPropertyTheReaderSkips) {
+  const TStringList text = {"object TLorvexSettings", "  Vanished = 1", "  Left = 12", "end"};
+  for (bool showErrors : {true, false}) {
+    std::string shown;
+    TDelayedAction close(
+        [&] {
+          if (TqmMessageBox* box = OpenBox()) {
+            shown = box->eText->Text();
+            PressKey(VK_RETURN);
+          }
+        },
+        300);
+    TLorvexSettings settings;
+    EXPECT_TRUE(DfmTextToComponent(settings, text, showErrors));
+    EXPECT_EQ(settings.Left, 12);
+    EXPECT_EQ(shown, showErrors ? "Line 2: Property Vanished does not exist" : "");
+  }
+}

@@ -576,3 +576,26 @@ TEST_F(UiTest, TheHintFollowsThePointerAndTheShowHintEventAndHidesOnKeysAndLeavi
   EXPECT_TRUE(PumpUntil([&] { return shown().empty(); }));
   Application().OnShowHint = nullptr;
 }
+
+TEST_F(UiTest, AControlOpensItsMenuOnlyWithAutoPopupAndTheMenuKnowsForWhom) {
+  TForm form(nullptr);
+  auto* edit = AddControl<TEdit>(form);
+  auto* menu = new TPopupMenu(&form);
+  AddMenuItem(form, menu->Items(), "Run");
+  int popups = 0;
+  menu->OnPopup = [&](TComponent&) { ++popups; };
+  edit->PopupMenu = menu;
+  ASSERT_TRUE(ShowActive(form));
+  auto contextMenu = [&] {
+    TMenuWatch close([](HWND) { EndMenu(); });  // whichever menu opens
+    SendMessageA(edit->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(edit->Handle()), -1);
+  };
+  contextMenu();
+  EXPECT_EQ(popups, 1);
+  EXPECT_EQ(menu->PopupComponent(), edit);
+  menu->AutoPopup = false;  // the edit's own menu, not ours
+  contextMenu();
+  EXPECT_EQ(popups, 1);
+  delete edit;
+  EXPECT_EQ(menu->PopupComponent(), nullptr);
+}

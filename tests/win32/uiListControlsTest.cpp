@@ -447,7 +447,8 @@ class TGermanTranslator : public TTestLanguage {
 };
 
 // Tabs, columns, combo items and hints are translated before and after their windows exist, the
-// selection stays, items added afterwards stay as they are, and a memo keeps its hint.
+// selection stays, items added afterwards stay as they are, a memo keeps its hint and a tool
+// button translates only its hint.
 TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheWindowsExist) {
   TGermanTranslator german;
   for (bool windowsFirst : {false, true}) {
@@ -476,4 +477,10 @@ TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheW
     combo->AddItem("Display");
     EXPECT_EQ(combo->ItemText(2), "Display");
   }
+  auto* tool = new TToolButton(Form.get());
+  tool->Caption = "Display";
+  tool->Hint = "Pick a language";
+  german.Translator().TranslateComponents(*Form);
+  EXPECT_EQ(tool->Hint, "Sprache wählen");
+  EXPECT_EQ(tool->Caption, "Display") << "a tool button's caption is its own";
 }
