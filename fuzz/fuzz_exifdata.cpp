@@ -6,14 +6,11 @@
 #include <vector>
 
 #include "metadata/Vmx.Exif.h"
+#include "fuzz/FuzzCheck.h"
 
 using namespace vmx;
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 void ReadAll(TExifData& exif) {
   for (bool inRange : {false, true}) {

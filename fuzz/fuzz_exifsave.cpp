@@ -6,14 +6,11 @@
 #include <string>
 
 #include "metadata/Vmx.Exif.h"
+#include "fuzz/FuzzCheck.h"
 
 using namespace vmx;
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 bool SameData(const TExifData& a, const TExifData& b) {
   for (int kind = esPrimary; kind <= esThumbnail; ++kind) {

@@ -12,12 +12,9 @@
 #include "core/SZCRC32.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
+#include "fuzz/FuzzCheck.h"
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 // What a format that fits its arguments must give: its plain characters, a "%" for each "%%"
 // and each argument's text in place of its specifier. Empty when the format does not fit.

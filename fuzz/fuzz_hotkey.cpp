@@ -9,14 +9,7 @@
 
 #include "desktop/HotKeyManager.h"
 #include "tests/desktop/KeyNameFixtures.h"
-
-namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
+#include "fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const TFixtureKeyNames englishLayout = WindowsEnglishKeyNames();

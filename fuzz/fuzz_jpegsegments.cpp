@@ -5,14 +5,11 @@
 #include <cstdlib>
 
 #include "metadata/Vmx.Exif.JPEGUtils.h"
+#include "fuzz/FuzzCheck.h"
 
 using namespace vmx;
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 void Walk(const uint8_t* data, size_t size, const TJPEGMarkers& wanted) {
   TUserMemoryStream stream(data, static_cast<int64_t>(size));

@@ -7,14 +7,11 @@
 #include <vector>
 
 #include "metadata/Vmx.Exif.h"
+#include "fuzz/FuzzCheck.h"
 
 using namespace vmx;
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 void Put16(std::vector<uint8_t>& out, uint32_t v, bool big) {
   if (big)

@@ -8,12 +8,9 @@
 
 #include "data/sqlite/SQLite3DB.h"
 #include "data/sqlite/SQLite3Query.h"
+#include "fuzz/FuzzCheck.h"
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 struct TFixture {
   TSqlite3DB Db{nullptr};

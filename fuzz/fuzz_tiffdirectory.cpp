@@ -6,14 +6,11 @@
 #include <cstdlib>
 
 #include "metadata/Vmx.Exif.h"
+#include "fuzz/FuzzCheck.h"
 
 using namespace vmx;
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 void ReadEveryWay(const TExifSection& section, const TExifTag& tag) {
   const uint16_t id = tag.ID();

@@ -8,15 +8,12 @@
 
 #include "core/qmStringUtils.h"
 #include "tests/support/RecursiveWildcard.h"
+#include "fuzz/FuzzCheck.h"
 
 namespace {
 
 // Exponential in the number of stars: only run on short inputs.
 constexpr size_t ReferenceLimit = 12;
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 }  // namespace
 

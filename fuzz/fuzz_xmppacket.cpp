@@ -6,14 +6,11 @@
 #include <string>
 
 #include "metadata/Vmx.Exif.XMPUtils.h"
+#include "fuzz/FuzzCheck.h"
 
 using namespace vmx;
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 // A packet whose text can be made again from its tree.
 struct TRegeneratedPacket : TXMPPacket {

@@ -9,6 +9,22 @@ namespace vmx {
 
 // --- streams ---------------------------------------------------------------------------
 
+namespace {
+
+int64_t SeekTarget(int64_t position, int64_t size, int64_t offset, TSeekOrigin origin) {
+  switch (origin) {
+    case TSeekOrigin::soBeginning:
+      return offset;
+    case TSeekOrigin::soCurrent:
+      return position + offset;
+    case TSeekOrigin::soEnd:
+      return size + offset;
+  }
+  return position;
+}
+
+}  // namespace
+
 void TStream::ReadBuffer(void* buffer, int64_t count) {
   if (count > 0 && Read(buffer, count) != count) throw EReadError();
 }
@@ -36,17 +52,7 @@ int64_t TCustomMemoryStream::Read(void* buffer, int64_t count) {
 }
 
 int64_t TCustomMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
-  switch (origin) {
-    case TSeekOrigin::soBeginning:
-      FPosition = offset;
-      break;
-    case TSeekOrigin::soCurrent:
-      FPosition += offset;
-      break;
-    case TSeekOrigin::soEnd:
-      FPosition = FSize + offset;
-      break;
-  }
+  FPosition = SeekTarget(FPosition, FSize, offset, origin);
   return FPosition;
 }
 
@@ -109,17 +115,7 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
-  switch (origin) {
-    case TSeekOrigin::soBeginning:
-      FPosition = offset;
-      break;
-    case TSeekOrigin::soCurrent:
-      FPosition += offset;
-      break;
-    case TSeekOrigin::soEnd:
-      FPosition = FSize + offset;
-      break;
-  }
+  FPosition = SeekTarget(FPosition, FSize, offset, origin);
   return FPosition;
 }
 
