@@ -60,11 +60,7 @@ TEST(SysMenuLayout, ItemPropertiesBecomeTypeStateAndText) {
       {X([](TSysMenuItem& i) { i.Default = true; }), ftString, fsDefault, "x"},
       {X([](TSysMenuItem& i) { i.Checked = i.RadioItem = true; }), ftRadioCheck, fsChecked, "x"},
       {X([](TSysMenuItem& i) { i.Break = mbBreak; }), ftMenuBreak, 0, "x"},
-      {X([](TSysMenuItem& i) {
-         i.Break = mbBarBreak;
-         i.Enabled = false;
-       }),
-       ftMenuBarBreak, fsDisabled, "x"},
+      {X([](TSysMenuItem& i) { i.Break = mbBarBreak, i.Enabled = false; }), ftMenuBarBreak, fsDisabled, "x"},
   };
   for (const auto& c : cases) {
     const auto entries = SystemMenuLayout({c.Item}, -1, 7);
