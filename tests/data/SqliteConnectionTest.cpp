@@ -140,7 +140,7 @@ TEST(SqliteConnectionTest, TransactionsAndAnInlineScriptThatFailsIsRolledBack) {
 // write waits as long and raises.
 TEST(SqliteConnectionTest, ALockedDatabaseIsWaitedForOnceWithinTheTimeOut) {
   auto db = NewDatabase("sqlite_busy", "create table t (a); insert into t values (1)");
-  auto other = SecondConnection(*db);
+  auto other = Connection(db->GetDatabase());
   other->SetConnected(true);
   auto query = NewQuery(*db, {"select a from t"});
   query->Open();  // the schema is read before the lock
@@ -205,14 +205,14 @@ TEST(SqliteConnectionTest, AConnectionWaitsForALockFromItsFirstReadOn) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     writer->ExecuteSQL("commit");
   });
-  auto reader = SecondConnection(*writer);
+  auto reader = Connection(writer->GetDatabase());
   reader->SetTimeOut(10000);
   EXPECT_NO_THROW(reader->SetConnected(true));
   release.join();
 }
 
 TEST(SqliteConnectionTest, AReadOnlyConnectionRefusesToWrite) {
-  auto reader = SecondConnection(*NewDatabase("sqlite_read_only", "create table t (a integer)"));
+  auto reader = Connection(NewDatabase("sqlite_read_only", "create table t (a integer)")->GetDatabase());
   reader->ReadOnly = true;
   reader->SetConnected(true);
   EXPECT_NO_THROW(reader->ExecuteSQL("select count(*) from t"));

@@ -167,14 +167,4 @@ TEST(SqliteUpdateTest, MasterAndDetail) {
   EXPECT_THROW(master->SetDataSource(&back), EDatabaseError);
 }
 
-TEST(SqliteUpdateTest, ProviderOperations) {
-  auto db = NewDatabase("sqlite_provider", "create table t (a integer, b); insert into t values (1, 'x')");
-  auto query = NewQuery(*db, {"select * from t"});
-  EXPECT_EQ(query->PSGetTableName(), "t");
-  const auto failure = std::make_exception_ptr(EDatabaseError("no such table: x"));
-  const EUpdateError error = query->PSGetUpdateException(failure, nullptr);
-  EXPECT_STREQ(error.what(), "no such table: x");
-  EXPECT_EQ(error.OriginalException, failure);
-}
-
 }  // namespace

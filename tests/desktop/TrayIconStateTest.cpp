@@ -70,18 +70,12 @@ TEST_F(TrayClickTest, ClicksAndDoubleClicks) {
 }
 
 TEST(TrayIconIndexTest, IndexesAreClampedToTheImagesAndAnEmptyListKeepsTheIcon) {
-  EXPECT_EQ(ClampIconIndex(10, 5), 4);
-  EXPECT_EQ(ClampIconIndex(5, 5), 4);
-  EXPECT_EQ(ClampIconIndex(2, 5), 2);
-  EXPECT_EQ(ClampIconIndex(-3, 5), 0);
+  const int clamped[][3] = {{10, 5, 4}, {5, 5, 4}, {2, 5, 2}, {-3, 5, 0}};  // index, images, shown
+  for (const auto& c : clamped) EXPECT_EQ(ClampIconIndex(c[0], c[1]), c[2]) << c[0];
   EXPECT_EQ(ClampIconIndex(0, 0), std::nullopt);
   EXPECT_EQ(ClampIconIndex(3, -1), std::nullopt);
-
-  EXPECT_EQ(NextCycleIndex(0, 5), 1);
-  EXPECT_EQ(NextCycleIndex(3, 5), 4);
-  EXPECT_EQ(NextCycleIndex(4, 5), 0);
-  EXPECT_EQ(NextCycleIndex(0, 1), 0);
-  EXPECT_EQ(NextCycleIndex(0, 0), 0);
+  const int cycled[][3] = {{3, 5, 4}, {4, 5, 0}, {0, 1, 0}, {0, 0, 0}};  // index, images, next
+  for (const auto& c : cycled) EXPECT_EQ(NextCycleIndex(c[0], c[1]), c[2]) << c[0] << " of " << c[1];
 }
 
 TEST(TrayTipTest, TheTipIsCutTo127BytesOnACharacterBoundary) {

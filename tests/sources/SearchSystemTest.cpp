@@ -67,7 +67,7 @@ TEST_F(SystemSourceTest, OffersTheCommandsWhoseKeywordsHoldTheTextInTheirOrder) 
   EXPECT_EQ(reported, 3);
 }
 
-TEST_F(SystemSourceTest, RunsEachCommandByItsKeywordInAnyCase) {
+TEST_F(SystemSourceTest, RunsEachCommandByItsKeywordInAnyCaseAndSwitchesTheExtendedSearch) {
   const std::pair<std::string, std::string> cases[] = {
       {"options", "options"},
       {"Shutdown", "end 1"},
@@ -79,9 +79,7 @@ TEST_F(SystemSourceTest, RunsEachCommandByItsKeywordInAnyCase) {
     RunItem(Source, ItemOf(command));
     EXPECT_EQ(Recorded->Done, TNames{done});
   }
-}
-
-TEST_F(SystemSourceTest, ExtendedSearchSwitchesAndItsHintTellsWhatRunningItWillDo) {
+  // The extended search switches, and its hint tells what running it will do.
   for (const bool extended : {true, false}) {
     EXPECT_EQ(CollectHits(Source, "ext").at(0).Hint, extended ? "Enable extended search" : "Disable extended search");
     RunItem(Source, ItemOf("EXTSEARCH"));
