@@ -128,6 +128,24 @@ RECT WindowBoundsInParent(TWinControl& control) {
   return r;
 }
 
+// A drop of Files as the shell makes one: a DROPFILES header and the wide names, each ended by
+// a zero, the list by another.
+HDROP MakeDrop(const std::vector<std::wstring>& files) {
+  size_t characters = 1;
+  for (const std::wstring& file : files) characters += file.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + characters * sizeof(wchar_t));
+  auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = TRUE;
+  auto* names = reinterpret_cast<wchar_t*>(header + 1);
+  for (const std::wstring& file : files) {
+    file.copy(names, file.size());
+    names += file.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
 }  // namespace
 
 // --- List view ----------------------------------------------------------------------------
@@ -359,28 +377,6 @@ TEST_F(UiListsTest, AComboBoxKeepsItemsAndSelectionFromBeforeItsWindow) {
 
 // --- Dropped files ------------------------------------------------------------------------
 
-namespace {
-
-// A drop of Files as the shell makes one: a DROPFILES header and the wide names, each ended by
-// a zero, the list by another.
-HDROP MakeDrop(const std::vector<std::wstring>& files) {
-  size_t characters = 1;
-  for (const std::wstring& file : files) characters += file.size() + 1;
-  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + characters * sizeof(wchar_t));
-  auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
-  header->pFiles = sizeof(DROPFILES);
-  header->fWide = TRUE;
-  auto* names = reinterpret_cast<wchar_t*>(header + 1);
-  for (const std::wstring& file : files) {
-    file.copy(names, file.size());
-    names += file.size() + 1;
-  }
-  GlobalUnlock(memory);
-  return static_cast<HDROP>(memory);
-}
-
-}  // namespace
-
 // The names reach the event whole, however long; the drop is finished also when the handler fails.
 TEST_F(UiListsTest, DroppedFilesReachOnDropFilesWithTheirFullNames) {
   auto* edit = Add<TEdit>();
@@ -433,24 +429,16 @@ TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisable
 
 // --- Translation --------------------------------------------------------------------------
 
-// German for the texts of the translation tests, with the control translators.
-class TGermanTranslator : public TTestLanguage {
- public:
-  TGermanTranslator()
-      : TTestLanguage({{"Display", "Anzeige"},
-                       {"Magic word", "Zauberwort"},
-                       {"Default (no translations)", "Standard (keine Übersetzung)"},
-                       {"Pick a language", "Sprache wählen"},
-                       {"Run as", "Ausführen als"}}) {
-    RegisterControlTranslators(Translator());
-  }
-};
-
 // Tabs, columns, combo items and hints are translated before and after their windows exist, the
 // selection stays, items added afterwards stay as they are, a memo keeps its hint and a tool
 // button translates only its hint.
 TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheWindowsExist) {
-  TGermanTranslator german;
+  TTestLanguage german({{"Display", "Anzeige"},
+                        {"Magic word", "Zauberwort"},
+                        {"Default (no translations)", "Standard (keine Übersetzung)"},
+                        {"Pick a language", "Sprache wählen"},
+                        {"Run as", "Ausführen als"}});
+  RegisterControlTranslators(german.Translator());
   for (bool windowsFirst : {false, true}) {
     SCOPED_TRACE(windowsFirst ? "after" : "before");
     NewForm();

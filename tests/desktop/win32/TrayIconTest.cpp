@@ -22,14 +22,16 @@ void SendTrayMessage(TTrayIcon& icon, UINT mouseMessage) {
   SendMessageA(icon.NotifyWindow(), WM_TRAYNOTIFY, icon.IconId(), mouseMessage);
 }
 
-// Only an icon the shell knows can be changed.
-bool IconInTray(HWND wnd, UINT id) {
+// Asks the shell to change (NIM_MODIFY) or delete an icon; only an icon the shell knows can be.
+bool ShellNotify(DWORD message, HWND wnd, UINT id) {
   NOTIFYICONDATAA data{};
   data.cbSize = NOTIFYICONDATAA_V2_SIZE;
   data.hWnd = wnd;
   data.uID = id;
-  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+  return Shell_NotifyIconA(message, &data) != FALSE;
 }
+
+bool IconInTray(HWND wnd, UINT id) { return ShellNotify(NIM_MODIFY, wnd, id); }
 
 // The colour pixels of an icon, to tell images apart.
 std::vector<COLORREF> IconPixels(HICON icon) {
@@ -140,12 +142,7 @@ TEST_F(TrayIconTest, TheTaskbarBroadcastAddsAVisibleIconAgain) {
   auto* hidden = new TTrayIcon(Form.get());
   hidden->SetIconVisible(false);
   ASSERT_TRUE(Icon->ShowIcon());
-  // The shell restarted and lost the icons.
-  NOTIFYICONDATAA data{};
-  data.cbSize = NOTIFYICONDATAA_V2_SIZE;
-  data.hWnd = Icon->NotifyWindow();
-  data.uID = Icon->IconId();
-  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+  ASSERT_TRUE(ShellNotify(NIM_DELETE, Icon->NotifyWindow(), Icon->IconId()));  // the shell restarted
 
   PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   EXPECT_TRUE(PumpUntil([&] { return IconInTray(Icon->NotifyWindow(), Icon->IconId()); }));
