@@ -133,32 +133,30 @@ TEST(OptionsModelTest, MagicWordRowsStaySortedIgnoringCaseAndShowTheirCells) {
   EXPECT_EQ(Row(model.MagicWords, 0, 6), (TStrings{"ed", "Editor", "C:\\ed.exe", "-n", "*", "C:\\"}));
 }
 
+// The language files of the folder, as the program names them; a language whose file is gone, or
+// an index beyond the list, stores no language.
 TEST(OptionsModelTest, LanguagesAreTheLanguageFilesOfTheFolderOnly) {
-  const std::string folder = FreshFolder("options_languages");
-  const std::string french = "fran\u00e7ais";
-  // Written as the program names files, which is how it reads the folder.
+  const std::string folder = FreshFolder("options_languages"), french = "fran\u00e7ais";
   ASSERT_TRUE(ForceDirectories(folder + "sub") && ForceDirectories(folder + "folder.lng"));
   for (const std::string& name : TStrings{french + ".LNG", "Deutsch.lng", "readme.txt", "notes.lngx", "sub\\Dansk.lng"})
     ASSERT_TRUE(os::WriteFileReplacing(folder + name, ""));
-
   TLorvexSettings settings;
-  settings.Language = "FRAN\u00c7AIS";
   TOptionsModel model(settings);
-  model.Load(folder);
-  TStrings names = model.Languages;
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (TStrings{"Deutsch", french}));
-  model.Store();
-  EXPECT_EQ(settings.Language, french);  // the file's own spelling
-
-  settings.Language = "Klingon";  // its file is gone: the default, which stores no language
-  model.Load(folder);
-  EXPECT_EQ(model.LanguageIndex, 0);
-  model.Store();
-  EXPECT_EQ(settings.Language, "");
-  model.LanguageIndex = 99;
-  model.Store();
-  EXPECT_EQ(settings.Language, "");
+  const struct {
+    const char* Stored;
+    int Index;  // chosen; -1: as loaded
+    std::string Kept;
+  } cases[] = {{"FRAN\u00c7AIS", -1, french}, {"Klingon", -1, ""}, {"", 99, ""}};
+  for (const auto& c : cases) {
+    settings.Language = c.Stored;
+    model.Load(folder);
+    TStrings names = model.Languages;
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (TStrings{"Deutsch", french}));
+    if (c.Index >= 0) model.LanguageIndex = c.Index;
+    model.Store();
+    EXPECT_EQ(settings.Language, c.Kept) << c.Stored;  // the file's own spelling
+  }
 }
 
 // The round trip above shows that every row is written as it stands; here the rows are edited.
