@@ -91,8 +91,6 @@ TEST_F(MainFormTest, StartsHiddenWithItsStoredBoundsKeptOnTheScreen) {
   }
 }
 
-// Each way of calling the window shows it with its opacity, the focus in the search box and the
-// text selected; each way of sending it away hides it and keeps it.
 TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEveryWayOfHidingKeepsTheWindow) {
   ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
   IsAlreadyRunning("Lorvex");  // this process is the first instance
@@ -356,8 +354,6 @@ TEST_F(MainFormTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
   EXPECT_TRUE(IsWindowVisible(form.Handle()));
 }
 
-// From typing to running, over a real shortcut on the desktop: the list shows the model's rows with
-// their icons, the first hit selected and each row's hint, and Enter runs the hit.
 TEST_F(MainFormTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
   const std::string link = GetSpecialFolderPath(25) + "\\Lorvex Probe Editor.lnk";  // the prefix's common desktop
   MakeLink(link, LinkTo("C:\\windows\\notepad.exe", "Edits text"));
@@ -386,8 +382,6 @@ TEST_F(MainFormTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
 
 // --- The end of the program ---------------------------------------------------------------
 
-// Exit asks to save the texts learned for the language file, writes the settings with the
-// window's bounds, and ends the program once.
 TEST_F(MainFormTest, ExitSavesLearnedTextsAfterTheQuestionAndTheSettingsWithTheBounds) {
   WriteText(ExeIniFileName(), "[Options]\r\nTranslate=1\r\n");
   WriteText(ExeFolder() + "Testish.lng", Translation("Search box", "Suchfeld"));

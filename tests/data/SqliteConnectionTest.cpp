@@ -197,7 +197,6 @@ TEST(SqliteConnectionTest, CollationsCompareBytes) {
   EXPECT_LT(SystemNoCaseCollation(nullptr, 2, "ab", 3, "ABc"), 0);
 }
 
-// A connection waits out another's lock from its first read on.
 TEST(SqliteConnectionTest, AConnectionWaitsForALockFromItsFirstReadOn) {
   auto writer = NewDatabase("sqlite_open_wait", "create table t (a integer)");
   writer->ExecuteSQL("begin exclusive");

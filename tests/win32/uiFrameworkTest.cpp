@@ -389,8 +389,6 @@ TEST_F(UiTest, AMenuCommandRunsOnlyItsLiveEnabledItem) {
   EXPECT_FALSE(TMenuItem::DispatchCommand(command));
 }
 
-// A timer fires repeatedly, stops when disabled and, restarted just before it would fire, waits
-// a whole interval again.
 TEST_F(UiTest, ATimerFiresRepeatedlyStopsWhenDisabledAndRestartsFromNow) {
   TTimer timer(nullptr);
   int ticks = 0;

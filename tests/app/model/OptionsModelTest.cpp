@@ -133,8 +133,6 @@ TEST(OptionsModelTest, MagicWordRowsStaySortedIgnoringCaseAndShowTheirCells) {
   EXPECT_EQ(Row(model.MagicWords, 0, 6), (TStrings{"ed", "Editor", "C:\\ed.exe", "-n", "*", "C:\\"}));
 }
 
-// The language files of the folder, as the program names them; a language whose file is gone, or
-// an index beyond the list, stores no language.
 TEST(OptionsModelTest, LanguagesAreTheLanguageFilesOfTheFolderOnly) {
   const std::string folder = FreshFolder("options_languages"), french = "fran\u00e7ais";
   ASSERT_TRUE(ForceDirectories(folder + "sub") && ForceDirectories(folder + "folder.lng"));
@@ -282,8 +280,6 @@ TEST(OptionsModelTest, SlickRunWordsReplaceExistingOnesAsTheAnswersSay) {
 
 // --- Portable copy --------------------------------------------------------------------------
 
-// The copy takes the program's files, the language files and the icons, and is marked portable;
-// what cannot be written is reported, and copying again overwrites.
 TEST(PortableCopyTest, TakesTheProgramsFilesLanguagesAndIconsOnlyAndReportsEveryFailure) {
   const std::string exe = FreshFolder("portable_exe");
   for (const char* name : {"Lorvex.exe", "sqlite3.dll", "Deutsch.lng", "FR.LNG", "readme.txt"})
