@@ -3,6 +3,8 @@
 #include "ExifTestFiles.h"
 #include "metadata/Vmx.Exif.h"
 
+#include "tests/support/Mapped.h"
+
 using namespace vmx;
 using namespace exiftest;
 
@@ -12,12 +14,6 @@ Bytes SmallFile(bool big) {
   return Jpeg({ExifBlock(
       BuildTiff(big, {{{Ascii(272, "Model"), Shorts(274, {1}, big), Pointer(34665, 1)}},
                       {{Shorts(34855, {100, 200}, big), Raw(37500, 7, Bytes(12, 0)), Ascii(37520, "12")}}}))});
-}
-
-std::vector<uint16_t> IDs(const TExifSection& section) {
-  std::vector<uint16_t> ids;
-  for (const TExifTag& tag : section) ids.push_back(tag.ID());
-  return ids;
 }
 
 // The little-endian small file, loaded.
@@ -49,7 +45,7 @@ TEST_F(ExifSectionTest, OnlyExtendableSectionsChangeTheFileStructure) {
   section.SetStringValue(272, "Much longer");
   EXPECT_EQ(exif.CameraModel(), "Much longer");
   section.Find(274)->SetID(40000);
-  EXPECT_EQ(IDs(section), (std::vector<uint16_t>{272, 34665, 40000}));
+  EXPECT_EQ(Mapped(section, [](const TExifTag& tag) { return tag.ID(); }), (std::vector<uint16_t>{272, 34665, 40000}));
   EXPECT_THROW(static_cast<TExtendableExifSection&>(section).Add(272, tdAscii, 1), ETagAlreadyExists);
 }
 

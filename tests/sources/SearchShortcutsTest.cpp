@@ -114,8 +114,7 @@ TEST_F(ShortcutSourceTest, ShortcutsFilesAndFoldersBecomeTheirRecordsAfterTheFil
   for (bool foldersAreHits : {false, true}) {
     SCOPED_TRACE(foldersAreHits);
     AppSettings().FoldersAreHits = foldersAreHits;
-    TNames shown;
-    for (const TItemRecord& hit : CollectHits(source, "edit")) shown.push_back(Shown(hit));
+    TNames shown = Mapped(CollectHits(source, "edit"), Shown);
     std::sort(shown.begin(), shown.end());  // the walk's order is the file system's
     TNames expected = {"Editor notes.txt|" + file + "|" + file + "|" + file + "||File|Desktop",
                        "Editor|Edits texts|" + shortcut + "|" + shortcut + "|.exe|Shortcut|Desktop"};

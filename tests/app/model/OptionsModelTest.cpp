@@ -13,6 +13,7 @@
 #include "core/qmFileUtils.h"
 #include "core/qmIniUtils.h"
 #include "os/os.h"
+#include "tests/support/Mapped.h"
 #include "tests/support/ScriptedAsker.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/TestLanguage.h"
@@ -40,9 +41,7 @@ TMagicWord& AddWord(TLorvexSettings& settings, const std::string& word, const st
 }
 
 TStrings Words(const TMagicWordRows& rows) {
-  TStrings words;
-  for (const TMagicWordRow& row : rows.Items()) words.push_back(row.MagicWord);
-  return words;
+  return Mapped(rows.Items(), [](const TMagicWordRow& row) { return row.MagicWord; });
 }
 
 TStrings Row(const TRowSource& rows, int row, int columns) {
