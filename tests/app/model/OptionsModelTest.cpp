@@ -114,11 +114,6 @@ TEST(OptionsModelTest, OkWithoutChangesWritesTheSettingsFileByteForByte) {
   });
 }
 
-TEST(OptionsModelTest, TheDefaultSettingsComeBackUnchangedWithoutLanguageFiles) {
-  TLorvexSettings defaults;
-  ExpectStoredUnchanged(defaults, FreshFolder("options_defaults"));
-}
-
 TEST(OptionsModelTest, MagicWordRowsStaySortedIgnoringCaseAndShowTheirCells) {
   TOptionsModel model(AppSettings());
   for (const char* word : {"b", "edit", "A", "Edit", "a", "C", "\xC3\xA4rger", "\xC3\x84pfel"})
