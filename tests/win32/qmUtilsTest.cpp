@@ -1,7 +1,5 @@
-// The Windows utilities with the real system: the single-instance name, paths fitted to a width,
-// the shutdown privilege and messages taken off the queue. That a second program finds the
-// single-instance name taken, and the program's version, are the main window's and the About
-// box's tests, with the real program.
+// The Windows utilities with the real system. That a second program finds the single-instance
+// name taken, and the program's version, are the main window's and the About box's tests.
 #include "core/win32/qmUtils.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// The component framework with real windows under Wine: layout, owner drawing, keys and focus,
-// modal forms, the exception boundary, calls from other threads, message filters, menus,
-// timers and hints.
+// The component framework with real windows under Wine.
 #include <gtest/gtest.h>
 #include <windowsx.h>
 

@@ -1,7 +1,5 @@
-// The list and page controls with real windows under Wine: the list view over its rows, the
-// page control, the up-down button, the combo box, files dropped on an edit box, the folder
-// dialog, and their translation. The file dialogs, answered by the test chooser, are the options
-// dialog's tests.
+// The list and page controls with real windows under Wine. The file dialogs, answered by the
+// test chooser, are the options dialog's tests.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>

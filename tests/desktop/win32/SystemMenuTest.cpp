@@ -1,7 +1,5 @@
-// TSystemMenu with real forms under Wine: the real system menu shows the entries the layout
-// gives, sub-menus that are the system menu's own, picks from the real menu by keyboard, forged
-// and foreign system commands, and the message-loop hook going with its component. Where the
-// entries go, how they look and which commands a user can pick is the layout's, tested natively.
+// TSystemMenu with real forms under Wine. Where the entries go, how they look and which commands
+// a user can pick is the layout's, tested natively.
 #include "desktop/win32/SysMenu.h"
 
 #include <gtest/gtest.h>

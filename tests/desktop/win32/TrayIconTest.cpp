@@ -1,8 +1,6 @@
-// The notification-area icon with the real shell of Wine: the icon added, changed and removed,
-// the tray menu opened by the right button, the icon added again when the taskbar is re-created,
-// minimising to the tray, a real timer for cycling, and stale or forged notifications ignored.
-// Clicks against double clicks, index clamping and tips are tested natively; the default item run
-// by a double click is the main window's test.
+// The notification-area icon with the real shell of Wine. Clicks against double clicks, index
+// clamping and tips are tested natively; the default item run by a double click is the main
+// window's test.
 #include "desktop/win32/TrayIcon.h"
 
 #include <gtest/gtest.h>

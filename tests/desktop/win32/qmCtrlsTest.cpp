@@ -1,7 +1,5 @@
-// The custom controls on real windows under Wine: the check box's focus and Enter, and the label's
-// selection by mouse drawn and copied from its menu. What a drag selects is worked out natively.
-// They keep their state in an INI file, size themselves, collapse a neighbour and come back
-// from their component text.
+// The custom controls on real windows under Wine. What a drag over a label selects is worked out
+// natively.
 #include "desktop/win32/qmCtrls.h"
 
 #include <gtest/gtest.h>
