@@ -163,14 +163,6 @@ TEST(SqliteConnectionTest, ConnectingTwiceKeepsOneDatabaseAndDisconnectClosesThe
   EXPECT_EQ(query->GetRecordCount(), 2);
 }
 
-TEST(SqliteConnectionTest, CollationsCompareBytes) {
-  auto db = NewDatabase("sqlite_coll", "create table t (a); insert into t values ('b'), ('A'), ('a')");
-  auto query = NewQuery(*db, {"select a from t order by a collate systemnocase, a collate system"});
-  query->Open();
-  EXPECT_EQ(Column(*query, "a"), "A;a;b;");
-  EXPECT_LT(SystemNoCaseCollation(nullptr, 2, "ab", 3, "ABc"), 0);
-}
-
 TEST(SqliteConnectionTest, AConnectionWaitsForALockFromItsFirstReadOn) {
   auto writer = NewDatabase("sqlite_open_wait", "create table t (a integer)");
   writer->ExecuteSQL("begin exclusive");

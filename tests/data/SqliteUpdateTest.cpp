@@ -125,46 +125,4 @@ TEST(SqliteUpdateTest, PostingWithoutUpdateSQLOrReadOnlyRaises) {
   EXPECT_THROW(query->FieldByName("data").SetAsString("x"), EDatabaseError);
 }
 
-TEST(SqliteUpdateTest, MasterAndDetail) {
-  auto db = NewDatabase("sqlite_master",
-                        "create table c (id integer, name); insert into c values (42, 'A'), (7, 'B');"
-                        "create table o (customer integer, item);"
-                        "insert into o values (42, 'x'), (42, 'y'), (7, 'z'), (9, 'q')");
-  auto master = NewQuery(*db, {"select * from c order by id desc"});
-  TDataSource source(nullptr);
-  source.DataSet = master.get();
-  auto detail = NewQuery(*db, {"select * from o where item <> 'q' order by item limit 10"});
-  detail->SetMasterFields("customer=id");
-  detail->SetDataSource(&source);
-  master->Open();
-  detail->Open();
-  EXPECT_EQ(Column(*detail, "item"), "x;y;");
-  master->Next();
-  EXPECT_EQ(Column(*detail, "item"), "z;");
-  master->Close();
-  EXPECT_EQ(Column(*detail, "item"), "closed");
-  master->SetSQL({"select * from c order by id"});
-  master->Open();
-  EXPECT_EQ(Column(*detail, "item"), "z;");
-
-  // A detail that cannot follow goes to the application's handler; the master moves on.
-  detail->SetMasterFields("customer=nothing");
-  std::vector<TComponent*> failed;
-  DataSetExceptionHandler() = [&](std::exception_ptr, TComponent& dataSet) { failed.push_back(&dataSet); };
-  master->Next();
-  DataSetExceptionHandler() = nullptr;
-  EXPECT_EQ(failed, std::vector<TComponent*>{detail.get()});
-  EXPECT_EQ(master->FieldByName("id").AsInteger(), 42);
-  EXPECT_THROW(master->First(), EDatabaseError);
-
-  detail->SetMasterFields("customer = id; item=name;");
-  EXPECT_EQ(detail->BuildFilter(), "customer='7' and item='B'");
-  detail->SetMasterFields("customer");
-  EXPECT_THROW(detail->BuildFilter(), ESqlite3Error);
-
-  TDataSource back(nullptr);
-  back.DataSet = detail.get();
-  EXPECT_THROW(master->SetDataSource(&back), EDatabaseError);
-}
-
 }  // namespace
