@@ -1,5 +1,5 @@
 // The notification-area icon's decisions without a window: clicks against double clicks (the
-// click timer expired by the test), image indexes and tips.
+// click timer expired by the test) and tips.
 #include "desktop/TrayIconState.h"
 
 #include <gtest/gtest.h>
@@ -67,15 +67,6 @@ TEST_F(TrayClickTest, ClicksAndDoubleClicks) {
   EXPECT_FALSE(Timers->Timer(Clicks.ClickTimer().Id())) << "a late tick changes nothing";
   Play("c");
   EXPECT_TRUE(Timers->WindowTimers.empty()) << "no click timer without a double-click event";
-}
-
-TEST(TrayIconIndexTest, IndexesAreClampedToTheImagesAndAnEmptyListKeepsTheIcon) {
-  const int clamped[][3] = {{10, 5, 4}, {5, 5, 4}, {2, 5, 2}, {-3, 5, 0}};  // index, images, shown
-  for (const auto& c : clamped) EXPECT_EQ(ClampIconIndex(c[0], c[1]), c[2]) << c[0];
-  EXPECT_EQ(ClampIconIndex(0, 0), std::nullopt);
-  EXPECT_EQ(ClampIconIndex(3, -1), std::nullopt);
-  const int cycled[][3] = {{3, 5, 4}, {4, 5, 0}, {0, 1, 0}, {0, 0, 0}};  // index, images, next
-  for (const auto& c : cycled) EXPECT_EQ(NextCycleIndex(c[0], c[1]), c[2]) << c[0] << " of " << c[1];
 }
 
 TEST(TrayTipTest, TheTipIsCutTo127BytesOnACharacterBoundary) {

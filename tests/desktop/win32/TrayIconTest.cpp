@@ -1,13 +1,10 @@
-// The notification-area icon with the real shell of Wine. Clicks against double clicks, index
-// clamping and tips are tested natively; the default item run by a double click is the main
-// window's test.
+// The notification-area icon with the real shell of Wine. Clicks against double clicks and tips
+// are tested natively; the default item run by a double click is the main window's test.
 #include "desktop/win32/TrayIcon.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "tests/support/WineTestUtils.h"
 #include "ui/Forms.h"
@@ -30,23 +27,6 @@ bool ShellNotify(DWORD message, HWND wnd, UINT id) {
 }
 
 bool IconInTray(HWND wnd, UINT id) { return ShellNotify(NIM_MODIFY, wnd, id); }
-
-// The colour pixels of an icon, to tell images apart.
-std::vector<COLORREF> IconPixels(HICON icon) {
-  ICONINFO info{};
-  if (!icon || !GetIconInfo(icon, &info)) return {};
-  BITMAP bitmap{};
-  GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
-  std::vector<COLORREF> pixels(static_cast<size_t>(bitmap.bmWidth) * bitmap.bmHeight);
-  BITMAPINFO format{};
-  format.bmiHeader = {sizeof(BITMAPINFOHEADER), bitmap.bmWidth, -bitmap.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, info.hbmColor, 0, bitmap.bmHeight, pixels.data(), &format, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
-  return pixels;
-}
 
 class TrayIconTest : public TFormTest {
  protected:
@@ -197,16 +177,10 @@ TEST_F(TrayIconTest, MinimisingTheFormHidesItToTheTray) {
   EXPECT_EQ(minimised, 1);
 }
 
-TEST_F(TrayIconTest, StartUpMayKeepTheMainFormHiddenAndTheApplicationWindowBringsItBack) {
+// Restoring the application's window restores the main form, minimised or hidden; minimising it
+// goes to the tray when the icon says so.
+TEST_F(TrayIconTest, TheApplicationWindowBringsTheMainFormBackAndMinimisesItToTheTray) {
   Application().MainForm = Form.get();
-  Form->Show();
-  Icon->OnStartup = [&](TComponent&, bool& showMainForm) { showMainForm = false; };
-  Icon->Loaded();
-  EXPECT_FALSE(Form->Visible());
-  EXPECT_FALSE(Application().ShowMainForm);
-  Application().ShowMainForm = true;
-
-  // Restoring the application's window restores the main form, minimised or hidden.
   Form->Show();
   ShowWindow(Form->Handle(), SW_MINIMIZE);
   SendMessageA(Application().Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -214,40 +188,10 @@ TEST_F(TrayIconTest, StartUpMayKeepTheMainFormHiddenAndTheApplicationWindowBring
   Form->Hide();
   SendMessageA(Application().Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_TRUE(IsWindowVisible(Form->Handle()));
-
-  // Minimising it goes to the tray when the icon says so.
   Icon->MinimizeToTray = true;
   SendMessageA(Application().Handle(), WM_SIZE, SIZE_MINIMIZED, 0);
   EXPECT_FALSE(Form->Visible());
   EXPECT_TRUE(Icon->IconVisible());
-}
-
-// The icon shows the image its clamped index names, and each step of the cycle shows the image at
-// the index while the event tells the next one; a freed list is let go.
-TEST_F(TrayIconTest, TheIconShowsTheImageOfItsIndex) {
-  auto images = std::make_unique<TCustomImageList>(nullptr);
-  const HICON icon = Icon->Icon();
-  Icon->SetIconList(images.get());
-  for (int stock : {32512, 32513, 32514, 32515, 32516})  // the system's stock icons
-    ASSERT_GE(images->AddIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(stock))), 0);
-  Icon->SetIconIndex(10);
-  EXPECT_EQ(Icon->IconIndex(), 4);
-  EXPECT_NE(Icon->Icon(), icon);
-
-  std::vector<int> next;
-  Icon->OnCycle = [&](TComponent&, int index) { next.push_back(index); };
-  Icon->SetCycleInterval(10);
-  Icon->SetCycleIcons(true);
-  ASSERT_TRUE(PumpUntil([&] { return next.size() >= 6; }));
-  Icon->SetCycleIcons(false);
-  EXPECT_EQ(std::vector<int>(next.begin(), next.begin() + 6), (std::vector<int>{1, 2, 3, 4, 0, 1}));
-  HICON shown = images->GetIcon((Icon->IconIndex() + 4) % 5);
-  EXPECT_EQ(IconPixels(Icon->Icon()), IconPixels(shown));
-  DestroyIcon(shown);
-
-  images.reset();
-  EXPECT_EQ(Icon->IconList(), nullptr);
-  EXPECT_EQ(Icon->IconIndex(), 0);
 }
 
 }  // namespace
