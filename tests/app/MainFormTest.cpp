@@ -57,12 +57,7 @@ TTestSource::TSearch Probes(std::atomic<bool>& blocking) {
 // The real program, which finds this process holding the single-instance name or not.
 class TLorvexProcess {
  public:
-  TLorvexProcess() {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    std::string command = "\"" + testpaths::ProgramPath(LORVEX_EXE) + "\"";
-    EXPECT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &P));
-  }
+  TLorvexProcess() { EXPECT_TRUE(StartProgram("\"" + testpaths::ProgramPath(LORVEX_EXE) + "\"", P)); }
   ~TLorvexProcess() {
     if (!Ended(0)) TerminateProcess(P.hProcess, 1);
     CloseHandle(P.hThread);

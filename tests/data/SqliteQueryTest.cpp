@@ -108,13 +108,27 @@ TEST(SqliteQueryTest, DateParametersTakeTheSQLiteForm) {
   EXPECT_EQ(query->FieldByName("t").AsString(), "2009-12-31 13:45:10.250");
 }
 
+// A text with its own limit is wrapped before the next limit or filter goes on; a comment at its
+// end ends with its line, so that what is added after it is not commented out.
+TEST(SqliteQueryTest, ALimitOrFilterGoesAroundTheTextOnALineOfItsOwn) {
+  auto db = NewDatabase("sqlite_limit", "create table t (a integer); insert into t values (1), (2), (3), (4), (5)");
+  for (const char* sql : {"select a from t order by a limit 5", "select a from t order by a -- all of them"}) {
+    auto limited = NewQuery(*db, {sql});
+    limited->MaxResults = 2;
+    limited->Open();
+    EXPECT_EQ(Column(*limited, "a"), "1;2;") << sql;
+    limited->Filtered = true;
+    limited->SetFilterText("a > 3");
+    EXPECT_EQ(Column(*limited, "a"), "4;5;") << sql;
+  }
+}
+
 TEST(SqliteQueryTest, AnEmptyResultIsAtItsEndAndAMissingTableAnError) {
   auto db = NewDatabase("sqlite_empty", "create table t (a integer); insert into t values (1)");
   auto empty = NewQuery(*db, {"select a from t where a > 10"});
   empty->Open();
   EXPECT_TRUE(empty->Eof());
   EXPECT_TRUE(empty->FieldByName("a").IsNull());
-  EXPECT_EQ(empty->GetRecNo(), 0);
   EXPECT_THROW(NewQuery(*db, {"select * from nowhere"})->Open(), EDatabaseError);
 }
 

@@ -21,7 +21,6 @@ class ExifSectionTest : public ::testing::Test {
  protected:
   ExifSectionTest() { LoadJpeg(Exif, SmallFile(false)); }
   TExifData Exif;
-  TExifSection& Primary = Exif.GetSection(esPrimary);
   TExifSection& ExifTags = Exif.GetSection(esExif);  // the Exif sub-directory
 };
 
@@ -47,15 +46,6 @@ TEST_F(ExifSectionTest, OnlyExtendableSectionsChangeTheFileStructure) {
   section.Find(274)->SetID(40000);
   EXPECT_EQ(Mapped(section, [](const TExifTag& tag) { return tag.ID(); }), (std::vector<uint16_t>{272, 34665, 40000}));
   EXPECT_THROW(static_cast<TExtendableExifSection&>(section).Add(272, tdAscii, 1), ETagAlreadyExists);
-}
-
-TEST_F(ExifSectionTest, TextWritersAndTheASCIIRule) {
-  EXPECT_THROW(Primary.SetStringValue(270, "caf\xC3\xA9"), ENotOnlyASCIIError);
-  Exif.SetEnforceASCII(false);
-  Primary.SetStringValue(270, "caf\xC3\xA9");
-  EXPECT_EQ(Exif.ImageDescription(), "caf\xC3\xA9");
-  Primary.SetStringValue(270, "");
-  EXPECT_EQ(Primary.Find(270), nullptr);
 }
 
 TEST_F(ExifSectionTest, RemovingTheCurrentTagWhileWalkingSkipsNothing) {
