@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "tests/data/SqliteTestSupport.h"
 
@@ -123,8 +124,19 @@ TEST(SqliteQueryTest, ALimitOrFilterGoesAroundTheTextOnALineOfItsOwn) {
   }
 }
 
-TEST(SqliteQueryTest, AnEmptyResultIsAtItsEndAndAMissingTableAnError) {
-  auto db = NewDatabase("sqlite_empty", "create table t (a integer); insert into t values (1)");
+TEST(SqliteQueryTest, RecordNumbersAnEmptyResultAndAMissingTable) {
+  auto db = NewDatabase("sqlite_empty", "create table t (a integer); insert into t values (1), (2), (3)");
+  auto query = NewQuery(*db, {"select a from t"});
+  query->Open();
+  // Out of range: 0 is before the first row, the count + 1 after the last.
+  const struct {
+    int Set, Read;
+    bool Bof, Eof;
+  } recNos[] = {{3, 3, false, false}, {9, 3, false, false}, {0, 1, true, false}, {4, 3, false, true}};
+  for (const auto& r : recNos) {
+    query->SetRecNo(r.Set);
+    EXPECT_EQ(std::tuple(query->GetRecNo(), query->Bof(), query->Eof()), std::tuple(r.Read, r.Bof, r.Eof)) << r.Set;
+  }
   auto empty = NewQuery(*db, {"select a from t where a > 10"});
   empty->Open();
   EXPECT_TRUE(empty->Eof());
@@ -142,6 +154,27 @@ TEST(SqliteQueryTest, UnidirectionalQueriesReadEveryRowOnce) {
   for (; !query->Eof(); query->Next()) seen += query->FieldByName("a").AsString();
   EXPECT_EQ(seen, "12");
   EXPECT_THROW(query->Prior(), ESqlite3Error);
+}
+
+TEST(SqliteQueryTest, CalculatedAndLookupFieldsFollowTheCurrentRecord) {
+  auto db = NewDatabase("sqlite_calc",
+                        "create table c (id integer, name); insert into c values (1, 'Ann'), (2, 'Bob');"
+                        "create table o (customer integer, qty integer); insert into o values (1, 2), (2, 5), (3, 1)");
+  auto customers = NewQuery(*db, {"select * from c"});
+  customers->Open();
+  auto orders = NewQuery(*db, {"select * from o"});
+  orders->AddCalculatedField({"twice", TFieldType::ftInteger});
+  orders->AddLookupField({"name", TFieldType::ftString, 20}, {"customer", customers.get(), "id", "name"});
+  orders->OnCalcFields = [](TSqlite3BaseQuery& q) {
+    EXPECT_THROW(q.FieldByName("qty").SetAsInteger(0), EDatabaseError);  // only calculated fields are set here
+    q.FieldByName("twice").SetAsInteger(q.FieldByName("qty").AsInteger() * 2);
+  };
+  orders->Open();
+  EXPECT_EQ(Column(*orders, "name") + Column(*orders, "twice"), "Ann;Bob;;4;10;2;");
+  orders->First();
+  orders->Edit();
+  orders->FieldByName("qty").SetAsInteger(7);
+  EXPECT_EQ(orders->FieldByName("twice").AsInteger(), 14);
 }
 
 }  // namespace

@@ -125,4 +125,40 @@ TEST(SqliteUpdateTest, PostingWithoutUpdateSQLOrReadOnlyRaises) {
   EXPECT_THROW(query->FieldByName("data").SetAsString("x"), EDatabaseError);
 }
 
+// A detail that cannot follow its master goes to the application's handler.
+TEST(SqliteUpdateTest, MasterAndDetail) {
+  auto db = NewDatabase("sqlite_master",
+                        "create table c (id integer, name); insert into c values (42, 'A'), (7, 'B');"
+                        "create table o (customer integer, item); insert into o values (42, 'x'), (42, 'y'), (7, 'z')");
+  auto master = NewQuery(*db, {"select * from c order by id desc"});
+  TDataSource source(nullptr);
+  source.DataSet = master.get();
+  auto detail = NewQuery(*db, {"select * from o order by item"});
+  detail->SetMasterFields("customer=id");
+  detail->SetDataSource(&source);
+  master->Open();
+  detail->Open();
+  EXPECT_EQ(Column(*detail, "item"), "x;y;");
+  master->Next();
+  EXPECT_EQ(Column(*detail, "item"), "z;");
+  master->Close();
+  EXPECT_EQ(Column(*detail, "item"), "closed");
+  master->SetSQL({"select * from c order by id"});
+  master->Open();
+  EXPECT_EQ(Column(*detail, "item"), "z;");
+
+  detail->SetMasterFields("customer=nothing");
+  std::vector<TComponent*> failed;
+  DataSetExceptionHandler() = [&](std::exception_ptr, TComponent& dataSet) { failed.push_back(&dataSet); };
+  master->Next();
+  DataSetExceptionHandler() = nullptr;
+  EXPECT_EQ(failed, std::vector<TComponent*>{detail.get()});
+  EXPECT_EQ(master->FieldByName("id").AsInteger(), 42);
+
+  const auto failure = std::make_exception_ptr(EDatabaseError("no such table: x"));
+  const EUpdateError error = master->PSGetUpdateException(failure, nullptr);
+  EXPECT_STREQ(error.what(), "no such table: x");
+  EXPECT_EQ(error.OriginalException, failure);
+}
+
 }  // namespace

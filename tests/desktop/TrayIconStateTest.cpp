@@ -1,5 +1,5 @@
 // The notification-area icon's decisions without a window: clicks against double clicks (the
-// click timer expired by the test) and tips.
+// click timer expired by the test), image indexes and tips.
 #include "desktop/TrayIconState.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +81,16 @@ TEST(TrayTipTest, TheTipIsCutTo127BytesOnACharacterBoundary) {
   // A three-byte character ending at byte 127 fits.
   const std::string euro = std::string(124, 'a') + "\xE2\x82\xAC" + "tail";
   EXPECT_EQ(TrayTipText(euro, true), std::string(124, 'a') + "\xE2\x82\xAC");
+}
+
+// The cycle shows the next image, not the one after it.
+TEST(TrayIconIndexTest, IndexesAreClampedToTheImagesAndTheCycleStepsByOne) {
+  EXPECT_EQ(ClampIconIndex(10, 5), 4);
+  EXPECT_EQ(ClampIconIndex(-3, 5), 0);
+  EXPECT_EQ(ClampIconIndex(0, 0), std::nullopt);  // an empty list keeps the icon
+  EXPECT_EQ(NextCycleIndex(3, 5), 4);
+  EXPECT_EQ(NextCycleIndex(4, 5), 0);
+  EXPECT_EQ(NextCycleIndex(0, 0), 0);
 }
 
 }  // namespace

@@ -48,6 +48,16 @@ TEST_F(ExifSectionTest, OnlyExtendableSectionsChangeTheFileStructure) {
   EXPECT_THROW(static_cast<TExtendableExifSection&>(section).Add(272, tdAscii, 1), ETagAlreadyExists);
 }
 
+TEST_F(ExifSectionTest, TextWritersAndTheASCIIRule) {
+  TExifSection& primary = Exif.GetSection(esPrimary);
+  EXPECT_THROW(primary.SetStringValue(270, "caf\xC3\xA9"), ENotOnlyASCIIError);
+  Exif.SetEnforceASCII(false);
+  primary.SetStringValue(270, "caf\xC3\xA9");
+  EXPECT_EQ(Exif.ImageDescription(), "caf\xC3\xA9");
+  primary.SetStringValue(270, "");
+  EXPECT_EQ(primary.Find(270), nullptr);
+}
+
 TEST_F(ExifSectionTest, RemovingTheCurrentTagWhileWalkingSkipsNothing) {
   std::vector<uint16_t> seen;
   for (TExifTag& tag : ExifTags) {

@@ -120,6 +120,23 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
   }
 }
 
+TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
+  const std::string packet =
+      "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+      "<rdf:Description xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" tiff:Make=\"Old\" tiff:make=\"old\">"
+      "</rdf:Description></rdf:RDF></x:xmpmeta>";
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(270, "D")}}})), XMPSegmentData(packet)}));
+  EXPECT_EQ(exif.XMPWriteMode(), xmUpdateExisting);
+  exif.SetCameraMake("New");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"Make") + XMP(exif, xsTIFF, u"make"), "NewNew");
+  exif.SetCameraModel("M");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"Model"), "-");
+  exif.SetXMPWriteMode(xmRemove);
+  exif.SetCameraMake("X");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"Make") + XMP(exif, xsTIFF, u"make"), "--");
+}
+
 TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "big-endian" : "little-endian");

@@ -129,7 +129,7 @@ TEST_F(TrayIconTest, TheTaskbarBroadcastAddsAVisibleIconAgain) {
 }
 
 // Tray notifications whose ids name no live icon (a freed one's, an address, made-up ones) run
-// nothing. (The timers' ids are the timer service's, tested natively.)
+// nothing.
 TEST_F(TrayIconTest, StaleAndForgedNotificationsChangeNothing) {
   int events = 0;
   Icon->OnClick = Icon->OnDblClick = [&](TComponent&) { ++events; };
@@ -177,10 +177,14 @@ TEST_F(TrayIconTest, MinimisingTheFormHidesItToTheTray) {
   EXPECT_EQ(minimised, 1);
 }
 
-// Restoring the application's window restores the main form, minimised or hidden; minimising it
-// goes to the tray when the icon says so.
-TEST_F(TrayIconTest, TheApplicationWindowBringsTheMainFormBackAndMinimisesItToTheTray) {
+// OnStartup keeps the form hidden; the application's window restores it and minimises it to the tray.
+TEST_F(TrayIconTest, StartUpMayKeepTheMainFormHiddenAndTheApplicationWindowBringsItBack) {
   Application().MainForm = Form.get();
+  Icon->OnStartup = [&](TComponent&, bool& showMainForm) { showMainForm = false; };
+  Icon->Loaded();
+  EXPECT_FALSE(Form->Visible());
+  EXPECT_FALSE(Application().ShowMainForm);
+  Application().ShowMainForm = true;
   Form->Show();
   ShowWindow(Form->Handle(), SW_MINIMIZE);
   SendMessageA(Application().Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
