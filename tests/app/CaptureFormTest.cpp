@@ -15,7 +15,9 @@ namespace {
 constexpr COLORREF Plum = RGB(0x8E, 0x45, 0x85);
 
 // A drag on the screen, in screen coordinates.
-void Drag(POINT from, POINT to) { DragAt(GetDesktopWindow(), from, to); }
+std::function<void()> Dragging(POINT from, POINT to) {
+  return [=] { DragAt(GetDesktopWindow(), from, to); };
+}
 
 bool CaptureFormShown() {
   TCaptureForm* form = FindForm<TCaptureForm>();
@@ -37,17 +39,9 @@ TEST(CaptureFormTest, ARectangleDraggedBackwardsReachesTheClipboardAndEscOrAClic
     std::function<void()> Act;
     int Width, Height;  // of the picture stored; 0: none
   } cases[] = {
-      {"a drag from bottom right to top left",
-       [] {
-         Drag({250, 200}, {150, 160});
-       },
-       100, 40},
+      {"a drag from bottom right to top left", Dragging({250, 200}, {150, 160}), 100, 40},
       {"Esc", [] { PressKey(VK_ESCAPE); }, 0, 0},
-      {"a click without drag",
-       [] {
-         Drag({200, 180}, {200, 180});
-       },
-       0, 0},
+      {"a click without drag", Dragging({200, 180}, {200, 180}), 0, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);

@@ -57,12 +57,7 @@ TTestSource::TSearch Probes(std::atomic<bool>& blocking) {
 // The real program, which finds this process holding the single-instance name or not.
 class TLorvexProcess {
  public:
-  TLorvexProcess() {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    std::string command = "\"" + testpaths::ProgramPath(LORVEX_EXE) + "\"";
-    EXPECT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &P));
-  }
+  TLorvexProcess() { EXPECT_TRUE(StartProgram("\"" + testpaths::ProgramPath(LORVEX_EXE) + "\"", P)); }
   ~TLorvexProcess() {
     if (!Ended(0)) TerminateProcess(P.hProcess, 1);
     CloseHandle(P.hThread);
@@ -91,8 +86,6 @@ TEST_F(MainFormTest, StartsHiddenWithItsStoredBoundsKeptOnTheScreen) {
   }
 }
 
-// Each way of calling the window shows it with its opacity, the focus in the search box and the
-// text selected; each way of sending it away hides it and keeps it.
 TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEveryWayOfHidingKeepsTheWindow) {
   ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
   IsAlreadyRunning("Lorvex");  // this process is the first instance
@@ -356,8 +349,6 @@ TEST_F(MainFormTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
   EXPECT_TRUE(IsWindowVisible(form.Handle()));
 }
 
-// From typing to running, over a real shortcut on the desktop: the list shows the model's rows with
-// their icons, the first hit selected and each row's hint, and Enter runs the hit.
 TEST_F(MainFormTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
   const std::string link = GetSpecialFolderPath(25) + "\\Lorvex Probe Editor.lnk";  // the prefix's common desktop
   MakeLink(link, LinkTo("C:\\windows\\notepad.exe", "Edits text"));
@@ -386,8 +377,6 @@ TEST_F(MainFormTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
 
 // --- The end of the program ---------------------------------------------------------------
 
-// Exit asks to save the texts learned for the language file, writes the settings with the
-// window's bounds, and ends the program once.
 TEST_F(MainFormTest, ExitSavesLearnedTextsAfterTheQuestionAndTheSettingsWithTheBounds) {
   WriteText(ExeIniFileName(), "[Options]\r\nTranslate=1\r\n");
   WriteText(ExeFolder() + "Testish.lng", Translation("Search box", "Suchfeld"));

@@ -139,9 +139,7 @@ TEST_F(OptionsFormTest, AboutShowsTheVersionOfTheResourceAndOpensItsLinks) {
   EXPECT_TRUE(SaveWindowPicture(about->Handle(), ArtifactsFolder() + "about.bmp"));
 }
 
-// The dialog from the main window: the keyboard types into it and one Esc closes it. Every page
-// shows the settings; OK stops the running search before the settings change, applies them and
-// saves them, the window kept.
+// The keyboard types into the dialog, and one Esc closes it.
 TEST_F(OptionsFormTest, CtrlOOpensTheDialogWithTheSettingsOverTheKeptWindowAndOkStopsTheSearchAppliesAndSaves) {
   std::atomic<bool> searching{false};
   std::atomic<int> opacityWhenStopped{0};

@@ -83,24 +83,18 @@ TEST(OsFolders, CreateListAndGetEntries) {
   EXPECT_FALSE(os::GetEntry(dir + "*.txt", entry));
 }
 
-TEST(OsShell, EnvironmentExecutableSpecialFoldersDisplayNamesAndTheClock) {
+TEST(OsShell, EnvironmentSpecialFoldersAndDisplayNames) {
   std::string value = "x";
   ASSERT_TRUE(os::SetEnv("LORVEX_OS_TEST_EMPTY", ""));  // set, but to nothing
   EXPECT_TRUE(os::GetEnv("LORVEX_OS_TEST_EMPTY", value));
   EXPECT_EQ(value, "");
   EXPECT_FALSE(os::GetEnv("LORVEX_OS_TEST_NEVER_SET", value));
-
-  EXPECT_TRUE(os::FileExists(os::ExeFileName())) << os::ExeFileName();
   const std::string appData = os::SpecialFolderPath(26);
-  ASSERT_FALSE(appData.empty());
-  EXPECT_NE(appData.back(), '\\');
-  EXPECT_NE(appData.back(), '/');
+  EXPECT_TRUE(!appData.empty() && appData.back() != '\\' && appData.back() != '/') << appData;
 
   const std::string dir = FreshFolder("os_display");
   ASSERT_TRUE(os::WriteFileReplacing(dir + "report.txt", "x"));
   ASSERT_TRUE(os::CreateFolder(dir + "Folder"));
   EXPECT_EQ(os::ShellDisplayName(dir + "report.txt").rfind("report", 0), 0u);  // with or without extension
   EXPECT_EQ(os::ShellDisplayName(dir + "Folder"), "Folder");
-
-  EXPECT_GE(os::Now().Year, 2020);
 }

@@ -105,8 +105,6 @@ TEST(DfmWriterTest, QuotesStringsWithCharacterCodesAndLongOnesInPiecesOf64Charac
 // ---------------------------------------------------------------------------------------------
 // Round trips
 
-// Something in every property: strings that need every kind of escape, nested items, objects
-// and lists.
 TEST(DfmRoundTripTest, WritingWhatWasReadGivesTheSameTextAndValues) {
   TTestComponent original;
   original.Name = "Sample";

@@ -6,8 +6,6 @@
 
 #include "tests/support/TestPaths.h"
 
-// A file written on Windows is read, and writing keeps every other line; a value is read back
-// ignoring the case of section and key, cut to 1023 characters; what is missing gives the default.
 TEST(IniUtils, WrittenValuesReadBackIgnoringCaseAndMissingOnesGiveTheDefault) {
   const std::string ini = testpaths::FreshFolder("ini_files") + "Lorvex.ini";
   EXPECT_EQ(IniReadString(ini, "Log", "Enabled", "fallback"), "fallback");  // no file

@@ -10,6 +10,7 @@
 
 #include "core/qmFileUtils.h"
 #include "core/qmIniUtils.h"
+#include "tests/support/Mapped.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -67,9 +68,7 @@ TEST(Log, WritesOnlyWhenEnabledAndOnlyTheEnabledGroupsIgnoringCase) {
     const std::string file = dir + std::to_string(i) + ".log";
     Configure(log, dir, {{"FileName", file}, {"Enabled", c.Enabled}, {"EnabledGroups", c.EnabledGroups}});
     for (const char* group : groups) log.Log(group, "m");
-    std::vector<std::string> written;
-    for (const std::string& group : c.Written) written.push_back(group + ";m");
-    EXPECT_EQ(GroupsAndMessages(file), written);
+    EXPECT_EQ(GroupsAndMessages(file), Mapped(c.Written, [](const std::string& group) { return group + ";m"; }));
   }
 }
 

@@ -13,19 +13,10 @@ using testpaths::WriteText;
 TEST(TMemIniFileTest, ReadsSectionsAndKeysInFileOrderIgnoringCase) {
   const std::string file = FreshFolder("memini_read") + "words.ini";
   WriteText(file,
-            "\xEF\xBB\xBF; exported words\n"
-            "[notepad]\n"
-            "Description=Text editor\n"
-            "ExecuteString = C:\\Windows\\notepad.exe \r\n"
-            "; a comment=not a key\n"
-            "\n"
-            "[Übersicht]\r\n"
-            "Parameters=a=b\n"
-            "[calc] ; trailing text\n"
-            "RunAsAdmin=0\n"
-            "[NOTEPAD]\n"
-            "Path=C:\\Windows\\\n"
-            "Description=second one\n");
+            "\xEF\xBB\xBF; exported words\n[notepad]\nDescription=Text editor\n"
+            "ExecuteString = C:\\Windows\\notepad.exe \r\n; a comment=not a key\n\n"
+            "[Übersicht]\r\nParameters=a=b\n[calc] ; trailing text\nRunAsAdmin=0\n"
+            "[NOTEPAD]\nPath=C:\\Windows\\\nDescription=second one\n");
   const TMemIniFile ini(file);
   EXPECT_EQ(ini.SectionNames(), (TStringList{"notepad", "Übersicht", "calc"}));
   EXPECT_EQ(ini.ReadString("NotePad", "description", "-"), "Text editor");

@@ -73,37 +73,6 @@ TEST(SqliteConnectionTest, AFailedConnectSaysWhyAndKeepsNothingOpen) {
   }
 }
 
-TEST(SqliteConnectionTest, DatabaseNamesAndDefaults) {
-  TSqlite3DB db(nullptr);
-  db.SetDatabase("  notes\t");
-  EXPECT_EQ(db.GetDatabase(), "notes");
-  EXPECT_EQ(db.GetDefaultExt(), ".sqb");  // read once, it is appended from now on
-  db.SetDatabase("notes");
-  EXPECT_EQ(db.GetDatabase(), "notes.sqb");
-  db.SetDatabase(":MEMORY:");
-  EXPECT_EQ(db.GetDatabase(), ":MEMORY:");
-  EXPECT_EQ(db.DatabaseFileName(), ":MEMORY:");
-  db.SetDatabase("a.db");
-  db.DefaultDir = "C:\\data";
-  EXPECT_EQ(db.DatabaseFileName(), "C:\\data\\a.db");
-  EXPECT_EQ(db.DefaultDir, "C:\\data\\");
-  db.DefaultDir.clear();
-  db.SetDatabase("C:\\x\\a.db");
-  EXPECT_EQ(db.DatabaseFileName(), "C:\\x\\a.db");
-}
-
-TEST(SqliteConnectionTest, ConnectingTwiceKeepsOneDatabase) {
-  auto db = NewDatabase("sqlite_twice", "create table t (a)");
-  sqlite3* handle = db->Handle();
-  db->SetConnected(true);
-  db->Open();
-  EXPECT_EQ(db->Handle(), handle);
-  db->SetConnected(false);
-  db->SetConnected(false);
-  db->SetConnected(true);
-  EXPECT_EQ(db->ExecuteSQL("insert into t values (1)"), 0);
-}
-
 TEST(SqliteConnectionTest, ExecuteRunsEveryStatementAndReportsErrors) {
   auto db = NewDatabase("sqlite_exec", "");
   EXPECT_EQ(db->ExecuteSQL(""), 0);
@@ -140,7 +109,7 @@ TEST(SqliteConnectionTest, TransactionsAndAnInlineScriptThatFailsIsRolledBack) {
 // write waits as long and raises.
 TEST(SqliteConnectionTest, ALockedDatabaseIsWaitedForOnceWithinTheTimeOut) {
   auto db = NewDatabase("sqlite_busy", "create table t (a); insert into t values (1)");
-  auto other = SecondConnection(*db);
+  auto other = Connection(db->GetDatabase());
   other->SetConnected(true);
   auto query = NewQuery(*db, {"select a from t"});
   query->Open();  // the schema is read before the lock
@@ -173,8 +142,12 @@ TEST(SqliteConnectionTest, ALockedDatabaseIsWaitedForOnceWithinTheTimeOut) {
   EXPECT_EQ(query->GetRecordCount(), 1);
 }
 
-TEST(SqliteConnectionTest, DisconnectClosesTheQueriesAndKeepsTheLibraryForOpenStatements) {
+TEST(SqliteConnectionTest, ConnectingTwiceKeepsOneDatabaseAndDisconnectClosesTheQueriesButKeepsTheLibrary) {
   auto db = NewDatabase("sqlite_disc", "create table t (a); insert into t values (1); insert into t values (2)");
+  sqlite3* handle = db->Handle();
+  db->SetConnected(true);  // connecting again keeps the one database
+  db->Open();
+  EXPECT_EQ(db->Handle(), handle);
   auto query = NewQuery(*db, {"select * from t"}), forward = NewQuery(*db, {"select * from t"});
   forward->UniDirectional = true;
   query->Open();
@@ -184,20 +157,12 @@ TEST(SqliteConnectionTest, DisconnectClosesTheQueriesAndKeepsTheLibraryForOpenSt
   db->SetConnected(false);
   EXPECT_FALSE(query->Active());
   EXPECT_FALSE(forward->Active());
+  db->SetConnected(false);
   EXPECT_EQ(disconnects, 1);
   query->Open();  // connects again
   EXPECT_EQ(query->GetRecordCount(), 2);
 }
 
-TEST(SqliteConnectionTest, CollationsCompareBytes) {
-  auto db = NewDatabase("sqlite_coll", "create table t (a); insert into t values ('b'), ('A'), ('a')");
-  auto query = NewQuery(*db, {"select a from t order by a collate systemnocase, a collate system"});
-  query->Open();
-  EXPECT_EQ(Column(*query, "a"), "A;a;b;");
-  EXPECT_LT(SystemNoCaseCollation(nullptr, 2, "ab", 3, "ABc"), 0);
-}
-
-// A connection waits out another's lock from its first read on.
 TEST(SqliteConnectionTest, AConnectionWaitsForALockFromItsFirstReadOn) {
   auto writer = NewDatabase("sqlite_open_wait", "create table t (a integer)");
   writer->ExecuteSQL("begin exclusive");
@@ -205,14 +170,14 @@ TEST(SqliteConnectionTest, AConnectionWaitsForALockFromItsFirstReadOn) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     writer->ExecuteSQL("commit");
   });
-  auto reader = SecondConnection(*writer);
+  auto reader = Connection(writer->GetDatabase());
   reader->SetTimeOut(10000);
   EXPECT_NO_THROW(reader->SetConnected(true));
   release.join();
 }
 
 TEST(SqliteConnectionTest, AReadOnlyConnectionRefusesToWrite) {
-  auto reader = SecondConnection(*NewDatabase("sqlite_read_only", "create table t (a integer)"));
+  auto reader = Connection(NewDatabase("sqlite_read_only", "create table t (a integer)")->GetDatabase());
   reader->ReadOnly = true;
   reader->SetConnected(true);
   EXPECT_NO_THROW(reader->ExecuteSQL("select count(*) from t"));

@@ -26,20 +26,17 @@ inline std::string LibraryPath() {
 #endif
 }
 
-// A connection, not yet connected, to Name in a fresh scratch folder.
-inline std::unique_ptr<TSqlite3DB> NewConnection(const std::string& folderName, const std::string& name = "test.db") {
+// A connection, not yet connected, to the database file FileName.
+inline std::unique_ptr<TSqlite3DB> Connection(const std::string& fileName) {
   auto db = std::make_unique<TSqlite3DB>(nullptr);
   db->SetDriverDLL(LibraryPath());
-  db->SetDatabase(testpaths::FreshFolder(folderName) + name);
+  db->SetDatabase(fileName);
   return db;
 }
 
-// Another connection, not yet connected, to the database of Db.
-inline std::unique_ptr<TSqlite3DB> SecondConnection(const TSqlite3DB& db) {
-  auto other = std::make_unique<TSqlite3DB>(nullptr);
-  other->SetDriverDLL(LibraryPath());
-  other->SetDatabase(db.GetDatabase());
-  return other;
+// A connection, not yet connected, to Name in a fresh scratch folder.
+inline std::unique_ptr<TSqlite3DB> NewConnection(const std::string& folderName, const std::string& name = "test.db") {
+  return Connection(testpaths::FreshFolder(folderName) + name);
 }
 
 // A connected database holding the given script.

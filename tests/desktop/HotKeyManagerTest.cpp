@@ -52,14 +52,11 @@ TEST(HotKeyValueTest, MakeAndSplitAgreeForEveryModifierSet) {
   for (uint32_t modifiers = 0; modifiers < 16; ++modifiers) {
     uint32_t splitModifiers = 99, key = 99;
     SplitHotKey(MakeHotKey(modifiers, 116), splitModifiers, key);
-    EXPECT_EQ(splitModifiers, modifiers);
-    EXPECT_EQ(key, 116u);
+    EXPECT_EQ(std::pair(splitModifiers, key), std::pair(modifiers, 116u));
   }
-  // Split reads the key's low byte only.
   uint32_t modifiers = 0, key = 0;
-  SplitHotKey(0x6000 | 0x1FF, modifiers, key);
-  EXPECT_EQ(key, 0xFFu);
-  EXPECT_EQ(modifiers, modControl | modShift);
+  SplitHotKey(0x6000 | 0x1FF, modifiers, key);  // the key's low byte only
+  EXPECT_EQ(std::pair(modifiers, key), std::pair(uint32_t(modControl | modShift), 0xFFu));
 }
 
 // The modifiers in a fixed order, then the key's name in the layout asked for: pause in lower case
@@ -69,19 +66,16 @@ TEST(HotKeyValueTest, MakeAndSplitAgreeForEveryModifierSet) {
 TEST_F(HotKeyNamesTest, AValueIsWrittenWithItsModifiersAndTheLayoutsKeyName) {
   const TConversion cases[] = {
       {false, false, WinS, "Win+S"},
-      {false, false, 0x6070, "Ctrl+Shift+F1"},
       {false, false, hkModifierMask | 46, "Ctrl+Shift+Alt+Win+Delete"},
       {false, false, 0x41, "A"},
       {false, false, hkCtrl, "Ctrl+"},  // a key without a scan code leaves the prefix alone
       {false, false, hkCtrl | 7, "Ctrl+"},
       {false, false, 19, "pause"},
       {true, true, 19, "pause"},
-      {false, false, 36, "Home"},
       {true, true, 36, "POS1"},
       {false, false, 103, "Num 7"},
       {false, false, 173, "Volume Mute"},
       {false, true, 166, "Browser Back"},
-      {false, false, 183, "Start Application 2"},
       {false, false, 184, ""},
       {true, false, 0x6000 | 46, "Ctrl+Shift+Delete"},
       {true, true, 0x6000 | 46, "STRG+UMSCHALT+ENTF"},
@@ -101,32 +95,24 @@ TEST_F(HotKeyNamesTest, ATextIsReadAsItsValue) {
   const TConversion cases[] = {
       {false, false, WinS, "Win+S"},
       {false, false, 0x6041, "ctrl + shift + a"},
-      {false, false, 0x8073, "  Alt + F4 "},
-      {false, false, 123, "F12"},
       {false, false, 0xC020, "Ctrl+Alt+space"},
       {false, false, 0x4041, "Ctrl+Ctrl+A"},
       {false, false, 0x4041, "Ctrl+ +A"},
-      {false, false, 0xC02E, "Ctrl+Alt+Delete+"},
       {false, false, 0x4000 + 111, "Ctrl+/"},
       {false, false, 0x4000 + 34, "Ctrl+page down"},
       {false, false, 0x2000 + 161, "Shift+Right Shift"},
       {false, false, 0x4000 + 107, "ctrl+num +"},
-      {false, false, 107, "Num +"},
       {false, false, 0x10000 + 175, "Win+Volume Up"},
       {true, false, 0x6041, "Strg+Umschalt+a"},
       {true, true, 0x6041, "strg + shift + A"},
-      {true, false, 0x6074, "Ctrl+UMSCHALT+F5"},
       {true, true, 0x6074, "Ctrl+UMSCHALT+F5"},
       {true, true, 0x4000 + 46, "Strg+Entf"},
       {true, false, 0, "Strg+Entf"},
       {true, false, 0x4000 + 46, "Strg+Delete"},
       {true, true, 0x4000 + 222, "Strg+ä"},
       {true, true, 0x4000 + 8, "Strg+rück"},
-      {true, true, WinS, "WIN+S"},
       {true, true, WinS, "Win+S"},
       {true, true, 0, "Strg+umschalt"},
-      {true, true, 0, "Strg+Alt"},
-      {true, true, 0, "UMSCHALT+strg"},
   };
   for (const TConversion& c : cases)
     EXPECT_EQ(Names(c).TextToHotKey(c.Text, c.Localized), c.HotKey) << "\"" << c.Text << "\" " << c.German;

@@ -96,7 +96,6 @@ TEST_F(SimpleTimerTest, OneShotStopsBeforeItsEventWhichMayStartItAgain) {
   EXPECT_TRUE(timer.Enabled());
 }
 
-// A freed timer's id, an address, made-up ids and a live timer that does not run name nothing.
 TEST_F(SimpleTimerTest, StaleAndForgedIdsRunNothing) {
   auto timer = std::make_unique<TSimpleTimer>(Handler, 10, Count);
   timer->Start();
@@ -112,7 +111,6 @@ TEST_F(SimpleTimerTest, StaleAndForgedIdsRunNothing) {
   EXPECT_EQ(Ticks, 1);
 }
 
-// A timer may free itself in its event; the handler lives while a timer holds it.
 TEST_F(SimpleTimerTest, ATimerMayFreeItselfInItsEventAndHoldsItsHandler) {
   auto* timer = new TSimpleTimer(Handler, 10);
   timer->SetOnTimer([&](TSimpleTimer& sender) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Mapped.h"
+
 namespace {
 
 using namespace SysMenuBits;
@@ -32,16 +34,12 @@ std::vector<TSysMenuItem> MainMenu() {
           Item("-", 0x105)};
 }
 
-std::vector<int> PositionsOf(const std::vector<TSysMenuEntry>& entries) {
-  std::vector<int> positions;
-  for (const TSysMenuEntry& entry : entries) positions.push_back(entry.Position);
-  return positions;
+auto PositionsOf(const std::vector<TSysMenuEntry>& entries) {
+  return Mapped(entries, [](const TSysMenuEntry& entry) { return entry.Position; });
 }
 
-std::vector<unsigned> IdsOf(const std::vector<TSysMenuEntry>& entries) {
-  std::vector<unsigned> ids;
-  for (const TSysMenuEntry& entry : entries) ids.push_back(entry.Id);
-  return ids;
+auto IdsOf(const std::vector<TSysMenuEntry>& entries) {
+  return Mapped(entries, [](const TSysMenuEntry& entry) { return entry.Id; });
 }
 
 }  // namespace
@@ -60,11 +58,7 @@ TEST(SysMenuLayout, ItemPropertiesBecomeTypeStateAndText) {
       {X([](TSysMenuItem& i) { i.Default = true; }), ftString, fsDefault, "x"},
       {X([](TSysMenuItem& i) { i.Checked = i.RadioItem = true; }), ftRadioCheck, fsChecked, "x"},
       {X([](TSysMenuItem& i) { i.Break = mbBreak; }), ftMenuBreak, 0, "x"},
-      {X([](TSysMenuItem& i) {
-         i.Break = mbBarBreak;
-         i.Enabled = false;
-       }),
-       ftMenuBarBreak, fsDisabled, "x"},
+      {X([](TSysMenuItem& i) { i.Break = mbBarBreak, i.Enabled = false; }), ftMenuBarBreak, fsDisabled, "x"},
   };
   for (const auto& c : cases) {
     const auto entries = SystemMenuLayout({c.Item}, -1, 7);

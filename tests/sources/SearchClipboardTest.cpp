@@ -7,6 +7,7 @@
 
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettings.h"
+#include "tests/support/Mapped.h"
 
 namespace {
 
@@ -20,9 +21,7 @@ struct TFakeClipboard : TClipboardSystem {
 };
 
 TNames Texts(const TClipboardHistory& history) {
-  TNames texts;
-  for (const auto& entry : *history.Entries()) texts.push_back(entry->Text);
-  return texts;
+  return Mapped(*history.Entries(), [](const auto& entry) { return entry->Text; });
 }
 
 // A packed DIB: an information header of 40 bytes, no colour table (above 8 bits), pixels.

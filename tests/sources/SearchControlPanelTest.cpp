@@ -25,9 +25,7 @@ class TFakeModules : public TCplModules {
 };
 
 TNames Names(const std::vector<TCplEntry>& entries) {
-  TNames names;
-  for (const TCplEntry& entry : entries) names.push_back(entry.Name + entry.Parameters);
-  return names;
+  return Mapped(entries, [](const TCplEntry& entry) { return entry.Name + entry.Parameters; });
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "tests/desktop/FakeTimerHandler.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettings.h"
+#include "tests/support/Mapped.h"
 #include "tests/support/ShellRecorder.h"
 #include "tests/support/Thrown.h"
 
@@ -12,9 +13,7 @@ namespace {
 
 // What the shell was asked to open, as "file parameters".
 TNames Opened(const TShellRecorder& shell) {
-  TNames files;
-  for (const auto& request : shell.Calls) files.push_back(request.File + " " + request.Parameters);
-  return files;
+  return Mapped(shell.Calls, [](const auto& request) { return request.File + " " + request.Parameters; });
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/sources/SourceHits.h"
+#include "tests/support/Mapped.h"
 #include "tests/support/TestLanguage.h"
 
 namespace {
@@ -21,12 +22,6 @@ class TRecordedCommands : public TSystemCommands {
 const TNames Captures = {"CAPTURE DESKTOP TO CLIPBOARD",       "CAPTURE DESKTOP TO FILE",
                          "CAPTURE ACTIVE WINDOW TO CLIPBOARD", "CAPTURE ACTIVE WINDOW TO FILE",
                          "CAPTURE SELECTION TO CLIPBOARD",     "CAPTURE SELECTION TO FILE"};
-
-TNames Commands(const std::vector<TItemRecord>& hits) {
-  TNames commands;
-  for (const TItemRecord& hit : hits) commands.push_back(hit.ExecuteString);
-  return commands;
-}
 
 TNames With(TNames first, const TNames& then) {
   first.insert(first.end(), then.begin(), then.end());
@@ -57,7 +52,7 @@ TEST_F(SystemSourceTest, OffersTheCommandsWhoseKeywordsHoldTheTextInTheirOrder) 
   };
   for (const auto& [text, commands] : cases) {
     SCOPED_TRACE(text);
-    EXPECT_EQ(Commands(CollectHits(Source, text)), commands);
+    EXPECT_EQ(Mapped(CollectHits(Source, text), [](const TItemRecord& hit) { return hit.ExecuteString; }), commands);
   }
   const TItemRecord logoff = CollectHits(Source, "logoff").at(0);
   EXPECT_EQ(logoff.DisplayName, "Abmelden");
@@ -67,7 +62,7 @@ TEST_F(SystemSourceTest, OffersTheCommandsWhoseKeywordsHoldTheTextInTheirOrder) 
   EXPECT_EQ(reported, 3);
 }
 
-TEST_F(SystemSourceTest, RunsEachCommandByItsKeywordInAnyCase) {
+TEST_F(SystemSourceTest, RunsEachCommandByItsKeywordInAnyCaseAndSwitchesTheExtendedSearch) {
   const std::pair<std::string, std::string> cases[] = {
       {"options", "options"},
       {"Shutdown", "end 1"},
@@ -79,9 +74,7 @@ TEST_F(SystemSourceTest, RunsEachCommandByItsKeywordInAnyCase) {
     RunItem(Source, ItemOf(command));
     EXPECT_EQ(Recorded->Done, TNames{done});
   }
-}
-
-TEST_F(SystemSourceTest, ExtendedSearchSwitchesAndItsHintTellsWhatRunningItWillDo) {
+  // The extended search switches, and its hint tells what running it will do.
   for (const bool extended : {true, false}) {
     EXPECT_EQ(CollectHits(Source, "ext").at(0).Hint, extended ? "Enable extended search" : "Disable extended search");
     RunItem(Source, ItemOf("EXTSEARCH"));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/LorvexClasses.h"
+#include "tests/support/Mapped.h"
 
 using TNames = std::vector<std::string>;
 
@@ -38,8 +39,7 @@ inline std::vector<TItemRecord> CollectHits(TSearchClass& source, const std::str
 
 // Their names, sorted: the order of a folder's entries is the file system's.
 inline std::vector<std::string> HitNames(const std::vector<TItemRecord>& hits) {
-  std::vector<std::string> names;
-  for (const TItemRecord& hit : hits) names.push_back(hit.DisplayName);
+  std::vector<std::string> names = Mapped(hits, [](const TItemRecord& hit) { return hit.DisplayName; });
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -53,7 +53,5 @@ inline std::string Shown(const TItemRecord& hit) {
 
 // The names a source reports for one text, in its order.
 inline std::vector<std::string> NamesInOrder(TSearchClass& source, const std::string& text) {
-  std::vector<std::string> names;
-  for (const TItemRecord& hit : CollectHits(source, text)) names.push_back(hit.DisplayName);
-  return names;
+  return Mapped(CollectHits(source, text), [](const TItemRecord& hit) { return hit.DisplayName; });
 }

@@ -212,6 +212,13 @@ class TMenuWatch {
   TDelayedAction FAction, FSafety;
 };
 
+// Starts Command as a program of its own; false when it cannot be started.
+inline bool StartProgram(std::string command, PROCESS_INFORMATION& process) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+}
+
 // Keys as a user's keyboard sends them: from outside the process, through the X server's XTEST
 // extension, by xdotool with Args ("key ctrl+o", "type abc"). The keys reach the X window that
 // has the input focus, as typing does; with a Window, that window's X window gets the focus
@@ -224,11 +231,8 @@ inline bool XTestKeys(const std::string& args, HWND window = nullptr) {
     command += "windowfocus --sync " + std::to_string(xWindow) + " ";
   }
   command += args;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return false;
+  if (!StartProgram(command, process)) return false;
   // Wine starts a Unix program without a Windows process: no handle to wait for (callers wait
   // for the keys), and the thread's is not one to close.
   if (process.hProcess) {

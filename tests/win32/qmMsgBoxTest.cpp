@@ -44,16 +44,6 @@ TEST(QmMessageBox, EachStyleAnswersEnterEscAndTheCloseButtonAsItsButtonsSay) {
   EXPECT_EQ(Answer(4, [](TqmMessageBox& box) { box.btn2->Click(); }), mrNo);
 }
 
-TEST(QmMessageBox, ButtonsAreFilledFromTheRight) {
-  std::unique_ptr<TqmMessageBox> box(CreateMessageBox("x", "Question", 3, 0));
-  EXPECT_FALSE(box->btn1->Visible());
-  EXPECT_EQ(box->btn2->Caption(), "&Yes");
-  EXPECT_EQ(box->btn3->Caption(), "&No");
-  EXPECT_EQ(box->btn4->Caption(), "&Cancel");
-  EXPECT_TRUE(box->imgQuestion->Visible());
-  EXPECT_FALSE(box->imgError->Visible());
-}
-
 TEST(QmMessageBox, AVeryLongTextScrollsInABoxTwoThirdsOfTheScreenHigh) {
   std::string text;
   for (int i = 0; i < 400; ++i) text += "Line " + std::to_string(i) + "\r\n";

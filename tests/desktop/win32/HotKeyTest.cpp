@@ -1,6 +1,5 @@
-// System-wide hot keys with the real system: registrations and their atoms that go, forged
-// messages, and the system's key names. Keys pressed through the input queue and a combination
-// another program holds are the main window's and the options dialog's tests.
+// System-wide hot keys with the real system. Keys pressed through the input queue and a
+// combination another program holds are the main window's and the options dialog's tests.
 #include "desktop/win32/HotKeyManager.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
-// TSystemMenu with real forms under Wine: the real system menu shows the entries the layout
-// gives, sub-menus that are the system menu's own, picks from the real menu by keyboard, forged
-// and foreign system commands, and the message-loop hook going with its component. Where the entries go and which
-// commands a user can pick is the layout's, tested natively.
+// TSystemMenu with real forms under Wine. Where the entries go, how they look and which commands
+// a user can pick is the layout's, tested natively.
 #include "desktop/win32/SysMenu.h"
 
 #include <gtest/gtest.h>
@@ -34,8 +32,7 @@ class TCountingForm : public TForm {
   }
 };
 
-// One entry of a real menu, and what it shows: its text ("-" for a line) with its marks (a line's
-// greying is the system's own).
+// One entry of a real menu: its text ("-" for a line) and its sub-menu.
 struct TEntry {
   std::string Shown;
   HMENU SubMenu;
@@ -47,16 +44,11 @@ std::vector<TEntry> EntriesOf(HMENU menu) {
     char text[256] = "";
     MENUITEMINFOA info{};
     info.cbSize = sizeof info;
-    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+    info.fMask = MIIM_FTYPE | MIIM_SUBMENU | MIIM_STRING;
     info.dwTypeData = text;
     info.cch = sizeof text;
     if (!GetMenuItemInfoA(menu, i, TRUE, &info)) ADD_FAILURE() << "entry " << i;
-    std::string shown = info.fType & MFT_SEPARATOR ? "-" : text;
-    if (info.fType & MFT_RADIOCHECK) shown += " (radio)";
-    if (info.fState & MFS_CHECKED) shown += " (checked)";
-    if (info.fType & MFT_MENUBARBREAK) shown += " (bar break)";
-    if (info.fState & MFS_GRAYED && !(info.fType & MFT_SEPARATOR)) shown += " (grey)";
-    entries.push_back({shown, info.hSubMenu});
+    entries.push_back({info.fType & MFT_SEPARATOR ? "-" : text, info.hSubMenu});
   }
   return entries;
 }
@@ -102,26 +94,19 @@ using SystemMenuTest = TWindowsTest;
 
 }  // namespace
 
-// The items show with their shortcuts and marks before the standard commands (the popup menu
-// itself shows them alike), a sub-menu as a copy made for the system menu; a second setting
-// moves them rather than adding them again, with a new copy of the sub-menu.
+// The items show with their shortcuts before the standard commands, a sub-menu as a copy made for
+// the system menu; a second setting moves them rather than adding them again, with a new copy of
+// the sub-menu.
 TEST_F(SystemMenuTest, TheRealMenuShowsTheItemsBeforeTheStandardCommandsAndARebuildMovesThem) {
   TCountingForm form(nullptr);
   const auto standard = TextsOf(EntriesOf(SystemMenuOf(form)));
   ASSERT_FALSE(standard.empty());
   TMainMenu menu(form);
-  menu.Help->Checked = menu.Help->RadioItem = true;
-  menu.About->Enabled = false;
-  menu.About->Break = mbBarBreak;
   TSystemMenu* sysMenu = AddSystemMenu(form, menu.Popup, 0, false);
-  const std::vector<std::string> shown = {"Options\tCtrl+O",          "-", "Help (radio) (checked)",
-                                          "About (bar break) (grey)", "-", "More"};
+  const std::vector<std::string> shown = {"Options\tCtrl+O", "-", "Help", "About", "-", "More"};
   auto entries = EntriesOf(SystemMenuOf(form));
   EXPECT_EQ(TextsOf(entries, 0, shown.size()), shown);
   EXPECT_EQ(TextsOf(entries, shown.size()), standard);
-  const HMENU popup = menu.Popup->Items().CreateMenuHandle();
-  EXPECT_EQ(TextsOf(EntriesOf(popup)), shown);
-  DestroyMenu(popup);
   const HMENU first = entries[shown.size() - 1].SubMenu;
   EXPECT_EQ(TextsOf(EntriesOf(first)), (std::vector<std::string>{"Copy\tCtrl+C", "Paste"}));
 

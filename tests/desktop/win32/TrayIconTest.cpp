@@ -1,15 +1,10 @@
-// The notification-area icon with the real shell of Wine: the icon added, changed and removed,
-// the tray menu opened by the right button, the icon added again when the taskbar is re-created,
-// minimising to the tray, a real timer for cycling, and stale or forged notifications ignored.
-// Clicks against double clicks, index clamping and tips are tested natively; the default item run
-// by a double click is the main window's test.
+// The notification-area icon with the real shell of Wine. Clicks against double clicks and tips
+// are tested natively; the default item run by a double click is the main window's test.
 #include "desktop/win32/TrayIcon.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "tests/support/WineTestUtils.h"
 #include "ui/Forms.h"
@@ -22,31 +17,16 @@ void SendTrayMessage(TTrayIcon& icon, UINT mouseMessage) {
   SendMessageA(icon.NotifyWindow(), WM_TRAYNOTIFY, icon.IconId(), mouseMessage);
 }
 
-// Only an icon the shell knows can be changed.
-bool IconInTray(HWND wnd, UINT id) {
+// Asks the shell to change (NIM_MODIFY) or delete an icon; only an icon the shell knows can be.
+bool ShellNotify(DWORD message, HWND wnd, UINT id) {
   NOTIFYICONDATAA data{};
   data.cbSize = NOTIFYICONDATAA_V2_SIZE;
   data.hWnd = wnd;
   data.uID = id;
-  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+  return Shell_NotifyIconA(message, &data) != FALSE;
 }
 
-// The colour pixels of an icon, to tell images apart.
-std::vector<COLORREF> IconPixels(HICON icon) {
-  ICONINFO info{};
-  if (!icon || !GetIconInfo(icon, &info)) return {};
-  BITMAP bitmap{};
-  GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
-  std::vector<COLORREF> pixels(static_cast<size_t>(bitmap.bmWidth) * bitmap.bmHeight);
-  BITMAPINFO format{};
-  format.bmiHeader = {sizeof(BITMAPINFOHEADER), bitmap.bmWidth, -bitmap.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, info.hbmColor, 0, bitmap.bmHeight, pixels.data(), &format, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
-  return pixels;
-}
+bool IconInTray(HWND wnd, UINT id) { return ShellNotify(NIM_MODIFY, wnd, id); }
 
 class TrayIconTest : public TFormTest {
  protected:
@@ -140,12 +120,7 @@ TEST_F(TrayIconTest, TheTaskbarBroadcastAddsAVisibleIconAgain) {
   auto* hidden = new TTrayIcon(Form.get());
   hidden->SetIconVisible(false);
   ASSERT_TRUE(Icon->ShowIcon());
-  // The shell restarted and lost the icons.
-  NOTIFYICONDATAA data{};
-  data.cbSize = NOTIFYICONDATAA_V2_SIZE;
-  data.hWnd = Icon->NotifyWindow();
-  data.uID = Icon->IconId();
-  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+  ASSERT_TRUE(ShellNotify(NIM_DELETE, Icon->NotifyWindow(), Icon->IconId()));  // the shell restarted
 
   PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   EXPECT_TRUE(PumpUntil([&] { return IconInTray(Icon->NotifyWindow(), Icon->IconId()); }));
@@ -154,7 +129,7 @@ TEST_F(TrayIconTest, TheTaskbarBroadcastAddsAVisibleIconAgain) {
 }
 
 // Tray notifications whose ids name no live icon (a freed one's, an address, made-up ones) run
-// nothing. (The timers' ids are the timer service's, tested natively.)
+// nothing.
 TEST_F(TrayIconTest, StaleAndForgedNotificationsChangeNothing) {
   int events = 0;
   Icon->OnClick = Icon->OnDblClick = [&](TComponent&) { ++events; };
@@ -202,16 +177,14 @@ TEST_F(TrayIconTest, MinimisingTheFormHidesItToTheTray) {
   EXPECT_EQ(minimised, 1);
 }
 
+// OnStartup keeps the form hidden; the application's window restores it and minimises it to the tray.
 TEST_F(TrayIconTest, StartUpMayKeepTheMainFormHiddenAndTheApplicationWindowBringsItBack) {
   Application().MainForm = Form.get();
-  Form->Show();
   Icon->OnStartup = [&](TComponent&, bool& showMainForm) { showMainForm = false; };
   Icon->Loaded();
   EXPECT_FALSE(Form->Visible());
   EXPECT_FALSE(Application().ShowMainForm);
   Application().ShowMainForm = true;
-
-  // Restoring the application's window restores the main form, minimised or hidden.
   Form->Show();
   ShowWindow(Form->Handle(), SW_MINIMIZE);
   SendMessageA(Application().Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -219,40 +192,10 @@ TEST_F(TrayIconTest, StartUpMayKeepTheMainFormHiddenAndTheApplicationWindowBring
   Form->Hide();
   SendMessageA(Application().Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_TRUE(IsWindowVisible(Form->Handle()));
-
-  // Minimising it goes to the tray when the icon says so.
   Icon->MinimizeToTray = true;
   SendMessageA(Application().Handle(), WM_SIZE, SIZE_MINIMIZED, 0);
   EXPECT_FALSE(Form->Visible());
   EXPECT_TRUE(Icon->IconVisible());
-}
-
-// The icon shows the image its clamped index names, and each step of the cycle shows the image at
-// the index while the event tells the next one; a freed list is let go.
-TEST_F(TrayIconTest, TheIconShowsTheImageOfItsIndex) {
-  auto images = std::make_unique<TCustomImageList>(nullptr);
-  const HICON icon = Icon->Icon();
-  Icon->SetIconList(images.get());
-  for (int stock : {32512, 32513, 32514, 32515, 32516})  // the system's stock icons
-    ASSERT_GE(images->AddIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(stock))), 0);
-  Icon->SetIconIndex(10);
-  EXPECT_EQ(Icon->IconIndex(), 4);
-  EXPECT_NE(Icon->Icon(), icon);
-
-  std::vector<int> next;
-  Icon->OnCycle = [&](TComponent&, int index) { next.push_back(index); };
-  Icon->SetCycleInterval(10);
-  Icon->SetCycleIcons(true);
-  ASSERT_TRUE(PumpUntil([&] { return next.size() >= 6; }));
-  Icon->SetCycleIcons(false);
-  EXPECT_EQ(std::vector<int>(next.begin(), next.begin() + 6), (std::vector<int>{1, 2, 3, 4, 0, 1}));
-  HICON shown = images->GetIcon((Icon->IconIndex() + 4) % 5);
-  EXPECT_EQ(IconPixels(Icon->Icon()), IconPixels(shown));
-  DestroyIcon(shown);
-
-  images.reset();
-  EXPECT_EQ(Icon->IconList(), nullptr);
-  EXPECT_EQ(Icon->IconIndex(), 0);
 }
 
 }  // namespace

@@ -29,11 +29,8 @@ void CopyTextFromThread(const std::string& text) {
 
 void CopyTextFromProcess(const std::string& text) {
   std::string command = "\"" + testpaths::ProgramPath(LORVEX_CLIPBOARD_WRITER) + "\" \"" + text + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  ASSERT_TRUE(
-      CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  ASSERT_TRUE(StartProgram(command, process));
   WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);

@@ -8,6 +8,7 @@
 
 #include "core/qmFileUtils.h"
 #include "sources/win32/SourceIcons.h"
+#include "tests/support/Mapped.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -50,9 +51,8 @@ TEST_F(CplModulesTest, EachModuleIsAskedThroughTheWholeProtocolAndLetGo) {
 
 TEST_F(CplModulesTest, AModuleThatNeverAnswersIsLeftOutOfTheList) {
   os::CopyFile(ExeFolder() + "fake_cpl\\fakehang.cpl", Folder + "fakehang.cpl", true);
-  TNames names;
-  for (const TCplEntry& entry : BuildControlPanelList(Folder, Modules, std::chrono::milliseconds(1000)))
-    names.push_back(entry.Name + entry.Parameters);
+  TNames names = Mapped(BuildControlPanelList(Folder, Modules, std::chrono::milliseconds(1000)),
+                        [](const TCplEntry& entry) { return entry.Name + entry.Parameters; });
   std::sort(names.begin(), names.end());
   const TNames expected = {
       "Add/Remove Programs@0", "Administrative tools", "Date and Time Properties@0", "Date and Time Properties@1",

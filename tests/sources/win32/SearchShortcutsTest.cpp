@@ -1,5 +1,4 @@
-// The shortcut sources over the real shell: links made through IShellLinkA and saved with
-// IPersistFile, read back, kept across runs, and a launch that the real shell refuses. The
+// The shortcut sources over the real shell, with links made as an installer makes them. The
 // rules of the sources (filters, records, extended search, favourites) are the native suite's.
 #include "sources/win32/SearchShortcuts.h"
 

@@ -69,25 +69,18 @@ TEST_F(CaptureTest, TenCapturesWithTheCursorDrawnInLeaveNoGdiObjectBehind) {
 }
 
 TEST_F(CaptureTest, ABitmapFileHoldsThePictureAsWindowsReadsIt) {
-  const std::string folder = testpaths::FreshFolder("captures");
-  const TCaptureImage pictures[] = {
-      {1, 1, {0x00123456}},
-      {3, 2, {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF, 0x00000000, 0x00808080}},
-  };
-  for (const TCaptureImage& picture : pictures) {
-    SCOPED_TRACE(picture.Width);
-    const std::string fileName = folder + std::to_string(picture.Width) + ".bmp";
-    SetChooserForTests([&](TChooseRequest& request) {
-      EXPECT_EQ(request.Kind, TChooseRequest::ckSave);
-      EXPECT_EQ(request.Filter, "Bitmap Files (*.bmp)|*.bmp");
-      request.FileName = fileName;
-      return true;
-    });
-    StoreCapture(picture, false);
-    const TCaptureImage read = ReadBitmapFile(fileName);
-    EXPECT_EQ(std::pair(read.Width, read.Height), std::pair(picture.Width, picture.Height));
-    EXPECT_EQ(read.Pixels, picture.Pixels);
-  }
+  const std::string fileName = testpaths::FreshFolder("captures") + "capture.bmp";
+  const TCaptureImage picture{3, 2, {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF, 0x00000000, 0x00808080}};
+  SetChooserForTests([&](TChooseRequest& request) {
+    EXPECT_EQ(request.Kind, TChooseRequest::ckSave);
+    EXPECT_EQ(request.Filter, "Bitmap Files (*.bmp)|*.bmp");
+    request.FileName = fileName;
+    return true;
+  });
+  StoreCapture(picture, false);
+  const TCaptureImage read = ReadBitmapFile(fileName);
+  EXPECT_EQ(std::pair(read.Width, read.Height), std::pair(3, 2));
+  EXPECT_EQ(read.Pixels, picture.Pixels);
 }
 
 TEST_F(CaptureTest, NoWindowOrAnEmptyPictureStoresNothing) {
