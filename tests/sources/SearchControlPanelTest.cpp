@@ -61,7 +61,7 @@ TEST(ControlPanelTest, ListsEveryEntryForPartOfControlPanelAndThoseWhoseNameHold
   for (const char* file : {"a.cpl", "b.cpl"}) testpaths::WriteText(folder + file, "");
   modules->Answers["a.cpl"] = Answered({{"Mouse", "Pointer settings", 5}, {"Keyboard control", "Keys", 6}});
   modules->Answers["b.cpl"] = Answered({{"Sound", "", 0}});
-  TSearchControlPanel source(nullptr, folder, modules, nullptr);
+  TSearchControlPanel source(nullptr, folder, modules, nullptr, std::chrono::minutes(1));  // a loaded machine too
   const TNames all = {"Mouse",
                       "Keyboard control",
                       "Sound",

@@ -241,12 +241,17 @@ TEST_F(UiTest, ShowModalAnswersTheResultOfTheButtonThatEndedIt) {
     TTimer drive(nullptr);
     drive.SetInterval(50);
     drive.OnTimer = [&](TComponent&) {
-      if (!dialog.Visible() || GetFocus() != edit->Handle()) return;
+      if (!dialog.Visible()) return;
+      if (GetFocus() != edit->Handle()) {  // a busy Wine may not have activated it yet
+        SetForegroundWindow(dialog.Handle());
+        edit->SetFocus();
+        return;
+      }
       drive.SetEnabled(false);
       ownerDisabled = !IsWindowEnabled(owner.Handle());
       c.Drive();
     };
-    TDelayedAction limit([&] { dialog.ModalResult = mrAbort; }, 5000);  // instead of hanging
+    TDelayedAction limit([&] { dialog.ModalResult = mrAbort; }, 20000);  // instead of hanging
     EXPECT_EQ(dialog.ShowModal(), c.Result);
     EXPECT_EQ(okClicks, c.OkClicks);
     EXPECT_EQ(cancelClicks, c.CancelClicks);
