@@ -18,26 +18,27 @@ bool TRunGroupTree::SelectedGroupHasItems() const {
   return FSelected.Group >= 0 && !FGroups[FSelected.Group].Items.empty();
 }
 
-// The file finds sections and keys ignoring case: two names that differ only so would be one.
+// Names are checked as the file keeps them (RunGroupName), and the file finds sections and
+// keys ignoring case: two names that differ only so would be one.
 std::string TRunGroupTree::GroupNameError(const std::string& name, int except) const {
   if (std::string error = RunGroupNameError(name); !error.empty()) return error;
   for (int i = 0; i < static_cast<int>(FGroups.size()); ++i)
-    if (i != except && AnsiSameText(FGroups[i].Name, name))
-      return TranslateFormat("A group named %s exists already.", {name});
+    if (i != except && AnsiSameText(FGroups[i].Name, RunGroupName(name)))
+      return TranslateFormat("A group named %s exists already.", {RunGroupName(name)});
   return "";
 }
 
 std::string TRunGroupTree::ItemNameError(const TRunGroup& group, const std::string& name, int except) const {
   if (std::string error = RunGroupNameError(name); !error.empty()) return error;
   for (int i = 0; i < static_cast<int>(group.Items.size()); ++i)
-    if (i != except && AnsiSameText(group.Items[i].ItemName, name))
-      return TranslateFormat("The group has an item named %s already.", {name});
+    if (i != except && AnsiSameText(group.Items[i].ItemName, RunGroupName(name)))
+      return TranslateFormat("The group has an item named %s already.", {RunGroupName(name)});
   return "";
 }
 
 std::string TRunGroupTree::AddGroup(const std::string& name) {
   if (std::string error = GroupNameError(name, -1); !error.empty()) return error;
-  FGroups.push_back({name, {}});
+  FGroups.push_back({RunGroupName(name), {}});
   Select({static_cast<int>(FGroups.size()) - 1, -1});
   return "";
 }
@@ -45,30 +46,31 @@ std::string TRunGroupTree::AddGroup(const std::string& name) {
 std::string TRunGroupTree::RenameGroup(const std::string& name) {
   if (FSelected.Group < 0) return "";
   if (std::string error = GroupNameError(name, FSelected.Group); !error.empty()) return error;
-  FGroups[FSelected.Group].Name = name;
+  FGroups[FSelected.Group].Name = RunGroupName(name);
   Changed();
   return "";
 }
 
-std::string TRunGroupTree::AddItem(const TGroupData& item) {
+std::string TRunGroupTree::AddItem(TGroupData item) {
   if (FSelected.Group < 0) return TranslateText("Please select a group first.");
   TRunGroup& group = FGroups[FSelected.Group];
   if (item.ItemName.empty()) return "";
   if (std::string error = ItemNameError(group, item.ItemName, -1); !error.empty()) return error;
-  group.Items.push_back(item);
+  item.ItemName = RunGroupName(item.ItemName);
+  group.Items.push_back(std::move(item));
   Select({FSelected.Group, static_cast<int>(group.Items.size()) - 1});
   return "";
 }
 
-std::string TRunGroupTree::ReplaceItem(const TGroupData& item) {
+std::string TRunGroupTree::ReplaceItem(TGroupData item) {
   if (FSelected.Item < 0) return "";
   TRunGroup& group = FGroups[FSelected.Group];
   if (std::string error = ItemNameError(group, item.ItemName, FSelected.Item); !error.empty()) return error;
-  group.Items[FSelected.Item] = item;
+  item.ItemName = RunGroupName(item.ItemName);
+  group.Items[FSelected.Item] = std::move(item);
   Changed();
   return "";
 }
-
 void TRunGroupTree::DeleteSelected() {
   if (FSelected.Group < 0) return;
   if (FSelected.Item >= 0)

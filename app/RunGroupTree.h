@@ -1,6 +1,7 @@
 // What the run-group dialog edits: the groups with their items, in run order, and the selected
-// node. Names that would break the file and a second group or item of one name are refused
-// with a sentence for the user.
+// node. Names are kept as the file keeps them (without blanks around them); a name the file
+// would lose or break and a second group or item of one name are refused with a sentence for
+// the user.
 #pragma once
 
 #include <functional>
@@ -28,9 +29,10 @@ class TRunGroupTree {
   // Each answers why it did nothing, or empty when done; a new node becomes the selected one.
   std::string AddGroup(const std::string& name);
   std::string RenameGroup(const std::string& name);  // the selected group
-  // To the selected group, or the group of the selected item. An item without a name is not added.
-  std::string AddItem(const TGroupData& item);
-  std::string ReplaceItem(const TGroupData& item);  // the selected item
+  // To the selected group, or the group of the selected item. An item left without a name is
+  // not added; an edited one may not lose its name.
+  std::string AddItem(TGroupData item);
+  std::string ReplaceItem(TGroupData item);  // the selected item
   void DeleteSelected();
   // An item changes places with its neighbour in its group; groups do not move.
   void MoveUp() { Move(-1); }

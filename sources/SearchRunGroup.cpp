@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
@@ -34,12 +35,54 @@ std::string NotANumber(const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// A program written in quotes at From: "..." with "" for a quote inside, closed before the ";"
+// that starts the parameters or at the end. Only a program that needs them is written so (one
+// that holds ";" or a quote): an older file's own quotes around a plain path stay part of it.
+// Answers the program and where its field ends.
+std::optional<std::pair<std::string, size_t>> QuotedProgram(const std::string& value, size_t from) {
+  if (from >= value.size() || value[from] != '"') return std::nullopt;
+  std::string program;
+  for (size_t i = from + 1; i < value.size(); ++i) {
+    if (value[i] != '"') {
+      program += value[i];
+    } else if (i + 1 < value.size() && value[i + 1] == '"') {
+      program += '"';
+      ++i;
+    } else {
+      const bool closes = i + 1 == value.size() || value[i + 1] == ';';
+      if (!closes || program.find_first_of(";\"") == std::string::npos) return std::nullopt;
+      return std::make_pair(std::move(program), i + 1);
+    }
+  }
+  return std::nullopt;
+}
+
+std::string Quoted(const std::string& program) {
+  std::string quoted = "\"";
+  for (const char c : program) quoted += c == '"' ? "\"\"" : std::string(1, c);
+  return quoted + "\"";
+}
+
+}  // namespace
+
 TGroupItemValue ParseGroupItem(const std::string& value) {
   const size_t first = value.find(';');
   if (first == std::string::npos) return {"1000", value, ""};
+  if (auto quoted = QuotedProgram(value, first + 1)) {
+    const size_t end = quoted->second;
+    return {value.substr(0, first), std::move(quoted->first), end < value.size() ? value.substr(end + 1) : ""};
+  }
   const size_t second = value.find(';', first + 1);
   if (second == std::string::npos) return {"1000", value.substr(0, first), value.substr(first + 1)};
   return {value.substr(0, first), value.substr(first + 1, second - first - 1), value.substr(second + 1)};
+}
+
+std::string GroupItemValue(const TGroupItemValue& item) {
+  const std::string plain = item.Delay + ";" + item.Program + ";" + item.Parameters;
+  if (ParseGroupItem(plain) == item) return plain;
+  return item.Delay + ";" + Quoted(item.Program) + ";" + item.Parameters;
 }
 
 std::optional<unsigned> DelayMilliseconds(const std::string& text) {
@@ -88,16 +131,17 @@ void WriteRunGroups(TMemIniFile& ini, const TRunGroups& groups) {
     for (const TGroupData& item : group.Items) {
       const long milliseconds = std::lround(ClampedSeconds(item.Delay) * 1000);
       ini.WriteString(group.Name, item.ItemName,
-                      std::to_string(milliseconds) + ";" + item.Program + ";" + item.Parameters);
+                      GroupItemValue({std::to_string(milliseconds), item.Program, item.Parameters}));
     }
   }
 }
 
 std::string RunGroupNameError(const std::string& name) {
-  const bool breaksLine = name.find_first_of("=]\r\n") != std::string::npos;
-  if (breaksLine || name.starts_with(";") || name.starts_with("["))
-    return FormatText(
-        TranslateText("The name %s cannot hold \"=\", \"]\" or a line break, nor begin with \";\" or \"[\"."), {name});
+  const std::string stored = RunGroupName(name);
+  if (stored.empty() || stored.starts_with(";") || stored.find_first_of("[]=\r\n") != std::string::npos)
+    return FormatText(TranslateText("The name \"%s\" cannot be kept: it may not be empty, begin with \";\" or hold "
+                                    "\"[\", \"]\", \"=\" or a line break."),
+                      {name});
   return "";
 }
 

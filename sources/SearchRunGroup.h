@@ -15,10 +15,13 @@
 
 #include "core/LorvexClasses.h"
 #include "core/qmMemIni.h"
+#include "core/qmStringUtils.h"
 #include "desktop/SimpleTimer.h"
 
 // One stored value, taken apart: "1500;notepad.exe;a;b" is 1500, notepad.exe and "a;b"; a value
 // of two fields is program and parameters, of one field the program alone (the delay then "1000").
+// A program that holds ";" is stored in quotes, as a command line would quote it:
+// 1000;"C:\a;b\x.exe";-p.
 struct TGroupItemValue {
   std::string Delay;
   std::string Program;
@@ -27,6 +30,8 @@ struct TGroupItemValue {
   bool operator==(const TGroupItemValue&) const = default;
 };
 TGroupItemValue ParseGroupItem(const std::string& value);
+// The stored value of Item, which ParseGroupItem gives back whole.
+std::string GroupItemValue(const TGroupItemValue& item);
 
 constexpr int MaxRunDelaySeconds = 120;
 
@@ -62,8 +67,11 @@ TRunGroups ReadRunGroups(const TMemIniFile& ini);
 // Replaces every section by the groups that have items.
 void WriteRunGroups(TMemIniFile& ini, const TRunGroups& groups);
 
-// Why Name cannot be a group's or an item's name (it would break the file's lines); empty when it can.
+// Why Name cannot be a group's or an item's name; empty when it can. The file keeps a name
+// trimmed (RunGroupName), and that form must be neither empty, a comment nor break the lines.
 std::string RunGroupNameError(const std::string& name);
+// A name as the file keeps it: without the blanks around it.
+inline std::string RunGroupName(const std::string& name) { return Trim(name); }
 
 // The run-group file, read and written whole under one lock.
 class TRunGroupFile {

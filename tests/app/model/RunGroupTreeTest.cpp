@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "tests/sources/SourceSettings.h"
 #include "tests/support/Mapped.h"
 
 namespace {
@@ -9,6 +12,8 @@ namespace {
 using TNode = TRunGroupTree::TNode;
 
 TGroupData Item(const std::string& name, double delay = 1) { return {name, name + ".exe", "", delay}; }
+
+using TNames = std::vector<std::string>;
 
 TRunGroupTree WorkAndPlay() {
   return TRunGroupTree({{"Work", {Item("mail"), Item("web"), Item("chat")}}, {"Play", {}}});
@@ -20,30 +25,56 @@ std::vector<std::string> ItemNames(const TRunGroup& group) {
 
 }  // namespace
 
-TEST(RunGroupTreeTest, NamesAreRefusedWhenTheFileWouldLoseOrBreakThem) {
-  TRunGroupTree tree = WorkAndPlay();
+// Each change is made in the dialog's model, saved to the file and read back as the dialog
+// shows it the next time: a name or path comes back as it was shown, or is refused in words.
+TEST(RunGroupTreeTest, NamesAndPathsComeBackFromTheFileOrAreRefused) {
+  using TChange = std::function<std::string(TRunGroupTree&)>;
+  const TGroupData mail = {"mail", "mail.exe", "/new", 1};
+  const TNames before = {"Work: mail: mail.exe /new"};
+  const TChange addNamed = [](TRunGroupTree& t) { return t.AddItem({" ;note", "n.exe", "", 1}); };
   struct TCase {
     const char* What;
-    std::string (*Change)(TRunGroupTree& tree);
-    bool Refused;
+    TChange Change;
+    const char* Refusal;  // a part of the message; empty when the change is taken
+    TNames Seen;          // "group: item: program parameters"
   } cases[] = {
-      {"a group named like another", [](TRunGroupTree& t) { return t.AddGroup("WORK"); }, true},
-      {"a group with a bracket", [](TRunGroupTree& t) { return t.AddGroup("a]b"); }, true},
-      {"a new group", [](TRunGroupTree& t) { return t.AddGroup("Home"); }, false},
-      {"a group renamed to itself", [](TRunGroupTree& t) { return t.RenameGroup("home"); }, false},
-      {"a group renamed like another", [](TRunGroupTree& t) { return t.RenameGroup("Play"); }, true},
-      {"a first item", [](TRunGroupTree& t) { return t.AddItem(Item("x")); }, false},
-      {"an item named like another", [](TRunGroupTree& t) { return t.AddItem(Item("X")); }, true},
-      {"an item with =", [](TRunGroupTree& t) { return t.AddItem(Item("a=b")); }, true},
-      {"an item edited under its own name", [](TRunGroupTree& t) { return t.ReplaceItem(Item("x", 5)); }, false},
+      {"a group named like another but for a blank", [](auto& t) { return t.AddGroup("Work "); }, "exists", before},
+      {"a group renamed to itself in capitals", [](auto& t) { return t.RenameGroup("WORK"); }, "",
+       {"WORK: mail: mail.exe /new"}},
+      {"a group renamed with blanks around", [](auto& t) { return t.RenameGroup(" Job "); }, "",
+       {"Job: mail: mail.exe /new"}},
+      {"a group renamed to blanks", [](auto& t) { return t.RenameGroup("  "); }, "cannot be kept", before},
+      {"a group with a bracket", [](auto& t) { return t.AddGroup("a[b"); }, "cannot be kept", before},
+      {"an item whose name is a comment once trimmed", addNamed, "cannot be kept", before},
+      {"an item with =", [](auto& t) { return t.AddItem({"a=b", "x", "", 1}); }, "cannot be kept", before},
+      {"an item named like another but for case and blanks",
+       [](auto& t) { return t.AddItem({" MAIL", "x", "", 1}); }, "already", before},
+      {"an item edited to a blank name", [](auto& t) { return t.ReplaceItem({" ", "x", "", 1}); }, "cannot be kept",
+       before},
+      {"an item edited to no name", [](auto& t) { return t.ReplaceItem({"", "x", "", 1}); }, "cannot be kept",
+       before},
+      {"a program with ;", [](auto& t) { return t.AddItem({" web ", "C:\\a;b\\web.exe", "x;y", 1}); }, "",
+       {"Work: mail: mail.exe /new", "Work: web: C:\\a;b\\web.exe x;y"}},
+      {"a program in quotes", [](auto& t) { return t.AddItem({"q", "\"C:\\Program Files\\q.exe\"", "-a", 1}); }, "",
+       {"Work: mail: mail.exe /new", "Work: q: \"C:\\Program Files\\q.exe\" -a"}},
+      {"a quote before parameters with ;", [](auto& t) { return t.AddItem({"odd", "\"a", "b\";c", 1}); }, "",
+       {"Work: mail: mail.exe /new", "Work: odd: \"a b\";c"}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
-    EXPECT_EQ(c.Change(tree).empty(), !c.Refused);
+    TRunGroupTree tree({{"Work", {mail}}});
+    tree.Select({0, 0});
+    const std::string refusal = c.Change(tree);
+    EXPECT_EQ(refusal.empty(), std::string(c.Refusal).empty()) << refusal;
+    EXPECT_NE(refusal.find(c.Refusal), std::string::npos) << refusal;
+    TRunGroupFile file(WriteSettingsFile("rungroup_names.ini", ""));
+    file.Write(tree.Groups());
+    TNames seen;
+    for (const TRunGroup& group : ReadRunGroups(*file.Read()))
+      for (const TGroupData& item : group.Items)
+        seen.push_back(group.Name + ": " + TRunGroupTree::ItemText(item) + " " + item.Parameters);
+    EXPECT_EQ(seen, c.Seen);
   }
-  EXPECT_EQ(tree.Groups().back().Name, "home");
-  EXPECT_EQ(tree.Groups().back().Items, (std::vector<TGroupData>{Item("x", 5)}));
-  EXPECT_EQ(tree.Selected(), (TNode{2, 0}));
 }
 
 TEST(RunGroupTreeTest, ItemsMoveWithinTheirGroupAndTheSelectionFollows) {
