@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "core/Unicode.h"
 #include "core/qmFileUtils.h"
 #include "core/qmLog.h"
 #include "core/qmStringUtils.h"
@@ -56,27 +57,38 @@ void TClipboardSettings::Save(TMemIniFile& ini) const {
 
 // --- TClipboardHistory --------------------------------------------------------------------
 
-void TClipboardHistory::AddText(const std::string& text) {
+void TClipboardHistory::AddText(const std::string& text) { Add(text, {}); }
+
+void TClipboardHistory::AddText(std::u16string_view copied) {
+  std::string text = Utf16ToUtf8(copied);
+  const bool whole = Utf8ToUtf16(text) == copied;
+  Add(std::move(text), whole ? std::u16string() : std::u16string(copied));
+}
+
+void TClipboardHistory::Add(std::string text, std::u16string copied) {
   TEntries entries = *Entries();
   for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
-    if ((*entry)->PictureKey || !AnsiSameText((*entry)->Text, text)) continue;
+    if ((*entry)->Picture || (*entry)->Copied != copied || !AnsiSameText((*entry)->Text, text)) continue;
     std::rotate(entries.begin(), entry, entry + 1);
     Publish(std::move(entries));
     return;
   }
   auto entry = std::make_shared<TClipboardEntry>();
-  entry->Text = text;
   entry->UpperText = UpperCase(text);
+  entry->Text = std::move(text);
+  if (!copied.empty()) entry->Key = FNextKey++;
+  entry->Copied = std::move(copied);
   entries.insert(entries.begin(), std::move(entry));
   Publish(std::move(entries));
 }
 
 uint64_t TClipboardHistory::AddPicture(std::string dib, const std::string& caption) {
+  if (dib.size() > FPictureBudget) return 0;
   auto entry = std::make_shared<TClipboardEntry>();
   entry->Text = caption;
   entry->UpperText = UpperCase(caption);
   entry->Picture = std::make_shared<const std::string>(std::move(dib));
-  const uint64_t key = entry->PictureKey = FNextKey++;
+  const uint64_t key = entry->Key = FNextKey++;
   TEntries entries = *Entries();
   entries.insert(entries.begin(), std::move(entry));
   Publish(std::move(entries));
@@ -85,6 +97,15 @@ uint64_t TClipboardHistory::AddPicture(std::string dib, const std::string& capti
 
 void TClipboardHistory::Publish(TEntries entries) {
   if (entries.size() > static_cast<size_t>(std::max(FLimit, 0))) entries.resize(std::max(FLimit, 0));
+  // From the newest on: once the pictures are over the budget, every older one goes too.
+  size_t room = FPictureBudget;
+  bool over = false;
+  std::erase_if(entries, [&](const auto& entry) {
+    if (!entry->Picture) return false;
+    over = over || entry->Picture->size() > room;
+    if (!over) room -= entry->Picture->size();
+    return over;
+  });
   auto published = std::make_shared<const TEntries>(std::move(entries));
   std::lock_guard<std::mutex> lock(FLock);
   FEntries = std::move(published);
@@ -95,11 +116,16 @@ std::shared_ptr<const TClipboardHistory::TEntries> TClipboardHistory::Entries() 
   return FEntries;
 }
 
-std::shared_ptr<const std::string> TClipboardHistory::Picture(uint64_t key) const {
+std::shared_ptr<const TClipboardEntry> TClipboardHistory::Entry(uint64_t key) const {
   const std::shared_ptr<const TEntries> entries = Entries();
   for (const auto& entry : *entries)
-    if (key && entry->PictureKey == key) return entry->Picture;
+    if (key && entry->Key == key) return entry;
   return nullptr;
+}
+
+std::shared_ptr<const std::string> TClipboardHistory::Picture(uint64_t key) const {
+  const std::shared_ptr<const TClipboardEntry> entry = Entry(key);
+  return entry ? entry->Picture : nullptr;
 }
 
 // --- Clipboard data -----------------------------------------------------------------------
@@ -155,14 +181,15 @@ void TSearchClipboard::ShowOptions() {
   if (FOptionsDialog) FOptionsDialog();
 }
 
-bool TSearchClipboard::Report(const TAddHitFunc& addHit, const std::string& text, uint64_t pictureKey) {
+bool TSearchClipboard::Report(const TAddHitFunc& addHit, const std::string& text, uint64_t key) {
   TItemRecord record;
   record.DisplayName = text;
   record.Hint = text;
   record.ExecuteString = text;
   record.Description = TranslateText("Copy to clipboard");
-  // A picture's hidden key: its caption may be taken by another picture or typed as a text.
-  if (pictureKey) record.Parameters = std::to_string(pictureKey);
+  // The entry's hidden key: a picture's caption may be taken by another picture or typed as a
+  // text, and a text kept as UTF-16 shows a replacement character where it was copied otherwise.
+  if (key) record.Parameters = std::to_string(key);
   record.Score = 0;
   record.SearchClassName = GetName();
   return addHit(record);
@@ -175,7 +202,7 @@ void TSearchClipboard::Search(const std::string& text, const TAddHitFunc& addHit
   // Held for the whole walk: a range over the pointed-to list would not keep the snapshot alive.
   const std::shared_ptr<const TClipboardHistory::TEntries> entries = FHistory->Entries();
   for (const auto& entry : *entries)
-    if ((wholeHistory || Contains(entry->UpperText, upperText)) && Report(addHit, entry->Text, entry->PictureKey))
+    if ((wholeHistory || Contains(entry->UpperText, upperText)) && Report(addHit, entry->Text, entry->Key))
       return;
   for (const std::string& permanent : FPermanent)
     if (Contains(UpperCase(permanent), upperText) && Report(addHit, permanent, 0)) return;
@@ -183,7 +210,7 @@ void TSearchClipboard::Search(const std::string& text, const TAddHitFunc& addHit
 
 namespace {
 
-uint64_t PictureKeyOf(const TItemData& item) {
+uint64_t KeyOf(const TItemData& item) {
   const std::string key = item.Parameters();
   uint64_t value = 0;
   std::from_chars(key.data(), key.data() + key.size(), value);
@@ -193,18 +220,21 @@ uint64_t PictureKeyOf(const TItemData& item) {
 }  // namespace
 
 void TSearchClipboard::Execute(TItemData& item) {
-  const uint64_t key = PictureKeyOf(item);
+  const uint64_t key = KeyOf(item);
   if (!key) {
     FSystem->PutText(item.StoredExecuteString());
     return;
   }
-  const std::shared_ptr<const std::string> picture = FHistory->Picture(key);
-  if (!picture)
+  const std::shared_ptr<const TClipboardEntry> entry = FHistory->Entry(key);
+  if (!entry)
     throw Exception(FormatText(TranslateText("%s is no longer in the clipboard history."), {item.DisplayName}));
-  FSystem->PutPicture(*picture);
+  if (entry->Picture)
+    FSystem->PutPicture(*entry->Picture);
+  else
+    FSystem->PutCopiedText(entry->Copied);
 }
 
 void TSearchClipboard::LoadIcon(TItemData& item) {
-  const std::shared_ptr<const std::string> picture = FHistory->Picture(PictureKeyOf(item));
+  const std::shared_ptr<const std::string> picture = FHistory->Picture(KeyOf(item));
   item.Icon = picture ? FSystem->PictureIcon(*picture) : FSystem->ClipboardIcon();
 }

@@ -39,34 +39,51 @@ struct TClipboardSettings {
 
 // One entry of the history.
 struct TClipboardEntry {
-  std::string Text;                            // the copied text, or the picture's caption ("Image " and the time)
-  std::string UpperText;                       // Text upper-cased, for matching
-  uint64_t PictureKey = 0;                     // 0 for a text; else the picture's own key
+  std::string Text;       // the copied text, or the picture's caption ("Image " and the time)
+  std::string UpperText;  // Text upper-cased, for matching
+  // 0 for a text that Text gives back as copied; else the entry's own key (a picture, or a text
+  // that only Copied holds exactly).
+  uint64_t Key = 0;
+  // A text as it was copied when Text cannot give it back: UTF-16 with a surrogate without its
+  // partner, which Text shows as U+FFFD.
+  std::u16string Copied;
   std::shared_ptr<const std::string> Picture;  // the picture as a packed DIB
 };
 
-// The history, newest first. Changed by one thread (the GUI thread's clipboard viewer); read
-// from any thread as snapshots that later changes leave as they were.
+// The history, newest first, within its count and a budget of picture bytes: the oldest
+// pictures leave first, texts stay. Changed by one thread (the GUI thread's clipboard viewer);
+// read from any thread as snapshots that later changes leave as they were.
 class TClipboardHistory {
  public:
   using TEntries = std::vector<std::shared_ptr<const TClipboardEntry>>;
 
-  explicit TClipboardHistory(int limit) : FLimit(limit), FEntries(std::make_shared<const TEntries>()) {}
+  static constexpr size_t DefaultPictureBudget = size_t(256) << 20;
+
+  explicit TClipboardHistory(int limit, size_t pictureBudget = DefaultPictureBudget)
+      : FLimit(limit), FPictureBudget(pictureBudget), FEntries(std::make_shared<const TEntries>()) {}
 
   // A text the history holds already (among texts, ignoring case) moves to the top as it was
   // stored; a new one goes on top and the oldest entries beyond the limit go.
   void AddText(const std::string& text);
-  // Every picture is a new entry, with a key of its own; answers the key.
+  // The same with a text as the clipboard gives it, kept exactly.
+  void AddText(std::u16string_view copied);
+  // Every picture is a new entry, with a key of its own; answers the key, or 0 when the picture
+  // alone is beyond the budget (it is not kept).
   uint64_t AddPicture(std::string dib, const std::string& caption);
 
   std::shared_ptr<const TEntries> Entries() const;
+  // The entry with Key; nullptr when it has left the history.
+  std::shared_ptr<const TClipboardEntry> Entry(uint64_t key) const;
   // The picture with Key; nullptr when it has left the history.
   std::shared_ptr<const std::string> Picture(uint64_t key) const;
+  size_t PictureBudget() const { return FPictureBudget; }
 
  private:
+  void Add(std::string text, std::u16string copied);
   void Publish(TEntries entries);
 
   const int FLimit;
+  const size_t FPictureBudget;
   mutable std::mutex FLock;
   std::shared_ptr<const TEntries> FEntries;
   uint64_t FNextKey = 1;
@@ -78,6 +95,7 @@ class TClipboardSystem {
   virtual ~TClipboardSystem() = default;
   // Replace the clipboard's content; the history does not take it as a new copy.
   virtual void PutText(const std::string& text) = 0;
+  virtual void PutCopiedText(const std::u16string& text) = 0;  // UTF-16 as it is, unchecked
   virtual void PutPicture(const std::string& dib) = 0;
   // A row's icon: the picture itself, or the source's own icon.
   virtual std::unique_ptr<TIcon> PictureIcon(const std::string& dib) = 0;
@@ -115,8 +133,8 @@ class TSearchClipboard : public TSearchClass {
   // The entries that hold the text (all of them for a part of "clipboard"), then the permanent
   // texts that hold it.
   void Search(const std::string& text, const TAddHitFunc& addHit) override;
-  // Puts the hit back on the clipboard exactly as it was copied. A picture that has left the
-  // history raises.
+  // Puts the hit back on the clipboard exactly as it was copied. A picture (or a text kept as
+  // UTF-16) that has left the history raises.
   void Execute(TItemData& item) override;
   const char* ClassName() const override { return "TSearchClipboard"; }
 
@@ -124,7 +142,7 @@ class TSearchClipboard : public TSearchClass {
   const TStringList& Permanent() const { return FPermanent; }
 
  private:
-  bool Report(const TAddHitFunc& addHit, const std::string& text, uint64_t pictureKey);
+  bool Report(const TAddHitFunc& addHit, const std::string& text, uint64_t key);
 
   std::shared_ptr<TClipboardHistory> FHistory;
   const TStringList FPermanent;  // read once at start

@@ -1,6 +1,8 @@
 #include "sources/win32/SearchClipboard.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 #include "core/qmFileUtils.h"
 #include "core/qmLog.h"
@@ -17,19 +19,47 @@ constexpr UINT PassOnTimeout = 2000;
 
 TClipboardViewer* TheClipboardWindow = nullptr;
 
-// The bytes of the clipboard's data in Format, never past the end of its memory.
-std::string ClipboardBytes(UINT format) {
-  HANDLE data = GetClipboardData(format);
+// The clipboard's text as it was copied, never past the end of its memory.
+std::u16string ClipboardText() {
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
   const void* memory = data ? GlobalLock(data) : nullptr;
   if (!memory) return {};
-  std::string bytes(static_cast<const char*>(memory), GlobalSize(data));
+  std::u16string text = BoundedClipboardText(static_cast<const char16_t*>(memory), GlobalSize(data));
   GlobalUnlock(data);
-  return bytes;
+  return text;
 }
 
-std::string ClipboardText() {
-  const std::string bytes = ClipboardBytes(CF_UNICODETEXT);
-  return Utf16ToUtf8(BoundedClipboardText(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size()));
+// The clipboard's picture as a packed DIB of just the bytes its header describes, copied once;
+// empty when it is none or when it alone is beyond Budget.
+std::string ClipboardDib(size_t budget) {
+  HANDLE data = GetClipboardData(CF_DIB);
+  const char* memory = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+  if (!memory) return {};
+  std::string dib;
+  if (const std::optional<TDibLayout> layout = CheckDib(std::string_view(memory, GlobalSize(data)))) {
+    const uint64_t bytes = layout->HeaderSize + layout->ColorBytes + layout->PixelBytes;
+    if (bytes <= budget) dib.assign(memory, static_cast<size_t>(bytes));
+  }
+  GlobalUnlock(data);
+  return dib;
+}
+
+// Replaces the clipboard's content with UTF-16 as it is, a surrogate without its partner too.
+void SetClipboardUtf16(const std::u16string& text, HWND owner) {
+  const size_t bytes = (text.size() + 1) * sizeof(char16_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (!memory) throw std::bad_alloc();
+  std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+  GlobalUnlock(memory);
+  if (!OpenClipboard(owner)) {
+    GlobalFree(memory);
+    throw Exception("Cannot open clipboard");
+  }
+  EmptyClipboard();
+  const bool set = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+  if (!set) GlobalFree(memory);
+  CloseClipboard();
+  if (!set) throw Exception("Cannot set the clipboard's text");
 }
 
 // "Image " and the time, as the user's settings write dates and times.
@@ -141,15 +171,15 @@ void TClipboardViewer::AddClipboardEntry() {
     GetLog().Log("LorvexClipboard", "The clipboard is kept open by another program");
     return;
   }
-  std::string text, picture;
+  std::u16string text;
+  std::string picture;
   if (IsClipboardFormatAvailable(CF_UNICODETEXT))
     text = ClipboardText();
   else if (FStoreImages && IsClipboardFormatAvailable(CF_DIB))
-    picture = ClipboardBytes(CF_DIB);
+    picture = ClipboardDib(FHistory->PictureBudget());
   CloseClipboard();
   if (!text.empty()) FHistory->AddText(text);
-  if (const auto dib = CheckDib(picture))
-    FHistory->AddPicture(picture.substr(0, dib->HeaderSize + dib->ColorBytes + dib->PixelBytes), PictureCaption());
+  if (!picture.empty()) FHistory->AddPicture(std::move(picture), PictureCaption());
 }
 
 void TClipboardViewer::Put(const std::function<void(HWND owner)>& put) {
@@ -163,6 +193,10 @@ void TClipboardViewer::Put(const std::function<void(HWND owner)>& put) {
 
 void TClipboardViewer::PutText(const std::string& text) {
   Put([&](HWND owner) { SetClipboardText(text, owner); });
+}
+
+void TClipboardViewer::PutCopiedText(const std::u16string& text) {
+  Put([&](HWND owner) { SetClipboardUtf16(text, owner); });
 }
 
 void TClipboardViewer::PutPicture(const std::string& dib) {

@@ -31,6 +31,7 @@ class TClipboardViewer : public TForm, public TClipboardSystem {
   HWND NextViewer() const { return FNextViewer; }
 
   void PutText(const std::string& text) override;
+  void PutCopiedText(const std::u16string& text) override;
   void PutPicture(const std::string& dib) override;
   std::unique_ptr<TIcon> PictureIcon(const std::string& dib) override;
   std::unique_ptr<TIcon> ClipboardIcon() override;

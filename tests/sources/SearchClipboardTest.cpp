@@ -14,7 +14,9 @@ namespace {
 // What the source put on the clipboard.
 struct TFakeClipboard : TClipboardSystem {
   std::string Text, Picture;
+  std::u16string Copied;
   void PutText(const std::string& text) override { Text = text; }
+  void PutCopiedText(const std::u16string& text) override { Copied = text; }
   void PutPicture(const std::string& dib) override { Picture = dib; }
   std::unique_ptr<TIcon> PictureIcon(const std::string&) override { return nullptr; }
   std::unique_ptr<TIcon> ClipboardIcon() override { return nullptr; }
@@ -65,7 +67,7 @@ TEST(ClipboardHistoryTest, EqualTextsMoveUpAsStoredAndTheOldestGo) {
   EXPECT_EQ(Texts(history), (TNames{"Image 1", "Image 1", "Image 1"}));
   EXPECT_EQ(*history.Picture(first), "dib1");
   history.AddText("image 1");  // the text moves up: a picture's caption is no text
-  EXPECT_EQ(history.Entries()->front()->PictureKey, 0u);
+  EXPECT_EQ(history.Entries()->front()->Picture, nullptr);
   history.AddText("new");
   EXPECT_EQ(history.Picture(first), nullptr);
   EXPECT_EQ(*history.Picture(second), "dib2");
@@ -73,6 +75,19 @@ TEST(ClipboardHistoryTest, EqualTextsMoveUpAsStoredAndTheOldestGo) {
   TClipboardHistory none(0);
   none.AddText("one");
   EXPECT_TRUE(none.Entries()->empty());
+}
+
+TEST(ClipboardHistoryTest, PicturesStayWithinTheirBudgetOldestFirstAndTextsStay) {
+  TClipboardHistory history(20, 100);
+  history.AddPicture(std::string(40, 'a'), "one");
+  history.AddText("text");
+  history.AddPicture(std::string(40, 'b'), "two");
+  history.AddPicture(std::string(30, 'c'), "three");  // 110 bytes: the oldest picture goes
+  EXPECT_EQ(Texts(history), (TNames{"three", "two", "text"}));
+  EXPECT_EQ(history.AddPicture(std::string(101, 'd'), "too big"), 0u);  // not taken; nothing goes for it
+  EXPECT_EQ(Texts(history), (TNames{"three", "two", "text"}));
+  history.AddPicture(std::string(100, 'e'), "whole");
+  EXPECT_EQ(Texts(history), (TNames{"whole", "text"}));
 }
 
 TEST(ClipboardHistoryTest, HistoryCountIsANumberFrom0To1000) {
@@ -113,18 +128,24 @@ TEST_F(ClipboardSourceTest, PartsOfClipboardListTheWholeHistoryThenMatchingPerma
 
 TEST_F(ClipboardSourceTest, HitsGoBackExactlyAsCopiedAndAGonePictureIsRefused) {
   History->AddText("%PATH% 100%");
+  const std::u16string lone[] = {u"a\xD800-b", u"a\xDC00-b"};  // surrogates without their partners
+  for (const std::u16string& text : {lone[0], lone[1], lone[0]}) History->AddText(text);
   const uint64_t key = History->AddPicture("dib", "Image 1");
+  EXPECT_EQ(Texts(*History), (TNames{"Image 1", "a\uFFFD-b", "a\uFFFD-b", "%PATH% 100%"}));
   std::vector<TItemRecord> hits = CollectHits(*Source, "clipboard");
-  TItemData text(hits[1]), picture(hits[0]);
+  TItemData text(hits[3]), picture(hits[0]), copied(hits[1]);
   Source->Execute(text);
   EXPECT_EQ(Clipboard->Text, "%PATH% 100%");
   Source->Execute(picture);
   EXPECT_EQ(Clipboard->Picture, "dib");
-  EXPECT_EQ(Texts(*History), (TNames{"Image 1", "%PATH% 100%"}));
+  Source->Execute(copied);
+  EXPECT_EQ(Clipboard->Copied, lone[0]);
+  EXPECT_EQ(Texts(*History), (TNames{"Image 1", "a\uFFFD-b", "a\uFFFD-b", "%PATH% 100%"}));
 
   for (int i = 0; i < 20; ++i) History->AddText(std::to_string(i));
   ASSERT_EQ(History->Picture(key), nullptr);
   EXPECT_THROW(Source->Execute(picture), Exception);
+  EXPECT_THROW(Source->Execute(copied), Exception);
 }
 
 TEST_F(ClipboardSourceTest, ASearchReadsASnapshotWhileTextsArrive) {

@@ -108,6 +108,24 @@ TEST_F(ClipboardViewerTest, TextsCopiedAnywhereEnterAndGoBackAsTheyWere) {
             "%PATH% 100%");
   Pump(200);
   EXPECT_EQ(NamesInOrder(*Source, "clipboard"), texts);  // not taken as a new copy: the order is kept
+
+  // A surrogate without its partner goes back as it came, not as U+FFFD.
+  const std::u16string lone = u"x\xD83D y";
+  CopyFromThread([&] {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (lone.size() + 1) * 2);
+    std::memcpy(GlobalLock(memory), lone.c_str(), (lone.size() + 1) * 2);
+    GlobalUnlock(memory);
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+  });
+  ASSERT_TRUE(Holds(3));
+  CopyTextFromThread("after it");
+  ASSERT_TRUE(Holds(4));
+  RunItem(*Source, TItemData(CollectHits(*Source, "x\uFFFD y").at(0)));
+  const std::string back = ClipboardData(CF_UNICODETEXT);
+  EXPECT_EQ(BoundedClipboardText(reinterpret_cast<const char16_t*>(back.data()), back.size()), lone);
 }
 
 TEST_F(ClipboardViewerTest, PicturesRoundTripAndShowAsIcons) {
