@@ -16,6 +16,8 @@ namespace {
 constexpr const char* BevelCutNames[] = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
 constexpr const char* AlignmentNames[] = {"taLeftJustify", "taRightJustify", "taCenter"};
 constexpr const char* GripTypeNames[] = {"gtRaised", "gtSunken"};
+constexpr const char* TextLayoutNames[] = {"tlTop", "tlCenter", "tlBottom"};
+constexpr UINT AlignmentFlags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
 constexpr const char* LabelBorderNames[] = {"lbLeft", "lbTop", "lbRight", "lbBottom"};
 
 const char* const SettingsSection = "MainSettings";
@@ -101,6 +103,14 @@ void TqmLabel::describe(TPropertyVisitor& visitor) {
                       [this](int value) { SetBevelInner(static_cast<TBevelCut>(value)); });
   visitor.Enumeration("BevelOuter", FBevelOuter, BevelCutNames,
                       [this](int value) { SetBevelOuter(static_cast<TBevelCut>(value)); });
+  visitor.Enumeration("Alignment", Alignment, AlignmentNames, [this](int value) {
+    Alignment = static_cast<TAlignment>(value);
+    Invalidate();
+  });
+  visitor.Enumeration("Layout", Layout, TextLayoutNames, [this](int value) {
+    Layout = static_cast<TTextLayout>(value);
+    Invalidate();
+  });
   visitor.Boolean("CanSelectText", CanSelectText);
   visitor.String("SelectedText", FSelectedText, [this](const std::string& value) { SetSelectedText(value); });
 }
@@ -135,7 +145,34 @@ void TqmLabel::AdjustSize() {
 }
 
 UINT TqmLabel::TextFlags() const {
-  return DT_EXPANDTABS | (WordWrap ? DT_WORDBREAK : 0) | (ShowAccelChar ? 0 : DT_NOPREFIX);
+  return DT_EXPANDTABS | (WordWrap ? DT_WORDBREAK : 0) | (ShowAccelChar ? 0 : DT_NOPREFIX) | AlignmentFlags[Alignment];
+}
+
+int TqmLabel::LayoutOffset(TCanvas& canvas, const RECT& rect) {
+  if (Layout == tlTop) return 0;
+  // An empty caption, or a lone "&" that only marks a key, still takes one line.
+  const std::string caption = Caption();
+  const bool blank = caption.empty() || (ShowAccelChar && caption == "&");
+  RECT measured = rect;
+  canvas.DrawText(blank ? " " : caption, measured, TextFlags() | DT_CALCRECT);
+  const int room = (rect.bottom - rect.top) - (measured.bottom - measured.top);
+  return Layout == tlCenter ? room / 2 : room;
+}
+
+int TqmLabel::TextLeft() {
+  const RECT r = TextRect();
+  if (Alignment == taLeftJustify) return r.left;
+  HDC dc = GetDC(FHandle);
+  int width = 0;
+  {
+    TCanvas canvas(dc);
+    canvas.SetFont(Font());
+    RECT measured = r;
+    canvas.DrawText(Caption(), measured, (TextFlags() & ~DT_WORDBREAK) | DT_SINGLELINE | DT_CALCRECT);
+    width = measured.right - measured.left;
+  }
+  ReleaseDC(FHandle, dc);
+  return Alignment == taRightJustify ? r.right - width : r.left + (r.right - r.left - width) / 2;
 }
 
 // The client area less 2 pixels on each side with a border, then BorderWidth all round.
@@ -163,7 +200,7 @@ void TqmLabel::SelectTo(int x) {
     GetTextExtentExPointW(dc, caption.data(), static_cast<int>(caption.size()), 0, nullptr, extents.data(), &size);
   }
   ReleaseDC(FHandle, dc);
-  const int textLeft = TextRect().left;
+  const int textLeft = TextLeft();
   const TCaptionSelection run = SelectCaptionRun(extents, FDownX - textLeft, x - textLeft);
   FSelStartPixel = run.StartPixel;
   FSelEndPixel = run.EndPixel;
@@ -217,24 +254,27 @@ LRESULT TqmLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TqmLabel::Paint(TCanvas& canvas) {
-  const RECT textRect = TextRect();
-  RECT r = textRect;
+  RECT textRect = TextRect();
   canvas.SetFont(Font());
+  textRect.top += LayoutOffset(canvas, textRect);
+  RECT r = textRect;
   canvas.DrawText(Caption(), r, TextFlags());
   if (CanSelectText && !FSelectedText.empty()) DrawSelection(canvas, textRect);
   DrawBorders(canvas);
 }
 
-// The selected characters again, white on the highlight colour, over their place in the caption.
+// The selected characters again, white on the highlight colour, over their place in the
+// caption, which TextRect holds (moved down by the layout).
 void TqmLabel::DrawSelection(TCanvas& canvas, const RECT& textRect) {
-  const RECT band{textRect.left + FSelStartPixel, 0, textRect.left + FSelEndPixel, ClientHeight()};
+  const int left = TextLeft();
+  const RECT band{left + FSelStartPixel, 0, left + FSelEndPixel, ClientHeight()};
   canvas.BrushColor = clHighlight;
   canvas.FillRect(band);
   TFont font = Font();
   font.Color = clWhite;
   canvas.SetFont(font);
   RECT r{band.left, textRect.top, band.right, textRect.bottom};
-  canvas.DrawText(FSelectedText, r, TextFlags());
+  canvas.DrawText(FSelectedText, r, (TextFlags() & ~(DT_CENTER | DT_RIGHT)) | DT_LEFT);
 }
 
 // Two lines on each bordered side: the outer one in BevelOuter's colour, the inner one in

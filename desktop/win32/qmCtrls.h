@@ -17,6 +17,7 @@
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TGripType { gtRaised, gtSunken };
+enum TTextLayout { tlTop, tlCenter, tlBottom };
 
 // The sides of a label that get a border, a set of 1 << lbLeft, 1 << lbTop, ...
 enum TLabelBorderSide { lbLeft, lbTop, lbRight, lbBottom };
@@ -78,6 +79,8 @@ class TqmLabel : public TLabel {
   // Has an effect only while CanSelectText is on.
   void SetSelectedText(const std::string& value);
   TWinControl* FocusControl = nullptr;  // takes the focus when the label is clicked
+  TAlignment Alignment = taLeftJustify;  // of the caption's lines within the label
+  TTextLayout Layout = tlTop;            // where the caption stands from top to bottom
 
   // The text's size, 4 pixels wider with a left or right border, 4 higher with a top or bottom
   // one, and twice BorderWidth larger each way.
@@ -92,6 +95,10 @@ class TqmLabel : public TLabel {
   bool HasBorder(TLabelBorderSide side) const { return (FBorder & (1u << side)) != 0; }
   RECT TextRect();
   UINT TextFlags() const;
+  // How far Layout moves the caption down within Rect.
+  int LayoutOffset(TCanvas& canvas, const RECT& rect);
+  // Where the caption's first line begins, in client coordinates.
+  int TextLeft();
   void SelectTo(int x);
   void DrawSelection(TCanvas& canvas, const RECT& textRect);
   void DrawBorders(TCanvas& canvas);

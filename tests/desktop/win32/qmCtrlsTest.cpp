@@ -103,6 +103,42 @@ TEST_F(QmCtrlsTest, ADragSelectsTheRunUnderItAndTheMenuCopiesTheSelection) {
   ReleaseDC(label->Handle(), dc);
 }
 
+// The selected run is drawn over the caption where the layout and the alignment put it: white
+// text within the caption's band of rows and columns.
+TEST_F(QmCtrlsTest, TheSelectionStandsWhereLayoutAndAlignmentPutTheCaption) {
+  const struct {
+    TTextLayout Layout;
+    TAlignment Alignment;
+    int Top, Bottom, Left, Right;  // the band the white text keeps to, of a label 300 x 60
+  } cases[] = {{tlTop, taLeftJustify, 0, 25, 0, 150},
+               {tlCenter, taCenter, 18, 42, 60, 240},
+               {tlBottom, taRightJustify, 35, 60, 150, 300}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Layout);
+    auto* label = Add<TqmLabel>();
+    label->AutoSize = false;
+    label->SetBounds(10, 10, 300, 60);
+    label->SetCaption("Copy this text");
+    label->CanSelectText = true;
+    label->Layout = c.Layout;
+    label->Alignment = c.Alignment;
+    ASSERT_TRUE(ShowActive(*Form));
+    DragAt(label->Handle(), POINT{1, 30}, POINT{298, 30});
+    EXPECT_EQ(label->SelectedText(), "Copy this text");
+    Pump(100);
+    RECT white{300, 60, 0, 0};
+    HDC dc = GetDC(label->Handle());
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 300; ++x)
+        if (GetPixel(dc, x, y) == RGB(255, 255, 255)) white = {std::min<LONG>(white.left, x), std::min<LONG>(white.top, y),
+                                                                std::max<LONG>(white.right, x), std::max<LONG>(white.bottom, y)};
+    ReleaseDC(label->Handle(), dc);
+    EXPECT_TRUE(white.top >= c.Top && white.bottom < c.Bottom && white.left >= c.Left && white.right < c.Right)
+        << white.left << "," << white.top << " - " << white.right << "," << white.bottom;
+    delete label;
+  }
+}
+
 TEST_F(QmCtrlsTest, CheckBoxAndRadioGroupKeepWhatTheUserChoseUnderMainSettings) {
   const std::string file = testpaths::FreshFolder("qmctrls") + "state.ini";
   auto* check = Add<TqmCheckBox>("cbKeep");
