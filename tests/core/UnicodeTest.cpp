@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -52,22 +53,15 @@ TEST(Unicode, ASurrogateWithoutItsPartnerIsReplaced) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string{u'x', 0xD83D}), "x\xEF\xBF\xBD");
 }
 
-// 8-bit texts from outside: UTF-8 as it is, else Windows-1252 over the whole text.
+// 8-bit texts from outside: UTF-8 as it is, else Windows-1252, decided over the whole text.
 TEST(Unicode, ExternalTextIsUtf8OrElseWindows1252) {
-  const struct {
-    const char* Name;
-    std::string Bytes, Utf8;
-  } cases[] = {
-      {"UTF-8 stays", "Gro\xC3\x9F", "Groß"},
-      {"Latin-1 letters", "Gro\xDF", "Groß"},
-      {"letters and signs of 80..9F", "\x80\x8C\x92\x9C\x9F\x84\x93", "€Œ’œŸ„“"},
-      {"the five free bytes", "\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
-      {"one bad byte decides for the whole", "\xC3\xA9 \xE9", "Ã© é"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    EXPECT_EQ(ExternalTextToUtf8(c.Bytes), c.Utf8);
-  }
+  const std::pair<std::string, std::string> cases[] = {
+      {"Gro\xC3\x9F", "Groß"},
+      {"Gro\xDF", "Groß"},
+      {"\x80\x8C\x92\x9C\x9F\x84\x93", "€Œ’œŸ„“"},
+      {"\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
+      {"\xC3\xA9 \xE9", "Ã© é"}};
+  for (const auto& [bytes, utf8] : cases) EXPECT_EQ(ExternalTextToUtf8(bytes), utf8);
 }
 
 }  // namespace

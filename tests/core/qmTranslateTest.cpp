@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "core/SZCRC32.h"
@@ -147,38 +148,28 @@ TEST_F(TranslateEngine, LanguageFileRoundTripWithCrLf) {
 // A translator's editor may save Windows-1252 or UTF-16. The choice between UTF-8 and
 // Windows-1252 is made once for the whole file, and the error list hears of a conversion.
 TEST_F(TranslateEngine, LanguageFilesAreUtf8Windows1252OrUtf16) {
-  const std::string folder = FreshFolder("translate_1252");
-  const auto utf16 = [](std::u16string_view text, bool bigEndian) {  // with its byte order mark
+  const std::string file = FreshFolder("translate_1252") + "file.lng";
+  const auto utf16 = [](const std::u16string& text, bool bigEndian) {  // with its byte order mark
     std::string bytes;
-    for (const char16_t unit : u"\uFEFF" + std::u16string(text)) {
-      const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit);
-      bytes += bigEndian ? std::string{high, low} : std::string{low, high};
-    }
+    for (const char16_t c : u"\uFEFF" + text)
+      bytes += bigEndian ? std::string{char(c >> 8), char(c)} : std::string{char(c), char(c >> 8)};
     return bytes;
   };
-  const struct {
-    const char* Name;
-    std::string Bytes;
-    TStringList Lines;
-    bool Warned;
-  } cases[] = {
-      {"UTF-8", "1=Grüße 😀\r\n", {"1=Grüße 😀"}, false},
-      {"Windows-1252, with a line that would pass for UTF-8",
-       "1=L\xF6schen\r\n2=\x84Zitat\x93 \x80\r\n3=\xC3\xA9\r\n",
-       {"1=Löschen", "2=„Zitat“ €", "3=Ã©"},
-       true},
-      {"UTF-16 little-endian", utf16(u"1=Grüße 😀\r\n2=x", false), {"1=Grüße 😀", "2=x"}, false},
-      {"UTF-16 big-endian", utf16(u"1=Grüße 😀\r\n", true), {"1=Grüße 😀"}, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    std::vector<std::string> warnings;
-    Engine->OnWarning = [&](const std::string& message) { warnings.push_back(message); };
-    WriteText(folder + "file.lng", c.Bytes);
-    Engine->LoadFromFile(folder + "file.lng");
-    EXPECT_EQ(Engine->Strings(), c.Lines);
-    EXPECT_EQ(warnings.size(), c.Warned ? 1u : 0u);
-    for (const std::string& warning : warnings) EXPECT_NE(warning.find(folder + "file.lng"), std::string::npos);
+  std::vector<std::string> warnings;
+  Engine->OnWarning = [&](const std::string& message) { warnings.push_back(message); };
+  const std::tuple<std::string, TStringList, bool> cases[] = {
+      // bytes, lines, warned
+      {"1=Grüße 😀\r\n", {"1=Grüße 😀"}, false},
+      {"1=L\xF6schen\r\n2=\x84Zitat\x93 \x80\r\n3=\xC3\xA9", {"1=Löschen", "2=„Zitat“ €", "3=Ã©"}, true},
+      {utf16(u"1=Grüße 😀\r\n2=x", false), {"1=Grüße 😀", "2=x"}, false},
+      {utf16(u"1=Grüße 😀", true), {"1=Grüße 😀"}, false}};
+  for (const auto& [bytes, lines, warned] : cases) {
+    warnings.clear();
+    WriteText(file, bytes);
+    Engine->LoadFromFile(file);
+    EXPECT_EQ(Engine->Strings(), lines);
+    EXPECT_EQ(warnings.size(), warned ? 1u : 0u);
+    for (const std::string& warning : warnings) EXPECT_NE(warning.find(file), std::string::npos);
   }
 }
 

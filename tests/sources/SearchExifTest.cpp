@@ -43,7 +43,10 @@ TDateTime May17(int hour, int minute) {
 }
 
 TFill Description(const std::string& text) {
-  return [text](TExifData& exif) { exif.SetImageDescription(text); };
+  return [text](TExifData& exif) {
+    exif.SetEnforceASCII(false);
+    exif.SetImageDescription(text);
+  };
 }
 
 // The image source over a folder of its own, listed in the source's file.
@@ -78,13 +81,7 @@ TEST_F(SearchExifTest, FindsTheFirstMatchingFieldInItsStoredCase) {
       {"title in UTF-16", [](TExifData& exif) { exif.SetTitle(u"Straße 5"); }, "STRAßE", {"Straße 5"}},
       {"keywords", [](TExifData& exif) { exif.SetKeywords(u"dog;beach"); }, "beach", {"dog;beach"}},
       {"author in ASCII tag", [](TExifData& exif) { exif.SetAuthor(u"Ann Smith"); }, "smith", {"Ann Smith"}},
-      {"description in Windows-1252",
-       [](TExifData& exif) {
-         exif.SetEnforceASCII(false);
-         exif.SetImageDescription("Stra\xDF\x65 am Meer");
-       },
-       "straße",
-       {"Straße am Meer"}},
+      {"description in Windows-1252", Description("Stra\xDF\x65 am Meer"), "straße", {"Straße am Meer"}},
       {"no field holds it", Description("Holiday at the sea"), "mountain", {}},
       {"no Exif data", [](TExifData&) {}, "sea", {}},
   };
