@@ -42,6 +42,12 @@ TDecoded DecodeUtf8(std::string_view text) {
   return {code, length, true};
 }
 
+// Windows-1252 is Latin-1 but for 80..9F.
+constexpr char16_t Windows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                          0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
 bool IsSurrogate(char32_t c) { return c >= HighSurrogateFirst && c <= LowSurrogateLast; }
 bool IsHighSurrogate(char32_t c) { return c >= HighSurrogateFirst && c < LowSurrogateFirst; }
 bool IsLowSurrogate(char32_t c) { return c >= LowSurrogateFirst && c <= LowSurrogateLast; }
@@ -85,6 +91,17 @@ std::string Utf16ToUtf8(std::u16string_view text) {
       code = ReplacementCharacter;
     }
     AppendUtf8(result, code);
+  }
+  return result;
+}
+
+std::string ExternalTextToUtf8(std::string_view text) {
+  if (IsUtf8(text)) return std::string(text);
+  std::string result;
+  result.reserve(text.size() + text.size() / 2);
+  for (const char byte : text) {
+    const auto b = static_cast<uint8_t>(byte);
+    AppendUtf8(result, b >= 0x80 && b <= 0x9F ? Windows1252High[b - 0x80] : b);
   }
   return result;
 }

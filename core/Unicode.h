@@ -22,6 +22,14 @@ bool IsUtf8(std::string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// An 8-bit text that another program wrote (a file, a tag, a field of an image) as UTF-8. Such
+// a text carries no word on its code page, so one rule decides for every reader: a text that is
+// well-formed UTF-8 is UTF-8 and stays as it is; any other is Windows-1252, where 80..9F are
+// letters and signs (the five bytes that code page leaves free become U+0081, U+008D, U+008F,
+// U+0090 and U+009D, as Windows' own conversion maps them). Decide over the whole text at once:
+// a piece of Windows-1252 may happen to be well-formed UTF-8 on its own.
+std::string ExternalTextToUtf8(std::string_view text);
+
 // Appends the UTF-8 form of Code, which must be a Unicode scalar value (no surrogate, at most
 // U+10FFFF).
 void AppendUtf8(std::string& out, char32_t code);

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr std::array<const char*, 2> TranslateStateNames = {"tsDefault", "tsTranslate"};
-constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF", Utf16LeBom = "\xFF\xFE", Utf16BeBom = "\xFE\xFF";
 
 std::atomic<TqmTranslate*>& GlobalTranslateSlot() {
   static std::atomic<TqmTranslate*> slot{nullptr};
@@ -41,21 +41,18 @@ TStringList SplitLines(std::string_view text) {
   return lines;
 }
 
-// Windows-1252 differs from Latin-1 in 80..9F; the five bytes it leaves free stay the C1 codes,
-// as the system's own conversion keeps them.
-constexpr std::array<char16_t, 32> Windows1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-std::string Windows1252ToUtf8(std::string_view s) {
-  std::string result;
-  result.reserve(s.size() + s.size() / 2);
-  for (const char byte : s) {
-    const auto b = static_cast<unsigned char>(byte);
-    AppendUtf8(result, b >= 0x80 && b <= 0x9F ? Windows1252High[b - 0x80] : b);
+// A text saved as UTF-16 with its byte order mark, as UTF-8. A last odd byte is a piece of a
+// character the file lost, and is replaced as every bad piece is.
+std::string Utf16FileToUtf8(std::string_view data) {
+  const bool bigEndian = static_cast<unsigned char>(data[0]) == 0xFE;
+  std::u16string text;
+  text.reserve(data.size() / 2);
+  for (size_t i = 2; i + 1 < data.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(data[i]), second = static_cast<unsigned char>(data[i + 1]);
+    text += static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
   }
-  return result;
+  if (data.size() % 2 == 1) text += static_cast<char16_t>(ReplacementCharacter);
+  return Utf16ToUtf8(text);
 }
 
 // A value goes into one line of the file: every line break becomes "#13#10", a lone CR or LF
@@ -184,22 +181,27 @@ void TqmTranslateEngineStrings::SetStrings(TStringList strings) {
   FStrings = std::move(strings);
 }
 
-// A byte order mark (an editor may add one) is not part of the first line's key.
+// A byte order mark (an editor may add one) is not part of the first line's key. Without a
+// UTF-16 one, the whole file is one 8-bit text: UTF-8 when all of it is, else Windows-1252.
 void TqmTranslateEngineStrings::LoadFromFile(const std::string& fileName) {
   std::string data;
   if (!os::ReadFile(fileName, data)) throw EInOutError("Cannot open file \"" + fileName + "\"");
   std::string_view text = data;
-  if (text.starts_with(Utf8Bom)) text.remove_prefix(Utf8Bom.size());
-  TStringList lines = SplitLines(text);
   bool converted = false;
-  for (std::string& line : lines) {
-    if (IsUtf8(line)) continue;
-    line = Windows1252ToUtf8(line);
-    converted = true;
+  if (text.starts_with(Utf16LeBom) || text.starts_with(Utf16BeBom)) {
+    data = Utf16FileToUtf8(text);
+    text = data;
+  } else {
+    if (text.starts_with(Utf8Bom)) text.remove_prefix(Utf8Bom.size());
+    if (!IsUtf8(text)) {
+      data = ExternalTextToUtf8(text);
+      text = data;
+      converted = true;
+    }
   }
-  SetStrings(std::move(lines));
+  SetStrings(SplitLines(text));
   if (converted && OnWarning)
-    OnWarning("The lines of the language file " + fileName + " that are not UTF-8 were read as Windows-1252.");
+    OnWarning("The language file " + fileName + " is not UTF-8 and was read as Windows-1252.");
 }
 
 void TqmTranslateEngineStrings::SaveToFile(const std::string& fileName) const {

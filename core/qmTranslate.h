@@ -72,9 +72,10 @@ class TqmTranslateEngineStrings : public TqmTranslateEngine {
   bool TranslateOnTheFly() const { return FTranslateOnTheFly; }
   void SetTranslateOnTheFly(bool value) { FTranslateOnTheFly = value; }
 
-  // Reads the whole file (any line ends); EInOutError when it cannot be read. A line that is not
-  // UTF-8 (a translator's editor may save Windows-1252) is converted from Windows-1252, and
-  // OnWarning is told once per file.
+  // Reads the whole file (any line ends); EInOutError when it cannot be read. A file with a
+  // UTF-16 byte order mark is read as UTF-16; any other is read by the rule for 8-bit texts from
+  // outside, decided once for the whole file: a file that is not UTF-8 (a translator's editor
+  // may save Windows-1252) is converted from Windows-1252, and OnWarning is told.
   void LoadFromFile(const std::string& fileName);
   // Writes every line with CR LF through a temporary file; EInOutError when that fails.
   void SaveToFile(const std::string& fileName) const;

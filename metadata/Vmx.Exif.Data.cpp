@@ -17,16 +17,11 @@ std::string FormatG(double value) {
   return buffer;
 }
 
-// The text of an ASCII tag or comment for the wide readers. The standard asks for 7-bit ASCII,
-// but cameras and programs write UTF-8 or a Latin code page as well: a text that is well-formed
-// UTF-8 is read as UTF-8, any other as Latin-1, byte by byte, so that a name written in a Latin
-// code page keeps its letters rather than turning into replacement characters.
-std::u16string AsciiTagText(std::string_view text) {
-  if (IsUtf8(text)) return Utf8ToUtf16(text);
-  std::u16string result;
-  for (const char c : text) result += static_cast<unsigned char>(c);
-  return result;
-}
+// The text of an ASCII tag or comment. The standard asks for 7-bit ASCII, but cameras and
+// programs write UTF-8 or an 8-bit code page as well: such a text is read by the rule for every
+// 8-bit text from outside, so that a name written in a Latin code page keeps its letters rather
+// than turning into replacement characters.
+std::u16string AsciiTagText(std::string_view text) { return Utf8ToUtf16(ExternalTextToUtf8(text)); }
 
 // The text of a UNICODE user comment. The byte order is guessed from the text itself: a byte
 // order mark decides; else the half of the code units whose bytes are more often zero holds
@@ -306,7 +301,7 @@ Text WithoutTrailingBlanks(Text text) {
 }  // namespace
 
 std::string TCustomExifData::ShownText(TExifSectionKind kind, uint16_t id) const {
-  return WithoutTrailingBlanks(Peek(kind).GetStringValue(id));
+  return WithoutTrailingBlanks(ExternalTextToUtf8(Peek(kind).GetStringValue(id)));
 }
 
 std::u16string TCustomExifData::ShownWideText(TExifSectionKind kind, uint16_t id) const {
@@ -315,7 +310,7 @@ std::u16string TCustomExifData::ShownWideText(TExifSectionKind kind, uint16_t id
 
 std::u16string TCustomExifData::Author() const {
   std::u16string result = ShownWideText(esPrimary, ttag::XPAuthor);
-  if (result.empty()) result = AsciiTagText(ShownText(esPrimary, ttag::Artist));
+  if (result.empty()) result = Utf8ToUtf16(ShownText(esPrimary, ttag::Artist));
   return result;
 }
 

@@ -49,11 +49,16 @@ std::string FloatToStr(double value) {
   return buffer;
 }
 
-// The UCS-2 text of (count div 2) - 1 characters, little-endian.
+// The little-endian UTF-16 text of a Windows tag: every code unit its count holds, up to the
+// first NUL (its terminator, or the padding after it); some writers leave the terminator out.
 std::u16string XPText(const TExifTag& tag) {
   std::u16string result;
-  const int32_t length = tag.ElementCount() / 2 - 1;
-  for (int32_t i = 0; i < length; ++i) result += static_cast<char16_t>(tag.Data()[2 * i] | tag.Data()[2 * i + 1] << 8);
+  const int32_t length = tag.ElementCount() / 2;
+  for (int32_t i = 0; i < length; ++i) {
+    const auto unit = static_cast<char16_t>(tag.Data()[2 * i] | tag.Data()[2 * i + 1] << 8);
+    if (unit == 0) break;
+    result += unit;
+  }
   return result;
 }
 

@@ -834,7 +834,8 @@ class TCustomExifData : public IExifSectionOwner {
   const TExifSection& Peek(TExifSectionKind kind) const { return *FSections[kind - 1]; }
 
  private:
-  // A text value as it is shown: without the blanks that pad some cameras' fields.
+  // A text value as it is shown: as UTF-8, read by the rule for 8-bit texts from outside, and
+  // without the blanks that pad some cameras' fields.
   std::string ShownText(TExifSectionKind kind, uint16_t id) const;
   std::u16string ShownWideText(TExifSectionKind kind, uint16_t id) const;
   TTiffOrientation ReadOrientation(TExifSectionKind kind) const;

@@ -164,7 +164,7 @@ bool TSearchExif::MakeRecord(const std::string& fileName, TItemRecord& record) {
 }
 
 void TSearchExif::Execute(TItemData& item) {
-  os::TShellOpenRequest request = ShellOpenRequestFor(item);
+  os::TShellOpenRequest request = FileOpenRequestFor(item);
   request.Verb.clear();
   ShellOpenOrRaise(request);
 }

@@ -51,7 +51,8 @@ class TSearchExif : public TSearchClass {
   // A file that cannot be read is skipped; once the walk is over, the first such file fails the
   // search with its name and reason (one error line), unless the search was stopped.
   void Search(const std::string& text, const TAddHitFunc& addHit) override;
-  // Opens the image with its default program, whatever Run As Administrator asks.
+  // Opens the image by its own name (a "%" in it is no macro) with its default program, whatever
+  // Run As Administrator asks.
   void Execute(TItemData& item) override;
   void Reset() override;
   const char* ClassName() const override { return "TSearchExif"; }

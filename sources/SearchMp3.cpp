@@ -13,13 +13,14 @@ namespace {
 
 constexpr size_t FieldSize = 30;
 
+// Tag editors pad a field with blanks or NULs; neither is part of the text.
 std::string Field(std::string_view tag, size_t offset) {
   std::string_view field = tag.substr(offset, FieldSize);
   field = field.substr(0, field.find('\0'));
-  if (IsUtf8(field)) return std::string(field);
-  std::string text;
-  for (unsigned char c : field) AppendUtf8(text, c);
-  return text;
+  const size_t first = field.find_first_not_of(' ');
+  field = first == std::string_view::npos ? std::string_view()
+                                          : field.substr(first, field.find_last_not_of(' ') + 1 - first);
+  return ExternalTextToUtf8(field);
 }
 
 TMp3Settings LoadMp3Settings() {
@@ -33,7 +34,7 @@ TMp3Settings LoadMp3Settings() {
 class TMp3Walk {
  public:
   TMp3Walk(const TMp3Settings& settings, const std::string& text, const TAddHitFunc& addHit)
-      : FSettings(settings), FText(text), FUpperText(UpperCase(text)), FAddHit(addHit) {
+      : FSettings(settings), FText(text), FUpperText(AnsiUpperCase(text)), FAddHit(addHit) {
     FRecord.Description = TranslateText("Play mp3 file");
     FRecord.Extension = ".mp3";
     FRecord.SearchClassName = "Mp3";
@@ -76,9 +77,10 @@ class TMp3Walk {
                   FArtist + tag.Artist + "\r\n" + FTitle + tag.Title + "\r\n" + FAlbum + tag.Album);
   }
 
+  // Letters beyond ASCII match in either case too: "œuvre" finds "Œuvre".
   bool Matches(const TId3v1Tag& tag) const {
     for (const std::string* field : {&tag.Title, &tag.Artist, &tag.Album})
-      if (Contains(UpperCase(*field), FUpperText)) return true;
+      if (Contains(AnsiUpperCase(*field), FUpperText)) return true;
     return false;
   }
 

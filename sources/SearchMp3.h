@@ -22,8 +22,8 @@ struct TId3v1Tag {
 constexpr size_t Id3v1Size = 128;
 
 // Reads the tag from a file's last 128 bytes: false when there are fewer or they do not begin
-// with "TAG". A field ends at its first zero byte or after its 30 bytes; bytes that are not
-// UTF-8 are read as ISO-8859-1, the tag's own character set.
+// with "TAG". A field ends at its first zero byte or after its 30 bytes, loses the blanks that
+// pad it, and is read by the rule for 8-bit texts from outside (UTF-8, else Windows-1252).
 bool ReadId3v1(std::string_view last128, TId3v1Tag& tag);
 
 // The tag of a file; false when the file has none, is too short, or cannot be opened or read.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -50,6 +51,17 @@ TEST(Unicode, ASurrogateWithoutItsPartnerIsReplaced) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD83D, u'x'}), "\xEF\xBF\xBDx");
   EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDE00, 0xD83D}), "\xEF\xBF\xBD\xEF\xBF\xBD");
   EXPECT_EQ(Utf16ToUtf8(std::u16string{u'x', 0xD83D}), "x\xEF\xBF\xBD");
+}
+
+// 8-bit texts from outside: UTF-8 as it is, else Windows-1252, decided over the whole text.
+TEST(Unicode, ExternalTextIsUtf8OrElseWindows1252) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Gro\xC3\x9F", "Groß"},
+      {"Gro\xDF", "Groß"},
+      {"\x80\x8C\x92\x9C\x9F\x84\x93", "€Œ’œŸ„“"},
+      {"\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
+      {"\xC3\xA9 \xE9", "Ã© é"}};
+  for (const auto& [bytes, utf8] : cases) EXPECT_EQ(ExternalTextToUtf8(bytes), utf8);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "core/SZCRC32.h"
@@ -144,24 +145,32 @@ TEST_F(TranslateEngine, LanguageFileRoundTripWithCrLf) {
   EXPECT_THROW(Engine->LoadFromFile(folder + "missing.lng"), EInOutError);
 }
 
-// A translator's editor may save Windows-1252: such lines are converted, UTF-8 lines stay, and
-// the error list hears of it once.
-TEST_F(TranslateEngine, LinesThatAreNotUtf8AreReadAsWindows1252) {
-  const std::string folder = FreshFolder("translate_1252");
-  const std::string utf8 =
-      "1=Gr\xC3\xBC\xC3\x9F"
-      "e \xF0\x9F\x98\x80";
+// A translator's editor may save Windows-1252 or UTF-16. The choice between UTF-8 and
+// Windows-1252 is made once for the whole file, and the error list hears of a conversion.
+TEST_F(TranslateEngine, LanguageFilesAreUtf8Windows1252OrUtf16) {
+  const std::string file = FreshFolder("translate_1252") + "file.lng";
+  const auto utf16 = [](const std::u16string& text, bool bigEndian) {  // with its byte order mark
+    std::string bytes;
+    for (const char16_t c : u"\uFEFF" + text)
+      bytes += bigEndian ? std::string{char(c >> 8), char(c)} : std::string{char(c), char(c >> 8)};
+    return bytes;
+  };
   std::vector<std::string> warnings;
   Engine->OnWarning = [&](const std::string& message) { warnings.push_back(message); };
-  WriteText(folder + "mixed.lng", "1=L\xF6schen\r\n1=\x84Zitat\x93 \x80\r\n" + utf8 + "\r\n");
-  Engine->LoadFromFile(folder + "mixed.lng");
-  EXPECT_EQ(Engine->Strings(),  // Löschen, „Zitat“ €
-            (TStringList{"1=L\xC3\xB6schen", "1=\xE2\x80\x9EZitat\xE2\x80\x9C \xE2\x82\xAC", utf8}));
-  ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_NE(warnings[0].find(folder + "mixed.lng"), std::string::npos) << warnings[0];
-  WriteText(folder + "utf8.lng", utf8);
-  Engine->LoadFromFile(folder + "utf8.lng");
-  EXPECT_EQ(warnings.size(), 1u);
+  const std::tuple<std::string, TStringList, bool> cases[] = {
+      // bytes, lines, warned
+      {"1=Grüße 😀\r\n", {"1=Grüße 😀"}, false},
+      {"1=L\xF6schen\r\n2=\x84Zitat\x93 \x80\r\n3=\xC3\xA9", {"1=Löschen", "2=„Zitat“ €", "3=Ã©"}, true},
+      {utf16(u"1=Grüße 😀\r\n2=x", false), {"1=Grüße 😀", "2=x"}, false},
+      {utf16(u"1=Grüße 😀", true), {"1=Grüße 😀"}, false}};
+  for (const auto& [bytes, lines, warned] : cases) {
+    warnings.clear();
+    WriteText(file, bytes);
+    Engine->LoadFromFile(file);
+    EXPECT_EQ(Engine->Strings(), lines);
+    EXPECT_EQ(warnings.size(), warned ? 1u : 0u);
+    for (const std::string& warning : warnings) EXPECT_NE(warning.find(file), std::string::npos);
+  }
 }
 
 TEST(TranslateFormat, FormatsStringsIntegersAndPercentSignsAndRejectsMismatches) {

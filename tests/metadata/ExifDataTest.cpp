@@ -151,6 +151,10 @@ TEST(ExifDataTest, TextValuesReadAsCamerasWriteThem) {
   using Reader = std::string (*)(const TExifData&);
   const Reader make = [](const TExifData& e) { return e.CameraMake(); };
   const Reader author = [](const TExifData& e) { return Utf8(e.Author()); };
+  const Reader texts = [](const TExifData& e) {
+    return e.ImageDescription() + "|" + e.CameraModel() + "|" + Utf8(e.Author());
+  };
+  const Reader title = [](const TExifData& e) { return Utf8(e.Title()); };
   const Reader original = [](const TExifData& e) {
     return DateTimeToExifString(e.DateTimeOriginal()) + "." + MillisecondsToSubsecString(e.DateTimeOriginal());
   };
@@ -165,8 +169,13 @@ TEST(ExifDataTest, TextValuesReadAsCamerasWriteThem) {
       {"padded with NULs", {Raw(271, 2, Text(std::string_view("Kodak\0\0\0", 8)))}, {}, make, "Kodak"},
       {"only a NUL", {Raw(271, 2, {0})}, {}, make, ""},
       {"padded with blanks", {Ascii(315, "Ann   ")}, {}, author, "Ann"},
-      {"in UTF-8", {Ascii(315, "Jos\xC3\xA9")}, {}, author, "Jos\xC3\xA9"},
-      {"in Latin-1, being no UTF-8", {Ascii(315, "Jos\xE9 \xC3\xA9")}, {}, author, "Jos\xC3\xA9 \xC3\x83\xC2\xA9"},
+      {"in Windows-1252, being no UTF-8",
+       {Ascii(270, "Gro\xDF"), Ascii(272, "Cam \x80"), Ascii(315, "Jos\xE9 \xC3\xA9 \x92")},
+       {},
+       texts,
+       "Groß|Cam €|José Ã© ’"},
+      {"an XP title without its terminator", {Raw(40091, 1, {'S', 0, 'u', 0, 'n', 0})}, {}, title, "Sun"},
+      {"an XP title padded with NULs", {Raw(40091, 1, {'S', 0, 'e', 0, 'a', 0, 0, 0, 0, 0, 'x', 0})}, {}, title, "Sea"},
       {"a date without NUL", {}, {Raw(36867, 2, Text(date))}, original, date + ".000"},
       {"a date with a blank for its NUL", {}, {Raw(36867, 2, Text(date + " "))}, original, date + ".000"},
       {"sub-seconds without NUL", {}, {Ascii(36867, date), Raw(37521, 2, Text("25"))}, original, date + ".250"},

@@ -79,7 +79,8 @@ TEST(Mp3TagTest, ReadsTheFieldsAsFarAsTheyAreSound) {
     TId3v1Tag Tag;
   } cases[] = {
       {"a title of 30 bytes without a zero", full, true, {std::string(30, 'T'), "Beatles", "Abbey Road"}},
-      {"ISO-8859-1", Tag("Caf\xE9", "Beyonc\xE9", "\xC4rzte"), true, {"Café", "Beyoncé", "Ärzte"}},
+      {"Windows-1252", Tag("Don\x92t", "\x8Cuvre", "\xC4rzte"), true, {"Don’t", "Œuvre", "Ärzte"}},
+      {"padded with blanks", Tag("Help   ", " Beatles  ", "   "), true, {"Help", "Beatles", ""}},
       {"UTF-8", Tag("Café", "", ""), true, {"Café", "", ""}},
       {"no TAG", "XAG" + full.substr(3), false, {}},
       {"127 bytes", full.substr(0, 127), false, {}},
@@ -94,7 +95,8 @@ TEST(Mp3TagTest, ReadsTheFieldsAsFarAsTheyAreSound) {
 
 TEST(FolderSourcesTest, TheMp3SourceFindsFilesByTagOrByName) {
   const std::string root = testpaths::FreshFolder("mp3_source");
-  testpaths::WriteText(root + "one.mp3", std::string(500, 'x') + Tag("Yesterday", "Beatles", "Help"));
+  testpaths::WriteText(root + "one.mp3", std::string(500, 'x') + Tag("Yesterday   ", "Beatles", "Help"));
+  testpaths::WriteText(root + "three.mp3", Tag("Suite", "\x8Cuvre Collective", ""));
   testpaths::WriteText(root + "deep/two.MP3", Tag("Love Me Do", "The Beatles", "Please"));
   testpaths::WriteText(root + "untagged beatles.mp3", std::string(500, 'x'));
   testpaths::WriteText(root + "short.mp3", "TAG beatles");
@@ -111,6 +113,7 @@ TEST(FolderSourcesTest, TheMp3SourceFindsFilesByTagOrByName) {
       {"love", false, false, {"Love Song.mp3", "love folder.mp3"}},
       {"beat", false, true, {"untagged beatles.mp3"}},
       {"beat", true, false, {"one.mp3"}},
+      {"œuvre", true, false, {"three.mp3"}},
       {"beat", true, true, {"one.mp3", "two.MP3"}},
   };
   for (const TCase& c : cases) {

@@ -11,6 +11,7 @@
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettings.h"
 #include "tests/support/Corpora.h"
+#include "tests/support/ShellRecorder.h"
 #include "tests/support/TestPaths.h"
 
 using namespace vmx;
@@ -42,7 +43,10 @@ TDateTime May17(int hour, int minute) {
 }
 
 TFill Description(const std::string& text) {
-  return [text](TExifData& exif) { exif.SetImageDescription(text); };
+  return [text](TExifData& exif) {
+    exif.SetEnforceASCII(false);
+    exif.SetImageDescription(text);
+  };
 }
 
 // The image source over a folder of its own, listed in the source's file.
@@ -77,6 +81,7 @@ TEST_F(SearchExifTest, FindsTheFirstMatchingFieldInItsStoredCase) {
       {"title in UTF-16", [](TExifData& exif) { exif.SetTitle(u"Straße 5"); }, "STRAßE", {"Straße 5"}},
       {"keywords", [](TExifData& exif) { exif.SetKeywords(u"dog;beach"); }, "beach", {"dog;beach"}},
       {"author in ASCII tag", [](TExifData& exif) { exif.SetAuthor(u"Ann Smith"); }, "smith", {"Ann Smith"}},
+      {"description in Windows-1252", Description("Stra\xDF\x65 am Meer"), "straße", {"Straße am Meer"}},
       {"no field holds it", Description("Holiday at the sea"), "mountain", {}},
       {"no Exif data", [](TExifData&) {}, "sea", {}},
   };
@@ -88,6 +93,12 @@ TEST_F(SearchExifTest, FindsTheFirstMatchingFieldInItsStoredCase) {
     EXPECT_EQ(HitNames(hits), c.Hits);
     for (const TItemRecord& hit : hits) EXPECT_EQ(hit.ExecuteString, Folder + "image.jpg");
   }
+  // A hit opens the image by its own name, with its default program.
+  TShellRecorder shell;
+  RunItem(Source, ItemOf(Folder + "%PATH% 100%.jpg", "", true));
+  ASSERT_EQ(shell.Calls.size(), 1u);
+  EXPECT_EQ(shell.Calls[0].File, Folder + "%PATH% 100%.jpg");
+  EXPECT_EQ(shell.Calls[0].Verb, "");
 }
 
 TEST(ExifHintTest, ListsTheShootingDataAPersonReads) {
