@@ -35,13 +35,12 @@ TFileVersions FileVersions(const std::vector<std::string>& files) {
 }
 
 void TBookmarkSource::ReadWhenChanged(const std::vector<std::string>& files, bool kept,
-                                      const std::function<void()>& read) {
+                                      const std::function<bool()>& read) {
   if (!os::FileExists(files.front())) return;
   const TFileVersions version = FileVersions(files);
   if (FOptions.LiveBookmarks && kept && version == FReadVersion) return;
   FReadVersion.clear();
-  read();
-  FReadVersion = version;
+  if (read()) FReadVersion = version;
 }
 
 void TBookmarkSource::ShowOptions() {

@@ -49,8 +49,9 @@ class TBookmarkSource : public TSearchClass {
  protected:
   // Reads the browser's Files (the one the options name first) through Read, unless LiveBookmarks
   // is on, Kept (what the last read left is still there) and none of them changed since that
-  // read. A missing first file reads nothing; a read that raises is tried again by the next search.
-  void ReadWhenChanged(const std::vector<std::string>& files, bool kept, const std::function<void()>& read);
+  // read. A missing first file reads nothing; a read that fails (Read answers false, or raises:
+  // the browser may hold the file while it writes it) is tried again by the next search.
+  void ReadWhenChanged(const std::vector<std::string>& files, bool kept, const std::function<bool()>& read);
   // The next search reads the files whatever their versions.
   void ForgetRead() { FReadVersion.clear(); }
 

@@ -67,7 +67,9 @@ void TSearchChromeBookmarks::Search(const std::string& text, const TAddHitFunc& 
     FLoaded = true;
   }
   ReadWhenChanged({FOptions.FileName}, true, [this] {
-    if (!os::ReadFile(FOptions.FileName, FFileText)) FFileText.clear();
+    if (os::ReadFile(FOptions.FileName, FFileText)) return true;
+    FFileText.clear();  // no hits, and no message, until a search can read it
+    return false;
   });
   TItemRecord record;
   record.Description = TranslateText("Chrome bookmark");

@@ -83,6 +83,7 @@ void TSearchFFBookmarks::Search(const std::string& text, const TAddHitFunc& addH
     FDB->SetConnected(false);
     CopyPlaces(FOptions.FileName, copy);
     FDB->SetConnected(true);
+    return true;
   });
   TItemRecord record;
   record.Description = TranslateText("Firefox bookmark");

@@ -1,26 +1,47 @@
 #include "ui/Clipbrd.h"
 
 #include <cstring>
-#include <new>
 
 #include "core/win32/WideText.h"
 #include "ui/Forms.h"
 
 namespace {
 
-void SetClipboardBytes(UINT format, const void* data, size_t bytes, HWND owner) {
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  if (!memory) throw std::bad_alloc();
-  std::memcpy(GlobalLock(memory), data, bytes);
-  GlobalUnlock(memory);
-  // The clipboard needs an owner window, or SetClipboardData fails.
-  if (!OpenClipboard(owner ? owner : Application().Handle())) {
-    GlobalFree(memory);
-    throw Exception("Cannot open clipboard");
+// Global memory holding a copy of the data, freed with this object unless the clipboard took it.
+class TClipboardMemory {
+ public:
+  TClipboardMemory(const void* data, size_t bytes) : FMemory(GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    void* target = FMemory ? GlobalLock(FMemory) : nullptr;  // no bytes: no memory to lock
+    if (!target) return;
+    std::memcpy(target, data, bytes);
+    GlobalUnlock(FMemory);
+    FFilled = true;
   }
-  EmptyClipboard();
-  if (!SetClipboardData(format, memory)) GlobalFree(memory);
+  ~TClipboardMemory() {
+    if (FMemory) GlobalFree(FMemory);
+  }
+  TClipboardMemory(const TClipboardMemory&) = delete;
+  TClipboardMemory& operator=(const TClipboardMemory&) = delete;
+
+  bool Filled() const { return FFilled; }
+  HGLOBAL Handle() const { return FMemory; }
+  void HandOver() { FMemory = nullptr; }
+
+ private:
+  HGLOBAL FMemory;
+  bool FFilled = false;
+};
+
+void SetClipboardBytes(UINT format, const void* data, size_t bytes, HWND owner) {
+  // The data is ready before the clipboard is touched: what the user copied stays when it is not.
+  TClipboardMemory memory(data, bytes);
+  if (!memory.Filled()) throw Exception("Cannot prepare the data for the clipboard");
+  // The clipboard needs an owner window, or SetClipboardData fails.
+  if (!OpenClipboard(owner ? owner : Application().Handle())) throw Exception("Cannot open clipboard");
+  const bool set = EmptyClipboard() && SetClipboardData(format, memory.Handle());
+  if (set) memory.HandOver();
   CloseClipboard();
+  if (!set) throw Exception("Cannot put the data on the clipboard");
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 
 // Replaces what the clipboard holds with Text (as Unicode text, which every program can paste).
 // Owner becomes the clipboard's owner (the application's window when none). Raises Exception
-// when another program keeps the clipboard open.
+// when the data cannot be put there: when it cannot be prepared (no memory, no bytes) or another
+// program keeps the clipboard open, the clipboard keeps what it held.
 void SetClipboardText(const std::string& text, HWND owner = nullptr);
 // The same with a picture, a packed DIB (CF_DIB; the system offers it as a bitmap too).
 void SetClipboardDib(const std::string& dib, HWND owner = nullptr);

@@ -36,6 +36,7 @@
 #include "sources/win32/SearchClipboard.h"
 #include "sources/win32/SearchDatabase.h"
 #include "sources/win32/SearchShortcuts.h"
+#include "sources/win32/SearchSystem.h"
 // Until the folder-list dialog of the folders source is merged in, the image source has no
 // options dialog to show.
 #include "ui/Dialogs.h"
@@ -340,7 +341,7 @@ void TMainForm::CreateSources() {
   // Owned by the window and registered in this order; the others come with their own units.
   auto shell = std::make_shared<TWin32ShortcutShell>();
   const TMainWindowAccess window{[this] { acOptionsExecute(); }, [this] { HideMainWindow(); },
-                                 [this] { return Handle(); }};
+                                 [this] { return Handle(); }, [this] { return FCalledFrom; }};
   FSources = {
       new TSearchStartMenu(this, shell),
       new TSearchDesktop(this, shell),
@@ -451,6 +452,10 @@ void TMainForm::ApplyOpacity() {
 
 void TMainForm::mnuRestoreClick() {
   HWND wnd = Handle();
+  // Every way of calling the window up comes here: the hot key, the tray icon, a second start.
+  FCalledFrom = UserWindowInFront([&](HWND other) {
+    return other == wnd || other == Application().Handle() || other == TrayIcon->NotifyWindow();
+  });
   if (IsIconic(wnd)) ShowWindow(wnd, SW_RESTORE);
   Show();
   SetForegroundWindow(wnd);

@@ -171,6 +171,7 @@ class TMainForm : public TForm, public TSearchView {
   std::string FLanguage;
   bool FKeepVisible = false;
   bool FExiting = false;
+  HWND FCalledFrom = nullptr;  // the window the user was in when this one was last called up
 };
 
 extern TMainForm* MainForm;

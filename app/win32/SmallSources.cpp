@@ -20,6 +20,7 @@ TSearchClass* NewSystemSource(TComponent* owner, TMainWindowAccess mainWindow) {
   commands->ShowOptionsDialog = std::move(mainWindow.ShowOptions);
   commands->HideMainWindow = std::move(mainWindow.Hide);
   commands->MainWindow = std::move(mainWindow.Handle);
+  commands->CalledFrom = std::move(mainWindow.CalledFrom);
   commands->SelectArea = SelectCaptureArea;
   return new TSearchSystem(owner, std::move(commands), ExtractItemIcon);
 }

@@ -13,6 +13,8 @@ struct TMainWindowAccess {
   std::function<void()> ShowOptions;
   std::function<void()> Hide;
   std::function<HWND()> Handle;
+  // The window the user was in when the main window was last called up.
+  std::function<HWND()> CalledFrom;
 };
 
 TSearchClass* NewControlPanelSource(TComponent* owner);

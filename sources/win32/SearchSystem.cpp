@@ -1,5 +1,7 @@
 #include "sources/win32/SearchSystem.h"
 
+#include <cstring>
+
 #include "core/win32/qmUtils.h"
 #include "os/os.h"
 #include "ui/Clipbrd.h"
@@ -55,6 +57,13 @@ class TMemoryBitmap {
   void* FBits = nullptr;
 };
 
+bool Shown(HWND wnd) { return wnd && IsWindowVisible(wnd) && !IsIconic(wnd); }
+
+bool IsTaskbar(HWND wnd) {
+  char name[16] = "";
+  return GetClassNameA(wnd, name, sizeof name) && std::strcmp(name, "Shell_TrayWnd") == 0;
+}
+
 void SaveCaptureFile(const TCaptureImage& image) {
   TSaveDialog dialog(nullptr);
   dialog.Filter = "Bitmap Files (*.bmp)|*.bmp";
@@ -65,6 +74,15 @@ void SaveCaptureFile(const TCaptureImage& image) {
 }
 
 }  // namespace
+
+HWND UserWindowInFront(const std::function<bool(HWND)>& isLauncher) {
+  const auto users = [&](HWND wnd) { return Shown(wnd) && !isLauncher(wnd) && !IsTaskbar(wnd); };
+  if (HWND front = GetForegroundWindow(); users(front)) return front;
+  // Tool windows (tips, palettes) are no place the user works in.
+  for (HWND wnd = GetTopWindow(nullptr); wnd; wnd = GetWindow(wnd, GW_HWNDNEXT))
+    if (users(wnd) && !(GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) return wnd;
+  return nullptr;
+}
 
 TCaptureImage CaptureWindow(HWND wnd) {
   RECT r;
@@ -137,12 +155,17 @@ void TWin32SystemCommands::HideLauncher() {
 }
 
 HWND TWin32SystemCommands::ActiveWindow() {
-  HWND window = GetForegroundWindow();
-  if (window && MainWindow && window == MainWindow()) {
-    HideLauncher();
-    window = GetForegroundWindow();
-  }
-  return window;
+  const HWND front = GetForegroundWindow();
+  const HWND launcher = MainWindow ? MainWindow() : nullptr;
+  if (!front || front != launcher) return front;
+  // Whatever the system brings forward when the launcher hides (the tray's window, say) is not
+  // where the user was.
+  const HWND calledFrom = CalledFrom ? CalledFrom() : nullptr;
+  const bool back = calledFrom != launcher && IsWindow(calledFrom) && Shown(calledFrom);
+  if (HideMainWindow) HideMainWindow();
+  if (back) SetForegroundWindow(calledFrom);
+  Sleep(100);  // the launcher's place on the screen is painted again
+  return back ? calledFrom : GetForegroundWindow();
 }
 
 TCaptureImage TWin32SystemCommands::CaptureSelection() {

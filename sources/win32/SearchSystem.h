@@ -15,13 +15,17 @@ class TWin32SystemCommands : public TSystemCommands {
   std::function<void()> ShowOptionsDialog;
   std::function<void()> HideMainWindow;
   std::function<HWND()> MainWindow;
+  // The window the user was in when the launcher was called up (UserWindowInFront then).
+  std::function<HWND()> CalledFrom;
   std::function<bool(const TCaptureImage& desktop, TSelectionRect& selection)> SelectArea;
 
   void ShowOptions() override;
   // Through ShutdownWindows, whose call ends the session (ExitWindowsHook in tests).
   void EndSession(TExitKind kind) override;
-  // The desktop as it is; the active window, the launcher hidden first when it is in front; a
-  // selection of the desktop, the launcher hidden first. Stored as StoreCapture says.
+  // The desktop as it is; the active window: when the launcher is in front, it hides and the
+  // window it was called up from comes back in front and is taken (while it still shows; else the
+  // window in front then); a selection of the desktop, the launcher hidden first. Stored as
+  // StoreCapture says.
   void Capture(TCaptureArea area, bool toClipboard) override;
 
  private:
@@ -29,6 +33,11 @@ class TWin32SystemCommands : public TSystemCommands {
   TCaptureImage CaptureSelection();
   void HideLauncher();
 };
+
+// The window the user works in as the launcher is called up: the one in front, unless IsLauncher
+// names it or it is the shell's taskbar (a click on the tray icon brings either forward); then the
+// first window below in the z-order that shows and is neither. None when there is none.
+HWND UserWindowInFront(const std::function<bool(HWND)>& isLauncher);
 
 // The window's rectangle on the screen as it shows there, the mouse cursor drawn in; empty for
 // no window.
@@ -38,5 +47,5 @@ TCaptureImage CaptureWindow(HWND wnd);
 void DrawCursor(HDC dc, int originX, int originY);
 // On the clipboard as a device-independent bitmap, or in a bitmap file chosen with the save
 // dialog (which asks before it replaces a file). An empty picture stores nothing. Raises
-// EInOutError when the file cannot be written.
+// EInOutError when the file cannot be written, Exception when the clipboard cannot take it.
 void StoreCapture(const TCaptureImage& image, bool toClipboard);

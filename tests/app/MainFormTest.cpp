@@ -13,7 +13,9 @@
 #include "core/qmTranslate.h"
 #include "core/win32/qmUtils.h"
 #include "desktop/win32/TrayIcon.h"
+#include "ui/Clipbrd.h"
 #include "tests/app/AppTest.h"
+#include "tests/support/ScreenTestUtils.h"
 #include "tests/support/ShellRecorder.h"
 #include "tests/support/TestPaths.h"
 #include "tests/win32/ShellLinks.h"
@@ -70,6 +72,21 @@ class TLorvexProcess {
 // What the shell was asked: verb, file, parameters and folder.
 std::string Asked(const os::TShellOpenRequest& request) {
   return request.Verb + "|" + request.File + "|" + request.Parameters + "|" + request.Directory;
+}
+
+BOOL CALLBACK FindShownWindow(HWND wnd, LPARAM found) {
+  auto& [process, shown] = *reinterpret_cast<std::pair<DWORD, HWND>*>(found);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(wnd, &owner);
+  if (owner == process && IsWindowVisible(wnd)) shown = wnd;
+  return TRUE;
+}
+
+// A shown top-level window of another program; none yet.
+HWND ShownWindowOf(DWORD process) {
+  std::pair<DWORD, HWND> found{process, nullptr};
+  EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&found));
+  return found.second;
 }
 
 using MainFormTest = AppTest;
@@ -143,6 +160,40 @@ TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEvery
   form.UpdateTrayIcon();
   EXPECT_FALSE(form.TrayIcon->IconVisible());
   Application().MainForm = nullptr;
+}
+
+// "Capture active window" takes the window of the program the user was in when the launcher was
+// called up, not the one the system brings forward when the launcher hides: under Wine the tray's
+// window, which came up over the user's window (without taking the focus) when the icon was added.
+TEST_F(MainFormTest, CaptureActiveWindowTakesTheWindowTheLauncherWasCalledUpFrom) {
+  PROCESS_INFORMATION notepad{};
+  ASSERT_TRUE(StartProgram("notepad.exe", notepad));
+  HWND user = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (user = ShownWindowOf(notepad.dwProcessId)) != nullptr; }, 20000));
+  MoveWindow(user, 60, 70, 333, 222, TRUE);
+  SetForegroundWindow(user);
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == user; }));
+  WriteSettings([](TLorvexSettings& s) {
+    s.HotKey = "Ctrl+Alt+F7";
+    s.SearchOrder = {"System"};
+  });
+  TMainForm& form = CreateMain();
+  ASSERT_TRUE(PumpUntil([] { return IsWindowVisible(FindWindowA("__winex11_standalone_tray", nullptr)); }));
+  SetClipboardText("");
+  PressKeys({VK_CONTROL, VK_MENU, VK_F7});
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) && form.SearchBox->Focused(); }));
+  form.SearchBox->SetText("grab screen");
+  const TResultList& list = form.Search().List();
+  ASSERT_TRUE(PumpUntil([&] { return !form.Search().SearchRunning() && list.Count() > 3; }));
+  form.ResultList->SetItemIndex(3);
+  ASSERT_EQ(list.Text(3), "Capture active window to clipboard");
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(PumpUntil([&] { return !ClipboardImage().Empty(); }));
+  const TCaptureImage picture = ClipboardImage();
+  EXPECT_EQ(std::pair(picture.Width, picture.Height), std::pair(333, 222));
+  TerminateProcess(notepad.hProcess, 0);
+  CloseHandle(notepad.hThread);
+  CloseHandle(notepad.hProcess);
 }
 
 // What fails goes to the error list: a hot key another program holds, a command of the system

@@ -2,10 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettings.h"
 #include "tests/support/ShellRecorder.h"
 #include "tests/support/Thrown.h"
+
+// After the program's headers, whose names the macros of windows.h would change.
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -30,6 +41,33 @@ const std::string ChromeFile =
   "synced": { "children": [ { "name": "Gitea", "type": "url", "url": "https://gitea.io/" } ],
     "name": "Mobile bookmarks", "type": "folder" } },
   "version": 1 })";
+
+// While it lives, File cannot be opened, as while the browser writes it: under Windows a handle
+// shares nothing; elsewhere, where the tests may run as root, the process has no handle left.
+class TFileLock {
+#ifdef _WIN32
+ public:
+  explicit TFileLock(const std::string& file)
+      : FHandle(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~TFileLock() { CloseHandle(FHandle); }
+
+ private:
+  HANDLE FHandle;
+#else
+ public:
+  explicit TFileLock(const std::string&) {
+    getrlimit(RLIMIT_NOFILE, &FOld);
+    rlimit none = FOld;
+    none.rlim_cur = static_cast<rlim_t>(open("/dev/null", O_RDONLY));  // the lowest free handle
+    close(static_cast<int>(none.rlim_cur));
+    setrlimit(RLIMIT_NOFILE, &none);
+  }
+  ~TFileLock() { setrlimit(RLIMIT_NOFILE, &FOld); }
+
+ private:
+  rlimit FOld{};
+#endif
+};
 
 class ChromeBookmarksTest : public ::testing::Test {
  protected:
@@ -80,5 +118,40 @@ TEST_F(ChromeBookmarksTest, ADocumentWithoutBookmarkFoldersGivesOneErrorAndNoHit
     Source.Reset();
     EXPECT_EQ(ThrownMessage<Exception>([&] { EXPECT_TRUE(Names("").empty()); }),
               error ? File + " holds no Chrome bookmarks." : "");
+  }
+}
+
+// A change that keeps the file's size is seen by its write time; a read that failed while the
+// browser held the file is tried again by the next search.
+TEST_F(ChromeBookmarksTest, LiveBookmarksReadTheFileAgainWhenItChangedOrWasNotRead) {
+  std::string changed = ChromeFile;
+  changed.replace(changed.find("GitHub"), 6, "GitHop");  // the same size
+  const struct {
+    const char* Name;
+    bool Live, Later, Locked;
+    TNames Found;
+  } cases[] = {
+      {"not live: every search reads", false, false, false, {"GitHop", "Digital"}},
+      {"the same size and time", true, false, false, {"GitHub", "Digital"}},
+      {"the same size, written later", true, true, false, {"GitHop", "Digital"}},
+      {"held by the browser at its new version", true, true, true, {"GitHop", "Digital"}},
+  };
+  const std::filesystem::path path = NativePath(File);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    testpaths::WriteText(File, ChromeFile);
+    // Whole seconds, which every way of setting a file's time keeps.
+    const auto written = std::chrono::floor<std::chrono::seconds>(std::filesystem::last_write_time(path));
+    std::filesystem::last_write_time(path, written);
+    SetLive(c.Live);
+    Source.Reset();
+    ASSERT_EQ(Names("git"), (TNames{"GitHub", "Digital"}));
+    testpaths::WriteText(File, changed);
+    std::filesystem::last_write_time(path, written + std::chrono::seconds(c.Later ? 10 : 0));
+    if (c.Locked) {
+      const TFileLock lock(File);
+      EXPECT_EQ(Names("git"), TNames{});
+    }
+    EXPECT_EQ(Names("git"), c.Found);
   }
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
 #include "tests/data/SqliteTestSupport.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettings.h"
@@ -90,13 +93,27 @@ TEST_F(FirefoxBookmarksTest, FindsTitlesInTheCopyWithTheBrowsersLogAndTakesTyped
 }
 
 TEST_F(FirefoxBookmarksTest, CopiesAgainEverySearchOrWhenLiveOnlyAfterTheBrowsersFilesChanged) {
+  // The browser's changes: a bookmark added, which its log grows by, and one renamed and written
+  // back into the database, which keeps the sizes of both files.
+  const auto add = [&] { AddBookmark("Added", "https://added.example/"); };
+  const auto rename = [&] {
+    Browser->ExecuteSQL("UPDATE moz_bookmarks SET title = 'RenamedXyz' WHERE title = 'snakeXcase'");
+    Browser->ExecuteSQL("PRAGMA wal_checkpoint(TRUNCATE)");
+    const std::filesystem::path database = NativePath(Browser->GetDatabase());
+    std::filesystem::last_write_time(database, std::filesystem::last_write_time(database) + std::chrono::seconds(10));
+  };
   const struct {
     bool live;
-    bool browserChanged;
+    std::function<void()> change;
+    const char* changed;  // the title the change brings
     bool copied;
-  } cases[] = {{false, false, true}, {true, false, false}, {true, true, true}};
+  } cases[] = {{false, nullptr, nullptr, true},
+               {true, nullptr, nullptr, false},
+               {true, add, "added", true},
+               {true, rename, "renamedxyz", true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "live " << c.live << ", changed " << c.browserChanged);
+    SCOPED_TRACE(testing::Message() << "live " << c.live << ", changed " << (c.changed ? c.changed : "nothing"));
+    Browser->ExecuteSQL("PRAGMA wal_checkpoint(TRUNCATE)");
     SetLive(c.live);
     Source.Reset();
     ASSERT_EQ(Titles("gmail").size(), 1u);
@@ -105,9 +122,11 @@ TEST_F(FirefoxBookmarksTest, CopiesAgainEverySearchOrWhenLiveOnlyAfterTheBrowser
     copy->SetConnected(true);
     copy->ExecuteSQL("UPDATE moz_bookmarks SET title = 'Gmail (copy)' WHERE title = 'Gmail'");
     copy->SetConnected(false);
-    if (c.browserChanged) AddBookmark("Changed", "https://changed.example/");
+    if (c.change) c.change();
     EXPECT_EQ(Titles("gmail"), c.copied ? TNames{"Gmail"} : TNames{"Gmail (copy)"});
-    EXPECT_EQ(Titles("changed").size(), c.browserChanged ? 1u : 0u);
+    if (c.changed) {
+      EXPECT_EQ(Titles(c.changed).size(), 1u);
+    }
   }
 }
 

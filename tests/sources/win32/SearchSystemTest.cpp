@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
+
 #include "ui/Clipbrd.h"
 #include "ui/Dialogs.h"
 #include "tests/support/ScreenTestUtils.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/Thrown.h"
 
 namespace {
 
@@ -83,16 +87,46 @@ TEST_F(CaptureTest, ABitmapFileHoldsThePictureAsWindowsReadsIt) {
   EXPECT_EQ(read.Pixels, picture.Pixels);
 }
 
-TEST_F(CaptureTest, NoWindowOrAnEmptyPictureStoresNothing) {
+// The user's clipboard keeps what it held when a capture cannot reach it, and the failure is told.
+TEST_F(CaptureTest, WhatCannotReachTheClipboardLeavesItAsItWas) {
   EXPECT_TRUE(CaptureWindow(nullptr).Empty());
-  SetClipboardText("kept");
   bool asked = false;
   SetChooserForTests([&](TChooseRequest&) { return asked = true; });
-  StoreCapture(TCaptureImage{}, true);
-  StoreCapture(TCaptureImage{}, false);
+  const TCaptureImage picture{1, 1, {0x00FF0000}};
+  const struct {
+    const char* Name;
+    std::function<void()> Store;
+    const char* Raised;
+  } cases[] = {
+      {"an empty picture", [] { StoreCapture(TCaptureImage{}, true), StoreCapture(TCaptureImage{}, false); }, ""},
+      {"no bytes to put there", [] { SetClipboardDib(""); }, "Cannot prepare the data for the clipboard"},
+      {"another program holds the clipboard open",
+       [&] {
+         std::promise<void> opened, done;
+         std::thread holder([&] {
+           OpenClipboard(nullptr);
+           opened.set_value();
+           done.get_future().wait();
+           CloseClipboard();
+         });
+         opened.get_future().wait();
+         struct TRelease {
+           std::promise<void>& Done;
+           std::thread& Holder;
+           ~TRelease() { Done.set_value(), Holder.join(); }
+         } release{done, holder};
+         StoreCapture(picture, true);
+       },
+       "Cannot open clipboard"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SetClipboardText("kept");
+    EXPECT_EQ(ThrownMessage<Exception>(c.Store), c.Raised);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_DIB));
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+    CloseClipboard();
+  }
   EXPECT_FALSE(asked);
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  EXPECT_FALSE(IsClipboardFormatAvailable(CF_DIB));
-  EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
-  CloseClipboard();
 }
