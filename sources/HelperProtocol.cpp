@@ -11,13 +11,11 @@ constexpr const char* StateNames[] = {"notloaded", "noentry", "refused", "answer
 std::string Escaped(std::string_view field) {
   std::string result;
   for (char c : field) {
-    switch (c) {
-      case '\\': result += "\\\\"; break;
-      case '\t': result += "\\t"; break;
-      case '\r': result += "\\r"; break;
-      case '\n': result += "\\n"; break;
-      default: result += c;
-    }
+    const char* escape = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : nullptr;
+    if (escape)
+      result += escape;
+    else
+      result += c;
   }
   return result;
 }
@@ -70,8 +68,8 @@ std::string ReadyLine() { return "ready\n"; }
 std::string ModuleLine(const std::string& file) { return "module\t" + Escaped(file) + "\n"; }
 
 std::string AppletLine(const TCplApplet& applet, const std::string& file) {
-  return "applet\t" + Escaped(applet.Name) + "\t" + Escaped(applet.Info) + "\t" + std::to_string(applet.IconId) +
-         "\t" + Escaped(file) + "\n";
+  return "applet\t" + Escaped(applet.Name) + "\t" + Escaped(applet.Info) + "\t" + std::to_string(applet.IconId) + "\t" +
+         Escaped(file) + "\n";
 }
 
 std::string EndLine(TCplAnswer::TState state) { return std::string("end\t") + StateNames[state] + "\n"; }

@@ -41,10 +41,10 @@ namespace helper {
 constexpr const char* ExeName = "LorvexHelper.exe";
 
 enum TExitCode : int {
-  ecDone = 0,        // every module asked; the printer's properties shown
-  ecFailed = 1,      // the printer command answered that it failed
-  ecNoEntry = 2,     // the shell has no printer command
-  ecUsage = 3,       // a command line it does not understand
+  ecDone = 0,         // every module asked; the printer's properties shown
+  ecFailed = 1,       // the printer command answered that it failed
+  ecNoEntry = 2,      // the shell has no printer command
+  ecUsage = 3,        // a command line it does not understand
   ecCrashed = 0x4C58  // the code it ran raised what nothing handled
 };
 

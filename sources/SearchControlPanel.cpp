@@ -1,6 +1,5 @@
 #include "sources/SearchControlPanel.h"
 
-
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
@@ -119,7 +118,7 @@ std::vector<std::optional<TCplAnswer>> AskModules(TCplHelper& helper, const std:
     } while (read == TCplHelperRun::rdData && next < modules.size());
     if (next == modules.size()) break;
     if (!reader.Ready()) {
-      failures.push_back({TCplFailure::cfNoHelper, helper::ExeName});
+      failures.push_back({TCplFailure::cfNoHelper, std::string(helper::ExeName) + " did not start."});
       break;
     }
     const std::string& module = modules[next++];
@@ -137,7 +136,8 @@ TCplList BuildControlPanelList(const std::string& systemFolder, TCplHelper& help
   const std::vector<std::optional<TCplAnswer>> answers = AskModules(helper, modules, limit, list.Failures);
   for (size_t i = 0; i < files.size(); ++i)
     if (answers[i])
-      for (TCplEntry& entry : ModuleEntries(systemFolder, files[i], *answers[i])) list.Entries.push_back(std::move(entry));
+      for (TCplEntry& entry : ModuleEntries(systemFolder, files[i], *answers[i]))
+        list.Entries.push_back(std::move(entry));
   for (const TFixedEntry& fixed : FixedEntries)
     list.Entries.push_back(
         {fixed.Name, true, fixed.ExecuteString, "", systemFolder + fixed.IconFile, fixed.IconIndex, fixed.Description});
@@ -181,8 +181,9 @@ void TSearchControlPanel::Search(const std::string& text, const TAddHitFunc& add
   std::string message;
   for (const TCplFailure& failure : failures) {
     const char* text = failure.Kind == TCplFailure::cfNoAnswer ? "The control-panel module %s did not answer in time."
-                       : failure.Kind == TCplFailure::cfCrashed ? "The control-panel module %s crashed while it was asked."
-                                                                 : "The control-panel modules could not be asked: %s";
+                       : failure.Kind == TCplFailure::cfCrashed
+                           ? "The control-panel module %s crashed while it was asked."
+                           : "The control-panel modules could not be asked: %s";
     message += (message.empty() ? "" : " ") + TranslateFormat(text, {failure.Name});
   }
   throw Exception(message);

@@ -118,7 +118,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   LocalFree(wide);
   if (arguments.size() < 2) return helper::ecUsage;
   HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(arguments[1].c_str(), nullptr, 10)));
-  if (arguments[0] == "cpl") return AskModules(window, std::vector<std::string>(arguments.begin() + 2, arguments.end()));
+  if (arguments[0] == "cpl")
+    return AskModules(window, std::vector<std::string>(arguments.begin() + 2, arguments.end()));
   if (arguments[0] == "printer" && arguments.size() == 3) return ShowPrinterProperties(window, arguments[2]);
   return helper::ecUsage;
 }

@@ -39,13 +39,13 @@ class TWin32CplHelperRun : public TCplHelperRun {
   TRead Read(std::chrono::steady_clock::time_point deadline, std::string& piece) override {
     DWORD count = 0;
     if (!FReading) {
-      if (ReadFile(FPipe.H, FBuffer, sizeof(FBuffer), nullptr, &FOverlapped) ||
-          GetLastError() == ERROR_IO_PENDING)
+      if (ReadFile(FPipe.H, FBuffer, sizeof(FBuffer), nullptr, &FOverlapped) || GetLastError() == ERROR_IO_PENDING)
         FReading = true;
       else
         return rdEnded;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (WaitForSingleObject(FEvent.H, static_cast<DWORD>(std::max<int64_t>(0, left.count()))) != WAIT_OBJECT_0)
       return rdTimeOut;
     FReading = false;
@@ -69,11 +69,11 @@ std::unique_ptr<TCplHelperRun> TWin32CplHelper::Start(const std::vector<std::str
   static std::atomic<unsigned> count{0};
   const std::wstring name = L"\\\\.\\pipe\\LorvexHelper-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                             std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++count);
-  THandle pipe(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+  THandle pipe(CreateNamedPipeW(name.c_str(),
+                                PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
                                 PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 65536, 0, nullptr));
   SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  THandle output(
-      pipe.H ? CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inherited, OPEN_EXISTING, 0, nullptr) : nullptr);
+  THandle output(pipe.H ? CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inherited, OPEN_EXISTING, 0, nullptr) : nullptr);
   if (!output.H) throw Exception("The helper's pipe cannot be made (error " + std::to_string(GetLastError()) + ").");
   std::vector<std::string> arguments = {"cpl", WindowArgument(FWindow)};
   arguments.insert(arguments.end(), modules.begin(), modules.end());

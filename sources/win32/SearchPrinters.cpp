@@ -57,9 +57,12 @@ TPrinterShell::TResult TWin32PrinterShell::InvokePrinterCommand(const std::strin
       case STILL_ACTIVE:
         helper.Release();  // it lives as long as the properties are shown
         return pcDone;
-      case helper::ecDone: return pcDone;
-      case helper::ecFailed: return pcFailed;
-      default: return pcUnavailable;
+      case helper::ecDone:
+        return pcDone;
+      case helper::ecFailed:
+        return pcFailed;
+      default:
+        return pcUnavailable;
     }
   } catch (const Exception&) {
     return pcUnavailable;

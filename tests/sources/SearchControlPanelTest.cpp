@@ -106,14 +106,17 @@ TEST(ControlPanelModules, AModuleThatHangsOrCrashesTheHelperCostsOnlyItsOwnAnswe
        {5, 3, 1},
        {{TCplFailure::cfNoAnswer, "hang.cpl"}, {TCplFailure::cfCrashed, "crash.cpl"}}},
       {"not started", "fails", {}, {}, {{TCplFailure::cfNoHelper, "no helper here"}}},
-      {"hangs at once", "hang", {}, {5}, {{TCplFailure::cfNoHelper, "LorvexHelper.exe"}}},
-      {"ends at once", "crash", {}, {5}, {{TCplFailure::cfNoHelper, "LorvexHelper.exe"}}},
+      {"hangs at once", "hang", {}, {5}, {{TCplFailure::cfNoHelper, "LorvexHelper.exe did not start."}}},
+      {"ends at once", "crash", {}, {5}, {{TCplFailure::cfNoHelper, "LorvexHelper.exe did not start."}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Case);
     TFakeHelper helper;
-    helper.Modules = {{"a.cpl", odd},  {"hang.cpl", "hang"},          {"b.cpl", TCplAnswer{TCplAnswer::caNoEntry, {}}},
-                      {"crash.cpl", "crash"}, {"c.cpl", Answered({})}};
+    helper.Modules = {{"a.cpl", odd},
+                      {"hang.cpl", "hang"},
+                      {"b.cpl", TCplAnswer{TCplAnswer::caNoEntry, {}}},
+                      {"crash.cpl", "crash"},
+                      {"c.cpl", Answered({})}};
     if (c.Helper == "fails")
       helper.Fails = true;
     else if (!c.Helper.empty())
@@ -158,8 +161,7 @@ TEST(ControlPanelTest, ListsEachEntryOnceForPartOfControlPanelOrItsNameAndNamesT
     std::string Text;
     TNames Hits;
   } cases[] = {
-      {"cont", all},  {"STEUER", all}, {"font", {"Schriftarten"}}, {"schrift", {}},
-      {"ou", {"Mouse", "Sound"}}, {"", {}},
+      {"cont", all}, {"STEUER", all}, {"font", {"Schriftarten"}}, {"schrift", {}}, {"ou", {"Mouse", "Sound"}}, {"", {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Text);

@@ -289,9 +289,8 @@ TEST(PortableCopyTest, TakesTheProgramsFilesLanguagesAndIconsOnlyAndReportsEvery
   TPortableCopy plan = PlanPortableCopy(exe, target);
   std::set<std::pair<std::string, std::string>> copies, expected;
   for (const TPortableCopy::TFileCopy& file : plan.Files) copies.emplace(file.Source, file.Dest);
-  for (const char* name :
-       {"Lorvex.exe", "LorvexHelper.exe", "Lorvex.ini", "sqlite3.dll", "Deutsch.lng", "FR.LNG", "images\\a.ico",
-        "images\\B.ICO"})
+  for (const char* name : {"Lorvex.exe", "LorvexHelper.exe", "Lorvex.ini", "sqlite3.dll", "Deutsch.lng", "FR.LNG",
+                           "images\\a.ico", "images\\B.ICO"})
     expected.emplace(exe + name, to + name);
   EXPECT_EQ(copies, expected);
   EXPECT_EQ(plan.Folders, TStrings{to + "images"});
