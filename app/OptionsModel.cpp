@@ -238,7 +238,7 @@ TPortableCopy PlanPortableCopy(const std::string& exeFolder, const std::string& 
   TPortableCopy plan;
   plan.Folders = {target + "images"};
 
-  for (const char* name : {"Lorvex.exe", "Lorvex.chm", "Lorvex.ini", "sqlite3.dll", "notes.sqlite"})
+  for (const char* name : {"Lorvex.exe", "LorvexHelper.exe", "Lorvex.chm", "Lorvex.ini", "sqlite3.dll", "notes.sqlite"})
     if (os::FileExists(source + name)) plan.Files.push_back({source + name, target + name});
 
   const auto addFiles = [&plan](const std::string& mask, const std::string& from, const std::string& to) {

@@ -1,7 +1,5 @@
 #include "sources/SearchControlPanel.h"
 
-#include <thread>
-
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
@@ -71,18 +69,6 @@ std::vector<std::string> CplFiles(const std::string& systemFolder) {
   return files;
 }
 
-// Asks on a thread of its own, which is left to itself when the module does not answer in time.
-bool AskInTime(const std::shared_ptr<TCplModules>& modules, const std::string& fullPath,
-               std::chrono::milliseconds limit, TCplAnswer& answer) {
-  auto task =
-      std::make_shared<std::packaged_task<TCplAnswer()>>([modules, fullPath] { return modules->Ask(fullPath); });
-  std::future<TCplAnswer> asked = task->get_future();
-  std::thread([task] { (*task)(); }).detach();
-  if (asked.wait_for(limit) != std::future_status::ready) return false;
-  answer = asked.get();
-  return true;
-}
-
 std::string ShownName(const TCplEntry& entry) { return entry.Fixed ? TranslateText(entry.Name) : entry.Name; }
 
 }  // namespace
@@ -103,33 +89,73 @@ std::vector<TCplEntry> ModuleEntries(const std::string& systemFolder, const std:
   return entries;
 }
 
-std::vector<TCplEntry> BuildControlPanelList(const std::string& systemFolder,
-                                             const std::shared_ptr<TCplModules>& modules,
-                                             std::chrono::milliseconds limit) {
-  std::vector<TCplEntry> entries;
-  for (const std::string& fileName : CplFiles(systemFolder)) {
-    TCplAnswer answer;
-    if (!AskInTime(modules, systemFolder + fileName, limit, answer)) continue;
-    for (TCplEntry& entry : ModuleEntries(systemFolder, fileName, answer)) entries.push_back(std::move(entry));
+std::vector<std::optional<TCplAnswer>> AskModules(TCplHelper& helper, const std::vector<std::string>& modules,
+                                                  std::chrono::milliseconds limit, std::vector<TCplFailure>& failures) {
+  using TClock = std::chrono::steady_clock;
+  std::vector<std::optional<TCplAnswer>> answers(modules.size());
+  size_t next = 0;  // the module being asked
+  while (next < modules.size()) {
+    std::unique_ptr<TCplHelperRun> run;
+    try {
+      run = helper.Start(std::vector<std::string>(modules.begin() + static_cast<ptrdiff_t>(next), modules.end()));
+    } catch (const std::exception& e) {
+      failures.push_back({TCplFailure::cfNoHelper, e.what()});
+      break;
+    }
+    helper::TCplAnswerReader reader;
+    TClock::time_point deadline = TClock::now() + TCplHelper::StartLimit;
+    TCplHelperRun::TRead read;
+    do {
+      std::string piece;
+      read = run->Read(deadline, piece);
+      const bool wasReady = reader.Ready();
+      std::vector<TCplAnswer> ended;
+      reader.Feed(piece, ended);
+      // Each module has the limit from the end of the one before.
+      if (!ended.empty() || reader.Ready() != wasReady) deadline = TClock::now() + limit;
+      for (TCplAnswer& answer : ended)
+        if (next < modules.size()) answers[next++] = std::move(answer);
+    } while (read == TCplHelperRun::rdData && next < modules.size());
+    if (next == modules.size()) break;
+    if (!reader.Ready()) {
+      failures.push_back({TCplFailure::cfNoHelper, std::string(helper::ExeName) + " did not start."});
+      break;
+    }
+    const std::string& module = modules[next++];
+    failures.push_back({read == TCplHelperRun::rdTimeOut ? TCplFailure::cfNoAnswer : TCplFailure::cfCrashed,
+                        module.substr(module.find_last_of("\\/") + 1)});
   }
+  return answers;
+}
+
+TCplList BuildControlPanelList(const std::string& systemFolder, TCplHelper& helper, std::chrono::milliseconds limit) {
+  TCplList list;
+  const std::vector<std::string> files = CplFiles(systemFolder);
+  std::vector<std::string> modules;
+  for (const std::string& file : files) modules.push_back(systemFolder + file);
+  const std::vector<std::optional<TCplAnswer>> answers = AskModules(helper, modules, limit, list.Failures);
+  for (size_t i = 0; i < files.size(); ++i)
+    if (answers[i])
+      for (TCplEntry& entry : ModuleEntries(systemFolder, files[i], *answers[i]))
+        list.Entries.push_back(std::move(entry));
   for (const TFixedEntry& fixed : FixedEntries)
-    entries.push_back(
+    list.Entries.push_back(
         {fixed.Name, true, fixed.ExecuteString, "", systemFolder + fixed.IconFile, fixed.IconIndex, fixed.Description});
-  return entries;
+  return list;
 }
 
 // --- TSearchControlPanel ----------------------------------------------------------------------
 
 TSearchControlPanel::TSearchControlPanel(TComponent* owner, std::string systemFolder,
-                                         std::shared_ptr<TCplModules> modules, TIconLoader loadIcon,
+                                         std::shared_ptr<TCplHelper> helper, TIconLoader loadIcon,
                                          std::chrono::milliseconds limit)
     : TSearchClass(owner), FSystemFolder(std::move(systemFolder)), FLoadIcon(std::move(loadIcon)) {
-  FEntries = std::async(std::launch::async, [folder = FSystemFolder, modules = std::move(modules), limit] {
-               return BuildControlPanelList(folder, modules, limit);
-             }).share();
+  FList = std::async(std::launch::async, [folder = FSystemFolder, helper = std::move(helper), limit] {
+            return BuildControlPanelList(folder, *helper, limit);
+          }).share();
 }
 
-TSearchControlPanel::~TSearchControlPanel() { FEntries.wait(); }
+TSearchControlPanel::~TSearchControlPanel() { FList.wait(); }
 
 void TSearchControlPanel::Search(const std::string& text, const TAddHitFunc& addHit) {
   const std::string typed = UpperCase(text);
@@ -146,12 +172,21 @@ void TSearchControlPanel::Search(const std::string& text, const TAddHitFunc& add
     record.SearchClassName = GetName();
     return addHit(record);
   };
-  // An entry that matches both ways is listed twice.
-  if (IsPartOf(typed, "CONTROL PANEL") || IsPartOf(typed, UpperCase(TranslateText("Control panel"))))
-    for (const TCplEntry& entry : Entries())
-      if (report(entry)) return;
+  // Each entry once: all of them for a part of "Control panel", else those whose name holds the text.
+  const bool all = IsPartOf(typed, "CONTROL PANEL") || IsPartOf(typed, UpperCase(TranslateText("Control panel")));
   for (const TCplEntry& entry : Entries())
-    if (IsPartOf(typed, UpperCase(entry.Name)) && report(entry)) return;
+    if ((all || IsPartOf(typed, UpperCase(entry.Name))) && report(entry)) return;
+  const std::vector<TCplFailure>& failures = FList.get().Failures;
+  if (failures.empty() || FFailuresReported.exchange(true)) return;
+  std::string message;
+  for (const TCplFailure& failure : failures) {
+    const char* text = failure.Kind == TCplFailure::cfNoAnswer ? "The control-panel module %s did not answer in time."
+                       : failure.Kind == TCplFailure::cfCrashed
+                           ? "The control-panel module %s crashed while it was asked."
+                           : "The control-panel modules could not be asked: %s";
+    message += (message.empty() ? "" : " ") + TranslateFormat(text, {failure.Name});
+  }
+  throw Exception(message);
 }
 
 void TSearchControlPanel::Execute(TItemData& item) {
@@ -160,6 +195,10 @@ void TSearchControlPanel::Execute(TItemData& item) {
   if (SameText(ExtractFileExt(command), ".cpl")) {
     request.File = FSystemFolder + "control.exe";
     request.Parameters = "\"" + command + "\"" + (request.Parameters.empty() ? "" : "," + request.Parameters);
+  } else if (command.find(',') == std::string::npos) {
+    // rundll32 takes only "file,entry"; a name of the control panel's own is the runner's.
+    request.File = FSystemFolder + "control.exe";
+    request.Parameters = command;
   } else {
     request.File = FSystemFolder + "rundll32.exe";
     request.Parameters = command;

@@ -27,7 +27,10 @@ void TSearchPrinters::Search(const std::string& text, const TAddHitFunc& addHit)
     if (IsPartOf(typed, UpperCase(printer)) && report(printer)) return;
 }
 
-void TSearchPrinters::Execute(TItemData& item) { FShell->InvokePrinterCommand(item.StoredExecuteString(), false); }
+void TSearchPrinters::Execute(TItemData& item) {
+  if (FShell->InvokePrinterCommand(item.StoredExecuteString(), false) == TPrinterShell::pcUnavailable)
+    throw Exception(TranslateText("Printer properties are not available on this system."));
+}
 
 void TSearchPrinters::LoadIcon(TItemData& item) {
   if (FLoadIcon) FLoadIcon(item, {Shell32Path(), -17});

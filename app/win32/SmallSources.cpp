@@ -6,9 +6,11 @@
 #include "sources/win32/SearchPrinters.h"
 #include "sources/win32/SearchSystem.h"
 #include "sources/win32/SourceIcons.h"
+#include "ui/Forms.h"
 
 TSearchClass* NewControlPanelSource(TComponent* owner) {
-  return new TSearchControlPanel(owner, SystemFolder(), std::make_shared<TWin32CplModules>(), ExtractItemIcon);
+  return new TSearchControlPanel(owner, SystemFolder(), std::make_shared<TWin32CplHelper>(Application().Handle()),
+                                 ExtractItemIcon);
 }
 
 TSearchClass* NewPrintersSource(TComponent* owner) {

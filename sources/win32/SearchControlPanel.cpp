@@ -1,53 +1,83 @@
 #include "sources/win32/SearchControlPanel.h"
 
-#include <windows.h>
-#include <cpl.h>
+#include <atomic>
 
-#include <algorithm>
-
+#include "core/LorvexClasses.h"
 #include "core/win32/WideText.h"
-#include "os/win32/os_win32.h"
+#include "sources/win32/HelperProcess.h"
 
 namespace {
 
-// A string resource of the module; empty when it has none.
-std::string LoadCplString(HMODULE module, int id) {
-  wchar_t buffer[2048];
-  const int length = LoadStringW(module, static_cast<UINT>(id), buffer, 2048);
-  return length > 0 ? WideToUtf8(std::wstring_view(buffer, static_cast<size_t>(length))) : std::string();
-}
+// A handle closed with the object.
+struct THandle {
+  HANDLE H = nullptr;
+  explicit THandle(HANDLE handle) : H(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+  ~THandle() {
+    if (H) CloseHandle(H);
+  }
+  THandle(const THandle&) = delete;
+  THandle& operator=(const THandle&) = delete;
+};
 
-void AskApplets(HMODULE module, APPLET_PROC applet, TCplAnswer& answer) {
-  if (applet(nullptr, CPL_INIT, 0, 0) == 0) {
-    answer.State = TCplAnswer::caRefused;
-    return;
+// Our end of the helper's output, read with a time limit (an anonymous pipe cannot be).
+class TWin32CplHelperRun : public TCplHelperRun {
+ public:
+  TWin32CplHelperRun(HANDLE pipe, const std::vector<std::string>& arguments, HANDLE output)
+      : FProcess(arguments, output), FPipe(pipe), FEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    FOverlapped.hEvent = FEvent.H;
   }
-  answer.State = TCplAnswer::caAnswered;
-  const long count = std::clamp<long>(applet(nullptr, CPL_GETCOUNT, 0, 0), 0, TWin32CplModules::MaxApplets);
-  std::vector<LONG_PTR> data;
-  for (long i = 0; i < count; ++i) {
-    CPLINFO info{};
-    applet(nullptr, CPL_INQUIRE, i, reinterpret_cast<LPARAM>(&info));
-    answer.Applets.push_back({LoadCplString(module, info.idName), LoadCplString(module, info.idInfo), info.idIcon});
-    data.push_back(info.lData);
+
+  ~TWin32CplHelperRun() override {
+    TerminateProcess(FProcess.Handle(), helper::ecCrashed);
+    if (FReading) {
+      CancelIo(FPipe.H);
+      DWORD count;
+      GetOverlappedResult(FPipe.H, &FOverlapped, &count, TRUE);
+    }
   }
-  for (long i = 0; i < count; ++i) applet(nullptr, CPL_STOP, i, data[static_cast<size_t>(i)]);
-  applet(nullptr, CPL_EXIT, 0, 0);
-}
+
+  TRead Read(std::chrono::steady_clock::time_point deadline, std::string& piece) override {
+    DWORD count = 0;
+    if (!FReading) {
+      if (ReadFile(FPipe.H, FBuffer, sizeof(FBuffer), nullptr, &FOverlapped) || GetLastError() == ERROR_IO_PENDING)
+        FReading = true;
+      else
+        return rdEnded;
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (WaitForSingleObject(FEvent.H, static_cast<DWORD>(std::max<int64_t>(0, left.count()))) != WAIT_OBJECT_0)
+      return rdTimeOut;
+    FReading = false;
+    // The helper's end closes the pipe.
+    if (!GetOverlappedResult(FPipe.H, &FOverlapped, &count, FALSE)) return rdEnded;
+    piece.assign(FBuffer, count);
+    return rdData;
+  }
+
+ private:
+  THelperProcess FProcess;  // first: the pipe stays the caller's when the helper does not start
+  THandle FPipe, FEvent;
+  OVERLAPPED FOverlapped{};
+  bool FReading = false;
+  char FBuffer[4096];
+};
 
 }  // namespace
 
-TCplAnswer TWin32CplModules::Ask(const std::string& fullPath) {
-  TCplAnswer answer;
-  os::TComScope com;  // as in the control panel's own window, the modules may use COM
-  // By the full path: the library search would look into the current folder as well.
-  HMODULE module = LoadLibraryExW(Utf8ToWide(fullPath).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  if (!module) return answer;
-  auto applet = reinterpret_cast<APPLET_PROC>(reinterpret_cast<void*>(GetProcAddress(module, "CPlApplet")));
-  if (applet)
-    AskApplets(module, applet, answer);
-  else
-    answer.State = TCplAnswer::caNoEntry;
-  FreeLibrary(module);
-  return answer;
+std::unique_ptr<TCplHelperRun> TWin32CplHelper::Start(const std::vector<std::string>& modules) {
+  static std::atomic<unsigned> count{0};
+  const std::wstring name = L"\\\\.\\pipe\\LorvexHelper-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++count);
+  THandle pipe(CreateNamedPipeW(name.c_str(),
+                                PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 65536, 0, nullptr));
+  SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  THandle output(pipe.H ? CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inherited, OPEN_EXISTING, 0, nullptr) : nullptr);
+  if (!output.H) throw Exception("The helper's pipe cannot be made (error " + std::to_string(GetLastError()) + ").");
+  std::vector<std::string> arguments = {"cpl", WindowArgument(FWindow)};
+  arguments.insert(arguments.end(), modules.begin(), modules.end());
+  auto run = std::make_unique<TWin32CplHelperRun>(pipe.H, arguments, output.H);
+  pipe.H = nullptr;  // the run's now
+  return run;
 }

@@ -1,16 +1,19 @@
-// The control-panel modules of Windows, asked through their applet entry point.
+// The control-panel modules of Windows, asked by the helper program in a process of its own.
 #pragma once
+
+#include <windows.h>
 
 #include "sources/SearchControlPanel.h"
 
-class TWin32CplModules : public TCplModules {
+class TWin32CplHelper : public TCplHelper {
  public:
-  // Loads the module by its full path and speaks the applet protocol: CPL_INIT (a module that
-  // answers 0 is left), CPL_GETCOUNT, CPL_INQUIRE for each applet, CPL_STOP for each applet and
-  // CPL_EXIT, then frees it. The modules get no window: they are asked off the GUI thread, in
-  // a COM apartment of that thread.
-  TCplAnswer Ask(const std::string& fullPath) override;
+  // The modules get Window as their parent.
+  explicit TWin32CplHelper(HWND window) : FWindow(window) {}
 
-  // More applets than this in one module are not asked for.
-  static constexpr long MaxApplets = 256;
+  // The helper's standard output is a pipe read here: the helper is ended and the pipe let go
+  // with the run. Each run is read on the thread that started it.
+  std::unique_ptr<TCplHelperRun> Start(const std::vector<std::string>& modules) override;
+
+ private:
+  HWND FWindow;
 };

@@ -1,17 +1,17 @@
 #include "sources/win32/SearchPrinters.h"
 
 #include <windows.h>
-#include <shellapi.h>
 #include <winspool.h>
 
 #include "core/win32/WideText.h"
+#include "sources/HelperProtocol.h"
 #include "sources/SourceSupport.h"
+#include "sources/win32/HelperProcess.h"
 #include "ui/Forms.h"
 
 namespace {
 
 using TEnumPrinters = BOOL(WINAPI*)(DWORD, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
-using TInvokePrinterCommand = BOOL(WINAPI*)(HWND, UINT, LPCWSTR, LPCWSTR, BOOL);
 
 template <class TFunction>
 TFunction Bind(HMODULE library, const char* name) {
@@ -45,9 +45,26 @@ std::vector<std::string> TWin32PrinterShell::Printers() {
   return names;
 }
 
-bool TWin32PrinterShell::InvokePrinterCommand(const std::string& printerName, bool modal) {
-  const auto invoke = Bind<TInvokePrinterCommand>(GetModuleHandleW(L"shell32.dll"), "SHInvokePrinterCommandW");
-  if (!invoke) return false;
-  return invoke(Application().Handle(), PRINTACTION_PROPERTIES, Utf8ToWide(printerName).c_str(), nullptr,
-                modal ? -1 : 0) != FALSE;
+TPrinterShell::TResult TWin32PrinterShell::InvokePrinterCommand(const std::string& printerName, bool modal) {
+  try {
+    THelperProcess helper({"printer", WindowArgument(Application().Handle()), printerName});
+    // The properties are the helper's modal window: it waits for input once they are shown.
+    if (modal)
+      WaitForSingleObject(helper.Handle(), INFINITE);
+    else
+      WaitForInputIdle(helper.Handle(), AnswerLimit);
+    switch (helper.ExitCode()) {
+      case STILL_ACTIVE:
+        helper.Release();  // it lives as long as the properties are shown
+        return pcDone;
+      case helper::ecDone:
+        return pcDone;
+      case helper::ecFailed:
+        return pcFailed;
+      default:
+        return pcUnavailable;
+    }
+  } catch (const Exception&) {
+    return pcUnavailable;
+  }
 }

@@ -1,6 +1,8 @@
 // The printers of Windows: the spooler's list and the shell's printer command.
 #pragma once
 
+#include <windows.h>
+
 #include "sources/SearchPrinters.h"
 
 class TWin32PrinterShell : public TPrinterShell {
@@ -8,7 +10,10 @@ class TWin32PrinterShell : public TPrinterShell {
   // The local printers and the printer connections, as the spooler lists them. The spooler's
   // library is bound on first need, from the system folder: most starts never list a printer.
   std::vector<std::string> Printers() override;
-  // The shell's SHInvokePrinterCommand, bound by name; false when the shell has none. Wine's is
-  // a stub that ends the process: tests never call it.
-  bool InvokePrinterCommand(const std::string& printerName, bool modal) override;
+  // The shell's printer command, run by the helper program: where it is missing, or is a stub
+  // that ends its caller (as Wine's), only the helper ends. Not modal, the helper is waited for
+  // until it shows the properties or ends, at most AnswerLimit.
+  TResult InvokePrinterCommand(const std::string& printerName, bool modal) override;
+
+  static constexpr DWORD AnswerLimit = 5000;
 };

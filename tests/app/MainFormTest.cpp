@@ -426,6 +426,22 @@ TEST_F(MainFormTest, TypingListsARealShortcutWithItsIconAndHintAndEnterRunsIt) {
   os::DeleteFile(link);
 }
 
+TEST_F(MainFormTest, EnterOnAPrinterWhoseSystemCannotShowItsPropertiesSaysSoAndTheWindowGoesOn) {
+  // Wine's printer command is a stub that ends its caller: here the helper.
+  const TRegisteredPrinter printer("Lorvex Probe Printer");
+  TMainForm& form = CreateMain();
+  ShowMain();
+  const auto search = [&](const char* text) {
+    form.SearchBox->SetText(text);
+    return PumpUntil([&] { return !form.Search().SearchRunning() && form.ResultList->Count() == 2; });
+  };
+  ASSERT_TRUE(search("lorvex probe printer"));
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(PumpUntil([&] { return !form.Errors().empty(); }, 15000));
+  EXPECT_TRUE(form.Errors().front().ends_with(" - Printer properties are not available on this system."));
+  EXPECT_TRUE(search("probe printer"));  // the program still answers
+}
+
 // --- The end of the program ---------------------------------------------------------------
 
 TEST_F(MainFormTest, ExitSavesLearnedTextsAfterTheQuestionAndTheSettingsWithTheBounds) {

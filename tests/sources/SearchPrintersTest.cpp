@@ -4,6 +4,7 @@
 
 #include "tests/sources/SourceHits.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/support/Thrown.h"
 
 namespace {
 
@@ -11,11 +12,12 @@ class TFakePrinters : public TPrinterShell {
  public:
   std::vector<std::string> List = {"HP LaserJet", "Office Printer", "Label maker 100%TEMP%"};
   std::vector<std::string> Invoked;
+  TResult Result = pcDone;
 
   std::vector<std::string> Printers() override { return List; }
-  bool InvokePrinterCommand(const std::string& printerName, bool modal) override {
+  TResult InvokePrinterCommand(const std::string& printerName, bool modal) override {
     Invoked.push_back(printerName + (modal ? " (modal)" : ""));
-    return true;
+    return Result;
   }
 };
 
@@ -36,6 +38,15 @@ TEST(PrintersSource, ListsEveryPrinterForPartOfPrintersAndThoseWhoseNameHoldsThe
     SCOPED_TRACE(text);
     EXPECT_EQ(NamesInOrder(source, text), hits);
   }
-  RunItem(source, TItemData(CollectHits(source, "label").at(0)));
-  EXPECT_EQ(shell->Invoked, std::vector<std::string>{"Label maker 100%TEMP%"});
+  const TItemRecord label = CollectHits(source, "label").at(0);
+  const std::pair<TPrinterShell::TResult, std::string> runs[] = {
+      {TPrinterShell::pcDone, ""},
+      {TPrinterShell::pcFailed, ""},  // a printer that is gone
+      {TPrinterShell::pcUnavailable, "Printer properties are not available on this system."},
+  };
+  for (const auto& [result, message] : runs) {
+    shell->Result = result;
+    EXPECT_EQ(ThrownMessage<Exception>([&] { RunItem(source, TItemData(label)); }), message);
+  }
+  EXPECT_EQ(shell->Invoked, std::vector<std::string>(3, "Label maker 100%TEMP%"));
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/win32/WideText.h"
 #include "tests/support/TestPaths.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
@@ -282,3 +283,25 @@ inline bool SaveWindowPicture(HWND wnd, const std::string& fileName) {
   testpaths::WriteText(fileName, file);
   return testpaths::ReadText(fileName) == file;
 }
+
+// A printer in the registry of the prefix for as long as it lives: the spooler lists it.
+class TRegisteredPrinter {
+ public:
+  explicit TRegisteredPrinter(const std::string& name)
+      : FKey(L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + Utf8ToWide(name)) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, FKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+      return;
+    const std::wstring wide = Utf8ToWide(name);
+    RegSetValueExW(key, L"Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+  ~TRegisteredPrinter() { RegDeleteKeyW(HKEY_LOCAL_MACHINE, FKey.c_str()); }
+  TRegisteredPrinter(const TRegisteredPrinter&) = delete;
+  TRegisteredPrinter& operator=(const TRegisteredPrinter&) = delete;
+
+ private:
+  std::wstring FKey;
+};

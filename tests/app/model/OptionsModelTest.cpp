@@ -276,7 +276,7 @@ TEST(OptionsModelTest, SlickRunWordsReplaceExistingOnesAsTheAnswersSay) {
 
 TEST(PortableCopyTest, TakesTheProgramsFilesLanguagesAndIconsOnlyAndReportsEveryFailure) {
   const std::string exe = FreshFolder("portable_exe");
-  for (const char* name : {"Lorvex.exe", "sqlite3.dll", "Deutsch.lng", "FR.LNG", "readme.txt"})
+  for (const char* name : {"Lorvex.exe", "LorvexHelper.exe", "sqlite3.dll", "Deutsch.lng", "FR.LNG", "readme.txt"})
     WriteText(exe + name, name);
   WriteText(exe + "Lorvex.ini", "[Log]\r\nLevel=3\r\n");
   for (const char* name : {"a.ico", "B.ICO", "readme.txt"}) WriteText(exe + "images" + Sep + name, name);
@@ -289,8 +289,8 @@ TEST(PortableCopyTest, TakesTheProgramsFilesLanguagesAndIconsOnlyAndReportsEvery
   TPortableCopy plan = PlanPortableCopy(exe, target);
   std::set<std::pair<std::string, std::string>> copies, expected;
   for (const TPortableCopy::TFileCopy& file : plan.Files) copies.emplace(file.Source, file.Dest);
-  for (const char* name :
-       {"Lorvex.exe", "Lorvex.ini", "sqlite3.dll", "Deutsch.lng", "FR.LNG", "images\\a.ico", "images\\B.ICO"})
+  for (const char* name : {"Lorvex.exe", "LorvexHelper.exe", "Lorvex.ini", "sqlite3.dll", "Deutsch.lng", "FR.LNG",
+                           "images\\a.ico", "images\\B.ICO"})
     expected.emplace(exe + name, to + name);
   EXPECT_EQ(copies, expected);
   EXPECT_EQ(plan.Folders, TStrings{to + "images"});

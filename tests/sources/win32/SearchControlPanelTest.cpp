@@ -1,5 +1,6 @@
-// The control-panel modules asked for real: the tests' own modules, built for each way of
-// answering, beside copies of Wine's appwiz.cpl, inetcpl.cpl and joy.cpl (which the list names).
+// The control-panel modules asked for real, by the helper program: the tests' own modules, built
+// for each way of answering, beside copies of Wine's appwiz.cpl, inetcpl.cpl and joy.cpl (which
+// the list names).
 #include "sources/win32/SearchControlPanel.h"
 
 #include <gtest/gtest.h>
@@ -11,70 +12,62 @@
 #include "tests/support/Mapped.h"
 #include "tests/support/TestPaths.h"
 
-namespace {
-
 using TNames = std::vector<std::string>;
 
-class CplModulesTest : public ::testing::Test {
- protected:
-  CplModulesTest() : Folder(testpaths::FreshFolder("cpl_modules")) {
-    for (const char* file : {"fakemulti.cpl", "timedate.cpl", "desk.cpl", "fakeempty.cpl", "fakerefused.cpl"})
-      os::CopyFile(ExeFolder() + "fake_cpl\\" + file, Folder + file, true);
-    for (const char* file : {"appwiz.cpl", "inetcpl.cpl", "joy.cpl"})
-      os::CopyFile(SystemFolder() + file, Folder + file, true);
-  }
+TEST(CplModulesTest, EachModuleIsAskedInTheHelperAndOneThatHangsOrCrashesCostsOnlyItsOwnEntries) {
+  const std::string folder = testpaths::FreshFolder("cpl modules");
+  for (const char* file : {"fakemulti.cpl", "timedate.cpl", "desk.cpl", "fakeempty.cpl", "fakerefused.cpl",
+                           "fakehang.cpl", "fakecrash.cpl"})
+    os::CopyFile(ExeFolder() + "fake_cpl\\" + file, folder + file, true);
+  for (const char* file : {"appwiz.cpl", "inetcpl.cpl", "joy.cpl"})
+    os::CopyFile(SystemFolder() + file, folder + file, true);
+  HWND window = GetDesktopWindow();
+  TWin32CplHelper helper(window);
+  const TCplList list = BuildControlPanelList(folder, helper, TSearchControlPanel::AnswerLimit);
 
-  std::string Log(const std::string& file) { return testpaths::ReadText(Folder + file + ".log"); }
-
-  std::string Folder;
-  std::shared_ptr<TWin32CplModules> Modules = std::make_shared<TWin32CplModules>();
-};
-
-}  // namespace
-
-// What each module answers shows in the list below; here, how it was asked.
-TEST_F(CplModulesTest, EachModuleIsAskedThroughTheWholeProtocolAndLetGo) {
-  // Message.applet, CPL_STOP with the applet's data; "free" when unloaded.
-  const std::pair<const char*, const char*> cases[] = {
-      {"fakemulti.cpl", "1.0 2.0 3.0 3.1 6.0.100 6.1.101 7.0 free"},
-      {"timedate.cpl", "1.0 2.0 3.0 3.1 6.0.100 6.1.101 7.0 free"},
-      {"desk.cpl", "free"},
-      {"fakeempty.cpl", "1.0 2.0 7.0 free"},
-      {"fakerefused.cpl", "1.0 free"},
-  };
-  for (const auto& [file, log] : cases) {
-    SCOPED_TRACE(file);
-    Modules->Ask(Folder + file);
-    EXPECT_EQ(Log(file), log);
-  }
-}
-
-TEST_F(CplModulesTest, AModuleThatNeverAnswersIsLeftOutOfTheList) {
-  os::CopyFile(ExeFolder() + "fake_cpl\\fakehang.cpl", Folder + "fakehang.cpl", true);
-  TNames names = Mapped(BuildControlPanelList(Folder, Modules, std::chrono::milliseconds(1000)),
-                        [](const TCplEntry& entry) { return entry.Name + entry.Parameters; });
+  TNames names = Mapped(list.Entries, [](const TCplEntry& entry) { return entry.Name + entry.Parameters; });
   std::sort(names.begin(), names.end());
   const TNames expected = {
       "Add/Remove Programs@0", "Administrative tools", "Date and Time Properties@0", "Date and Time Properties@1",
       "Display Properties",    "Fake Alpha@0",         "Fake B\xC3\xAAta@1",         "Fonts",
       "Game Controllers@0",    "Internet Options",     "Internet Settings@0",        "Printers and Faxes"};
   EXPECT_EQ(names, expected);
-  EXPECT_EQ(Log("fakehang.cpl"), "1.0 ");
-}
+  std::vector<TCplFailure> failures = list.Failures;
+  std::sort(failures.begin(), failures.end(), [](const auto& a, const auto& b) { return a.Name < b.Name; });
+  EXPECT_EQ(failures, (std::vector<TCplFailure>{{TCplFailure::cfCrashed, "fakecrash.cpl"},
+                                                {TCplFailure::cfNoAnswer, "fakehang.cpl"}}));
 
-TEST_F(CplModulesTest, RowIconsComeFromAnAppletsIconResourceOrAFilesIconsAndNothingElse) {
-  const TCplAnswer joy = Modules->Ask(Folder + "joy.cpl");
-  ASSERT_FALSE(joy.Applets.empty());
-  testpaths::WriteText(Folder + "plain.txt", "text");
+  // How each was asked: message.applet, CPL_INIT with the window, CPL_STOP with the applet's data;
+  // "free" when unloaded.
+  const std::string init = "1.0." + std::to_string(reinterpret_cast<uintptr_t>(window)) + " ";
+  const std::pair<const char*, std::string> logs[] = {
+      {"fakemulti.cpl", init + "2.0 3.0 3.1 6.0.100 6.1.101 7.0 free"},
+      {"timedate.cpl", init + "2.0 3.0 3.1 6.0.100 6.1.101 7.0 free"},
+      {"desk.cpl", "free"},
+      {"fakeempty.cpl", init + "2.0 7.0 free"},
+      {"fakerefused.cpl", init + "free"},
+      {"fakecrash.cpl", init + "2.0 "},
+      {"fakehang.cpl", ""},
+  };
+  for (const auto& [file, log] : logs) {
+    SCOPED_TRACE(file);
+    EXPECT_EQ(testpaths::ReadText(folder + file + ".log"), log);
+  }
+
+  // A row's icon comes from the applet's icon resource or a file's icons, and nothing else.
+  const auto joy = std::find_if(list.Entries.begin(), list.Entries.end(),
+                                [](const TCplEntry& entry) { return entry.Name == "Game Controllers"; });
+  ASSERT_NE(joy, list.Entries.end());
+  testpaths::WriteText(folder + "plain.txt", "text");
   const struct {
     TIconLocation Location;
     bool Found;
-  } cases[] = {
-      {{Folder + "joy.cpl", -joy.Applets[0].IconId}, true},
-      {{Folder + "joy.cpl", -12345}, false},
-      {{Folder + "plain.txt", 0}, false},
+  } icons[] = {
+      {{joy->IconFile, joy->IconIndex}, true},
+      {{folder + "joy.cpl", -12345}, false},
+      {{folder + "plain.txt", 0}, false},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : icons) {
     SCOPED_TRACE(c.Location.File + "," + std::to_string(c.Location.Index));
     TItemData item;
     ExtractItemIcon(item, c.Location);

@@ -6,33 +6,7 @@
 
 #include <algorithm>
 
-#include "core/win32/WideText.h"
-
-namespace {
-
-const std::wstring PrintersKey = L"System\\CurrentControlSet\\Control\\Print\\Printers\\";
-
-// A printer in the registry for as long as it lives.
-class TRegisteredPrinter {
- public:
-  explicit TRegisteredPrinter(const std::string& name) : FKey(PrintersKey + Utf8ToWide(name)) {
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, FKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-      return;
-    // The spooler lists a printer by this value.
-    const std::wstring wide = Utf8ToWide(name);
-    RegSetValueExW(key, L"Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
-                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-  }
-  ~TRegisteredPrinter() { RegDeleteKeyW(HKEY_LOCAL_MACHINE, FKey.c_str()); }
-
- private:
-  std::wstring FKey;
-};
-
-}  // namespace
+#include "tests/support/WineTestUtils.h"
 
 TEST(SpoolerPrinters, ListsThePrintersInstalledAtTheTimeOfEachSearch) {
   TWin32PrinterShell shell;
