@@ -32,33 +32,21 @@ bool IconInTray(HWND wnd, UINT id) { return ShellNotify(NIM_MODIFY, wnd, id); }
 
 // An icon of one colour, and the colour an icon shows in its middle.
 HICON SolidIcon(COLORREF colour) {
-  HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
-  HBITMAP colourBits = CreateCompatibleBitmap(screen, 16, 16), mask = CreateBitmap(16, 16, 1, 1, nullptr);
-  HGDIOBJ old = SelectObject(dc, colourBits);
-  const RECT all{0, 0, 16, 16};
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &all, brush);
-  SelectObject(dc, mask);
-  PatBlt(dc, 0, 0, 16, 16, BLACKNESS);  // opaque
-  SelectObject(dc, old);
-  ICONINFO info{TRUE, 0, 0, mask, colourBits};
-  HICON icon = CreateIconIndirect(&info);
-  for (HGDIOBJ object : {HGDIOBJ(brush), HGDIOBJ(mask), HGDIOBJ(colourBits)}) DeleteObject(object);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return icon;
+  const std::vector<BYTE> opaque(2 * 16, 0);
+  const std::vector<DWORD> pixels(16 * 16, GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour));
+  return CreateIcon(nullptr, 16, 16, 1, 32, opaque.data(), reinterpret_cast<const BYTE*>(pixels.data()));
 }
 
 COLORREF IconColour(HICON icon) {
-  HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
-  HBITMAP bits = CreateCompatibleBitmap(screen, 16, 16);
-  HGDIOBJ old = SelectObject(dc, bits);
-  DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+  ICONINFO info{};
+  GetIconInfo(icon, &info);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, info.hbmColor);
   const COLORREF colour = GetPixel(dc, 8, 8);
   SelectObject(dc, old);
-  DeleteObject(bits);
   DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
   return colour;
 }
 
