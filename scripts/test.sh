@@ -2,7 +2,8 @@
 # The test command. Runs, in order:
 #   1. scripts/setup.sh (packages and MinGW dependencies; quick when all is there),
 #   2. native: the portable half built with g++ under ASan and UBSan, its tests by CTest,
-#   2b. tsan: the search engine's suites built with g++ under ThreadSanitizer,
+#   2b. tsan: every suite of the programs that hold the threads (core, the app model and the
+#       sources: the search worker and what it reads) built with g++ under ThreadSanitizer,
 #   3. windows: the MinGW build, its test programs by CTest under Wine, with one
 #      Xvfb display and one fresh WINEPREFIX (HOME an empty folder) for the whole run,
 #   4. fuzz: every libFuzzer target for a short run, as CTest tests (inputs that make one
@@ -140,9 +141,10 @@ stage_native() {
   run_ctest native -j "$JOBS"
 }
 
-# The search engine's worker under ThreadSanitizer: only the test programs that hold its suites.
+# The search worker and what it reads under ThreadSanitizer: every case of the test programs that
+# hold them (the preset picks them by label), so that no test of two threads is left out by name.
 stage_tsan() {
-  banner "tsan (g++, ThreadSanitizer, the search suites)"
+  banner "tsan (g++, ThreadSanitizer, core, app model and sources)"
   step "tsan configure" cmake --preset tsan || return
   step "tsan build" cmake --build --preset tsan -j "$JOBS" --target core_tests app_model_tests sources_tests || return
   run_ctest tsan -j "$JOBS"

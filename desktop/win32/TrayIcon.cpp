@@ -274,7 +274,7 @@ void TTrayIcon::InitIconData() {
   std::memcpy(FData.szTip, tip.data(), tip.size());
 }
 
-bool TTrayIcon::NotifyShell(DWORD message) { return Shell_NotifyIconA(message, &FData) != FALSE; }
+bool TTrayIcon::NotifyShell(DWORD message) { return ShellNotifyIcon(message, &FData) != FALSE; }
 
 bool TTrayIcon::ShowIcon() {
   FIconVisible = true;

@@ -117,6 +117,9 @@ class TTrayIcon : public TComponent {
   // and puts the icon's settings into effect with the shell.
   void Loaded() override;
 
+  // The shell's call for every icon of the process; tests put in one that watches and passes on.
+  static inline std::function<BOOL(DWORD message, NOTIFYICONDATAA* data)> ShellNotifyIcon = Shell_NotifyIconA;
+
   // The icon as the shell knows it: the shared window and the icon's id there.
   HWND NotifyWindow() const;
   UINT IconId() const { return FIconId; }

@@ -4,6 +4,7 @@
 // the window follows them.
 #include "app/win32/FMain.h"
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <vector>
@@ -93,10 +94,16 @@ using MainFormTest = AppTest;
 
 }  // namespace
 
-TEST_F(MainFormTest, StartsHiddenWithItsStoredBoundsKeptOnTheScreen) {
+// Its components are loaded: the tray icon tells the shell the notifications it takes.
+TEST_F(MainFormTest, StartsHiddenWithItsStoredBoundsKeptOnTheScreenAndItsComponentsLoaded) {
   for (const int stored : {-20, 5000}) {
     WriteSettings([&](TLorvexSettings& s) { s.Left = s.Top = stored; });
+    const auto shell = TTrayIcon::ShellNotifyIcon;
+    std::vector<DWORD> told;
+    TTrayIcon::ShellNotifyIcon = [&](DWORD message, NOTIFYICONDATAA* data) { return told.push_back(message), shell(message, data); };
     TMainForm& form = CreateMain();
+    TTrayIcon::ShellNotifyIcon = shell;
+    EXPECT_NE(std::find(told.begin(), told.end(), DWORD(NIM_SETVERSION)), told.end());
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     EXPECT_EQ(form.Left(), stored < 0 ? 0 : GetSystemMetrics(SM_CXVIRTUALSCREEN) - form.Width());
     EXPECT_EQ(form.Top(), stored < 0 ? 0 : GetSystemMetrics(SM_CYVIRTUALSCREEN) - form.Height());
@@ -196,9 +203,12 @@ TEST_F(MainFormTest, CaptureActiveWindowTakesTheWindowTheLauncherWasCalledUpFrom
   CloseHandle(notepad.hProcess);
 }
 
-// What fails goes to the error list: a hot key another program holds, a command of the system
-// menu (which carries the commands of mnuMain).
+// What fails goes to the error list: a settings file that cannot be read, a hot key another
+// program holds, a command of the system menu (which carries the commands of mnuMain).
 TEST_F(MainFormTest, ErrorsGoToTheListNewestFirstAndAtMostFiveHundred) {
+  WriteText(SettingsFileName(), std::string("\0\xff\x01garbage", 10));
+  ASSERT_EQ(CreateMain().Errors().size(), 1u);
+  EXPECT_NE(Main->Errors().front().find("was not read"), std::string::npos) << Main->Errors().front();
   ASSERT_TRUE(RegisterHotKey(nullptr, 0x3000, MOD_CONTROL | MOD_ALT, VK_F9));  // someone else has it
   WriteSettings([](TLorvexSettings& s) { s.HotKey = "Ctrl+Alt+F9"; });
   TMainForm& form = CreateMain();
@@ -217,9 +227,10 @@ TEST_F(MainFormTest, ErrorsGoToTheListNewestFirstAndAtMostFiveHundred) {
   EXPECT_TRUE(PumpUntil([&] { return form.Errors().front().ends_with(" - help is broken"); }));
 }
 
+// A file in Windows-1252 is read as such, and the error list says so.
 TEST_F(MainFormTest, ALanguageFileTranslatesTheWindowAndItsTexts) {
   WriteText(ExeFolder() + "Testish.lng", Translation("Search box", "Suchfeld") +
-                                             Translation("Type to search", "Tippen zum Suchen") +
+                                             Translation("Type to search", "Tippen f\xFCr Suche") +
                                              Translation("Magic word", "Zauberwort"));
   WriteSettings([](TLorvexSettings& s) {
     s.Language = "Testish";
@@ -227,7 +238,9 @@ TEST_F(MainFormTest, ALanguageFileTranslatesTheWindowAndItsTexts) {
   });
   TMainForm& form = CreateMain();
   EXPECT_EQ(form.SearchBox->Hint, "Suchfeld");
-  EXPECT_EQ(form.StatusBar->SimpleText(), "Tippen zum Suchen");
+  EXPECT_EQ(form.StatusBar->SimpleText(), "Tippen für Suche");
+  ASSERT_EQ(form.Errors().size(), 1u);
+  EXPECT_NE(form.Errors().front().find("is not UTF-8"), std::string::npos) << form.Errors().front();
   EXPECT_EQ(WindowText(form.Handle()), "Lorvex");
   // A row's second line is drawn as its item carries it: translated once, not again.
   ShowMain();

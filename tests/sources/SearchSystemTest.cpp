@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/sources/SourceHits.h"
 #include "tests/support/Mapped.h"
 #include "tests/support/TestLanguage.h"
@@ -62,17 +64,33 @@ TEST_F(SystemSourceTest, OffersTheCommandsWhoseKeywordsHoldTheTextInTheirOrder) 
   EXPECT_EQ(reported, 3);
 }
 
-TEST_F(SystemSourceTest, RunsEachCommandByItsKeywordInAnyCaseAndSwitchesTheExtendedSearch) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"options", "options"},
-      {"Shutdown", "end 1"},
-      {"capture selection to FILE", "capture 2 file"},
+// Every command, typed in any case, runs its own action on its own target and shows its own icon.
+TEST_F(SystemSourceTest, RunsEachCommandByItsKeywordInAnyCaseWithItsIconAndSwitchesTheExtendedSearch) {
+  const TIconLocation none{"none", 0}, restart{ImagesIcon("restart"), 0};
+  TIconLocation icon;
+  TSearchSystem source{nullptr, Recorded, [&](TItemData&, const TIconLocation& location) { icon = location; }};
+  const TIconLocation clipboard{ImagesIcon("capture"), 0}, file{ImagesIcon("capture2"), 0};
+  const std::tuple<std::string, std::string, TIconLocation> cases[] = {
+      {"options", "options", none},
+      {"LogOff", "end 0", {Shell32Path(), 44}},
+      {"Shutdown", "end 1", {Shell32Path(), 27}},
+      {"restart", "end 2", restart},
+      {"CAPTURE DESKTOP TO CLIPBOARD", "capture 0 clipboard", clipboard},
+      {"CAPTURE DESKTOP TO FILE", "capture 0 file", file},
+      {"CAPTURE ACTIVE WINDOW TO CLIPBOARD", "capture 1 clipboard", clipboard},
+      {"CAPTURE ACTIVE WINDOW TO FILE", "capture 1 file", file},
+      {"CAPTURE SELECTION TO CLIPBOARD", "capture 2 clipboard", clipboard},
+      {"CAPTURE SELECTION TO FILE", "capture 2 file", file},
   };
-  for (const auto& [command, done] : cases) {
+  for (const auto& [command, done, location] : cases) {
     SCOPED_TRACE(command);
     Recorded->Done.clear();
-    RunItem(Source, ItemOf(command));
+    icon = none;
+    TItemData item = ItemOf(command);
+    source.LoadIcon(item);
+    source.Execute(item);
     EXPECT_EQ(Recorded->Done, TNames{done});
+    EXPECT_EQ(icon, location);
   }
   // The extended search switches, and its hint tells what running it will do.
   for (const bool extended : {true, false}) {

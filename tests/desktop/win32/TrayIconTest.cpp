@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/WineTestUtils.h"
 #include "ui/Forms.h"
@@ -27,6 +29,26 @@ bool ShellNotify(DWORD message, HWND wnd, UINT id) {
 }
 
 bool IconInTray(HWND wnd, UINT id) { return ShellNotify(NIM_MODIFY, wnd, id); }
+
+// An icon of one colour, and the colour an icon shows in its middle.
+HICON SolidIcon(COLORREF colour) {
+  const std::vector<BYTE> opaque(2 * 16, 0);
+  const std::vector<DWORD> pixels(16 * 16, GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour));
+  return CreateIcon(nullptr, 16, 16, 1, 32, opaque.data(), reinterpret_cast<const BYTE*>(pixels.data()));
+}
+
+COLORREF IconColour(HICON icon) {
+  ICONINFO info{};
+  GetIconInfo(icon, &info);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, info.hbmColor);
+  const COLORREF colour = GetPixel(dc, 8, 8);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return colour;
+}
 
 class TrayIconTest : public TFormTest {
  protected:
@@ -114,6 +136,30 @@ TEST_F(TrayIconTest, TheRightButtonOpensTheTrayMenuAndItsItemsRun) {
   EXPECT_EQ(Icon->PopupMenu(), nullptr);
   SendTrayMessage(*Icon, WM_RBUTTONDOWN);
   EXPECT_EQ(MenuPopups, 2);
+}
+
+// Each tick of the cycle shows the image at the index, then moves the index on: the images come in
+// turn from the first. An image list that goes is forgotten.
+TEST_F(TrayIconTest, CyclingShowsEachImageInTurnAndAFreedImageListIsForgotten) {
+  const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+  auto* list = new TCustomImageList(Form.get());
+  for (COLORREF colour : colours) {
+    HICON icon = SolidIcon(colour);
+    list->AddIcon(icon);
+    DestroyIcon(icon);
+  }
+  Icon->SetIconList(list);
+  std::vector<std::pair<COLORREF, int>> ticks;  // the colour shown and the next index
+  Icon->OnCycle = [&](TComponent&, int next) { ticks.emplace_back(IconColour(Icon->Icon()), next); };
+  Icon->SetCycleInterval(10);
+  Icon->SetCycleIcons(true);
+  ASSERT_TRUE(PumpUntil([&] { return ticks.size() >= 4; }));
+  Icon->SetCycleIcons(false);
+  ticks.resize(4);
+  EXPECT_EQ(ticks, (std::vector<std::pair<COLORREF, int>>{{colours[0], 1}, {colours[1], 2}, {colours[2], 0}, {colours[0], 1}}));
+  delete list;
+  EXPECT_EQ(Icon->IconList(), nullptr);
+  EXPECT_EQ(Icon->IconIndex(), 0);
 }
 
 TEST_F(TrayIconTest, TheTaskbarBroadcastAddsAVisibleIconAgain) {

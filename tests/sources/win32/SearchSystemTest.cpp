@@ -6,6 +6,7 @@
 #include <future>
 #include <thread>
 
+#include "core/win32/qmUtils.h"
 #include "ui/Clipbrd.h"
 #include "ui/Dialogs.h"
 #include "tests/support/ScreenTestUtils.h"
@@ -49,6 +50,17 @@ class CaptureTest : public ::testing::Test {
 };
 
 }  // namespace
+
+// Each end of the session asks the system for its own (through the hook: the real call ends Wine's).
+TEST(EndSessionTest, EachKindAsksTheSystemForItsOwnEnd) {
+  const TExitWindowsFunc saved = ExitWindowsHook;
+  std::vector<UINT> asked;
+  ExitWindowsHook = [&](UINT flags, DWORD) { return asked.push_back(flags), true; };
+  TWin32SystemCommands commands;
+  for (TExitKind kind : {ekLogOff, ekShutDown, ekRestart}) commands.EndSession(kind);
+  ExitWindowsHook = saved;
+  EXPECT_EQ(asked, (std::vector<UINT>{EWX_LOGOFF, EWX_SHUTDOWN, EWX_REBOOT}));
+}
 
 TEST_F(CaptureTest, TheDesktopAndTheActiveWindowReachTheClipboardAsTheyShow) {
   Commands.Capture(cwDesktop, true);
