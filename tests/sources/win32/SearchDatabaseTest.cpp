@@ -51,25 +51,33 @@ class DatabaseSourceTest : public ::testing::Test {
   }
 };
 
-}  // namespace
-
-TEST_F(DatabaseSourceTest, AnOdbcRowIsFoundByItsTextAfterAFailingDatabaseAndShownInItsWindow) {
+// A real SQLite file for the host's ODBC driver: its connection string.
+std::string NotesConnection() {
   auto db = sqlitetest::NewDatabase("odbc_notes",
                                     "create table notes(title text, body text);"
                                     "insert into notes values('Beach', 'it''s by the sea');"
                                     "insert into notes values('Hills', 'far inland');");
   std::string file = db->GetDatabase().substr(2);  // the host's path of a file under drive Z:
   std::replace(file.begin(), file.end(), '\\', '/');
-  db.reset();
+  return std::string("Driver=") + SqliteDriver + ";Database=" + file;
+}
+
+}  // namespace
+
+TEST_F(DatabaseSourceTest, AnOdbcRowIsFoundByItsTextAfterFailingDatabasesAndShownInItsWindow) {
+  const std::string notes = NotesConnection();
   DefineDatabases({{"Broken", "Driver=/nonexistent/odbc.so", "select 1"},
-                   {"Notes", std::string("Driver=") + SqliteDriver + ";Database=" + file,
-                    "select title, body from notes where body like '%#search#%'"}});
+                   {"Misspelt", notes, "select title from nowhere where title = '#search#'"},
+                   {"Notes", notes, "select title, body from notes -- the keeper's list\r\nwhere body like '%#search#%'"}});
   TSearchDatabase source(nullptr, std::make_shared<TWin32DatabaseConnector>(),
                          std::make_shared<TWin32DatabaseWindows>());
 
   std::string failure;
   const std::vector<TItemRecord> hits = CollectHits(source, "it's", &failure);
-  EXPECT_EQ(failure.rfind("Database Broken: ", 0), 0u) << failure;
+  // The driver's own words, each under its database's name.
+  EXPECT_NE(failure.find("Database Broken: "), std::string::npos) << failure;
+  EXPECT_NE(failure.find("/nonexistent/odbc.so"), std::string::npos) << failure;
+  EXPECT_NE(failure.find("; Database Misspelt: [SQLite]no such table: nowhere"), std::string::npos) << failure;
   EXPECT_EQ(HitNames(hits), TNames{"Beach it's by the sea "});
 
   TItemData item(hits[0]);
@@ -79,6 +87,24 @@ TEST_F(DatabaseSourceTest, AnOdbcRowIsFoundByItsTextAfterAFailingDatabaseAndShow
   EXPECT_EQ(record->eValues->Text(), "title: Beach\r\nbody: it's by the sea\r\n");
   PressKey(VK_ESCAPE);
   EXPECT_TRUE(PumpUntil([] { return FindForm<TDbNoteForm>() == nullptr; }));
+  // A text shaped like SQL is only looked for.
+  EXPECT_EQ(HitNames(CollectHits(source, "' or ''='", &failure)), TNames{});
+}
+
+// Another connection's exclusive lock: the search ends within the time-out, naming the database.
+TEST_F(DatabaseSourceTest, ALockedDatabaseEndsItsSearchWithinTheTimeOut) {
+  const std::string notes = NotesConnection();
+  DefineDatabases({{"Notes", notes, "select title from notes where body like '%#search#%'"}});
+  os::TComScope com;
+  const std::unique_ptr<TDatabaseSession> holder = TWin32DatabaseConnector().Open(notes);
+  holder->Run("begin exclusive", {}, [](TDbRow&&) { return true; });
+  TSearchDatabase source(nullptr, std::make_shared<TWin32DatabaseConnector>(),
+                         std::make_shared<TWin32DatabaseWindows>());
+  std::string failure;
+  const DWORD started = GetTickCount();
+  EXPECT_EQ(HitNames(CollectHits(source, "sea", &failure)), TNames{});
+  EXPECT_LT(GetTickCount() - started, (DatabaseLoginTimeoutSeconds + DatabaseQueryTimeoutSeconds + 10) * 1000u);
+  EXPECT_EQ(failure.rfind("Database Notes: ", 0), 0u) << failure;
 }
 
 TEST_F(DatabaseSourceTest, AdoConnectsListsFieldsAndReportsTheProvidersErrors) {
