@@ -274,6 +274,16 @@ void TSearchThread::Start() {
   FThread = std::thread([this] { Execute(); });
 }
 
+void TSearchThread::Terminate() {
+  FTerminated = true;
+  std::lock_guard<std::mutex> lock(FSourceLock);
+  try {
+    if (FSource) FSource->CancelSearch();
+  } catch (...) {
+    // The worker still stops at the source's next AddHit.
+  }
+}
+
 void TSearchThread::Join() {
   if (FThread.joinable()) FThread.join();
 }
@@ -310,6 +320,17 @@ void TSearchThread::SearchSource(TSearchClass& source) {
     name = source.GetName();
     FGroup = source.GetCaption();
     Synchronize([this, &name] { FModel.ShowSearchingStatus(name); });
+    {
+      std::lock_guard<std::mutex> lock(FSourceLock);
+      FSource = &source;
+    }
+    struct TLeave {
+      TSearchThread& thread;
+      ~TLeave() {
+        std::lock_guard<std::mutex> lock(thread.FSourceLock);
+        thread.FSource = nullptr;
+      }
+    } leave{*this};
     source.Search(FSearchText, [this](const TItemRecord& record) { return HitFound(record); });
   } catch (...) {
     failure = ExceptionMessage(name);

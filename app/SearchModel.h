@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -147,7 +148,8 @@ class TSearchThread {
   TSearchThread& operator=(const TSearchThread&) = delete;
 
   void Start();
-  void Terminate() { FTerminated = true; }
+  // Also asks the source in progress to cancel what it waits for.
+  void Terminate();
   bool Terminated() const { return FTerminated; }
   // Set inside the last synchronised call: after it the worker makes no call more.
   bool Finished() const { return FFinished; }
@@ -170,6 +172,8 @@ class TSearchThread {
   const std::vector<TSearchClass*> FSources;
   std::atomic<bool> FTerminated{false};
   std::atomic<bool> FFinished{false};
+  std::mutex FSourceLock;  // guards FSource, for Terminate
+  TSearchClass* FSource = nullptr;  // in its Search
   std::thread FThread;
 
   // The batch being collected (worker thread only).

@@ -113,6 +113,9 @@ class TSearchClass : public TComponent {
   virtual void ShowOptions() {}
   // Runs on the search worker: one record per match to AddHit, until it answers True.
   virtual void Search(const std::string& text, const TAddHitFunc& addHit) = 0;
+  // Runs on the GUI thread while Search may run on the worker, which is told to stop: a source
+  // that can wait outside AddHit (in a driver) ends that wait.
+  virtual void CancelSearch() {}
   // Runs on the GUI thread.
   virtual void Execute(TItemData& item) = 0;
   virtual void Reset() {}

@@ -1,5 +1,6 @@
 #include "sources/SearchDatabase.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "core/qmStringUtils.h"
@@ -15,12 +16,12 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
-// Where the string literal that opens at Start ends (after its closing quote; a doubled quote
-// is one quote of its text); the end of Sql when it is not closed.
-size_t LiteralEnd(const std::string& sql, size_t start) {
+// Where the quoted run that opens at Start with Quote ends (after its closing quote; a doubled
+// quote is one quote of its text); the end of Sql when it is not closed.
+size_t QuotedEnd(const std::string& sql, size_t start, char quote) {
   for (size_t at = start + 1; at < sql.size(); ++at) {
-    if (sql[at] != '\'') continue;
-    if (at + 1 < sql.size() && sql[at + 1] == '\'')
+    if (sql[at] != quote) continue;
+    if (at + 1 < sql.size() && sql[at + 1] == quote)
       ++at;
     else
       return at + 1;
@@ -28,32 +29,54 @@ size_t LiteralEnd(const std::string& sql, size_t start) {
   return sql.size();
 }
 
+// Where the piece of SQL that opens at Start ends when it is a string literal, a comment or a
+// quoted identifier, which the typed text never enters except a literal's; npos when another
+// character opens there.
+size_t TokenEnd(const std::string& sql, size_t start, bool& literal) {
+  literal = false;
+  const auto after = [&](const char* close) {
+    const size_t at = sql.find(close, start + 2);
+    return at == std::string::npos ? sql.size() : at + std::char_traits<char>::length(close);
+  };
+  switch (sql[start]) {
+    case '\'':
+      literal = true;
+      return QuotedEnd(sql, start, '\'');
+    case '"':
+    case '`':
+      return QuotedEnd(sql, start, sql[start]);
+    case '[':
+      return QuotedEnd(sql, start, ']');
+    case '-':
+      if (sql.compare(start, 2, "--") == 0) return std::min(sql.find('\n', start), sql.size());
+      break;
+    case '/':
+      if (sql.compare(start, 2, "/*") == 0) return after("*/");
+      break;
+  }
+  return std::string::npos;
+}
+
+bool IsComment(const std::string& token) { return token.rfind("--", 0) == 0 || token.rfind("/*", 0) == 0; }
+
 class TStatementBuilder {
  public:
   explicit TStatementBuilder(const std::string& text) : FText(text) { FStatement.Pieces.emplace_back(); }
 
   void Sql(const std::string& sql) { FStatement.Pieces.back() += sql; }
-  // Plain SQL, each marker in it a parameter of the text.
-  void Code(const std::string& sql) {
-    size_t from = 0;
-    for (size_t at = sql.find(SearchMarker); at != std::string::npos; at = sql.find(SearchMarker, from)) {
-      Sql(sql.substr(from, at - from));
-      Parameter(FText);
-      from = at + std::string(SearchMarker).size();
-    }
-    Sql(sql.substr(from));
-  }
+  void Marker() { Parameter(FText, false); }
   // A string literal with its quotes: one parameter when it holds the marker.
   void Literal(const std::string& literal) {
     if (literal.find(SearchMarker) == std::string::npos) return Sql(literal);
     std::string content = literal.substr(1, literal.size() - (literal.size() > 1 && literal.back() == '\'' ? 2 : 1));
-    Parameter(Replaced(Replaced(content, "''", "'"), SearchMarker, FText));
+    Parameter(Replaced(Replaced(content, "''", "'"), SearchMarker, FText), true);
   }
   TSearchStatement Result() { return std::move(FStatement); }
 
  private:
-  void Parameter(std::string value) {
+  void Parameter(std::string value, bool inLiteral) {
     FStatement.Parameters.push_back(std::move(value));
+    FStatement.InLiteral.push_back(inLiteral);
     FStatement.Pieces.emplace_back();
   }
 
@@ -124,14 +147,34 @@ std::string DatabaseNameError(const TDatabaseRows& rows, const std::string& name
 
 TSearchStatement BindSearchText(const std::string& sql, const std::string& text) {
   TStatementBuilder builder(text);
-  size_t from = 0;
-  for (size_t quote = sql.find('\''); quote != std::string::npos; quote = sql.find('\'', from)) {
-    builder.Code(sql.substr(from, quote - from));
-    from = LiteralEnd(sql, quote);
-    builder.Literal(sql.substr(quote, from - quote));
+  const size_t markerLength = std::char_traits<char>::length(SearchMarker);
+  size_t plain = 0;  // where the SQL not yet handed to the builder starts
+  for (size_t at = 0; at < sql.size();) {
+    bool literal = false;
+    const bool marker = sql.compare(at, markerLength, SearchMarker) == 0;
+    const size_t end = marker ? at + markerLength : TokenEnd(sql, at, literal);
+    if (end == std::string::npos) {
+      ++at;
+      continue;
+    }
+    builder.Sql(sql.substr(plain, at - plain));
+    const std::string token = sql.substr(at, end - at);
+    if (literal)
+      builder.Literal(token);
+    else if (marker)
+      builder.Marker();
+    else if (IsComment(token) && token.find_first_of("'\"`[]") != std::string::npos)
+      builder.Sql(" ");  // a driver that finds "?" by a simpler reading takes its quote for a literal's
+    else
+      builder.Sql(token);
+    at = plain = end;
   }
-  builder.Code(sql.substr(from));
+  builder.Sql(sql.substr(plain));
   return builder.Result();
+}
+
+bool TSearchStatement::OnlyInLiterals() const {
+  return std::all_of(InLiteral.begin(), InLiteral.end(), [](bool inLiteral) { return inLiteral; });
 }
 
 std::string TSearchStatement::Text() const {
@@ -190,7 +233,7 @@ void TSearchDatabase::ShowOptions() {
 }
 
 void TSearchDatabase::Reset() {
-  FDatabases.Drop();
+  FDatabases.Drop();  // the connections close with the last search that holds them
   std::lock_guard<std::mutex> lock(FLock);
   FRows.reset();
 }
@@ -207,6 +250,10 @@ TSearchDatabase::TDatabases TSearchDatabase::ReadDatabases() {
 void TSearchDatabase::Search(const std::string& text, const TAddHitFunc& addHit) {
   FAddHit = addHit;
   FStopped = false;
+  {
+    std::lock_guard<std::mutex> lock(FRunningLock);
+    FCancelled = false;
+  }
   const std::shared_ptr<const TDatabases> databases = FDatabases.Get();
   auto rows = std::make_shared<TRowSnapshot>(databases->size());
   {
@@ -220,40 +267,63 @@ void TSearchDatabase::Search(const std::string& text, const TAddHitFunc& addHit)
     try {
       FStopped = !SearchDatabase(i, database, text, *rows);
     } catch (const std::exception& e) {
+      // A connection that failed is opened anew by the next search.
+      database.Session.reset();
       if (!failures.empty()) failures += "; ";
       failures += FormatText(TranslateText("Database %s: %s"), {database.Definition.Name, e.what()});
     }
+    std::lock_guard<std::mutex> lock(FRunningLock);
+    FStopped = FStopped || FCancelled;
   }
+  for (const std::unique_ptr<TOneDatabase>& database : *databases)
+    if (database->Session && !database->Session->Lasting()) database->Session.reset();
   if (!failures.empty() && !FStopped) throw Exception(failures);
+}
+
+void TSearchDatabase::CancelSearch() {
+  std::lock_guard<std::mutex> lock(FRunningLock);
+  FCancelled = true;
+  if (FRunning) FRunning->Cancel();
 }
 
 bool TSearchDatabase::SearchDatabase(size_t index, TOneDatabase& database, const std::string& text,
                                      TRowSnapshot& rows) {
-  const std::unique_ptr<TDatabaseSession> session = FConnector->Open(database.Definition.ConnectionString);
+  if (!database.Session) database.Session = FConnector->Open(database.Definition.ConnectionString);
+  struct TRunning {
+    TSearchDatabase& source;
+    TRunning(TSearchDatabase& s, TDatabaseSession* session) : source(s) {
+      std::lock_guard<std::mutex> lock(source.FRunningLock);
+      source.FRunning = session;
+    }
+    ~TRunning() {
+      std::lock_guard<std::mutex> lock(source.FRunningLock);
+      source.FRunning = nullptr;
+    }
+  } running(*this, database.Session.get());
+  {
+    std::lock_guard<std::mutex> lock(FRunningLock);
+    if (FCancelled) return false;
+  }
   bool goOn = true;
-  RunStatement(*session, database, BindSearchText(database.Definition.SQL, text), [&](TDbRow&& row) {
+  RunStatement(*database.Session, BindSearchText(database.Definition.SQL, text), [&](TDbRow&& row) {
     goOn = ReportRow(index, std::move(row), rows);
     return goOn;
   });
   return goOn;
 }
 
-// Parameters first; a statement that fails with them before its first row runs again with the
-// text written in, and when that works the database keeps to it.
-void TSearchDatabase::RunStatement(TDatabaseSession& session, TOneDatabase& database, const TSearchStatement& statement,
+// Parameters first. A provider that refuses them gets the text written into the statement's
+// string literals, this search only; a marker outside literals then cannot be searched.
+void TSearchDatabase::RunStatement(TDatabaseSession& session, const TSearchStatement& statement,
                                    const TDbRowFunc& onRow) {
-  if (statement.Parameters.empty() || database.LiteralText) return session.Run(statement.LiteralText(), {}, onRow);
-  bool rowsCame = false;
   try {
-    return session.Run(statement.Text(), statement.Parameters, [&](TDbRow&& row) {
-      rowsCame = true;
-      return onRow(std::move(row));
-    });
-  } catch (const std::exception&) {
-    if (rowsCame) throw;
+    return session.Run(statement.Text(), statement.Parameters, onRow);
+  } catch (const EParametersNotTaken&) {
+    if (!statement.OnlyInLiterals())
+      throw Exception(TranslateText(
+          "This database takes no parameters, so #search# may stand only inside a string literal ('...')."));
   }
   session.Run(statement.LiteralText(), {}, onRow);
-  database.LiteralText = true;
 }
 
 bool TSearchDatabase::ReportRow(size_t index, TDbRow&& row, TRowSnapshot& rows) {

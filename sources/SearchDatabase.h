@@ -3,13 +3,14 @@
 // "LorvexDatabase.ini": one section per database (its name), with "ConnectionString" and "SQL"
 // (line breaks stored as "#13#10"); the sections' order is the order of searching.
 //
-// The databases are reached through TDatabaseConnector (ADO on Windows, sources/win32; a fake in
-// the tests), the dialogs and the record window through TDatabaseWindows (app/win32).
+// The databases are reached through TDatabaseConnector (ADO or ODBC on Windows, sources/win32; a
+// fake in the tests), the dialogs and the record window through TDatabaseWindows (app/win32).
 //
-// Threads: Search runs on the search worker, which reads every row it reports into a snapshot
-// within its own connection (and, on Windows, its own COM apartment); a hit names its row there,
-// and Execute on the GUI thread reads the snapshot, never a connection. Reset and the options
-// dialog's OK drop the definitions and the snapshot.
+// Threads: Search runs on the search worker, which reads every row it reports into a snapshot;
+// a hit names its row there, and Execute on the GUI thread reads the snapshot, never a
+// connection. The connections are used by one search at a time; Reset and the options dialog's
+// OK (no search runs then) drop the definitions, the connections and the snapshot. CancelSearch
+// comes from the GUI thread while a statement may be blocked in a driver.
 #pragma once
 
 #include <atomic>
@@ -46,18 +47,24 @@ TDatabaseRows NewDatabaseRows();
 // Empty when it can.
 std::string DatabaseNameError(const TDatabaseRows& rows, const std::string& name, int editing);
 
-// The user's statement with the typed text as parameters: each string literal holding the marker
-// "#search#" (case-sensitive) becomes one parameter, its content with every marker replaced by
-// the text; a marker outside literals becomes a parameter of the text itself. So the text is
-// always a value, never a piece of SQL.
+// The user's statement with the typed text as parameters. The markers "#search#" (case-sensitive)
+// are found by SQL's own reading: each string literal holding one becomes one parameter, its
+// content with every marker replaced by the text; a marker in plain SQL becomes a parameter of
+// the text itself; comments ("--" to the line's end, "/* */") and quoted identifiers ("name",
+// [name], `name`) are left as they are, markers and all, except that a comment holding a quote
+// or bracket becomes one blank (a driver may count its "?" with a simpler reading). So the text
+// is always a value, never a piece of SQL.
 struct TSearchStatement {
   TStringList Pieces;  // the SQL around the parameters: one more than there are parameters
   TStringList Parameters;
+  std::vector<bool> InLiteral;  // per parameter: it stands for a string literal of the SQL
 
   // The SQL with "?" for each parameter.
   std::string Text() const;
+  // Whether every parameter stands for a string literal.
+  bool OnlyInLiterals() const;
   // The SQL with each parameter written in as a string literal, its quotes doubled, for a
-  // provider that takes no parameters.
+  // provider that takes no parameters; sound only when OnlyInLiterals.
   std::string LiteralText() const;
 };
 TSearchStatement BindSearchText(const std::string& sql, const std::string& text);
@@ -78,19 +85,37 @@ using TDbRow = std::vector<TDbField>;
 // Takes one row; false stops the statement.
 using TDbRowFunc = std::function<bool(TDbRow&& row)>;
 
-// An open connection to one database.
+// What a session raises when its provider takes no parameters: the statement was refused as
+// bound, before it ran.
+class EParametersNotTaken : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// How long a database may take to open, and one statement to run, before it is given up.
+constexpr int DatabaseLoginTimeoutSeconds = 5;
+constexpr int DatabaseQueryTimeoutSeconds = 5;
+
+// An open connection to one database. Made and used on the search worker; Cancel comes from
+// another thread.
 class TDatabaseSession {
  public:
   virtual ~TDatabaseSession() = default;
   // Runs Sql with Parameters ("?" in Sql) and hands each row to OnRow until it answers false.
-  // Raises an Exception with the provider's message when the statement fails.
+  // Raises an Exception with the provider's message when the statement fails, an
+  // EParametersNotTaken when the provider refuses parameters.
   virtual void Run(const std::string& sql, const TStringList& parameters, const TDbRowFunc& onRow) = 0;
+  // Asks a running statement to end soon (from any thread); Run then raises.
+  virtual void Cancel() {}
+  // Whether the session may be kept for the next search, on another worker; one bound to the
+  // search's COM apartment may not.
+  virtual bool Lasting() const { return true; }
 };
 
 class TDatabaseConnector {
  public:
   virtual ~TDatabaseConnector() = default;
-  // Bracket one search on the worker (its COM apartment); sessions live only between them.
+  // Bracket one search on the worker (its COM apartment).
   virtual void BeginSearch() {}
   virtual void EndSearch() {}
   // Raises an Exception with the provider's message when the database cannot be opened.
@@ -131,11 +156,15 @@ class TSearchDatabase : public TSearchClass {
   void LoadIcon(TItemData& item) override;
   void ShowOptions() override;
   // A database that fails is skipped; once all are searched, the failures make one error
-  // naming each failing database, unless the search was stopped.
+  // naming each failing database, unless the search was stopped. Each database's connection
+  // is kept for the next search.
   void Search(const std::string& text, const TAddHitFunc& addHit) override;
+  // Cancels the statement running now.
+  void CancelSearch() override;
   // Shows every field of the hit's row, as the search read it; refused once the rows were
   // dropped.
   void Execute(TItemData& item) override;
+  // Drops the definitions and closes the connections (no search runs meanwhile).
   void Reset() override;
   const char* ClassName() const override { return "TSearchDatabase"; }
 
@@ -144,7 +173,7 @@ class TSearchDatabase : public TSearchClass {
  private:
   struct TOneDatabase {
     TDatabaseDefinition Definition;
-    std::atomic<bool> LiteralText{false};  // the provider took no parameters
+    std::unique_ptr<TDatabaseSession> Session;  // the worker's; kept between searches
   };
   using TDatabases = std::vector<std::unique_ptr<TOneDatabase>>;
   // The rows the last search reported, per database.
@@ -153,8 +182,7 @@ class TSearchDatabase : public TSearchClass {
   static TDatabases ReadDatabases();
   // False when the search is to stop.
   bool SearchDatabase(size_t index, TOneDatabase& database, const std::string& text, TRowSnapshot& rows);
-  void RunStatement(TDatabaseSession& session, TOneDatabase& database, const TSearchStatement& statement,
-                    const TDbRowFunc& onRow);
+  void RunStatement(TDatabaseSession& session, const TSearchStatement& statement, const TDbRowFunc& onRow);
   bool ReportRow(size_t index, TDbRow&& row, TRowSnapshot& rows);
 
   std::shared_ptr<TDatabaseConnector> FConnector;
@@ -162,6 +190,9 @@ class TSearchDatabase : public TSearchClass {
   TSettingsSnapshot<TDatabases> FDatabases;
   std::mutex FLock;  // guards FRows
   std::shared_ptr<TRowSnapshot> FRows;
+  std::mutex FRunningLock;  // guards FRunning and FCancelled against CancelSearch
+  TDatabaseSession* FRunning = nullptr;  // whose statement runs now
+  bool FCancelled = false;
 
   TAddHitFunc FAddHit;  // of the running search (worker thread only)
   bool FStopped = false;

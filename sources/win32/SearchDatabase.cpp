@@ -9,6 +9,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/Unicode.h"
@@ -55,6 +61,7 @@ constexpr GUID DataInitializeClass = OleDbGuid(0x2206CDB0);
 constexpr GUID DataLinksClass = OleDbGuid(0x2206CDB2);
 constexpr GUID PromptInitializeInterface = OleDbGuid(0x2206CCB0);
 constexpr GUID DataInitializeInterface = OleDbGuid(0x2206CCB1);
+constexpr GUID DataSourceLocatorInterface = OleDbGuid(0x2206CCB2);
 
 // A BSTR that frees itself.
 class TBstr {
@@ -125,17 +132,21 @@ std::string ErrorInfoText() {
 
 SQLWCHAR* OdbcText(std::wstring& text) { return reinterpret_cast<SQLWCHAR*>(text.data()); }
 
-std::string OdbcErrors(SQLSMALLINT type, SQLHANDLE handle) {
+// The driver's own diagnostic records of Handle, and the first one's state.
+std::string OdbcErrors(SQLSMALLINT type, SQLHANDLE handle, std::string* firstState = nullptr) {
   std::string errors;
   SQLWCHAR state[6], message[1024];
   SQLINTEGER native = 0;
   SQLSMALLINT length = 0;
   for (SQLSMALLINT record = 1;
        SQL_SUCCEEDED(SQLGetDiagRecW(type, handle, record, state, &native, message, 1024, &length)); ++record) {
+    const std::string text = Trim(WideToUtf8(reinterpret_cast<wchar_t*>(message)));
+    const std::string code = WideToUtf8(reinterpret_cast<wchar_t*>(state));
+    if (firstState && record == 1) *firstState = code;
     if (!errors.empty()) errors += " ";
-    errors += WideToUtf8(reinterpret_cast<wchar_t*>(message));
+    errors += text.empty() ? code : text;
   }
-  return errors.empty() ? "ODBC error" : errors;
+  return errors.empty() ? TranslateText("The ODBC driver gave no message.") : errors;
 }
 
 // An ODBC handle that frees itself.
@@ -154,47 +165,190 @@ class TOdbcHandle {
   void Check(SQLRETURN result) const {
     if (!SQL_SUCCEEDED(result)) throw Exception(OdbcErrors(FType, FHandle));
   }
+  // The same for a call that binds the text: a driver that has no parameters says so with
+  // "optional feature not implemented" or "driver does not support this function".
+  void CheckBinding(SQLRETURN result) const {
+    if (SQL_SUCCEEDED(result)) return;
+    std::string state;
+    std::string message = OdbcErrors(FType, FHandle, &state);
+    if (state == "HYC00" || state == "IM001") throw EParametersNotTaken(message);
+    throw Exception(message);
+  }
 
  private:
   SQLSMALLINT FType;
   SQLHANDLE FHandle = SQL_NULL_HANDLE;
 };
 
+// One ODBC connection; freed by the last of the session and a statement left running.
+struct TOdbcConnection {
+  TOdbcHandle Environment{SQL_HANDLE_ENV, SQL_NULL_HANDLE};
+  std::unique_ptr<TOdbcHandle> Handle;
+  bool Connected = false;
+  ~TOdbcConnection() {
+    if (Connected) SQLDisconnect(Handle->Get());
+  }
+};
+
+// A statement on its own thread, handing its rows over to the search. The search waits for
+// them with a bound and may leave the statement behind: a driver may keep the call waiting
+// (SQLite's for another's lock, longer than any query time-out) and not let it be cancelled.
+struct TOdbcStatementRun {
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::deque<TDbRow> Rows;
+  bool Done = false;  // the thread is done with the connection
+  bool Stop = false;  // the search wants no more rows
+  bool Cancelled = false;
+  std::exception_ptr Error;
+
+  static constexpr size_t MaxWaiting = 256;  // rows read ahead of the search
+};
+
 class TOdbcSession : public TDatabaseSession {
  public:
+  // Connecting, too, may wait for a lock: it gets its own thread and the login time-out.
   explicit TOdbcSession(const std::string& connectionString) {
-    FEnvironment.Check(
-        SQLSetEnvAttr(FEnvironment.Get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0));
-    FConnection = std::make_unique<TOdbcHandle>(SQL_HANDLE_DBC, FEnvironment.Get());
-    std::wstring text = Utf8ToWide(connectionString);
-    FConnection->Check(SQLDriverConnectW(FConnection->Get(), nullptr, OdbcText(text), SQL_NTS, nullptr, 0, nullptr,
-                                         SQL_DRIVER_NOPROMPT));
+    auto connection = std::make_shared<TOdbcConnection>();
+    auto run = std::make_shared<TOdbcStatementRun>();
+    std::thread([run, connection, connectionString] {
+      try {
+        connection->Environment.Check(SQLSetEnvAttr(connection->Environment.Get(), SQL_ATTR_ODBC_VERSION,
+                                                    reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0));
+        connection->Handle = std::make_unique<TOdbcHandle>(SQL_HANDLE_DBC, connection->Environment.Get());
+        // A driver without this bound ignores it.
+        SQLSetConnectAttrW(connection->Handle->Get(), SQL_ATTR_LOGIN_TIMEOUT,
+                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(DatabaseLoginTimeoutSeconds)), 0);
+        std::wstring text = Utf8ToWide(connectionString);
+        connection->Handle->Check(SQLDriverConnectW(connection->Handle->Get(), nullptr, OdbcText(text), SQL_NTS,
+                                                    nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT));
+        connection->Connected = true;
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(run->Lock);
+        run->Error = std::current_exception();
+      }
+      std::lock_guard<std::mutex> lock(run->Lock);
+      run->Done = true;
+      run->Changed.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(run->Lock);
+    if (!run->Changed.wait_for(lock, std::chrono::seconds(DatabaseLoginTimeoutSeconds), [&] { return run->Done; }))
+      throw Exception(FormatText(TranslateText("The database did not answer within %s seconds."),
+                                 {std::to_string(DatabaseLoginTimeoutSeconds)}));
+    if (run->Error) std::rethrow_exception(run->Error);
+    FConnection = connection;
   }
-  ~TOdbcSession() override { SQLDisconnect(FConnection->Get()); }
 
+  // Rows come as the statement gives them; it may not keep the search waiting longer than the
+  // query time-out between two of them, and a cancel ends the wait at once. A statement left
+  // behind keeps the connection, so the session is then spent.
   void Run(const std::string& sql, const TStringList& parameters, const TDbRowFunc& onRow) override {
-    TOdbcHandle statement(SQL_HANDLE_STMT, FConnection->Get());
+    if (!FConnection) throw Exception(TranslateText("The connection was left to a statement that did not end."));
+    auto run = std::make_shared<TOdbcStatementRun>();
+    {
+      std::lock_guard<std::mutex> lock(FLock);
+      FRun = run;
+    }
+    std::thread([run, connection = FConnection, sql, parameters] {
+      try {
+        RunStatement(*connection, *run, sql, parameters);
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(run->Lock);
+        run->Error = std::current_exception();
+      }
+      std::lock_guard<std::mutex> lock(run->Lock);
+      run->Done = true;
+      run->Changed.notify_all();
+    }).detach();
+    struct TForget {
+      TOdbcSession& session;
+      ~TForget() {
+        std::lock_guard<std::mutex> lock(session.FLock);
+        session.FRun.reset();
+      }
+    } forget{*this};
+    TakeRows(*run, onRow);
+  }
+
+  void Cancel() override {
+    std::lock_guard<std::mutex> lock(FLock);
+    if (!FRun) return;
+    std::lock_guard<std::mutex> runLock(FRun->Lock);
+    FRun->Cancelled = true;
+    FRun->Changed.notify_all();
+  }
+
+ private:
+  void TakeRows(TOdbcStatementRun& run, const TDbRowFunc& onRow) {
+    std::unique_lock<std::mutex> lock(run.Lock);
+    for (;;) {
+      const bool moved = run.Changed.wait_for(lock, std::chrono::seconds(DatabaseQueryTimeoutSeconds), [&] {
+        return !run.Rows.empty() || run.Done || run.Cancelled;
+      });
+      if (!moved || run.Cancelled) {
+        run.Stop = true;
+        run.Changed.notify_all();
+        FConnection.reset();
+        if (run.Cancelled) throw Exception(TranslateText("The statement was cancelled."));
+        throw Exception(FormatText(TranslateText("The database did not answer within %s seconds."),
+                                   {std::to_string(DatabaseQueryTimeoutSeconds)}));
+      }
+      if (!run.Rows.empty()) {
+        TDbRow row = std::move(run.Rows.front());
+        run.Rows.pop_front();
+        run.Changed.notify_all();
+        lock.unlock();
+        const bool more = onRow(std::move(row));
+        lock.lock();
+        if (!more) {
+          run.Stop = true;
+          run.Changed.notify_all();
+          // The statement ends at its next row; wait for it within the bound.
+          if (!run.Changed.wait_for(lock, std::chrono::seconds(DatabaseQueryTimeoutSeconds), [&] { return run.Done; }))
+            FConnection.reset();
+          return;
+        }
+        continue;
+      }
+      if (run.Error) std::rethrow_exception(run.Error);
+      return;  // done
+    }
+  }
+
+  // On the statement's thread.
+  static void RunStatement(TOdbcConnection& connection, TOdbcStatementRun& run, const std::string& sql,
+                           const TStringList& parameters) {
+    TOdbcHandle statement(SQL_HANDLE_STMT, connection.Handle->Get());
+    SQLSetStmtAttrW(statement.Get(), SQL_ATTR_QUERY_TIMEOUT,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(DatabaseQueryTimeoutSeconds)), 0);
     std::wstring text = Utf8ToWide(sql);
     statement.Check(SQLPrepareW(statement.Get(), OdbcText(text), SQL_NTS));
     std::vector<std::wstring> values;
     for (const std::string& parameter : parameters) values.push_back(Utf8ToWide(parameter));
     std::vector<SQLLEN> lengths(values.size(), SQL_NTS);
     for (size_t i = 0; i < values.size(); ++i)
-      statement.Check(SQLBindParameter(statement.Get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
-                                       SQL_WVARCHAR, std::max<SQLULEN>(values[i].size(), 1), 0, OdbcText(values[i]), 0,
-                                       &lengths[i]));
-    statement.Check(SQLExecute(statement.Get()));
+      statement.CheckBinding(SQLBindParameter(statement.Get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
+                                              SQL_C_WCHAR, SQL_WVARCHAR, std::max<SQLULEN>(values[i].size(), 1), 0,
+                                              OdbcText(values[i]), 0, &lengths[i]));
+    // A statement that touches no rows answers "no data".
+    const SQLRETURN executed = SQLExecute(statement.Get());
+    if (executed == SQL_NO_DATA) return;
+    statement.Check(executed);
     const TStringList names = ColumnNames(statement);
+    if (names.empty()) return;
     for (SQLRETURN fetched; (fetched = SQLFetch(statement.Get())) != SQL_NO_DATA;) {
       statement.Check(fetched);
       TDbRow row;
       for (size_t column = 0; column < names.size(); ++column)
         row.push_back({names[column], ColumnText(statement, static_cast<SQLUSMALLINT>(column + 1))});
-      if (!onRow(std::move(row))) break;
+      std::unique_lock<std::mutex> lock(run.Lock);
+      run.Changed.wait(lock, [&] { return run.Stop || run.Rows.size() < TOdbcStatementRun::MaxWaiting; });
+      if (run.Stop) return;
+      run.Rows.push_back(std::move(row));
+      run.Changed.notify_all();
     }
   }
 
- private:
   static TStringList ColumnNames(const TOdbcHandle& statement) {
     SQLSMALLINT count = 0;
     statement.Check(SQLNumResultCols(statement.Get(), &count));
@@ -224,8 +378,9 @@ class TOdbcSession : public TDatabaseSession {
     return WideToUtf8(value);
   }
 
-  TOdbcHandle FEnvironment{SQL_HANDLE_ENV, SQL_NULL_HANDLE};
-  std::unique_ptr<TOdbcHandle> FConnection;
+  std::shared_ptr<TOdbcConnection> FConnection;  // null once left to a statement
+  std::mutex FLock;  // guards FRun against Cancel
+  std::shared_ptr<TOdbcStatementRun> FRun;
 };
 
 }  // namespace
@@ -248,6 +403,8 @@ TAdoSession::TAdoSession(const std::string& connectionString) {
       CoCreateInstance(ConnectionClass, nullptr, CLSCTX_INPROC_SERVER, ConnectionInterface, FConnection.PutVoid());
   if (FAILED(result))
     throw Exception(FormatText(TranslateText("ActiveX Data Objects are not available: %s"), {SystemMessage(result)}));
+  FConnection->put_ConnectionTimeout(DatabaseLoginTimeoutSeconds);
+  FConnection->put_CommandTimeout(DatabaseQueryTimeoutSeconds);
   result = FConnection->Open(TBstr(connectionString), nullptr, nullptr, adOptionUnspecified);
   if (FAILED(result)) Fail(result);
 }
@@ -275,6 +432,7 @@ void TAdoSession::Execute(const std::string& sql, const TStringList& parameters,
   HRESULT result = CoCreateInstance(CommandClass, nullptr, CLSCTX_INPROC_SERVER, Command15Interface, command.PutVoid());
   TComRef<ADOParameters> list;
   if (SUCCEEDED(result)) result = command->putref_ActiveConnection(FConnection.Get());
+  if (SUCCEEDED(result)) result = command->put_CommandTimeout(DatabaseQueryTimeoutSeconds);
   if (SUCCEEDED(result)) result = command->put_CommandText(TBstr(sql));
   if (SUCCEEDED(result)) result = command->get_Parameters(list.Put());
   for (size_t i = 0; i < parameters.size() && SUCCEEDED(result); ++i) {
@@ -285,7 +443,10 @@ void TAdoSession::Execute(const std::string& sql, const TStringList& parameters,
     if (SUCCEEDED(result)) result = list->Append(parameter.Get());
   }
   if (SUCCEEDED(result)) result = command->Execute(nullptr, nullptr, adCmdText, recordset.Put());
-  if (FAILED(result)) Fail(result);
+  // A provider without parameters: "not capable of performing the requested operation", or a
+  // missing interface.
+  constexpr HRESULT FeatureNotAvailable = static_cast<HRESULT>(0x800A0CB3);
+  if (FAILED(result)) Fail(result, result == FeatureNotAvailable || result == E_NOTIMPL || result == E_NOINTERFACE);
 }
 
 void TAdoSession::ReadRows(_ADORecordset& recordset, const TDbRowFunc& onRow) {
@@ -318,7 +479,7 @@ void TAdoSession::ReadRows(_ADORecordset& recordset, const TDbRowFunc& onRow) {
 
 // Raises the provider's errors for a failed call: the connection's error list, else what COM
 // says, else the system's text for the result.
-void TAdoSession::Fail(HRESULT result) {
+void TAdoSession::Fail(HRESULT result, bool binding) {
   std::string message;
   TComRef<ADOErrors> errors;
   long count = 0;
@@ -334,29 +495,67 @@ void TAdoSession::Fail(HRESULT result) {
     errors->Clear();
   }
   if (message.empty()) message = ErrorInfoText();
-  throw Exception(message.empty() ? SystemMessage(result) : message);
+  if (message.empty()) message = SystemMessage(result);
+  if (binding) throw EParametersNotTaken(message);
+  throw Exception(message);
 }
 
 // --- The data-link dialog ------------------------------------------------------------------------
 
+namespace {
+
+[[noreturn]] void DataLinkFailed(HRESULT result) {
+  throw Exception(FormatText(TranslateText("The data link dialog cannot build a connection string here: %s"),
+                             {SystemMessage(result)}));
+}
+
+// The same property sheet through the data-link object's older interface, which gives and takes
+// ADO connections.
+std::string BuildWithLocator(HWND parent, const std::string& connectionString) {
+  TComRef<IDataSourceLocator> locator;
+  HRESULT result =
+      CoCreateInstance(DataLinksClass, nullptr, CLSCTX_INPROC_SERVER, DataSourceLocatorInterface, locator.PutVoid());
+  if (SUCCEEDED(result)) result = locator->put_hWnd(static_cast<COMPATIBLE_LONG>(reinterpret_cast<INT_PTR>(parent)));
+  if (FAILED(result)) DataLinkFailed(result);
+  TComRef<IDispatch> connection;
+  if (connectionString.empty()) {
+    result = locator->PromptNew(connection.Put());
+    if (FAILED(result)) DataLinkFailed(result);
+    if (!connection) return connectionString;  // cancelled
+  } else {
+    TComRef<_ADOConnection> edited;
+    result = CoCreateInstance(ConnectionClass, nullptr, CLSCTX_INPROC_SERVER, ConnectionInterface, edited.PutVoid());
+    if (SUCCEEDED(result)) result = edited->put_ConnectionString(TBstr(connectionString));
+    if (SUCCEEDED(result)) result = edited->QueryInterface(IID_IDispatch, connection.PutVoid());
+    VARIANT_BOOL confirmed = VARIANT_FALSE;
+    if (SUCCEEDED(result)) result = locator->PromptEdit(connection.Address(), &confirmed);
+    if (FAILED(result)) DataLinkFailed(result);
+    if (confirmed != VARIANT_TRUE) return connectionString;
+  }
+  TComRef<_ADOConnection> built;
+  TBstr text;
+  result = connection->QueryInterface(ConnectionInterface, built.PutVoid());
+  if (SUCCEEDED(result)) result = built->get_ConnectionString(text.Put());
+  if (FAILED(result)) DataLinkFailed(result);
+  return text.Text();
+}
+
+}  // namespace
+
 std::string BuildConnectionString(HWND parent, const std::string& connectionString) {
-  const auto fail = [](HRESULT result) {
-    throw Exception(FormatText(TranslateText("The data link dialog cannot build a connection string here: %s"),
-                               {SystemMessage(result)}));
-  };
   TComRef<IDataInitialize> initialize;
   TComRef<IDBPromptInitialize> prompt;
   HRESULT result = CoCreateInstance(DataInitializeClass, nullptr, CLSCTX_INPROC_SERVER, DataInitializeInterface,
                                     initialize.PutVoid());
-  if (SUCCEEDED(result))
-    result =
-        CoCreateInstance(DataLinksClass, nullptr, CLSCTX_INPROC_SERVER, PromptInitializeInterface, prompt.PutVoid());
-  if (FAILED(result)) fail(result);
+  if (FAILED(result)) DataLinkFailed(result);
+  result = CoCreateInstance(DataLinksClass, nullptr, CLSCTX_INPROC_SERVER, PromptInitializeInterface, prompt.PutVoid());
+  if (result == E_NOINTERFACE) return BuildWithLocator(parent, connectionString);
+  if (FAILED(result)) DataLinkFailed(result);
   TComRef<IUnknown> source;
   std::wstring initial = Utf8ToWide(connectionString);
   if (!initial.empty()) {
     result = initialize->GetDataSource(nullptr, CLSCTX_INPROC_SERVER, initial.data(), IID_IUnknown, source.Put());
-    if (FAILED(result)) fail(result);
+    if (FAILED(result)) DataLinkFailed(result);
   }
   // The dialog edits the data source it is given, or makes one.
   result = prompt->PromptDataSource(nullptr, parent, DBPROMPTOPTIONS_PROPERTYSHEET, 0, nullptr, nullptr, IID_IUnknown,
@@ -364,7 +563,7 @@ std::string BuildConnectionString(HWND parent, const std::string& connectionStri
   if (result == DB_E_CANCELED) return connectionString;
   wchar_t* built = nullptr;
   if (SUCCEEDED(result)) result = initialize->GetInitializationString(source.Get(), TRUE, &built);
-  if (FAILED(result)) fail(result);
+  if (FAILED(result)) DataLinkFailed(result);
   const std::string text = WideToUtf8(built);
   CoTaskMemFree(built);
   return text;

@@ -4,7 +4,8 @@
 //
 // The window layer makes one connector and hands it to the source:
 //   new TSearchDatabase(owner, std::make_shared<TWin32DatabaseConnector>(), windows);
-// Sessions are made, used and released on the search worker, within its COM apartment.
+// Sessions are made and used on the search worker; ODBC ones are kept between searches, ADO ones
+// end with the search's COM apartment.
 #pragma once
 
 #include <windows.h>
@@ -59,20 +60,24 @@ class TComRef {
 
 struct _ADOConnection;
 
-// A connection through ADO. Its rows are read whole, field by field, as text.
+// A connection through ADO. Its rows are read whole, field by field, as text. It belongs to the
+// search's COM apartment, so it ends with the search, and only its command time-out ends a
+// statement early.
 class TAdoSession : public TDatabaseSession {
  public:
   // Raises an Exception with the provider's message when the connection cannot be opened.
   explicit TAdoSession(const std::string& connectionString);
   ~TAdoSession() override;
   void Run(const std::string& sql, const TStringList& parameters, const TDbRowFunc& onRow) override;
+  bool Lasting() const override { return false; }
   // The fields of the last statement's result.
   const TStringList& FieldNames() const { return FFieldNames; }
 
  private:
   void Execute(const std::string& sql, const TStringList& parameters, TComRef<struct _ADORecordset>& recordset);
   void ReadRows(struct _ADORecordset& recordset, const TDbRowFunc& onRow);
-  [[noreturn]] void Fail(HRESULT result);
+  // Raises an EParametersNotTaken when Binding: the provider refused the parameters.
+  [[noreturn]] void Fail(HRESULT result, bool binding = false);
 
   TComRef<_ADOConnection> FConnection;
   TStringList FFieldNames;

@@ -2,7 +2,9 @@
 // and the list the options dialog edits.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
+#include <thread>
 
 #include "sources/SearchDatabase.h"
 #include "tests/sources/SourceHits.h"
@@ -11,15 +13,19 @@
 namespace {
 
 // Databases by connection string, each answering every statement with its rows; what was run
-// is recorded as "sql | parameter | ...".
+// is recorded as "sql | parameter | ...". A bound statement may be refused as bound, or fail.
 class TFakeConnector : public TDatabaseConnector {
  public:
+  enum TParameters { Taken, NotTaken, Failing };
   std::map<std::string, std::vector<TDbRow>> Tables;
-  bool TakesParameters = true;
+  TParameters Parameters = Taken;
   std::vector<std::string> Statements;
+  int Opens = 0;
+  std::function<void()> WhileRunning;  // inside every statement
 
   std::unique_ptr<TDatabaseSession> Open(const std::string& connectionString) override {
     if (!Tables.count(connectionString)) throw Exception("Cannot open " + connectionString);
+    ++Opens;
     return std::make_unique<TSession>(*this, Tables[connectionString]);
   }
 
@@ -31,14 +37,20 @@ class TFakeConnector : public TDatabaseConnector {
       std::string call = sql;
       for (const std::string& parameter : parameters) call += " | " + parameter;
       FOwner.Statements.push_back(call);
-      if (!parameters.empty() && !FOwner.TakesParameters) throw Exception("Parameters are not supported");
+      if (!parameters.empty() && FOwner.Parameters == NotTaken) throw EParametersNotTaken("Not supported");
+      if (!parameters.empty() && FOwner.Parameters == Failing) throw Exception("No such table");
+      if (FOwner.WhileRunning) FOwner.WhileRunning();
+      if (FCancelled) throw Exception("Cancelled");
       for (TDbRow row : FRows)
         if (!onRow(std::move(row))) return;
     }
 
+    void Cancel() override { FCancelled = true; }
+
    private:
     TFakeConnector& FOwner;
     const std::vector<TDbRow>& FRows;
+    std::atomic<bool> FCancelled{false};
   };
 };
 
@@ -90,6 +102,21 @@ TEST(SqlStatementTest, TheTypedTextIsAValueNeverSql) {
        "where a = 'o''k' or b like 'x''o''k%'"},
       {"where a = '#SEARCH#' and b = '?'", "where a = '#SEARCH#' and b = '?'", {}, "where a = '#SEARCH#' and b = '?'"},
       {"where a = 'open #search#", "where a = ?", {"open o'k"}, "where a = 'open o''k'"},
+      // Comments and quoted identifiers are not SQL's literals: their markers stay, and a comment
+      // with a quote is sent as a blank.
+      {"select name from animals -- the keeper's list\nwhere name like '%#search#%'",
+       "select name from animals  \nwhere name like ?",
+       {"%o'k%"},
+       "select name from animals  \nwhere name like '%o''k%'"},
+      {"/* it is #search# */ where a = 5-#search# or b = 6/#search# -- [#search#",
+       "/* it is #search# */ where a = 5-? or b = 6/?  ",
+       {"o'k", "o'k"},
+       "/* it is #search# */ where a = 5-'o''k' or b = 6/'o''k'  "},
+      {"select \"it's \"\"#search#\", [it's]]#search#], `it's #search#` from t where c = '#search#'",
+       "select \"it's \"\"#search#\", [it's]]#search#], `it's #search#` from t where c = ?",
+       {"o'k"},
+       "select \"it's \"\"#search#\", [it's]]#search#], `it's #search#` from t where c = 'o''k'"},
+      {"where a = 1 /* '#search#", "where a = 1  ", {}, "where a = 1  "},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Sql);
@@ -122,16 +149,62 @@ TEST_F(SearchDatabaseTest, AFailingDatabaseIsNamedAfterTheOthersAreSearched) {
   TItemData item(hits[0]);
   Source.Execute(item);
   EXPECT_EQ(Windows->Records, (std::vector<TStringList>{{"name: Alice", "city: Paris", "age: 31", "note: "}}));
+  // The connection stays open for the next search, until Reset.
+  CollectHits(Source, "li", &failure);
+  EXPECT_EQ(Connector->Opens, 1);
   Source.Reset();
   EXPECT_THROW(Source.Execute(item), Exception);
+  CollectHits(Source, "li", &failure);
+  EXPECT_EQ(Connector->Opens, 2);
 }
 
-TEST_F(SearchDatabaseTest, AProviderWithoutParametersGetsTheTextWrittenIn) {
-  Define({{"One", "one column", "select id from t where id = #search#"}});
-  Connector->TakesParameters = false;
-  for (int search = 0; search < 2; ++search) EXPECT_EQ(HitNames(CollectHits(Source, "7")), TStringList{"7 "});
-  EXPECT_EQ(Connector->Statements, (TStringList{"select id from t where id = ? | 7", "select id from t where id = '7'",
-                                                "select id from t where id = '7'"}));
+// Each search tries parameters first; only a provider that refuses them gets the text, and only
+// inside string literals.
+TEST_F(SearchDatabaseTest, AProviderWithoutParametersGetsTheTextOnlyInsideLiterals) {
+  const struct {
+    const char* Sql;
+    TFakeConnector::TParameters Parameters;
+    TStringList Statements;  // of one search
+    std::string Failure;
+  } cases[] = {
+      {"select id from t where id = '#search#'", TFakeConnector::NotTaken,
+       {"select id from t where id = ? | 7", "select id from t where id = '7'"}, ""},
+      {"select id from t where id = #search#", TFakeConnector::NotTaken, {"select id from t where id = ? | 7"},
+       "Database One: This database takes no parameters, so #search# may stand only inside a string literal ('...')."},
+      {"select id from t where id = '#search#'", TFakeConnector::Failing, {"select id from t where id = ? | 7"},
+       "Database One: No such table"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Sql);
+    Define({{"One", "one column", c.Sql}});
+    Connector->Parameters = c.Parameters;
+    for (int search = 0; search < 2; ++search) {
+      Connector->Statements.clear();
+      std::string failure;
+      EXPECT_EQ(HitNames(CollectHits(Source, "7", &failure)), c.Failure.empty() ? TStringList{"7 "} : TStringList{});
+      EXPECT_EQ(failure, c.Failure);
+      EXPECT_EQ(Connector->Statements, c.Statements);
+    }
+  }
+}
+
+// A statement blocked in its driver ends when the worker is told to stop, and the stopped search
+// reports no error.
+TEST_F(SearchDatabaseTest, AStopCancelsTheRunningStatement) {
+  std::atomic<bool> running{false};
+  Connector->WhileRunning = [&] {
+    running = true;
+    for (int i = 0; i < 10000 && running; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  };
+  std::thread stopper([&] {
+    while (!running) std::this_thread::yield();
+    Source.CancelSearch();
+    running = false;
+  });
+  std::string failure;
+  EXPECT_EQ(HitNames(CollectHits(Source, "li", &failure)), TStringList{});
+  stopper.join();
+  EXPECT_EQ(failure, "");
 }
 
 TEST(DatabaseListTest, NamesAreRefusedThatTheFileCannotHoldApart) {

@@ -18,8 +18,12 @@ class TTestSource : public TSearchClass {
     Texts.push_back(text);
     FSearch(text, addHit);
   }
+  void CancelSearch() override {
+    if (OnCancel) OnCancel();
+  }
   void Execute(TItemData&) override {}
   std::vector<std::string> Texts;
+  std::function<void()> OnCancel;
 
  private:
   std::string FName;

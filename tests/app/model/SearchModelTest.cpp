@@ -433,6 +433,24 @@ TEST_F(SearchModelTest, SearchDuringAWaitStartsNoneInsideAndWhatWasAskedForHappe
   }
 }
 
+// A source blocked outside AddHit (in a driver) is asked to cancel when the search stops.
+TEST_F(SearchModelTest, SearchStopCancelsASourceThatWaitsOutsideAddHit) {
+  std::atomic<bool> started{false}, cancelled{false};
+  TTestSource blocked("Blocked", [&](const std::string&, const TAddHitFunc& addHit) {
+    started = true;
+    for (int i = 0; i < 10000 && !cancelled; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    addHit(Hit(cancelled ? "cancelled" : "waited", 0));
+  });
+  blocked.OnCancel = [&] { cancelled = true; };
+  Settings.SearchOrderObjects = {&blocked};
+  Type("wait");
+  Gui.ProcessOne();  // the source's status comes first
+  while (!started) std::this_thread::yield();
+  Model.StopSearch();
+  EXPECT_TRUE(cancelled);
+  EXPECT_EQ(Listing(), TRows{});
+}
+
 TEST_F(SearchModelTest, SearchStopsWhenTheModelEnds) {
   std::atomic<int> reported{0};
   TTestSource flood("Flood", Floods(reported));
