@@ -135,7 +135,7 @@ void TCustomExifData::Clear(bool xmpToo) {
   for (auto& section : FSections) section->Clear();
   if (xmpToo) {
     FXMPSegmentData.clear();
-    FXMPPending = FXMPUnreadable = false;
+    FXMPPending = FXMPUnreadable = FXMPChangesLost = false;
     FXMPPacket.Clear();
   }
   EndUpdate();
@@ -224,6 +224,12 @@ TXMPPacket& TCustomExifData::GetXMPPacket() {
     FXMPPacket.OnLoadError(FXMPPacket, data);
   }
   return FXMPPacket;
+}
+
+TXMPPacket& TCustomExifData::XMPMirror() {
+  TXMPPacket& packet = GetXMPPacket();
+  if (FXMPUnreadable) FXMPChangesLost = true;
+  return packet;
 }
 
 // Loading is not a change: whatever the sections reported while they were read is dropped.

@@ -771,7 +771,10 @@ void TExifData::WriteJPEG(TStream& source, TStream& dest, const TJPEGPlan& plan)
   dest.CopyFrom(source, plan.End - at);
 }
 
-void TExifData::SaveToJPEG(TStream& source, TStream& dest) { WriteJPEG(source, dest, PlanJPEG(source)); }
+bool TExifData::SaveToJPEG(TStream& source, TStream& dest) {
+  WriteJPEG(source, dest, PlanJPEG(source));
+  return !FXMPChangesLost;
+}
 
 namespace {
 
@@ -802,7 +805,7 @@ bool TExifData::ReadsBackAs(const std::string& fileName, const std::vector<uint8
   return true;
 }
 
-void TExifData::SaveToJPEGFile(const std::string& fileName) {
+bool TExifData::SaveToJPEGFile(const std::string& fileName) {
   auto source = std::make_unique<TFileStream>(fileName);
   const TJPEGPlan plan = PlanJPEG(*source);
   bool readBack = true;
@@ -823,6 +826,7 @@ void TExifData::SaveToJPEGFile(const std::string& fileName) {
   if (!written)
     throw EInOutError(readBack ? "Cannot write file \"" + fileName + "\""
                                : "The new file \"" + fileName + "\" did not read back as written; the old one is kept");
+  return !FXMPChangesLost;
 }
 
 }  // namespace vmx

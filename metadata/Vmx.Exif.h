@@ -705,6 +705,11 @@ class TCustomExifData : public IExifSectionOwner {
   // The packet, read from the XMP segment on the first call. A segment that is no packet
   // leaves it empty (OnLoadError is told); such a segment is never written over.
   TXMPPacket& GetXMPPacket();
+  // The packet the setters mirror their values into. When the XMP segment is no packet, their
+  // changes cannot be made: XMPChangesLost tells so from then on, and a save keeps the
+  // segment as it was.
+  TXMPPacket& XMPMirror();
+  bool XMPChangesLost() const { return FXMPChangesLost; }
   TXMPWriteMode XMPWriteMode() const { return FXMPPacket.WriteMode; }
   void SetXMPWriteMode(TXMPWriteMode value) { FXMPPacket.WriteMode = value; }
   int64_t XMPSegmentOffset() const { return FXMPSegmentOffset; }
@@ -869,6 +874,7 @@ class TCustomExifData : public IExifSectionOwner {
   bool FXMPReading = false;     // the segment is being parsed: no change of the packet
   bool FXMPChanged = false;     // the packet changed since it was read
   bool FXMPUnreadable = false;  // the segment is no packet
+  bool FXMPChangesLost = false; // a setter could not mirror its value into it
 };
 
 // Scales a JPEG image to Width x Height pixels and encodes it with Quality (1..100); raises
@@ -907,10 +913,12 @@ class TExifData : public TCustomExifData {
   // Copies the JPEG stream Source to Dest with this object's Exif block in place of the
   // old one (new: after SOI and any APP0 segment; none when this object is empty), and a
   // changed XMP packet in place of the old XMP segment (new: after the Exif segment).
-  void SaveToJPEG(TStream& source, TStream& dest);
+  // Answers false when setters' XMP changes could not be made (XMPChangesLost): the old
+  // XMP segment is then written as it was.
+  bool SaveToJPEG(TStream& source, TStream& dest);
   // The same over a file: the new file is written beside the old one and takes its place
   // only when it reads back as written. Raises EInOutError when it cannot.
-  void SaveToJPEGFile(const std::string& fileName);
+  bool SaveToJPEGFile(const std::string& fileName);
 
   bool RemovePaddingTagsOnSave = true;
   TThumbnailScaler ThumbnailScaler;

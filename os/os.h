@@ -106,6 +106,9 @@ bool WriteProfileString(const std::string& file, const std::string& section, con
 TLocalTime Now();
 // The offset of local time from UTC now, in minutes (east of UTC positive).
 int UtcOffsetMinutes();
+// The offset in force at a local time (summer or winter time of that date, in the rules of the
+// system's time zone).
+int UtcOffsetMinutes(const TLocalTime& localTime);
 // A date and a time of day as the user's settings write them: the short date, the long time.
 // The POSIX side writes "yyyy-mm-dd" and "hh:nn:ss".
 std::string ShortDateText(const TLocalTime& time);

@@ -359,6 +359,21 @@ int UtcOffsetMinutes() {
   return static_cast<int>(parts.tm_gmtoff / 60);
 }
 
+int UtcOffsetMinutes(const TLocalTime& localTime) {
+  struct tm parts {};
+  parts.tm_year = localTime.Year - 1900;
+  parts.tm_mon = localTime.Month - 1;
+  parts.tm_mday = localTime.Day;
+  parts.tm_hour = localTime.Hour;
+  parts.tm_min = localTime.Minute;
+  parts.tm_sec = localTime.Second;
+  parts.tm_isdst = -1;  // the rules say whether summer time is in force
+  const time_t time = mktime(&parts);
+  if (time == static_cast<time_t>(-1)) return UtcOffsetMinutes();
+  localtime_r(&time, &parts);
+  return static_cast<int>(parts.tm_gmtoff / 60);
+}
+
 std::string ShortDateText(const TLocalTime& time) {
   char text[40];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", time.Year, time.Month, time.Day);

@@ -10,6 +10,7 @@
 #include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
 #include "metadata/jpeg/JPEGScale.h"
+#include "os/os.h"
 #include "tests/support/Corpora.h"
 
 using namespace vmx;
@@ -136,6 +137,56 @@ TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
   exif.SetCameraMake("X");
   EXPECT_EQ(XMP(exif, xsTIFF, u"Make") + XMP(exif, xsTIFF, u"make"), "--");
 }
+
+// A segment that is no packet takes no change: it is written back as it was, and both the data
+// object and the save tell so.
+TEST(ExifWriteTest, ASetterCannotChangeAnUnreadableXMPSegmentAndTheSaveSaysSo) {
+  const Bytes broken = XMPSegmentData("<x:xmpmeta>not closed");
+  const Bytes jpeg = Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(270, "D")}}})), broken});
+  for (const bool unreadable : {true, false}) {
+    SCOPED_TRACE(unreadable);
+    TExifData exif;
+    LoadJpeg(exif, unreadable ? jpeg : Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(270, "D")}}}))}));
+    exif.SetXMPWriteMode(xmWrite);
+    exif.SetTitle(u"T");
+    EXPECT_EQ(exif.XMPChangesLost(), unreadable);
+    TUserMemoryStream source(jpeg.data(), int64_t(jpeg.size()));
+    TMemoryStream saved;
+    EXPECT_EQ(exif.SaveToJPEG(source, saved), !unreadable);
+    TExifData back;
+    saved.SetPosition(0);
+    back.LoadFromJPEG(saved);
+    EXPECT_EQ(back.Title(), u"T");
+    EXPECT_EQ(back.XMPSegmentData() == broken, unreadable);
+  }
+}
+
+#ifndef _WIN32
+// An XMP date says the offset from UTC in force on that date, not today's.
+TEST(ExifWriteTest, XMPDatesTakeTheOffsetOfTheirOwnDate) {
+  std::string zone;
+  const bool hadZone = os::GetEnv("TZ", zone);
+  os::SetEnv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");  // Central Europe, without the zone database
+  tzset();
+  const struct {
+    int Month;
+    const char* Text;
+  } cases[] = {{1, "2024-01-15T12:00:00.000+01:00"}, {6, "2024-06-15T12:00:00.000+02:00"}};
+  for (const auto& c : cases) {
+    TDateTime when = 0;
+    ASSERT_TRUE(TryEncodeDateTime(2024, c.Month, 15, 12, 0, 0, 0, when));
+    TExifData exif;
+    exif.SetXMPWriteMode(xmWrite);
+    exif.SetDateTimeOriginal(when);
+    EXPECT_EQ(XMP(exif, xsExif, u"DateTimeOriginal"), c.Text);
+  }
+  if (hadZone)
+    os::SetEnv("TZ", zone);
+  else
+    unsetenv("TZ");
+  tzset();
+}
+#endif
 
 TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {
   for (bool big : {false, true}) {
