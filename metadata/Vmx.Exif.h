@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -192,7 +193,7 @@ class IExifSectionOwner {
 namespace ttag {
 inline constexpr uint16_t ImageDescription = 270, Make = 271, Model = 272, Orientation = 274, XResolution = 282,
                           YResolution = 283, ResolutionUnit = 296, Software = 305, DateTime = 306, Artist = 315,
-                          ThumbnailOffset = 513, Copyright = 33432, ExposureTime = 33434, FNumber = 33437,
+                          ThumbnailOffset = 513, ThumbnailLength = 514, Copyright = 33432, ExposureTime = 33434, FNumber = 33437,
                           ExifPointer = 34665, ExposureProgram = 34850, SpectralSensitivity = 34852, GPSPointer = 34853,
                           ISOSpeedRatings = 34855, ExifVersion = 36864, DateTimeOriginal = 36867,
                           DateTimeDigitized = 36868, ExposureBiasValue = 37380, Flash = 37385, FocalLength = 37386,
@@ -934,6 +935,11 @@ class TExifData : public TCustomExifData {
   void WriteJPEG(TStream& source, TStream& dest, const TJPEGPlan& plan) const;
   bool ReadsBackAs(const std::string& fileName, const std::vector<uint8_t>& xmpSegment) const;
   std::vector<uint8_t> FThumbnail;
+  std::optional<std::vector<uint8_t>> FOtherThumbnail;  // what IFD1 points at when it is no whole JPEG
+  // The bytes of the block read that none of its directories, values or thumbnail holds, by
+  // offset: what a maker note's own pointers may reach, kept in place with the maker note.
+  std::vector<std::pair<int64_t, std::vector<uint8_t>>> FLooseData;
+  void FindLooseData(TStream& stream);
 };
 
 }  // namespace vmx

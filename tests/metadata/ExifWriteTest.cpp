@@ -221,11 +221,14 @@ TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {
   }
 }
 
+// A maker note stays where it lay, and with it what its own pointers may reach outside it
+// (a preview image that no directory names): the pointers still hold after the save.
 TEST(ExifWriteTest, AMakerNoteStaysWhereItsOffsetCanBeKept) {
   for (uint32_t noteOffset : {8u, 4u}) {
     SCOPED_TRACE(noteOffset);
     const bool big = false;
-    // The header, a 12-byte maker note at 8, IFD0 at 20 (the Exif pointer), the Exif IFD at 38.
+    // The header, a 12-byte maker note at 8, IFD0 at 20 (the Exif pointer), the Exif IFD at 38,
+    // a preview at 56.
     Bytes tiff = Text("II");
     Put16(tiff, 42, big), Put32(tiff, 20, big);
     Append(tiff, Text("MAKERNOTE..."));
@@ -234,17 +237,41 @@ TEST(ExifWriteTest, AMakerNoteStaysWhereItsOffsetCanBeKept) {
     Put16(tiff, 1, big), Put16(tiff, 37500, big), Put16(tiff, 7, big), Put32(tiff, 12, big),
         Put32(tiff, noteOffset, big);
     Put32(tiff, 0, big);
+    Append(tiff, Text("PREVIEW!"));
     TExifData exif;
     LoadJpeg(exif, Jpeg({ExifBlock(tiff)}));
+    exif.SetCameraModel("A model whose name takes room where the preview lies");
     const Bytes block = Block(exif);
     TExifData back;
     LoadBlock(back, block);
     EXPECT_EQ(Tags(back), Tags(exif));
     const bool kept = noteOffset == 8;
-    EXPECT_EQ(back.PeekSection(esExif).Find(37500)->FileDataOffset(), kept ? 8 : 44);
+    EXPECT_EQ(back.PeekSection(esExif).Find(37500)->FileDataOffset(), kept ? 8 : 110);
     EXPECT_EQ(Bytes(block.begin() + 6, block.begin() + 8), Text("II"));
-    EXPECT_EQ(block[10], kept ? 20 : 8);  // the header points at IFD0 where it is
+    EXPECT_EQ(block[10], kept ? 64 : 8);  // the header points at IFD0 where it is: after the preview
+    EXPECT_EQ(Bytes(block.begin() + 6 + 56, block.begin() + 6 + 64) == Text("PREVIEW!"), kept);
   }
+}
+
+// A thumbnail that is no JPEG image goes back as it came, for the readers that read it.
+TEST(ExifWriteTest, AThumbnailThatIsNoJPEGIsKept) {
+  uint32_t at = 0;
+  const auto tiff = [&] {
+    return BuildTiff(false, {{{Ascii(272, "M")}, 1}, {{Longs(513, {at}, false), Longs(514, {5}, false)}}},
+                     Text("THUMB"), &at);
+  };
+  tiff();
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(tiff())}));
+  exif.SetCameraModel("Another model");
+  TExifData back;
+  const Bytes block = Block(exif);
+  LoadBlock(back, block);
+  const TExifTag* offset = back.PeekSection(esThumbnail).Find(513);
+  ASSERT_NE(offset, nullptr);
+  const uint32_t thumbnail = *reinterpret_cast<const uint32_t*>(offset->Data());
+  EXPECT_EQ(Bytes(block.begin() + 6 + thumbnail, block.begin() + 6 + thumbnail + 5), Text("THUMB"));
+  EXPECT_EQ(back.PeekSection(esThumbnail).Find(514)->AsString(), "5");
 }
 
 TEST(ExifWriteTest, ALargeThumbnailIsScaledToFit) {
