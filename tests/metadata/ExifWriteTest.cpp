@@ -146,22 +146,20 @@ TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
 TEST(ExifWriteTest, ASetterCannotChangeAnUnreadableXMPSegmentAndTheSaveSaysSo) {
   const Bytes broken = XMPSegmentData("<x:xmpmeta>not closed");
   const Bytes jpeg = Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(270, "D")}}})), broken});
-  for (const bool unreadable : {true, false}) {
-    SCOPED_TRACE(unreadable);
-    TExifData exif;
-    LoadJpeg(exif, unreadable ? jpeg : Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(270, "D")}}}))}));
-    exif.SetXMPWriteMode(xmWrite);
-    exif.SetTitle(u"T");
-    EXPECT_EQ(exif.XMPChangesLost(), unreadable);
-    TUserMemoryStream source(jpeg.data(), int64_t(jpeg.size()));
-    TMemoryStream saved;
-    EXPECT_EQ(exif.SaveToJPEG(source, saved), !unreadable);
-    TExifData back;
-    saved.SetPosition(0);
-    back.LoadFromJPEG(saved);
-    EXPECT_EQ(back.Title(), u"T");
-    EXPECT_EQ(back.XMPSegmentData() == broken, unreadable);
-  }
+  TExifData exif;
+  LoadJpeg(exif, jpeg);
+  exif.SetXMPWriteMode(xmWrite);
+  EXPECT_FALSE(exif.XMPChangesLost());
+  exif.SetTitle(u"T");
+  EXPECT_TRUE(exif.XMPChangesLost());
+  TUserMemoryStream source(jpeg.data(), int64_t(jpeg.size()));
+  TMemoryStream saved;
+  EXPECT_FALSE(exif.SaveToJPEG(source, saved));
+  TExifData back;
+  saved.SetPosition(0);
+  back.LoadFromJPEG(saved);
+  EXPECT_EQ(back.Title(), u"T");
+  EXPECT_EQ(back.XMPSegmentData(), broken);
 }
 
 #ifndef _WIN32
