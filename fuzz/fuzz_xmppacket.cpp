@@ -1,5 +1,5 @@
 // An XMP packet over arbitrary bytes: whatever loads is written from its tree as text that
-// loads again, into a tree that is written as the same text.
+// loads again, into a tree that is written as the same text and reads back as the same tree.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +7,7 @@
 
 #include "metadata/Vmx.Exif.XMPUtils.h"
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/XMPTreeText.h"
 
 using namespace vmx;
 
@@ -31,5 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TRegeneratedPacket again;
   Check(again.Load(text.data(), text.size()));
   Check(again.RawXML() == text);
+  TRegeneratedPacket third;
+  Check(third.Load(text.data(), text.size()) && TreeText(third) == TreeText(again));
   return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/Unicode.h"
-#include "metadata/Vmx.Exif.h"
+#include "metadata/Vmx.Exif.Internal.h"
 
 namespace vmx {
 
@@ -135,7 +135,7 @@ void TCustomExifData::Clear(bool xmpToo) {
   for (auto& section : FSections) section->Clear();
   if (xmpToo) {
     FXMPSegmentData.clear();
-    FXMPPending = FXMPUnreadable = false;
+    FXMPPending = FXMPUnreadable = FXMPChangesLost = false;
     FXMPPacket.Clear();
   }
   EndUpdate();
@@ -224,6 +224,12 @@ TXMPPacket& TCustomExifData::GetXMPPacket() {
     FXMPPacket.OnLoadError(FXMPPacket, data);
   }
   return FXMPPacket;
+}
+
+TXMPPacket& TCustomExifData::XMPMirror() {
+  TXMPPacket& packet = GetXMPPacket();
+  if (FXMPUnreadable) FXMPChangesLost = true;
+  return packet;
 }
 
 // Loading is not a change: whatever the sections reported while they were read is dropped.
@@ -418,15 +424,64 @@ void TExifData::LoadFromExifStream(TStream& stream) {
   TCustomExifData::LoadFromExifStream(stream);
   SetModified(false);
   LoadThumbnail(stream);
+  FindLooseData(stream);
   SetModified(false);
 }
 
+void TExifData::FindLooseData(TStream& stream) {
+  FLooseData.clear();
+  const int64_t size = stream.Size() - OffsetBase();
+  std::vector<std::pair<int64_t, int64_t>> held{{0, 8}};  // the header
+  for (int kind = esPrimary; kind <= esThumbnail; ++kind) {
+    const TExifSection& section = PeekSection(static_cast<TExifSectionKind>(kind));
+    if (section.FileOffset() != 0)
+      held.emplace_back(section.FileOffset() - 2, section.FileOffset() + 12 * int64_t{section.Count()} + 4);
+    for (const TExifTag& tag : section)
+      if (tag.FileDataSize() > 4) held.emplace_back(tag.FileDataOffset(), tag.FileDataOffset() + tag.FileDataSize());
+  }
+  int64_t offset;
+  const size_t thumbnail = HasThumbnail() ? FThumbnail.size() : FOtherThumbnail ? FOtherThumbnail->size() : 0;
+  if (thumbnail > 0 && GetThumbnailOffset(nullptr, offset)) held.emplace_back(offset, offset + int64_t(thumbnail));
+  std::sort(held.begin(), held.end());
+  int64_t at = 0;
+  const int64_t saved = stream.Position();
+  for (size_t i = 0; i <= held.size(); ++i) {
+    const int64_t next = std::min(i < held.size() ? held[i].first : size, size);
+    if (next > at) {
+      std::vector<uint8_t> bytes(static_cast<size_t>(next - at));
+      stream.SetPosition(OffsetBase() + at);
+      // Zeros that pad the block hold nothing.
+      if (stream.Read(bytes.data(), next - at) == next - at &&
+          std::any_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b != 0; }))
+        FLooseData.emplace_back(at, std::move(bytes));
+    }
+    if (i < held.size()) at = std::max(at, held[i].second);
+  }
+  stream.SetPosition(saved);
+}
+
 // A thumbnail is kept only when it is whole: SOI, segments, scan data and EOI. A damaged or
-// cut one means no thumbnail, and never costs the tags already read.
+// cut one means no thumbnail, and never costs the tags already read; what the thumbnail IFD's
+// offset and length give is then kept as it is, to be written back unchanged.
 void TExifData::LoadThumbnail(TStream& stream) {
   FThumbnail.clear();
+  FOtherThumbnail.reset();
   int64_t offset;
-  if (!GetThumbnailOffset(&stream, offset)) return;
+  if (!GetThumbnailOffset(&stream, offset)) {
+    const TExifTag* length = PeekSection(esThumbnail).Find(ttag::ThumbnailLength);
+    if (!GetThumbnailOffset(nullptr, offset) || !length || length->ElementCount() != 1 ||
+        (length->DataType() != tdLongWord && length->DataType() != tdWord))
+      return;
+    const int64_t size = length->DataType() == tdWord ? ElementAt<uint16_t>(*length, 0) : ElementAt<uint32_t>(*length, 0);
+    const int64_t start = OffsetBase() + offset, saved = stream.Position();
+    if (offset >= 8 && size >= 0 && size <= 65536 && start + size <= stream.Size()) {  // never the header
+      FOtherThumbnail.emplace(static_cast<size_t>(size));
+      stream.SetPosition(start);
+      if (stream.Read(FOtherThumbnail->data(), size) != size) FOtherThumbnail.reset();
+    }
+    stream.SetPosition(saved);
+    return;
+  }
   const int64_t start = OffsetBase() + offset;
   stream.SetPosition(start);
   int64_t size = 0;
@@ -449,6 +504,7 @@ void TExifData::LoadThumbnail(TStream& stream) {
 void TExifData::SetThumbnail(std::vector<uint8_t> bytes) {
   if (bytes == FThumbnail) return;
   FThumbnail = std::move(bytes);
+  FOtherThumbnail.reset();
   BeginUpdate();
   TExifSection& thumbnail = Section(esThumbnail);
   TUserMemoryStream image(FThumbnail.data(), static_cast<int64_t>(FThumbnail.size()));
@@ -463,6 +519,8 @@ void TExifData::SetThumbnail(std::vector<uint8_t> bytes) {
 
 void TExifData::Clear(bool xmpToo) {
   FThumbnail.clear();
+  FOtherThumbnail.reset();
+  FLooseData.clear();
   TCustomExifData::Clear(xmpToo);
 }
 

@@ -23,7 +23,7 @@ std::u16string Number(int64_t value) { return Wide(std::to_string(value)); }
 void TCustomExifData::WriteText(TExifSectionKind kind, uint16_t tag, const std::string& value, TXMPKnownNamespace ns,
                                 const char16_t* xmpName, TXMPPropertyKind xmpKind) {
   Section(kind).SetStringValue(tag, value);
-  GetXMPPacket().UpdateProperty(ns, xmpName, Wide(value), xmpKind);
+  XMPMirror().UpdateProperty(ns, xmpName, Wide(value), xmpKind);
 }
 
 void TCustomExifData::SetCameraMake(const std::string& value) {
@@ -40,14 +40,14 @@ void TCustomExifData::SetCopyright(const std::string& value) {
 
 void TCustomExifData::SetSoftware(const std::string& value) {
   WriteText(esPrimary, ttag::Software, value, xsXMPBasic, u"CreatorTool");
-  GetXMPPacket().UpdateProperty(xsTIFF, u"Software", Wide(value));
+  XMPMirror().UpdateProperty(xsTIFF, u"Software", Wide(value));
 }
 
 void TCustomExifData::SetImageDescription(const std::string& value) {
   Section(esPrimary).SetStringValue(ttag::ImageDescription, value);
   // The Windows subject shares dc:description; while it is there, no description leaves it.
   if (value.empty() && XMPWriteMode() != xmRemove && Section(esPrimary).Find(ttag::XPSubject)) return;
-  GetXMPPacket().UpdateProperty(xsDublinCore, u"description", Wide(value), xpAltArray);
+  XMPMirror().UpdateProperty(xsDublinCore, u"description", Wide(value), xpAltArray);
 }
 
 void TCustomExifData::SetImageUniqueID(const std::string& value) {
@@ -65,17 +65,17 @@ void TCustomExifData::SetSpectralSensitivity(const std::string& value) {
 // Exif dates are local times: their XMP form carries the system's offset from UTC.
 void TCustomExifData::SetDateTime(TDateTime value) {
   Section(esPrimary).SetDateTimeValue(ttag::DateTime, ttag::SubsecTime, value);
-  GetXMPPacket().UpdateDateTimeProperty(xsTIFF, u"DateTime", value, true);
+  XMPMirror().UpdateDateTimeProperty(xsTIFF, u"DateTime", value, true);
 }
 
 void TCustomExifData::SetDateTimeOriginal(TDateTime value) {
   Section(esExif).SetDateTimeValue(ttag::DateTimeOriginal, ttag::SubsecTimeOriginal, value);
-  GetXMPPacket().UpdateDateTimeProperty(xsExif, u"DateTimeOriginal", value, true);
+  XMPMirror().UpdateDateTimeProperty(xsExif, u"DateTimeOriginal", value, true);
 }
 
 void TCustomExifData::SetDateTimeDigitized(TDateTime value) {
   Section(esExif).SetDateTimeValue(ttag::DateTimeDigitized, ttag::SubsecTimeDigitized, value);
-  GetXMPPacket().UpdateDateTimeProperty(xsExif, u"DateTimeDigitized", value, true);
+  XMPMirror().UpdateDateTimeProperty(xsExif, u"DateTimeDigitized", value, true);
 }
 
 void TCustomExifData::WriteOrientation(TExifSectionKind kind, TTiffOrientation value) {
@@ -84,7 +84,7 @@ void TCustomExifData::WriteOrientation(TExifSectionKind kind, TTiffOrientation v
   else
     Section(kind).SetWordValue(ttag::Orientation, 0, value);
   if (kind == esPrimary)
-    GetXMPPacket().UpdateProperty(xsTIFF, u"Orientation", value == toUndefined ? u"" : Number(value));
+    XMPMirror().UpdateProperty(xsTIFF, u"Orientation", value == toUndefined ? u"" : Number(value));
 }
 
 void TCustomExifData::SetAuthor(const std::u16string& value) {
@@ -104,8 +104,8 @@ void TCustomExifData::SetAuthor(const std::u16string& value) {
       primary.SetWideStringValue(ttag::XPAuthor, value);
     }
   });
-  GetXMPPacket().UpdateProperty(xsDublinCore, u"creator", value, xpSeqArray);
-  GetXMPPacket().UpdateProperty(xsTIFF, u"Artist", value);
+  XMPMirror().UpdateProperty(xsDublinCore, u"creator", value, xpSeqArray);
+  XMPMirror().UpdateProperty(xsTIFF, u"Artist", value);
 }
 
 void TCustomExifData::SetComments(const std::u16string& value) {
@@ -129,23 +129,23 @@ void TCustomExifData::SetComments(const std::u16string& value) {
         comment->UpdateData(tdUndefined, static_cast<int32_t>(bytes.size()), bytes);
     }
   });
-  GetXMPPacket().UpdateProperty(xsExif, u"UserComment", value, xpAltArray);
+  XMPMirror().UpdateProperty(xsExif, u"UserComment", value, xpAltArray);
 }
 
 void TCustomExifData::SetKeywords(const std::u16string& value) {
   Section(esPrimary).SetWideStringValue(ttag::XPKeywords, value);
-  GetXMPPacket().UpdateProperty(xsDublinCore, u"subject", value, xpBagArray);
-  GetXMPPacket().UpdateProperty(xsMicrosoftPhoto, u"LastKeywordXMP", value, xpBagArray);
+  XMPMirror().UpdateProperty(xsDublinCore, u"subject", value, xpBagArray);
+  XMPMirror().UpdateProperty(xsMicrosoftPhoto, u"LastKeywordXMP", value, xpBagArray);
 }
 
 void TCustomExifData::SetSubject(const std::u16string& value) {
   Section(esPrimary).SetWideStringValue(ttag::XPSubject, value);
-  GetXMPPacket().UpdateProperty(xsDublinCore, u"description", value, xpAltArray);
+  XMPMirror().UpdateProperty(xsDublinCore, u"description", value, xpAltArray);
 }
 
 void TCustomExifData::SetTitle(const std::u16string& value) {
   Section(esPrimary).SetWideStringValue(ttag::XPTitle, value);
-  GetXMPPacket().UpdateProperty(xsDublinCore, u"title", value, xpAltArray);
+  XMPMirror().UpdateProperty(xsDublinCore, u"title", value, xpAltArray);
 }
 
 void TCustomExifData::SetUserRating(TWindowsStarRating value) {
@@ -156,8 +156,8 @@ void TCustomExifData::SetUserRating(TWindowsStarRating value) {
     Section(esPrimary).Remove(ttag::UserRating);
   else
     Section(esPrimary).SetWordValue(ttag::UserRating, 0, value);
-  GetXMPPacket().UpdateProperty(xsMicrosoftPhoto, u"Rating", MicrosoftRatings[value]);
-  GetXMPPacket().UpdateProperty(xsXMPBasic, u"Rating", Ratings[value]);
+  XMPMirror().UpdateProperty(xsMicrosoftPhoto, u"Rating", MicrosoftRatings[value]);
+  XMPMirror().UpdateProperty(xsXMPBasic, u"Rating", Ratings[value]);
 }
 
 namespace {
@@ -168,7 +168,7 @@ void WriteUndefinedByte(TCustomExifData& data, uint16_t tag, uint8_t value, cons
     data.Section(esExif).Remove(tag);
   else
     data.Section(esExif).SetByteValue(tag, 0, value, tdUndefined);
-  data.GetXMPPacket().UpdateProperty(xsExif, xmpName, value == 0 ? u"" : Number(value));
+  data.XMPMirror().UpdateProperty(xsExif, xmpName, value == 0 ? u"" : Number(value));
 }
 
 }  // namespace
@@ -186,13 +186,13 @@ void TCustomExifData::SetGPSAltitudeRef(TGPSAltitudeRef value) {
     Section(esGPS).Remove(5);
   else
     Section(esGPS).SetByteValue(5, 0, static_cast<uint8_t>(value - 1));
-  GetXMPPacket().UpdateProperty(xsExif, u"GPSAltitudeRef", value == alTagMissing ? u"" : Number(value - 1));
+  XMPMirror().UpdateProperty(xsExif, u"GPSAltitudeRef", value == alTagMissing ? u"" : Number(value - 1));
 }
 
 void TCustomExifData::WriteGPSText(uint16_t tag, const std::string& value) {
   Section(esGPS).SetStringValue(tag, value);
   std::u16string name;
-  if (FindGPSTagName(tag, name)) GetXMPPacket().UpdateProperty(xsExif, name, Wide(value));
+  if (FindGPSTagName(tag, name)) XMPMirror().UpdateProperty(xsExif, name, Wide(value));
 }
 
 // Value 0 removes the tag; value n writes the n-th letter.
@@ -216,13 +216,13 @@ void TCustomExifData::SetGPSDateTimeUTC(TDateTime value) {
       for (const int part : {hour, minute, second}) gps.SetFractionValue(7, index++, {static_cast<uint32_t>(part), 1});
     });
   }
-  GetXMPPacket().UpdateDateTimeProperty(xsExif, u"GPSTimeStamp", value, false);
+  XMPMirror().UpdateDateTimeProperty(xsExif, u"GPSTimeStamp", value, false);
 }
 
 // --- value classes ---------------------------------------------------------------------------
 
 void TExifFlashInfo::SetValue(uint16_t value) {
-  TXMPPacket& packet = FOwner.GetXMPPacket();
+  TXMPPacket& packet = FOwner.XMPMirror();
   if (value == 0)
     FOwner.Section(esExif).Remove(ttag::Flash);
   else
@@ -246,7 +246,7 @@ void TExifFlashInfo::SetValue(uint16_t value) {
 
 void TExifFlashInfo::SetFlashEnergy(TExifRational value) {
   FOwner.Section(esExif).SetFractionValue(ttag::FlashEnergy, 0, value);
-  FOwner.GetXMPPacket().UpdateProperty(xsExif, u"FlashEnergy", Wide(RationalToString(value)));
+  FOwner.XMPMirror().UpdateProperty(xsExif, u"FlashEnergy", Wide(RationalToString(value)));
 }
 
 void TExifFlashInfo::Assign(const TExifFlashInfo* source) {
@@ -305,13 +305,13 @@ void TCustomExifVersion::Assign(const TCustomExifVersion* source) {
 void TCustomExifResolution::SetFraction(uint16_t tag, const char16_t* xmpName, TExifRational value) {
   FOwner.Section(FSection).SetFractionValue(tag, 0, value);
   if (FXMP.Namespace != xsUnknown)
-    FOwner.GetXMPPacket().UpdateProperty(FXMP.Namespace, xmpName, Wide(RationalToString(value)));
+    FOwner.XMPMirror().UpdateProperty(FXMP.Namespace, xmpName, Wide(RationalToString(value)));
 }
 
 void TCustomExifResolution::SetResolutionUnit(uint16_t value) {
   FOwner.Section(FSection).SetWordValue(FUnitTag, 0, value);
   if (FXMP.Namespace != xsUnknown)
-    FOwner.GetXMPPacket().UpdateProperty(FXMP.Namespace, FXMP.Unit, value == 1 ? u"" : Number(value));
+    FOwner.XMPMirror().UpdateProperty(FXMP.Namespace, FXMP.Unit, value == 1 ? u"" : Number(value));
 }
 
 void TCustomExifResolution::Assign(const TCustomExifResolution* source) {
@@ -326,7 +326,7 @@ void TCustomExifResolution::Assign(const TCustomExifResolution* source) {
       return;
     }
     FOwner.Section(FSection).Remove({FXTag, FYTag, FUnitTag});
-    if (FXMP.Namespace != xsUnknown) FOwner.GetXMPPacket().RemoveProperty(FXMP.Namespace, {FXMP.X, FXMP.Y, FXMP.Unit});
+    if (FXMP.Namespace != xsUnknown) FOwner.XMPMirror().RemoveProperty(FXMP.Namespace, {FXMP.X, FXMP.Y, FXMP.Unit});
   });
 }
 
@@ -335,7 +335,7 @@ void TISOSpeedRatings::Assign(const TISOSpeedRatings* source) {
   TExifSection& exif = FOwner.Section(esExif);
   if (!source || source->IsMissing()) {
     exif.Remove(ttag::ISOSpeedRatings);
-    FOwner.GetXMPPacket().UpdateProperty(xsExif, u"ISOSpeedRatings", u"", xpSeqArray);
+    FOwner.XMPMirror().UpdateProperty(xsExif, u"ISOSpeedRatings", u"", xpSeqArray);
     return;
   }
   const TExifSection& from = source->FOwner.PeekSection(esExif);
@@ -346,7 +346,7 @@ void TISOSpeedRatings::Assign(const TISOSpeedRatings* source) {
     std::memcpy(values.data() + 2 * i, &value, 2);
   }
   exif.AddOrUpdate(ttag::ISOSpeedRatings, tdWord, count, values);
-  FOwner.GetXMPPacket().UpdateProperty(xsExif, u"ISOSpeedRatings", Wide(AsString()), xpSeqArray);
+  FOwner.XMPMirror().UpdateProperty(xsExif, u"ISOSpeedRatings", Wide(AsString()), xpSeqArray);
 }
 
 void TGPSCoordinate::SetDirection(char value) {
@@ -362,7 +362,7 @@ void TGPSCoordinate::SetDirection(char value) {
       text.pop_back();
     if (!text.empty()) text += value;
   }
-  FOwner.GetXMPPacket().UpdateProperty(xsExif, GPSTagName(FTagID), Wide(text));
+  FOwner.XMPMirror().UpdateProperty(xsExif, GPSTagName(FTagID), Wide(text));
 }
 
 void TGPSCoordinate::Assign(const TGPSCoordinate* source) {
@@ -372,7 +372,7 @@ void TGPSCoordinate::Assign(const TGPSCoordinate* source) {
   if (!tag) {
     InUpdate(FOwner, [&] {
       gps.Remove({FTagID, FRefTagID});
-      FOwner.GetXMPPacket().UpdateProperty(xsExif, GPSTagName(FTagID), u"");
+      FOwner.XMPMirror().UpdateProperty(xsExif, GPSTagName(FTagID), u"");
     });
     return;
   }

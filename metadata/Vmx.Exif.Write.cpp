@@ -433,7 +433,8 @@ namespace {
 
 constexpr int64_t MaxThumbnailSize = 61440;
 constexpr int64_t MaxSegmentData = 65533;  // a JPEG segment's length field counts itself
-constexpr uint16_t Compression = 259, ThumbnailLength = 514;
+constexpr uint16_t Compression = 259;
+using ttag::ThumbnailLength;
 
 // The tag that points at each kind's directory, and the section that holds it (the
 // thumbnail IFD points at its own image).
@@ -462,10 +463,21 @@ struct TExifData::TBlockLayout {
   std::array<TRegion, esMakerNote + 1> Regions;  // by section kind; a directory size of 0 is not written
   const TExifTag* KeptMakerNote = nullptr;       // written where it lay, at KeepOffset
   int64_t KeepOffset = 0;
+  // With the maker note, the bytes its pointers may reach outside it stay where they were.
+  const std::vector<std::pair<int64_t, std::vector<uint8_t>>>* Loose = nullptr;
   std::vector<uint8_t> Thumbnail;
+  bool HasThumbnail = false;  // IFD1 points at Thumbnail
   int64_t Size = 0;  // of the TIFF structure
 
   int64_t KeepEnd() const { return KeptMakerNote ? KeepOffset + KeptMakerNote->DataSize() : 0; }
+  // The end of a piece kept in place that [Start, End) would overlap; -1 when none is.
+  int64_t KeptPieceEnd(int64_t start, int64_t end) const {
+    if (KeptMakerNote && start < KeepEnd() && end > KeepOffset) return KeepEnd();
+    if (Loose)
+      for (const auto& [offset, bytes] : *Loose)
+        if (start < offset + int64_t(bytes.size()) && end > offset) return offset + int64_t(bytes.size());
+    return -1;
+  }
 
   // Gives the pointer tags of the sub-directories their place (a directory without tags
   // loses its pointer), then measures the section.
@@ -542,6 +554,7 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
     if (keep >= 8 && keep + makerNote->DataSize() <= MaxSegmentData - 6) {
       layout.KeptMakerNote = makerNote;
       layout.KeepOffset = keep;
+      if (keep == makerNote->FileDataOffset()) layout.Loose = &FLooseData;
       if (schema && keep != makerNote->FileDataOffset()) schema->UpdateData(tdLongInt, 1, std::array<uint8_t, 4>{});
     }
   }
@@ -556,10 +569,18 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
     if (FThumbnail.size() > MaxThumbnailSize) RecodeThumbnail(90);
     if (FThumbnail.size() > MaxThumbnailSize) throw Exception("Assertion failed: the thumbnail is too large");
     layout.Thumbnail = FThumbnail;
+    layout.HasThumbnail = true;
     thumbnail.SetWordValue(Compression, 0, 6);
     thumbnail.SetLongWordValue(ThumbnailLength, 0, static_cast<uint32_t>(FThumbnail.size()));
     layout.Prepare(thumbnail, {esThumbnail});
     regions[esThumbnail].DataSize += static_cast<int64_t>(FThumbnail.size());
+  } else if (FOtherThumbnail && thumbnail.Find(ttag::ThumbnailOffset) && thumbnail.Find(ThumbnailLength)) {
+    // An image that is no JPEG goes back as it came, for the readers that take it.
+    layout.Thumbnail = *FOtherThumbnail;
+    layout.HasThumbnail = true;
+    thumbnail.SetLongWordValue(ThumbnailLength, 0, static_cast<uint32_t>(layout.Thumbnail.size()));
+    layout.Prepare(thumbnail, {esThumbnail});
+    regions[esThumbnail].DataSize += static_cast<int64_t>(layout.Thumbnail.size());
   } else {
     thumbnail.Remove({ttag::ThumbnailOffset, ThumbnailLength});  // the rest of IFD1 stays
     layout.Prepare(thumbnail, {});
@@ -572,19 +593,22 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
     auto& region = regions[static_cast<size_t>(kind)];
     if (region.DirectorySize == 0) continue;
     region.Offset = at;
-    if (layout.KeptMakerNote && region.Offset < layout.KeepEnd() && region.End() > layout.KeepOffset)
-      region.Offset = layout.KeepEnd() + (layout.KeepEnd() & 1);
+    for (int64_t past; (past = layout.KeptPieceEnd(region.Offset, region.End())) >= 0;)
+      region.Offset = past + (past & 1);
     at = region.End();
   }
   layout.Size = std::max(at, layout.KeepEnd());
-  const int64_t thumbnailAt = regions[esThumbnail].End() - static_cast<int64_t>(FThumbnail.size());
+  if (layout.Loose)
+    for (const auto& [offset, bytes] : *layout.Loose) layout.Size = std::max(layout.Size, offset + int64_t(bytes.size()));
+  const int64_t thumbnailAt = regions[esThumbnail].End() - static_cast<int64_t>(layout.Thumbnail.size());
   // Readers look for 20 bytes where a thumbnail starts: zeros follow a tiny one.
-  if (HasThumbnail()) layout.Size = std::max(layout.Size, thumbnailAt + 20);
+  if (layout.HasThumbnail) layout.Size = std::max(layout.Size, thumbnailAt + 20);
   if (layout.Size > UINT32_MAX) throw Exception("Exif data too large for TIFF offsets");
   for (const TExifSectionKind sub : {esExif, esInterop, esGPS})
     if (regions[sub].DirectorySize != 0)
       Section(PointerSection[sub]).SetLongWordValue(PointerTag[sub], 0, static_cast<uint32_t>(regions[sub].Offset));
-  if (HasThumbnail()) thumbnail.SetLongWordValue(ttag::ThumbnailOffset, 0, static_cast<uint32_t>(thumbnailAt));
+  if (layout.HasThumbnail)
+    thumbnail.SetLongWordValue(ttag::ThumbnailOffset, 0, static_cast<uint32_t>(thumbnailAt));
 
   // A maker note that moves takes the shift into the offset schema, where there is one.
   if (makerNote && !layout.KeptMakerNote && schema && makerNote->FileDataOffset() != 0) {
@@ -614,6 +638,8 @@ void TExifData::WriteBlock(TStream& stream, const TBlockLayout& layout) const {
     if (regions[static_cast<size_t>(kind)].DirectorySize != 0)
       pieces.emplace_back(regions[static_cast<size_t>(kind)].Offset, kind);
   if (layout.KeptMakerNote) pieces.emplace_back(layout.KeepOffset, esUnowned);
+  if (layout.Loose)
+    for (size_t i = 0; i < layout.Loose->size(); ++i) pieces.emplace_back((*layout.Loose)[i].first, -1 - int(i));
   std::sort(pieces.begin(), pieces.end());
   int64_t at = 8;
   for (const auto& [offset, kind] : pieces) {
@@ -621,6 +647,12 @@ void TExifData::WriteBlock(TStream& stream, const TBlockLayout& layout) const {
     if (kind == esUnowned) {
       layout.KeptMakerNote->WriteData(stream, order);
       at = layout.KeepEnd();
+      continue;
+    }
+    if (kind < 0) {
+      const std::vector<uint8_t>& bytes = (*layout.Loose)[size_t(-1 - kind)].second;
+      stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+      at = offset + int64_t(bytes.size());
       continue;
     }
     const TExifSection& section = PeekSection(static_cast<TExifSectionKind>(kind));
@@ -771,7 +803,10 @@ void TExifData::WriteJPEG(TStream& source, TStream& dest, const TJPEGPlan& plan)
   dest.CopyFrom(source, plan.End - at);
 }
 
-void TExifData::SaveToJPEG(TStream& source, TStream& dest) { WriteJPEG(source, dest, PlanJPEG(source)); }
+bool TExifData::SaveToJPEG(TStream& source, TStream& dest) {
+  WriteJPEG(source, dest, PlanJPEG(source));
+  return !FXMPChangesLost;
+}
 
 namespace {
 
@@ -802,7 +837,7 @@ bool TExifData::ReadsBackAs(const std::string& fileName, const std::vector<uint8
   return true;
 }
 
-void TExifData::SaveToJPEGFile(const std::string& fileName) {
+bool TExifData::SaveToJPEGFile(const std::string& fileName) {
   auto source = std::make_unique<TFileStream>(fileName);
   const TJPEGPlan plan = PlanJPEG(*source);
   bool readBack = true;
@@ -823,6 +858,7 @@ void TExifData::SaveToJPEGFile(const std::string& fileName) {
   if (!written)
     throw EInOutError(readBack ? "Cannot write file \"" + fileName + "\""
                                : "The new file \"" + fileName + "\" did not read back as written; the old one is kept");
+  return !FXMPChangesLost;
 }
 
 }  // namespace vmx

@@ -81,6 +81,53 @@ bool IsNoXMLChar(char16_t c) {
   return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF;
 }
 
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Text without the characters XML has not, unpaired surrogates among them: what a packet
+// can hold of it.
+std::u16string XMLText(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      out += c;
+      out += text[++i];
+    } else if (!IsHighSurrogate(c) && !IsLowSurrogate(c) && !IsNoXMLChar(c)) {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// A name a packet can hold as an element's or a prefix's.
+bool IsValidName(std::u16string_view name) { return IsName(name) && XMLText(name) == name; }
+
+// The names RDF gives its own syntax: never the name of a property in its namespace.
+bool IsRDFSyntaxName(std::u16string_view name) {
+  static constexpr std::u16string_view Names[] = {u"RDF",       u"Description", u"ID",       u"about",
+                                                  u"parseType", u"resource",    u"nodeID",   u"datatype",
+                                                  u"li",        u"aboutEach",   u"aboutEachPrefix", u"bagID"};
+  return std::find(std::begin(Names), std::end(Names), name) != std::end(Names);
+}
+
+// A prefix the text can declare: a name without colon, not reserved by XML, and "rdf" only
+// for the RDF namespace, which the text's own elements use.
+bool IsUsablePrefix(std::u16string_view prefix, std::u16string_view uri) {
+  if (!IsValidName(prefix)) return false;
+  if (CompareText(prefix.substr(0, 3), u"xml") == 0) return false;
+  return prefix != u"rdf" || uri == KnownNamespaceURI(xsRDF);
+}
+
+[[noreturn]] void InvalidName(const char* what, std::u16string_view name) {
+  throw EInvalidXMPOperation("\"" + Utf16ToUtf8(name) + "\" is not a valid " + what);
+}
+
+void CheckPrefix(std::u16string_view prefix, std::u16string_view uri) {
+  if (!IsUsablePrefix(prefix, uri)) InvalidName("namespace prefix", prefix);
+}
+
 }  // namespace
 
 TXMPKnownNamespace FindKnownNamespace(std::u16string_view uri) {
@@ -95,12 +142,18 @@ std::u16string KnownNamespacePrefix(TXMPKnownNamespace kind) { return KnownNames
 
 // --- namespaces, properties and schemas ------------------------------------------------------
 
+TXMPNamespaceInfo::TXMPNamespaceInfo(std::u16string prefix, std::u16string uri)
+    : FPreferredPrefix(std::move(prefix)), FURI(std::move(uri)) {
+  if (!FPreferredPrefix.empty()) CheckPrefix(FPreferredPrefix, FURI);
+}
+
 std::u16string TXMPNamespaceInfo::PreferredPrefix() const {
   return FPreferredPrefix.empty() && FKind != xsUnknown ? KnownNamespacePrefix(FKind) : FPreferredPrefix;
 }
 
 void TXMPNamespaceInfo::SetPreferredPrefix(const std::u16string& value) {
   if (value == FPreferredPrefix) return;
+  CheckPrefix(value.empty() && FKind != xsUnknown ? KnownNamespacePrefix(FKind) : value, URI());
   FPreferredPrefix = value;
   if (OnChange) OnChange();
 }
@@ -114,6 +167,9 @@ void TXMPNamespaceInfo::CopyFrom(const TXMPNamespaceInfo& source) {
 }
 
 void TXMPNamespaceInfo::Assign(const TXMPNamespaceInfo& source) {
+  CheckPrefix(source.PreferredPrefix(), source.URI());
+  if (FURIFixed && CompareText(source.URI(), URI()) != 0)
+    throw EInvalidXMPOperation("A schema's properties are in the schema's namespace");
   CopyFrom(source);
   if (OnChange) OnChange();
 }
@@ -143,6 +199,7 @@ TXMPProperty::TXMPProperty(TXMPSchema& schema, TXMPProperty* parent)
     : TXMPPropertyCollection(parent ? parent->NamespaceInfo() : schema.NamespaceInfo()),
       FParentProperty(parent),
       FSchema(schema) {
+  FNamespaceInfo.FURIFixed = !parent;
   FNamespaceInfo.OnChange = [this] {
     FUsesParentNamespace = false;
     PropagateNamespace();
@@ -160,22 +217,62 @@ int TXMPProperty::Depth() const {
 
 void TXMPProperty::SetKind(TXMPPropertyKind value) {
   if (value == FKind) return;
+  if (value == xpStructure)
+    for (const auto& item : FItems)
+      if (!item->FName.empty()) CheckName(item->FName, xpStructure);
   if (value == xpStructure || value == xpAltArray) {
-    for (size_t i = 0; i < FItems.size(); ++i)
-      if (FItems[i]->FName.empty()) FItems[i]->FName = SubPropertyName(i);
+    for (size_t i = 0; i < FItems.size(); ++i) {
+      TXMPProperty& item = *FItems[i];
+      // An Alt item's language is its name.
+      if (item.FName.empty()) item.FName = value == xpAltArray && !item.FLanguage.empty() ? item.FLanguage : SubPropertyName(i);
+      if (value == xpAltArray) item.FLanguage.clear();
+    }
   } else if (value == xpSimple) {
     FItems.clear();
   } else {
-    for (auto& item : FItems) item->FName.clear();
+    for (auto& item : FItems) {
+      if (FKind == xpAltArray) item->FLanguage = item->FName;
+      item->FName.clear();
+    }
   }
   FKind = value;
   Changed();
 }
 
+// A name the packet text can hold: a language (an Alt item's), or the local name of an
+// element that RDF does not use for its own syntax.
+void TXMPProperty::CheckName(const std::u16string& name, TXMPPropertyKind parentKind) const {
+  if (parentKind == xpAltArray) {
+    if (XMLText(name) != name) InvalidName("language", name);
+  } else if (parentKind == xpBagArray || parentKind == xpSeqArray) {
+    throw EInvalidXMPOperation("Items of a Bag or Seq have no names");
+  } else if (!IsValidName(name) || (IsRDFSyntaxName(name) && FNamespaceInfo.URI() == KnownNamespaceURI(xsRDF))) {
+    InvalidName("XMP property name", name);
+  }
+}
+
 void TXMPProperty::SetName(const std::u16string& value) {
   if (value == FName) return;
   if (value.empty()) throw Exception("Assertion failed: a property needs a name");
+  CheckName(value, FParentProperty ? FParentProperty->FKind : xpStructure);
   FName = value;
+  Changed();
+}
+
+void TXMPProperty::SetLanguage(const std::u16string& value) {
+  if (HasLanguageName()) {
+    SetName(value);
+    return;
+  }
+  if (value == FLanguage) return;
+  CheckName(value, xpAltArray);
+  FLanguage = value;
+  Changed();
+}
+
+void TXMPProperty::SetIsURI(bool value) {
+  if (value == FIsURI) return;
+  FIsURI = value;
   Changed();
 }
 
@@ -219,11 +316,13 @@ std::vector<std::u16string> SplitItems(const std::u16string& text) {
 
 void TXMPProperty::WriteValue(const std::u16string& text) {
   switch (FKind) {
-    case xpSimple:
-      if (text == FValue) return;
-      FValue = text;
+    case xpSimple: {
+      std::u16string value = XMLText(text);
+      if (value == FValue) return;
+      FValue = std::move(value);
       Changed();
       break;
+    }
     case xpStructure:
       throw EInvalidXMPOperation("Cannot assign a single value to a structure property");
     case xpAltArray:
@@ -240,6 +339,7 @@ void TXMPProperty::WriteValue(const std::u16string& text) {
 TXMPProperty& TXMPProperty::AddSubProperty(const std::u16string& name) {
   if (!SupportsSubProperties()) throw EInvalidXMPOperation("Property type does not support sub-properties");
   if (HasNamedSubProperties() && name.empty()) throw EInvalidXMPOperation("Sub-properties must be named");
+  if (HasNamedSubProperties()) CheckName(name, FKind);
   if (Depth() >= MaxXMPNesting) throw EInvalidXMPOperation("Properties may not nest more deeply");
   TXMPProperty& result = *FItems.emplace_back(std::make_unique<TXMPProperty>(FSchema, this));
   if (HasNamedSubProperties()) result.FName = name;
@@ -316,6 +416,7 @@ TXMPNamespaceInfo SchemaNamespace(const std::u16string& uri) {
 
 TXMPSchema::TXMPSchema(TXMPPacket& owner, const std::u16string& uri)
     : TXMPPropertyCollection(SchemaNamespace(uri)), FOwner(owner) {
+  FNamespaceInfo.FURIFixed = true;
   FNamespaceInfo.OnChange = [this] {
     PropagateNamespace();
     if (!FLoadingProperty) Changed();
@@ -367,15 +468,16 @@ void TXMPPacket::DoLoadError(TStream& stream) {
 }
 
 void TXMPPacket::Clear() {
-  if (FSchemas.empty() && FAboutAttributeValue.empty()) return;
+  if (FSchemas.empty() && FAboutAttributeValue.empty() && FToolkit.empty()) return;
   FAboutAttributeValue.clear();
+  FToolkit.clear();
   FSchemas.clear();
   Changed(true);
 }
 
 void TXMPPacket::SetAboutAttributeValue(const std::u16string& value) {
-  if (value == FAboutAttributeValue) return;
-  FAboutAttributeValue = value;
+  if (XMLText(value) == FAboutAttributeValue) return;
+  FAboutAttributeValue = XMLText(value);
   Changed(true);
 }
 
@@ -492,7 +594,7 @@ void TXMPPacket::UpdateDateTimeProperty(TXMPKnownNamespace ns, const std::u16str
   DecodeDateTime(value, y, m, d, h, n, s, ms);
   char text[64];
   int length = std::snprintf(text, sizeof text, "%.4d-%.2d-%.2dT%.2d:%.2d:%.2d.%.3d", y, m, d, h, n, s, ms);
-  const int offset = applyOffset ? os::UtcOffsetMinutes() : 0;
+  const int offset = applyOffset ? os::UtcOffsetMinutes(os::TLocalTime{y, m, d, h, n, s}) : 0;
   if (offset != 0)
     std::snprintf(text + length, sizeof text - size_t(length), "%c%.2d:%.2d", offset > 0 ? '+' : '-',
                   std::abs(offset) / 60, std::abs(offset) % 60);
@@ -604,25 +706,32 @@ struct TXmlItem {
     return ResolvePrefix(Element, name.Prefix);
   }
   // A property needs a namespace other than those of XML itself, and a name the text of
-  // the tree can hold.
+  // the tree can hold that is not one of RDF's own.
   bool CanBeProperty() const {
     const std::string uri = Utf16ToUtf8(ReadText(NamespaceURI()));
+    const std::u16string local = ReadText(Name().Local);
     return !uri.empty() && uri != XMLNamespace && uri != XMLNSNamespace && !Name().Prefix.starts_with("xml") &&
-           IsName(ReadText(Name().Local));
+           IsName(local) && (uri != RDFNamespace || !IsRDFSyntaxName(local));
   }
 };
 
-std::string_view RDFAttribute(pugi::xml_node element, std::string_view local) {
+pugi::xml_attribute FindRDFAttribute(pugi::xml_node element, std::string_view local) {
   for (const pugi::xml_attribute attribute : element.attributes()) {
     const TXmlItem item{element, attribute};
-    if (item.Name().Local == local && item.NamespaceURI() == RDFNamespace) return attribute.value();
+    if (item.Name().Local == local && item.NamespaceURI() == RDFNamespace) return attribute;
   }
   return {};
 }
 
-// An attribute that is a field of a structure: xmlns declarations and xml:lang are not.
+std::string_view RDFAttribute(pugi::xml_node element, std::string_view local) {
+  return FindRDFAttribute(element, local).value();
+}
+
+// An attribute that is a field of a structure: xmlns declarations, xml:lang and RDF's own
+// (rdf:about, rdf:resource, ...) are not.
 bool IsFieldAttribute(pugi::xml_node element, const pugi::xml_attribute& attribute) {
-  return !IsXmlnsAttribute(attribute) && TXmlItem{element, attribute}.CanBeProperty();
+  const TXmlItem item{element, attribute};
+  return !IsXmlnsAttribute(attribute) && item.CanBeProperty() && item.NamespaceURI() != RDFNamespace;
 }
 
 bool HasFieldAttribute(pugi::xml_node element) {
@@ -691,10 +800,15 @@ struct TXMPReader {
         if (type == pugi::node_element) property.FKind = ContainerKind(child.name());
         break;
       }
-      if (property.FKind == xpSimple && content && content.type() != pugi::node_element)
+      if (property.FKind == xpSimple && content && content.type() != pugi::node_element) {
         property.FValue = ReadText(content.value());
-      else if (property.FKind == xpSimple && !content && HasFieldAttribute(item.Element))
+      } else if (property.FKind == xpSimple && !content && HasFieldAttribute(item.Element)) {
         property.FKind = xpStructure, content = item.Element;  // the attribute form of a structure
+      } else if (property.FKind == xpSimple && !content) {
+        // A reference: its URI is the value.
+        if (const pugi::xml_attribute resource = FindRDFAttribute(item.Element, "resource"))
+          property.FValue = ReadText(resource.value()), property.FIsURI = true;
+      }
     }
     ReadName(property, item);
     if (property.FKind == xpSimple) return;
@@ -704,9 +818,7 @@ struct TXMPReader {
     for (const pugi::xml_node child : content.children()) {
       if (child.type() != pugi::node_element) continue;
       const TXmlItem sub{child, {}};
-      if (property.FKind == xpStructure ? sub.CanBeProperty()
-                                        : std::strcmp(child.name(), "rdf:li") == 0 &&
-                                              (property.FKind != xpAltArray || child.attribute("xml:lang")))
+      if (property.FKind == xpStructure ? sub.CanBeProperty() : std::strcmp(child.name(), "rdf:li") == 0)
         ReadSubProperty(property, sub, depth);
     }
   }
@@ -721,9 +833,13 @@ struct TXMPReader {
 
   static void ReadName(TXMPProperty& property, const TXmlItem& item) {
     const TXMPProperty* parent = property.FParentProperty;
+    const std::u16string language = item.Attribute ? u"" : ReadText(item.Element.attribute("xml:lang").value());
     if (parent && parent->FKind == xpAltArray) {
-      property.FName = item.Attribute ? u"" : ReadText(item.Element.attribute("xml:lang").value());
-    } else if (parent && parent->FKind != xpStructure) {
+      property.FName = language;  // none: an item without language
+      return;
+    }
+    property.FLanguage = language;
+    if (parent && parent->FKind != xpStructure) {
       property.FName.clear();
     } else {
       property.FName = ReadText(item.Name().Local);
@@ -777,16 +893,24 @@ bool TXMPPacket::TryLoadFromStream(TStream& stream) {
   if (!rdf) return false;
   // The tree read so far is kept aside: a packet nested too deeply leaves this one as it was.
   std::vector<std::unique_ptr<TXMPSchema>> before = std::move(FSchemas);
-  const std::u16string aboutBefore = std::move(FAboutAttributeValue);
+  const std::u16string aboutBefore = std::move(FAboutAttributeValue), toolkitBefore = std::move(FToolkit);
   FSchemas.clear();
   FAboutAttributeValue.clear();
+  FToolkit.clear();
   try {
     TXMPReader::ReadDescriptions(*this, rdf);
   } catch (const ETooDeep&) {
     FSchemas = std::move(before);
     FAboutAttributeValue = aboutBefore;
+    FToolkit = toolkitBefore;
     return false;
   }
+  const pugi::xml_node meta = rdf.parent();
+  if (meta.type() == pugi::node_element)
+    for (const pugi::xml_attribute attribute : meta.attributes()) {
+      const TXmlItem item{meta, attribute};
+      if (item.Name().Local == "xmptk" && item.NamespaceURI() == "adobe:ns:meta/") FToolkit = ReadText(attribute.value());
+    }
   if (text.starts_with("<?xpacket ")) {
     FRawXML = text;
   } else {
@@ -845,14 +969,6 @@ std::string EscapeXML(std::u16string_view text, bool attributeValue) {
 
 namespace {
 
-// A prefix the text can declare: a name without colon, not reserved by XML, and "rdf" only
-// for the RDF namespace, which the text's own elements use.
-bool IsUsablePrefix(std::u16string_view prefix, std::u16string_view uri) {
-  if (!IsName(prefix)) return false;
-  if (CompareText(prefix.substr(0, 3), u"xml") == 0) return false;
-  return prefix != u"rdf" || uri == KnownNamespaceURI(xsRDF);
-}
-
 // The packet text of a tree, in the layout of Adobe's packets: one rdf:Description per
 // schema, tab indentation.
 class TXMPWriter {
@@ -862,15 +978,22 @@ class TXMPWriter {
   std::string Text() {
     FOut =
         "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
-        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" VmxExifVersion=\"1.1.2\">\n"
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"";
+    if (!FPacket.Toolkit().empty()) FOut += " x:xmptk=\"" + EscapeXML(FPacket.Toolkit(), true) + "\"";
+    FOut +=
+        " VmxExifVersion=\"1.1.2\">\n"
         "\t<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n";
     const std::string about = EscapeXML(FPacket.AboutAttributeValue(), true);
     for (int i = 0; i < FPacket.SchemaCount(); ++i) {
       const TXMPSchema& schema = FPacket.Schema(i);
+      FScope.clear();
       FOut += "\t\t<rdf:Description rdf:about=\"" + about + "\"" + Declaration(schema.NamespaceInfo()) + ">\n";
       Properties(schema, 3);
       FOut += "\t\t</rdf:Description>\n";
     }
+    // Without schemas, a description of its own keeps what the packet is about.
+    if (FPacket.SchemaCount() == 0 && !about.empty())
+      FOut += "\t\t<rdf:Description rdf:about=\"" + about + "\">\n\t\t</rdf:Description>\n";
     FOut += "\t</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end=\"w\"?> ";
     return std::move(FOut);
   }
@@ -887,9 +1010,16 @@ class TXMPWriter {
     return made;
   }
 
+  // The declaration an element needs for its namespace: none while the prefix is bound to it
+  // already (the binding lasts until the element's end, see Properties).
   std::string Declaration(const TXMPNamespaceInfo& ns) {
     const std::string prefix = Prefix(ns);
-    return prefix.empty() ? std::string() : " xmlns:" + prefix + "=\"" + EscapeXML(ns.URI(), true) + "\"";
+    const std::string uri = Utf16ToUtf8(ns.URI());
+    if (prefix.empty()) return {};
+    const auto bound = std::find_if(FScope.rbegin(), FScope.rend(), [&](const auto& b) { return b.first == prefix; });
+    if (bound != FScope.rend() && bound->second == uri) return {};
+    FScope.emplace_back(prefix, uri);
+    return " xmlns:" + prefix + "=\"" + EscapeXML(ns.URI(), true) + "\"";
   }
 
   std::string QualifiedName(const TXMPProperty& property) {
@@ -902,29 +1032,33 @@ class TXMPWriter {
     for (const TXMPProperty& property : properties) {
       const TXMPProperty* parent = property.ParentProperty();
       const bool item = parent && parent->Kind() != xpStructure;
+      if (!item && property.Name().empty()) continue;  // added, but not named yet
       const std::string name = item ? "rdf:li" : QualifiedName(property);
-      if (item) {
-        FOut += indent + "<rdf:li";
-        if (parent->Kind() == xpAltArray) FOut += " xml:lang=\"" + EscapeXML(property.Name(), true) + "\"";
-        FOut += ">";
-      } else {
-        FOut +=
-            indent + "<" + name + (property.UsesParentNamespace() ? "" : Declaration(property.NamespaceInfo())) + ">";
-      }
+      FOut += indent + "<" + name;
+      const size_t scope = FScope.size();
+      if (!item) FOut += Declaration(property.NamespaceInfo());
+      if (!property.Language().empty()) FOut += " xml:lang=\"" + EscapeXML(property.Language(), true) + "\"";
       if (property.Kind() == xpSimple) {
-        FOut += EscapeXML(property.ReadValue()) + "</" + name + ">\n";
+        if (property.IsURI())
+          FOut += " rdf:resource=\"" + EscapeXML(property.ReadValue(), true) + "\"/>\n";
+        else
+          FOut += ">" + EscapeXML(property.ReadValue()) + "</" + name + ">\n";
+        FScope.resize(scope);
         continue;
       }
+      FOut += ">";
       static constexpr const char* Containers[] = {"", "rdf:Description", "rdf:Alt", "rdf:Bag", "rdf:Seq"};
       const std::string container = Containers[property.Kind()];
       FOut += "\n" + indent + "\t<" + container + ">\n";
       Properties(property, level + 2);
       FOut += indent + "\t</" + container + ">\n" + indent + "</" + name + ">\n";
+      FScope.resize(scope);
     }
   }
 
   const TXMPPacket& FPacket;
   std::map<std::u16string, std::string> FMadePrefixes;
+  std::vector<std::pair<std::string, std::string>> FScope;  // prefixes bound, innermost last
   std::string FOut;
 };
 

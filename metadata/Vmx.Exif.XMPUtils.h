@@ -73,18 +73,23 @@ class EInvalidXMPPacket : public Exception {
 class TXMPNamespaceInfo {
  public:
   explicit TXMPNamespaceInfo(TXMPKnownNamespace kind) : FKind(kind) {}
-  TXMPNamespaceInfo(std::u16string prefix, std::u16string uri)
-      : FPreferredPrefix(std::move(prefix)), FURI(std::move(uri)) {}
+  // Raises EInvalidXMPOperation for a prefix the packet text cannot declare (see SetPreferredPrefix).
+  TXMPNamespaceInfo(std::u16string prefix, std::u16string uri);
   // A copy of the prefix, URI and kind; the change handler stays the copy's own.
   TXMPNamespaceInfo(const TXMPNamespaceInfo& source) { CopyFrom(source); }
   TXMPNamespaceInfo& operator=(const TXMPNamespaceInfo&) = delete;
 
   // The stored prefix, else the known prefix of the kind.
   std::u16string PreferredPrefix() const;
+  // Raises EInvalidXMPOperation for a prefix that is no XML name, begins with "xml", is "rdf"
+  // for another namespace, or is empty for a namespace without a prefix of its own.
   void SetPreferredPrefix(const std::u16string& value);
   // The known URI of the kind, else the stored one.
   std::u16string URI() const;
   TXMPKnownNamespace Kind() const { return FKind; }
+  // Raises EInvalidXMPOperation when Source's prefix cannot be declared (see SetPreferredPrefix),
+  // and for another URI where the namespace is a schema's or a top-level property's (which
+  // is its schema's).
   void Assign(const TXMPNamespaceInfo& source);
   // Takes a prefix and URI met in a packet; answers whether either differed.
   bool Update(const std::u16string& prefix, const std::u16string& uri);
@@ -96,6 +101,9 @@ class TXMPNamespaceInfo {
   std::u16string FPreferredPrefix;
   std::u16string FURI;
   TXMPKnownNamespace FKind = xsUnknown;
+  bool FURIFixed = false;
+  friend class TXMPProperty;
+  friend class TXMPSchema;
 };
 
 class TXMPPacket;
@@ -144,9 +152,18 @@ class TXMPProperty : public TXMPPropertyCollection {
   TXMPProperty(TXMPSchema& schema, TXMPProperty* parent);
 
   TXMPPropertyKind Kind() const { return FKind; }
+  // Raises EInvalidXMPOperation when a structure would get a field whose name is no XML name.
   void SetKind(TXMPPropertyKind value);
+  // An Alt item's name is its language; Bag and Seq items have none. Raises
+  // EInvalidXMPOperation for a name the packet text cannot hold.
   const std::u16string& Name() const { return FName; }
   void SetName(const std::u16string& value);
+  // The language of a value (its xml:lang); an Alt item's is its name.
+  const std::u16string& Language() const { return HasLanguageName() ? FName : FLanguage; }
+  void SetLanguage(const std::u16string& value);
+  // A simple value that is a reference (a URI), written as the rdf:resource attribute.
+  bool IsURI() const { return FIsURI; }
+  void SetIsURI(bool value);
   bool UsesParentNamespace() const { return FUsesParentNamespace; }
   TXMPProperty* ParentProperty() const { return FParentProperty; }
   TXMPSchema& Schema() const { return FSchema; }
@@ -155,7 +172,7 @@ class TXMPProperty : public TXMPPropertyCollection {
   // Reading changes nothing.
   std::u16string ReadValue(const std::u16string& defaultValue = {}) const;
   // Reports a change only when something changes. A Bag or Seq takes one item per part
-  // of the text cut at "," and ";".
+  // of the text cut at "," and ";". Characters XML has not are dropped.
   void WriteValue(const std::u16string& text);
 
   bool HasNamedSubProperties() const { return FKind == xpStructure || FKind == xpAltArray; }
@@ -176,9 +193,13 @@ class TXMPProperty : public TXMPPropertyCollection {
   friend struct TXMPReader;
   int Depth() const;
   void Changed();
+  bool HasLanguageName() const { return FParentProperty && FParentProperty->FKind == xpAltArray; }
+  void CheckName(const std::u16string& name, TXMPPropertyKind parentKind) const;
 
   TXMPPropertyKind FKind = xpSimple;
   std::u16string FName;
+  std::u16string FLanguage;
+  bool FIsURI = false;
   bool FUsesParentNamespace = true;
   TXMPProperty* FParentProperty;
   TXMPSchema& FSchema;
@@ -226,6 +247,8 @@ class TXMPPacket {
   void Clear();
 
   const std::u16string& AboutAttributeValue() const { return FAboutAttributeValue; }
+  // The x:xmptk attribute of the packet read (the toolkit that wrote it), written back with it.
+  const std::u16string& Toolkit() const { return FToolkit; }
   void SetAboutAttributeValue(const std::u16string& value);
   bool IncludesSignature() const { return FIncludesSignature; }
 
@@ -244,7 +267,8 @@ class TXMPPacket {
   void UpdateProperty(TXMPKnownNamespace ns, const std::u16string& name, const std::u16string& text,
                       TXMPPropertyKind kind = xpSimple);
   void UpdateProperty(TXMPKnownNamespace ns, const std::u16string& name, int64_t value);
-  // 0 removes; else "YYYY-MM-DDThh:mm:ss.zzz" and the system's offset from UTC, or "Z".
+  // 0 removes; else "YYYY-MM-DDThh:mm:ss.zzz" and the offset from UTC that the system's
+  // time zone has on that date (a local time), or "Z".
   void UpdateDateTimeProperty(TXMPKnownNamespace ns, const std::u16string& name, TDateTime value, bool applyOffset);
   void RemoveProperty(TXMPKnownNamespace ns, std::initializer_list<std::u16string_view> names);
 
@@ -263,6 +287,7 @@ class TXMPPacket {
   std::string GenerateXML() const;
 
   std::u16string FAboutAttributeValue;
+  std::u16string FToolkit;
   mutable std::string FRawXML;  // the text read, or the text of the tree once asked for
   std::vector<std::unique_ptr<TXMPSchema>> FSchemas;
   bool FIncludesSignature = false;

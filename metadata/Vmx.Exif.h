@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -192,7 +193,7 @@ class IExifSectionOwner {
 namespace ttag {
 inline constexpr uint16_t ImageDescription = 270, Make = 271, Model = 272, Orientation = 274, XResolution = 282,
                           YResolution = 283, ResolutionUnit = 296, Software = 305, DateTime = 306, Artist = 315,
-                          ThumbnailOffset = 513, Copyright = 33432, ExposureTime = 33434, FNumber = 33437,
+                          ThumbnailOffset = 513, ThumbnailLength = 514, Copyright = 33432, ExposureTime = 33434, FNumber = 33437,
                           ExifPointer = 34665, ExposureProgram = 34850, SpectralSensitivity = 34852, GPSPointer = 34853,
                           ISOSpeedRatings = 34855, ExifVersion = 36864, DateTimeOriginal = 36867,
                           DateTimeDigitized = 36868, ExposureBiasValue = 37380, Flash = 37385, FocalLength = 37386,
@@ -705,6 +706,11 @@ class TCustomExifData : public IExifSectionOwner {
   // The packet, read from the XMP segment on the first call. A segment that is no packet
   // leaves it empty (OnLoadError is told); such a segment is never written over.
   TXMPPacket& GetXMPPacket();
+  // The packet the setters mirror their values into. When the XMP segment is no packet, their
+  // changes cannot be made: XMPChangesLost tells so from then on, and a save keeps the
+  // segment as it was.
+  TXMPPacket& XMPMirror();
+  bool XMPChangesLost() const { return FXMPChangesLost; }
   TXMPWriteMode XMPWriteMode() const { return FXMPPacket.WriteMode; }
   void SetXMPWriteMode(TXMPWriteMode value) { FXMPPacket.WriteMode = value; }
   int64_t XMPSegmentOffset() const { return FXMPSegmentOffset; }
@@ -869,6 +875,7 @@ class TCustomExifData : public IExifSectionOwner {
   bool FXMPReading = false;     // the segment is being parsed: no change of the packet
   bool FXMPChanged = false;     // the packet changed since it was read
   bool FXMPUnreadable = false;  // the segment is no packet
+  bool FXMPChangesLost = false; // a setter could not mirror its value into it
 };
 
 // Scales a JPEG image to Width x Height pixels and encodes it with Quality (1..100); raises
@@ -907,10 +914,12 @@ class TExifData : public TCustomExifData {
   // Copies the JPEG stream Source to Dest with this object's Exif block in place of the
   // old one (new: after SOI and any APP0 segment; none when this object is empty), and a
   // changed XMP packet in place of the old XMP segment (new: after the Exif segment).
-  void SaveToJPEG(TStream& source, TStream& dest);
+  // Answers false when setters' XMP changes could not be made (XMPChangesLost): the old
+  // XMP segment is then written as it was.
+  bool SaveToJPEG(TStream& source, TStream& dest);
   // The same over a file: the new file is written beside the old one and takes its place
   // only when it reads back as written. Raises EInOutError when it cannot.
-  void SaveToJPEGFile(const std::string& fileName);
+  bool SaveToJPEGFile(const std::string& fileName);
 
   bool RemovePaddingTagsOnSave = true;
   TThumbnailScaler ThumbnailScaler;
@@ -926,6 +935,11 @@ class TExifData : public TCustomExifData {
   void WriteJPEG(TStream& source, TStream& dest, const TJPEGPlan& plan) const;
   bool ReadsBackAs(const std::string& fileName, const std::vector<uint8_t>& xmpSegment) const;
   std::vector<uint8_t> FThumbnail;
+  std::optional<std::vector<uint8_t>> FOtherThumbnail;  // what IFD1 points at when it is no whole JPEG
+  // The bytes of the block read that none of its directories, values or thumbnail holds, by
+  // offset: what a maker note's own pointers may reach, kept in place with the maker note.
+  std::vector<std::pair<int64_t, std::vector<uint8_t>>> FLooseData;
+  void FindLooseData(TStream& stream);
 };
 
 }  // namespace vmx

@@ -66,8 +66,10 @@ bool CreateFolder(const std::string& path);     // one level; true when it exist
 bool DeleteFile(const std::string& path);
 bool CopyFile(const std::string& source, const std::string& dest, bool overwrite);
 
-// Whole-file reads and writes of bytes. WriteFileReplacing writes a temporary file beside
-// Path and renames it over the old one, so a failed write leaves the old file whole.
+// Whole-file reads and writes of bytes. WriteFileReplacing writes a file of a new name of its
+// own beside Path and renames it over the old one, so a failed write leaves the old file whole
+// and no other file is touched; the new file keeps the old one's permissions (its mode and
+// owner; on Windows its attributes and security), and a read-only file is replaced too.
 bool ReadFile(const std::string& path, std::string& data);
 bool WriteFileReplacing(const std::string& path, std::string_view data);
 // Writes one piece of a file; false when it could not.
@@ -104,6 +106,9 @@ bool WriteProfileString(const std::string& file, const std::string& section, con
 TLocalTime Now();
 // The offset of local time from UTC now, in minutes (east of UTC positive).
 int UtcOffsetMinutes();
+// The offset in force at a local time (summer or winter time of that date, in the rules of the
+// system's time zone).
+int UtcOffsetMinutes(const TLocalTime& localTime);
 // A date and a time of day as the user's settings write them: the short date, the long time.
 // The POSIX side writes "yyyy-mm-dd" and "hh:nn:ss".
 std::string ShortDateText(const TLocalTime& time);

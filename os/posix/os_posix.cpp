@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -81,6 +83,25 @@ bool WriteAll(int fd, std::string_view data) {
     done += static_cast<size_t>(written);
   }
   return true;
+}
+
+// Creates a file of a name no other file has, beside Target (so that renaming it over Target
+// stays within one file system): "<name>.<8 hex digits>.tmp". -1 when none can be made.
+int CreateUniqueBeside(const std::string& target, std::string& temp) {
+  static std::atomic<uint32_t> counter{0};
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const uint32_t mixed = (static_cast<uint32_t>(now.tv_nsec) ^ (static_cast<uint32_t>(getpid()) << 16) ^
+                            static_cast<uint32_t>(now.tv_sec)) +
+                           counter.fetch_add(1) * 2654435761u;
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", mixed);
+    temp = target + suffix;
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
 }
 
 // --- A small INI file reader and writer, in the manner of the Windows profile calls ---
@@ -204,14 +225,20 @@ bool WriteFileReplacing(const std::string& path, std::string_view data) {
 bool WriteFileReplacing(const std::string& path, const std::function<bool(const TWriteChunk& write)>& produce,
                         const std::function<bool(const std::string& written)>& accept) {
   const std::string target = Native(path);
-  const std::string temp = target + ".tmp";
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  std::string temp;
+  int fd = CreateUniqueBeside(target, temp);
   if (fd < 0) return false;
+  // The new file takes the old one's owner and mode (the owner only where we may give it).
+  struct stat old {};
+  if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (fchown(fd, old.st_uid, old.st_gid) != 0) (void)!fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    (void)!fchmod(fd, old.st_mode & 07777);
+  }
   bool ok = false;
   try {
     ok = produce([fd](std::string_view chunk) { return WriteAll(fd, chunk); }) && fsync(fd) == 0;
     ok = close(std::exchange(fd, -1)) == 0 && ok;
-    ok = ok && (!accept || accept(path + ".tmp")) && rename(temp.c_str(), target.c_str()) == 0;
+    ok = ok && (!accept || accept(temp)) && rename(temp.c_str(), target.c_str()) == 0;
   } catch (...) {
     if (fd >= 0) close(fd);
     unlink(temp.c_str());
@@ -329,6 +356,21 @@ int UtcOffsetMinutes() {
   const time_t now = std::time(nullptr);
   struct tm parts {};
   localtime_r(&now, &parts);
+  return static_cast<int>(parts.tm_gmtoff / 60);
+}
+
+int UtcOffsetMinutes(const TLocalTime& localTime) {
+  struct tm parts {};
+  parts.tm_year = localTime.Year - 1900;
+  parts.tm_mon = localTime.Month - 1;
+  parts.tm_mday = localTime.Day;
+  parts.tm_hour = localTime.Hour;
+  parts.tm_min = localTime.Minute;
+  parts.tm_sec = localTime.Second;
+  parts.tm_isdst = -1;  // the rules say whether summer time is in force
+  const time_t time = mktime(&parts);
+  if (time == static_cast<time_t>(-1)) return UtcOffsetMinutes();
+  localtime_r(&time, &parts);
   return static_cast<int>(parts.tm_gmtoff / 60);
 }
 

@@ -76,6 +76,62 @@ DWORD Attributes(const std::string& path) {
   return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
 }
 
+// Creates a file of a name no other file has, beside Path (so that it can take Path's place
+// by a rename): "<name>.<8 hex digits>.tmp". An invalid handle when none can be made.
+HANDLE CreateUniqueBeside(const std::string& path, std::string& temp) {
+  static LONG counter = 0;
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    const DWORD mixed = (now.LowPart ^ (GetCurrentProcessId() << 16) ^ GetTickCount()) +
+                        static_cast<DWORD>(InterlockedIncrement(&counter)) * 2654435761u;
+    char suffix[16];
+    wsprintfA(suffix, ".%08lx.tmp", static_cast<unsigned long>(mixed));
+    temp = path + suffix;
+    const HANDLE file =
+        CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+// The attributes a replaced file keeps: what the user set, not what the system manages.
+constexpr DWORD KeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                 FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// Puts Replacement in Path's place. An existing file hands on its attributes and its security
+// (ReplaceFile keeps them and the file's identity; where it cannot be used, they are copied);
+// a read-only file is replaced too, and the new one is read-only again.
+bool ReplaceKeepingAttributes(const std::string& path, const std::string& replacement) {
+  const DWORD attr = GetFileAttributesA(path.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES)
+    return MoveFileExA(replacement.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (attr & FILE_ATTRIBUTE_DIRECTORY) return false;
+  const DWORD kept = attr & KeptAttributes;
+  // Read-only, hidden and system files refuse to be replaced as they stand.
+  if ((attr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) &&
+      !SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL))
+    return false;
+  bool replaced = ReplaceFileA(path.c_str(), replacement.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                               nullptr) != 0;
+  if (!replaced) {
+    std::vector<char> security;
+    DWORD needed = 0;
+    const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION;
+    GetFileSecurityA(path.c_str(), what, nullptr, 0, &needed);
+    if (needed > 0) {
+      security.resize(needed);
+      if (GetFileSecurityA(path.c_str(), what, security.data(), needed, &needed))
+        SetFileSecurityA(replacement.c_str(), what, security.data());
+    }
+    replaced = MoveFileExA(replacement.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+  SetFileAttributesA(path.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL);  // the old file's again when not replaced
+  return replaced;
+}
+
 }  // namespace
 
 TDirEntry DirEntryOf(const WIN32_FIND_DATAA& data) {
@@ -163,16 +219,15 @@ bool WriteFileReplacing(const std::string& path, std::string_view data) {
 
 bool WriteFileReplacing(const std::string& path, const std::function<bool(const TWriteChunk& write)>& produce,
                         const std::function<bool(const std::string& written)>& accept) {
-  const std::string temp = path + ".tmp";
-  TFileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string temp;
+  TFileHandle file(CreateUniqueBeside(path, temp));
   if (!file.Valid()) return false;
   bool ok = false;
   try {
     ok = produce([&file](std::string_view chunk) { return WriteAll(file.Get(), chunk); }) &&
          FlushFileBuffers(file.Get());
     ok = file.Close() && ok;
-    ok = ok && (!accept || accept(temp)) &&
-         MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    ok = ok && (!accept || accept(temp)) && ReplaceKeepingAttributes(path, temp);
   } catch (...) {
     file.Close();
     DeleteFileA(temp.c_str());
@@ -252,6 +307,24 @@ int UtcOffsetMinutes() {
   const DWORD state = GetTimeZoneInformation(&zone);
   const LONG bias = zone.Bias + (state == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : zone.StandardBias);
   return -static_cast<int>(bias);
+}
+
+int UtcOffsetMinutes(const TLocalTime& localTime) {
+  SYSTEMTIME local{}, utc{};
+  local.wYear = static_cast<WORD>(localTime.Year);
+  local.wMonth = static_cast<WORD>(localTime.Month);
+  local.wDay = static_cast<WORD>(localTime.Day);
+  local.wHour = static_cast<WORD>(localTime.Hour);
+  local.wMinute = static_cast<WORD>(localTime.Minute);
+  local.wSecond = static_cast<WORD>(localTime.Second);
+  FILETIME localTicks{}, utcTicks{};
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&local, &localTicks) ||
+      !SystemTimeToFileTime(&utc, &utcTicks))
+    return UtcOffsetMinutes();
+  const auto ticks = [](const FILETIME& time) {
+    return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+  };
+  return static_cast<int>((ticks(localTicks) - ticks(utcTicks)) / 600000000);  // 100 ns ticks a minute
 }
 
 namespace {

@@ -1,8 +1,14 @@
+// <windows.h> first: os.h takes back the names it maps to ...A functions.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "os/os.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,7 +29,6 @@ TEST(OsFiles, WriteReadCopyDelete) {
   EXPECT_TRUE(os::ReadFile(file, data));
   EXPECT_EQ(data, bytes);
   EXPECT_FALSE(os::DirectoryExists(file));
-  EXPECT_FALSE(os::FileExists(file + ".tmp"));
 
   EXPECT_TRUE(os::CopyFile(file, dir + "copy.txt", false));
   EXPECT_FALSE(os::CopyFile(file, dir + "copy.txt", false));  // not over another file
@@ -34,17 +39,29 @@ TEST(OsFiles, WriteReadCopyDelete) {
   EXPECT_FALSE(os::DeleteFile(file));
 }
 
-TEST(OsFiles, AFailedReplacementLeavesTheOldFile) {
+namespace {
+
+// The names in a folder, sorted, joined by blanks.
+std::string Names(const std::string& dir) {
+  std::vector<os::TDirEntry> entries;
+  os::ListFolder(dir, entries);
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.Name < b.Name; });
+  std::string names;
+  for (const os::TDirEntry& entry : entries) names += entry.Name + " ";
+  return names;
+}
+
+}  // namespace
+
+TEST(OsFiles, AReplacementTouchesNoOtherFileAndAFailedOneLeavesTheOldFile) {
   const std::string dir = FreshFolder("os_replace");
   EXPECT_FALSE(os::WriteFileReplacing(dir + "missing" + Sep + "x.txt", "data"));
-  // The temporary name is taken by a folder, so the new contents cannot be written.
   const std::string file = dir + "keep.txt";
   ASSERT_TRUE(os::WriteFileReplacing(file, "old contents"));
-  ASSERT_TRUE(os::CreateFolder(file + ".tmp"));
-  EXPECT_FALSE(os::WriteFileReplacing(file, "new contents"));
-  EXPECT_EQ(ReadText(file), "old contents");
-  // A file written piece by piece that its check refuses is not taken either.
-  std::filesystem::remove(file + ".tmp");
+  ASSERT_TRUE(os::WriteFileReplacing(file + ".tmp", "the user's own"));
+  ASSERT_TRUE(os::WriteFileReplacing(file, "old contents"));
+  EXPECT_EQ(ReadText(file + ".tmp"), "the user's own");
+  // A file written piece by piece that its check refuses is not taken, nor one whose maker fails.
   bool checked = false;
   auto pieces = [](const os::TWriteChunk& write) { return write("new ") && write("contents"); };
   EXPECT_FALSE(os::WriteFileReplacing(file, pieces, [&](const std::string& written) {
@@ -52,8 +69,35 @@ TEST(OsFiles, AFailedReplacementLeavesTheOldFile) {
     return false;
   }));
   EXPECT_TRUE(checked);
+  EXPECT_FALSE(os::WriteFileReplacing(file, [](const os::TWriteChunk&) { return false; }));
   EXPECT_EQ(ReadText(file), "old contents");
-  EXPECT_FALSE(os::FileExists(file + ".tmp"));
+  EXPECT_EQ(Names(dir), "keep.txt keep.txt.tmp ");
+}
+
+TEST(OsFiles, AReplacedFileKeepsItsPermissions) {
+  const std::string file = FreshFolder("os_permissions") + "kept.txt";
+#ifdef _WIN32
+  const auto get = [&] { return GetFileAttributesA(file.c_str()); };
+  const auto set = [&](DWORD attr) { ASSERT_TRUE(SetFileAttributesA(file.c_str(), attr)); };
+  const DWORD cases[] = {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_HIDDEN,
+                         FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_ARCHIVE};
+  const DWORD normal = FILE_ATTRIBUTE_NORMAL;
+#else
+  const auto get = [&] { return std::filesystem::status(file).permissions(); };
+  const auto set = [&](int mode) { std::filesystem::permissions(file, std::filesystem::perms(mode)); };
+  const int cases[] = {0600, 0444, 0640, 0755};
+  const int normal = 0644;
+#endif
+  for (const auto permissions : cases) {
+    SCOPED_TRACE(permissions);
+    ASSERT_TRUE(os::WriteFileReplacing(file, "old"));
+    set(permissions);
+    const auto before = get();  // what the file system keeps of them
+    ASSERT_TRUE(os::WriteFileReplacing(file, "new"));
+    EXPECT_EQ(get(), before);
+    EXPECT_EQ(ReadText(file), "new");
+    set(normal);
+  }
 }
 
 TEST(OsFolders, CreateListAndGetEntries) {

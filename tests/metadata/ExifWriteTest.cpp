@@ -5,11 +5,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <set>
+#include <sstream>
 
 #include "ExifTestFiles.h"
 #include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
 #include "metadata/jpeg/JPEGScale.h"
+#include "os/os.h"
 #include "tests/support/Corpora.h"
 
 using namespace vmx;
@@ -137,6 +141,54 @@ TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {
   EXPECT_EQ(XMP(exif, xsTIFF, u"Make") + XMP(exif, xsTIFF, u"make"), "--");
 }
 
+// A segment that is no packet takes no change: it is written back as it was, and both the data
+// object and the save tell so.
+TEST(ExifWriteTest, ASetterCannotChangeAnUnreadableXMPSegmentAndTheSaveSaysSo) {
+  const Bytes broken = XMPSegmentData("<x:xmpmeta>not closed");
+  const Bytes jpeg = Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(270, "D")}}})), broken});
+  TExifData exif;
+  LoadJpeg(exif, jpeg);
+  exif.SetXMPWriteMode(xmWrite);
+  EXPECT_FALSE(exif.XMPChangesLost());
+  exif.SetTitle(u"T");
+  EXPECT_TRUE(exif.XMPChangesLost());
+  TUserMemoryStream source(jpeg.data(), int64_t(jpeg.size()));
+  TMemoryStream saved;
+  EXPECT_FALSE(exif.SaveToJPEG(source, saved));
+  TExifData back;
+  saved.SetPosition(0);
+  back.LoadFromJPEG(saved);
+  EXPECT_EQ(back.Title(), u"T");
+  EXPECT_EQ(back.XMPSegmentData(), broken);
+}
+
+#ifndef _WIN32
+// An XMP date says the offset from UTC in force on that date, not today's.
+TEST(ExifWriteTest, XMPDatesTakeTheOffsetOfTheirOwnDate) {
+  std::string zone;
+  const bool hadZone = os::GetEnv("TZ", zone);
+  os::SetEnv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");  // Central Europe, without the zone database
+  tzset();
+  const struct {
+    int Month;
+    const char* Text;
+  } cases[] = {{1, "2024-01-15T12:00:00.000+01:00"}, {6, "2024-06-15T12:00:00.000+02:00"}};
+  for (const auto& c : cases) {
+    TDateTime when = 0;
+    ASSERT_TRUE(TryEncodeDateTime(2024, c.Month, 15, 12, 0, 0, 0, when));
+    TExifData exif;
+    exif.SetXMPWriteMode(xmWrite);
+    exif.SetDateTimeOriginal(when);
+    EXPECT_EQ(XMP(exif, xsExif, u"DateTimeOriginal"), c.Text);
+  }
+  if (hadZone)
+    os::SetEnv("TZ", zone);
+  else
+    unsetenv("TZ");
+  tzset();
+}
+#endif
+
 TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "big-endian" : "little-endian");
@@ -170,11 +222,14 @@ TEST(ExifWriteTest, TheBlockLaysOutItsDirectories) {
   }
 }
 
+// A maker note stays where it lay, and with it what its own pointers may reach outside it
+// (a preview image that no directory names): the pointers still hold after the save.
 TEST(ExifWriteTest, AMakerNoteStaysWhereItsOffsetCanBeKept) {
   for (uint32_t noteOffset : {8u, 4u}) {
     SCOPED_TRACE(noteOffset);
     const bool big = false;
-    // The header, a 12-byte maker note at 8, IFD0 at 20 (the Exif pointer), the Exif IFD at 38.
+    // The header, a 12-byte maker note at 8, IFD0 at 20 (the Exif pointer), the Exif IFD at 38,
+    // a preview at 56.
     Bytes tiff = Text("II");
     Put16(tiff, 42, big), Put32(tiff, 20, big);
     Append(tiff, Text("MAKERNOTE..."));
@@ -183,17 +238,41 @@ TEST(ExifWriteTest, AMakerNoteStaysWhereItsOffsetCanBeKept) {
     Put16(tiff, 1, big), Put16(tiff, 37500, big), Put16(tiff, 7, big), Put32(tiff, 12, big),
         Put32(tiff, noteOffset, big);
     Put32(tiff, 0, big);
+    Append(tiff, Text("PREVIEW!"));
     TExifData exif;
     LoadJpeg(exif, Jpeg({ExifBlock(tiff)}));
+    exif.SetCameraModel("A model whose name takes room where the preview lies");
     const Bytes block = Block(exif);
     TExifData back;
     LoadBlock(back, block);
     EXPECT_EQ(Tags(back), Tags(exif));
     const bool kept = noteOffset == 8;
-    EXPECT_EQ(back.PeekSection(esExif).Find(37500)->FileDataOffset(), kept ? 8 : 44);
+    EXPECT_EQ(back.PeekSection(esExif).Find(37500)->FileDataOffset(), kept ? 8 : 110);
     EXPECT_EQ(Bytes(block.begin() + 6, block.begin() + 8), Text("II"));
-    EXPECT_EQ(block[10], kept ? 20 : 8);  // the header points at IFD0 where it is
+    EXPECT_EQ(block[10], kept ? 64 : 8);  // the header points at IFD0 where it is: after the preview
+    EXPECT_EQ(Bytes(block.begin() + 6 + 56, block.begin() + 6 + 64) == Text("PREVIEW!"), kept);
   }
+}
+
+// A thumbnail that is no JPEG image goes back as it came, for the readers that read it.
+TEST(ExifWriteTest, AThumbnailThatIsNoJPEGIsKept) {
+  uint32_t at = 0;
+  const auto tiff = [&] {
+    return BuildTiff(false, {{{Ascii(272, "M")}, 1}, {{Longs(513, {at}, false), Longs(514, {5}, false)}}},
+                     Text("THUMB"), &at);
+  };
+  tiff();
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(tiff())}));
+  exif.SetCameraModel("Another model");
+  TExifData back;
+  const Bytes block = Block(exif);
+  LoadBlock(back, block);
+  const TExifTag* offset = back.PeekSection(esThumbnail).Find(513);
+  ASSERT_NE(offset, nullptr);
+  const uint32_t thumbnail = *reinterpret_cast<const uint32_t*>(offset->Data());
+  EXPECT_EQ(Bytes(block.begin() + 6 + thumbnail, block.begin() + 6 + thumbnail + 5), Text("THUMB"));
+  EXPECT_EQ(back.PeekSection(esThumbnail).Find(514)->AsString(), "5");
 }
 
 TEST(ExifWriteTest, ALargeThumbnailIsScaledToFit) {
@@ -259,28 +338,127 @@ TEST(ExifWriteTest, AFileIsReplacedOnlyByOneThatReadsBack) {
   EXPECT_EQ(testpaths::ReadText(cut).size(), 14u);
 }
 
-TEST(ExifWriteTest, EveryCorpusFileRoundTrips) {
+// The JPEG file without its APP1 segments: the image data and the other segments, which a
+// save of Exif and XMP leaves as they were.
+std::string WithoutApp1(const std::string& jpeg) {
+  std::string out = jpeg.substr(0, 2);
+  size_t at = 2;
+  while (at + 4 <= jpeg.size() && uint8_t(jpeg[at]) == 0xFF && uint8_t(jpeg[at + 1]) != 0xDA) {
+    const size_t size = 2 + (uint8_t(jpeg[at + 2]) << 8 | uint8_t(jpeg[at + 3]));
+    if (uint8_t(jpeg[at + 1]) != 0xE1) out += jpeg.substr(at, size);
+    at += size;
+  }
+  return out + jpeg.substr(std::min(at, jpeg.size()));
+}
+
+#ifndef _WIN32
+// The warnings and errors in exiv2's output.
+std::set<std::string> Complaints(const std::string& output) {
+  std::set<std::string> lines;
+  std::istringstream in(output);
+  for (std::string line; std::getline(in, line);)
+    if (line.starts_with("Warning") || line.starts_with("Error") || line.find("Toolkit error") != std::string::npos)
+      lines.insert(line);
+  return lines;
+}
+
+// What ExifTool's -args output says, by group and tag, but for what a file system or a tool
+// run says, the tags that the values set change and positions in the file (which move).
+std::map<std::string, std::string> ExifToolTags(const std::string& fileName) {
+  static const std::set<std::string> Changed{
+      "XPAuthor", "Artist",   "XPTitle", "XPKeywords", "Rating",         "RatingPercent", "DateTimeOriginal",
+      "Creator",  "Title",    "Subject", "SubSecTimeOriginal", "SubSecDateTimeOriginal", "LastKeywordXMP"};
+  std::map<std::string, std::string> tags;
+  std::istringstream in(testpaths::ReadText(fileName));
+  for (std::string line; std::getline(in, line);) {
+    const size_t colon = line.find(':'), equals = line.find('=');
+    if (colon == std::string::npos || equals == std::string::npos || colon > equals) continue;
+    const std::string group = line.substr(1, colon - 1), name = line.substr(colon + 1, equals - colon - 1);
+    if (group != "System" && group != "ExifTool" && !Changed.count(name) && !name.ends_with("Offset") &&
+        !name.ends_with("Start"))
+      tags[group + ":" + name] = line.substr(equals + 1);
+  }
+  return tags;
+}
+#endif
+
+// Values set on every sample file and saved: we and other readers read them back, and all else
+// that other readers read before they still read, without a new complaint.
+TEST(ExifWriteTest, EveryCorpusFileTakesNewValuesAndKeepsAllElse) {
   testpaths::SkipWithoutCorpus("jpeg");
   if (IsSkipped()) return;
   const std::string folder = testpaths::FreshFolder("exif_corpus");
+  std::vector<std::string> names;
   for (const auto& item :
        std::filesystem::directory_iterator(std::filesystem::u8path(testpaths::CorpusFolder("jpeg")))) {
-    const std::string name = item.path().filename().string();
-    SCOPED_TRACE(name);
-    TExifData exif;
-    exif.LoadFromFile(item.path().string());
-    TExifData back;
-    LoadBlock(back, Block(exif));
-    EXPECT_EQ(Tags(back), Tags(exif));  // every value the image source reads among them
-
-    const std::string copy = folder + name;
-    std::filesystem::copy_file(item.path(), std::filesystem::u8path(copy));
-    std::filesystem::permissions(std::filesystem::u8path(copy), std::filesystem::perms::owner_write,
+    names.push_back(item.path().filename().string());
+    std::filesystem::copy_file(item.path(), std::filesystem::u8path(folder + names.back()));
+    std::filesystem::permissions(std::filesystem::u8path(folder + names.back()), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
-    ASSERT_NO_THROW(exif.SaveToJPEGFile(copy));
-    std::string errors;
-    if (RunTool("exiv2", "-pa '" + copy + "' >/dev/null", errors)) {
-      EXPECT_EQ(errors.find("Error"), std::string::npos) << errors;
-    }
   }
+  std::sort(names.begin(), names.end());
+  const std::u16string author = u"Zo\u00EB \u00C5ngstr\u00F6m", title = u"D\u00E9j\u00E0 vu";
+  TDateTime taken = 0;
+  ASSERT_TRUE(TryEncodeDateTime(2021, 6, 15, 10, 20, 30, 0, taken));
+#ifndef _WIN32
+  std::string output;
+  ASSERT_TRUE(RunTool("exiftool", "-q -args -G1 -a -n -w %d%f.before '" + folder + "'", output) &&
+              RunTool("exiv2", "--version >/dev/null", output))
+      << "exiftool and exiv2 are missing: scripts/setup.sh installs them";
+  std::map<std::string, std::set<std::string>> exiv2Before;
+  for (const std::string& name : names) {
+    RunTool("exiv2", "-pa '" + folder + name + "' >/dev/null", output = {});
+    exiv2Before[name] = Complaints(output);
+  }
+#endif
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const std::string file = folder + name, original = testpaths::ReadText(file);
+    TExifData exif;
+    exif.LoadFromFile(file);
+    TExifData block;
+    LoadBlock(block, Block(exif));
+    EXPECT_EQ(Tags(block), Tags(exif));  // every value the image source reads among them
+
+    exif.SetXMPWriteMode(xmWrite);
+    exif.SetAuthor(author);
+    exif.SetTitle(title);
+    exif.SetKeywords(u"alpha;beta");
+    exif.SetUserRating(urFourStars);
+    exif.SetDateTimeOriginal(taken);
+    bool complete = false;
+    ASSERT_NO_THROW(complete = exif.SaveToJPEGFile(file));
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(WithoutApp1(testpaths::ReadText(file)), WithoutApp1(original));
+    TExifData back;
+    back.LoadFromFile(file);
+    EXPECT_EQ(back.Author() + u"|" + back.Title() + u"|" + back.Keywords(), author + u"|" + title + u"|alpha;beta");
+    EXPECT_EQ(back.UserRating(), urFourStars);
+    EXPECT_EQ(back.DateTimeOriginal(), taken);
+    EXPECT_EQ(XMP(back, xsDublinCore, u"title") + "|" + XMP(back, xsDublinCore, u"subject"),
+              Utf16ToUtf8(title) + "|alpha,beta");
+#ifndef _WIN32
+    RunTool("exiv2", "-pa '" + file + "'", output = {});
+    for (const std::string& line : Complaints(output))
+      EXPECT_TRUE(exiv2Before[name].count(line)) << "exiv2 says now: " << line;
+    EXPECT_NE(output.find("Xmp.dc.title"), std::string::npos) << "exiv2 reads no XMP";
+#endif
+  }
+#ifndef _WIN32
+  RunTool("exiftool", "-q -args -G1 -a -n -w %d%f.after '" + folder + "'", output = {});
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const std::string stem = folder + name.substr(0, name.rfind('.'));
+    std::map<std::string, std::string> before = ExifToolTags(stem + ".before"), after = ExifToolTags(stem + ".after");
+    if (!before.count("File:ExifByteOrder")) after.erase("File:ExifByteOrder");  // an Exif block is new
+    for (const auto& [tag, value] : before) EXPECT_EQ(after.count(tag) ? after[tag] : "(none)", value) << tag;
+    for (const auto& [tag, value] : after) EXPECT_TRUE(before.count(tag)) << "new: " << tag << "=" << value;
+    const std::string all = testpaths::ReadText(stem + ".after");
+    for (const std::string& set : {"-IFD0:XPTitle=" + Utf16ToUtf8(title), "-XMP-dc:Title=" + Utf16ToUtf8(title),
+                                   "-IFD0:XPAuthor=" + Utf16ToUtf8(author), "-XMP-dc:Creator=" + Utf16ToUtf8(author),
+                                   std::string("-IFD0:Rating=4"), std::string("-XMP-dc:Subject=alpha, beta"),
+                                   std::string("-ExifIFD:DateTimeOriginal=2021:06:15 10:20:30")})
+      EXPECT_NE(all.find(set + "\n"), std::string::npos) << set;
+  }
+#endif
 }

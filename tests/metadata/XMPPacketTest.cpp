@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
 
@@ -26,7 +28,8 @@ std::string Saved(TXMPPacket& packet) {
 }
 
 // One word per property: prefix:name (nothing for an item, the language for an Alt item),
-// a kind letter for containers, "=" and the value for simple ones.
+// "[language]" for other values that have one, a kind letter for containers, "=" and the
+// value for simple ones ("=@" for a URI).
 std::string Dump(const TXMPPropertyCollection& properties) {
   std::string out;
   for (const TXMPProperty& p : properties) {
@@ -35,8 +38,10 @@ std::string Dump(const TXMPPropertyCollection& properties) {
       out += Utf16ToUtf8(p.NamespaceInfo().PreferredPrefix()) + ":" + Utf16ToUtf8(p.Name());
     else if (parent->Kind() == xpAltArray)
       out += Utf16ToUtf8(p.Name());
+    if ((!parent || parent->Kind() != xpAltArray) && !p.Language().empty())
+      out += "[" + Utf16ToUtf8(p.Language()) + "]";
     if (p.Kind() == xpSimple)
-      out += "=" + Utf16ToUtf8(p.ReadValue());
+      out += (p.IsURI() ? "=@" : "=") + Utf16ToUtf8(p.ReadValue());
     else
       out += std::string(" ") + " TABQ"[p.Kind()] + "{" + Dump(p) + "}";
     out += " ";
@@ -45,7 +50,7 @@ std::string Dump(const TXMPPropertyCollection& properties) {
 }
 
 std::string Dump(const TXMPPacket& packet) {
-  std::string out = "about=" + Utf16ToUtf8(packet.AboutAttributeValue()) + "\n";
+  std::string out = "about=" + Utf16ToUtf8(packet.AboutAttributeValue()) + " xmptk=" + Utf16ToUtf8(packet.Toolkit()) + "\n";
   for (int i = 0; i < packet.SchemaCount(); ++i)
     out += Utf16ToUtf8(packet.Schema(i).NamespaceInfo().URI()) + " " + Dump(packet.Schema(i)) + "\n";
   return out;
@@ -73,11 +78,23 @@ TEST(XMPPacketTest, ReadsEveryFormOfProperty) {
            ">\n\t<dc:subject>\n\t\t<rdf:Bag>\n\t\t\t<rdf:li>a</rdf:li>\n\t\t\t<dc:x>no</dc:x>\n"
            "\t\t\t<rdf:li>b</rdf:li>\n\t\t</rdf:Bag>\n\t</dc:subject>\n</rdf:Description>",
        "dc:subject B{=a =b } "},
-      {"an Alt, whose items need a language",
+      {"an Alt, an item without language among its items",
        "<rdf:Description" + ns +
-           "><dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">T</rdf:li><rdf:li>no</rdf:li>"
+           "><dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">T</rdf:li><rdf:li>none</rdf:li>"
            "<rdf:li xml:lang=\"de\"></rdf:li></rdf:Alt></dc:title></rdf:Description>",
-       "dc:title A{x-default=T de= } "},
+       "dc:title A{x-default=T =none de= } "},
+      {"languages of values and items",
+       "<rdf:Description" + ns +
+           "><dc:source xml:lang=\"en\">s</dc:source><dc:subject><rdf:Bag><rdf:li xml:lang=\"fr\">m</rdf:li>"
+           "</rdf:Bag></dc:subject></rdf:Description>",
+       "dc:source[en]=s dc:subject B{[fr]=m } "},
+      // RDF's own attributes are syntax: a reference's URI is its value, the others say nothing.
+      {"references and RDF's own attributes",
+       "<rdf:Description" + ns +
+           "><dc:ref rdf:resource=\"uuid:1\"/><dc:d rdf:datatype=\"int\" rdf:ID=\"i\">5</dc:d>"
+           "<dc:s><rdf:Description rdf:about=\"\" rdf:nodeID=\"n\" dc:f=\"1\"/></dc:s>"
+           "<dc:list><rdf:Seq><rdf:li rdf:resource=\"u:2\"/></rdf:Seq></dc:list></rdf:Description>",
+       "dc:ref=@uuid:1 dc:d=5 dc:s T{dc:f=1 } dc:list Q{=@u:2 } "},
       {"a structure by parseType",
        "<rdf:Description" + ns +
            "><exif:Flash rdf:parseType=\"Resource\"><exif:Fired>True</exif:Fired></exif:Flash>"
@@ -171,35 +188,137 @@ TEST(XMPPacketTest, WhatIsWrittenReadsBackAsTheSameTree) {
   structure.AddSubProperty(u"inner").NamespaceInfo().Assign(TXMPNamespaceInfo(u"oth", u"http://other/"));
   structure[0].SetKind(xpBagArray);
   structure[0].WriteValue(u"1;2");
+  structure[0][1].SetLanguage(u"de");
+  TXMPProperty& reference = own.AddProperty(u"ref");
+  reference.WriteValue(u"uuid:\"1\"");
+  reference.SetIsURI(true);
+  reference.SetLanguage(u"en");
+  dc.AddProperty(u"plain").WriteValue(u"a\x01\xFFFE\xD800z");  // what XML has not is dropped at once
+  EXPECT_EQ(dc.FindProperty(u"plain")->ReadValue(), u"az");
 
   TXMPPacket back;
   ASSERT_TRUE(Load(back, Saved(packet)));
   EXPECT_EQ(Dump(back), Dump(packet));
   EXPECT_EQ(Saved(back), Saved(packet));
+
+  // A packet from elsewhere, its tree changed and written again, keeps what its text said.
+  const std::string read = Packet(
+      "<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:xmpMM=\"http://ns.adobe.com/xap/1.0/mm/\">"
+      "<xmpMM:DocumentID rdf:resource=\"xmp.did:1\"/><dc:source xml:lang=\"en\">s</dc:source>"
+      "<dc:thumbs><rdf:Alt><rdf:li rdf:parseType=\"Resource\"><dc:w>4</dc:w></rdf:li></rdf:Alt></dc:thumbs>"
+      "</rdf:Description>");
+  TXMPPacket other;
+  const size_t metaEnd = read.find('>');
+  ASSERT_TRUE(Load(other, read.substr(0, metaEnd) + " x:xmptk=\"XMP Core 5\"" + read.substr(metaEnd)));
+  other.GetSchema(KnownNamespaceURI(xsDublinCore)).AddProperty(u"new").WriteValue(u"n");
+  TXMPPacket again;
+  ASSERT_TRUE(Load(again, Saved(other)));
+  EXPECT_EQ(Dump(again),
+            "about= xmptk=XMP Core 5\nhttp://ns.adobe.com/xap/1.0/mm/ xmpMM:DocumentID=@xmp.did:1 \n"
+            "http://purl.org/dc/elements/1.1/ dc:source[en]=s dc:thumbs A{ T{dc:w=4 } } dc:new=n \n");
+  EXPECT_NE(Saved(other).find("<xmpMM:DocumentID rdf:resource=\"xmp.did:1\"/>"), std::string::npos);
 }
 
-TEST(XMPPacketTest, TheWriterMakesReadableXMLOfAnyTree) {
+// The model's rules, and the names a packet's text could not hold, refused where they are set.
+TEST(XMPPacketTest, TheModelsRulesAndTheNamesItRefuses) {
+  using Action = std::function<std::string(TXMPPacket&, TXMPProperty& bag)>;
   const struct Case {
     const char* Name;
-    std::u16string Prefix, URI, Value;
-    std::string ReadPrefix, ReadValue;
+    Action Act;
+    std::string Result;  // what Act answers, or the error text
   } cases[] = {
-      {"no prefix", u"", u"http://a/", u"v", "ns1", "v"},
-      {"rdf for another namespace", u"rdf", u"http://a/", u"v", "ns1", "v"},
-      {"a prefix reserved by XML", u"xmlx", u"http://a/", u"v", "ns1", "v"},
-      {"no name", u"a b", u"http://a/", u"v", "ns1", "v"},
-      {"characters XML has not", u"p", u"http://a/", u"a\x01\xFFFE\xD800z", "p", "az"},
+      {"a Bag reads joined by commas", [](auto&, auto& bag) { return Utf16ToUtf8(bag.ReadValue()); }, "a,b,c"},
+      {"a Bag is written cut at , and ;",
+       [](auto&, auto& bag) {
+         bag.WriteValue(u"x;y,z");
+         const std::string three = Dump(bag);
+         return bag.WriteValue(u"x,"), three + "|" + Dump(bag);
+       },
+       "=x =y =z |=x "},
+      {"SetKind names a structure's fields and a Bag's items lose them",
+       [](auto&, auto& bag) {
+         bag.SetKind(xpStructure);
+         const std::string named = Dump(bag);
+         return bag.SetKind(xpBagArray), named + "|" + Dump(bag);
+       },
+       "dc:SubProp0=a dc:SubProp1=b dc:SubProp2=c |=a =b =c "},
+      {"an Alt takes its items' languages as their names and gives them back",
+       [](auto&, auto& bag) {
+         bag[1].SetLanguage(u"de");
+         bag.SetKind(xpAltArray);
+         const std::string alt = Dump(bag);
+         return bag.SetKind(xpSeqArray), alt + "|" + Dump(bag);
+       },
+       "SubProp0=a de=b SubProp2=c |[SubProp0]=a [de]=b [SubProp2]=c "},
+      {"an Alt without x-default reads the default",
+       [](auto&, auto& bag) { return bag.SetKind(xpAltArray), Utf16ToUtf8(bag.ReadValue(u"none")); }, "none"},
+      {"the Dublin Core schema is found by its URI in upper case",
+       [](TXMPPacket& p, auto& bag) {
+         return std::string(p.FindSchema(u"HTTP://PURL.ORG/DC/ELEMENTS/1.1/") == &bag.Schema() ? "same" : "other");
+       },
+       "same"},
+      {"a known namespace's prefix until another is set",
+       [](auto&, auto&) {
+         TXMPNamespaceInfo ns(xsExif);
+         const std::string before = Utf16ToUtf8(ns.PreferredPrefix());
+         return ns.SetPreferredPrefix(u"ex"), before + "|" + Utf16ToUtf8(ns.PreferredPrefix());
+       },
+       "exif|ex"},
+      {"no sub-properties for a simple value",
+       [](auto&, auto& bag) { return bag[0].AddSubProperty(u"x"), ""; }, "Property type does not support sub-properties"},
+      {"a structure's fields need names",
+       [](auto&, auto& bag) { return bag.SetKind(xpStructure), bag.AddSubProperty(u""), ""; },
+       "Sub-properties must be named"},
+      {"a structure cannot take a single value",
+       [](auto&, auto& bag) { return bag.SetKind(xpStructure), bag.WriteValue(u"v"), ""; },
+       "Cannot assign a single value to a structure property"},
+      {"a schema without prefix takes no properties",
+       [](TXMPPacket& p, auto&) { return p.GetSchema(u"http://a/").AddProperty(u"n"), ""; },
+       "The schema's PreferredPrefix property must be set before a new item can be added"},
+      {"a name beginning with a digit", [](auto&, auto& bag) { return bag.SetName(u"1abc"), ""; },
+       "\"1abc\" is not a valid XMP property name"},
+      {"a name with a colon", [](auto&, auto& bag) { return bag.Schema().AddProperty(u"x:y"), ""; },
+       "\"x:y\" is not a valid XMP property name"},
+      {"a field with a blank",
+       [](auto&, auto& bag) { return bag.SetKind(xpStructure), bag.AddSubProperty(u"a b"), ""; },
+       "\"a b\" is not a valid XMP property name"},
+      {"an Alt item's name as a field's",
+       [](auto&, auto& bag) { return bag.SetKind(xpAltArray), bag[0].SetName(u"en US"), bag.SetKind(xpStructure), ""; },
+       "\"en US\" is not a valid XMP property name"},
+      {"RDF's own names", [](TXMPPacket& p, auto&) { return p.GetSchema(KnownNamespaceURI(xsRDF)).AddProperty(u"about"), ""; },
+       "\"about\" is not a valid XMP property name"},
+      {"a name for a Bag's item", [](auto&, auto& bag) { return bag[0].SetName(u"n"), ""; },
+       "Items of a Bag or Seq have no names"},
+      {"a language with a control character", [](auto&, auto& bag) { return bag[0].SetLanguage(u"e\x01"), ""; },
+       "\"e\x01\" is not a valid language"},
+      {"a prefix with a blank", [](auto&, auto& bag) { return bag.Schema().NamespaceInfo().SetPreferredPrefix(u"a b"), ""; },
+       "\"a b\" is not a valid namespace prefix"},
+      {"a prefix reserved by XML",
+       [](auto&, auto& bag) { return bag.NamespaceInfo().Assign(TXMPNamespaceInfo(u"xmlx", u"http://a/")), ""; },
+       "\"xmlx\" is not a valid namespace prefix"},
+      {"rdf for another namespace",
+       [](TXMPPacket& p, auto&) { return p.GetSchema(u"http://a/").NamespaceInfo().SetPreferredPrefix(u"rdf"), ""; },
+       "\"rdf\" is not a valid namespace prefix"},
+      {"a top-level property in another namespace",
+       [](auto&, auto& bag) { return bag.NamespaceInfo().Assign(TXMPNamespaceInfo(u"o", u"http://o/")), ""; },
+       "A schema's properties are in the schema's namespace"},
+      {"no prefix for a namespace of no known prefix",
+       [](auto&, auto& bag) { return bag.NamespaceInfo().Assign(TXMPNamespaceInfo(u"", u"http://a/")), ""; },
+       "\"\" is not a valid namespace prefix"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     TXMPPacket packet;
-    TXMPSchema& schema = packet.GetSchema(c.URI);
-    schema.NamespaceInfo().SetPreferredPrefix(u"p");
-    schema.AddProperty(u"n").WriteValue(c.Value);
-    schema.NamespaceInfo().SetPreferredPrefix(c.Prefix);
-    TXMPPacket back;
-    ASSERT_TRUE(Load(back, Saved(packet))) << Saved(packet);
-    EXPECT_EQ(Dump(back.Schema(0)), c.ReadPrefix + ":n=" + c.ReadValue + " ");
+    TXMPProperty& bag = packet.GetSchema(u"http://purl.org/dc/elements/1.1/").AddProperty(u"subject");
+    bag.SetKind(xpBagArray);
+    bag.WriteValue(u"a,b,c");
+    std::string result;
+    try {
+      result = c.Act(packet, bag);
+    } catch (const EInvalidXMPOperation& e) {
+      result = e.what();
+    }
+    EXPECT_EQ(result, c.Result);
   }
 }
 
