@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/win32/WideText.h"
+#include "core/Unicode.h"
 #include "ui/Forms.h"
 
 namespace {
@@ -47,8 +47,11 @@ void SetClipboardBytes(UINT format, const void* data, size_t bytes, HWND owner) 
 }  // namespace
 
 void SetClipboardText(const std::string& text, HWND owner) {
-  const std::wstring wide = Utf8ToWide(text);
-  SetClipboardBytes(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t), owner);
+  SetClipboardUtf16(Utf8ToUtf16(text), owner);
+}
+
+void SetClipboardUtf16(const std::u16string& text, HWND owner) {
+  SetClipboardBytes(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(char16_t), owner);
 }
 
 void SetClipboardDib(const std::string& dib, HWND owner) { SetClipboardBytes(CF_DIB, dib.data(), dib.size(), owner); }

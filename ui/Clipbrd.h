@@ -10,5 +10,7 @@
 // when the data cannot be put there: when it cannot be prepared (no memory, no bytes) or another
 // program keeps the clipboard open, the clipboard keeps what it held.
 void SetClipboardText(const std::string& text, HWND owner = nullptr);
+// The same with UTF-16 as it is, a surrogate without its partner too.
+void SetClipboardUtf16(const std::u16string& text, HWND owner = nullptr);
 // The same with a picture, a packed DIB (CF_DIB; the system offers it as a bitmap too).
 void SetClipboardDib(const std::string& dib, HWND owner = nullptr);

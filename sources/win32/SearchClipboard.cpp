@@ -1,8 +1,6 @@
 #include "sources/win32/SearchClipboard.h"
 
 #include <algorithm>
-#include <cstring>
-#include <new>
 
 #include "core/qmFileUtils.h"
 #include "core/qmLog.h"
@@ -42,24 +40,6 @@ std::string ClipboardDib(size_t budget) {
   }
   GlobalUnlock(data);
   return dib;
-}
-
-// Replaces the clipboard's content with UTF-16 as it is, a surrogate without its partner too.
-void SetClipboardUtf16(const std::u16string& text, HWND owner) {
-  const size_t bytes = (text.size() + 1) * sizeof(char16_t);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  if (!memory) throw std::bad_alloc();
-  std::memcpy(GlobalLock(memory), text.c_str(), bytes);
-  GlobalUnlock(memory);
-  if (!OpenClipboard(owner)) {
-    GlobalFree(memory);
-    throw Exception("Cannot open clipboard");
-  }
-  EmptyClipboard();
-  const bool set = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-  if (!set) GlobalFree(memory);
-  CloseClipboard();
-  if (!set) throw Exception("Cannot set the clipboard's text");
 }
 
 // "Image " and the time, as the user's settings write dates and times.
