@@ -2,11 +2,10 @@
 
 #include <algorithm>
 
+#include "core/Unicode.h"
 #include "core/qmStringUtils.h"
 
 namespace {
-
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // Upper-casing keeps the length, so positions in the upper-cased texts are positions in the row.
 class TSegmenter {
@@ -28,12 +27,6 @@ class TSegmenter {
   size_t AfterNextBlank(size_t from) const {
     const size_t blank = R.find(' ', from);
     return blank == std::string::npos ? R.size() : blank + 1;
-  }
-  // The length of the UTF-8 character that starts at Pos.
-  size_t CharLength(size_t pos) const {
-    size_t end = pos + 1;
-    while (end < R.size() && IsContinuationByte(R[end])) ++end;
-    return std::min(end, R.size()) - pos;
   }
 
   void Position();
@@ -70,7 +63,7 @@ void TSegmenter::Abbreviations() {
   size_t pos = 0;
   const size_t count = Utf8Chars(UpperS).size();
   for (size_t i = 0; i < count && pos < R.size(); ++i) {
-    const size_t letterEnd = pos + CharLength(pos);
+    const size_t letterEnd = pos + Utf8CharLength(R, pos);
     const size_t next = i + 1 < count ? AfterNextBlank(letterEnd) : R.size();
     Add(pos, letterEnd, true);
     Add(letterEnd, next, false);
@@ -125,9 +118,9 @@ std::vector<TSegment> HighlightSegments(const std::string& rowText, const std::s
   bool anyBold = false;
   bool wholeCharacters = true;
   for (const TSegment& segment : s.Segments) {
+    wholeCharacters = wholeCharacters && Utf8Cut(rowText, joined.size()) == joined.size();
     joined += segment.Text;
     anyBold = anyBold || segment.Bold;
-    wholeCharacters = wholeCharacters && !IsContinuationByte(segment.Text.front());
   }
   if (!marked || !anyBold || !wholeCharacters || joined != rowText) return {{rowText, false}};
   return std::move(s.Segments);

@@ -274,27 +274,11 @@ std::string SettingsFolder(const std::string& name) {
 
 // --- The file walk ------------------------------------------------------------------------
 
-namespace {
-
-// The characters of a UTF-8 text, one string each.
-std::vector<std::string> SplitCharacters(const std::string& text) {
-  std::vector<std::string> characters;
-  for (size_t i = 0; i < text.size();) {
-    size_t length = 1;
-    while (i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80) ++length;
-    characters.push_back(text.substr(i, length));
-    i += length;
-  }
-  return characters;
-}
-
-}  // namespace
-
 std::string AbbreviationMask(const std::string& text) {
-  const std::vector<std::string> characters = SplitCharacters(text);
+  const std::vector<std::string_view> characters = Utf8Chars(text);
   if (characters.size() < 2 || characters.size() > 4) return {};
   std::string mask;
-  for (const std::string& c : characters) mask += (mask.empty() ? "" : " ") + c + "*";
+  for (const std::string_view c : characters) mask += (mask.empty() ? "" : " ") + std::string(c) + "*";
   return mask + ".*";
 }
 

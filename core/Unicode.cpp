@@ -4,18 +4,21 @@
 
 namespace {
 
-constexpr char32_t HighSurrogateFirst = 0xD800, LowSurrogateFirst = 0xDC00, LowSurrogateLast = 0xDFFF;
+constexpr char32_t HighSurrogateFirst = 0xD800, LowSurrogateFirst = 0xDC00;
 constexpr char32_t FirstSupplementary = 0x10000;
 
-// The character at the start of Text, and how many bytes it takes. A bad piece has no
-// character (Valid false) and takes the bytes of its maximal subpart.
-struct TDecoded {
-  char32_t Code;
-  size_t Length;
-  bool Valid;
-};
+// Windows-1252 is Latin-1 but for 80..9F.
+constexpr char16_t Windows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                          0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-TDecoded DecodeUtf8(std::string_view text) {
+bool IsContinuationByte(char c) { return (static_cast<uint8_t>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
+TUtf8Char Utf8CharAt(std::string_view text, size_t pos) {
+  text.remove_prefix(pos);
   const auto lead = static_cast<uint8_t>(text[0]);
   if (lead < 0x80) return {lead, 1, true};
   size_t length = 0;
@@ -42,21 +45,21 @@ TDecoded DecodeUtf8(std::string_view text) {
   return {code, length, true};
 }
 
-// Windows-1252 is Latin-1 but for 80..9F.
-constexpr char16_t Windows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                          0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-bool IsSurrogate(char32_t c) { return c >= HighSurrogateFirst && c <= LowSurrogateLast; }
-bool IsHighSurrogate(char32_t c) { return c >= HighSurrogateFirst && c < LowSurrogateFirst; }
-bool IsLowSurrogate(char32_t c) { return c >= LowSurrogateFirst && c <= LowSurrogateLast; }
-
-}  // namespace
+size_t Utf8Cut(std::string_view text, size_t maxBytes) {
+  if (maxBytes >= text.size()) return text.size();
+  // Every byte but a continuation byte starts a piece, and a piece has at most three
+  // continuation bytes: so the piece that holds the byte before the cut starts at the last
+  // other byte among the three before the cut, or, when there is none, the cut is between pieces.
+  for (size_t start = maxBytes; start-- > 0 && start + 3 >= maxBytes;) {
+    if (IsContinuationByte(text[start])) continue;
+    return start + Utf8CharAt(text, start).Length > maxBytes ? start : maxBytes;
+  }
+  return maxBytes;
+}
 
 bool IsUtf8(std::string_view text) {
   for (size_t i = 0; i < text.size();) {
-    const TDecoded decoded = DecodeUtf8(text.substr(i));
+    const TUtf8Char decoded = Utf8CharAt(text, i);
     if (!decoded.Valid) return false;
     i += decoded.Length;
   }
@@ -67,7 +70,7 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   std::u16string result;
   result.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    const TDecoded decoded = DecodeUtf8(text.substr(i));
+    const TUtf8Char decoded = Utf8CharAt(text, i);
     if (decoded.Code >= FirstSupplementary) {
       const char32_t offset = decoded.Code - FirstSupplementary;
       result += static_cast<char16_t>(HighSurrogateFirst + (offset >> 10));

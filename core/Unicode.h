@@ -16,6 +16,27 @@
 
 constexpr char32_t ReplacementCharacter = 0xFFFD;
 
+constexpr bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+constexpr bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+// A code point that may stand in UTF-8 or UTF-16: at most U+10FFFF and no surrogate.
+constexpr bool IsScalarValue(char32_t c) { return c <= 0x10FFFF && !IsSurrogate(c); }
+
+// The character that starts at Pos (before the end) of a UTF-8 text, and its bytes. A bad piece
+// is no character (Valid false, Code U+FFFD) and takes the bytes of its maximal subpart, so a
+// text steps as the conversions read it: every byte belongs to exactly one piece of 1 to 4 bytes.
+struct TUtf8Char {
+  char32_t Code;
+  size_t Length;
+  bool Valid;
+};
+TUtf8Char Utf8CharAt(std::string_view text, size_t pos);
+inline size_t Utf8CharLength(std::string_view text, size_t pos) { return Utf8CharAt(text, pos).Length; }
+
+// The length of the longest start of Text that takes at most MaxBytes and splits no character
+// (nor bad piece).
+size_t Utf8Cut(std::string_view text, size_t maxBytes);
+
 // Whether Text is well-formed UTF-8, that is: whether Utf8ToUtf16 would replace nothing.
 bool IsUtf8(std::string_view text);
 

@@ -114,26 +114,10 @@ std::string QuotePieces(std::string_view s) {
 
 std::string QuoteString(std::string_view s) { return s.empty() ? std::string("''") : QuotePieces(s); }
 
-bool IsUtf8Continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-size_t Utf8SequenceLength(unsigned char lead) {
-  if (lead >= 0xF0) return lead <= 0xF4 ? 4 : 1;
-  if (lead >= 0xE0) return 3;
-  if (lead >= 0xC2) return 2;
-  return 1;
-}
-
-// Where the line piece starting at Start ends: LinePieceLength characters on, moved back to the
-// start of a UTF-8 sequence that the cut would otherwise split, so that every line of the text
+// Where the line piece starting at Start ends: LinePieceLength bytes on, moved back to the
+// start of a UTF-8 character that the cut would otherwise split, so that every line of the text
 // stays valid UTF-8 when the string is.
-size_t PieceEnd(std::string_view s, size_t start) {
-  const size_t cut = start + LinePieceLength;
-  if (cut >= s.size() || !IsUtf8Continuation(static_cast<unsigned char>(s[cut]))) return std::min(cut, s.size());
-  size_t lead = cut - 1;
-  while (lead > cut - 4 && lead > start && IsUtf8Continuation(static_cast<unsigned char>(s[lead]))) --lead;
-  const bool splitsSequence = lead > start && lead + Utf8SequenceLength(static_cast<unsigned char>(s[lead])) > cut;
-  return splitsSequence ? lead : cut;
-}
+size_t PieceEnd(std::string_view s, size_t start) { return start + Utf8Cut(s.substr(start), LinePieceLength); }
 
 // The published properties of an object as a tree, in published order.
 class TDfmTreeBuilder final : public TPropertyVisitor {
@@ -478,8 +462,7 @@ class TLexer {
       if (!IsDigit(At(FPos))) Fail("Character code expected");
       while (IsDigit(At(FPos))) addDigit(10, FText[FPos++] - '0');
     }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    if (code > MaxCodePoint || surrogate)
+    if (!IsScalarValue(code))
       FToken.Fault = TValueFault::BadCharCode;
     else
       AppendUtf8(FToken.Text, code);

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Unicode.h"
 #include "core/qmStringUtils.h"
 
 namespace {
@@ -57,7 +58,7 @@ class TFileMaskMatcher {
     ways[0] = true;
     for (size_t i = 0; i < name.size();) {
       AddEmptyMatches(ways, name[i]);
-      const size_t length = CharacterLength(name, i);
+      const size_t length = Utf8CharLength(name, i);
       std::fill(next.begin(), next.end(), false);
       bool any = false;
       for (size_t j = 0; j < FMask.size(); ++j) {
@@ -85,12 +86,6 @@ class TFileMaskMatcher {
     if (c == '*') return {next == '.' ? TKind::DosStar : TKind::Star, c};
     if (c == '.' && (next == '*' || next == '?')) return {TKind::DosDot, c};
     return {TKind::Literal, c};
-  }
-
-  static size_t CharacterLength(std::string_view s, size_t i) {
-    size_t length = 1;
-    while (i + length < s.size() && (static_cast<unsigned char>(s[i + length]) & 0xC0) == 0x80) ++length;
-    return length;
   }
 
   // The tokens that may match nothing before the character Next ('\0' at the end of the name).

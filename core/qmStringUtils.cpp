@@ -7,6 +7,8 @@
 #include <memory>
 #include <span>
 
+#include "core/Unicode.h"
+
 namespace {
 
 const std::string_view EncodedLineBreak = "#13#10";
@@ -110,7 +112,7 @@ bool MatchUpToFirstStar(std::string_view& text, std::string_view& mask) {
 // Letters whose partner would be ASCII or which have no single-letter partner (dotless i,
 // dotted capital I, long s, sharp s, kra, micro sign, the Greek vowels with diaeresis and accent)
 // stay as they are.
-// Bytes that do not form a valid two-byte sequence are copied unchanged.
+// The bytes of a bad piece of ill-formed text are copied unchanged.
 
 using TCodePoint = int32_t;
 
@@ -171,27 +173,22 @@ TCodePoint ToLowerCodePoint(TCodePoint c) {
   return c;
 }
 
-bool IsContinuationByte(unsigned char b) { return (b & 0xC0) == 0x80; }
-
-// A valid two-byte sequence starts with C2..DF (C0 and C1 would be overlong).
-bool IsTwoByteLead(unsigned char b) { return b >= 0xC2 && b <= 0xDF; }
-
 template <class Mapping>
 std::string MapLetters(std::string_view s, Mapping map) {
-  std::string result(s);
-  for (size_t i = 0; i < result.size(); ++i) {
-    const auto lead = static_cast<unsigned char>(result[i]);
-    if (lead < 0x80) {
-      result[i] = static_cast<char>(map(lead));
-    } else if (IsTwoByteLead(lead) && i + 1 < result.size() &&
-               IsContinuationByte(static_cast<unsigned char>(result[i + 1]))) {
-      const TCodePoint c = ((lead & 0x1F) << 6) | (static_cast<unsigned char>(result[i + 1]) & 0x3F);
-      const TCodePoint mapped = map(c);
-      result[i] = static_cast<char>(0xC0 | (mapped >> 6));
-      result[i + 1] = static_cast<char>(0x80 | (mapped & 0x3F));
-      ++i;
+  std::string result;
+  result.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {  // ASCII, by far the most common
+      result += static_cast<char>(map(s[i++]));
+      continue;
     }
-    // Any other byte (a longer sequence's bytes, or invalid ones) is left as it is.
+    const TUtf8Char c = Utf8CharAt(s, i);
+    // Every letter mapped has a partner of its own length; a bad piece is left as it is.
+    if (c.Valid)
+      AppendUtf8(result, static_cast<char32_t>(map(static_cast<TCodePoint>(c.Code))));
+    else
+      result.append(s.substr(i, c.Length));
+    i += c.Length;
   }
   return result;
 }
@@ -266,10 +263,7 @@ bool StartsText(std::string_view prefix, std::string_view s) {
 
 std::vector<std::string_view> Utf8Chars(std::string_view s) {
   std::vector<std::string_view> chars;
-  for (size_t start = 0, end; start < s.size(); start = end) {
-    end = start + 1;
-    while (end < s.size() && IsContinuationByte(static_cast<unsigned char>(s[end]))) ++end;
-    chars.push_back(s.substr(start, end - start));
-  }
+  for (size_t start = 0; start < s.size(); start += chars.back().size())
+    chars.push_back(s.substr(start, Utf8CharLength(s, start)));
   return chars;
 }

@@ -37,6 +37,6 @@ bool AnsiSameText(std::string_view a, std::string_view b);
 std::string Trim(std::string_view s);
 bool StartsText(std::string_view prefix, std::string_view s);  // ignoring ASCII case
 
-// The characters of a UTF-8 text, each as its bytes: a lead byte with the continuation bytes
-// after it (a stray continuation byte at the start is a character of its own).
+// The characters of a UTF-8 text, each as its bytes; each bad piece of ill-formed text counts as
+// one character.
 std::vector<std::string_view> Utf8Chars(std::string_view s);

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "core/Unicode.h"
+
 // --- TTrayClickTracker --------------------------------------------------------------------
 
 TTrayClickTracker::TTrayClickTracker(std::shared_ptr<TSimpleTimerHandler> timers)
@@ -67,9 +69,5 @@ int NextCycleIndex(int index, int count) { return index + 1 < count ? index + 1 
 std::string TrayTipText(const std::string& hint, bool showHint) {
   constexpr size_t MaxTip = 127;  // the shell's field holds 128 bytes with the terminator
   if (!showHint || hint.empty()) return {};
-  if (hint.size() <= MaxTip) return hint;
-  size_t length = MaxTip;
-  // Back to the start of the character the cut would split.
-  while (length > 0 && (static_cast<unsigned char>(hint[length]) & 0xC0) == 0x80) --length;
-  return hint.substr(0, length);
+  return hint.substr(0, Utf8Cut(hint, MaxTip));
 }

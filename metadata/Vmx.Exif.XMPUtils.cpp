@@ -651,7 +651,7 @@ std::string PacketText(const std::string& bytes) {
     } else {
       for (size_t at = 0; at + 4 <= bytes.size(); at += 4) {
         const char32_t c = code(at);
-        AppendUtf8(text, c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? ReplacementCharacter : c);
+        AppendUtf8(text, IsScalarValue(c) ? c : ReplacementCharacter);
       }
     }
     if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
@@ -929,8 +929,8 @@ std::string EscapeXML(std::u16string_view text, bool attributeValue) {
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
-    const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
-    if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+    const bool high = IsHighSurrogate(c), low = IsLowSurrogate(c);
+    if (high && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       out += c;
       out += text[++i];
       continue;

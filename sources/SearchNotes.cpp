@@ -1,5 +1,6 @@
 #include "sources/SearchNotes.h"
 
+#include "core/Unicode.h"
 #include "core/qmFileUtils.h"
 #include "core/qmStringUtils.h"
 #include "core/qmTranslate.h"
@@ -15,10 +16,7 @@ constexpr int32_t BusyTimeOut = 3000;
 // The first Count characters of a UTF-8 text.
 std::string FirstCharacters(const std::string& text, size_t count) {
   size_t end = 0;
-  for (size_t n = 0; n < count && end < text.size(); ++n) {
-    ++end;
-    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
-  }
+  for (size_t n = 0; n < count && end < text.size(); ++n) end += Utf8CharLength(text, end);
   return text.substr(0, end);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "core/Unicode.h"
 #include "core/win32/WideText.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
@@ -36,10 +37,7 @@ std::wstring LowerCase(std::wstring text) {
 // Copies Text into a buffer of Capacity characters, zero included, cut where it must be.
 void CopyText(const std::string& text, char* buffer, int capacity) {
   if (!buffer || capacity <= 0) return;
-  size_t length = std::min(text.size(), static_cast<size_t>(capacity - 1));
-  // A cut never splits a UTF-8 sequence: it steps back over continuation bytes.
-  if (length < text.size())
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+  const size_t length = Utf8Cut(text, static_cast<size_t>(capacity - 1));
   text.copy(buffer, length);
   buffer[length] = '\0';
 }
@@ -47,7 +45,7 @@ void CopyText(const std::string& text, char* buffer, int capacity) {
 void CopyText(const std::wstring& text, wchar_t* buffer, int capacity) {
   if (!buffer || capacity <= 0) return;
   size_t length = std::min(text.size(), static_cast<size_t>(capacity - 1));
-  if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) --length;
+  if (length < text.size() && length > 0 && IsHighSurrogate(text[length - 1])) --length;
   text.copy(buffer, length);
   buffer[length] = L'\0';
 }

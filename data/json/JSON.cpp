@@ -55,9 +55,6 @@ const char* SkipBlanks(const char* p, const char* end) {
   return p;
 }
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 // --- numbers -------------------------------------------------------------------------------
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -167,9 +164,8 @@ int32_t TruncateToInt32(double value) {
 }  // namespace
 
 std::string EncodeUtf8Char(uint32_t code) {
-  const bool scalar = code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
   std::string out;
-  AppendUtf8(out, scalar ? code : 0xFFFD);
+  AppendUtf8(out, IsScalarValue(code) ? code : ReplacementCharacter);
   return out;
 }
 
