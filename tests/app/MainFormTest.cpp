@@ -455,8 +455,6 @@ TEST_F(MainFormTest, EnterOnAPrinterWhoseSystemCannotShowItsPropertiesSaysSoAndT
   EXPECT_TRUE(search("probe printer"));  // the program still answers
 }
 
-// --- The end of the program ---------------------------------------------------------------
-
 TEST_F(MainFormTest, ExitSavesLearnedTextsAfterTheQuestionAndTheSettingsWithTheBounds) {
   WriteText(ExeIniFileName(), "[Options]\r\nTranslate=1\r\n");
   WriteText(ExeFolder() + "Testish.lng", Translation("Search box", "Suchfeld"));

@@ -146,8 +146,6 @@ HDROP MakeDrop(const std::vector<std::wstring>& files) {
 
 }  // namespace
 
-// --- List view ----------------------------------------------------------------------------
-
 // The cells of the columns come from the rows, set before the window exists or after; the window
 // follows the rows and their selection, and showing a change is not a change of the user's.
 TEST_F(UiListsTest, AListViewShowsTheCellsOfItsColumnsAndFollowsTheRows) {
@@ -244,8 +242,6 @@ TEST_F(UiListsTest, RowsAndListViewMayGoInEitherOrder) {
   EXPECT_EQ(ItemCount(*view), 0);
 }
 
-// --- Page control -------------------------------------------------------------------------
-
 // The pages fill the display area, their children inside the page's border width; a page that
 // goes leaves its place to the next one.
 TEST_F(UiListsTest, OnlyTheActivePageShowsAndPagesFillTheDisplayArea) {
@@ -312,8 +308,6 @@ TEST_F(UiListsTest, TabClicksAndCtrlTabSwitchPagesAndTheFocusMovesAlong) {
   EXPECT_EQ(GetFocus(), edit[0]->Handle());
 }
 
-// --- Up-down ------------------------------------------------------------------------------
-
 // The arrow keys step by Increment and stop at the end of the range; a typed value counts within
 // the range, and a text without a number keeps the last position.
 TEST_F(UiListsTest, AnUpDownKeepsItsRangeAndStepAndReadsATypedValue) {
@@ -340,8 +334,6 @@ TEST_F(UiListsTest, AnUpDownKeepsItsRangeAndStepAndReadsATypedValue) {
     EXPECT_EQ(upDown->Position(), position) << text;
   }
 }
-
-// --- Combo box ----------------------------------------------------------------------------
 
 // The items and the selection from before the window are kept, a renamed selected item stays
 // selected, the open list has room for its rows, and only the user's choice fires OnChange.
@@ -373,8 +365,6 @@ TEST_F(UiListsTest, AComboBoxKeepsItemsAndSelectionFromBeforeItsWindow) {
   EXPECT_EQ(combo->ItemIndex(), 1);
 }
 
-// --- Dropped files ------------------------------------------------------------------------
-
 // The names reach the event whole, however long; the drop is finished also when the handler fails.
 TEST_F(UiListsTest, DroppedFilesReachOnDropFilesWithTheirFullNames) {
   auto* edit = Add<TEdit>();
@@ -397,8 +387,6 @@ TEST_F(UiListsTest, DroppedFilesReachOnDropFilesWithTheirFullNames) {
   EXPECT_EQ(Errors, std::vector<std::string>{"no drop"});
   Errors.clear();
 }
-
-// --- File and folder dialogs --------------------------------------------------------------
 
 // The real folder browser opens at any spelling of an existing folder, centred on the screen (by
 // CenterWindow), with the program's windows disabled meanwhile.
@@ -424,8 +412,6 @@ TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisable
   EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2 - (r.right - r.left) / 2);
   EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2);
 }
-
-// --- Translation --------------------------------------------------------------------------
 
 // Tabs, columns, combo items and hints are translated before and after their windows exist, the
 // selection stays, items added afterwards stay as they are, a memo keeps its hint and a tool

@@ -67,8 +67,6 @@ void ExpectStoredUnchanged(TLorvexSettings& original, const std::string& folder,
 
 }  // namespace
 
-// --- Loading and storing --------------------------------------------------------------------
-
 // Every setting the dialog shows, with sources and texts that only the rows' own values tell
 // apart: a source no longer registered, a source listed twice, and a language in which two
 // sources, both filter types and both filter actions read the same.
@@ -176,8 +174,6 @@ TEST(OptionsModelTest, StoreWritesTheEditedRowsAndKeepsNumbersInTheUpDownsRange)
   EXPECT_EQ(settings.Opacity, 100);
 }
 
-// --- Export and import ----------------------------------------------------------------------
-
 TEST(OptionsModelTest, ExportedWordsImportAsEqualRowsAndTheFileKeepsItsOtherSections) {
   const std::string file = FreshFolder("options_export") + "words.lmw";
   WriteText(file, "; my words\r\n[keep]\r\nExecuteString=keep.exe\r\n[calc]\r\nExecuteString=old.exe\r\nExtra=1\r\n");
@@ -271,8 +267,6 @@ TEST(OptionsModelTest, SlickRunWordsReplaceExistingOnesAsTheAnswersSay) {
     EXPECT_EQ(model.MagicWords.Items(), c.Rows);
   }
 }
-
-// --- Portable copy --------------------------------------------------------------------------
 
 TEST(PortableCopyTest, TakesTheProgramsFilesLanguagesAndIconsOnlyAndReportsEveryFailure) {
   const std::string exe = FreshFolder("portable_exe");

@@ -16,8 +16,6 @@ namespace {
 
 using TRows = std::vector<std::string>;
 
-// --- Fakes ------------------------------------------------------------------------------------
-
 // The debounce timer on a clock that moves only when told.
 class TFakeTimer : public TRestartableTimer {
  public:
@@ -157,8 +155,6 @@ TAction Asking(TListMode mode) {
 
 }  // namespace
 
-// --- Scoring ----------------------------------------------------------------------------------
-
 TEST(SearchScoring, LastUsedRankExecutablesInFrontThenTheTextRules) {
   TLorvexSettings settings;
   for (const char* name : {"Alpha", "Beta", "Target Tool", "Delta", "Echo"})
@@ -220,7 +216,6 @@ TEST_F(SearchModelTest, RowsAreScoredWithinTheirGroupsAndGroupsAndScoringCanBeSw
   EXPECT_EQ(Model.SearchText(), "word");
 }
 
-// The placement of rows by score, the way a walk up from the last row places them.
 TEST(SearchResultList, BinaryPlacementMatchesTheUpwardWalk) {
   std::mt19937 random(7);
   for (int round = 0; round < 8; ++round) {
@@ -245,8 +240,6 @@ TEST(SearchResultList, BinaryPlacementMatchesTheUpwardWalk) {
     for (int i = 0; i < list.Count(); ++i) ASSERT_EQ(list.Text(i), walk[i].second) << "row " << i;
   }
 }
-
-// --- Dispatch ---------------------------------------------------------------------------------
 
 TEST_F(SearchModelTest, TwoQuickKeysStartOneSearch) {
   TTestSource source("Start menu", Reports({Hit("Word")}));
@@ -321,8 +314,6 @@ TEST_F(SearchModelTest, MagicWordPasses) {
   const TItemRecord record = MatchMagicWords(Settings, "note").front();
   EXPECT_EQ(record.Description, "Magic word");
 }
-
-// --- The worker ---------------------------------------------------------------------------------
 
 TEST_F(SearchModelTest, SearchFailingSourcesCostOnlyTheirOwnHits) {
   TTestSource framework("Framework", Reports({Hit("Framework hit", 0)}, [] { throw Exception("Source broke"); }));
@@ -433,7 +424,6 @@ TEST_F(SearchModelTest, SearchDuringAWaitStartsNoneInsideAndWhatWasAskedForHappe
   }
 }
 
-// A source blocked outside AddHit (in a driver) is asked to cancel when the search stops.
 TEST_F(SearchModelTest, SearchStopCancelsASourceThatWaitsOutsideAddHit) {
   std::atomic<bool> started{false}, cancelled{false};
   TTestSource blocked("Blocked", [&](const std::string&, const TAddHitFunc& addHit) {
@@ -465,8 +455,6 @@ TEST_F(SearchModelTest, SearchStopsWhenTheModelEnds) {
   }
   EXPECT_LT(reported.load(), 100000);
 }
-
-// --- Last used and launching ------------------------------------------------------------------
 
 TEST(SearchLastUsed, LaunchedHitsMoveToTheTopAndTheListIsTrimmed) {
   TLorvexSettings settings;
