@@ -558,6 +558,10 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
       if (schema && keep != makerNote->FileDataOffset()) schema->UpdateData(tdLongInt, 1, std::array<uint8_t, 4>{});
     }
   }
+  // Bytes that only the maker note's own pointers may reach stay only with the maker note in its
+  // place; written elsewhere, those pointers would lie.
+  if (makerNote && makerNote->FileDataOffset() != 0 && !layout.Loose && !FLooseData.empty())
+    throw Exception("The maker note cannot stay where it lay, and data its pointers may reach would be lost");
   layout.Prepare(exif, {esInterop});
   if (layout.KeptMakerNote) regions[esExif].DataSize -= StoredSize(*makerNote);
 
