@@ -561,7 +561,7 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
   // Bytes that only the maker note's own pointers may reach stay only with the maker note in its
   // place; written elsewhere, those pointers would lie.
   if (makerNote && makerNote->FileDataOffset() != 0 && !layout.Loose && !FLooseData.empty())
-    throw Exception("The maker note cannot stay where it lay, and data its pointers may reach would be lost");
+    throw EMakerNoteCannotStay();
   layout.Prepare(exif, {esInterop});
   if (layout.KeptMakerNote) regions[esExif].DataSize -= StoredSize(*makerNote);
 

@@ -67,6 +67,14 @@ class ESegmentTooLarge : public Exception {
   explicit ESegmentTooLarge(const std::string& what) : Exception(what + " too large for a JPEG segment") {}
 };
 
+// A maker note that cannot stay where it lay while data only its own pointers reach lies
+// outside it: written elsewhere, those pointers would lie, so the block is not written.
+class EMakerNoteCannotStay : public Exception {
+ public:
+  EMakerNoteCannotStay()
+      : Exception("The maker note cannot stay where it lay, and data its pointers may reach would be lost") {}
+};
+
 // A number outside the range of its type.
 class ERangeError : public Exception {
  public:

@@ -244,7 +244,7 @@ TEST(ExifWriteTest, AMakerNoteStaysWhereItsOffsetCanBeKept) {
     LoadJpeg(exif, Jpeg({ExifBlock(tiff)}));
     exif.SetCameraModel("A model whose name takes room where the preview lies");
     if (noteOffset != 8) {
-      EXPECT_THROW(Block(exif), Exception);
+      EXPECT_THROW(Block(exif), EMakerNoteCannotStay);
       continue;
     }
     const Bytes block = Block(exif);
