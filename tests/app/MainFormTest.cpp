@@ -57,11 +57,14 @@ TTestSource::TSearch Probes(std::atomic<bool>& blocking) {
   };
 }
 
-// The real program, which finds this process holding the single-instance name or not.
-class TLorvexProcess {
+// A program started for the test and ended with it; by default the real Lorvex.exe, which finds
+// this process holding the single-instance name or not.
+class TStartedProgram {
  public:
-  TLorvexProcess() { EXPECT_TRUE(StartProgram("\"" + testpaths::ProgramPath(LORVEX_EXE) + "\"", P)); }
-  ~TLorvexProcess() {
+  explicit TStartedProgram(const std::string& commandLine = "\"" + testpaths::ProgramPath(LORVEX_EXE) + "\"") {
+    EXPECT_TRUE(StartProgram(commandLine, P));
+  }
+  ~TStartedProgram() {
     if (!Ended(0)) TerminateProcess(P.hProcess, 1);
     CloseHandle(P.hThread);
     CloseHandle(P.hProcess);
@@ -123,7 +126,7 @@ TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEvery
   TForm other(nullptr);  // an unrelated window with the same title, which a second start passes over
   other.SetCaption("Lorvex");
   other.SetBounds(10, 10, 200, 100);
-  std::optional<TLorvexProcess> second;
+  std::optional<TStartedProgram> second;
   const auto trayDoubleClick = [&] {
     for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
       SendMessageA(form.TrayIcon->NotifyWindow(), WM_TRAYNOTIFY, form.TrayIcon->IconId(), message);
@@ -173,10 +176,9 @@ TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEvery
 // called up, not the one the system brings forward when the launcher hides: under Wine the tray's
 // window, which came up over the user's window (without taking the focus) when the icon was added.
 TEST_F(MainFormTest, CaptureActiveWindowTakesTheWindowTheLauncherWasCalledUpFrom) {
-  PROCESS_INFORMATION notepad{};
-  ASSERT_TRUE(StartProgram("notepad.exe", notepad));
+  const TStartedProgram notepad("notepad.exe");
   HWND user = nullptr;
-  ASSERT_TRUE(PumpUntil([&] { return (user = ShownWindowOf(notepad.dwProcessId)) != nullptr; }, 20000));
+  ASSERT_TRUE(PumpUntil([&] { return (user = ShownWindowOf(notepad.P.dwProcessId)) != nullptr; }, 20000));
   MoveWindow(user, 60, 70, 333, 222, TRUE);
   SetForegroundWindow(user);
   ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == user; }));
@@ -198,9 +200,6 @@ TEST_F(MainFormTest, CaptureActiveWindowTakesTheWindowTheLauncherWasCalledUpFrom
   ASSERT_TRUE(PumpUntil([&] { return !ClipboardImage().Empty(); }));
   const TCaptureImage picture = ClipboardImage();
   EXPECT_EQ(std::pair(picture.Width, picture.Height), std::pair(333, 222));
-  TerminateProcess(notepad.hProcess, 0);
-  CloseHandle(notepad.hThread);
-  CloseHandle(notepad.hProcess);
 }
 
 // What fails goes to the error list: a settings file that cannot be read, a hot key another
@@ -473,7 +472,7 @@ TEST_F(MainFormTest, ExitSavesLearnedTextsAfterTheQuestionAndTheSettingsWithTheB
 }
 
 TEST_F(MainFormTest, TheRealProgramEndsOnlyWhenTheSessionReallyEnds) {
-  const TLorvexProcess lorvex;
+  const TStartedProgram lorvex;
   HWND wnd = nullptr;
   ASSERT_TRUE(PumpUntil([&] { return (wnd = FindWindowA(MainWindowClassName, "Lorvex")) != nullptr; }, 20000));
   SendMessageTimeoutA(wnd, WM_ENDSESSION, FALSE, 0, SMTO_ABORTIFHUNG, 5000, nullptr);

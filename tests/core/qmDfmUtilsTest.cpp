@@ -42,37 +42,16 @@ std::vector<std::string> PropertyLines(TTestComponent& component, const std::str
   return {first, last};
 }
 
-// ---------------------------------------------------------------------------------------------
-// Writing
-
 TEST(DfmWriterTest, WritesTheExactTextOfASmallComponent) {
   TTestComponent component;
   component.Name = "Settings1";
   component.Count = -7;
-  EXPECT_EQ(ComponentToText(component), Crlf({
-                                            "object Settings1: TTestComponent",
-                                            "  Count = -7",
-                                            "  Enabled = True",
-                                            "  Caption = 'Hello'",
-                                            "  Kind = tkSome",
-                                            "  Kinds = [tkSome]",
-                                            "  Percent = 50",
-                                            "  Lines.Strings = (",
-                                            "    'one'",
-                                            "    'two')",
-                                            "  Items = <",
-                                            "    item",
-                                            "      Word = 'first'",
-                                            "      Active = True",
-                                            "      Rank = 1",
-                                            "      Data.DisplayName = 'First'",
-                                            "      Data.Size = 0",
-                                            "      Data.Tags.Strings = ()",
-                                            "      Children = <>",
-                                            "    end>",
-                                            "  Extras = <>",
-                                            "end",
-                                        }));
+  EXPECT_EQ(ComponentToText(component),
+            "object Settings1: TTestComponent\r\n  Count = -7\r\n  Enabled = True\r\n  Caption = 'Hello'\r\n"
+            "  Kind = tkSome\r\n  Kinds = [tkSome]\r\n  Percent = 50\r\n  Lines.Strings = (\r\n    'one'\r\n"
+            "    'two')\r\n  Items = <\r\n    item\r\n      Word = 'first'\r\n      Active = True\r\n"
+            "      Rank = 1\r\n      Data.DisplayName = 'First'\r\n      Data.Size = 0\r\n"
+            "      Data.Tags.Strings = ()\r\n      Children = <>\r\n    end>\r\n  Extras = <>\r\nend\r\n");
 }
 
 TEST(DfmWriterTest, QuotesStringsWithCharacterCodesAndLongOnesInPiecesOf64Characters) {
@@ -102,9 +81,6 @@ TEST(DfmWriterTest, QuotesStringsWithCharacterCodesAndLongOnesInPiecesOf64Charac
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Round trips
-
 TEST(DfmRoundTripTest, WritingWhatWasReadGivesTheSameTextAndValues) {
   TTestComponent original;
   original.Name = "Sample";
@@ -132,9 +108,6 @@ TEST(DfmRoundTripTest, WritingWhatWasReadGivesTheSameTextAndValues) {
   read.Component->Name = original.Name;  // the reader leaves the component's own name alone
   EXPECT_EQ(ComponentToText(*read.Component), text);
 }
-
-// ---------------------------------------------------------------------------------------------
-// What the reader accepts besides what the writer writes
 
 TEST(DfmReaderTest, ReadsEveryLineEndAndEveryNotationOfStringsAndIntegers) {
   for (const char* text : {"object TTestComponent\n  Count = 1\nend\n", "object TTestComponent\r  Count = 1\rend\r",
@@ -199,9 +172,6 @@ TEST(DfmReaderTest, EmptyListsKeepTheirContentOthersAreReplaced) {
   EXPECT_EQ(replace.Component->Items.GetItem(1).Data.DisplayName, "shown");
 }
 
-// ---------------------------------------------------------------------------------------------
-// Properties that cannot be applied are skipped
-
 TEST(DfmReaderTest, SkipsAPropertyThatCannotBeAppliedAndReadsTheRest) {
   const struct {
     std::string Message;  // with %s for the property named by the line
@@ -239,9 +209,6 @@ TEST(DfmReaderTest, SkipsBadPropertiesInsideItems) {
   EXPECT_EQ(read.Component->Items.GetItem(0).Word, "kept");
   EXPECT_EQ(read.Component->Items.GetItem(0).Rank, 0);
 }
-
-// ---------------------------------------------------------------------------------------------
-// Text that is not component text
 
 TEST(DfmReaderTest, SyntaxErrorNamesTheLineAndAppliesNothing) {
   const std::string start = "object TTestComponent\n  Count = 1\n";
@@ -296,8 +263,6 @@ TEST(DfmReaderTest, NestsCollectionsSixteenDeepAndRejectsDeeper) {
 }
 
 }  // namespace
-
-// --- the binary component resource and classes made by name -----------------------------
 
 TEST(DfmResourceTest, IsAResourceHeaderAndTheBinaryStreamAndGoesBackToTheSameText) {
   const std::string nul(1, '\0');

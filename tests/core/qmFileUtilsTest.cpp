@@ -74,20 +74,13 @@ TEST(FileNames, SplitIntoFolderNameExtensionAndDrive) {
     TPart Part;
     const char *Path, *Result;
   } cases[] = {
-      {noExt, "C:\\data\\a.b\\readme", "readme"},
-      {noExt, "archive.tar.gz", "archive.tar"},
-      {path, "C:\\a\\b.txt", "C:\\a\\"},
-      {path, "C:b.txt", "C:"},
-      {name, "C:b.txt", "b.txt"},
-      {ext, "C:\\a\\x.tar.gz", ".gz"},
-      {ext, "C:\\a.b\\readme", ""},
-      {toIni, "C:\\a.b\\Lorvex.exe", "C:\\a.b\\Lorvex.ini"},
-      {toIni, "C:\\a.b\\readme", "C:\\a.b\\readme.ini"},
-      {slash, "C:\\a", "C:\\a\\"},
-      {slash, "/a/", "/a/"},
-      {drive, "C:\\x\\y.txt", "C:"},
-      {drive, "d:file", "d:"},
-      {drive, "\\\\server\\share\\dir\\f.txt", "\\\\server\\share"},
+      {noExt, "C:\\data\\a.b\\readme", "readme"}, {noExt, "archive.tar.gz", "archive.tar"},
+      {path, "C:\\a\\b.txt", "C:\\a\\"}, {path, "C:b.txt", "C:"},
+      {name, "C:b.txt", "b.txt"}, {ext, "C:\\a\\x.tar.gz", ".gz"},
+      {ext, "C:\\a.b\\readme", ""}, {toIni, "C:\\a.b\\Lorvex.exe", "C:\\a.b\\Lorvex.ini"},
+      {toIni, "C:\\a.b\\readme", "C:\\a.b\\readme.ini"}, {slash, "C:\\a", "C:\\a\\"},
+      {slash, "/a/", "/a/"}, {drive, "C:\\x\\y.txt", "C:"},
+      {drive, "d:file", "d:"}, {drive, "\\\\server\\share\\dir\\f.txt", "\\\\server\\share"},
       {drive, "\\x\\y", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(c.Part(c.Path), c.Result) << c.Path;
@@ -102,33 +95,22 @@ TEST(FileMasks, MatchLikeFindFirstFile) {
     const char* Mask;
     bool Matches;
   } cases[] = {
-      {"noext", "*.*", true},
-      {"Photo.JPG", "*.jpg", true},
-      {"x.y.jpg", "*.jpg", true},
-      {"photo.jpeg", "*.jpg", false},
-      {"jpg", "*.jpg", false},
+      {"noext", "*.*", true}, {"Photo.JPG", "*.jpg", true}, {"x.y.jpg", "*.jpg", true},
+      {"photo.jpeg", "*.jpg", false}, {"jpg", "*.jpg", false},
       {"aaaa", "a*aa", true},                          // the star gives back what the rest needs
       {"\xC3\xA4rger.TXT", "\xC3\x84RGER.txt", true},  // case beyond ASCII: ärger, ÄRGER
       // A star before a dot may run over dots, but not over the last one.
-      {"setup.exe", "*setup.exe*.*", true},
-      {"notepad.exe", "*notepad.*.*", true},
+      {"setup.exe", "*setup.exe*.*", true}, {"notepad.exe", "*notepad.*.*", true},
       {"Alpha Beta Console.lnk", "A* B* C*.*", true},
       // A dot before a wildcard also matches the end of the name.
-      {"README", "readme.*", true},
-      {"readmes", "readme.*", false},
-      {".hidden", ".*", true},
+      {"README", "readme.*", true}, {"readmes", "readme.*", false}, {".hidden", ".*", true},
       {"readme.txt", ".*", false},
       // A trailing dot asks for names without one.
-      {"readme", "*.", true},
-      {"readme.txt", "*.", false},
+      {"readme", "*.", true}, {"readme.txt", "*.", false},
       // A question mark takes one character but never a dot, and before a dot or at the end
       // its run may take less.
-      {"photo.jpg", "P?OTO.*", true},
-      {"gr\xC3\xBCn.txt", "gr?n.*", true},  // ü is one character of two bytes
-      {"a", "a?", true},
-      {"a.b", "a??", false},
-      {"ab.c", "???.?", true},
-      {"photo.jp", "*.jp?", true},
+      {"photo.jpg", "P?OTO.*", true}, {"gr\xC3\xBCn.txt", "gr?n.*", true},  // ü is one character of two bytes
+      {"a", "a?", true}, {"a.b", "a??", false}, {"ab.c", "???.?", true}, {"photo.jp", "*.jp?", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.Name) + " / " + c.Mask);

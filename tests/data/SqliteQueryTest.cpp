@@ -54,7 +54,7 @@ TEST(SqliteQueryTest, LongTextsAndLargeIntegersAreReadWhole) {
   EXPECT_EQ(query->FieldByName("f").AsString(), "2,5");
 }
 
-TEST(SqliteQueryTest, ParametersAreBoundNeverPasted) {
+TEST(SqliteQueryTest, ParametersAreBoundNeverPastedAndDatesTakeTheSQLiteForm) {
   auto db =
       NewDatabase("sqlite_params",
                   "create table t (a, b, f real); insert into t values ('x?y', 5, 1.5),"
@@ -97,11 +97,7 @@ TEST(SqliteQueryTest, ParametersAreBoundNeverPasted) {
     EXPECT_EQ(Column(*query, "b"), c.Found);
   }
   EXPECT_EQ(Scalar(*db, "select count(*) from t"), "6");
-}
-
-TEST(SqliteQueryTest, DateParametersTakeTheSQLiteForm) {
-  auto db = NewDatabase("sqlite_pdate", "");
-  auto query = NewQuery(*db, {"select :d as d, :t as t"});
+  query = NewQuery(*db, {"select :d as d, :t as t"});  // dates take the SQLite form
   query->Params.ParamByName("d").SetAsDate(EncodeDate(2009, 12, 31));
   query->Params.ParamByName("t").SetAsDateTime(EncodeDate(2009, 12, 31) + EncodeTime(13, 45, 10, 250));
   query->Open();

@@ -41,11 +41,9 @@ TEST(ExifDataTest, ReadsSubSecondsSignedFractionsFlashBitsAndEnumsOutOfRange) {
     exif.EnsureEnumsInRange = true;
     EXPECT_EQ(exif.GetExposureProgram(), -1);
     EXPECT_EQ(exif.GetExifSignedFraction(37380).Numerator, -1);
-    EXPECT_TRUE(exif.Flash.Fired());
-    EXPECT_EQ(exif.Flash.Mode(), efAuto);
-    EXPECT_TRUE(exif.Flash.Present());
-    EXPECT_EQ(exif.Flash.StrobeLight(), esNoDetectionFunction);
-    EXPECT_FALSE(exif.Flash.RedEyeReduction());
+    const TExifFlashInfo& flash = exif.Flash;
+    EXPECT_EQ(std::tuple(flash.Fired(), flash.Mode(), flash.Present(), flash.StrobeLight(), flash.RedEyeReduction()),
+              std::tuple(true, efAuto, true, esNoDetectionFunction, false));
   }
 }
 

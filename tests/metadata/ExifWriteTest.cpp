@@ -100,10 +100,7 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
        "23,5,8", xsExif, u"GPSTimeStamp", "2024-02-29T23:05:08.250Z"},
       {"flash", [](auto& e) { e.Flash.SetValue(0x19); }, [](auto& e) { e.Flash.SetValue(0); }, esExif, 37385, "25",
        xsExif, u"Flash", ""},
-      {"resolution",
-       [](auto& e) {
-         e.Resolution.SetXResolution({300, 2});
-       },
+      {"resolution", [](auto& e) { e.Resolution.SetXResolution({300, 2}); },
        [](auto& e) { e.Resolution.SetXResolution({}); }, esPrimary, 282, "300/2", xsTIFF, u"XResolution", "300/2"},
       {"Exif version", [](auto& e) { e.ExifVersion.SetAsString("2.31"); },
        [](auto& e) { e.ExifVersion.SetAsString(""); }, esExif, 36864, "30323331", xsUnknown, u"", ""},

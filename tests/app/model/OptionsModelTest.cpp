@@ -72,12 +72,8 @@ void ExpectStoredUnchanged(TLorvexSettings& original, const std::string& folder,
 // sources, both filter types and both filter actions read the same.
 TEST(OptionsModelTest, OkWithoutChangesWritesTheSettingsFileByteForByte) {
   const std::string folder = FreshFolder("options_roundtrip");
-  const TTestLanguage language({{"Desktop", "Quelle"},
-                                {"Clipboard", "Quelle"},
-                                {"Extension", "Typ"},
-                                {"Word", "Typ"},
-                                {"Show", "X"},
-                                {"Hide", "X"}});
+  const TTestLanguage language(
+      {{"Desktop", "Quelle"}, {"Clipboard", "Quelle"}, {"Extension", "Typ"}, {"Word", "Typ"}, {"Show", "X"}, {"Hide", "X"}});
   WriteText(folder + "Deutsch.lng", "");
   WriteText(folder + "English.lng", "");
 
@@ -305,11 +301,9 @@ TEST(PortableCopyTest, TakesTheProgramsFilesLanguagesAndIconsOnlyAndReportsEvery
 TEST(PortableCopyTest, TheProgramsOwnFolderIsRefused) {
   const std::string exe = FreshFolder("portable_own");
   const std::string bare = exe.substr(0, exe.size() - 1);
-  const std::pair<std::string, std::string> refused[] = {{exe, exe},
-                                                         {exe, bare},
-                                                         {bare, exe + Sep},
-                                                         {"C:\\Program Files\\Lorvex\\", "c:\\PROGRAM FILES\\lorvex"},
-                                                         {"C:\\Lorvex\\", "C:/Lorvex/"}};
+  const std::pair<std::string, std::string> refused[] = {
+      {exe, exe}, {exe, bare}, {bare, exe + Sep}, {"C:\\Program Files\\Lorvex\\", "c:\\PROGRAM FILES\\lorvex"},
+      {"C:\\Lorvex\\", "C:/Lorvex/"}};
   for (const auto& [from, to] : refused) {
     SCOPED_TRACE(from + " to " + to);
     EXPECT_EQ(ThrownMessage<Exception>([&] { PlanPortableCopy(from, to); }),
