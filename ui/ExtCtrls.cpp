@@ -312,18 +312,10 @@ LRESULT TSplitter::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // --- TTimer -------------------------------------------------------------------------------
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-  FWindow = Application().AllocateHWnd([this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
-    if (msg == WM_TIMER && wParam == TimerId) {
-      Timer();  // may free this timer: nothing after it
-      return 0;
-    }
-    return DefWindowProcA(wnd, msg, wParam, lParam);
-  });
-  Update();
-}
+TTimer::TTimer(TComponent* owner, bool enabled) : TComponent(owner), FEnabled(enabled) { Update(); }
 
 TTimer::~TTimer() {
+  if (!FWindow) return;
   KillTimer(FWindow, TimerId);
   Application().DeallocateHWnd(FWindow);
 }
@@ -341,8 +333,19 @@ void TTimer::SetEnabled(bool enabled) {
 void TTimer::Restart() { Update(); }
 
 void TTimer::Update() {
-  KillTimer(FWindow, TimerId);
-  if (FEnabled && FInterval > 0) SetTimer(FWindow, TimerId, FInterval, nullptr);
+  if (FWindow) KillTimer(FWindow, TimerId);
+  if (!FEnabled || FInterval == 0) return;
+  // The window comes with the first start: a window costs start-up time, and a timer that is
+  // created stopped may never run.
+  if (!FWindow)
+    FWindow = Application().AllocateHWnd([this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+      if (msg == WM_TIMER && wParam == TimerId) {
+        Timer();  // may free this timer: nothing after it
+        return 0;
+      }
+      return DefWindowProcA(wnd, msg, wParam, lParam);
+    });
+  SetTimer(FWindow, TimerId, FInterval, nullptr);
 }
 
 void TTimer::Timer() {

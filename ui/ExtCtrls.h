@@ -113,7 +113,8 @@ class TSplitter : public TWinControl {
 // Enabled and Interval allow; OnTimer may free the timer.
 class TTimer : public TComponent {
  public:
-  explicit TTimer(TComponent* owner);
+  // Created running unless told otherwise.
+  explicit TTimer(TComponent* owner, bool enabled = true);
   ~TTimer() override;
   const char* ClassName() const override { return "TTimer"; }
 

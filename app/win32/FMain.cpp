@@ -215,8 +215,7 @@ void TMainForm::CreateComponents() {
   TrayIcon->MinimizeToTray = true;
   TrayIcon->OnMinimizeToTray = [this](TComponent&) { HideMainWindow(); };
 
-  SearchTimer = new TTimer(this);
-  SearchTimer->SetEnabled(false);
+  SearchTimer = new TTimer(this, false);
   SearchTimer->SetInterval(100);
   SearchTimer->OnTimer = [this](TComponent&) {
     SearchTimer->SetEnabled(false);

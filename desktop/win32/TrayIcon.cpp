@@ -274,7 +274,18 @@ void TTrayIcon::InitIconData() {
   std::memcpy(FData.szTip, tip.data(), tip.size());
 }
 
-bool TTrayIcon::NotifyShell(DWORD message) { return ShellNotifyIcon(message, &FData) != FALSE; }
+// An icon the shell does not hold can be neither changed nor deleted: the shell would answer
+// False, after a round trip to its process that start-up, which sets the icon's properties
+// before it is shown, would pay for each of them.
+bool TTrayIcon::NotifyShell(DWORD message) {
+  if (message == NIM_ADD)
+    FInShell = true;  // even when the answer is False: the shell may have added it after all
+  else if (!FInShell)
+    return false;
+  const bool done = ShellNotifyIcon(message, &FData) != FALSE;
+  if (message == NIM_DELETE && done) FInShell = false;
+  return done;
+}
 
 bool TTrayIcon::ShowIcon() {
   FIconVisible = true;

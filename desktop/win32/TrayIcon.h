@@ -163,6 +163,7 @@ class TTrayIcon : public TComponent {
   bool FShowHint = true;
   HICON FIcon = nullptr;
   bool FIconVisible = false;
+  bool FInShell = false;  // added and not deleted since: the shell may hold the icon
   int FIconIndex = 0;
   bool FWantEnterExitEvents = false;
   int FIconVersion = 0;  // 1: the shell's version-3 notifications

@@ -1,5 +1,6 @@
 // The process's timer handler on Windows: one hidden window whose window timers run the
-// TSimpleTimers. It is made with the first timer and freed with the last.
+// TSimpleTimers. The handler is made with the first timer and freed with the last; its window
+// comes when the first timer starts.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +13,7 @@ class TWindowTimerHandler : public TSimpleTimerHandler {
  public:
   TWindowTimerHandler();
   ~TWindowTimerHandler() override;
-  // The window that receives the WM_TIMER messages.
+  // The window that receives the WM_TIMER messages; none before the first timer started.
   HWND Handle() const { return FWindow; }
 
  protected:
