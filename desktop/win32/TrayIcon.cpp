@@ -276,11 +276,12 @@ void TTrayIcon::InitIconData() {
 
 // An icon the shell does not hold can be neither changed nor deleted: the shell would answer
 // False, after a round trip to its process that start-up, which sets the icon's properties
-// before it is shown, would pay for each of them.
+// before it is shown, would pay for each of them. The version is told to the shell as it is
+// set, held or not.
 bool TTrayIcon::NotifyShell(DWORD message) {
   if (message == NIM_ADD)
     FInShell = true;  // even when the answer is False: the shell may have added it after all
-  else if (!FInShell)
+  else if (!FInShell && message != NIM_SETVERSION)
     return false;
   const bool done = ShellNotifyIcon(message, &FData) != FALSE;
   if (message == NIM_DELETE && done) FInShell = false;
