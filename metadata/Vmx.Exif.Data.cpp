@@ -477,10 +477,10 @@ void TExifData::LoadThumbnail(TStream& stream) {
     if (offset >= 8 && size >= 0 && size <= 65536 && start + size <= stream.Size()) {  // never the header
       FOtherThumbnail.emplace(static_cast<size_t>(size));
       stream.SetPosition(start);
-      // Bytes that look like the start of a JPEG image would read as a thumbnail once written
-      // back with room after them: such a cut image goes, as a damaged one does.
-      if (stream.Read(FOtherThumbnail->data(), size) != size || size < 2 ||
-          ((*FOtherThumbnail)[0] == 0xFF && (*FOtherThumbnail)[1] == jmSOI))
+      // Bytes that begin as a JPEG image does would read as a thumbnail once written back with
+      // room after them: such a cut image goes, as a damaged one does.
+      if (stream.Read(FOtherThumbnail->data(), size) != size ||
+          (size >= 2 && (*FOtherThumbnail)[0] == 0xFF && (*FOtherThumbnail)[1] == jmSOI))
         FOtherThumbnail.reset();
     }
     stream.SetPosition(saved);

@@ -597,7 +597,12 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
     auto& region = regions[static_cast<size_t>(kind)];
     if (region.DirectorySize == 0) continue;
     region.Offset = at;
-    for (int64_t past; (past = layout.KeptPieceEnd(region.Offset, region.End())) >= 0;)
+    // Readers look at 20 bytes where a thumbnail starts: a tiny one keeps that much free of
+    // what is kept in place, or those bytes would read as its start.
+    const int64_t window = kind == esThumbnail && layout.HasThumbnail
+                               ? std::max<int64_t>(0, 20 - static_cast<int64_t>(layout.Thumbnail.size()))
+                               : 0;
+    for (int64_t past; (past = layout.KeptPieceEnd(region.Offset, region.End() + window)) >= 0;)
       region.Offset = past + (past & 1);
     at = region.End();
   }
