@@ -98,21 +98,17 @@ inline std::map<int, std::string> GermanKeypad() {
 
 }  // namespace keynames_detail
 
-// A user of the US English layout: both sides give the same names.
-inline TFixtureKeyNames WindowsEnglishKeyNames() {
+// A user of the US English layout (both sides give the same names), or of the German layout with
+// US English loaded beside it.
+inline TFixtureKeyNames LayoutKeyNames(bool german) {
+  using namespace keynames_detail;
   TFixtureKeyNames layout;
-  layout.English = layout.Local = keynames_detail::WindowsEnglishNames();
-  layout.EnglishKeypad = layout.LocalKeypad = keynames_detail::WindowsEnglishKeypad();
+  layout.English = WindowsEnglishNames();
+  layout.EnglishKeypad = WindowsEnglishKeypad();
+  layout.Local = german ? GermanNames() : layout.English;
+  layout.LocalKeypad = german ? GermanKeypad() : layout.EnglishKeypad;
   return layout;
 }
-
-// A user of the German layout, with US English loaded beside it.
-inline TFixtureKeyNames GermanKeyNames() {
-  TFixtureKeyNames layout;
-  layout.English = keynames_detail::WindowsEnglishNames();
-  layout.EnglishKeypad = keynames_detail::WindowsEnglishKeypad();
-  layout.Local = keynames_detail::GermanNames();
-  layout.LocalKeypad = keynames_detail::GermanKeypad();
-  return layout;
-}
+inline TFixtureKeyNames WindowsEnglishKeyNames() { return LayoutKeyNames(false); }
+inline TFixtureKeyNames GermanKeyNames() { return LayoutKeyNames(true); }
 // clang-format on

@@ -44,17 +44,13 @@ const std::string ChromeFile =
 
 // While it lives, File cannot be opened, as while the browser writes it: under Windows a handle
 // shares nothing; elsewhere, where the tests may run as root, the process has no handle left.
-class TFileLock {
+struct TFileLock {
 #ifdef _WIN32
- public:
   explicit TFileLock(const std::string& file)
       : FHandle(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
   ~TFileLock() { CloseHandle(FHandle); }
-
- private:
   HANDLE FHandle;
 #else
- public:
   explicit TFileLock(const std::string&) {
     getrlimit(RLIMIT_NOFILE, &FOld);
     rlimit none = FOld;
@@ -63,8 +59,6 @@ class TFileLock {
     setrlimit(RLIMIT_NOFILE, &none);
   }
   ~TFileLock() { setrlimit(RLIMIT_NOFILE, &FOld); }
-
- private:
   rlimit FOld{};
 #endif
 };

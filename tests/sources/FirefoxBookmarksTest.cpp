@@ -11,18 +11,12 @@
 
 namespace {
 
-// The two tables of Firefox's places database that bookmarks live in, as Firefox makes them.
+// The two tables of Firefox's places database that bookmarks live in, with the columns a bookmark
+// is read and made from (both have a title: the places' one is the page's, not the bookmark's).
 const char* const FirefoxSchema = R"(
-CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR, rev_host LONGVARCHAR,
-  visit_count INTEGER DEFAULT 0, hidden INTEGER DEFAULT 0 NOT NULL, typed INTEGER DEFAULT 0 NOT NULL,
-  frecency INTEGER DEFAULT -1 NOT NULL, last_visit_date INTEGER , guid TEXT,
-  foreign_count INTEGER DEFAULT 0 NOT NULL, url_hash INTEGER DEFAULT 0 NOT NULL , description TEXT,
-  preview_image_url TEXT, site_name TEXT, origin_id INTEGER REFERENCES moz_origins(id),
-  recalc_frecency INTEGER NOT NULL DEFAULT 0, alt_frecency INTEGER, recalc_alt_frecency INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR, guid TEXT);
 CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER DEFAULT NULL, parent INTEGER,
-  position INTEGER, title LONGVARCHAR, keyword_id INTEGER, folder_type TEXT, dateAdded INTEGER,
-  lastModified INTEGER, guid TEXT, syncStatus INTEGER NOT NULL DEFAULT 0,
-  syncChangeCounter INTEGER NOT NULL DEFAULT 1);
+  position INTEGER, title LONGVARCHAR, guid TEXT);
 INSERT INTO moz_bookmarks (id, type, parent, position, title, guid) VALUES
   (1, 2, 0, 0, '', 'root________'), (2, 2, 1, 0, 'menu', 'menu________'), (3, 2, 1, 1, 'toolbar', 'toolbar_____'),
   (4, 2, 3, 0, 'Mail folder', 'folder_mail_');

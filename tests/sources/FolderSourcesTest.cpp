@@ -13,8 +13,7 @@
 
 namespace {
 
-class TNoLinks : public TShortcutShell {
- public:
+struct TNoLinks : TShortcutShell {
   void ResolveShortcut(TShortcutInfo&) override {}
 };
 

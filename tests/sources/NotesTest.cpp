@@ -11,8 +11,7 @@
 
 namespace {
 
-class TRecordedNoteWindows : public TNoteWindows {
- public:
+struct TRecordedNoteWindows : TNoteWindows {
   void Open(const TNote& note) override { Opened.push_back(note); }
   void LoadNoteIcon(TItemData&) override {}
   std::vector<TNote> Opened;

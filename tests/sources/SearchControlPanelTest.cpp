@@ -18,8 +18,7 @@ TCplAnswer Answered(std::vector<TCplApplet> applets) { return {TCplAnswer::caAns
 // A helper that answers for each module as the test says, by file name, in pieces of three
 // bytes: an answer, or "hang" (nothing more until the time-out), "crash" (the helper ends), for
 // the file "" before it says it runs.
-class TFakeHelper : public TCplHelper {
- public:
+struct TFakeHelper : TCplHelper {
   std::map<std::string, std::variant<TCplAnswer, std::string>> Modules;
   std::vector<size_t> Starts;  // how many modules each start was given
   bool Fails = false;
@@ -45,8 +44,6 @@ class TFakeHelper : public TCplHelper {
     }
     return run;
   }
-
- private:
   struct TRun : TCplHelperRun {
     std::string Text;
     TRead End = rdEnded;

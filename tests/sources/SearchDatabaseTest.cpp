@@ -14,8 +14,7 @@ namespace {
 
 // Databases by connection string, each answering every statement with its rows; what was run
 // is recorded as "sql | parameter | ...". A bound statement may be refused as bound, or fail.
-class TFakeConnector : public TDatabaseConnector {
- public:
+struct TFakeConnector : TDatabaseConnector {
   enum TParameters { Taken, NotTaken, Failing };
   std::map<std::string, std::vector<TDbRow>> Tables;
   TParameters Parameters = Taken;
@@ -29,9 +28,7 @@ class TFakeConnector : public TDatabaseConnector {
     return std::make_unique<TSession>(*this, Tables[connectionString]);
   }
 
- private:
-  class TSession : public TDatabaseSession {
-   public:
+  struct TSession : TDatabaseSession {
     TSession(TFakeConnector& owner, const std::vector<TDbRow>& rows) : FOwner(owner), FRows(rows) {}
     void Run(const std::string& sql, const TStringList& parameters, const TDbRowFunc& onRow) override {
       std::string call = sql;
@@ -46,16 +43,13 @@ class TFakeConnector : public TDatabaseConnector {
     }
 
     void Cancel() override { FCancelled = true; }
-
-   private:
     TFakeConnector& FOwner;
     const std::vector<TDbRow>& FRows;
     std::atomic<bool> FCancelled{false};
   };
 };
 
-class TFakeWindows : public TDatabaseWindows {
- public:
+struct TFakeWindows : TDatabaseWindows {
   bool ShowOptions() override { return true; }
   void ShowRecord(const TStringList& lines) override { Records.push_back(lines); }
   void LoadRecordIcon(TItemData&) override {}

@@ -8,8 +8,7 @@
 
 namespace {
 
-class TFakePrinters : public TPrinterShell {
- public:
+struct TFakePrinters : TPrinterShell {
   std::vector<std::string> List = {"HP LaserJet", "Office Printer", "Label maker 100%TEMP%"};
   std::vector<std::string> Invoked;
   TResult Result = pcDone;

@@ -69,23 +69,17 @@ TEST(RunGroupFileTest, GroupsWithoutItemsAreNotWritten) {
   EXPECT_EQ(read[0].Items[1], groups[0].Items[1]);
 }
 
-TEST(RunGroupSourceTest, EachMatchingGroupIsDescribedByItsOwnItems) {
-  WriteSettingsFile(TSearchRunGroup::IniFileName,
-                    "[Work]\r\na=1000;a.exe;\r\nb=1000;b.exe;\r\n[Homework]\r\nc=1000;c.exe;\r\n[Play]\r\nd=d.exe\r\n");
-  TSearchRunGroup source(nullptr, std::make_shared<TFakeTimerHandler>(), nullptr);
-  TNames described;
-  for (const TItemRecord& hit : CollectHits(source, "work"))
-    described.push_back(hit.DisplayName + " " + hit.Description);
-  EXPECT_EQ(described, (TNames{"Work Run: a, b", "Homework Run: c"}));
-}
-
 TEST(RunGroupSourceTest, ItemsStartInOrderWithPausesOnlyBetweenThem) {
   WriteSettingsFile(
       TSearchRunGroup::IniFileName,
       "[Day %PATH%]\r\none=1500;one.exe;a;b\r\nbad=1000;missing;\r\nzero=0;two.exe;\r\nlast=9000;three.exe;\r\n"
-      "[Broken]\r\nfirst=x.exe\r\nsecond=soon;y.exe;\r\nthird=z.exe\r\n");
+      "[Broken day]\r\nfirst=x.exe\r\nsecond=soon;y.exe;\r\nthird=z.exe\r\n");
   auto timers = std::make_shared<TFakeTimerHandler>();
   TSearchRunGroup source(nullptr, timers, nullptr);
+  EXPECT_EQ(Mapped(CollectHits(source, "day"),
+                   [](const TItemRecord& hit) { return hit.DisplayName + " " + hit.Description; }),
+            (TNames{"Day %PATH% Run: one, bad, zero, last", "Broken day Run: first, second, third"}));
+  EXPECT_EQ(NamesInOrder(source, "broken"), TNames{"Broken day"});
   TShellRecorder shell;
   RunItem(source, ItemOf("Day %PATH%", "", true));  // the first item at once, the group's name as it was stored
   std::vector<uint32_t> pauses;
@@ -103,7 +97,7 @@ TEST(RunGroupSourceTest, ItemsStartInOrderWithPausesOnlyBetweenThem) {
 
   // A delay that is no number stops the group before its item starts.
   shell.Calls.clear();
-  RunItem(source, ItemOf("Broken"));
+  RunItem(source, ItemOf("Broken day"));
   EXPECT_THROW(timers->ExpireAll(), Exception);
   EXPECT_EQ(Opened(shell), (TNames{"x.exe "}));
   EXPECT_TRUE(timers->WindowTimers.empty());

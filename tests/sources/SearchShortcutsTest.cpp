@@ -14,8 +14,7 @@
 namespace {
 
 // The shell of a test: special folders and link targets as the test sets them.
-class TFakeShell : public TShortcutShell {
- public:
+struct TFakeShell : TShortcutShell {
   std::map<int, std::string> Folders;
   std::map<std::string, TShortcutInfo> Links;  // by file name
   int Begun = 0, Ended = 0;                    // searches

@@ -11,8 +11,7 @@
 namespace {
 
 // What the commands were asked to do, in words.
-class TRecordedCommands : public TSystemCommands {
- public:
+struct TRecordedCommands : TSystemCommands {
   TNames Done;
   void ShowOptions() override { Done.push_back("options"); }
   void EndSession(TExitKind kind) override { Done.push_back("end " + std::to_string(kind)); }

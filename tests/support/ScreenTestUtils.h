@@ -30,19 +30,16 @@ inline uint32_t PixelOf(COLORREF colour) {
 // The clipboard's device-independent bitmap of 32 bits, as a picture; empty when it holds none.
 inline TCaptureImage ClipboardImage() {
   TCaptureImage image;
-  if (!OpenClipboard(nullptr)) return image;
-  if (HANDLE data = GetClipboardData(CF_DIB)) {
-    const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(data));
-    if (header->biBitCount == 32 && header->biCompression == BI_RGB && header->biHeight > 0) {
-      image.Width = header->biWidth;
-      image.Height = header->biHeight;
-      const auto* rows = reinterpret_cast<const uint32_t*>(reinterpret_cast<const BYTE*>(header) + header->biSize);
-      for (int y = image.Height - 1; y >= 0; --y)
-        for (int x = 0; x < image.Width; ++x) image.Pixels.push_back(rows[y * image.Width + x] & 0x00FFFFFF);
-    }
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
+  const std::string dib = ClipboardData(CF_DIB);
+  const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
+  if (dib.size() < sizeof *header || header->biBitCount != 32 || header->biCompression != BI_RGB ||
+      header->biHeight <= 0)
+    return image;
+  image.Width = header->biWidth;
+  image.Height = header->biHeight;
+  const auto* rows = reinterpret_cast<const uint32_t*>(dib.data() + header->biSize);
+  for (int y = image.Height - 1; y >= 0; --y)
+    for (int x = 0; x < image.Width; ++x) image.Pixels.push_back(rows[y * image.Width + x] & 0x00FFFFFF);
   return image;
 }
 

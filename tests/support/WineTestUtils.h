@@ -250,6 +250,26 @@ inline std::string WindowText(HWND wnd) {
   return text;
 }
 
+// The bytes of the clipboard's data in Format; empty when it holds none.
+inline std::string ClipboardData(UINT format) {
+  std::string bytes;
+  if (!OpenClipboard(nullptr)) return bytes;
+  if (HANDLE data = GetClipboardData(format)) {
+    bytes.assign(static_cast<const char*>(GlobalLock(data)), GlobalSize(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return bytes;
+}
+
+// The bounds of a child window in its parent's client coordinates.
+inline RECT BoundsInParent(HWND wnd) {
+  RECT r;
+  GetWindowRect(wnd, &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(wnd), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
 // The folder the test command keeps pictures in, beside the scratch folder; with a trailing
 // separator.
 inline std::string ArtifactsFolder() {

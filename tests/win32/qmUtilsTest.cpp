@@ -22,8 +22,7 @@ std::string UniqueName(const std::string& what) {
 
 // The real ExitWindowsEx ends the whole Wine session: before any test runs it is replaced by a
 // call that fails the test; the ShutdownWindows test puts in its own for a while.
-class TNoRealExitWindows : public testing::Environment {
- public:
+struct TNoRealExitWindows : testing::Environment {
   void SetUp() override {
     ExitWindowsHook = [](UINT, DWORD) {
       ADD_FAILURE() << "the real ExitWindowsEx was about to be called";
@@ -48,30 +47,20 @@ bool ShutdownPrivilegeEnabled() {
 }
 
 // A drawing surface Width pixels wide (its clip box) in the dialogs' font.
-class TTestCanvas {
- public:
-  explicit TTestCanvas(int width) : FDC(CreateCompatibleDC(nullptr)), FBitmap(CreateCompatibleBitmap(FDC, width, 16)) {
-    SelectObject(FDC, FBitmap);
-    SelectObject(FDC, GetStockObject(DEFAULT_GUI_FONT));
+struct TTestCanvas {
+  explicit TTestCanvas(int width) : DC(CreateCompatibleDC(nullptr)), Bitmap(CreateCompatibleBitmap(DC, width, 16)) {
+    SelectObject(DC, Bitmap);
+    SelectObject(DC, GetStockObject(DEFAULT_GUI_FONT));
   }
-  ~TTestCanvas() {
-    DeleteDC(FDC);  // which lets its bitmap go
-    DeleteObject(FBitmap);
-  }
-  TTestCanvas(const TTestCanvas&) = delete;
-  TTestCanvas& operator=(const TTestCanvas&) = delete;
-
-  HDC DC() const { return FDC; }
+  ~TTestCanvas() { DeleteDC(DC), DeleteObject(Bitmap); }  // the DC first, which lets its bitmap go
   int TextWidth(const std::string& text) const {
     const std::wstring wide = Utf8ToWide(text);
     SIZE size{};
-    GetTextExtentPoint32W(FDC, wide.c_str(), static_cast<int>(wide.size()), &size);
+    GetTextExtentPoint32W(DC, wide.c_str(), static_cast<int>(wide.size()), &size);
     return size.cx;
   }
-
- private:
-  HDC FDC;
-  HBITMAP FBitmap;
+  const HDC DC;
+  const HBITMAP Bitmap;
 };
 
 // Takes every pending WM_CHAR off this thread's queue, as (window, character). PeekMessage hands
@@ -94,10 +83,6 @@ std::optional<WPARAM> TakeQuit() {
   MSG msg{};
   if (!PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return std::nullopt;
   return msg.wParam;
-}
-
-HWND MessageWindow() {
-  return CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 }
 
 }  // namespace
@@ -139,7 +124,7 @@ TEST(FitPathToRect, ShortensOnlyAPathTooWideAndKeepsDriveAndFileName) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Path.substr(0, 60));
     const TTestCanvas canvas(c.Width);
-    const std::string result = FitPathToRect(c.Path, canvas.DC());
+    const std::string result = FitPathToRect(c.Path, canvas.DC);
     if (c.FileName.empty()) {
       EXPECT_EQ(result, c.Path);
       continue;
@@ -174,7 +159,8 @@ TEST(ShutdownWindows, PassesTheFlagsWithThePrivilegeEnabledAndReportsARefusal) {
 // One message of that window goes. PeekMessage returns a pending quit message whatever the
 // filter, so looking for a character could take the quit message instead: it survives.
 TEST(RemovePendingMessage, RemovesOneMessageOfThatWindowOnlyAndTheQuitMessageSurvives) {
-  const HWND a = MessageWindow(), b = MessageWindow();
+  const auto window = [] { return CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0); };
+  const HWND a = window(), b = window();
   ASSERT_TRUE(a && b);
   TakeCharacters();
   PostMessageA(b, WM_CHAR, 'z', 0);

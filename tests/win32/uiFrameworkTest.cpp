@@ -26,9 +26,7 @@ std::string KeyName(WORD key) { return key >= 0x20 && key < 0x7F ? std::string(1
 
 // The control's bounds as {left, top, right, bottom}; its window agrees.
 std::vector<int> BoundsOf(TWinControl& control) {
-  RECT window;
-  GetWindowRect(control.Handle(), &window);
-  MapWindowPoints(HWND_DESKTOP, GetParent(control.Handle()), reinterpret_cast<POINT*>(&window), 2);
+  const RECT window = BoundsInParent(control.Handle());
   const std::vector<int> bounds{control.Left(), control.Top(), control.Left() + control.Width(),
                                 control.Top() + control.Height()};
   EXPECT_EQ(bounds, (std::vector<int>{window.left, window.top, window.right, window.bottom})) << "the window";
@@ -44,11 +42,8 @@ TButton* AddButton(TForm& form, int result, int left, std::function<void()> clic
 }
 
 // Gives each 20-pixel row its own hint while the pointer moves, as the result list does.
-class TRowsControl : public TPanel {
- public:
+struct TRowsControl : TPanel {
   using TPanel::TPanel;
-
- protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     if (msg == WM_MOUSEMOVE) Hint = "Row " + std::to_string(GET_Y_LPARAM(lParam) / 20);
     return TPanel::WndProc(msg, wParam, lParam);
@@ -57,6 +52,7 @@ class TRowsControl : public TPanel {
 
 }  // namespace
 
+// The status bar draws its panel to the bar's end, with the simple text.
 TEST_F(UiTest, AlignedControlsFollowTheFormThroughResizesAndVisibilityChanges) {
   TForm form(nullptr);
   auto* top = AddControl<TPanel>(form);
@@ -65,6 +61,14 @@ TEST_F(UiTest, AlignedControlsFollowTheFormThroughResizesAndVisibilityChanges) {
   auto* list = AddControl<TListBox>(form);
   list->SetAlign(alClient);
   auto* status = AddControl<TStatusBar>(form);
+  status->PanelWidth = 120;
+  std::vector<std::string> texts;
+  RECT panel{};
+  status->OnDrawPanel = [&](TStatusBar& sender, const RECT& rect, TCanvas& canvas) {
+    texts.push_back(sender.SimpleText());
+    panel = rect;
+    canvas.FillRect(rect);
+  };
   form.SetClientSize(400, 300);
   ASSERT_TRUE(ShowActive(form));
   const int bar = status->Height();
@@ -88,6 +92,12 @@ TEST_F(UiTest, AlignedControlsFollowTheFormThroughResizesAndVisibilityChanges) {
   top->Show();
   top->SetHeight(50);
   EXPECT_EQ(BoundsOf(*list), (std::vector<int>{0, 50, 500, 220 - bar}));
+  // The status bar's one panel is the last, so it reaches the right end of the bar.
+  status->Repaint();
+  EXPECT_GT(panel.right, 400);
+  EXPECT_LE(panel.right, 500);
+  status->SetSimpleText("Searching...");
+  EXPECT_TRUE(PumpUntil([&] { return texts.back() == "Searching..."; }));
 }
 
 // Rows added before and after the window exists are drawn once each, at the item height; the
@@ -434,6 +444,16 @@ TEST_F(UiTest, ALabelSizesItselfToItsTextAndWrapsAtItsWidth) {
   EXPECT_GE(wrapped->Height(), 3 * lineHeight);
   wrapped->SetCaption("");
   EXPECT_EQ(wrapped->Height(), lineHeight) << "an empty label keeps one line";
+  // The canvas measures (and draws) text as UTF-8.
+  HDC dc = CreateCompatibleDC(nullptr);
+  {
+    TCanvas canvas(dc);
+    canvas.SetFont(TFont());
+    SIZE wide{};
+    GetTextExtentPoint32W(dc, L"\u00C9lan", 4, &wide);
+    EXPECT_EQ(canvas.TextWidth("\xC3\x89lan"), wide.cx);  // "Élan"
+  }
+  DeleteDC(dc);
 }
 
 TEST_F(UiTest, ASpeedButtonClicksOnReleaseInsideAndNeverTakesTheFocus) {
@@ -446,51 +466,15 @@ TEST_F(UiTest, ASpeedButtonClicksOnReleaseInsideAndNeverTakesTheFocus) {
   ASSERT_TRUE(ShowActive(form));
   ASSERT_TRUE(FocusOn(*edit));
   HWND wnd = button->Handle();
-  SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  EXPECT_EQ(GetCapture(), wnd);
-  SendMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(6, 6));
-  EXPECT_EQ(clicks, 1);
-  EXPECT_EQ(GetCapture(), nullptr);
-
-  // Pressed, dragged out and released outside: no click.
-  SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  SendMessageA(wnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 5));
-  SendMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(60, 5));
-  EXPECT_EQ(clicks, 1);
-  EXPECT_TRUE(edit->Focused());
-}
-
-TEST_F(UiTest, TheStatusBarDrawsItsPanelToTheBarsEndWithTheSimpleText) {
-  TForm form(nullptr);
-  form.SetClientSize(300, 100);
-  auto* bar = AddControl<TStatusBar>(form);
-  bar->PanelWidth = 120;
-  std::vector<std::string> texts;
-  RECT panel{};
-  bar->OnDrawPanel = [&](TStatusBar& sender, const RECT& rect, TCanvas& canvas) {
-    texts.push_back(sender.SimpleText());
-    panel = rect;
-    canvas.FillRect(rect);
-  };
-  ASSERT_TRUE(ShowActive(form));
-  bar->Repaint();
-  // The one panel is the last, so it reaches the right end of the bar.
-  EXPECT_GT(panel.right, 200);
-  EXPECT_LE(panel.right, 300);
-  bar->SetSimpleText("Searching...");
-  EXPECT_TRUE(PumpUntil([&] { return texts.back() == "Searching..."; }));
-}
-
-TEST_F(UiTest, TheCanvasDrawsAndMeasuresTextAsUtf8) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  {
-    TCanvas canvas(dc);
-    canvas.SetFont(TFont());
-    SIZE wide{};
-    GetTextExtentPoint32W(dc, L"\u00C9lan", 4, &wide);
-    EXPECT_EQ(canvas.TextWidth("\xC3\x89lan"), wide.cx);  // "Élan"
+  for (int x : {6, 60}) {  // released inside, then dragged out and released outside: no click
+    SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(GetCapture(), wnd);
+    SendMessageA(wnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 6));
+    SendMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(x, 6));
+    EXPECT_EQ(clicks, 1) << x;
+    EXPECT_EQ(GetCapture(), nullptr);
   }
-  DeleteDC(dc);
+  EXPECT_TRUE(edit->Focused());
 }
 
 TEST_F(UiTest, EscInAMultiLineMemoLeavesItsParentStanding) {

@@ -59,10 +59,6 @@ class UiListsTest : public TFormTest {
   }
 };
 
-bool HasFocus(TWinControl& control) {
-  return PumpUntil([&] { return GetFocus() == control.Handle(); });
-}
-
 POINT CenterOf(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 // What the list view window itself shows.
@@ -72,15 +68,19 @@ std::string CellText(TListView& view, int item, int column) {
   return buffer.data();
 }
 
-std::string ColumnCaption(TListView& view, int column) {
+// The text of a column or a tab as the window holds it.
+template <class TInfo, UINT Message, UINT Mask>
+std::string TextOf(TWinControl& control, int index) {
   char buffer[256] = "";
-  LVCOLUMNA lvColumn{};
-  lvColumn.mask = LVCF_TEXT;
-  lvColumn.pszText = buffer;
-  lvColumn.cchTextMax = sizeof buffer;
-  SendMessageA(view.Handle(), LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&lvColumn));
+  TInfo info{};
+  info.mask = Mask;
+  info.pszText = buffer;
+  info.cchTextMax = sizeof buffer;
+  SendMessageA(control.Handle(), Message, index, reinterpret_cast<LPARAM>(&info));
   return buffer;
 }
+constexpr auto ColumnCaption = &TextOf<LVCOLUMNA, LVM_GETCOLUMNA, LVCF_TEXT>;
+constexpr auto TabText = &TextOf<TCITEMA, TCM_GETITEMA, TCIF_TEXT>;
 
 int ItemCount(TListView& view) { return ListView_GetItemCount(view.Handle()); }
 
@@ -99,32 +99,7 @@ POINT RowPoint(TListView& view, int item) {
   return CenterOf(r);
 }
 
-std::string TabText(TPageControl& pages, int tab) {
-  char buffer[256] = "";
-  TCITEMA item{};
-  item.mask = TCIF_TEXT;
-  item.pszText = buffer;
-  item.cchTextMax = sizeof buffer;
-  SendMessageA(pages.Handle(), TCM_GETITEMA, tab, reinterpret_cast<LPARAM>(&item));
-  return buffer;
-}
-
 bool IsShown(TWinControl& control) { return (GetWindowLongA(control.Handle(), GWL_STYLE) & WS_VISIBLE) != 0; }
-
-RECT DisplayArea(TPageControl& pages) {
-  RECT r;
-  GetClientRect(pages.Handle(), &r);
-  TabCtrl_AdjustRect(pages.Handle(), FALSE, &r);
-  return r;
-}
-
-// The bounds of a child window in its parent's client coordinates.
-RECT WindowBoundsInParent(TWinControl& control) {
-  RECT r;
-  GetWindowRect(control.Handle(), &r);
-  MapWindowPoints(HWND_DESKTOP, GetParent(control.Handle()), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
 
 // A drop of Files as the shell makes one: a DROPFILES header and the wide names, each ended by
 // a zero, the list by another.
@@ -242,31 +217,53 @@ TEST_F(UiListsTest, RowsAndListViewMayGoInEitherOrder) {
   EXPECT_EQ(ItemCount(*view), 0);
 }
 
-// The pages fill the display area, their children inside the page's border width; a page that
-// goes leaves its place to the next one.
-TEST_F(UiListsTest, OnlyTheActivePageShowsAndPagesFillTheDisplayArea) {
+// A tab click and Ctrl+Tab switch pages, and the focus moves along; the pages fill the display
+// area, their children inside the page's border width; a page that goes leaves its place to the
+// next one.
+TEST_F(UiListsTest, OnlyTheActivePageShowsTheUserSwitchesPagesAndTheyFillTheDisplayArea) {
   std::vector<TTabSheet*> page;
   TPageControl* pages = AddPages({"One", "Two", "Three"}, page);
   EXPECT_EQ(pages->ActivePage(), page[0]) << "the first page is active by itself";
+  std::vector<TEdit*> edit;
+  for (TTabSheet* each : page) edit.push_back(Add<TEdit>(each));
   page[1]->BorderWidth = 10;
   auto* client = Add<TPanel>(page[1]);
   client->SetAlign(alClient);
-  Form->Show();
-  EXPECT_TRUE(IsShown(*page[0]));
-  EXPECT_FALSE(IsShown(*page[1]));
   int changes = 0;
   pages->OnChange = [&](TComponent&) { ++changes; };
+  ASSERT_TRUE(ShowActive(*Form));
+  EXPECT_TRUE(IsShown(*page[0]));
+  EXPECT_FALSE(IsShown(*page[1]));
+  RECT tab{};
+  TabCtrl_GetItemRect(pages->Handle(), 1, &tab);
+  ClickAt(pages->Handle(), CenterOf(tab));
+  ASSERT_TRUE(PumpUntil([&] { return pages->ActivePage() == page[1]; }));
+  EXPECT_TRUE(IsShown(*page[1]));
+  EXPECT_FALSE(IsShown(*page[0]));
+  ASSERT_TRUE(FocusOn(*edit[1]));
+  PressKeys({VK_CONTROL, VK_TAB});
+  ASSERT_TRUE(PumpUntil([&] { return pages->ActivePage() == page[2]; }));
+  EXPECT_TRUE(PumpUntil([&] { return GetFocus() == edit[2]->Handle(); })) << "the focus leaves a hidden page";
+  PressKeys({VK_CONTROL, VK_SHIFT, VK_TAB});
+  ASSERT_TRUE(PumpUntil([&] { return pages->ActivePage() == page[1]; }));
+  EXPECT_TRUE(PumpUntil([&] { return GetFocus() == edit[1]->Handle(); }));
+  EXPECT_EQ(changes, 3);
+  // In code too, a focus on the page that goes moves to the new one.
+  pages->SetActivePage(page[0]);
+  EXPECT_EQ(GetFocus(), edit[0]->Handle());
   pages->SetActivePage(page[2]);
   EXPECT_EQ(TabCtrl_GetCurSel(pages->Handle()), 2);
   EXPECT_FALSE(IsShown(*page[0]));
   EXPECT_TRUE(IsShown(*page[2]));
-  EXPECT_EQ(changes, 0) << "a change in code is not the user's";
+  EXPECT_EQ(changes, 3) << "a change in code is not the user's";
   pages->SetActivePageIndex(1);
   for (int width : {400, 450}) {
     pages->SetBounds(10, 10, width, 350);
-    const RECT area = DisplayArea(*pages);
+    RECT area;
+    GetClientRect(pages->Handle(), &area);
+    TabCtrl_AdjustRect(pages->Handle(), FALSE, &area);
     for (TTabSheet* each : page) {
-      const RECT bounds = WindowBoundsInParent(*each);
+      const RECT bounds = BoundsInParent(each->Handle());
       EXPECT_TRUE(EqualRect(&bounds, &area)) << each->Caption() << " " << width;
     }
     EXPECT_EQ(client->Width(), area.right - area.left - 20);
@@ -279,33 +276,6 @@ TEST_F(UiListsTest, OnlyTheActivePageShowsAndPagesFillTheDisplayArea) {
   EXPECT_EQ(pages->PageCount(), 2);
   EXPECT_EQ(pages->ActivePage(), page[2]);
   EXPECT_TRUE(IsShown(*page[2]));
-}
-
-TEST_F(UiListsTest, TabClicksAndCtrlTabSwitchPagesAndTheFocusMovesAlong) {
-  std::vector<TTabSheet*> page;
-  TPageControl* pages = AddPages({"One", "Two", "Three"}, page);
-  std::vector<TEdit*> edit;
-  for (TTabSheet* each : page) edit.push_back(Add<TEdit>(each));
-  int changes = 0;
-  pages->OnChange = [&](TComponent&) { ++changes; };
-  ASSERT_TRUE(ShowActive(*Form));
-  RECT tab{};
-  TabCtrl_GetItemRect(pages->Handle(), 1, &tab);
-  ClickAt(pages->Handle(), CenterOf(tab));
-  ASSERT_TRUE(PumpUntil([&] { return pages->ActivePage() == page[1]; }));
-  EXPECT_TRUE(IsShown(*page[1]));
-  EXPECT_FALSE(IsShown(*page[0]));
-  ASSERT_TRUE(FocusOn(*edit[1]));
-  PressKeys({VK_CONTROL, VK_TAB});
-  ASSERT_TRUE(PumpUntil([&] { return pages->ActivePage() == page[2]; }));
-  EXPECT_TRUE(HasFocus(*edit[2])) << "the focus does not stay on a hidden page";
-  PressKeys({VK_CONTROL, VK_SHIFT, VK_TAB});
-  ASSERT_TRUE(PumpUntil([&] { return pages->ActivePage() == page[1]; }));
-  EXPECT_TRUE(HasFocus(*edit[1]));
-  EXPECT_EQ(changes, 3);
-  // In code too, a focus on the page that goes moves to the new one.
-  pages->SetActivePage(page[0]);
-  EXPECT_EQ(GetFocus(), edit[0]->Handle());
 }
 
 // The arrow keys step by Increment and stop at the end of the range; a typed value counts within
@@ -335,8 +305,8 @@ TEST_F(UiListsTest, AnUpDownKeepsItsRangeAndStepAndReadsATypedValue) {
   }
 }
 
-// The items and the selection from before the window are kept, a renamed selected item stays
-// selected, the open list has room for its rows, and only the user's choice fires OnChange.
+// A renamed selected item stays selected, the open list has room for its rows, and only the
+// user's choice fires OnChange.
 TEST_F(UiListsTest, AComboBoxKeepsItemsAndSelectionFromBeforeItsWindow) {
   auto* combo = Add<TComboBox>();
   combo->SetBounds(10, 10, 200, 21);
@@ -413,8 +383,7 @@ TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisable
   EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2);
 }
 
-// Tabs, columns, combo items and hints are translated before and after their windows exist, the
-// selection stays, items added afterwards stay as they are, a memo keeps its hint and a tool
+// The selection stays, items added afterwards stay as they are, a memo keeps its hint and a tool
 // button translates only its hint.
 TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheWindowsExist) {
   TTestLanguage german({{"Display", "Anzeige"},

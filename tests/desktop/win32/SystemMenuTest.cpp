@@ -17,12 +17,9 @@ namespace {
 
 // A form that counts the system commands its window procedure sees, by wParam. Close is counted
 // and then ignored, so that a test can send it.
-class TCountingForm : public TForm {
- public:
+struct TCountingForm : TForm {
   using TForm::TForm;
   std::map<WPARAM, int> SysCommands;
-
- protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     if (msg == WM_SYSCOMMAND) {
       ++SysCommands[wParam];
@@ -118,6 +115,11 @@ TEST_F(SystemMenuTest, TheRealMenuShowsTheItemsBeforeTheStandardCommandsAndARebu
   EXPECT_FALSE(IsMenu(first)) << "the old copy goes with its entry";
   sysMenu->SetPopupMenu(nullptr);
   EXPECT_EQ(TextsOf(EntriesOf(SystemMenuOf(form))), standard) << "no menu, no entries";
+  // An owner that is not a form is refused.
+  TPopupMenu owner(nullptr);
+  TSystemMenu onMenu(&owner), alone(nullptr);
+  EXPECT_THROW(onMenu.SetPopupMenu(menu.Popup), Exception);
+  EXPECT_THROW(alone.SetPosition(0), Exception);
 }
 
 TEST_F(SystemMenuTest, TheSystemMenuAndTheFrameworkMenuOutliveEachOther) {
@@ -156,16 +158,7 @@ TEST_F(SystemMenuTest, TheSystemMenuAndTheFrameworkMenuOutliveEachOther) {
   }
 }
 
-TEST_F(SystemMenuTest, AnOwnerThatIsNotAFormIsRefused) {
-  TPopupMenu owner(nullptr), popup(nullptr);
-  TSystemMenu onMenu(&owner);
-  EXPECT_THROW(onMenu.SetPopupMenu(&popup), Exception);
-  TSystemMenu alone(nullptr);
-  EXPECT_THROW(alone.SetPosition(0), Exception);
-}
-
-// Picked with the keys from the real menu, opened by Alt+Space: the entry runs once and the form
-// never sees its command, while the command that opened the menu reached it as usual.
+// Opened by Alt+Space and picked with the keys; the command that opened the menu reaches the form.
 TEST_F(SystemMenuTest, AnEntryPickedFromTheRealMenuRunsOnceAndTheFormNeverSeesIt) {
   TCountingForm form(nullptr);
   form.SetBounds(100, 100, 300, 200);

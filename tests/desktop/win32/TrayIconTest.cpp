@@ -65,20 +65,7 @@ class TrayIconTest : public TFormTest {
     TFormTest::TearDown();
   }
 
-  // The tray menu of the program: "Options", a line, "Open Lorvex" (the default), "Exit".
-  void AddTrayMenu() {
-    Menu = new TPopupMenu(Form.get());
-    AddMenuItem(*Form, Menu->Items(), "Options", &OptionsClicks);
-    AddMenuItem(*Form, Menu->Items(), "-");
-    AddMenuItem(*Form, Menu->Items(), "Open Lorvex", &OpenClicks)->Default = true;
-    AddMenuItem(*Form, Menu->Items(), "Exit", &ExitClicks);
-    Menu->OnPopup = [this](TComponent&) { ++MenuPopups; };
-    Icon->SetPopupMenu(Menu);
-  }
-
   TTrayIcon* Icon = new TTrayIcon(Form.get());  // owned by the form
-  TPopupMenu* Menu = nullptr;
-  int OptionsClicks = 0, OpenClicks = 0, ExitClicks = 0, MenuPopups = 0;
 };
 
 TEST_F(TrayIconTest, TheIconIsAddedChangedAndRemovedOnItsHiddenTopLevelWindow) {
@@ -97,49 +84,55 @@ TEST_F(TrayIconTest, TheIconIsAddedChangedAndRemovedOnItsHiddenTopLevelWindow) {
   EXPECT_FALSE(IconInTray(wnd, Icon->IconId()));
   EXPECT_FALSE(Icon->ModifyIcon());  // the shell's answer: no such icon
 
+  // The shell restarted: its broadcast adds the visible icon again, not a hidden one.
   Icon->SetIconVisible(true);
+  auto* hidden = new TTrayIcon(Form.get());
+  hidden->SetIconVisible(false);
+  ASSERT_TRUE(ShellNotify(NIM_DELETE, wnd, Icon->IconId()));
+  PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return IconInTray(wnd, Icon->IconId()); }));
+  EXPECT_TRUE(Icon->IconVisible());
+  EXPECT_FALSE(IconInTray(hidden->NotifyWindow(), hidden->IconId()));
   const UINT id = Icon->IconId();
   Form.reset();  // the form frees the icon, which leaves the tray
   EXPECT_FALSE(IconInTray(wnd, id));
 }
 
 TEST_F(TrayIconTest, TheRightButtonOpensTheTrayMenuAndItsItemsRun) {
-  AddTrayMenu();
+  // The tray menu of the program: "Options", a line, "Open Lorvex" (the default), "Exit".
+  int optionsClicks = 0, openClicks = 0, exitClicks = 0, popups = 0, forIcon = 0;
+  auto* menu = new TPopupMenu(Form.get());
+  AddMenuItem(*Form, menu->Items(), "Options", &optionsClicks);
+  AddMenuItem(*Form, menu->Items(), "-");
+  AddMenuItem(*Form, menu->Items(), "Open Lorvex", &openClicks)->Default = true;
+  AddMenuItem(*Form, menu->Items(), "Exit", &exitClicks);
+  menu->OnPopup = [&](TComponent&) { ++popups; };
+  Icon->SetPopupMenu(menu);
   Icon->SetIconVisible(true);
-  // The menu shows, for the icon (the shell's notification returns once it has closed).
-  bool forIcon = false;
-  {
-    TMenuWatch watch([&](HWND) {
-      forIcon = Menu->PopupComponent() == Icon;
-      EndMenu();
+  // The menu shows for the icon (the shell's notification returns once it has closed), first closed
+  // at once, then with an item picked with the keys: Up from no selection is the last item, "Exit".
+  for (const bool pick : {false, true}) {
+    TMenuWatch watch([&](HWND window) {
+      forIcon += menu->PopupComponent() == Icon;
+      if (!pick) return EndMenu(), void();
+      PostMessageA(window, WM_KEYDOWN, VK_UP, 0);
+      PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
     });
     SendTrayMessage(*Icon, WM_RBUTTONDOWN);
+    EXPECT_EQ(std::vector<int>({optionsClicks, openClicks, exitClicks}), std::vector<int>({0, 0, pick})) << pick;
   }
-  EXPECT_TRUE(forIcon);
-  EXPECT_EQ(OptionsClicks + OpenClicks + ExitClicks, 0);
-
-  // An item picked with the keys runs: Up from no selection is the last item, "Exit".
-  {
-    TMenuWatch watch([](HWND menu) {
-      PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
-      PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    });
-    SendTrayMessage(*Icon, WM_RBUTTONDOWN);
-  }
-  EXPECT_EQ(ExitClicks, 1);
-  EXPECT_EQ(OptionsClicks + OpenClicks, 0);
+  EXPECT_EQ(forIcon, 2);
 
   // No menu for the left button, nor once the menu has gone.
   SendTrayMessage(*Icon, WM_LBUTTONDOWN);
   SendTrayMessage(*Icon, WM_LBUTTONUP);
-  delete Menu;
+  delete menu;
   EXPECT_EQ(Icon->PopupMenu(), nullptr);
   SendTrayMessage(*Icon, WM_RBUTTONDOWN);
-  EXPECT_EQ(MenuPopups, 2);
+  EXPECT_EQ(popups, 2);
 }
 
-// Each tick of the cycle shows the image at the index, then moves the index on: the images come in
-// turn from the first. An image list that goes is forgotten.
+// Each tick of the cycle shows the image at the index, then moves the index on.
 TEST_F(TrayIconTest, CyclingShowsEachImageInTurnAndAFreedImageListIsForgotten) {
   const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
   auto* list = new TCustomImageList(Form.get());
@@ -162,20 +155,6 @@ TEST_F(TrayIconTest, CyclingShowsEachImageInTurnAndAFreedImageListIsForgotten) {
   EXPECT_EQ(Icon->IconIndex(), 0);
 }
 
-TEST_F(TrayIconTest, TheTaskbarBroadcastAddsAVisibleIconAgain) {
-  auto* hidden = new TTrayIcon(Form.get());
-  hidden->SetIconVisible(false);
-  ASSERT_TRUE(Icon->ShowIcon());
-  ASSERT_TRUE(ShellNotify(NIM_DELETE, Icon->NotifyWindow(), Icon->IconId()));  // the shell restarted
-
-  PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-  EXPECT_TRUE(PumpUntil([&] { return IconInTray(Icon->NotifyWindow(), Icon->IconId()); }));
-  EXPECT_TRUE(Icon->IconVisible());
-  EXPECT_FALSE(IconInTray(hidden->NotifyWindow(), hidden->IconId()));
-}
-
-// Tray notifications whose ids name no live icon (a freed one's, an address, made-up ones) run
-// nothing.
 TEST_F(TrayIconTest, StaleAndForgedNotificationsChangeNothing) {
   int events = 0;
   Icon->OnClick = Icon->OnDblClick = [&](TComponent&) { ++events; };

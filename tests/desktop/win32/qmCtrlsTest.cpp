@@ -33,17 +33,6 @@ std::string PickFirstMenuItem(TWinControl& control) {
   return text;
 }
 
-std::string ClipboardText() {
-  std::string text;
-  if (!OpenClipboard(nullptr)) return "(clipboard closed)";
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    text = WideToUtf8(static_cast<const wchar_t*>(GlobalLock(data)));
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return text;
-}
-
 class QmCtrlsTest : public TFormTest {
  protected:
   static void SetUpTestSuite() { qmCtrlsInitialization(); }
@@ -98,7 +87,8 @@ TEST_F(QmCtrlsTest, ADragSelectsTheRunUnderItAndTheMenuCopiesTheSelection) {
       EXPECT_EQ(GetPixel(dc, middle[8], label->Height() - 1), GetPixel(dc, middle[8], 0)) << "beyond the selection";
     }
     EXPECT_EQ(PickFirstMenuItem(*label), "Kopiraj");
-    EXPECT_EQ(ClipboardText(), c.Selected.empty() ? caption : c.Selected);
+    const std::string copied = ClipboardData(CF_UNICODETEXT);
+    EXPECT_EQ(WideToUtf8(reinterpret_cast<const wchar_t*>(copied.c_str())), c.Selected.empty() ? caption : c.Selected);
   }
   ReleaseDC(label->Handle(), dc);
 }

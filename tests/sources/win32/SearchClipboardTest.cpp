@@ -36,17 +36,6 @@ void CopyTextFromProcess(const std::string& text) {
   CloseHandle(process.hProcess);
 }
 
-std::string ClipboardData(UINT format) {
-  std::string bytes;
-  if (!OpenClipboard(nullptr)) return bytes;
-  if (HANDLE data = GetClipboardData(format)) {
-    bytes.assign(static_cast<const char*>(GlobalLock(data)), GlobalSize(data));
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return bytes;
-}
-
 // A window in the viewer chain that passes the clipboard's messages on, or swallows them.
 class TOtherViewer {
  public:

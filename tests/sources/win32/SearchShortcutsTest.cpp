@@ -18,8 +18,7 @@
 namespace {
 
 // The real shell, with the special folders pointing into the test's own folder.
-class TTestShell : public TWin32ShortcutShell {
- public:
+struct TTestShell : TWin32ShortcutShell {
   explicit TTestShell(std::string cacheFile) : TWin32ShortcutShell(std::move(cacheFile)) {}
   std::map<int, std::string> Folders;
   std::string FolderPath(int csidl) override { return Folders.count(csidl) ? Folders[csidl] : ""; }
