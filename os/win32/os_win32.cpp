@@ -309,24 +309,6 @@ int UtcOffsetMinutes() {
   return -static_cast<int>(bias);
 }
 
-int UtcOffsetMinutes(const TLocalTime& localTime) {
-  SYSTEMTIME local{}, utc{};
-  local.wYear = static_cast<WORD>(localTime.Year);
-  local.wMonth = static_cast<WORD>(localTime.Month);
-  local.wDay = static_cast<WORD>(localTime.Day);
-  local.wHour = static_cast<WORD>(localTime.Hour);
-  local.wMinute = static_cast<WORD>(localTime.Minute);
-  local.wSecond = static_cast<WORD>(localTime.Second);
-  FILETIME localTicks{}, utcTicks{};
-  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&local, &localTicks) ||
-      !SystemTimeToFileTime(&utc, &utcTicks))
-    return UtcOffsetMinutes();
-  const auto ticks = [](const FILETIME& time) {
-    return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
-  };
-  return static_cast<int>((ticks(localTicks) - ticks(utcTicks)) / 600000000);  // 100 ns ticks a minute
-}
-
 namespace {
 
 SYSTEMTIME ToSystemTime(const TLocalTime& time) {
@@ -341,6 +323,19 @@ SYSTEMTIME ToSystemTime(const TLocalTime& time) {
 }
 
 }  // namespace
+
+int UtcOffsetMinutes(const TLocalTime& localTime) {
+  const SYSTEMTIME local = ToSystemTime(localTime);
+  SYSTEMTIME utc{};
+  FILETIME localTicks{}, utcTicks{};
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&local, &localTicks) ||
+      !SystemTimeToFileTime(&utc, &utcTicks))
+    return UtcOffsetMinutes();
+  const auto ticks = [](const FILETIME& time) {
+    return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+  };
+  return static_cast<int>((ticks(localTicks) - ticks(utcTicks)) / 600000000);  // 100 ns ticks a minute
+}
 
 std::string ShortDateText(const TLocalTime& time) {
   const SYSTEMTIME parts = ToSystemTime(time);

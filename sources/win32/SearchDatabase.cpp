@@ -203,26 +203,14 @@ struct TOdbcStatementRun {
   std::exception_ptr Error;
 
   static constexpr size_t MaxWaiting = 256;  // rows read ahead of the search
-};
 
-class TOdbcSession : public TDatabaseSession {
- public:
-  // Connecting, too, may wait for a lock: it gets its own thread and the login time-out.
-  explicit TOdbcSession(const std::string& connectionString) {
-    auto connection = std::make_shared<TOdbcConnection>();
-    auto run = std::make_shared<TOdbcStatementRun>();
-    std::thread([run, connection, connectionString] {
+  // Runs Work on a thread of its own, which may outlive the wait for it; how it ended is told
+  // through Run.
+  template <class TWork>
+  static void Start(const std::shared_ptr<TOdbcStatementRun>& run, TWork work) {
+    std::thread([run, work = std::move(work)] {
       try {
-        connection->Environment.Check(SQLSetEnvAttr(connection->Environment.Get(), SQL_ATTR_ODBC_VERSION,
-                                                    reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0));
-        connection->Handle = std::make_unique<TOdbcHandle>(SQL_HANDLE_DBC, connection->Environment.Get());
-        // A driver without this bound ignores it.
-        SQLSetConnectAttrW(connection->Handle->Get(), SQL_ATTR_LOGIN_TIMEOUT,
-                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(DatabaseLoginTimeoutSeconds)), 0);
-        std::wstring text = Utf8ToWide(connectionString);
-        connection->Handle->Check(SQLDriverConnectW(connection->Handle->Get(), nullptr, OdbcText(text), SQL_NTS,
-                                                    nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT));
-        connection->Connected = true;
+        work();
       } catch (...) {
         std::lock_guard<std::mutex> lock(run->Lock);
         run->Error = std::current_exception();
@@ -231,6 +219,27 @@ class TOdbcSession : public TDatabaseSession {
       run->Done = true;
       run->Changed.notify_all();
     }).detach();
+  }
+};
+
+class TOdbcSession : public TDatabaseSession {
+ public:
+  // Connecting, too, may wait for a lock: it gets its own thread and the login time-out.
+  explicit TOdbcSession(const std::string& connectionString) {
+    auto connection = std::make_shared<TOdbcConnection>();
+    auto run = std::make_shared<TOdbcStatementRun>();
+    TOdbcStatementRun::Start(run, [connection, connectionString] {
+      connection->Environment.Check(SQLSetEnvAttr(connection->Environment.Get(), SQL_ATTR_ODBC_VERSION,
+                                                  reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0));
+      connection->Handle = std::make_unique<TOdbcHandle>(SQL_HANDLE_DBC, connection->Environment.Get());
+      // A driver without this bound ignores it.
+      SQLSetConnectAttrW(connection->Handle->Get(), SQL_ATTR_LOGIN_TIMEOUT,
+                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(DatabaseLoginTimeoutSeconds)), 0);
+      std::wstring text = Utf8ToWide(connectionString);
+      connection->Handle->Check(SQLDriverConnectW(connection->Handle->Get(), nullptr, OdbcText(text), SQL_NTS,
+                                                  nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT));
+      connection->Connected = true;
+    });
     std::unique_lock<std::mutex> lock(run->Lock);
     if (!run->Changed.wait_for(lock, std::chrono::seconds(DatabaseLoginTimeoutSeconds), [&] { return run->Done; }))
       throw Exception(FormatText(TranslateText("The database did not answer within %s seconds."),
@@ -249,17 +258,9 @@ class TOdbcSession : public TDatabaseSession {
       std::lock_guard<std::mutex> lock(FLock);
       FRun = run;
     }
-    std::thread([run, connection = FConnection, sql, parameters] {
-      try {
-        RunStatement(*connection, *run, sql, parameters);
-      } catch (...) {
-        std::lock_guard<std::mutex> lock(run->Lock);
-        run->Error = std::current_exception();
-      }
-      std::lock_guard<std::mutex> lock(run->Lock);
-      run->Done = true;
-      run->Changed.notify_all();
-    }).detach();
+    TOdbcStatementRun::Start(run, [run = run.get(), connection = FConnection, sql, parameters] {
+      RunStatement(*connection, *run, sql, parameters);
+    });
     struct TForget {
       TOdbcSession& session;
       ~TForget() {
