@@ -78,21 +78,6 @@ std::string Asked(const os::TShellOpenRequest& request) {
   return request.Verb + "|" + request.File + "|" + request.Parameters + "|" + request.Directory;
 }
 
-BOOL CALLBACK FindShownWindow(HWND wnd, LPARAM found) {
-  auto& [process, shown] = *reinterpret_cast<std::pair<DWORD, HWND>*>(found);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(wnd, &owner);
-  if (owner == process && IsWindowVisible(wnd)) shown = wnd;
-  return TRUE;
-}
-
-// A shown top-level window of another program; none yet.
-HWND ShownWindowOf(DWORD process) {
-  std::pair<DWORD, HWND> found{process, nullptr};
-  EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&found));
-  return found.second;
-}
-
 using MainFormTest = AppTest;
 
 }  // namespace
@@ -178,7 +163,7 @@ TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEvery
 TEST_F(MainFormTest, CaptureActiveWindowTakesTheWindowTheLauncherWasCalledUpFrom) {
   const TStartedProgram notepad("notepad.exe");
   HWND user = nullptr;
-  ASSERT_TRUE(PumpUntil([&] { return (user = ShownWindowOf(notepad.P.dwProcessId)) != nullptr; }, 20000));
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(user = FindWindowA("Notepad", nullptr)); }, 20000));
   MoveWindow(user, 60, 70, 333, 222, TRUE);
   SetForegroundWindow(user);
   ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == user; }));

@@ -166,22 +166,16 @@ TEST(ExifWriteTest, XMPDatesTakeTheOffsetOfTheirOwnDate) {
   const bool hadZone = os::GetEnv("TZ", zone);
   os::SetEnv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");  // Central Europe, without the zone database
   tzset();
-  const struct {
-    int Month;
-    const char* Text;
-  } cases[] = {{1, "2024-01-15T12:00:00.000+01:00"}, {6, "2024-06-15T12:00:00.000+02:00"}};
-  for (const auto& c : cases) {
+  for (const auto& [month, text] :
+       {std::pair{1, "2024-01-15T12:00:00.000+01:00"}, std::pair{6, "2024-06-15T12:00:00.000+02:00"}}) {
     TDateTime when = 0;
-    ASSERT_TRUE(TryEncodeDateTime(2024, c.Month, 15, 12, 0, 0, 0, when));
+    ASSERT_TRUE(TryEncodeDateTime(2024, month, 15, 12, 0, 0, 0, when));
     TExifData exif;
     exif.SetXMPWriteMode(xmWrite);
     exif.SetDateTimeOriginal(when);
-    EXPECT_EQ(XMP(exif, xsExif, u"DateTimeOriginal"), c.Text);
+    EXPECT_EQ(XMP(exif, xsExif, u"DateTimeOriginal"), text);
   }
-  if (hadZone)
-    os::SetEnv("TZ", zone);
-  else
-    unsetenv("TZ");
+  hadZone ? void(os::SetEnv("TZ", zone)) : void(unsetenv("TZ"));
   tzset();
 }
 #endif
