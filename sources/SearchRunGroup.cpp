@@ -33,10 +33,6 @@ std::string NotANumber(const std::string& text) {
   return FormatText("'%s' is not a valid floating point value", {text});
 }
 
-}  // namespace
-
-namespace {
-
 // A program written in quotes at From: "..." with "" for a quote inside, closed before the ";"
 // that starts the parameters or at the end. Only a program that needs them is written so (one
 // that holds ";" or a quote): an older file's own quotes around a plain path stay part of it.
