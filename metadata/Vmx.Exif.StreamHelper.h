@@ -13,6 +13,17 @@
 
 namespace vmx {
 
+// The base of the errors the image-metadata library raises. Exception is a virtual base, so
+// that an error of the library may also descend from another of the framework's errors; a
+// descendant names the message itself: Exception("...").
+class EVmxExifException : public virtual Exception {
+ public:
+  explicit EVmxExifException(const std::string& message) : Exception(message) {}
+
+ protected:
+  EVmxExifException() : Exception(std::string()) {}  // the descendant gives the message
+};
+
 // A stream delivered fewer bytes than were asked for.
 class EReadError : public Exception {
  public:

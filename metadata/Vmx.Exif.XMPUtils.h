@@ -60,12 +60,12 @@ enum TXMPWriteMode : uint8_t { xmWrite, xmUpdateExisting, xmRemove };
 // Properties nest no deeper than this: a packet that does is not valid.
 inline constexpr int MaxXMPNesting = 64;
 
-class EInvalidXMPOperation : public Exception {
+class EInvalidXMPOperation : public EVmxExifException {
  public:
-  using Exception::Exception;
+  explicit EInvalidXMPOperation(const std::string& message) : Exception(message) {}
 };
 
-class EInvalidXMPPacket : public Exception {
+class EInvalidXMPPacket : public EVmxExifException {
  public:
   EInvalidXMPPacket() : Exception("XMP packet is not valid") {}
 };

@@ -29,47 +29,47 @@ void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour,
 
 // --- exceptions ----------------------------------------------------------------------------
 
-class EInvalidTiffData : public Exception {
+class EInvalidTiffData : public EVmxExifException {
  public:
   EInvalidTiffData() : Exception("Malformed TIFF data") {}
 };
 
-class EInvalidExifData : public Exception {
+class EInvalidExifData : public EVmxExifException {
  public:
   EInvalidExifData() : Exception("No Exif header found") {}
 };
 
-class EInvalidMakerNoteFormat : public Exception {
+class EInvalidMakerNoteFormat : public EVmxExifException {
  public:
   EInvalidMakerNoteFormat() : Exception("Invalid MakerNote format") {}
 };
 
-class ETagAlreadyExists : public Exception {
+class ETagAlreadyExists : public EVmxExifException {
  public:
   explicit ETagAlreadyExists(uint16_t id)
       : Exception("Tag with ID of \"" + std::to_string(id) + "\" already exists in section") {}
 };
 
-class EIllegalEditOfExifData : public Exception {
+class EIllegalEditOfExifData : public EVmxExifException {
  public:
   EIllegalEditOfExifData()
       : Exception("Illegal attempt to edit the Exif data in such a way that it would change the file structure") {}
 };
 
-class ENotOnlyASCIIError : public Exception {
+class ENotOnlyASCIIError : public EVmxExifException {
  public:
   ENotOnlyASCIIError() : Exception("Tag may contain only ASCII string data") {}
 };
 
 // A block or packet larger than the 65533 bytes a JPEG segment holds.
-class ESegmentTooLarge : public Exception {
+class ESegmentTooLarge : public EVmxExifException {
  public:
   explicit ESegmentTooLarge(const std::string& what) : Exception(what + " too large for a JPEG segment") {}
 };
 
 // A maker note that cannot stay where it lay while data only its own pointers reach lies
 // outside it: written elsewhere, those pointers would lie, so the block is not written.
-class EMakerNoteCannotStay : public Exception {
+class EMakerNoteCannotStay : public EVmxExifException {
  public:
   EMakerNoteCannotStay()
       : Exception("The maker note cannot stay where it lay, and data its pointers may reach would be lost") {}

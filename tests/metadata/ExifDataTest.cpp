@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "ExifTestFiles.h"
 #include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
@@ -206,4 +208,26 @@ TEST(ExifDataTest, TheMakerNoteIsParsedOnlyWhenAskedAndOnce) {
   TExifMakerNote* first = &exif.GetMakerNote();
   exif.GetSection(esMakerNote);
   EXPECT_EQ(&exif.GetMakerNote(), first);
+}
+
+// Every error of the library is one of its own and still one of the program's.
+TEST(ExifDataTest, TheLibrarysErrorsDescendFromItsBase) {
+  const std::vector<std::function<void()>> raises{
+      [] { throw EInvalidTiffData(); },        [] { throw EInvalidExifData(); },
+      [] { throw EInvalidMakerNoteFormat(); }, [] { throw ETagAlreadyExists(1); },
+      [] { throw EIllegalEditOfExifData(); },  [] { throw ENotOnlyASCIIError(); },
+      [] { throw EInvalidJPEGHeader(); },      [] { throw EInvalidXMPPacket(); },
+      [] { throw EInvalidXMPOperation("x"); }, [] { throw ESegmentTooLarge("x"); },
+      [] { throw EMakerNoteCannotStay(); }};
+  for (const auto& raise : raises) {
+    std::string message;
+    try {
+      raise();
+    } catch (const EVmxExifException& e) {
+      const Exception& base = e;
+      message = base.Message();
+    }
+    EXPECT_FALSE(message.empty());
+    EXPECT_THROW(raise(), Exception);
+  }
 }
