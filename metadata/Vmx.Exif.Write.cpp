@@ -310,6 +310,7 @@ TExifTag& TExifSection::Insert(uint16_t id, uint16_t dataType, int32_t elementCo
 
 void TExifSection::SetElement(uint16_t id, int32_t index, uint16_t dataType, const void* value, int size) {
   if (index < 0) throw Exception("Assertion failed: negative element index");
+  if (TiffElementSize(dataType) != size) throw Exception("Assertion failed: an element of another size than its type's");
   TExifTag* tag = Find(id);
   if (tag) {
     tag->UpdateData(dataType, std::max(tag->ElementCount(), index + 1));
@@ -336,19 +337,25 @@ void TExifSection::SetLongWordValue(uint16_t id, int32_t index, uint32_t value) 
 }
 
 void TExifSection::SetFractionValue(uint16_t id, int32_t index, TExifRational value, uint16_t type) {
+  if (type != tdLongWordFraction && type != tdLongIntFraction)
+    throw Exception("Assertion failed: a fraction of a type that is none");
   if (!value.MissingOrInvalid()) {
     SetElement(id, index, type, &value, 8);
     return;
   }
+  if (index < 0) throw Exception("Assertion failed: negative element index");
+  // A missing value: the last element goes (the tag with it when it was the only one), an
+  // earlier one becomes 0/0, in a tag of the fraction's type.
   TExifTag* tag = Find(id);
-  if (!tag || index < 0 || index >= tag->ElementCount()) return;
+  if (!tag || index >= tag->ElementCount()) return;
+  tag->UpdateData(type, tag->ElementCount());
   if (index == tag->ElementCount() - 1) {
     if (index == 0)
       Remove(id);
     else
       tag->SetElementCount(index);
   } else {
-    SetElement(id, index, tag->DataType(), &value, 8);
+    SetElement(id, index, type, &value, 8);
   }
 }
 

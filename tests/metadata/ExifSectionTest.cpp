@@ -76,3 +76,33 @@ TEST_F(ExifSectionTest, ChangingTheMakerNoteTagDropsTheParsedNote) {
   ExifTags.Remove(37500);
   EXPECT_EQ(Exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
 }
+
+// A missing value on a tag of any integer type: converted to the fraction's type first, so the
+// element written fits the tag's buffer; the last element goes, an earlier one becomes 0/0, and
+// one beyond the end changes nothing.
+TEST(ExifTagTest, AMissingFractionOnEveryIntegerTypeAndPlace) {
+  const struct {
+    const char* Place;
+    int32_t Index;
+    uint16_t Type;  // 0: the tag as it was
+    int32_t Count;
+  } places[] = {{"first", 0, 5, 3}, {"middle", 1, 5, 3}, {"last", 2, 5, 2}, {"beyond", 3, 0, 3}};
+  for (const uint16_t type : {tdByte, tdWord, tdLongWord, tdShortInt, tdSmallInt, tdLongInt})
+    for (const auto& place : places) {
+      SCOPED_TRACE(std::to_string(type) + " " + place.Place);
+      TExifData exif;
+      TExifSection& section = exif.Section(esPrimary);
+      section.AddOrUpdate(282, type, 3, {}).SetAsString("1,2,3");
+      section.SetFractionValue(282, place.Index, {});
+      const TExifTag& tag = *section.Find(282);
+      EXPECT_EQ(tag.DataType(), place.Type ? place.Type : type);
+      EXPECT_EQ(tag.ElementCount(), place.Count);
+      EXPECT_EQ(tag.AsString(), place.Type ? std::string(place.Count - 1, ',') : "1,2,3");  // 0/0 shows as ''
+    }
+  // The only element, through the resolution setter of a file that holds it as SHORT.
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(false, {{{Shorts(282, {72}, false)}}}))}));
+  exif.Resolution.SetXResolution({});
+  EXPECT_EQ(exif.PeekSection(esPrimary).Find(282), nullptr);
+  EXPECT_THROW(exif.Section(esPrimary).SetFractionValue(282, -1, {}), Exception);
+}
