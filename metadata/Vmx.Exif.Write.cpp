@@ -42,6 +42,25 @@ int64_t ParseRanged(const std::string& item, int64_t low, int64_t high) {
   return value;
 }
 
+// A fraction "n/d" or a whole number "n" (over 1), each part an integer in [Low, High].
+template <class Fraction>
+Fraction ParseFraction(const std::string& item, int64_t low, int64_t high) {
+  const size_t slash = item.find('/');
+  int64_t parts[2] = {0, 1};
+  for (size_t i = 0; i < (slash == std::string::npos ? 1u : 2u); ++i) {
+    const std::string_view part =
+        i == 0 ? std::string_view(item).substr(0, slash) : std::string_view(item).substr(slash + 1);
+    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), parts[i]);
+    if (part.empty() || end != part.data() + part.size())
+      throw EConvertError("'" + item + "' is not a valid fraction");
+    if (error != std::errc() || parts[i] < low || parts[i] > high) throw ERangeError();
+  }
+  Fraction value;
+  value.Numerator = static_cast<decltype(value.Numerator)>(parts[0]);
+  value.Denominator = static_cast<decltype(value.Denominator)>(parts[1]);
+  return value;
+}
+
 double ParseFloat(const std::string& item) {
   char* end = nullptr;
   const double value = std::strtod(item.c_str(), &end);
@@ -197,12 +216,11 @@ void TExifTag::SetAsString(const std::string& text) {
           AppendValue<int32_t>(bytes, static_cast<int32_t>(ParseRanged(item, INT32_MIN, INT32_MAX)));
           break;
         case tdLongWordFraction:
-        case tdLongIntFraction: {
-          TExifRational value;
-          TryStringToRational(item, value);
-          AppendValue(bytes, value);
+          AppendValue(bytes, ParseFraction<TExifRational>(item, 0, 4294967295));
           break;
-        }
+        case tdLongIntFraction:
+          AppendValue(bytes, ParseFraction<TExifSignedRational>(item, INT32_MIN, INT32_MAX));
+          break;
         case tdSingle:
           AppendValue<float>(bytes, static_cast<float>(ParseFloat(item)));
           break;

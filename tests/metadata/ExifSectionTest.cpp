@@ -106,3 +106,46 @@ TEST(ExifTagTest, AMissingFractionOnEveryIntegerTypeAndPlace) {
   EXPECT_EQ(exif.PeekSection(esPrimary).Find(282), nullptr);
   EXPECT_THROW(exif.Section(esPrimary).SetFractionValue(282, -1, {}), Exception);
 }
+
+// Text written to a tag is read by its type: integers in their ranges, fractions (signed for
+// SRATIONAL), hexadecimal bytes; a text that is no value raises, and the tag stays as it was.
+TEST(ExifTagTest, TextIsConvertedByTheTagsType) {
+  const struct {
+    uint16_t Type;
+    std::string Text, Expected;  // "convert" and "range" for the errors
+  } cases[] = {
+      {tdByte, "0, 255", "0,255"},          {tdByte, "256", "range"},
+      {tdByte, "x", "convert"},             {tdWord, "65535", "65535"},
+      {tdWord, "-1", "range"},              {tdLongWord, "4294967295", "4294967295"},
+      {tdShortInt, "-128,127", "-128,127"}, {tdShortInt, "128", "range"},
+      {tdSmallInt, "-32768", "-32768"},     {tdLongInt, "-5", "-5"},
+      {tdLongWordFraction, "1/3,2", "1/3,2"}, {tdLongWordFraction, "-1/3", "range"},
+      {tdLongWordFraction, "abc", "convert"}, {tdLongWordFraction, "1/", "convert"},
+      {tdLongIntFraction, "-1/3", "-1/3"},  {tdLongIntFraction, "abc", "convert"},
+      {tdLongIntFraction, "1/x", "convert"}, {tdLongIntFraction, "2147483648/1", "range"},
+      {tdUndefined, "0aFF", "0AFF"},        {tdUndefined, "zz", "convert"},
+      {tdDouble, "1.5", "1.5"},             {tdSingle, "one", "convert"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Type) + " " + c.Text);
+    TExifData exif;
+    TExifTag& tag = exif.Section(esExif).AddOrUpdate(700, c.Type, 1, {});
+    const std::string before = BinToHexStr(tag.Data(), tag.DataSize());
+    std::string result;
+    try {
+      tag.SetAsString(c.Text);
+      TExifTag copy(nullptr, 700, tag.DataType(), 0);  // what is stored, read afresh
+      copy.UpdateData(tag.DataType(), tag.ElementCount(), {tag.Data(), size_t(tag.DataSize())});
+      result = copy.AsString();
+      EXPECT_EQ(tag.AsString(), c.Text);
+    } catch (const EConvertError&) {
+      result = "convert";
+    } catch (const ERangeError&) {
+      result = "range";
+    }
+    EXPECT_EQ(result, c.Expected);
+    if (c.Expected == "convert" || c.Expected == "range") {
+      EXPECT_EQ(BinToHexStr(tag.Data(), tag.DataSize()), before);
+    }
+  }
+}
