@@ -123,11 +123,7 @@ void TExifTag::Update(uint16_t newType, int32_t newCount, const std::span<const 
   const int oldElementSize = TiffElementSize(FDataType), newElementSize = TiffElementSize(newType);
   const int64_t oldSize = DataSize(), newSize = int64_t{newCount} * newElementSize;
   const size_t copied = newData ? std::min(newData->size(), static_cast<size_t>(newSize)) : 0;
-  if (newType == FDataType && newCount == FElementCount &&
-      (!newData ||
-       (std::equal(newData->begin(), newData->begin() + static_cast<ptrdiff_t>(copied), FData.begin()) &&
-        std::all_of(FData.begin() + static_cast<ptrdiff_t>(copied), FData.end(), [](uint8_t b) { return b == 0; }))))
-    return;
+  if (!newData && newType == FDataType && newCount == FElementCount) return;
   if (FSection) FSection->TagChanging(*this, newSize, false, FID);
   std::vector<uint32_t> kept;
   if (!newData && oldSize != newSize && IsIntegerType(FDataType) && IsIntegerType(newType))
@@ -651,10 +647,12 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
       if (&tag == makerNote) break;
       offset += StoredSize(tag);
     }
-    const int32_t shifted = static_cast<int32_t>(ElementAt<int32_t>(*schema, 0) + offset - makerNote->FileDataOffset());
-    std::array<uint8_t, 4> value;
-    std::memcpy(value.data(), &shifted, 4);
-    schema->UpdateData(tdLongInt, 1, value);
+    if (offset != makerNote->FileDataOffset()) {
+      const int32_t shifted = static_cast<int32_t>(ElementAt<int32_t>(*schema, 0) + offset - makerNote->FileDataOffset());
+      std::array<uint8_t, 4> value;
+      std::memcpy(value.data(), &shifted, 4);
+      schema->UpdateData(tdLongInt, 1, value);
+    }
   }
   return layout;
 }

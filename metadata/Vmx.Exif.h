@@ -246,7 +246,7 @@ class TExifTag {
   // New type and count; the elements that fit are kept where both types are integers.
   void UpdateData(uint16_t newType, int32_t newCount);
   // New type, count and data (in host order): what NewData holds is copied, as far as the
-  // new size goes, and the rest zero-filled. Nothing happens when nothing differs.
+  // new size goes, and the rest zero-filled; a change even when the data is the same.
   void UpdateData(uint16_t newType, int32_t newCount, std::span<const uint8_t> newData);
   void Assign(const TExifTag* source);
   // The 12-byte entry (the data itself when it fits in 4 bytes, else DataOffset) and the data.

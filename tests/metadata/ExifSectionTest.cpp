@@ -149,3 +149,24 @@ TEST(ExifTagTest, TextIsConvertedByTheTagsType) {
     }
   }
 }
+
+// A change of type keeps the integer elements that fit; new data, even the same data, is a
+// change the owner hears of.
+TEST_F(ExifSectionTest, ANewTypeKeepsTheElementsAndNewDataIsAlwaysAChange) {
+  TExifTag& iso = *ExifTags.Find(34855);  // SHORT 100, 200
+  iso.UpdateData(tdLongWord, 3);
+  EXPECT_EQ(iso.AsString(), "100,200,0");
+  iso.UpdateData(tdByte, 1);
+  EXPECT_EQ(iso.AsString(), "100");
+  iso.UpdateData(tdSmallInt, 2);
+  EXPECT_EQ(iso.AsString(), "100,0");
+
+  int changes = 0;
+  Exif.OnChange = [&] { ++changes; };
+  const std::vector<uint8_t> same(iso.Data(), iso.Data() + iso.DataSize());
+  iso.UpdateData(tdSmallInt, 2);  // nothing new
+  EXPECT_EQ(changes, 0);
+  iso.UpdateData(tdSmallInt, 2, same);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(ExifTags.Modified());
+}
