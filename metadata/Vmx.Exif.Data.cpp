@@ -391,12 +391,15 @@ int TCustomExifData::GPSReference(uint16_t tag, std::string_view letters) const 
 }
 
 TDateTime TCustomExifData::GPSDateTimeUTC() const {
+  // The date: any 10 characters with the year, month and day where "YYYY:MM:DD" has them,
+  // whatever separates them ("2024-02-29" as well).
   TDateTime date = 0;
   const std::string stamp = GPSDateStamp();
-  if (stamp.size() == 10) {
-    TDateTime parsed;
-    if (TryExifStringToDateTime(stamp + " 00:00:00", parsed)) date = parsed;
-  }
+  int year, month, day;
+  if (stamp.size() != 10 || !ParseInt(std::string_view(stamp).substr(0, 4), year) ||
+      !ParseInt(std::string_view(stamp).substr(5, 2), month) || !ParseInt(std::string_view(stamp).substr(8, 2), day) ||
+      !TryEncodeDateTime(year, month, day, 0, 0, 0, 0, date))
+    date = 0;
   const TExifRational h = Peek(esGPS).GetFractionValue(7, 0), m = Peek(esGPS).GetFractionValue(7, 1),
                       s = Peek(esGPS).GetFractionValue(7, 2);
   if (h.MissingOrInvalid() || m.MissingOrInvalid() || s.MissingOrInvalid()) return date;

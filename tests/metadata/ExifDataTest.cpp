@@ -231,3 +231,38 @@ TEST(ExifDataTest, TheLibrarysErrorsDescendFromItsBase) {
     EXPECT_THROW(raise(), Exception);
   }
 }
+
+// The GPS date is any ten characters with the year, month and day where "YYYY:MM:DD" has them;
+// the time needs all three fractions; a time without date takes the date of the picture.
+TEST(ExifDataTest, GPSDateTimeUTC) {
+  const auto time = [](uint32_t hours) { return Rationals(7, {{hours, 1}, {5, 1}, {16, 2}}, false); };
+  const auto date = [](int y, int m, int d, int h) {
+    TDateTime value = 0;
+    TryEncodeDateTime(y, m, d, h, h ? 5 : 0, h ? 8 : 0, 0, value);
+    return value;
+  };
+  const struct Case {
+    const char* Name;
+    std::vector<Entry> GPS, Primary;
+    TDateTime Expected;
+  } cases[] = {
+      {"colons", {Ascii(29, "2024:02:29"), time(23)}, {}, date(2024, 2, 29, 23)},
+      {"hyphens", {Ascii(29, "2024-02-29"), time(23)}, {}, date(2024, 2, 29, 23)},
+      {"date alone", {Ascii(29, "2024/02/29")}, {}, date(2024, 2, 29, 0)},
+      {"no valid date: the picture's", {Ascii(29, "2023-02-29"), time(1)}, {Ascii(306, "2021:05:06 07:08:09")},
+       date(2021, 5, 6, 1)},
+      {"a short date", {Ascii(29, "24-02-29"), time(1)}, {}, date(1899, 12, 30, 1)},
+      {"a time that is none", {Ascii(29, "2024-02-29"), time(24)}, {}, date(2024, 2, 29, 0)},
+      {"a missing second", {Ascii(29, "2024-02-29"), Rationals(7, {{1, 1}, {5, 1}, {16, 0}}, false)}, {},
+       date(2024, 2, 29, 0)},
+      {"nothing", {}, {}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<Entry> primary = c.Primary;
+    primary.push_back(Pointer(34853, 1));
+    TExifData exif;
+    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(false, {{primary}, {c.GPS}}))}));
+    EXPECT_EQ(DateTimeToExifString(exif.GPSDateTimeUTC()), DateTimeToExifString(c.Expected));
+  }
+}
