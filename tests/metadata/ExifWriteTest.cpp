@@ -358,11 +358,13 @@ std::set<std::string> Complaints(const std::string& output) {
 }
 
 // What ExifTool's -args output says, by group and tag, but for what a file system or a tool
-// run says, the tags that the values set change and positions in the file (which move).
+// run says, the tags that the values set change, positions in the file (which move) and the
+// toolkit an XMP packet names (the one that wrote it: now this one, which names none).
 std::map<std::string, std::string> ExifToolTags(const std::string& fileName) {
   static const std::set<std::string> Changed{
       "XPAuthor", "Artist",   "XPTitle", "XPKeywords", "Rating",         "RatingPercent", "DateTimeOriginal",
-      "Creator",  "Title",    "Subject", "SubSecTimeOriginal", "SubSecDateTimeOriginal", "LastKeywordXMP"};
+      "Creator",  "Title",    "Subject", "SubSecTimeOriginal", "SubSecDateTimeOriginal", "LastKeywordXMP",
+      "XMPToolkit"};
   std::map<std::string, std::string> tags;
   std::istringstream in(testpaths::ReadText(fileName));
   for (std::string line; std::getline(in, line);) {
