@@ -132,7 +132,7 @@ void TCustomExifData::ResetMakerNote() {
 void TCustomExifData::Clear(bool xmpToo) {
   BeginUpdate();
   ResetMakerNote();
-  for (auto& section : FSections) section->Clear();
+  for (TExifSection& section : *this) section.Clear();
   if (xmpToo) {
     FXMPSegmentData.clear();
     FXMPPending = FXMPUnreadable = FXMPChangesLost = false;
@@ -149,8 +149,7 @@ void TCustomExifData::Assign(const TCustomExifData* source) {
   if (source == this) return;
   BeginUpdate();
   try {
-    for (int kind = esPrimary; kind <= esMakerNote; ++kind)
-      Section(static_cast<TExifSectionKind>(kind)).Assign(source->PeekSection(static_cast<TExifSectionKind>(kind)));
+    for (TExifSection& section : *this) section.Assign(source->PeekSection(section.Kind()));
   } catch (...) {
     EndUpdate();
     throw;
@@ -159,7 +158,9 @@ void TCustomExifData::Assign(const TCustomExifData* source) {
 }
 
 bool TCustomExifData::Empty() const {
-  return std::all_of(FSections.begin(), FSections.end(), [](const auto& section) { return section->Count() == 0; });
+  for (const TExifSection& section : *this)
+    if (section.Count() > 0) return false;
+  return true;
 }
 
 // --- loading ----------------------------------------------------------------------------------

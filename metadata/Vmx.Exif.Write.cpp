@@ -521,7 +521,7 @@ struct TExifData::TBlockLayout {
 };
 
 void TExifData::RemovePaddingTags() {
-  for (auto& section : FSections) section->RemovePaddingTag();
+  for (TExifSection& section : *this) section.RemovePaddingTag();
 }
 
 void StandardThumbnailSize(int width, int height, int& newWidth, int& newHeight) {

@@ -698,6 +698,25 @@ class TCustomExifData : public IExifSectionOwner {
   // The section as it stands, without parsing anything.
   const TExifSection& PeekSection(TExifSectionKind kind) const { return *FSections[kind - 1]; }
 
+  // The six sections in the order of their kinds, esPrimary to esMakerNote, as they stand:
+  // for (TExifSection& section : exif) parses nothing.
+  template <class Section>
+  class TSectionIterator {
+   public:
+    TSectionIterator(const TCustomExifData& data, int kind) : FData(data), FKind(kind) {}
+    Section& operator*() const { return *FData.FSections[static_cast<size_t>(FKind - 1)]; }
+    TSectionIterator& operator++() { return ++FKind, *this; }
+    bool operator!=(const TSectionIterator& other) const { return FKind != other.FKind; }
+
+   private:
+    const TCustomExifData& FData;
+    int FKind;
+  };
+  TSectionIterator<TExifSection> begin() { return {*this, esPrimary}; }
+  TSectionIterator<TExifSection> end() { return {*this, esMakerNote + 1}; }
+  TSectionIterator<const TExifSection> begin() const { return {*this, esPrimary}; }
+  TSectionIterator<const TExifSection> end() const { return {*this, esMakerNote + 1}; }
+
   TMakerNoteClass MakerNoteClass() const { return FMakerNoteClass; }
   TExifMakerNote& GetMakerNote();
   bool MakerNoteParsed() const { return FMakerNote != nullptr; }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 #include "ExifTestFiles.h"
 #include "core/Unicode.h"
@@ -208,6 +209,17 @@ TEST(ExifDataTest, TheMakerNoteIsParsedOnlyWhenAskedAndOnce) {
   TExifMakerNote* first = &exif.GetMakerNote();
   exif.GetSection(esMakerNote);
   EXPECT_EQ(&exif.GetMakerNote(), first);
+}
+
+TEST(ExifDataTest, TheSectionsAreWalkedInKindOrderWithoutParsing) {
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(false, {Raw(37500, 7, Bytes(12, 0))}))}));
+  std::vector<int> kinds, constKinds;
+  for (TExifSection& section : exif) kinds.push_back(section.Kind());
+  for (const TExifSection& section : std::as_const(exif)) constKinds.push_back(section.Kind());
+  EXPECT_EQ(kinds, (std::vector<int>{esPrimary, esExif, esInterop, esGPS, esThumbnail, esMakerNote}));
+  EXPECT_EQ(constKinds, kinds);
+  EXPECT_FALSE(exif.MakerNoteParsed());
 }
 
 // Every error of the library is one of its own and still one of the program's.
