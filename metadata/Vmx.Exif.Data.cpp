@@ -99,7 +99,7 @@ TExifSection& TCustomExifData::Section(TExifSectionKind kind) { return *FSection
 void TCustomExifData::SectionChanged(TExifSection&) { Changed(); }
 
 TExifSection& TCustomExifData::GetSection(TExifSectionKind kind) {
-  if (kind == esMakerNote && FMakerNoteClass != TMakerNoteClass::Unrecognized) GetMakerNote();
+  if (kind == esMakerNote && FMakerNoteClass != MakerNoteClassOf<TUnrecognizedMakerNote>()) GetMakerNote();
   return Section(kind);
 }
 
@@ -109,10 +109,10 @@ TExifMakerNote& TCustomExifData::GetMakerNote() {
   const bool changedBefore = FChangedWhileUpdating;
   BeginUpdate();
   try {
-    FMakerNote = std::make_unique<TExifMakerNote>(FMakerNoteClass, *this);
-    if (FMakerNoteClass == TMakerNoteClass::Headerless && Section(esMakerNote).Count() == 0) {
-      FMakerNoteClass = TMakerNoteClass::Unrecognized;
-      FMakerNote = std::make_unique<TExifMakerNote>(FMakerNoteClass, *this);
+    FMakerNote = FMakerNoteClass->Create(*this);
+    if (FMakerNoteClass == MakerNoteClassOf<THeaderlessMakerNote>() && Section(esMakerNote).Count() == 0) {
+      FMakerNoteClass = MakerNoteClassOf<TUnrecognizedMakerNote>();
+      FMakerNote = FMakerNoteClass->Create(*this);
     }
   } catch (...) {
     FChangedWhileUpdating = changedBefore;
@@ -125,7 +125,7 @@ TExifMakerNote& TCustomExifData::GetMakerNote() {
 }
 
 void TCustomExifData::ResetMakerNote() {
-  FMakerNoteClass = TMakerNoteClass::Unrecognized;
+  FMakerNoteClass = MakerNoteClassOf<TUnrecognizedMakerNote>();
   FMakerNote.reset();
 }
 

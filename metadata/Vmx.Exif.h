@@ -382,45 +382,147 @@ class TCustomExifData;
 // maker-note data, or from a TIFF header inside the maker-note data.
 enum TMakerNoteOffsetMode : uint8_t { moFromTiffHeader = 0, moFromMakerNote = 1, moFromEmbeddedHeader = 2 };
 
-// The kind of a maker note, known from its tag alone (the probe) without parsing it.
-enum class TMakerNoteClass : uint8_t {
-  Unrecognized,
-  Headerless,
-  Canon,
-  NikonType2,
-  Panasonic,
-  NikonType1,
-  NikonType3,
-  Sony
-};
-const char* MakerNoteClassName(TMakerNoteClass kind);
+class TExifMakerNote;
 
-// The maker note of one data object, parsed into its esMakerNote section on creation.
+// A class of maker notes as the data object keeps it: its name, its test of a maker-note tag
+// (HeaderSize: the bytes before the note's IFD) and the making of an object of it, which parses
+// the note. MakerNoteClassOf gives the one of a TExifMakerNote descendant.
+struct TMakerNoteClassInfo {
+  const char* Name;
+  bool (*FormatIsOK)(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+  std::unique_ptr<TExifMakerNote> (*Create)(TCustomExifData& owner);
+};
+using TMakerNoteClass = const TMakerNoteClassInfo*;
+
+// The maker note of one data object, parsed into its esMakerNote section when made. A class of
+// maker notes descends from it with a static ClassName and FormatIsOK, and overrides GetIFDInfo
+// where its IFD is not in the file's byte order with offsets from the TIFF header.
 class TExifMakerNote {
  public:
-  // Raises EInvalidMakerNoteFormat when the maker-note tag does not fit the class.
-  TExifMakerNote(TMakerNoteClass kind, TCustomExifData& owner);
-  TMakerNoteClass Kind() const { return FKind; }
+  explicit TExifMakerNote(TCustomExifData& owner);
+  virtual ~TExifMakerNote() = default;
+  TExifMakerNote(const TExifMakerNote&) = delete;
+  TExifMakerNote& operator=(const TExifMakerNote&) = delete;
+
   TMakerNoteOffsetMode OffsetMode() const { return FOffsetMode; }
   TByteOrder ByteOrder() const { return FByteOrder; }
   TExifSection& Section() const { return *FSection; }
 
-  // The class's test of a maker-note tag; HeaderSize is the bytes before its IFD.
-  static bool FormatIsOK(TMakerNoteClass kind, const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+  // Reads the IFD of the owner's maker-note tag into the section; raises
+  // EInvalidMakerNoteFormat when the tag does not fit the class. Run once, by the class's Create.
+  virtual void Load(TMakerNoteClass makerNoteClass);
+
   // The class that fits the tag: the tag must be UNDEFINED with at least 2 elements; the
   // registered classes are tried from the last registered to the first.
   static TMakerNoteClass ChooseClass(const TCustomExifData& owner, const TExifTag& tag);
 
- private:
-  // The byte order and offset convention of the class; the file's order and offsets from
-  // the TIFF header unless the class says otherwise.
-  void GetIFDInfo(const TCustomExifData& owner, const TExifTag& tag, TByteOrder& byteOrder,
-                  TMakerNoteOffsetMode& offsetMode) const;
+ protected:
+  // The byte order and offset convention of the class, which start as the file's order and
+  // offsets from the TIFF header.
+  virtual void GetIFDInfo(const TExifTag& tag, TByteOrder& byteOrder, TMakerNoteOffsetMode& offsetMode) const {}
+  TCustomExifData& Owner() const { return FOwner; }
 
-  TMakerNoteClass FKind;
+ private:
+  TCustomExifData& FOwner;
   TMakerNoteOffsetMode FOffsetMode = moFromTiffHeader;
   TByteOrder FByteOrder = boLittleEndian;
   TExifSection* FSection;
+};
+
+template <class T>
+TMakerNoteClass MakerNoteClassOf() {
+  static const TMakerNoteClassInfo info{T::ClassName, &T::FormatIsOK,
+                                        [](TCustomExifData& owner) -> std::unique_ptr<TExifMakerNote> {
+                                          std::unique_ptr<TExifMakerNote> note = std::make_unique<T>(owner);
+                                          note->Load(MakerNoteClassOf<T>());
+                                          return note;
+                                        }};
+  return &info;
+}
+
+// The classes tried on a maker-note tag, the last registered first. The built-in ones come first,
+// in this order: TNikonType2MakerNote, TCanonMakerNote, TSonyMakerNote, TNikonType1MakerNote,
+// TNikonType3MakerNote, TPanasonicMakerNote; a program adds its own before it loads any data.
+const std::vector<TMakerNoteClass>& MakerNoteClasses();
+void RegisterMakerNoteClass(TMakerNoteClass makerNoteClass);
+void UnregisterMakerNoteClass(TMakerNoteClass makerNoteClass);
+
+// A note no class fits: never parsed.
+class TUnrecognizedMakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "TUnrecognizedMakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+  void Load(TMakerNoteClass) override {}
+};
+
+// An IFD from the note's first byte, in the file's byte order, its offsets from the TIFF header.
+class THeaderlessMakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "THeaderlessMakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+};
+
+// Canon's cameras (the make "Canon"): little-endian.
+class TCanonMakerNote : public THeaderlessMakerNote {
+ public:
+  using THeaderlessMakerNote::THeaderlessMakerNote;
+  static constexpr const char* ClassName = "TCanonMakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+
+ protected:
+  void GetIFDInfo(const TExifTag& tag, TByteOrder& byteOrder, TMakerNoteOffsetMode& offsetMode) const override;
+};
+
+// Nikon's cameras of a make beginning "NIKON", whose note has no header.
+class TNikonType2MakerNote : public THeaderlessMakerNote {
+ public:
+  using THeaderlessMakerNote::THeaderlessMakerNote;
+  static constexpr const char* ClassName = "TNikonType2MakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+};
+
+// "Panasonic" and three NULs, then a little-endian IFD.
+class TPanasonicMakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "TPanasonicMakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+
+ protected:
+  void GetIFDInfo(const TExifTag& tag, TByteOrder& byteOrder, TMakerNoteOffsetMode& offsetMode) const override;
+};
+
+// "Nikon" NUL 01 NUL, then an IFD in the file's byte order.
+class TNikonType1MakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "TNikonType1MakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+};
+
+// "Nikon" NUL 02, then a TIFF header of its own at byte 10 (its "MM" or "II" says the byte
+// order) whose IFD the offsets count from.
+class TNikonType3MakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "TNikonType3MakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+
+ protected:
+  void GetIFDInfo(const TExifTag& tag, TByteOrder& byteOrder, TMakerNoteOffsetMode& offsetMode) const override;
+};
+
+// "SONY DSC" and four bytes, then an IFD: big-endian for the model "DSLR-A100", else little-endian.
+class TSonyMakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "TSonyMakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+
+ protected:
+  void GetIFDInfo(const TExifTag& tag, TByteOrder& byteOrder, TMakerNoteOffsetMode& offsetMode) const override;
 };
 
 // --- value classes ---------------------------------------------------------------------------
@@ -887,7 +989,7 @@ class TCustomExifData : public IExifSectionOwner {
   bool FChangedWhileUpdating = false;
   TByteOrder FByteOrder = boLittleEndian;
   bool FEnforceASCII = true;
-  TMakerNoteClass FMakerNoteClass = TMakerNoteClass::Unrecognized;
+  TMakerNoteClass FMakerNoteClass = MakerNoteClassOf<TUnrecognizedMakerNote>();
   std::unique_ptr<TExifMakerNote> FMakerNote;
   int64_t FOffsetBase = 0;
   bool FModified = false;

@@ -69,12 +69,12 @@ TEST_F(ExifSectionTest, RemovingTheCurrentTagWhileWalkingSkipsNothing) {
 }
 
 TEST_F(ExifSectionTest, ChangingTheMakerNoteTagDropsTheParsedNote) {
-  EXPECT_EQ(Exif.MakerNoteClass(), TMakerNoteClass::Headerless);
+  EXPECT_EQ(Exif.MakerNoteClass(), MakerNoteClassOf<THeaderlessMakerNote>());
   ExifTags.Find(37500)->SetAsString("00");
-  EXPECT_EQ(Exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
+  EXPECT_EQ(Exif.MakerNoteClass(), MakerNoteClassOf<TUnrecognizedMakerNote>());
   LoadJpeg(Exif, SmallFile(false));
   ExifTags.Remove(37500);
-  EXPECT_EQ(Exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
+  EXPECT_EQ(Exif.MakerNoteClass(), MakerNoteClassOf<TUnrecognizedMakerNote>());
 }
 
 // A missing value on a tag of any integer type: converted to the fraction's type first, so the
