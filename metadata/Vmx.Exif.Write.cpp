@@ -572,7 +572,13 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
     int64_t keep = makerNote->FileDataOffset();
     const int32_t shift = schema ? ElementAt<int32_t>(*schema, 0) : 0;
     if (keep - shift >= 8) keep -= shift;
-    if (keep >= 8 && keep + makerNote->DataSize() <= MaxSegmentData - 6) {
+    // A note that grew where it lay may not reach over the bytes kept beside it.
+    const bool overLoose =
+        keep == makerNote->FileDataOffset() &&
+        std::any_of(FLooseData.begin(), FLooseData.end(), [&](const auto& piece) {
+          return keep < piece.first + int64_t(piece.second.size()) && keep + makerNote->DataSize() > piece.first;
+        });
+    if (keep >= 8 && keep + makerNote->DataSize() <= MaxSegmentData - 6 && !overLoose) {
       layout.KeptMakerNote = makerNote;
       layout.KeepOffset = keep;
       if (keep == makerNote->FileDataOffset()) layout.Loose = &FLooseData;

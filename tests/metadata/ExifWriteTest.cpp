@@ -246,6 +246,9 @@ TEST(ExifWriteTest, AMakerNoteStaysWhereItsOffsetCanBeKept) {
     EXPECT_EQ(Bytes(block.begin() + 6, block.begin() + 8), Text("II"));
     EXPECT_EQ(block[10], 64);  // the header points at IFD0 where it is: after the preview
     EXPECT_EQ(Bytes(block.begin() + 6 + 56, block.begin() + 6 + 64), Text("PREVIEW!"));
+    // A note that grew over the preview cannot stay where it lay either.
+    exif.Section(esExif).Find(37500)->SetAsString(std::string(120, 'A'));
+    EXPECT_THROW(Block(exif), EMakerNoteCannotStay);
   }
 }
 
