@@ -109,6 +109,13 @@ TExifMakerNote& TCustomExifData::GetMakerNote() {
   const bool changedBefore = FChangedWhileUpdating;
   BeginUpdate();
   try {
+    // The class was chosen by what the data held when it loaded: a camera make or model changed
+    // since may let it fit no more, and another class fit now.
+    const TExifTag* tag = Section(esExif).Find(ttag::MakerNote);
+    int headerSize;
+    if (tag && FMakerNoteClass != MakerNoteClassOf<TUnrecognizedMakerNote>() &&
+        !FMakerNoteClass->FormatIsOK(*this, *tag, headerSize))
+      FMakerNoteClass = TExifMakerNote::ChooseClass(*this, *tag);
     FMakerNote = FMakerNoteClass->Create(*this);
     if (FMakerNoteClass == MakerNoteClassOf<THeaderlessMakerNote>() && Section(esMakerNote).Count() == 0) {
       FMakerNoteClass = MakerNoteClassOf<TUnrecognizedMakerNote>();

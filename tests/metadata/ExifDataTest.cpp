@@ -348,6 +348,18 @@ TEST(ExifDataTest, MakerNotesAreClassifiedByTheirTagsAndReadInTheirByteOrder) {
   }
 }
 
+// A class chosen by the camera make fits no more once the make has changed: the note is read by
+// the class that fits now, and asking for it raises nothing.
+TEST(ExifDataTest, AMakeChangedSinceLoadingChoosesTheMakerNoteClassAgain) {
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(true, {{{Ascii(271, "Canon"), Pointer(34665, 1)}},
+                                                  {{Raw(37500, 7, NoteIFD({}, {3}, true))}}}))}));
+  EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<TCanonMakerNote>());
+  exif.SetCameraMake("Other");
+  EXPECT_EQ(exif.GetSection(esMakerNote).GetWordValue(3).Value, 30);  // in the file's order now
+  EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<THeaderlessMakerNote>());
+}
+
 // A class registered later is tried first, before the built-in ones.
 TEST(ExifDataTest, AMakerNoteClassOfOurOwn) {
   const Bytes note = NoteIFD(Text("TEST"), {7}, true);
