@@ -295,6 +295,8 @@ void TExifSection::TagChanging(const TExifTag& tag, int64_t newDataSize, bool id
     if (!IsExtendable()) throw EIllegalEditOfExifData();
   }
   if (newDataSize > 4 && newDataSize > tag.FileDataSize() && !IsExtendable()) throw EIllegalEditOfExifData();
+  // The maker-note tag that takes another number is gone as much as one deleted.
+  if (idChange && FKind == esExif && tag.ID() == ttag::MakerNote && FOwner) FOwner->MakerNoteTagChanged();
 }
 
 void TExifSection::TagChanged(TExifTag& tag, bool idChanged) {

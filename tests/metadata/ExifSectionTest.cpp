@@ -75,6 +75,10 @@ TEST_F(ExifSectionTest, ChangingTheMakerNoteTagDropsTheParsedNote) {
   LoadJpeg(Exif, SmallFile(false));
   ExifTags.Remove(37500);
   EXPECT_EQ(Exif.MakerNoteClass(), MakerNoteClassOf<TUnrecognizedMakerNote>());
+  LoadJpeg(Exif, SmallFile(false));
+  ExifTags.Find(37500)->SetID(37501);  // as good as gone
+  EXPECT_EQ(Exif.MakerNoteClass(), MakerNoteClassOf<TUnrecognizedMakerNote>());
+  EXPECT_EQ(Exif.GetSection(esMakerNote).Count(), 0);
 }
 
 // A missing value on a tag of any integer type: converted to the fraction's type first, so the
