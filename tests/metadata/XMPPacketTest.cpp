@@ -397,8 +397,8 @@ TEST(XMPPacketTest, AFailedLoadLeavesThePacketAsItWas) {
   }
 }
 
-// The packet's header says what the Part of the format gives, and no toolkit of a program that
-// wrote an earlier version of it.
+// The packet's header is always the same, and names no toolkit of a program that wrote an
+// earlier version of the packet.
 TEST(XMPPacketTest, TheHeaderIsWrittenAsItStands) {
   const std::string header =
       "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
