@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "core/Persistent.h"
+#include "core/Unicode.h"
 
 enum TTranslateState {
   tsDefault,    // texts pass unchanged
@@ -176,6 +177,8 @@ class TFormatArg {
   TFormatArg(const std::string& value) : FKind(fkString), FText(value) {}
   TFormatArg(const char* value) : FKind(fkString), FText(value ? value : "") {}
   TFormatArg(std::string_view value) : FKind(fkString), FText(value) {}
+  TFormatArg(std::u16string_view value) : FKind(fkString), FText(Utf16ToUtf8(value)) {}  // as UTF-8
+  TFormatArg(const std::u16string& value) : TFormatArg(std::u16string_view(value)) {}
   template <std::integral I>
   requires(!std::same_as<I, bool> && !std::same_as<I, char>) TFormatArg(I value)
       : FKind(fkInteger), FText(std::to_string(value)) {}

@@ -23,7 +23,7 @@ inline std::string TreeText(const vmx::TXMPPropertyCollection& properties) {
 }
 
 inline std::string TreeText(const vmx::TXMPPacket& packet) {
-  std::string out = ::Utf16ToUtf8(packet.AboutAttributeValue()) + "|" + ::Utf16ToUtf8(packet.Toolkit());
+  std::string out = ::Utf16ToUtf8(packet.AboutAttributeValue());
   for (int i = 0; i < packet.SchemaCount(); ++i) {
     const std::string properties = TreeText(packet.Schema(i));  // a schema without any says nothing
     if (!properties.empty()) out += "\n" + ::Utf16ToUtf8(packet.Schema(i).NamespaceInfo().URI()) + " " + properties;

@@ -99,7 +99,7 @@ TExifSection& TCustomExifData::Section(TExifSectionKind kind) { return *FSection
 void TCustomExifData::SectionChanged(TExifSection&) { Changed(); }
 
 TExifSection& TCustomExifData::GetSection(TExifSectionKind kind) {
-  if (kind == esMakerNote && FMakerNoteClass != TMakerNoteClass::Unrecognized) GetMakerNote();
+  if (kind == esMakerNote && FMakerNoteClass != MakerNoteClassOf<TUnrecognizedMakerNote>()) GetMakerNote();
   return Section(kind);
 }
 
@@ -109,10 +109,17 @@ TExifMakerNote& TCustomExifData::GetMakerNote() {
   const bool changedBefore = FChangedWhileUpdating;
   BeginUpdate();
   try {
-    FMakerNote = std::make_unique<TExifMakerNote>(FMakerNoteClass, *this);
-    if (FMakerNoteClass == TMakerNoteClass::Headerless && Section(esMakerNote).Count() == 0) {
-      FMakerNoteClass = TMakerNoteClass::Unrecognized;
-      FMakerNote = std::make_unique<TExifMakerNote>(FMakerNoteClass, *this);
+    // The class was chosen by what the data held when it loaded: a camera make or model changed
+    // since may let it fit no more, and another class fit now.
+    const TExifTag* tag = Section(esExif).Find(ttag::MakerNote);
+    int headerSize;
+    if (tag && FMakerNoteClass != MakerNoteClassOf<TUnrecognizedMakerNote>() &&
+        !FMakerNoteClass->FormatIsOK(*this, *tag, headerSize))
+      FMakerNoteClass = TExifMakerNote::ChooseClass(*this, *tag);
+    FMakerNote = FMakerNoteClass->Create(*this);
+    if (FMakerNoteClass == MakerNoteClassOf<THeaderlessMakerNote>() && Section(esMakerNote).Count() == 0) {
+      FMakerNoteClass = MakerNoteClassOf<TUnrecognizedMakerNote>();
+      FMakerNote = FMakerNoteClass->Create(*this);
     }
   } catch (...) {
     FChangedWhileUpdating = changedBefore;
@@ -125,14 +132,14 @@ TExifMakerNote& TCustomExifData::GetMakerNote() {
 }
 
 void TCustomExifData::ResetMakerNote() {
-  FMakerNoteClass = TMakerNoteClass::Unrecognized;
+  FMakerNoteClass = MakerNoteClassOf<TUnrecognizedMakerNote>();
   FMakerNote.reset();
 }
 
 void TCustomExifData::Clear(bool xmpToo) {
   BeginUpdate();
   ResetMakerNote();
-  for (auto& section : FSections) section->Clear();
+  for (TExifSection& section : *this) section.Clear();
   if (xmpToo) {
     FXMPSegmentData.clear();
     FXMPPending = FXMPUnreadable = FXMPChangesLost = false;
@@ -149,8 +156,7 @@ void TCustomExifData::Assign(const TCustomExifData* source) {
   if (source == this) return;
   BeginUpdate();
   try {
-    for (int kind = esPrimary; kind <= esMakerNote; ++kind)
-      Section(static_cast<TExifSectionKind>(kind)).Assign(source->PeekSection(static_cast<TExifSectionKind>(kind)));
+    for (TExifSection& section : *this) section.Assign(source->PeekSection(section.Kind()));
   } catch (...) {
     EndUpdate();
     throw;
@@ -159,7 +165,9 @@ void TCustomExifData::Assign(const TCustomExifData* source) {
 }
 
 bool TCustomExifData::Empty() const {
-  return std::all_of(FSections.begin(), FSections.end(), [](const auto& section) { return section->Count() == 0; });
+  for (const TExifSection& section : *this)
+    if (section.Count() > 0) return false;
+  return true;
 }
 
 // --- loading ----------------------------------------------------------------------------------
@@ -391,12 +399,15 @@ int TCustomExifData::GPSReference(uint16_t tag, std::string_view letters) const 
 }
 
 TDateTime TCustomExifData::GPSDateTimeUTC() const {
+  // The date: any 10 characters with the year, month and day where "YYYY:MM:DD" has them,
+  // whatever separates them ("2024-02-29" as well).
   TDateTime date = 0;
   const std::string stamp = GPSDateStamp();
-  if (stamp.size() == 10) {
-    TDateTime parsed;
-    if (TryExifStringToDateTime(stamp + " 00:00:00", parsed)) date = parsed;
-  }
+  int year, month, day;
+  if (stamp.size() != 10 || !ParseInt(std::string_view(stamp).substr(0, 4), year) ||
+      !ParseInt(std::string_view(stamp).substr(5, 2), month) || !ParseInt(std::string_view(stamp).substr(8, 2), day) ||
+      !TryEncodeDateTime(year, month, day, 0, 0, 0, 0, date))
+    date = 0;
   const TExifRational h = Peek(esGPS).GetFractionValue(7, 0), m = Peek(esGPS).GetFractionValue(7, 1),
                       s = Peek(esGPS).GetFractionValue(7, 2);
   if (h.MissingOrInvalid() || m.MissingOrInvalid() || s.MissingOrInvalid()) return date;

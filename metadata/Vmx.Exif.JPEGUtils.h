@@ -19,7 +19,7 @@ TJPEGMarkers JPEGMarkers(std::initializer_list<uint8_t> markers);
 // Markers without a length field and without data.
 bool IsNoLengthMarker(uint8_t marker);
 
-class EInvalidJPEGHeader : public Exception {
+class EInvalidJPEGHeader : public EVmxExifException {
  public:
   EInvalidJPEGHeader() : Exception("JPEG header is not valid") {}
 };

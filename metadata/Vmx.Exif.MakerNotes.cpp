@@ -1,5 +1,6 @@
 // Camera makers' notes: the class that fits tag 37500 is chosen when a block loads; the note
 // is parsed into the esMakerNote section only when that section is asked for.
+#include <algorithm>
 #include <cstring>
 
 #include "metadata/Vmx.Exif.h"
@@ -8,10 +9,13 @@ namespace vmx {
 
 namespace {
 
-// The registered classes in the order of registration; the last is tried first.
-constexpr TMakerNoteClass RegisteredClasses[] = {TMakerNoteClass::NikonType2, TMakerNoteClass::Canon,
-                                                 TMakerNoteClass::Sony,       TMakerNoteClass::NikonType1,
-                                                 TMakerNoteClass::NikonType3, TMakerNoteClass::Panasonic};
+std::vector<TMakerNoteClass>& Registry() {
+  static std::vector<TMakerNoteClass> classes{
+      MakerNoteClassOf<TNikonType2MakerNote>(), MakerNoteClassOf<TCanonMakerNote>(),
+      MakerNoteClassOf<TSonyMakerNote>(),       MakerNoteClassOf<TNikonType1MakerNote>(),
+      MakerNoteClassOf<TNikonType3MakerNote>(), MakerNoteClassOf<TPanasonicMakerNote>()};
+  return classes;
+}
 
 bool StartsWith(const TExifTag& tag, int32_t moreThan, const char* prefix, size_t length) {
   return tag.ElementCount() > moreThan && tag.DataSize() >= static_cast<int64_t>(length) &&
@@ -20,91 +24,98 @@ bool StartsWith(const TExifTag& tag, int32_t moreThan, const char* prefix, size_
 
 }  // namespace
 
-const char* MakerNoteClassName(TMakerNoteClass kind) {
-  switch (kind) {
-    case TMakerNoteClass::Unrecognized:
-      return "TUnrecognizedMakerNote";
-    case TMakerNoteClass::Headerless:
-      return "THeaderlessMakerNote";
-    case TMakerNoteClass::Canon:
-      return "TCanonMakerNote";
-    case TMakerNoteClass::NikonType2:
-      return "TNikonType2MakerNote";
-    case TMakerNoteClass::Panasonic:
-      return "TPanasonicMakerNote";
-    case TMakerNoteClass::NikonType1:
-      return "TNikonType1MakerNote";
-    case TMakerNoteClass::NikonType3:
-      return "TNikonType3MakerNote";
-    case TMakerNoteClass::Sony:
-      return "TSonyMakerNote";
-  }
-  return "";
+const std::vector<TMakerNoteClass>& MakerNoteClasses() { return Registry(); }
+
+void RegisterMakerNoteClass(TMakerNoteClass makerNoteClass) { Registry().push_back(makerNoteClass); }
+
+void UnregisterMakerNoteClass(TMakerNoteClass makerNoteClass) {
+  std::vector<TMakerNoteClass>& classes = Registry();
+  const auto last = std::find(classes.rbegin(), classes.rend(), makerNoteClass);
+  if (last != classes.rend()) classes.erase(std::next(last).base());
 }
 
-bool TExifMakerNote::FormatIsOK(TMakerNoteClass kind, const TCustomExifData& owner, const TExifTag& tag,
-                                int& headerSize) {
+// --- the classes' tests of a maker-note tag ------------------------------------------------------
+
+bool TUnrecognizedMakerNote::FormatIsOK(const TCustomExifData&, const TExifTag&, int& headerSize) {
   headerSize = 0;
-  switch (kind) {
-    case TMakerNoteClass::Unrecognized:
-      return false;
-    case TMakerNoteClass::Headerless:
-      return true;
-    case TMakerNoteClass::Canon:
-      return owner.CameraMake() == "Canon";
-    case TMakerNoteClass::NikonType2:
-      return owner.CameraMake().starts_with("NIKON");
-    case TMakerNoteClass::Panasonic:
-      headerSize = 12;
-      return StartsWith(tag, 12, "Panasonic\0\0\0", 12);
-    case TMakerNoteClass::NikonType1:
-      headerSize = 8;
-      return StartsWith(tag, 8, "Nikon\0\x01\0", 8);
-    case TMakerNoteClass::NikonType3:
-      headerSize = 18;
-      return StartsWith(tag, 18, "Nikon\0\x02", 7);
-    case TMakerNoteClass::Sony:
-      headerSize = 12;
-      return StartsWith(tag, 12, "SONY DSC", 8);
-  }
   return false;
 }
 
+bool THeaderlessMakerNote::FormatIsOK(const TCustomExifData&, const TExifTag&, int& headerSize) {
+  headerSize = 0;
+  return true;
+}
+
+bool TCanonMakerNote::FormatIsOK(const TCustomExifData& owner, const TExifTag&, int& headerSize) {
+  headerSize = 0;
+  return owner.CameraMake() == "Canon";
+}
+
+bool TNikonType2MakerNote::FormatIsOK(const TCustomExifData& owner, const TExifTag&, int& headerSize) {
+  headerSize = 0;
+  return owner.CameraMake().starts_with("NIKON");
+}
+
+bool TPanasonicMakerNote::FormatIsOK(const TCustomExifData&, const TExifTag& tag, int& headerSize) {
+  headerSize = 12;
+  return StartsWith(tag, 12, "Panasonic\0\0\0", 12);
+}
+
+bool TNikonType1MakerNote::FormatIsOK(const TCustomExifData&, const TExifTag& tag, int& headerSize) {
+  headerSize = 8;
+  return StartsWith(tag, 8, "Nikon\0\x01\0", 8);
+}
+
+bool TNikonType3MakerNote::FormatIsOK(const TCustomExifData&, const TExifTag& tag, int& headerSize) {
+  headerSize = 18;
+  return StartsWith(tag, 18, "Nikon\0\x02", 7);
+}
+
+bool TSonyMakerNote::FormatIsOK(const TCustomExifData&, const TExifTag& tag, int& headerSize) {
+  headerSize = 12;
+  return StartsWith(tag, 12, "SONY DSC", 8);
+}
+
+// --- how their IFDs are read -----------------------------------------------------------------------
+
+void TCanonMakerNote::GetIFDInfo(const TExifTag&, TByteOrder& byteOrder, TMakerNoteOffsetMode&) const {
+  byteOrder = boLittleEndian;
+}
+
+void TPanasonicMakerNote::GetIFDInfo(const TExifTag&, TByteOrder& byteOrder, TMakerNoteOffsetMode&) const {
+  byteOrder = boLittleEndian;
+}
+
+void TNikonType3MakerNote::GetIFDInfo(const TExifTag& tag, TByteOrder& byteOrder,
+                                      TMakerNoteOffsetMode& offsetMode) const {
+  byteOrder = tag.DataSize() >= 12 && tag.Data()[10] == 'M' && tag.Data()[11] == 'M' ? boBigEndian : boLittleEndian;
+  offsetMode = moFromEmbeddedHeader;
+}
+
+void TSonyMakerNote::GetIFDInfo(const TExifTag&, TByteOrder& byteOrder, TMakerNoteOffsetMode&) const {
+  byteOrder = Owner().CameraModel() == "DSLR-A100" ? boBigEndian : boLittleEndian;
+}
+
+// --- choosing and parsing ----------------------------------------------------------------------------
+
 TMakerNoteClass TExifMakerNote::ChooseClass(const TCustomExifData& owner, const TExifTag& tag) {
-  if (tag.DataType() != tdUndefined || tag.ElementCount() < 2) return TMakerNoteClass::Headerless;
+  if (tag.DataType() != tdUndefined || tag.ElementCount() < 2) return MakerNoteClassOf<THeaderlessMakerNote>();
   int headerSize;
-  for (auto it = std::rbegin(RegisteredClasses); it != std::rend(RegisteredClasses); ++it)
-    if (FormatIsOK(*it, owner, tag, headerSize)) return *it;
-  return TMakerNoteClass::Headerless;
+  const std::vector<TMakerNoteClass>& classes = MakerNoteClasses();
+  for (auto it = classes.rbegin(); it != classes.rend(); ++it)
+    if ((*it)->FormatIsOK(owner, tag, headerSize)) return *it;
+  return MakerNoteClassOf<THeaderlessMakerNote>();
 }
 
-void TExifMakerNote::GetIFDInfo(const TCustomExifData& owner, const TExifTag& tag, TByteOrder& byteOrder,
-                                TMakerNoteOffsetMode& offsetMode) const {
-  switch (FKind) {
-    case TMakerNoteClass::Canon:
-    case TMakerNoteClass::Panasonic:
-      byteOrder = boLittleEndian;
-      break;
-    case TMakerNoteClass::NikonType3:
-      byteOrder = tag.DataSize() >= 12 && tag.Data()[10] == 'M' && tag.Data()[11] == 'M' ? boBigEndian : boLittleEndian;
-      offsetMode = moFromEmbeddedHeader;
-      break;
-    case TMakerNoteClass::Sony:
-      byteOrder = owner.CameraModel() == "DSLR-A100" ? boBigEndian : boLittleEndian;
-      break;
-    default:
-      break;
-  }
-}
+TExifMakerNote::TExifMakerNote(TCustomExifData& owner) : FOwner(owner), FSection(&owner.Section(esMakerNote)) {}
 
-TExifMakerNote::TExifMakerNote(TMakerNoteClass kind, TCustomExifData& owner)
-    : FKind(kind), FSection(&owner.Section(esMakerNote)) {
-  if (kind == TMakerNoteClass::Unrecognized) return;
-  const TExifTag* tag = owner.Section(esExif).Find(ttag::MakerNote);
+void TExifMakerNote::Load(TMakerNoteClass makerNoteClass) {
+  const TExifTag* tag = FOwner.Section(esExif).Find(ttag::MakerNote);
   int headerSize = 0;
-  if (!tag || !FormatIsOK(kind, owner, *tag, headerSize)) throw EInvalidMakerNoteFormat();
-  FByteOrder = owner.ByteOrder();
-  GetIFDInfo(owner, *tag, FByteOrder, FOffsetMode);
+  if (!tag || !makerNoteClass->FormatIsOK(FOwner, *tag, headerSize)) throw EInvalidMakerNoteFormat();
+  FOffsetMode = moFromTiffHeader;
+  FByteOrder = FOwner.ByteOrder();
+  GetIFDInfo(*tag, FByteOrder, FOffsetMode);
 
   TTiffInfo info;
   switch (FOffsetMode) {
@@ -118,7 +129,7 @@ TExifMakerNote::TExifMakerNote(TMakerNoteClass kind, TCustomExifData& owner)
       info.StartOffset = headerSize;
       break;
   }
-  const int64_t adjust = FOffsetMode == moFromEmbeddedHeader ? -8 : owner.GetOffsetSchema().Value;
+  const int64_t adjust = FOffsetMode == moFromEmbeddedHeader ? -8 : FOwner.GetOffsetSchema().Value;
   TUserMemoryStream data(tag->Data(), tag->DataSize());
   info.Stream = &data;
   info.ByteOrder = FByteOrder;

@@ -219,6 +219,10 @@ void WriteRawChars(TStream& stream, std::string_view s) {
   stream.WriteBuffer(s.data(), static_cast<int64_t>(s.size()));
 }
 
+void WriteUTF8Format(TStream& stream, std::u16string_view format, TFormatArgs args) {
+  WriteRawChars(stream, FormatText(Utf16ToUtf8(format), args));
+}
+
 bool CheckSignature(TStream& stream, const void* signature, uint8_t length) {
   uint8_t buffer[255];
   const int64_t got = stream.Read(buffer, length);

@@ -10,8 +10,20 @@
 #include <vector>
 
 #include "core/Persistent.h"
+#include "core/qmTranslate.h"
 
 namespace vmx {
+
+// The base of the errors the image-metadata library raises. Exception is a virtual base, so
+// that an error of the library may also descend from another of the framework's errors; a
+// descendant names the message itself: Exception("...").
+class EVmxExifException : public virtual Exception {
+ public:
+  explicit EVmxExifException(const std::string& message) : Exception(message) {}
+
+ protected:
+  EVmxExifException() : Exception(std::string()) {}  // the descendant gives the message
+};
 
 // A stream delivered fewer bytes than were asked for.
 class EReadError : public Exception {
@@ -161,6 +173,9 @@ void WriteLongWord(TStream& stream, uint32_t value, TByteOrder byteOrder);
 void WriteDouble(TStream& stream, TByteOrder byteOrder, double value);
 void WriteWideChars(TStream& stream, std::u16string_view s, TByteOrder byteOrder);
 void WriteRawChars(TStream& stream, std::string_view s);
+// Formats with the framework's Format (%s, %d, %%) and writes the text as UTF-8, without
+// byte-order mark or terminator.
+void WriteUTF8Format(TStream& stream, std::u16string_view format, TFormatArgs args);
 
 // True when the next Length bytes equal Signature (the stream then stays after them);
 // otherwise the position is left where it was.
@@ -173,7 +188,8 @@ char16_t UpCaseWideChar(char16_t c);
 // Two upper-case hexadecimal digits per byte, high nibble first.
 std::string BinToHexStr(const void* buffer, int64_t count);
 
-// A 16-bit tag value that may be missing.
+// A 16-bit tag value that may be missing: a packed record of 3 bytes.
+#pragma pack(push, 1)
 struct TWordTagValue {
   uint16_t Value = 0;
   bool MissingOrInvalid = true;
@@ -182,6 +198,8 @@ struct TWordTagValue {
   static TWordTagValue From(uint16_t value) { return {value, false}; }
   operator uint16_t() const { return Value; }
 };
+#pragma pack(pop)
+static_assert(sizeof(TWordTagValue) == 3);
 
 // A signed 32-bit tag value that may be missing.
 struct TLongIntTagValue {

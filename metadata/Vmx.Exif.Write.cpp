@@ -42,6 +42,25 @@ int64_t ParseRanged(const std::string& item, int64_t low, int64_t high) {
   return value;
 }
 
+// A fraction "n/d" or a whole number "n" (over 1), each part an integer in [Low, High].
+template <class Fraction>
+Fraction ParseFraction(const std::string& item, int64_t low, int64_t high) {
+  const size_t slash = item.find('/');
+  int64_t parts[2] = {0, 1};
+  for (size_t i = 0; i < (slash == std::string::npos ? 1u : 2u); ++i) {
+    const std::string_view part =
+        i == 0 ? std::string_view(item).substr(0, slash) : std::string_view(item).substr(slash + 1);
+    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), parts[i]);
+    if (part.empty() || end != part.data() + part.size())
+      throw EConvertError("'" + item + "' is not a valid fraction");
+    if (error != std::errc() || parts[i] < low || parts[i] > high) throw ERangeError();
+  }
+  Fraction value;
+  value.Numerator = static_cast<decltype(value.Numerator)>(parts[0]);
+  value.Denominator = static_cast<decltype(value.Denominator)>(parts[1]);
+  return value;
+}
+
 double ParseFloat(const std::string& item) {
   char* end = nullptr;
   const double value = std::strtod(item.c_str(), &end);
@@ -104,11 +123,7 @@ void TExifTag::Update(uint16_t newType, int32_t newCount, const std::span<const 
   const int oldElementSize = TiffElementSize(FDataType), newElementSize = TiffElementSize(newType);
   const int64_t oldSize = DataSize(), newSize = int64_t{newCount} * newElementSize;
   const size_t copied = newData ? std::min(newData->size(), static_cast<size_t>(newSize)) : 0;
-  if (newType == FDataType && newCount == FElementCount &&
-      (!newData ||
-       (std::equal(newData->begin(), newData->begin() + static_cast<ptrdiff_t>(copied), FData.begin()) &&
-        std::all_of(FData.begin() + static_cast<ptrdiff_t>(copied), FData.end(), [](uint8_t b) { return b == 0; }))))
-    return;
+  if (!newData && newType == FDataType && newCount == FElementCount) return;
   if (FSection) FSection->TagChanging(*this, newSize, false, FID);
   std::vector<uint32_t> kept;
   if (!newData && oldSize != newSize && IsIntegerType(FDataType) && IsIntegerType(newType))
@@ -197,12 +212,11 @@ void TExifTag::SetAsString(const std::string& text) {
           AppendValue<int32_t>(bytes, static_cast<int32_t>(ParseRanged(item, INT32_MIN, INT32_MAX)));
           break;
         case tdLongWordFraction:
-        case tdLongIntFraction: {
-          TExifRational value;
-          TryStringToRational(item, value);
-          AppendValue(bytes, value);
+          AppendValue(bytes, ParseFraction<TExifRational>(item, 0, 4294967295));
           break;
-        }
+        case tdLongIntFraction:
+          AppendValue(bytes, ParseFraction<TExifSignedRational>(item, INT32_MIN, INT32_MAX));
+          break;
         case tdSingle:
           AppendValue<float>(bytes, static_cast<float>(ParseFloat(item)));
           break;
@@ -281,6 +295,8 @@ void TExifSection::TagChanging(const TExifTag& tag, int64_t newDataSize, bool id
     if (!IsExtendable()) throw EIllegalEditOfExifData();
   }
   if (newDataSize > 4 && newDataSize > tag.FileDataSize() && !IsExtendable()) throw EIllegalEditOfExifData();
+  // The maker-note tag that takes another number is gone as much as one deleted.
+  if (idChange && FKind == esExif && tag.ID() == ttag::MakerNote && FOwner) FOwner->MakerNoteTagChanged();
 }
 
 void TExifSection::TagChanged(TExifTag& tag, bool idChanged) {
@@ -310,6 +326,7 @@ TExifTag& TExifSection::Insert(uint16_t id, uint16_t dataType, int32_t elementCo
 
 void TExifSection::SetElement(uint16_t id, int32_t index, uint16_t dataType, const void* value, int size) {
   if (index < 0) throw Exception("Assertion failed: negative element index");
+  if (TiffElementSize(dataType) != size) throw Exception("Assertion failed: an element of another size than its type's");
   TExifTag* tag = Find(id);
   if (tag) {
     tag->UpdateData(dataType, std::max(tag->ElementCount(), index + 1));
@@ -336,19 +353,25 @@ void TExifSection::SetLongWordValue(uint16_t id, int32_t index, uint32_t value) 
 }
 
 void TExifSection::SetFractionValue(uint16_t id, int32_t index, TExifRational value, uint16_t type) {
+  if (type != tdLongWordFraction && type != tdLongIntFraction)
+    throw Exception("Assertion failed: a fraction of a type that is none");
   if (!value.MissingOrInvalid()) {
     SetElement(id, index, type, &value, 8);
     return;
   }
+  if (index < 0) throw Exception("Assertion failed: negative element index");
+  // A missing value: the last element goes (the tag with it when it was the only one), an
+  // earlier one becomes 0/0, in a tag of the fraction's type.
   TExifTag* tag = Find(id);
-  if (!tag || index < 0 || index >= tag->ElementCount()) return;
+  if (!tag || index >= tag->ElementCount()) return;
+  tag->UpdateData(type, tag->ElementCount());
   if (index == tag->ElementCount() - 1) {
     if (index == 0)
       Remove(id);
     else
       tag->SetElementCount(index);
   } else {
-    SetElement(id, index, tag->DataType(), &value, 8);
+    SetElement(id, index, type, &value, 8);
   }
 }
 
@@ -500,7 +523,7 @@ struct TExifData::TBlockLayout {
 };
 
 void TExifData::RemovePaddingTags() {
-  for (auto& section : FSections) section->RemovePaddingTag();
+  for (TExifSection& section : *this) section.RemovePaddingTag();
 }
 
 void StandardThumbnailSize(int width, int height, int& newWidth, int& newHeight) {
@@ -551,7 +574,13 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
     int64_t keep = makerNote->FileDataOffset();
     const int32_t shift = schema ? ElementAt<int32_t>(*schema, 0) : 0;
     if (keep - shift >= 8) keep -= shift;
-    if (keep >= 8 && keep + makerNote->DataSize() <= MaxSegmentData - 6) {
+    // A note that grew where it lay may not reach over the bytes kept beside it.
+    const bool overLoose =
+        keep == makerNote->FileDataOffset() &&
+        std::any_of(FLooseData.begin(), FLooseData.end(), [&](const auto& piece) {
+          return keep < piece.first + int64_t(piece.second.size()) && keep + makerNote->DataSize() > piece.first;
+        });
+    if (keep >= 8 && keep + makerNote->DataSize() <= MaxSegmentData - 6 && !overLoose) {
       layout.KeptMakerNote = makerNote;
       layout.KeepOffset = keep;
       if (keep == makerNote->FileDataOffset()) layout.Loose = &FLooseData;
@@ -626,10 +655,12 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
       if (&tag == makerNote) break;
       offset += StoredSize(tag);
     }
-    const int32_t shifted = static_cast<int32_t>(ElementAt<int32_t>(*schema, 0) + offset - makerNote->FileDataOffset());
-    std::array<uint8_t, 4> value;
-    std::memcpy(value.data(), &shifted, 4);
-    schema->UpdateData(tdLongInt, 1, value);
+    if (offset != makerNote->FileDataOffset()) {
+      const int32_t shifted = static_cast<int32_t>(ElementAt<int32_t>(*schema, 0) + offset - makerNote->FileDataOffset());
+      std::array<uint8_t, 4> value;
+      std::memcpy(value.data(), &shifted, 4);
+      schema->UpdateData(tdLongInt, 1, value);
+    }
   }
   return layout;
 }

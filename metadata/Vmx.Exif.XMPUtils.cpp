@@ -468,9 +468,8 @@ void TXMPPacket::DoLoadError(TStream& stream) {
 }
 
 void TXMPPacket::Clear() {
-  if (FSchemas.empty() && FAboutAttributeValue.empty() && FToolkit.empty()) return;
+  if (FSchemas.empty() && FAboutAttributeValue.empty()) return;
   FAboutAttributeValue.clear();
-  FToolkit.clear();
   FSchemas.clear();
   Changed(true);
 }
@@ -710,8 +709,8 @@ struct TXmlItem {
   bool CanBeProperty() const {
     const std::string uri = Utf16ToUtf8(ReadText(NamespaceURI()));
     const std::u16string local = ReadText(Name().Local);
-    return !uri.empty() && uri != XMLNamespace && uri != XMLNSNamespace && !Name().Prefix.starts_with("xml") &&
-           IsName(local) && (uri != RDFNamespace || !IsRDFSyntaxName(local));
+    return !uri.empty() && uri != XMLNamespace && uri != XMLNSNamespace && IsName(local) &&
+           (uri != RDFNamespace || !IsRDFSyntaxName(local));
   }
 };
 
@@ -771,7 +770,9 @@ struct TXMPReader {
   static void LoadProperty(TXMPSchema& schema, const TXmlItem& item) {
     schema.FLoadingProperty = true;
     try {
-      if (schema.FItems.empty()) schema.FNamespaceInfo.SetPreferredPrefix(ReadText(item.Name().Prefix));
+      // The prefix as written, whatever it looks like: where it cannot be declared again, the
+      // writer makes one up.
+      if (schema.FItems.empty()) schema.FNamespaceInfo.FPreferredPrefix = ReadText(item.Name().Prefix);
       auto property = std::make_unique<TXMPProperty>(schema, nullptr);
       Read(*property, item, 1);
       schema.FItems.push_back(std::move(property));
@@ -891,26 +892,28 @@ bool TXMPPacket::TryLoadFromStream(TStream& stream) {
     return false;
   const pugi::xml_node rdf = FindRDFNode(document);
   if (!rdf) return false;
-  // The tree read so far is kept aside: a packet nested too deeply leaves this one as it was.
+  // The tree read so far is kept aside: a packet this one cannot hold (one nested too deeply)
+  // leaves it as it was, as does any other failure on the way.
   std::vector<std::unique_ptr<TXMPSchema>> before = std::move(FSchemas);
-  const std::u16string aboutBefore = std::move(FAboutAttributeValue), toolkitBefore = std::move(FToolkit);
+  std::u16string aboutBefore = std::move(FAboutAttributeValue);
   FSchemas.clear();
   FAboutAttributeValue.clear();
-  FToolkit.clear();
+  const auto restore = [&] {
+    FSchemas = std::move(before);
+    FAboutAttributeValue = std::move(aboutBefore);
+  };
   try {
     TXMPReader::ReadDescriptions(*this, rdf);
   } catch (const ETooDeep&) {
-    FSchemas = std::move(before);
-    FAboutAttributeValue = aboutBefore;
-    FToolkit = toolkitBefore;
+    restore();
     return false;
+  } catch (const EVmxExifException&) {
+    restore();
+    return false;
+  } catch (...) {
+    restore();
+    throw;
   }
-  const pugi::xml_node meta = rdf.parent();
-  if (meta.type() == pugi::node_element)
-    for (const pugi::xml_attribute attribute : meta.attributes()) {
-      const TXmlItem item{meta, attribute};
-      if (item.Name().Local == "xmptk" && item.NamespaceURI() == "adobe:ns:meta/") FToolkit = ReadText(attribute.value());
-    }
   if (text.starts_with("<?xpacket ")) {
     FRawXML = text;
   } else {
@@ -978,10 +981,7 @@ class TXMPWriter {
   std::string Text() {
     FOut =
         "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
-        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"";
-    if (!FPacket.Toolkit().empty()) FOut += " x:xmptk=\"" + EscapeXML(FPacket.Toolkit(), true) + "\"";
-    FOut +=
-        " VmxExifVersion=\"1.1.2\">\n"
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" VmxExifVersion=\"1.1.2\">\n"
         "\t<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n";
     const std::string about = EscapeXML(FPacket.AboutAttributeValue(), true);
     for (int i = 0; i < FPacket.SchemaCount(); ++i) {

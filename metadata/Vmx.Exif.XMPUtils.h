@@ -60,12 +60,12 @@ enum TXMPWriteMode : uint8_t { xmWrite, xmUpdateExisting, xmRemove };
 // Properties nest no deeper than this: a packet that does is not valid.
 inline constexpr int MaxXMPNesting = 64;
 
-class EInvalidXMPOperation : public Exception {
+class EInvalidXMPOperation : public EVmxExifException {
  public:
-  using Exception::Exception;
+  explicit EInvalidXMPOperation(const std::string& message) : Exception(message) {}
 };
 
-class EInvalidXMPPacket : public Exception {
+class EInvalidXMPPacket : public EVmxExifException {
  public:
   EInvalidXMPPacket() : Exception("XMP packet is not valid") {}
 };
@@ -104,6 +104,7 @@ class TXMPNamespaceInfo {
   bool FURIFixed = false;
   friend class TXMPProperty;
   friend class TXMPSchema;
+  friend struct TXMPReader;
 };
 
 class TXMPPacket;
@@ -235,7 +236,8 @@ class TXMPPacket {
 
   // Raises EInvalidXMPPacket (or calls OnLoadError) when the text is no packet.
   void LoadFromStream(TStream& stream);
-  // Reads from the stream's position to its end; on failure the packet stays as it was.
+  // Reads from the stream's position to its end; on failure (text that is no packet, or a
+  // packet the tree cannot hold) the packet stays as it was, but for IncludesSignature.
   bool TryLoadFromStream(TStream& stream);
   // The text it was read from while unedited, else the text of the tree.
   void SaveToStream(TStream& stream);
@@ -247,8 +249,6 @@ class TXMPPacket {
   void Clear();
 
   const std::u16string& AboutAttributeValue() const { return FAboutAttributeValue; }
-  // The x:xmptk attribute of the packet read (the toolkit that wrote it), written back with it.
-  const std::u16string& Toolkit() const { return FToolkit; }
   void SetAboutAttributeValue(const std::u16string& value);
   bool IncludesSignature() const { return FIncludesSignature; }
 
@@ -287,7 +287,6 @@ class TXMPPacket {
   std::string GenerateXML() const;
 
   std::u16string FAboutAttributeValue;
-  std::u16string FToolkit;
   mutable std::string FRawXML;  // the text read, or the text of the tree once asked for
   std::vector<std::unique_ptr<TXMPSchema>> FSchemas;
   bool FIncludesSignature = false;

@@ -29,47 +29,47 @@ void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour,
 
 // --- exceptions ----------------------------------------------------------------------------
 
-class EInvalidTiffData : public Exception {
+class EInvalidTiffData : public EVmxExifException {
  public:
   EInvalidTiffData() : Exception("Malformed TIFF data") {}
 };
 
-class EInvalidExifData : public Exception {
+class EInvalidExifData : public EVmxExifException {
  public:
   EInvalidExifData() : Exception("No Exif header found") {}
 };
 
-class EInvalidMakerNoteFormat : public Exception {
+class EInvalidMakerNoteFormat : public EVmxExifException {
  public:
   EInvalidMakerNoteFormat() : Exception("Invalid MakerNote format") {}
 };
 
-class ETagAlreadyExists : public Exception {
+class ETagAlreadyExists : public EVmxExifException {
  public:
   explicit ETagAlreadyExists(uint16_t id)
       : Exception("Tag with ID of \"" + std::to_string(id) + "\" already exists in section") {}
 };
 
-class EIllegalEditOfExifData : public Exception {
+class EIllegalEditOfExifData : public EVmxExifException {
  public:
   EIllegalEditOfExifData()
       : Exception("Illegal attempt to edit the Exif data in such a way that it would change the file structure") {}
 };
 
-class ENotOnlyASCIIError : public Exception {
+class ENotOnlyASCIIError : public EVmxExifException {
  public:
   ENotOnlyASCIIError() : Exception("Tag may contain only ASCII string data") {}
 };
 
 // A block or packet larger than the 65533 bytes a JPEG segment holds.
-class ESegmentTooLarge : public Exception {
+class ESegmentTooLarge : public EVmxExifException {
  public:
   explicit ESegmentTooLarge(const std::string& what) : Exception(what + " too large for a JPEG segment") {}
 };
 
 // A maker note that cannot stay where it lay while data only its own pointers reach lies
 // outside it: written elsewhere, those pointers would lie, so the block is not written.
-class EMakerNoteCannotStay : public Exception {
+class EMakerNoteCannotStay : public EVmxExifException {
  public:
   EMakerNoteCannotStay()
       : Exception("The maker note cannot stay where it lay, and data its pointers may reach would be lost") {}
@@ -246,7 +246,7 @@ class TExifTag {
   // New type and count; the elements that fit are kept where both types are integers.
   void UpdateData(uint16_t newType, int32_t newCount);
   // New type, count and data (in host order): what NewData holds is copied, as far as the
-  // new size goes, and the rest zero-filled. Nothing happens when nothing differs.
+  // new size goes, and the rest zero-filled; a change even when the data is the same.
   void UpdateData(uint16_t newType, int32_t newCount, std::span<const uint8_t> newData);
   void Assign(const TExifTag* source);
   // The 12-byte entry (the data itself when it fits in 4 bytes, else DataOffset) and the data.
@@ -382,45 +382,147 @@ class TCustomExifData;
 // maker-note data, or from a TIFF header inside the maker-note data.
 enum TMakerNoteOffsetMode : uint8_t { moFromTiffHeader = 0, moFromMakerNote = 1, moFromEmbeddedHeader = 2 };
 
-// The kind of a maker note, known from its tag alone (the probe) without parsing it.
-enum class TMakerNoteClass : uint8_t {
-  Unrecognized,
-  Headerless,
-  Canon,
-  NikonType2,
-  Panasonic,
-  NikonType1,
-  NikonType3,
-  Sony
-};
-const char* MakerNoteClassName(TMakerNoteClass kind);
+class TExifMakerNote;
 
-// The maker note of one data object, parsed into its esMakerNote section on creation.
+// A class of maker notes as the data object keeps it: its name, its test of a maker-note tag
+// (HeaderSize: the bytes before the note's IFD) and the making of an object of it, which parses
+// the note. MakerNoteClassOf gives the one of a TExifMakerNote descendant.
+struct TMakerNoteClassInfo {
+  const char* Name;
+  bool (*FormatIsOK)(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+  std::unique_ptr<TExifMakerNote> (*Create)(TCustomExifData& owner);
+};
+using TMakerNoteClass = const TMakerNoteClassInfo*;
+
+// The maker note of one data object, parsed into its esMakerNote section when made. A class of
+// maker notes descends from it with a static ClassName and FormatIsOK, and overrides GetIFDInfo
+// where its IFD is not in the file's byte order with offsets from the TIFF header.
 class TExifMakerNote {
  public:
-  // Raises EInvalidMakerNoteFormat when the maker-note tag does not fit the class.
-  TExifMakerNote(TMakerNoteClass kind, TCustomExifData& owner);
-  TMakerNoteClass Kind() const { return FKind; }
+  explicit TExifMakerNote(TCustomExifData& owner);
+  virtual ~TExifMakerNote() = default;
+  TExifMakerNote(const TExifMakerNote&) = delete;
+  TExifMakerNote& operator=(const TExifMakerNote&) = delete;
+
   TMakerNoteOffsetMode OffsetMode() const { return FOffsetMode; }
   TByteOrder ByteOrder() const { return FByteOrder; }
   TExifSection& Section() const { return *FSection; }
 
-  // The class's test of a maker-note tag; HeaderSize is the bytes before its IFD.
-  static bool FormatIsOK(TMakerNoteClass kind, const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+  // Reads the IFD of the owner's maker-note tag into the section; raises
+  // EInvalidMakerNoteFormat when the tag does not fit the class. Run once, by the class's Create.
+  virtual void Load(TMakerNoteClass makerNoteClass);
+
   // The class that fits the tag: the tag must be UNDEFINED with at least 2 elements; the
   // registered classes are tried from the last registered to the first.
   static TMakerNoteClass ChooseClass(const TCustomExifData& owner, const TExifTag& tag);
 
- private:
-  // The byte order and offset convention of the class; the file's order and offsets from
-  // the TIFF header unless the class says otherwise.
-  void GetIFDInfo(const TCustomExifData& owner, const TExifTag& tag, TByteOrder& byteOrder,
-                  TMakerNoteOffsetMode& offsetMode) const;
+ protected:
+  // The byte order and offset convention of the class, which start as the file's order and
+  // offsets from the TIFF header.
+  virtual void GetIFDInfo(const TExifTag& tag, TByteOrder& byteOrder, TMakerNoteOffsetMode& offsetMode) const {}
+  TCustomExifData& Owner() const { return FOwner; }
 
-  TMakerNoteClass FKind;
+ private:
+  TCustomExifData& FOwner;
   TMakerNoteOffsetMode FOffsetMode = moFromTiffHeader;
   TByteOrder FByteOrder = boLittleEndian;
   TExifSection* FSection;
+};
+
+template <class T>
+TMakerNoteClass MakerNoteClassOf() {
+  static const TMakerNoteClassInfo info{T::ClassName, &T::FormatIsOK,
+                                        [](TCustomExifData& owner) -> std::unique_ptr<TExifMakerNote> {
+                                          std::unique_ptr<TExifMakerNote> note = std::make_unique<T>(owner);
+                                          note->Load(MakerNoteClassOf<T>());
+                                          return note;
+                                        }};
+  return &info;
+}
+
+// The classes tried on a maker-note tag, the last registered first. The built-in ones come first,
+// in this order: TNikonType2MakerNote, TCanonMakerNote, TSonyMakerNote, TNikonType1MakerNote,
+// TNikonType3MakerNote, TPanasonicMakerNote; a program adds its own before it loads any data.
+const std::vector<TMakerNoteClass>& MakerNoteClasses();
+void RegisterMakerNoteClass(TMakerNoteClass makerNoteClass);
+void UnregisterMakerNoteClass(TMakerNoteClass makerNoteClass);
+
+// A note no class fits: never parsed.
+class TUnrecognizedMakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "TUnrecognizedMakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+  void Load(TMakerNoteClass) override {}
+};
+
+// An IFD from the note's first byte, in the file's byte order, its offsets from the TIFF header.
+class THeaderlessMakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "THeaderlessMakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+};
+
+// Canon's cameras (the make "Canon"): little-endian.
+class TCanonMakerNote : public THeaderlessMakerNote {
+ public:
+  using THeaderlessMakerNote::THeaderlessMakerNote;
+  static constexpr const char* ClassName = "TCanonMakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+
+ protected:
+  void GetIFDInfo(const TExifTag& tag, TByteOrder& byteOrder, TMakerNoteOffsetMode& offsetMode) const override;
+};
+
+// Nikon's cameras of a make beginning "NIKON", whose note has no header.
+class TNikonType2MakerNote : public THeaderlessMakerNote {
+ public:
+  using THeaderlessMakerNote::THeaderlessMakerNote;
+  static constexpr const char* ClassName = "TNikonType2MakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+};
+
+// "Panasonic" and three NULs, then a little-endian IFD.
+class TPanasonicMakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "TPanasonicMakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+
+ protected:
+  void GetIFDInfo(const TExifTag& tag, TByteOrder& byteOrder, TMakerNoteOffsetMode& offsetMode) const override;
+};
+
+// "Nikon" NUL 01 NUL, then an IFD in the file's byte order.
+class TNikonType1MakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "TNikonType1MakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+};
+
+// "Nikon" NUL 02, then a TIFF header of its own at byte 10 (its "MM" or "II" says the byte
+// order) whose IFD the offsets count from.
+class TNikonType3MakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "TNikonType3MakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+
+ protected:
+  void GetIFDInfo(const TExifTag& tag, TByteOrder& byteOrder, TMakerNoteOffsetMode& offsetMode) const override;
+};
+
+// "SONY DSC" and four bytes, then an IFD: big-endian for the model "DSLR-A100", else little-endian.
+class TSonyMakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "TSonyMakerNote";
+  static bool FormatIsOK(const TCustomExifData& owner, const TExifTag& tag, int& headerSize);
+
+ protected:
+  void GetIFDInfo(const TExifTag& tag, TByteOrder& byteOrder, TMakerNoteOffsetMode& offsetMode) const override;
 };
 
 // --- value classes ---------------------------------------------------------------------------
@@ -698,6 +800,25 @@ class TCustomExifData : public IExifSectionOwner {
   // The section as it stands, without parsing anything.
   const TExifSection& PeekSection(TExifSectionKind kind) const { return *FSections[kind - 1]; }
 
+  // The six sections in the order of their kinds, esPrimary to esMakerNote, as they stand:
+  // for (TExifSection& section : exif) parses nothing.
+  template <class Section>
+  class TSectionIterator {
+   public:
+    TSectionIterator(const TCustomExifData& data, int kind) : FData(data), FKind(kind) {}
+    Section& operator*() const { return *FData.FSections[static_cast<size_t>(FKind - 1)]; }
+    TSectionIterator& operator++() { return ++FKind, *this; }
+    bool operator!=(const TSectionIterator& other) const { return FKind != other.FKind; }
+
+   private:
+    const TCustomExifData& FData;
+    int FKind;
+  };
+  TSectionIterator<TExifSection> begin() { return {*this, esPrimary}; }
+  TSectionIterator<TExifSection> end() { return {*this, esMakerNote + 1}; }
+  TSectionIterator<const TExifSection> begin() const { return {*this, esPrimary}; }
+  TSectionIterator<const TExifSection> end() const { return {*this, esMakerNote + 1}; }
+
   TMakerNoteClass MakerNoteClass() const { return FMakerNoteClass; }
   TExifMakerNote& GetMakerNote();
   bool MakerNoteParsed() const { return FMakerNote != nullptr; }
@@ -868,7 +989,7 @@ class TCustomExifData : public IExifSectionOwner {
   bool FChangedWhileUpdating = false;
   TByteOrder FByteOrder = boLittleEndian;
   bool FEnforceASCII = true;
-  TMakerNoteClass FMakerNoteClass = TMakerNoteClass::Unrecognized;
+  TMakerNoteClass FMakerNoteClass = MakerNoteClassOf<TUnrecognizedMakerNote>();
   std::unique_ptr<TExifMakerNote> FMakerNote;
   int64_t FOffsetBase = 0;
   bool FModified = false;

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <utility>
+
 #include "ExifTestFiles.h"
 #include "core/Unicode.h"
 #include "metadata/Vmx.Exif.h"
@@ -197,7 +202,7 @@ TEST(ExifDataTest, TheMakerNoteIsParsedOnlyWhenAskedAndOnce) {
   Put32(note, 0, false);
   TExifData exif;
   LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(false, {Raw(37500, 7, note)}))}));
-  EXPECT_EQ(exif.MakerNoteClass(), TMakerNoteClass::Headerless);
+  EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<THeaderlessMakerNote>());
   exif.CameraModel(), exif.Comments(), exif.ISOSpeedRatings.AsString();  // readers never parse it
   EXPECT_FALSE(exif.MakerNoteParsed());
 
@@ -206,4 +211,184 @@ TEST(ExifDataTest, TheMakerNoteIsParsedOnlyWhenAskedAndOnce) {
   TExifMakerNote* first = &exif.GetMakerNote();
   exif.GetSection(esMakerNote);
   EXPECT_EQ(&exif.GetMakerNote(), first);
+}
+
+// The GPS date is any ten characters with the year, month and day where "YYYY:MM:DD" has them;
+// the time needs all three fractions; a time without date takes the date of the picture.
+TEST(ExifDataTest, GPSDateTimeUTC) {
+  const auto time = [](uint32_t hours) { return Rationals(7, {{hours, 1}, {5, 1}, {16, 2}}, false); };
+  const auto date = [](int y, int m, int d, int h) {
+    TDateTime value = 0;
+    TryEncodeDateTime(y, m, d, h, h ? 5 : 0, h ? 8 : 0, 0, value);
+    return value;
+  };
+  const struct Case {
+    const char* Name;
+    std::vector<Entry> GPS, Primary;
+    TDateTime Expected;
+  } cases[] = {
+      {"colons", {Ascii(29, "2024:02:29"), time(23)}, {}, date(2024, 2, 29, 23)},
+      {"hyphens", {Ascii(29, "2024-02-29"), time(23)}, {}, date(2024, 2, 29, 23)},
+      {"date alone", {Ascii(29, "2024/02/29")}, {}, date(2024, 2, 29, 0)},
+      {"no valid date: the picture's", {Ascii(29, "2023-02-29"), time(1)}, {Ascii(306, "2021:05:06 07:08:09")},
+       date(2021, 5, 6, 1)},
+      {"a short date", {Ascii(29, "24-02-29"), time(1)}, {}, date(1899, 12, 30, 1)},
+      {"a time that is none", {Ascii(29, "2024-02-29"), time(24)}, {}, date(2024, 2, 29, 0)},
+      {"a missing second", {Ascii(29, "2024-02-29"), Rationals(7, {{1, 1}, {5, 1}, {16, 0}}, false)}, {},
+       date(2024, 2, 29, 0)},
+      {"nothing", {}, {}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<Entry> primary = c.Primary;
+    primary.push_back(Pointer(34853, 1));
+    TExifData exif;
+    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(false, {{primary}, {c.GPS}}))}));
+    EXPECT_EQ(DateTimeToExifString(exif.GPSDateTimeUTC()), DateTimeToExifString(c.Expected));
+  }
+}
+
+TEST(ExifDataTest, TheSectionsAreWalkedInKindOrderWithoutParsing) {
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(false, {Raw(37500, 7, Bytes(12, 0))}))}));
+  std::vector<int> kinds, constKinds;
+  for (TExifSection& section : exif) kinds.push_back(section.Kind());
+  for (const TExifSection& section : std::as_const(exif)) constKinds.push_back(section.Kind());
+  EXPECT_EQ(kinds, (std::vector<int>{esPrimary, esExif, esInterop, esGPS, esThumbnail, esMakerNote}));
+  EXPECT_EQ(constKinds, kinds);
+  EXPECT_FALSE(exif.MakerNoteParsed());
+}
+
+// Every error of the library is one of its own and still one of the program's.
+TEST(ExifDataTest, TheLibrarysErrorsDescendFromItsBase) {
+  const std::vector<std::function<void()>> raises{
+      [] { throw EInvalidTiffData(); },        [] { throw EInvalidExifData(); },
+      [] { throw EInvalidMakerNoteFormat(); }, [] { throw ETagAlreadyExists(1); },
+      [] { throw EIllegalEditOfExifData(); },  [] { throw ENotOnlyASCIIError(); },
+      [] { throw EInvalidJPEGHeader(); },      [] { throw EInvalidXMPPacket(); },
+      [] { throw EInvalidXMPOperation("x"); }, [] { throw ESegmentTooLarge("x"); },
+      [] { throw EMakerNoteCannotStay(); }};
+  for (const auto& raise : raises) {
+    std::string message;
+    try {
+      raise();
+    } catch (const EVmxExifException& e) {
+      const Exception& base = e;
+      message = base.Message();
+    }
+    EXPECT_FALSE(message.empty());
+    EXPECT_THROW(raise(), Exception);
+  }
+}
+
+namespace {
+
+// A note of our own: "TEST" and an IFD, big-endian, its offsets from the note's start.
+class TTestMakerNote : public TExifMakerNote {
+ public:
+  using TExifMakerNote::TExifMakerNote;
+  static constexpr const char* ClassName = "TTestMakerNote";
+  static bool FormatIsOK(const TCustomExifData&, const TExifTag& tag, int& headerSize) {
+    headerSize = 4;
+    return tag.DataSize() > 4 && std::memcmp(tag.Data(), "TEST", 4) == 0;
+  }
+
+ protected:
+  void GetIFDInfo(const TExifTag&, TByteOrder& byteOrder, TMakerNoteOffsetMode& offsetMode) const override {
+    byteOrder = boBigEndian;
+    offsetMode = moFromMakerNote;
+  }
+};
+
+// An IFD of SHORT tags at the start of Bytes (after Header), each tag's value its number x 10.
+Bytes NoteIFD(const Bytes& header, std::initializer_list<uint16_t> tags, bool big) {
+  Bytes note = header;
+  Put16(note, uint32_t(tags.size()), big);
+  for (uint16_t tag : tags) {
+    Put16(note, tag, big), Put16(note, 3, big), Put32(note, 1, big);
+    Put16(note, tag * 10, big), Put16(note, 0, big);
+  }
+  Put32(note, 0, big);
+  return note;
+}
+
+}  // namespace
+
+TEST(ExifDataTest, MakerNotesAreClassifiedByTheirTagsAndReadInTheirByteOrder) {
+  Bytes nikon3 = Text(std::string_view("Nikon\0\x02\x10\0\0MM\0\x2A\0\0\0\x08", 18));
+  Bytes nikon3Note = NoteIFD(nikon3, {1, 2}, true);
+  const struct Case {
+    const char* Name;
+    bool Big;  // the file's byte order
+    std::string Make;
+    Entry Note;
+    TMakerNoteClass Chosen, Parsed;
+    std::string Tags;  // of the parsed section
+  } cases[] = {
+      {"Nikon type 3 with MM", false, "NIKON", Raw(37500, 7, nikon3Note), MakerNoteClassOf<TNikonType3MakerNote>(),
+       MakerNoteClassOf<TNikonType3MakerNote>(), "1=10 2=20 "},
+      {"a BYTE note", false, "Maker", Raw(37500, 1, NoteIFD(Text("Panasonic\0\0\0"), {1}, false)),
+       MakerNoteClassOf<THeaderlessMakerNote>(), MakerNoteClassOf<TUnrecognizedMakerNote>(), ""},
+      {"a one-byte Canon note", false, "Canon", Raw(37500, 7, {1}), MakerNoteClassOf<THeaderlessMakerNote>(),
+       MakerNoteClassOf<TUnrecognizedMakerNote>(), ""},
+      {"no directory", false, "Maker", Raw(37500, 7, Text("not a directory at all")),
+       MakerNoteClassOf<THeaderlessMakerNote>(), MakerNoteClassOf<TUnrecognizedMakerNote>(), ""},
+      {"the other byte order", true, "Maker", Raw(37500, 7, NoteIFD({}, {3, 4}, false)),
+       MakerNoteClassOf<THeaderlessMakerNote>(), MakerNoteClassOf<THeaderlessMakerNote>(), "3=30 4=40 "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TExifData exif;
+    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(c.Big, {{{Ascii(271, c.Make), Pointer(34665, 1)}}, {{c.Note}}}))}));
+    EXPECT_STREQ(exif.MakerNoteClass()->Name, c.Chosen->Name);
+    std::string tags;
+    for (const TExifTag& tag : exif.GetSection(esMakerNote)) tags += std::to_string(tag.ID()) + "=" + tag.AsString() + " ";
+    EXPECT_STREQ(exif.MakerNoteClass()->Name, c.Parsed->Name);
+    EXPECT_EQ(tags, c.Tags);
+  }
+}
+
+// A class chosen by the camera make fits no more once the make has changed: the note is read by
+// the class that fits now, and asking for it raises nothing.
+TEST(ExifDataTest, AMakeChangedSinceLoadingChoosesTheMakerNoteClassAgain) {
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(true, {{{Ascii(271, "Canon"), Pointer(34665, 1)}},
+                                                  {{Raw(37500, 7, NoteIFD({}, {3}, true))}}}))}));
+  EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<TCanonMakerNote>());
+  exif.SetCameraMake("Other");
+  EXPECT_EQ(exif.GetSection(esMakerNote).GetWordValue(3).Value, 30);  // in the file's order now
+  EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<THeaderlessMakerNote>());
+}
+
+// A class registered later is tried first, before the built-in ones.
+TEST(ExifDataTest, AMakerNoteClassOfOurOwn) {
+  const Bytes note = NoteIFD(Text("TEST"), {7}, true);
+  Bytes panasonic = Text(std::string_view("Panasonic\0\0\0", 12));
+  Append(panasonic, NoteIFD({}, {5}, false));
+  const auto load = [](TExifData& exif, const Bytes& makerNote) {
+    LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(false, {{{Pointer(34665, 1)}}, {{Raw(37500, 7, makerNote)}}}))}));
+  };
+  // Registered for this test only, also when it fails.
+  struct TRegistered {
+    TMakerNoteClass Class;
+    explicit TRegistered(TMakerNoteClass c) : Class(c) { RegisterMakerNoteClass(c); }
+    ~TRegistered() { UnregisterMakerNoteClass(Class); }
+  };
+  TExifData exif;
+  std::optional<TRegistered> ours(MakerNoteClassOf<TTestMakerNote>());
+  load(exif, note);
+  EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<TTestMakerNote>());
+  EXPECT_EQ(exif.GetSection(esMakerNote).GetWordValue(7).Value, 70);
+  EXPECT_EQ(exif.GetMakerNote().ByteOrder(), boBigEndian);
+  load(exif, panasonic);
+  EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<TPanasonicMakerNote>());
+  {
+    TRegistered any(MakerNoteClassOf<THeaderlessMakerNote>());  // takes every note
+    load(exif, panasonic);
+    EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<THeaderlessMakerNote>());
+  }
+  ours.reset();
+  load(exif, note);
+  EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<THeaderlessMakerNote>());
+  EXPECT_EQ(MakerNoteClasses().size(), 6u);
 }

@@ -69,10 +69,108 @@ TEST_F(ExifSectionTest, RemovingTheCurrentTagWhileWalkingSkipsNothing) {
 }
 
 TEST_F(ExifSectionTest, ChangingTheMakerNoteTagDropsTheParsedNote) {
-  EXPECT_EQ(Exif.MakerNoteClass(), TMakerNoteClass::Headerless);
+  EXPECT_EQ(Exif.MakerNoteClass(), MakerNoteClassOf<THeaderlessMakerNote>());
   ExifTags.Find(37500)->SetAsString("00");
-  EXPECT_EQ(Exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
+  EXPECT_EQ(Exif.MakerNoteClass(), MakerNoteClassOf<TUnrecognizedMakerNote>());
   LoadJpeg(Exif, SmallFile(false));
   ExifTags.Remove(37500);
-  EXPECT_EQ(Exif.MakerNoteClass(), TMakerNoteClass::Unrecognized);
+  EXPECT_EQ(Exif.MakerNoteClass(), MakerNoteClassOf<TUnrecognizedMakerNote>());
+  LoadJpeg(Exif, SmallFile(false));
+  ExifTags.Find(37500)->SetID(37501);  // as good as gone
+  EXPECT_EQ(Exif.MakerNoteClass(), MakerNoteClassOf<TUnrecognizedMakerNote>());
+  EXPECT_EQ(Exif.GetSection(esMakerNote).Count(), 0);
+}
+
+// A missing value on a tag of any integer type: converted to the fraction's type first, so the
+// element written fits the tag's buffer; the last element goes, an earlier one becomes 0/0, and
+// one beyond the end changes nothing.
+TEST(ExifTagTest, AMissingFractionOnEveryIntegerTypeAndPlace) {
+  const struct {
+    const char* Place;
+    int32_t Index;
+    uint16_t Type;  // 0: the tag as it was
+    int32_t Count;
+  } places[] = {{"first", 0, 5, 3}, {"middle", 1, 5, 3}, {"last", 2, 5, 2}, {"beyond", 3, 0, 3}};
+  for (const uint16_t type : {tdByte, tdWord, tdLongWord, tdShortInt, tdSmallInt, tdLongInt})
+    for (const auto& place : places) {
+      SCOPED_TRACE(std::to_string(type) + " " + place.Place);
+      TExifData exif;
+      TExifSection& section = exif.Section(esPrimary);
+      section.AddOrUpdate(282, type, 3, {}).SetAsString("1,2,3");
+      section.SetFractionValue(282, place.Index, {});
+      const TExifTag& tag = *section.Find(282);
+      EXPECT_EQ(tag.DataType(), place.Type ? place.Type : type);
+      EXPECT_EQ(tag.ElementCount(), place.Count);
+      EXPECT_EQ(tag.AsString(), place.Type ? std::string(place.Count - 1, ',') : "1,2,3");  // 0/0 shows as ''
+    }
+  // The only element, through the resolution setter of a file that holds it as SHORT.
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(false, {{{Shorts(282, {72}, false)}}}))}));
+  exif.Resolution.SetXResolution({});
+  EXPECT_EQ(exif.PeekSection(esPrimary).Find(282), nullptr);
+  EXPECT_THROW(exif.Section(esPrimary).SetFractionValue(282, -1, {}), Exception);
+}
+
+// Text written to a tag is read by its type: integers in their ranges, fractions (signed for
+// SRATIONAL), hexadecimal bytes; a text that is no value raises, and the tag stays as it was.
+TEST(ExifTagTest, TextIsConvertedByTheTagsType) {
+  const struct {
+    uint16_t Type;
+    std::string Text, Expected;  // "convert" and "range" for the errors
+  } cases[] = {
+      {tdByte, "0, 255", "0,255"},          {tdByte, "256", "range"},
+      {tdByte, "x", "convert"},             {tdWord, "65535", "65535"},
+      {tdWord, "-1", "range"},              {tdLongWord, "4294967295", "4294967295"},
+      {tdShortInt, "-128,127", "-128,127"}, {tdShortInt, "128", "range"},
+      {tdSmallInt, "-32768", "-32768"},     {tdLongInt, "-5", "-5"},
+      {tdLongWordFraction, "1/3,2", "1/3,2"}, {tdLongWordFraction, "-1/3", "range"},
+      {tdLongWordFraction, "abc", "convert"}, {tdLongWordFraction, "1/", "convert"},
+      {tdLongIntFraction, "-1/3", "-1/3"},  {tdLongIntFraction, "abc", "convert"},
+      {tdLongIntFraction, "1/x", "convert"}, {tdLongIntFraction, "2147483648/1", "range"},
+      {tdUndefined, "0aFF", "0AFF"},        {tdUndefined, "zz", "convert"},
+      {tdDouble, "1.5", "1.5"},             {tdSingle, "one", "convert"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Type) + " " + c.Text);
+    TExifData exif;
+    TExifTag& tag = exif.Section(esExif).AddOrUpdate(700, c.Type, 1, {});
+    const std::string before = BinToHexStr(tag.Data(), tag.DataSize());
+    std::string result;
+    try {
+      tag.SetAsString(c.Text);
+      TExifTag copy(nullptr, 700, tag.DataType(), 0);  // what is stored, read afresh
+      copy.UpdateData(tag.DataType(), tag.ElementCount(), {tag.Data(), size_t(tag.DataSize())});
+      result = copy.AsString();
+      EXPECT_EQ(tag.AsString(), c.Text);
+    } catch (const EConvertError&) {
+      result = "convert";
+    } catch (const ERangeError&) {
+      result = "range";
+    }
+    EXPECT_EQ(result, c.Expected);
+    if (c.Expected == "convert" || c.Expected == "range") {
+      EXPECT_EQ(BinToHexStr(tag.Data(), tag.DataSize()), before);
+    }
+  }
+}
+
+// A change of type keeps the integer elements that fit; new data, even the same data, is a
+// change the owner hears of.
+TEST_F(ExifSectionTest, ANewTypeKeepsTheElementsAndNewDataIsAlwaysAChange) {
+  TExifTag& iso = *ExifTags.Find(34855);  // SHORT 100, 200
+  iso.UpdateData(tdLongWord, 3);
+  EXPECT_EQ(iso.AsString(), "100,200,0");
+  iso.UpdateData(tdByte, 1);
+  EXPECT_EQ(iso.AsString(), "100");
+  iso.UpdateData(tdSmallInt, 2);
+  EXPECT_EQ(iso.AsString(), "100,0");
+
+  int changes = 0;
+  Exif.OnChange = [&] { ++changes; };
+  const std::vector<uint8_t> same(iso.Data(), iso.Data() + iso.DataSize());
+  iso.UpdateData(tdSmallInt, 2);  // nothing new
+  EXPECT_EQ(changes, 0);
+  iso.UpdateData(tdSmallInt, 2, same);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(ExifTags.Modified());
 }

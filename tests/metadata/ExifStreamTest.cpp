@@ -58,3 +58,12 @@ TEST(ExifStreamTest, FileStreamReadsLikeTheFileAndLeavesItWritableAndDeletable) 
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(path)));
   EXPECT_THROW(TFileStream(folder + "missing.bin"), EInOutError);
 }
+
+TEST(ExifStreamTest, WriteUTF8FormatWritesTheFormattedTextAsUTF8) {
+  TMemoryStream stream;
+  WriteUTF8Format(stream, u"%s", {std::u16string(u"\u00E9")});
+  EXPECT_EQ(stream.Bytes(), (std::vector<uint8_t>{0xC3, 0xA9}));
+  stream.Clear();
+  WriteUTF8Format(stream, u"<\u00E9 n=%d>%s", {42, "x"});
+  EXPECT_EQ(std::string(stream.Bytes().begin(), stream.Bytes().end()), "<\xC3\xA9 n=42>x");
+}

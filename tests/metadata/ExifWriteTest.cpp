@@ -246,6 +246,9 @@ TEST(ExifWriteTest, AMakerNoteStaysWhereItsOffsetCanBeKept) {
     EXPECT_EQ(Bytes(block.begin() + 6, block.begin() + 8), Text("II"));
     EXPECT_EQ(block[10], 64);  // the header points at IFD0 where it is: after the preview
     EXPECT_EQ(Bytes(block.begin() + 6 + 56, block.begin() + 6 + 64), Text("PREVIEW!"));
+    // A note that grew over the preview cannot stay where it lay either.
+    exif.Section(esExif).Find(37500)->SetAsString(std::string(120, 'A'));
+    EXPECT_THROW(Block(exif), EMakerNoteCannotStay);
   }
 }
 
@@ -358,11 +361,13 @@ std::set<std::string> Complaints(const std::string& output) {
 }
 
 // What ExifTool's -args output says, by group and tag, but for what a file system or a tool
-// run says, the tags that the values set change and positions in the file (which move).
+// run says, the tags that the values set change, positions in the file (which move) and the
+// toolkit an XMP packet names (the one that wrote it: now this one, which names none).
 std::map<std::string, std::string> ExifToolTags(const std::string& fileName) {
   static const std::set<std::string> Changed{
       "XPAuthor", "Artist",   "XPTitle", "XPKeywords", "Rating",         "RatingPercent", "DateTimeOriginal",
-      "Creator",  "Title",    "Subject", "SubSecTimeOriginal", "SubSecDateTimeOriginal", "LastKeywordXMP"};
+      "Creator",  "Title",    "Subject", "SubSecTimeOriginal", "SubSecDateTimeOriginal", "LastKeywordXMP",
+      "XMPToolkit"};
   std::map<std::string, std::string> tags;
   std::istringstream in(testpaths::ReadText(fileName));
   for (std::string line; std::getline(in, line);) {

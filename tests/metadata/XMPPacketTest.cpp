@@ -50,7 +50,7 @@ std::string Dump(const TXMPPropertyCollection& properties) {
 }
 
 std::string Dump(const TXMPPacket& packet) {
-  std::string out = "about=" + Utf16ToUtf8(packet.AboutAttributeValue()) + " xmptk=" + Utf16ToUtf8(packet.Toolkit()) + "\n";
+  std::string out = "about=" + Utf16ToUtf8(packet.AboutAttributeValue()) + "\n";
   for (int i = 0; i < packet.SchemaCount(); ++i)
     out += Utf16ToUtf8(packet.Schema(i).NamespaceInfo().URI()) + " " + Dump(packet.Schema(i)) + "\n";
   return out;
@@ -214,7 +214,7 @@ TEST(XMPPacketTest, WhatIsWrittenReadsBackAsTheSameTree) {
   TXMPPacket again;
   ASSERT_TRUE(Load(again, Saved(other)));
   EXPECT_EQ(Dump(again),
-            "about= xmptk=XMP Core 5\nhttp://ns.adobe.com/xap/1.0/mm/ xmpMM:DocumentID=@xmp.did:1 \n"
+            "about=\nhttp://ns.adobe.com/xap/1.0/mm/ xmpMM:DocumentID=@xmp.did:1 \n"
             "http://purl.org/dc/elements/1.1/ dc:source[en]=s dc:thumbs A{ T{dc:w=4 } } dc:new=n \n");
   EXPECT_NE(Saved(other).find("<xmpMM:DocumentID rdf:resource=\"xmp.did:1\"/>"), std::string::npos);
 }
@@ -335,4 +335,80 @@ TEST(XMPPacketTest, NestingHasALimit) {
   EXPECT_FALSE(Load(packet, nested(MaxXMPNesting)));
   EXPECT_FALSE(Load(packet, nested(10000)));
   EXPECT_EQ(Dump(packet), before);  // a refused packet leaves the tree as it was
+}
+
+// Prefixes that only look reserved are read as any other; where the text could not declare
+// them again, the packet is written with prefixes of its own.
+TEST(XMPPacketTest, PrefixesThatLookReservedAreReadAndWrittenAsOthers) {
+  const struct Case {
+    const char* Name;
+    std::string Body, Expected;
+  } cases[] = {
+      {"an element", "<rdf:Description xmlns:Xmlx=\"http://x/\"><Xmlx:a>1</Xmlx:a></rdf:Description>",
+       "http://x/ Xmlx:a=1 \n"},
+      {"an attribute", "<rdf:Description xmlns:XMLp=\"http://p/\" XMLp:a=\"2\"/>", "http://p/ XMLp:a=2 \n"},
+      {"a lower-case one", "<rdf:Description xmlns:xmlq=\"http://q/\" xmlq:a=\"3\"/>", "http://q/ xmlq:a=3 \n"},
+      {"rdf for another namespace",
+       "<rdf:Description><rdf:a xmlns:rdf=\"http://r/\">4</rdf:a></rdf:Description>", "http://r/ rdf:a=4 \n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TXMPPacket packet;
+    ASSERT_TRUE(Load(packet, Packet(c.Body)));
+    EXPECT_EQ(Dump(packet), "about=\n" + c.Expected);
+    packet.SetAboutAttributeValue(u"edited");
+    TXMPPacket back;
+    ASSERT_TRUE(Load(back, Saved(packet)));
+    std::string expected = c.Expected;  // the prefix made up in place of the one read
+    const size_t prefix = expected.find(' ') + 1;
+    expected.replace(prefix, expected.find(':', prefix) - prefix, "ns1");
+    EXPECT_EQ(Dump(back), "about=edited\n" + expected);
+  }
+  // Such a packet in a JPEG file is read when first asked for, without an error.
+  TExifData exif;
+  const std::string packet = Packet("<rdf:Description xmlns:Xmlx=\"http://x/\" Xmlx:a=\"1\"/>");
+  const std::string segment = std::string(XMPSignature) + packet;
+  const std::vector<uint8_t> jpeg = [&] {
+    std::vector<uint8_t> out{0xFF, 0xD8, 0xFF, 0xE1, uint8_t((segment.size() + 2) >> 8), uint8_t(segment.size() + 2)};
+    out.insert(out.end(), segment.begin(), segment.end());
+    out.insert(out.end(), {0xFF, 0xD9});
+    return out;
+  }();
+  TUserMemoryStream stream(jpeg.data(), int64_t(jpeg.size()));
+  exif.LoadFromJPEG(stream);
+  EXPECT_EQ(exif.GetXMPPacket().SchemaCount(), 1);
+}
+
+// A packet that fails to load, for whatever reason, leaves the tree and its text as they were.
+TEST(XMPPacketTest, AFailedLoadLeavesThePacketAsItWas) {
+  const std::string good =
+      "<?xpacket begin=\"\"?>" + Packet("<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:a=\"1\"/>");
+  std::string deep = "<dc:v>x</dc:v>";
+  for (int i = 0; i < MaxXMPNesting; ++i) deep = "<dc:s><rdf:Description>" + deep + "</rdf:Description></dc:s>";
+  for (const std::string& bad :
+       {std::string("not XML"), std::string("<x:xmpmeta><nordf/></x:xmpmeta>"),
+        Packet("<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\">" + deep + "</rdf:Description>")}) {
+    TXMPPacket packet;
+    ASSERT_TRUE(Load(packet, good));
+    const std::string tree = Dump(packet), text = packet.RawXML();
+    EXPECT_FALSE(Load(packet, bad));
+    EXPECT_EQ(Dump(packet), tree);
+    EXPECT_EQ(packet.RawXML(), text);
+  }
+}
+
+// The packet's header is always the same, and names no toolkit of a program that wrote an
+// earlier version of the packet.
+TEST(XMPPacketTest, TheHeaderIsWrittenAsItStands) {
+  const std::string header =
+      "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+      "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" VmxExifVersion=\"1.1.2\">\n"
+      "\t<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n";
+  TXMPPacket packet;
+  ASSERT_TRUE(Load(packet, "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" x:xmptk=\"Other 1.0\"><rdf:RDF xmlns:rdf=\"" + RDF +
+                               "\"><rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:a=\"1\"/>"
+                               "</rdf:RDF></x:xmpmeta>"));
+  packet.GetSchema(KnownNamespaceURI(xsDublinCore)).AddProperty(u"b").WriteValue(u"2");
+  EXPECT_EQ(Saved(packet).substr(0, header.size()), header);
+  EXPECT_TRUE(Saved(packet).ends_with("\t</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end=\"w\"?> "));
 }
