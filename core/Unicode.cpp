@@ -102,11 +102,12 @@ std::string ExternalTextToUtf8(std::string_view text) {
   if (IsUtf8(text)) return std::string(text);
   std::string result;
   result.reserve(text.size() + text.size() / 2);
-  for (const char byte : text) {
-    const auto b = static_cast<uint8_t>(byte);
-    AppendUtf8(result, b >= 0x80 && b <= 0x9F ? Windows1252High[b - 0x80] : b);
-  }
+  for (const char byte : text) AppendUtf8(result, Windows1252Char(static_cast<unsigned char>(byte)));
   return result;
+}
+
+char16_t Windows1252Char(unsigned char byte) {
+  return byte >= 0x80 && byte <= 0x9F ? Windows1252High[byte - 0x80] : byte;
 }
 
 void AppendUtf8(std::string& out, char32_t code) {
