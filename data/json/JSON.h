@@ -2,15 +2,22 @@
 // so a parsed document keeps all of its nodes, texts and child arrays in memory of its own,
 // taken in big blocks: parsing allocates little, and the document goes all at once.
 //
-// The parser follows the JSON grammar (RFC 8259) strictly and never raises: anything else is
-// no document. Its own rules where the grammar leaves a choice:
-// - a UTF-8 byte-order mark before the value is skipped;
-// - arrays and objects nest at most 512 deep;
-// - a "\u" escape of a surrogate must be the high half of a pair, followed at once by the
-//   escape of the low half;
-// - a string's bytes are UTF-8: each ill-formed piece of it becomes one U+FFFD;
-// - numbers are doubles, rounded to the nearest; one too large for a double is refused, one
-//   too small to tell from zero becomes zero.
+// The parser is tolerant and never raises: what it cannot read is no document. It reads one
+// value and does not look at the text after it.
+// - Blanks are all bytes below 33. A UTF-8 byte-order mark before the value is skipped.
+// - The literals true, false and null are case-sensitive; what follows one is not looked at.
+// - Numbers as JSONNumber.h reads them ("+7" and "012" are numbers), held as 80-bit floats; a
+//   number beyond that range fails the document.
+// - Strings: a backslash escapes whatever character follows it, so the first quotation mark
+//   not escaped closes the string. Control characters stand for themselves. The escapes are
+//   JSON's and \' for "'"; a backslash and any other character are both dropped. \u takes
+//   exactly four hexadecimal digits; an escaped surrogate that is not half of a pair (a high
+//   one escaped right before a low one) becomes U+FFFD.
+// - Lists and objects: their values (members) follow one another with or without a comma
+//   between them; a comma after the last is allowed, one before the first or two in a row are
+//   not. They nest at most 512 deep.
+// - A document's strings are UTF-8 when all of their bytes are well-formed UTF-8, and
+//   Windows-1252 otherwise: the one rule for text from outside (core/Unicode.h).
 #pragma once
 
 #include <cstddef>
@@ -83,16 +90,17 @@ inline void TJSONfree::operator()(TJSONbase* node) const noexcept {
     delete node;
 }
 
+// Holds an 80-bit float; GetValue answers it as a double.
 class TJSONnumber : public TJSONbase {
  public:
-  explicit TJSONnumber(double value = 0) : FValue(value) {}
-  double Value() const { return FValue; }
-  TJSONvalue GetValue() const override { return FValue; }
+  explicit TJSONnumber(long double value = 0) : FValue(value) {}
+  long double Value() const { return FValue; }
+  TJSONvalue GetValue() const override { return double(FValue); }
   void SetValue(const TJSONvalue& value) override;
   TJSONtype JSONType() const override { return jsNumber; }
 
  private:
-  double FValue;
+  long double FValue;
 };
 
 class TJSONstring : public TJSONbase {
