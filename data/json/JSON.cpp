@@ -134,7 +134,21 @@ int32_t TruncateToInt32(long double value) {
 
 std::string EncodeUtf8Char(uint32_t code) {
   std::string out;
-  AppendUtf8(out, IsScalarValue(code) ? code : ReplacementCharacter);
+  if (code < 0x80) {
+    out += char(code);
+  } else if (code < 0x800) {
+    out += char(0xC0 | code >> 6);
+    out += char(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += char(0xE0 | code >> 12);
+    out += char(0x80 | (code >> 6 & 0x3F));
+    out += char(0x80 | (code & 0x3F));
+  } else if (code < 0x200000) {
+    out += char(0xF0 | code >> 18);
+    out += char(0x80 | (code >> 12 & 0x3F));
+    out += char(0x80 | (code >> 6 & 0x3F));
+    out += char(0x80 | (code & 0x3F));
+  }
   return out;
 }
 
@@ -245,67 +259,92 @@ TJSONbase* TJSONlist::GetChildAndName(int index, std::string& name) const {
 
 // --- the name index ------------------------------------------------------------------------
 
+TJSONBalTree::~TJSONBalTree() {
+  if (!FStore) return;
+  FStore->~TStore();
+  FMemory->deallocate(FStore, sizeof(TStore), alignof(TStore));
+}
+
+TJSONBalTree::TStore& TJSONBalTree::Store() {
+  if (!FStore) FStore = new (FMemory->allocate(sizeof(TStore), alignof(TStore))) TStore(FMemory);
+  return *FStore;
+}
+
 std::u16string_view TJSONBalTree::NameOf(uint32_t node) const {
-  return static_cast<const TJSONobjectmethod&>(*FMembers[size_t(FNodes[node].Position)]).Name();
+  const TJSONBalNode& n = FStore->Nodes[node];
+  return std::u16string_view(FStore->Names).substr(n.NameStart, n.NameLength);
 }
 
 int TJSONBalTree::Search(std::u16string_view name) const {
   uint32_t node = FRoot;
   while (node != 0) {
     const int order = name.compare(NameOf(node));
-    if (order == 0) return FNodes[node].Position;
-    node = order < 0 ? FNodes[node].Left : FNodes[node].Right;
+    const TJSONBalNode& n = FStore->Nodes[node];
+    if (order == 0) return n.Position;
+    node = order < 0 ? n.Left : n.Right;
   }
   return -1;
 }
 
 bool TJSONBalTree::Insert(std::u16string_view name, int position) {
-  if (FNodes.empty()) FNodes.emplace_back();  // the sentinel: level 0, both links to itself
+  if (Store().Nodes.empty()) FStore->Nodes.emplace_back();  // the sentinel: level 0, both links to itself
   bool inserted = false;
   FRoot = Insert(FRoot, name, position, inserted);
   return inserted;
 }
 
 uint32_t TJSONBalTree::Insert(uint32_t node, std::u16string_view name, int position, bool& inserted) {
+  auto& nodes = FStore->Nodes;
   if (node == 0) {
-    FNodes.push_back({0, 0, position, 1});
+    nodes.push_back({0, 0, position, 1, uint32_t(FStore->Names.size()), uint32_t(name.size())});
+    FStore->Names.append(name);
     inserted = true;
-    return uint32_t(FNodes.size() - 1);
+    return uint32_t(nodes.size() - 1);
   }
   const int order = name.compare(NameOf(node));
   if (order == 0) return node;
   if (order < 0) {
-    const uint32_t left = Insert(FNodes[node].Left, name, position, inserted);
-    FNodes[node].Left = left;
+    const uint32_t left = Insert(nodes[node].Left, name, position, inserted);
+    nodes[node].Left = left;
   } else {
-    const uint32_t right = Insert(FNodes[node].Right, name, position, inserted);
-    FNodes[node].Right = right;
+    const uint32_t right = Insert(nodes[node].Right, name, position, inserted);
+    nodes[node].Right = right;
   }
   return Split(Skew(node));
 }
 
 // A left child on the node's own level takes the node's place.
 uint32_t TJSONBalTree::Skew(uint32_t node) {
-  const uint32_t left = FNodes[node].Left;
-  if (FNodes[left].Level != FNodes[node].Level) return node;
-  FNodes[node].Left = FNodes[left].Right;
-  FNodes[left].Right = node;
+  auto& nodes = FStore->Nodes;
+  const uint32_t left = nodes[node].Left;
+  if (nodes[left].Level != nodes[node].Level) return node;
+  nodes[node].Left = nodes[left].Right;
+  nodes[left].Right = node;
   return left;
 }
 
 // Two right links in a row on the node's level: the middle node goes up a level.
 uint32_t TJSONBalTree::Split(uint32_t node) {
-  const uint32_t right = FNodes[node].Right;
-  if (FNodes[FNodes[right].Right].Level != FNodes[node].Level) return node;
-  FNodes[node].Right = FNodes[right].Left;
-  FNodes[right].Left = node;
-  ++FNodes[right].Level;
+  auto& nodes = FStore->Nodes;
+  const uint32_t right = nodes[node].Right;
+  if (nodes[nodes[right].Right].Level != nodes[node].Level) return node;
+  nodes[node].Right = nodes[right].Left;
+  nodes[right].Left = node;
+  ++nodes[right].Level;
   return right;
 }
 
 void TJSONBalTree::Clear() {
-  FNodes.clear();
+  if (FStore) {
+    FStore->Nodes.clear();
+    FStore->Names.clear();
+  }
   FRoot = 0;
+}
+
+void TJSONBalTree::Reserve(size_t count, size_t textLength) {
+  Store().Nodes.reserve(count + 1);
+  FStore->Names.reserve(textLength);
 }
 
 // --- objects -------------------------------------------------------------------------------
@@ -342,12 +381,14 @@ void TJSONobject::Delete(int index) {
 
 bool TJSONobject::Indexed() const { return FUseIndex && GetCount() > ScannedMembers; }
 
-// The index refers to positions and to the members' names: after a member went or moved it
-// is built again, so that each name maps to its first remaining member.
+// The index maps names to positions: after a member went or moved it is built again, so that
+// each name maps to its first remaining member.
 void TJSONobject::Reindex() {
   FIndex.Clear();
   if (!Indexed()) return;
-  FIndex.Reserve(FChildren.size());
+  size_t textLength = 0;
+  for (int i = 0; i < GetCount(); ++i) textLength += Member(i).Name().size();
+  FIndex.Reserve(FChildren.size(), textLength);
   for (int i = 0; i < GetCount(); ++i) FIndex.Insert(Member(i).Name(), i);
 }
 

@@ -218,37 +218,52 @@ class TJSONlist : public TJSONcustomlist {
   TJSONbase* ValueAt(int index) const override { return GetChild(index); }
 };
 
-// A node of the name index: links are positions in the tree's node array; the name is the
-// member's at Position.
+// A node of a name index: links are places in the tree's node array; the name is NameLength
+// code units of the tree's text from NameStart.
 struct TJSONBalNode {
   uint32_t Left = 0;
   uint32_t Right = 0;
   int32_t Position = 0;
   uint8_t Level = 0;
+  uint32_t NameStart = 0;
+  uint32_t NameLength = 0;
 };
 
-// Member names to member positions, kept balanced (an AA tree). Node 0 is the sentinel that
-// stands for every empty subtree. The names are read from the object's members, so the object
-// rebuilds its index whenever a member goes.
+// Names to positions, kept balanced (an AA tree). Every node holds its own copy of its name.
+// Node 0 is the sentinel of level 0 that stands for every empty subtree. Names compare code unit
+// by code unit; a name that begins another orders first. A tree takes no memory of its own until
+// the first name comes (most objects are small and never need theirs).
 class TJSONBalTree {
  public:
-  TJSONBalTree(const std::pmr::vector<TJSONptr>& members, std::pmr::memory_resource* memory)
-      : FMembers(members), FNodes(memory) {}
+  explicit TJSONBalTree(std::pmr::memory_resource* memory = std::pmr::get_default_resource()) : FMemory(memory) {}
+  TJSONBalTree(const TJSONBalTree&) = delete;
+  TJSONBalTree& operator=(const TJSONBalTree&) = delete;
+  ~TJSONBalTree();
+
   // The position of Name, or -1.
   int Search(std::u16string_view name) const;
-  // False, changing nothing, when Name is there already. The member at Position bears Name.
+  // False, changing nothing, when Name is there already.
   bool Insert(std::u16string_view name, int position);
+  // Forgets every name.
   void Clear();
-  void Reserve(size_t count) { FNodes.reserve(count + 1); }
+  // Room for Count names of TextLength code units in all.
+  void Reserve(size_t count, size_t textLength);
 
  private:
+  struct TStore {
+    explicit TStore(std::pmr::memory_resource* memory) : Nodes(memory), Names(memory) {}
+    std::pmr::vector<TJSONBalNode> Nodes;
+    std::pmr::u16string Names;  // of the nodes, one after the other
+  };
+
+  TStore& Store();
   std::u16string_view NameOf(uint32_t node) const;
   uint32_t Insert(uint32_t node, std::u16string_view name, int position, bool& inserted);
   uint32_t Skew(uint32_t node);
   uint32_t Split(uint32_t node);
 
-  const std::pmr::vector<TJSONptr>& FMembers;
-  std::pmr::vector<TJSONBalNode> FNodes;
+  std::pmr::memory_resource* FMemory;
+  TStore* FStore = nullptr;  // from FMemory
   uint32_t FRoot = 0;
 };
 
@@ -256,7 +271,7 @@ class TJSONBalTree {
 class TJSONobject : public TJSONcustomlist {
  public:
   explicit TJSONobject(bool useIndex = true, std::pmr::memory_resource* memory = std::pmr::get_default_resource())
-      : TJSONcustomlist(memory), FIndex(FChildren, memory), FUseIndex(useIndex) {}
+      : TJSONcustomlist(memory), FIndex(memory), FUseIndex(useIndex) {}
   TJSONtype JSONType() const override { return jsObject; }
 
   // Only members are taken, by SetChild and Add; any other value stays the caller's.
@@ -322,5 +337,6 @@ class TJSON {
   static TJSONdocument ParseText(std::string_view text);
 };
 
-// The UTF-8 form of Code (any code below 200000 hex, surrogates included).
+// The UTF-8 form of Code: one to four bytes for a code below 200000 hex, a surrogate of its own
+// included (so not always well-formed UTF-8); nothing for a larger one.
 std::string EncodeUtf8Char(uint32_t code);
