@@ -53,6 +53,7 @@ std::string ExternalTextToUtf8(std::string_view text);
 // The character of one byte of Windows-1252 text, as ExternalTextToUtf8 reads it.
 char16_t Windows1252Char(unsigned char byte);
 
-// Appends the UTF-8 form of Code, which must be a Unicode scalar value (no surrogate, at most
-// U+10FFFF).
+// Append the UTF-8 or UTF-16 form of Code, which must be a Unicode scalar value (no surrogate,
+// at most U+10FFFF).
 void AppendUtf8(std::string& out, char32_t code);
+void AppendUtf16(std::u16string& out, char32_t code);

@@ -66,15 +66,6 @@ void ReplaceLoneSurrogates(std::u16string& text) {
   }
 }
 
-void AppendUtf16(std::u16string& out, char32_t code) {
-  if (code < 0x10000) {
-    out += char16_t(code);
-  } else {
-    out += char16_t(0xD800 + ((code - 0x10000) >> 10));
-    out += char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
-  }
-}
-
 // --- value conversions ---------------------------------------------------------------------
 
 [[noreturn]] void CannotConvert(const TJSONvalue& value, const char* into) {

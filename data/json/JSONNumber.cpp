@@ -11,9 +11,10 @@
 namespace {
 
 using Float = long double;
-constexpr int Digits = std::numeric_limits<Float>::digits;  // bits of the significand, at most 64
-constexpr int64_t Beyond = std::numeric_limits<Float>::max_exponent;  // every value is below 2^Beyond
-constexpr int64_t LowestBit = std::numeric_limits<Float>::min_exponent - Digits;  // of the smallest one
+// The bits of the significand; every value is below 2^Beyond; the smallest one is 2^LowestBit.
+constexpr int Digits = std::numeric_limits<Float>::digits;
+constexpr int64_t Beyond = std::numeric_limits<Float>::max_exponent;
+constexpr int64_t LowestBit = std::numeric_limits<Float>::min_exponent - Digits;
 static_assert(Digits <= 64);
 
 // Significant digits kept exactly; the rest count only as zero or not.
@@ -254,8 +255,7 @@ bool JSONNumberValue(std::string_view number, Float& value) {
     TNatural divisor;
     divisor.MulAdd(0, 1);
     divisor.MulPowerOfTen(-exponent);
-    const int64_t scale =
-        std::max<int64_t>(0, int64_t(divisor.BitLength()) - int64_t(x.BitLength()) + Digits + 2);
+    const int64_t scale = std::max<int64_t>(0, int64_t(divisor.BitLength()) - int64_t(x.BitLength()) + Digits + 2);
     x.ShiftLeft(size_t(scale));
     const int64_t top = int64_t(x.BitLength()) - int64_t(divisor.BitLength());
     divisor.ShiftLeft(size_t(top));

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <limits>
 #include <set>
+#include <sstream>
 
 #include "data/json/JSON.h"
 #include "tests/support/JsonCanonical.h"
@@ -38,7 +39,7 @@ TEST(JsonParserTest, ReadsItsGrammar) {
       {"blanks only: every byte below 33", "\0\x01\x1f \t\r\n"s, "nil"},
       {"the byte-order mark only", "\xEF\xBB\xBF", "nil"},
       {"the byte-order mark, then an object", "\xEF\xBB\xBF{\"a\":1}", R"({"a":1})"},
-      {"blanks around values", "\x01[\x1f" "1\0,\x02 2\x20]"s, "[1,2]"},
+      {"blanks around values", "\x01[\0371\0,\x02 2 ]"s, "[1,2]"},
       {"DEL is no blank", "[1\x7f]", "nil"},
       {"text after the value", R"({"a":1} xyz {)", R"({"a":1})"},
       {"text after the value, not UTF-8", "[\"\xC3\xA9\"]\xFF", R"(["\u00e9"])"},
@@ -157,50 +158,24 @@ TEST(JsonParserTest, NumbersAreTheNearest80BitFloats) {
 TEST(JsonParserTest, JSONTestSuite) {
   const std::filesystem::path folder = testpaths::ProgramPath(std::string(LORVEX_CORPORA) + "/json/test_parsing");
   if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no JSONTestSuite files in " << folder.string();
-  const std::set<std::string> takenRefusals = {
-      "n_array_1_true_without_comma.json",
-      "n_array_comma_after_close.json",
-      "n_array_extra_close.json",
-      "n_array_extra_comma.json",
-      "n_array_inner_array_no_comma.json",
-      "n_array_number_and_comma.json",
-      "n_multidigit_number_then_00.json",
-      "n_number_+1.json",
-      "n_number_-01.json",
-      "n_number_1_000.json",
-      "n_number_expression.json",
-      "n_number_neg_int_starting_with_zero.json",
-      "n_number_with_leading_zero.json",
-      "n_object_lone_continuation_byte_in_key_and_trailing_comma.json",
-      "n_object_trailing_comma.json",
-      "n_object_trailing_comment.json",
-      "n_object_trailing_comment_open.json",
-      "n_object_trailing_comment_slash_open.json",
-      "n_object_trailing_comment_slash_open_incomplete.json",
-      "n_object_with_trailing_garbage.json",
-      "n_string_backslash_00.json",
-      "n_string_escape_x.json",
-      "n_string_escaped_ctrl_char_tab.json",
-      "n_string_escaped_emoji.json",
-      "n_string_incomplete_surrogate_escape_invalid.json",
-      "n_string_invalid_backslash_esc.json",
-      "n_string_invalid_utf8_after_escape.json",
-      "n_string_unescaped_ctrl_char.json",
-      "n_string_unescaped_newline.json",
-      "n_string_unescaped_tab.json",
-      "n_string_unicode_CapitalU.json",
-      "n_string_with_trailing_garbage.json",
-      "n_structure_array_trailing_garbage.json",
-      "n_structure_array_with_extra_array_close.json",
-      "n_structure_close_unopened_array.json",
-      "n_structure_double_array.json",
-      "n_structure_null-byte-outside-string.json",
-      "n_structure_number_with_trailing_garbage.json",
-      "n_structure_object_followed_by_closing_object.json",
-      "n_structure_object_with_trailing_garbage.json",
-      "n_structure_trailing_#.json",
-      "n_structure_whitespace_formfeed.json",
-  };
+  // Without "n_" and ".json".
+  std::istringstream takenRefusalNames(R"(
+      array_1_true_without_comma array_comma_after_close array_extra_close array_extra_comma
+      array_inner_array_no_comma array_number_and_comma multidigit_number_then_00 number_+1 number_-01 number_1_000
+      number_expression number_neg_int_starting_with_zero number_with_leading_zero
+      object_lone_continuation_byte_in_key_and_trailing_comma object_trailing_comma object_trailing_comment
+      object_trailing_comment_open object_trailing_comment_slash_open object_trailing_comment_slash_open_incomplete
+      object_with_trailing_garbage string_backslash_00 string_escape_x string_escaped_ctrl_char_tab
+      string_escaped_emoji string_incomplete_surrogate_escape_invalid string_invalid_backslash_esc
+      string_invalid_utf8_after_escape string_unescaped_ctrl_char string_unescaped_newline string_unescaped_tab
+      string_unicode_CapitalU string_with_trailing_garbage structure_array_trailing_garbage
+      structure_array_with_extra_array_close structure_close_unopened_array structure_double_array
+      structure_null-byte-outside-string structure_number_with_trailing_garbage
+      structure_object_followed_by_closing_object structure_object_with_trailing_garbage structure_trailing_#
+      structure_whitespace_formfeed
+  )");
+  std::set<std::string> takenRefusals;
+  for (std::string name; takenRefusalNames >> name;) takenRefusals.insert("n_" + name + ".json");
   std::set<std::string> taken;
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {

@@ -109,9 +109,17 @@ TEST(JsonTreeTest, EncodeUtf8CharGivesOneToFourBytes) {
     uint32_t Code;
     std::string Bytes;
   } cases[] = {
-      {0x00, std::string(1, '\0')}, {0x7F, "\x7F"},         {0x80, "\xC2\x80"},         {0x7FF, "\xDF\xBF"},
-      {0x800, "\xE0\xA0\x80"},     {0xD800, "\xED\xA0\x80"}, {0xFFFF, "\xEF\xBF\xBF"},     {0x10000, "\xF0\x90\x80\x80"},
-      {0x10FFFF, "\xF4\x8F\xBF\xBF"}, {0x1FFFFF, "\xF7\xBF\xBF\xBF"}, {0x200000, ""},
+      {0x00, std::string(1, '\0')},
+      {0x7F, "\x7F"},
+      {0x80, "\xC2\x80"},
+      {0x7FF, "\xDF\xBF"},
+      {0x800, "\xE0\xA0\x80"},
+      {0xD800, "\xED\xA0\x80"},
+      {0xFFFF, "\xEF\xBF\xBF"},
+      {0x10000, "\xF0\x90\x80\x80"},
+      {0x10FFFF, "\xF4\x8F\xBF\xBF"},
+      {0x1FFFFF, "\xF7\xBF\xBF\xBF"},
+      {0x200000, ""},
   };
   for (const auto& c : cases) EXPECT_EQ(EncodeUtf8Char(c.Code), c.Bytes) << std::hex << c.Code;
 }
