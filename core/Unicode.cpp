@@ -71,13 +71,7 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   result.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
     const TUtf8Char decoded = Utf8CharAt(text, i);
-    if (decoded.Code >= FirstSupplementary) {
-      const char32_t offset = decoded.Code - FirstSupplementary;
-      result += static_cast<char16_t>(HighSurrogateFirst + (offset >> 10));
-      result += static_cast<char16_t>(LowSurrogateFirst + (offset & 0x3FF));
-    } else {
-      result += static_cast<char16_t>(decoded.Code);
-    }
+    AppendUtf16(result, decoded.Code);
     i += decoded.Length;
   }
   return result;
@@ -102,11 +96,12 @@ std::string ExternalTextToUtf8(std::string_view text) {
   if (IsUtf8(text)) return std::string(text);
   std::string result;
   result.reserve(text.size() + text.size() / 2);
-  for (const char byte : text) {
-    const auto b = static_cast<uint8_t>(byte);
-    AppendUtf8(result, b >= 0x80 && b <= 0x9F ? Windows1252High[b - 0x80] : b);
-  }
+  for (const char byte : text) AppendUtf8(result, Windows1252Char(static_cast<unsigned char>(byte)));
   return result;
+}
+
+char16_t Windows1252Char(unsigned char byte) {
+  return byte >= 0x80 && byte <= 0x9F ? Windows1252High[byte - 0x80] : byte;
 }
 
 void AppendUtf8(std::string& out, char32_t code) {
@@ -124,5 +119,15 @@ void AppendUtf8(std::string& out, char32_t code) {
     out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
     out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
     out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+void AppendUtf16(std::u16string& out, char32_t code) {
+  if (code < FirstSupplementary) {
+    out += static_cast<char16_t>(code);
+  } else {
+    const char32_t offset = code - FirstSupplementary;
+    out += static_cast<char16_t>(HighSurrogateFirst + (offset >> 10));
+    out += static_cast<char16_t>(LowSurrogateFirst + (offset & 0x3FF));
   }
 }

@@ -50,7 +50,10 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // U+0090 and U+009D, as Windows' own conversion maps them). Decide over the whole text at once:
 // a piece of Windows-1252 may happen to be well-formed UTF-8 on its own.
 std::string ExternalTextToUtf8(std::string_view text);
+// The character of one byte of Windows-1252 text, as ExternalTextToUtf8 reads it.
+char16_t Windows1252Char(unsigned char byte);
 
-// Appends the UTF-8 form of Code, which must be a Unicode scalar value (no surrogate, at most
-// U+10FFFF).
+// Append the UTF-8 or UTF-16 form of Code, which must be a Unicode scalar value (no surrogate,
+// at most U+10FFFF).
 void AppendUtf8(std::string& out, char32_t code);
+void AppendUtf16(std::u16string& out, char32_t code);

@@ -1,6 +1,7 @@
 #include "data/json/JSON.h"
 
 #include "core/Unicode.h"
+#include "data/json/JSONNumber.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,23 +12,23 @@
 
 namespace {
 
-// --- text conversions --------------------------------------------------------------------
+// --- text --------------------------------------------------------------------------------
 
-// Printable ASCII that stands for itself in a string.
-bool IsPlainAscii(char c) {
+// ASCII that stands for itself in a string: all but the quotation mark and the backslash.
+bool IsPlainByte(char c) {
   const auto byte = static_cast<unsigned char>(c);
-  return byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\';
+  return byte < 0x80 && byte != '"' && byte != '\\';
 }
 
 // Strings and indentation are long runs of the same kind of byte: they are skipped eight
-// bytes at a time while none of the eight ends the run (the usual tests for a byte below a
-// value or equal to one in a word; a false alarm only ends the quick steps).
+// bytes at a time while none of the eight ends the run (the usual test for a byte equal to a
+// value in a word).
 constexpr uint64_t EveryByte = 0x0101010101010101;
 constexpr uint64_t HighBits = 0x8080808080808080;
 
-uint64_t BytesBelow(uint64_t word, uint8_t value) { return (word - EveryByte * value) & ~word & HighBits; }
+uint64_t HasZeroByte(uint64_t word) { return (word - EveryByte) & ~word & HighBits; }
 
-uint64_t BytesEqual(uint64_t word, uint8_t value) { return BytesBelow(word ^ (EveryByte * value), 1); }
+uint64_t HasByte(uint64_t word, uint8_t value) { return HasZeroByte(word ^ (EveryByte * value)); }
 
 uint64_t EightBytes(const char* p) {
   uint64_t word;
@@ -35,18 +36,18 @@ uint64_t EightBytes(const char* p) {
   return word;
 }
 
-// The end of the run of plain ASCII from P.
-const char* SkipPlainAscii(const char* p, const char* end) {
+// The end of the run of plain bytes from P.
+const char* SkipPlainBytes(const char* p, const char* end) {
   while (end - p >= 8) {
     const uint64_t word = EightBytes(p);
-    if (BytesBelow(word, 0x20) | BytesEqual(word, '"') | BytesEqual(word, '\\') | (word & HighBits)) break;
+    if (HasByte(word, '"') | HasByte(word, '\\') | (word & HighBits)) break;
     p += 8;
   }
-  while (p != end && IsPlainAscii(*p)) ++p;
+  while (p != end && IsPlainByte(*p)) ++p;
   return p;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+bool IsBlank(char c) { return static_cast<unsigned char>(c) < 33; }
 
 // The end of the blanks from P.
 const char* SkipBlanks(const char* p, const char* end) {
@@ -55,56 +56,14 @@ const char* SkipBlanks(const char* p, const char* end) {
   return p;
 }
 
-// --- numbers -------------------------------------------------------------------------------
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-void SkipDigits(const char*& p, const char* end) {
-  while (p != end && IsDigit(*p)) ++p;
-}
-
-// Moves P past one number of the JSON grammar: "-"? ("0" | [1-9][0-9]*) ("." [0-9]+)?
-// ([eE] [+-]? [0-9]+)?. False when there is none.
-bool SkipNumber(const char*& p, const char* end) {
-  if (p != end && *p == '-') ++p;
-  if (p == end || !IsDigit(*p)) return false;
-  if (*p++ != '0') SkipDigits(p, end);
-  if (p != end && *p == '.') {
-    if (++p == end || !IsDigit(*p)) return false;
-    SkipDigits(p, end);
+// Each surrogate in Text that is not half of a pair becomes U+FFFD.
+void ReplaceLoneSurrogates(std::u16string& text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+      ++i;
+    else if (IsSurrogate(text[i]))
+      text[i] = char16_t(ReplacementCharacter);
   }
-  if (p != end && (*p == 'e' || *p == 'E')) {
-    if (++p != end && (*p == '+' || *p == '-')) ++p;
-    if (p == end || !IsDigit(*p)) return false;
-    SkipDigits(p, end);
-  }
-  return true;
-}
-
-// Whether a number of the grammar that is out of a double's range lies beyond its largest
-// value rather than below its smallest: from_chars tells that it is out, not on which side.
-// The power of ten of its first significant digit does.
-bool BeyondLargest(std::string_view number) {
-  const size_t mark = std::min(number.find_first_of("eE"), number.size());
-  int64_t exponent = 0;
-  for (const char c : number.substr(mark))
-    if (IsDigit(c)) exponent = std::min<int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
-  if (number.find('-', mark) != std::string_view::npos) exponent = -exponent;
-  const std::string_view digits = number.substr(0, mark);
-  const size_t first = digits.find_first_of("123456789");
-  if (first == std::string_view::npos) return false;
-  const size_t point = std::min(digits.find('.'), digits.size());
-  const int64_t power = point > first ? int64_t(point - first) - 1 : -int64_t(first - point);
-  return power + exponent > 0;
-}
-
-// The double nearest to Number (of the grammar); false when it is too large for one.
-bool NumberToDouble(std::string_view number, double& value) {
-  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-  if (error == std::errc()) return true;
-  if (BeyondLargest(number)) return false;
-  value = number[0] == '-' ? -0.0 : 0.0;
-  return true;
 }
 
 // --- value conversions ---------------------------------------------------------------------
@@ -119,11 +78,12 @@ double ToDouble(const TJSONvalue& value) {
   if (const double* number = std::get_if<double>(&value)) return *number;
   if (const bool* flag = std::get_if<bool>(&value)) return *flag ? 1 : 0;
   if (const std::u16string* text = std::get_if<std::u16string>(&value)) {
+    // A text that is one number within a double's range.
     const std::string narrow = Utf16ToUtf8(*text);
-    const char* p = narrow.data();
-    double result;
-    if (SkipNumber(p, p + narrow.size()) && p == narrow.data() + narrow.size() && NumberToDouble(narrow, result))
-      return result;
+    long double number;
+    if (SkipJSONNumber(narrow.data(), narrow.data() + narrow.size()) == narrow.data() + narrow.size() &&
+        JSONNumberValue(narrow, number) && std::isfinite(double(number)))
+      return double(number);
   }
   CannotConvert(value, "Double");
 }
@@ -154,10 +114,10 @@ bool ToBoolean(const TJSONvalue& value) {
   CannotConvert(value, "Boolean");
 }
 
-int32_t TruncateToInt32(double value) {
+int32_t TruncateToInt32(long double value) {
   if (std::isnan(value)) return 0;
-  if (value <= double(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
-  if (value >= double(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+  if (value <= std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  if (value >= std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
   return int32_t(value);
 }
 
@@ -165,7 +125,21 @@ int32_t TruncateToInt32(double value) {
 
 std::string EncodeUtf8Char(uint32_t code) {
   std::string out;
-  AppendUtf8(out, IsScalarValue(code) ? code : ReplacementCharacter);
+  if (code < 0x80) {
+    out += char(code);
+  } else if (code < 0x800) {
+    out += char(0xC0 | code >> 6);
+    out += char(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += char(0xE0 | code >> 12);
+    out += char(0x80 | (code >> 6 & 0x3F));
+    out += char(0x80 | (code & 0x3F));
+  } else if (code < 0x200000) {
+    out += char(0xF0 | code >> 18);
+    out += char(0x80 | (code >> 12 & 0x3F));
+    out += char(0x80 | (code >> 6 & 0x3F));
+    out += char(0x80 | (code & 0x3F));
+  }
   return out;
 }
 
@@ -276,67 +250,92 @@ TJSONbase* TJSONlist::GetChildAndName(int index, std::string& name) const {
 
 // --- the name index ------------------------------------------------------------------------
 
+TJSONBalTree::~TJSONBalTree() {
+  if (!FStore) return;
+  FStore->~TStore();
+  FMemory->deallocate(FStore, sizeof(TStore), alignof(TStore));
+}
+
+TJSONBalTree::TStore& TJSONBalTree::Store() {
+  if (!FStore) FStore = new (FMemory->allocate(sizeof(TStore), alignof(TStore))) TStore(FMemory);
+  return *FStore;
+}
+
 std::u16string_view TJSONBalTree::NameOf(uint32_t node) const {
-  return static_cast<const TJSONobjectmethod&>(*FMembers[size_t(FNodes[node].Position)]).Name();
+  const TJSONBalNode& n = FStore->Nodes[node];
+  return std::u16string_view(FStore->Names).substr(n.NameStart, n.NameLength);
 }
 
 int TJSONBalTree::Search(std::u16string_view name) const {
   uint32_t node = FRoot;
   while (node != 0) {
     const int order = name.compare(NameOf(node));
-    if (order == 0) return FNodes[node].Position;
-    node = order < 0 ? FNodes[node].Left : FNodes[node].Right;
+    const TJSONBalNode& n = FStore->Nodes[node];
+    if (order == 0) return n.Position;
+    node = order < 0 ? n.Left : n.Right;
   }
   return -1;
 }
 
 bool TJSONBalTree::Insert(std::u16string_view name, int position) {
-  if (FNodes.empty()) FNodes.emplace_back();  // the sentinel: level 0, both links to itself
+  if (Store().Nodes.empty()) FStore->Nodes.emplace_back();  // the sentinel: level 0, both links to itself
   bool inserted = false;
   FRoot = Insert(FRoot, name, position, inserted);
   return inserted;
 }
 
 uint32_t TJSONBalTree::Insert(uint32_t node, std::u16string_view name, int position, bool& inserted) {
+  auto& nodes = FStore->Nodes;
   if (node == 0) {
-    FNodes.push_back({0, 0, position, 1});
+    nodes.push_back({0, 0, position, 1, uint32_t(FStore->Names.size()), uint32_t(name.size())});
+    FStore->Names.append(name);
     inserted = true;
-    return uint32_t(FNodes.size() - 1);
+    return uint32_t(nodes.size() - 1);
   }
   const int order = name.compare(NameOf(node));
   if (order == 0) return node;
   if (order < 0) {
-    const uint32_t left = Insert(FNodes[node].Left, name, position, inserted);
-    FNodes[node].Left = left;
+    const uint32_t left = Insert(nodes[node].Left, name, position, inserted);
+    nodes[node].Left = left;
   } else {
-    const uint32_t right = Insert(FNodes[node].Right, name, position, inserted);
-    FNodes[node].Right = right;
+    const uint32_t right = Insert(nodes[node].Right, name, position, inserted);
+    nodes[node].Right = right;
   }
   return Split(Skew(node));
 }
 
 // A left child on the node's own level takes the node's place.
 uint32_t TJSONBalTree::Skew(uint32_t node) {
-  const uint32_t left = FNodes[node].Left;
-  if (FNodes[left].Level != FNodes[node].Level) return node;
-  FNodes[node].Left = FNodes[left].Right;
-  FNodes[left].Right = node;
+  auto& nodes = FStore->Nodes;
+  const uint32_t left = nodes[node].Left;
+  if (nodes[left].Level != nodes[node].Level) return node;
+  nodes[node].Left = nodes[left].Right;
+  nodes[left].Right = node;
   return left;
 }
 
 // Two right links in a row on the node's level: the middle node goes up a level.
 uint32_t TJSONBalTree::Split(uint32_t node) {
-  const uint32_t right = FNodes[node].Right;
-  if (FNodes[FNodes[right].Right].Level != FNodes[node].Level) return node;
-  FNodes[node].Right = FNodes[right].Left;
-  FNodes[right].Left = node;
-  ++FNodes[right].Level;
+  auto& nodes = FStore->Nodes;
+  const uint32_t right = nodes[node].Right;
+  if (nodes[nodes[right].Right].Level != nodes[node].Level) return node;
+  nodes[node].Right = nodes[right].Left;
+  nodes[right].Left = node;
+  ++nodes[right].Level;
   return right;
 }
 
 void TJSONBalTree::Clear() {
-  FNodes.clear();
+  if (FStore) {
+    FStore->Nodes.clear();
+    FStore->Names.clear();
+  }
   FRoot = 0;
+}
+
+void TJSONBalTree::Reserve(size_t count, size_t textLength) {
+  Store().Nodes.reserve(count + 1);
+  FStore->Names.reserve(textLength);
 }
 
 // --- objects -------------------------------------------------------------------------------
@@ -373,12 +372,14 @@ void TJSONobject::Delete(int index) {
 
 bool TJSONobject::Indexed() const { return FUseIndex && GetCount() > ScannedMembers; }
 
-// The index refers to positions and to the members' names: after a member went or moved it
-// is built again, so that each name maps to its first remaining member.
+// The index maps names to positions: after a member went or moved it is built again, so that
+// each name maps to its first remaining member.
 void TJSONobject::Reindex() {
   FIndex.Clear();
   if (!Indexed()) return;
-  FIndex.Reserve(FChildren.size());
+  size_t textLength = 0;
+  for (int i = 0; i < GetCount(); ++i) textLength += Member(i).Name().size();
+  FIndex.Reserve(FChildren.size(), textLength);
   for (int i = 0; i < GetCount(); ++i) FIndex.Insert(Member(i).Name(), i);
 }
 
@@ -525,18 +526,19 @@ void TJSONdocument::Release() {
 // --- the parser ----------------------------------------------------------------------------
 
 // One parse: values are built in the document's memory; the children of the open lists and
-// objects wait on one stack until their container closes and takes them in one piece.
+// objects wait on one stack until their container closes and takes them in one piece. A value
+// that cannot be read fails its container, and so the whole document.
 class TJSONparser {
  public:
-  TJSONparser(std::string_view text, TJSONmemory* memory)
-      : FPos(text.data()), FEnd(text.data() + text.size()), FMemory(memory) {}
+  // Windows1252: the bytes of strings are Windows-1252 rather than UTF-8.
+  TJSONparser(std::string_view text, TJSONmemory* memory, bool windows1252)
+      : FPos(text.data()), FEnd(text.data() + text.size()), FMemory(memory), FWindows1252(windows1252) {}
 
-  // The one value of the text, with nothing but blanks around it; nil otherwise.
-  TJSONptr Document() {
-    TJSONptr root = Value();
-    SkipBlanks();
-    return FPos == FEnd ? std::move(root) : nullptr;
-  }
+  // The value at the start of the text; nil when there is none. What follows it is not read.
+  TJSONptr Document() { return Value(); }
+
+  // Whether reading failed on a string that is not well-formed UTF-8.
+  bool IllFormed() const { return FIllFormed; }
 
  private:
   static constexpr int MaxDepth = 512;
@@ -586,10 +588,10 @@ class TJSONparser {
   }
 
   TJSONptr Number() {
-    const char* start = FPos;
-    double value;
-    if (!SkipNumber(FPos, FEnd) || !NumberToDouble(std::string_view(start, size_t(FPos - start)), value))
-      return nullptr;
+    const char* end = SkipJSONNumber(FPos, FEnd);
+    long double value;
+    if (!end || !JSONNumberValue(std::string_view(FPos, size_t(end - FPos)), value)) return nullptr;
+    FPos = end;
     return Make<TJSONnumber>(value);
   }
 
@@ -602,8 +604,8 @@ class TJSONparser {
   // Reads the string at the position (its opening quote) into the document's memory.
   bool ReadString(char16_t*& text, uint32_t& length) {
     const char* start = ++FPos;
-    // The common case, printable ASCII up to the closing quote, is taken as it stands.
-    FPos = SkipPlainAscii(FPos, FEnd);
+    // The common case, ASCII without a backslash up to the closing quote, is taken as it stands.
+    FPos = SkipPlainBytes(FPos, FEnd);
     if (FPos != FEnd && *FPos == '"') return Keep(start, FPos++, text, length);
     return ReadEscapedString(start) && Keep(FScratch.begin(), FScratch.end(), text, length);
   }
@@ -619,34 +621,60 @@ class TJSONparser {
     return true;
   }
 
-  // Decodes the string from Start to its closing quote into FScratch.
+  // Decodes the string from Start (after its opening quote; plain bytes up to the position)
+  // into FScratch, and moves past its closing quote.
   bool ReadEscapedString(const char* start) {
-    FScratch.clear();
-    const char* run = start;  // raw UTF-8 not yet decoded
+    FScratch.assign(start, FPos);
+    bool surrogates = false;  // escaped ones
     while (FPos != FEnd) {
       const char c = *FPos;
-      if (c == '"' || c == '\\') {
-        FScratch += Utf8ToUtf16(std::string_view(run, size_t(FPos - run)));
+      if (c == '"') {
         ++FPos;
-        if (c == '"') return true;
-        if (!ReadEscape()) return false;
-        run = FPos;
-      } else if (static_cast<unsigned char>(c) < 0x20) {
+        if (surrogates) ReplaceLoneSurrogates(FScratch);
+        return true;
+      }
+      if (c == '\\') {
+        ++FPos;
+        if (!ReadEscape(surrogates)) return false;
+      } else if (IsPlainByte(c)) {
+        const char* run = FPos;
+        FPos = SkipPlainBytes(FPos, FEnd);
+        FScratch.append(run, FPos);
+      } else if (!ReadCharacter(true)) {
         return false;
-      } else {
-        ++FPos;
       }
     }
-    return false;
+    return false;  // no closing quote
+  }
+
+  // The character of one or more bytes (not ASCII) at the position, appended when Keep.
+  bool ReadCharacter(bool keep) {
+    if (FWindows1252) {
+      if (keep) FScratch += Windows1252Char(static_cast<unsigned char>(*FPos));
+      ++FPos;
+      return true;
+    }
+    const TUtf8Char character = Utf8CharAt(std::string_view(FPos, size_t(FEnd - FPos)), 0);
+    if (!character.Valid) {
+      FIllFormed = true;
+      return false;
+    }
+    if (keep) AppendUtf16(FScratch, character.Code);
+    FPos += character.Length;
+    return true;
   }
 
   // The escape after a backslash.
-  bool ReadEscape() {
+  bool ReadEscape(bool& surrogates) {
     if (FPos == FEnd) return false;
-    switch (const char c = *FPos++) {
+    const char c = *FPos;
+    if (static_cast<unsigned char>(c) >= 0x80) return ReadCharacter(false);  // both dropped
+    ++FPos;
+    switch (c) {
       case '"':
       case '\\':
       case '/':
+      case '\'':
         FScratch += char16_t(c);
         return true;
       case 'b':
@@ -664,23 +692,16 @@ class TJSONparser {
       case 't':
         FScratch += u'\t';
         return true;
-      case 'u':
-        return ReadUnicodeEscape();
+      case 'u': {
+        char16_t unit;
+        if (!ReadHex4(unit)) return false;
+        surrogates = surrogates || IsSurrogate(unit);
+        FScratch += unit;
+        return true;
+      }
       default:
-        return false;
+        return true;  // both dropped
     }
-  }
-
-  // After "\u": four hex digits; a surrogate only as the high half directly followed by the
-  // escape of the low half.
-  bool ReadUnicodeEscape() {
-    char16_t unit = 0, low = 0;
-    if (!ReadHex4(unit) || IsLowSurrogate(unit)) return false;
-    FScratch += unit;
-    if (!IsHighSurrogate(unit)) return true;
-    if (!SkipWord("\\u") || !ReadHex4(low) || !IsLowSurrogate(low)) return false;
-    FScratch += low;
-    return true;
   }
 
   bool ReadHex4(char16_t& unit) {
@@ -706,28 +727,31 @@ class TJSONparser {
     return object;
   }
 
+  // A name, a colon, a value.
   TJSONptr Member() {
     TJSONptr member = Make<TJSONobjectmethod>();
     auto& m = static_cast<TJSONobjectmethod&>(*member);
-    SkipBlanks();
-    if (FPos == FEnd || *FPos != '"' || !ReadString(m.FName, m.FNameLength) || !Skip(':')) return nullptr;
+    if (*FPos != '"' || !ReadString(m.FName, m.FNameLength) || !Skip(':')) return nullptr;
     m.FValue = Value();
     return m.FValue ? std::move(member) : nullptr;
   }
 
-  // From the opening bracket to Close: the children that Child reads, separated by commas.
+  // From the opening bracket to Close: the children that Child reads (each at a byte that is
+  // no blank), with or without a comma after each.
   bool ReadChildren(char close, TJSONptr (TJSONparser::*child)(), TJSONcustomlist& container) {
     if (++FDepth > MaxDepth) return false;
     ++FPos;
     const size_t first = FPending.size();
-    if (!Skip(close)) {
-      do {
-        TJSONptr next = (this->*child)();
-        if (!next) return false;
-        FPending.push_back(std::move(next));
-      } while (Skip(','));
-      if (!Skip(close)) return false;
+    for (;;) {
+      SkipBlanks();
+      if (FPos == FEnd) return false;
+      if (*FPos == close) break;
+      TJSONptr next = (this->*child)();
+      if (!next) return false;
+      FPending.push_back(std::move(next));
+      Skip(',');
     }
+    ++FPos;
     --FDepth;
     const auto from = FPending.begin() + std::ptrdiff_t(first);
     container.FChildren.reserve(size_t(FPending.end() - from));
@@ -739,6 +763,8 @@ class TJSONparser {
   const char* FPos;
   const char* const FEnd;
   TJSONmemory* const FMemory;
+  const bool FWindows1252;
+  bool FIllFormed = false;
   std::vector<TJSONptr> FPending;  // children of the open containers, the innermost last
   std::u16string FScratch;         // a string being unescaped
   int FDepth = 0;
@@ -748,11 +774,18 @@ TJSONdocument TJSON::ParseText(std::string_view text) {
   constexpr std::string_view bom = "\xEF\xBB\xBF";
   if (text.starts_with(bom)) text.remove_prefix(bom.size());
   try {
-    auto memory = std::make_unique<TJSONmemory>();
-    TJSONptr root = TJSONparser(text, memory.get()).Document();
-    if (!root) return {};
-    return TJSONdocument(std::move(root), std::move(memory));
+    // Strings are read as UTF-8; when one is not well-formed, the document is read again with
+    // all of its strings as Windows-1252.
+    for (const bool windows1252 : {false, true}) {
+      auto memory = std::make_unique<TJSONmemory>();
+      TJSONparser parser(text, memory.get(), windows1252);
+      TJSONptr root = parser.Document();
+      if (parser.IllFormed()) continue;
+      if (!root) break;
+      return TJSONdocument(std::move(root), std::move(memory));
+    }
   } catch (const std::bad_alloc&) {
-    return {};  // a document too big for the memory left is no document either
+    // a document too big for the memory left is no document either
   }
+  return {};
 }

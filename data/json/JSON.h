@@ -2,15 +2,22 @@
 // so a parsed document keeps all of its nodes, texts and child arrays in memory of its own,
 // taken in big blocks: parsing allocates little, and the document goes all at once.
 //
-// The parser follows the JSON grammar (RFC 8259) strictly and never raises: anything else is
-// no document. Its own rules where the grammar leaves a choice:
-// - a UTF-8 byte-order mark before the value is skipped;
-// - arrays and objects nest at most 512 deep;
-// - a "\u" escape of a surrogate must be the high half of a pair, followed at once by the
-//   escape of the low half;
-// - a string's bytes are UTF-8: each ill-formed piece of it becomes one U+FFFD;
-// - numbers are doubles, rounded to the nearest; one too large for a double is refused, one
-//   too small to tell from zero becomes zero.
+// The parser is tolerant and never raises: what it cannot read is no document. It reads one
+// value and does not look at the text after it.
+// - Blanks are all bytes below 33. A UTF-8 byte-order mark before the value is skipped.
+// - The literals true, false and null are case-sensitive; what follows one is not looked at.
+// - Numbers as JSONNumber.h reads them ("+7" and "012" are numbers), held as 80-bit floats; a
+//   number beyond that range fails the document.
+// - Strings: a backslash escapes whatever character follows it, so the first quotation mark
+//   not escaped closes the string. Control characters stand for themselves. The escapes are
+//   JSON's and \' for "'"; a backslash and any other character are both dropped. \u takes
+//   exactly four hexadecimal digits; an escaped surrogate that is not half of a pair (a high
+//   one escaped right before a low one) becomes U+FFFD.
+// - Lists and objects: their values (members) follow one another with or without a comma
+//   between them; a comma after the last is allowed, one before the first or two in a row are
+//   not. They nest at most 512 deep.
+// - A document's strings are UTF-8 when all of their bytes are well-formed UTF-8, and
+//   Windows-1252 otherwise: the one rule for text from outside (core/Unicode.h).
 #pragma once
 
 #include <cstddef>
@@ -83,16 +90,17 @@ inline void TJSONfree::operator()(TJSONbase* node) const noexcept {
     delete node;
 }
 
+// Holds an 80-bit float; GetValue answers it as a double.
 class TJSONnumber : public TJSONbase {
  public:
-  explicit TJSONnumber(double value = 0) : FValue(value) {}
-  double Value() const { return FValue; }
-  TJSONvalue GetValue() const override { return FValue; }
+  explicit TJSONnumber(long double value = 0) : FValue(value) {}
+  long double Value() const { return FValue; }
+  TJSONvalue GetValue() const override { return double(FValue); }
   void SetValue(const TJSONvalue& value) override;
   TJSONtype JSONType() const override { return jsNumber; }
 
  private:
-  double FValue;
+  long double FValue;
 };
 
 class TJSONstring : public TJSONbase {
@@ -210,37 +218,52 @@ class TJSONlist : public TJSONcustomlist {
   TJSONbase* ValueAt(int index) const override { return GetChild(index); }
 };
 
-// A node of the name index: links are positions in the tree's node array; the name is the
-// member's at Position.
+// A node of a name index: links are places in the tree's node array; the name is NameLength
+// code units of the tree's text from NameStart.
 struct TJSONBalNode {
   uint32_t Left = 0;
   uint32_t Right = 0;
   int32_t Position = 0;
   uint8_t Level = 0;
+  uint32_t NameStart = 0;
+  uint32_t NameLength = 0;
 };
 
-// Member names to member positions, kept balanced (an AA tree). Node 0 is the sentinel that
-// stands for every empty subtree. The names are read from the object's members, so the object
-// rebuilds its index whenever a member goes.
+// Names to positions, kept balanced (an AA tree). Every node holds its own copy of its name.
+// Node 0 is the sentinel of level 0 that stands for every empty subtree. Names compare code unit
+// by code unit; a name that begins another orders first. A tree takes no memory of its own until
+// the first name comes (most objects are small and never need theirs).
 class TJSONBalTree {
  public:
-  TJSONBalTree(const std::pmr::vector<TJSONptr>& members, std::pmr::memory_resource* memory)
-      : FMembers(members), FNodes(memory) {}
+  explicit TJSONBalTree(std::pmr::memory_resource* memory = std::pmr::get_default_resource()) : FMemory(memory) {}
+  TJSONBalTree(const TJSONBalTree&) = delete;
+  TJSONBalTree& operator=(const TJSONBalTree&) = delete;
+  ~TJSONBalTree();
+
   // The position of Name, or -1.
   int Search(std::u16string_view name) const;
-  // False, changing nothing, when Name is there already. The member at Position bears Name.
+  // False, changing nothing, when Name is there already.
   bool Insert(std::u16string_view name, int position);
+  // Forgets every name.
   void Clear();
-  void Reserve(size_t count) { FNodes.reserve(count + 1); }
+  // Room for Count names of TextLength code units in all.
+  void Reserve(size_t count, size_t textLength);
 
  private:
+  struct TStore {
+    explicit TStore(std::pmr::memory_resource* memory) : Nodes(memory), Names(memory) {}
+    std::pmr::vector<TJSONBalNode> Nodes;
+    std::pmr::u16string Names;  // of the nodes, one after the other
+  };
+
+  TStore& Store();
   std::u16string_view NameOf(uint32_t node) const;
   uint32_t Insert(uint32_t node, std::u16string_view name, int position, bool& inserted);
   uint32_t Skew(uint32_t node);
   uint32_t Split(uint32_t node);
 
-  const std::pmr::vector<TJSONptr>& FMembers;
-  std::pmr::vector<TJSONBalNode> FNodes;
+  std::pmr::memory_resource* FMemory;
+  TStore* FStore = nullptr;  // from FMemory
   uint32_t FRoot = 0;
 };
 
@@ -248,7 +271,7 @@ class TJSONBalTree {
 class TJSONobject : public TJSONcustomlist {
  public:
   explicit TJSONobject(bool useIndex = true, std::pmr::memory_resource* memory = std::pmr::get_default_resource())
-      : TJSONcustomlist(memory), FIndex(FChildren, memory), FUseIndex(useIndex) {}
+      : TJSONcustomlist(memory), FIndex(memory), FUseIndex(useIndex) {}
   TJSONtype JSONType() const override { return jsObject; }
 
   // Only members are taken, by SetChild and Add; any other value stays the caller's.
@@ -314,5 +337,6 @@ class TJSON {
   static TJSONdocument ParseText(std::string_view text);
 };
 
-// The UTF-8 form of Code (any code below 200000 hex, surrogates included).
+// The UTF-8 form of Code: one to four bytes for a code below 200000 hex, a surrogate of its own
+// included (so not always well-formed UTF-8); nothing for a larger one.
 std::string EncodeUtf8Char(uint32_t code);

@@ -1,13 +1,15 @@
 // One text for a JSON value, whoever read it: compact, members in document order, strings as
 // UTF-16 code units (printable ASCII as it stands, anything else as \uXXXX), numbers as the
-// shortest text of their double, zero without its sign. Our tree and, where nlohmann/json is
-// installed, that parser's events are written this way and compared.
+// shortest text of their 80-bit float, zero without its sign. Our tree and, where nlohmann/json
+// is installed, that parser's events are written this way and compared.
 #pragma once
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <locale.h>
 #include <string>
 #include <string_view>
 
@@ -16,9 +18,9 @@
 
 namespace jsontest {
 
-inline void AppendNumber(std::string& out, double value) {
-  char digits[32];
-  out.append(digits, std::to_chars(digits, digits + sizeof digits, value == 0 ? 0.0 : value).ptr);
+inline void AppendNumber(std::string& out, long double value) {
+  char digits[64];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, value == 0 ? 0.0L : value).ptr);
 }
 
 inline void AppendString(std::string& out, std::u16string_view text) {
@@ -74,27 +76,26 @@ inline std::string Canonical(const TJSONdocument& document) {
   return out;
 }
 
-// Writes the canonical text from nlohmann/json's SAX events; also notes where our parser's own
-// rules differ: it refuses a number beyond a double's range and nesting deeper than 512, and it
-// reads ill-formed UTF-8 in a string (which nlohmann/json refuses).
+#ifdef __GLIBC__
+// Writes the canonical text from nlohmann/json's SAX events, with the text of each number that
+// is no integer read by glibc's strtold_l; also notes where our parser's limits lie: it refuses
+// a number beyond the 80-bit range and nesting deeper than 512.
 template <class Json>
 class TCanonicalSax {
  public:
   bool Infinite = false;
   size_t MaxDepth = 0;
-  bool IllFormedUtf8 = false;
 
   // The text, whole once the parse has succeeded.
   std::string Text() const { return FText.substr(0, FText.size() - (FText.ends_with(',') ? 1 : 0)); }
 
   bool null() { return Put("null"); }
   bool boolean(bool value) { return Put(value ? "true" : "false"); }
-  bool number_integer(typename Json::number_integer_t value) { return number_float(double(value), {}); }
-  bool number_unsigned(typename Json::number_unsigned_t value) { return number_float(double(value), {}); }
-  bool number_float(double value, const typename Json::string_t&) {
-    Infinite = Infinite || !std::isfinite(value);
-    AppendNumber(FText, value);
-    return Put("");
+  bool number_integer(typename Json::number_integer_t value) { return Number((long double)value); }
+  bool number_unsigned(typename Json::number_unsigned_t value) { return Number((long double)value); }
+  bool number_float(double, const typename Json::string_t& text) {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    return Number(strtold_l(text.c_str(), nullptr, c));
   }
   bool string(typename Json::string_t& value) {
     AppendString(FText, Utf8ToUtf16(value));
@@ -111,12 +112,16 @@ class TCanonicalSax {
   bool start_array(size_t) { return Open('['); }
   bool end_array() { return Close(']'); }
   template <class Exception>
-  bool parse_error(size_t, const std::string&, const Exception& error) {
-    IllFormedUtf8 = std::string_view(error.what()).find("ill-formed UTF-8") != std::string_view::npos;
+  bool parse_error(size_t, const std::string&, const Exception&) {
     return false;
   }
 
  private:
+  bool Number(long double value) {
+    Infinite = Infinite || !std::isfinite(value);
+    AppendNumber(FText, value);
+    return Put("");
+  }
   // Every value is followed by a comma, taken back where its container closes.
   bool Put(std::string_view text) {
     FText.append(text) += ',';
@@ -137,5 +142,6 @@ class TCanonicalSax {
   std::string FText;
   size_t FDepth = 0;
 };
+#endif
 
 }  // namespace jsontest
