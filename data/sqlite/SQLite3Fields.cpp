@@ -393,6 +393,7 @@ void TSqlite3BaseQuery::AddCalculatedField(const TFieldDef& def) {
 
 void TSqlite3BaseQuery::AddLookupField(const TFieldDef& def, const TLookupDef& lookup) {
   FCalcFieldDefs.push_back({def, TFieldKind::fkLookup, lookup});
+  FreeNotification(lookup.LookupDataSet);
 }
 
 void TSqlite3BaseQuery::CalculateFields() {
@@ -411,16 +412,17 @@ void TSqlite3BaseQuery::CalculateFields() {
 }
 
 TSqlValue TSqlite3BaseQuery::LookupValue(const TField& field) {
-  TSqlite3BaseQuery* source = field.Lookup.LookupDataSet;
+  const TLookupDef& lookup = FCalcFieldDefs.at(static_cast<size_t>(field.CalcIndex)).Lookup;
+  TSqlite3BaseQuery* source = lookup.LookupDataSet;
   if (!source || !source->Active()) return {};
   std::vector<std::string> keys;
-  for (const std::string& name : SplitNames(field.Lookup.KeyFields)) {
+  for (const std::string& name : SplitNames(lookup.KeyFields)) {
     const TField& key = FieldByName(name);
     if (key.IsNull()) return {};
     keys.push_back(key.AsString());
   }
-  if (!source->Locate(field.Lookup.LookupKeyFields, keys, {})) return {};
-  return source->FieldByName(field.Lookup.LookupResultField).Value();
+  if (!source->Locate(lookup.LookupKeyFields, keys, {})) return {};
+  return source->FieldByName(lookup.LookupResultField).Value();
 }
 
 std::string TSqlite3BaseQuery::DateFormatFor(TFieldType type) const {

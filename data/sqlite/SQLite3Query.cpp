@@ -104,9 +104,25 @@ void TSqlite3BaseQuery::ConnectionGone(TSqlite3DB* connection) {
 }
 
 void TSqlite3BaseQuery::SetDataSource(TDataSource* source) {
-  for (TDataSource* s = source; s && s->DataSet; s = s->DataSet->FMasterSource)
-    if (s->DataSet == this) throw EDatabaseError("circular references are not allowed");
+  for (TDataSource* s = source; s && s->GetDataSet(); s = s->GetDataSet()->FMasterSource)
+    if (s->GetDataSet() == this) throw EDatabaseError("circular references are not allowed");
   FMasterSource = source;
+  FreeNotification(source);
+}
+
+void TSqlite3BaseQuery::Notification(TComponent& removed) {
+  if (&removed == FMasterSource) FMasterSource = nullptr;
+  for (TCalcFieldDef& def : FCalcFieldDefs)
+    if (&removed == def.Lookup.LookupDataSet) def.Lookup.LookupDataSet = nullptr;
+}
+
+void TDataSource::SetDataSet(TSqlite3BaseQuery* dataSet) {
+  FDataSet = dataSet;
+  FreeNotification(dataSet);
+}
+
+void TDataSource::Notification(TComponent& removed) {
+  if (&removed == FDataSet) FDataSet = nullptr;
 }
 
 void TSqlite3BaseQuery::SetFilterText(const std::string& text) {
@@ -131,7 +147,7 @@ void TSqlite3BaseQuery::Open() {
   // A detail, a filter and a limit each wrap the text, so that its own WHERE or LIMIT stays whole.
   std::vector<std::string> conditions;
   if (FMasterSource) {
-    TSqlite3BaseQuery* master = FMasterSource->DataSet;
+    TSqlite3BaseQuery* master = FMasterSource->GetDataSet();
     if (!master) throw ESqlite3Error("master dataset undefined");
     master->RegisterDetailDataset(this);
     const std::string masterFilter = BuildFilter();
@@ -585,7 +601,7 @@ std::vector<std::string> TSqlite3BaseQuery::Lookup(const std::string& keyFields,
 // Master/detail
 
 std::string TSqlite3BaseQuery::BuildFilter() {
-  TSqlite3BaseQuery* master = FMasterSource ? FMasterSource->DataSet : nullptr;
+  TSqlite3BaseQuery* master = FMasterSource ? FMasterSource->GetDataSet() : nullptr;
   std::vector<std::string> conditions;
   std::vector<std::string> pieces = SplitNames(FMasterFields);
   for (std::string& piece : pieces) {
@@ -627,7 +643,7 @@ void TSqlite3BaseQuery::NotifySQLiteMasterChanged() {
 
 void TSqlite3BaseQuery::SQLiteMasterChanged() {
   Close();
-  TSqlite3BaseQuery* master = FMasterSource ? FMasterSource->DataSet : nullptr;
+  TSqlite3BaseQuery* master = FMasterSource ? FMasterSource->GetDataSet() : nullptr;
   // A detail follows a master that has a current row; an empty master leaves it closed.
   if (master && master->Active() && !master->IsEmpty()) Open();
 }
@@ -726,6 +742,16 @@ TSqlite3Query::TSqlite3Query(TComponent* owner) : TSqlite3BaseQuery(owner) {
 }
 
 TSqlite3Query::~TSqlite3Query() { FSQL.OnChange = nullptr; }
+
+void TSqlite3Query::SetUpdateSQL(TSqlite3UpdateSQL* update) {
+  FUpdateSQL = update;
+  FreeNotification(update);
+}
+
+void TSqlite3Query::Notification(TComponent& removed) {
+  if (&removed == FUpdateSQL) FUpdateSQL = nullptr;
+  TSqlite3BaseQuery::Notification(removed);
+}
 
 void TSqlite3Query::SetSQL(const TStringList& lines) { FSQL.Assign(lines); }
 

@@ -82,7 +82,6 @@ class TField {
         FieldNo(0),
         FieldKind(def.Kind),
         CalcIndex(calcIndex),
-        Lookup(def.Lookup),
         FDataSet(dataSet) {}
 
   const std::string FieldName;
@@ -91,7 +90,6 @@ class TField {
   const int FieldNo;  // 1-based for the columns, 0 for calculated and lookup fields
   const TFieldKind FieldKind = TFieldKind::fkData;
   const int CalcIndex = -1;  // the place of a calculated or lookup field's value
-  const TLookupDef Lookup;
   bool Required = false;
   bool InKey = false;  // a key field for the provider operations
 
@@ -196,12 +194,19 @@ class TSqlite3UpdateSQL : public TComponent {
   void SetDeleteSQL(const TStringList& lines) { DeleteSQL = lines; }
 };
 
-// Names a master dataset for the details that follow it.
+// Names a master dataset for the details that follow it; a dataset that is freed is forgotten.
 class TDataSource : public TComponent {
  public:
   using TComponent::TComponent;
   const char* ClassName() const override { return "TDataSource"; }
-  TSqlite3BaseQuery* DataSet = nullptr;
+  TSqlite3BaseQuery* GetDataSet() const { return FDataSet; }
+  void SetDataSet(TSqlite3BaseQuery* dataSet);
+
+ protected:
+  void Notification(TComponent& removed) override;
+
+ private:
+  TSqlite3BaseQuery* FDataSet = nullptr;
 };
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields };
@@ -329,6 +334,12 @@ class TSqlite3BaseQuery : public TComponent {
   // Hands the exception being handled to the application's handler (see HandleDataSetException).
   void InternalHandleException() { HandleDataSetException(*this); }
 
+ protected:
+  // A master source or a lookup dataset that is freed is forgotten.
+  void Notification(TComponent& removed) override;
+
+ public:
+
   // The values that fill the numbered places of the SQL text.
   TSqlValues ParamValues() const;
   // A field's value as the database takes it.
@@ -455,7 +466,9 @@ class TSqlite3Query : public TSqlite3BaseQuery {
   }
 
   bool RawSQL = false;
-  TSqlite3UpdateSQL* UpdateSQL = nullptr;
+  // The macros a post or delete runs; freed, they are forgotten.
+  TSqlite3UpdateSQL* GetUpdateSQL() const { return FUpdateSQL; }
+  void SetUpdateSQL(TSqlite3UpdateSQL* update);
 
   TSqlite3SQLList& SQL() { return FSQL; }
   void SetSQL(const TStringList& lines);
@@ -469,12 +482,15 @@ class TSqlite3Query : public TSqlite3BaseQuery {
 
  protected:
   std::string BaseSQL() const override { return FParsedSQL; }
+  void Notification(TComponent& removed) override;
   void InternalPost() override;
   void InternalDelete() override;
 
  private:
   void EnsureConnected();
+  const TSqlite3UpdateSQL& Macros() const;  // raises when there is no update SQL component
   void RunChangingOneRow(const TSqlStatement& statement, const char* verb);
   void RefreshKey(const std::string& table);
   std::string FParsedSQL;
+  TSqlite3UpdateSQL* FUpdateSQL = nullptr;
 };

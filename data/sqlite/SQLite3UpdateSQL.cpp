@@ -13,7 +13,7 @@ void TSqlite3Query::EnsureConnected() {
 void TSqlite3Query::InternalPost() {
   if (ReadOnly) throw ESqlite3Error("Cannot post into a read-only dataset");
   EnsureConnected();
-  if (!UpdateSQL) throw ESqlite3Error("Missing TSqlite3UpdateSQL component");
+  Macros();
   // An edited row is updated also where the query keeps no rows of its own (a one-way query).
   const bool update = State() == TDataSetState::dsEdit;
   WithAutoCommit([&] {
@@ -31,9 +31,14 @@ void TSqlite3Query::InternalPost() {
 void TSqlite3Query::InternalDelete() {
   if (ReadOnly) throw ESqlite3Error("Cannot delete from a read-only dataset");
   EnsureConnected();
-  if (!UpdateSQL) throw ESqlite3Error("Missing TSqlite3UpdateSQL component");
+  Macros();
   WithAutoCommit([&] { RunChangingOneRow(ExpandDeleteMacro(), "delete"); });
   TSqlite3BaseQuery::InternalDelete();
+}
+
+const TSqlite3UpdateSQL& TSqlite3Query::Macros() const {
+  if (!FUpdateSQL) throw ESqlite3Error("Missing TSqlite3UpdateSQL component");
+  return *FUpdateSQL;
 }
 
 // A row that the macro's condition no longer finds must not pass for written.
@@ -125,7 +130,7 @@ class TMacroExpander {
 
 TSqlStatement TSqlite3Query::ExpandUpdateMacro() const {
   TSqlStatement statement;
-  TMacroExpander macro(UpdateSQL->UpdateSQL, *this, statement);
+  TMacroExpander macro(Macros().UpdateSQL, *this, statement);
   macro.Expect("update");
   macro.Next();
   statement.Table = macro.Token;
@@ -165,7 +170,7 @@ TSqlStatement TSqlite3Query::ExpandUpdateMacro() const {
 
 TSqlStatement TSqlite3Query::ExpandInsertMacro() const {
   TSqlStatement statement;
-  TMacroExpander macro(UpdateSQL->InsertSQL, *this, statement);
+  TMacroExpander macro(Macros().InsertSQL, *this, statement);
   const char* expected = "SQL macro syntax error on insertsql, expected ( or *";
   macro.Expect("insert");
   macro.Expect("into");
@@ -222,7 +227,7 @@ TSqlStatement TSqlite3Query::ExpandInsertMacro() const {
 
 TSqlStatement TSqlite3Query::ExpandDeleteMacro() const {
   TSqlStatement statement;
-  TMacroExpander macro(UpdateSQL->DeleteSQL, *this, statement);
+  TMacroExpander macro(Macros().DeleteSQL, *this, statement);
   macro.Expect("delete");
   macro.Expect("from");
   macro.Next();
