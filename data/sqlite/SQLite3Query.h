@@ -342,8 +342,13 @@ class TSqlite3BaseQuery : public TComponent {
 
   // The values that fill the numbered places of the SQL text.
   TSqlValues ParamValues() const;
-  // A field's value as the database takes it.
-  TSqlValue FieldValueForSQL(const TField& field, bool oldValue) const;
+  // A field of this query as a statement takes it: "null" for a null field; with Values, the
+  // value is appended there and the text is its numbered place; without, the text is the value
+  // as an SQL literal (blob fields have none). OldValue: the value as the row was loaded.
+  std::string FieldDataToText(const TField& field, TSqlValues* values, bool oldValue = false) const;
+  // A text or a day count held by a date, time or date-time field, as the moment it stands for:
+  // the SQLite form or the query's date format; EConvertError when it is neither.
+  TDateTime FieldDateTime(TFieldType type, const TSqlValue& value) const;
 
   // Provider operations.
   int PSExecuteStatement(const std::string& sql, const TParams* params, std::unique_ptr<TSqlite3BaseQuery>* resultSet);
@@ -400,6 +405,7 @@ class TSqlite3BaseQuery : public TComponent {
   void UnregisterFromMaster();
   const TSqlValue* RowOf(TDataSetState state) const;
   TSqlValue LookupValue(const TField& field);
+  TSqlValue SQLValue(const TField& field, const TSqlValue& value) const;
 
   TDataSetState FState = TDataSetState::dsInactive;
   TDataSetState FStateBeforeCalc = TDataSetState::dsInactive;

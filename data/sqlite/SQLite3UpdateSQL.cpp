@@ -84,7 +84,7 @@ class TMacroExpander {
   }
   std::string FieldPlace(const std::string& name, bool oldValue) {
     TField& field = const_cast<TSqlite3BaseQuery&>(FQuery).FieldByName(name);
-    return Place(FQuery.FieldValueForSQL(field, oldValue));
+    return FQuery.FieldDataToText(field, &FStatement.Values, oldValue);
   }
   // What follows "where": each ":name" becomes the place of that field's value as loaded;
   // quoted text is copied as it stands.
