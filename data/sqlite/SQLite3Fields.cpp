@@ -343,7 +343,7 @@ TField* TSqlite3BaseQuery::FindField(const std::string& name) {
 
 TField& TSqlite3BaseQuery::FieldByName(const std::string& name) {
   TField* field = FindField(name);
-  if (!field) throw EDatabaseError(Name + ": Field '" + name + "' not found");
+  if (!field) DatabaseError("Field '" + name + "' not found");
   return *field;
 }
 
@@ -491,9 +491,9 @@ TDateTime TSqlite3BaseQuery::FieldDateTime(TFieldType type, const TSqlValue& val
       if (TryParseTime(text, time)) return time;
       throw EConvertError("'" + text + "' is not a valid time");
     default:
-      if (blank == std::string::npos ? parseDate(text, date)
-                                     : parseDate(text.substr(0, blank), date) &&
-                                           TryParseTime(text.substr(blank + 1), time))
+      if (blank == std::string::npos
+              ? parseDate(text, date)
+              : parseDate(text.substr(0, blank), date) && TryParseTime(text.substr(blank + 1), time))
         return date + time;
       throw EConvertError("'" + text + "' is not a valid date and time");
   }

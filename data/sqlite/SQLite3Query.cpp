@@ -137,9 +137,9 @@ void TSqlite3BaseQuery::SetFilterText(const std::string& text) {
 
 void TSqlite3BaseQuery::Open() {
   if (Active()) return;
-  if (!FConnection) throw ESqlite3Error("no database connection");
   std::string sql = TrimText(BaseSQL());
   if (sql.empty()) throw ESqlite3Error("no query specified");
+  if (!FConnection) throw ESqlite3Error("no database connection");
   while (!sql.empty() && (sql.back() == ';' || static_cast<unsigned char>(sql.back()) <= 32)) sql.pop_back();
   if (MaxResults == 0 && StartResult != 0) MaxResults = -1;
 
@@ -380,29 +380,43 @@ void TSqlite3BaseQuery::First() {
   DataEvent();
 }
 
+TGetResult TSqlite3BaseQuery::GetRecord(TGetMode mode, bool doCheck) {
+  if (!Active()) throw EDatabaseError("Cannot perform this operation on a closed dataset");
+  const int count = UniDirectional ? 0 : FResult->Count();
+  TGetResult result = TGetResult::grOK;
+  if (!UniDirectional && count == 0) {
+    result = mode == TGetMode::gmCurrent ? TGetResult::grError
+                                         : (mode == TGetMode::gmPrior ? TGetResult::grBOF : TGetResult::grEOF);
+  } else if (mode == TGetMode::gmCurrent) {
+    const bool current = UniDirectional ? !FUniRow.empty() : FCurrent >= 0 && FCurrent < count;
+    if (!current) result = TGetResult::grError;
+  } else if (mode == TGetMode::gmNext) {
+    if (UniDirectional ? !FetchNext() : FCurrent >= count - 1) result = TGetResult::grEOF;
+    if (!UniDirectional && result == TGetResult::grOK) ++FCurrent;
+  } else {
+    if (UniDirectional) throw ESqlite3Error("operation PRIOR not allowed on unidirectional dataset");
+    if (FCurrent > 0)
+      --FCurrent;
+    else
+      result = TGetResult::grBOF;
+  }
+  if (result == TGetResult::grError && doCheck) DatabaseError("No Records");
+  return result;
+}
+
 void TSqlite3BaseQuery::Next() {
   CheckBrowse();
   if (FEof) return;
-  if (UniDirectional) {
-    FEof = !FetchNext();
-    if (!FEof) FBof = false;
-    DataEvent();
-    return;
-  }
-  if (FCurrent < FResult->Count() - 1) {
-    ++FCurrent;
-    FBof = false;
-    DataEvent();
-  } else {
-    FEof = true;
-  }
+  const bool moved = GetRecord(TGetMode::gmNext, false) == TGetResult::grOK;
+  FEof = !moved;
+  if (moved) FBof = false;
+  // A one-way query past its last row holds no record any more.
+  if (moved || UniDirectional) DataEvent();
 }
 
 void TSqlite3BaseQuery::Prior() {
   CheckBrowse();
-  if (UniDirectional) throw ESqlite3Error("operation PRIOR not allowed on unidirectional dataset");
-  if (FCurrent > 0) {
-    --FCurrent;
+  if (GetRecord(TGetMode::gmPrior, false) == TGetResult::grOK) {
     FEof = false;
     DataEvent();
   } else {
@@ -455,7 +469,7 @@ void TSqlite3BaseQuery::GotoBookmark(int32_t bookmark) {
   CheckBrowse();
   if (UniDirectional) return;
   const int index = FResult->IndexOfBookmark(bookmark);
-  if (index < 0) throw EDatabaseError("Bookmark not found");
+  if (index < 0) DatabaseError("Bookmark not found");
   FCurrent = index;
   FBof = FEof = false;
   DataEvent();
@@ -508,9 +522,26 @@ void TSqlite3BaseQuery::Append() {
 void TSqlite3BaseQuery::Post() {
   if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert)
     throw EDatabaseError("Dataset not in edit or insert mode");
-  for (const auto& field : FFields)
-    if (field->Required && field->IsNull()) throw EDatabaseError(field->FieldName + " is required.");
   InternalPost();
+  FState = TDataSetState::dsBrowse;
+  FEditRow.clear();
+  FOldRow.clear();
+  DataEvent();
+}
+
+void TSqlite3BaseQuery::InsertRecord(const TSqlValues& values) { AddRecord(values, false); }
+
+void TSqlite3BaseQuery::AppendRecord(const TSqlValues& values) { AddRecord(values, true); }
+
+void TSqlite3BaseQuery::AddRecord(const TSqlValues& values, bool append) {
+  append ? Append() : Insert();
+  try {
+    for (size_t i = 0; i < values.size() && i < FFieldDefs.size(); ++i) FFields[i]->SetValue(values[i]);
+    InternalAddRecord(append);
+  } catch (...) {
+    Cancel();
+    throw;
+  }
   FState = TDataSetState::dsBrowse;
   FEditRow.clear();
   FOldRow.clear();
@@ -533,6 +564,26 @@ void TSqlite3BaseQuery::Delete() {
 }
 
 void TSqlite3BaseQuery::InternalPost() {
+  CheckRequiredFields();
+  PostToRows();
+}
+
+void TSqlite3BaseQuery::CheckRequiredFields() const {
+  for (const auto& field : FFields)
+    if (field->Required && field->IsNull()) throw EDatabaseError(field->FieldName + " is required.");
+}
+
+void TSqlite3BaseQuery::InternalAddRecord(bool append) {
+  if (ReadOnly) throw ESqlite3Error("Cannot write to a read-only dataset");
+  if (append) FInsertAt = FResult->Count();
+  InternalPost();
+}
+
+void TSqlite3BaseQuery::DatabaseError(const std::string& message) const {
+  throw EDatabaseError(Name.empty() ? message : Name + ": " + message);
+}
+
+void TSqlite3BaseQuery::PostToRows() {
   if (FState == TDataSetState::dsInsert) {
     const int64_t rowid = FConnection && FConnection->GetConnected() ? FConnection->LastInsertRowId() : -1;
     FResult->Insert(FInsertAt, FEditRow, rowid);

@@ -210,6 +210,9 @@ class TDataSource : public TComponent {
 };
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields };
+// Which record GetRecord reads, and what it answers.
+enum class TGetMode { gmCurrent, gmNext, gmPrior };
+enum class TGetResult { grOK, grBOF, grEOF, grError };
 
 struct TLocateOptions {
   bool CaseInsensitive = false;
@@ -285,6 +288,9 @@ class TSqlite3BaseQuery : public TComponent {
   const std::string& SQLToRun() const { return FSQLToRun; }
 
   // Navigation.
+  // Moves to the next or prior record, or checks the current one: grError when there is no
+  // current record, which DoCheck turns into the error "No Records".
+  TGetResult GetRecord(TGetMode mode, bool doCheck);
   void First();
   void Next();
   void Prior();
@@ -320,6 +326,10 @@ class TSqlite3BaseQuery : public TComponent {
   void Post();
   void Cancel();
   void Delete();
+  // A new record with these values for the fields in order (the rest null), written at once: at
+  // the current record, or after the last one.
+  void InsertRecord(const TSqlValues& values);
+  void AppendRecord(const TSqlValues& values);
 
   // Searching.
   bool Locate(const std::string& keyFields, const std::vector<std::string>& keyValues, TLocateOptions options);
@@ -339,7 +349,6 @@ class TSqlite3BaseQuery : public TComponent {
   void Notification(TComponent& removed) override;
 
  public:
-
   // The values that fill the numbered places of the SQL text.
   TSqlValues ParamValues() const;
   // A field of this query as a statement takes it: "null" for a null field; with Values, the
@@ -381,8 +390,16 @@ class TSqlite3BaseQuery : public TComponent {
   void WithAutoCommit(F&& write);
   // The SQL text this query runs, before filters and limits; the parameters it binds.
   virtual std::string BaseSQL() const { return FSQL.Text(); }
+  // Writes the record being edited or inserted: the fields that are required are checked, then
+  // the row store takes the record (PostToRows).
   virtual void InternalPost();
+  void CheckRequiredFields() const;
+  void PostToRows();
+  // A record that InsertRecord or AppendRecord filled, written: refused when read-only.
+  virtual void InternalAddRecord(bool append);
   virtual void InternalDelete();
+  // Raises EDatabaseError with the message, naming this dataset when it has a name.
+  [[noreturn]] void DatabaseError(const std::string& message) const;
   void InternalOpen();
   void InternalClose();
   void RunExecuteOnly();
@@ -402,6 +419,7 @@ class TSqlite3BaseQuery : public TComponent {
   TSqlValue ColumnValue(const TSqlite3Library& lib, sqlite3_stmt* statement, int column, TFieldType type);
   bool FetchNext();
   void CheckBrowse() const;
+  void AddRecord(const TSqlValues& values, bool append);
   void UnregisterFromMaster();
   const TSqlValue* RowOf(TDataSetState state) const;
   TSqlValue LookupValue(const TField& field);

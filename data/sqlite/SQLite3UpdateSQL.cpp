@@ -12,6 +12,7 @@ void TSqlite3Query::EnsureConnected() {
 
 void TSqlite3Query::InternalPost() {
   if (ReadOnly) throw ESqlite3Error("Cannot post into a read-only dataset");
+  CheckRequiredFields();
   EnsureConnected();
   Macros();
   // An edited row is updated also where the query keeps no rows of its own (a one-way query).
@@ -25,7 +26,7 @@ void TSqlite3Query::InternalPost() {
     FConnection->ExecuteSQL(statement.SQL, statement.Values);
     RefreshKey(statement.Table);
   });
-  TSqlite3BaseQuery::InternalPost();
+  PostToRows();
 }
 
 void TSqlite3Query::InternalDelete() {

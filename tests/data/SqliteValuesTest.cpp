@@ -11,8 +11,9 @@ namespace {
 using namespace sqlitetest;
 
 TEST(SqliteValuesTest, BooleanAndDateWritesAsTheFileHoldsThem) {
-  auto db = NewDatabase("sqlite_write_values", "create table t (id integer primary key, flag boolean, d date, "
-                                               "tm time, dt datetime)");
+  auto db = NewDatabase("sqlite_write_values",
+                        "create table t (id integer primary key, flag boolean, d date, "
+                        "tm time, dt datetime)");
   TSqlite3UpdateSQL update(nullptr);
   update.InsertSQL = {"insert into t (flag, d, tm, dt) values (:flag, :d, :tm, :dt)"};
   auto query = NewQuery(*db, {"select * from t"});
@@ -29,8 +30,7 @@ TEST(SqliteValuesTest, BooleanAndDateWritesAsTheFileHoldsThem) {
       {"flag", [](TField& f) { f.SetAsString("yes"); }, "text:True"},
       {"d", [](TField& f) { f.SetValue(TSqlValue::OfText("2009-12-31")); }, "text:2009-12-31"},
       {"d", [](TField& f) { f.SetValue(TSqlValue::OfText("31-12-2009")); }, "text:2009-12-31"},
-      {"d", [&](TField& f) { f.SetValue(TSqlValue::OfInteger(static_cast<int64_t>(newYearsEve))); },
-       "text:2009-12-31"},
+      {"d", [&](TField& f) { f.SetValue(TSqlValue::OfInteger(static_cast<int64_t>(newYearsEve))); }, "text:2009-12-31"},
       {"d", [](TField& f) { f.SetValue(TSqlValue::OfText(" ")); }, "null:"},
       {"dt", [](TField& f) { f.SetValue(TSqlValue::OfText("2009-12-31 13:45:10.250")); },
        "text:2009-12-31 13:45:10.250"},
@@ -77,10 +77,11 @@ TEST(SqliteValuesTest, BooleanAndDateWritesAsTheFileHoldsThem) {
 }
 
 TEST(SqliteValuesTest, FieldDataToTextTakesOwnFieldsAndGivesLiteralsOrPlaces) {
-  auto db = NewDatabase("sqlite_field_text", "create table t (i integer, s varchar(20), f real, d date, "
-                                             "b boolean, g blob, m text, n integer);"
-                                             "insert into t values (5, 'O''Brien', 2.5, '2009-12-31', 'True', "
-                                             "x'00ff', 'memo', null)");
+  auto db = NewDatabase("sqlite_field_text",
+                        "create table t (i integer, s varchar(20), f real, d date, "
+                        "b boolean, g blob, m text, n integer);"
+                        "insert into t values (5, 'O''Brien', 2.5, '2009-12-31', 'True', "
+                        "x'00ff', 'memo', null)");
   auto query = NewQuery(*db, {"select * from t"});
   auto other = NewQuery(*db, {"select * from t"});
   query->Open();
@@ -89,15 +90,21 @@ TEST(SqliteValuesTest, FieldDataToTextTakesOwnFieldsAndGivesLiteralsOrPlaces) {
     const char* Field;
     const char* Literal;  // an error's message when the text has no literal
   } cases[] = {
-      {"i", "5"},     {"s", "'O''Brien'"},    {"f", "2.5"},
-      {"d", "'2009-12-31'"},                  {"b", "'True'"},
-      {"n", "null"},  {"g", "No place to store a blob field"}, {"m", "No place to store a blob field"},
+      {"i", "5"},
+      {"s", "'O''Brien'"},
+      {"f", "2.5"},
+      {"d", "'2009-12-31'"},
+      {"b", "'True'"},
+      {"n", "null"},
+      {"g", "No place to store a blob field"},
+      {"m", "No place to store a blob field"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Field);
     TField& field = query->FieldByName(c.Field);
     std::string literal;
-    const std::string error = ThrownMessage<EInvalidArgument>([&] { literal = query->FieldDataToText(field, nullptr); });
+    const std::string error =
+        ThrownMessage<EInvalidArgument>([&] { literal = query->FieldDataToText(field, nullptr); });
     EXPECT_EQ(error.empty() ? literal : error, c.Literal);
     TSqlValues values;
     const std::string place = query->FieldDataToText(field, &values);
@@ -108,6 +115,117 @@ TEST(SqliteValuesTest, FieldDataToTextTakesOwnFieldsAndGivesLiteralsOrPlaces) {
   EXPECT_EQ(ThrownMessage<EInvalidArgument>([&] { query->FieldDataToText(other->FieldByName("i"), &values); }),
             "Only own fields are accepted");
   EXPECT_TRUE(values.empty());
+}
+
+}  // namespace
+
+namespace {
+
+using namespace sqlitetest;
+
+// The first check that fails is the one reported, as its own class of error.
+TEST(SqliteChecksTest, TheFirstFailingCheckIsReported) {
+  auto db = NewDatabase("sqlite_checks", "create table t (id integer, v); insert into t values (1, 'a')");
+  auto query = NewQuery(*db, {"select * from t"});
+  query->Name = "Notes";
+  auto prepare = [&](bool readOnly, const char* state) {
+    query->Close();
+    query->ReadOnly = readOnly;
+    query->Open();
+    query->FieldByName("id").Required = true;
+    if (std::string(state) == "insert") query->Insert();
+    if (std::string(state) == "edit") {
+      query->Edit();
+      query->FieldByName("id").Clear();
+    }
+  };
+  const struct {
+    const char* Name;
+    std::function<void()> Action;
+    bool Sqlite3Error;  // else EDatabaseError
+    const char* Message;
+  } cases[] = {
+      {"neither SQL nor connection", [] { TSqlite3Query(nullptr).Open(); }, true, "no query specified"},
+      {"no connection",
+       [] {
+         TSqlite3Query lone(nullptr);
+         lone.SQL().Add("select 1");
+         lone.Open();
+       },
+       true, "no database connection"},
+      {"read-only before required",
+       [&] {
+         prepare(true, "insert");
+         query->Post();
+       },
+       true, "Cannot post into a read-only dataset"},
+      {"required before the update SQL",
+       [&] {
+         prepare(false, "edit");
+         query->Post();
+       },
+       false, "id is required."},
+      {"the update SQL",
+       [&] {
+         prepare(false, "insert");
+         query->FieldByName("id").SetAsInteger(2);
+         query->Post();
+       },
+       true, "Missing TSqlite3UpdateSQL component"},
+      {"a record added to a read-only query",
+       [&] {
+         prepare(true, "browse");
+         query->AppendRecord({});
+       },
+       true, "Cannot write to a read-only dataset"},
+      {"a read-only delete",
+       [&] {
+         prepare(true, "browse");
+         query->Delete();
+       },
+       true, "Cannot delete from a read-only dataset"},
+      {"no current record",
+       [&] {
+         query->Close();
+         query->SetSQL({"select * from t where id > 5"});
+         query->Open();
+         EXPECT_EQ(query->GetRecord(TGetMode::gmNext, true), TGetResult::grEOF);
+         query->GetRecord(TGetMode::gmCurrent, true);
+       },
+       false, "Notes: No Records"},
+      {"a bookmark that is gone", [&] { query->GotoBookmark(17); }, false, "Notes: Bookmark not found"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    try {
+      c.Action();
+      ADD_FAILURE() << "nothing raised";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.what(), std::string(c.Message));
+      EXPECT_EQ(dynamic_cast<const ESqlite3Error*>(&e) != nullptr, c.Sqlite3Error);
+      EXPECT_EQ(dynamic_cast<const EDatabaseError*>(&e) != nullptr, !c.Sqlite3Error);
+    }
+    if (query->Active()) query->Cancel();
+  }
+  EXPECT_EQ(Scalar(*db, "select group_concat(id) from t"), "1");
+}
+
+TEST(SqliteChecksTest, InsertRecordWritesAtTheCurrentRecordAndAppendRecordAfterTheLast) {
+  auto db = NewDatabase("sqlite_add_record",
+                        "create table t (id integer primary key, v); insert into t values (1, 'a'), (2, 'b')");
+  TSqlite3UpdateSQL update(nullptr);
+  update.InsertSQL = {"insert into t (v) values (:v)"};
+  auto query = NewQuery(*db, {"select * from t order by id"});
+  query->SetUpdateSQL(&update);
+  query->Open();
+  query->Next();
+  query->InsertRecord({TSqlValue::OfNull(), TSqlValue::OfText("x")});
+  EXPECT_EQ(query->FieldByName("v").AsString(), "x");
+  query->AppendRecord({TSqlValue::OfNull(), TSqlValue::OfText("y")});
+  EXPECT_EQ(query->State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(query->FieldByName("id").AsInteger(), 4);
+  EXPECT_EQ(Column(*query, "v"), "a;x;b;y;");
+  EXPECT_EQ(Scalar(*db, "select group_concat(id || v) from t"), "1a,2b,3x,4y");
 }
 
 }  // namespace
