@@ -107,6 +107,7 @@ void TFResult::Reserve(size_t rows) {
 
 const TSqlValue& TField::Value() const {
   if (FieldKind != TFieldKind::fkData) return FDataSet->CalcValue(*this);
+  if (const TField* master = FDataSet->MasterFieldOf(*this)) return master->Value();
   const TSqlValue* row = FDataSet->ActiveRow();
   return row ? row[FieldNo - 1] : kNullValue;
 }
@@ -329,6 +330,7 @@ size_t TSqlite3BlobStream::Write(const void* buffer, size_t count) {
   std::memcpy(FData.data() + Position, buffer, count);
   Position += count;
   FModified = true;
+  FField.DataSet()->FModified = true;
   return count;
 }
 
@@ -376,16 +378,36 @@ const TSqlValue& TSqlite3BaseQuery::CalcValue(const TField& field) const {
   return ActiveRow() ? FCalcRow.at(static_cast<size_t>(field.CalcIndex)) : kNullValue;
 }
 
-void TSqlite3BaseQuery::SetFieldValue(const TField& field, TSqlValue value) {
+void TSqlite3BaseQuery::SetFieldValue(TField& field, TSqlValue value) {
   if (field.FieldKind != TFieldKind::fkData) {
     if (!ActiveRow()) throw EDatabaseError("Cannot perform this operation on a closed dataset");
     FCalcRow.at(static_cast<size_t>(field.CalcIndex)) = std::move(value);
-    return;
+  } else {
+    if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert)
+      throw EDatabaseError("Dataset not in edit or insert mode");
+    FEditRow.at(static_cast<size_t>(field.FieldNo - 1)) = std::move(value);
+    FModified = true;
+    if (AutoCalcFields) CalculateFields();
   }
-  if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert)
-    throw EDatabaseError("Dataset not in edit or insert mode");
-  FEditRow.at(static_cast<size_t>(field.FieldNo - 1)) = std::move(value);
-  if (AutoCalcFields) CalculateFields();
+  if (FState != TDataSetState::dsCalcFields && field.OnChange) field.OnChange(field);
+}
+
+TField* TSqlite3BaseQuery::MasterFieldOf(const TField& field) const {
+  if (!FMasterSource || FMasterFields.empty()) return nullptr;
+  TSqlite3BaseQuery* master = FMasterSource->GetDataSet();
+  if (!master || !master->Active()) return nullptr;
+  if (FMasterPairsText != FMasterFields) {
+    FMasterPairs.clear();
+    for (const std::string& piece : SplitNames(FMasterFields)) {
+      const size_t equals = piece.find('=');
+      if (equals != std::string::npos)
+        FMasterPairs.emplace_back(TrimText(piece.substr(0, equals)), TrimText(piece.substr(equals + 1)));
+    }
+    FMasterPairsText = FMasterFields;
+  }
+  for (const auto& [detailName, masterName] : FMasterPairs)
+    if (SameText(detailName, field.FieldName)) return &master->FieldByName(masterName);
+  return nullptr;
 }
 
 void TSqlite3BaseQuery::AddCalculatedField(const TFieldDef& def) {

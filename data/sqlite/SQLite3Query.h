@@ -18,6 +18,13 @@ class TSqlite3BaseQuery;
 
 using TRow = std::vector<TSqlValue>;
 
+// The dataset's events: told the dataset, and for a failed write also the error and what is to
+// follow it (daFail raises the error, daAbort ends the operation silently, daRetry runs it again).
+using TDataSetNotifyEvent = std::function<void(TSqlite3BaseQuery& dataSet)>;
+enum class TDataAction { daFail, daAbort, daRetry };
+using TDataSetErrorEvent =
+    std::function<void(TSqlite3BaseQuery& dataSet, const EDatabaseError& error, TDataAction& action)>;
+
 // The rows of an open query, each with a bookmark that is never reused and its SQLite rowid.
 // The values of all rows lie in one block, Width values per row.
 class TFResult {
@@ -92,6 +99,8 @@ class TField {
   const int CalcIndex = -1;  // the place of a calculated or lookup field's value
   bool Required = false;
   bool InKey = false;  // a key field for the provider operations
+  // Told each time the field's value is set (not while calculated fields are computed).
+  std::function<void(TField& sender)> OnChange;
 
   TSqlite3BaseQuery* DataSet() const { return FDataSet; }
   bool IsNull() const;
@@ -265,8 +274,13 @@ class TSqlite3BaseQuery : public TComponent {
   bool Filtered = false;
   bool AutoCalcFields = true;  // compute the calculated fields again on every change of a value
   // Sets the calculated fields of the current record (in the dsCalcFields state).
-  std::function<void(TSqlite3BaseQuery& dataSet)> OnCalcFields;
-  TFormatSettings FormatSettings;  // for texts shown and typed in outside the SQLite forms
+  TDataSetNotifyEvent OnCalcFields;
+  TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
+  TDataSetNotifyEvent BeforeInsert, AfterInsert, BeforeEdit, AfterEdit, BeforePost, AfterPost;
+  TDataSetNotifyEvent BeforeCancel, AfterCancel, BeforeDelete, AfterDelete, BeforeScroll, AfterScroll;
+  TDataSetNotifyEvent OnNewRecord;                // a record inserted or appended, before the caller fills it
+  TDataSetErrorEvent OnPostError, OnDeleteError;  // for the database's errors (EDatabaseError)
+  TFormatSettings FormatSettings;                 // for texts shown and typed in outside the SQLite forms
   TParams Params;
 
   TSqlite3DB* GetConnection() const { return FConnection; }
@@ -274,6 +288,9 @@ class TSqlite3BaseQuery : public TComponent {
   void ConnectionGone(TSqlite3DB* connection);  // the connection is being destroyed
   const std::string& GetMasterFields() const { return FMasterFields; }
   void SetMasterFields(const std::string& text) { FMasterFields = text; }
+  // The master's field that a detail's field of this name reads: the pair "name=master field"
+  // of MasterFields. Null when there is none or the master is not open.
+  TField* MasterFieldOf(const TField& field) const;
   TDataSource* GetDataSource() const { return FMasterSource; }
   void SetDataSource(TDataSource* source);
   void SetFilterText(const std::string& text);
@@ -285,6 +302,8 @@ class TSqlite3BaseQuery : public TComponent {
   void SetActive(bool active) { active ? Open() : Close(); }
   void ExecSQL();
   TDataSetState State() const { return FState; }
+  // A value was set (or a blob stream written) since the record was last edited, inserted or posted.
+  bool Modified() const { return FModified; }
   const std::string& SQLToRun() const { return FSQLToRun; }
 
   // Navigation.
@@ -312,7 +331,9 @@ class TSqlite3BaseQuery : public TComponent {
   TField& Fields(int index) { return *FFields.at(static_cast<size_t>(index)); }
   TField* FindField(const std::string& name);
   TField& FieldByName(const std::string& name);  // EDatabaseError when there is none
-  const std::vector<TFieldDef>& FieldDefs() const { return FFieldDefs; }
+  // Those of the open result; a closed query prepares its statement for them alone (it neither
+  // reads rows nor runs a statement that writes).
+  const std::vector<TFieldDef>& FieldDefs();
   // Fields besides the columns; they are created with the columns' fields at every open.
   void AddCalculatedField(const TFieldDef& def);
   void AddLookupField(const TFieldDef& def, const TLookupDef& lookup);
@@ -333,8 +354,10 @@ class TSqlite3BaseQuery : public TComponent {
 
   // Searching.
   bool Locate(const std::string& keyFields, const std::vector<std::string>& keyValues, TLocateOptions options);
-  std::vector<std::string> Lookup(const std::string& keyFields, const std::vector<std::string>& keyValues,
-                                  const std::string& resultFields);
+  // The values of the result fields (";" between names) in the first record whose key fields
+  // hold the key values, which becomes the current one; none when no record does.
+  TSqlValues Lookup(const std::string& keyFields, const std::vector<std::string>& keyValues,
+                    const std::string& resultFields);
 
   // Master/detail.
   std::string BuildFilter();
@@ -380,10 +403,13 @@ class TSqlite3BaseQuery : public TComponent {
   const TSqlValue* ActiveRow() const;  // the first of the columns' values; null when none
   const TSqlValue* OldRow() const;
   const TSqlValue& CalcValue(const TField& field) const;
-  void SetFieldValue(const TField& field, TSqlValue value);
+  void SetFieldValue(TField& field, TSqlValue value);
   std::string ValueToText(const TField& field, const TSqlValue& value) const;
 
  protected:
+  friend class TSqlite3BlobStream;  // a written stream marks the record modified
+  // The field definitions as they stand (those of the open result).
+  const std::vector<TFieldDef>& ColumnDefs() const { return FFieldDefs; }
   // Runs Write inside a transaction of its own when AutoCommit is set: committed when it
   // succeeds, rolled back when it raises (and the write's own failure is what is raised).
   template <class F>
@@ -414,12 +440,24 @@ class TSqlite3BaseQuery : public TComponent {
   TSqlite3DB* FConnection = nullptr;
 
  private:
-  void BuildFields(TSqlite3Statement& statement);
+  std::string BuildSQLToRun();  // the checks of an opening, then the text it runs
+  void BuildFieldDefs(TSqlite3Statement& statement);
+  void CreateFields();
+  static void Fire(const TDataSetNotifyEvent& event, TSqlite3BaseQuery& dataSet) {
+    if (event) event(dataSet);
+  }
+  // Runs Operation; a database error goes to OnError first, which may retry or abort it.
+  template <class F>
+  void CheckOperation(F&& operation, const TDataSetErrorEvent& onError);
   int64_t ReadRow(TSqlite3Statement& statement, TSqlValue* row);  // the rowid
   TSqlValue ColumnValue(const TSqlite3Library& lib, sqlite3_stmt* statement, int column, TFieldType type);
   bool FetchNext();
   void CheckBrowse() const;
+  template <class F>
+  void Scroll(F&& move);  // a move in the browse state, told BeforeScroll and AfterScroll
   void AddRecord(const TSqlValues& values, bool append);
+  void BeginInsert(bool append);
+  void EndWrite();  // back to browsing after a record was written
   void UnregisterFromMaster();
   const TSqlValue* RowOf(TDataSetState state) const;
   TSqlValue LookupValue(const TField& field);
@@ -442,6 +480,9 @@ class TSqlite3BaseQuery : public TComponent {
   TRow FEditRow, FOldRow;
   int FInsertAt = 0;
   std::string FMasterFields;
+  mutable std::string FMasterPairsText;  // the MasterFields text the pairs were read from
+  mutable std::vector<std::pair<std::string, std::string>> FMasterPairs;
+  bool FModified = false;
   TDataSource* FMasterSource = nullptr;
   TSqlite3BaseQuery* FRegisteredMaster = nullptr;
   std::vector<TSqlite3BaseQuery*> FDetails;
@@ -464,6 +505,21 @@ void TSqlite3BaseQuery::WithAutoCommit(F&& write) {
       // The write's own failure is the one to report.
     }
     throw;
+  }
+}
+
+template <class F>
+void TSqlite3BaseQuery::CheckOperation(F&& operation, const TDataSetErrorEvent& onError) {
+  for (;;) {
+    try {
+      operation();
+      return;
+    } catch (const EDatabaseError& error) {
+      TDataAction action = TDataAction::daFail;
+      if (onError) onError(*this, error, action);
+      if (action == TDataAction::daFail) throw;
+      if (action == TDataAction::daAbort) throw EAbort();
+    }
   }
 }
 

@@ -139,7 +139,7 @@ TSqlStatement TSqlite3Query::ExpandUpdateMacro() const {
   std::vector<std::string> assignments;
   macro.Next();
   if (macro.Token == "*") {
-    for (const TFieldDef& column : FieldDefs())
+    for (const TFieldDef& column : ColumnDefs())
       assignments.push_back(SQLName(column.Name) + "=" + macro.FieldPlace(column.Name, false));
     macro.Next();
   } else {
@@ -181,7 +181,7 @@ TSqlStatement TSqlite3Query::ExpandInsertMacro() const {
   std::vector<std::string> columns, values;
   macro.Next();
   if (macro.Token == "*") {
-    for (const TFieldDef& column : FieldDefs()) {
+    for (const TFieldDef& column : ColumnDefs()) {
       columns.push_back(SQLName(column.Name));
       values.push_back(macro.FieldPlace(column.Name, false));
     }
