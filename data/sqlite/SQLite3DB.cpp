@@ -270,7 +270,9 @@ void TSqlite3DB::Connect() {
   Version = FLibrary->sqlite3_libversion();
   FHandle = nullptr;
   if (BeforeConnect) BeforeConnect(this);
-  OpenHandle(inMemory ? name : NativeFileName(name));
+  // The library knows the in-memory database by its name in small letters only; any other
+  // spelling would be a file of that name.
+  OpenHandle(inMemory ? ":memory:" : NativeFileName(name));
   FLibrary->sqlite3_create_collation(FHandle, "systemnocase", 1, this, SystemNoCaseCollation);
   FLibrary->sqlite3_create_collation(FHandle, "system", 1, this, SystemCollation);
   // A connection whose own set-up failed is no connection: it closes and the failure is reported.
