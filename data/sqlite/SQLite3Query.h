@@ -367,11 +367,6 @@ class TSqlite3BaseQuery : public TComponent {
   // Hands the exception being handled to the application's handler (see HandleDataSetException).
   void InternalHandleException() { HandleDataSetException(*this); }
 
- protected:
-  // A master source or a lookup dataset that is freed is forgotten.
-  void Notification(TComponent& removed) override;
-
- public:
   // The values that fill the numbered places of the SQL text.
   TSqlValues ParamValues() const;
   // A field of this query as a statement takes it: "null" for a null field; with Values, the
@@ -408,6 +403,8 @@ class TSqlite3BaseQuery : public TComponent {
 
  protected:
   friend class TSqlite3BlobStream;  // a written stream marks the record modified
+  // A master source or a lookup dataset that is freed is forgotten.
+  void Notification(TComponent& removed) override;
   // The field definitions as they stand (those of the open result).
   const std::vector<TFieldDef>& ColumnDefs() const { return FFieldDefs; }
   // Runs Write inside a transaction of its own when AutoCommit is set: committed when it
