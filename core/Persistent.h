@@ -30,6 +30,13 @@ class EConvertError : public Exception {
   using Exception::Exception;
 };
 
+// Raised to stop the current action silently (a dialog's OK that refuses its input, a dataset
+// event that refuses a change).
+class EAbort : public Exception {
+ public:
+  EAbort() : Exception("Operation aborted") {}
+};
+
 // A file that cannot be created, opened or written.
 class EInOutError : public Exception {
  public:

@@ -25,7 +25,7 @@ struct TFixture {
         "create table t (a integer, b text, c blob, d datetime); insert into t values (1, 'x', x'00', "
         "'2009-12-31 13:45:10.250')");
     Query.SetConnection(&Db);
-    Query.UpdateSQL = &Update;
+    Query.SetUpdateSQL(&Update);
     Query.SQL().Add("select * from t");
     Query.Open();
   }

@@ -122,7 +122,7 @@ print_test_ratio() {
   tests=$(cpp_lines 'tests/*.cpp' 'tests/*.h')
   code=$(cpp_lines '*.cpp' '*.h' ':!tests/' ':!fuzz/' ':!bench/')
   hundredths=$(((tests * 100 + code / 2) / (code > 0 ? code : 1)))
-  printf 'Tests against code: %d lines of tests / %d lines of code = %d.%02d (C++ *.cpp and *.h; aim: 0.25 to 0.33)\n' \
+  printf 'Tests against code: %d lines of tests / %d lines of code = %d.%02d (C++ *.cpp and *.h)\n' \
     "$tests" "$code" $((hundredths / 100)) $((hundredths % 100))
 }
 

@@ -74,7 +74,7 @@ void TNotesDatabase::Save(int64_t id, const std::string& text) const {
   update.UpdateSQL = {"UPDATE Notes SET data = :data WHERE id = :id"};
   TSqlite3Query query(nullptr);
   query.SetConnection(&db);
-  query.UpdateSQL = &update;
+  query.SetUpdateSQL(&update);
   query.SQL().Add("Select * FROM Notes Where id = :id");
   query.Params.ParamByName("id").SetAsInteger(id);
   query.Open();

@@ -16,11 +16,7 @@
 
 class TButton;
 
-// Raised to stop the current action silently (a dialog's OK that refuses its input).
-class EAbort : public Exception {
- public:
-  EAbort() : Exception("Operation aborted") {}
-};
+// Raises EAbort (core/Persistent.h): the current action stops silently.
 [[noreturn]] void Abort();
 
 enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrYes = 6, mrNo = 7, mrAll = 8 };

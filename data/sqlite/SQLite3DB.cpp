@@ -186,6 +186,27 @@ void TSqlite3DB::describe(TPropertyVisitor& visitor) {
   visitor.Boolean("ExecuteInlineSQL", ExecuteInlineSQL);
 }
 
+void TSqlite3DB::SetSqliteInlineSQL(TSqlite3InlineSQL* script) {
+  FSqliteInlineSQL = script;
+  FreeNotification(script);
+}
+
+void TSqlite3DB::SetSqlitePragma(TSqlite3Pragma* pragma) {
+  FSqlitePragma = pragma;
+  FreeNotification(pragma);
+}
+
+void TSqlite3DB::SetSqliteLog(TSqlite3Log* log) {
+  FSqliteLog = log;
+  FreeNotification(log);
+}
+
+void TSqlite3DB::Notification(TComponent& removed) {
+  if (&removed == FSqlitePragma) FSqlitePragma = nullptr;
+  if (&removed == FSqliteLog) FSqliteLog = nullptr;
+  if (&removed == FSqliteInlineSQL) FSqliteInlineSQL = nullptr;
+}
+
 void TSqlite3DB::SetDatabase(const std::string& name) {
   FDatabase = TrimText(name);
   if (SameText(FDatabase, ":memory:")) return;
@@ -249,14 +270,16 @@ void TSqlite3DB::Connect() {
   Version = FLibrary->sqlite3_libversion();
   FHandle = nullptr;
   if (BeforeConnect) BeforeConnect(this);
-  OpenHandle(inMemory ? name : NativeFileName(name));
+  // The library knows the in-memory database by its name in small letters only; any other
+  // spelling would be a file of that name.
+  OpenHandle(inMemory ? ":memory:" : NativeFileName(name));
   FLibrary->sqlite3_create_collation(FHandle, "systemnocase", 1, this, SystemNoCaseCollation);
   FLibrary->sqlite3_create_collation(FHandle, "system", 1, this, SystemCollation);
   // A connection whose own set-up failed is no connection: it closes and the failure is reported.
   try {
     if (AfterConnect) AfterConnect(this);
-    if (SqlitePragma) ExecPragma();
-    if (ExecuteInlineSQL && SqliteInlineSQL) RunInlineSQL();
+    if (FSqlitePragma) ExecPragma();
+    if (ExecuteInlineSQL && FSqliteInlineSQL) RunInlineSQL();
   } catch (...) {
     CloseHandle();
     throw;
@@ -291,7 +314,7 @@ void TSqlite3DB::OpenHandle(const std::string& fileName) {
 void TSqlite3DB::RunInlineSQL() {
   ExecuteInlineSQL = false;
   std::string script;
-  for (const std::string& line : SqliteInlineSQL->SQL) script += line + "\r\n";
+  for (const std::string& line : FSqliteInlineSQL->SQL) script += line + "\r\n";
   StartTransactionAs("");
   try {
     ExecuteSQL(script);
@@ -448,8 +471,8 @@ void TSqlite3DB::RollBack() { RunTransactionStatement("rollback transaction", fa
 
 void TSqlite3DB::ExecPragma() {
   if (!FConnected) SetConnected(true);
-  if (!FConnected || !SqlitePragma) return;
-  for (const std::string& statement : SqlitePragma->Statements()) ExecuteSQL(statement);
+  if (!FConnected || !FSqlitePragma) return;
+  for (const std::string& statement : FSqlitePragma->Statements()) ExecuteSQL(statement);
 }
 
 void TSqlite3DB::AttachQuery(TSqlite3BaseQuery* query) {

@@ -185,7 +185,6 @@ class TSqlite3DB : public TComponent {
   void describe(TPropertyVisitor& visitor) override;
 
   TSqlite3NotifyEvent AfterConnect, BeforeConnect, AfterDisconnect, BeforeDisconnect, OnBusy;
-  TSqlite3InlineSQL* SqliteInlineSQL = nullptr;
   bool ExecuteInlineSQL = false;
   std::string TransactionType;
   std::string DefaultDir;
@@ -194,10 +193,16 @@ class TSqlite3DB : public TComponent {
   bool ReadOnly = false;
   std::string Version;
   std::string CharacterEncoding;
-  TSqlite3Pragma* SqlitePragma = nullptr;
-  TSqlite3Log* SqliteLog = nullptr;
   // Tests replace the loader; the default is the system's.
   TLibraryLoader Loader = TLibraryLoader::System();
+
+  // The companions a connection names; one that is freed is forgotten.
+  TSqlite3InlineSQL* GetSqliteInlineSQL() const { return FSqliteInlineSQL; }
+  void SetSqliteInlineSQL(TSqlite3InlineSQL* script);
+  TSqlite3Pragma* GetSqlitePragma() const { return FSqlitePragma; }
+  void SetSqlitePragma(TSqlite3Pragma* pragma);
+  TSqlite3Log* GetSqliteLog() const { return FSqliteLog; }
+  void SetSqliteLog(TSqlite3Log* log);
 
   const std::string& GetDatabase() const { return FDatabase; }
   void SetDatabase(const std::string& name);
@@ -248,6 +253,9 @@ class TSqlite3DB : public TComponent {
   // The full file name that a connect opens.
   std::string DatabaseFileName();
 
+ protected:
+  void Notification(TComponent& removed) override;
+
  private:
   void Connect();
   void OpenHandle(const std::string& fileName);
@@ -259,6 +267,9 @@ class TSqlite3DB : public TComponent {
   void RunTransactionStatement(const char* sql, bool inTransaction);
   void BindValues(sqlite3_stmt* statement, const TSqlValues& values);
 
+  TSqlite3InlineSQL* FSqliteInlineSQL = nullptr;
+  TSqlite3Pragma* FSqlitePragma = nullptr;
+  TSqlite3Log* FSqliteLog = nullptr;
   std::string FDatabase;
   std::string FDefaultExt;
   std::string FDriverDLL;

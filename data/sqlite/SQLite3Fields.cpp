@@ -107,6 +107,7 @@ void TFResult::Reserve(size_t rows) {
 
 const TSqlValue& TField::Value() const {
   if (FieldKind != TFieldKind::fkData) return FDataSet->CalcValue(*this);
+  if (const TField* master = FDataSet->MasterFieldOf(*this)) return master->Value();
   const TSqlValue* row = FDataSet->ActiveRow();
   return row ? row[FieldNo - 1] : kNullValue;
 }
@@ -179,10 +180,10 @@ void TField::SetAsString(const std::string& value) {
     SetValue(TSqlValue::OfFloat(StrictFloat(value, settings.DecimalSeparator)));
   else if (DataType == TFieldType::ftBoolean)
     SetAsBoolean(TextToBool(value));
-  else if (DataType == TFieldType::ftTime)
-    SetValue(TSqlValue::OfFloat(TextToTime(value)));
+  else if (IsDateTimeType(DataType) && TrimText(value).empty())
+    Clear();
   else if (IsDateTimeType(DataType))
-    SetValue(TSqlValue::OfFloat(TextToDateTime(value, settings)));
+    SetValue(TSqlValue::OfFloat(FDataSet->FieldDateTime(DataType, TSqlValue::OfText(value))));
   else
     SetValue(TSqlValue::OfText(value));
 }
@@ -254,6 +255,7 @@ void TParam::Clear() {
 std::string TParam::AsString() const {
   switch (Value.Kind) {
     case TSqlValue::vkInteger:
+      if (DataType == TFieldType::ftBoolean) return Value.Int ? "True" : "False";
       return std::to_string(Value.Int);
     case TSqlValue::vkFloat:
       return FloatToSQLText(Value.Float);
@@ -328,6 +330,7 @@ size_t TSqlite3BlobStream::Write(const void* buffer, size_t count) {
   std::memcpy(FData.data() + Position, buffer, count);
   Position += count;
   FModified = true;
+  FField.DataSet()->FModified = true;
   return count;
 }
 
@@ -342,7 +345,7 @@ TField* TSqlite3BaseQuery::FindField(const std::string& name) {
 
 TField& TSqlite3BaseQuery::FieldByName(const std::string& name) {
   TField* field = FindField(name);
-  if (!field) throw EDatabaseError(Name + ": Field '" + name + "' not found");
+  if (!field) DatabaseError("Field '" + name + "' not found");
   return *field;
 }
 
@@ -375,16 +378,36 @@ const TSqlValue& TSqlite3BaseQuery::CalcValue(const TField& field) const {
   return ActiveRow() ? FCalcRow.at(static_cast<size_t>(field.CalcIndex)) : kNullValue;
 }
 
-void TSqlite3BaseQuery::SetFieldValue(const TField& field, TSqlValue value) {
+void TSqlite3BaseQuery::SetFieldValue(TField& field, TSqlValue value) {
   if (field.FieldKind != TFieldKind::fkData) {
     if (!ActiveRow()) throw EDatabaseError("Cannot perform this operation on a closed dataset");
     FCalcRow.at(static_cast<size_t>(field.CalcIndex)) = std::move(value);
-    return;
+  } else {
+    if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert)
+      throw EDatabaseError("Dataset not in edit or insert mode");
+    FEditRow.at(static_cast<size_t>(field.FieldNo - 1)) = std::move(value);
+    FModified = true;
+    if (AutoCalcFields) CalculateFields();
   }
-  if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert)
-    throw EDatabaseError("Dataset not in edit or insert mode");
-  FEditRow.at(static_cast<size_t>(field.FieldNo - 1)) = std::move(value);
-  if (AutoCalcFields) CalculateFields();
+  if (FState != TDataSetState::dsCalcFields && field.OnChange) field.OnChange(field);
+}
+
+TField* TSqlite3BaseQuery::MasterFieldOf(const TField& field) const {
+  if (!FMasterSource || FMasterFields.empty()) return nullptr;
+  TSqlite3BaseQuery* master = FMasterSource->GetDataSet();
+  if (!master || !master->Active()) return nullptr;
+  if (FMasterPairsText != FMasterFields) {
+    FMasterPairs.clear();
+    for (const std::string& piece : SplitNames(FMasterFields)) {
+      const size_t equals = piece.find('=');
+      if (equals != std::string::npos)
+        FMasterPairs.emplace_back(TrimText(piece.substr(0, equals)), TrimText(piece.substr(equals + 1)));
+    }
+    FMasterPairsText = FMasterFields;
+  }
+  for (const auto& [detailName, masterName] : FMasterPairs)
+    if (SameText(detailName, field.FieldName)) return &master->FieldByName(masterName);
+  return nullptr;
 }
 
 void TSqlite3BaseQuery::AddCalculatedField(const TFieldDef& def) {
@@ -393,6 +416,7 @@ void TSqlite3BaseQuery::AddCalculatedField(const TFieldDef& def) {
 
 void TSqlite3BaseQuery::AddLookupField(const TFieldDef& def, const TLookupDef& lookup) {
   FCalcFieldDefs.push_back({def, TFieldKind::fkLookup, lookup});
+  FreeNotification(lookup.LookupDataSet);
 }
 
 void TSqlite3BaseQuery::CalculateFields() {
@@ -411,16 +435,17 @@ void TSqlite3BaseQuery::CalculateFields() {
 }
 
 TSqlValue TSqlite3BaseQuery::LookupValue(const TField& field) {
-  TSqlite3BaseQuery* source = field.Lookup.LookupDataSet;
+  const TLookupDef& lookup = FCalcFieldDefs.at(static_cast<size_t>(field.CalcIndex)).Lookup;
+  TSqlite3BaseQuery* source = lookup.LookupDataSet;
   if (!source || !source->Active()) return {};
   std::vector<std::string> keys;
-  for (const std::string& name : SplitNames(field.Lookup.KeyFields)) {
+  for (const std::string& name : SplitNames(lookup.KeyFields)) {
     const TField& key = FieldByName(name);
     if (key.IsNull()) return {};
     keys.push_back(key.AsString());
   }
-  if (!source->Locate(field.Lookup.LookupKeyFields, keys, {})) return {};
-  return source->FieldByName(field.Lookup.LookupResultField).Value();
+  if (!source->Locate(lookup.LookupKeyFields, keys, {})) return {};
+  return source->FieldByName(lookup.LookupResultField).Value();
 }
 
 std::string TSqlite3BaseQuery::DateFormatFor(TFieldType type) const {
@@ -458,8 +483,45 @@ std::string TSqlite3BaseQuery::ValueToText(const TField& field, const TSqlValue&
   return {};
 }
 
-TSqlValue TSqlite3BaseQuery::FieldValueForSQL(const TField& field, bool oldValue) const {
-  const TSqlValue& value = oldValue ? field.OldValue() : field.Value();
+TDateTime TSqlite3BaseQuery::FieldDateTime(TFieldType type, const TSqlValue& value) const {
+  if (value.Kind == TSqlValue::vkFloat) return value.Float;
+  if (value.Kind == TSqlValue::vkInteger) return static_cast<TDateTime>(value.Int);
+  const std::string text = TrimText(value.Bytes);
+  // The SQLite forms first: a date, a date and time, or (for a time) a time of day alone.
+  const std::string sqliteForm = type == TFieldType::ftTime && text.size() < 10 ? "1899-12-30 " + text : text;
+  if (sqliteForm.size() >= 10) {
+    try {
+      return SQLiteTextToDateTime(sqliteForm);
+    } catch (const EConvertError&) {
+      // Not in the SQLite form: the query's own format follows.
+    }
+  }
+  const std::string dateFormat =
+      !SQLiteDateFormat && !TableDateFormat.empty() ? TableDateFormat : FormatSettings.ShortDateFormat;
+  // The date orders that reading a date column knows too.
+  auto parseDate = [&](const std::string& part, TDateTime& date) {
+    return TryParseDate(part, dateFormat, date) || TryParseDate(part, "dd-mm-yyyy", date) ||
+           TryParseDate(part, "yyyy-mm-dd", date);
+  };
+  TDateTime date = 0, time = 0;
+  const size_t blank = text.find(' ');
+  switch (type) {
+    case TFieldType::ftDate:
+      if (parseDate(text, date)) return date;
+      throw EConvertError("'" + text + "' is not a valid date");
+    case TFieldType::ftTime:
+      if (TryParseTime(text, time)) return time;
+      throw EConvertError("'" + text + "' is not a valid time");
+    default:
+      if (blank == std::string::npos
+              ? parseDate(text, date)
+              : parseDate(text.substr(0, blank), date) && TryParseTime(text.substr(blank + 1), time))
+        return date + time;
+      throw EConvertError("'" + text + "' is not a valid date and time");
+  }
+}
+
+TSqlValue TSqlite3BaseQuery::SQLValue(const TField& field, const TSqlValue& value) const {
   if (value.Kind == TSqlValue::vkNull) return TSqlValue::OfNull();
   const TFieldType type = field.DataType;
   if (IsBinaryType(type)) return TSqlValue::OfBlob(value.Bytes);
@@ -467,11 +529,31 @@ TSqlValue TSqlite3BaseQuery::FieldValueForSQL(const TField& field, bool oldValue
     return TSqlValue::OfText(
         value.Kind == TSqlValue::vkText || value.Kind == TSqlValue::vkBlob ? value.Bytes : ValueToText(field, value));
   if (IsDateTimeType(type)) {
-    const double moment = value.Kind == TSqlValue::vkFloat ? value.Float : 0;
-    return TSqlValue::OfText(FormatDateTime(DateFormatFor(type), moment));
+    // A field set to an empty text holds no moment.
+    if (value.Kind == TSqlValue::vkText && TrimText(value.Bytes).empty()) return TSqlValue::OfNull();
+    return TSqlValue::OfText(FormatDateTime(DateFormatFor(type), FieldDateTime(type, value)));
   }
   if (IsIntegerType(type) || IsFloatType(type)) return value;
   return TSqlValue::OfText(ValueToText(field, value));
+}
+
+std::string TSqlite3BaseQuery::FieldDataToText(const TField& field, TSqlValues* values, bool oldValue) const {
+  if (field.DataSet() != this) throw EInvalidArgument("Only own fields are accepted");
+  TSqlValue value = SQLValue(field, oldValue ? field.OldValue() : field.Value());
+  if (value.Kind == TSqlValue::vkNull) return "null";
+  if (values) {
+    values->push_back(std::move(value));
+    return "?" + std::to_string(values->size());
+  }
+  if (IsBlobType(field.DataType)) throw EInvalidArgument("No place to store a blob field");
+  switch (value.Kind) {
+    case TSqlValue::vkInteger:
+      return std::to_string(value.Int);
+    case TSqlValue::vkFloat:
+      return FloatToSQLText(value.Float);
+    default:
+      return QuotedSQLText(value.Bytes);
+  }
 }
 
 TSqlValues TSqlite3BaseQuery::ParamValues() const {
@@ -485,6 +567,8 @@ TSqlValues TSqlite3BaseQuery::ParamValues() const {
       values.push_back(TSqlValue::OfNull());
     } else if (IsDateTimeType(param.DataType) && param.Value.Kind == TSqlValue::vkFloat) {
       values.push_back(TSqlValue::OfText(FormatDateTime(DateFormatFor(param.DataType), param.Value.Float)));
+    } else if (param.DataType == TFieldType::ftBoolean) {
+      values.push_back(TSqlValue::OfText(param.AsString()));  // as boolean fields are written
     } else {
       values.push_back(param.Value);
     }

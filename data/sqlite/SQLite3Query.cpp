@@ -62,8 +62,12 @@ std::string TSqlite3SQLList::Text() const {
 TSqlite3BaseQuery::TSqlite3BaseQuery(TComponent* owner) : TComponent(owner) {}
 
 TSqlite3BaseQuery::~TSqlite3BaseQuery() {
+  // No events: what they would tell may be gone already.
   try {
-    Close();
+    if (Active()) {
+      InternalClose();
+      DataEvent();
+    }
   } catch (...) {
     // Nothing can be reported from a destructor; the statement is finalized regardless.
   }
@@ -104,9 +108,25 @@ void TSqlite3BaseQuery::ConnectionGone(TSqlite3DB* connection) {
 }
 
 void TSqlite3BaseQuery::SetDataSource(TDataSource* source) {
-  for (TDataSource* s = source; s && s->DataSet; s = s->DataSet->FMasterSource)
-    if (s->DataSet == this) throw EDatabaseError("circular references are not allowed");
+  for (TDataSource* s = source; s && s->GetDataSet(); s = s->GetDataSet()->FMasterSource)
+    if (s->GetDataSet() == this) throw EDatabaseError("circular references are not allowed");
   FMasterSource = source;
+  FreeNotification(source);
+}
+
+void TSqlite3BaseQuery::Notification(TComponent& removed) {
+  if (&removed == FMasterSource) FMasterSource = nullptr;
+  for (TCalcFieldDef& def : FCalcFieldDefs)
+    if (&removed == def.Lookup.LookupDataSet) def.Lookup.LookupDataSet = nullptr;
+}
+
+void TDataSource::SetDataSet(TSqlite3BaseQuery* dataSet) {
+  FDataSet = dataSet;
+  FreeNotification(dataSet);
+}
+
+void TDataSource::Notification(TComponent& removed) {
+  if (&removed == FDataSet) FDataSet = nullptr;
 }
 
 void TSqlite3BaseQuery::SetFilterText(const std::string& text) {
@@ -119,11 +139,10 @@ void TSqlite3BaseQuery::SetFilterText(const std::string& text) {
   }
 }
 
-void TSqlite3BaseQuery::Open() {
-  if (Active()) return;
-  if (!FConnection) throw ESqlite3Error("no database connection");
+std::string TSqlite3BaseQuery::BuildSQLToRun() {
   std::string sql = TrimText(BaseSQL());
   if (sql.empty()) throw ESqlite3Error("no query specified");
+  if (!FConnection) throw ESqlite3Error("no database connection");
   while (!sql.empty() && (sql.back() == ';' || static_cast<unsigned char>(sql.back()) <= 32)) sql.pop_back();
   if (MaxResults == 0 && StartResult != 0) MaxResults = -1;
 
@@ -131,7 +150,7 @@ void TSqlite3BaseQuery::Open() {
   // A detail, a filter and a limit each wrap the text, so that its own WHERE or LIMIT stays whole.
   std::vector<std::string> conditions;
   if (FMasterSource) {
-    TSqlite3BaseQuery* master = FMasterSource->DataSet;
+    TSqlite3BaseQuery* master = FMasterSource->GetDataSet();
     if (!master) throw ESqlite3Error("master dataset undefined");
     master->RegisterDetailDataset(this);
     const std::string masterFilter = BuildFilter();
@@ -145,19 +164,36 @@ void TSqlite3BaseQuery::Open() {
     sql += "\nlimit " + std::to_string(MaxResults);
     if (StartResult != 0) sql += " offset " + std::to_string(StartResult);
   }
-  FSQLToRun = sql;
+  return sql;
+}
 
+void TSqlite3BaseQuery::Open() {
+  if (Active()) return;
+  // Running a statement for its effect is no opening.
   if (FExecuteOnly) {
+    FSQLToRun = BuildSQLToRun();
     RunExecuteOnly();
     return;
   }
+  Fire(BeforeOpen, *this);
   try {
+    FSQLToRun = BuildSQLToRun();
     InternalOpen();
   } catch (...) {
     InternalClose();
     throw;
   }
   DataEvent();
+  Fire(AfterOpen, *this);
+  Fire(AfterScroll, *this);
+}
+
+const std::vector<TFieldDef>& TSqlite3BaseQuery::FieldDefs() {
+  if (!Active()) {
+    const std::string sql = BuildSQLToRun();
+    BuildFieldDefs(*FConnection->Prepare(sql, ParamValues()));
+  }
+  return FFieldDefs;
 }
 
 void TSqlite3BaseQuery::RunExecuteOnly() {
@@ -167,7 +203,8 @@ void TSqlite3BaseQuery::RunExecuteOnly() {
 
 void TSqlite3BaseQuery::InternalOpen() {
   auto statement = FConnection->Prepare(FSQLToRun, ParamValues());
-  BuildFields(*statement);
+  BuildFieldDefs(*statement);
+  CreateFields();
   FResult = std::make_unique<TFResult>(FFieldDefs.size());
   FState = TDataSetState::dsBrowse;
   FBof = true;
@@ -189,8 +226,10 @@ void TSqlite3BaseQuery::InternalOpen() {
 
 void TSqlite3BaseQuery::Close() {
   if (!Active()) return;
+  Fire(BeforeClose, *this);
   InternalClose();
   DataEvent();
+  Fire(AfterClose, *this);
 }
 
 void TSqlite3BaseQuery::InternalClose() {
@@ -206,6 +245,7 @@ void TSqlite3BaseQuery::InternalClose() {
   FCurrent = -1;
   FBof = FEof = true;
   FState = TDataSetState::dsInactive;
+  FModified = false;
   FSQLToRun.clear();
 }
 
@@ -216,11 +256,10 @@ void TSqlite3BaseQuery::ExecSQL() {
   WithAutoCommit([this] { Open(); });
 }
 
-void TSqlite3BaseQuery::BuildFields(TSqlite3Statement& statement) {
+void TSqlite3BaseQuery::BuildFieldDefs(TSqlite3Statement& statement) {
   const TSqlite3Library& lib = statement.Lib();
   sqlite3_stmt* handle = statement.Handle();
   FFieldDefs.clear();
-  FFields.clear();
   FRowIdColumn = -1;
   const int columns = handle ? lib.sqlite3_column_count(handle) : 0;
   FColumnFields.assign(static_cast<size_t>(columns), -1);
@@ -245,6 +284,10 @@ void TSqlite3BaseQuery::BuildFields(TSqlite3Statement& statement) {
     FColumnFields[static_cast<size_t>(i)] = static_cast<int>(FFieldDefs.size());
     FFieldDefs.push_back(def);
   }
+}
+
+void TSqlite3BaseQuery::CreateFields() {
+  FFields.clear();
   for (size_t i = 0; i < FFieldDefs.size(); ++i)
     FFields.push_back(std::make_unique<TField>(this, FFieldDefs[i], static_cast<int>(i) + 1));
   for (size_t i = 0; i < FCalcFieldDefs.size(); ++i)
@@ -351,61 +394,87 @@ void TSqlite3BaseQuery::CheckBrowse() const {
   if (FState != TDataSetState::dsBrowse) throw EDatabaseError("Dataset in edit or insert mode");
 }
 
-void TSqlite3BaseQuery::First() {
+template <class F>
+void TSqlite3BaseQuery::Scroll(F&& move) {
   CheckBrowse();
-  if (UniDirectional) {
-    if (FCurrent > 0) throw ESqlite3Error("operation PRIOR not allowed on unidirectional dataset");
+  Fire(BeforeScroll, *this);
+  move();
+  Fire(AfterScroll, *this);
+}
+
+void TSqlite3BaseQuery::First() {
+  Scroll([this] {
+    if (UniDirectional) {
+      if (FCurrent > 0) throw ESqlite3Error("operation PRIOR not allowed on unidirectional dataset");
+      FBof = true;
+      return;
+    }
+    FCurrent = FResult->Count() > 0 ? 0 : -1;
     FBof = true;
-    return;
+    FEof = FResult->Count() == 0;
+    DataEvent();
+  });
+}
+
+TGetResult TSqlite3BaseQuery::GetRecord(TGetMode mode, bool doCheck) {
+  if (!Active()) throw EDatabaseError("Cannot perform this operation on a closed dataset");
+  const int count = UniDirectional ? 0 : FResult->Count();
+  TGetResult result = TGetResult::grOK;
+  if (!UniDirectional && count == 0) {
+    result = mode == TGetMode::gmCurrent ? TGetResult::grError
+                                         : (mode == TGetMode::gmPrior ? TGetResult::grBOF : TGetResult::grEOF);
+  } else if (mode == TGetMode::gmCurrent) {
+    const bool current = UniDirectional ? !FUniRow.empty() : FCurrent >= 0 && FCurrent < count;
+    if (!current) result = TGetResult::grError;
+  } else if (mode == TGetMode::gmNext) {
+    if (UniDirectional ? !FetchNext() : FCurrent >= count - 1) result = TGetResult::grEOF;
+    if (!UniDirectional && result == TGetResult::grOK) ++FCurrent;
+  } else {
+    if (UniDirectional) throw ESqlite3Error("operation PRIOR not allowed on unidirectional dataset");
+    if (FCurrent > 0)
+      --FCurrent;
+    else
+      result = TGetResult::grBOF;
   }
-  FCurrent = FResult->Count() > 0 ? 0 : -1;
-  FBof = true;
-  FEof = FResult->Count() == 0;
-  DataEvent();
+  if (result == TGetResult::grError && doCheck) DatabaseError("No Records");
+  return result;
 }
 
 void TSqlite3BaseQuery::Next() {
-  CheckBrowse();
-  if (FEof) return;
-  if (UniDirectional) {
-    FEof = !FetchNext();
-    if (!FEof) FBof = false;
-    DataEvent();
-    return;
-  }
-  if (FCurrent < FResult->Count() - 1) {
-    ++FCurrent;
-    FBof = false;
-    DataEvent();
-  } else {
-    FEof = true;
-  }
+  Scroll([this] {
+    if (FEof) return;
+    const bool moved = GetRecord(TGetMode::gmNext, false) == TGetResult::grOK;
+    FEof = !moved;
+    if (moved) FBof = false;
+    // A one-way query past its last row holds no record any more.
+    if (moved || UniDirectional) DataEvent();
+  });
 }
 
 void TSqlite3BaseQuery::Prior() {
-  CheckBrowse();
-  if (UniDirectional) throw ESqlite3Error("operation PRIOR not allowed on unidirectional dataset");
-  if (FCurrent > 0) {
-    --FCurrent;
-    FEof = false;
-    DataEvent();
-  } else {
-    FBof = true;
-  }
+  Scroll([this] {
+    if (GetRecord(TGetMode::gmPrior, false) == TGetResult::grOK) {
+      FEof = false;
+      DataEvent();
+    } else {
+      FBof = true;
+    }
+  });
 }
 
 void TSqlite3BaseQuery::Last() {
-  CheckBrowse();
-  if (UniDirectional) {
-    while (FetchNext()) {
+  Scroll([this] {
+    if (UniDirectional) {
+      while (FetchNext()) {
+      }
+      FEof = true;
+      return;
     }
+    FCurrent = FResult->Count() - 1;
     FEof = true;
-    return;
-  }
-  FCurrent = FResult->Count() - 1;
-  FEof = true;
-  FBof = FResult->Count() == 0;
-  DataEvent();
+    FBof = FResult->Count() == 0;
+    DataEvent();
+  });
 }
 
 int TSqlite3BaseQuery::GetRecNo() {
@@ -425,9 +494,11 @@ void TSqlite3BaseQuery::SetRecNo(int recNo) {
     Last();
     return;
   }
-  FCurrent = recNo - 1;
-  FBof = FEof = false;
-  DataEvent();
+  Scroll([&] {
+    FCurrent = recNo - 1;
+    FBof = FEof = false;
+    DataEvent();
+  });
 }
 
 int32_t TSqlite3BaseQuery::GetBookmark() const {
@@ -439,10 +510,12 @@ void TSqlite3BaseQuery::GotoBookmark(int32_t bookmark) {
   CheckBrowse();
   if (UniDirectional) return;
   const int index = FResult->IndexOfBookmark(bookmark);
-  if (index < 0) throw EDatabaseError("Bookmark not found");
-  FCurrent = index;
-  FBof = FEof = false;
-  DataEvent();
+  if (index < 0) DatabaseError("Bookmark not found");
+  Scroll([&] {
+    FCurrent = index;
+    FBof = FEof = false;
+    DataEvent();
+  });
 }
 
 bool TSqlite3BaseQuery::BookmarkValid(int32_t bookmark) const {
@@ -468,55 +541,116 @@ void TSqlite3BaseQuery::Edit() {
     Insert();
     return;
   }
+  Fire(BeforeEdit, *this);
   const TSqlValue* row = ActiveRow();
   FOldRow.assign(row, row + FFieldDefs.size());
   FEditRow = FOldRow;
   FState = TDataSetState::dsEdit;
+  FModified = false;
+  Fire(AfterEdit, *this);
 }
 
-void TSqlite3BaseQuery::Insert() {
+void TSqlite3BaseQuery::Insert() { BeginInsert(false); }
+
+void TSqlite3BaseQuery::Append() { BeginInsert(true); }
+
+void TSqlite3BaseQuery::BeginInsert(bool append) {
   CheckBrowse();
   if (UniDirectional) throw EDatabaseError("Operation not allowed on a unidirectional dataset");
+  Fire(BeforeInsert, *this);
+  Fire(BeforeScroll, *this);
   FEditRow.assign(FFieldDefs.size(), TSqlValue::OfNull());
   FOldRow = FEditRow;
-  FInsertAt = std::max(FCurrent, 0);
+  FInsertAt = append ? FResult->Count() : std::max(FCurrent, 0);
   FState = TDataSetState::dsInsert;
   CalculateFields();
-}
-
-void TSqlite3BaseQuery::Append() {
-  Insert();
-  FInsertAt = FResult->Count();
+  try {
+    Fire(OnNewRecord, *this);
+  } catch (...) {
+    Cancel();
+    throw;
+  }
+  FModified = false;
+  Fire(AfterInsert, *this);
+  Fire(AfterScroll, *this);
 }
 
 void TSqlite3BaseQuery::Post() {
   if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert)
     throw EDatabaseError("Dataset not in edit or insert mode");
-  for (const auto& field : FFields)
-    if (field->Required && field->IsNull()) throw EDatabaseError(field->FieldName + " is required.");
-  InternalPost();
+  Fire(BeforePost, *this);
+  CheckOperation([this] { InternalPost(); }, OnPostError);
+  EndWrite();
+  Fire(AfterPost, *this);
+}
+
+void TSqlite3BaseQuery::EndWrite() {
   FState = TDataSetState::dsBrowse;
   FEditRow.clear();
   FOldRow.clear();
+  FModified = false;
   DataEvent();
+}
+
+void TSqlite3BaseQuery::InsertRecord(const TSqlValues& values) { AddRecord(values, false); }
+
+void TSqlite3BaseQuery::AppendRecord(const TSqlValues& values) { AddRecord(values, true); }
+
+void TSqlite3BaseQuery::AddRecord(const TSqlValues& values, bool append) {
+  BeginInsert(append);
+  try {
+    for (size_t i = 0; i < values.size() && i < FFieldDefs.size(); ++i) FFields[i]->SetValue(values[i]);
+    InternalAddRecord(append);
+  } catch (...) {
+    Cancel();
+    throw;
+  }
+  EndWrite();
 }
 
 void TSqlite3BaseQuery::Cancel() {
   if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert) return;
+  Fire(BeforeCancel, *this);
   FEditRow.clear();
   FOldRow.clear();
   FState = TDataSetState::dsBrowse;
+  FModified = false;
   CalculateFields();
+  Fire(AfterCancel, *this);
 }
 
 void TSqlite3BaseQuery::Delete() {
   CheckBrowse();
   if (IsEmpty()) throw EDatabaseError("Cannot perform this operation on an empty dataset");
-  InternalDelete();
+  Fire(BeforeDelete, *this);
+  Fire(BeforeScroll, *this);
+  CheckOperation([this] { InternalDelete(); }, OnDeleteError);
   DataEvent();
+  Fire(AfterDelete, *this);
+  Fire(AfterScroll, *this);
 }
 
 void TSqlite3BaseQuery::InternalPost() {
+  CheckRequiredFields();
+  PostToRows();
+}
+
+void TSqlite3BaseQuery::CheckRequiredFields() const {
+  for (const auto& field : FFields)
+    if (field->Required && field->IsNull()) throw EDatabaseError(field->FieldName + " is required.");
+}
+
+void TSqlite3BaseQuery::InternalAddRecord(bool append) {
+  if (ReadOnly) throw ESqlite3Error("Cannot write to a read-only dataset");
+  if (append) FInsertAt = FResult->Count();
+  InternalPost();
+}
+
+void TSqlite3BaseQuery::DatabaseError(const std::string& message) const {
+  throw EDatabaseError(Name.empty() ? message : Name + ": " + message);
+}
+
+void TSqlite3BaseQuery::PostToRows() {
   if (FState == TDataSetState::dsInsert) {
     const int64_t rowid = FConnection && FConnection->GetConnected() ? FConnection->LastInsertRowId() : -1;
     FResult->Insert(FInsertAt, FEditRow, rowid);
@@ -558,12 +692,14 @@ bool TSqlite3BaseQuery::Locate(const std::string& keyFields, const std::vector<s
     }
     return true;
   };
+  Fire(BeforeScroll, *this);
   const int start = FCurrent;
   for (FCurrent = 0; FCurrent < FResult->Count(); ++FCurrent) {
     CalculateFields();  // a key may be a calculated field
     if (matches()) {
       FBof = FEof = false;
       DataEvent();
+      Fire(AfterScroll, *this);
       return true;
     }
   }
@@ -572,12 +708,11 @@ bool TSqlite3BaseQuery::Locate(const std::string& keyFields, const std::vector<s
   return false;
 }
 
-std::vector<std::string> TSqlite3BaseQuery::Lookup(const std::string& keyFields,
-                                                   const std::vector<std::string>& keyValues,
-                                                   const std::string& resultFields) {
-  std::vector<std::string> result;
+TSqlValues TSqlite3BaseQuery::Lookup(const std::string& keyFields, const std::vector<std::string>& keyValues,
+                                     const std::string& resultFields) {
+  TSqlValues result;
   if (!Locate(keyFields, keyValues, {})) return result;
-  for (const std::string& name : SplitNames(resultFields)) result.push_back(FieldByName(name).AsString());
+  for (const std::string& name : SplitNames(resultFields)) result.push_back(FieldByName(name).Value());
   return result;
 }
 
@@ -585,7 +720,7 @@ std::vector<std::string> TSqlite3BaseQuery::Lookup(const std::string& keyFields,
 // Master/detail
 
 std::string TSqlite3BaseQuery::BuildFilter() {
-  TSqlite3BaseQuery* master = FMasterSource ? FMasterSource->DataSet : nullptr;
+  TSqlite3BaseQuery* master = FMasterSource ? FMasterSource->GetDataSet() : nullptr;
   std::vector<std::string> conditions;
   std::vector<std::string> pieces = SplitNames(FMasterFields);
   for (std::string& piece : pieces) {
@@ -627,7 +762,7 @@ void TSqlite3BaseQuery::NotifySQLiteMasterChanged() {
 
 void TSqlite3BaseQuery::SQLiteMasterChanged() {
   Close();
-  TSqlite3BaseQuery* master = FMasterSource ? FMasterSource->DataSet : nullptr;
+  TSqlite3BaseQuery* master = FMasterSource ? FMasterSource->GetDataSet() : nullptr;
   // A detail follows a master that has a current row; an empty master leaves it closed.
   if (master && master->Active() && !master->IsEmpty()) Open();
 }
@@ -726,6 +861,16 @@ TSqlite3Query::TSqlite3Query(TComponent* owner) : TSqlite3BaseQuery(owner) {
 }
 
 TSqlite3Query::~TSqlite3Query() { FSQL.OnChange = nullptr; }
+
+void TSqlite3Query::SetUpdateSQL(TSqlite3UpdateSQL* update) {
+  FUpdateSQL = update;
+  FreeNotification(update);
+}
+
+void TSqlite3Query::Notification(TComponent& removed) {
+  if (&removed == FUpdateSQL) FUpdateSQL = nullptr;
+  TSqlite3BaseQuery::Notification(removed);
+}
 
 void TSqlite3Query::SetSQL(const TStringList& lines) { FSQL.Assign(lines); }
 

@@ -18,6 +18,13 @@ class TSqlite3BaseQuery;
 
 using TRow = std::vector<TSqlValue>;
 
+// The dataset's events: told the dataset, and for a failed write also the error and what is to
+// follow it (daFail raises the error, daAbort ends the operation silently, daRetry runs it again).
+using TDataSetNotifyEvent = std::function<void(TSqlite3BaseQuery& dataSet)>;
+enum class TDataAction { daFail, daAbort, daRetry };
+using TDataSetErrorEvent =
+    std::function<void(TSqlite3BaseQuery& dataSet, const EDatabaseError& error, TDataAction& action)>;
+
 // The rows of an open query, each with a bookmark that is never reused and its SQLite rowid.
 // The values of all rows lie in one block, Width values per row.
 class TFResult {
@@ -82,7 +89,6 @@ class TField {
         FieldNo(0),
         FieldKind(def.Kind),
         CalcIndex(calcIndex),
-        Lookup(def.Lookup),
         FDataSet(dataSet) {}
 
   const std::string FieldName;
@@ -91,9 +97,10 @@ class TField {
   const int FieldNo;  // 1-based for the columns, 0 for calculated and lookup fields
   const TFieldKind FieldKind = TFieldKind::fkData;
   const int CalcIndex = -1;  // the place of a calculated or lookup field's value
-  const TLookupDef Lookup;
   bool Required = false;
   bool InKey = false;  // a key field for the provider operations
+  // Told each time the field's value is set (not while calculated fields are computed).
+  std::function<void(TField& sender)> OnChange;
 
   TSqlite3BaseQuery* DataSet() const { return FDataSet; }
   bool IsNull() const;
@@ -196,15 +203,25 @@ class TSqlite3UpdateSQL : public TComponent {
   void SetDeleteSQL(const TStringList& lines) { DeleteSQL = lines; }
 };
 
-// Names a master dataset for the details that follow it.
+// Names a master dataset for the details that follow it; a dataset that is freed is forgotten.
 class TDataSource : public TComponent {
  public:
   using TComponent::TComponent;
   const char* ClassName() const override { return "TDataSource"; }
-  TSqlite3BaseQuery* DataSet = nullptr;
+  TSqlite3BaseQuery* GetDataSet() const { return FDataSet; }
+  void SetDataSet(TSqlite3BaseQuery* dataSet);
+
+ protected:
+  void Notification(TComponent& removed) override;
+
+ private:
+  TSqlite3BaseQuery* FDataSet = nullptr;
 };
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields };
+// Which record GetRecord reads, and what it answers.
+enum class TGetMode { gmCurrent, gmNext, gmPrior };
+enum class TGetResult { grOK, grBOF, grEOF, grError };
 
 struct TLocateOptions {
   bool CaseInsensitive = false;
@@ -257,8 +274,13 @@ class TSqlite3BaseQuery : public TComponent {
   bool Filtered = false;
   bool AutoCalcFields = true;  // compute the calculated fields again on every change of a value
   // Sets the calculated fields of the current record (in the dsCalcFields state).
-  std::function<void(TSqlite3BaseQuery& dataSet)> OnCalcFields;
-  TFormatSettings FormatSettings;  // for texts shown and typed in outside the SQLite forms
+  TDataSetNotifyEvent OnCalcFields;
+  TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
+  TDataSetNotifyEvent BeforeInsert, AfterInsert, BeforeEdit, AfterEdit, BeforePost, AfterPost;
+  TDataSetNotifyEvent BeforeCancel, AfterCancel, BeforeDelete, AfterDelete, BeforeScroll, AfterScroll;
+  TDataSetNotifyEvent OnNewRecord;                // a record inserted or appended, before the caller fills it
+  TDataSetErrorEvent OnPostError, OnDeleteError;  // for the database's errors (EDatabaseError)
+  TFormatSettings FormatSettings;                 // for texts shown and typed in outside the SQLite forms
   TParams Params;
 
   TSqlite3DB* GetConnection() const { return FConnection; }
@@ -266,6 +288,9 @@ class TSqlite3BaseQuery : public TComponent {
   void ConnectionGone(TSqlite3DB* connection);  // the connection is being destroyed
   const std::string& GetMasterFields() const { return FMasterFields; }
   void SetMasterFields(const std::string& text) { FMasterFields = text; }
+  // The master's field that a detail's field of this name reads: the pair "name=master field"
+  // of MasterFields. Null when there is none or the master is not open.
+  TField* MasterFieldOf(const TField& field) const;
   TDataSource* GetDataSource() const { return FMasterSource; }
   void SetDataSource(TDataSource* source);
   void SetFilterText(const std::string& text);
@@ -277,9 +302,14 @@ class TSqlite3BaseQuery : public TComponent {
   void SetActive(bool active) { active ? Open() : Close(); }
   void ExecSQL();
   TDataSetState State() const { return FState; }
+  // A value was set (or a blob stream written) since the record was last edited, inserted or posted.
+  bool Modified() const { return FModified; }
   const std::string& SQLToRun() const { return FSQLToRun; }
 
   // Navigation.
+  // Moves to the next or prior record, or checks the current one: grError when there is no
+  // current record, which DoCheck turns into the error "No Records".
+  TGetResult GetRecord(TGetMode mode, bool doCheck);
   void First();
   void Next();
   void Prior();
@@ -301,7 +331,9 @@ class TSqlite3BaseQuery : public TComponent {
   TField& Fields(int index) { return *FFields.at(static_cast<size_t>(index)); }
   TField* FindField(const std::string& name);
   TField& FieldByName(const std::string& name);  // EDatabaseError when there is none
-  const std::vector<TFieldDef>& FieldDefs() const { return FFieldDefs; }
+  // Those of the open result; a closed query prepares its statement for them alone (it neither
+  // reads rows nor runs a statement that writes).
+  const std::vector<TFieldDef>& FieldDefs();
   // Fields besides the columns; they are created with the columns' fields at every open.
   void AddCalculatedField(const TFieldDef& def);
   void AddLookupField(const TFieldDef& def, const TLookupDef& lookup);
@@ -315,11 +347,17 @@ class TSqlite3BaseQuery : public TComponent {
   void Post();
   void Cancel();
   void Delete();
+  // A new record with these values for the fields in order (the rest null), written at once: at
+  // the current record, or after the last one.
+  void InsertRecord(const TSqlValues& values);
+  void AppendRecord(const TSqlValues& values);
 
   // Searching.
   bool Locate(const std::string& keyFields, const std::vector<std::string>& keyValues, TLocateOptions options);
-  std::vector<std::string> Lookup(const std::string& keyFields, const std::vector<std::string>& keyValues,
-                                  const std::string& resultFields);
+  // The values of the result fields (";" between names) in the first record whose key fields
+  // hold the key values, which becomes the current one; none when no record does.
+  TSqlValues Lookup(const std::string& keyFields, const std::vector<std::string>& keyValues,
+                    const std::string& resultFields);
 
   // Master/detail.
   std::string BuildFilter();
@@ -331,8 +369,13 @@ class TSqlite3BaseQuery : public TComponent {
 
   // The values that fill the numbered places of the SQL text.
   TSqlValues ParamValues() const;
-  // A field's value as the database takes it.
-  TSqlValue FieldValueForSQL(const TField& field, bool oldValue) const;
+  // A field of this query as a statement takes it: "null" for a null field; with Values, the
+  // value is appended there and the text is its numbered place; without, the text is the value
+  // as an SQL literal (blob fields have none). OldValue: the value as the row was loaded.
+  std::string FieldDataToText(const TField& field, TSqlValues* values, bool oldValue = false) const;
+  // A text or a day count held by a date, time or date-time field, as the moment it stands for:
+  // the SQLite form or the query's date format; EConvertError when it is neither.
+  TDateTime FieldDateTime(TFieldType type, const TSqlValue& value) const;
 
   // Provider operations.
   int PSExecuteStatement(const std::string& sql, const TParams* params, std::unique_ptr<TSqlite3BaseQuery>* resultSet);
@@ -355,18 +398,31 @@ class TSqlite3BaseQuery : public TComponent {
   const TSqlValue* ActiveRow() const;  // the first of the columns' values; null when none
   const TSqlValue* OldRow() const;
   const TSqlValue& CalcValue(const TField& field) const;
-  void SetFieldValue(const TField& field, TSqlValue value);
+  void SetFieldValue(TField& field, TSqlValue value);
   std::string ValueToText(const TField& field, const TSqlValue& value) const;
 
  protected:
+  friend class TSqlite3BlobStream;  // a written stream marks the record modified
+  // A master source or a lookup dataset that is freed is forgotten.
+  void Notification(TComponent& removed) override;
+  // The field definitions as they stand (those of the open result).
+  const std::vector<TFieldDef>& ColumnDefs() const { return FFieldDefs; }
   // Runs Write inside a transaction of its own when AutoCommit is set: committed when it
   // succeeds, rolled back when it raises (and the write's own failure is what is raised).
   template <class F>
   void WithAutoCommit(F&& write);
   // The SQL text this query runs, before filters and limits; the parameters it binds.
   virtual std::string BaseSQL() const { return FSQL.Text(); }
+  // Writes the record being edited or inserted: the fields that are required are checked, then
+  // the row store takes the record (PostToRows).
   virtual void InternalPost();
+  void CheckRequiredFields() const;
+  void PostToRows();
+  // A record that InsertRecord or AppendRecord filled, written: refused when read-only.
+  virtual void InternalAddRecord(bool append);
   virtual void InternalDelete();
+  // Raises EDatabaseError with the message, naming this dataset when it has a name.
+  [[noreturn]] void DatabaseError(const std::string& message) const;
   void InternalOpen();
   void InternalClose();
   void RunExecuteOnly();
@@ -381,14 +437,28 @@ class TSqlite3BaseQuery : public TComponent {
   TSqlite3DB* FConnection = nullptr;
 
  private:
-  void BuildFields(TSqlite3Statement& statement);
+  std::string BuildSQLToRun();  // the checks of an opening, then the text it runs
+  void BuildFieldDefs(TSqlite3Statement& statement);
+  void CreateFields();
+  static void Fire(const TDataSetNotifyEvent& event, TSqlite3BaseQuery& dataSet) {
+    if (event) event(dataSet);
+  }
+  // Runs Operation; a database error goes to OnError first, which may retry or abort it.
+  template <class F>
+  void CheckOperation(F&& operation, const TDataSetErrorEvent& onError);
   int64_t ReadRow(TSqlite3Statement& statement, TSqlValue* row);  // the rowid
   TSqlValue ColumnValue(const TSqlite3Library& lib, sqlite3_stmt* statement, int column, TFieldType type);
   bool FetchNext();
   void CheckBrowse() const;
+  template <class F>
+  void Scroll(F&& move);  // a move in the browse state, told BeforeScroll and AfterScroll
+  void AddRecord(const TSqlValues& values, bool append);
+  void BeginInsert(bool append);
+  void EndWrite();  // back to browsing after a record was written
   void UnregisterFromMaster();
   const TSqlValue* RowOf(TDataSetState state) const;
   TSqlValue LookupValue(const TField& field);
+  TSqlValue SQLValue(const TField& field, const TSqlValue& value) const;
 
   TDataSetState FState = TDataSetState::dsInactive;
   TDataSetState FStateBeforeCalc = TDataSetState::dsInactive;
@@ -407,6 +477,9 @@ class TSqlite3BaseQuery : public TComponent {
   TRow FEditRow, FOldRow;
   int FInsertAt = 0;
   std::string FMasterFields;
+  mutable std::string FMasterPairsText;  // the MasterFields text the pairs were read from
+  mutable std::vector<std::pair<std::string, std::string>> FMasterPairs;
+  bool FModified = false;
   TDataSource* FMasterSource = nullptr;
   TSqlite3BaseQuery* FRegisteredMaster = nullptr;
   std::vector<TSqlite3BaseQuery*> FDetails;
@@ -429,6 +502,21 @@ void TSqlite3BaseQuery::WithAutoCommit(F&& write) {
       // The write's own failure is the one to report.
     }
     throw;
+  }
+}
+
+template <class F>
+void TSqlite3BaseQuery::CheckOperation(F&& operation, const TDataSetErrorEvent& onError) {
+  for (;;) {
+    try {
+      operation();
+      return;
+    } catch (const EDatabaseError& error) {
+      TDataAction action = TDataAction::daFail;
+      if (onError) onError(*this, error, action);
+      if (action == TDataAction::daFail) throw;
+      if (action == TDataAction::daAbort) throw EAbort();
+    }
   }
 }
 
@@ -455,7 +543,9 @@ class TSqlite3Query : public TSqlite3BaseQuery {
   }
 
   bool RawSQL = false;
-  TSqlite3UpdateSQL* UpdateSQL = nullptr;
+  // The macros a post or delete runs; freed, they are forgotten.
+  TSqlite3UpdateSQL* GetUpdateSQL() const { return FUpdateSQL; }
+  void SetUpdateSQL(TSqlite3UpdateSQL* update);
 
   TSqlite3SQLList& SQL() { return FSQL; }
   void SetSQL(const TStringList& lines);
@@ -469,12 +559,15 @@ class TSqlite3Query : public TSqlite3BaseQuery {
 
  protected:
   std::string BaseSQL() const override { return FParsedSQL; }
+  void Notification(TComponent& removed) override;
   void InternalPost() override;
   void InternalDelete() override;
 
  private:
   void EnsureConnected();
+  const TSqlite3UpdateSQL& Macros() const;  // raises when there is no update SQL component
   void RunChangingOneRow(const TSqlStatement& statement, const char* verb);
   void RefreshKey(const std::string& table);
   std::string FParsedSQL;
+  TSqlite3UpdateSQL* FUpdateSQL = nullptr;
 };

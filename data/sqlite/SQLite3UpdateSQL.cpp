@@ -12,8 +12,9 @@ void TSqlite3Query::EnsureConnected() {
 
 void TSqlite3Query::InternalPost() {
   if (ReadOnly) throw ESqlite3Error("Cannot post into a read-only dataset");
+  CheckRequiredFields();
   EnsureConnected();
-  if (!UpdateSQL) throw ESqlite3Error("Missing TSqlite3UpdateSQL component");
+  Macros();
   // An edited row is updated also where the query keeps no rows of its own (a one-way query).
   const bool update = State() == TDataSetState::dsEdit;
   WithAutoCommit([&] {
@@ -25,15 +26,20 @@ void TSqlite3Query::InternalPost() {
     FConnection->ExecuteSQL(statement.SQL, statement.Values);
     RefreshKey(statement.Table);
   });
-  TSqlite3BaseQuery::InternalPost();
+  PostToRows();
 }
 
 void TSqlite3Query::InternalDelete() {
   if (ReadOnly) throw ESqlite3Error("Cannot delete from a read-only dataset");
   EnsureConnected();
-  if (!UpdateSQL) throw ESqlite3Error("Missing TSqlite3UpdateSQL component");
+  Macros();
   WithAutoCommit([&] { RunChangingOneRow(ExpandDeleteMacro(), "delete"); });
   TSqlite3BaseQuery::InternalDelete();
+}
+
+const TSqlite3UpdateSQL& TSqlite3Query::Macros() const {
+  if (!FUpdateSQL) throw ESqlite3Error("Missing TSqlite3UpdateSQL component");
+  return *FUpdateSQL;
 }
 
 // A row that the macro's condition no longer finds must not pass for written.
@@ -79,7 +85,7 @@ class TMacroExpander {
   }
   std::string FieldPlace(const std::string& name, bool oldValue) {
     TField& field = const_cast<TSqlite3BaseQuery&>(FQuery).FieldByName(name);
-    return Place(FQuery.FieldValueForSQL(field, oldValue));
+    return FQuery.FieldDataToText(field, &FStatement.Values, oldValue);
   }
   // What follows "where": each ":name" becomes the place of that field's value as loaded;
   // quoted text is copied as it stands.
@@ -125,7 +131,7 @@ class TMacroExpander {
 
 TSqlStatement TSqlite3Query::ExpandUpdateMacro() const {
   TSqlStatement statement;
-  TMacroExpander macro(UpdateSQL->UpdateSQL, *this, statement);
+  TMacroExpander macro(Macros().UpdateSQL, *this, statement);
   macro.Expect("update");
   macro.Next();
   statement.Table = macro.Token;
@@ -133,7 +139,7 @@ TSqlStatement TSqlite3Query::ExpandUpdateMacro() const {
   std::vector<std::string> assignments;
   macro.Next();
   if (macro.Token == "*") {
-    for (const TFieldDef& column : FieldDefs())
+    for (const TFieldDef& column : ColumnDefs())
       assignments.push_back(SQLName(column.Name) + "=" + macro.FieldPlace(column.Name, false));
     macro.Next();
   } else {
@@ -165,7 +171,7 @@ TSqlStatement TSqlite3Query::ExpandUpdateMacro() const {
 
 TSqlStatement TSqlite3Query::ExpandInsertMacro() const {
   TSqlStatement statement;
-  TMacroExpander macro(UpdateSQL->InsertSQL, *this, statement);
+  TMacroExpander macro(Macros().InsertSQL, *this, statement);
   const char* expected = "SQL macro syntax error on insertsql, expected ( or *";
   macro.Expect("insert");
   macro.Expect("into");
@@ -175,7 +181,7 @@ TSqlStatement TSqlite3Query::ExpandInsertMacro() const {
   std::vector<std::string> columns, values;
   macro.Next();
   if (macro.Token == "*") {
-    for (const TFieldDef& column : FieldDefs()) {
+    for (const TFieldDef& column : ColumnDefs()) {
       columns.push_back(SQLName(column.Name));
       values.push_back(macro.FieldPlace(column.Name, false));
     }
@@ -222,7 +228,7 @@ TSqlStatement TSqlite3Query::ExpandInsertMacro() const {
 
 TSqlStatement TSqlite3Query::ExpandDeleteMacro() const {
   TSqlStatement statement;
-  TMacroExpander macro(UpdateSQL->DeleteSQL, *this, statement);
+  TMacroExpander macro(Macros().DeleteSQL, *this, statement);
   macro.Expect("delete");
   macro.Expect("from");
   macro.Next();

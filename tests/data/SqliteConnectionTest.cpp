@@ -54,11 +54,11 @@ TEST(SqliteConnectionTest, AFailedConnectSaysWhyAndKeepsNothingOpen) {
        "Cannot open database: file is not a database"},
       {"a failing inline script",
        [&](TSqlite3DB& db) {
-         db.SqliteInlineSQL = &script;
+         db.SetSqliteInlineSQL(&script);
          db.ExecuteInlineSQL = true;
        },
        "no such table: nowhere"},
-      {"a failing pragma", [&](TSqlite3DB& db) { db.SqlitePragma = &pragma; }, "near \"2\": syntax error"},
+      {"a failing pragma", [&](TSqlite3DB& db) { db.SetSqlitePragma(&pragma); }, "near \"2\": syntax error"},
       {"a failing AfterConnect",
        [](TSqlite3DB& db) { db.AfterConnect = [](TSqlite3DB*) { throw ESqlite3Error("refused"); }; }, "refused"},
   };
@@ -98,7 +98,7 @@ TEST(SqliteConnectionTest, TransactionsAndAnInlineScriptThatFailsIsRolledBack) {
   TSqlite3InlineSQL script(nullptr);
   script.SQL = {"insert into t values (3);", "insert into nowhere values (4);"};
   db->SetConnected(false);
-  db->SqliteInlineSQL = &script;
+  db->SetSqliteInlineSQL(&script);
   db->ExecuteInlineSQL = true;
   EXPECT_THROW(db->SetConnected(true), EDatabaseError);
   EXPECT_FALSE(db->ExecuteInlineSQL);

@@ -11,7 +11,7 @@ const char* const kNotesSchema = "create table Notes (id integer primary key, da
 // A query over Db with the given update SQL (TSqlite3UpdateSQL holds InsertSQL, UpdateSQL and DeleteSQL).
 std::unique_ptr<TSqlite3Query> NewUpdatingQuery(TSqlite3DB& db, const std::string& sql, TSqlite3UpdateSQL& update) {
   auto query = NewQuery(db, {sql});
-  query->UpdateSQL = &update;
+  query->SetUpdateSQL(&update);
   return query;
 }
 
@@ -132,7 +132,7 @@ TEST(SqliteUpdateTest, MasterAndDetail) {
                         "create table o (customer integer, item); insert into o values (42, 'x'), (42, 'y'), (7, 'z')");
   auto master = NewQuery(*db, {"select * from c order by id desc"});
   TDataSource source(nullptr);
-  source.DataSet = master.get();
+  source.SetDataSet(master.get());
   auto detail = NewQuery(*db, {"select * from o order by item"});
   detail->SetMasterFields("customer=id");
   detail->SetDataSource(&source);
