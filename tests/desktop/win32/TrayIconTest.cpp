@@ -52,6 +52,29 @@ COLORREF IconColour(HICON icon) {
   return colour;
 }
 
+BOOL CALLBACK FindStandaloneTray(HWND wnd, LPARAM found) {
+  char name[64] = "";
+  GetClassNameA(wnd, name, sizeof name);
+  if (std::string(name) == "__winex11_standalone_tray") *reinterpret_cast<HWND*>(found) = wnd;
+  return TRUE;
+}
+
+// How many pixels of a colour Wine's notification area shows: without a tray of the X desktop it
+// keeps the icons in a window of its own.
+int TrayPixels(COLORREF colour) {
+  HWND tray = nullptr;
+  EnumThreadWindows(GetWindowThreadProcessId(FindWindowA("Shell_TrayWnd", nullptr), nullptr), FindStandaloneTray,
+                    reinterpret_cast<LPARAM>(&tray));
+  RECT r{};
+  if (!tray || !IsWindowVisible(tray) || !GetWindowRect(tray, &r)) return -1;
+  HDC dc = GetWindowDC(tray);
+  int count = 0;
+  for (int y = 0; y < r.bottom - r.top; ++y)
+    for (int x = 0; x < r.right - r.left; ++x) count += GetPixel(dc, x, y) == colour;
+  ReleaseDC(tray, dc);
+  return count;
+}
+
 class TrayIconTest : public TFormTest {
  protected:
   void SetUp() override {
@@ -158,7 +181,7 @@ TEST_F(TrayIconTest, CyclingShowsEachImageInTurnAndAFreedImageListIsForgotten) {
 }
 
 // The index moves on through its setter: after every tick, outside OnCycle, the icon is the
-// image at the new index, and the shell has been given it.
+// image at the new index, and the shell has been given it to show.
 TEST_F(TrayIconTest, AfterEachTickTheIconIsTheImageAtTheNewIndexAndTheShellShowsIt) {
   const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
   auto* list = new TCustomImageList(Form.get());
@@ -195,6 +218,12 @@ TEST_F(TrayIconTest, AfterEachTickTheIconIsTheImageAtTheNewIndexAndTheShellShows
   TTrayIcon::ShellNotifyIcon = shell;
   ASSERT_GE(seen, 4u);
   for (const auto& [index, image] : shown) EXPECT_EQ(image, index);
+  // And the user sees it: the notification area shows the image at the index, and no other.
+  const int index = Icon->IconIndex();
+  EXPECT_TRUE(PumpUntil([&] {
+    return TrayPixels(colours[index]) == 16 * 16 && TrayPixels(colours[(index + 1) % 3]) == 0 &&
+           TrayPixels(colours[(index + 2) % 3]) == 0;
+  })) << index;
 }
 
 // A descendant sees every change the shell is told of.
