@@ -163,6 +163,7 @@ class TComponent : public TPersistent {
   virtual const char* ClassName() const = 0;
 
   std::string Name;
+  int Tag = 0;  // the owner's own mark: a number it tells its components apart by
   TComponent* Owner() const { return FOwner; }
   const std::vector<TComponent*>& Components() const { return FComponents; }
 

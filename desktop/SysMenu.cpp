@@ -56,6 +56,13 @@ std::vector<TSysMenuEntry> SystemMenuLayout(const std::vector<TSysMenuItem>& ite
   return entries;
 }
 
+unsigned OldStyleMenuFlags(const TSysMenuEntry& entry) {
+  using namespace SysMenuBits;
+  const unsigned type = entry.Type & (ftSeparator | ftMenuBreak | ftMenuBarBreak);
+  const unsigned state = entry.State & (fsChecked | fsDisabled);
+  return type | state | mfByPosition | (entry.SubMenu ? mfPopup : 0);
+}
+
 unsigned SysCommandId(std::uintptr_t wParam) { return static_cast<unsigned>(wParam & 0xFFFF); }
 
 void TSysMenuCommands::Assign(const std::vector<TSysMenuEntry>& entries) {

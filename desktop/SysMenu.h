@@ -34,6 +34,9 @@ constexpr unsigned ftSeparator = 0x800;
 constexpr unsigned fsDisabled = 0x3;  // greyed and disabled
 constexpr unsigned fsChecked = 0x8;
 constexpr unsigned fsDefault = 0x1000;
+// Of the menu call of Windows before version 4 (InsertMenuA).
+constexpr unsigned mfPopup = 0x10;
+constexpr unsigned mfByPosition = 0x400;
 }  // namespace SysMenuBits
 
 // One entry to insert into a menu.
@@ -51,6 +54,11 @@ struct TSysMenuEntry {
 // follow it without gaps; a negative Position appends them after the MenuCount entries already
 // there, and a Position beyond those entries is taken as the end.
 std::vector<TSysMenuEntry> SystemMenuLayout(const std::vector<TSysMenuItem>& items, int position, int menuCount);
+
+// The flags with which Windows before version 4 inserts an entry (InsertMenuA): the separator and
+// the breaks of its type, the check mark and the disabled bits of its state (radio items and the
+// default are not carried), by position, and a pop-up for a sub-menu.
+unsigned OldStyleMenuFlags(const TSysMenuEntry& entry);
 
 // The command a WM_SYSCOMMAND names: the low word of its wParam.
 unsigned SysCommandId(std::uintptr_t wParam);

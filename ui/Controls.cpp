@@ -163,6 +163,7 @@ void TWinControl::SetParent(TWinControl* parent) {
   FParent = parent;
   if (FParent) {
     FParent->FControls.push_back(this);
+    if (FParentFont) ChangeFont(FParent->FFont);
     if (FHandle)
       ::SetParent(FHandle, FParent->Handle());
     else if (FParent->HandleAllocated())
@@ -482,8 +483,39 @@ void TWinControl::SetCaption(const std::string& text) {
 }
 
 void TWinControl::SetFont(const TFont& font) {
+  FParentFont = false;
+  ChangeFont(font);
+}
+
+void TWinControl::ChangeFont(const TFont& font) {
   FFont = font;
-  if (FHandle) SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), TRUE);
+  if (FHandle) {
+    SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), TRUE);
+    if (OwnerPaints) Invalidate();  // our own windows draw with the font and ignore the message
+  }
+  for (TWinControl* child : FControls)
+    if (child->FParentFont) child->ChangeFont(font);
+}
+
+void TWinControl::SetParentFont(bool value) {
+  FParentFont = value;
+  if (value && FParent) ChangeFont(FParent->FFont);
+}
+
+void TWinControl::SetBiDiMode(TBiDiMode value) {
+  if (value == FBiDiMode) return;
+  FBiDiMode = value;
+  Invalidate();
+}
+
+UINT TWinControl::DrawTextBiDiModeFlags(UINT flags) const {
+  if (FBiDiMode != bdRightToLeft) return flags;
+  // DT_LEFT is no bit: left is where neither right nor centre is asked for.
+  if (flags & DT_RIGHT)
+    flags &= ~DT_RIGHT;
+  else if (!(flags & DT_CENTER))
+    flags |= DT_RIGHT;
+  return flags | DT_RTLREADING;
 }
 
 void TWinControl::SetColor(TColor color) {

@@ -34,6 +34,8 @@ class TBusyCursor {
 };
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+// The reading order of a control's text: right to left also places it from the right.
+enum TBiDiMode { bdLeftToRight, bdRightToLeft };
 
 enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
 using TShiftState = unsigned;
@@ -111,7 +113,17 @@ class TWinControl : public TComponent {
   TPopupMenu* PopupMenu = nullptr;
 
   TFont& Font() { return FFont; }
+  // The control's own font: it no longer follows its parent's.
   void SetFont(const TFont& font);
+  // On: the control takes its parent's font, and takes it again whenever the parent's font is
+  // set, until the control's own is set. Off unless a control asks for it.
+  bool ParentFont() const { return FParentFont; }
+  void SetParentFont(bool value);
+  // Honoured by the controls that draw their own text (see DrawTextBiDiModeFlags).
+  TBiDiMode BiDiMode() const { return FBiDiMode; }
+  void SetBiDiMode(TBiDiMode value);
+  // DrawText's flags for the reading order: right to left reads so and swaps left and right.
+  UINT DrawTextBiDiModeFlags(UINT flags) const;
   TColor Color() const { return FColor; }
   void SetColor(TColor color);
   HCURSOR Cursor = nullptr;  // nullptr: the arrow
@@ -161,6 +173,8 @@ class TWinControl : public TComponent {
   bool RunWindowHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void UpdateBoundsFromWindow();
   TWinControl* FindChild(HWND wnd);
+  // Takes Font and hands it on to the children that follow this control's.
+  void ChangeFont(const TFont& font);
 
   TWinControl* FParent = nullptr;
   std::vector<TWinControl*> FControls;
@@ -171,6 +185,8 @@ class TWinControl : public TComponent {
   bool FEnabled = true;
   std::string FCaption;
   TFont FFont;
+  bool FParentFont = false;
+  TBiDiMode FBiDiMode = bdLeftToRight;
   TColor FColor = clBtnFace;
   HBRUSH FBrush = nullptr;
   bool FRealigning = false;

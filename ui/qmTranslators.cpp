@@ -18,7 +18,10 @@ void TranslateCaptionAndHint(TqmTranslate& translator, TWinControl& control) {
 void RegisterControlTranslators(TqmTranslate&) {
   TqmTranslate::RegisterTranslator<TButton>([](TqmTranslate& t, TButton& c) { TranslateCaptionAndHint(t, c); });
   TqmTranslate::RegisterTranslator<TLabel>([](TqmTranslate& t, TLabel& c) { TranslateCaptionAndHint(t, c); });
-  TqmTranslate::RegisterTranslator<TCheckBox>([](TqmTranslate& t, TCheckBox& c) { TranslateCaptionAndHint(t, c); });
+  TqmTranslate::RegisterTranslator<TCheckBox>([](TqmTranslate& t, TCheckBox& c) {
+    if (dynamic_cast<TRadioButton*>(&c)) return;  // a radio button is a check box here, but keeps its design texts
+    TranslateCaptionAndHint(t, c);
+  });
   // The page's caption is its tab's text.
   TqmTranslate::RegisterTranslator<TTabSheet>([](TqmTranslate& t, TTabSheet& c) { TranslateCaptionAndHint(t, c); });
   TqmTranslate::RegisterTranslator<TListView>([](TqmTranslate& t, TListView& list) {

@@ -7,6 +7,10 @@ static_assert(SysMenuBits::ftString == MFT_STRING && SysMenuBits::ftSeparator ==
               SysMenuBits::ftMenuBarBreak == MFT_MENUBARBREAK);
 static_assert(SysMenuBits::fsDisabled == MFS_DISABLED && SysMenuBits::fsChecked == MFS_CHECKED &&
               SysMenuBits::fsDefault == MFS_DEFAULT);
+static_assert(SysMenuBits::ftSeparator == MF_SEPARATOR && SysMenuBits::ftMenuBreak == MF_MENUBREAK &&
+              SysMenuBits::ftMenuBarBreak == MF_MENUBARBREAK && SysMenuBits::fsChecked == MF_CHECKED &&
+              SysMenuBits::fsDisabled == (MF_GRAYED | MF_DISABLED) && SysMenuBits::mfPopup == MF_POPUP &&
+              SysMenuBits::mfByPosition == MF_BYPOSITION);
 
 namespace {
 
@@ -31,30 +35,42 @@ std::vector<TSysMenuItem> DescribeItems(const TMenuItem& parent) {
   return items;
 }
 
-void InsertEntries(HMENU menu, const std::vector<TSysMenuEntry>& entries);
+// Windows before version 4 has only the old menu call.
+bool OldMenuCall() { return LOBYTE(LOWORD(TSystemMenu::WindowsVersion())) < 4; }
+
+void InsertEntries(HMENU menu, std::vector<TSysMenuEntry>& entries, bool oldCall);
 
 // A sub-menu is a menu of its own, made here for the system menu: the system menu destroys it
-// with itself, and nothing else holds it.
-void InsertEntry(HMENU menu, const TSysMenuEntry& entry) {
+// with itself, and nothing else holds it. The old call knows a sub-menu's entry by the sub-menu's
+// handle, which then becomes the entry's identifier.
+void InsertEntry(HMENU menu, TSysMenuEntry& entry, bool oldCall) {
   HMENU subMenu = nullptr;
   if (entry.SubMenu) {
     subMenu = CreatePopupMenu();
-    InsertEntries(subMenu, entry.Items);
+    InsertEntries(subMenu, entry.Items, oldCall);
   }
-  MENUITEMINFOA info{};
-  info.cbSize = sizeof info;
-  info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_TYPE | MIIM_DATA;
-  info.fType = entry.Type;
-  info.fState = entry.State;
-  info.wID = entry.Id;
-  info.hSubMenu = subMenu;
-  info.dwTypeData = const_cast<char*>(entry.Text.c_str());
   const UINT position = entry.Position < 0 ? static_cast<UINT>(-1) : static_cast<UINT>(entry.Position);
-  if (!InsertMenuItemA(menu, position, TRUE, &info) && subMenu) DestroyMenu(subMenu);
+  bool inserted;
+  if (oldCall) {
+    const UINT_PTR id = subMenu ? reinterpret_cast<UINT_PTR>(subMenu) : entry.Id;
+    inserted = InsertMenuA(menu, position, OldStyleMenuFlags(entry), id, entry.Text.c_str());
+    if (inserted) entry.Id = static_cast<unsigned>(id);
+  } else {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_TYPE | MIIM_DATA;
+    info.fType = entry.Type;
+    info.fState = entry.State;
+    info.wID = entry.Id;
+    info.hSubMenu = subMenu;
+    info.dwTypeData = const_cast<char*>(entry.Text.c_str());
+    inserted = InsertMenuItemA(menu, position, TRUE, &info);
+  }
+  if (!inserted && subMenu) DestroyMenu(subMenu);
 }
 
-void InsertEntries(HMENU menu, const std::vector<TSysMenuEntry>& entries) {
-  for (const TSysMenuEntry& entry : entries) InsertEntry(menu, entry);
+void InsertEntries(HMENU menu, std::vector<TSysMenuEntry>& entries, bool oldCall) {
+  for (TSysMenuEntry& entry : entries) InsertEntry(menu, entry, oldCall);
 }
 
 }  // namespace
@@ -84,6 +100,11 @@ void TSystemMenu::AttachHook() {
   FHookId = Application().AddMessageFilter([this](MSG& msg) { return AppMessage(msg); });
 }
 
+void TSystemMenu::Loaded() {
+  AttachHook();
+  TComponent::Loaded();
+}
+
 TForm& TSystemMenu::OwnerForm() const {
   if (!FForm) throw Exception("Invalid class typecast");
   return *FForm;
@@ -97,8 +118,8 @@ void TSystemMenu::RebuildSystemMenu() {
   }
   RemoveEntries(menu);
   if (!FPopupMenu) return;
-  const auto entries = SystemMenuLayout(DescribeItems(FPopupMenu->Items()), FPosition, GetMenuItemCount(menu));
-  InsertEntries(menu, entries);
+  auto entries = SystemMenuLayout(DescribeItems(FPopupMenu->Items()), FPosition, GetMenuItemCount(menu));
+  InsertEntries(menu, entries, OldMenuCall());
   FCommands.Assign(entries);
 }
 

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "core/Persistent.h"
 #include "desktop/SysMenu.h"
 #include "ui/Forms.h"
@@ -28,9 +30,15 @@ class TSystemMenu : public TComponent {
 
   // Starts taking the picked entries from the application's message loop, until destruction.
   void AttachHook();
+  // Once its owner has built it: hooks itself, as AttachHook does.
+  void Loaded() override;
   // Takes out the entries put in before and inserts the items as they are now. Raises when the
   // owner is not a form.
   void RebuildSystemMenu();
+
+  // The system's version as GetVersion packs it; below 4 in the low byte, the entries go in with
+  // the old menu call. Tests put in an older one.
+  static inline std::function<DWORD()> WindowsVersion = GetVersion;
 
  private:
   bool AppMessage(MSG& msg);

@@ -420,12 +420,11 @@ void TTrayIcon::PopupAtPos(int x, int y) {
 
 void TTrayIcon::CycleTimer() {
   if (!FIconList) return;
-  // Each tick shows the image at the index, which then moves on to the next tick's image.
+  // OnCycle sees the image at the index; then the index moves on through its setter, so the
+  // next image shows until the next tick.
   if (HICON image = FIconList->GetIcon(FIconIndex)) ReplaceIcon(image);
-  ModifyIcon();
-  const int next = NextCycleIndex(FIconIndex, FIconList->Count());
-  Cycle(next);
-  FIconIndex = next;
+  Cycle(NextCycleIndex(FIconIndex, FIconList->Count()));
+  if (FIconList) SetIconIndex(NextCycleIndex(FIconIndex, FIconList->Count()));
 }
 
 void TTrayIcon::EnterExitTimer() {
@@ -464,6 +463,8 @@ bool TTrayIcon::OwnerHook(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
       break;
     case WM_SHOWWINDOW:
       if (wParam && lParam == 0) {
+        // Shown: the program comes to the front, its application window first.
+        SetForegroundWindow(Application().Handle());
         if (TWinControl* owner = OwnerControl()) SetForegroundWindow(owner->Handle());
       } else if (!wParam && lParam == SW_PARENTCLOSING && !Application().Terminated()) {
         return MinimizeHandler(result);

@@ -77,7 +77,8 @@ class TTrayIcon : public TComponent {
   void SetIcon(HICON icon);
   bool IconVisible() const { return FIconVisible; }
   void SetIconVisible(bool value);
-  // With an image list: the image shown, clamped to the list (an empty list keeps the icon).
+  // With an image list: the image shown, clamped to the list (an empty list keeps the icon);
+  // setting it puts that image into Icon and tells the shell.
   int IconIndex() const { return FIconIndex; }
   void SetIconIndex(int value);
   // The left button opens the menu too (and a double click no longer runs its default item).
@@ -104,10 +105,11 @@ class TTrayIcon : public TComponent {
   TNotifyEvent OnMinimizeToTray;
   TStartupEvent OnStartup;
 
-  // The shell's answer: false when it refused. Show and Hide also set IconVisible.
-  bool ShowIcon();
-  bool HideIcon();
-  bool ModifyIcon();
+  // The shell's answer: false when it refused. Show and Hide also set IconVisible. Every
+  // property that the shell shows goes through these, so a descendant sees each change.
+  virtual bool ShowIcon();
+  virtual bool HideIcon();
+  virtual bool ModifyIcon();
 
   void PopupAtCursor();
   void PopupAtPos(int x, int y);

@@ -19,6 +19,7 @@ constexpr const char* GripTypeNames[] = {"gtRaised", "gtSunken"};
 constexpr const char* TextLayoutNames[] = {"tlTop", "tlCenter", "tlBottom"};
 constexpr UINT AlignmentFlags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
 constexpr const char* LabelBorderNames[] = {"lbLeft", "lbTop", "lbRight", "lbBottom"};
+constexpr const char* BiDiModeNames[] = {"bdLeftToRight", "bdRightToLeft"};
 
 const char* const SettingsSection = "MainSettings";
 
@@ -79,6 +80,7 @@ TqmLabelMenu::TqmLabelMenu(TComponent* owner) : TPopupMenu(owner) {
   auto* copy = new TMenuItem(this);
   // Never translated: callers may look for this very text.
   copy->Caption = "Kopiraj";
+  copy->Tag = 1;
   copy->OnClick = [this](TComponent&) { CopyClick(); };
   Items().Add(copy);
 }
@@ -93,6 +95,7 @@ void TqmLabelMenu::CopyClick() {
 TqmLabel::TqmLabel(TComponent* owner) : TLabel(owner) {
   OwnerPaints = true;
   Transparent = false;
+  SetParentFont(true);
 }
 
 void TqmLabel::describe(TPropertyVisitor& visitor) {
@@ -111,6 +114,7 @@ void TqmLabel::describe(TPropertyVisitor& visitor) {
     Layout = static_cast<TTextLayout>(value);
     Invalidate();
   });
+  visitor.Boolean("ParentFont", ParentFont(), [this](bool value) { SetParentFont(value); });
   visitor.Boolean("CanSelectText", CanSelectText);
   visitor.String("SelectedText", FSelectedText, [this](const std::string& value) { SetSelectedText(value); });
 }
@@ -410,6 +414,8 @@ LRESULT TqmSplitter::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // --- TqmCustomPanel -----------------------------------------------------------------------
 
+TqmCustomPanel::TqmCustomPanel(TComponent* owner) : TPanel(owner) { SetParentFont(true); }
+
 void TqmCustomPanel::DrawBevel(TCanvas& canvas, RECT& rect, TBevelCut cut) {
   if (cut == bvNone) return;
   const TColor topLeft = cut == bvLowered ? clBtnShadow : clBtnHighlight;
@@ -439,7 +445,7 @@ void TqmCustomPanel::DrawCaption(TCanvas& canvas, RECT rect) {
   const int height = canvas.TextHeight("W");
   rect.top += (rect.bottom - rect.top - height) / 2;
   rect.bottom = rect.top + height;
-  canvas.DrawText(Caption(), rect, DT_EXPANDTABS | DT_VCENTER | Alignments[Alignment]);
+  canvas.DrawText(Caption(), rect, DrawTextBiDiModeFlags(DT_EXPANDTABS | DT_VCENTER | Alignments[Alignment]));
 }
 
 void TqmPanel::describe(TPropertyVisitor& visitor) {
@@ -449,6 +455,9 @@ void TqmPanel::describe(TPropertyVisitor& visitor) {
   visitor.Enumeration("BevelOuter", BevelOuter, BevelCutNames);
   visitor.Integer("BevelWidth", BevelWidth);
   visitor.Integer("BorderWidth", BorderWidth);
+  visitor.Enumeration("BiDiMode", BiDiMode(), BiDiModeNames,
+                      [this](int value) { SetBiDiMode(static_cast<TBiDiMode>(value)); });
+  visitor.Boolean("ParentFont", ParentFont(), [this](bool value) { SetParentFont(value); });
 }
 
 // --- TqmCheckBox --------------------------------------------------------------------------

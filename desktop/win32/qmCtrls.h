@@ -57,7 +57,8 @@ class TqmLabelMenu : public TPopupMenu {
 TqmLabelMenu* qmLabelMenu();
 
 // A label with bevelled borders on chosen sides. With CanSelectText, dragging over the caption
-// with the left button selects characters; the shared menu copies them.
+// with the left button selects characters; the shared menu copies them. It takes its parent's
+// font until it is given its own.
 class TqmLabel : public TLabel {
  public:
   explicit TqmLabel(TComponent* owner);
@@ -140,10 +141,11 @@ class TqmSplitter : public TSplitter {
   int FSavedSize = 0;  // the neighbour's size before it collapsed
 };
 
-// A panel that paints its bevels, border and caption itself.
+// A panel that paints its bevels, border and caption itself, the caption in its parent's font
+// until it is given its own, and placed and read right to left when its BiDiMode says so.
 class TqmCustomPanel : public TPanel {
  public:
-  using TPanel::TPanel;
+  explicit TqmCustomPanel(TComponent* owner);
   const char* ClassName() const override { return "TqmCustomPanel"; }
 
   TBevelCut BevelOuter = bvRaised;

@@ -9,10 +9,11 @@
 
 namespace {
 
-// A window's device context, released however the capture ends.
+// A window's device context, of the whole window or of its client area, released however the
+// capture ends.
 class TWindowDC {
  public:
-  explicit TWindowDC(HWND wnd) : FWnd(wnd), FDC(GetWindowDC(wnd)) {}
+  TWindowDC(HWND wnd, TWindowPart part) : FWnd(wnd), FDC(part == wpClient ? GetDC(wnd) : GetWindowDC(wnd)) {}
   ~TWindowDC() {
     if (FDC) ReleaseDC(FWnd, FDC);
   }
@@ -73,6 +74,15 @@ void SaveCaptureFile(const TCaptureImage& image) {
     throw EInOutError("Cannot create file \"" + dialog.FileName + "\"");
 }
 
+// The part's rectangle on the screen.
+bool ScreenRect(HWND wnd, TWindowPart part, RECT& r) {
+  if (part == wpWhole) return GetWindowRect(wnd, &r);
+  POINT origin{0, 0};
+  if (!GetClientRect(wnd, &r) || !ClientToScreen(wnd, &origin)) return false;
+  OffsetRect(&r, origin.x, origin.y);
+  return true;
+}
+
 }  // namespace
 
 HWND UserWindowInFront(const std::function<bool(HWND)>& isLauncher) {
@@ -84,13 +94,13 @@ HWND UserWindowInFront(const std::function<bool(HWND)>& isLauncher) {
   return nullptr;
 }
 
-TCaptureImage CaptureWindow(HWND wnd) {
+TCaptureImage CaptureWindow(HWND wnd, TWindowPart part) {
   RECT r;
-  if (!wnd || !GetWindowRect(wnd, &r) || r.right <= r.left || r.bottom <= r.top) return {};
+  if (!wnd || !ScreenRect(wnd, part, r) || r.right <= r.left || r.bottom <= r.top) return {};
   TCaptureImage image;
   image.Width = r.right - r.left;
   image.Height = r.bottom - r.top;
-  const TWindowDC source(wnd);
+  const TWindowDC source(wnd, part);
   if (!source.Handle()) return {};
   TMemoryBitmap bitmap(source.Handle(), image.Width, image.Height);
   if (!bitmap.Valid()) return {};

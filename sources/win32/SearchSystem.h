@@ -39,9 +39,13 @@ class TWin32SystemCommands : public TSystemCommands {
 // first window below in the z-order that shows and is neither. None when there is none.
 HWND UserWindowInFront(const std::function<bool(HWND)>& isLauncher);
 
-// The window's rectangle on the screen as it shows there, the mouse cursor drawn in; empty for
-// no window.
-TCaptureImage CaptureWindow(HWND wnd);
+// Which part of a window a capture takes: all of it, frame and title bar included, or its client
+// area.
+enum TWindowPart { wpWhole, wpClient };
+
+// The window's part as it shows on the screen, the mouse cursor drawn in where it stands over
+// that part; empty for no window.
+TCaptureImage CaptureWindow(HWND wnd, TWindowPart part = wpWhole);
 // Draws the mouse cursor, when it shows, onto DC whose top left is the screen point (OriginX,
 // OriginY).
 void DrawCursor(HDC dc, int originX, int originY);

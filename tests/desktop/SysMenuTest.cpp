@@ -72,6 +72,31 @@ TEST(SysMenuLayout, ItemPropertiesBecomeTypeStateAndText) {
   }
 }
 
+// Windows before version 4 inserts by position with flags of the old call, which carries no radio
+// items and no default.
+TEST(SysMenuLayout, TheOldMenuCallTakesLinesBreaksCheckMarksAndDisabledButNoRadioOrDefault) {
+  TSysMenuItem more = Item("More", 0x400);
+  more.Items = {Item("Copy", 0x401)};
+  const struct {
+    TSysMenuItem Item;
+    unsigned Flags;
+  } cases[] = {
+      {Item("Options", 0x101, "Ctrl+O"), mfByPosition},
+      {Item("-", 0x102), ftSeparator | mfByPosition},
+      {X([](TSysMenuItem& i) { i.Enabled = false; }), fsDisabled | mfByPosition},
+      {X([](TSysMenuItem& i) { i.Checked = i.RadioItem = i.Default = true; }), fsChecked | mfByPosition},
+      {X([](TSysMenuItem& i) { i.Break = mbBreak; }), ftMenuBreak | mfByPosition},
+      {X([](TSysMenuItem& i) { i.Break = mbBarBreak, i.Enabled = false; }), ftMenuBarBreak | fsDisabled | mfByPosition},
+      {more, mfPopup | mfByPosition},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Item.Caption + " " + std::to_string(c.Flags));
+    const auto entries = SystemMenuLayout({c.Item}, 0, 7);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(OldStyleMenuFlags(entries[0]), c.Flags);
+  }
+}
+
 TEST(SysMenuLayout, PositionsAppendCountOnlyTheEntriesThatGoInAndStayInsideTheMenu) {
   EXPECT_EQ(PositionsOf(SystemMenuLayout(MainMenu(), 0, 7)), (std::vector<int>{0, 1, 2, 3, 4}));
   EXPECT_EQ(PositionsOf(SystemMenuLayout(MainMenu(), -1, 7)), (std::vector<int>{-1, -1, -1, -1, -1}));

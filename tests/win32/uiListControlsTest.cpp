@@ -383,8 +383,9 @@ TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisable
   EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2);
 }
 
-// The selection stays, items added afterwards stay as they are, a memo keeps its hint and a tool
-// button translates only its hint.
+// The selection stays, items added afterwards stay as they are, a memo keeps its hint, radio
+// buttons (alone or in a group) keep their texts while a check box takes its translation, and a
+// tool button translates only its hint.
 TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheWindowsExist) {
   TTestLanguage german({{"Display", "Anzeige"},
                         {"Magic word", "Zauberwort"},
@@ -405,6 +406,13 @@ TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheW
     combo->SetItemIndex(0);
     auto* memo = Add<TMemo>(page[0]);
     combo->Hint = memo->Hint = "Pick a language";
+    auto* check = Add<TCheckBox>(page[0]);
+    auto* radio = Add<TRadioButton>(page[0]);
+    auto* group = Add<TRadioGroup>(page[0]);
+    check->SetCaption("Display");
+    radio->SetCaption("Display");
+    radio->Hint = "Pick a language";
+    group->SetItems({"Display"});
     if (windowsFirst) Form->Handle();
     TranslateControls(german.Translator(), *Form);
     Form->Show();
@@ -415,6 +423,10 @@ TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheW
     EXPECT_EQ(combo->Text(), "Standard (keine Übersetzung)") << "the selection stays";
     EXPECT_EQ(combo->Hint, "Sprache wählen");
     EXPECT_EQ(memo->Hint, "Pick a language");
+    EXPECT_EQ(check->Caption(), "Anzeige");
+    EXPECT_EQ(radio->Caption(), "Display");
+    EXPECT_EQ(radio->Hint, "Pick a language");
+    EXPECT_EQ(group->Controls()[0]->Caption(), "Display");
     combo->AddItem("Display");
     EXPECT_EQ(combo->ItemText(2), "Display");
   }

@@ -220,3 +220,60 @@ TEST_F(SystemMenuTest, OnlyOurCommandForTheFormIsAPickAndAFreedComponentLeavesTh
   EXPECT_EQ(form.SysCommands[menu.Help->Command()], 1);
   EXPECT_EQ(otherMenu.HelpClicks, 1);
 }
+
+// Built with its form and loaded as component text loads it, the component takes the picks
+// without AttachHook.
+TEST_F(SystemMenuTest, LoadedWithItsFormItTakesThePicksWithoutAttachHook) {
+  TCountingForm form(nullptr);
+  TMainMenu menu(form);
+  AddSystemMenu(form, menu.Popup, 0, false);
+  const auto pick = [&] {
+    PostMessageA(form.Handle(), WM_SYSCOMMAND, menu.Help->Command(), 0);
+    Pump(30);
+  };
+  pick();
+  EXPECT_EQ(menu.HelpClicks, 0) << "not hooked yet";
+  for (TComponent* component : form.Components()) component->Loaded();
+  pick();
+  EXPECT_EQ(menu.HelpClicks, 1);
+  EXPECT_EQ(form.SysCommands[menu.Help->Command()], 1) << "only the pick before the hook";
+}
+
+// Before version 4 Windows has only the old menu call: the entries show the same but for radio
+// marks and the default, which it cannot carry; they run when picked, and a rebuild moves them
+// (sub-menu too).
+TEST_F(SystemMenuTest, OnWindowsBeforeVersionFourTheOldMenuCallInsertsTheEntries) {
+  struct TOldWindows {
+    decltype(TSystemMenu::WindowsVersion) Saved = TSystemMenu::WindowsVersion;
+    TOldWindows() { TSystemMenu::WindowsVersion = [] { return DWORD(0x0A03); }; }  // 3.10
+    ~TOldWindows() { TSystemMenu::WindowsVersion = Saved; }
+  } oldWindows;
+  TCountingForm form(nullptr);
+  const auto standard = TextsOf(EntriesOf(SystemMenuOf(form)));
+  TMainMenu menu(form);
+  menu.Help->RadioItem = menu.Help->Checked = true;
+  menu.About->Default = true;
+  menu.About->Enabled = false;
+  TSystemMenu* sysMenu = AddSystemMenu(form, menu.Popup);
+  const std::vector<std::string> shown = {"Options\tCtrl+O", "-", "Help", "About", "-", "More"};
+  auto entries = EntriesOf(SystemMenuOf(form));
+  EXPECT_EQ(TextsOf(entries, 0, shown.size()), shown);
+  EXPECT_EQ(TextsOf(EntriesOf(entries[5].SubMenu)), (std::vector<std::string>{"Copy\tCtrl+C", "Paste"}));
+  const auto typeAndState = [&](UINT position) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STATE;
+    GetMenuItemInfoA(SystemMenuOf(form), position, TRUE, &info);
+    return std::pair(info.fType, info.fState);
+  };
+  EXPECT_EQ(typeAndState(2), std::pair(UINT(MFT_STRING), UINT(MFS_CHECKED))) << "Help: checked, no radio mark";
+  EXPECT_EQ(typeAndState(3), std::pair(UINT(MFT_STRING), UINT(MFS_DISABLED))) << "About: disabled, not the default";
+
+  PostMessageA(form.Handle(), WM_SYSCOMMAND, menu.Copy->Command(), 0);
+  Pump(30);
+  EXPECT_EQ(menu.CopyClicks, 1);
+  sysMenu->SetPosition(-1);
+  entries = EntriesOf(SystemMenuOf(form));
+  EXPECT_EQ(TextsOf(entries, 0, standard.size()), standard);
+  EXPECT_EQ(TextsOf(entries, standard.size()), shown);
+}

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,6 +50,29 @@ COLORREF IconColour(HICON icon) {
   DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
   return colour;
+}
+
+BOOL CALLBACK FindStandaloneTray(HWND wnd, LPARAM found) {
+  char name[64] = "";
+  GetClassNameA(wnd, name, sizeof name);
+  if (std::string(name) == "__winex11_standalone_tray") *reinterpret_cast<HWND*>(found) = wnd;
+  return TRUE;
+}
+
+// How many pixels of a colour Wine's notification area shows: without a tray of the X desktop it
+// keeps the icons in a window of its own.
+int TrayPixels(COLORREF colour) {
+  HWND tray = nullptr;
+  EnumThreadWindows(GetWindowThreadProcessId(FindWindowA("Shell_TrayWnd", nullptr), nullptr), FindStandaloneTray,
+                    reinterpret_cast<LPARAM>(&tray));
+  RECT r{};
+  if (!tray || !IsWindowVisible(tray) || !GetWindowRect(tray, &r)) return -1;
+  HDC dc = GetWindowDC(tray);
+  int count = 0;
+  for (int y = 0; y < r.bottom - r.top; ++y)
+    for (int x = 0; x < r.right - r.left; ++x) count += GetPixel(dc, x, y) == colour;
+  ReleaseDC(tray, dc);
+  return count;
 }
 
 class TrayIconTest : public TFormTest {
@@ -153,6 +178,87 @@ TEST_F(TrayIconTest, CyclingShowsEachImageInTurnAndAFreedImageListIsForgotten) {
   delete list;
   EXPECT_EQ(Icon->IconList(), nullptr);
   EXPECT_EQ(Icon->IconIndex(), 0);
+}
+
+// The index moves on through its setter: after every tick, outside OnCycle, the icon is the
+// image at the new index, and the shell has been given it to show.
+TEST_F(TrayIconTest, AfterEachTickTheIconIsTheImageAtTheNewIndexAndTheShellShowsIt) {
+  const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+  auto* list = new TCustomImageList(Form.get());
+  for (COLORREF colour : colours) {
+    HICON icon = SolidIcon(colour);
+    list->AddIcon(icon);
+    DestroyIcon(icon);
+  }
+  Icon->SetIconList(list);
+  Icon->SetIconVisible(true);
+  const auto shell = TTrayIcon::ShellNotifyIcon;
+  HICON told = nullptr;
+  TTrayIcon::ShellNotifyIcon = [&](DWORD message, NOTIFYICONDATAA* data) {
+    if (message == NIM_MODIFY) told = data->hIcon;
+    return shell(message, data);
+  };
+  std::vector<int> nexts;
+  Icon->OnCycle = [&](TComponent&, int next) { nexts.push_back(next); };
+  Icon->SetCycleInterval(10);
+  Icon->SetCycleIcons(true);
+  size_t seen = 0;
+  std::vector<std::pair<int, int>> shown;  // after each tick seen: the index set, and the image's
+  PumpUntil([&] {
+    if (nexts.size() != seen) {
+      seen = nexts.size();
+      const auto image = std::find(std::begin(colours), std::end(colours), IconColour(Icon->Icon()));
+      shown.emplace_back(nexts.back(), int(image - std::begin(colours)));
+      EXPECT_EQ(Icon->IconIndex(), nexts.back());
+      EXPECT_EQ(told, Icon->Icon());
+    }
+    return seen >= 4;
+  });
+  Icon->SetCycleIcons(false);
+  TTrayIcon::ShellNotifyIcon = shell;
+  ASSERT_GE(seen, 4u);
+  for (const auto& [index, image] : shown) EXPECT_EQ(image, index);
+  // And the user sees it: the notification area shows the image at the index, and no other.
+  const int index = Icon->IconIndex();
+  EXPECT_TRUE(PumpUntil([&] {
+    return TrayPixels(colours[index]) == 16 * 16 && TrayPixels(colours[(index + 1) % 3]) == 0 &&
+           TrayPixels(colours[(index + 2) % 3]) == 0;
+  })) << index;
+}
+
+// A descendant sees every change the shell is told of.
+TEST_F(TrayIconTest, TheSettersAndTheNewTaskbarGoThroughTheVirtualShellCalls) {
+  struct TCountingIcon : TTrayIcon {
+    using TTrayIcon::TTrayIcon;
+    std::vector<std::string> Calls;
+    bool ShowIcon() override { return Calls.push_back("show"), TTrayIcon::ShowIcon(); }
+    bool HideIcon() override { return Calls.push_back("hide"), TTrayIcon::HideIcon(); }
+    bool ModifyIcon() override { return Calls.push_back("modify"), TTrayIcon::ModifyIcon(); }
+  };
+  auto* icon = new TCountingIcon(Form.get());
+  icon->SetIconVisible(true);
+  icon->SetHint("Lorvex");
+  PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return icon->Calls.size() >= 3; }));
+  icon->SetIconVisible(false);
+  EXPECT_EQ(icon->Calls, (std::vector<std::string>{"show", "modify", "show", "hide"}));
+}
+
+// Shown, the owner comes to the front behind the application's window, which is activated first.
+TEST_F(TrayIconTest, ShowingTheOwnerActivatesTheApplicationWindowThenTheOwner) {
+  std::vector<std::string> activated;
+  const int hook = Application().HookMainWindow([&](UINT msg, WPARAM wParam, LPARAM, LRESULT&) {
+    if (msg == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) activated.push_back("application");
+    return false;
+  });
+  Form->OnActivate = [&](TComponent&) { activated.push_back("form"); };
+  TForm other(nullptr);
+  ASSERT_TRUE(ShowActive(other));
+  activated.clear();
+  Form->Show();
+  PumpUntil([&] { return GetForegroundWindow() == Form->Handle(); });
+  Application().UnhookMainWindow(hook);
+  EXPECT_EQ(activated, (std::vector<std::string>{"application", "form"}));
 }
 
 TEST_F(TrayIconTest, StaleAndForgedNotificationsChangeNothing) {

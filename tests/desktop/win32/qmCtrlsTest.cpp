@@ -91,6 +91,7 @@ TEST_F(QmCtrlsTest, ADragSelectsTheRunUnderItAndTheMenuCopiesTheSelection) {
     EXPECT_EQ(WideToUtf8(reinterpret_cast<const wchar_t*>(copied.c_str())), c.Selected.empty() ? caption : c.Selected);
   }
   ReleaseDC(label->Handle(), dc);
+  EXPECT_EQ(qmLabelMenu()->Items().Items().at(0)->Tag, 1) << "the copy item's mark";
 }
 
 // The selected run is drawn over the caption where the layout and the alignment put it: white
@@ -225,6 +226,61 @@ TEST_F(QmCtrlsTest, TheGripCollapsesAndRestoresTheNeighbourAndTheBarDragsIt) {
     EXPECT_EQ(size(), before);
     EXPECT_FALSE(splitter->Collapsed());
   }
+}
+
+// A label and a panel take the font of what they stand on, follow it as it changes, and keep
+// their own once it is set; a plain label keeps its own throughout.
+TEST_F(QmCtrlsTest, LabelAndPanelFollowTheirParentsFontUntilTheirOwnIsSet) {
+  auto* panel = Add<TqmPanel>();
+  panel->SetBounds(0, 0, 300, 200);
+  auto* label = Add<TqmLabel>(panel);
+  label->SetCaption("Follows");
+  auto* plain = Add<TLabel>(panel);
+  ASSERT_TRUE(ShowActive(*Form));
+  const int smallHeight = label->Height();
+  Form->SetFont(TFont("Tahoma", -30, fsBold));
+  const auto heights = [&] {
+    return std::vector<int>{panel->Font().Height(), label->Font().Height(), plain->Font().Height()};
+  };
+  EXPECT_EQ(heights(), (std::vector<int>{-30, -30, -13}));
+  EXPECT_GT(label->Height(), smallHeight) << "the label sizes itself to the new font";
+  auto* late = Add<TqmLabel>(panel);
+  EXPECT_EQ(late->Font().Height(), -30) << "placed after the change";
+
+  label->SetFont(TFont("Tahoma", -10));
+  EXPECT_FALSE(label->ParentFont());
+  Form->SetFont(TFont("Tahoma", -20));
+  EXPECT_EQ(heights(), (std::vector<int>{-20, -10, -13}));
+  label->SetParentFont(true);
+  EXPECT_EQ(label->Font().Height(), -20);
+}
+
+// Read right to left, the caption stands from the panel's right edge and a neutral character at
+// its end goes to its left: it shows as the turned text placed on the right does left to right.
+TEST_F(QmCtrlsTest, ARightToLeftPanelPlacesAndReadsItsCaptionFromTheRight) {
+  const auto panel = [&](int top, TAlignment alignment, TBiDiMode mode, const char* caption) {
+    auto* p = Add<TqmPanel>();
+    p->SetBounds(10, top, 200, 30);
+    p->Alignment = alignment;
+    p->SetBiDiMode(mode);
+    p->SetCaption(caption);
+    return p;
+  };
+  TqmPanel* rightToLeft = panel(10, taLeftJustify, bdRightToLeft, "Lorvex!");
+  TqmPanel* turned = panel(50, taRightJustify, bdLeftToRight, "!Lorvex");
+  TqmPanel* leftToRight = panel(90, taLeftJustify, bdLeftToRight, "Lorvex!");
+  ASSERT_TRUE(ShowActive(*Form));
+  Pump(100);
+  const auto pixels = [](TqmPanel& p) {
+    std::vector<COLORREF> all;
+    HDC dc = GetDC(p.Handle());
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 200; ++x) all.push_back(GetPixel(dc, x, y));
+    ReleaseDC(p.Handle(), dc);
+    return all;
+  };
+  EXPECT_EQ(pixels(*rightToLeft), pixels(*turned));
+  EXPECT_NE(pixels(*rightToLeft), pixels(*leftToRight));
 }
 
 TEST_F(QmCtrlsTest, EachControlComesBackFromItsComponentText) {

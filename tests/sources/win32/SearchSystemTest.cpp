@@ -84,6 +84,39 @@ TEST_F(CaptureTest, TenCapturesWithTheCursorDrawnInLeaveNoGdiObjectBehind) {
   EXPECT_EQ(GdiObjectCount(), before);
 }
 
+// A window with a frame and a title bar: the whole of it, or its client area alone, with the
+// cursor drawn where it stands over that area.
+TEST_F(CaptureTest, TheClientAreaLeavesTheFrameOutAndTheCursorStandsWhereItIs) {
+  TForm framed(nullptr);
+  framed.SetColor(Teal);
+  framed.SetBounds(400, 300, 240, 180);  // clear of the fixture's window
+  ASSERT_TRUE(ShowActive(framed));
+  Pump(100);
+  RECT window, client;
+  GetWindowRect(framed.Handle(), &window);
+  GetClientRect(framed.Handle(), &client);
+  POINT origin{0, 0};
+  ClientToScreen(framed.Handle(), &origin);
+  ASSERT_GT(origin.y - window.top, 10) << "a title bar above the client area";
+  SetCursorPos(origin.x + 30, origin.y + 40);
+  SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+
+  const TCaptureImage whole = CaptureWindow(framed.Handle());
+  EXPECT_EQ(std::pair(whole.Width, whole.Height), std::pair(240, 180));
+  const TCaptureImage inside = CaptureWindow(framed.Handle(), wpClient);
+  ASSERT_EQ(std::pair(inside.Width, inside.Height), std::pair(int(client.right), int(client.bottom)));
+  EXPECT_LT(inside.Height, whole.Height);
+  // Teal to its edges but for the cursor, whose tip is at (30, 40).
+  RECT cursor{inside.Width, inside.Height, 0, 0};
+  for (int y = 0; y < inside.Height; ++y)
+    for (int x = 0; x < inside.Width; ++x)
+      if (inside.Pixel(x, y) != PixelOf(Teal))
+        cursor = {std::min<LONG>(cursor.left, x), std::min<LONG>(cursor.top, y), std::max<LONG>(cursor.right, x),
+                  std::max<LONG>(cursor.bottom, y)};
+  EXPECT_EQ(std::pair(cursor.left, cursor.top), std::pair(30L, 40L));
+  EXPECT_LT(cursor.bottom - cursor.top, 40) << "nothing but the cursor";
+}
+
 TEST_F(CaptureTest, ABitmapFileHoldsThePictureAsWindowsReadsIt) {
   const std::string fileName = testpaths::FreshFolder("captures") + "capture.bmp";
   const TCaptureImage picture{3, 2, {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF, 0x00000000, 0x00808080}};
