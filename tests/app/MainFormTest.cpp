@@ -335,6 +335,20 @@ TEST_F(MainFormTest, WhileASourceThatNeverPollsIsWaitedForTheWindowPaintsTakesKe
   EXPECT_TRUE(hidden);
 }
 
+// F1 opens the help beside the program in the system's help window.
+TEST_F(MainFormTest, F1OpensTheHelp) {
+  ASSERT_TRUE(os::FileExists(ExeFolder() + "Lorvex.chm"));
+  CreateMain();
+  ShowMain();
+  PressKey(VK_F1);
+  HWND help = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(help = FindWindowA("HH Parent", nullptr)); }, 20000));
+  EXPECT_EQ(WindowText(help), "Lorvex Help");
+  EXPECT_TRUE(SaveWindowPicture(help, ArtifactsFolder() + "help.bmp"));
+  PostMessageA(help, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(help); }));
+}
+
 // Each way of running something reaches the shell as the model says, and the window hides. A
 // right click selects the row under the pointer, and its menu offers what the row allows.
 TEST_F(MainFormTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
