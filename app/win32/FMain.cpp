@@ -280,8 +280,10 @@ void TMainForm::FormCreate() {
   PlaceWindow();
   AppSettings().TrimLastUsed();
   FSearchTimer = std::make_unique<TSearchTimer>(*SearchTimer);
-  FSearch = std::make_unique<TSearchModel>(AppSettings(), *this, *FSearchTimer,
-                                           [](const std::function<void()>& call) { Application().Synchronize(call); });
+  FSearch = std::make_unique<TSearchModel>(
+      AppSettings(), *this, *FSearchTimer,
+      [](const std::function<void()>& call) { Application().Synchronize(call); },
+      [](std::function<void()> call) { return Application().Post(std::move(call)); });
   FSearch->OnThreadStart = [] { CoInitialize(nullptr); };
   FSearch->OnThreadEnd = [] { CoUninitialize(); };
   FSearch->FillDefaultList(lmDefaultList);

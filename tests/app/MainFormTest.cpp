@@ -335,6 +335,27 @@ TEST_F(MainFormTest, WhileASourceThatNeverPollsIsWaitedForTheWindowPaintsTakesKe
   EXPECT_TRUE(hidden);
 }
 
+// A source that reports a row and then works on without asking whether to stop: the row is in the
+// list while it works.
+TEST_F(MainFormTest, ASlowSourcesFirstRowIsListedWhileItWorksOn) {
+  TMainForm& form = CreateMain();
+  std::atomic<bool> release{false};
+  TTestSource slow("Slow", [&](const std::string&, const TAddHitFunc& addHit) {
+    TItemRecord record;
+    record.DisplayName = "First row";
+    record.Score = 0;
+    addHit(record);
+    for (int i = 0; i < 2000 && !release; ++i) Sleep(10);
+  });
+  AppSettings().SearchOrderObjects = {&slow};
+  ShowMain();
+  form.SearchBox->SetText("slow");
+  EXPECT_TRUE(PumpUntil([&] { return form.ResultList->Count() == 2 && form.Search().SearchRunning(); }, 10000));
+  EXPECT_EQ(form.Search().List().Text(1), "First row");
+  release = true;
+  EXPECT_TRUE(PumpUntil([&] { return !form.Search().SearchRunning(); }));
+}
+
 // F1 opens the help beside the program in the system's help window.
 TEST_F(MainFormTest, F1OpensTheHelp) {
   ASSERT_TRUE(os::FileExists(ExeFolder() + "Lorvex.chm"));
