@@ -321,6 +321,7 @@ void TMainForm::CreateListMenu() {
     os::TShellOpenRequest request;
     request.Verb = "properties";
     request.File = item->ExecuteString();
+    request.Owner = reinterpret_cast<uintptr_t>(Application().Handle());
     ShellOpenOrRaise(request);
   });
   mnuListLine = add("-", nullptr);

@@ -73,9 +73,13 @@ class TStartedProgram {
   PROCESS_INFORMATION P{};
 };
 
-// What the shell was asked: verb, file, parameters and folder.
+// What the shell was asked: verb, file, parameters, folder, and whether the application's window
+// owns what it shows.
 std::string Asked(const os::TShellOpenRequest& request) {
-  return request.Verb + "|" + request.File + "|" + request.Parameters + "|" + request.Directory;
+  const char* owner = request.Owner == reinterpret_cast<uintptr_t>(Application().Handle()) ? "app"
+                      : request.Owner == 0                                                 ? "none"
+                                                                                           : "other";
+  return request.Verb + "|" + request.File + "|" + request.Parameters + "|" + request.Directory + "|" + owner;
 }
 
 using MainFormTest = AppTest;
@@ -394,18 +398,31 @@ TEST_F(MainFormTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
     const RECT third = form.ResultList->ItemRect(3);
     ClickAt(form.ResultList->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
   };
+  const auto propertiesOfTheThirdRow = [&] {
+    run = std::make_unique<TDelayedAction>(Pressing({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}), 700);
+    const RECT third = form.ResultList->ItemRect(3);
+    ClickAt(form.ResultList->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
+  };
+  const auto clickRun = [&] {
+    ClickAt(form.btnRun->Handle(), POINT{form.btnRun->Width() / 2, form.btnRun->Height() / 2});
+  };
   const auto ctrlEnter = [] { PressKeys({VK_CONTROL, VK_RETURN}); };
+  const char* const tool = "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ";
   const struct {
     const char* Name;
     const char* Typed;
     std::function<void()> Act;
     const char* Asked;
+    bool Hides;  // the window hides afterwards, with the box cleared
   } cases[] = {
-      {"End, then Enter runs a magic word", "", Pressing({VK_END, VK_RETURN}),
-       "runas|C:\\Tools\\ed.exe|notes.txt|C:\\Tools\\"},
-      {"Ctrl+Enter runs the typed line", "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ", ctrlEnter,
-       "|C:\\Program Files\\Tool\\t.exe|-a -b|"},
-      {"a right click on the third row, then Run", "", rightClickTheThirdRow, "|C:\\windows\\Notepad.exe||"},
+      {"End, then Enter runs a magic word, over no window", "", Pressing({VK_END, VK_RETURN}),
+       "runas|C:\\Tools\\ed.exe|notes.txt|C:\\Tools\\|none", true},
+      {"Ctrl+Enter runs the typed line", tool, ctrlEnter, "|C:\\Program Files\\Tool\\t.exe|-a -b||app", true},
+      {"the run button runs the typed line", tool, clickRun, "|C:\\Program Files\\Tool\\t.exe|-a -b||app", true},
+      {"a right click on the third row, then Properties", "", propertiesOfTheThirdRow,
+       "properties|C:\\windows\\Notepad.exe|||app", false},
+      {"a right click on the third row, then Run", "", rightClickTheThirdRow, "|C:\\windows\\Notepad.exe|||none",
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -413,9 +430,11 @@ TEST_F(MainFormTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
     if (*c.Typed) form.SearchBox->SetText(c.Typed);
     shell.Calls.clear();
     c.Act();
-    ASSERT_TRUE(PumpUntil([&] { return !shell.Calls.empty() && !IsWindowVisible(form.Handle()); }));
+    ASSERT_TRUE(PumpUntil([&] { return !shell.Calls.empty() && IsWindowVisible(form.Handle()) != c.Hides; }));
     EXPECT_EQ(Asked(shell.Calls[0]), c.Asked);
-    EXPECT_EQ(form.SearchBox->Text(), "");
+    if (c.Hides) {
+      EXPECT_EQ(form.SearchBox->Text(), "");
+    }
   }
   EXPECT_TRUE(form.mnuProperties->Enabled);
   EXPECT_TRUE(form.mnuDeleteLastUsed->Visible);
