@@ -8,7 +8,8 @@
 #   lorvex_add_help(<target>)
 #   lorvex_add_sqlite_files(<target>)
 #
-# The icon is drawn at build time by scripts/make_icon.py; version.rc is configured from
+# The icon and the glyphs of the main window's buttons are drawn at build time by
+# scripts/make_icon.py; version.rc is configured from
 # resources/version.rc.in with the project's version. Both land in the build tree, in a
 # folder of the target's own, and resources/Lorvex.rc compiled with windres brings them
 # together with the manifest.
@@ -45,6 +46,17 @@ function(lorvex_add_resources target)
     DEPENDS "${LORVEX_MAKE_ICON}"
     COMMENT "Drawing the Lorvex icon"
     VERBATIM)
+  # The pictures of the main window's flat buttons.
+  set(glyphs "")
+  foreach(glyph run lastused)
+    add_custom_command(
+      OUTPUT "${out}/${glyph}.ico"
+      COMMAND "${Python3_EXECUTABLE}" "${LORVEX_MAKE_ICON}" --glyph ${glyph} "${out}/${glyph}.ico"
+      DEPENDS "${LORVEX_MAKE_ICON}"
+      COMMENT "Drawing the ${glyph} glyph"
+      VERBATIM)
+    list(APPEND glyphs "${out}/${glyph}.ico")
+  endforeach()
 
   configure_file("${LORVEX_RESOURCES_DIR}/version.rc.in" "${out}/version.rc" @ONLY)
 
@@ -55,7 +67,7 @@ function(lorvex_add_resources target)
   target_sources(${target} PRIVATE "${rc}")
   set_source_files_properties("${rc}" PROPERTIES
     INCLUDE_DIRECTORIES "${out};${LORVEX_RESOURCES_DIR}"
-    OBJECT_DEPENDS "${out}/Lorvex.ico;${out}/version.rc;${LORVEX_RESOURCES_DIR}/Lorvex.manifest")
+    OBJECT_DEPENDS "${out}/Lorvex.ico;${glyphs};${out}/version.rc;${LORVEX_RESOURCES_DIR}/Lorvex.manifest")
 endfunction()
 
 # The icons the program loads from the "images" folder beside it (the error rows', and those

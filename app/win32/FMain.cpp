@@ -118,14 +118,20 @@ void TMainForm::CreateComponents() {
   SearchBox->SetBounds(2, 2, 188, 23);
   SearchBox->SetParent(SearchBar);
 
+  // The buttons' pictures are the program's own resources, shared: not ours to destroy.
+  const auto glyph = [](const char* name) {
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON, 16, 16, LR_SHARED));
+  };
   btnRun = new TSpeedButton(this);
   btnRun->Hint = "Run (Ctrl+Enter)";
   btnRun->SetBounds(196, 0, 26, 26);
+  btnRun->SetGlyph(glyph("RUNGLYPH"));
   btnRun->SetParent(SearchBar);
 
   btnHome = new TSpeedButton(this);
   btnHome->Hint = "Goto last used (Home)";
   btnHome->SetBounds(224, 0, 26, 26);
+  btnHome->SetGlyph(glyph("LASTUSEDGLYPH"));
   btnHome->SetParent(SearchBar);
 
   // The status bar is the lowest row, the error bar above it.

@@ -360,6 +360,42 @@ TEST_F(MainFormTest, ASlowSourcesFirstRowIsListedWhileItWorksOn) {
   EXPECT_TRUE(PumpUntil([&] { return !form.Search().SearchRunning(); }));
 }
 
+// The buttons right of the search box show their pictures (an arrow in green, a clock in violet),
+// and a click on the clock lists the last used; a click on the arrow runs the typed line (below).
+TEST_F(MainFormTest, TheSearchBarsButtonsShowTheirPicturesAndTheClockListsTheLastUsed) {
+  WriteSettings([](TLorvexSettings& s) {
+    s.LastUsed.Add().ItemData.DisplayName = "Calculator";
+    s.MagicWords.Add().MagicWord = "calc";
+  });
+  TMainForm& form = CreateMain();
+  ShowMain();
+  const struct {
+    TSpeedButton* Button;
+    std::function<bool(COLORREF)> Painted;
+  } buttons[] = {
+      {form.btnRun, [](COLORREF c) { return GetGValue(c) > GetRValue(c) + 40 && GetGValue(c) > GetBValue(c) + 20; }},
+      {form.btnHome, [](COLORREF c) { return GetBValue(c) > GetRValue(c) + 40 && GetBValue(c) > GetGValue(c) + 40; }},
+  };
+  for (const auto& b : buttons) {
+    SCOPED_TRACE(b.Button->Hint);
+    RedrawWindow(b.Button->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC dc = GetDC(b.Button->Handle());
+    int painted = 0;
+    for (int y = 0; y < b.Button->Height(); ++y)
+      for (int x = 0; x < b.Button->Width(); ++x) painted += b.Painted(GetPixel(dc, x, y));
+    ReleaseDC(b.Button->Handle(), dc);
+    EXPECT_GT(painted, 30);
+  }
+  form.SearchBox->SetText("calc");
+  ASSERT_TRUE(PumpUntil([&] { return form.Search().ListMode() == lmSearchResults; }));
+  ClickAt(form.btnHome->Handle(), POINT{form.btnHome->Width() / 2, form.btnHome->Height() / 2});
+  EXPECT_TRUE(PumpUntil([&] {
+    return form.Search().ListMode() == lmDefaultList && form.ResultList->Count() == 2 &&
+           form.Search().List().Text(1) == "Calculator" && form.SearchBox->Text().empty();
+  }));
+  EXPECT_TRUE(SaveWindowPicture(form.Handle(), ArtifactsFolder() + "main_window_buttons.bmp"));
+}
+
 // F1 opens the help beside the program in the system's help window.
 TEST_F(MainFormTest, F1OpensTheHelp) {
   ASSERT_TRUE(os::FileExists(ExeFolder() + "Lorvex.chm"));
