@@ -1,9 +1,9 @@
 #include "app/SearchModel.h"
 
 #include <algorithm>
-#include <chrono>
 #include <exception>
 #include <stdexcept>
+#include <utility>
 
 #include "core/qmFileUtils.h"
 #include "core/qmLog.h"
@@ -11,11 +11,6 @@
 #include "core/qmTranslate.h"
 
 namespace {
-
-int64_t NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 bool Contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
 bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
@@ -276,6 +271,7 @@ void TSearchThread::Start() {
 
 void TSearchThread::Terminate() {
   FTerminated = true;
+  FQueue->Terminated = true;
   std::lock_guard<std::mutex> lock(FSourceLock);
   try {
     if (FSource) FSource->CancelSearch();
@@ -318,7 +314,11 @@ void TSearchThread::SearchSource(TSearchClass& source) {
   std::string failure;
   try {
     name = source.GetName();
-    FGroup = source.GetCaption();
+    std::string group = source.GetCaption();
+    {
+      std::lock_guard<std::mutex> lock(FQueue->Lock);  // empty: every source's hits are listed before the next
+      FQueue->Group = std::move(group);
+    }
     Synchronize([this, &name] { FModel.ShowSearchingStatus(name); });
     {
       std::lock_guard<std::mutex> lock(FSourceLock);
@@ -341,7 +341,6 @@ void TSearchThread::SearchSource(TSearchClass& source) {
   } catch (...) {
     if (failure.empty()) failure = ExceptionMessage(name);
   }
-  FBatch.clear();
   if (failure.empty()) return;
   try {
     Synchronize([this, &failure] { FModel.AddSearchError(failure); });
@@ -350,24 +349,37 @@ void TSearchThread::SearchSource(TSearchClass& source) {
 }
 
 bool TSearchThread::HitFound(const TItemRecord& record) {
-  if (FTerminated) {
-    FBatch.clear();
-    return true;
+  if (FTerminated) return true;
+  if (record.DisplayName.empty()) return FTerminated;
+  bool post = false;
+  size_t queued = 0;
+  {
+    std::lock_guard<std::mutex> lock(FQueue->Lock);
+    FQueue->Records.push_back(record);
+    queued = FQueue->Records.size();
+    post = !std::exchange(FQueue->Posted, true);
   }
-  if (!record.DisplayName.empty()) {
-    if (FBatch.empty()) FBatchStarted = NowMs();
-    FBatch.push_back(record);
+  if (post) {
+    const bool posted = FModel.FPost([queue = FQueue, self = FModel.FSelf] {
+      if (TSearchModel* model = *self) model->ListQueuedHits(*queue);
+    });
+    // The next hit tries again; the end of the source lists them in any case.
+    if (!posted) {
+      std::lock_guard<std::mutex> lock(FQueue->Lock);
+      FQueue->Posted = false;
+    }
   }
-  if (!FBatch.empty() && (FBatch.size() >= BatchSize || NowMs() - FBatchStarted >= BatchDelayMs)) FlushHits();
+  if (queued >= MaxQueued) FlushHits();
   return FTerminated;
 }
 
 void TSearchThread::FlushHits() {
-  if (FBatch.empty()) return;
-  std::vector<TItemRecord> batch;
-  batch.swap(FBatch);
+  {
+    std::lock_guard<std::mutex> lock(FQueue->Lock);
+    if (FQueue->Records.empty()) return;
+  }
   if (FTerminated) return;
-  Synchronize([this, &batch] { FModel.AddHits(FGroup, batch, *this); });
+  Synchronize([this] { FModel.ListQueuedHits(*FQueue); });
 }
 
 void TSearchThread::Synchronize(const std::function<void()>& call) { FModel.FSynchronize(call); }
@@ -375,14 +387,19 @@ void TSearchThread::Synchronize(const std::function<void()>& call) { FModel.FSyn
 // --- The model ------------------------------------------------------------------------------
 
 TSearchModel::TSearchModel(TLorvexSettings& settings, TSearchView& view, TRestartableTimer& timer,
-                           TSynchronizeFunc synchronize)
-    : FSettings(settings), FView(view), FTimer(timer), FSynchronize(std::move(synchronize)) {}
+                           TSynchronizeFunc synchronize, TPostFunc post)
+    : FSettings(settings),
+      FView(view),
+      FTimer(timer),
+      FSynchronize(std::move(synchronize)),
+      FPost(std::move(post)) {}
 
 TSearchModel::~TSearchModel() {
   try {
     StopSearch();
   } catch (...) {
   }
+  *FSelf = nullptr;  // calls still on their way find no model
 }
 
 void TSearchModel::TextChanged(const std::string& text) {
@@ -585,10 +602,17 @@ void TSearchModel::ShowSearchingStatus(const std::string& sourceName) {
   FView.SetStatusText(TranslateFormat("Searching %s...", {TranslateText(sourceName)}));
 }
 
-void TSearchModel::AddHits(const std::string& group, const std::vector<TItemRecord>& records,
-                           const TSearchThread& thread) {
+void TSearchModel::ListQueuedHits(THitQueue& queue) {
+  std::vector<TItemRecord> records;
+  std::string group;
+  {
+    std::lock_guard<std::mutex> lock(queue.Lock);
+    records.swap(queue.Records);
+    group = queue.Group;
+    queue.Posted = false;  // a hit found from now on posts a call of its own
+  }
   for (const TItemRecord& record : records) {
-    if (thread.Terminated()) return;
+    if (queue.Terminated) return;
     FCurrentGroup = group;
     AddHit(record);
   }

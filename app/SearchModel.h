@@ -4,7 +4,8 @@
 //
 // Threads: everything here runs on the GUI thread except TSearchThread's loop. The worker reaches
 // the GUI thread only through the injected Synchronize, which runs a call there and returns when
-// it has run. The model owns the worker and joins it; it never frees itself.
+// it has run, and Post, which queues a call there and returns at once. The model owns the worker
+// and joins it; it never frees itself.
 #pragma once
 
 #include <atomic>
@@ -25,6 +26,9 @@ constexpr int SearchDelayMs = 100;
 // Runs Call on the GUI thread and returns once it has run there (the window's
 // Application().Synchronize). May throw what Call throws.
 using TSynchronizeFunc = std::function<void(const std::function<void()>& call)>;
+// Queues Call to run on the GUI thread once it serves its messages again, after the calls queued
+// before it (the window's Application().Post). False when it could not be queued.
+using TPostFunc = std::function<bool(std::function<void()> call)>;
 
 // The debounce timer: Restart arms it (again) for Ms milliseconds; when it fires, its owner calls
 // TSearchModel::TimerFired on the GUI thread.
@@ -138,8 +142,20 @@ void SplitCommandLine(const std::string& typed, std::string& fileName, std::stri
 
 class TSearchModel;
 
-// The worker: asks each source of its snapshot of the search order, in order, for hits and hands
-// them to the GUI thread in batches.
+// The hits a worker has found and the GUI thread has not listed yet, with the group they go in.
+// The worker adds to it; the GUI thread takes everything there at once.
+struct THitQueue {
+  std::mutex Lock;
+  std::vector<TItemRecord> Records;
+  std::string Group;
+  bool Posted = false;                  // a call to list them is on its way to the GUI thread
+  std::atomic<bool> Terminated{false};  // the search was stopped: nothing more is listed
+};
+
+// The worker: asks each source of its snapshot of the search order, in order, for hits. A hit
+// goes to the GUI thread at once: the first one found after a listing posts a call to list the
+// queue, and those found while that call is on its way go with it, so a fast source's hits
+// travel in large batches and a slow source's single hit never waits for the next one.
 class TSearchThread {
  public:
   TSearchThread(TSearchModel& model, std::string searchText, std::vector<TSearchClass*> sources);
@@ -155,15 +171,15 @@ class TSearchThread {
   bool Finished() const { return FFinished; }
   void Join();
 
-  // How many records travel in one synchronised call at most, and how long the first of them
-  // may wait for the others.
-  static constexpr size_t BatchSize = 64;
-  static constexpr int BatchDelayMs = 15;
+  // How many hits may wait for the GUI thread: a source that finds more meanwhile waits until
+  // they are listed.
+  static constexpr size_t MaxQueued = 4096;
 
  private:
   void Execute();
   void SearchSource(TSearchClass& source);
   bool HitFound(const TItemRecord& record);
+  // Waits until the GUI thread has listed every queued hit.
   void FlushHits();
   void Synchronize(const std::function<void()>& call);
 
@@ -176,16 +192,14 @@ class TSearchThread {
   TSearchClass* FSource = nullptr;  // in its Search
   std::thread FThread;
 
-  // The batch being collected (worker thread only).
-  std::string FGroup;
-  std::vector<TItemRecord> FBatch;
-  int64_t FBatchStarted = 0;
+  const std::shared_ptr<THitQueue> FQueue = std::make_shared<THitQueue>();
 };
 
 // The state behind the main window's search box and result list.
 class TSearchModel {
  public:
-  TSearchModel(TLorvexSettings& settings, TSearchView& view, TRestartableTimer& timer, TSynchronizeFunc synchronize);
+  TSearchModel(TLorvexSettings& settings, TSearchView& view, TRestartableTimer& timer, TSynchronizeFunc synchronize,
+               TPostFunc post);
   ~TSearchModel();  // stops a running search
   TSearchModel(const TSearchModel&) = delete;
   TSearchModel& operator=(const TSearchModel&) = delete;
@@ -243,7 +257,8 @@ class TSearchModel {
 
   // Synchronised calls of the worker.
   void ShowSearchingStatus(const std::string& sourceName);
-  void AddHits(const std::string& group, const std::vector<TItemRecord>& records, const TSearchThread& thread);
+  // Lists every hit of the queue, unless its search was stopped.
+  void ListQueuedHits(THitQueue& queue);
   void AddSearchError(const std::string& message);
   void SearchFinished(TSearchThread& thread);
 
@@ -251,6 +266,9 @@ class TSearchModel {
   TSearchView& FView;
   TRestartableTimer& FTimer;
   TSynchronizeFunc FSynchronize;
+  TPostFunc FPost;
+  // The model as the calls posted to the GUI thread find it: empty once it is gone.
+  const std::shared_ptr<TSearchModel*> FSelf = std::make_shared<TSearchModel*>(this);
 
   TResultList FList;
   std::string FBoxText;

@@ -1,12 +1,15 @@
 # The Windows resources of Lorvex.exe: manifest, icon and version information; and the
-# "images" folder of icons, the SQLite library and the empty notes database that ship beside it.
+# "images" folder of icons, the help, the SQLite library and the empty notes database that ship
+# beside it.
 #
 #   include(LorvexResources)          (at directory scope, with cmake/ on CMAKE_MODULE_PATH)
 #   lorvex_add_resources(<target>)
 #   lorvex_add_images(<target>)
+#   lorvex_add_help(<target>)
 #   lorvex_add_sqlite_files(<target>)
 #
-# The icon is drawn at build time by scripts/make_icon.py; version.rc is configured from
+# The icon and the glyphs of the main window's buttons are drawn at build time by
+# scripts/make_icon.py; version.rc is configured from
 # resources/version.rc.in with the project's version. Both land in the build tree, in a
 # folder of the target's own, and resources/Lorvex.rc compiled with windres brings them
 # together with the manifest.
@@ -43,6 +46,17 @@ function(lorvex_add_resources target)
     DEPENDS "${LORVEX_MAKE_ICON}"
     COMMENT "Drawing the Lorvex icon"
     VERBATIM)
+  # The pictures of the main window's flat buttons.
+  set(glyphs "")
+  foreach(glyph run lastused)
+    add_custom_command(
+      OUTPUT "${out}/${glyph}.ico"
+      COMMAND "${Python3_EXECUTABLE}" "${LORVEX_MAKE_ICON}" --glyph ${glyph} "${out}/${glyph}.ico"
+      DEPENDS "${LORVEX_MAKE_ICON}"
+      COMMENT "Drawing the ${glyph} glyph"
+      VERBATIM)
+    list(APPEND glyphs "${out}/${glyph}.ico")
+  endforeach()
 
   configure_file("${LORVEX_RESOURCES_DIR}/version.rc.in" "${out}/version.rc" @ONLY)
 
@@ -53,7 +67,7 @@ function(lorvex_add_resources target)
   target_sources(${target} PRIVATE "${rc}")
   set_source_files_properties("${rc}" PROPERTIES
     INCLUDE_DIRECTORIES "${out};${LORVEX_RESOURCES_DIR}"
-    OBJECT_DEPENDS "${out}/Lorvex.ico;${out}/version.rc;${LORVEX_RESOURCES_DIR}/Lorvex.manifest")
+    OBJECT_DEPENDS "${out}/Lorvex.ico;${glyphs};${out}/version.rc;${LORVEX_RESOURCES_DIR}/Lorvex.manifest")
 endfunction()
 
 # The icons the program loads from the "images" folder beside it (the error rows', and those
@@ -72,6 +86,31 @@ function(lorvex_add_images target)
     VERBATIM)
   add_custom_target(${target}_images DEPENDS ${icons})
   add_dependencies(${target} ${target}_images)
+endfunction()
+
+# The help that F1 opens, "Lorvex.chm", compiled from the pages of resources/help by chmcmd (the
+# HTML Help compiler of Free Pascal's utilities) into the folder of the calling directory's
+# binaries, where <target>'s program is. chmcmd reads the pages beside its project and writes the
+# file into its current folder, a folder of the target's own; it answers 0 even when it found no
+# project, so the copy from there is what fails then.
+file(GLOB LORVEX_HELP_SOURCES CONFIGURE_DEPENDS "${LORVEX_RESOURCES_DIR}/help/*")
+
+function(lorvex_add_help target)
+  find_program(LORVEX_CHMCMD chmcmd REQUIRED)
+  set(work "${CMAKE_CURRENT_BINARY_DIR}/${target}_help")
+  set(help "${CMAKE_CURRENT_BINARY_DIR}/Lorvex.chm")
+  file(MAKE_DIRECTORY "${work}")
+  add_custom_command(
+    OUTPUT "${help}"
+    COMMAND "${CMAKE_COMMAND}" -E rm -f "${work}/Lorvex.chm"
+    COMMAND "${LORVEX_CHMCMD}" --verbosity 0 "${LORVEX_RESOURCES_DIR}/help/Lorvex.hhp"
+    COMMAND "${CMAKE_COMMAND}" -E copy "${work}/Lorvex.chm" "${help}"
+    WORKING_DIRECTORY "${work}"
+    DEPENDS ${LORVEX_HELP_SOURCES}
+    COMMENT "Compiling the help"
+    VERBATIM)
+  add_custom_target(${target}_help DEPENDS "${help}")
+  add_dependencies(${target} ${target}_help)
 endfunction()
 
 # The SQLite library the notes and the Firefox bookmarks load at run time, and an empty

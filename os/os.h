@@ -136,6 +136,7 @@ struct TShellOpenRequest {
   std::string Parameters;
   std::string Directory;
   int ShowCmd = 1;  // how the started program's window shows (SW_*); 1 is normal
+  uintptr_t Owner = 0;  // the window (HWND) that owns what the shell shows; 0: none
 
   bool operator==(const TShellOpenRequest&) const = default;
 };

@@ -26,15 +26,21 @@ each has a body with a vertical gradient, light at the top, and crisp white or d
   clipboard   a brown clipboard with a steel clip over a ruled sheet;
   database    a blue cylinder of three discs.
 
+The glyphs of the main window's flat buttons, drawn the same way and built into the program:
+
+  run         a green arrow pointing right (run the typed line);
+  lastused    a clock with a violet rim (the last used items).
+
 The Lorvex .ico holds 16, 32 and 48 pixels as 32-bit BMP images with alpha and 256 pixels
-as PNG; the images' .ico files hold 16 and 32 pixels. Only the standard library is used; the
+as PNG; the images' and the glyphs' .ico files hold 16 and 32 pixels. Only the standard library is used; the
 output is the same on every run.
 
 Usage:
   make_icon.py OUTPUT.ico                       the Lorvex icon
   make_icon.py --image NAME OUTPUT.ico          one icon of the images folder
   make_icon.py --images FOLDER                  every icon of the images folder, as NAME.ico
-  make_icon.py [--image NAME] --png SIZE OUTPUT.png   one size as PNG, to look at
+  make_icon.py --glyph NAME OUTPUT.ico          one glyph of the main window's buttons
+  make_icon.py [--image NAME | --glyph NAME] --png SIZE OUTPUT.png   one size as PNG, to look at
 """
 
 import argparse
@@ -321,6 +327,38 @@ def database_icon(size):
     return drawing
 
 
+def run_glyph(size):
+    green = vertical_gradient((0x5C, 0xCB, 0x7E), (0x1F, 0x86, 0x4A), 0.14, 0.86)
+    shaft = box(0.1, 0.37, 0.58, 0.63, 0.05)
+    head = polygon((0.46, 0.12), (0.92, 0.5), (0.46, 0.88))
+    return [(union(shaft, head), green, 1.0)]
+
+
+def last_used_glyph(size):
+    cx, cy, outer = 0.5, 0.5, 0.46
+    rim = stroke(size, 0.12, 1.6)
+    hand = stroke(size, 0.075, 1.3)
+    dark = (0x2F, 0x34, 0x3E)
+    drawing = [
+        (disc(cx, cy, outer - rim + 0.5 / size), solid((0xFA, 0xFB, 0xFF)), 1.0),
+        (ring(cx, cy, outer, rim), vertical_gradient(TILE_TOP, TILE_BOTTOM, cy - outer, cy + outer), 1.0),
+        (capsule(cx, cy, cx, cy - 0.24, hand), solid(dark), 1.0),
+        (capsule(cx, cy, cx + 0.17, cy + 0.1, hand), solid(dark), 1.0),
+    ]
+    if size >= 32:
+        for angle in range(0, 360, 90):
+            a = math.radians(angle)
+            x, y = cx + 0.28 * math.cos(a), cy + 0.28 * math.sin(a)
+            drawing.append((disc(x, y, 0.025), solid(dark), 0.8))
+    return drawing
+
+
+GLYPHS = {
+    "run": run_glyph,
+    "lastused": last_used_glyph,
+}
+
+
 IMAGES = {
     "error": error_icon,
     "search": search_icon,
@@ -429,6 +467,7 @@ def main(argv):
     parser.add_argument("--png", type=int, metavar="SIZE", help="write one size as PNG instead")
     parser.add_argument("--image", choices=sorted(IMAGES), help="draw this icon of the images folder")
     parser.add_argument("--images", action="store_true", help="write every icon of the images folder into OUTPUT")
+    parser.add_argument("--glyph", choices=sorted(GLYPHS), help="draw this glyph of the main window's buttons")
     args = parser.parse_args(argv)
     if args.png is not None and not 1 <= args.png <= 1024:
         parser.error("SIZE must be between 1 and 1024")
@@ -437,7 +476,14 @@ def main(argv):
         for name, draw in IMAGES.items():
             write(os.path.join(args.output, name + ".ico"), ico_bytes(IMAGE_SIZES, draw))
         return 0
-    draw, sizes = (IMAGES[args.image], IMAGE_SIZES) if args.image else (layers, ICO_SIZES)
+    if args.image and args.glyph:
+        parser.error("--image and --glyph exclude each other")
+    if args.glyph:
+        draw, sizes = GLYPHS[args.glyph], IMAGE_SIZES
+    elif args.image:
+        draw, sizes = IMAGES[args.image], IMAGE_SIZES
+    else:
+        draw, sizes = layers, ICO_SIZES
     write(args.output, png_bytes(render(args.png, draw)) if args.png else ico_bytes(sizes, draw))
     return 0
 

@@ -56,8 +56,8 @@ PACKAGES=(
   xdotool x11-utils
   # fetching Debian source packages and building the dependencies
   dpkg-dev ca-certificates xz-utils bzip2 patch gpgv tcl
-  # drawing the icons and making the empty notes database at build time
-  python3-minimal sqlite3
+  # drawing the icons, compiling the help (chmcmd) and making the empty notes database at build time
+  python3-minimal fp-utils-3.2.2 sqlite3
 )
 
 say() { printf 'setup: %s\n' "$*"; }

@@ -13,6 +13,8 @@ constexpr UINT WM_SYNCHRONIZE = WM_APP + 0x101;
 constexpr UINT WM_HINTCHECK = WM_APP + 0x102;
 // Posted by a form that frees itself when closed: it goes once its close has been handled.
 constexpr UINT WM_RELEASEFORM = WM_APP + 0x103;
+// Carries a call of Post; its lParam owns the call.
+constexpr UINT WM_POSTCALL = WM_APP + 0x104;
 constexpr UINT_PTR HintPauseTimer = 1;
 constexpr UINT_PTR HintWatchTimer = 2;
 constexpr UINT HintWatchInterval = 250;
@@ -282,6 +284,9 @@ TApplication::TApplication() : FGuiThread(std::this_thread::get_id()) {
 
 TApplication::~TApplication() {
   FHintWindow.reset();
+  MSG msg;  // calls posted that will never run now
+  while (FHelper && PeekMessageA(&msg, FHelper, WM_POSTCALL, WM_POSTCALL, PM_REMOVE))
+    delete reinterpret_cast<std::function<void()>*>(msg.lParam);
   if (FHelper) DeallocateHWnd(FHelper);
 }
 
@@ -297,6 +302,11 @@ LRESULT TApplication::HelperMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
       } catch (...) {
         request->Error = std::current_exception();
       }
+      return 0;
+    }
+    case WM_POSTCALL: {
+      const std::unique_ptr<std::function<void()>> call(reinterpret_cast<std::function<void()>*>(lParam));
+      (*call)();
       return 0;
     }
     case WM_HINTCHECK:
@@ -352,6 +362,13 @@ void TApplication::Synchronize(const std::function<void()>& method) {
   TSyncRequest request{&method, nullptr};
   SendMessageA(FHelper, WM_SYNCHRONIZE, 0, reinterpret_cast<LPARAM>(&request));
   if (request.Error) std::rethrow_exception(request.Error);
+}
+
+bool TApplication::Post(std::function<void()> method) {
+  auto call = std::make_unique<std::function<void()>>(std::move(method));
+  if (!PostMessageA(FHelper, WM_POSTCALL, 0, reinterpret_cast<LPARAM>(call.get()))) return false;
+  call.release();  // the message owns it now
+  return true;
 }
 
 void TApplication::ServeWhileWaiting() {

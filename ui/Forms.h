@@ -110,6 +110,10 @@ class TApplication {
 
   // Runs Method on the GUI thread and waits for it; an exception it raises is raised here.
   void Synchronize(const std::function<void()>& method);
+  // Queues Method to run on the GUI thread when it next serves its posted messages, after the
+  // calls posted before it, and returns at once; from any thread. False when the queue is full.
+  // What it raises goes to OnException.
+  bool Post(std::function<void()> method);
   bool OnGuiThread() const { return std::this_thread::get_id() == FGuiThread; }
 
   // Waits for a thread to end while the GUI thread goes on serving what the message loop

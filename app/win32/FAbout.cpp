@@ -25,10 +25,11 @@ void MakeLink(TLabel* label) {
   label->Cursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
 }
 
-// Opens a document or address the way Explorer would.
+// Opens a document or address the way Explorer would, over the application's window.
 void OpenWithShell(const std::string& file) {
   os::TShellOpenRequest request;
   request.File = file;
+  request.Owner = reinterpret_cast<uintptr_t>(Application().Handle());
   ShellOpenOrRaise(request);
 }
 

@@ -118,14 +118,20 @@ void TMainForm::CreateComponents() {
   SearchBox->SetBounds(2, 2, 188, 23);
   SearchBox->SetParent(SearchBar);
 
+  // The buttons' pictures are the program's own resources, shared: not ours to destroy.
+  const auto glyph = [](const char* name) {
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON, 16, 16, LR_SHARED));
+  };
   btnRun = new TSpeedButton(this);
   btnRun->Hint = "Run (Ctrl+Enter)";
   btnRun->SetBounds(196, 0, 26, 26);
+  btnRun->SetGlyph(glyph("RUNGLYPH"));
   btnRun->SetParent(SearchBar);
 
   btnHome = new TSpeedButton(this);
   btnHome->Hint = "Goto last used (Home)";
   btnHome->SetBounds(224, 0, 26, 26);
+  btnHome->SetGlyph(glyph("LASTUSEDGLYPH"));
   btnHome->SetParent(SearchBar);
 
   // The status bar is the lowest row, the error bar above it.
@@ -280,8 +286,10 @@ void TMainForm::FormCreate() {
   PlaceWindow();
   AppSettings().TrimLastUsed();
   FSearchTimer = std::make_unique<TSearchTimer>(*SearchTimer);
-  FSearch = std::make_unique<TSearchModel>(AppSettings(), *this, *FSearchTimer,
-                                           [](const std::function<void()>& call) { Application().Synchronize(call); });
+  FSearch = std::make_unique<TSearchModel>(
+      AppSettings(), *this, *FSearchTimer,
+      [](const std::function<void()>& call) { Application().Synchronize(call); },
+      [](std::function<void()> call) { return Application().Post(std::move(call)); });
   FSearch->OnThreadStart = [] { CoInitialize(nullptr); };
   FSearch->OnThreadEnd = [] { CoUninitialize(); };
   FSearch->FillDefaultList(lmDefaultList);
@@ -319,6 +327,7 @@ void TMainForm::CreateListMenu() {
     os::TShellOpenRequest request;
     request.Verb = "properties";
     request.File = item->ExecuteString();
+    request.Owner = reinterpret_cast<uintptr_t>(Application().Handle());
     ShellOpenOrRaise(request);
   });
   mnuListLine = add("-", nullptr);

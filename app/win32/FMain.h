@@ -145,9 +145,10 @@ class TMainForm : public TForm, public TSearchView {
   void Edit1KeyDown(WORD& key, TShiftState shift);
   void ListBox1KeyDown(WORD& key, TShiftState shift);
   void AfterLaunch();
-  // The shell opens File; a failure raises "ShellExecute error %s" with the shell's own reason.
+  // The shell opens File, its windows owned by Owner (none: nullptr); a failure raises
+  // "ShellExecute error %s" with the shell's own reason.
   void ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
-                const std::string& folder, int show);
+                const std::string& folder, int show, HWND owner);
   void SetUpTranslation();
   void LoadLanguage();
   void PlaceWindow();

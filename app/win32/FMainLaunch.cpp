@@ -35,8 +35,8 @@ void TMainForm::AfterLaunch() {
 }
 
 void TMainForm::ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
-                         const std::string& folder, int show) {
-  ShellOpenOrRaise({verb, file, parameters, folder, show});
+                         const std::string& folder, int show, HWND owner) {
+  ShellOpenOrRaise({verb, file, parameters, folder, show, reinterpret_cast<uintptr_t>(owner)});
 }
 
 void TMainForm::ExecuteItem(bool runAsAdmin) {
@@ -55,7 +55,8 @@ void TMainForm::ExecuteItem(bool runAsAdmin) {
     AfterLaunch();
   } else if (item->Kind == ikMagicWord) {
     const bool asAdmin = MagicWordRunsAsAdmin(AppSettings(), *item, runAsAdmin);
-    ShellRun(asAdmin ? "runas" : "", item->ExecuteString(), item->Parameters(), MagicWordFolder(*item), SW_RESTORE);
+    ShellRun(asAdmin ? "runas" : "", item->ExecuteString(), item->Parameters(), MagicWordFolder(*item), SW_RESTORE,
+             nullptr);
     HideMainWindow();
     SearchBox->SetText("");
     SearchBox->SetFocus();
@@ -67,7 +68,7 @@ void TMainForm::RunTypedText() {
   if (text.empty()) return;
   std::string file, parameters;
   SplitCommandLine(text, file, parameters);
-  ShellRun("", file, parameters, "", SW_SHOWNORMAL);
+  ShellRun("", file, parameters, "", SW_SHOWNORMAL, Application().Handle());
   SearchBox->SetText("");
   FSearch->ShowDefaultList(lmDefaultList);
   HideMainWindow();

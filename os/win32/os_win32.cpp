@@ -418,6 +418,7 @@ bool ShellOpen(const TShellOpenRequest& request, std::string& errorText) {
   info.lpParameters = request.Parameters.empty() ? nullptr : request.Parameters.c_str();
   info.lpDirectory = request.Directory.empty() ? nullptr : request.Directory.c_str();
   info.nShow = request.ShowCmd;
+  info.hwnd = reinterpret_cast<HWND>(request.Owner);
 
   TComScope com;
   SetLastError(ERROR_SUCCESS);

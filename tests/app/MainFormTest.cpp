@@ -73,9 +73,13 @@ class TStartedProgram {
   PROCESS_INFORMATION P{};
 };
 
-// What the shell was asked: verb, file, parameters and folder.
+// What the shell was asked: verb, file, parameters, folder, and whether the application's window
+// owns what it shows.
 std::string Asked(const os::TShellOpenRequest& request) {
-  return request.Verb + "|" + request.File + "|" + request.Parameters + "|" + request.Directory;
+  const char* owner = request.Owner == reinterpret_cast<uintptr_t>(Application().Handle()) ? "app"
+                      : request.Owner == 0                                                 ? "none"
+                                                                                           : "other";
+  return request.Verb + "|" + request.File + "|" + request.Parameters + "|" + request.Directory + "|" + owner;
 }
 
 using MainFormTest = AppTest;
@@ -335,6 +339,77 @@ TEST_F(MainFormTest, WhileASourceThatNeverPollsIsWaitedForTheWindowPaintsTakesKe
   EXPECT_TRUE(hidden);
 }
 
+// A source that reports a row and then works on without asking whether to stop: the row is in the
+// list while it works.
+TEST_F(MainFormTest, ASlowSourcesFirstRowIsListedWhileItWorksOn) {
+  TMainForm& form = CreateMain();
+  std::atomic<bool> release{false};
+  TTestSource slow("Slow", [&](const std::string&, const TAddHitFunc& addHit) {
+    TItemRecord record;
+    record.DisplayName = "First row";
+    record.Score = 0;
+    addHit(record);
+    for (int i = 0; i < 2000 && !release; ++i) Sleep(10);
+  });
+  AppSettings().SearchOrderObjects = {&slow};
+  ShowMain();
+  form.SearchBox->SetText("slow");
+  EXPECT_TRUE(PumpUntil([&] { return form.ResultList->Count() == 2 && form.Search().SearchRunning(); }, 10000));
+  EXPECT_EQ(form.Search().List().Text(1), "First row");
+  release = true;
+  EXPECT_TRUE(PumpUntil([&] { return !form.Search().SearchRunning(); }));
+}
+
+// The buttons right of the search box show their pictures (an arrow in green, a clock in violet),
+// and a click on the clock lists the last used; a click on the arrow runs the typed line (below).
+TEST_F(MainFormTest, TheSearchBarsButtonsShowTheirPicturesAndTheClockListsTheLastUsed) {
+  WriteSettings([](TLorvexSettings& s) {
+    s.LastUsed.Add().ItemData.DisplayName = "Calculator";
+    s.MagicWords.Add().MagicWord = "calc";
+  });
+  TMainForm& form = CreateMain();
+  ShowMain();
+  const struct {
+    TSpeedButton* Button;
+    std::function<bool(COLORREF)> Painted;
+  } buttons[] = {
+      {form.btnRun, [](COLORREF c) { return GetGValue(c) > GetRValue(c) + 40 && GetGValue(c) > GetBValue(c) + 20; }},
+      {form.btnHome, [](COLORREF c) { return GetBValue(c) > GetRValue(c) + 40 && GetBValue(c) > GetGValue(c) + 40; }},
+  };
+  for (const auto& b : buttons) {
+    SCOPED_TRACE(b.Button->Hint);
+    RedrawWindow(b.Button->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC dc = GetDC(b.Button->Handle());
+    int painted = 0;
+    for (int y = 0; y < b.Button->Height(); ++y)
+      for (int x = 0; x < b.Button->Width(); ++x) painted += b.Painted(GetPixel(dc, x, y));
+    ReleaseDC(b.Button->Handle(), dc);
+    EXPECT_GT(painted, 30);
+  }
+  form.SearchBox->SetText("calc");
+  ASSERT_TRUE(PumpUntil([&] { return form.Search().ListMode() == lmSearchResults; }));
+  ClickAt(form.btnHome->Handle(), POINT{form.btnHome->Width() / 2, form.btnHome->Height() / 2});
+  EXPECT_TRUE(PumpUntil([&] {
+    return form.Search().ListMode() == lmDefaultList && form.ResultList->Count() == 2 &&
+           form.Search().List().Text(1) == "Calculator" && form.SearchBox->Text().empty();
+  }));
+  EXPECT_TRUE(SaveWindowPicture(form.Handle(), ArtifactsFolder() + "main_window_buttons.bmp"));
+}
+
+// F1 opens the help beside the program in the system's help window.
+TEST_F(MainFormTest, F1OpensTheHelp) {
+  ASSERT_TRUE(os::FileExists(ExeFolder() + "Lorvex.chm"));
+  CreateMain();
+  ShowMain();
+  PressKey(VK_F1);
+  HWND help = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(help = FindWindowA("HH Parent", nullptr)); }, 20000));
+  EXPECT_EQ(WindowText(help), "Lorvex Help");
+  EXPECT_TRUE(SaveWindowPicture(help, ArtifactsFolder() + "help.bmp"));
+  PostMessageA(help, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(help); }));
+}
+
 // Each way of running something reaches the shell as the model says, and the window hides. A
 // right click selects the row under the pointer, and its menu offers what the row allows.
 TEST_F(MainFormTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
@@ -359,18 +434,31 @@ TEST_F(MainFormTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
     const RECT third = form.ResultList->ItemRect(3);
     ClickAt(form.ResultList->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
   };
+  const auto propertiesOfTheThirdRow = [&] {
+    run = std::make_unique<TDelayedAction>(Pressing({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}), 700);
+    const RECT third = form.ResultList->ItemRect(3);
+    ClickAt(form.ResultList->Handle(), POINT{third.left + 50, third.top + 10}, MOUSEEVENTF_RIGHTDOWN);
+  };
+  const auto clickRun = [&] {
+    ClickAt(form.btnRun->Handle(), POINT{form.btnRun->Width() / 2, form.btnRun->Height() / 2});
+  };
   const auto ctrlEnter = [] { PressKeys({VK_CONTROL, VK_RETURN}); };
+  const char* const tool = "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ";
   const struct {
     const char* Name;
     const char* Typed;
     std::function<void()> Act;
     const char* Asked;
+    bool Hides;  // the window hides afterwards, with the box cleared
   } cases[] = {
-      {"End, then Enter runs a magic word", "", Pressing({VK_END, VK_RETURN}),
-       "runas|C:\\Tools\\ed.exe|notes.txt|C:\\Tools\\"},
-      {"Ctrl+Enter runs the typed line", "\"C:\\Program Files\\Tool\\t.exe\"  -a -b ", ctrlEnter,
-       "|C:\\Program Files\\Tool\\t.exe|-a -b|"},
-      {"a right click on the third row, then Run", "", rightClickTheThirdRow, "|C:\\windows\\Notepad.exe||"},
+      {"End, then Enter runs a magic word, over no window", "", Pressing({VK_END, VK_RETURN}),
+       "runas|C:\\Tools\\ed.exe|notes.txt|C:\\Tools\\|none", true},
+      {"Ctrl+Enter runs the typed line", tool, ctrlEnter, "|C:\\Program Files\\Tool\\t.exe|-a -b||app", true},
+      {"the run button runs the typed line", tool, clickRun, "|C:\\Program Files\\Tool\\t.exe|-a -b||app", true},
+      {"a right click on the third row, then Properties", "", propertiesOfTheThirdRow,
+       "properties|C:\\windows\\Notepad.exe|||app", false},
+      {"a right click on the third row, then Run", "", rightClickTheThirdRow, "|C:\\windows\\Notepad.exe|||none",
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -378,9 +466,11 @@ TEST_F(MainFormTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
     if (*c.Typed) form.SearchBox->SetText(c.Typed);
     shell.Calls.clear();
     c.Act();
-    ASSERT_TRUE(PumpUntil([&] { return !shell.Calls.empty() && !IsWindowVisible(form.Handle()); }));
+    ASSERT_TRUE(PumpUntil([&] { return !shell.Calls.empty() && IsWindowVisible(form.Handle()) != c.Hides; }));
     EXPECT_EQ(Asked(shell.Calls[0]), c.Asked);
-    EXPECT_EQ(form.SearchBox->Text(), "");
+    if (c.Hides) {
+      EXPECT_EQ(form.SearchBox->Text(), "");
+    }
   }
   EXPECT_TRUE(form.mnuProperties->Enabled);
   EXPECT_TRUE(form.mnuDeleteLastUsed->Visible);

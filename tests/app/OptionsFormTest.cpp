@@ -134,6 +134,8 @@ TEST_F(OptionsFormTest, AboutShowsTheVersionOfTheResourceAndOpensItsLinks) {
   ASSERT_EQ(shell.Calls.size(), 2u);
   EXPECT_EQ(shell.Calls[0].File, "https://example.org");
   EXPECT_EQ(shell.Calls[1].File, "mailto:" + about->lblMail->Caption());
+  for (const os::TShellOpenRequest& call : shell.Calls)  // what they open stands over the application
+    EXPECT_EQ(call.Owner, reinterpret_cast<uintptr_t>(Application().Handle()));
   about->Show();
   Pump(200);
   EXPECT_TRUE(SaveWindowPicture(about->Handle(), ArtifactsFolder() + "about.bmp"));

@@ -117,6 +117,86 @@ TEST(TLorvexSettings, RoundTripStoresLastUsedPathsExpandedAndMagicWordsWithTheir
   EXPECT_FALSE(os::FileExists(file + ".bad"));
 }
 
+// The file of a first start, as users' files hold it: the names, the order and the defaults of
+// every property. Written so, and read back so into settings that differ in everything.
+TEST(TLorvexSettings, TheDefaultFileIsWrittenAndReadAsUsersFilesHoldIt) {
+  const std::string golden =
+      "object TLorvexSettings\r\n"
+      "  Left = 500\r\n"
+      "  Top = 300\r\n"
+      "  Width = 200\r\n"
+      "  Height = 400\r\n"
+      "  HotKey = 'Win+S'\r\n"
+      "  UseScoring = True\r\n"
+      "  GroupHits = True\r\n"
+      "  InTray = True\r\n"
+      "  Opacity = 90\r\n"
+      "  MaxHits = 10\r\n"
+      "  ExeInFront = False\r\n"
+      "  ExtendedSearch = False\r\n"
+      "  FoldersAreHits = False\r\n"
+      "  LocalLanguageShortcuts = True\r\n"
+      "  IsUrl.Strings = (\r\n"
+      "    'http:'\r\n"
+      "    'https:'\r\n"
+      "    'mail.'\r\n"
+      "    'ftp.'\r\n"
+      "    'www.'\r\n"
+      "    'mms:')\r\n"
+      "  SearchOrder.Strings = (\r\n"
+      "    'Desktop'\r\n"
+      "    'Start menu'\r\n"
+      "    'Control Panel'\r\n"
+      "    'Printers'\r\n"
+      "    'Internet Explorer Favorites'\r\n"
+      "    'Clipboard'\r\n"
+      "    'Internet')\r\n"
+      "  Filters = <\r\n"
+      "    item\r\n"
+      "      FilterType = ftExt\r\n"
+      "      Value = 'lnk'\r\n"
+      "      Action = faShow\r\n"
+      "    end\r\n"
+      "    item\r\n"
+      "      FilterType = ftExt\r\n"
+      "      Value = 'exe'\r\n"
+      "      Action = faShow\r\n"
+      "    end\r\n"
+      "    item\r\n"
+      "      FilterType = ftExt\r\n"
+      "      Value = 'url'\r\n"
+      "      Action = faShow\r\n"
+      "    end\r\n"
+      "    item\r\n"
+      "      FilterType = ftWord\r\n"
+      "      Value = 'uninstall'\r\n"
+      "      Action = faHide\r\n"
+      "    end>\r\n"
+      "  MagicWords = <>\r\n"
+      "  LastUsed = <>\r\n"
+      "  Language = ''\r\n"
+      "  UseLocalLanguage = False\r\n"
+      "end\r\n";
+  const std::string file = FreshFolder("classes_golden") + "Lorvex.def";
+  TLorvexSettings defaults;
+  SaveSettings(defaults, file);
+  EXPECT_EQ(ReadText(file), golden);
+
+  TLorvexSettings other;
+  other.Left = other.Top = other.Width = other.Height = other.Opacity = other.MaxHits = 3;
+  other.HotKey = other.Language = "x";
+  for (bool* flag : {&other.UseScoring, &other.GroupHits, &other.InTray, &other.ExeInFront, &other.ExtendedSearch,
+                     &other.FoldersAreHits, &other.LocalLanguageShortcuts, &other.UseLocalLanguage})
+    *flag = !*flag;
+  other.IsUrl = other.SearchOrder = {"x"};
+  other.Filters.Clear();
+  other.Filters.Add(ftWord, "x", faHide);
+  WriteText(file, golden);
+  EXPECT_TRUE(LoadSettings(other, file));
+  SaveSettings(other, file);
+  EXPECT_EQ(ReadText(file), golden);
+}
+
 TEST(TLorvexSettings, AFileThatCannotBeReadKeepsTheDefaultsAndIsKeptAsBad) {
   const std::string file = FreshFolder("classes_damaged") + "Lorvex.def";
   TLorvexSettings written;

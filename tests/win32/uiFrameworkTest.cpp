@@ -304,8 +304,9 @@ TEST_F(UiTest, AnExceptionFromAnyHandlerEndsAtOnExceptionAndTheProgramGoesOn) {
 }
 
 // Synchronize runs on the GUI thread (where it simply runs when called there) and raises its
-// exception on the worker; a wait for a thread serves its calls and what the message loop serves,
-// and a handle that is no thread ends the wait instead of spinning.
+// exception on the worker; Post runs there in order and its exception goes to the application; a
+// wait for a thread serves its calls and what the message loop serves, and a handle that is no
+// thread ends the wait instead of spinning.
 TEST_F(UiTest, WaitForThreadServesSynchronizeWhichRaisesItsExceptionOnTheWorker) {
   constexpr UINT WM_TESTPOST = WM_APP + 7;
   int posted = 0;
@@ -316,8 +317,11 @@ TEST_F(UiTest, WaitForThreadServesSynchronizeWhichRaisesItsExceptionOnTheWorker)
     return DefWindowProcA(wnd, msg, wParam, lParam);
   });
   std::atomic<bool> started{false};
+  std::vector<int> postedCalls;
   std::thread worker([&] {
     PostMessageA(helper, WM_TESTPOST, 0, 0);
+    for (int call : {1, 2}) Application().Post([&, call] { postedCalls.push_back(call * int(GetCurrentThreadId())); });
+    Application().Post([] { throw Exception("Posted call failed"); });
     started = true;
     Application().Synchronize([&] { ranOn.push_back(GetCurrentThreadId()); });
     try {
@@ -332,6 +336,11 @@ TEST_F(UiTest, WaitForThreadServesSynchronizeWhichRaisesItsExceptionOnTheWorker)
   EXPECT_EQ(ranOn, std::vector<DWORD>{GetCurrentThreadId()});
   EXPECT_EQ(raised, "Refused on the GUI thread");
   EXPECT_EQ(posted, 1);
+  ASSERT_TRUE(PumpUntil([&] { return Errors.size() == 1; }));
+  const int gui = int(GetCurrentThreadId());
+  EXPECT_EQ(postedCalls, (std::vector<int>{gui, 2 * gui}));
+  EXPECT_EQ(Errors, std::vector<std::string>{"Posted call failed"});
+  Errors.clear();
   Application().WaitForThread(static_cast<HANDLE>(nullptr));
   Application().Synchronize([&] { ranOn.push_back(0); });
   EXPECT_EQ(ranOn.size(), 2u);

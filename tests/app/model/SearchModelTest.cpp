@@ -33,36 +33,60 @@ class TFakeTimer : public TRestartableTimer {
   int64_t FDue = -1;
 };
 
-// The GUI thread is the test's own thread: the worker queues its calls and waits for them to run;
-// what a call throws reaches the worker.
+// The GUI thread is the test's own thread: the worker queues its calls, and waits for those it
+// synchronises to run; what such a call throws reaches the worker.
 class TFakeGui {
  public:
   void Synchronize(const std::function<void()>& call) {
     std::packaged_task<void()> task(call);
     std::future<void> done = task.get_future();
-    {
-      std::lock_guard lock(FLock);
-      FQueue.push_back(&task);
-    }
-    FChanged.notify_one();
+    Queue([&task] { task(); });
     done.get();
+  }
+  bool Post(std::function<void()> call) {
+    ++Posted;
+    Queue(std::move(call));
+    return true;
   }
   // Waits for the worker's next call and runs it here.
   void ProcessOne() {
     std::unique_lock lock(FLock);
     FChanged.wait(lock, [this] { return !FQueue.empty(); });
-    std::packaged_task<void()>* task = FQueue.front();
+    const std::function<void()> call = std::move(FQueue.front());
     FQueue.pop_front();
     lock.unlock();
     ++Calls;
-    (*task)();
+    call();
+  }
+  // Waits until Count calls wait to run.
+  void WaitForQueued(size_t count) {
+    std::unique_lock lock(FLock);
+    FChanged.wait(lock, [&] { return FQueue.size() >= count; });
+  }
+  // Runs the calls queued now, without waiting for more.
+  void ProcessQueued() {
+    for (;;) {
+      {
+        std::lock_guard lock(FLock);
+        if (FQueue.empty()) return;
+      }
+      ProcessOne();
+    }
   }
   int Calls = 0;
+  std::atomic<int> Posted{0};
 
  private:
+  void Queue(std::function<void()> call) {
+    {
+      std::lock_guard lock(FLock);
+      FQueue.push_back(std::move(call));
+    }
+    FChanged.notify_all();
+  }
   std::mutex FLock;
   std::condition_variable FChanged;
-  std::deque<std::packaged_task<void()>*> FQueue;
+  std::deque<std::function<void()>> FQueue;
 };
 
 TItemRecord Hit(const std::string& name, int32_t score = -1) {
@@ -141,7 +165,8 @@ class SearchModelTest : public ::testing::Test, public TSearchView {
   TFakeTimer Timer;
   TStringList Statuses, Errors;
   std::function<void()> DuringWait;  // once, at the next wait for the worker
-  TSearchModel Model{Settings, *this, Timer, [this](const std::function<void()>& call) { Gui.Synchronize(call); }};
+  TSearchModel Model{Settings, *this, Timer, [this](const std::function<void()>& call) { Gui.Synchronize(call); },
+                     [this](std::function<void()> call) { return Gui.Post(std::move(call)); }};
 };
 
 using TAction = std::function<void(SearchModelTest&)>;
@@ -327,17 +352,53 @@ TEST_F(SearchModelTest, SearchFailingSourcesCostOnlyTheirOwnHits) {
   EXPECT_EQ(Errors, (TStringList{"Unknown error while searching Other", "Standard", "Source broke"}));
 }
 
+// Hits found while the GUI thread is busy travel together: a thousand in one call.
 TEST_F(SearchModelTest, SearchBatchesHitsAndKeepsASnapshotOfTheOrder) {
   std::vector<TItemRecord> hits;
   for (int i = 0; i < 1000; ++i) hits.push_back(Hit("hit " + std::to_string(i), 0));
-  TTestSource first("First", Reports(hits)), second("Second", Reports({Hit("other", 0)}));
+  std::promise<void> reported;
+  TTestSource first("First", Reports(hits, [&] { reported.set_value(); })), second("Second", Reports({Hit("other", 0)}));
   Settings.SearchOrderObjects = {&first, &second};
   Type("hit");
   Settings.SearchOrderObjects.clear();  // the running search keeps its own list
+  Gui.ProcessOne();                     // the first source's status
+  reported.get_future().wait();
   FinishSearch();
   EXPECT_EQ(Model.List().Count(), 1000 + 1 + 2);
   EXPECT_EQ(Model.List().Text(1000), "hit 999");
-  EXPECT_LT(Gui.Calls, 100);
+  EXPECT_EQ(Gui.Posted, 2);  // one for each source
+}
+
+// A source that reports a few rows and then works on without reporting: they are listed at once.
+TEST_F(SearchModelTest, SearchListsAHitAtOnceWhileItsSourceWorksOn) {
+  std::promise<void> reported, release;
+  TTestSource slow("Slow", [&](const std::string&, const TAddHitFunc& addHit) {
+    for (const char* name : {"one", "two", "three"}) addHit(Hit(name, 0));
+    reported.set_value();
+    release.get_future().wait();  // never asking whether to stop
+    addHit(Hit("late", 0));
+  });
+  Settings.SearchOrderObjects = {&slow};
+  Type("slow");
+  Gui.ProcessOne();  // the source's status comes first
+  reported.get_future().wait();
+  Gui.ProcessQueued();
+  EXPECT_EQ(Listing(), (TRows{"# Slow", "one", "two", "three"}));
+  release.set_value();
+  FinishSearch();
+  EXPECT_EQ(Listing(), (TRows{"# Slow", "one", "two", "three", "late"}));
+}
+
+// A source that finds more than the GUI thread lists waits for it: what waits stays bounded.
+TEST_F(SearchModelTest, SearchMakesAFloodingSourceWaitForTheList) {
+  std::atomic<int> reported{0};
+  TTestSource flood("Flood", Floods(reported));
+  Settings.SearchOrderObjects = {&flood};
+  Type("flood");
+  Gui.ProcessOne();      // the source's status
+  Gui.WaitForQueued(2);  // the call posted with the first hit, and the one the source waits for
+  EXPECT_EQ(reported.load(), static_cast<int>(TSearchThread::MaxQueued) - 1);
+  Model.StopSearch();
 }
 
 // What stops a search that floods the list: no row of it comes after.
@@ -447,7 +508,9 @@ TEST_F(SearchModelTest, SearchStopsWhenTheModelEnds) {
   Settings.SearchOrderObjects = {&flood};
   {
     TFakeTimer timer;
-    TSearchModel model(Settings, *this, timer, [this](const std::function<void()>& call) { Gui.Synchronize(call); });
+    TSearchModel model(
+        Settings, *this, timer, [this](const std::function<void()>& call) { Gui.Synchronize(call); },
+        [this](std::function<void()> call) { return Gui.Post(std::move(call)); });
     timer.OnFire = [&] { model.TimerFired(); };
     model.TextChanged("flood");
     timer.Advance(SearchDelayMs);
