@@ -69,6 +69,10 @@ class TPropertyVisitor {
   virtual void Set(const char* name, unsigned value, std::span<const char* const> identifiers,
                    const Setter<unsigned>& set) {}
   virtual void Collection(const char* name, TCollection& collection) = 0;
+  // Binary data, held as bytes. Save gives the bytes and is called only when they are written;
+  // when Stored is false the property is left out of what is written, and is still read.
+  virtual void Binary(const char* name, bool stored, const std::function<std::string()>& save,
+                      const Setter<const std::string&>& load) = 0;
   // A published object that is not a component: its properties are prefixed with Name and a dot.
   virtual void Object(const char* name, TPersistent& object) = 0;
 
