@@ -43,6 +43,13 @@ class EInOutError : public Exception {
   using Exception::Exception;
 };
 
+// Image data that is not what its format says. Exception is a virtual base, so that a reader's
+// own exception may descend from this one and from its library's base at once.
+class EInvalidGraphic : public virtual Exception {
+ public:
+  explicit EInvalidGraphic(const std::string& message) : Exception(message) {}
+};
+
 class TPersistent;
 class TCollection;
 
