@@ -1,0 +1,176 @@
+// The data object in component text and in the binary component stream: its options, and its
+// Exif block as the binary property Data.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "ExifTestFiles.h"
+#include "core/qmDfmUtils.h"
+#include "metadata/Vmx.Exif.h"
+#include "tests/support/Corpora.h"
+
+using namespace vmx;
+using namespace exiftest;
+
+namespace {
+
+// A component that publishes a data object.
+class TExifHolder : public TComponent {
+ public:
+  TExifHolder() : TComponent(nullptr) {}
+  const char* ClassName() const override { return "TExifHolder"; }
+  void describe(TPropertyVisitor& visitor) override { visitor.Object("Exif", Exif); }
+  TExifData Exif;
+};
+
+Bytes Block(TExifData& exif) {
+  TMemoryStream stream;
+  exif.SaveToStream(stream);
+  return stream.Bytes();
+}
+
+std::string Hex(const Bytes& bytes) { return "{" + BinToHexStr(bytes.data(), int64_t(bytes.size())) + "}"; }
+
+// The bytes of the property Exif.Data of a component text.
+Bytes DataValue(const std::string& text) {
+  const std::string start = "\r\n  Exif.Data = {\r\n";
+  size_t at = text.find(start);
+  if (at == std::string::npos) return {};
+  Bytes bytes;
+  std::string pair;
+  for (at += start.size(); at < text.size() && text[at] != '}'; ++at) {
+    if (std::isxdigit(static_cast<unsigned char>(text[at]))) pair += text[at];
+    if (pair.size() == 2) bytes.push_back(uint8_t(std::stoi(std::exchange(pair, {}), nullptr, 16)));
+  }
+  return bytes;
+}
+
+std::vector<std::string> ReadText(TExifHolder& holder, const std::string& text) {
+  std::vector<std::string> errors;
+  TextToComponent(holder, text, [&errors](const std::string& message) { errors.push_back(message); });
+  return errors;
+}
+
+// IFD0 with a pointer to the Exif IFD, and one tag there.
+Bytes SampleJpeg(bool big, std::string_view make) {
+  return Jpeg({ExifBlock(BuildTiff(big, {{{Ascii(271, make), Pointer(34665, 1)}}, {{Shorts(37383, {2}, big)}}})),
+               XMPSegmentData("<x:xmpmeta xmlns:x='adobe:ns:meta/'/>")});
+}
+
+}  // namespace
+
+TEST(ExifStreamingTest, ComponentTextHoldsTheOptionsAndTheBlockThatSaveToStreamWrites) {
+  for (bool big : {false, true}) {
+    SCOPED_TRACE(big ? "big-endian" : "little-endian");
+    TExifHolder holder;
+    LoadJpeg(holder.Exif, SampleJpeg(big, "Maker"));
+    holder.Exif.SetThumbnail(TinyJpeg());
+    holder.Exif.SetAlwaysWritePreciseTimes(true);
+    holder.Exif.SetEnforceASCII(false);
+    holder.Exif.EnsureEnumsInRange = false;
+    holder.Exif.RemovePaddingTagsOnSave = false;
+
+    const std::string text = ComponentToText(holder);
+    EXPECT_NE(text.find("object TExifHolder\r\n  Exif.AlwaysWritePreciseTimes = True\r\n  Exif.EnforceASCII = False\r\n"
+                        "  Exif.EnsureEnumsInRange = False\r\n  Exif.RemovePaddingTagsOnSave = False\r\n"
+                        "  Exif.Data = {\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(DataValue(text), Block(holder.Exif));
+    EXPECT_EQ(TUserJPEGSegment(jmApp1, &holder.Exif).Data().Bytes(), Block(holder.Exif));
+
+    TExifHolder back;
+    EXPECT_TRUE(ReadText(back, text).empty());
+    EXPECT_EQ(Tags(back.Exif), Tags(holder.Exif));
+    EXPECT_EQ(back.Exif.Thumbnail(), TinyJpeg());
+    EXPECT_EQ(back.Exif.ByteOrder(), big ? boBigEndian : boLittleEndian);
+    EXPECT_TRUE(back.Exif.AlwaysWritePreciseTimes());
+    EXPECT_FALSE(back.Exif.EnforceASCII());
+    EXPECT_FALSE(back.Exif.EnsureEnumsInRange);
+    EXPECT_FALSE(back.Exif.RemovePaddingTagsOnSave);
+    EXPECT_FALSE(back.Exif.Modified());
+    EXPECT_EQ(ComponentToText(back), text);
+
+    // The binary component stream carries the block both ways.
+    std::stringstream source(text), resource, again;
+    TextToResource(resource, source);
+    EXPECT_NE(resource.str().find("\x09" "Exif.Data\x0A"), std::string::npos);
+    ResourceToText(resource, again);
+    EXPECT_EQ(again.str(), text);
+  }
+  // An empty object writes its options only.
+  TExifHolder empty;
+  EXPECT_EQ(ComponentToText(empty).find("Exif.Data"), std::string::npos);
+}
+
+// Reading Data replaces the tags and the thumbnail and keeps the XMP packet; what is no Exif
+// block is refused before anything goes.
+TEST(ExifStreamingTest, ReadingDataReplacesTheTagsOrRefusesWhatIsNoBlock) {
+  TExifData other;
+  LoadJpeg(other, SampleJpeg(true, "Other"));
+  const Bytes otherBlock = Block(other);
+  const struct {
+    const char* Name;
+    std::string Value, Error, Make;
+  } cases[] = {
+      {"another block", Hex(otherBlock), "", "Other"},
+      {"no Exif header", "{457869660000}", "No Exif header found", "Maker"},
+      {"a header without the first directory's offset", Hex(Text(std::string_view("Exif\0\0II*\0\x08\0", 12))),
+       "Stream read error", "Maker"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TExifHolder holder;
+    LoadJpeg(holder.Exif, SampleJpeg(false, "Maker"));
+    holder.Exif.SetThumbnail(TinyJpeg());
+    const Bytes xmp = holder.Exif.XMPSegmentData();
+    const std::vector<std::string> errors =
+        ReadText(holder, "object TExifHolder\n  Exif.Data = " + c.Value + "\nend\n");
+    EXPECT_EQ(errors, c.Error.empty() ? std::vector<std::string>{}
+                                      : std::vector<std::string>{"Line 2: Property Exif.Data: " + c.Error});
+    EXPECT_EQ(holder.Exif.CameraMake(), c.Make);
+    EXPECT_EQ(holder.Exif.HasThumbnail(), !c.Error.empty());
+    EXPECT_EQ(holder.Exif.XMPSegmentData(), xmp);
+  }
+  // The stream-persistence load reads a block where the stream stands.
+  Bytes shifted{1, 2, 3};
+  Append(shifted, otherBlock);
+  TUserMemoryStream stream(shifted.data(), int64_t(shifted.size()));
+  stream.SetPosition(3);
+  TExifData exif;
+  exif.LoadFromStream(stream);
+  EXPECT_EQ(Tags(exif), Tags(other));
+}
+
+class ExifStreamingCorpusTest : public testing::Test {
+ protected:
+  void SetUp() override { testpaths::SkipWithoutCorpus("jpeg"); }
+};
+
+TEST_F(ExifStreamingCorpusTest, EveryCorpusFileComesBackFromComponentTextWithTheSameTags) {
+  int carried = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(testpaths::CorpusFolder("jpeg"))) {
+    SCOPED_TRACE(entry.path().filename().string());
+    TExifHolder holder;
+    try {
+      holder.Exif.LoadFromFile(entry.path().string());
+    } catch (const Exception&) {
+      continue;
+    }
+    if (holder.Exif.Empty()) continue;
+    std::string text;
+    try {
+      text = ComponentToText(holder);
+    } catch (const Exception&) {
+      EXPECT_ANY_THROW(Block(holder.Exif));  // a block that cannot be written at all
+      continue;
+    }
+    TExifHolder back;
+    EXPECT_TRUE(ReadText(back, text).empty());
+    EXPECT_EQ(Tags(back.Exif), Tags(holder.Exif));
+    EXPECT_EQ(back.Exif.Thumbnail(), holder.Exif.Thumbnail());
+    ++carried;
+  }
+  EXPECT_GT(carried, 20);
+}
