@@ -100,6 +100,11 @@ class TPropertyVisitor {
   void Set(const char* name, unsigned& field, std::span<const char* const> identifiers) {
     Set(name, field, identifiers, [&field](unsigned v) { field = v; });
   }
+  // Bytes, written when there are any.
+  void Binary(const char* name, std::string& field) {
+    Binary(
+        name, !field.empty(), [&field] { return field; }, [&field](const std::string& v) { field = v; });
+  }
 };
 
 class TPersistent {

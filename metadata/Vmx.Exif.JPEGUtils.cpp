@@ -191,7 +191,8 @@ int64_t GetJPEGDataSize(TStream& stream) {
   const int64_t start = stream.Position();
   int64_t result = stream.Size() - start;
   try {
-    for ([[maybe_unused]] const auto& eoi : JPEGHeader(stream, JPEGMarkers({jmEOI}))) result = stream.Position() - start;
+    for ([[maybe_unused]] const auto& eoi : JPEGHeader(stream, JPEGMarkers({jmEOI})))
+      result = stream.Position() - start;
   } catch (...) {
     stream.SetPosition(start);
     throw;

@@ -324,13 +324,14 @@ TEST(DfmResourceTest, IsAResourceHeaderAndTheBinaryStreamAndGoesBackToTheSameTex
   ASSERT_TRUE(ResourceToText(resource, back));
   EXPECT_EQ(back.str(), text);
   // Binary data, also inside a list and an item, goes both ways: value type 10, a 32-bit length, the bytes.
-  const std::string binaryText = Crlf({"object TTestComponent", "  Picture = {", "    00FF}", "  Lines.Strings = (",
-                                       "    {", "      41}", "    'a')", "  Items = <", "    item",
-                                       "      Data.Icon = {}", "    end>", "end"});
+  const std::string binaryText =
+      Crlf({"object TTestComponent", "  Picture = {", "    00FF}", "  Lines.Strings = (", "    {", "      41}",
+            "    'a')", "  Items = <", "    item", "      Data.Icon = {}", "    end>", "end"});
   std::stringstream binaryResource, binarySource(binaryText), binaryBack;
   ASSERT_TRUE(TextToResource(binaryResource, binarySource));
   EXPECT_NE(binaryResource.str().find("\x07Picture\x0A\x02" + nul + nul + nul + nul + "\xFF"), std::string::npos);
-  EXPECT_NE(binaryResource.str().find("\x09" "Data.Icon\x0A" + nul + nul + nul + nul), std::string::npos);
+  const std::string icon = "\x09" + std::string("Data.Icon\x0A") + nul + nul + nul + nul;
+  EXPECT_NE(binaryResource.str().find(icon), std::string::npos);
   ASSERT_TRUE(ResourceToText(binaryResource, binaryBack));
   EXPECT_EQ(binaryBack.str(), binaryText);
   // A stream cut short raises, whatever its header says.

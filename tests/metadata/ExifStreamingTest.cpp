@@ -2,13 +2,11 @@
 // Exif block as the binary property Data.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sstream>
 
 #include "ExifTestFiles.h"
 #include "core/qmDfmUtils.h"
 #include "metadata/Vmx.Exif.h"
-#include "tests/support/Corpora.h"
 
 using namespace vmx;
 using namespace exiftest;
@@ -31,20 +29,6 @@ Bytes Block(TExifData& exif) {
 }
 
 std::string Hex(const Bytes& bytes) { return "{" + BinToHexStr(bytes.data(), int64_t(bytes.size())) + "}"; }
-
-// The bytes of the property Exif.Data of a component text.
-Bytes DataValue(const std::string& text) {
-  const std::string start = "\r\n  Exif.Data = {\r\n";
-  size_t at = text.find(start);
-  if (at == std::string::npos) return {};
-  Bytes bytes;
-  std::string pair;
-  for (at += start.size(); at < text.size() && text[at] != '}'; ++at) {
-    if (std::isxdigit(static_cast<unsigned char>(text[at]))) pair += text[at];
-    if (pair.size() == 2) bytes.push_back(uint8_t(std::stoi(std::exchange(pair, {}), nullptr, 16)));
-  }
-  return bytes;
-}
 
 std::vector<std::string> ReadText(TExifHolder& holder, const std::string& text) {
   std::vector<std::string> errors;
@@ -77,8 +61,8 @@ TEST(ExifStreamingTest, ComponentTextHoldsTheOptionsAndTheBlockThatSaveToStreamW
                         "  Exif.Data = {\r\n"),
               std::string::npos)
         << text;
-    EXPECT_EQ(DataValue(text), Block(holder.Exif));
-    EXPECT_EQ(TUserJPEGSegment(jmApp1, &holder.Exif).Data().Bytes(), Block(holder.Exif));
+    const Bytes block = Block(holder.Exif);
+    EXPECT_EQ(TUserJPEGSegment(jmApp1, &holder.Exif).Data().Bytes(), block);
 
     TExifHolder back;
     EXPECT_TRUE(ReadText(back, text).empty());
@@ -92,10 +76,12 @@ TEST(ExifStreamingTest, ComponentTextHoldsTheOptionsAndTheBlockThatSaveToStreamW
     EXPECT_FALSE(back.Exif.Modified());
     EXPECT_EQ(ComponentToText(back), text);
 
-    // The binary component stream carries the block both ways.
+    // The binary component stream carries the block that SaveToStream writes, both ways.
     std::stringstream source(text), resource, again;
     TextToResource(resource, source);
-    EXPECT_NE(resource.str().find("\x09" "Exif.Data\x0A"), std::string::npos);
+    std::string value = "\x09" + std::string("Exif.Data\x0A");
+    for (int i = 0; i < 4; ++i) value += char(block.size() >> 8 * i);
+    EXPECT_NE(resource.str().find(value + std::string(block.begin(), block.end())), std::string::npos);
     ResourceToText(resource, again);
     EXPECT_EQ(again.str(), text);
   }
@@ -141,36 +127,4 @@ TEST(ExifStreamingTest, ReadingDataReplacesTheTagsOrRefusesWhatIsNoBlock) {
   TExifData exif;
   exif.LoadFromStream(stream);
   EXPECT_EQ(Tags(exif), Tags(other));
-}
-
-class ExifStreamingCorpusTest : public testing::Test {
- protected:
-  void SetUp() override { testpaths::SkipWithoutCorpus("jpeg"); }
-};
-
-TEST_F(ExifStreamingCorpusTest, EveryCorpusFileComesBackFromComponentTextWithTheSameTags) {
-  int carried = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(testpaths::CorpusFolder("jpeg"))) {
-    SCOPED_TRACE(entry.path().filename().string());
-    TExifHolder holder;
-    try {
-      holder.Exif.LoadFromFile(entry.path().string());
-    } catch (const Exception&) {
-      continue;
-    }
-    if (holder.Exif.Empty()) continue;
-    std::string text;
-    try {
-      text = ComponentToText(holder);
-    } catch (const Exception&) {
-      EXPECT_ANY_THROW(Block(holder.Exif));  // a block that cannot be written at all
-      continue;
-    }
-    TExifHolder back;
-    EXPECT_TRUE(ReadText(back, text).empty());
-    EXPECT_EQ(Tags(back.Exif), Tags(holder.Exif));
-    EXPECT_EQ(back.Exif.Thumbnail(), holder.Exif.Thumbnail());
-    ++carried;
-  }
-  EXPECT_GT(carried, 20);
 }

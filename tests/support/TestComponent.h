@@ -21,7 +21,7 @@ class TTestData : public TPersistent {
     visitor.String("DisplayName", DisplayName);
     visitor.Integer("Size", Size);
     visitor.Strings("Tags", Tags);
-    visitor.Binary("Icon", !Icon.empty(), [this] { return Icon; }, [this](const std::string& v) { Icon = v; });
+    visitor.Binary("Icon", Icon);
   }
 };
 
@@ -77,8 +77,7 @@ class TTestComponent : public TComponent {
     visitor.Strings("Lines", Lines);
     visitor.Collection("Items", Items);
     visitor.Collection("Extras", Extras);
-    visitor.Binary("Picture", !Picture.empty(), [this] { return Picture; },
-                   [this](const std::string& v) { Picture = v; });
+    visitor.Binary("Picture", Picture);
   }
   void Loaded() override { ++LoadedCount; }
   int LoadedCount = 0;
