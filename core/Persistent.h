@@ -43,6 +43,13 @@ class EInOutError : public Exception {
   using Exception::Exception;
 };
 
+// Image data that is not what its format says. Exception is a virtual base, so that a reader's
+// own exception may descend from this one and from its library's base at once.
+class EInvalidGraphic : public virtual Exception {
+ public:
+  explicit EInvalidGraphic(const std::string& message) : Exception(message) {}
+};
+
 class TPersistent;
 class TCollection;
 
@@ -69,6 +76,10 @@ class TPropertyVisitor {
   virtual void Set(const char* name, unsigned value, std::span<const char* const> identifiers,
                    const Setter<unsigned>& set) {}
   virtual void Collection(const char* name, TCollection& collection) = 0;
+  // Binary data, held as bytes. Save gives the bytes and is called only when they are written;
+  // when Stored is false the property is left out of what is written, and is still read.
+  virtual void Binary(const char* name, bool stored, const std::function<std::string()>& save,
+                      const Setter<const std::string&>& load) = 0;
   // A published object that is not a component: its properties are prefixed with Name and a dot.
   virtual void Object(const char* name, TPersistent& object) = 0;
 
@@ -88,6 +99,11 @@ class TPropertyVisitor {
   }
   void Set(const char* name, unsigned& field, std::span<const char* const> identifiers) {
     Set(name, field, identifiers, [&field](unsigned v) { field = v; });
+  }
+  // Bytes, written when there are any.
+  void Binary(const char* name, std::string& field) {
+    Binary(
+        name, !field.empty(), [&field] { return field; }, [&field](const std::string& v) { field = v; });
   }
 };
 

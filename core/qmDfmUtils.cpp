@@ -19,6 +19,8 @@ namespace {
 
 // A string longer than this is written in pieces of this many characters, one piece a line.
 constexpr size_t LinePieceLength = 64;
+// Binary data is written as hexadecimal, this many bytes a line.
+constexpr size_t BinaryBytesPerLine = 32;
 // How deeply collections may nest inside collection items.
 constexpr int MaxCollectionDepth = 16;
 
@@ -40,7 +42,7 @@ std::string AtLine(int line, const std::string& message) { return "Line " + std:
 // A value that was read but cannot be used; the property that holds it is skipped.
 enum class TValueFault : uint8_t { None, OutOfRange, BadCharCode };
 
-enum class TValueKind : uint8_t { Integer, Float, Identifier, String, List, Collection, Set };
+enum class TValueKind : uint8_t { Integer, Float, Identifier, String, Binary, List, Collection, Set };
 
 struct TDfmProperty;
 
@@ -52,7 +54,7 @@ struct TDfmValue {
   TValueKind Kind = TValueKind::Integer;
   TValueFault Fault = TValueFault::None;
   int64_t Integer = 0;
-  std::string Text;                 // a string's characters, an identifier
+  std::string Text;                 // a string's characters, an identifier, binary data's bytes
   std::vector<TDfmValue> Elements;  // a list's values, a set's identifiers
   std::vector<TDfmItem> Items;      // a collection's items
 };
@@ -149,6 +151,11 @@ class TDfmTreeBuilder final : public TPropertyVisitor {
     Add(std::string(name) + ".Strings", std::move(value));
   }
 
+  void Binary(const char* name, bool stored, const std::function<std::string()>& save,
+              const Setter<const std::string&>&) override {
+    if (stored) Add(name, ScalarValue(TValueKind::Binary, save()));
+  }
+
   void Set(const char* name, unsigned value, std::span<const char* const> identifiers,
            const Setter<unsigned>&) override {
     TDfmValue members;
@@ -206,6 +213,11 @@ class TDfmTextWriter {
       WriteList(name, value);
     } else if (value.Kind == TValueKind::Collection) {
       WriteCollection(name, value);
+    } else if (IsLongBinary(value)) {
+      Line(name + " = {");
+      ++FLevel;
+      WriteHexLines(value.Text);
+      --FLevel;
     } else if (IsLongString(value)) {
       Line(name + " = ");
       ++FLevel;
@@ -224,10 +236,16 @@ class TDfmTextWriter {
     Line(name + " = (");
     ++FLevel;
     for (const TDfmValue& element : list.Elements) {
-      if (IsLongString(element))
+      if (IsLongString(element)) {
         WriteLongString(element.Text);
-      else
+      } else if (IsLongBinary(element)) {
+        Line("{");
+        ++FLevel;
+        WriteHexLines(element.Text);
+        --FLevel;
+      } else {
         Line(Scalar(element));
+      }
     }
     --FLevel;
     FLines.back() += ')';
@@ -253,14 +271,19 @@ class TDfmTextWriter {
     return value.Kind == TValueKind::String && value.Text.size() > LinePieceLength;
   }
 
+  // Binary data other than none starts on the next line.
+  static bool IsLongBinary(const TDfmValue& value) { return value.Kind == TValueKind::Binary && !value.Text.empty(); }
+
   // A value that is written on the line of its property: an integer, an identifier, a string of
-  // one line piece, a set.
+  // one line piece, a set, empty binary data.
   static std::string Scalar(const TDfmValue& value) {
     switch (value.Kind) {
       case TValueKind::Integer:
         return std::to_string(value.Integer);
       case TValueKind::String:
         return QuoteString(value.Text);
+      case TValueKind::Binary:
+        return "{}";
       case TValueKind::Set: {
         std::string text = "[";
         for (const TDfmValue& member : value.Elements) text += (text.size() > 1 ? ", " : "") + member.Text;
@@ -288,6 +311,21 @@ class TDfmTextWriter {
     }
   }
 
+  // Binary data as upper-case hexadecimal, BinaryBytesPerLine bytes a line; the closing brace
+  // ends the last line.
+  void WriteHexLines(std::string_view bytes) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    for (size_t start = 0; start < bytes.size(); start += BinaryBytesPerLine) {
+      std::string hex;
+      for (const char c : bytes.substr(start, BinaryBytesPerLine)) {
+        hex += Digits[static_cast<unsigned char>(c) >> 4];
+        hex += Digits[static_cast<unsigned char>(c) & 15];
+      }
+      Line(hex);
+    }
+    FLines.back() += '}';
+  }
+
   TStringList& FLines;
   int FLevel = 0;
 };
@@ -296,7 +334,7 @@ class TDfmTextWriter {
 // Reading, step 1: the text into a tree
 // ============================================================================================
 
-enum class TTokenKind : uint8_t { EndOfText, Identifier, Integer, Float, String, Symbol };
+enum class TTokenKind : uint8_t { EndOfText, Identifier, Integer, Float, String, Binary, Symbol };
 
 struct TToken {
   TTokenKind Kind = TTokenKind::EndOfText;
@@ -304,7 +342,7 @@ struct TToken {
   char Symbol = 0;
   TValueFault Fault = TValueFault::None;
   int64_t Integer = 0;
-  std::string Text;  // identifier, or the decoded characters of a string
+  std::string Text;  // identifier, the decoded characters of a string, binary data's bytes
 };
 
 // Integers beyond this are only known to be out of range.
@@ -366,6 +404,8 @@ class TLexer {
       ScanNumber();
     else if (c == '\'' || c == '#')
       ScanString();
+    else if (c == '{')
+      ScanBinary();
     else if (std::string_view("=()<>[],+-.:").find(c) != std::string_view::npos)
       ScanSymbol();
     else
@@ -417,6 +457,34 @@ class TLexer {
       FPos = exponent;
       while (IsDigit(At(FPos))) ++FPos;
     }
+  }
+
+  // Binary data: pairs of hexadecimal digits between braces, blanks and line ends between them.
+  void ScanBinary() {
+    FToken.Kind = TTokenKind::Binary;
+    ++FPos;
+    int high = -1;  // the first digit of a pair that is not complete yet
+    for (;;) {
+      SkipBlanks();
+      const char c = At(FPos);
+      if (c == '}') break;
+      if (!IsHexDigit(c)) {
+        FToken.Line = FLine;
+        Fail(FPos >= FText.size() ? "'}' expected before the end of the text" : "Invalid binary value");
+      }
+      ++FPos;
+      if (high < 0) {
+        high = HexValue(c);
+      } else {
+        FToken.Text += static_cast<char>(high << 4 | HexValue(c));
+        high = -1;
+      }
+    }
+    if (high >= 0) {
+      FToken.Line = FLine;
+      Fail("Odd number of hexadecimal digits in binary value");
+    }
+    ++FPos;
   }
 
   // One string: quoted pieces and #codes written next to each other.
@@ -477,9 +545,10 @@ class TLexer {
 // Parses the whole component text into a tree; any syntax error raises EParserError.
 //   text       = "object" [Name ":"] ClassName { property } "end"
 //   property   = name { "." name } "=" value
-//   value      = string | ["+"|"-"] number | identifier | "(" { scalar } ")"
+//   value      = string | ["+"|"-"] number | identifier | binary | "(" { scalar } ")"
 //              | "<" { "item" { property } "end" } ">" | "[" [ identifier { "," identifier } ] "]"
 //   string     = pieces { "+" pieces }
+//   binary     = "{" { hex digit pair } "}"
 class TDfmParser {
  public:
   explicit TDfmParser(std::string_view text) : FLexer(text) {}
@@ -566,6 +635,8 @@ class TDfmParser {
     switch (FLexer.Peek().Kind) {
       case TTokenKind::String:
         return ParseString();
+      case TTokenKind::Binary:
+        return ScalarValue(TValueKind::Binary, FLexer.Take().Text);
       case TTokenKind::Identifier: {
         TDfmValue value;
         value.Kind = TValueKind::Identifier;
@@ -675,6 +746,7 @@ enum TBinaryValue : uint8_t {
   vaIdent = 7,
   vaFalse = 8,
   vaTrue = 9,
+  vaBinary = 10,
   vaSet = 11,
   vaLString = 12,
   vaCollection = 14,
@@ -726,6 +798,11 @@ class TBinaryWriter {
         break;
       case TValueKind::String:
         WriteString(value.Text);
+        break;
+      case TValueKind::Binary:
+        Byte(vaBinary);
+        Number(value.Text.size(), 4);
+        FOut += value.Text;
         break;
       case TValueKind::List:
         Byte(vaList);
@@ -886,6 +963,8 @@ class TBinaryReader {
       case vaLString:
       case vaUTF8String:
         return ScalarValue(TValueKind::String, std::string(Bytes(Number(4))));
+      case vaBinary:
+        return ScalarValue(TValueKind::Binary, std::string(Bytes(Number(4))));
       case vaIdent:
         return ScalarValue(TValueKind::Identifier, ShortString());
       case vaFalse:
@@ -926,7 +1005,7 @@ class TBinaryReader {
 // Reading, step 2: the tree onto the objects
 // ============================================================================================
 
-enum class TBindingKind : uint8_t { Integer, Boolean, String, Enumeration, Set, Strings, Collection, Object };
+enum class TBindingKind : uint8_t { Integer, Boolean, String, Binary, Enumeration, Set, Strings, Collection, Object };
 
 // The published properties of one object, captured once from its describe() so that the
 // text's properties can be looked up by name in any order.
@@ -937,7 +1016,7 @@ class TBinder final : public TPropertyVisitor {
     TBindingKind Kind;
     Setter<int32_t> SetInteger;
     Setter<bool> SetBoolean;
-    Setter<const std::string&> SetString;
+    Setter<const std::string&> SetString;  // of a string or binary data
     Setter<int> SetEnumeration;
     Setter<unsigned> SetSet;
     std::vector<const char*> Identifiers;  // of an enumeration or a set
@@ -964,6 +1043,10 @@ class TBinder final : public TPropertyVisitor {
   }
   void String(const char* name, const std::string&, const Setter<const std::string&>& set) override {
     Add(name, TBindingKind::String).SetString = set;
+  }
+  void Binary(const char* name, bool, const std::function<std::string()>&,
+              const Setter<const std::string&>& load) override {
+    Add(name, TBindingKind::Binary).SetString = load;
   }
   void Enumeration(const char* name, int, std::span<const char* const> identifiers, const Setter<int>& set) override {
     TBinding& binding = Add(name, TBindingKind::Enumeration);
@@ -1054,6 +1137,10 @@ class TDfmApplier {
       case TBindingKind::String:
         if (value.Kind != TValueKind::String) return InvalidValue;
         if (value.Fault == TValueFault::BadCharCode) return InvalidCharCode;
+        binding.SetString(value.Text);
+        return nullptr;
+      case TBindingKind::Binary:
+        if (value.Kind != TValueKind::Binary) return InvalidValue;
         binding.SetString(value.Text);
         return nullptr;
       case TBindingKind::Enumeration:

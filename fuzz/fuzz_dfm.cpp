@@ -1,8 +1,10 @@
 // The component-text reader on any input: it either raises EParserError or reads, and what it
-// read is written, read into a fresh component and written again to the very same text.
+// read is written, read into a fresh component and written again to the very same text; that
+// text goes through the binary component resource and comes back unchanged.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "core/qmDfmUtils.h"
@@ -28,5 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   }
   Check(ComponentToText(copy) == written);
+
+  std::stringstream text(written), resource, back;
+  try {
+    TextToResource(resource, text);
+    ResourceToText(resource, back);
+  } catch (const EParserError&) {
+    std::abort();
+  }
+  Check(back.str() == written);
   return 0;
 }

@@ -13,6 +13,12 @@ TJPEGMarkers JPEGMarkers(std::initializer_list<uint8_t> markers) {
 
 bool IsNoLengthMarker(uint8_t marker) { return marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9); }
 
+TUserJPEGSegment::TUserJPEGSegment(uint8_t markerNum, IStreamPersist* source) : FMarkerNum(markerNum) {
+  if (!source) return;
+  source->SaveToStream(FData);
+  FData.SetPosition(0);
+}
+
 bool TUserJPEGSegment::IsAdobeApp13() {
   FAdobeHeaderSize = 0;
   if (FMarkerNum != jmApp13 || FData.Size() < 20) return false;
@@ -25,6 +31,66 @@ bool TUserJPEGSegment::IsAdobeApp13() {
     FAdobeHeaderSize = 19;
     return true;
   }
+  return false;
+}
+
+TAdobeApp13Enumerator TUserJPEGSegment::AdobeBlocks() {
+  return TAdobeApp13Enumerator(FData, IsAdobeApp13() ? FAdobeHeaderSize : INT32_MAX);
+}
+
+namespace {
+
+class TAdobeBlock final : public IAdobeBlock {
+ public:
+  const std::string& Signature() const override { return FSignature; }
+  uint16_t TypeID() const override { return FTypeID; }
+  const std::string& Name() const override { return FName; }
+  const TMemoryStream& Data() const override { return FData; }
+
+  std::string FSignature;
+  uint16_t FTypeID = 0;
+  std::string FName;
+  TMemoryStream FData;
+};
+
+uint32_t BigEndianAt(const uint8_t* p, int size) {
+  uint32_t value = 0;
+  for (int i = 0; i < size; ++i) value = value << 8 | p[i];
+  return value;
+}
+
+}  // namespace
+
+// A block: a 4-character signature, a 16-bit type, its name as a length byte and characters
+// padded to an even count, a 32-bit data size and the data padded to an even count (all
+// numbers big-endian). The padding of the last block may be missing.
+bool TAdobeApp13Enumerator::MoveNext() {
+  FCurrent.reset();
+  const int64_t size = static_cast<int64_t>(FData.Bytes().size());
+  const uint8_t* data = FData.Bytes().data();
+  int64_t at = FNextPosition;
+  if (at < 0 || size - at < 4 + 2 + 2 + 4) return false;
+  auto block = std::make_shared<TAdobeBlock>();
+  block->FSignature.assign(reinterpret_cast<const char*>(data + at), 4);
+  block->FTypeID = static_cast<uint16_t>(BigEndianAt(data + at + 4, 2));
+  at += 6;
+  const int64_t nameLength = data[at];
+  const int64_t nameField = (1 + nameLength + 1) & ~int64_t{1};
+  if (size - at < nameField + 4) return Stop();
+  block->FName.assign(reinterpret_cast<const char*>(data + at + 1), static_cast<size_t>(nameLength));
+  at += nameField;
+  const int64_t dataSize = BigEndianAt(data + at, 4);
+  at += 4;
+  if (dataSize > size - at) return Stop();
+  block->FData.WriteBuffer(data + at, dataSize);
+  block->FData.SetPosition(0);
+  FNextPosition = at + dataSize + (dataSize & 1);
+  FCurrent = std::move(block);
+  return true;
+}
+
+bool TAdobeApp13Enumerator::Stop() {
+  FNextPosition = INT64_MAX;
   return false;
 }
 
@@ -44,20 +110,35 @@ TFoundJPEGSegment::TFoundJPEGSegment(uint8_t markerNum, int64_t dataSize, TStrea
 
 TJPEGHeaderParser::TJPEGHeaderParser(TStream& stream, const TJPEGMarkers& markersToLookFor)
     : FMarkersToLookFor(markersToLookFor), FStream(&stream) {
-  FStartPosition = stream.Position();
+  Start();
+}
+
+// A stream that is not a JPEG one goes with the parser that failed.
+TJPEGHeaderParser::TJPEGHeaderParser(std::unique_ptr<TStream> stream, const TJPEGMarkers& markersToLookFor)
+    : FMarkersToLookFor(markersToLookFor), FStream(stream.get()), FOwnedStream(std::move(stream)), FOwnsStream(true) {
+  if (!FStream) throw EInvalidJPEGHeader();
+  Start();
+}
+
+void TJPEGHeaderParser::Start() {
+  FStartPosition = FStream->Position();
   uint8_t soi[2] = {0, 0};
-  if (stream.Read(soi, 2) != 2 || soi[0] != 0xFF || soi[1] != jmSOI) throw EInvalidJPEGHeader();
+  if (FStream->Read(soi, 2) != 2 || soi[0] != 0xFF || soi[1] != jmSOI) throw EInvalidJPEGHeader();
   FNextPosition = FStartPosition + 2;
 }
 
 bool TJPEGHeaderParser::EndWalk() {
   FEnded = true;
+  if (FOwnsStream) {
+    FStream = nullptr;
+    FOwnedStream.reset();
+  }
   return false;
 }
 
 bool TJPEGHeaderParser::MoveNext() {
   FCurrent.reset();
-  if (FEnded || FLastMarker == jmEOI) return false;
+  if (FEnded || !FStream || FLastMarker == jmEOI) return false;
   FStream->SetPosition(FNextPosition);
   for (;;) {
     uint8_t marker = ReadByte(*FStream);
@@ -110,8 +191,8 @@ int64_t GetJPEGDataSize(TStream& stream) {
   const int64_t start = stream.Position();
   int64_t result = stream.Size() - start;
   try {
-    TJPEGHeaderParser parser(stream, JPEGMarkers({jmEOI}));
-    while (parser.MoveNext()) result = stream.Position() - start;
+    for ([[maybe_unused]] const auto& eoi : JPEGHeader(stream, JPEGMarkers({jmEOI})))
+      result = stream.Position() - start;
   } catch (...) {
     stream.SetPosition(start);
     throw;

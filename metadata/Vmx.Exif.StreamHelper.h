@@ -150,6 +150,14 @@ class TFileStream : public TStream {
   std::unique_ptr<uint8_t[]> FBuffer;
 };
 
+// An object that saves its content into a stream and loads it from one.
+class IStreamPersist {
+ public:
+  virtual ~IStreamPersist() = default;
+  virtual void LoadFromStream(TStream& stream) = 0;
+  virtual void SaveToStream(TStream& stream) = 0;
+};
+
 // 0 = little-endian ("II"), 1 = big-endian ("MM").
 enum TByteOrder : uint8_t { boLittleEndian = 0, boBigEndian = 1 };
 

@@ -726,6 +726,38 @@ void TExifData::SaveToStream(TStream& stream) {
   WriteBlock(stream, *layout);
 }
 
+// --- persistence ----------------------------------------------------------------------------
+
+void TExifData::LoadFromStream(TStream& stream) {
+  // The checks that reading the block starts with, made before the old tags go.
+  if (!HasExifHeader(stream, false)) throw EInvalidExifData();
+  if (stream.Size() - stream.Position() < 6 + 8) throw EReadError();
+  Clear(false);
+  LoadFromExifStream(stream);
+}
+
+void TCustomExifData::describe(TPropertyVisitor& visitor) {
+  visitor.Boolean("AlwaysWritePreciseTimes", FAlwaysWritePreciseTimes);
+  visitor.Boolean("EnforceASCII", FEnforceASCII);
+  visitor.Boolean("EnsureEnumsInRange", EnsureEnumsInRange);
+}
+
+void TExifData::describe(TPropertyVisitor& visitor) {
+  TCustomExifData::describe(visitor);
+  visitor.Boolean("RemovePaddingTagsOnSave", RemovePaddingTagsOnSave);
+  visitor.Binary(
+      "Data", !Empty(),
+      [this] {
+        TMemoryStream block;
+        SaveToStream(block);
+        return std::string(block.Bytes().begin(), block.Bytes().end());
+      },
+      [this](const std::string& bytes) {
+        TUserMemoryStream block(bytes.data(), static_cast<int64_t>(bytes.size()));
+        LoadFromStream(block);
+      });
+}
+
 // --- JPEG files -----------------------------------------------------------------------------
 
 namespace {

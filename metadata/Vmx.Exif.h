@@ -763,7 +763,7 @@ class TContainedXMPPacket : public TXMPPacket {
 // note (classified on load, parsed on first request) and the thumbnail as bytes. The XMP
 // segment is kept as raw bytes until the packet is first asked for. Loading never reports
 // a change.
-class TCustomExifData : public IExifSectionOwner {
+class TCustomExifData : public IExifSectionOwner, public TPersistent {
  public:
   TCustomExifData() : TCustomExifData(false) {}
   ~TCustomExifData() override;
@@ -780,6 +780,8 @@ class TCustomExifData : public IExifSectionOwner {
   virtual bool Empty() const;
   // Copies the sections of Source, kind by kind, inside one update bracket.
   virtual void Assign(const TCustomExifData* source);
+  // The published options: AlwaysWritePreciseTimes, EnforceASCII, EnsureEnumsInRange.
+  void describe(TPropertyVisitor& visitor) override;
 
   void BeginUpdate() override { ++FUpdateCount; }
   void EndUpdate() override;
@@ -1017,11 +1019,15 @@ void StandardThumbnailSize(int width, int height, int& newWidth, int& newHeight)
 
 // The data object the program uses: adds the thumbnail, held as the bytes of its JPEG data
 // (never decoded while reading), and the writer of Exif blocks and JPEG files.
-class TExifData : public TCustomExifData {
+class TExifData : public TCustomExifData, public IStreamPersist {
  public:
   TExifData() : TCustomExifData(true) {}
   // Opens the file read-only with full sharing and loads it.
   void LoadFromFile(const std::string& fileName);
+  // Replaces the tags and the thumbnail with those of the Exif block at the stream's position
+  // (the XMP packet stays). What does not begin as an Exif block is refused before anything
+  // is dropped.
+  void LoadFromStream(TStream& stream) override;
   void LoadFromExifStream(TStream& stream) override;
   void Clear(bool xmpToo = true) override;
   bool Empty() const override;
@@ -1039,7 +1045,10 @@ class TExifData : public TCustomExifData {
 
   // Writes the Exif block ("Exif" NUL NUL and a TIFF structure) at the stream's position.
   // A thumbnail above 61440 bytes is first scaled to fit 160 x 120 at quality 90.
-  void SaveToStream(TStream& stream);
+  void SaveToStream(TStream& stream) override;
+  // Adds RemovePaddingTagsOnSave, and the Exif block as the binary property Data (written
+  // when the object is not empty; reading it is LoadFromStream).
+  void describe(TPropertyVisitor& visitor) override;
   // Copies the JPEG stream Source to Dest with this object's Exif block in place of the
   // old one (new: after SOI and any APP0 segment; none when this object is empty), and a
   // changed XMP packet in place of the old XMP segment (new: after the Exif segment).

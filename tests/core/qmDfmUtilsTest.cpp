@@ -81,6 +81,27 @@ TEST(DfmWriterTest, QuotesStringsWithCharacterCodesAndLongOnesInPiecesOf64Charac
   }
 }
 
+TEST(DfmWriterTest, WritesBinaryDataAsHexadecimalThirtyTwoBytesALineAndNoneNotAtAll) {
+  std::string hex32;
+  for (int i = 0; i < 32; ++i) hex32 += "A5";
+  const struct {
+    std::string Picture;
+    std::vector<std::string> Lines;
+  } cases[] = {
+      {std::string("\0\x01\xFF", 3), {"  Picture = {", "    0001FF}"}},
+      {std::string(32, '\xA5'), {"  Picture = {", "    " + hex32 + "}"}},
+      {std::string(32, '\xA5') + "\x0C", {"  Picture = {", "    " + hex32, "    0C}"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Lines.back());
+    TTestComponent component;
+    component.Picture = c.Picture;
+    EXPECT_EQ(PropertyLines(component, "Picture"), c.Lines);
+  }
+  TTestComponent none;
+  EXPECT_EQ(ComponentToText(none).find("Picture"), std::string::npos);
+}
+
 TEST(DfmRoundTripTest, WritingWhatWasReadGivesTheSameTextAndValues) {
   TTestComponent original;
   original.Name = "Sample";
@@ -90,9 +111,11 @@ TEST(DfmRoundTripTest, WritingWhatWasReadGivesTheSameTextAndValues) {
   original.Kind = TTestKind::tkAll;
   original.Kinds = 0b101;
   original.Lines = {"", "it's", std::string(150, 'x'), "line\r\nbreak", "\xE2\x82\xAC euro"};
+  for (int c = 0; c < 256; ++c) original.Picture += static_cast<char>(c);
   for (int i = 0; i < 2; ++i) {
     TTestItem& item = original.Items.Add();
     item.Word = "word" + std::to_string(i);
+    item.Data.Icon = std::string(1 + i, '\x7F');
     item.Data.DisplayName = std::string(70 + i, 'd');
     item.Data.Tags = {"tag", "'"};
     item.Children.Add().Children.Add().Word = "grandchild";
@@ -105,6 +128,8 @@ TEST(DfmRoundTripTest, WritingWhatWasReadGivesTheSameTextAndValues) {
   EXPECT_EQ(read.Component->Count, original.Count);
   EXPECT_EQ(read.Component->Caption, original.Caption);
   EXPECT_EQ(read.Component->Lines, original.Lines);
+  EXPECT_EQ(read.Component->Picture, original.Picture);
+  EXPECT_EQ(read.Component->Items.GetItem(2).Data.Icon, "\x7F\x7F");
   read.Component->Name = original.Name;  // the reader leaves the component's own name alone
   EXPECT_EQ(ComponentToText(*read.Component), text);
 }
@@ -143,6 +168,22 @@ TEST(DfmReaderTest, ReadsEveryLineEndAndEveryNotationOfStringsAndIntegers) {
     SCOPED_TRACE(c.Value);
     EXPECT_EQ(ReadProperty(std::string("Count = ") + c.Value).Component->Count, c.Count);
   }
+  const struct {
+    std::string Value, Picture;
+  } binaries[] = {
+      {"{0001fF}", std::string("\0\x01\xFF", 3)},
+      {"{\n    00 0\r\n1\r    FF   \n  }", std::string("\0\x01\xFF", 3)},
+      {"{}", ""},
+  };
+  for (const auto& c : binaries) {
+    SCOPED_TRACE(c.Value);
+    TReadResult read = ReadProperty("Picture = " + c.Value);
+    EXPECT_TRUE(read.Errors.empty());
+    EXPECT_EQ(read.Component->Picture, c.Picture);
+  }
+  // Lines are still counted inside binary data.
+  EXPECT_EQ(Read(Lf({"object TTestComponent", "  Picture = {", "    00", "    01}", "  Gone = 1", "end"})).Errors,
+            std::vector<std::string>{"Line 5: Property Gone does not exist"});
 }
 
 TEST(DfmReaderTest, TakesPropertiesInAnyOrderIgnoringCaseAndKeepsAbsentOnes) {
@@ -181,7 +222,8 @@ TEST(DfmReaderTest, SkipsAPropertyThatCannotBeAppliedAndReadsTheRest) {
        {"Vanished = 5", "Data.DisplayName = 'x'", "Caption.Length = 1", "Lines.Items = ('x')"}},
       {"Invalid value for property %s",
        {"Count = 'seven'", "Count = 1.5", "Count = True", "Enabled = Yes", "Caption = 12", "Kind = tkMost", "Kind = 1",
-        "Kinds = [tkNone, tkMost]", "Kinds = tkNone", "Lines.Strings = ('a' 5)", "Items = ('a')", "Items = [tkNone]"}},
+        "Kinds = [tkNone, tkMost]", "Kinds = tkNone", "Lines.Strings = ('a' 5)", "Items = ('a')", "Items = [tkNone]",
+        "Caption = {41}", "Lines.Strings = ({41})", "Picture = 'A'", "Picture = 65"}},
       {"Integer out of range for property %s",
        {"Count = 2147483648", "Count = -2147483649", "Count = 99999999999999999999999999", "Count = $100000000"}},
       {"Invalid character code in property %s", {"Caption = 'a'#1114112", "Caption = #55296"}},
@@ -227,6 +269,9 @@ TEST(DfmReaderTest, SyntaxErrorNamesTheLineAndAppliesNothing) {
       {start + "  Items = <\n    Word = 'x'\n  >\nend\n", "Line 4: 'item' expected"},
       {start + "  Items = <\n    item\n      Word = 'x'\n", "Line 6: 'end' expected before the end of the text"},
       {start + "  Lines.Strings = ('a'\nend\n", "Line 5: ')' expected before the end of the text"},
+      {start + "  Picture = {0}\nend\n", "Line 3: Odd number of hexadecimal digits in binary value"},
+      {start + "  Picture = {\n    0G}\nend\n", "Line 4: Invalid binary value"},
+      {start + "  Picture = {00\n", "Line 4: '}' expected before the end of the text"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Text);
@@ -278,6 +323,17 @@ TEST(DfmResourceTest, IsAResourceHeaderAndTheBinaryStreamAndGoesBackToTheSameTex
   EXPECT_EQ(resource.str(), "\xFF\x0A" + nul + "TTESTCOMPONENT" + nul + "\x30\x10" + size + stream);
   ASSERT_TRUE(ResourceToText(resource, back));
   EXPECT_EQ(back.str(), text);
+  // Binary data, also inside a list and an item, goes both ways: value type 10, a 32-bit length, the bytes.
+  const std::string binaryText =
+      Crlf({"object TTestComponent", "  Picture = {", "    00FF}", "  Lines.Strings = (", "    {", "      41}",
+            "    'a')", "  Items = <", "    item", "      Data.Icon = {}", "    end>", "end"});
+  std::stringstream binaryResource, binarySource(binaryText), binaryBack;
+  ASSERT_TRUE(TextToResource(binaryResource, binarySource));
+  EXPECT_NE(binaryResource.str().find("\x07Picture\x0A\x02" + nul + nul + nul + nul + "\xFF"), std::string::npos);
+  const std::string icon = "\x09" + std::string("Data.Icon\x0A") + nul + nul + nul + nul;
+  EXPECT_NE(binaryResource.str().find(icon), std::string::npos);
+  ASSERT_TRUE(ResourceToText(binaryResource, binaryBack));
+  EXPECT_EQ(binaryBack.str(), binaryText);
   // A stream cut short raises, whatever its header says.
   std::stringstream cut(resource.str().substr(0, resource.str().size() - 3)), ignored;
   EXPECT_THROW(ResourceToText(cut, ignored), EParserError);

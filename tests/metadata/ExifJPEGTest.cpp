@@ -26,6 +26,11 @@ TWalk Walk(const Bytes& bytes, std::initializer_list<uint8_t> wanted) {
   }
   EXPECT_FALSE(parser.MoveNext());  // an ended walk stays ended
   EXPECT_EQ(parser.Current(), nullptr);
+  // A for-each loop makes the same walk.
+  TUserMemoryStream loop(bytes.data(), int64_t(bytes.size()));
+  std::vector<uint8_t> looped;
+  for (const auto& segment : JPEGHeader(loop, JPEGMarkers(wanted))) looped.push_back(segment->MarkerNum());
+  EXPECT_EQ(looped, walk.Markers);
   TUserMemoryStream again(bytes.data(), int64_t(bytes.size()));
   walk.DataSize = GetJPEGDataSize(again);
   EXPECT_EQ(again.Position(), 0);
@@ -84,4 +89,105 @@ TEST(ExifJPEGTest, AStreamWithoutSOIOrAWantedSegmentCutShortIsAnError) {
   TUserMemoryStream cutStream(cut.data(), int64_t(cut.size()));
   TJPEGHeaderParser parser(cutStream, JPEGMarkers({jmApp1}));
   EXPECT_THROW(parser.MoveNext(), EReadError);
+}
+
+namespace {
+
+// A stream that tells when it goes.
+class TWatchedStream : public TUserMemoryStream {
+ public:
+  TWatchedStream(const Bytes& bytes, bool& gone)
+      : TUserMemoryStream(bytes.data(), int64_t(bytes.size())), FGone(gone) {}
+  ~TWatchedStream() override { FGone = true; }
+
+ private:
+  bool& FGone;
+};
+
+}  // namespace
+
+TEST(ExifJPEGTest, AnOwnedStreamGoesWhenTheWalkEndsWithTheParserAndWithAFailedOne) {
+  const Bytes jpeg{0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x04, 0x41, 0x42, 0xFF, 0xDB, 0x00, 0x02, 0x00}, notJpeg{0x00, 0xD8};
+  bool gone = false;
+  const auto owned = [&](const Bytes& bytes) {
+    gone = false;
+    return TJPEGHeaderParser(std::make_unique<TWatchedStream>(bytes, gone), JPEGMarkers({jmApp1}));
+  };
+  {
+    TJPEGHeaderParser parser = owned(jpeg);
+    EXPECT_TRUE(parser.OwnsStream() && parser.MoveNext() && !gone);
+    EXPECT_FALSE(parser.MoveNext());  // the walk ends at the 00 after the DB segment
+    EXPECT_TRUE(gone);
+    EXPECT_FALSE(parser.MoveNext());
+  }
+  owned(jpeg).MoveNext();
+  EXPECT_TRUE(gone);  // with the parser, in the middle of the walk
+  EXPECT_THROW(owned(notJpeg), EInvalidJPEGHeader);
+  EXPECT_TRUE(gone);
+  gone = false;
+  TWatchedStream lent(jpeg, gone);
+  for (TJPEGHeaderParser parser(lent, JPEGMarkers({jmApp1})); parser.MoveNext();) EXPECT_FALSE(parser.OwnsStream());
+  EXPECT_FALSE(gone);
+}
+
+TEST(ExifJPEGTest, AnInvalidHeaderIsAnInvalidGraphicAndAnErrorOfTheLibrary) {
+  const Bytes notJpeg{0xFF, 0xD9};
+  const auto walk = [&] {
+    TUserMemoryStream stream(notJpeg.data(), 2);
+    JPEGHeader(stream, JPEGMarkers({jmApp1}));
+  };
+  EXPECT_EQ(ThrownMessage<EInvalidGraphic>(walk), "JPEG header is not valid");
+  EXPECT_EQ(ThrownMessage<EVmxExifException>(walk), "JPEG header is not valid");
+}
+
+namespace {
+
+// One image resource block: signature, type, name, size, data, each padded to an even length.
+Bytes AdobeBlock(std::string_view signature, uint16_t type, std::string_view name, const Bytes& data, bool pad = true) {
+  Bytes out = exiftest::Text(signature);
+  exiftest::Put16(out, type, true);
+  out.push_back(uint8_t(name.size()));
+  exiftest::Append(out, exiftest::Text(name));
+  if (name.size() % 2 == 0) out.push_back(0);
+  exiftest::Put32(out, uint32_t(data.size()), true);
+  exiftest::Append(out, data);
+  if (data.size() % 2 == 1 && pad) out.push_back(0);
+  return out;
+}
+
+}  // namespace
+
+TEST(ExifJPEGTest, AdobeBlocksAreThoseOfAPhotoshopSegmentUpToTheFirstThatDoesNotFit) {
+  const Bytes photoshop3 = exiftest::Text(std::string_view("Photoshop 3.0\0", 14));
+  const Bytes iptc = AdobeBlock("8BIM", 1028, "", {1, 2, 3}), named = AdobeBlock("8BIM", 1036, "ab", {});
+  const Bytes older = exiftest::Text("Adobe_Photoshop2.5:"), unpadded = AdobeBlock("8BIM", 1, "", {4}, false);
+  Bytes tooLong = AdobeBlock("8BIM", 1058, "", {9, 9});
+  tooLong[8] = 0x10;  // claims 256 MiB
+  const struct {
+    const char* Name;
+    uint8_t Marker;
+    std::vector<Bytes> Parts;
+    int HeaderSize;
+    std::string Blocks;  // signature/type/name/data of each
+  } cases[] = {
+      {"two blocks", jmApp13, {photoshop3, iptc, named}, 14, "8BIM/1028//010203 8BIM/1036/ab/ "},
+      {"the older layout", jmApp13, {older, AdobeBlock("PHUT", 7, "x", {5})}, 19, "PHUT/7/x/05 "},
+      {"a last block without its padding", jmApp13, {photoshop3, unpadded}, 14, "8BIM/1//04 "},
+      {"a block running past the end", jmApp13, {photoshop3, iptc, tooLong, iptc}, 14, "8BIM/1028//010203 "},
+      {"a cut block", jmApp13, {photoshop3, iptc, {'8', 'B', 'I', 'M', 0}}, 14, "8BIM/1028//010203 "},
+      {"19 bytes are too few", jmApp13, {photoshop3, Bytes(5, 0)}, 0, ""},
+      {"20 bytes are enough, though too few for a block", jmApp13, {photoshop3, Bytes(6, 0)}, 14, ""},
+      {"another marker", jmApp1, {photoshop3, iptc}, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TUserJPEGSegment segment(c.Marker);
+    for (const Bytes& part : c.Parts) segment.Data().WriteBuffer(part.data(), int64_t(part.size()));
+    std::string blocks;
+    for (const auto& block : segment.AdobeBlocks())
+      blocks += block->Signature() + "/" + std::to_string(block->TypeID()) + "/" + block->Name() + "/" +
+                BinToHexStr(block->Data().Bytes().data(), int64_t(block->Data().Bytes().size())) + " ";
+    EXPECT_EQ(segment.AdobeHeaderSize(), c.HeaderSize);
+    EXPECT_EQ(blocks, c.Blocks);
+  }
 }

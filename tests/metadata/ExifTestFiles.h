@@ -161,6 +161,16 @@ inline void WriteBytes(const std::string& path, const Bytes& bytes) {
   testpaths::WriteText(path, std::string(bytes.begin(), bytes.end()));
 }
 
+// Every tag of the sections a block holds, one a line: section, ID, type, count and data.
+inline std::string Tags(const vmx::TCustomExifData& exif) {
+  std::string out;
+  for (int kind = vmx::esPrimary; kind <= vmx::esThumbnail; ++kind)
+    for (const vmx::TExifTag& tag : exif.PeekSection(vmx::TExifSectionKind(kind)))
+      out += std::to_string(kind) + ":" + std::to_string(tag.ID()) + "/" + std::to_string(tag.DataType()) + "*" +
+             std::to_string(tag.ElementCount()) + " " + vmx::BinToHexStr(tag.Data(), tag.DataSize()) + "\n";
+  return out;
+}
+
 inline void LoadJpeg(vmx::TCustomExifData& exif, const Bytes& jpeg) {
   vmx::TUserMemoryStream stream(jpeg.data(), int64_t(jpeg.size()));
   exif.LoadFromJPEG(stream);

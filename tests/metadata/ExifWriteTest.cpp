@@ -32,16 +32,6 @@ void LoadBlock(TExifData& exif, const Bytes& block) {
   exif.LoadFromExifStream(stream);
 }
 
-// Every tag of the sections a block holds, one a line: section, ID, type, count and data.
-std::string Tags(const TCustomExifData& exif) {
-  std::string out;
-  for (int kind = esPrimary; kind <= esThumbnail; ++kind)
-    for (const TExifTag& tag : exif.PeekSection(TExifSectionKind(kind)))
-      out += std::to_string(kind) + ":" + std::to_string(tag.ID()) + "/" + std::to_string(tag.DataType()) + "*" +
-             std::to_string(tag.ElementCount()) + " " + BinToHexStr(tag.Data(), tag.DataSize()) + "\n";
-  return out;
-}
-
 // The value of a top-level XMP property, or "-" when there is none.
 std::string XMP(TCustomExifData& exif, TXMPKnownNamespace ns, const char16_t* name) {
   const TXMPSchema* schema = exif.GetXMPPacket().FindSchema(ns);

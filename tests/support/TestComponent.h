@@ -15,11 +15,13 @@ class TTestData : public TPersistent {
   std::string DisplayName;
   int32_t Size = 0;
   TStringList Tags;
+  std::string Icon;  // binary, written when there is one
 
   void describe(TPropertyVisitor& visitor) override {
     visitor.String("DisplayName", DisplayName);
     visitor.Integer("Size", Size);
     visitor.Strings("Tags", Tags);
+    visitor.Binary("Icon", Icon);
   }
 };
 
@@ -60,6 +62,7 @@ class TTestComponent : public TComponent {
   TStringList Lines = {"one", "two"};
   TOwnedCollection<TTestItem> Items;
   TOwnedCollection<TTestItem> Extras;
+  std::string Picture;  // binary, written when there is one
 
   void describe(TPropertyVisitor& visitor) override {
     visitor.Integer("Count", Count);
@@ -74,6 +77,7 @@ class TTestComponent : public TComponent {
     visitor.Strings("Lines", Lines);
     visitor.Collection("Items", Items);
     visitor.Collection("Extras", Extras);
+    visitor.Binary("Picture", Picture);
   }
   void Loaded() override { ++LoadedCount; }
   int LoadedCount = 0;
