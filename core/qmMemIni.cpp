@@ -11,11 +11,43 @@ namespace {
 
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
-// A name or value never spans lines: that would make lines (or sections) of its own.
+// A name never spans lines: that would make lines (or sections) of its own.
 std::string OneLine(std::string text) {
   std::replace(text.begin(), text.end(), '\r', ' ');
   std::replace(text.begin(), text.end(), '\n', ' ');
   return text;
+}
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// A value in quotes as the system's profile calls read it: single or double ones, the same at
+// both ends.
+bool IsQuoted(std::string_view value) {
+  return value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+}
+
+// A value as its line holds it: a line break, or a lone CR or LF, as "#13#10" (never a line of
+// its own); in double quotes when reading would take something off (blanks at an end, or quotes
+// at both), which reading takes off again.
+std::string ValueInLine(std::string_view value) {
+  std::string text;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '\r' && value[i] != '\n') {
+      text += value[i];
+      continue;
+    }
+    if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n') ++i;
+    text += "#13#10";
+  }
+  if (!text.empty() && (IsBlank(text.front()) || IsBlank(text.back()) || IsQuoted(text))) text = '"' + text + '"';
+  return text;
+}
+
+// The value of a line, read as the system's profile calls read it.
+std::string ValueOfLine(std::string_view text) {
+  std::string value = Trim(text);
+  if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
+  return value;
 }
 
 // The lines of Text without their ends; CR LF, LF and a CR before LF all end a line.
@@ -84,7 +116,7 @@ void TMemIniFile::Parse(const std::string& text) {
     if (!IsComment(trimmed) && equals != std::string::npos && equals > 0) {
       entry.IsKey = true;
       entry.Key = Trim(std::string_view(trimmed).substr(0, equals));
-      entry.Value = Trim(std::string_view(trimmed).substr(equals + 1));
+      entry.Value = Trim(std::string_view(trimmed).substr(equals + 1));  // as the line holds it
     } else {
       entry.Raw = std::move(line);
     }
@@ -115,7 +147,7 @@ TMemIniFile::TLine* TMemIniFile::FindKey(TSection& section, const std::string& k
 std::string TMemIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
   const TSection* found = FindSection(section);
   const TLine* line = found ? FindKey(*found, key) : nullptr;
-  return line ? line->Value : def;
+  return line ? ValueOfLine(line->Value) : def;
 }
 
 int TMemIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
@@ -135,7 +167,7 @@ void TMemIniFile::WriteString(const std::string& section, const std::string& key
   if (!target) target = &FSections.emplace_back(TSection{sectionName, {}});
 
   if (TLine* line = FindKey(*target, keyName)) {
-    line->Value = OneLine(value);
+    line->Value = ValueInLine(value);
     return;
   }
   // After the section's last non-blank line, so that a blank line before the next section stays there.
@@ -144,7 +176,7 @@ void TMemIniFile::WriteString(const std::string& section, const std::string& key
   TLine entry;
   entry.IsKey = true;
   entry.Key = keyName;
-  entry.Value = OneLine(value);
+  entry.Value = ValueInLine(value);
   target->Lines.insert(last.base(), std::move(entry));
 }
 

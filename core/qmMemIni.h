@@ -20,6 +20,8 @@ class TMemIniFile {
 
   const std::string& FileName() const { return FFileName; }
 
+  // The value as the system's profile calls read it: blanks at its ends taken off, then one pair
+  // of quotes (single or double) around it.
   std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
   // A decimal integer (blanks around it allowed); Default when missing or not a number.
   int ReadInteger(const std::string& section, const std::string& key, int def) const;
@@ -27,7 +29,9 @@ class TMemIniFile {
   bool ReadBool(const std::string& section, const std::string& key, bool def) const;
 
   // Changes the key's value, or appends the key to its section (and the section to the file).
-  // A line break in a name or value is written as a blank: a value stays on its line.
+  // ReadString, and the system's profile calls, read the value back as it was: one with blanks at
+  // an end, or with quotes at both, is written in double quotes. A line break (or a lone CR or LF)
+  // in a value is written "#13#10", the coding DecodeLineBreaks reads; one in a name as a blank.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, int value);
   void WriteBool(const std::string& section, const std::string& key, bool value);  // "1" or "0"

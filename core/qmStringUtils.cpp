@@ -230,6 +230,63 @@ std::string EncodeLineBreaks(std::string_view s) { return ReplaceAll(s, LineBrea
 
 std::string DecodeLineBreaks(std::string_view s) { return ReplaceAll(s, EncodedLineBreak, LineBreak); }
 
+namespace {
+
+struct TLineCode {
+  std::string_view Code, Text;
+};
+constexpr TLineCode LineCodes[] = {{"#13#10", "\r\n"}, {"#13#00", "\r"}, {"#00#10", "\n"}, {"#35#35", "#"}};
+constexpr size_t LineCodeSize = 6;
+
+}  // namespace
+
+std::string EncodeTextLine(std::string_view s) {
+  // Written from the end: whether a "#" needs its code depends on what follows it as written.
+  std::string reversed;
+  reversed.reserve(s.size());
+  const auto startsCode = [&reversed] {
+    if (reversed.size() < LineCodeSize - 1) return false;
+    const std::string next(reversed.rbegin(), reversed.rbegin() + LineCodeSize - 1);
+    return std::any_of(std::begin(LineCodes), std::end(LineCodes),
+                       [&next](const TLineCode& code) { return code.Code.substr(1) == next; });
+  };
+  for (size_t i = s.size(); i-- > 0;) {
+    std::string_view code;
+    if (s[i] == '\n' && i > 0 && s[i - 1] == '\r') {
+      code = LineCodes[0].Code;
+      --i;
+    } else if (s[i] == '\r') {
+      code = LineCodes[1].Code;
+    } else if (s[i] == '\n') {
+      code = LineCodes[2].Code;
+    } else if (s[i] == '#' && startsCode()) {
+      code = LineCodes[3].Code;
+    }
+    if (code.empty())
+      reversed += s[i];
+    else
+      reversed.append(code.rbegin(), code.rend());
+  }
+  return std::string(reversed.rbegin(), reversed.rend());
+}
+
+std::string DecodeTextLine(std::string_view s) {
+  std::string result;
+  result.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    const auto code = s[i] != '#' ? std::end(LineCodes)
+                                  : std::find_if(std::begin(LineCodes), std::end(LineCodes),
+                                                 [&](const TLineCode& c) { return s.substr(i).starts_with(c.Code); });
+    if (code == std::end(LineCodes)) {
+      result += s[i++];
+    } else {
+      result += code->Text;
+      i += LineCodeSize;
+    }
+  }
+  return result;
+}
+
 std::string UpperCase(std::string_view s) {
   std::string result(s);
   std::transform(result.begin(), result.end(), result.begin(), AsciiUpper);

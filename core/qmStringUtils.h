@@ -23,6 +23,12 @@ void SplitByChars(std::string_view s, TStringList& strings, std::string_view del
 // A line break (CR LF) inside an INI value is stored as the six characters "#13#10".
 std::string EncodeLineBreaks(std::string_view s);
 std::string DecodeLineBreaks(std::string_view s);
+// Any text as one INI value, and back, losing nothing: a CR LF is "#13#10" as above, a lone CR
+// "#13#00", a lone LF "#00#10", and a "#" that would otherwise be read as the start of one of
+// these "#35#35". A value written by EncodeLineBreaks reads the same unless it holds one of the
+// three other codes.
+std::string EncodeTextLine(std::string_view s);
+std::string DecodeTextLine(std::string_view s);
 
 // Upper-casing with ASCII rules only.
 std::string UpperCase(std::string_view s);

@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(time >= 0 && time < 1);
   TextToDateTime(text, settings);
   TextToExtended(text);
+  SQLiteTextToFloat(text, ",");
   TextToInteger(text);
 
   try {

@@ -43,7 +43,7 @@ void TClipboardSettings::Load(const TMemIniFile& ini) {
   HistoryCount = ini.ReadString(SettingsSection, "HistoryCount", "20");
   Permanent.clear();
   for (const std::string& key : ini.KeyNames(PermanentSection))
-    Permanent.push_back(DecodeLineBreaks(ini.ReadString(PermanentSection, key, "")));
+    Permanent.push_back(DecodeTextLine(ini.ReadString(PermanentSection, key, "")));
 }
 
 void TClipboardSettings::Save(TMemIniFile& ini) const {
@@ -52,7 +52,7 @@ void TClipboardSettings::Save(TMemIniFile& ini) const {
   ini.WriteString(SettingsSection, "HistoryCount", HistoryCount);
   ini.EraseSection(PermanentSection);
   for (size_t i = 0; i < Permanent.size(); ++i)
-    ini.WriteString(PermanentSection, "Item" + std::to_string(i + 1), EncodeLineBreaks(Permanent[i]));
+    ini.WriteString(PermanentSection, "Item" + std::to_string(i + 1), EncodeTextLine(Permanent[i]));
 }
 
 // --- TClipboardHistory --------------------------------------------------------------------

@@ -30,7 +30,8 @@ struct TClipboardSettings {
 
   // Every key of [Permanent] in file order, whatever its name.
   void Load(const TMemIniFile& ini);
-  // [Permanent] written anew as "Item1", "Item2", ...; a line break is stored as "#13#10".
+  // [Permanent] written anew as "Item1", "Item2", ...; each text whole, a line break stored as
+  // "#13#10" (EncodeTextLine).
   void Save(TMemIniFile& ini) const;
 
   static constexpr const char* IniFileName = "lorvexclipboard.ini";

@@ -45,15 +45,6 @@ std::string FindFirefoxPlaces(const std::string& mozillaFolder, const std::strin
   return "";
 }
 
-std::string LikeContainsPattern(const std::string& text) {
-  std::string pattern = "%";
-  for (char c : text) {
-    if (c == '%' || c == '_' || c == '\\') pattern += '\\';
-    pattern += c;
-  }
-  return pattern + "%";
-}
-
 // --- TSearchFFBookmarks ---------------------------------------------------------------------
 
 TSearchFFBookmarks::TSearchFFBookmarks(TComponent* owner, TBookmarkOptionsDialog optionsDialog)
@@ -73,7 +64,7 @@ void TSearchFFBookmarks::CreateBookmarkQuery() {
   FQuery->UniDirectional = true;  // the rows as they come: a cancelled search reads no more
   FQuery->SQL().Add("SELECT moz_bookmarks.title, moz_places.url FROM moz_bookmarks");
   FQuery->SQL().Add("INNER JOIN moz_places ON moz_places.id = moz_bookmarks.fk");
-  FQuery->SQL().Add("WHERE moz_bookmarks.title LIKE :param1 ESCAPE '\\'");
+  FQuery->SQL().Add("WHERE moz_bookmarks.title LIKE :param1");
 }
 
 void TSearchFFBookmarks::Search(const std::string& text, const TAddHitFunc& addHit) {
@@ -90,7 +81,8 @@ void TSearchFFBookmarks::Search(const std::string& text, const TAddHitFunc& addH
   record.SearchClassName = GetName();
 
   FQuery->Close();
-  FQuery->Params.ParamByName("param1").SetAsString(LikeContainsPattern(text));
+  // "%" and "_" typed act as LIKE's wildcards, as in the notes source.
+  FQuery->Params.ParamByName("param1").SetAsString("%" + text + "%");
   TQueryCloser closer(*FQuery);
   for (FQuery->Open(); !FQuery->Eof(); FQuery->Next()) {
     record.DisplayName = FQuery->FieldByName("title").AsString();

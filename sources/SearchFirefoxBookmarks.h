@@ -25,10 +25,6 @@ std::string PlacesCopyFileName();
 // in a portable copy). Empty when there is none.
 std::string FindFirefoxPlaces(const std::string& mozillaFolder, const std::string& localCopy);
 
-// The pattern of "LIKE ... ESCAPE '\'" that finds Text anywhere, "%", "_" and "\" in it
-// matching themselves.
-std::string LikeContainsPattern(const std::string& text);
-
 class TSearchFFBookmarks : public TBookmarkSource {
  public:
   TSearchFFBookmarks(TComponent* owner, TBookmarkOptionsDialog optionsDialog);

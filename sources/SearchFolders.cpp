@@ -38,15 +38,6 @@ TFolderList LoadFolderList(const std::string& iniFileName) {
   return list;
 }
 
-TStringList FolderSearchMasks(const std::string& text, bool extendedSearch) {
-  TStringList masks = {"*" + text + "*.*"};
-  if (extendedSearch) {
-    std::string initials = AbbreviationMask(text);
-    if (!initials.empty()) masks.push_back(std::move(initials));
-  }
-  return masks;
-}
-
 os::TShellOpenRequest FileOpenRequestFor(const TItemData& item) {
   os::TShellOpenRequest request = ShellOpenRequestFor(item);
   request.File = item.StoredExecuteString();
@@ -65,11 +56,11 @@ void TSearchFolders::ShowOptions() {
 void TSearchFolders::Search(const std::string& text, const TAddHitFunc& addHit) {
   TSearchShortcuts::Search(text, addHit);
   const std::shared_ptr<const TFolderList> list = FFolders.Get();
-  const TStringList masks = FolderSearchMasks(text, AppSettings().ExtendedSearch);
   TShellSearchScope scope(Shell());
-  // After a stop every further walk ends at its first poll.
-  for (const std::string& folder : list->Folders)
-    for (const std::string& mask : masks) SearchFolder(folder, mask, "", list->Subfolders);
+  // The walk matches the names; with extended search it matches the typed text against display
+  // names and words too, and searches by the initials of a text of 2 to 4 characters. After a
+  // stop every further walk ends at its first poll.
+  for (const std::string& folder : list->Folders) SearchFolder(folder, "*" + text + "*.*", text, list->Subfolders);
 }
 
 void TSearchFolders::Execute(TItemData& item) { ShellOpenOrRaise(FileOpenRequestFor(item)); }

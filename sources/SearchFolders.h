@@ -30,10 +30,6 @@ TStringList ExpandedFolders(const TStringList& folders);
 // expanded.
 TFolderList LoadFolderList(const std::string& iniFileName);
 
-// The masks one folder is searched with: "*" + Text + "*.*", and with extended search for a
-// text of 2 to 4 characters its initials ("ab" gives "a* b*.*").
-TStringList FolderSearchMasks(const std::string& text, bool extendedSearch);
-
 // Opens a file a source found: its name as it is (a file name is never read for macros), with
 // "runas" when the item is to run as administrator.
 os::TShellOpenRequest FileOpenRequestFor(const TItemData& item);

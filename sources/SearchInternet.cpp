@@ -7,9 +7,12 @@
 
 namespace {
 
-bool Unreserved(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-         c == '_' || c == '~';
+// What may stand as it is in an address's path and query and still means itself there: letters,
+// digits, "-._~", "!$'()*," and ":@/?". "&", "=", ";" and "+" split a query or stand for a blank
+// in it, "#" starts the fragment and "%" an escape: those, blanks and all else are encoded.
+bool StaysInAddress(unsigned char c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return true;
+  return std::string_view("-._~!$'()*,:@/?").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
 // A name that can be a key of the engine file ("[" would start a section, ";" a comment, "=" end
@@ -28,7 +31,7 @@ std::string PercentEncode(const std::string& text) {
   std::string encoded;
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (Unreserved(byte)) {
+    if (StaysInAddress(byte)) {
       encoded += c;
     } else {
       encoded += '%';

@@ -24,7 +24,9 @@ constexpr const char* SearchPlaceholder = "#search#";
 // The engine file in the settings folder.
 std::string InternetIniFileName();
 
-// Text as an address takes it: the bytes of its UTF-8, each but A-Z a-z 0-9 - . _ ~ as "%XX".
+// Text as an address's path or query takes it: the bytes of its UTF-8 as "%XX", but for those
+// that may stand there as they are and cannot split a query (A-Z a-z 0-9 - . _ ~ ! $ ' ( ) * ,
+// : @ / ?).
 std::string PercentEncode(const std::string& text);
 // The address of a search: the typed text, encoded, in place of the template's first
 // "#search#"; the rest of the template stays as it is.

@@ -146,7 +146,7 @@ double TField::AsFloat() const {
       return v.Float;
     case TSqlValue::vkText:
     case TSqlValue::vkBlob:
-      return TextToExtended(v.Bytes);
+      return SQLiteTextToFloat(v.Bytes);
     default:
       return 0;
   }

@@ -326,7 +326,7 @@ TSqlValue TSqlite3BaseQuery::ColumnValue(const TSqlite3Library& lib, sqlite3_stm
   if (IsFloatType(type)) {
     if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT)
       return TSqlValue::OfFloat(lib.sqlite3_column_double(statement, column));
-    return TSqlValue::OfFloat(TextToExtended(text()));
+    return TSqlValue::OfFloat(SQLiteTextToFloat(text()));
   }
   if (type == TFieldType::ftBoolean) {
     if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT)

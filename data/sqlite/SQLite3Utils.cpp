@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 
@@ -342,12 +343,33 @@ void GetFieldInfo(const std::string& declaredType, TFieldType& fieldType, int& s
     }
 }
 
-double TextToExtended(const std::string& text) {
-  const std::string t = TrimText(text);
+std::string UserDecimalSeparator() {
+  const char* separator = std::localeconv()->decimal_point;
+  return separator && *separator ? separator : ".";
+}
+
+std::string LocalizeDecimalPoint(const std::string& text, const std::string& separator) {
+  std::string result = text;
+  const size_t point = result.find('.');
+  if (point != std::string::npos && !separator.empty() && separator != ".") result.replace(point, 1, separator);
+  return result;
+}
+
+double TextToExtended(const std::string& text, const std::string& separator) {
+  std::string t = TrimText(text);
+  if (!separator.empty() && separator != ".") {
+    if (t.find('.') != std::string::npos) return 0;
+    const size_t at = t.find(separator);
+    if (at != std::string::npos) t.replace(at, separator.size(), ".");
+  }
   double value = 0;
   auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
   if (error != std::errc() || end != t.data() + t.size() || !std::isfinite(value)) return 0;
   return value;
+}
+
+double SQLiteTextToFloat(const std::string& text, const std::string& separator) {
+  return TextToExtended(LocalizeDecimalPoint(text, separator), separator);
 }
 
 int64_t TextToInteger(const std::string& text) {
@@ -364,7 +386,7 @@ bool TextToBool(const std::string& text) {
   const std::string t = LowerCase(TrimText(text));
   if (t == "true" || t == "t" || t == "yes" || t == "y") return true;
   if (t == "false" || t == "f" || t == "no" || t == "n" || t.empty()) return false;
-  return TextToExtended(t) != 0;
+  return SQLiteTextToFloat(t) != 0;
 }
 
 TDateTime TextToDate(const std::string& text, const TFormatSettings& settings) {

@@ -112,7 +112,16 @@ bool TryParseTime(const std::string& text, TDateTime& result);
 // Declared SQL type to field type, size and precision.
 void GetFieldInfo(const std::string& declaredType, TFieldType& fieldType, int& size, int& precision);
 
-double TextToExtended(const std::string& text);  // '.' as separator; 0 when it does not parse
+// The user's decimal separator, as the C library's locale has it; never empty.
+std::string UserDecimalSeparator();
+// Text with its first "." as Separator when that is not ".": a number of SQLite's form made
+// readable by TextToExtended.
+std::string LocalizeDecimalPoint(const std::string& text, const std::string& separator = UserDecimalSeparator());
+// Text read as a float whose fraction follows Separator (only); 0 when it does not parse.
+double TextToExtended(const std::string& text, const std::string& separator = UserDecimalSeparator());
+// A number's text as SQLite writes it (with ".") or as the user does (with Separator):
+// LocalizeDecimalPoint, then TextToExtended.
+double SQLiteTextToFloat(const std::string& text, const std::string& separator = UserDecimalSeparator());
 int64_t TextToInteger(const std::string& text);  // 0 when it does not parse
 // true, t, yes, y and false, f, no, n (any case) or empty; else a number, true when not 0.
 bool TextToBool(const std::string& text);

@@ -85,6 +85,47 @@ TEST(TMemIniFileTest, ABomIsKeptAndLineBreaksInValuesCannotMakeLinesOfTheirOwn) 
   ini.WriteString("two\nlines", "Key", "x");
   ini.UpdateFile();
   EXPECT_EQ(ReadText(file),
-            "\xEF\xBB\xBF[a]\r\nk=v\r\nDescription=line one  [evil] Injected=1\r\n[two lines]\r\nKey=x\r\n");
+            "\xEF\xBB\xBF[a]\r\nk=v\r\nDescription=line one#13#10[evil]#13#10Injected=1\r\n[two lines]\r\nKey=x\r\n");
   EXPECT_EQ(TMemIniFile(file).SectionNames(), (TStringList{"a", "two lines"}));
+}
+
+// What reading takes off a value (blanks at its ends, a pair of quotes around it) is written in
+// quotes, so every value comes back as it went in; other values are written as they are.
+TEST(TMemIniFileTest, ValuesComeBackWithTheirEdgeBlanksAndQuotes) {
+  const struct {
+    std::string Value, Line;
+  } cases[] = {
+      {"plain text", "plain text"},
+      {"", ""},
+      {"  indented", "\"  indented\""},
+      {"trailing\t", "\"trailing\t\""},
+      {"   ", "\"   \""},
+      {"\"C:\\Program Files\\x.exe\"", "\"\"C:\\Program Files\\x.exe\"\""},
+      {"'single'", "\"'single'\""},
+      {"\"", "\""},
+      {"\"open", "\"open"},
+      {"'mixed\"", "'mixed\""},
+      {"a \"quoted\" word", "a \"quoted\" word"},
+  };
+  const std::string file = FreshFolder("memini_quotes") + "quotes.ini";
+  TMemIniFile ini(file);
+  for (const auto& c : cases) ini.WriteString("v", "k" + std::to_string(&c - cases), c.Value);
+  ini.UpdateFile();
+  const TMemIniFile reread(file);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Value);
+    const std::string key = "k" + std::to_string(&c - cases);
+    EXPECT_EQ(reread.ReadString("v", key, "-"), c.Value);
+    EXPECT_NE(ReadText(file).find("\r\n" + key + "=" + c.Line + "\r\n"), std::string::npos);
+  }
+}
+
+// A file written by hand or by another program reads as the system reads it.
+TEST(TMemIniFileTest, AValueIsReadTrimmedAndWithoutOnePairOfQuotes) {
+  const std::string file = FreshFolder("memini_unquote") + "hand.ini";
+  WriteText(file, "[v]\nA =  \"  two blanks  \"  \nB='x'\nC=\"\"twice\"\"\nD=\"\"\nE=\"x'\nF= one \n");
+  const TMemIniFile ini(file);
+  const std::pair<const char*, const char*> cases[] = {
+      {"A", "  two blanks  "}, {"B", "x"}, {"C", "\"twice\""}, {"D", ""}, {"E", "\"x'"}, {"F", "one"}};
+  for (const auto& [key, value] : cases) EXPECT_EQ(ini.ReadString("v", key, "-"), value) << key;
 }

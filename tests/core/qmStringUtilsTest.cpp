@@ -58,6 +58,31 @@ TEST(LineBreaks, EncodeAndDecode) {
   EXPECT_EQ(DecodeLineBreaks(EncodeLineBreaks(text)), text);
 }
 
+TEST(LineBreaks, TextLinesKeepEveryTextAndWriteLineBreaksAsBefore) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"one\r\ntwo", "one#13#10two"},
+      {"cr\ronly", "cr#13#00only"},
+      {"lf\nonly", "lf#00#10only"},
+      {"\n\r", "#00#10#13#00"},
+      {"#13#10", "#35#3513#10"},
+      {"#13\n", "#35#3513#00#10"},
+      {"C# #1 #10 #13#", "C# #1 #10 #13#"},
+  };
+  for (const auto& [text, line] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(EncodeTextLine(text), line);
+    EXPECT_EQ(DecodeTextLine(line), text);
+  }
+  EXPECT_EQ(DecodeTextLine("a#13#10b#13"), "a\r\nb#13");  // as EncodeLineBreaks wrote it
+
+  // Every text of up to six of the characters the codes are made of comes back.
+  for (const std::string& text : AllStrings("#1305\r\n", 6)) {
+    const std::string line = EncodeTextLine(text);
+    ASSERT_EQ(DecodeTextLine(line), text) << line;
+    ASSERT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+  }
+}
+
 TEST(CaseMapping, AsciiOnlyAndCodePageLetters) {
   EXPECT_EQ(UpperCase("Hello, wörld 1!"), "HELLO, WöRLD 1!");
   EXPECT_FALSE(SameText("Wörd", "WÖRD"));

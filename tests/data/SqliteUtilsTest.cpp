@@ -46,6 +46,36 @@ TEST(SqliteUtilsTest, DateTextsParseInEitherOrderAndFallBack) {
             "1850-02-28 23:59:59.999");
 }
 
+// SQLite writes numbers with "."; the user's separator marks the fraction of what they read.
+TEST(SqliteUtilsTest, NumberTextsReadWithTheUsersDecimalSeparator) {
+  const std::string arabic = "\xD9\xAB";  // U+066B, a separator of more than one byte
+  const struct {
+    std::string Text, Separator, Localized;
+    double Read, FromSQLite;  // TextToExtended of Text; SQLiteTextToFloat of Text
+  } cases[] = {
+      {"3.5", ",", "3,5", 0, 3.5},
+      {"3,5", ",", "3,5", 3.5, 3.5},
+      {" -1,5e2 ", ",", " -1,5e2 ", -150, -150},
+      {"1.2.3", ",", "1,2.3", 0, 0},
+      {"1,5,3", ",", "1,5,3", 0, 0},
+      {"42", ",", "42", 42, 42},
+      {"3.5", ".", "3.5", 3.5, 3.5},
+      {"3,5", ".", "3,5", 0, 0},
+      {"2.25", arabic, "2" + arabic + "25", 0, 2.25},
+      {"no number", ",", "no number", 0, 0},
+      {"", ",", "", 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text + " with " + c.Separator);
+    EXPECT_EQ(LocalizeDecimalPoint(c.Text, c.Separator), c.Localized);
+    EXPECT_EQ(TextToExtended(c.Text, c.Separator), c.Read);
+    EXPECT_EQ(SQLiteTextToFloat(c.Text, c.Separator), c.FromSQLite);
+  }
+  // The tests run in the C library's own locale.
+  EXPECT_EQ(UserDecimalSeparator(), ".");
+  EXPECT_EQ(TextToExtended("2.5"), 2.5);
+}
+
 TEST(SqliteUtilsTest, SQLiteDateTimeTextsKeepTheirFractionAndACutTimeIsAnError) {
   const struct {
     const char* Text;

@@ -69,11 +69,12 @@ class FirefoxBookmarksTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(FirefoxBookmarksTest, FindsTitlesInTheCopyWithTheBrowsersLogAndTakesTypedWildcardsLiterally) {
+TEST_F(FirefoxBookmarksTest, FindsTitlesInTheCopyWithTheBrowsersLogAndTypedWildcardsActAsSuch) {
   const std::pair<const char*, TNames> cases[] = {
       {"mail", {"Gmail", "MAIL archive", "Unwritten mail"}},  // not the folder
-      {"e_c", {"snake_case guide"}},
+      {"e_c", {"snakeXcase", "snake_case guide"}},
       {"0%", {"100% pure"}},
+      {"l%v", {"MAIL archive"}},
       {"'", {"O'Reilly"}},
       {"\\", {}},
   };

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/qmFileUtils.h"
+#include "os/os.h"
 #include "sources/SearchFolders.h"
 #include "sources/SearchMp3.h"
 #include "tests/sources/SourceHits.h"
@@ -67,6 +69,36 @@ TEST(FolderSourcesTest, TheFoldersSourceReadsItsListAgainOnlyAfterOk) {
   }
   EXPECT_EQ(HitNames(CollectHits(source, "abba")), (TNames{"Abba.txt"}));
   AppSettings().ExtendedSearch = false;
+}
+
+// Extended search matches display names and words against what was typed: a file the shell
+// shows under another name is found by that name, once, and never for an unrelated text.
+TEST(FolderSourcesTest, ExtendedSearchMatchesDisplayNamesAndWordsAgainstTheTypedText) {
+  const std::string root = testpaths::FreshFolder("folders_display_names");
+  for (const char* file : {"report.lnk", "Year plan.txt", "notes.txt"}) testpaths::WriteText(root + file, "x");
+  WriteSettingsFile(TSearchFolders::IniFileName, FolderListText({root}, false));
+  os::SetDisplayNameProviderForTests([](const std::string& path) -> std::string {
+    return ExtractFileName(path) == "report.lnk" ? "Quarterly figures" : ExtractFileNameNoExt(path);
+  });
+  AppSettings().ExtendedSearch = true;
+  TSearchFolders source(nullptr, std::make_shared<TNoLinks>(), nullptr);
+  const struct {
+    const char* Text;
+    TNames Names;
+  } cases[] = {
+      {"xyz", {}},
+      {"xy", {}},  // a text that also has initials
+      {"quart", {"Quarterly figures"}},
+      {"fig", {"Quarterly figures"}},
+      {"rep", {"report"}},
+      {"plan year", {"Year plan.txt"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text);
+    EXPECT_EQ(HitNames(CollectHits(source, c.Text)), c.Names);
+  }
+  AppSettings().ExtendedSearch = false;
+  os::SetDisplayNameProviderForTests(nullptr);
 }
 
 TEST(Mp3TagTest, ReadsTheFieldsAsFarAsTheyAreSound) {

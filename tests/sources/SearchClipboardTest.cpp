@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
+#include "os/os.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/sources/SourceSettings.h"
 #include "tests/support/Mapped.h"
@@ -111,6 +113,30 @@ TEST(ClipboardHistoryTest, SettingsKeepLineBreaksAndRenumberThePermanentTexts) {
   EXPECT_EQ(ini.KeyNames("Permanent"), (TNames{"Item1", "Item2"}));
   EXPECT_EQ(ini.ReadString("Permanent", "Item1", ""), "a#13#10b#13#10c");
   EXPECT_EQ(ini.ReadString("Other", "x", ""), "1");
+}
+
+// A permanent text comes back from the file exactly as it was kept: indented code, any line ends.
+TEST(ClipboardHistoryTest, PermanentTextsComeBackFromTheFileAsTheyWereKept) {
+  const TNames texts = {
+      "  indented\nnext line  ", "LF\nonly",        "CR\ronly",         "CR LF\r\nline",
+      "a literal #13#10",        "\"both quoted\"", "'single quoted'", "\t\r\n",
+      "",                        "#35#35 #00#10",
+  };
+  const std::string file = WriteSettingsFile(TClipboardSettings::IniFileName, "");
+  {
+    TMemIniFile ini(file);
+    TClipboardSettings settings;
+    settings.Permanent = texts;
+    settings.Save(ini);
+    ini.UpdateFile();
+  }
+  std::string written;
+  ASSERT_TRUE(os::ReadFile(file, written));
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 5 + std::ssize(texts)) << written;
+  TClipboardSettings settings;
+  settings.Load(TMemIniFile(file));
+  ASSERT_EQ(settings.Permanent.size(), texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(settings.Permanent[i], texts[i]) << i;
 }
 
 TEST_F(ClipboardSourceTest, PartsOfClipboardListTheWholeHistoryThenMatchingPermanentTexts) {

@@ -38,14 +38,20 @@ class InternetSourceTest : public ::testing::Test {
 
 }  // namespace
 
-TEST(WebSearchAddress, EncodesTheUtf8OfTheTypedTextIntoTheFirstPlaceholderOnly) {
+TEST(WebSearchAddress, EncodesWhatCannotStandInAQueryIntoTheFirstPlaceholderOnly) {
   const struct {
     std::string Template, Typed, Address;
   } cases[] = {
       {"q=#search#", "c++ & more", "q=c%2B%2B%20%26%20more"},
       {"q=#search#", "AZaz09-._~", "q=AZaz09-._~"},
       {"q=#search#", "\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80", "q=%C3%BC%E2%82%AC%F0%9F%98%80"},  // ü € 😀
-      {"q=#search#", "%PATH%/?#", "q=%25PATH%25%2F%3F%23"},
+      {"q=#search#", "%PATH%/?#", "q=%25PATH%25/?%23"},
+      // What may stand in a path or query stays; what splits a query, or is no part of one, never.
+      {"http://#search#", "example.com/docs", "http://example.com/docs"},
+      {"q=#search#", "user@host:8080/a?b", "q=user@host:8080/a?b"},
+      {"q=#search#", "!$'()*,", "q=!$'()*,"},
+      {"q=#search#", "a=b;c+d&e", "q=a%3Db%3Bc%2Bd%26e"},
+      {"q=#search#", "[\"<>\\^`{|}]\t", "q=%5B%22%3C%3E%5C%5E%60%7B%7C%7D%5D%09"},
       {"a=#search#&b=#search#", "x y", "a=x%20y&b=#search#"},
       {"%HOME%/#SEARCH#", "x", "%HOME%/#SEARCH#"},
   };
