@@ -484,6 +484,38 @@ TEST_F(UiTest, ASpeedButtonClicksOnReleaseInsideAndNeverTakesTheFocus) {
     EXPECT_EQ(GetCapture(), nullptr);
   }
   EXPECT_TRUE(edit->Focused());
+
+  // A flat button shows its frame only under the pointer.
+  const auto corner = [&] {
+    HDC dc = GetDC(wnd);
+    const COLORREF colour = GetPixel(dc, 0, 0);
+    ReleaseDC(wnd, dc);
+    return colour;
+  };
+  MouseAt(wnd, POINT{13, 13});
+  EXPECT_TRUE(PumpUntil([&] { return corner() == GetSysColor(COLOR_BTNHIGHLIGHT); }));
+  MouseAt(form.Handle(), POINT{300, 100});
+  EXPECT_TRUE(PumpUntil([&] { return corner() == GetSysColor(COLOR_BTNFACE); }));
+}
+
+// A group box draws its etched frame and, in its top edge, its caption.
+TEST_F(UiTest, AGroupBoxDrawsItsFrameAndCaption) {
+  TForm form(nullptr);
+  auto* group = AddControl<TGroupBox>(form);
+  group->SetCaption("Groups");
+  group->SetBounds(10, 10, 200, 100);
+  ASSERT_TRUE(ShowActive(form));
+  group->Repaint();
+  HDC dc = GetDC(group->Handle());
+  EXPECT_EQ(GetPixel(dc, 0, 50), GetSysColor(COLOR_BTNSHADOW)) << "the frame's left edge";
+  int edge = 0;  // the frame's top edge, seen beyond the caption
+  while (edge < 20 && GetPixel(dc, 150, edge) != GetSysColor(COLOR_BTNSHADOW)) ++edge;
+  EXPECT_LT(edge, 20);
+  int ink = 0;  // the caption's text, off the rows of the edge
+  for (int x = 10; x < 60; ++x)
+    for (int y = 0; y < 16; ++y) ink += y != edge && y != edge + 1 && GetPixel(dc, x, y) != GetSysColor(COLOR_BTNFACE);
+  ReleaseDC(group->Handle(), dc);
+  EXPECT_GT(ink, 20);
 }
 
 TEST_F(UiTest, EscInAMultiLineMemoLeavesItsParentStanding) {
