@@ -424,6 +424,7 @@ void TWinControl::Realign() {
   if (FRealigning || FControls.empty()) return;
   FRealigning = true;
   RECT r = ClientRect();
+  AdjustClientRect(r);
   auto place = [&](TAlign which) {
     for (TWinControl* c : FControls) {
       if (c->FAlign != which || !c->FVisible) continue;

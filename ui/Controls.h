@@ -165,6 +165,8 @@ class TWinControl : public TComponent {
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
   virtual void Paint(TCanvas& canvas) {}
   bool OwnerPaints = false;  // WM_PAINT goes to Paint
+  // The room of the client area that aligned children share (a margin taken off, say).
+  virtual void AdjustClientRect(RECT& rect) {}
 
   HWND FHandle = nullptr;
 

@@ -101,6 +101,18 @@ void TForm::CreateParams(TCreateParams& params) {
   if (StayOnTop) params.ExStyle |= WS_EX_TOPMOST;
 }
 
+void TForm::SetBorderWidth(int width) {
+  FBorderWidth = std::max(0, width);
+  Realign();
+  Invalidate();
+}
+
+void TForm::AdjustClientRect(RECT& rect) {
+  const int border = std::min(
+      {FBorderWidth, static_cast<int>(rect.right - rect.left) / 2, static_cast<int>(rect.bottom - rect.top) / 2});
+  InflateRect(&rect, -border, -border);
+}
+
 void TForm::SetClientSize(int width, int height) {
   RECT r{0, 0, width, height};
   AdjustWindowRectEx(&r, BorderStyle, FALSE, 0);

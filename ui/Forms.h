@@ -39,7 +39,10 @@ class TForm : public TWinControl {
   bool StayOnTop = false;                   // above every window that is not
   TButton* DefaultButton = nullptr;         // Enter
   TButton* CancelButton = nullptr;          // Esc
-  TWinControl* ActiveControl = nullptr;     // focused when the form is shown
+  TWinControl* ActiveControl = nullptr;     // focused when shown; without it the first tab stop
+  // A margin inside the client area, in the form's colour, that aligned controls keep free.
+  int BorderWidth() const { return FBorderWidth; }
+  void SetBorderWidth(int width);
 
   void SetClientSize(int width, int height);
   void SetVisible(bool visible) override;
@@ -64,12 +67,15 @@ class TForm : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void AdjustClientRect(RECT& rect) override;
   bool FDestroying = false;
 
  private:
+  TWinControl* FirstFocus();
   void CenterOnScreen();
   void CenterOn(TForm* form);
   bool FModal = false;
+  int FBorderWidth = 0;
   HWND FLastFocus = nullptr;  // the control that had the focus when the form was deactivated
 };
 
