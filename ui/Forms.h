@@ -52,8 +52,12 @@ class TForm : public TWinControl {
   void Close();
   bool Modal() const { return FModal; }
 
-  // Handles Tab, Enter and Esc for the form; true when the key was used.
+  // Handles Tab, Enter and Esc for the form; true when the key was used. Enter presses the
+  // focused button, else the default button.
   bool DialogKey(WORD key, TShiftState shift);
+  // The key of an underlined letter: the first control, in tab order, that takes it.
+  bool DialogChar(WORD key);
+  // Focuses the next (previous) tab stop after Current, in tab order, round at the ends.
   void SelectNext(TWinControl* current, bool forward);
 
   // Closing hides the form; a form that is not modal and whose OnClose sets caFree is freed
@@ -148,6 +152,7 @@ class TApplication {
   DWORD WaitWakeMask() const { return FTerminated ? QS_SENDMESSAGE : QS_ALLINPUT; }
   bool FilterMessage(MSG& msg);
   bool PreviewKey(MSG& msg);
+  bool PreviewCharacter(TForm& form, MSG& msg);
   LRESULT HelperMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void HintMouseMessage(const MSG& msg);
   void CheckHint();
@@ -155,6 +160,7 @@ class TApplication {
   void HideHint();
 
   bool FTerminated = false;
+  WORD FCharacterKey = 0;  // the key whose characters come next
   std::thread::id FGuiThread;
   std::map<int, TMessageFilter> FFilters;
   int FNextFilterId = 1;
