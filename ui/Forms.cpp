@@ -194,8 +194,12 @@ int TForm::ShowModal() {
   }
   FModal = false;
   for (HWND wnd : disabled) EnableWindow(wnd, TRUE);
+  // The window that was active takes the keyboard before this one goes: keys typed meanwhile
+  // reach it, never a window that is going away (nor, under X, whatever lies under the pointer).
+  const bool back = active && IsWindow(active) && IsWindowVisible(active);
+  if (back) SetActiveWindow(active);
   Hide();
-  if (active && IsWindow(active)) SetActiveWindow(active);
+  if (back && GetActiveWindow() != active) SetActiveWindow(active);
   return ModalResult;
 }
 
