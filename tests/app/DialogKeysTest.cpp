@@ -2,23 +2,16 @@
 // and how Tab goes on, what the underlined letters do, and Enter on a focused Cancel.
 #include <memory>
 
-#include "app/win32/FAbout.h"
-#include "app/win32/FAdditionalFolders.h"
 #include "app/win32/FBookmarkOptions.h"
 #include "app/win32/FClipboardOptions.h"
 #include "app/win32/FDatabaseOptions.h"
-#include "app/win32/FDbNote.h"
 #include "app/win32/FDefineDatabase.h"
-#include "app/win32/FFilter.h"
 #include "app/win32/FFolder.h"
 #include "app/win32/FInternetOptions.h"
 #include "app/win32/FMagicWords.h"
 #include "app/win32/FMp3Options.h"
-#include "app/win32/FNote.h"
 #include "app/win32/FOptions.h"
-#include "app/win32/FPermanentItem.h"
 #include "app/win32/FRunGroupOptions.h"
-#include "app/win32/FSetItem.h"
 #include "app/win32/FWebSearch.h"
 #include "sources/SearchChromeBookmarks.h"
 #include "tests/app/AppTest.h"
@@ -72,8 +65,10 @@ std::string Named(TWinControl* control) { return control ? control->Caption() + 
 
 }  // namespace
 
-// Each dialog opens with the focus on its first control, and Tab goes through the controls as they
-// stand, round to the first.
+// The dialogs whose controls stand apart from the order they are made in (a check box added by a
+// descendant, a button beside an edit, controls in a group box or on pages), or whose first
+// control is chosen when shown: each opens with the focus on its first control, and Tab goes
+// through the controls as they stand, round to the first.
 TEST_F(DialogKeysTest, EveryDialogOpensOnItsFirstControlAndTabGoesAsTheControlsStand) {
   std::unique_ptr<TBoxAnswer> notFound;  // the bookmark options say that they find no file
   const TDialogCase cases[] = {
@@ -92,15 +87,6 @@ TEST_F(DialogKeysTest, EveryDialogOpensOnItsFirstControlAndTabGoesAsTheControlsS
                              f.eParams,    f.cbRunAs,      f.btnOk,          f.btnCancel};
           },
           [this] { return std::make_unique<TMagicWordsForm>(nullptr, true, MagicWords); }),
-      Dialog<TFilterForm>("filter",
-                          [](TFilterForm& f) {
-                            return TControls{f.eFilterType, f.eValue, f.eFilterAction, f.btnOk, f.btnCancel};
-                          }),
-      Dialog<TAdditionalFoldersForm>("search order entry",
-                                     [](TAdditionalFoldersForm& f) {
-                                       return TControls{f.eSearch, f.btnOk, f.btnCancel};
-                                     }),
-      Dialog<TAboutForm>("about", [](TAboutForm& f) { return TControls{f.btnOk}; }),
       Dialog<TMp3OptionsForm>(
           "mp3 options",
           [](TMp3OptionsForm& f) {
@@ -108,23 +94,6 @@ TEST_F(DialogKeysTest, EveryDialogOpensOnItsFirstControlAndTabGoesAsTheControlsS
                              f.btnEdit,  f.btnDelete,    f.btnOk,        f.btnCancel};
           },
           [] { return std::make_unique<TMp3OptionsForm>(nullptr, "LorvexMp3.ini"); }),
-      Dialog<TFolderForm>("folder",
-                          [](TFolderForm& f) {
-                            return TControls{f.eFolder, f.btnBrowse, f.btnOk, f.btnCancel};
-                          }),
-      Dialog<TInternetOptionsForm>(
-          "internet options",
-          [](TInternetOptionsForm& f) {
-            return TControls{f.eWebSearch,         f.btnAddWebSearch, f.btnEditWebSearch,
-                             f.btnDeleteWebSearch, f.btnOk,           f.btnCancel};
-          },
-          [] { return std::make_unique<TInternetOptionsForm>(nullptr, "LorvexInternet.ini"); }),
-      Dialog<TWebSearchForm>(
-          "web search",
-          [](TWebSearchForm& f) {
-            return TControls{f.eEngine, f.eSearchString, f.btnOk, f.btnCancel};
-          },
-          [this] { return std::make_unique<TWebSearchForm>(nullptr, true, Engines); }),
       Dialog<TChromeOptionsForm>(
           "chrome options",
           [](TChromeOptionsForm& f) {
@@ -141,46 +110,18 @@ TEST_F(DialogKeysTest, EveryDialogOpensOnItsFirstControlAndTabGoesAsTheControlsS
             return TControls{f.cbKeepAlive,       f.cbStoreImages,       f.eHistory, f.eItems,    f.btnAddAddFolders,
                              f.btnEditAddFolders, f.btnDeleteAddFolders, f.btnOk,    f.btnCancel, f.s};
           }),
-      Dialog<TPermanentItemForm>("permanent item",
-                                 [](TPermanentItemForm& f) {
-                                   return TControls{f.eText, f.btnOk, f.btnCancel};
-                                 }),
       Dialog<TRunGroupOptionsForm>(
           "run group options",
           [](TRunGroupOptionsForm& f) {  // "Add Item" waits for a group
             return TControls{f.treeGroups, f.btnNewGroup, f.btnEdit, f.btnDelete, f.btnOk, f.btnCancel};
           },
           [this] { return std::make_unique<TRunGroupOptionsForm>(nullptr, RunGroups); }),
-      Dialog<TSetItemForm>("run group item",
-                           [](TSetItemForm& f) {
-                             return TControls{f.txtItemName, f.txtPath, f.txtParam,
-                                              f.txtRunDelay, f.btnOK,   f.btnCancel};
-                           }),
-      Dialog<TDatabaseOptionsForm>("database options",
-                                   [](TDatabaseOptionsForm& f) {
-                                     return TControls{f.eConnections, f.btnAdd, f.btnEdit,
-                                                      f.btnDelete,    f.btnOk,  f.btnCancel};
-                                   }),
       Dialog<TDefineDatabaseForm>(
           "database",
           [](TDefineDatabaseForm& f) {
             return TControls{f.eName, f.eConnectionString, f.btnConnectionString, f.eSQL, f.btnOk, f.btnCancel};
           },
           [this] { return std::make_unique<TDefineDatabaseForm>(nullptr, Databases, -1); }),
-      Dialog<TNoteForm>(
-          "note",
-          [](TNoteForm& f) {
-            return TControls{f.eText, f.btnOk, f.btnCancel};
-          },
-          [] {
-            return std::make_unique<TNoteForm>(nullptr, TNote{0, "Note", "text"});
-          }),
-      Dialog<TDbNoteForm>(
-          "record",
-          [](TDbNoteForm& f) {
-            return TControls{f.eValues, f.btnCancel};
-          },
-          [] { return std::make_unique<TDbNoteForm>(nullptr, TStringList{"a=1"}); }),
       Dialog<TqmMessageBox>(
           "message box",
           [](TqmMessageBox& f) {
@@ -233,67 +174,43 @@ TEST_F(DialogKeysTest, EveryUnderlinedLetterClicksItsButtonOrFocusesWhatItsLabel
   using D = TDatabaseOptionsForm;
   using C = TClipboardOptionsForm;
   using B = TqmMessageBox;
+  // clang-format off
   const TLetterCase cases[] = {
-      Letter<O>(
-          "options, Search: Add", 'A', [](O& f) { return f.btnAddAddFolders; }, options(1)),
-      Letter<O>(
-          "options, Search: Remove", 'R', [](O& f) { return f.btnDeleteAddFolders; }, options(1)),
-      Letter<O>(
-          "options, Filter: Add", 'A', [](O& f) { return f.btnAddFilter; }, options(2)),
-      Letter<O>(
-          "options, Filter: Edit", 'E', [](O& f) { return f.btnEditFilter; }, options(2)),
-      Letter<O>(
-          "options, Filter: Delete", 'D', [](O& f) { return f.btnDeleteFilter; }, options(2)),
-      Letter<O>(
-          "options, Magic words: Add", 'A', [](O& f) { return f.btnAddMagicWord; }, options(3)),
-      Letter<O>(
-          "options, Magic words: Edit", 'E', [](O& f) { return f.btnEditMagicWord; }, options(3)),
-      Letter<O>(
-          "options, Magic words: Delete", 'D', [](O& f) { return f.btnDeleteMagicWord; }, options(3)),
-      Letter<M>(
-          "magic word: Magic word", 'M', [](M& f) { return f.eMagicWord; }, magicWord),
-      Letter<M>(
-          "magic word: Description", 'D', [](M& f) { return f.eDescription; }, magicWord),
-      Letter<M>(
-          "magic word: Execute string", 'E', [](M& f) { return f.eExecuteString; }, magicWord),
-      Letter<M>(
-          "magic word: Path", 'H', [](M& f) { return f.ePath; }, magicWord),
-      Letter<M>(
-          "magic word: Parameters", 'P', [](M& f) { return f.eParams; }, magicWord),
+      Letter<O>("options, Search: Add", 'A', [](O& f) { return f.btnAddAddFolders; }, options(1)),
+      Letter<O>("options, Search: Remove", 'R', [](O& f) { return f.btnDeleteAddFolders; }, options(1)),
+      Letter<O>("options, Filter: Add", 'A', [](O& f) { return f.btnAddFilter; }, options(2)),
+      Letter<O>("options, Filter: Edit", 'E', [](O& f) { return f.btnEditFilter; }, options(2)),
+      Letter<O>("options, Filter: Delete", 'D', [](O& f) { return f.btnDeleteFilter; }, options(2)),
+      Letter<O>("options, Magic words: Add", 'A', [](O& f) { return f.btnAddMagicWord; }, options(3)),
+      Letter<O>("options, Magic words: Edit", 'E', [](O& f) { return f.btnEditMagicWord; }, options(3)),
+      Letter<O>("options, Magic words: Delete", 'D', [](O& f) { return f.btnDeleteMagicWord; }, options(3)),
+      Letter<M>("magic word: Magic word", 'M', [](M& f) { return f.eMagicWord; }, magicWord),
+      Letter<M>("magic word: Description", 'D', [](M& f) { return f.eDescription; }, magicWord),
+      Letter<M>("magic word: Execute string", 'E', [](M& f) { return f.eExecuteString; }, magicWord),
+      Letter<M>("magic word: Path", 'H', [](M& f) { return f.ePath; }, magicWord),
+      Letter<M>("magic word: Parameters", 'P', [](M& f) { return f.eParams; }, magicWord),
       Letter<TFolderForm>("folder: Folder", 'F', [](TFolderForm& f) { return f.eFolder; }),
-      Letter<W>(
-          "web search: Engine", 'E', [](W& f) { return f.eEngine; }, webSearch),
-      Letter<W>(
-          "web search: Search string", 'S', [](W& f) { return f.eSearchString; }, webSearch),
-      Letter<F>(
-          "folders options: Add", 'A', [](F& f) { return f.btnAdd; }, folders),
-      Letter<F>(
-          "folders options: Edit", 'E', [](F& f) { return f.btnEdit; }, folders),
-      Letter<F>(
-          "folders options: Delete", 'D', [](F& f) { return f.btnDelete; }, folders),
-      Letter<I>(
-          "internet options: Add", 'A', [](I& f) { return f.btnAddWebSearch; }, internet),
-      Letter<I>(
-          "internet options: Edit", 'E', [](I& f) { return f.btnEditWebSearch; }, internet),
-      Letter<I>(
-          "internet options: Delete", 'D', [](I& f) { return f.btnDeleteWebSearch; }, internet),
+      Letter<W>("web search: Engine", 'E', [](W& f) { return f.eEngine; }, webSearch),
+      Letter<W>("web search: Search string", 'S', [](W& f) { return f.eSearchString; }, webSearch),
+      Letter<F>("folders options: Add", 'A', [](F& f) { return f.btnAdd; }, folders),
+      Letter<F>("folders options: Edit", 'E', [](F& f) { return f.btnEdit; }, folders),
+      Letter<F>("folders options: Delete", 'D', [](F& f) { return f.btnDelete; }, folders),
+      Letter<I>("internet options: Add", 'A', [](I& f) { return f.btnAddWebSearch; }, internet),
+      Letter<I>("internet options: Edit", 'E', [](I& f) { return f.btnEditWebSearch; }, internet),
+      Letter<I>("internet options: Delete", 'D', [](I& f) { return f.btnDeleteWebSearch; }, internet),
       Letter<D>("database options: Add", 'A', [](D& f) { return f.btnAdd; }),
       Letter<D>("database options: Edit", 'E', [](D& f) { return f.btnEdit; }),
       Letter<D>("database options: Delete", 'D', [](D& f) { return f.btnDelete; }),
       Letter<C>("clipboard options: Add", 'A', [](C& f) { return f.btnAddAddFolders; }),
       Letter<C>("clipboard options: Edit", 'E', [](C& f) { return f.btnEditAddFolders; }),
       Letter<C>("clipboard options: Delete", 'D', [](C& f) { return f.btnDeleteAddFolders; }),
-      Letter<B>(
-          "message box: Yes", 'Y', [](B& f) { return f.btn1; }, box(4)),
-      Letter<B>(
-          "message box: No", 'N', [](B& f) { return f.btn2; }, box(4)),
-      Letter<B>(
-          "message box: Cancel", 'C', [](B& f) { return f.btn3; }, box(4)),
-      Letter<B>(
-          "message box: All", 'A', [](B& f) { return f.btn4; }, box(4)),
-      Letter<B>(
-          "message box: OK", 'O', [](B& f) { return f.btn3; }, box(1)),
+      Letter<B>("message box: Yes", 'Y', [](B& f) { return f.btn1; }, box(4)),
+      Letter<B>("message box: No", 'N', [](B& f) { return f.btn2; }, box(4)),
+      Letter<B>("message box: Cancel", 'C', [](B& f) { return f.btn3; }, box(4)),
+      Letter<B>("message box: All", 'A', [](B& f) { return f.btn4; }, box(4)),
+      Letter<B>("message box: OK", 'O', [](B& f) { return f.btn3; }, box(1)),
   };
+  // clang-format on
   for (const TLetterCase& c : cases) {
     SCOPED_TRACE(c.Name);
     std::unique_ptr<TForm> form = c.Make();
