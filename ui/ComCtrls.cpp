@@ -50,22 +50,6 @@ void CopyText(const std::wstring& text, wchar_t* buffer, int capacity) {
   buffer[length] = L'\0';
 }
 
-// Every windowed control below Parent, depth first, in child order.
-void CollectControls(TWinControl& parent, std::vector<TWinControl*>& list) {
-  for (TWinControl* child : parent.Controls()) {
-    list.push_back(child);
-    CollectControls(*child, list);
-  }
-}
-
-TWinControl* FirstTabStop(TWinControl& parent) {
-  std::vector<TWinControl*> controls;
-  CollectControls(parent, controls);
-  for (TWinControl* control : controls)
-    if (control->TabStop && control->CanFocus()) return control;
-  return nullptr;
-}
-
 }  // namespace
 
 // --- TStatusBar ---------------------------------------------------------------------------
@@ -598,15 +582,6 @@ bool TPageControl::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRES
 
 namespace {
 
-// Every windowed control below Parent, nested ones included, in tab order: depth first, each
-// parent's children in their order.
-void CollectTabOrder(TWinControl& parent, std::vector<TWinControl*>& list) {
-  for (TWinControl* child : parent.Controls()) {
-    list.push_back(child);
-    CollectTabOrder(*child, list);
-  }
-}
-
 // Activates the next page of the innermost page control around Control that has another page
 // to go to, and gives the focus to that page's first control; false when there is no such page.
 bool ActivateNextPage(TWinControl& control) {
@@ -616,11 +591,7 @@ bool ActivateNextPage(TWinControl& control) {
     TTabSheet* page = pages->ActivePage();
     HWND focus = GetFocus();
     if (page && !(focus && IsChild(page->Handle(), focus))) {
-      std::vector<TWinControl*> order;
-      CollectTabOrder(*page, order);
-      const auto first =
-          std::find_if(order.begin(), order.end(), [](TWinControl* each) { return each->TabStop && each->CanFocus(); });
-      if (first != order.end()) (*first)->SetFocus();
+      if (TWinControl* first = FirstTabStop(*page)) FocusByKey(*first);
     }
     return true;
   }
@@ -635,8 +606,7 @@ void SelectNextControlAcrossPages(TWinControl* control, TWinControl* next) {
     return;
   }
   if (!control || !control->Parent()) return;
-  std::vector<TWinControl*> order;
-  CollectTabOrder(*control->Parent(), order);
+  const std::vector<TWinControl*> order = TabOrderBelow(*control->Parent());
   const auto found = std::find(order.begin(), order.end(), control);
   if (found == order.end()) return;
   const size_t start = static_cast<size_t>(found - order.begin());
@@ -648,7 +618,7 @@ void SelectNextControlAcrossPages(TWinControl* control, TWinControl* next) {
     if (i == start) return;
     TWinControl* candidate = order[i];
     if (candidate->Parent() == control || !candidate->CanFocus() || !candidate->TabStop) continue;
-    candidate->SetFocus();
+    FocusByKey(*candidate);
     return;
   }
 }

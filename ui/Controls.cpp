@@ -3,9 +3,12 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 #include <set>
+#include <string_view>
 
+#include "core/win32/WideText.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 
@@ -424,6 +427,7 @@ void TWinControl::Realign() {
   if (FRealigning || FControls.empty()) return;
   FRealigning = true;
   RECT r = ClientRect();
+  AdjustClientRect(r);
   auto place = [&](TAlign which) {
     for (TWinControl* c : FControls) {
       if (c->FAlign != which || !c->FVisible) continue;
@@ -544,4 +548,68 @@ void TWinControl::Repaint() {
     InvalidateRect(FHandle, nullptr, TRUE);
     UpdateWindow(FHandle);
   }
+}
+
+namespace {
+
+// Parent's children as they stand: row by row from the top, each row from the left.
+std::vector<TWinControl*> ChildrenAsTheyStand(const TWinControl& parent) {
+  std::vector<TWinControl*> children = parent.Controls();
+  std::stable_sort(children.begin(), children.end(), [](const TWinControl* a, const TWinControl* b) {
+    return a->Top() != b->Top() ? a->Top() < b->Top() : a->Left() < b->Left();
+  });
+  for (auto row = children.begin(); row != children.end();) {
+    const int below = std::max((*row)->Top() + (*row)->Height() / 2, (*row)->Top() + 1);
+    const auto end = std::find_if(row + 1, children.end(), [below](const TWinControl* c) { return c->Top() >= below; });
+    std::stable_sort(row, end, [](const TWinControl* a, const TWinControl* b) { return a->Left() < b->Left(); });
+    row = end;
+  }
+  return children;
+}
+
+void CollectTabOrder(const TWinControl& parent, std::vector<TWinControl*>& list) {
+  for (TWinControl* child : ChildrenAsTheyStand(parent)) {
+    list.push_back(child);
+    CollectTabOrder(*child, list);
+  }
+}
+
+}  // namespace
+
+std::vector<TWinControl*> TabOrderBelow(TWinControl& parent) {
+  std::vector<TWinControl*> list;
+  CollectTabOrder(parent, list);
+  return list;
+}
+
+TWinControl* FirstTabStop(TWinControl& parent) {
+  for (TWinControl* control : TabOrderBelow(parent))
+    if (control->TabStop && control->CanFocus()) return control;
+  return nullptr;
+}
+
+void FocusByKey(TWinControl& control) {
+  control.SetFocus();
+  if (SendMessageA(control.Handle(), WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+    SendMessageA(control.Handle(), EM_SETSEL, 0, -1);
+}
+
+bool IsAccel(WORD key, const std::string& caption) {
+  for (size_t at = caption.find('&'); at != std::string::npos && at + 1 < caption.size();
+       at = caption.find('&', at + 2)) {
+    if (caption[at + 1] == '&') continue;  // "&&" shows one "&"
+    const auto lead = static_cast<unsigned char>(caption[at + 1]);
+    // Letters and digits are their own keys on every layout; any other character is looked up
+    // on the keyboard's layout.
+    if (lead < 0x80) {
+      const char upper = static_cast<char>(std::toupper(lead));
+      if (std::isalnum(lead)) return key == static_cast<unsigned char>(upper);
+    }
+    const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const std::wstring character = Utf8ToWide(std::string_view(caption).substr(at + 1, length));
+    if (character.empty()) return false;
+    const SHORT scan = VkKeyScanW(character[0]);
+    return scan != -1 && LOBYTE(scan) == key;
+  }
+  return false;
 }

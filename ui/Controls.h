@@ -147,6 +147,11 @@ class TWinControl : public TComponent {
   // The message a child sent its parent about itself (WM_COMMAND, WM_DRAWITEM, ...).
   virtual bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
+  // The key of an underlined letter of the form (with Alt, or alone where the focused control
+  // types no characters): true when this control took it (a button clicks, a label hands the
+  // focus on).
+  virtual bool DialogChar(WORD key) { return false; }
+
   // Lays out the aligned children in the client area.
   void Realign();
 
@@ -165,6 +170,8 @@ class TWinControl : public TComponent {
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
   virtual void Paint(TCanvas& canvas) {}
   bool OwnerPaints = false;  // WM_PAINT goes to Paint
+  // The room of the client area that aligned children share (a margin taken off, say).
+  virtual void AdjustClientRect(RECT& rect) {}
 
   HWND FHandle = nullptr;
 
@@ -193,3 +200,15 @@ class TWinControl : public TComponent {
   bool FMouseInside = false;  // OnMouseEnter ran, and the pointer has not left since
   std::map<int, TWindowHook> FHooks;
 };
+
+// The controls below Parent, nested ones included, in the order Tab visits them: as they stand,
+// row by row from the top and each row from the left, a container's controls right after it.
+// Controls share a row when the lower one begins above the middle of the first of the row.
+std::vector<TWinControl*> TabOrderBelow(TWinControl& parent);
+// The first of them that Tab stops at and that can take the focus; nullptr without one.
+TWinControl* FirstTabStop(TWinControl& parent);
+// Gives Control the focus as a key does: an edit box's text is selected whole, so that typing
+// replaces it.
+void FocusByKey(TWinControl& control);
+// True when Caption underlines ("&x") the character that Key, a virtual key, types.
+bool IsAccel(WORD key, const std::string& caption);

@@ -98,22 +98,58 @@ void TBevel::Paint(TCanvas& canvas) {
   DrawEdge(canvas.Handle(), &line, EDGE_ETCHED, BF_TOP);
 }
 
-// --- TRadioGroup --------------------------------------------------------------------------
+// --- TGroupBox ---------------------------------------------------------------------------
 
-TRadioGroup::TRadioGroup(TComponent* owner) : TWinControl(owner) {
+TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) {
   OwnerPaints = true;
   SetBounds(0, 0, 185, 105);
 }
 
-void TRadioGroup::CreateParams(TCreateParams& params) {
+void TGroupBox::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
-  params.WinClassName = "TLorvexRadioGroup";
+  params.WinClassName = "TLorvexGroupBox";
   params.Style |= WS_CLIPCHILDREN;
   params.ClassStyle |= CS_HREDRAW | CS_VREDRAW;
 }
 
+int TGroupBox::CaptionHeight() {
+  HDC dc = GetDC(nullptr);
+  int height = 0;
+  {
+    TCanvas canvas(dc);
+    canvas.SetFont(Font());
+    height = canvas.TextHeight("W");
+  }
+  ReleaseDC(nullptr, dc);
+  return height;
+}
+
+void TGroupBox::Paint(TCanvas& canvas) {
+  const int height = CaptionHeight();
+  RECT frame = ClientRect();
+  frame.top += height / 2;
+  DrawEdge(canvas.Handle(), &frame, EDGE_ETCHED, BF_RECT);
+  if (const std::string caption = Caption(); !caption.empty()) {
+    canvas.SetFont(Font());
+    RECT text{8, 0, 8 + canvas.TextWidth(caption) + 4, height};
+    canvas.BrushColor = Color();
+    canvas.FillRect(text);
+    text.left += 2;
+    canvas.DrawText(caption, text, DT_SINGLELINE | DT_NOPREFIX);
+  }
+}
+
+// --- TRadioGroup --------------------------------------------------------------------------
+
+TRadioGroup::TRadioGroup(TComponent* owner) : TGroupBox(owner) {}
+
+void TRadioGroup::CreateParams(TCreateParams& params) {
+  TGroupBox::CreateParams(params);
+  params.WinClassName = "TLorvexRadioGroup";
+}
+
 void TRadioGroup::describe(TPropertyVisitor& visitor) {
-  TWinControl::describe(visitor);
+  TGroupBox::describe(visitor);
   // Taken as they come; Loaded makes the buttons and chooses the item.
   visitor.Strings("Items", FItems);
   visitor.Integer("ItemIndex", FItemIndex);
@@ -145,18 +181,6 @@ void TRadioGroup::SetItemIndex(int index) {
   for (size_t i = 0; i < FButtons.size(); ++i) FButtons[i]->SetChecked(static_cast<int>(i) == FItemIndex);
 }
 
-int TRadioGroup::CaptionHeight() {
-  HDC dc = GetDC(nullptr);
-  int height = 0;
-  {
-    TCanvas canvas(dc);
-    canvas.SetFont(Font());
-    height = canvas.TextHeight("W");
-  }
-  ReleaseDC(nullptr, dc);
-  return height;
-}
-
 // The buttons share the room below the caption evenly, one under the other.
 void TRadioGroup::ArrangeButtons() {
   if (FButtons.empty()) return;
@@ -168,22 +192,7 @@ void TRadioGroup::ArrangeButtons() {
 
 LRESULT TRadioGroup::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_SIZE) ArrangeButtons();
-  return TWinControl::WndProc(msg, wParam, lParam);
-}
-
-void TRadioGroup::Paint(TCanvas& canvas) {
-  const int height = CaptionHeight();
-  RECT frame = ClientRect();
-  frame.top += height / 2;
-  DrawEdge(canvas.Handle(), &frame, EDGE_ETCHED, BF_RECT);
-  if (const std::string caption = Caption(); !caption.empty()) {
-    canvas.SetFont(Font());
-    RECT text{8, 0, 8 + canvas.TextWidth(caption) + 4, height};
-    canvas.BrushColor = Color();
-    canvas.FillRect(text);
-    text.left += 2;
-    canvas.DrawText(caption, text, DT_SINGLELINE | DT_NOPREFIX);
-  }
+  return TGroupBox::WndProc(msg, wParam, lParam);
 }
 
 // --- TSplitter ----------------------------------------------------------------------------

@@ -52,8 +52,21 @@ class TBevel : public TWinControl {
   void Paint(TCanvas& canvas) override;
 };
 
+// An etched frame with its caption in the top edge, around the controls placed on it.
+class TGroupBox : public TWinControl {
+ public:
+  explicit TGroupBox(TComponent* owner);
+  const char* ClassName() const override { return "TGroupBox"; }
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void Paint(TCanvas& canvas) override;
+  // The height of a line of the caption's font.
+  int CaptionHeight();
+};
+
 // A framed group of radio buttons, one for each item, of which at most one is chosen.
-class TRadioGroup : public TWinControl {
+class TRadioGroup : public TGroupBox {
  public:
   explicit TRadioGroup(TComponent* owner);
   const char* ClassName() const override { return "TRadioGroup"; }
@@ -72,11 +85,9 @@ class TRadioGroup : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-  void Paint(TCanvas& canvas) override;
 
  private:
   void ArrangeButtons();
-  int CaptionHeight();
   TStringList FItems;
   std::vector<TRadioButton*> FButtons;
   int FItemIndex = -1;

@@ -101,6 +101,18 @@ void TForm::CreateParams(TCreateParams& params) {
   if (StayOnTop) params.ExStyle |= WS_EX_TOPMOST;
 }
 
+void TForm::SetBorderWidth(int width) {
+  FBorderWidth = std::max(0, width);
+  Realign();
+  Invalidate();
+}
+
+void TForm::AdjustClientRect(RECT& rect) {
+  const int border = std::min(
+      {FBorderWidth, static_cast<int>(rect.right - rect.left) / 2, static_cast<int>(rect.bottom - rect.top) / 2});
+  InflateRect(&rect, -border, -border);
+}
+
 void TForm::SetClientSize(int width, int height) {
   RECT r{0, 0, width, height};
   AdjustWindowRectEx(&r, BorderStyle, FALSE, 0);
@@ -144,9 +156,16 @@ void TForm::SetVisible(bool visible) {
   const bool changed = visible != Visible();
   TWinControl::SetVisible(visible);
   if (visible) {
-    if (ActiveControl && ActiveControl->CanFocus()) ActiveControl->SetFocus();
+    // After OnShow, which fills the controls (and may choose ActiveControl): an edit's text is
+    // selected as it shows.
     if (changed && OnShow) OnShow(*this);
+    if (TWinControl* first = FirstFocus()) FocusByKey(*first);
   }
+}
+
+TWinControl* TForm::FirstFocus() {
+  if (ActiveControl && ActiveControl->CanFocus()) return ActiveControl;
+  return FirstTabStop(*this);
 }
 
 void TForm::Close() {
@@ -175,26 +194,23 @@ int TForm::ShowModal() {
   }
   FModal = false;
   for (HWND wnd : disabled) EnableWindow(wnd, TRUE);
+  // The window that was active takes the keyboard before this one goes: keys typed meanwhile
+  // reach it, never a window that is going away (nor, under X, whatever lies under the pointer).
+  const bool back = active && IsWindow(active) && IsWindowVisible(active);
+  if (back) SetActiveWindow(active);
   Hide();
-  if (active && IsWindow(active)) SetActiveWindow(active);
+  if (back && GetActiveWindow() != active) SetActiveWindow(active);
   return ModalResult;
 }
 
 void TForm::SelectNext(TWinControl* current, bool forward) {
-  std::vector<TWinControl*> order;
-  std::vector<TWinControl*> pending{this};
-  // Depth first, children in their order.
-  while (!pending.empty()) {
-    TWinControl* control = pending.front();
-    pending.erase(pending.begin());
-    if (control != this && control->TabStop && control->CanFocus()) order.push_back(control);
-    pending.insert(pending.begin(), control->Controls().begin(), control->Controls().end());
-  }
+  std::vector<TWinControl*> order = TabOrderBelow(*this);
+  std::erase_if(order, [](TWinControl* control) { return !control->TabStop || !control->CanFocus(); });
   if (order.empty()) return;
   auto found = std::find(order.begin(), order.end(), current);
   size_t index = found == order.end() ? (forward ? order.size() - 1 : 0) : static_cast<size_t>(found - order.begin());
   index = forward ? (index + 1) % order.size() : (index + order.size() - 1) % order.size();
-  order[index]->SetFocus();
+  FocusByKey(*order[index]);
 }
 
 bool TForm::DialogKey(WORD key, TShiftState shift) {
@@ -203,12 +219,19 @@ bool TForm::DialogKey(WORD key, TShiftState shift) {
       if (shift & (ssCtrl | ssAlt)) return false;
       SelectNext(TWinControl::FromHandle(GetFocus()), !(shift & ssShift));
       return true;
-    case VK_RETURN:
+    case VK_RETURN: {
+      // A focused button is pressed itself, as Space presses it.
+      auto* focused = dynamic_cast<TButton*>(TWinControl::FromHandle(GetFocus()));
+      if (focused && focused->ParentForm() == this && focused->CanFocus()) {
+        focused->Click();
+        return true;
+      }
       if (DefaultButton && DefaultButton->CanFocus()) {
         DefaultButton->Click();
         return true;
       }
       return false;
+    }
     case VK_ESCAPE:
       if (CancelButton && CancelButton->CanFocus()) {
         CancelButton->Click();
@@ -218,6 +241,12 @@ bool TForm::DialogKey(WORD key, TShiftState shift) {
     default:
       return false;
   }
+}
+
+bool TForm::DialogChar(WORD key) {
+  for (TWinControl* control : TabOrderBelow(*this))
+    if (control->CanFocus() && control->DialogChar(key)) return true;
+  return false;
 }
 
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -245,13 +274,13 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return result;
       }
       if (OnActivate) OnActivate(*this);
-      // Back to the control that had the focus when the form was left, else ActiveControl.
+      // Back to the control that had the focus when the form was left, else the first one.
       if (FLastFocus && IsChild(FHandle, FLastFocus) && IsWindowVisible(FLastFocus) && IsWindowEnabled(FLastFocus)) {
         ::SetFocus(FLastFocus);
         return 0;
       }
-      if (ActiveControl && ActiveControl->CanFocus()) {
-        ActiveControl->SetFocus();
+      if (TWinControl* first = FirstFocus()) {
+        first->SetFocus();
         return 0;
       }
       break;
@@ -418,10 +447,13 @@ int TApplication::HookMainWindow(TWindowHook hook) {
 void TApplication::UnhookMainWindow(int id) { FMainWindowHooks.erase(id); }
 
 bool TApplication::PreviewKey(MSG& msg) {
-  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  const bool character = msg.message == WM_CHAR || msg.message == WM_SYSCHAR;
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN && !character) return false;
   auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)));
   if (!form) return false;
+  if (character) return PreviewCharacter(*form, msg);
   WORD key = static_cast<WORD>(msg.wParam);
+  FCharacterKey = 0;
   const TShiftState shift = KeyboardShiftState();
   // A key for the form itself reaches its OnKeyDown anyway, once.
   if (form->KeyPreview && form->OnKeyDown && msg.hwnd != form->Handle()) {
@@ -432,7 +464,25 @@ bool TApplication::PreviewKey(MSG& msg) {
   const LRESULT wants = SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
   if (wants & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
   if (key == VK_TAB && (wants & DLGC_WANTTAB)) return false;
-  return form->DialogKey(key, shift);
+  if (form->DialogKey(key, shift)) return true;
+  FCharacterKey = key;  // the key of the characters the key makes, if any
+  return false;
+}
+
+bool TApplication::PreviewCharacter(TForm& form, MSG& msg) {
+  // The first character the key makes; any more (bytes of one character) go their way.
+  const WORD key = FCharacterKey;
+  FCharacterKey = 0;
+  if (!key) return false;
+  // An underlined letter: with Alt (not AltGr, which types), or alone where the focused control
+  // types no characters (a button, a check box). Taken as a character, once the key itself went
+  // its usual way: the system saw a key with Alt, so letting go of Alt opens no menu.
+  const TShiftState shift = KeyboardShiftState();
+  const bool withAlt = msg.message == WM_SYSCHAR && (shift & (ssAlt | ssCtrl)) == ssAlt;
+  const bool alone =
+      msg.message == WM_CHAR && !(shift & (ssAlt | ssCtrl)) &&
+      !(SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) & DLGC_WANTCHARS);
+  return (withAlt || alone) && form.DialogChar(key);
 }
 
 void TApplication::HandleMessage() {

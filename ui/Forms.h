@@ -39,7 +39,10 @@ class TForm : public TWinControl {
   bool StayOnTop = false;                   // above every window that is not
   TButton* DefaultButton = nullptr;         // Enter
   TButton* CancelButton = nullptr;          // Esc
-  TWinControl* ActiveControl = nullptr;     // focused when the form is shown
+  TWinControl* ActiveControl = nullptr;     // focused when shown; without it the first tab stop
+  // A margin inside the client area, in the form's colour, that aligned controls keep free.
+  int BorderWidth() const { return FBorderWidth; }
+  void SetBorderWidth(int width);
 
   void SetClientSize(int width, int height);
   void SetVisible(bool visible) override;
@@ -49,8 +52,12 @@ class TForm : public TWinControl {
   void Close();
   bool Modal() const { return FModal; }
 
-  // Handles Tab, Enter and Esc for the form; true when the key was used.
+  // Handles Tab, Enter and Esc for the form; true when the key was used. Enter presses the
+  // focused button, else the default button.
   bool DialogKey(WORD key, TShiftState shift);
+  // The key of an underlined letter: the first control, in tab order, that takes it.
+  bool DialogChar(WORD key);
+  // Focuses the next (previous) tab stop after Current, in tab order, round at the ends.
   void SelectNext(TWinControl* current, bool forward);
 
   // Closing hides the form; a form that is not modal and whose OnClose sets caFree is freed
@@ -64,12 +71,15 @@ class TForm : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void AdjustClientRect(RECT& rect) override;
   bool FDestroying = false;
 
  private:
+  TWinControl* FirstFocus();
   void CenterOnScreen();
   void CenterOn(TForm* form);
   bool FModal = false;
+  int FBorderWidth = 0;
   HWND FLastFocus = nullptr;  // the control that had the focus when the form was deactivated
 };
 
@@ -142,6 +152,7 @@ class TApplication {
   DWORD WaitWakeMask() const { return FTerminated ? QS_SENDMESSAGE : QS_ALLINPUT; }
   bool FilterMessage(MSG& msg);
   bool PreviewKey(MSG& msg);
+  bool PreviewCharacter(TForm& form, MSG& msg);
   LRESULT HelperMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void HintMouseMessage(const MSG& msg);
   void CheckHint();
@@ -149,6 +160,7 @@ class TApplication {
   void HideHint();
 
   bool FTerminated = false;
+  WORD FCharacterKey = 0;  // the key whose characters come next
   std::thread::id FGuiThread;
   std::map<int, TMessageFilter> FFilters;
   int FNextFilterId = 1;

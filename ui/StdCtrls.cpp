@@ -53,6 +53,31 @@ bool TButton::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& 
   return TWinControl::ReflectedMessage(msg, wParam, lParam, result);
 }
 
+bool TButton::DialogChar(WORD key) {
+  if (!IsAccel(key, Caption()) || !CanFocus()) return false;
+  SetFocus();
+  Click();  // may free the button: nothing after this
+  return true;
+}
+
+void TButton::ShowAsDefault(bool value) {
+  if (HandleAllocated()) SendMessageA(FHandle, BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+LRESULT TButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  TForm* form = msg == WM_SETFOCUS || msg == WM_KILLFOCUS ? ParentForm() : nullptr;
+  if (form && msg == WM_SETFOCUS) {
+    for (TWinControl* control : TabOrderBelow(*form))
+      if (auto* button = dynamic_cast<TButton*>(control); button && button != this) button->ShowAsDefault(false);
+    ShowAsDefault(true);
+  } else if (form && msg == WM_KILLFOCUS) {
+    ShowAsDefault(false);
+    auto* next = dynamic_cast<TButton*>(FromHandle(reinterpret_cast<HWND>(wParam)));
+    if ((!next || next->ParentForm() != form) && form->DefaultButton) form->DefaultButton->ShowAsDefault(true);
+  }
+  return TWinControl::WndProc(msg, wParam, lParam);
+}
+
 // --- TSpeedButton -------------------------------------------------------------------------
 
 TSpeedButton::TSpeedButton(TComponent* owner) : TWinControl(owner) {
@@ -447,6 +472,12 @@ LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   return TWinControl::WndProc(msg, wParam, lParam);
 }
 
+bool TLabel::DialogChar(WORD key) {
+  if (!ShowAccelChar || !FocusControl || !FocusControl->CanFocus() || !IsAccel(key, Caption())) return false;
+  FocusByKey(*FocusControl);
+  return true;
+}
+
 bool TLabel::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (msg) {
     case WM_COMMAND:
@@ -526,6 +557,13 @@ bool TCheckBox::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
       break;
   }
   return TWinControl::ReflectedMessage(msg, wParam, lParam, result);
+}
+
+bool TCheckBox::DialogChar(WORD key) {
+  if (!IsAccel(key, Caption()) || !CanFocus()) return false;
+  SetFocus();
+  SendMessageA(Handle(), BM_CLICK, 0, 0);  // as a click turns it, with its OnClick
+  return true;
 }
 
 // --- TRadioButton -------------------------------------------------------------------------

@@ -25,9 +25,17 @@ class TButton : public TWinControl {
   // Runs OnClick, then hands ModalResult to the parent form.
   void Click();
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // Its letter takes the focus and clicks.
+  bool DialogChar(WORD key) override;
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  // A focused button is drawn as the default one, since Enter presses it; the form's default
+  // button takes the look back when the focus leaves the buttons.
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void ShowAsDefault(bool value);
 };
 
 // A flat button that shows an icon and, on hover, a frame; it never takes the focus.
@@ -138,6 +146,10 @@ class TLabel : public TWinControl {
   bool Transparent = true;
   bool ShowAccelChar = true;  // "&x" underlines x; off for texts such as file names
   bool ParentColor = true;    // the parent's background when not transparent
+  // Takes the focus when the label's underlined letter is pressed (and, for some labels, when the
+  // label is clicked).
+  TWinControl* FocusControl = nullptr;
+  bool DialogChar(WORD key) override;
   // Sizes the label to its text: the height follows the lines when WordWrap keeps the width.
   // Runs by itself when the window's text or font changes.
   virtual void AdjustSize();
@@ -161,6 +173,8 @@ class TCheckBox : public TWinControl {
   // Changes the state without running OnClick.
   void SetChecked(bool checked);
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // Its letter takes the focus and clicks (a check box turns, a radio button is chosen).
+  bool DialogChar(WORD key) override;
 
  protected:
   void CreateParams(TCreateParams& params) override;

@@ -208,6 +208,7 @@ void TqmMessageBox::SetButtons(uint8_t style) {
     if (kind == bkCancel || (kind == bkNo && !CancelButton)) CancelButton = button;
   }
   if (FButtons == 0) CancelButton = btn4;  // a lone OK answers Esc too
+  for (TButton* button : buttons) button->SetDefault(button == DefaultButton);
 }
 
 void TqmMessageBox::SetIcon(uint8_t icon) {

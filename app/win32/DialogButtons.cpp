@@ -56,6 +56,7 @@ TLabel* AddFocusLabel(TForm& form, const std::string& caption, int left, int top
   label->SetCaption(caption);
   label->SetBounds(left, top, width, 16);
   label->SetParent(&form);
+  label->FocusControl = focus;
   label->OnClick = [focus](TComponent&) { focus->SetFocus(); };
   return label;
 }

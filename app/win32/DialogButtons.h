@@ -26,7 +26,8 @@ std::pair<TButton*, TButton*> AddOkCancel(TForm& form, TWinControl& parent, int 
 // A button of the dialogs' height on Parent, owned by Form.
 TButton* NewButton(TForm& form, TWinControl& parent, const std::string& caption, int left, int top, int width = 75);
 
-// A label of the dialogs' height on the form; clicking it puts the focus on Focus.
+// A label of the dialogs' height on the form; clicking it, or its underlined letter, puts the
+// focus on Focus.
 TLabel* AddFocusLabel(TForm& form, const std::string& caption, int left, int top, int width, TWinControl* focus);
 
 // "&Add", "&Edit" and "&Delete" side by side on Parent from Left; answers them in that order.

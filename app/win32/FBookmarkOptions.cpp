@@ -48,7 +48,7 @@ void TBookmarkOptionsForm::FormShow() {
   cbLive->SetChecked(options.LiveBookmarks);
   if (os::FileExists(options.FileName)) return;
   eFile->SetEnabled(true);
-  eFile->SetFocus();
+  ActiveControl = eFile;
   ShowInfo(TranslateText(FKind.NotFound));
 }
 

@@ -44,6 +44,7 @@ TClipboardOptionsForm::TClipboardOptionsForm(TComponent* owner)
   CreateOptionsPage();
   CreateDiagnosticsPage();
   s->SetActivePageIndex(0);
+  ActiveControl = cbKeepAlive;
 
   OnShow = [this](TComponent&) { FormShow(); };
   btnOk->OnClick = [this](TComponent&) { btnOkClick(); };

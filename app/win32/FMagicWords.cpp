@@ -11,15 +11,6 @@
 
 namespace {
 
-TLabel* NewLabel(TForm* form, const std::string& caption, int left, int top, TWinControl* focus = nullptr) {
-  auto* label = new TLabel(form);
-  label->SetCaption(caption);
-  label->SetBounds(left, top, 120, 16);
-  label->SetParent(form);
-  if (focus) label->OnClick = [focus](TComponent&) { focus->SetFocus(); };
-  return label;
-}
-
 TEdit* NewEdit(TForm* form, int left, int top, int width) {
   auto* edit = new TEdit(form);
   edit->TabStop = true;
@@ -62,11 +53,11 @@ void TMagicWordsForm::CreateComponents() {
   btnBrowse->SetParent(this);
   ePath = NewEdit(this, left, top + 3 * step, 385);
   eParams = NewEdit(this, left, top + 4 * step, 385);
-  lblMagicWord = NewLabel(this, "&Magic word:", 10, top + 3, eMagicWord);
-  lblDescription = NewLabel(this, "&Description:", 10, top + step + 3, eDescription);
-  lblExecuteString = NewLabel(this, "&Execute string:", 10, top + 2 * step + 3, eExecuteString);
-  lblPath = NewLabel(this, "Pat&h:", 10, top + 3 * step + 3, ePath);
-  lblParams = NewLabel(this, "&Parameters:", 10, top + 4 * step + 3, eParams);
+  lblMagicWord = AddFocusLabel(*this, "&Magic word:", 10, top + 3, 120, eMagicWord);
+  lblDescription = AddFocusLabel(*this, "&Description:", 10, top + step + 3, 120, eDescription);
+  lblExecuteString = AddFocusLabel(*this, "&Execute string:", 10, top + 2 * step + 3, 120, eExecuteString);
+  lblPath = AddFocusLabel(*this, "Pat&h:", 10, top + 3 * step + 3, 120, ePath);
+  lblParams = AddFocusLabel(*this, "&Parameters:", 10, top + 4 * step + 3, 120, eParams);
 
   cbRunAs = new TCheckBox(this);
   cbRunAs->SetCaption("Run as administrator");

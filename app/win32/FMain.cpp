@@ -106,6 +106,7 @@ void TMainForm::CreateComponents() {
   MinWidth = 150;
   MinHeight = 200;
   SetClientSize(252, 380);
+  SetBorderWidth(2);
 
   SearchBar = new TPanel(this);
   SearchBar->SetHeight(27);

@@ -26,21 +26,23 @@ TRunGroupOptionsForm::TRunGroupOptionsForm(TComponent* owner, TRunGroupFile& fil
   SetCaption("Run group options");
   SetDialogFrame(*this, 579, 436);
 
-  GroupBox1 = new TPanel(this);
+  GroupBox1 = new TGroupBox(this);
+  GroupBox1->SetCaption("Groups");
   GroupBox1->SetBounds(8, 8, 563, 380);
   GroupBox1->SetParent(this);
+  // Below the caption in the frame's top edge.
   treeGroups = new TTreeView(this);
-  treeGroups->SetBounds(8, 8, 420, 364);
+  treeGroups->SetBounds(10, 22, 420, 348);
   treeGroups->SetParent(GroupBox1);
-  btnNewGroup = NewButton(*this, *GroupBox1, "Add Group", 440, 8, 110);
-  btnNewItem = NewButton(*this, *GroupBox1, "Add Item", 440, 41, 110);
-  btnEdit = NewButton(*this, *GroupBox1, "Edit", 440, 74, 110);
-  btnDelete = NewButton(*this, *GroupBox1, "Delete", 440, 107, 110);
+  btnNewGroup = NewButton(*this, *GroupBox1, "Add Group", 442, 22, 110);
+  btnNewItem = NewButton(*this, *GroupBox1, "Add Item", 442, 55, 110);
+  btnEdit = NewButton(*this, *GroupBox1, "Edit", 442, 88, 110);
+  btnDelete = NewButton(*this, *GroupBox1, "Delete", 442, 121, 110);
   btnMoveUp = new TArrowButton(this, true);
-  btnMoveUp->SetBounds(440, 150, 27, 27);
+  btnMoveUp->SetBounds(442, 164, 27, 27);
   btnMoveUp->SetParent(GroupBox1);
   btnMoveDown = new TArrowButton(this, false);
-  btnMoveDown->SetBounds(470, 150, 27, 27);
+  btnMoveDown->SetBounds(472, 164, 27, 27);
   btnMoveDown->SetParent(GroupBox1);
   std::tie(btnOk, btnCancel) = AddOkCancel(*this, *this, 398, 571, mrNone);
   ActiveControl = treeGroups;

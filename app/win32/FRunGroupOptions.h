@@ -12,7 +12,7 @@ class TRunGroupOptionsForm : public TForm {
   TRunGroupOptionsForm(TComponent* owner, TRunGroupFile& file);
   const char* ClassName() const override { return "TRunGroupOptionsForm"; }
 
-  TPanel* GroupBox1;
+  TGroupBox* GroupBox1;
   TTreeView* treeGroups;
   TButton* btnNewGroup;
   TButton* btnNewItem;

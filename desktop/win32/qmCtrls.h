@@ -79,7 +79,6 @@ class TqmLabel : public TLabel {
   const std::string& SelectedText() const { return FSelectedText; }
   // Has an effect only while CanSelectText is on.
   void SetSelectedText(const std::string& value);
-  TWinControl* FocusControl = nullptr;  // takes the focus when the label is clicked
   TAlignment Alignment = taLeftJustify;  // of the caption's lines within the label
   TTextLayout Layout = tlTop;            // where the caption stands from top to bottom
 

@@ -102,6 +102,23 @@ TEST_F(MainFormTest, StartsHiddenWithItsStoredBoundsKeptOnTheScreenAndItsCompone
   }
 }
 
+// A border of two pixels keeps the search bar, the list and the status bar off the frame.
+TEST_F(MainFormTest, TheWindowHoldsItsBarsAndListTwoPixelsInsideItsFrame) {
+  TMainForm& form = CreateMain();
+  ShowMain();
+  const int width = form.ClientWidth(), height = form.ClientHeight();
+  const auto bounds = [](TWinControl* control) {
+    const RECT r = BoundsInParent(control->Handle());
+    return std::vector<LONG>{r.left, r.top, r.right, r.bottom};
+  };
+  const RECT bar = BoundsInParent(form.SearchBar->Handle());
+  EXPECT_EQ(bounds(form.SearchBar), (std::vector<LONG>{2, 2, width - 2, bar.bottom}));
+  const std::vector<LONG> list = bounds(form.ResultList), status = bounds(form.StatusBar);
+  EXPECT_EQ((std::vector<LONG>{list[0], list[1], list[2]}), (std::vector<LONG>{2, bar.bottom, width - 2}));
+  EXPECT_EQ((std::vector<LONG>{status[0], status[2], status[3]}), (std::vector<LONG>{2, width - 2, height - 2}));
+  EXPECT_EQ(bounds(form.btnHome)[2], width - 4 - 2) << "the buttons keep to the bar's right end";
+}
+
 TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEveryWayOfHidingKeepsTheWindow) {
   ASSERT_TRUE(PumpUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
   IsAlreadyRunning("Lorvex");  // this process is the first instance

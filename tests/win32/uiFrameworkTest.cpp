@@ -105,6 +105,7 @@ TEST_F(UiTest, AlignedControlsFollowTheFormThroughResizesAndVisibilityChanges) {
 TEST_F(UiTest, AListBoxDrawsEachVisibleRowOnceAndReportsTheUsersChoice) {
   TForm form(nullptr);
   auto* list = new TListBox(&form);
+  list->TabStop = false;  // left unfocused: a focused list draws its focused row again, for the mark
   list->Border = false;
   list->ItemHeight = 20;
   list->SetBounds(0, 0, 200, 200);
@@ -183,24 +184,31 @@ TEST_F(UiTest, TheFormPreviewsKeysAndAConsumedKeyNeverReachesTheEdit) {
   EXPECT_EQ(log, std::vector<std::string>{"form Q"});
 }
 
-// Tab and Shift+Tab pass over labels and hidden controls, and no tab is typed into the edits; a
-// form activated again gives the focus back to the control that had it.
+// A form opens with the focus on its first control; Tab and Shift+Tab follow the controls as
+// they stand, whatever order they were made in, pass over labels and hidden controls, select an
+// edit's text and type no tab; a form activated again gives the focus back to the control that
+// had it.
 TEST_F(UiTest, TabAndShiftTabMoveTheFocusThroughTheTabStopsAndItComesBackWithTheForm) {
   TForm form(nullptr);
+  auto* button = AddControl<TButton>(form);  // made first, stands last
+  button->SetBounds(10, 110, 75, 25);
   auto* panel = AddControl<TPanel>(form);
   panel->SetBounds(0, 0, 300, 100);
+  auto* second = AddControl<TEdit>(form, panel);
+  second->SetBounds(120, 12, 100, 23);  // a little lower, in the same row
+  second->SetText("two");
+  AddControl<TLabel>(form, panel)->SetBounds(10, 40, 100, 17);  // no tab stop
   auto* first = AddControl<TEdit>(form, panel);
   first->SetBounds(10, 10, 100, 23);
-  AddControl<TLabel>(form, panel)->SetBounds(10, 40, 100, 17);  // no tab stop
-  auto* second = AddControl<TEdit>(form, panel);
-  second->SetBounds(120, 10, 100, 23);
   AddControl<TEdit>(form)->Hide();
-  auto* button = AddControl<TButton>(form);
-  button->SetBounds(10, 110, 75, 25);
-  form.ActiveControl = first;
   ASSERT_TRUE(ShowActive(form));
   EXPECT_TRUE(PumpUntil([&] { return first->Focused(); }));
-  const std::pair<bool, TWinControl*> steps[] = {{false, second}, {false, button}, {false, first}, {true, button}};
+  PressKey(VK_TAB);
+  ASSERT_TRUE(PumpUntil([&] { return second->Focused(); }));
+  DWORD start = 1, end = 0;
+  SendMessageA(second->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(std::make_pair(start, end), std::make_pair(DWORD{0}, DWORD{3})) << "the text selected";
+  const std::pair<bool, TWinControl*> steps[] = {{false, button}, {false, first}, {true, button}};
   for (auto [shift, next] : steps) {
     shift ? PressKeys({VK_SHIFT, VK_TAB}) : PressKey(VK_TAB);
     EXPECT_TRUE(PumpUntil([&] { return next->Focused(); }));
@@ -215,9 +223,10 @@ TEST_F(UiTest, TabAndShiftTabMoveTheFocusThroughTheTabStopsAndItComesBackWithThe
   EXPECT_TRUE(PumpUntil([&] { return button->Focused(); }));
 }
 
-// Enter clicks the default button, Esc the cancel button, the close button answers Cancel, and a
-// handler that refuses with Abort keeps the dialog open; the owner waits meanwhile, and the same
-// form shows again.
+// Enter clicks the focused button, elsewhere the default button; Esc the cancel button; Alt with
+// an underlined letter, or the letter alone on a button, that button; the close button answers
+// Cancel, and a handler that refuses with Abort keeps the dialog open. The owner waits meanwhile,
+// and the same form shows again.
 TEST_F(UiTest, ShowModalAnswersTheResultOfTheButtonThatEndedIt) {
   TForm owner(nullptr);
   ASSERT_TRUE(ShowActive(owner));
@@ -232,6 +241,14 @@ TEST_F(UiTest, ShowModalAnswersTheResultOfTheButtonThatEndedIt) {
     if (++okClicks == 1 && refuseFirst) Abort();
   });
   dialog.CancelButton = AddButton(dialog, mrCancel, 215, [&] { ++cancelClicks; });
+  dialog.DefaultButton->SetCaption("&Yes");
+  dialog.CancelButton->SetCaption("Cancel");
+  const auto onCancel = [&](WORD key) {
+    return [&dialog, key] {
+      FocusOn(*dialog.CancelButton);
+      PressKey(key);
+    };
+  };
   const struct {
     const char* Name;
     std::function<void()> Drive;
@@ -242,6 +259,13 @@ TEST_F(UiTest, ShowModalAnswersTheResultOfTheButtonThatEndedIt) {
       {"Esc", [] { PressKey(VK_ESCAPE); }, false, mrCancel, 0, 1},
       {"close", [&] { PostMessageA(dialog.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }, false, mrCancel, 0, 0},
       {"Enter, refused once", [] { PressKey(VK_RETURN), PressKey(VK_RETURN); }, true, mrOk, 2, 0},
+      {"Enter on the focused Cancel", onCancel(VK_RETURN), false, mrCancel, 0, 1},
+      {"Alt+Y",
+       [] {
+         PressKeys({VK_MENU, 'Y'});
+       },
+       false, mrOk, 1, 0},
+      {"Y on the focused Cancel", onCancel('Y'), false, mrOk, 1, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -269,6 +293,74 @@ TEST_F(UiTest, ShowModalAnswersTheResultOfTheButtonThatEndedIt) {
     EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
     EXPECT_FALSE(IsWindowVisible(dialog.Handle()));
   }
+}
+
+// An underlined letter, with Alt, or alone where the focus types no characters: a label hands the
+// focus to the control it names (its text selected), a check box turns, a button clicks. The
+// focused button looks like the default one, since Enter presses it.
+TEST_F(UiTest, AnUnderlinedLetterFocusesWhatItsLabelNamesTurnsItsCheckBoxAndClicksItsButton) {
+  TForm form(nullptr);
+  auto* label = AddControl<TLabel>(form);
+  label->SetCaption("&Name:");
+  label->SetBounds(10, 13, 60, 17);
+  auto* name = AddControl<TEdit>(form);
+  name->SetBounds(80, 10, 100, 23);
+  name->SetText("old");
+  label->FocusControl = name;
+  auto* other = AddControl<TEdit>(form);
+  other->SetBounds(80, 40, 100, 23);
+  auto* box = AddControl<TCheckBox>(form);
+  box->SetCaption("&Tick");
+  box->SetBounds(10, 100, 100, 20);
+  int goClicks = 0;
+  auto* go = AddButton(form, mrNone, 10, [&] { ++goClicks; });
+  go->SetCaption("Go && &stop");
+  auto* plain = AddButton(form, mrNone, 100, [] {});
+  form.DefaultButton = go;
+  ASSERT_TRUE(ShowActive(form));
+  const struct {
+    const char* Name;
+    TWinControl* From;
+    std::initializer_list<WORD> Keys;
+    TWinControl* Focus;
+    bool Checked;
+    int GoClicks;
+    std::string OtherText;
+  } cases[] = {
+      {"Alt+N", other, {VK_MENU, 'N'}, name, false, 0, ""},
+      {"Alt+T", other, {VK_MENU, 'T'}, box, true, 0, ""},
+      {"S on the check box", box, {'S'}, go, false, 1, ""},
+      {"S in an edit types", other, {'S'}, other, false, 0, "s"},
+      {"Alt+Z, no such letter", other, {VK_MENU, 'Z'}, other, false, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    box->SetChecked(false);
+    other->SetText("");
+    goClicks = 0;
+    ASSERT_TRUE(FocusOn(*c.From));
+    PressKeys(c.Keys);
+    EXPECT_TRUE(PumpUntil([&] { return c.Focus->Focused() && box->Checked() == c.Checked; }));
+    Pump(50);
+    EXPECT_EQ(goClicks, c.GoClicks);
+    EXPECT_EQ(other->Text(), c.OtherText);
+  }
+  // As a keyboard sends them (X lets go of Alt first): what is typed next replaces the selected
+  // text, and no menu takes it.
+  ASSERT_TRUE(FocusOn(*other));
+  TDelayedAction noMenu([] { EndMenu(); }, 3000);  // a menu that took the keys would wait for ever
+  ASSERT_TRUE(XTestKeys("key alt+n type xy", form.Handle()));
+  EXPECT_TRUE(PumpUntil([&] { return name->Text() == "xy"; })) << name->Text();
+
+  const auto looksDefault = [](TButton* button) {
+    return (GetWindowLongA(button->Handle(), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  };
+  ASSERT_TRUE(FocusOn(*plain));
+  EXPECT_TRUE(looksDefault(plain));
+  EXPECT_FALSE(looksDefault(go));
+  ASSERT_TRUE(FocusOn(*other));
+  EXPECT_FALSE(looksDefault(plain));
+  EXPECT_TRUE(looksDefault(go));
 }
 
 // From a window procedure under a button's own procedure, from the message loop's key preview
@@ -484,6 +576,38 @@ TEST_F(UiTest, ASpeedButtonClicksOnReleaseInsideAndNeverTakesTheFocus) {
     EXPECT_EQ(GetCapture(), nullptr);
   }
   EXPECT_TRUE(edit->Focused());
+
+  // A flat button shows its frame only under the pointer.
+  const auto corner = [&] {
+    HDC dc = GetDC(wnd);
+    const COLORREF colour = GetPixel(dc, 0, 0);
+    ReleaseDC(wnd, dc);
+    return colour;
+  };
+  MouseAt(wnd, POINT{13, 13});
+  EXPECT_TRUE(PumpUntil([&] { return corner() == GetSysColor(COLOR_BTNHIGHLIGHT); }));
+  MouseAt(form.Handle(), POINT{300, 100});
+  EXPECT_TRUE(PumpUntil([&] { return corner() == GetSysColor(COLOR_BTNFACE); }));
+}
+
+// A group box draws its etched frame and, in its top edge, its caption.
+TEST_F(UiTest, AGroupBoxDrawsItsFrameAndCaption) {
+  TForm form(nullptr);
+  auto* group = AddControl<TGroupBox>(form);
+  group->SetCaption("Groups");
+  group->SetBounds(10, 10, 200, 100);
+  ASSERT_TRUE(ShowActive(form));
+  group->Repaint();
+  HDC dc = GetDC(group->Handle());
+  EXPECT_EQ(GetPixel(dc, 0, 50), GetSysColor(COLOR_BTNSHADOW)) << "the frame's left edge";
+  int edge = 0;  // the frame's top edge, seen beyond the caption
+  while (edge < 20 && GetPixel(dc, 150, edge) != GetSysColor(COLOR_BTNSHADOW)) ++edge;
+  EXPECT_LT(edge, 20);
+  int ink = 0;  // the caption's text, off the rows of the edge
+  for (int x = 10; x < 60; ++x)
+    for (int y = 0; y < 16; ++y) ink += y != edge && y != edge + 1 && GetPixel(dc, x, y) != GetSysColor(COLOR_BTNFACE);
+  ReleaseDC(group->Handle(), dc);
+  EXPECT_GT(ink, 20);
 }
 
 TEST_F(UiTest, EscInAMultiLineMemoLeavesItsParentStanding) {
