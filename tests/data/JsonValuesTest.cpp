@@ -100,3 +100,18 @@ TEST(JsonValuesTest, ValuesConvertWhenSetAndNameTheirTypes) {
 }
 
 }  // namespace
+
+namespace {
+
+// A bookmarks file cut while the browser writes it: every cut of a whole document is refused,
+// and what was built before the cut is freed (the sanitizers see to that).
+TEST(JsonValuesTest, EveryPrefixOfADocumentAnswersNil) {
+  const std::string text = R"({"roots":{"bookmark_bar":{"children":[{"name":"Git\u0048ub \u00e9t\u00e9","type":"url",)"
+                           R"("url":"https://github.com/"},{"id":-12.5e-3,"ok":[true,false,null]}],"name":"Bar"}},)"
+                           "\"version\":1,\"\xC3\xA9\":\"\xF0\x9F\x98\x80\"}";
+  ASSERT_NE(jsontest::Canonical(TJSON::ParseText(text)), "nil");
+  for (size_t length = 0; length < text.size(); ++length)
+    ASSERT_EQ(jsontest::Canonical(TJSON::ParseText(text.substr(0, length))), "nil") << length;
+}
+
+}  // namespace
