@@ -187,6 +187,7 @@ TEST_F(TranslateEngine, LanguageFileRoundTripWithCrLf) {
   EXPECT_EQ(ReadText(file),
             "; Deutsch\r\n" + Key("Exit") + "=Beenden\r\n\r\nno key here\r\n" + Key("Tray icon") + "=Tray icon\r\n");
   EXPECT_THROW(Engine->LoadFromFile(folder + "missing.lng"), EInOutError);
+  EXPECT_THROW(Engine->SaveToFile(folder + "no such folder" + testpaths::Sep + "x.lng"), EInOutError);
 }
 
 // A translator's editor may save Windows-1252 or UTF-16. The choice between UTF-8 and

@@ -63,6 +63,8 @@ TEST(ExifDataTest, SegmentsAreTakenOnceAndInAnyOrder) {
   LoadJpeg(exif, Jpeg({XMPSegmentData("<x:xmpmeta/>"), ExifBlock(CameraTiff(false)), second}));
   EXPECT_EQ(exif.CameraModel(), "Model X");
   EXPECT_EQ(exif.FoundSegments(), jsExif | jsXMP);
+  EXPECT_EQ(exif.XMPSegmentOffset(), 2);
+  EXPECT_EQ(exif.XMPSegmentSize(), 29 + 12);
   EXPECT_EQ(exif.OffsetBase(), 2 + 4 + int64_t(XMPSegmentData("<x:xmpmeta/>").size()) + 4 + 6);
 
   Bytes notJpeg = Jpeg({});

@@ -35,6 +35,7 @@ TEST_F(ExifSectionTest, OnlyExtendableSectionsChangeTheFileStructure) {
   primary.SetStringValue(272, "Small");  // fits the 6 bytes the file held
   EXPECT_EQ(fixed.CameraModel(), "Small");
   EXPECT_THROW(primary.SetStringValue(272, "Much longer"), EIllegalEditOfExifData);
+  EXPECT_THROW(primary.Find(274)->SetID(275), EIllegalEditOfExifData);  // no tag moves in a fixed directory
   EXPECT_THROW(primary.Find(274)->SetID(272), ETagAlreadyExists);
 
   TExifData exif;

@@ -161,6 +161,7 @@ TEST(ExifTiffTest, SectionReadersCheckTypesAndIndices) {
   EXPECT_EQ(word, 8);
   for (const auto& [id, index] : {std::pair{2, 2}, {2, -1}, {4, 0}})
     EXPECT_FALSE(section.TryGetWordValue(uint16_t(id), index, word)) << id << "," << index;
+  EXPECT_EQ(section.GetLongIntValue(4).Value, 70000);
   EXPECT_TRUE(section.GetWordValue(5).MissingOrInvalid);
   EXPECT_EQ(section.GetFractionValue(5, 1).Numerator, 5u);
   EXPECT_EQ(section.GetSignedFractionValue(6, 0).Numerator, -2);
