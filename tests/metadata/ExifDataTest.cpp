@@ -401,6 +401,17 @@ TEST(ExifDataTest, MakerNotesAreClassifiedByTheirTagsAndReadInTheirByteOrder) {
   }
 }
 
+// A Canon note of two bytes is Canon's by its make, and the directory it cannot hold is read as
+// damage of its section, not raised.
+TEST(ExifDataTest, AMakersNoteTooShortForItsDirectoryRecordsTheDamage) {
+  TExifData exif;
+  LoadJpeg(exif,
+           Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(271, "Canon"), Pointer(34665, 1)}}, {{Raw(37500, 7, {1, 2})}}}))}));
+  EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<TCanonMakerNote>());
+  EXPECT_EQ(exif.GetSection(esMakerNote).LoadFlags(), lfBadOffset);
+  EXPECT_EQ(exif.GetSection(esMakerNote).Count(), 0);
+}
+
 // A class chosen by the camera make fits no more once the make has changed: the note is read by
 // the class that fits now, and asking for it raises nothing.
 TEST(ExifDataTest, AMakeChangedSinceLoadingChoosesTheMakerNoteClassAgain) {
