@@ -152,6 +152,32 @@ TEST(SqliteProviderTest, ProviderOperations) {
   EXPECT_EQ(Column(*query, "a"), "2;3;");
 }
 
+// A look-up that asks for a calculated or lookup field computes the fields of the row it finds,
+// in the state of calculating; a lookup field whose dataset is closed is null.
+TEST(SqliteSearchTest, LookupComputesTheCalculatedFieldsOfTheRowItFinds) {
+  auto db = NewDatabase("sqlite_lookup_calc",
+                        "create table c (id integer, name); insert into c values (1, 'Ann'), (2, 'Bob');"
+                        "create table o (customer integer, qty integer); insert into o values (1, 2), (2, 5), (3, 1)");
+  auto customers = NewQuery(*db, {"select * from c"});
+  customers->Open();
+  auto orders = NewQuery(*db, {"select * from o"});
+  orders->AddCalculatedField({"twice", TFieldType::ftInteger});
+  orders->AddLookupField({"name", TFieldType::ftString, 20}, {"customer", customers.get(), "id", "name"});
+  orders->OnCalcFields = [](TSqlite3BaseQuery& q) {
+    EXPECT_EQ(q.State(), TDataSetState::dsCalcFields);
+    q.FieldByName("twice").SetAsInteger(q.FieldByName("qty").AsInteger() * 2);
+  };
+  orders->Open();
+  EXPECT_EQ(orders->Lookup("qty", {"5"}, "name;twice"),
+            (TSqlValues{TSqlValue::OfText("Bob"), TSqlValue::OfInteger(10)}));
+  EXPECT_EQ(orders->Lookup("qty", {"1"}, "name;twice"), (TSqlValues{TSqlValue::OfNull(), TSqlValue::OfInteger(2)}));
+  customers->Close();
+  orders->Close();
+  orders->Open();
+  EXPECT_TRUE(orders->FieldByName("name").IsNull());
+  EXPECT_EQ(orders->FieldByName("twice").AsInteger(), 4);
+}
+
 // The pragmas that are set run when the connection opens.
 TEST(SqlitePragmaTest, PragmasRunOnConnect) {
   TSqlite3Pragma pragma(nullptr);
