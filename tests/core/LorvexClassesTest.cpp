@@ -8,6 +8,7 @@
 
 #include "core/qmFileUtils.h"
 #include "os/os.h"
+#include "tests/support/TestLanguage.h"
 #include "tests/support/TestPaths.h"
 
 using testpaths::FreshFolder;
@@ -79,6 +80,35 @@ TEST(SearchClasses, FindsSourcesIgnoringCaseAndResolvesTheSearchOrder) {
   settings.ResolveSearchOrder();
   EXPECT_EQ(settings.SearchOrderObjects, (std::vector<TSearchClass*>{nullptr, desktop}));
   SearchClasses().clear();
+}
+
+// Magic words, last-used hits and sources by caption are found ignoring case, beyond ASCII too;
+// the first in order wins.
+TEST(SearchClasses, LookupsIgnoreCaseAndTheFirstMatchWins) {
+  TTestSource owner(nullptr, "Owner");
+  const std::string upper = "\u00dcbersicht", lower = "\u00fcbersicht";
+  auto* first = new TTestSource(&owner, upper);
+  SearchClasses() = {new TTestSource(&owner, "Desktop"), first, new TTestSource(&owner, lower)};
+  EXPECT_EQ(FindSearchClassByCaption(lower), first);
+  EXPECT_EQ(FindSearchClassByCaption("Printers"), nullptr);
+  {
+    const TTestLanguage german{{"Desktop", "Schreibtisch"}};
+    EXPECT_EQ(FindSearchClassByCaption("SCHREIBTISCH"), SearchClasses()[0]);  // the translated name
+    EXPECT_EQ(FindSearchClassByCaption("Desktop"), nullptr);
+  }
+  EXPECT_EQ(FindSearchClass("Printers"), nullptr);
+  SearchClasses().clear();
+
+  TLorvexSettings settings;
+  for (const char* name : {"Notepad", "Calc", "NOTEPAD"}) {
+    settings.MagicWords.Add().MagicWord = name;
+    settings.LastUsed.Add().ItemData.DisplayName = name;
+  }
+  EXPECT_EQ(settings.MagicWords.FindByMagicWord("notepad"), &settings.MagicWords.GetItem(0));
+  EXPECT_EQ(settings.MagicWords.FindByMagicWord("calc"), &settings.MagicWords.GetItem(1));
+  EXPECT_EQ(settings.MagicWords.FindByMagicWord("note"), nullptr);
+  EXPECT_EQ(settings.LastUsed.FindByDisplayName("NotePad"), &settings.LastUsed.GetItem(0));
+  EXPECT_EQ(settings.LastUsed.FindByDisplayName("calculator"), nullptr);
 }
 
 TEST(TComponent, AFreedComponentLeavesItsOwnerAndAReferenceIsToldWhicheverGoesFirst) {
@@ -197,6 +227,26 @@ TEST(TLorvexSettings, TheDefaultFileIsWrittenAndReadAsUsersFilesHoldIt) {
   EXPECT_EQ(ReadText(file), golden);
 }
 
+// The settings object is made with its defaults before the file is read, and an empty list
+// leaves a list as it is: emptied filters, search order and address prefixes come back with
+// their defaults; magic words and last-used items, empty by default, stay empty.
+TEST(TLorvexSettings, EmptiedListsComeBackWithTheirDefaultsButMagicWordsStayEmpty) {
+  const std::string file = FreshFolder("classes_emptied") + "Lorvex.def";
+  TLorvexSettings emptied;
+  emptied.Filters.Clear();
+  emptied.SearchOrder.clear();
+  emptied.IsUrl.clear();
+  emptied.MagicWords.Clear();
+  SaveSettings(emptied, file);
+  TLorvexSettings loaded;
+  ASSERT_TRUE(LoadSettings(loaded, file));
+  EXPECT_EQ(loaded.Filters.Count(), 4);
+  EXPECT_EQ(loaded.SearchOrder, TLorvexSettings().SearchOrder);
+  EXPECT_EQ(loaded.IsUrl, TLorvexSettings().IsUrl);
+  EXPECT_EQ(loaded.MagicWords.Count(), 0);
+  EXPECT_EQ(loaded.LastUsed.Count(), 0);
+}
+
 TEST(TLorvexSettings, AFileThatCannotBeReadKeepsTheDefaultsAndIsKeptAsBad) {
   const std::string file = FreshFolder("classes_damaged") + "Lorvex.def";
   TLorvexSettings written;
@@ -293,9 +343,11 @@ TEST_F(SearchFilesTest, FindsByMaskAbbreviationsWordsAndDisplayNames) {
       {"*CHESS*", "", true, 0, false, {"Games/Chess Titans.lnk||00"}},
       {"*Chess*", "", false, 0, false, {}},  // not in the folder itself
       {"*~*", "", true, 0, false, {}},       // short names such as ALPHAB~1.LNK never match
+      {"*Folder*", "", false, 0, false, {}},  // folders only when asked for
       {"*Folder*", "", false, 0, true, {"Word Pad Folder||10"}},
       // Abbreviations are the initials of two to four characters.
       {"*abc*", "abc", false, soAbbreviations, false, {"Alpha Beta Console.lnk||01"}},
+      {"*a*x", "a", false, soAbbreviations, false, {}},
       {"*abcde*", "abcde", false, soAbbreviations, false, {}},
       // Each word must begin a word of the name.
       {"*zz*", "word pad", true, soWords, false, {"Games/Deep/Word Pad Deluxe.lnk||02", "My Word Pad.lnk||02"}},
@@ -324,6 +376,16 @@ TEST_F(SearchFilesTest, AStopBringsNoFurtherCallbackAtAnyLevelAndAnEmptyPathIsNe
   int calls = 0;
   SearchFiles("*", "", "", true, true, 7, [&](auto&&...) { return ++calls, 0; });
   EXPECT_EQ(calls, 0);
+}
+
+// The first call is a poll: a callback that stops there gets no entry at all.
+TEST_F(SearchFilesTest, AStopAtTheFirstPollReportsNothing) {
+  std::vector<std::string> calls;
+  SearchFiles("*", Folder, "word pad", true, true, 7, [&](const std::string& path, auto&&...) {
+    calls.push_back(path);
+    return 1;
+  });
+  EXPECT_EQ(calls, std::vector<std::string>{""});
 }
 
 TEST_F(SearchFilesTest, FindFirstFileRecursiveTakesTheFolderFirstThenGoesDepthFirst) {

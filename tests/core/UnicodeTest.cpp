@@ -25,6 +25,8 @@ const struct TUtf8Case {
     {"a replacement character of its own", "\xEF\xBF\xBD", u"\uFFFD", true, {3}},
     {"a lead without its continuation", "\xC3(", {Bad, u'('}, false, {1, 1}},
     {"an overlong slash", "\xC0\xAF", {Bad, Bad}, false, {1, 1}},
+    {"an overlong three-byte form", "\xE0\x80\xAF", {Bad, Bad, Bad}, false, {1, 1, 1}},
+    {"no lead byte at all", "\xF5\x80\x80\x80\xFF", {Bad, Bad, Bad, Bad, Bad}, false, {1, 1, 1, 1, 1}},
     {"an encoded surrogate", "\xED\xA0\x80", {Bad, Bad, Bad}, false, {1, 1, 1}},
     {"beyond U+10FFFF", "\xF4\x90\x80\x80", {Bad, Bad, Bad, Bad}, false, {1, 1, 1, 1}},
     {"a sequence cut short", "\xF0\x9F\x98x", {Bad, u'x'}, false, {3, 1}},

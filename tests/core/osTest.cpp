@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -32,6 +33,11 @@ TEST(OsFiles, WriteReadCopyDelete) {
 
   EXPECT_TRUE(os::CopyFile(file, dir + "copy.txt", false));
   EXPECT_FALSE(os::CopyFile(file, dir + "copy.txt", false));  // not over another file
+  ASSERT_TRUE(os::WriteFileReplacing(dir + "new.txt", "new"));
+  EXPECT_FALSE(os::CopyFile(dir + "new.txt", dir + "copy.txt", false));
+  EXPECT_EQ(ReadText(dir + "copy.txt"), bytes);
+  EXPECT_TRUE(os::CopyFile(dir + "new.txt", dir + "copy.txt", true));
+  EXPECT_EQ(ReadText(dir + "copy.txt"), "new");
   EXPECT_FALSE(os::CopyFile(dir + "none.txt", dir + "d.txt", true));
 
   EXPECT_TRUE(os::DeleteFile(file));
@@ -127,4 +133,18 @@ TEST(OsShell, EnvironmentSpecialFoldersAndDisplayNames) {
   ASSERT_TRUE(os::CreateFolder(dir + "Folder"));
   EXPECT_EQ(os::ShellDisplayName(dir + "report.txt").rfind("report", 0), 0u);  // with or without extension
   EXPECT_EQ(os::ShellDisplayName(dir + "Folder"), "Folder");
+}
+
+// The clock reads the local time as the C library has it: months and days from 1.
+TEST(OsClock, NowIsTheLocalTime) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const std::time_t before = std::time(nullptr);
+    const os::TLocalTime now = os::Now();
+    if (std::time(nullptr) / 60 != before / 60) continue;  // a minute turned meanwhile
+    const std::tm local = *std::localtime(&before);
+    EXPECT_EQ(now, (os::TLocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                                   now.Second}));
+    EXPECT_TRUE(now.Second >= 0 && now.Second <= 60) << now.Second;
+    return;
+  }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,21 @@ TEST(DfmWriterTest, WritesBinaryDataAsHexadecimalThirtyTwoBytesALineAndNoneNotAt
   EXPECT_EQ(ComponentToText(none).find("Picture"), std::string::npos);
 }
 
+// The list gets the lines without their line ends, in place of what it held; a string of a list
+// longer than 64 characters goes on over the following lines.
+TEST(DfmWriterTest, ComponentToDfmTextFillsTheListLineByLine) {
+  TTestComponent component;
+  component.Lines = {std::string(100, 'x'), "y"};
+  TStringList lines = {"old content"};
+  EXPECT_TRUE(ComponentToDfmText(component, lines));
+  EXPECT_EQ(lines.front(), "object TTestComponent");  // no name: no colon
+  EXPECT_EQ(lines.back(), "end");
+  for (const std::string& line : lines) EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+  EXPECT_EQ(PropertyLines(component, "Lines"),
+            (std::vector<std::string>{"  Lines.Strings = (", "    '" + std::string(64, 'x') + "' +",
+                                      "    '" + std::string(36, 'x') + "'", "    'y')"}));
+}
+
 TEST(DfmRoundTripTest, WritingWhatWasReadGivesTheSameTextAndValues) {
   TTestComponent original;
   original.Name = "Sample";
@@ -162,6 +178,7 @@ TEST(DfmReaderTest, ReadsEveryLineEndAndEveryNotationOfStringsAndIntegers) {
   } integers[] = {{"2147483647", 2147483647},
                   {"-2147483648", -2147483647 - 1},
                   {"$7FFFFFFF", 2147483647},
+                  {"010", 10},  // no octal
                   {"-$10", -16},
                   {"+20", 20}};
   for (const auto& c : integers) {
@@ -262,6 +279,10 @@ TEST(DfmReaderTest, SyntaxErrorNamesTheLineAndAppliesNothing) {
       {start + "  Caption 'x'\nend\n", "Line 3: '=' expected"},
       {start + "  Caption = 'x\nend\n", "Line 3: Unterminated string"},
       {start + "  Caption = 'x' +\nend\n", "Line 4: String expected"},
+      {start + "  Caption = #\nend\n", "Line 3: Character code expected"},
+      {start + "  Count = -\nend\n", "Line 4: Number expected"},
+      {start + "  Count = $\nend\n", "Line 3: Hexadecimal digit expected"},
+      {start + "  Kind = [tkNone tkAll]\nend\n", "Line 3: ']' expected"},
       {start + "  Caption = \xC3\xA4\nend\n", "Line 3: Invalid character in text"},
       {start, "Line 3: 'end' expected before the end of the text"},
       {start + "end\nend\n", "Line 4: End of text expected after 'end'"},
@@ -283,6 +304,28 @@ TEST(DfmReaderTest, SyntaxErrorNamesTheLineAndAppliesNothing) {
       EXPECT_EQ(e.Message(), c.Message);
     }
     EXPECT_EQ(component.Count, 7);
+  }
+}
+
+// Whatever prefix of a sound text the reader is given, it either reads it or raises before it
+// assigns anything.
+TEST(DfmReaderTest, TextCutAtAnyByteRaisesParserErrorAndAppliesNothingOrReads) {
+  TTestComponent original;
+  original.Count = -12;
+  original.Enabled = false;
+  original.Caption = std::string(70, 'c') + "\r\n'";
+  original.Kinds = 0b101;
+  original.Items.Add().Children.Add().Data.Tags = {"tag"};
+  const std::string text = ComponentToText(original);
+  for (size_t length = 0; length <= text.size(); ++length) {
+    TTestComponent component;
+    try {
+      TextToComponent(component, text.substr(0, length));
+      EXPECT_EQ(ComponentToText(component), text) << "cut at " << length;
+    } catch (const EParserError&) {
+      EXPECT_EQ(component.Count, 7) << "cut at " << length;
+      EXPECT_EQ(component.Items.Count(), 1) << "cut at " << length;
+    }
   }
 }
 
@@ -337,6 +380,69 @@ TEST(DfmResourceTest, IsAResourceHeaderAndTheBinaryStreamAndGoesBackToTheSameTex
   // A stream cut short raises, whatever its header says.
   std::stringstream cut(resource.str().substr(0, resource.str().size() - 3)), ignored;
   EXPECT_THROW(ResourceToText(cut, ignored), EParserError);
+}
+
+// Every kind of value, long strings beyond a short string's 255 bytes and integers of one, two,
+// four and eight bytes, goes into the binary resource and back unchanged; the streams are rewound.
+TEST(DfmResourceTest, EveryKindOfValueGoesThroughTheResourceUnchanged) {
+  TTestComponent populated;
+  populated.Name = "Sample";
+  populated.Caption = std::string(300, 'l') + "\r\n'" + "\xE2\x82\xAC";
+  populated.Lines = {"", "it's", std::string(150, 'x')};
+  populated.Items.Add().Children.Add().Data.Tags = {"tag", "'"};
+  const std::string everyKind = Crlf(
+      {"object TTestComponent", "  Count = -2147483648", "  Small = -128", "  Mid = 32768", "  Wide = 99999999999",
+       "  Kind = tkAll", "  Flags = [tkNone, tkAll]", "  Empty = []", "  Lines.Strings = ()", "  Items = <>", "end"});
+  for (const std::string& text : {ComponentToText(populated), everyKind}) {
+    std::stringstream resource, source(text), back;
+    ASSERT_TRUE(TextToResource(resource, source));
+    EXPECT_EQ(resource.tellg(), 0);
+    EXPECT_EQ(source.tellg(), 0);
+    ASSERT_TRUE(ResourceToText(resource, back));
+    EXPECT_EQ(back.tellg(), 0);
+    EXPECT_EQ(back.str(), text);
+  }
+}
+
+// A value the resource cannot hold, a stream cut anywhere (behind a header that says so) and a
+// value type no text names raise the parser error.
+TEST(DfmResourceTest, WhatIsNeitherRaisesParserError) {
+  std::stringstream refused, floating("object TTestComponent\n  Count = 1.5\nend\n");
+  EXPECT_THROW(TextToResource(refused, floating), EParserError);
+
+  TTestComponent populated;
+  populated.Caption = std::string(300, 'l');
+  std::stringstream whole, source(ComponentToText(populated));
+  ASSERT_TRUE(TextToResource(whole, source));
+  const std::string bytes = whole.str();
+  constexpr size_t HeaderSize = 24;  // with the name TTESTCOMPONENT
+  for (size_t length = 0; length < bytes.size(); ++length) {
+    SCOPED_TRACE(length);
+    std::string cut = bytes.substr(0, length);
+    for (size_t i = 0; length >= HeaderSize && i < 4; ++i)
+      cut[HeaderSize - 4 + i] = char((length - HeaderSize) >> (8 * i));
+    std::stringstream resource(cut), text;
+    EXPECT_THROW(ResourceToText(resource, text), EParserError);
+  }
+  std::stringstream small, smallText(Crlf({"object TTestComponent", "  Count = 7", "end"})), text;
+  ASSERT_TRUE(TextToResource(small, smallText));
+  std::string unknown = small.str();
+  unknown[unknown.size() - 4] = '\x05';  // the type of the value 7
+  std::stringstream resource(unknown);
+  EXPECT_THROW(ResourceToText(resource, text), EParserError);
+}
+
+// A component made by name is loaded once; one that cannot be read is not left with the owner.
+TEST(DfmReaderTest, ANewComponentIsLoadedAndAFailedOneIsNotKept) {
+  RegisterClasses<TTestComponent>();
+  TTestComponent owner;
+  auto* box = dynamic_cast<TTestComponent*>(DfmTextToNewComponent({"object Box: TTestComponent", "end"}, &owner));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->Name, "Box");
+  EXPECT_EQ(box->LoadedCount, 1);
+  EXPECT_THROW(DfmTextToNewComponent({"object TTestComponent", "  Count = 1"}, &owner), EParserError);
+  EXPECT_THROW(DfmTextToNewComponent({"object TUnknown", "end"}, &owner), EClassNotFound);
+  EXPECT_EQ(owner.Components().size(), 1u);
 }
 
 TEST(DfmReaderTest, MakesTheRegisteredClassTheTextNames) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/support/TestPaths.h"
 
@@ -111,6 +112,7 @@ TEST(FileMasks, MatchLikeFindFirstFile) {
       // its run may take less.
       {"photo.jpg", "P?OTO.*", true}, {"gr\xC3\xBCn.txt", "gr?n.*", true},  // ü is one character of two bytes
       {"a", "a?", true}, {"a.b", "a??", false}, {"ab.c", "???.?", true}, {"photo.jp", "*.jp?", true},
+      {"abc", "a?", false}, {"photo.jpeg", "*.jp?", false},  // but never more than one
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.Name) + " / " + c.Mask);
@@ -144,4 +146,39 @@ TEST(CopyFiles, CopiesTheMatchingFilesIntoTheFolderOverwriting) {
   EXPECT_EQ(testpaths::ReadText(dest + "a.txt"), "new");
   EXPECT_TRUE(FileExists(dest + "B.TXT"));
   EXPECT_FALSE(FileExists(dest + "c.log"));
+}
+
+// A mask that matches nothing copies nothing and says nothing; subfolders are not copied.
+TEST(CopyFiles, AMaskThatMatchesNothingCopiesNothingAndSubfoldersStay) {
+  const std::string source = MakeTree("copy_nothing");
+  const std::string dest = FreshFolder("copy_nothing_dest");
+  EXPECT_NO_THROW(CopyFiles("*.ico", source, dest));
+  std::vector<os::TDirEntry> entries;
+  ASSERT_TRUE(os::ListFolder(dest, entries));
+  EXPECT_TRUE(entries.empty());
+  CopyFiles("*", source, dest);
+  ASSERT_TRUE(os::ListFolder(dest, entries));
+  EXPECT_EQ(entries.size(), 4u);  // a.txt, B.TXT, c.log and noext
+}
+
+TEST(GetFileInfo, FillsTheDetailsOfAnExistingFileAndLeavesThemForAMissingOne) {
+  const std::string dir = FreshFolder("file_info");
+  const auto day = [](const os::TLocalTime& t) { return t.Year * 10000 + t.Month * 100 + t.Day; };
+  const int before = day(os::Now());
+  WriteText(dir + "Seven.dat", "1234567");
+  TFileDetails info;
+  GetFileInfo(dir + "Seven.dat", info);
+  const int after = day(os::Now());
+  EXPECT_EQ(info.Name, "Seven.dat");
+  EXPECT_EQ(info.Size, 7);
+  EXPECT_EQ(info.Attr & os::faDirectory, 0u);
+  EXPECT_TRUE(day(info.Date) == before || day(info.Date) == after) << day(info.Date);  // the local date
+
+  GetFileInfo(dir, info);  // a folder is found too
+  EXPECT_NE(info.Attr & os::faDirectory, 0u);
+  info.Name = "unchanged";
+  info.Size = 42;
+  GetFileInfo(dir + "missing.dat", info);
+  EXPECT_EQ(info.Name, "unchanged");
+  EXPECT_EQ(info.Size, 42);
 }

@@ -88,6 +88,32 @@ TEST(Log, SessionsTakeTheFirstFreeNumberAndAnUnwritableFileDropsTheLineQuietly) 
   EXPECT_EQ(GroupsAndMessages(dir + "later.log"), (std::vector<std::string>{"Lorvex;kept"}));
 }
 
+// A line whose level is below the log's own is not written.
+TEST(Log, ALevelBelowTheLogsOwnWritesNothing) {
+  const std::string dir = FreshFolder("log_level");
+  TqmLog log;
+  Configure(log, dir, {{"Enabled", "1"}, {"FileName", dir + "a.log"}});
+  log.Level = 1;
+  log.Log("Score", "level 0");
+  log.LogLevel("Score", "level 1", 1);
+  log.LogLevel("Score", "level 2", 2);
+  EXPECT_EQ(GroupsAndMessages(dir + "a.log"), (std::vector<std::string>{"Score;level 1", "Score;level 2"}));
+}
+
+// A log file name that names a folder loses the line and touches neither the folder nor the log.
+TEST(Log, AFileNameThatIsAFolderDropsTheLineQuietly) {
+  const std::string dir = FreshFolder("log_folder");
+  testpaths::WriteText(dir + "inside.txt", "kept");
+  TqmLog log;
+  Configure(log, dir, {{"Enabled", "1"}, {"FileName", dir}});
+  EXPECT_NO_THROW(log.Log("Lorvex", "lost"));
+  EXPECT_TRUE(os::DirectoryExists(dir));
+  EXPECT_EQ(testpaths::ReadText(dir + "inside.txt"), "kept");
+  log.FileName = dir + "later.log";
+  log.Log("Lorvex", "kept");
+  EXPECT_EQ(GroupsAndMessages(dir + "later.log"), (std::vector<std::string>{"Lorvex;kept"}));
+}
+
 TEST(Log, LinesOfTwoThreadsNeverMix) {
   const std::string dir = FreshFolder("log_threads");
   TqmLog log;

@@ -27,6 +27,10 @@ TEST(TMemIniFileTest, ReadsSectionsAndKeysInFileOrderIgnoringCase) {
   EXPECT_EQ(ini.ReadString("notepad", "; a comment", "-"), "-");
   EXPECT_EQ(ini.ReadString("übersicht", "Parameters", "-"), "a=b");  // beyond ASCII in any case too
   EXPECT_EQ(ini.ReadString("missing", "Parameters", "-"), "-");
+  EXPECT_TRUE(ini.SectionExists("CALC"));
+  EXPECT_FALSE(ini.SectionExists("; exported words"));
+  EXPECT_TRUE(ini.ValueExists("calc", "runasadmin"));
+  EXPECT_FALSE(ini.ValueExists("calc", "Path"));
 }
 
 TEST(TMemIniFileTest, NumbersAndBooleansFallBackToTheDefaultWhenNotAnInteger) {
@@ -34,6 +38,7 @@ TEST(TMemIniFileTest, NumbersAndBooleansFallBackToTheDefaultWhenNotAnInteger) {
   WriteText(file, "[v]\nZero=0\nSeven= 7 \nMinus=-3\nPlus=+2\nWord=yes\nMixed=1x\nEmpty=\nHuge=99999999999\n");
   const TMemIniFile ini(file);
   EXPECT_FALSE(ini.ReadBool("v", "Zero", true));
+  EXPECT_TRUE(ini.ReadBool("v", "Minus", false));  // any number but 0
   EXPECT_EQ(ini.ReadInteger("v", "Seven", 0), 7);
   EXPECT_EQ(ini.ReadInteger("v", "Minus", 0), -3);
   EXPECT_EQ(ini.ReadInteger("v", "Plus", 0), 2);
@@ -69,7 +74,10 @@ TEST(TMemIniFileTest, RewritingKeepsEverythingElseWhereItStands) {
   ini.WriteString("options", "Portable", "1");
   ini.WriteString("Options", "Translate", "1");  // after the section's last line, before the blank one
   ini.WriteString("Words", "Description", "new");
+  ini.WriteString("Log", "Gone", "x");
   ini.WriteString("Gone", "x", "1");
+  ini.DeleteKey("LOG", "GONE");
+  ini.DeleteKey("missing", "x");
   ini.EraseSection("GONE");
   ini.UpdateFile();
   EXPECT_EQ(ReadText(file),

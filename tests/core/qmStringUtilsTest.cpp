@@ -51,6 +51,39 @@ TEST(MatchesWildcard, AgreesWithItsRecursiveDefinitionOnShortStringsAndTheEdges)
   for (const auto& c : cases) EXPECT_EQ(MatchesWildcard(c.Text, c.Mask), c.Matches) << c.Text << " / " << c.Mask;
 }
 
+// The offset counts the characters skipped before the search starts.
+TEST(PosEx, FindsTheFirstOccurrenceAfterTheFirstOffsetCharacters) {
+  const struct {
+    const char *SubStr, *S;
+    int Offset, Position;
+  } cases[] = {
+      {"%", "a%b%c", 0, 2},   {"%", "a%b%c", 1, 2}, {"%", "a%b%c", 2, 4}, {"%", "a%b%c", 4, 0},
+      {"b%c", "a%b%c", 0, 3}, {"", "abc", 0, 0},    {"a", "abc", -3, 1},  {"abcd", "abc", 0, 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PosEx(c.SubStr, c.S, c.Offset), c.Position) << c.SubStr << " in " << c.S << " after " << c.Offset;
+}
+
+// Pieces are appended to what the list holds; empty ones are dropped, nothing is trimmed.
+TEST(SplitByChars, AppendsThePiecesBetweenDelimitersAndDropsEmptyOnes) {
+  TStringList pieces{"kept"};
+  SplitByChars("  a  b ", pieces, " ");
+  EXPECT_EQ(pieces, (TStringList{"kept", "a", "b"}));
+  pieces.clear();
+  SplitByChars("", pieces, " ");
+  EXPECT_TRUE(pieces.empty());
+  SplitByChars("one; two,,three", pieces, ";,");
+  SplitByChars("whole", pieces, "");
+  EXPECT_EQ(pieces, (TStringList{"one", " two", "three", "whole"}));
+}
+
+// A value that held the six characters of its own comes back with a line break in their place.
+TEST(LineBreaks, DecodeReplacesEveryCompleteCode) {
+  EXPECT_EQ(DecodeLineBreaks("#13#10a#13#10#13#10"), "\r\na\r\n\r\n");
+  EXPECT_EQ(DecodeLineBreaks("#13#1"), "#13#1");
+  EXPECT_EQ(DecodeLineBreaks(EncodeLineBreaks("held #13#10")), "held \r\n");
+}
+
 TEST(LineBreaks, EncodeAndDecode) {
   EXPECT_EQ(EncodeLineBreaks("one\r\ntwo\r\n"), "one#13#10two#13#10");
   EXPECT_EQ(EncodeLineBreaks("\r\r\n\n"), "\r#13#10\n");  // a lone CR or LF stays
@@ -104,6 +137,9 @@ TEST(CaseMapping, AsciiOnlyAndCodePageLetters) {
   EXPECT_EQ(AnsiUpperCase("a\xC3\x80\xC3\xC3z\xE0\xC3\xA9\x80\xFF\xC0\x81"),
             "A\xC3\x80\xC3\xC3Z\xE0\xC3\x89\x80\xFF\xC0\x81");
   EXPECT_EQ(AnsiLowerCase("\xD0"), "\xD0");
+  EXPECT_EQ(AnsiUpperCase("\xC3"), "\xC3");
+  EXPECT_FALSE(StartsText("http://x", "http://"));  // a prefix longer than the text
+  EXPECT_TRUE(StartsText("HTTP://", "http://example.org"));
 }
 
 TEST(CaseMapping, EveryCapitalRoundTrips) {

@@ -56,6 +56,25 @@ class TranslateEngine : public ::testing::Test {
 // The keys of every language file hang on this checksum.
 TEST(TranslateCrc32, KnownChecksum) { EXPECT_EQ(Crc("123456789"), 0xCBF43926u); }
 
+// A checksum taken piece by piece equals the whole one; a length below 1 changes nothing; every
+// byte counts, those above 127 too; the key is the unsigned decimal number.
+TEST(TranslateCrc32, UpdateContinuesOverPiecesAndKeysAreUnsignedDecimals) {
+  const std::string text = "The quick brown fox jumps over the lazy dog";
+  EXPECT_EQ(Crc(text), 0x414FA339u);
+  for (const std::ptrdiff_t split : {0, 1, 10, 42, 43}) {
+    const uint32_t half = Crc32Update(text.data(), split, Crc32Seed);
+    EXPECT_EQ(~Crc32Update(text.data() + split, static_cast<std::ptrdiff_t>(text.size()) - split, half), Crc(text))
+        << split;
+  }
+  EXPECT_EQ(Crc32Update(text.data(), -5, 0x12345678u), 0x12345678u);
+  EXPECT_EQ(Crc(""), 0u);
+  EXPECT_NE(Crc("\xC3\xA4"), Crc("\xC3\xA5"));
+  EXPECT_EQ(Key("abc"), "891568578");
+  EXPECT_EQ(Key("Exit"), std::to_string(Crc("Exit")));
+  EXPECT_GT(Crc("123456789"), 0x7FFFFFFFu);
+  EXPECT_EQ(Key("123456789"), "3421780262");  // above 2^31: no sign
+}
+
 TEST_F(TranslateEngine, LooksTextsUpByTheirChecksumAndLearnsTheMissingOnesInTheOrderMet) {
   const std::string exit = Key("Exit");
   Engine->SetStrings({"; Deutsch", exit + "=Beenden", exit + "=Verlassen", Key("Options") + "=a=b", Key("About") + "=",
@@ -82,6 +101,31 @@ TEST_F(TranslateEngine, LooksTextsUpByTheirChecksumAndLearnsTheMissingOnesInTheO
             (TStringList{"; Deutsch", exit + "=Beenden", exit + "=Verlassen", Key("Options") + "=a=b",
                          Key("About") + "=About", Key("Two") + "=1#13#102", Key("New") + "=New",
                          Key("a\n123=forged\rb") + "=a#13#10123=forged#13#10b", Key("plumless") + "=plumless"}));
+}
+
+// NewStrings stays down while every text is found and goes up for good with the first line
+// learned; a learned CR LF is stored as one code.
+TEST_F(TranslateEngine, TheFirstLearnedTextRaisesNewStringsForGoodAndLineBreaksAreStoredAsCodes) {
+  const std::string file = FreshFolder("translate_new") + "Deutsch.lng";
+  WriteText(file, Key("Exit") + "=Beenden\r\n");
+  Engine->LoadFromFile(file);
+  EXPECT_FALSE(Engine->NewStrings());
+  EXPECT_EQ(Translator.TranslateString("Exit"), "Beenden");
+  EXPECT_EQ(Translator.TranslateString(">Errors"), "Errors");
+  EXPECT_FALSE(Engine->NewStrings());
+  EXPECT_EQ(Translator.TranslateString("First\r\nSecond"), "First\r\nSecond");
+  EXPECT_TRUE(Engine->NewStrings());
+  EXPECT_EQ(Translator.TranslateString("Later"), "Later");
+  EXPECT_TRUE(Engine->NewStrings());
+  EXPECT_EQ(Translator.TranslateString("First\r\nSecond"), "First\r\nSecond");
+  EXPECT_EQ(Engine->Strings(), (TStringList{Key("Exit") + "=Beenden", Key("First\r\nSecond") + "=First#13#10Second",
+                                            Key("Later") + "=Later"}));
+  Engine->SaveToFile(file);
+  EXPECT_TRUE(Engine->NewStrings());
+  TqmTranslateEngineStrings reloaded(nullptr);
+  reloaded.LoadFromFile(file);
+  EXPECT_EQ(reloaded.Strings(), Engine->Strings());
+  EXPECT_FALSE(reloaded.NewStrings());
 }
 
 TEST_F(TranslateEngine, NothingIsLookedUpInTheDefaultStateAndTranslatingNeedsAnEngine) {
@@ -143,6 +187,7 @@ TEST_F(TranslateEngine, LanguageFileRoundTripWithCrLf) {
   EXPECT_EQ(ReadText(file),
             "; Deutsch\r\n" + Key("Exit") + "=Beenden\r\n\r\nno key here\r\n" + Key("Tray icon") + "=Tray icon\r\n");
   EXPECT_THROW(Engine->LoadFromFile(folder + "missing.lng"), EInOutError);
+  EXPECT_THROW(Engine->SaveToFile(folder + "no such folder" + testpaths::Sep + "x.lng"), EInOutError);
 }
 
 // A translator's editor may save Windows-1252 or UTF-16. The choice between UTF-8 and

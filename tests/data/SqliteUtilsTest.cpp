@@ -21,7 +21,7 @@ TEST(SqliteUtilsTest, DeclaredTypesMapToFieldTypesAndOddOnesFallBack) {
       {"Integer", ftInteger, 12, 0},           {"", ftString, 255, 0},
       {"TIMESTAMP", ftTimeStamp, 12, 0},       {"LONGVARCHAR", ftString, 255, 0},
       {"nvarchar(max)", ftString, 255, 0},     {"char(-3)", ftString, 255, 0},
-      {"nchar(1411111111)", ftString, 255, 0},
+      {"nchar(1411111111)", ftString, 255, 0}, {"numeric(x,y)", ftString, 255, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Declared);
@@ -41,6 +41,7 @@ TEST(SqliteUtilsTest, DateTextsParseInEitherOrderAndFallBack) {
     EXPECT_EQ(TextToDate(text, settings), EncodeDate(2009, 12, 31)) << text;
   EXPECT_EQ(TextToDate("no date", settings), EncodeDate(1900, 1, 1));
   EXPECT_EQ(FormatDateTime("hh:nn:ss", TextToTime("2009-12-31 13:45:10.250")), "13:45:10");
+  EXPECT_EQ(TextToTime("nonsense"), 0);
   // Before the epoch the days are negative and the time still counts forward.
   EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", EncodeDate(1850, 2, 28) + EncodeTime(23, 59, 59, 999)),
             "1850-02-28 23:59:59.999");

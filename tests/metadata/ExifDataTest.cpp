@@ -3,6 +3,7 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 #include "ExifTestFiles.h"
@@ -62,6 +63,8 @@ TEST(ExifDataTest, SegmentsAreTakenOnceAndInAnyOrder) {
   LoadJpeg(exif, Jpeg({XMPSegmentData("<x:xmpmeta/>"), ExifBlock(CameraTiff(false)), second}));
   EXPECT_EQ(exif.CameraModel(), "Model X");
   EXPECT_EQ(exif.FoundSegments(), jsExif | jsXMP);
+  EXPECT_EQ(exif.XMPSegmentOffset(), 2);
+  EXPECT_EQ(exif.XMPSegmentSize(), 29 + 12);
   EXPECT_EQ(exif.OffsetBase(), 2 + 4 + int64_t(XMPSegmentData("<x:xmpmeta/>").size()) + 4 + 6);
 
   Bytes notJpeg = Jpeg({});
@@ -119,6 +122,7 @@ TEST(ExifDataTest, AFileCutShortKeepsWhatWasRead) {
     TExifData exif;
     LoadJpeg(exif, Bytes(jpeg.begin(), jpeg.begin() + ptrdiff_t(cut)));
     EXPECT_EQ(exif.CameraModel(), "Model X") << cut;
+    EXPECT_FALSE(exif.Modified()) << cut;
   }
   TExifData early;  // cut inside the Exif segment: nothing, and no exception
   LoadJpeg(early, Bytes(jpeg.begin(), jpeg.begin() + 30));
@@ -201,6 +205,8 @@ TEST(ExifDataTest, TheMakerNoteIsParsedOnlyWhenAskedAndOnce) {
   }
   Put32(note, 0, false);
   TExifData exif;
+  int changes = 0;
+  exif.OnChange = [&] { ++changes; };
   LoadJpeg(exif, Jpeg({ExifBlock(CameraTiff(false, {Raw(37500, 7, note)}))}));
   EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<THeaderlessMakerNote>());
   exif.CameraModel(), exif.Comments(), exif.ISOSpeedRatings.AsString();  // readers never parse it
@@ -211,6 +217,53 @@ TEST(ExifDataTest, TheMakerNoteIsParsedOnlyWhenAskedAndOnce) {
   TExifMakerNote* first = &exif.GetMakerNote();
   exif.GetSection(esMakerNote);
   EXPECT_EQ(&exif.GetMakerNote(), first);
+  EXPECT_FALSE(exif.Modified());  // reading the note changes nothing
+  EXPECT_EQ(changes, 0);
+}
+
+// A file without the values: each getter answers its own "missing".
+TEST(ExifDataTest, MissingValuesReadAsMissing) {
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(272, "M")}}}))}));
+  EXPECT_EQ(exif.GetExposureProgram(), -1);
+  EXPECT_EQ(exif.GetWhiteBalanceMode(), -1);
+  EXPECT_TRUE(exif.GetFocalLengthIn35mmFilm().MissingOrInvalid);
+  EXPECT_EQ(exif.GetExifFraction(33434).Denominator, 0u);
+  EXPECT_TRUE(exif.Flash.IsMissing());
+  EXPECT_TRUE(exif.ISOSpeedRatings.IsMissing());
+  EXPECT_EQ(exif.ISOSpeedRatings.AsString(), "");
+  EXPECT_EQ(exif.ExifVersion.AsString(), "");
+  EXPECT_EQ(exif.GPSLatitude.AsString(), "");
+  EXPECT_EQ(exif.GPSLatitude.Direction(), '\0');
+  EXPECT_EQ(exif.DateTime(), 0);
+  EXPECT_TRUE(exif.Comments().empty());
+  EXPECT_EQ(exif.PeekSection(esExif).Count(), 0);  // no 34665 pointer
+  EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<TUnrecognizedMakerNote>());
+  EXPECT_FALSE(exif.Modified());
+}
+
+// Coordinates with and without seconds, the hemisphere as stored and upper-cased, the altitude's
+// reference, the versions of their digits or bytes and the names of the GPS tags.
+TEST(ExifDataTest, GPSValuesAndVersions) {
+  const bool big = true;
+  const Bytes tiff =
+      BuildTiff(big, {{{Ascii(272, "G"), Pointer(34665, 1), Pointer(34853, 2)}},
+                      {{Raw(36864, 7, Text("0220"))}},
+                      {{Raw(0, 1, {2, 2, 0, 0}), Ascii(1, "n"), Rationals(2, {{51, 1}, {30, 1}, {15, 1}}, big),
+                        Ascii(3, "W"), Rationals(4, {{1, 1}, {45, 2}, {0, 0}}, big), Raw(5, 1, {1}),
+                        Rationals(7, {{14, 1}, {58, 1}, {24, 1}}, big), Ascii(29, "2002:07:13")}}});
+  TExifData exif;
+  LoadJpeg(exif, Jpeg({ExifBlock(tiff)}));
+  EXPECT_EQ(exif.GPSLatitude.Direction(), 'N');
+  EXPECT_EQ(exif.GPSLatitude.AsString(), "51,30,15n");
+  EXPECT_EQ(exif.GPSLongitude.AsString(), "1,22.5W");  // the XMP form without seconds
+  EXPECT_EQ(exif.GPSAltitudeRef(), alBelowSeaLevel);
+  EXPECT_EQ(DateTimeToExifString(exif.GPSDateTimeUTC()), "2002:07:13 14:58:24");
+  EXPECT_EQ(exif.ExifVersion.AsString(), "2.20");
+  EXPECT_EQ(std::tuple(exif.GPSVersion.Major(), exif.GPSVersion.Minor(), exif.GPSVersion.Release()),
+            std::tuple(uint8_t{2}, uint8_t{2}, uint8_t{0}));
+  EXPECT_EQ(GPSTagName(2), u"GPSLatitude");
+  EXPECT_EQ(GPSTagName(25), u"");
 }
 
 // The GPS date is any ten characters with the year, month and day where "YYYY:MM:DD" has them;
@@ -346,6 +399,17 @@ TEST(ExifDataTest, MakerNotesAreClassifiedByTheirTagsAndReadInTheirByteOrder) {
     EXPECT_STREQ(exif.MakerNoteClass()->Name, c.Parsed->Name);
     EXPECT_EQ(tags, c.Tags);
   }
+}
+
+// A Canon note of two bytes is Canon's by its make, and the directory it cannot hold is read as
+// damage of its section, not raised.
+TEST(ExifDataTest, AMakersNoteTooShortForItsDirectoryRecordsTheDamage) {
+  TExifData exif;
+  LoadJpeg(exif,
+           Jpeg({ExifBlock(BuildTiff(false, {{{Ascii(271, "Canon"), Pointer(34665, 1)}}, {{Raw(37500, 7, {1, 2})}}}))}));
+  EXPECT_EQ(exif.MakerNoteClass(), MakerNoteClassOf<TCanonMakerNote>());
+  EXPECT_EQ(exif.GetSection(esMakerNote).LoadFlags(), lfBadOffset);
+  EXPECT_EQ(exif.GetSection(esMakerNote).Count(), 0);
 }
 
 // A class chosen by the camera make fits no more once the make has changed: the note is read by

@@ -133,6 +133,7 @@ TEST_F(ExifGoldenTest, MakerNotesOfTheKnownMakersParse) {
     exif.LoadFromFile(CorpusFile(name));
     const TMakerNoteClass kind = exif.MakerNoteClass();
     const TExifSection& section = exif.GetSection(esMakerNote);
+    EXPECT_FALSE(exif.Modified());  // reading a note changes nothing
     const std::string groups = " " + entry.at("MakerNoteGroups") + " ";
     for (const std::string maker : {"Canon", "Nikon", "Panasonic"})
       if (groups.find(" " + maker + " ") != std::string::npos) {

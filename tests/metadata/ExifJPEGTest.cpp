@@ -191,3 +191,28 @@ TEST(ExifJPEGTest, AdobeBlocksAreThoseOfAPhotoshopSegmentUpToTheFirstThatDoesNot
     EXPECT_EQ(blocks, c.Blocks);
   }
 }
+
+// Only the wanted segments come, each with its data read and its place in the stream.
+TEST(ExifJPEGTest, YieldsOnlyWantedSegmentsWithTheirData) {
+  const Bytes bytes{0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x04, 0x41, 0x42, 0xFF, 0xD9};
+  const struct {
+    std::initializer_list<uint8_t> Wanted;
+    uint8_t Marker;
+    int64_t Offset, OffsetOfData, TotalSize;
+    Bytes Data;
+  } cases[] = {{{jmApp1}, jmApp1, 2, 6, 6, {0x41, 0x42}}, {{jmEOI}, jmEOI, 8, 12, 2, {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.Marker));
+    TUserMemoryStream stream(bytes.data(), int64_t(bytes.size()));
+    TJPEGHeaderParser parser(stream, JPEGMarkers(c.Wanted));
+    ASSERT_TRUE(parser.MoveNext());
+    TFoundJPEGSegment& segment = *parser.Current();
+    EXPECT_EQ(segment.MarkerNum(), c.Marker);
+    EXPECT_EQ(segment.Offset(), c.Offset);
+    EXPECT_EQ(segment.OffsetOfData(), c.OffsetOfData);
+    EXPECT_EQ(segment.TotalSize(), c.TotalSize);
+    EXPECT_EQ(segment.Data().Bytes(), c.Data);
+    EXPECT_EQ(segment.Data().Position(), 0);
+    EXPECT_FALSE(parser.MoveNext());
+  }
+}

@@ -35,6 +35,7 @@ TEST_F(ExifSectionTest, OnlyExtendableSectionsChangeTheFileStructure) {
   primary.SetStringValue(272, "Small");  // fits the 6 bytes the file held
   EXPECT_EQ(fixed.CameraModel(), "Small");
   EXPECT_THROW(primary.SetStringValue(272, "Much longer"), EIllegalEditOfExifData);
+  EXPECT_THROW(primary.Find(274)->SetID(275), EIllegalEditOfExifData);  // no tag moves in a fixed directory
   EXPECT_THROW(primary.Find(274)->SetID(272), ETagAlreadyExists);
 
   TExifData exif;
@@ -173,4 +174,85 @@ TEST_F(ExifSectionTest, ANewTypeKeepsTheElementsAndNewDataIsAlwaysAChange) {
   iso.UpdateData(tdSmallInt, 2, same);
   EXPECT_EQ(changes, 1);
   EXPECT_TRUE(ExifTags.Modified());
+}
+
+// Loading tells nobody and ends unmodified; a change is told at once, or once at the end of an
+// update bracket however many it holds (the list form of Remove brings its own bracket).
+TEST_F(ExifSectionTest, ChangesAreReportedAtOnceOrOnceAtTheEndOfAnUpdate) {
+  TExifSection& primary = Exif.GetSection(esPrimary);
+  int changes = 0;
+  Exif.OnChange = [&] { ++changes; };
+  LoadJpeg(Exif, SmallFile(false));
+  EXPECT_EQ(changes, 0);
+  EXPECT_FALSE(Exif.Modified());
+  primary.SetWordValue(274, 0, 6);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(Exif.Modified());
+  Exif.BeginUpdate();
+  primary.SetWordValue(274, 2, 8);  // grows to three elements
+  primary.SetStringValue(272, "M");
+  EXPECT_EQ(changes, 1);
+  Exif.EndUpdate();
+  EXPECT_EQ(changes, 2);
+  primary.Remove({272, 34665});
+  EXPECT_EQ(changes, 3);
+  EXPECT_EQ(primary.Find(274)->AsString(), "6,0,8");
+  EXPECT_EQ(Mapped(primary, [](const TExifTag& tag) { return tag.ID(); }), (std::vector<uint16_t>{274}));
+  EXPECT_FALSE(primary.Remove(272));
+}
+
+// New data shorter than the new type needs is filled up with zeros; no text is no element; a
+// tag turned UNDEFINED takes hexadecimal text.
+TEST_F(ExifSectionTest, NewDataIsFilledUpAndTextFollowsTheType) {
+  TExifTag& iso = *ExifTags.Find(34855);
+  iso.SetAsString("100,513");  // SHORT: 64 00 01 02
+  const uint8_t three[] = {1, 2, 3};
+  iso.UpdateData(tdLongWord, 2, three);
+  EXPECT_EQ(iso.AsString(), "197121,0");
+  iso.SetAsString("");
+  EXPECT_EQ(iso.ElementCount(), 0);
+  iso.SetDataType(tdUndefined);
+  iso.SetAsString("0A0B");
+  EXPECT_EQ(iso.ElementCount(), 2);
+  EXPECT_EQ(iso.Data()[1], 0x0B);
+}
+
+// A fraction set beyond the end grows the tag with empty ones; a date goes with its sub-seconds
+// where that tag is there or always asked for, and a date of 0 removes the date only.
+TEST_F(ExifSectionTest, FractionsGrowAndDatesTakeTheirSubSeconds) {
+  ExifTags.SetFractionValue(33434, 2, {1, 3});
+  EXPECT_EQ(ExifTags.Find(33434)->AsString(), ",,1/3");
+
+  TExifSection& primary = Exif.GetSection(esPrimary);
+  TDateTime when;
+  ASSERT_TRUE(TryEncodeDateTime(2024, 2, 29, 23, 59, 58, 250, when));
+  primary.SetDateTimeValue(306, ttag::SubsecTime, when);
+  EXPECT_EQ(primary.GetStringValue(306), "2024:02:29 23:59:58");
+  EXPECT_EQ(ExifTags.GetStringValue(ttag::SubsecTime), "250");  // the file's sub-second tag follows
+  EXPECT_EQ(MillisecondsToSubsecString(Exif.DateTime()), "250");
+  ExifTags.SetDateTimeValue(36867, ttag::SubsecTimeOriginal, when);
+  EXPECT_EQ(ExifTags.Find(ttag::SubsecTimeOriginal), nullptr);  // not asked for
+  Exif.SetAlwaysWritePreciseTimes(true);
+  ExifTags.SetDateTimeValue(36867, ttag::SubsecTimeOriginal, when);
+  EXPECT_EQ(ExifTags.GetStringValue(ttag::SubsecTimeOriginal), "250");
+  primary.SetDateTimeValue(306, ttag::SubsecTime, 0);
+  EXPECT_EQ(Exif.DateTime(), 0);
+  EXPECT_NE(ExifTags.Find(ttag::SubsecTime), nullptr);  // the sub-second tag stays
+}
+
+// Assigning copies every section and the thumbnail, and is a change; nothing clears.
+TEST_F(ExifSectionTest, AssignCopiesEverySectionAndTheThumbnail) {
+  TExifData source;
+  LoadJpeg(source, SmallFile(true));
+  source.SetThumbnail(TinyJpeg());
+  TExifData copy;
+  copy.Assign(&source);
+  EXPECT_EQ(copy.CameraModel(), "Model");
+  EXPECT_EQ(copy.ISOSpeedRatings.AsString(), "100,200");
+  EXPECT_EQ(copy.GetSection(esExif).GetStringValue(37520), "12");
+  EXPECT_EQ(copy.Thumbnail(), source.Thumbnail());
+  EXPECT_TRUE(copy.Modified());
+  copy.Assign(nullptr);
+  EXPECT_TRUE(copy.Empty());
+  EXPECT_FALSE(copy.HasThumbnail());
 }

@@ -123,13 +123,21 @@ TEST(ExifTiffTest, DateTimeAndRationalTexts) {
   for (const char* bad : {"2003-12-04 06:46:52", "0000:00:00 00:00:00", "2003:12:04 06:46:5"})
     EXPECT_FALSE(TryExifStringToDateTime(bad, value)) << bad;
   EXPECT_EQ(DateTimeToExifString(0), std::string(19, ' '));
+  ASSERT_TRUE(TryExifStringToDateTime("2003:12:04 06:46:52", value));
+  EXPECT_EQ(DateTimeToExifString(value), "2003:12:04 06:46:52");
+  ASSERT_TRUE(TryEncodeDateTime(1850, 6, 1, 18, 0, 0, 0, value));  // before 1900: negative days
+  EXPECT_EQ(DateTimeToExifString(value), "1850:06:01 18:00:00");
   ASSERT_TRUE(TryEncodeDateTime(2020, 1, 2, 3, 4, 5, 5, value));
   EXPECT_EQ(MillisecondsToSubsecString(value), "005");
 
   EXPECT_EQ(RationalToString(TExifRational{}), "");
+  EXPECT_EQ(RationalToString(TExifRational{10, 1}), "10");  // a whole number without its denominator
+  EXPECT_EQ(RationalToString(TExifRational{1, 3}), "1/3");
   EXPECT_EQ(RationalToString(TExifRational{3000000000u, 7}), "3000000000/7");  // unsigned stays unsigned
   EXPECT_EQ(RationalToString(TExifSignedRational{-2, 3}), "-2/3");
   TExifRational parsed;
+  EXPECT_TRUE(TryStringToRational("7", parsed));
+  EXPECT_EQ(parsed.Denominator, 1u);
   EXPECT_TRUE(TryStringToRational("4294967295/2", parsed));
   EXPECT_EQ(parsed.Numerator, 4294967295u);
   EXPECT_FALSE(TryStringToRational("4294967296", parsed));
@@ -153,6 +161,7 @@ TEST(ExifTiffTest, SectionReadersCheckTypesAndIndices) {
   EXPECT_EQ(word, 8);
   for (const auto& [id, index] : {std::pair{2, 2}, {2, -1}, {4, 0}})
     EXPECT_FALSE(section.TryGetWordValue(uint16_t(id), index, word)) << id << "," << index;
+  EXPECT_EQ(section.GetLongIntValue(4).Value, 70000);
   EXPECT_TRUE(section.GetWordValue(5).MissingOrInvalid);
   EXPECT_EQ(section.GetFractionValue(5, 1).Numerator, 5u);
   EXPECT_EQ(section.GetSignedFractionValue(6, 0).Numerator, -2);

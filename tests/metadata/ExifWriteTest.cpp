@@ -94,6 +94,12 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
        [](auto& e) { e.Resolution.SetXResolution({}); }, esPrimary, 282, "300/2", xsTIFF, u"XResolution", "300/2"},
       {"Exif version", [](auto& e) { e.ExifVersion.SetAsString("2.31"); },
        [](auto& e) { e.ExifVersion.SetAsString(""); }, esExif, 36864, "30323331", xsUnknown, u"", ""},
+      {"title", [](auto& e) { e.SetTitle(u"T"); }, [](auto& e) { e.SetTitle(u""); }, esPrimary, 40091, "T",
+       xsDublinCore, u"title", "T"},
+      {"altitude", [](auto& e) { e.SetGPSAltitudeRef(alBelowSeaLevel); },
+       [](auto& e) { e.SetGPSAltitudeRef(alTagMissing); }, esGPS, 5, "1", xsExif, u"GPSAltitudeRef", "1"},
+      {"GPS version", [](auto& e) { e.GPSVersion.SetAsString("2"); }, [](auto& e) { e.GPSVersion.Assign(nullptr); },
+       esGPS, 0, "2,0,0", xsUnknown, u"", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -109,6 +115,42 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
     EXPECT_EQ(exif.PeekSection(c.Kind).Find(c.Tag), nullptr);
     EXPECT_EQ(XMP(exif, c.NS, c.XMPName), "-");
   }
+}
+
+// Each value object copies its tags, converted where its class says, and mirrors them; a
+// coordinate of the other kind, or nothing, removes.
+TEST(ExifWriteTest, ValueObjectsAreCopiedWithTheirMirror) {
+  const bool big = true;
+  TExifData source;
+  LoadJpeg(source, Jpeg({ExifBlock(BuildTiff(
+                       big, {{{Rationals(282, {{72, 1}}, big), Rationals(283, {{72, 1}}, big), Pointer(34665, 1),
+                               Pointer(34853, 2)}},
+                             {{Raw(34855, 6, {100, 200}), Raw(36864, 7, Text("0221")), Shorts(37385, {0x41}, big)}},
+                             {{Ascii(1, "n"), Rationals(2, {{51, 1}, {30, 1}, {15, 1}}, big)}}}))}));
+  TExifData target;
+  target.SetXMPWriteMode(xmWrite);
+  target.GPSLatitude.Assign(&source.GPSLatitude);
+  EXPECT_EQ(target.GPSLatitude.AsString(), "51,30,15N");
+  EXPECT_EQ(XMP(target, xsExif, u"GPSLatitude"), "51,30,15N");
+  target.GPSLongitude.Assign(&source.GPSLatitude);  // another kind of coordinate
+  EXPECT_EQ(target.PeekSection(esGPS).Find(4), nullptr);
+  target.ISOSpeedRatings.Assign(&source.ISOSpeedRatings);  // SBYTE values become SHORT ones
+  EXPECT_EQ(target.PeekSection(esExif).Find(34855)->DataType(), tdWord);
+  EXPECT_EQ(target.ISOSpeedRatings.AsString(), "100,200");
+  EXPECT_EQ(XMP(target, xsExif, u"ISOSpeedRatings"), "100,200");
+  target.Flash.Assign(&source.Flash);
+  target.Flash.SetMode(efAuto);
+  EXPECT_EQ(target.Flash.Value(), 0x59);
+  const TXMPProperty& flash = *target.GetXMPPacket().FindSchema(xsExif)->FindProperty(u"Flash");
+  EXPECT_EQ(flash.FindSubProperty(u"RedEyeMode")->ReadValue(), u"True");
+  EXPECT_EQ(flash.FindSubProperty(u"Mode")->ReadValue(), u"3");
+  target.ExifVersion.Assign(&source.ExifVersion);
+  EXPECT_EQ(target.PeekSection(esExif).Find(36864)->AsString(), "30323231");  // the release too
+  target.Resolution.Assign(&source.Resolution);
+  EXPECT_EQ(XMP(target, xsTIFF, u"YResolution"), "72");
+  target.Resolution.Assign(nullptr);
+  EXPECT_TRUE(target.Resolution.IsMissing());
+  EXPECT_EQ(XMP(target, xsTIFF, u"XResolution"), "-");
 }
 
 TEST(ExifWriteTest, TheWriteModeDecidesWhatTheMirrorDoes) {

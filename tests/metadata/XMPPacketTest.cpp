@@ -172,6 +172,7 @@ TEST(XMPPacketTest, WhatIsWrittenReadsBackAsTheSameTree) {
   packet.SetAboutAttributeValue(u"uuid:\"a\" & <b>\tc");
   TXMPSchema& dc = packet.GetSchema(KnownNamespaceURI(xsDublinCore));
   dc.AddProperty(u"text").WriteValue(u"<a href='x'>&amp;</a> \"q\"\r\n\tline \U0001D11E");
+  dc.AddProperty(u"blank").WriteValue(u"  ");  // blanks alone are kept
   TXMPProperty& title = dc.AddProperty(u"title");
   title.SetKind(xpAltArray);
   title.AddSubProperty(u"x-default");
@@ -335,6 +336,11 @@ TEST(XMPPacketTest, NestingHasALimit) {
   EXPECT_FALSE(Load(packet, nested(MaxXMPNesting)));
   EXPECT_FALSE(Load(packet, nested(10000)));
   EXPECT_EQ(Dump(packet), before);  // a refused packet leaves the tree as it was
+  // Nor can the tree be built past the limit that the reader keeps.
+  TXMPProperty* deepest = packet.FindSchema(xsDublinCore)->FindProperty(u"s");
+  while (deepest->Kind() != xpSimple) deepest = &(*deepest)[0];
+  deepest->SetKind(xpStructure);
+  EXPECT_THROW(deepest->AddSubProperty(u"more"), EInvalidXMPOperation);
 }
 
 // Prefixes that only look reserved are read as any other; where the text could not declare

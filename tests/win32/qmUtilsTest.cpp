@@ -1,5 +1,5 @@
 // The Windows utilities with the real system. That a second program finds the single-instance
-// name taken, and the program's version, are the main window's and the About box's tests.
+// name taken is the main window's test.
 #include "core/win32/qmUtils.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,8 @@
 
 #include "core/Persistent.h"
 #include "core/win32/WideText.h"
+#include "os/os.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 
@@ -86,6 +88,33 @@ std::optional<WPARAM> TakeQuit() {
 }
 
 }  // namespace
+
+// This program's resource (qmUtilsTest.rc) has a translation other than the usual 0409/04B0, no
+// InternalName and an empty LegalCopyright; a file without a version leaves the fields alone and
+// reads as zeros.
+TEST(FileVersionInfo, ReadsThisProgramsResourceAndAFileWithoutOneLeavesTheFieldsAlone) {
+  TFileVersionInfo info;
+  ASSERT_TRUE(info.Load(os::ExeFileName()));
+  EXPECT_EQ(std::vector<int>({info.Major, info.Minor, info.Release, info.Build}), std::vector<int>({1, 2, 3, 4}));
+  EXPECT_EQ(std::vector<std::string>({info.CompanyName, info.FileDescription, info.InternalName, info.LegalCopyright,
+                                      info.OriginalFilename, info.ProductName, info.ProductVersion}),
+            std::vector<std::string>(
+                {"Lorvex Test Company", "Lorvex win32 tests", "", "", "win32_tests.exe", "Lorvex", "1.2-test"}));
+  const struct {
+    int Parts;
+    const char* Version;
+  } parts[] = {{0, ""}, {1, "1"}, {2, "1.2"}, {4, "1.2.3.4"}, {7, "1.2.3.4"}};
+  for (const auto& c : parts) EXPECT_EQ(GetVersionString(os::ExeFileName(), c.Parts), c.Version) << c.Parts;
+
+  const std::string text = testpaths::FreshFolder("qmutils_version") + "plain.txt";
+  ASSERT_TRUE(os::WriteFileReplacing(text, "no version here"));
+  for (const std::string& file : {text, text + ".missing"}) {
+    info.ProductName = "kept";
+    EXPECT_FALSE(info.Load(file));
+    EXPECT_EQ(info.ProductName, "kept");
+    EXPECT_EQ(GetVersionString(file, 4), "0.0.0.0");
+  }
+}
 
 TEST(IsAlreadyRunning, TrueOnceAnEarlierCallHoldsTheNameAndANameOfAnotherKindOfObjectThrows) {
   const std::string name = UniqueName("Instance");
