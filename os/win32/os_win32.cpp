@@ -351,6 +351,13 @@ std::string LongTimeText(const TLocalTime& time) {
   return text;
 }
 
+std::string DecimalSeparator() {
+  // Asked each time: the user may change it while the program runs.
+  char text[8] = "";
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, sizeof text);
+  return text[0] ? text : ".";
+}
+
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider) {
   DisplayNameProvider = std::move(provider);
 }
