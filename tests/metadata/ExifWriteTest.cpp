@@ -94,6 +94,8 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
        [](auto& e) { e.Resolution.SetXResolution({}); }, esPrimary, 282, "300/2", xsTIFF, u"XResolution", "300/2"},
       {"Exif version", [](auto& e) { e.ExifVersion.SetAsString("2.31"); },
        [](auto& e) { e.ExifVersion.SetAsString(""); }, esExif, 36864, "30323331", xsUnknown, u"", ""},
+      {"Exif version after a separator of two bytes", [](auto& e) { e.ExifVersion.SetAsString("2\u00B731"); },
+       [](auto& e) { e.ExifVersion.SetAsString(""); }, esExif, 36864, "30323331", xsUnknown, u"", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
