@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <thread>
 
 #include "core/Unicode.h"
+#include "core/qmLog.h"
 #include "core/win32/WinIcon.h"
 #include "ui/Clipbrd.h"
 #include "tests/sources/SourceHits.h"
@@ -55,6 +57,23 @@ class TOtherViewer {
   HWND FWindow;
   HWND FNext = nullptr;
 };
+
+// The clipboard's metafile picture: its mapping mode, extent and the metafile's bytes.
+TClipboardPicture ClipboardMetafile() {
+  TClipboardPicture picture{TClipboardPicture::pfMetafile};
+  if (!OpenClipboard(nullptr)) return picture;
+  if (HANDLE data = GetClipboardData(CF_METAFILEPICT)) {
+    const auto* header = static_cast<const METAFILEPICT*>(GlobalLock(data));
+    picture.Data.resize(GetMetaFileBitsEx(header->hMF, 0, nullptr));
+    GetMetaFileBitsEx(header->hMF, static_cast<UINT>(picture.Data.size()), picture.Data.data());
+    picture.MappingMode = header->mm;
+    picture.Width = header->xExt;
+    picture.Height = header->yExt;
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return picture;
+}
 
 class ClipboardViewerTest : public ::testing::Test {
  protected:
@@ -146,7 +165,8 @@ TEST_F(ClipboardViewerTest, PicturesRoundTripAndShowAsIcons) {
     ASSERT_TRUE(Holds(before + 2));
     TItemData hit(CollectHits(*Source, entry->Text).at(0));
     Source->Execute(hit);
-    EXPECT_EQ(ClipboardData(CF_DIB).substr(0, entry->Picture->size()), copied.substr(0, entry->Picture->size()));
+    const size_t size = entry->Picture->Data.size();
+    EXPECT_EQ(ClipboardData(CF_DIB).substr(0, size), copied.substr(0, size));
 
     Source->LoadIcon(hit);
     const auto* icon = dynamic_cast<const TWinIcon*>(hit.Icon.get());
@@ -159,6 +179,83 @@ TEST_F(ClipboardViewerTest, PicturesRoundTripAndShowAsIcons) {
     DeleteObject(info.hbmMask);
   }
   Source.reset();
+}
+
+TEST_F(ClipboardViewerTest, MetafilesAreFoundAsImagesAndGoBackAsTheMetafilesTheyWere) {
+  // A Windows metafile, and an enhanced one, which the system offers as a metafile picture too.
+  for (const bool enhanced : {false, true}) {
+    SCOPED_TRACE(enhanced ? "enhanced metafile" : "metafile");
+    const size_t before = History->Entries()->size();
+    CopyFromThread([&] {
+      HDC dc = enhanced ? CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr) : CreateMetaFileA(nullptr);
+      Rectangle(dc, 10, 10, 90, 50);
+      Ellipse(dc, 20, 15, 80, 45);
+      OpenClipboard(nullptr);
+      EmptyClipboard();
+      if (enhanced) {
+        SetClipboardData(CF_ENHMETAFILE, CloseEnhMetaFile(dc));
+      } else {
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(METAFILEPICT));
+        *static_cast<METAFILEPICT*>(GlobalLock(memory)) = {MM_ANISOTROPIC, 2540, 1270, CloseMetaFile(dc)};
+        GlobalUnlock(memory);
+        SetClipboardData(CF_METAFILEPICT, memory);
+      }
+      CloseClipboard();
+    });
+    ASSERT_TRUE(Holds(before + 1));
+    const TClipboardPicture copied = ClipboardMetafile();
+    const auto entry = History->Entries()->front();
+    ASSERT_TRUE(entry->Picture && entry->Text.starts_with("Image "));
+    EXPECT_EQ(*entry->Picture, copied);
+    EXPECT_TRUE(CheckMetafile(copied.Data));
+
+    CopyTextFromThread(enhanced ? "after the enhanced metafile" : "after the metafile");
+    ASSERT_TRUE(Holds(before + 2));
+    const std::vector<TItemRecord> images = CollectHits(*Source, "Image");
+    const auto hit = std::find_if(images.begin(), images.end(), [&](const TItemRecord& record) {
+      return record.Parameters == std::to_string(entry->Key);
+    });
+    ASSERT_NE(hit, images.end());
+    TItemData item(*hit);
+    Source->Execute(item);
+    EXPECT_EQ(ClipboardMetafile(), copied);
+
+    Source->LoadIcon(item);
+    const auto* icon = dynamic_cast<const TWinIcon*>(item.Icon.get());
+    ICONINFO info{};
+    ASSERT_TRUE(icon && GetIconInfo(icon->Handle(), &info));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+  }
+}
+
+TEST_F(ClipboardViewerTest, TheLogTellsOfPassingOnOnlyWithANextViewer) {
+  const std::string logFile = testpaths::FreshFolder("clipboard_log") + "clipboard.log";
+  TqmLog& log = GetLog();
+  log.Enabled = true;
+  log.FileName = logFile;
+  const auto logged = [&] {
+    std::string text = testpaths::ReadText(logFile);
+    os::DeleteFile(logFile);
+    TNames lines;
+    for (size_t at = text.find("DrawClipboard"); at != std::string::npos; at = text.find("DrawClipboard", at + 1))
+      lines.push_back(text.substr(at, text.find_first_of("\r\n", at) - at));
+    return lines;
+  };
+  // The first viewer of the chain has no next one.
+  CopyTextFromThread("alone in the chain");
+  ASSERT_TRUE(Holds(1));
+  EXPECT_EQ(logged(), (TNames{"DrawClipboard Add", "DrawClipboard TestNext"}));
+
+  TOtherViewer other(true);
+  Viewer->KeepAlive();  // first again, with the other one next
+  logged();             // joining is told of the clipboard, which it does not take
+  CopyTextFromThread("with another viewer");
+  ASSERT_TRUE(Holds(2));
+  log.Enabled = false;
+  EXPECT_EQ(logged(),
+            (TNames{"DrawClipboard Add", "DrawClipboard TestNext", "DrawClipboard Next", "DrawClipboard After"}));
+  other.Leave();
 }
 
 TEST_F(ClipboardViewerTest, TheChainOutlivesOtherViewers) {
