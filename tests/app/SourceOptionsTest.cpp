@@ -2,19 +2,45 @@
 // each shows its file and writes it back.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include "app/win32/FClipboardOptions.h"
+#include "app/win32/FDbNote.h"
+#include "app/win32/FDefineDatabase.h"
 #include "app/win32/FMp3Options.h"
+#include "app/win32/FPermanentItem.h"
 #include "app/win32/FRunGroupOptions.h"
+#include "app/win32/FSetItem.h"
 #include "sources/SearchMp3.h"
 #include "sources/win32/SearchClipboard.h"
 #include "tests/sources/SourceSettings.h"
 #include "tests/support/FormDriver.h"
+#include "tests/support/TestLanguage.h"
+#include "ui/qmTranslators.h"
 
 namespace {
 
 using TNames = std::vector<std::string>;
 
 std::string SettingsText(const std::string& name) { return testpaths::ReadText(TestSettingsFolder() + name); }
+
+// Answers the next plain dialog with Result; Seen is its caption, text and buttons, "|" between.
+class TPlainAnswer {
+ public:
+  explicit TPlainAnswer(int result)
+      : FAction([] { return FindForm<TMessageForm>() != nullptr; },
+                [this, result] {
+                  TMessageForm* dialog = FindForm<TMessageForm>();
+                  Seen = dialog->Caption() + "|" + dialog->Message->Caption();
+                  for (TButton* button : dialog->Buttons) Seen += "|" + button->Caption();
+                  dialog->ModalResult = result;
+                },
+                100) {}
+  std::string Seen;
+
+ private:
+  TDelayedAction FAction;
+};
 
 }  // namespace
 
@@ -66,4 +92,47 @@ TEST(SourceOptionsTest, TheRunGroupTreeFollowsItsModel) {
   EXPECT_EQ(TreeView_GetCount(tree), 4u);
   form.btnOk->Click();  // the empty group is not written
   EXPECT_EQ(SettingsText("rungroup_dialog.ini"), "[Work]\r\nmail=1500;mail.exe;/new\r\nweb=2500;web.exe;a;b\r\n");
+}
+
+TEST(SourceOptionsTest, TheRunGroupDialogSpeaksThroughPlainDialogsAndStaysUntranslated) {
+  TTestLanguage german{{"Run group options", "Laufgruppen"}, {"Set item properties", "Eintrag"},
+                             {"Record", "Datensatz"}, {"Define database", "Datenbank festlegen"},
+                             {"Warning", "Warnung"}, {"OK", "Gut"}};
+  RegisterControlTranslators(german.Translator());
+  TRunGroupFile file(WriteSettingsFile("rungroup_plain.ini", "[Work]\r\nmail=1500;mail.exe;/new\r\n"));
+  TRunGroupOptionsForm form(nullptr, file);
+  ASSERT_TRUE(ShowActive(form));
+  EXPECT_EQ(form.Caption(), "Run group options");
+  EXPECT_EQ(form.btnOk->Caption(), "OK");
+  const HWND tree = form.treeGroups->Handle();
+  TreeView_SelectItem(tree, TreeView_GetRoot(tree));
+  for (const int result : {int(mrNo), int(mrYes)}) {
+    TPlainAnswer answer(result);
+    form.btnDeleteClick();
+    EXPECT_EQ(answer.Seen, "Warning|This group is not empty, really delete?|&Yes|&No");
+    EXPECT_EQ(form.Tree().Groups().size(), result == mrYes ? 0u : 1u);
+  }
+  TPlainAnswer answer(mrOk);
+  form.btnNewItemClick();  // no group left to select
+  EXPECT_EQ(answer.Seen, Application().Title + "|Please select a group first.|OK");
+
+  TSetItemForm item(&form);
+  EXPECT_EQ(item.Caption(), "Set item properties");
+  TDbNoteForm record(nullptr, {"title: Beach"});
+  EXPECT_EQ(record.Caption(), "Record");
+  TDatabaseRows rows = NewDatabaseRows();
+  TDefineDatabaseForm define(nullptr, rows, -1);
+  EXPECT_EQ(define.Caption(), "Datenbank festlegen");  // the dialogs that do translate themselves
+}
+
+TEST(SourceOptionsTest, ThePermanentTextScrollsBothWaysAndTheSqlOnlyDownwards) {
+  TPermanentItemForm permanent(nullptr);
+  TDatabaseRows rows = NewDatabaseRows();
+  TDefineDatabaseForm define(nullptr, rows, -1);
+  const struct {
+    TMemo* Memo;
+    LONG Style;
+  } cases[] = {{permanent.eText, WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL}, {define.eSQL, WS_VSCROLL | ES_AUTOHSCROLL}};
+  for (const auto& c : cases)
+    EXPECT_EQ(GetWindowLongA(c.Memo->Handle(), GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL), c.Style);
 }
