@@ -116,8 +116,9 @@ void BM_Mp3TagSearch(benchmark::State& state) {
 BENCHMARK(BM_Mp3TagSearch)->Unit(benchmark::kMillisecond);
 
 void BM_ClipboardSearch(benchmark::State& state) {
-  auto history = std::make_shared<TClipboardHistory>(TClipboardSettings::MaxHistory);
-  for (int i = 0; i < TClipboardSettings::MaxHistory; ++i)
+  constexpr int Entries = 1000;
+  auto history = std::make_shared<TClipboardHistory>(Entries);
+  for (int i = 0; i < Entries; ++i)
     history->AddText("Copied text number " + std::to_string(i) + " " + std::string(200 + i % 300, 'x'));
   TSearchClipboard source(nullptr, history, {}, nullptr, nullptr);
   Measure(state, "clipboard", [&] {

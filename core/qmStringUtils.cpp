@@ -3,7 +3,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <span>
 
@@ -323,4 +327,32 @@ std::vector<std::string_view> Utf8Chars(std::string_view s) {
   for (size_t start = 0; start < s.size(); start += chars.back().size())
     chars.push_back(s.substr(start, Utf8CharLength(s, start)));
   return chars;
+}
+
+std::string GeneralNumberText(double value, std::string_view decimalSeparator, int exponentDigits) {
+  constexpr int Precision = 15;
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  // The digits rounded to the precision, and the power of ten of the first one.
+  char scientific[40];
+  std::snprintf(scientific, sizeof scientific, "%.*e", Precision - 1, std::fabs(value));
+  const char* e = std::strchr(scientific, 'e');
+  const int exponent = std::atoi(e + 1);
+  std::string digits(1, scientific[0]);
+  digits.append(scientific + 2, static_cast<size_t>(e - scientific - 2));  // the digits after the point
+  digits.erase(digits.find_last_not_of('0') + 1);
+  if (digits.empty()) return "0";
+
+  std::string text = value < 0 ? "-" : "";
+  if (exponent >= Precision || exponent < -5) {
+    text += digits[0];
+    if (digits.size() > 1) text.append(decimalSeparator).append(digits, 1);
+    std::string power = std::to_string(std::abs(exponent));
+    if (static_cast<int>(power.size()) < exponentDigits) power.insert(0, exponentDigits - power.size(), '0');
+    return text + "E" + (exponent < 0 ? "-" : "") + power;
+  }
+  if (exponent < 0) return text.append("0").append(decimalSeparator).append(-exponent - 1, '0') + digits;
+  const size_t whole = static_cast<size_t>(exponent) + 1;
+  if (digits.size() <= whole) return text + digits + std::string(whole - digits.size(), '0');
+  return text + digits.substr(0, whole) + std::string(decimalSeparator) + digits.substr(whole);
 }

@@ -43,6 +43,13 @@ bool AnsiSameText(std::string_view a, std::string_view b);
 std::string Trim(std::string_view s);
 bool StartsText(std::string_view prefix, std::string_view s);  // ignoring ASCII case
 
+// A number in the general format of the framework's FloatToStr (ExponentDigits 0) and of "%g"
+// (3): 15 significant digits at most, no trailing zeros, and DecimalSeparator only before a
+// fraction. Fixed-point while the number is at least 0.00001 and has at most 15 digits before its
+// fraction ("0.0000625", "2.8", "-0.666666666666667"); otherwise scientific, with "E", a "-"
+// before a negative exponent and at least ExponentDigits digits ("6.25E-6", "1E020").
+std::string GeneralNumberText(double value, std::string_view decimalSeparator, int exponentDigits = 0);
+
 // The characters of a UTF-8 text, each as its bytes; each bad piece of ill-formed text counts as
 // one character.
 std::vector<std::string_view> Utf8Chars(std::string_view s);

@@ -1,5 +1,5 @@
-// The check of a picture another program put on the clipboard: what it accepts, a bitmap can be
-// made from without reading past the data.
+// The checks of a picture another program put on the clipboard: what they accept, a bitmap or a
+// metafile can be made from without reading past the data.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,5 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (stride * uint64_t(layout->Height < 0 ? -int64_t(layout->Height) : layout->Height) != layout->PixelBytes)
       std::abort();
   }
+  if (CheckMetafile(dib) && size < 18) std::abort();
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/Unicode.h"
+#include "os/os.h"
 #include "metadata/Vmx.Exif.Internal.h"
 
 namespace vmx {
@@ -581,9 +582,8 @@ uint8_t TCustomExifVersion::Element(int offset) const {
 
 std::string TCustomExifVersion::AsString() const {
   if (Major() == 0) return {};
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%d.%d%d", Major() % 128, Minor() % 128, Release() % 128);
-  return buffer;
+  return std::to_string(Major() % 128) + os::DecimalSeparator() + std::to_string(Minor() % 128) +
+         std::to_string(Release() % 128);
 }
 
 TExifRational TCustomExifResolution::XResolution() const {

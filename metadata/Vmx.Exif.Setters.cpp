@@ -281,7 +281,9 @@ void TCustomExifVersion::SetAsString(const std::string& value) {
     if (value[at] < '0' || value[at] > '9') throw ERangeError();
     return static_cast<uint8_t>(value[at] - '0');
   };
-  const uint8_t major = digit(0), minor = digit(2), release = digit(3);  // the separator is skipped
+  // The separator after the major number is skipped, whatever it is (it may take several bytes).
+  const size_t minorAt = value.size() > 1 ? 1 + Utf8CharLength(value, 1) : value.size();
+  const uint8_t major = digit(0), minor = digit(minorAt), release = digit(minorAt + 1);
   InUpdate(FOwner, [&] {
     SetMajor(major);
     SetMinor(minor);

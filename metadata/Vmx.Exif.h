@@ -580,13 +580,14 @@ class TCustomExifVersion {
   uint8_t Major() const { return Element(0); }
   uint8_t Minor() const { return Element(1); }
   uint8_t Release() const { return Element(2); }
-  // "2.20"; '' when the major number is 0.
+  // "2.20" with the user's decimal separator ("2,20"); '' when the major number is 0.
   std::string AsString() const;
 
   void SetMajor(uint8_t value) { SetElement(0, value); }
   void SetMinor(uint8_t value) { SetElement(1, value); }
   void SetRelease(uint8_t value) { SetElement(2, value); }
-  // "2.20" or "2"; '' removes the tag. Raises ERangeError for a character that is no digit.
+  // "2.20" or "2" (any separator); '' removes the tag. Raises ERangeError for a character that is
+  // no digit.
   void SetAsString(const std::string& value);
   // Nil, or a version without major number, removes the tag.
   void Assign(const TCustomExifVersion* source);

@@ -113,6 +113,10 @@ int UtcOffsetMinutes(const TLocalTime& localTime);
 // The POSIX side writes "yyyy-mm-dd" and "hh:nn:ss".
 std::string ShortDateText(const TLocalTime& time);
 std::string LongTimeText(const TLocalTime& time);
+// The user's decimal separator, as numbers are shown to them: on Windows the user's choice in
+// the registry's international settings (where Wine keeps it too), else the user's locale; the
+// C library's locale on the POSIX side. Never empty.
+std::string DecimalSeparator();
 
 // A shared library loaded at run time: a null handle when it cannot be loaded, a null
 // address when it has no such symbol. FreeDynamicLibrary ignores a null handle.

@@ -50,8 +50,9 @@ PACKAGES=(
   libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386 libxfixes3:i386
   libxinerama1:i386 libxcomposite1:i386 libxxf86vm1:i386
   # ODBC for Wine's odbc32 (the host's unixODBC) with the SQLite driver: the database source's
-  # end-to-end tests under Wine, where ADO over OLE DB returns no rows
-  unixodbc libodbc2:i386 libsqliteodbc:i386
+  # end-to-end tests under Wine, where ADO over OLE DB returns no rows; the driver reads a data
+  # source's settings through libodbcinst
+  unixodbc libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386
   # keys typed from outside the program (XTEST) in the tests; the window-manager check of run.sh
   xdotool x11-utils
   # fetching Debian source packages and building the dependencies

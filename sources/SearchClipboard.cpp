@@ -34,7 +34,7 @@ int TClipboardSettings::HistoryLimit() const {
   int value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size()) return 20;
-  return std::clamp(value, 0, MaxHistory);
+  return std::max(value, 0);
 }
 
 void TClipboardSettings::Load(const TMemIniFile& ini) {
@@ -82,12 +82,12 @@ void TClipboardHistory::Add(std::string text, std::u16string copied) {
   Publish(std::move(entries));
 }
 
-uint64_t TClipboardHistory::AddPicture(std::string dib, const std::string& caption) {
-  if (dib.size() > FPictureBudget) return 0;
+uint64_t TClipboardHistory::AddPicture(TClipboardPicture picture, const std::string& caption) {
+  if (picture.Data.size() > FPictureBudget) return 0;
   auto entry = std::make_shared<TClipboardEntry>();
   entry->Text = caption;
   entry->UpperText = UpperCase(caption);
-  entry->Picture = std::make_shared<const std::string>(std::move(dib));
+  entry->Picture = std::make_shared<const TClipboardPicture>(std::move(picture));
   const uint64_t key = entry->Key = FNextKey++;
   TEntries entries = *Entries();
   entries.insert(entries.begin(), std::move(entry));
@@ -102,8 +102,9 @@ void TClipboardHistory::Publish(TEntries entries) {
   bool over = false;
   std::erase_if(entries, [&](const auto& entry) {
     if (!entry->Picture) return false;
-    over = over || entry->Picture->size() > room;
-    if (!over) room -= entry->Picture->size();
+    const size_t size = entry->Picture->Data.size();
+    over = over || size > room;
+    if (!over) room -= size;
     return over;
   });
   auto published = std::make_shared<const TEntries>(std::move(entries));
@@ -123,7 +124,7 @@ std::shared_ptr<const TClipboardEntry> TClipboardHistory::Entry(uint64_t key) co
   return nullptr;
 }
 
-std::shared_ptr<const std::string> TClipboardHistory::Picture(uint64_t key) const {
+std::shared_ptr<const TClipboardPicture> TClipboardHistory::Picture(uint64_t key) const {
   const std::shared_ptr<const TClipboardEntry> entry = Entry(key);
   return entry ? entry->Picture : nullptr;
 }
@@ -165,6 +166,17 @@ std::optional<TDibLayout> CheckDib(std::string_view data) {
   dib.PixelBytes = stride * uint64_t(dib.Height < 0 ? -int64_t(dib.Height) : dib.Height);
   if (uint64_t(dib.HeaderSize) + dib.ColorBytes + dib.PixelBytes > data.size()) return std::nullopt;
   return dib;
+}
+
+bool CheckMetafile(std::string_view data) {
+  // The header: type (1 in memory, 2 on disk), its own size in words (9), the version, then the
+  // whole size in words.
+  constexpr size_t HeaderSize = 18;
+  if (data.size() < HeaderSize) return false;
+  const uint16_t type = Read16(data, 0), headerWords = Read16(data, 2), version = Read16(data, 4);
+  const uint64_t bytes = uint64_t(Read32(data, 6)) * 2;
+  return (type == 1 || type == 2) && headerWords == HeaderSize / 2 && (version == 0x100 || version == 0x300) &&
+         bytes >= HeaderSize && bytes <= data.size();
 }
 
 // --- TSearchClipboard ---------------------------------------------------------------------
@@ -235,6 +247,6 @@ void TSearchClipboard::Execute(TItemData& item) {
 }
 
 void TSearchClipboard::LoadIcon(TItemData& item) {
-  const std::shared_ptr<const std::string> picture = FHistory->Picture(KeyOf(item));
+  const std::shared_ptr<const TClipboardPicture> picture = FHistory->Picture(KeyOf(item));
   item.Icon = picture ? FSystem->PictureIcon(*picture) : FSystem->ClipboardIcon();
 }

@@ -25,7 +25,8 @@ struct TClipboardSettings {
   std::string HistoryCount = "20";  // as typed in the options
   TStringList Permanent;            // with their line breaks
 
-  // How many entries the history keeps: HistoryCount within 0..1000, 20 when it is no number.
+  // How many entries the history keeps: HistoryCount as set (0 for a negative one), 20 when it
+  // is no number.
   int HistoryLimit() const;
 
   // Every key of [Permanent] in file order, whatever its name.
@@ -35,7 +36,18 @@ struct TClipboardSettings {
   void Save(TMemIniFile& ini) const;
 
   static constexpr const char* IniFileName = "lorvexclipboard.ini";
-  static constexpr int MaxHistory = 1000;
+};
+
+// A copied picture: a bitmap as a packed DIB, or a Windows metafile as the clipboard offers it
+// (CF_METAFILEPICT: the metafile's bytes with the mapping mode and extent it is drawn with).
+struct TClipboardPicture {
+  enum TFormat { pfDib, pfMetafile } Format = pfDib;
+  std::string Data;
+  int32_t MappingMode = 0;
+  int32_t Width = 0;
+  int32_t Height = 0;
+
+  bool operator==(const TClipboardPicture&) const = default;
 };
 
 // One entry of the history.
@@ -48,11 +60,11 @@ struct TClipboardEntry {
   // A text as it was copied when Text cannot give it back: UTF-16 with a surrogate without its
   // partner, which Text shows as U+FFFD.
   std::u16string Copied;
-  std::shared_ptr<const std::string> Picture;  // the picture as a packed DIB
+  std::shared_ptr<const TClipboardPicture> Picture;
 };
 
-// The history, newest first, within its count and a budget of picture bytes: the oldest
-// pictures leave first, texts stay. Changed by one thread (the GUI thread's clipboard viewer);
+// The history, newest first, within its count and a budget of picture bytes (a DIB's or a
+// metafile's): the oldest pictures leave first, texts stay. Changed by one thread (the GUI thread's clipboard viewer);
 // read from any thread as snapshots that later changes leave as they were.
 class TClipboardHistory {
  public:
@@ -70,13 +82,13 @@ class TClipboardHistory {
   void AddText(std::u16string_view copied);
   // Every picture is a new entry, with a key of its own; answers the key, or 0 when the picture
   // alone is beyond the budget (it is not kept).
-  uint64_t AddPicture(std::string dib, const std::string& caption);
+  uint64_t AddPicture(TClipboardPicture picture, const std::string& caption);
 
   std::shared_ptr<const TEntries> Entries() const;
   // The entry with Key; nullptr when it has left the history.
   std::shared_ptr<const TClipboardEntry> Entry(uint64_t key) const;
   // The picture with Key; nullptr when it has left the history.
-  std::shared_ptr<const std::string> Picture(uint64_t key) const;
+  std::shared_ptr<const TClipboardPicture> Picture(uint64_t key) const;
   size_t PictureBudget() const { return FPictureBudget; }
 
  private:
@@ -97,9 +109,9 @@ class TClipboardSystem {
   // Replace the clipboard's content; the history does not take it as a new copy.
   virtual void PutText(const std::string& text) = 0;
   virtual void PutCopiedText(const std::u16string& text) = 0;  // UTF-16 as it is, unchecked
-  virtual void PutPicture(const std::string& dib) = 0;
+  virtual void PutPicture(const TClipboardPicture& picture) = 0;
   // A row's icon: the picture itself, or the source's own icon.
-  virtual std::unique_ptr<TIcon> PictureIcon(const std::string& dib) = 0;
+  virtual std::unique_ptr<TIcon> PictureIcon(const TClipboardPicture& picture) = 0;
   virtual std::unique_ptr<TIcon> ClipboardIcon() = 0;
 };
 
@@ -119,6 +131,10 @@ struct TDibLayout {
   uint64_t PixelBytes = 0;
 };
 std::optional<TDibLayout> CheckDib(std::string_view data);
+
+// Whether Data can be a Windows metafile: a header of its kind whose size, in 16-bit words, its
+// data holds.
+bool CheckMetafile(std::string_view data);
 
 class TSearchClipboard : public TSearchClass {
  public:

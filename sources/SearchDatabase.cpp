@@ -31,7 +31,8 @@ size_t QuotedEnd(const std::string& sql, size_t start, char quote) {
 
 // Where the piece of SQL that opens at Start ends when it is a string literal, a comment or a
 // quoted identifier, which the typed text never enters except a literal's; npos when another
-// character opens there.
+// character opens there. Many databases read "..." as a text (SQLite where it names no column):
+// one that holds the marker is taken as a literal.
 size_t TokenEnd(const std::string& sql, size_t start, bool& literal) {
   literal = false;
   const auto after = [&](const char* close) {
@@ -42,7 +43,11 @@ size_t TokenEnd(const std::string& sql, size_t start, bool& literal) {
     case '\'':
       literal = true;
       return QuotedEnd(sql, start, '\'');
-    case '"':
+    case '"': {
+      const size_t end = QuotedEnd(sql, start, '"');
+      literal = sql.substr(start, end - start).find(SearchMarker) != std::string::npos;
+      return end;
+    }
     case '`':
       return QuotedEnd(sql, start, sql[start]);
     case '[':
@@ -65,11 +70,12 @@ class TStatementBuilder {
 
   void Sql(const std::string& sql) { FStatement.Pieces.back() += sql; }
   void Marker() { Parameter(FText, false); }
-  // A string literal with its quotes: one parameter when it holds the marker.
+  // A string literal with its quotes ('...' or "..."): one parameter when it holds the marker.
   void Literal(const std::string& literal) {
     if (literal.find(SearchMarker) == std::string::npos) return Sql(literal);
-    std::string content = literal.substr(1, literal.size() - (literal.size() > 1 && literal.back() == '\'' ? 2 : 1));
-    Parameter(Replaced(Replaced(content, "''", "'"), SearchMarker, FText), true);
+    const char quote = literal[0];
+    std::string content = literal.substr(1, literal.size() - (literal.size() > 1 && literal.back() == quote ? 2 : 1));
+    Parameter(Replaced(Replaced(content, std::string(2, quote), std::string(1, quote)), SearchMarker, FText), true);
   }
   TSearchStatement Result() { return std::move(FStatement); }
 
@@ -194,30 +200,91 @@ std::string TSearchStatement::LiteralText() const {
   return text;
 }
 
-bool NamesOleDbProvider(const std::string& connectionString) {
+TConnectionKeys ConnectionStringKeys(const std::string& connectionString) {
+  TConnectionKeys keys;
   size_t start = 0;
   while (start < connectionString.size()) {
-    const size_t equals = connectionString.find('=', start);
-    if (equals == std::string::npos) return false;
-    if (SameText(Trim(connectionString.substr(start, equals - start)), "Provider")) return true;
-    // The value runs to the next ";" outside quotes and braces.
-    char closing = 0;
+    size_t equals = connectionString.find('=', start);
+    if (equals == std::string::npos) break;
+    TConnectionKey key{Trim(connectionString.substr(start, equals - start)), ""};
     size_t at = equals + 1;
-    for (; at < connectionString.size(); ++at) {
-      const char c = connectionString[at];
-      if (closing) {
-        if (c == closing) closing = 0;
-      } else if (c == '"' || c == '\'') {
-        closing = c;
-      } else if (c == '{') {
-        closing = '}';
-      } else if (c == ';') {
-        break;
+    while (at < connectionString.size() && connectionString[at] == ' ') ++at;
+    const char opening = at < connectionString.size() ? connectionString[at] : 0;
+    if (opening == '"' || opening == '\'') {
+      // A quoted value: a doubled quote is one quote of it; it runs to its closing quote.
+      const size_t end = QuotedEnd(connectionString, at, opening);
+      key.Value = Replaced(connectionString.substr(at + 1, end - at - (end > at + 1 && connectionString[end - 1] == opening ? 2 : 1)),
+                           std::string(2, opening), std::string(1, opening));
+      at = std::min(connectionString.find(';', end), connectionString.size());
+    } else {
+      // Up to the next ";" outside braces (an ODBC value may be written {...}).
+      const size_t valueStart = at;
+      for (bool braced = false; at < connectionString.size(); ++at) {
+        const char c = connectionString[at];
+        if (c == '{') braced = true;
+        if (c == '}') braced = false;
+        if (c == ';' && !braced) break;
       }
+      key.Value = Trim(connectionString.substr(valueStart, at - valueStart));
     }
+    if (!key.Name.empty()) keys.push_back(std::move(key));
     start = at + 1;
   }
+  return keys;
+}
+
+bool NamesOleDbProvider(const std::string& connectionString) {
+  for (const TConnectionKey& key : ConnectionStringKeys(connectionString))
+    if (SameText(key.Name, "Provider")) return true;
   return false;
+}
+
+namespace {
+
+// The keys of OLE DB's own initialization properties, which no ODBC driver takes.
+bool IsOleDbKey(const std::string& name) {
+  static const char* const keys[] = {
+      "Provider", "Persist Security Info", "Initial Catalog", "Location", "Mode", "Prompt", "Connect Timeout",
+      "General Timeout", "Locale Identifier", "OLE DB Services", "Integrated Security", "Protection Level",
+      "Impersonation Level", "Mask Password", "Cache Authentication", "Encrypt Password", "Persist Encrypted",
+      "Window Handle", "Asynchronous Processing", "Bind Flags", "Lock Owner", "File Name"};
+  return std::any_of(std::begin(keys), std::end(keys), [&](const char* key) { return SameText(name, key); });
+}
+
+// An ODBC value as a connection string holds it: in braces when it would break the string.
+std::string OdbcValue(const std::string& value) {
+  if (value.find_first_of(";{}") == std::string::npos && value == Trim(value)) return value;
+  return "{" + Replaced(value, "}", "}}") + "}";
+}
+
+}  // namespace
+
+std::optional<std::string> OdbcConnectionOfMsdasql(const std::string& connectionString) {
+  const TConnectionKeys keys = ConnectionStringKeys(connectionString);
+  const auto provider = std::find_if(keys.begin(), keys.end(), [](const TConnectionKey& key) {
+    return SameText(key.Name, "Provider");
+  });
+  if (provider == keys.end() || !(SameText(provider->Value, "MSDASQL") || StartsText("MSDASQL.", provider->Value)))
+    return std::nullopt;
+  std::string odbc;
+  const auto add = [&](const std::string& piece) {
+    if (piece.empty()) return;
+    if (!odbc.empty() && odbc.back() != ';') odbc += ';';
+    odbc += piece;
+  };
+  for (const TConnectionKey& key : keys) {
+    if (SameText(key.Name, "Data Source"))
+      add("DSN=" + OdbcValue(key.Value));
+    else if (SameText(key.Name, "User ID"))
+      add("UID=" + OdbcValue(key.Value));
+    else if (SameText(key.Name, "Password"))
+      add("PWD=" + OdbcValue(key.Value));
+    else if (SameText(key.Name, "Extended Properties"))
+      add(key.Value);
+    else if (!IsOleDbKey(key.Name))
+      add(key.Name + "=" + OdbcValue(key.Value));  // what the provider hands to the driver as it stands
+  }
+  return odbc;
 }
 
 // --- TSearchDatabase --------------------------------------------------------------------------

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,10 +51,11 @@ std::string DatabaseNameError(const TDatabaseRows& rows, const std::string& name
 // The user's statement with the typed text as parameters. The markers "#search#" (case-sensitive)
 // are found by SQL's own reading: each string literal holding one becomes one parameter, its
 // content with every marker replaced by the text; a marker in plain SQL becomes a parameter of
-// the text itself; comments ("--" to the line's end, "/* */") and quoted identifiers ("name",
-// [name], `name`) are left as they are, markers and all, except that a comment holding a quote
-// or bracket becomes one blank (a driver may count its "?" with a simpler reading). So the text
-// is always a value, never a piece of SQL.
+// the text itself; a run in double quotes that holds a marker is taken as a string literal (many
+// databases read "..." as a text), one without stays as it is; comments ("--" to the line's end,
+// "/* */") and the other quoted identifiers ([name], `name`) are left as they are, markers and
+// all, except that a comment holding a quote or bracket becomes one blank (a driver may count its
+// "?" with a simpler reading). So the text is always a value, never a piece of SQL.
 struct TSearchStatement {
   TStringList Pieces;  // the SQL around the parameters: one more than there are parameters
   TStringList Parameters;
@@ -69,10 +71,29 @@ struct TSearchStatement {
 };
 TSearchStatement BindSearchText(const std::string& sql, const std::string& text);
 
+// The keys of a connection string in their order, each value as it means: a value in quotes
+// ('...' or "...", a doubled quote one of it) without them, any other up to the next ";" outside
+// braces, trimmed.
+struct TConnectionKey {
+  std::string Name;
+  std::string Value;
+
+  bool operator==(const TConnectionKey&) const = default;
+};
+using TConnectionKeys = std::vector<TConnectionKey>;
+TConnectionKeys ConnectionStringKeys(const std::string& connectionString);
+
 // Whether a connection string names an OLE DB provider (a "Provider" key, any case). One that
 // does not is an ODBC connection string, which ADO hands to its default provider, the OLE DB
 // provider for ODBC.
 bool NamesOleDbProvider(const std::string& connectionString);
+
+// The ODBC connection string that a connection string for the OLE DB provider for ODBC
+// ("Provider=MSDASQL", with or without a version) stands for; nothing for another provider or
+// none. "Data Source" becomes DSN, "User ID" UID, "Password" PWD, the text of "Extended
+// Properties" is taken as it stands, OLE DB's own keys ("Persist Security Info", "Prompt", ...)
+// go, and any other key is passed on to the driver, as the provider does.
+std::optional<std::string> OdbcConnectionOfMsdasql(const std::string& connectionString);
 
 // One field of a row: its name and its value as text.
 struct TDbField {

@@ -1,6 +1,5 @@
 #include "sources/SearchExif.h"
 
-#include <charconv>
 
 #include "core/Unicode.h"
 #include "core/qmFileUtils.h"
@@ -16,7 +15,8 @@ std::string Unrecognised(int32_t value) {
   return FormatText("<Unrecognised (%d)>", {static_cast<int8_t>(value & 0xFF)});
 }
 
-std::string EnumText(int32_t value, std::initializer_list<const char*> names) {
+std::string EnumText(int32_t tagValue, std::initializer_list<const char*> names) {
+  const int16_t value = static_cast<int16_t>(tagValue);
   if (value == -1) return "";
   if (value >= 0 && value < static_cast<int32_t>(names.size())) return names.begin()[value];
   return Unrecognised(value);
@@ -59,11 +59,7 @@ std::string ExposureProgramToStr(int32_t value) {
 
 std::string WhiteBalanceToStr(int32_t value) { return EnumText(value, {"Auto", "Manual"}); }
 
-std::string NumberText(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
-  return std::string(text, result.ptr);
-}
+std::string NumberText(double value) { return GeneralNumberText(value, os::DecimalSeparator(), 3); }
 
 bool MatchesMetadata(const TCustomExifData& exif, const std::string& upperText, std::string& displayName) {
   if (upperText.empty()) return false;

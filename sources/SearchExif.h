@@ -15,12 +15,14 @@
 #include "metadata/Vmx.Exif.h"
 #include "sources/SearchFolders.h"
 
-// The texts of two enumerated values: empty for -1 (missing), "<Unrecognised (n)>" for a value
-// without a name, n being its low byte read as a signed number.
+// The texts of two enumerated values, each taken as the 16-bit signed number its tag holds:
+// empty for -1 (missing, or stored as 65535), "<Unrecognised (n)>" for a value without a name, n
+// being its low byte read as a signed number.
 std::string ExposureProgramToStr(int32_t value);
 std::string WhiteBalanceToStr(int32_t value);
 
-// A number as a person reads it: up to 15 significant digits, no trailing zeros ("0.004", "2.8").
+// A number of the hint in the general format of "%g" with the user's decimal separator
+// ("0.004", "2,8", "0.0000625").
 std::string NumberText(double value);
 
 // The first descriptive field (description, author, comments, keywords, subject, title in this

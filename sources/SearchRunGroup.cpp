@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <utility>
 
 #include "core/qmStringUtils.h"
@@ -98,14 +97,7 @@ double DelaySecondsFromText(const std::string& text, std::string& error) {
   return ClampedSeconds(*seconds);
 }
 
-std::string DelaySecondsText(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", seconds);
-  std::string result = text;
-  result.erase(result.find_last_not_of('0') + 1);
-  if (result.back() == '.') result.pop_back();
-  return result;
-}
+std::string DelaySecondsText(double seconds) { return GeneralNumberText(seconds, os::DecimalSeparator()); }
 
 TRunGroups ReadRunGroups(const TMemIniFile& ini) {
   TRunGroups groups;

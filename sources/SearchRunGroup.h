@@ -41,7 +41,7 @@ std::optional<unsigned> DelayMilliseconds(const std::string& text);
 // A delay typed in seconds: its absolute value, at most two minutes, 1 when empty. A text that
 // is no number gives 1 and the reason in Error.
 double DelaySecondsFromText(const std::string& text, std::string& error);
-// Seconds as the item dialog shows them ("1.5", "120").
+// Seconds as the item dialog shows them, with the user's decimal separator ("1.5" or "1,5", "120").
 std::string DelaySecondsText(double seconds);
 
 // One item as the dialog edits it; Delay in seconds, 0 to 120.

@@ -32,9 +32,9 @@ class TClipboardMemory {
   bool FFilled = false;
 };
 
-void SetClipboardBytes(UINT format, const void* data, size_t bytes, HWND owner) {
+// Puts Memory on the clipboard in Format; true when the clipboard took it.
+void SetClipboardMemory(UINT format, TClipboardMemory& memory, HWND owner) {
   // The data is ready before the clipboard is touched: what the user copied stays when it is not.
-  TClipboardMemory memory(data, bytes);
   if (!memory.Filled()) throw Exception("Cannot prepare the data for the clipboard");
   // The clipboard needs an owner window, or SetClipboardData fails.
   if (!OpenClipboard(owner ? owner : Application().Handle())) throw Exception("Cannot open clipboard");
@@ -42,6 +42,11 @@ void SetClipboardBytes(UINT format, const void* data, size_t bytes, HWND owner) 
   if (set) memory.HandOver();
   CloseClipboard();
   if (!set) throw Exception("Cannot put the data on the clipboard");
+}
+
+void SetClipboardBytes(UINT format, const void* data, size_t bytes, HWND owner) {
+  TClipboardMemory memory(data, bytes);
+  SetClipboardMemory(format, memory, owner);
 }
 
 }  // namespace
@@ -55,3 +60,16 @@ void SetClipboardUtf16(const std::u16string& text, HWND owner) {
 }
 
 void SetClipboardDib(const std::string& dib, HWND owner) { SetClipboardBytes(CF_DIB, dib.data(), dib.size(), owner); }
+
+void SetClipboardMetafile(const std::string& bits, LONG mappingMode, LONG width, LONG height, HWND owner) {
+  HMETAFILE metafile = SetMetaFileBitsEx(static_cast<UINT>(bits.size()), reinterpret_cast<const BYTE*>(bits.data()));
+  if (!metafile) throw Exception("Cannot prepare the data for the clipboard");
+  const METAFILEPICT picture{mappingMode, width, height, metafile};
+  TClipboardMemory memory(&picture, sizeof picture);
+  try {
+    SetClipboardMemory(CF_METAFILEPICT, memory, owner);  // the clipboard owns the metafile now
+  } catch (...) {
+    DeleteMetaFile(metafile);
+    throw;
+  }
+}

@@ -1,4 +1,4 @@
-// The clipboard: texts, and pictures as packed DIBs.
+// The clipboard: texts, and pictures as packed DIBs or Windows metafiles.
 #pragma once
 
 #include <windows.h>
@@ -14,3 +14,6 @@ void SetClipboardText(const std::string& text, HWND owner = nullptr);
 void SetClipboardUtf16(const std::u16string& text, HWND owner = nullptr);
 // The same with a picture, a packed DIB (CF_DIB; the system offers it as a bitmap too).
 void SetClipboardDib(const std::string& dib, HWND owner = nullptr);
+// The same with a Windows metafile (CF_METAFILEPICT; the system offers it as an enhanced one
+// too): its bytes, and the mapping mode and extent it is drawn with.
+void SetClipboardMetafile(const std::string& bits, LONG mappingMode, LONG width, LONG height, HWND owner = nullptr);

@@ -3,12 +3,11 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "core/win32/WideText.h"
 #include "os/win32/os_win32.h"
-#include "ui/Forms.h"
-#include "ui/StdCtrls.h"
 
 namespace {
 
@@ -189,6 +188,72 @@ void CenterWindow(HWND wnd) {
   const int top = GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2;
   SetWindowPos(wnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+// --- Message dialogs ----------------------------------------------------------------------
+
+TMessageForm::TMessageForm(const std::string& text, TMsgDlgType type, std::initializer_list<int> buttons)
+    : TForm(nullptr) {
+  constexpr int Margin = 12, ButtonWidth = 75, ButtonHeight = 25, ButtonGap = 8, TextWidth = 360;
+  static const struct {
+    const char* Caption;
+    LPCSTR Icon;
+  } kinds[] = {{"Warning", reinterpret_cast<LPCSTR>(IDI_WARNING)},
+               {"Error", reinterpret_cast<LPCSTR>(IDI_ERROR)},
+               {"Information", reinterpret_cast<LPCSTR>(IDI_INFORMATION)},
+               {"Confirm", reinterpret_cast<LPCSTR>(IDI_QUESTION)},
+               {nullptr, nullptr}};
+  BorderStyle = WS_CAPTION | WS_SYSMENU;
+  Position = poScreenCenter;
+  SetCaption(kinds[type].Caption ? kinds[type].Caption : Application().Title);
+
+  int left = Margin;
+  if (kinds[type].Icon) {
+    Image = new TImage(this);
+    Image->SetBounds(Margin, Margin, 32, 32);
+    Image->SetIcon(LoadIconA(nullptr, kinds[type].Icon));
+    Image->SetParent(this);
+    left += 32 + Margin;
+  }
+  Message = new TLabel(this);
+  Message->WordWrap = true;
+  Message->SetBounds(left, Margin, TextWidth, 17);
+  Message->SetParent(this);
+  Message->SetCaption(text);
+  Message->AdjustSize();
+
+  const int width = left + TextWidth + Margin;
+  const int top = Margin + std::max(Message->Height(), Image ? 32 : 0) + Margin;
+  const int row = static_cast<int>(buttons.size()) * (ButtonWidth + ButtonGap) - ButtonGap;
+  int x = (width - row) / 2;
+  for (const int result : buttons) {
+    auto* button = new TButton(this);
+    button->SetCaption(result == mrOk ? "OK" : result == mrYes ? "&Yes" : result == mrNo ? "&No" : "Cancel");
+    button->ModalResult = result;
+    button->TabStop = true;
+    button->SetBounds(x, top, ButtonWidth, ButtonHeight);
+    button->SetParent(this);
+    x += ButtonWidth + ButtonGap;
+    Buttons.push_back(button);
+  }
+  for (const int answer : {int(mrCancel), int(mrNo), int(mrOk)}) {
+    for (TButton* button : Buttons)
+      if (!CancelButton && button->ModalResult == answer) CancelButton = button;
+  }
+  if (!Buttons.empty()) {
+    Buttons.front()->SetDefault(true);
+    DefaultButton = Buttons.front();
+    ActiveControl = Buttons.front();
+  }
+  SetClientSize(width, top + ButtonHeight + Margin);
+}
+
+int MessageDlg(const std::string& text, TMsgDlgType type, std::initializer_list<int> buttons) {
+  TMessageForm form(text, type, buttons);
+  const int result = form.ShowModal();
+  return result == mrNone ? mrCancel : result;
+}
+
+void ShowMessage(const std::string& text) { MessageDlg(text, mtCustom, {mrOk}); }
 
 // --- InputQuery ---------------------------------------------------------------------------
 bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {

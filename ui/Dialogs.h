@@ -1,12 +1,38 @@
-// Small standard dialogs: the input box, the file dialogs and the folder browser.
+// Small standard dialogs: the plain message dialogs, the input box, the file dialogs and the
+// folder browser.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 #include "core/Persistent.h"
+#include "ui/ExtCtrls.h"
+#include "ui/Forms.h"
+#include "ui/StdCtrls.h"
+
+// The framework's plain message dialogs: a text with the icon and caption of its kind and a row
+// of buttons, all as given, never translated (the program's own boxes are in ui/qmMsgBox.h).
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+
+class TMessageForm : public TForm {
+ public:
+  // Buttons: their modal results (mrOk, mrCancel, mrYes, mrNo), left to right; the first is the
+  // default one, and Esc answers Cancel, else No, else OK.
+  TMessageForm(const std::string& text, TMsgDlgType type, std::initializer_list<int> buttons);
+  const char* ClassName() const override { return "TMessageForm"; }
+
+  TImage* Image = nullptr;  // none for mtCustom
+  TLabel* Message;
+  std::vector<TButton*> Buttons;
+};
+
+// Shows the dialog; answers the modal result of the button pressed (mrCancel when it is closed).
+int MessageDlg(const std::string& text, TMsgDlgType type, std::initializer_list<int> buttons);
+// Text with an OK button, under the application's title.
+void ShowMessage(const std::string& text);
 
 // Asks for one line of text; Value comes in as the default answer. False when cancelled.
 bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value);

@@ -267,7 +267,7 @@ void TMemo::CreateParams(TCreateParams& params) {
   TEdit::CreateParams(params);
   params.Style &= ~ES_AUTOHSCROLL;
   params.Style |= ES_MULTILINE | ES_AUTOVSCROLL;
-  if (!WordWrap) params.Style |= ES_AUTOHSCROLL | WS_HSCROLL;
+  if (!WordWrap) params.Style |= ES_AUTOHSCROLL | (HorizontalScrollBar ? WS_HSCROLL : 0);
   if (WantReturns) params.Style |= ES_WANTRETURN;
   if (ScrollBars) params.Style |= WS_VSCROLL;
   if (!Border) params.ExStyle &= ~WS_EX_CLIENTEDGE;

@@ -97,6 +97,7 @@ class TMemo : public TEdit {
   bool WantReturns = true;  // Enter breaks the line (else it goes to the form)
   bool WantTabs = false;    // Tab is typed (else it moves the focus)
   bool WordWrap = true;     // false: long lines scroll sideways, with a scroll bar of their own
+  bool HorizontalScrollBar = true;  // that sideways scroll bar
   void SetScrollBars(bool vertical);
 
  protected:

@@ -1,11 +1,8 @@
 #include "app/win32/FDbNote.h"
 
-#include "core/qmTranslate.h"
-
 TDbNoteForm::TDbNoteForm(TComponent* owner, const TStringList& lines) : TTextWindow(owner, "Record", 617, 392) {
   btnCancel = AddCloseButton(527);
   eValues = AddMemo();
-  TranslateComponents(*this);
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
   eValues->SetText(text);

@@ -1,4 +1,5 @@
-// The record window of the database source: every field of one row, as "name: value" lines.
+// The record window of the database source: every field of one row, as "name: value" lines. It
+// is not translated.
 #pragma once
 
 #include "app/win32/TextWindow.h"

@@ -23,6 +23,7 @@ TDefineDatabaseForm::TDefineDatabaseForm(TComponent* owner, const TDatabaseRows&
   btnConnectionString = NewButton(*this, *this, "Build", 328, 78);
   eSQL = new TMemo(this);
   eSQL->WordWrap = false;
+  eSQL->HorizontalScrollBar = false;
   eSQL->SetScrollBars(true);
   eSQL->SetBounds(10, 132, 393, 156);
   eSQL->SetParent(this);

@@ -8,6 +8,7 @@
 TPermanentItemForm::TPermanentItemForm(TComponent* owner) : TForm(owner) {
   SetDialogFrame(*this, 527, 232, poOwnerFormCenter);
   eText = new TMemo(this);
+  eText->WordWrap = false;
   eText->ScrollBars = true;
   eText->SetBounds(10, 10, 507, 175);
   eText->SetParent(this);

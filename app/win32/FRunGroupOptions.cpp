@@ -4,7 +4,6 @@
 
 #include "app/win32/DialogButtons.h"
 #include "app/win32/FSetItem.h"
-#include "ui/qmMsgBox.h"
 #include "ui/Dialogs.h"
 
 namespace {
@@ -15,7 +14,7 @@ TRunGroupTree::TNode NodeOf(LPARAM data) { return {HIWORD(data) - 1, LOWORD(data
 
 // Tells a refusal in words; true when there was none.
 bool Accepted(const std::string& error) {
-  if (!error.empty()) ShowError(error);
+  if (!error.empty()) ShowMessage(error);
   return error.empty();
 }
 
@@ -92,14 +91,14 @@ void TRunGroupOptionsForm::btnNewGroupClick() {
 }
 
 void TRunGroupOptionsForm::btnNewItemClick() {
-  if (FTree.Selected().Group < 0) return ShowInfo("Please select a group first.");
+  if (FTree.Selected().Group < 0) return ShowMessage("Please select a group first.");
   TGroupData item;
   while (EditGroupItem(this, item) && !Accepted(FTree.AddItem(item))) {
   }
 }
 
 void TRunGroupOptionsForm::btnEditClick() {
-  if (FTree.Selected().Group < 0) return ShowInfo("Please select a group/item first.");
+  if (FTree.Selected().Group < 0) return ShowMessage("Please select a group/item first.");
   if (const TGroupData* selected = FTree.SelectedItem()) {
     TGroupData item = *selected;
     while (EditGroupItem(this, item) && !Accepted(FTree.ReplaceItem(item))) {
@@ -112,15 +111,21 @@ void TRunGroupOptionsForm::btnEditClick() {
 }
 
 void TRunGroupOptionsForm::btnDeleteClick() {
-  if (FTree.Selected().Group < 0) return ShowInfo("Please select a group/item first.");
+  if (FTree.Selected().Group < 0) return ShowMessage("Please select a group/item first.");
   if (FTree.Selected().Item < 0 && FTree.SelectedGroupHasItems() &&
-      !AskYesNo("This group is not empty, really delete?"))
+      MessageDlg("This group is not empty, really delete?", mtWarning, {mrYes, mrNo}) != mrYes)
     return;
   FTree.DeleteSelected();
 }
 
 void TRunGroupOptionsForm::btnOkClick() {
-  if (TellFileError([this] { FFile.Write(FTree.Groups()); })) ModalResult = mrOk;
+  try {
+    FFile.Write(FTree.Groups());
+  } catch (const EInOutError& e) {
+    MessageDlg(e.Message(), mtError, {mrOk});
+    return;
+  }
+  ModalResult = mrOk;
 }
 
 bool RunRunGroupOptions(TRunGroupFile& file) { return ShowModalOk<TRunGroupOptionsForm>(file); }

@@ -1,4 +1,5 @@
 // The run groups' dialog: groups and their items in a tree, saved to the run-group file with OK.
+// Neither it nor its item dialog is translated; they speak through the framework's plain dialogs.
 #pragma once
 
 #include "app/RunGroupTree.h"

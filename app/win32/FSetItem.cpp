@@ -3,7 +3,6 @@
 #include <tuple>
 
 #include "app/win32/DialogButtons.h"
-#include "ui/qmMsgBox.h"
 
 namespace {
 
@@ -47,7 +46,7 @@ void TSetItemForm::ShowItem(const TGroupData& item) {
 TGroupData TSetItemForm::Item() const {
   std::string error;
   const double delay = DelaySecondsFromText(txtRunDelay->Text(), error);
-  if (!error.empty()) ShowError("Delay not number error: " + error);
+  if (!error.empty()) ShowMessage("Delay not number error: " + error);
   return {txtItemName->Text(), txtPath->Text(), txtParam->Text(), delay};
 }
 

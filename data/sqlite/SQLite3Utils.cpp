@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 
 #include "core/CivilDate.h"
+#include "os/os.h"
 
 namespace {
 
@@ -343,10 +343,7 @@ void GetFieldInfo(const std::string& declaredType, TFieldType& fieldType, int& s
     }
 }
 
-std::string UserDecimalSeparator() {
-  const char* separator = std::localeconv()->decimal_point;
-  return separator && *separator ? separator : ".";
-}
+std::string UserDecimalSeparator() { return os::DecimalSeparator(); }
 
 std::string LocalizeDecimalPoint(const std::string& text, const std::string& separator) {
   std::string result = text;

@@ -112,7 +112,7 @@ bool TryParseTime(const std::string& text, TDateTime& result);
 // Declared SQL type to field type, size and precision.
 void GetFieldInfo(const std::string& declaredType, TFieldType& fieldType, int& size, int& precision);
 
-// The user's decimal separator, as the C library's locale has it; never empty.
+// The user's decimal separator (os::DecimalSeparator); never empty.
 std::string UserDecimalSeparator();
 // Text with its first "." as Separator when that is not ".": a number of SQLite's form made
 // readable by TextToExtended.

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cctype>
 #include <cstdio>
+#include <clocale>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -384,6 +385,11 @@ std::string LongTimeText(const TLocalTime& time) {
   char text[40];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.Hour, time.Minute, time.Second);
   return text;
+}
+
+std::string DecimalSeparator() {
+  const char* separator = localeconv()->decimal_point;
+  return separator && *separator ? separator : ".";
 }
 
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider) {

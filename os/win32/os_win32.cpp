@@ -351,6 +351,23 @@ std::string LongTimeText(const TLocalTime& time) {
   return text;
 }
 
+std::string DecimalSeparator() {
+  // Asked each time, as the user may change it while the program runs: first where the system
+  // keeps the user's choice, which Wine's locale calls read only once, then the locale.
+  char text[16] = "";
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+    DWORD type = 0, size = sizeof text - 1;
+    const bool read = RegQueryValueExA(key, "sDecimal", nullptr, &type, reinterpret_cast<BYTE*>(text), &size) ==
+                      ERROR_SUCCESS;
+    RegCloseKey(key);
+    text[read && type == REG_SZ ? std::min<DWORD>(size, sizeof text - 1) : 0] = '\0';
+    if (text[0]) return text;
+  }
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, sizeof text);
+  return text[0] ? text : ".";
+}
+
 void SetDisplayNameProviderForTests(std::function<std::string(const std::string&)> provider) {
   DisplayNameProvider = std::move(provider);
 }

@@ -42,6 +42,28 @@ std::string ClipboardDib(size_t budget) {
   return dib;
 }
 
+// The clipboard's metafile picture, copied once: its metafile's bytes with the mapping mode and
+// extent; empty when it is none or when it alone is beyond Budget.
+TClipboardPicture ClipboardMetafile(size_t budget) {
+  TClipboardPicture picture;
+  HANDLE data = GetClipboardData(CF_METAFILEPICT);
+  const auto* header = data && GlobalSize(data) >= sizeof(METAFILEPICT) ? static_cast<const METAFILEPICT*>(GlobalLock(data))
+                                                                        : nullptr;
+  if (!header) return picture;
+  const UINT size = header->hMF ? GetMetaFileBitsEx(header->hMF, 0, nullptr) : 0;
+  if (size > 0 && size <= budget) {
+    picture.Data.resize(size);
+    if (GetMetaFileBitsEx(header->hMF, size, picture.Data.data()) != size || !CheckMetafile(picture.Data))
+      picture.Data.clear();
+  }
+  picture.Format = TClipboardPicture::pfMetafile;
+  picture.MappingMode = header->mm;
+  picture.Width = header->xExt;
+  picture.Height = header->yExt;
+  GlobalUnlock(data);
+  return picture;
+}
+
 // "Image " and the time, as the user's settings write dates and times.
 std::string PictureCaption() {
   wchar_t date[80] = L"", time[80] = L"";
@@ -117,14 +139,17 @@ void TClipboardViewer::DrawClipboard(WPARAM wParam, LPARAM lParam) {
     WPARAM WParam;
     LPARAM LParam;
     ~TPassOn() {
-      GetLog().Log("Clipboard", "DrawClipboard Next");
-      Viewer.PassOn(WM_DRAWCLIPBOARD, WParam, LParam);
-      GetLog().Log("Clipboard", "DrawClipboard After");
+      if (Viewer.FNextViewer) {
+        GetLog().Log("Clipboard", "DrawClipboard Next");
+        Viewer.PassOn(WM_DRAWCLIPBOARD, WParam, LParam);
+        GetLog().Log("Clipboard", "DrawClipboard After");
+      }
       Viewer.FInDrawClipboard = false;
     }
   } passOn{*this, wParam, lParam};
   GetLog().Log("Clipboard", "DrawClipboard Add");
   AddClipboardEntry();
+  GetLog().Log("Clipboard", "DrawClipboard TestNext");
 }
 
 void TClipboardViewer::ChangeChain(HWND leaving, HWND next) {
@@ -152,14 +177,16 @@ void TClipboardViewer::AddClipboardEntry() {
     return;
   }
   std::u16string text;
-  std::string picture;
+  TClipboardPicture picture;
   if (IsClipboardFormatAvailable(CF_UNICODETEXT))
     text = ClipboardText();
   else if (FStoreImages && IsClipboardFormatAvailable(CF_DIB))
-    picture = ClipboardDib(FHistory->PictureBudget());
+    picture.Data = ClipboardDib(FHistory->PictureBudget());
+  else if (FStoreImages && IsClipboardFormatAvailable(CF_METAFILEPICT))
+    picture = ClipboardMetafile(FHistory->PictureBudget());
   CloseClipboard();
   if (!text.empty()) FHistory->AddText(text);
-  if (!picture.empty()) FHistory->AddPicture(std::move(picture), PictureCaption());
+  if (!picture.Data.empty()) FHistory->AddPicture(std::move(picture), PictureCaption());
 }
 
 void TClipboardViewer::Put(const std::function<void(HWND owner)>& put) {
@@ -179,13 +206,44 @@ void TClipboardViewer::PutCopiedText(const std::u16string& text) {
   Put([&](HWND owner) { SetClipboardUtf16(text, owner); });
 }
 
-void TClipboardViewer::PutPicture(const std::string& dib) {
-  Put([&](HWND owner) { SetClipboardDib(dib, owner); });
+void TClipboardViewer::PutPicture(const TClipboardPicture& picture) {
+  Put([&](HWND owner) {
+    if (picture.Format == TClipboardPicture::pfMetafile)
+      SetClipboardMetafile(picture.Data, picture.MappingMode, picture.Width, picture.Height, owner);
+    else
+      SetClipboardDib(picture.Data, owner);
+  });
 }
 
-std::unique_ptr<TIcon> TClipboardViewer::PictureIcon(const std::string& dib) {
+namespace {
+
+// Draws a metafile picture stretched over the rectangle (0, 0, Width, Height) of Dc, on white.
+bool DrawMetafile(HDC dc, const TClipboardPicture& picture, int width, int height) {
+  PatBlt(dc, 0, 0, width, height, WHITENESS);
+  const METAFILEPICT header{picture.MappingMode, picture.Width, picture.Height, nullptr};
+  HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(picture.Data.size()),
+                                             reinterpret_cast<const BYTE*>(picture.Data.data()), dc, &header);
+  if (!metafile) return false;
+  const RECT all{0, 0, width, height};
+  PlayEnhMetaFile(dc, metafile, &all);
+  DeleteEnhMetaFile(metafile);
+  return true;
+}
+
+// Draws a DIB stretched over the rectangle (0, 0, Width, Height) of Dc.
+bool DrawDib(HDC dc, const std::string& dib, int width, int height) {
   const std::optional<TDibLayout> layout = CheckDib(dib);
-  if (!layout) return nullptr;
+  if (!layout) return false;
+  SetStretchBltMode(dc, HALFTONE);
+  const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
+  StretchDIBits(dc, 0, 0, width, height, 0, 0, layout->Width, std::abs(layout->Height),
+                dib.data() + layout->HeaderSize + layout->ColorBytes, info, DIB_RGB_COLORS, SRCCOPY);
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<TIcon> TClipboardViewer::PictureIcon(const TClipboardPicture& picture) {
   const int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
@@ -194,13 +252,11 @@ std::unique_ptr<TIcon> TClipboardViewer::PictureIcon(const std::string& dib) {
   HGDIOBJ old = SelectObject(memory, mask);
   PatBlt(memory, 0, 0, width, height, BLACKNESS);  // the whole icon is opaque
   SelectObject(memory, color);
-  SetStretchBltMode(memory, HALFTONE);
-  const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
-  StretchDIBits(memory, 0, 0, width, height, 0, 0, layout->Width, std::abs(layout->Height),
-                dib.data() + layout->HeaderSize + layout->ColorBytes, info, DIB_RGB_COLORS, SRCCOPY);
+  const bool drawn = picture.Format == TClipboardPicture::pfMetafile ? DrawMetafile(memory, picture, width, height)
+                                                                    : DrawDib(memory, picture.Data, width, height);
   SelectObject(memory, old);
   ICONINFO iconInfo{TRUE, 0, 0, mask, color};
-  HICON icon = CreateIconIndirect(&iconInfo);
+  HICON icon = drawn ? CreateIconIndirect(&iconInfo) : nullptr;
   DeleteObject(mask);
   DeleteObject(color);
   DeleteDC(memory);

@@ -32,8 +32,8 @@ class TClipboardViewer : public TForm, public TClipboardSystem {
 
   void PutText(const std::string& text) override;
   void PutCopiedText(const std::u16string& text) override;
-  void PutPicture(const std::string& dib) override;
-  std::unique_ptr<TIcon> PictureIcon(const std::string& dib) override;
+  void PutPicture(const TClipboardPicture& picture) override;
+  std::unique_ptr<TIcon> PictureIcon(const TClipboardPicture& picture) override;
   std::unique_ptr<TIcon> ClipboardIcon() override;
 
  protected:

@@ -393,6 +393,10 @@ void TWin32DatabaseConnector::BeginSearch() { FCom.emplace(); }
 void TWin32DatabaseConnector::EndSearch() { FCom.reset(); }
 
 std::unique_ptr<TDatabaseSession> TWin32DatabaseConnector::Open(const std::string& connectionString) {
+  // The OLE DB provider for ODBC only hands its string on to ODBC: ODBC is asked straight away
+  // (under Wine its rows come only that way).
+  if (const std::optional<std::string> odbc = OdbcConnectionOfMsdasql(connectionString))
+    return std::make_unique<TOdbcSession>(*odbc);
   if (NamesOleDbProvider(connectionString)) return std::make_unique<TAdoSession>(connectionString);
   return std::make_unique<TOdbcSession>(connectionString);
 }
@@ -510,6 +514,12 @@ namespace {
                              {SystemMessage(result)}));
 }
 
+// What the dialog built after OK; it must be something.
+std::string Built(std::string text) {
+  if (text.empty()) throw Exception(TranslateText("The data link dialog gave back no connection string."));
+  return text;
+}
+
 // The same property sheet through the data-link object's older interface, which gives and takes
 // ADO connections.
 std::string BuildWithLocator(HWND parent, const std::string& connectionString) {
@@ -522,7 +532,8 @@ std::string BuildWithLocator(HWND parent, const std::string& connectionString) {
   if (connectionString.empty()) {
     result = locator->PromptNew(connection.Put());
     if (FAILED(result)) DataLinkFailed(result);
-    if (!connection) return connectionString;  // cancelled
+    // Cancelled, it answers S_FALSE; Wine's sheet answers S_OK after OK, yet without a connection.
+    if (!connection) return result == S_FALSE ? connectionString : Built("");
   } else {
     TComRef<_ADOConnection> edited;
     result = CoCreateInstance(ConnectionClass, nullptr, CLSCTX_INPROC_SERVER, ConnectionInterface, edited.PutVoid());
@@ -538,7 +549,7 @@ std::string BuildWithLocator(HWND parent, const std::string& connectionString) {
   result = connection->QueryInterface(ConnectionInterface, built.PutVoid());
   if (SUCCEEDED(result)) result = built->get_ConnectionString(text.Put());
   if (FAILED(result)) DataLinkFailed(result);
-  return text.Text();
+  return Built(text.Text());
 }
 
 }  // namespace
@@ -562,10 +573,12 @@ std::string BuildConnectionString(HWND parent, const std::string& connectionStri
   result = prompt->PromptDataSource(nullptr, parent, DBPROMPTOPTIONS_PROPERTYSHEET, 0, nullptr, nullptr, IID_IUnknown,
                                     source.Address());
   if (result == DB_E_CANCELED) return connectionString;
-  wchar_t* built = nullptr;
-  if (SUCCEEDED(result)) result = initialize->GetInitializationString(source.Get(), TRUE, &built);
   if (FAILED(result)) DataLinkFailed(result);
-  const std::string text = WideToUtf8(built);
+  if (!source) return Built("");
+  wchar_t* built = nullptr;
+  result = initialize->GetInitializationString(source.Get(), TRUE, &built);
+  if (FAILED(result)) DataLinkFailed(result);
+  const std::string text = built ? WideToUtf8(built) : "";
   CoTaskMemFree(built);
-  return text;
+  return Built(text);
 }

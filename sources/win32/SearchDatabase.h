@@ -1,6 +1,7 @@
 // The databases behind the database source on Windows: ActiveX Data Objects for connection
-// strings that name an OLE DB provider, ODBC itself for the others (what ADO's default provider,
-// the OLE DB provider for ODBC, would do with them), and the OLE DB data-link dialog.
+// strings that name an OLE DB provider, ODBC itself for the others and for those that name the
+// OLE DB provider for ODBC (what that provider, ADO's default one, would do with them), and the
+// OLE DB data-link dialog.
 //
 // The window layer makes one connector and hands it to the source:
 //   new TSearchDatabase(owner, std::make_shared<TWin32DatabaseConnector>(), windows);
@@ -85,5 +86,5 @@ class TAdoSession : public TDatabaseSession {
 
 // The OLE DB data-link dialog over ConnectionString: the connection string the user built (its
 // password in it), or ConnectionString again when they cancel. Raises an Exception when the
-// dialog cannot be shown or cannot give its string.
+// dialog cannot be shown, cannot give its string, or gives none after OK.
 std::string BuildConnectionString(HWND parent, const std::string& connectionString);

@@ -2,19 +2,42 @@
 // each shows its file and writes it back.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include "app/win32/FClipboardOptions.h"
+#include "app/win32/FDbNote.h"
+#include "app/win32/FDefineDatabase.h"
 #include "app/win32/FMp3Options.h"
+#include "app/win32/FPermanentItem.h"
 #include "app/win32/FRunGroupOptions.h"
+#include "app/win32/FSetItem.h"
 #include "sources/SearchMp3.h"
 #include "sources/win32/SearchClipboard.h"
 #include "tests/sources/SourceSettings.h"
 #include "tests/support/FormDriver.h"
+#include "tests/support/TestLanguage.h"
+#include "ui/qmTranslators.h"
 
 namespace {
 
 using TNames = std::vector<std::string>;
 
 std::string SettingsText(const std::string& name) { return testpaths::ReadText(TestSettingsFolder() + name); }
+
+// Answers the next plain dialog with Result; Seen is its caption, text and buttons, "|" between.
+struct TPlainAnswer {
+  explicit TPlainAnswer(int result)
+      : Action([] { return FindForm<TMessageForm>() != nullptr; },
+               [this, result] {
+                 TMessageForm* dialog = FindForm<TMessageForm>();
+                 Seen = dialog->Caption() + "|" + dialog->Message->Caption();
+                 for (TButton* button : dialog->Buttons) Seen += "|" + button->Caption();
+                 dialog->ModalResult = result;
+               },
+               100) {}
+  std::string Seen;
+  TDelayedAction Action;
+};
 
 }  // namespace
 
@@ -66,4 +89,34 @@ TEST(SourceOptionsTest, TheRunGroupTreeFollowsItsModel) {
   EXPECT_EQ(TreeView_GetCount(tree), 4u);
   form.btnOk->Click();  // the empty group is not written
   EXPECT_EQ(SettingsText("rungroup_dialog.ini"), "[Work]\r\nmail=1500;mail.exe;/new\r\nweb=2500;web.exe;a;b\r\n");
+}
+
+TEST(SourceOptionsTest, TheRunGroupDialogsSpeakPlainlyUntranslatedAndTheTextBoxesScrollAsTheyShould) {
+  TTestLanguage german{{"Run group options", "Laufgruppen"}, {"Set item properties", "Eintrag"},
+                       {"Record", "Datensatz"}, {"Define database", "Datenbank festlegen"}, {"Warning", "Warnung"}};
+  RegisterControlTranslators(german.Translator());
+  TRunGroupFile file(WriteSettingsFile("rungroup_plain.ini", "[Work]\r\nmail=1500;mail.exe;/new\r\n"));
+  TRunGroupOptionsForm form(nullptr, file);
+  ASSERT_TRUE(ShowActive(form));
+  TreeView_SelectItem(form.treeGroups->Handle(), TreeView_GetRoot(form.treeGroups->Handle()));
+  for (const int result : {int(mrNo), int(mrYes)}) {
+    TPlainAnswer answer(result);
+    form.btnDeleteClick();
+    EXPECT_EQ(answer.Seen, "Warning|This group is not empty, really delete?|&Yes|&No");
+    EXPECT_EQ(form.Tree().Groups().size(), result == mrYes ? 0u : 1u);
+  }
+  TPlainAnswer answer(mrOk);
+  form.btnNewItemClick();  // no group left to select
+  EXPECT_EQ(answer.Seen, Application().Title + "|Please select a group first.|OK");
+
+  // Of these only the database's definition translates itself.
+  const TDatabaseRows rows = NewDatabaseRows();
+  TDefineDatabaseForm define(nullptr, rows, -1);
+  EXPECT_EQ((TNames{TSetItemForm(&form).Caption(), TDbNoteForm(nullptr, {}).Caption(), define.Caption()}),
+            (TNames{"Set item properties", "Record", "Datenbank festlegen"}));
+  // Neither text box wraps; the permanent text scrolls both ways, the SQL only downwards.
+  TPermanentItemForm permanent(nullptr);
+  constexpr LONG bars = WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL;
+  EXPECT_EQ(GetWindowLongA(permanent.eText->Handle(), GWL_STYLE) & bars, bars);
+  EXPECT_EQ(GetWindowLongA(define.eSQL->Handle(), GWL_STYLE) & bars, WS_VSCROLL | ES_AUTOHSCROLL);
 }

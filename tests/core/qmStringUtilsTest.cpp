@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/RecursiveWildcard.h"
@@ -163,4 +164,14 @@ TEST(Trim, BlanksAndControlCharacters) {
   EXPECT_EQ(Trim(" \t\r\n word  two \x01"), "word  two");
   EXPECT_EQ(Trim("  \t "), "");
   EXPECT_EQ(Trim("\xC2\xA0x\xC2\xA0"), "\xC2\xA0x\xC2\xA0");  // bytes above ASCII are kept
+}
+
+TEST(GeneralNumberText, FixedFromAHundredThousandthToFifteenIntegerDigitsScientificBeyond) {
+  const std::tuple<double, const char*, int, const char*> cases[] = {
+      {1.0 / 16000, ".", 3, "0.0000625"}, {28.0 / 10, ",", 3, "2,8"},     {-2.0 / 3, ".", 0, "-0.666666666666667"},
+      {120, ".", 0, "120"},               {-0.0, ".", 0, "0"},            {0.000009999999999999999, ".", 0, "0.00001"},
+      {0.0000015, ",", 0, "1,5E-6"},      {0.0000015, ".", 3, "1.5E-006"}, {999999999999999.9, ".", 0, "1E15"},
+      {123456789012345, ".", 0, "123456789012345"}};
+  for (const auto& [value, separator, exponentDigits, text] : cases)
+    EXPECT_EQ(GeneralNumberText(value, separator, exponentDigits), text) << value;
 }

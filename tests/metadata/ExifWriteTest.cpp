@@ -100,6 +100,8 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
        [](auto& e) { e.SetGPSAltitudeRef(alTagMissing); }, esGPS, 5, "1", xsExif, u"GPSAltitudeRef", "1"},
       {"GPS version", [](auto& e) { e.GPSVersion.SetAsString("2"); }, [](auto& e) { e.GPSVersion.Assign(nullptr); },
        esGPS, 0, "2,0,0", xsUnknown, u"", ""},
+      {"Exif version after a separator of two bytes", [](auto& e) { e.ExifVersion.SetAsString("2\u00B731"); },
+       [](auto& e) { e.ExifVersion.SetAsString(""); }, esExif, 36864, "30323331", xsUnknown, u"", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);

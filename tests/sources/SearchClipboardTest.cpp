@@ -15,14 +15,18 @@ namespace {
 
 // What the source put on the clipboard.
 struct TFakeClipboard : TClipboardSystem {
-  std::string Text, Picture;
+  std::string Text;
+  TClipboardPicture Picture;
   std::u16string Copied;
   void PutText(const std::string& text) override { Text = text; }
   void PutCopiedText(const std::u16string& text) override { Copied = text; }
-  void PutPicture(const std::string& dib) override { Picture = dib; }
-  std::unique_ptr<TIcon> PictureIcon(const std::string&) override { return nullptr; }
+  void PutPicture(const TClipboardPicture& picture) override { Picture = picture; }
+  std::unique_ptr<TIcon> PictureIcon(const TClipboardPicture&) override { return nullptr; }
   std::unique_ptr<TIcon> ClipboardIcon() override { return nullptr; }
 };
+
+// A picture of Data's bytes, as a DIB.
+TClipboardPicture Picture(std::string data) { return {TClipboardPicture::pfDib, std::move(data)}; }
 
 TNames Texts(const TClipboardHistory& history) {
   return Mapped(*history.Entries(), [](const auto& entry) { return entry->Text; });
@@ -63,16 +67,16 @@ TEST(ClipboardHistoryTest, EqualTextsMoveUpAsStoredAndTheOldestGo) {
   TClipboardHistory history(3);
   for (const char* text : {"one", "two", "ONE", "Image 1"}) history.AddText(text);
   EXPECT_EQ(Texts(history), (TNames{"Image 1", "one", "two"}));
-  const uint64_t first = history.AddPicture("dib1", "Image 1");
-  const uint64_t second = history.AddPicture("dib2", "Image 1");
+  const uint64_t first = history.AddPicture(Picture("dib1"), "Image 1");
+  const uint64_t second = history.AddPicture(Picture("dib2"), "Image 1");
   EXPECT_NE(first, second);
   EXPECT_EQ(Texts(history), (TNames{"Image 1", "Image 1", "Image 1"}));
-  EXPECT_EQ(*history.Picture(first), "dib1");
+  EXPECT_EQ(history.Picture(first)->Data, "dib1");
   history.AddText("image 1");  // the text moves up: a picture's caption is no text
   EXPECT_EQ(history.Entries()->front()->Picture, nullptr);
   history.AddText("new");
   EXPECT_EQ(history.Picture(first), nullptr);
-  EXPECT_EQ(*history.Picture(second), "dib2");
+  EXPECT_EQ(history.Picture(second)->Data, "dib2");
 
   TClipboardHistory none(0);
   none.AddText("one");
@@ -81,20 +85,21 @@ TEST(ClipboardHistoryTest, EqualTextsMoveUpAsStoredAndTheOldestGo) {
 
 TEST(ClipboardHistoryTest, PicturesStayWithinTheirBudgetOldestFirstAndTextsStay) {
   TClipboardHistory history(20, 100);
-  history.AddPicture(std::string(40, 'a'), "one");
+  history.AddPicture(Picture(std::string(40, 'a')), "one");
   history.AddText("text");
-  history.AddPicture(std::string(40, 'b'), "two");
-  history.AddPicture(std::string(30, 'c'), "three");  // 110 bytes: the oldest picture goes
+  history.AddPicture(Picture(std::string(40, 'b')), "two");
+  // A metafile counts as a bitmap does: 110 bytes, the oldest picture goes.
+  history.AddPicture({TClipboardPicture::pfMetafile, std::string(30, 'c'), 8, 100, 100}, "three");
   EXPECT_EQ(Texts(history), (TNames{"three", "two", "text"}));
-  EXPECT_EQ(history.AddPicture(std::string(101, 'd'), "too big"), 0u);  // not taken; nothing goes for it
+  EXPECT_EQ(history.AddPicture(Picture(std::string(101, 'd')), "too big"), 0u);  // not taken; nothing goes for it
   EXPECT_EQ(Texts(history), (TNames{"three", "two", "text"}));
-  history.AddPicture(std::string(100, 'e'), "whole");
+  history.AddPicture(Picture(std::string(100, 'e')), "whole");
   EXPECT_EQ(Texts(history), (TNames{"whole", "text"}));
 }
 
-TEST(ClipboardHistoryTest, HistoryCountIsANumberFrom0To1000) {
-  const std::pair<const char*, int> cases[] = {{"20", 20},  {" 7 ", 7}, {"-5", 0}, {"5000", 1000},
-                                               {"abc", 20}, {"", 20},   {"3x", 20}};
+TEST(ClipboardHistoryTest, HistoryCountIsTheNumberSetAndNoneBelow0) {
+  const std::pair<const char*, int> cases[] = {{"20", 20}, {" 7 ", 7}, {"-5", 0},  {"5000", 5000},
+                                               {"abc", 20}, {"", 20},  {"3x", 20}, {"99999999999", 20}};
   for (const auto& [text, limit] : cases) {
     SCOPED_TRACE(text);
     TClipboardSettings settings;
@@ -141,7 +146,7 @@ TEST(ClipboardHistoryTest, PermanentTextsComeBackFromTheFileAsTheyWereKept) {
 
 TEST_F(ClipboardSourceTest, PartsOfClipboardListTheWholeHistoryThenMatchingPermanentTexts) {
   for (const char* text : {"alpha", "beta", "clip art"}) History->AddText(text);
-  History->AddPicture("dib", "Image 01.02.2024 10:00:00");
+  History->AddPicture(Picture("dib"), "Image 01.02.2024 10:00:00");
   EXPECT_EQ(NamesInOrder(*Source, "ALP"), (TNames{"alpha"}));
   EXPECT_EQ(NamesInOrder(*Source, "clip"),
             (TNames{"Image 01.02.2024 10:00:00", "clip art", "beta", "alpha", "my clipboard note"}));
@@ -156,14 +161,14 @@ TEST_F(ClipboardSourceTest, HitsGoBackExactlyAsCopiedAndAGonePictureIsRefused) {
   History->AddText("%PATH% 100%");
   const std::u16string lone[] = {u"a\xD800-b", u"a\xDC00-b"};  // surrogates without their partners
   for (const std::u16string& text : {lone[0], lone[1], lone[0]}) History->AddText(text);
-  const uint64_t key = History->AddPicture("dib", "Image 1");
+  const uint64_t key = History->AddPicture({TClipboardPicture::pfMetafile, "wmf", 8, 2540, 1270}, "Image 1");
   EXPECT_EQ(Texts(*History), (TNames{"Image 1", "a\uFFFD-b", "a\uFFFD-b", "%PATH% 100%"}));
   std::vector<TItemRecord> hits = CollectHits(*Source, "clipboard");
   TItemData text(hits[3]), picture(hits[0]), copied(hits[1]);
   Source->Execute(text);
   EXPECT_EQ(Clipboard->Text, "%PATH% 100%");
   Source->Execute(picture);
-  EXPECT_EQ(Clipboard->Picture, "dib");
+  EXPECT_EQ(Clipboard->Picture, (TClipboardPicture{TClipboardPicture::pfMetafile, "wmf", 8, 2540, 1270}));
   Source->Execute(copied);
   EXPECT_EQ(Clipboard->Copied, lone[0]);
   EXPECT_EQ(Texts(*History), (TNames{"Image 1", "a\uFFFD-b", "a\uFFFD-b", "%PATH% 100%"}));
@@ -219,4 +224,15 @@ TEST(ClipboardDataTest, ADibIsMadeOnlyFromAHeaderItsDataHolds) {
     SCOPED_TRACE(c.What);
     EXPECT_EQ(CheckDib(c.Data).has_value(), c.Sound);
   }
+}
+
+TEST(ClipboardDataTest, AMetafileIsTakenOnlyWithAHeaderItsDataHolds) {
+  // Type, 9 words of header, version, the whole size in words; the data holds 30 words.
+  const auto metafile = [](char type, char version, char words) {
+    return std::string{type, 0, 9, 0, 0, version, words, 0, 0, 0} + std::string(50, '\0');
+  };
+  EXPECT_TRUE(CheckMetafile(metafile(1, 3, 30)) && CheckMetafile(metafile(2, 1, 9)));
+  for (const std::string& bad :
+       {metafile(1, 3, 31), metafile(1, 3, 8), metafile(3, 3, 30), metafile(1, 2, 30), metafile(1, 3, 9).substr(0, 17)})
+    EXPECT_FALSE(CheckMetafile(bad));
 }

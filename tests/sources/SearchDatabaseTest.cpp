@@ -106,10 +106,15 @@ TEST(SqlStatementTest, TheTypedTextIsAValueNeverSql) {
        "/* it is #search# */ where a = 5-? or b = 6/?  ",
        {"o'k", "o'k"},
        "/* it is #search# */ where a = 5-'o''k' or b = 6/'o''k'  "},
-      {"select \"it's \"\"#search#\", [it's]]#search#], `it's #search#` from t where c = '#search#'",
-       "select \"it's \"\"#search#\", [it's]]#search#], `it's #search#` from t where c = ?",
+      {"select \"it's \"\"x\", [it's]]#search#], `it's #search#` from t where c = '#search#'",
+       "select \"it's \"\"x\", [it's]]#search#], `it's #search#` from t where c = ?",
        {"o'k"},
-       "select \"it's \"\"#search#\", [it's]]#search#], `it's #search#` from t where c = 'o''k'"},
+       "select \"it's \"\"x\", [it's]]#search#], `it's #search#` from t where c = 'o''k'"},
+      // A marker in double quotes is a text's, as many databases read them; "..." without one stays.
+      {"select \"name\" from t where \"title\" = \"#search#\" or b like \"%\"\"#search#%\"",
+       "select \"name\" from t where \"title\" = ? or b like ?",
+       {"o'k", "%\"o'k%"},
+       "select \"name\" from t where \"title\" = 'o''k' or b like '%\"o''k%'"},
       {"where a = 1 /* '#search#", "where a = 1  ", {}, "where a = 1  "},
   };
   for (const TCase& c : cases) {
@@ -119,6 +124,21 @@ TEST(SqlStatementTest, TheTypedTextIsAValueNeverSql) {
     EXPECT_EQ(statement.Parameters, c.Parameters);
     EXPECT_EQ(statement.LiteralText(), c.Literal);
   }
+}
+
+TEST(SqlStatementTest, TheOleDbProviderForOdbcStandsForItsOdbcConnection) {
+  const std::pair<const char*, std::optional<std::string>> cases[] = {
+      {"Provider=MSDASQL.1;Persist Security Info=False;User ID=ann;Password='a;''b';Data Source=notes",
+       "UID=ann;PWD={a;'b};DSN=notes"},
+      {"provider = msdasql; Extended Properties=\"Driver={SQLite3 ODBC};Database=/tmp/a.db\"",
+       "Driver={SQLite3 ODBC};Database=/tmp/a.db"},
+      {"Provider=MSDASQL;DSN=notes;Prompt=4;Timeout=7;Data Source=\" pad \"", "DSN=notes;Timeout=7;DSN={ pad }"},
+      {"Provider=MSDASQLX;Data Source=notes", std::nullopt},
+      {"Provider=SQLOLEDB;Data Source=server", std::nullopt},
+      {"DSN=notes", std::nullopt},
+  };
+  for (const auto& [connectionString, odbc] : cases)
+    EXPECT_EQ(OdbcConnectionOfMsdasql(connectionString), odbc) << connectionString;
 }
 
 TEST(SqlStatementTest, AConnectionStringWithoutProviderIsAnOdbcOne) {

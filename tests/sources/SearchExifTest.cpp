@@ -126,6 +126,13 @@ TEST(ExifHintTest, ListsTheShootingDataAPersonReads) {
        },
        "\r\nExposure bias value: -0.666666666666667\r\nFlash fired: Yes\r\nFocal length: 50 \r\n"
        "Focal length in 35mm film: 75\r\nWhite balance mode: Manual"},
+      {"a short exposure without exponent; programme and white balance stored as -1",
+       [](TExifData& exif) {
+         exif.Section(esExif).SetFractionValue(ttag::ExposureTime, 0, {1, 16000});
+         exif.Section(esExif).SetWordValue(ttag::ExposureProgram, 0, 65535);
+         exif.Section(esExif).SetWordValue(ttag::WhiteBalance, 0, 65535);
+       },
+       "\r\nExposure time: 0.0000625 seconds"},
       {"a date at midnight, without its time", [](TExifData& exif) { exif.SetDateTime(May17(0, 0)); },
        "\r\nDate/time: " + os::ShortDateText({2020, 5, 17, 0, 0, 0})},
       {"a date with its time", [](TExifData& exif) { exif.SetDateTime(May17(20, 30)); },

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <functional>
 #include <thread>
+#include <tuple>
 
 #include "core/Unicode.h"
+#include "core/qmLog.h"
 #include "core/win32/WinIcon.h"
 #include "ui/Clipbrd.h"
 #include "tests/sources/SourceHits.h"
@@ -55,6 +57,21 @@ class TOtherViewer {
   HWND FWindow;
   HWND FNext = nullptr;
 };
+
+// The clipboard's metafile picture.
+TClipboardPicture ClipboardMetafile() {
+  TClipboardPicture picture{TClipboardPicture::pfMetafile};
+  OpenClipboard(nullptr);
+  if (HANDLE data = GetClipboardData(CF_METAFILEPICT)) {
+    const METAFILEPICT header = *static_cast<const METAFILEPICT*>(GlobalLock(data));
+    GlobalUnlock(data);
+    picture.Data.resize(GetMetaFileBitsEx(header.hMF, 0, nullptr));
+    GetMetaFileBitsEx(header.hMF, static_cast<UINT>(picture.Data.size()), picture.Data.data());
+    std::tie(picture.MappingMode, picture.Width, picture.Height) = std::tuple(header.mm, header.xExt, header.yExt);
+  }
+  CloseClipboard();
+  return picture;
+}
 
 class ClipboardViewerTest : public ::testing::Test {
  protected:
@@ -146,7 +163,8 @@ TEST_F(ClipboardViewerTest, PicturesRoundTripAndShowAsIcons) {
     ASSERT_TRUE(Holds(before + 2));
     TItemData hit(CollectHits(*Source, entry->Text).at(0));
     Source->Execute(hit);
-    EXPECT_EQ(ClipboardData(CF_DIB).substr(0, entry->Picture->size()), copied.substr(0, entry->Picture->size()));
+    const size_t size = entry->Picture->Data.size();
+    EXPECT_EQ(ClipboardData(CF_DIB).substr(0, size), copied.substr(0, size));
 
     Source->LoadIcon(hit);
     const auto* icon = dynamic_cast<const TWinIcon*>(hit.Icon.get());
@@ -159,6 +177,68 @@ TEST_F(ClipboardViewerTest, PicturesRoundTripAndShowAsIcons) {
     DeleteObject(info.hbmMask);
   }
   Source.reset();
+}
+
+TEST_F(ClipboardViewerTest, MetafilesAreFoundAsImagesAndGoBackAsTheMetafilesTheyWere) {
+  // A Windows metafile, and an enhanced one, which the system offers as a metafile picture too.
+  for (const bool enhanced : {false, true}) {
+    SCOPED_TRACE(enhanced ? "enhanced metafile" : "metafile");
+    const size_t before = History->Entries()->size();
+    CopyFromThread([&] {
+      HDC dc = enhanced ? CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr) : CreateMetaFileA(nullptr);
+      Rectangle(dc, 10, 10, 90, 50);
+      Ellipse(dc, 20, 15, 80, 45);
+      OpenClipboard(nullptr);
+      EmptyClipboard();
+      if (enhanced) {
+        SetClipboardData(CF_ENHMETAFILE, CloseEnhMetaFile(dc));
+      } else {
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(METAFILEPICT));
+        *static_cast<METAFILEPICT*>(GlobalLock(memory)) = {MM_ANISOTROPIC, 2540, 1270, CloseMetaFile(dc)};
+        GlobalUnlock(memory);
+        SetClipboardData(CF_METAFILEPICT, memory);
+      }
+      CloseClipboard();
+    });
+    ASSERT_TRUE(Holds(before + 1));
+    const TClipboardPicture copied = ClipboardMetafile();
+    const auto entry = History->Entries()->front();
+    ASSERT_TRUE(entry->Picture && entry->Text.starts_with("Image ") && CheckMetafile(copied.Data));
+    EXPECT_EQ(*entry->Picture, copied);
+
+    CopyTextFromThread(enhanced ? "after the enhanced metafile" : "after the metafile");
+    ASSERT_TRUE(Holds(before + 2));
+    TItemData item(CollectHits(*Source, "Image").at(0));  // the newest picture
+    Source->Execute(item);
+    EXPECT_EQ(ClipboardMetafile(), copied);
+    Source->LoadIcon(item);
+    EXPECT_NE(dynamic_cast<const TWinIcon*>(item.Icon.get()), nullptr);
+  }
+}
+
+TEST_F(ClipboardViewerTest, TheLogTellsOfPassingOnOnlyWithANextViewer) {
+  const std::string logFile = testpaths::FreshFolder("clipboard_log") + "clipboard.log";
+  GetLog().Enabled = true;
+  GetLog().FileName = logFile;
+  const auto logged = [&] {  // the viewer's lines since the last call
+    const std::string text = testpaths::ReadText(logFile);
+    os::DeleteFile(logFile);
+    TNames lines;
+    for (size_t at = text.find("DrawClipboard"); at != std::string::npos; at = text.find("DrawClipboard", at + 1))
+      lines.push_back(text.substr(at, text.find_first_of("\r\n", at) - at));
+    return lines;
+  };
+  CopyTextFromThread("alone in the chain");
+  ASSERT_TRUE(Holds(1));
+  EXPECT_EQ(logged(), (TNames{"DrawClipboard Add", "DrawClipboard TestNext"}));
+  TOtherViewer other(true);
+  Viewer->KeepAlive();  // first again, with the other one next; joining takes nothing
+  logged();
+  CopyTextFromThread("with another viewer");
+  ASSERT_TRUE(Holds(2));
+  EXPECT_EQ(logged(),
+            (TNames{"DrawClipboard Add", "DrawClipboard TestNext", "DrawClipboard Next", "DrawClipboard After"}));
+  other.Leave();
 }
 
 TEST_F(ClipboardViewerTest, TheChainOutlivesOtherViewers) {

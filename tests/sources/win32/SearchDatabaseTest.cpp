@@ -91,6 +91,28 @@ TEST_F(DatabaseSourceTest, AnOdbcRowIsFoundByItsTextAfterFailingDatabasesAndShow
   EXPECT_EQ(HitNames(CollectHits(source, "' or ''='", &failure)), TNames{});
 }
 
+// The same rows through a marker in double quotes, and through connection strings for the OLE DB
+// provider for ODBC, by a data source name and with the whole ODBC connection in its properties.
+TEST_F(DatabaseSourceTest, AQuotedMarkerAndTheOleDbProviderForOdbcFindRows) {
+  std::string config;
+  if (!os::GetEnv("ODBCSYSINI", config)) GTEST_SKIP() << "ODBCSYSINI is not set";
+  const std::string notes = NotesConnection();
+  const std::string database = notes.substr(notes.find("Database=") + 9);
+  testpaths::WriteText(testpaths::ProgramPath(config) + "\\odbc.ini",
+                       std::string("[lorvex_notes]\nDriver=") + SqliteDriver + "\nDatabase=" + database + "\n");
+  DefineDatabases(
+      {{"Quoted", notes, "select title, 'quoted' from notes where title = \"#search#\" and \"body\" <> \"\""},
+       {"By name", "Provider=MSDASQL.1;Persist Security Info=False;Data Source=lorvex_notes",
+        "select title, 'by name' from notes where title = '#search#'"},
+       {"Whole", "Provider=MSDASQL;Extended Properties=\"" + notes + "\"",
+        "select title, 'whole' from notes where title = '#search#'"}});
+  TSearchDatabase source(nullptr, std::make_shared<TWin32DatabaseConnector>(),
+                         std::make_shared<TWin32DatabaseWindows>());
+  std::string failure;
+  EXPECT_EQ(HitNames(CollectHits(source, "Beach", &failure)), (TNames{"Beach by name ", "Beach quoted ", "Beach whole "}));
+  EXPECT_EQ(failure, "");
+}
+
 // Another connection's exclusive lock: the search ends within the time-out, naming the database.
 TEST_F(DatabaseSourceTest, ALockedDatabaseEndsItsSearchWithinTheTimeOut) {
   const std::string notes = NotesConnection();
@@ -133,17 +155,32 @@ TEST(DatabaseOptionsTest, TheDialogRefusesATakenNameAndWritesTheListInItsOrder) 
   form.Show();
   ASSERT_TRUE(PumpUntil([&] { return form.Rows().RowCount() == 2; }));
 
-  std::string refusal, buildError, keptString, newString = "?";
+  std::string refusal, buildError, keptString, newString = "?", confirmed;
   HWND sheet = nullptr;
   TDelayedAction define([] { return FindForm<TDefineDatabaseForm>() != nullptr; },
                         [&] {
                           TDefineDatabaseForm* editor = FindForm<TDefineDatabaseForm>();
                           editor->eName->SetText("films");
-                          // Wine's data-link object shows its sheet for a new string only.
-                          TDelayedAction close([&] { return (sheet = FindWindowA(nullptr, "Data Link Properties")); },
-                                               [&] { PostMessageA(sheet, WM_CLOSE, 0, 0); }, 100);
+                          // Wine's data-link object shows its sheet for a new string only; closed,
+                          // it gives nothing, and after OK no string either.
+                          const auto answerSheet = [&](WPARAM button) {
+                            return std::make_unique<TDelayedAction>(
+                                [&] { return (sheet = FindWindowA(nullptr, "Data Link Properties")); },
+                                [&, button] {
+                                  // OK wants a provider: the first of the sheet's list.
+                                  HWND page = FindWindowExA(sheet, nullptr, "#32770", nullptr);
+                                  HWND providers = FindWindowExA(page, nullptr, WC_LISTVIEWA, nullptr);
+                                  ListView_SetItemState(providers, 0, LVIS_SELECTED | LVIS_FOCUSED,
+                                                        LVIS_SELECTED | LVIS_FOCUSED);
+                                  PostMessageA(sheet, WM_COMMAND, button, 0);
+                                },
+                                100);
+                          };
+                          auto close = answerSheet(IDCANCEL);
                           newString = BoxTextOf([&] { editor->btnConnectionStringClick(); }) +
                                       editor->eConnectionString->Text();
+                          close = answerSheet(IDOK);
+                          confirmed = BoxTextOf([&] { editor->btnConnectionStringClick(); });
                           editor->eConnectionString->SetText("typed");
                           buildError = BoxTextOf([&] { editor->btnConnectionStringClick(); });
                           keptString = editor->eConnectionString->Text();
@@ -155,6 +192,7 @@ TEST(DatabaseOptionsTest, TheDialogRefusesATakenNameAndWritesTheListInItsOrder) 
   EXPECT_EQ(refusal, "A database named films exists already.");
   EXPECT_NE(sheet, nullptr);
   EXPECT_EQ(newString, "");
+  EXPECT_EQ(confirmed, "The data link dialog gave back no connection string.");
   EXPECT_EQ(buildError.rfind("The data link dialog cannot build a connection string here: Not implemented", 0), 0u)
       << buildError;
   EXPECT_EQ(keptString, "typed");
