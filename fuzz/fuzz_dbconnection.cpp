@@ -1,5 +1,6 @@
-// A database definition as the user wrote it: its connection string taken apart (and turned into
-// ODBC's for the OLE DB provider for ODBC), and its statement with the typed text bound.
+// A database definition as the user wrote it: its connection string taken apart (no key's name
+// holds a ";") and turned into ODBC's for the OLE DB provider for ODBC, and its statement with the
+// typed text bound.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,7 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   for (const TConnectionKey& key : ConnectionStringKeys(text))
-    if (key.Name.empty() || key.Name.size() + key.Value.size() > text.size()) std::abort();
+    if (key.Name.empty() || key.Name.find(';') != std::string::npos || key.Name.size() + key.Value.size() > text.size())
+      std::abort();
   if (const auto odbc = OdbcConnectionOfMsdasql(text); odbc && !NamesOleDbProvider(text)) std::abort();
 
   const TSearchStatement statement = BindSearchText(text, "o'k");

@@ -204,8 +204,12 @@ TConnectionKeys ConnectionStringKeys(const std::string& connectionString) {
   TConnectionKeys keys;
   size_t start = 0;
   while (start < connectionString.size()) {
-    size_t equals = connectionString.find('=', start);
+    const size_t equals = connectionString.find_first_of("=;", start);
     if (equals == std::string::npos) break;
+    if (connectionString[equals] == ';') {  // an empty piece (";;"), or one without a value
+      start = equals + 1;
+      continue;
+    }
     TConnectionKey key{Trim(connectionString.substr(start, equals - start)), ""};
     size_t at = equals + 1;
     while (at < connectionString.size() && connectionString[at] == ' ') ++at;

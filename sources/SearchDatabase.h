@@ -73,7 +73,7 @@ TSearchStatement BindSearchText(const std::string& sql, const std::string& text)
 
 // The keys of a connection string in their order, each value as it means: a value in quotes
 // ('...' or "...", a doubled quote one of it) without them, any other up to the next ";" outside
-// braces, trimmed.
+// braces, trimmed. An empty piece (";;") or one without "=" is no key.
 struct TConnectionKey {
   std::string Name;
   std::string Value;

@@ -14,9 +14,14 @@ namespace {
 
 constexpr double DefaultDelaySeconds = 1;
 
-// A decimal number with "." or "," before its fraction; nothing when Text is no finite number.
+// A decimal number with ".", "," or the user's own separator before its fraction (so that what
+// the dialog shows reads back); nothing when Text is no finite number.
 std::optional<double> ParseNumber(const std::string& text) {
   std::string number = Trim(text);
+  const std::string separator = os::DecimalSeparator();
+  if (separator != "." && separator != ",")
+    for (size_t at = number.find(separator); at != std::string::npos; at = number.find(separator, at + 1))
+      number.replace(at, separator.size(), ".");
   std::replace(number.begin(), number.end(), ',', '.');
   if (!number.empty() && number.front() == '+') number.erase(0, 1);
   double value = 0;

@@ -32,7 +32,7 @@ class TClipboardMemory {
   bool FFilled = false;
 };
 
-// Puts Memory on the clipboard in Format; true when the clipboard took it.
+// Puts Memory on the clipboard in Format; raises when the clipboard did not take it.
 void SetClipboardMemory(UINT format, TClipboardMemory& memory, HWND owner) {
   // The data is ready before the clipboard is touched: what the user copied stays when it is not.
   if (!memory.Filled()) throw Exception("Cannot prepare the data for the clipboard");

@@ -112,7 +112,9 @@ class TWinControl : public TComponent {
   bool TabStop = false;
   TPopupMenu* PopupMenu = nullptr;
 
-  TFont& Font() { return FFont; }
+  // Read only: a font is changed through SetFont alone, so that a change always reaches the
+  // window and the children that follow it, and ends following the parent.
+  const TFont& Font() const { return FFont; }
   // The control's own font: it no longer follows its parent's.
   void SetFont(const TFont& font);
   // On: the control takes its parent's font, and takes it again whenever the parent's font is

@@ -23,7 +23,9 @@ THintWindow::THintWindow(TComponent* owner) : TWinControl(owner) {
   SetVisible(false);  // shown only by ActivateHint
   OwnerPaints = true;
   SetColor(clInfoBk);
-  Font().Color = clInfoText;
+  TFont font = Font();
+  font.Color = clInfoText;
+  SetFont(font);
 }
 
 void THintWindow::CreateParams(TCreateParams& params) {

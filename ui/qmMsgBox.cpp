@@ -128,7 +128,7 @@ TImage* NewIconImage(TComponent* owner, TWinControl* parent, LPCSTR icon) {
 TqmMessageBox::TqmMessageBox() : TForm(nullptr) {
   BorderStyle = WS_CAPTION | WS_SYSMENU;
   Position = poScreenCenter;
-  Font().Set("MS Shell Dlg 2", -14);
+  SetFont(TFont("MS Shell Dlg 2", -14));
   SetColor(clBtnFace);
   SetClientSize(553, 118);
   MinHeight = Height();

@@ -20,9 +20,17 @@ TLabel* NewLine(TForm* form, const std::string& caption, int top) {
 
 // A label that looks and acts like a link.
 void MakeLink(TLabel* label) {
-  label->Font().SetStyle(fsUnderline);
-  label->Font().Color = clHighlight;
+  TFont font = label->Font();
+  font.SetStyle(fsUnderline);
+  font.Color = clHighlight;
+  label->SetFont(font);
   label->Cursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
+}
+
+void MakeBold(TLabel* label) {
+  TFont font = label->Font();
+  font.SetStyle(fsBold);
+  label->SetFont(font);
 }
 
 // Opens a document or address the way Explorer would, over the application's window.
@@ -46,7 +54,7 @@ TAboutForm::TAboutForm(TComponent* owner) : TForm(owner) {
   Image1->SetParent(this);
 
   lblVersion = NewLine(this, "Lorvex", 14);
-  lblVersion->Font().SetStyle(fsBold);
+  MakeBold(lblVersion);
   lblAuthor = NewLine(this, "Written by the Lorvex developers", 40);
   lblMail = NewLine(this, "lorvex@lorvex.org", 62);
   MakeLink(lblMail);
@@ -57,7 +65,7 @@ TAboutForm::TAboutForm(TComponent* owner) : TForm(owner) {
   lblLine2 = NewLine(this, "", 150);
   lblLine2->WordWrap = true;
   lblTranslators = NewLine(this, "Translators:", 192);
-  lblTranslators->Font().SetStyle(fsBold);
+  MakeBold(lblTranslators);
   lblTranslator1 = NewLine(this, "English: the Lorvex developers", 214);
   lblTranslator2 = NewLine(this, "Czech: the Lorvex developers", 234);
   lblTranslator3 = NewLine(this, "German: the Lorvex developers", 254);

@@ -161,7 +161,9 @@ void TMainForm::CreateComponents() {
   lblErrors = new TLabel(this);
   lblErrors->SetCaption("Errors");
   lblErrors->Hint = "Click to show errors";
-  lblErrors->Font().Color = clRed;
+  TFont errorsFont = lblErrors->Font();
+  errorsFont.Color = clRed;
+  lblErrors->SetFont(errorsFont);
   lblErrors->Cursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
   lblErrors->SetBounds(30, 7, 150, 16);
   lblErrors->SetParent(pErrors);

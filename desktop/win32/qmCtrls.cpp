@@ -468,7 +468,11 @@ void TqmCheckBox::LoadSettings(TMemIniFile& ini) { SetChecked(ini.ReadBool(Setti
 
 void TqmCheckBox::ShowFocus(bool focused) {
   ParentColor = false;
-  Font().Color = clWindowText;
+  if (Font().Color != clWindowText) {
+    TFont font = Font();
+    font.Color = clWindowText;
+    SetFont(font);
+  }
   SetColor(focused ? clInfoBk : clWindow);
 }
 

@@ -216,3 +216,18 @@ TEST(ExifJPEGTest, YieldsOnlyWantedSegmentsWithTheirData) {
     EXPECT_FALSE(parser.MoveNext());
   }
 }
+
+// A segment made from a source holds what the source saves, read from its start; without one
+// its data is empty.
+TEST(ExifJPEGTest, ASegmentMadeFromASourceHoldsWhatItSavesFromItsStart) {
+  struct TSource final : IStreamPersist {
+    void LoadFromStream(TStream&) override {}
+    void SaveToStream(TStream& stream) override { stream.WriteBuffer("Exif\0\0MM", 8); }
+  } source;
+  TUserJPEGSegment segment(jmApp1, &source);
+  EXPECT_EQ(segment.MarkerNum(), jmApp1);
+  EXPECT_EQ(segment.Data().Bytes(), exiftest::Text(std::string_view("Exif\0\0MM", 8)));
+  EXPECT_EQ(segment.Data().Position(), 0);
+  EXPECT_EQ(ReadByte(segment.Data()), 'E') << "read from the start";
+  EXPECT_EQ(TUserJPEGSegment(jmApp1).Data().Size(), 0);
+}

@@ -133,6 +133,7 @@ TEST(SqlStatementTest, TheOleDbProviderForOdbcStandsForItsOdbcConnection) {
       {"provider = msdasql; Extended Properties=\"Driver={SQLite3 ODBC};Database=/tmp/a.db\"",
        "Driver={SQLite3 ODBC};Database=/tmp/a.db"},
       {"Provider=MSDASQL;DSN=notes;Prompt=4;Timeout=7;Data Source=\" pad \"", "DSN=notes;Timeout=7;DSN={ pad }"},
+      {"Provider=MSDASQL;;Data Source=notes; ;User ID=ann;", "DSN=notes;UID=ann"},
       {"Provider=MSDASQLX;Data Source=notes", std::nullopt},
       {"Provider=SQLOLEDB;Data Source=server", std::nullopt},
       {"DSN=notes", std::nullopt},

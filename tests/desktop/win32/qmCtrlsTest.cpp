@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "core/win32/WideText.h"
@@ -253,6 +254,18 @@ TEST_F(QmCtrlsTest, LabelAndPanelFollowTheirParentsFontUntilTheirOwnIsSet) {
   EXPECT_EQ(heights(), (std::vector<int>{-20, -10, -13}));
   label->SetParentFont(true);
   EXPECT_EQ(label->Font().Height(), -20);
+
+  // A font is changed only by setting it: the panel's changed copy ends its following, and the
+  // label that follows the panel takes it.
+  static_assert(std::is_const_v<std::remove_reference_t<decltype(panel->Font())>>,
+                "a font changed in place would keep following its parent");
+  TFont italic = panel->Font();
+  italic.SetStyle(fsItalic);
+  panel->SetFont(italic);
+  EXPECT_FALSE(panel->ParentFont());
+  Form->SetFont(TFont("Tahoma", -25));
+  EXPECT_EQ(heights(), (std::vector<int>{-20, -20, -13}));
+  EXPECT_EQ(label->Font().Style(), unsigned(fsItalic));
 }
 
 // Read right to left, the caption stands from the panel's right edge and a neutral character at

@@ -12,9 +12,9 @@
 #include "sources/SearchRunGroup.h"
 
 TEST(DecimalSeparatorTest, TheRegistrysSeparatorIsTheOneNumbersShow) {
-  // The fresh prefix holds ".": a comma first, then the point again (the locale calls of Wine
-  // would keep the first one they read).
-  for (const std::string separator : {",", "."}) {
+  // The fresh prefix holds ".": a comma first, one of the user's own making, then the point again
+  // (the locale calls of Wine would keep the first one they read).
+  for (const std::string separator : {",", "/", "."}) {
     SCOPED_TRACE(separator);
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0, nullptr, 0, KEY_SET_VALUE,
@@ -31,5 +31,7 @@ TEST(DecimalSeparatorTest, TheRegistrysSeparatorIsTheOneNumbersShow) {
     EXPECT_EQ(exif.ExifVersion.AsString(), "2" + separator + "20");
     std::string error;  // reading takes either
     EXPECT_TRUE(DelaySecondsFromText("1,5", error) == 1.5 && DelaySecondsFromText("1.5", error) == 1.5);
+    EXPECT_EQ(DelaySecondsFromText(DelaySecondsText(2.25), error), 2.25) << "the delay shown reads back";
+    EXPECT_EQ(error, "");
   }
 }

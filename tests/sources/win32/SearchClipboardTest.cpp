@@ -60,7 +60,8 @@ class TOtherViewer {
 
 // The clipboard's metafile picture.
 TClipboardPicture ClipboardMetafile() {
-  TClipboardPicture picture{TClipboardPicture::pfMetafile};
+  TClipboardPicture picture;
+  picture.Format = TClipboardPicture::pfMetafile;
   OpenClipboard(nullptr);
   if (HANDLE data = GetClipboardData(CF_METAFILEPICT)) {
     const METAFILEPICT header = *static_cast<const METAFILEPICT*>(GlobalLock(data));
