@@ -517,7 +517,7 @@ struct TExifData::TBlockLayout {
       }
     }
     if (section.Kind() != esPrimary && section.Count() == 0) return;
-    if (section.Count() > 65535) throw Exception("Too many tags in one directory");
+    if (section.Count() > 65535) throw EVmxExifException("Too many tags in one directory");
     TRegion& region = Regions[section.Kind()];
     region.DirectorySize = 12 * int64_t{section.Count()} + 6;
     for (const TExifTag& tag : section) region.DataSize += StoredSize(tag);
@@ -546,8 +546,8 @@ void StandardThumbnailSize(int width, int height, int& newWidth, int& newHeight)
 void TExifData::RecodeThumbnail(int quality) {
   TUserMemoryStream image(FThumbnail.data(), static_cast<int64_t>(FThumbnail.size()));
   int width, height;
-  if (!GetJPEGImageSize(image, width, height)) throw Exception("The thumbnail is not a JPEG image");
-  if (!ThumbnailScaler) throw Exception("No JPEG codec to scale the thumbnail with");
+  if (!GetJPEGImageSize(image, width, height)) throw EVmxExifException("The thumbnail is not a JPEG image");
+  if (!ThumbnailScaler) throw EVmxExifException("No JPEG codec to scale the thumbnail with");
   if (width > 160 || height > 120) StandardThumbnailSize(width, height, width, height);
   SetThumbnail(ThumbnailScaler(FThumbnail, width, height, quality));
 }
@@ -644,7 +644,7 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
   const int64_t thumbnailAt = regions[esThumbnail].End() - static_cast<int64_t>(layout.Thumbnail.size());
   // Readers look for 20 bytes where a thumbnail starts: zeros follow a tiny one.
   if (layout.HasThumbnail) layout.Size = std::max(layout.Size, thumbnailAt + 20);
-  if (layout.Size > UINT32_MAX) throw Exception("Exif data too large for TIFF offsets");
+  if (layout.Size > UINT32_MAX) throw EVmxExifException("Exif data too large for TIFF offsets");
   for (const TExifSectionKind sub : {esExif, esInterop, esGPS})
     if (regions[sub].DirectorySize != 0)
       Section(PointerSection[sub]).SetLongWordValue(PointerTag[sub], 0, static_cast<uint32_t>(regions[sub].Offset));
