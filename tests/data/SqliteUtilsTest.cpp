@@ -90,6 +90,10 @@ TEST(SqliteUtilsTest, SQLiteDateTimeTextsKeepTheirFractionAndACutTimeIsAnError) 
       // A time cut short is an error, never a read past the text.
       {"2009-12-31 1", nullptr},
       {"2009-12-31 13:4", nullptr},
+      // The milliseconds' place holds digits only.
+      {"2009-12-31 03:00:00 PM", nullptr},
+      {"2009-12-31 13:45:10.5Z", nullptr},
+      {"2009-12-31 13:45:10.", "2009-12-31 13:45:10.000"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Text);
