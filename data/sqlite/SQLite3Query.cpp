@@ -110,12 +110,17 @@ void TSqlite3BaseQuery::ConnectionGone(TSqlite3DB* connection) {
 void TSqlite3BaseQuery::SetDataSource(TDataSource* source) {
   for (TDataSource* s = source; s && s->GetDataSet(); s = s->GetDataSet()->FMasterSource)
     if (s->GetDataSet() == this) throw EDatabaseError("circular references are not allowed");
+  // Another source, or none: the master of the old one no longer moves this query.
+  if (source != FMasterSource) UnregisterFromMaster();
   FMasterSource = source;
   FreeNotification(source);
 }
 
 void TSqlite3BaseQuery::Notification(TComponent& removed) {
-  if (&removed == FMasterSource) FMasterSource = nullptr;
+  if (&removed == FMasterSource) {
+    FMasterSource = nullptr;
+    UnregisterFromMaster();
+  }
   for (TCalcFieldDef& def : FCalcFieldDefs)
     if (&removed == def.Lookup.LookupDataSet) def.Lookup.LookupDataSet = nullptr;
 }
