@@ -187,6 +187,59 @@ TEST(SqliteDataSetTest, ADetailReadsItsLinkedFieldFromTheMaster) {
   EXPECT_EQ(Scalar(*db, "select group_concat(id || ':' || customer || item) from o"), "1:42x,2:7y");
 }
 
+// The record reads are the moves' own: a program moves, it does not read records itself.
+template <class Q>
+concept ReadsRecords = requires(Q& query) {
+  query.GetRecord(TGetMode::gmNext, false);
+};
+static_assert(!ReadsRecords<TSqlite3Query>);
+static_assert(ReadsRecords<TRecordReader>);
+
+// A result without rows is at its end and at its start whichever way it is walked: opened
+// empty, one-way or both ways, or emptied by deleting its only row.
+TEST(SqliteDataSetTest, AnEmptyResultIsAtItsEndAndItsStart) {
+  auto db = NewDatabase("sqlite_empty_result", "create table t (id integer); insert into t values (1)");
+  TSqlite3UpdateSQL update(nullptr);
+  update.DeleteSQL = {"delete from t where id = :id"};
+  const struct {
+    const char* Name;
+    bool UniDirectional, DeleteTheRow;
+  } cases[] = {
+      {"opened empty", false, false}, {"one-way, opened empty", true, false}, {"its only row deleted", false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TRecordReader query(nullptr);
+    query.SetConnection(db.get());
+    query.SetUpdateSQL(&update);
+    query.SetSQL({c.DeleteTheRow ? "select * from t" : "select * from t where id > 5"});
+    query.UniDirectional = c.UniDirectional;
+    query.Open();
+    if (c.DeleteTheRow) {
+      ASSERT_FALSE(query.Eof());
+      query.Delete();
+    }
+    const std::vector<std::pair<const char*, std::function<void()>>> moves = {
+        {"none", [] {}},
+        {"First", [&] { query.First(); }},
+        {"Next", [&] { query.Next(); }},
+        {"Last", [&] { query.Last(); }},
+        {"Prior", [&] { c.UniDirectional ? void() : query.Prior(); }},
+    };
+    for (const auto& [move, act] : moves) {
+      SCOPED_TRACE(move);
+      act();
+      EXPECT_TRUE(query.IsEmpty());
+      EXPECT_TRUE(query.Eof());
+      EXPECT_TRUE(query.Bof());
+      EXPECT_EQ(query.GetRecNo(), 0);
+      EXPECT_EQ(query.GetRecord(TGetMode::gmNext, false), TGetResult::grEOF);
+      if (!c.UniDirectional) EXPECT_EQ(query.GetRecord(TGetMode::gmPrior, false), TGetResult::grBOF);
+      EXPECT_EQ(query.GetRecord(TGetMode::gmCurrent, false), TGetResult::grError);
+      EXPECT_THROW(query.GetRecord(TGetMode::gmCurrent, true), EDatabaseError);
+    }
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -197,11 +197,13 @@ TEST(SqliteChecksTest, TheFirstFailingCheckIsReported) {
        true, "Cannot delete from a read-only dataset"},
       {"no current record",
        [&] {
-         query->Close();
-         query->SetSQL({"select * from t where id > 5"});
-         query->Open();
-         EXPECT_EQ(query->GetRecord(TGetMode::gmNext, true), TGetResult::grEOF);
-         query->GetRecord(TGetMode::gmCurrent, true);
+         TRecordReader empty(nullptr);
+         empty.Name = "Notes";
+         empty.SetConnection(db.get());
+         empty.SetSQL({"select * from t where id > 5"});
+         empty.Open();
+         EXPECT_EQ(empty.GetRecord(TGetMode::gmNext, true), TGetResult::grEOF);
+         empty.GetRecord(TGetMode::gmCurrent, true);
        },
        false, "Notes: No Records"},
       {"a bookmark that is gone", [&] { query->GotoBookmark(17); }, false, "Notes: Bookmark not found"},
