@@ -258,7 +258,7 @@ TEST(SqliteSearchTest, LocateWithPartialKeysAndCaseOptions) {
     const char* Keys;
     std::vector<std::string> Values;
     TLocateOptions Options;
-    int Found;  // the id; 0: none, and the current record stays
+    int Found;  // the id; 0: none, and the scan ends on the last record
   } cases[] = {
       {"name", {"ab"}, none, 4},
       {"name", {"ab"}, partial, 3},
@@ -275,12 +275,19 @@ TEST(SqliteSearchTest, LocateWithPartialKeysAndCaseOptions) {
     SCOPED_TRACE(std::string(c.Keys) + " " + (c.Values.empty() ? "" : c.Values[0]));
     query->SetRecNo(2);
     EXPECT_EQ(query->Locate(c.Keys, c.Values, c.Options), c.Found != 0);
-    EXPECT_EQ(query->FieldByName("id").AsInteger(), c.Found ? c.Found : 2);
+    EXPECT_EQ(query->FieldByName("id").AsInteger(), c.Found ? c.Found : 4);
+    EXPECT_FALSE(query->Eof());
   }
   EXPECT_EQ(query->Lookup("name", {"AB"}, "code"), TSqlValues{TSqlValue::OfNull()});
   EXPECT_EQ(query->Lookup("code", {"z"}, "id;name"), (TSqlValues{TSqlValue::OfInteger(3), TSqlValue::OfText("abc")}));
   EXPECT_EQ(query->FieldByName("id").AsInteger(), 3);
   EXPECT_TRUE(query->Lookup("name", {"ab "}, "code").empty());
+  // An empty result finds nothing and stays empty.
+  auto empty = NewQuery(*db, {"select * from t where id > 9"});
+  empty->Open();
+  EXPECT_FALSE(empty->Locate("name", {"a"}, {}));
+  EXPECT_TRUE(empty->Eof());
+  EXPECT_TRUE(empty->Bof());
 }
 
 }  // namespace
