@@ -31,9 +31,8 @@ int DaysInMonth(int year, int month) {
 bool NumberRuns(const std::string& text, std::vector<int>& numbers, std::vector<size_t>* lengths = nullptr) {
   size_t i = 0;
   while (i < text.size()) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
     if (!IsDigit(text[i])) {
-      if (c >= 128 || IsLetter(text[i])) return false;
+      if (static_cast<unsigned char>(text[i]) >= 128 || IsLetter(text[i])) return false;
       ++i;
       continue;
     }
