@@ -42,17 +42,18 @@ int64_t ParseRanged(const std::string& item, int64_t low, int64_t high) {
   return value;
 }
 
-// A fraction "n/d" or a whole number "n" (over 1), each part an integer in [Low, High].
+// A fraction "n/d" or a whole number "n" (over 1), each part an integer in [Low, High]. An empty
+// item is the missing fraction 0/0, which is how the tag's text shows one.
 template <class Fraction>
 Fraction ParseFraction(const std::string& item, int64_t low, int64_t high) {
+  if (item.empty()) return Fraction{};
   const size_t slash = item.find('/');
   int64_t parts[2] = {0, 1};
   for (size_t i = 0; i < (slash == std::string::npos ? 1u : 2u); ++i) {
     const std::string_view part =
         i == 0 ? std::string_view(item).substr(0, slash) : std::string_view(item).substr(slash + 1);
     const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), parts[i]);
-    if (part.empty() || end != part.data() + part.size())
-      throw EConvertError("'" + item + "' is not a valid fraction");
+    if (part.empty() || end != part.data() + part.size()) throw EConvertError("'" + item + "' is not a valid fraction");
     if (error != std::errc() || parts[i] < low || parts[i] > high) throw ERangeError();
   }
   Fraction value;
@@ -326,7 +327,8 @@ TExifTag& TExifSection::Insert(uint16_t id, uint16_t dataType, int32_t elementCo
 
 void TExifSection::SetElement(uint16_t id, int32_t index, uint16_t dataType, const void* value, int size) {
   if (index < 0) throw Exception("Assertion failed: negative element index");
-  if (TiffElementSize(dataType) != size) throw Exception("Assertion failed: an element of another size than its type's");
+  if (TiffElementSize(dataType) != size)
+    throw Exception("Assertion failed: an element of another size than its type's");
   TExifTag* tag = Find(id);
   if (tag) {
     tag->UpdateData(dataType, std::max(tag->ElementCount(), index + 1));
@@ -490,7 +492,7 @@ struct TExifData::TBlockLayout {
   const std::vector<std::pair<int64_t, std::vector<uint8_t>>>* Loose = nullptr;
   std::vector<uint8_t> Thumbnail;
   bool HasThumbnail = false;  // IFD1 points at Thumbnail
-  int64_t Size = 0;  // of the TIFF structure
+  int64_t Size = 0;           // of the TIFF structure
 
   int64_t KeepEnd() const { return KeptMakerNote ? KeepOffset + KeptMakerNote->DataSize() : 0; }
   // The end of a piece kept in place that [Start, End) would overlap; -1 when none is.
@@ -515,7 +517,7 @@ struct TExifData::TBlockLayout {
       }
     }
     if (section.Kind() != esPrimary && section.Count() == 0) return;
-    if (section.Count() > 65535) throw Exception("Too many tags in one directory");
+    if (section.Count() > 65535) throw EVmxExifException("Too many tags in one directory");
     TRegion& region = Regions[section.Kind()];
     region.DirectorySize = 12 * int64_t{section.Count()} + 6;
     for (const TExifTag& tag : section) region.DataSize += StoredSize(tag);
@@ -544,8 +546,8 @@ void StandardThumbnailSize(int width, int height, int& newWidth, int& newHeight)
 void TExifData::RecodeThumbnail(int quality) {
   TUserMemoryStream image(FThumbnail.data(), static_cast<int64_t>(FThumbnail.size()));
   int width, height;
-  if (!GetJPEGImageSize(image, width, height)) throw Exception("The thumbnail is not a JPEG image");
-  if (!ThumbnailScaler) throw Exception("No JPEG codec to scale the thumbnail with");
+  if (!GetJPEGImageSize(image, width, height)) throw EVmxExifException("The thumbnail is not a JPEG image");
+  if (!ThumbnailScaler) throw EVmxExifException("No JPEG codec to scale the thumbnail with");
   if (width > 160 || height > 120) StandardThumbnailSize(width, height, width, height);
   SetThumbnail(ThumbnailScaler(FThumbnail, width, height, quality));
 }
@@ -637,16 +639,16 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
   }
   layout.Size = std::max(at, layout.KeepEnd());
   if (layout.Loose)
-    for (const auto& [offset, bytes] : *layout.Loose) layout.Size = std::max(layout.Size, offset + int64_t(bytes.size()));
+    for (const auto& [offset, bytes] : *layout.Loose)
+      layout.Size = std::max(layout.Size, offset + int64_t(bytes.size()));
   const int64_t thumbnailAt = regions[esThumbnail].End() - static_cast<int64_t>(layout.Thumbnail.size());
   // Readers look for 20 bytes where a thumbnail starts: zeros follow a tiny one.
   if (layout.HasThumbnail) layout.Size = std::max(layout.Size, thumbnailAt + 20);
-  if (layout.Size > UINT32_MAX) throw Exception("Exif data too large for TIFF offsets");
+  if (layout.Size > UINT32_MAX) throw EVmxExifException("Exif data too large for TIFF offsets");
   for (const TExifSectionKind sub : {esExif, esInterop, esGPS})
     if (regions[sub].DirectorySize != 0)
       Section(PointerSection[sub]).SetLongWordValue(PointerTag[sub], 0, static_cast<uint32_t>(regions[sub].Offset));
-  if (layout.HasThumbnail)
-    thumbnail.SetLongWordValue(ttag::ThumbnailOffset, 0, static_cast<uint32_t>(thumbnailAt));
+  if (layout.HasThumbnail) thumbnail.SetLongWordValue(ttag::ThumbnailOffset, 0, static_cast<uint32_t>(thumbnailAt));
 
   // A maker note that moves takes the shift into the offset schema, where there is one.
   if (makerNote && !layout.KeptMakerNote && schema && makerNote->FileDataOffset() != 0) {
@@ -656,7 +658,8 @@ TExifData::TBlockLayout TExifData::PlanBlock() {
       offset += StoredSize(tag);
     }
     if (offset != makerNote->FileDataOffset()) {
-      const int32_t shifted = static_cast<int32_t>(ElementAt<int32_t>(*schema, 0) + offset - makerNote->FileDataOffset());
+      const int32_t shifted =
+          static_cast<int32_t>(ElementAt<int32_t>(*schema, 0) + offset - makerNote->FileDataOffset());
       std::array<uint8_t, 4> value;
       std::memcpy(value.data(), &shifted, 4);
       schema->UpdateData(tdLongInt, 1, value);

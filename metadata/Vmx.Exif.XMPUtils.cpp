@@ -106,9 +106,9 @@ bool IsValidName(std::u16string_view name) { return IsName(name) && XMLText(name
 
 // The names RDF gives its own syntax: never the name of a property in its namespace.
 bool IsRDFSyntaxName(std::u16string_view name) {
-  static constexpr std::u16string_view Names[] = {u"RDF",       u"Description", u"ID",       u"about",
-                                                  u"parseType", u"resource",    u"nodeID",   u"datatype",
-                                                  u"li",        u"aboutEach",   u"aboutEachPrefix", u"bagID"};
+  static constexpr std::u16string_view Names[] = {
+      u"RDF",    u"Description", u"ID", u"about",     u"parseType",       u"resource",
+      u"nodeID", u"datatype",    u"li", u"aboutEach", u"aboutEachPrefix", u"bagID"};
   return std::find(std::begin(Names), std::end(Names), name) != std::end(Names);
 }
 
@@ -224,7 +224,8 @@ void TXMPProperty::SetKind(TXMPPropertyKind value) {
     for (size_t i = 0; i < FItems.size(); ++i) {
       TXMPProperty& item = *FItems[i];
       // An Alt item's language is its name.
-      if (item.FName.empty()) item.FName = value == xpAltArray && !item.FLanguage.empty() ? item.FLanguage : SubPropertyName(i);
+      if (item.FName.empty())
+        item.FName = value == xpAltArray && !item.FLanguage.empty() ? item.FLanguage : SubPropertyName(i);
       if (value == xpAltArray) item.FLanguage.clear();
     }
   } else if (value == xpSimple) {
@@ -613,8 +614,10 @@ namespace {
 constexpr char XMLNamespace[] = "http://www.w3.org/XML/1998/namespace";
 constexpr char XMLNSNamespace[] = "http://www.w3.org/2000/xmlns/";
 
-// A packet nested more deeply than MaxXMPNesting.
-struct ETooDeep {};
+// A packet nested more deeply than MaxXMPNesting: a packet this model cannot hold.
+struct ETooDeep : EVmxExifException {
+  ETooDeep() : Exception("XMP packet nested too deeply") {}
+};
 
 // The packet as UTF-8 text: UTF-16 and UTF-32 (told by a byte-order mark or by how the
 // first "<" is encoded) are converted first, so that only NULs of 8-bit text, which pad
@@ -892,27 +895,23 @@ bool TXMPPacket::TryLoadFromStream(TStream& stream) {
     return false;
   const pugi::xml_node rdf = FindRDFNode(document);
   if (!rdf) return false;
-  // The tree read so far is kept aside: a packet this one cannot hold (one nested too deeply)
-  // leaves it as it was, as does any other failure on the way.
+  // The tree held so far is kept aside: whatever stops the reading, it comes back. A packet the
+  // model cannot hold (one nested too deeply, or one the model refuses) is a failed load; any
+  // other error goes on up.
   std::vector<std::unique_ptr<TXMPSchema>> before = std::move(FSchemas);
   std::u16string aboutBefore = std::move(FAboutAttributeValue);
   FSchemas.clear();
   FAboutAttributeValue.clear();
-  const auto restore = [&] {
-    FSchemas = std::move(before);
-    FAboutAttributeValue = std::move(aboutBefore);
-  };
   try {
     TXMPReader::ReadDescriptions(*this, rdf);
-  } catch (const ETooDeep&) {
-    restore();
-    return false;
-  } catch (const EVmxExifException&) {
-    restore();
-    return false;
   } catch (...) {
-    restore();
-    throw;
+    FSchemas = std::move(before);
+    FAboutAttributeValue = std::move(aboutBefore);
+    try {
+      throw;
+    } catch (const EVmxExifException&) {
+      return false;
+    }
   }
   if (text.starts_with("<?xpacket ")) {
     FRawXML = text;

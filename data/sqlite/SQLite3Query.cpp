@@ -110,12 +110,17 @@ void TSqlite3BaseQuery::ConnectionGone(TSqlite3DB* connection) {
 void TSqlite3BaseQuery::SetDataSource(TDataSource* source) {
   for (TDataSource* s = source; s && s->GetDataSet(); s = s->GetDataSet()->FMasterSource)
     if (s->GetDataSet() == this) throw EDatabaseError("circular references are not allowed");
+  // Another source, or none: the master of the old one no longer moves this query.
+  if (source != FMasterSource) UnregisterFromMaster();
   FMasterSource = source;
   FreeNotification(source);
 }
 
 void TSqlite3BaseQuery::Notification(TComponent& removed) {
-  if (&removed == FMasterSource) FMasterSource = nullptr;
+  if (&removed == FMasterSource) {
+    FMasterSource = nullptr;
+    UnregisterFromMaster();
+  }
   for (TCalcFieldDef& def : FCalcFieldDefs)
     if (&removed == def.Lookup.LookupDataSet) def.Lookup.LookupDataSet = nullptr;
 }
@@ -692,20 +697,18 @@ bool TSqlite3BaseQuery::Locate(const std::string& keyFields, const std::vector<s
     }
     return true;
   };
+  // The scan walks the rows from the first; it stops on the row found, else on the last row.
   Fire(BeforeScroll, *this);
-  const int start = FCurrent;
-  for (FCurrent = 0; FCurrent < FResult->Count(); ++FCurrent) {
+  bool found = false;
+  for (FCurrent = 0; FCurrent < FResult->Count() && !found; ++FCurrent) {
     CalculateFields();  // a key may be a calculated field
-    if (matches()) {
-      FBof = FEof = false;
-      DataEvent();
-      Fire(AfterScroll, *this);
-      return true;
-    }
+    found = matches();
   }
-  FCurrent = start;
-  CalculateFields();
-  return false;
+  --FCurrent;
+  FBof = FEof = false;
+  DataEvent();
+  Fire(AfterScroll, *this);
+  return found;
 }
 
 TSqlValues TSqlite3BaseQuery::Lookup(const std::string& keyFields, const std::vector<std::string>& keyValues,

@@ -307,9 +307,6 @@ class TSqlite3BaseQuery : public TComponent {
   const std::string& SQLToRun() const { return FSQLToRun; }
 
   // Navigation.
-  // Moves to the next or prior record, or checks the current one: grError when there is no
-  // current record, which DoCheck turns into the error "No Records".
-  TGetResult GetRecord(TGetMode mode, bool doCheck);
   void First();
   void Next();
   void Prior();
@@ -403,6 +400,10 @@ class TSqlite3BaseQuery : public TComponent {
 
  protected:
   friend class TSqlite3BlobStream;  // a written stream marks the record modified
+  // What the moves read through: the next or prior record, or a check of the current one. An
+  // empty result answers EOF for the next record and BOF for the prior one; grError when there
+  // is no current record, which DoCheck turns into the error "No Records".
+  TGetResult GetRecord(TGetMode mode, bool doCheck);
   // A master source or a lookup dataset that is freed is forgotten.
   void Notification(TComponent& removed) override;
   // The field definitions as they stand (those of the open result).

@@ -25,11 +25,14 @@ int DaysInMonth(int year, int month) {
   return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
 }
 
-// The digit runs of Text, each as a number; false when a run is too long to be a number.
+// The digit runs of Text, each as a number; false when a run is too long to be a number, or when
+// a character is neither a digit nor a separator (a blank or ASCII punctuation): a letter ("PM",
+// a word after the date) is not skipped, so such a text is never read as another moment.
 bool NumberRuns(const std::string& text, std::vector<int>& numbers, std::vector<size_t>* lengths = nullptr) {
   size_t i = 0;
   while (i < text.size()) {
     if (!IsDigit(text[i])) {
+      if (static_cast<unsigned char>(text[i]) >= 128 || IsLetter(text[i])) return false;
       ++i;
       continue;
     }
@@ -426,10 +429,11 @@ TDateTime SQLiteTextToDateTime(const std::string& text) {
   const int second = text.size() > 16 ? FixedNumber(text, 17, 2) : 0;
   int msec = 0;
   if (text.size() > 19) {
-    // ".5" is half a second: the digits are a fraction, read to milliseconds.
-    size_t end = 20;
-    while (end < text.size() && end < 23 && IsDigit(text[end])) ++end;
-    const std::string digits = text.substr(20, end - 20);
+    // ".5" is half a second: the digits are a fraction, read to milliseconds. Up to three
+    // characters are read, all digits ("03:00:00 PM" is no time of this form).
+    const std::string digits = text.substr(20, 3);
+    if (!std::all_of(digits.begin(), digits.end(), IsDigit))
+      throw EConvertError("'" + text + "' is not a valid date and time");
     msec = digits.empty() ? 0 : FixedNumber(digits + std::string(3 - digits.size(), '0'), 0, 3);
   }
   TDateTime time = 0;

@@ -71,4 +71,64 @@ TEST(SqliteComponentsTest, AQueryForgetsItsFreedUpdateSQLMasterAndLookupDataset)
   EXPECT_EQ(Column(*detail, "v"), "a;");
 }
 
+// A detail, its data source and its master freed in every order, each survivor used after each
+// free: nothing reads what is gone. A detail whose source has gone (or that takes another) is no
+// longer closed and reopened by the master it followed.
+TEST(SqliteComponentsTest, AMasterItsSourceAndItsDetailFreedInAnyOrder) {
+  auto db = NewDatabase("sqlite_freed_master",
+                        "create table c (id integer); insert into c values (1), (2);"
+                        "create table o (customer integer); insert into o values (1), (1), (2)");
+  enum { kMaster, kSource, kDetail };
+  const int orders[][3] = {{kMaster, kSource, kDetail}, {kMaster, kDetail, kSource}, {kSource, kMaster, kDetail},
+                           {kSource, kDetail, kMaster}, {kDetail, kMaster, kSource}, {kDetail, kSource, kMaster}};
+  for (const auto& order : orders) {
+    SCOPED_TRACE(std::to_string(order[0]) + std::to_string(order[1]) + std::to_string(order[2]));
+    auto master = NewQuery(*db, {"select * from c order by id"});
+    auto source = std::make_unique<TDataSource>(nullptr);
+    source->SetDataSet(master.get());
+    auto detail = NewQuery(*db, {"select * from o"});
+    detail->SetMasterFields("customer=id");
+    detail->SetDataSource(source.get());
+    master->Open();
+    detail->Open();
+    ASSERT_EQ(detail->GetRecordCount(), 2);
+    for (const int gone : order) {
+      if (gone == kMaster) master.reset();
+      if (gone == kSource) source.reset();
+      if (gone == kDetail) detail.reset();
+      if (detail && !source) {
+        detail->Close();
+        detail->Open();  // a plain query now: every row
+      }
+      if (master) {
+        master->First();
+        master->Next();
+        master->GetRecNo();
+      }
+      if (detail && !source) {
+        EXPECT_TRUE(detail->Active());
+        EXPECT_EQ(detail->GetRecordCount(), 3);
+      }
+      if (detail && source && !master) {
+        EXPECT_EQ(ThrownMessage<ESqlite3Error>([&] { detail->Open(); }), "master dataset undefined");
+      }
+    }
+  }
+  // Another source, or none, takes the detail out of the master's hands too.
+  auto master = NewQuery(*db, {"select * from c order by id"});
+  TDataSource source(nullptr);
+  source.SetDataSet(master.get());
+  auto detail = NewQuery(*db, {"select * from o"});
+  detail->SetMasterFields("customer=id");
+  detail->SetDataSource(&source);
+  master->Open();
+  detail->Open();
+  detail->SetDataSource(nullptr);
+  detail->Close();
+  detail->Open();
+  master->Next();
+  EXPECT_TRUE(detail->Active());
+  EXPECT_EQ(detail->GetRecordCount(), 3);
+}
+
 }  // namespace

@@ -187,6 +187,59 @@ TEST(SqliteDataSetTest, ADetailReadsItsLinkedFieldFromTheMaster) {
   EXPECT_EQ(Scalar(*db, "select group_concat(id || ':' || customer || item) from o"), "1:42x,2:7y");
 }
 
+// The record reads are the moves' own: a program moves, it does not read records itself.
+template <class Q>
+concept ReadsRecords = requires(Q& query) {
+  query.GetRecord(TGetMode::gmNext, false);
+};
+static_assert(!ReadsRecords<TSqlite3Query>);
+static_assert(ReadsRecords<TRecordReader>);
+
+// A result without rows is at its end and at its start whichever way it is walked: opened
+// empty, one-way or both ways, or emptied by deleting its only row.
+TEST(SqliteDataSetTest, AnEmptyResultIsAtItsEndAndItsStart) {
+  auto db = NewDatabase("sqlite_empty_result", "create table t (id integer); insert into t values (1)");
+  TSqlite3UpdateSQL update(nullptr);
+  update.DeleteSQL = {"delete from t where id = :id"};
+  const struct {
+    const char* Name;
+    bool UniDirectional, DeleteTheRow;
+  } cases[] = {
+      {"opened empty", false, false}, {"one-way, opened empty", true, false}, {"its only row deleted", false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TRecordReader query(nullptr);
+    query.SetConnection(db.get());
+    query.SetUpdateSQL(&update);
+    query.SetSQL({c.DeleteTheRow ? "select * from t" : "select * from t where id > 5"});
+    query.UniDirectional = c.UniDirectional;
+    query.Open();
+    if (c.DeleteTheRow) {
+      ASSERT_FALSE(query.Eof());
+      query.Delete();
+    }
+    const std::vector<std::pair<const char*, std::function<void()>>> moves = {
+        {"none", [] {}},
+        {"First", [&] { query.First(); }},
+        {"Next", [&] { query.Next(); }},
+        {"Last", [&] { query.Last(); }},
+        {"Prior", [&] { c.UniDirectional ? void() : query.Prior(); }},
+    };
+    for (const auto& [move, act] : moves) {
+      SCOPED_TRACE(move);
+      act();
+      EXPECT_TRUE(query.IsEmpty());
+      EXPECT_TRUE(query.Eof());
+      EXPECT_TRUE(query.Bof());
+      EXPECT_EQ(query.GetRecNo(), 0);
+      EXPECT_EQ(query.GetRecord(TGetMode::gmNext, false), TGetResult::grEOF);
+      if (!c.UniDirectional) EXPECT_EQ(query.GetRecord(TGetMode::gmPrior, false), TGetResult::grBOF);
+      EXPECT_EQ(query.GetRecord(TGetMode::gmCurrent, false), TGetResult::grError);
+      EXPECT_THROW(query.GetRecord(TGetMode::gmCurrent, true), EDatabaseError);
+    }
+  }
+}
+
 }  // namespace
 
 namespace {
@@ -205,7 +258,7 @@ TEST(SqliteSearchTest, LocateWithPartialKeysAndCaseOptions) {
     const char* Keys;
     std::vector<std::string> Values;
     TLocateOptions Options;
-    int Found;  // the id; 0: none, and the current record stays
+    int Found;  // the id; 0: none, and the scan ends on the last record
   } cases[] = {
       {"name", {"ab"}, none, 4},
       {"name", {"ab"}, partial, 3},
@@ -222,12 +275,19 @@ TEST(SqliteSearchTest, LocateWithPartialKeysAndCaseOptions) {
     SCOPED_TRACE(std::string(c.Keys) + " " + (c.Values.empty() ? "" : c.Values[0]));
     query->SetRecNo(2);
     EXPECT_EQ(query->Locate(c.Keys, c.Values, c.Options), c.Found != 0);
-    EXPECT_EQ(query->FieldByName("id").AsInteger(), c.Found ? c.Found : 2);
+    EXPECT_EQ(query->FieldByName("id").AsInteger(), c.Found ? c.Found : 4);
+    EXPECT_FALSE(query->Eof());
   }
   EXPECT_EQ(query->Lookup("name", {"AB"}, "code"), TSqlValues{TSqlValue::OfNull()});
   EXPECT_EQ(query->Lookup("code", {"z"}, "id;name"), (TSqlValues{TSqlValue::OfInteger(3), TSqlValue::OfText("abc")}));
   EXPECT_EQ(query->FieldByName("id").AsInteger(), 3);
   EXPECT_TRUE(query->Lookup("name", {"ab "}, "code").empty());
+  // An empty result finds nothing and stays empty.
+  auto empty = NewQuery(*db, {"select * from t where id > 9"});
+  empty->Open();
+  EXPECT_FALSE(empty->Locate("name", {"a"}, {}));
+  EXPECT_TRUE(empty->Eof());
+  EXPECT_TRUE(empty->Bof());
 }
 
 }  // namespace

@@ -55,6 +55,13 @@ inline std::unique_ptr<TSqlite3Query> NewQuery(TSqlite3DB& db, const TStringList
   return query;
 }
 
+// A query whose record reads the tests make as the moves make them.
+class TRecordReader : public TSqlite3Query {
+ public:
+  using TSqlite3BaseQuery::GetRecord;
+  using TSqlite3Query::TSqlite3Query;
+};
+
 // One value read straight from the file.
 inline std::string Scalar(TSqlite3DB& db, const std::string& sql) {
   auto query = NewQuery(db, {sql});

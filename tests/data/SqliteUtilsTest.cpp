@@ -42,6 +42,9 @@ TEST(SqliteUtilsTest, DateTextsParseInEitherOrderAndFallBack) {
   EXPECT_EQ(TextToDate("no date", settings), EncodeDate(1900, 1, 1));
   EXPECT_EQ(FormatDateTime("hh:nn:ss", TextToTime("2009-12-31 13:45:10.250")), "13:45:10");
   EXPECT_EQ(TextToTime("nonsense"), 0);
+  // A text with letters is none of the forms: never the numbers it holds read as another moment.
+  EXPECT_EQ(TextToDate("12/31/2009 abc", settings), EncodeDate(1900, 1, 1));
+  EXPECT_EQ(TextToTime("2009-12-31 3:30 PM"), 0);
   // Before the epoch the days are negative and the time still counts forward.
   EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", EncodeDate(1850, 2, 28) + EncodeTime(23, 59, 59, 999)),
             "1850-02-28 23:59:59.999");
@@ -90,6 +93,10 @@ TEST(SqliteUtilsTest, SQLiteDateTimeTextsKeepTheirFractionAndACutTimeIsAnError) 
       // A time cut short is an error, never a read past the text.
       {"2009-12-31 1", nullptr},
       {"2009-12-31 13:4", nullptr},
+      // The milliseconds' place holds digits only.
+      {"2009-12-31 03:00:00 PM", nullptr},
+      {"2009-12-31 13:45:10.5Z", nullptr},
+      {"2009-12-31 13:45:10.", "2009-12-31 13:45:10.000"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Text);

@@ -43,6 +43,17 @@ TEST(SqliteValuesTest, BooleanAndDateWritesAsTheFileHoldsThem) {
       {"dt", [](TField& f) { f.SetValue(TSqlValue::OfText("2009-12-31 25:00")); },
        "'2009-12-31 25:00' is not a valid date and time"},
       {"tm", [](TField& f) { f.SetValue(TSqlValue::OfText("noon")); }, "'noon' is not a valid time"},
+      // Letters are not skipped: no half of the text is read as the moment.
+      {"tm", [](TField& f) { f.SetValue(TSqlValue::OfText("3:30 PM")); }, "'3:30 PM' is not a valid time"},
+      {"tm", [](TField& f) { f.SetValue(TSqlValue::OfText("3 PM")); }, "'3 PM' is not a valid time"},
+      {"d", [](TField& f) { f.SetValue(TSqlValue::OfText("12/03/2024 abc")); }, "'12/03/2024 abc' is not a valid date"},
+      {"d", [](TField& f) { f.SetValue(TSqlValue::OfText("2024-03-12abc")); }, "'2024-03-12abc' is not a valid date"},
+      {"dt", [](TField& f) { f.SetValue(TSqlValue::OfText("2024-03-12 03:00:00 PM")); },
+       "'2024-03-12 03:00:00 PM' is not a valid date and time"},
+      {"dt", [](TField& f) { f.SetValue(TSqlValue::OfText("12-03-2024 3:00 pm")); },
+       "'12-03-2024 3:00 pm' is not a valid date and time"},
+      {"dt", [](TField& f) { f.SetValue(TSqlValue::OfText("12-03-2024 \xC3\xA0 3:00")); },
+       "'12-03-2024 \xC3\xA0 3:00' is not a valid date and time"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.Field) + " " + c.Written);
@@ -186,11 +197,13 @@ TEST(SqliteChecksTest, TheFirstFailingCheckIsReported) {
        true, "Cannot delete from a read-only dataset"},
       {"no current record",
        [&] {
-         query->Close();
-         query->SetSQL({"select * from t where id > 5"});
-         query->Open();
-         EXPECT_EQ(query->GetRecord(TGetMode::gmNext, true), TGetResult::grEOF);
-         query->GetRecord(TGetMode::gmCurrent, true);
+         TRecordReader empty(nullptr);
+         empty.Name = "Notes";
+         empty.SetConnection(db.get());
+         empty.SetSQL({"select * from t where id > 5"});
+         empty.Open();
+         EXPECT_EQ(empty.GetRecord(TGetMode::gmNext, true), TGetResult::grEOF);
+         empty.GetRecord(TGetMode::gmCurrent, true);
        },
        false, "Notes: No Records"},
       {"a bookmark that is gone", [&] { query->GotoBookmark(17); }, false, "Notes: Bookmark not found"},

@@ -113,23 +113,40 @@ TEST(ExifTagTest, AMissingFractionOnEveryIntegerTypeAndPlace) {
 }
 
 // Text written to a tag is read by its type: integers in their ranges, fractions (signed for
-// SRATIONAL), hexadecimal bytes; a text that is no value raises, and the tag stays as it was.
+// SRATIONAL, an empty item the missing 0/0), hexadecimal bytes; a text that is no value raises,
+// and the tag stays as it was.
 TEST(ExifTagTest, TextIsConvertedByTheTagsType) {
   const struct {
     uint16_t Type;
     std::string Text, Expected;  // "convert" and "range" for the errors
   } cases[] = {
-      {tdByte, "0, 255", "0,255"},          {tdByte, "256", "range"},
-      {tdByte, "x", "convert"},             {tdWord, "65535", "65535"},
-      {tdWord, "-1", "range"},              {tdLongWord, "4294967295", "4294967295"},
-      {tdShortInt, "-128,127", "-128,127"}, {tdShortInt, "128", "range"},
-      {tdSmallInt, "-32768", "-32768"},     {tdLongInt, "-5", "-5"},
-      {tdLongWordFraction, "1/3,2", "1/3,2"}, {tdLongWordFraction, "-1/3", "range"},
-      {tdLongWordFraction, "abc", "convert"}, {tdLongWordFraction, "1/", "convert"},
-      {tdLongIntFraction, "-1/3", "-1/3"},  {tdLongIntFraction, "abc", "convert"},
-      {tdLongIntFraction, "1/x", "convert"}, {tdLongIntFraction, "2147483648/1", "range"},
-      {tdUndefined, "0aFF", "0AFF"},        {tdUndefined, "zz", "convert"},
-      {tdDouble, "1.5", "1.5"},             {tdSingle, "one", "convert"},
+      {tdByte, "0, 255", "0,255"},
+      {tdByte, "256", "range"},
+      {tdByte, "x", "convert"},
+      {tdWord, "65535", "65535"},
+      {tdWord, "-1", "range"},
+      {tdLongWord, "4294967295", "4294967295"},
+      {tdShortInt, "-128,127", "-128,127"},
+      {tdShortInt, "128", "range"},
+      {tdSmallInt, "-32768", "-32768"},
+      {tdLongInt, "-5", "-5"},
+      {tdLongWordFraction, "1/3,2", "1/3,2"},
+      {tdLongWordFraction, "-1/3", "range"},
+      {tdLongWordFraction, "abc", "convert"},
+      {tdLongWordFraction, "1/", "convert"},
+      {tdLongIntFraction, "-1/3", "-1/3"},
+      {tdLongIntFraction, "abc", "convert"},
+      {tdLongIntFraction, "1/x", "convert"},
+      {tdLongIntFraction, "2147483648/1", "range"},
+      // an empty item is the missing fraction, as the tag's own text shows one
+      {tdLongWordFraction, "1/2,,3/4", "1/2,,3/4"},
+      {tdLongIntFraction, ",-1/3,", ",-1/3,"},
+      {tdLongWordFraction, "1/2, ,3", "1/2,,3"},
+      {tdWord, "1,,2", "convert"},
+      {tdUndefined, "0aFF", "0AFF"},
+      {tdUndefined, "zz", "convert"},
+      {tdDouble, "1.5", "1.5"},
+      {tdSingle, "one", "convert"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.Type) + " " + c.Text);

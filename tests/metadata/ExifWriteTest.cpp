@@ -90,7 +90,10 @@ TEST(ExifWriteTest, SettersWriteTheirTagsAndTheirXMPMirror) {
        "23,5,8", xsExif, u"GPSTimeStamp", "2024-02-29T23:05:08.250Z"},
       {"flash", [](auto& e) { e.Flash.SetValue(0x19); }, [](auto& e) { e.Flash.SetValue(0); }, esExif, 37385, "25",
        xsExif, u"Flash", ""},
-      {"resolution", [](auto& e) { e.Resolution.SetXResolution({300, 2}); },
+      {"resolution",
+       [](auto& e) {
+         e.Resolution.SetXResolution({300, 2});
+       },
        [](auto& e) { e.Resolution.SetXResolution({}); }, esPrimary, 282, "300/2", xsTIFF, u"XResolution", "300/2"},
       {"Exif version", [](auto& e) { e.ExifVersion.SetAsString("2.31"); },
        [](auto& e) { e.ExifVersion.SetAsString(""); }, esExif, 36864, "30323331", xsUnknown, u"", ""},
@@ -337,6 +340,49 @@ TEST(ExifWriteTest, ALargeThumbnailIsScaledToFit) {
   EXPECT_EQ(height, 120);
 }
 
+// What stops a save is an error of the library, so that one handler of its base takes them all.
+TEST(ExifWriteTest, ASaveThatCannotBeDoneRaisesTheLibrarysError) {
+  const Bytes image = ScaleJPEG(GreyJpeg8x8(), 640, 480, 100);
+  Bytes large{0xFF, 0xD8}, noFrame{0xFF, 0xD8};  // a comment makes each larger than a segment's worth
+  Append(large, Segment(0xFE, Bytes(62000, 'x')));
+  large.insert(large.end(), image.begin() + 2, image.end());
+  Append(noFrame, Segment(0xFE, Bytes(62000, 'x')));
+  Append(noFrame, {0xFF, 0xD9});
+  const struct {
+    const char* Name;
+    std::function<void(TExifData&)> Setup;
+    std::string Message;
+  } cases[] = {
+      {"a large thumbnail and no codec", [&](TExifData& exif) { exif.SetThumbnail(large); },
+       "No JPEG codec to scale the thumbnail with"},
+      {"a large thumbnail without a frame",
+       [&](TExifData& exif) {
+         exif.ThumbnailScaler = ScaleJPEG;
+         exif.SetThumbnail(noFrame);
+       },
+       "The thumbnail is not a JPEG image"},
+      {"more tags than a directory holds",
+       [](TExifData& exif) {
+         for (int id = 0; id <= 65535; ++id) exif.Section(esGPS).AddOrUpdate(uint16_t(id), tdByte, 1, {});
+       },
+       "Too many tags in one directory"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TExifData exif;
+    exif.SetCameraModel("M");
+    c.Setup(exif);
+    try {
+      Block(exif);
+      ADD_FAILURE() << "saved";
+    } catch (const EVmxExifException& e) {
+      EXPECT_EQ(std::string(e.what()), c.Message);
+    } catch (const Exception& e) {
+      ADD_FAILURE() << "not the library's error: " << e.what();
+    }
+  }
+}
+
 TEST(ExifWriteTest, AFileIsReplacedOnlyByOneThatReadsBack) {
   const std::string folder = testpaths::FreshFolder("exif_write");
   const std::string file = folder + "a.jpg";
@@ -398,10 +444,20 @@ std::set<std::string> Complaints(const std::string& output) {
 // run says, the tags that the values set change, positions in the file (which move) and the
 // toolkit an XMP packet names (the one that wrote it: now this one, which names none).
 std::map<std::string, std::string> ExifToolTags(const std::string& fileName) {
-  static const std::set<std::string> Changed{
-      "XPAuthor", "Artist",   "XPTitle", "XPKeywords", "Rating",         "RatingPercent", "DateTimeOriginal",
-      "Creator",  "Title",    "Subject", "SubSecTimeOriginal", "SubSecDateTimeOriginal", "LastKeywordXMP",
-      "XMPToolkit"};
+  static const std::set<std::string> Changed{"XPAuthor",
+                                             "Artist",
+                                             "XPTitle",
+                                             "XPKeywords",
+                                             "Rating",
+                                             "RatingPercent",
+                                             "DateTimeOriginal",
+                                             "Creator",
+                                             "Title",
+                                             "Subject",
+                                             "SubSecTimeOriginal",
+                                             "SubSecDateTimeOriginal",
+                                             "LastKeywordXMP",
+                                             "XMPToolkit"};
   std::map<std::string, std::string> tags;
   std::istringstream in(testpaths::ReadText(fileName));
   for (std::string line; std::getline(in, line);) {

@@ -222,7 +222,7 @@ TEST(XMPPacketTest, WhatIsWrittenReadsBackAsTheSameTree) {
 
 // The model's rules, and the names a packet's text could not hold, refused where they are set.
 TEST(XMPPacketTest, TheModelsRulesAndTheNamesItRefuses) {
-  using Action = std::function<std::string(TXMPPacket&, TXMPProperty& bag)>;
+  using Action = std::function<std::string(TXMPPacket&, TXMPProperty & bag)>;
   const struct Case {
     const char* Name;
     Action Act;
@@ -265,8 +265,8 @@ TEST(XMPPacketTest, TheModelsRulesAndTheNamesItRefuses) {
          return ns.SetPreferredPrefix(u"ex"), before + "|" + Utf16ToUtf8(ns.PreferredPrefix());
        },
        "exif|ex"},
-      {"no sub-properties for a simple value",
-       [](auto&, auto& bag) { return bag[0].AddSubProperty(u"x"), ""; }, "Property type does not support sub-properties"},
+      {"no sub-properties for a simple value", [](auto&, auto& bag) { return bag[0].AddSubProperty(u"x"), ""; },
+       "Property type does not support sub-properties"},
       {"a structure's fields need names",
        [](auto&, auto& bag) { return bag.SetKind(xpStructure), bag.AddSubProperty(u""), ""; },
        "Sub-properties must be named"},
@@ -286,13 +286,15 @@ TEST(XMPPacketTest, TheModelsRulesAndTheNamesItRefuses) {
       {"an Alt item's name as a field's",
        [](auto&, auto& bag) { return bag.SetKind(xpAltArray), bag[0].SetName(u"en US"), bag.SetKind(xpStructure), ""; },
        "\"en US\" is not a valid XMP property name"},
-      {"RDF's own names", [](TXMPPacket& p, auto&) { return p.GetSchema(KnownNamespaceURI(xsRDF)).AddProperty(u"about"), ""; },
+      {"RDF's own names",
+       [](TXMPPacket& p, auto&) { return p.GetSchema(KnownNamespaceURI(xsRDF)).AddProperty(u"about"), ""; },
        "\"about\" is not a valid XMP property name"},
       {"a name for a Bag's item", [](auto&, auto& bag) { return bag[0].SetName(u"n"), ""; },
        "Items of a Bag or Seq have no names"},
       {"a language with a control character", [](auto&, auto& bag) { return bag[0].SetLanguage(u"e\x01"), ""; },
        "\"e\x01\" is not a valid language"},
-      {"a prefix with a blank", [](auto&, auto& bag) { return bag.Schema().NamespaceInfo().SetPreferredPrefix(u"a b"), ""; },
+      {"a prefix with a blank",
+       [](auto&, auto& bag) { return bag.Schema().NamespaceInfo().SetPreferredPrefix(u"a b"), ""; },
        "\"a b\" is not a valid namespace prefix"},
       {"a prefix reserved by XML",
        [](auto&, auto& bag) { return bag.NamespaceInfo().Assign(TXMPNamespaceInfo(u"xmlx", u"http://a/")), ""; },
@@ -354,8 +356,8 @@ TEST(XMPPacketTest, PrefixesThatLookReservedAreReadAndWrittenAsOthers) {
        "http://x/ Xmlx:a=1 \n"},
       {"an attribute", "<rdf:Description xmlns:XMLp=\"http://p/\" XMLp:a=\"2\"/>", "http://p/ XMLp:a=2 \n"},
       {"a lower-case one", "<rdf:Description xmlns:xmlq=\"http://q/\" xmlq:a=\"3\"/>", "http://q/ xmlq:a=3 \n"},
-      {"rdf for another namespace",
-       "<rdf:Description><rdf:a xmlns:rdf=\"http://r/\">4</rdf:a></rdf:Description>", "http://r/ rdf:a=4 \n"},
+      {"rdf for another namespace", "<rdf:Description><rdf:a xmlns:rdf=\"http://r/\">4</rdf:a></rdf:Description>",
+       "http://r/ rdf:a=4 \n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -387,13 +389,19 @@ TEST(XMPPacketTest, PrefixesThatLookReservedAreReadAndWrittenAsOthers) {
 
 // A packet that fails to load, for whatever reason, leaves the tree and its text as they were.
 TEST(XMPPacketTest, AFailedLoadLeavesThePacketAsItWas) {
-  const std::string good =
-      "<?xpacket begin=\"\"?>" + Packet("<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:a=\"1\"/>");
+  const std::string good = "<?xpacket begin=\"\"?>" +
+                           Packet(
+                               "<rdf:Description rdf:about=\"good\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+                               "dc:a=\"1\"/>");
   std::string deep = "<dc:v>x</dc:v>";
   for (int i = 0; i < MaxXMPNesting; ++i) deep = "<dc:s><rdf:Description>" + deep + "</rdf:Description></dc:s>";
+  // The last fails once its about value, a schema and a property of its own have been read.
   for (const std::string& bad :
        {std::string("not XML"), std::string("<x:xmpmeta><nordf/></x:xmpmeta>"),
-        Packet("<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\">" + deep + "</rdf:Description>")}) {
+        Packet("<rdf:Description rdf:about=\"deep\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+               "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmp:b=\"2\"><dc:c>3</dc:c>" +
+               deep + "</rdf:Description>")}) {
+    SCOPED_TRACE(bad.substr(0, 40));
     TXMPPacket packet;
     ASSERT_TRUE(Load(packet, good));
     const std::string tree = Dump(packet), text = packet.RawXML();
