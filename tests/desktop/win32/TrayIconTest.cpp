@@ -420,6 +420,13 @@ TEST_F(TrayIconTest, MinimisingTheFormHidesItToTheTray) {
   EXPECT_FALSE(IsWindowVisible(Form->Handle()));
   EXPECT_TRUE(IconInTray(Icon->NotifyWindow(), Icon->IconId()));
 
+  // Without the event the command goes on and the form minimises, and is then hidden all the same.
+  Icon->OnMinimizeToTray = nullptr;
+  minimise(false);
+  EXPECT_FALSE(Form->Visible());
+  EXPECT_TRUE(Icon->IconVisible());
+  Icon->OnMinimizeToTray = [&](TComponent&) { ++minimised; };
+
   // Without MinimizeToTray the form simply minimises; a freed icon takes its hook with it.
   Icon->MinimizeToTray = false;
   minimise(false);
