@@ -105,6 +105,17 @@ TEST_F(TrayIconTest, TheIconIsAddedChangedAndRemovedOnItsHiddenTopLevelWindow) {
   Icon->SetHint(std::string(200, 'x'));
   EXPECT_TRUE(Icon->ModifyIcon());
 
+  // A second icon shares the window, with an id of its own, and leaves the tray as it goes.
+  auto* second = new TTrayIcon(Form.get());
+  EXPECT_EQ(second->NotifyWindow(), wnd);
+  EXPECT_NE(second->IconId(), Icon->IconId());
+  second->SetIconVisible(true);
+  const UINT secondId = second->IconId();
+  EXPECT_TRUE(IconInTray(wnd, secondId));
+  delete second;
+  EXPECT_FALSE(IconInTray(wnd, secondId));
+  EXPECT_TRUE(IconInTray(wnd, Icon->IconId()));
+
   EXPECT_TRUE(Icon->HideIcon());
   EXPECT_FALSE(Icon->IconVisible());
   EXPECT_FALSE(IconInTray(wnd, Icon->IconId()));
