@@ -365,12 +365,19 @@ TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisable
   wchar_t windows[MAX_PATH] = L"";
   GetWindowsDirectoryW(windows, MAX_PATH);
   const std::string chosen(windows, windows + wcslen(windows));
-  bool formEnabled = true;
+  // Whether the dialog shows the chosen folder's path in a line of its own.
+  const auto showsPath = [&](HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+      if (IsWindowVisible(child) && lstrcmpiA(WindowText(child).c_str(), chosen.c_str()) == 0) return true;
+    return false;
+  };
+  bool formEnabled = true, pathShown = false;
   RECT r{};
   TDelayedAction watch([] { return VisibleThreadWindow("#32770") != nullptr; },
                        [&] {
                          formEnabled = IsWindowEnabled(Form->Handle()) != FALSE;
                          GetWindowRect(VisibleThreadWindow("#32770"), &r);
+                         pathShown = showsPath(VisibleThreadWindow("#32770"));
                          SendMessageA(VisibleThreadWindow("#32770"), WM_COMMAND, IDOK, 0);
                        },
                        50);
@@ -381,13 +388,19 @@ TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisable
   EXPECT_TRUE(IsWindowEnabled(Form->Handle()));
   EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2 - (r.right - r.left) / 2);
   EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2);
+  EXPECT_TRUE(pathShown) << "the status line shows the selected folder";
 
-  // Cancelled, it leaves the folder as it was.
+  // Without a status line and cancelled, it leaves the folder as it was.
   TDelayedAction cancel([] { return VisibleThreadWindow("#32770") != nullptr; },
-                        [] { SendMessageA(VisibleThreadWindow("#32770"), WM_COMMAND, IDCANCEL, 0); }, 50);
+                        [&] {
+                          pathShown = showsPath(VisibleThreadWindow("#32770"));
+                          SendMessageA(VisibleThreadWindow("#32770"), WM_COMMAND, IDCANCEL, 0);
+                        },
+                        50);
   folder = chosen + "\\";
   EXPECT_FALSE(BrowseForFolder("Select folder", L"", folder, false));
   EXPECT_EQ(folder, chosen + "\\");
+  EXPECT_FALSE(pathShown);
 }
 
 // The selection stays, items added afterwards stay as they are, a memo keeps its hint, radio
