@@ -76,6 +76,7 @@ TEST_F(HotKeyNamesTest, AValueIsWrittenWithItsModifiersAndTheLayoutsKeyName) {
       {false, false, 103, "Num 7"},
       {false, false, 173, "Volume Mute"},
       {false, true, 166, "Browser Back"},
+      {false, false, 183, "Start Application 2"},
       {false, false, 184, ""},
       {true, false, 0x6000 | 46, "Ctrl+Shift+Delete"},
       {true, true, 0x6000 | 46, "STRG+UMSCHALT+ENTF"},

@@ -17,11 +17,12 @@ class SimpleTimerTest : public testing::Test {
   TTimerEvent Count = [this](TSimpleTimer&) { ++Ticks; };
 };
 
-// Starting a running timer restarts it, a stop kills what runs (a second one finds nothing), the
-// running count follows, and each timer has an id of its own; a refused window timer leaves the
-// timer stopped.
+// A timer runs every second by default. Starting a running timer restarts it, a stop kills what
+// runs (a second one finds nothing), the running count follows, and each timer has an id of its
+// own; a refused window timer leaves the timer stopped.
 TEST_F(SimpleTimerTest, RunsWhileStartedAndKeepsTheRunningCount) {
-  TSimpleTimer timer(Handler, 1000, Count), other(Handler, 50, Count);
+  TSimpleTimer timer(Handler), other(Handler, 50, Count);
+  timer.SetOnTimer(Count);
   ASSERT_TRUE(timer.Start());
   ASSERT_TRUE(timer.Start());
   other.SetEnabled(true);

@@ -1,5 +1,5 @@
 // The notification-area icon's decisions without a window: clicks against double clicks (the
-// click timer expired by the test), image indexes and tips.
+// click timer expired by the test), entering and leaving, image indexes and tips.
 #include "desktop/TrayIconState.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +67,22 @@ TEST_F(TrayClickTest, ClicksAndDoubleClicks) {
   EXPECT_FALSE(Timers->Timer(Clicks.ClickTimer().Id())) << "a late tick changes nothing";
   Play("c");
   EXPECT_TRUE(Timers->WindowTimers.empty()) << "no click timer without a double-click event";
+}
+
+// The shell reports moves over the icon only: the pointer enters on the first move while enter
+// and exit are wanted, and has left when a poll finds it anywhere but at the last move.
+TEST(TrayHoverTest, EntersOnAMoveAndLeavesWhenThePointerIsElsewhere) {
+  TTrayHoverTracker hover;
+  EXPECT_FALSE(hover.MouseMove({10, 10}, false));  // enter and exit not wanted
+  EXPECT_TRUE(hover.Outside());
+
+  EXPECT_TRUE(hover.MouseMove({10, 10}, true));
+  EXPECT_FALSE(hover.MouseMove({11, 10}, true));  // entered once
+  EXPECT_FALSE(hover.Poll({11, 10}));             // still where the shell last saw it
+  EXPECT_TRUE(hover.Poll({11, 30}));
+  EXPECT_FALSE(hover.Poll({50, 50}));  // left once
+  EXPECT_TRUE(hover.MouseMove({12, 12}, true));
+  EXPECT_TRUE(hover.Poll({13, 12}));  // X alone differs
 }
 
 TEST(TrayTipTest, TheTipIsCutTo127BytesOnACharacterBoundary) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/LorvexClasses.h"
 #include "tests/support/TestLanguage.h"
@@ -52,6 +54,46 @@ TEST(QmMessageBox, AVeryLongTextScrollsInABoxTwoThirdsOfTheScreenHigh) {
   EXPECT_EQ(box->eText->Height(), GetSystemMetrics(SM_CYSCREEN) / 3 * 2);
   EXPECT_TRUE(GetWindowLongA(box->eText->Handle(), GWL_STYLE) & WS_VSCROLL);
   EXPECT_LE(box->Height(), GetSystemMetrics(SM_CYSCREEN));
+}
+
+// The box keeps its designed size for a short text and grows to the text's height above the
+// buttons, at most two thirds of the screen.
+TEST(QmMessageBox, TheBoxKeepsItsDesignedSizeAndGrowsWithItsText) {
+  const int limit = GetSystemMetrics(SM_CYSCREEN) / 3 * 2;
+  for (int lines : {1, 12, 400}) {
+    SCOPED_TRACE(lines);
+    std::string text = "Line 0";
+    for (int i = 1; i < lines; ++i) text += "\r\nLine " + std::to_string(i);
+    std::unique_ptr<TqmMessageBox> box(CreateMessageBox(text, "Info", 0, 3));
+    box->PrepareToShow();
+    EXPECT_EQ(box->ClientWidth(), 553);
+    const int textHeight = box->eText->Height();
+    if (lines == 1) EXPECT_EQ(box->ClientHeight(), 118);
+    if (lines == 12) EXPECT_GT(box->ClientHeight(), 118);
+    if (lines == 400) EXPECT_EQ(textHeight, limit);
+    if (lines > 1) EXPECT_EQ(box->ClientHeight(), box->Panel2->Height() + textHeight + 50);
+  }
+}
+
+// The buttons of each style fill the row from the right, and the icon shows its picture alone.
+TEST(QmMessageBox, EachStyleFillsItsButtonsFromTheRightAndEachIconShowsItsPicture) {
+  const std::vector<std::string> styles[] = {{"-", "-", "-", "&OK"},
+                                             {"-", "-", "&OK", "&Cancel"},
+                                             {"-", "-", "&Yes", "&No"},
+                                             {"-", "&Yes", "&No", "&Cancel"},
+                                             {"&Yes", "&No", "&Cancel", "&All"}};  // "-": hidden
+  for (uint8_t style = 0; style < 5; ++style) {
+    std::unique_ptr<TqmMessageBox> box(CreateMessageBox("x", "Question", style, style % 4));
+    std::vector<std::string> shown;
+    for (TButton* button : {box->btn1, box->btn2, box->btn3, box->btn4})
+      shown.push_back(button->Visible() ? button->Caption() : "-");
+    EXPECT_EQ(shown, styles[style]) << int(style);
+    const std::vector<bool> pictures = {box->imgQuestion->Visible(), box->imgWarning->Visible(),
+                                        box->imgError->Visible(), box->imgInfo->Visible()};
+    std::vector<bool> expected(4, false);
+    expected[style % 4] = true;
+    EXPECT_EQ(pictures, expected) << "icon " << style % 4;
+  }
 }
 
 TEST(QmMessageBox, CaptionAndButtonsAreTranslatedButNotTheMessage) {

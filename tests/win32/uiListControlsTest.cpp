@@ -1,5 +1,5 @@
-// The list and page controls with real windows under Wine. The file dialogs, answered by the
-// test chooser, are the options dialog's tests.
+// The list and page controls with real windows under Wine, and the focus moved across pages. The
+// file dialogs, answered by the test chooser, are the options dialog's tests.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -365,12 +365,19 @@ TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisable
   wchar_t windows[MAX_PATH] = L"";
   GetWindowsDirectoryW(windows, MAX_PATH);
   const std::string chosen(windows, windows + wcslen(windows));
-  bool formEnabled = true;
+  // Whether the dialog shows the chosen folder's path in a line of its own.
+  const auto showsPath = [&](HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+      if (IsWindowVisible(child) && lstrcmpiA(WindowText(child).c_str(), chosen.c_str()) == 0) return true;
+    return false;
+  };
+  bool formEnabled = true, pathShown = false;
   RECT r{};
   TDelayedAction watch([] { return VisibleThreadWindow("#32770") != nullptr; },
                        [&] {
                          formEnabled = IsWindowEnabled(Form->Handle()) != FALSE;
                          GetWindowRect(VisibleThreadWindow("#32770"), &r);
+                         pathShown = showsPath(VisibleThreadWindow("#32770"));
                          SendMessageA(VisibleThreadWindow("#32770"), WM_COMMAND, IDOK, 0);
                        },
                        50);
@@ -381,6 +388,19 @@ TEST_F(UiListsTest, TheFolderBrowserOpensCentredAtTheFolderWithTheProgramDisable
   EXPECT_TRUE(IsWindowEnabled(Form->Handle()));
   EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2 - (r.right - r.left) / 2);
   EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2);
+  EXPECT_TRUE(pathShown) << "the status line shows the selected folder";
+
+  // Without a status line and cancelled, it leaves the folder as it was.
+  TDelayedAction cancel([] { return VisibleThreadWindow("#32770") != nullptr; },
+                        [&] {
+                          pathShown = showsPath(VisibleThreadWindow("#32770"));
+                          SendMessageA(VisibleThreadWindow("#32770"), WM_COMMAND, IDCANCEL, 0);
+                        },
+                        50);
+  folder = chosen + "\\";
+  EXPECT_FALSE(BrowseForFolder("Select folder", L"", folder, false));
+  EXPECT_EQ(folder, chosen + "\\");
+  EXPECT_FALSE(pathShown);
 }
 
 // The selection stays, items added afterwards stay as they are, a memo keeps its hint, radio
@@ -405,7 +425,8 @@ TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheW
     combo->AddItem("Deutsch");
     combo->SetItemIndex(0);
     auto* memo = Add<TMemo>(page[0]);
-    combo->Hint = memo->Hint = "Pick a language";
+    auto* edit = Add<TEdit>(page[0]);
+    combo->Hint = memo->Hint = edit->Hint = "Pick a language";
     auto* check = Add<TCheckBox>(page[0]);
     auto* radio = Add<TRadioButton>(page[0]);
     auto* group = Add<TRadioGroup>(page[0]);
@@ -423,6 +444,7 @@ TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheW
     EXPECT_EQ(combo->Text(), "Standard (keine Übersetzung)") << "the selection stays";
     EXPECT_EQ(combo->Hint, "Sprache wählen");
     EXPECT_EQ(memo->Hint, "Pick a language");
+    EXPECT_EQ(edit->Hint, "Sprache wählen");
     EXPECT_EQ(check->Caption(), "Anzeige");
     EXPECT_EQ(radio->Caption(), "Display");
     EXPECT_EQ(radio->Hint, "Pick a language");
@@ -436,4 +458,54 @@ TEST_F(UiListsTest, TabsColumnsComboItemsAndHintsAreTranslatedBeforeAndAfterTheW
   german.Translator().TranslateComponents(*Form);
   EXPECT_EQ(tool->Hint, "Sprache wählen");
   EXPECT_EQ(tool->Caption, "Display") << "a tool button's caption is its own";
+}
+
+// Past the last control of a page the next page whose tab shows takes the focus on its first
+// control, after the last page the first; a control without a tab stop or disabled is passed
+// over, a given control takes the focus as it is, and a control alone on its parent (or on a page
+// control with nowhere else to go) keeps the focus.
+TEST_F(UiListsTest, SelectNextControlAcrossPagesGoesOnToTheNextPageWithATab) {
+  std::vector<TTabSheet*> page;
+  TPageControl* pages = AddPages({"One", "Hidden", "Two"}, page);
+  auto* a = Add<TEdit>(page[0]);
+  auto* b = Add<TEdit>(page[0]);
+  b->SetTop(40);
+  Add<TEdit>(page[1]);
+  auto* d = Add<TEdit>(page[2]);
+  auto* e = Add<TEdit>(page[2]);
+  e->SetTop(40);
+  Add<TLabel>(page[2])->SetTop(70);  // no tab stop
+  page[1]->SetTabVisible(false);
+  auto* lone = Add<TEdit>();
+  lone->SetBounds(420, 10, 60, 23);
+  int changes = 0;
+  pages->OnChange = [&](TComponent&) { ++changes; };
+  ASSERT_TRUE(ShowActive(*Form));
+  ASSERT_TRUE(FocusOn(*a));
+  SelectNextControlAcrossPages(a, nullptr);
+  EXPECT_EQ(GetFocus(), b->Handle());
+  SelectNextControlAcrossPages(b, nullptr);
+  EXPECT_EQ(pages->ActivePage(), page[2]) << "the page without a tab is passed over";
+  EXPECT_EQ(GetFocus(), d->Handle());
+  EXPECT_EQ(changes, 1);
+  SelectNextControlAcrossPages(d, nullptr);
+  EXPECT_EQ(GetFocus(), e->Handle());
+  SelectNextControlAcrossPages(e, nullptr);
+  EXPECT_EQ(pages->ActivePage(), page[0]);
+  EXPECT_EQ(GetFocus(), a->Handle());
+  b->SetEnabled(false);
+  SelectNextControlAcrossPages(a, nullptr);
+  EXPECT_EQ(pages->ActivePage(), page[2]) << "the disabled control is passed over";
+  EXPECT_EQ(GetFocus(), d->Handle());
+  SelectNextControlAcrossPages(d, lone);
+  EXPECT_EQ(GetFocus(), lone->Handle());
+  EXPECT_EQ(pages->ActivePage(), page[2]) << "a given control is focused as it stands";
+
+  // Alone among the form's tab stops, with no page control around it, a control keeps the focus.
+  pages->SetActivePage(page[0]);
+  pages->SetEnabled(false);
+  SelectNextControlAcrossPages(lone, nullptr);
+  EXPECT_EQ(GetFocus(), lone->Handle());
+  EXPECT_EQ(pages->ActivePage(), page[0]);
+  EXPECT_EQ(changes, 3);
 }

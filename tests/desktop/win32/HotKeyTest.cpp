@@ -1,5 +1,5 @@
-// System-wide hot keys with the real system. Keys pressed through the input queue and a
-// combination another program holds are the main window's and the options dialog's tests.
+// System-wide hot keys with the real system. A combination another program holds is the main
+// window's and the options dialog's test.
 #include "desktop/win32/HotKeyManager.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +70,22 @@ TEST_F(HotKeyManagerTest, AForgedHotKeyMessageChangesNothing) {
   EXPECT_TRUE(Presses.empty());
   SendMessageA(wnd, WM_HOTKEY, id, HotKeyMessageKeys(CtrlAltF7));
   EXPECT_EQ(Presses, std::vector<uint32_t>{CtrlAltF7});
+}
+
+// Pressed through the input queue, a hot key with the Windows key reports its value and the id
+// its registration was given.
+TEST_F(HotKeyManagerTest, AHotKeyWithTheWindowsKeyFiresWhenItsKeysArePressed) {
+  WORD pressedId = 0;
+  Manager->OnHotKeyPressed = [&](uint32_t hotKey, WORD id) {
+    Presses.push_back(hotKey);
+    pressedId = id;
+  };
+  const WORD id = Manager->AddHotKey(WinS);
+  ASSERT_NE(id, 0);
+  PressKeys({VK_LWIN, 'S'});
+  ASSERT_TRUE(PumpUntil([&] { return !Presses.empty(); }));
+  EXPECT_EQ(Presses, std::vector<uint32_t>{WinS});
+  EXPECT_EQ(pressedId, id);
 }
 
 TEST(HotKeyManagerAtomTest, WithoutAnAtomNoHotKeyIsRegistered) {

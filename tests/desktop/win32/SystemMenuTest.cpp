@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/WineTestUtils.h"
@@ -58,6 +59,15 @@ std::vector<std::string> TextsOf(const std::vector<TEntry>& entries, size_t firs
 
 HMENU SystemMenuOf(TForm& form) { return GetSystemMenu(form.Handle(), FALSE); }
 
+// The type and state bits of the entry at Position of a real menu.
+std::pair<UINT, UINT> TypeAndState(HMENU menu, UINT position) {
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_FTYPE | MIIM_STATE;
+  GetMenuItemInfoA(menu, position, TRUE, &info);
+  return {info.fType, info.fState};
+}
+
 // The main window's menu: Options (Ctrl+O), a line, Help, About, a line, and More with Copy
 // (Ctrl+C) and Paste.
 struct TMainMenu {
@@ -91,18 +101,24 @@ using SystemMenuTest = TWindowsTest;
 
 }  // namespace
 
-// The items show with their shortcuts before the standard commands, a sub-menu as a copy made for
-// the system menu; a second setting moves them rather than adding them again, with a new copy of
-// the sub-menu.
+// The items show with their shortcuts and marks before the standard commands, a sub-menu as a copy
+// made for the system menu; a second setting moves them rather than adding them again, with a new
+// copy of the sub-menu.
 TEST_F(SystemMenuTest, TheRealMenuShowsTheItemsBeforeTheStandardCommandsAndARebuildMovesThem) {
   TCountingForm form(nullptr);
   const auto standard = TextsOf(EntriesOf(SystemMenuOf(form)));
   ASSERT_FALSE(standard.empty());
   TMainMenu menu(form);
+  menu.Help->RadioItem = menu.Help->Checked = true;
+  menu.About->Enabled = false;
+  menu.About->Default = true;
+  menu.About->Break = mbBarBreak;
   TSystemMenu* sysMenu = AddSystemMenu(form, menu.Popup, 0, false);
   const std::vector<std::string> shown = {"Options\tCtrl+O", "-", "Help", "About", "-", "More"};
   auto entries = EntriesOf(SystemMenuOf(form));
   EXPECT_EQ(TextsOf(entries, 0, shown.size()), shown);
+  EXPECT_EQ(TypeAndState(SystemMenuOf(form), 2), std::pair(UINT(MFT_RADIOCHECK), UINT(MFS_CHECKED)));
+  EXPECT_EQ(TypeAndState(SystemMenuOf(form), 3), std::pair(UINT(MFT_MENUBARBREAK), UINT(MFS_DISABLED | MFS_DEFAULT)));
   EXPECT_EQ(TextsOf(entries, shown.size()), standard);
   const HMENU first = entries[shown.size() - 1].SubMenu;
   EXPECT_EQ(TextsOf(EntriesOf(first)), (std::vector<std::string>{"Copy\tCtrl+C", "Paste"}));
@@ -219,6 +235,38 @@ TEST_F(SystemMenuTest, OnlyOurCommandForTheFormIsAPickAndAFreedComponentLeavesTh
   EXPECT_EQ(menu.HelpClicks, 1);
   EXPECT_EQ(form.SysCommands[menu.Help->Command()], 1);
   EXPECT_EQ(otherMenu.HelpClicks, 1);
+}
+
+// The message loop's handlers chain: one installed before the component sees a pick first, one
+// installed after it sees only what the component leaves; once the component is freed both see
+// every command again.
+TEST_F(SystemMenuTest, AHandlerInstalledBeforeTheComponentRunsFirstAndOutlivesIt) {
+  TCountingForm form(nullptr);
+  TMainMenu menu(form);
+  std::string seen;
+  const auto watcher = [&seen](char name) {
+    return [&seen, name](MSG& msg) {
+      if (msg.message == WM_SYSCOMMAND) seen += name;
+      return false;
+    };
+  };
+  const int before = Application().AddMessageFilter(watcher('b'));
+  menu.Help->OnClick = [&](TComponent&) { seen += 'H'; };
+  TSystemMenu* sysMenu = AddSystemMenu(form, menu.Popup);
+  const int after = Application().AddMessageFilter(watcher('a'));
+  const auto post = [&](UINT command) {
+    seen.clear();
+    PostMessageA(form.Handle(), WM_SYSCOMMAND, command, 0);
+    Pump(30);
+    return seen;
+  };
+  EXPECT_EQ(post(menu.Help->Command()), "bH");
+  EXPECT_EQ(post(0x7777), "ba");
+  delete sysMenu;
+  EXPECT_EQ(post(menu.Help->Command()), "ba");
+  EXPECT_EQ(form.SysCommands[menu.Help->Command()], 1);
+  Application().RemoveMessageFilter(before);
+  Application().RemoveMessageFilter(after);
 }
 
 // Built with its form and loaded as component text loads it, the component takes the picks

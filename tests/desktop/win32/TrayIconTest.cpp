@@ -1,5 +1,6 @@
-// The notification-area icon with the real shell of Wine. Clicks against double clicks and tips
-// are tested natively; the default item run by a double click is the main window's test.
+// The notification-area icon with the real shell of Wine: the shell's notifications become the
+// icon's events and open its menu. Clicks against double clicks, entering and leaving, and tips are
+// decided natively; the program's own double click on its icon is the main window's test.
 #include "desktop/win32/TrayIcon.h"
 
 #include <gtest/gtest.h>
@@ -104,6 +105,17 @@ TEST_F(TrayIconTest, TheIconIsAddedChangedAndRemovedOnItsHiddenTopLevelWindow) {
   Icon->SetHint(std::string(200, 'x'));
   EXPECT_TRUE(Icon->ModifyIcon());
 
+  // A second icon shares the window, with an id of its own, and leaves the tray as it goes.
+  auto* second = new TTrayIcon(Form.get());
+  EXPECT_EQ(second->NotifyWindow(), wnd);
+  EXPECT_NE(second->IconId(), Icon->IconId());
+  second->SetIconVisible(true);
+  const UINT secondId = second->IconId();
+  EXPECT_TRUE(IconInTray(wnd, secondId));
+  delete second;
+  EXPECT_FALSE(IconInTray(wnd, secondId));
+  EXPECT_TRUE(IconInTray(wnd, Icon->IconId()));
+
   EXPECT_TRUE(Icon->HideIcon());
   EXPECT_FALSE(Icon->IconVisible());
   EXPECT_FALSE(IconInTray(wnd, Icon->IconId()));
@@ -157,9 +169,12 @@ TEST_F(TrayIconTest, TheRightButtonOpensTheTrayMenuAndItsItemsRun) {
   EXPECT_EQ(popups, 2);
 }
 
-// Each tick of the cycle shows the image at the index, then moves the index on.
+// An index shows its image, clamped to the list (without one it is 0); each tick of the cycle
+// shows the image at the index, then moves the index on.
 TEST_F(TrayIconTest, CyclingShowsEachImageInTurnAndAFreedImageListIsForgotten) {
   const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+  Icon->SetIconIndex(2);
+  EXPECT_EQ(Icon->IconIndex(), 0);
   auto* list = new TCustomImageList(Form.get());
   for (COLORREF colour : colours) {
     HICON icon = SolidIcon(colour);
@@ -167,6 +182,11 @@ TEST_F(TrayIconTest, CyclingShowsEachImageInTurnAndAFreedImageListIsForgotten) {
     DestroyIcon(icon);
   }
   Icon->SetIconList(list);
+  for (const auto [index, shown] : {std::pair{1, 1}, std::pair{10, 2}, std::pair{-3, 0}}) {
+    Icon->SetIconIndex(index);
+    EXPECT_EQ(Icon->IconIndex(), shown) << index;
+    EXPECT_EQ(IconColour(Icon->Icon()), colours[shown]) << index;
+  }
   std::vector<std::pair<COLORREF, int>> ticks;  // the colour shown and the next index
   Icon->OnCycle = [&](TComponent&, int next) { ticks.emplace_back(IconColour(Icon->Icon()), next); };
   Icon->SetCycleInterval(10);
@@ -275,6 +295,123 @@ TEST_F(TrayIconTest, StaleAndForgedNotificationsChangeNothing) {
   EXPECT_EQ(events, 0);
 }
 
+// The events an icon reports, each as a word with its button and shift state and the pointer's
+// place: "down right+R@200,150".
+class TrayEventsTest : public TrayIconTest {
+ protected:
+  void SetUp() override {
+    TrayIconTest::SetUp();
+    const auto button = [](TMouseButton b) { return b == mbLeft ? "left" : b == mbRight ? "right" : "middle"; };
+    const auto state = [](TShiftState shift) {
+      return std::string(shift & ssLeft ? "+L" : "") + (shift & ssRight ? "+R" : "") + (shift & ssMiddle ? "+M" : "");
+    };
+    const auto place = [](int x, int y) { return "@" + std::to_string(x) + "," + std::to_string(y); };
+    Icon->OnMouseDown = [=, this](TComponent&, TMouseButton b, TShiftState shift, int x, int y) {
+      Events.push_back("down " + std::string(button(b)) + state(shift) + place(x, y));
+    };
+    Icon->OnMouseUp = [=, this](TComponent&, TMouseButton b, TShiftState shift, int x, int y) {
+      Events.push_back("up " + std::string(button(b)) + state(shift) + place(x, y));
+    };
+    Icon->OnMouseMove = [=, this](TComponent&, TShiftState shift, int x, int y) {
+      Events.push_back("move" + state(shift) + place(x, y));
+    };
+    Icon->OnMouseEnter = [this](TComponent&) { Events.push_back("enter"); };
+    Icon->OnMouseExit = [this](TComponent&) { Events.push_back("exit"); };
+    SetCursorPos(200, 150);
+  }
+  std::vector<std::string> Events;
+};
+
+// Each button goes down and up with its own shift flag at the pointer; the right button comes up
+// as the first icon version reports it, and double clicks of the right and middle buttons, like
+// the later version's notifications, are nothing. A disabled icon reports nothing.
+TEST_F(TrayEventsTest, TheShellsNotificationsBecomeTheIconsMouseEventsWhileItIsEnabled) {
+  const std::pair<UINT, const char*> cases[] = {
+      {WM_LBUTTONDOWN, "down left+L@200,150"},
+      {WM_LBUTTONUP, "up left+L@200,150"},
+      {WM_RBUTTONDOWN, "down right+R@200,150"},
+      {WM_RBUTTONUP, "up right+R@200,150"},
+      {WM_MBUTTONDOWN, "down middle+M@200,150"},
+      {WM_MBUTTONUP, "up middle+M@200,150"},
+      {WM_MOUSEMOVE, "move@200,150"},
+      {WM_RBUTTONDBLCLK, ""},
+      {WM_MBUTTONDBLCLK, ""},
+      {WM_CONTEXTMENU, ""},
+      {NIN_SELECT, ""},
+  };
+  for (const bool enabled : {true, false}) {
+    Icon->Enabled = enabled;
+    for (const auto& [message, event] : cases) {
+      SCOPED_TRACE(message);
+      Events.clear();
+      SendTrayMessage(*Icon, message);
+      EXPECT_EQ(Events, enabled && *event ? std::vector<std::string>{event} : std::vector<std::string>{});
+    }
+  }
+}
+
+// Unwanted, moves over the icon are only moves; wanted, the pointer enters on the shell's first
+// move over the icon and leaves, once, when the 20 ms poll finds it elsewhere.
+TEST_F(TrayEventsTest, ThePointerEntersOnAMoveAndLeavesWhenItIsElsewhere) {
+  SendTrayMessage(*Icon, WM_MOUSEMOVE);
+  EXPECT_EQ(Events, std::vector<std::string>{"move@200,150"});
+  Events.clear();
+  Icon->SetWantEnterExitEvents(true);
+  SendTrayMessage(*Icon, WM_MOUSEMOVE);
+  SendTrayMessage(*Icon, WM_MOUSEMOVE);
+  Pump(100);  // the pointer stays where the shell saw it
+  EXPECT_EQ(Events, (std::vector<std::string>{"enter", "move@200,150", "move@200,150"}));
+  Events.clear();
+  SetCursorPos(260, 150);
+  EXPECT_TRUE(PumpUntil([&] { return !Events.empty(); }));
+  Pump(100);
+  EXPECT_EQ(Events, std::vector<std::string>{"exit"});
+  Events.clear();
+  SendTrayMessage(*Icon, WM_MOUSEMOVE);
+  EXPECT_EQ(Events, (std::vector<std::string>{"enter", "move@260,150"}));
+}
+
+// The tray menu opens on the right button, and also the left with LeftPopup; a double click runs
+// its default item unless the left button opens it or the menu does not pop up by itself; a
+// disabled icon opens no menu.
+TEST_F(TrayIconTest, TheMenuOpensAndItsDefaultItemRunsAsTheIconsOptionsSay) {
+  int openClicks = 0, popups = 0;
+  auto* menu = new TPopupMenu(Form.get());
+  AddMenuItem(*Form, menu->Items(), "Options");
+  AddMenuItem(*Form, menu->Items(), "Open Lorvex", &openClicks)->Default = true;
+  menu->OnPopup = [&](TComponent&) { ++popups; };
+  Icon->SetPopupMenu(menu);
+  struct TCase {
+    const char* Name;
+    bool LeftPopup, AutoPopup, Enabled;
+    int RightPopups, LeftPopups;  // for a right click, and for a left click and a double click each
+    int DefaultRuns;
+  };
+  const TCase cases[] = {
+      {"as the program has it", false, true, true, 1, 0, 1},
+      {"LeftPopup", true, true, true, 1, 1, 0},
+      {"no AutoPopup", false, false, true, 0, 0, 0},
+      {"disabled", false, true, false, 0, 0, 0},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Icon->LeftPopup = c.LeftPopup;
+    menu->AutoPopup = c.AutoPopup;
+    Icon->Enabled = c.Enabled;
+    const auto popupsOf = [&](std::initializer_list<UINT> messages) {
+      TMenuWatch close([](HWND) { EndMenu(); });
+      const int before = popups;
+      for (UINT message : messages) SendTrayMessage(*Icon, message);
+      return popups - before;
+    };
+    openClicks = 0;
+    EXPECT_EQ(popupsOf({WM_RBUTTONDOWN, WM_RBUTTONUP}), c.RightPopups);
+    EXPECT_EQ(popupsOf({WM_LBUTTONDOWN, WM_LBUTTONUP}), c.LeftPopups);
+    EXPECT_EQ(popupsOf({WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}), c.LeftPopups);
+    EXPECT_EQ(openClicks, c.DefaultRuns);
+  }
+}
+
 TEST_F(TrayIconTest, MinimisingTheFormHidesItToTheTray) {
   Application().MainForm = Form.get();
   Form->SetBounds(100, 100, 300, 200);
@@ -293,6 +430,13 @@ TEST_F(TrayIconTest, MinimisingTheFormHidesItToTheTray) {
   EXPECT_EQ(minimised, 1);
   EXPECT_FALSE(IsWindowVisible(Form->Handle()));
   EXPECT_TRUE(IconInTray(Icon->NotifyWindow(), Icon->IconId()));
+
+  // Without the event the command goes on and the form minimises, and is then hidden all the same.
+  Icon->OnMinimizeToTray = nullptr;
+  minimise(false);
+  EXPECT_FALSE(Form->Visible());
+  EXPECT_TRUE(Icon->IconVisible());
+  Icon->OnMinimizeToTray = [&](TComponent&) { ++minimised; };
 
   // Without MinimizeToTray the form simply minimises; a freed icon takes its hook with it.
   Icon->MinimizeToTray = false;
