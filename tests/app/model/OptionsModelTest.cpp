@@ -106,6 +106,10 @@ TEST(OptionsModelTest, OkWithoutChangesWritesTheSettingsFileByteForByte) {
     EXPECT_EQ(Row(model.Filters, 0, 3), (TStrings{"Typ", "lnk", "X"}));
     EXPECT_EQ(Row(model.Filters, 1, 3), (TStrings{"Typ", "uninstall", "X"}));
   });
+
+  // The defaults, in a folder without language files.
+  TLorvexSettings defaults;
+  ExpectStoredUnchanged(defaults, FreshFolder("options_defaults"));
 }
 
 TEST(OptionsModelTest, MagicWordRowsStaySortedIgnoringCaseAndShowTheirCells) {
