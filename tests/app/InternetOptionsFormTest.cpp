@@ -58,3 +58,30 @@ TEST(InternetOptionsForm, AddEditDeleteAndMovesReachTheEngineFileWithItsOtherSec
             "; by hand\r\n[Proxy]\r\nHost=x\r\n"
             "[Engines]\r\nWiki=w:#search#\r\nBooks=b:#search#\r\nAtlas=a:#search#\r\n");
 }
+
+// The name of another engine is refused and the editor stays open with what was typed; the row's
+// own name, in any case, is no other engine's.
+TEST(InternetOptionsForm, TheEditorRefusesTheNameOfAnotherEngineAndStaysOpen) {
+  TEngineRows rows = NewEngineRows();
+  rows.Add({"Wiki", "w:#search#"});
+  rows.Add({"Maps", "m:#search#"});
+  rows.SetItemIndex(1);
+  std::vector<std::string> told;  // by each OK, with what it left the editor at
+  {
+    auto rename = InDialog<TWebSearchForm>([&](TWebSearchForm& editor) {
+      for (const char* name : {"WIKI", "MAPS"}) {
+        TBoxAnswer answer(mrOk);
+        try {
+          Type(editor, name, "m2:#search#");  // an error box runs in here
+        } catch (const EAbort&) {
+          // what keeps the editor open
+        }
+        told.push_back(answer.Text + (editor.ModalResult == mrOk ? " OK" : " open"));
+      }
+      if (editor.ModalResult != mrOk) editor.btnCancel->Click();
+    });
+    EditWebSearch(nullptr, false, rows);
+  }
+  EXPECT_EQ(told, (std::vector<std::string>{"Engine WIKI already exists. open", " OK"}));
+  EXPECT_EQ(rows[0].Engine + "|" + rows[1].Engine + "|" + rows[1].SearchString, "Wiki|MAPS|m2:#search#");
+}

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -561,6 +562,34 @@ TEST_F(MainFormTest, ExitSavesLearnedTextsAfterTheQuestionAndTheSettingsWithTheB
   EXPECT_NE(texts.find(Translation("Type to search", "Type to search")), std::string::npos);
   EXPECT_NE(ReadText(SettingsFileName()).find("  Left = 33\r\n  Top = 44\r\n  Width = 260\r\n  Height = 390\r\n"),
             std::string::npos);
+}
+
+// A copy marked portable keeps its settings beside the program: it reads them there, never makes
+// the user's settings folder, and writes them back there at exit.
+TEST_F(MainFormTest, APortableCopyKeepsItsSettingsBesideTheProgram) {
+  struct TPortable {
+    TPortable() { PortableMode = true; }
+    ~TPortable() {
+      for (const char* name : {"Lorvex.def", "LorvexShortcuts.cache"}) os::DeleteFile(ExeFolder() + name);
+      PortableMode = false;
+    }
+  } portable;
+  WriteSettings([](TLorvexSettings& s) { s.Opacity = 55; });
+  EXPECT_EQ(SettingsFileName(), ExeFolder() + "Lorvex.def");
+  PortableMode = false;
+  const std::string userFolder = SettingsFolder("Lorvex");
+  std::filesystem::remove_all(std::filesystem::u8path(userFolder));
+  WriteText(ExeIniFileName(), "[Options]\r\nPortable=1\r\n");
+
+  TMainForm& form = CreateMain();
+  EXPECT_TRUE(PortableMode);
+  EXPECT_EQ(AppSettings().Opacity, 55);
+  EXPECT_FALSE(DirectoryExists(userFolder));
+  form.SetBounds(33, 44, 260, 390);
+  form.mnuExit2Click();
+  EXPECT_NE(ReadText(ExeFolder() + "Lorvex.def").find("  Left = 33\r\n"), std::string::npos);
+  Main.reset();
+  EXPECT_FALSE(DirectoryExists(userFolder));
 }
 
 TEST_F(MainFormTest, TheRealProgramEndsOnlyWhenTheSessionReallyEnds) {

@@ -157,7 +157,12 @@ TEST_F(OptionsFormTest, CtrlOOpensTheDialogWithTheSettingsOverTheKeptWindowAndOk
     s.SearchOrder = {"Endless"};
     s.Opacity = 90;
     s.Language = "TESTISH";
-    s.MagicWords.Add().MagicWord = "np";
+    s.MaxHits = 12;
+    s.HotKey = "Ctrl+Alt+K";
+    s.InTray = false;
+    TMagicWord& word = s.MagicWords.Add();
+    word.MagicWord = "np";
+    word.RunAsAdmin = true;
   });
   TMainForm& main = CreateMain();
   ShowMain();
@@ -183,12 +188,16 @@ TEST_F(OptionsFormTest, CtrlOOpensTheDialogWithTheSettingsOverTheKeptWindowAndOk
   ASSERT_TRUE(XTestKeys("key ctrl+o", main.Handle())) << "xdotool is missing: scripts/setup.sh installs it";
   ASSERT_TRUE(PumpUntil([&] { return typed && !FindForm<TOptionsForm>(); }, 20000));
   EXPECT_FALSE(forced) << "the first Esc left the dialog open";
-  EXPECT_EQ(AppSettings().MaxHits, 10);  // cancelled
+  EXPECT_EQ(AppSettings().MaxHits, 12);  // cancelled
   EXPECT_TRUE(PumpUntil([&] { return main.SearchBox->Text() == "ab" && searching; }));
 
   auto pressOk = InDialog<TOptionsForm>([](TOptionsForm& options) {
     EXPECT_EQ(options.eLanguage->Text(), "Testish");  // the file's own spelling
-    EXPECT_EQ(RowText(*options.eMagicWords, 0), "np||||");
+    EXPECT_EQ(RowText(*options.eMagicWords, 0), "np||||*");
+    EXPECT_EQ(options.udLastUsed->Position(), 12);
+    EXPECT_EQ(options.eHotkey->Text(), "Ctrl+Alt+K");
+    EXPECT_FALSE(options.cbInTray->Checked());
+    options.cbInTray->SetChecked(true);
     const char* names[] = {"display", "search", "filter", "magic_words", "advanced"};
     for (int page = 0; page < options.PageControl1->PageCount(); ++page) {
       options.PageControl1->SetActivePageIndex(page);
@@ -206,6 +215,8 @@ TEST_F(OptionsFormTest, CtrlOOpensTheDialogWithTheSettingsOverTheKeptWindowAndOk
   EXPECT_FALSE(main.Search().Searching());
   EXPECT_EQ(AppSettings().MaxHits, 20);
   EXPECT_EQ(AppSettings().Language, "");
+  EXPECT_TRUE(AppSettings().InTray);
+  EXPECT_TRUE(AppSettings().MagicWords.GetItem(0).RunAsAdmin);
   EXPECT_NE(testpaths::ReadText(SettingsFileName()).find("Opacity = 50"), std::string::npos);
   BYTE alpha = 0;
   GetLayeredWindowAttributes(main.Handle(), nullptr, &alpha, nullptr);

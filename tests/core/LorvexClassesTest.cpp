@@ -49,6 +49,26 @@ TEST(ExpandPath, ExpandsTheFirstVariableOnlyAndLorvexDriveInAnyCase) {
   for (const auto& c : cases) EXPECT_EQ(ExpandPath(c.Path), c.Expanded) << c.Path;
 }
 
+// The settings live in the user's application data; in portable mode beside the program.
+TEST(SettingsFolder, IsTheUsersApplicationDataOrInPortableModeTheProgramsFolder) {
+#ifndef _WIN32
+  std::string home;
+  const bool hadHome = os::GetEnv("XDG_CONFIG_HOME", home);
+  os::SetEnv("XDG_CONFIG_HOME", FreshFolder("settings_home"));
+#endif
+  const std::string user = SettingsFolder("Lorvex");
+  EXPECT_TRUE(user.ends_with("Lorvex\\")) << user;
+  EXPECT_NE(user, ExeFolder());
+  PortableMode = true;
+  EXPECT_EQ(SettingsFolder("Lorvex"), ExeFolder());
+  EXPECT_EQ(SettingsFileName(), ExeFolder() + "Lorvex.def");
+  PortableMode = false;
+  EXPECT_EQ(SettingsFolder("Lorvex"), user);
+#ifndef _WIN32
+  os::SetEnv("XDG_CONFIG_HOME", hadHome ? home : "");
+#endif
+}
+
 TEST(TItemData, ReadsPathsExpandedAndAssignCopiesTheExpandedValues) {
   TItemRecord record;
   record.ExecuteString = "%LorvexDrive%\\ed.exe";

@@ -40,8 +40,12 @@ TEST(FolderListTest, ReadsEveryKeyInFileOrderSkipsEmptyOnesAndSavesThemNumbered)
   EXPECT_TRUE(list.Subfolders);
   EXPECT_EQ(ExpandedFolders(list.Folders), (TNames{"C:\\a\\", "C:\\Users\\me\\Music\\", "C:\\c\\"}));
 
+  list.Subfolders = false;
   list.Save(ini);
   EXPECT_EQ(ini.KeyNames("Folders"), (TNames{"Folder0", "Folder1", "Folder2"}));
+  EXPECT_EQ(Mapped(ini.KeyNames("Folders"), [&](const std::string& key) { return ini.ReadString("Folders", key, ""); }),
+            list.Folders);  // as the user wrote them, macros kept
+  EXPECT_EQ(ini.ReadString("Options", "Subfolders", ""), "0");
   EXPECT_EQ(ini.ReadString("Other", "Kept", ""), "1");
 }
 

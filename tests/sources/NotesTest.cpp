@@ -85,9 +85,11 @@ TEST_F(NotesTest, ExecuteOpensTheNoteOrANewOneWhoseSaveAddsItWithItsTime) {
   EXPECT_EQ(Windows->Opened[0].Id, 0);
   EXPECT_EQ(Windows->Opened[0].Caption, "Add new note");
   EXPECT_EQ(Windows->Opened[1].Text, "Changed");
+  EXPECT_EQ(Windows->Opened[1].Id, 1);  // its save changes the note
   EXPECT_EQ(Windows->Opened[1].Caption.substr(0, 16), "Note " + today);
   EXPECT_EQ(Windows->Opened[1].Caption.size(), 24u);  // "Note yyyy-mm-dd hh:nn:ss"
   EXPECT_EQ(Windows->Opened[2].Caption, "Note ");     // gone
+  EXPECT_EQ(Windows->Opened[2].Id, 0);                // its save adds a note
 }
 
 // Each has a connection of its own; ThreadSanitizer watches.

@@ -76,6 +76,8 @@ TEST(ControlPanelModules, EachAnswerGivesItsAppletsOrTheModulesKnownName) {
       {"desk.cpl", {TCplAnswer::caNoEntry, {}}, {"Display Properties"}},
       {"other.cpl", {TCplAnswer::caNoEntry, {}}, {}},
       {"desk.cpl", {TCplAnswer::caRefused, {}}, {}},
+      {"desk.cpl", {TCplAnswer::caNotLoaded, {}}, {}},
+      {"desk.cpl", Answered({}), {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.File);

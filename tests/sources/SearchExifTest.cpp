@@ -6,6 +6,7 @@
 
 #include "core/qmFileUtils.h"
 #include "os/os.h"
+#include "metadata/Vmx.Exif.JPEGUtils.h"
 #include "sources/SearchExif.h"
 #include "tests/metadata/ExifTestFiles.h"
 #include "tests/sources/SourceHits.h"
@@ -20,12 +21,12 @@ namespace {
 
 using TFill = std::function<void(TExifData&)>;
 
-// A JPEG file with the Exif data Fill sets.
-void WriteImage(const std::string& fileName, const TFill& fill) {
+// A JPEG file with the Exif data Fill sets and ScanBytes of image data after its headers.
+void WriteImage(const std::string& fileName, const TFill& fill, size_t scanBytes = 64) {
   exiftest::Bytes plain{0xFF, 0xD8};
   exiftest::Append(plain, exiftest::Segment(0xDB, exiftest::Bytes(65, 1)));
   exiftest::Append(plain, exiftest::Segment(0xDA, exiftest::Bytes(10, 2)));
-  plain.resize(plain.size() + 64, 0x33);
+  plain.resize(plain.size() + scanBytes, 0x33);
   exiftest::Append(plain, {0xFF, 0xD9});
   TExifData exif;
   fill(exif);
@@ -59,7 +60,12 @@ class SearchExifTest : public ::testing::Test {
   }
 
   std::string Folder;
-  TSearchExif Source{nullptr, nullptr};
+  bool DialogAnswer = false;
+  std::string DialogCall;  // the file and caption the options dialog was shown with
+  TSearchExif Source{nullptr, [this](const std::string& ini, const std::string& caption) {
+                       DialogCall = ini + " | " + caption;
+                       return DialogAnswer;
+                     }};
 };
 
 }  // namespace
@@ -93,11 +99,10 @@ TEST_F(SearchExifTest, FindsTheFirstMatchingFieldInItsStoredCase) {
     EXPECT_EQ(HitNames(hits), c.Hits);
     for (const TItemRecord& hit : hits) EXPECT_EQ(hit.ExecuteString, Folder + "image.jpg");
   }
-  // A hit opens the image by its own name, with its default program.
+  // A hit opens the image by its own name, with its default program even as administrator.
   TShellRecorder shell;
   RunItem(Source, ItemOf(Folder + "%PATH% 100%.jpg", "", true));
-  ASSERT_EQ(shell.Calls.size(), 1u);
-  EXPECT_EQ(shell.Calls[0].File, Folder + "%PATH% 100%.jpg");
+  EXPECT_EQ(shell.Calls, (std::vector<os::TShellOpenRequest>{{"", Folder + "%PATH% 100%.jpg", "", "", 9}}));
   EXPECT_EQ(shell.Calls[0].Verb, "");
 }
 
@@ -157,6 +162,35 @@ TEST_F(SearchExifTest, ADamagedFileIsSkippedAndNamedOnceAfterTheWalk) {
   EXPECT_EQ(failure, Folder + "a_text.jpg: JPEG header is not valid");
   // A search that was stopped reports nothing more.
   EXPECT_NO_THROW(Source.Search("sea", [](const TItemRecord&) { return true; }));
+}
+
+TEST_F(SearchExifTest, ReadsOnlyUpToTheEndOfTheExifSegmentWhateverTheImageSize) {
+  for (size_t scanBytes : {64, 4 << 20}) {
+    SCOPED_TRACE(scanBytes);
+    const std::string file = Folder + "scan.jpg";
+    WriteImage(file, Description("Holiday at the sea"), scanBytes);
+    TFileStream stream(file);
+    TJPEGHeaderParser walk(stream, JPEGMarkers({jmApp1}));
+    ASSERT_TRUE(walk.MoveNext());
+    TExifData exif;
+    EXPECT_EQ(LoadImageExif(exif, file), walk.Current()->OffsetOfData() + walk.Current()->Data().Size());
+    EXPECT_EQ(exif.ImageDescription(), "Holiday at the sea");
+  }
+}
+
+TEST_F(SearchExifTest, TheFolderListIsReadOnceUntilTheDialogSaysOk) {
+  const std::string other = testpaths::FreshFolder("exif_other");
+  WriteImage(other + "other.jpg", Description("Other sea"));
+  WriteImage(Folder + "image.jpg", Description("Holiday at the sea"));
+  EXPECT_EQ(HitNames(CollectHits(Source, "sea")), TNames{"Holiday at the sea"});
+  ListFolders({Folder, other});
+  for (bool ok : {false, true}) {
+    SCOPED_TRACE(ok);
+    DialogAnswer = ok;
+    Source.ShowOptions();
+    EXPECT_EQ(CollectHits(Source, "sea").size(), ok ? 2u : 1u);
+  }
+  EXPECT_EQ(DialogCall, "LorvexExif.ini | Exif options");
 }
 
 TEST_F(SearchExifTest, EveryCorpusImageIsSearchedWithoutAFault) {

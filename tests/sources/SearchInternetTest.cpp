@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/qmFileUtils.h"
+#include "os/os.h"
+#include "sources/SourceSupport.h"
 #include "tests/sources/SourceHits.h"
 #include "tests/support/ShellRecorder.h"
 #include "tests/support/TestPaths.h"
@@ -95,6 +98,29 @@ TEST_F(InternetSourceTest, RunsTheAddressWithTheTypedTextNeverExpandingPercentSi
   EXPECT_EQ(Run(TItemData(hits[0])), "https://w.org/?s=%25PATH%25%20%26%20co&go");
   EXPECT_EQ(Run(ItemOf("maps", "x", true)), "maps:x");
   EXPECT_EQ(Run(ItemOf("Gone", "x")), "(nothing)");
+
+  TSearchInternet none(nullptr, FileName + ".missing", nullptr, nullptr);
+  EXPECT_TRUE(CollectHits(none, "zq").empty());
+}
+
+// An engine shows its own icon of the images folder, else the search icon; a name that could
+// leave the folder never looks there.
+TEST_F(InternetSourceTest, AnEngineShowsItsIconOfTheImagesFolderElseTheSearchIcon) {
+  os::CreateFolder(ExeFolder() + "images");
+  os::WriteFileReplacing(ImagesIcon("Wiki"), "");
+  os::WriteFileReplacing(ImagesIcon("..\\Wiki"), "");
+  TNames asked;  // file and index
+  TSearchInternet source(
+      nullptr, FileName,
+      [&](TItemData&, const TIconLocation& at) { asked.push_back(at.File + "," + std::to_string(at.Index)); }, nullptr);
+  for (const char* engine : {"Wiki", "Maps", "..\\Wiki"}) {
+    TItemData item = ItemOf(engine);
+    source.LoadIcon(item);
+  }
+  os::DeleteFile(ImagesIcon("Wiki"));
+  os::DeleteFile(ImagesIcon("..\\Wiki"));
+  const std::string search = ImagesIcon("search") + ",0";
+  EXPECT_EQ(asked, (TNames{ImagesIcon("Wiki") + ",0", search, search}));
 }
 
 TEST_F(InternetSourceTest, AfterTheDialogsOkTheNextSearchOrRunReadsTheFileAgainAndARunningSearchKeepsItsOwn) {

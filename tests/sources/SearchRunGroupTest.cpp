@@ -23,6 +23,8 @@ TEST(RunGroupFileTest, ParseGroupItemTakesTheLastFieldWhole) {
       {"1500;notepad.exe;a;b", {"1500", "notepad.exe", "a;b"}},
       {"notepad.exe;readme.txt", {"1000", "notepad.exe", "readme.txt"}},
       {"notepad.exe", {"1000", "notepad.exe", ""}},
+      {"", {"1000", "", ""}},
+      {";;", {"", "", ""}},
       {"0;%PATH%\\x.exe;100%", {"0", "%PATH%\\x.exe", "100%"}},
       {"0;\"C:\\a;b\\x.exe\";-p;q", {"0", "C:\\a;b\\x.exe", "-p;q"}},
       {"0;\"C:\\x y\\x.exe\";-p", {"0", "\"C:\\x y\\x.exe\"", "-p"}},  // quotes of an older file stay

@@ -190,7 +190,8 @@ TEST_F(ShortcutSourceTest, FavouritesAreFoundByFileNameOnly) {
 
   // A favourite the shell cannot open says so, as every other hit does.
   Opened.Failure = "The system cannot find the file specified.";
-  EXPECT_THROW(RunItem(source, TItemData(hits[0])), Exception);
-  ASSERT_EQ(Opened.Calls.size(), 1u);
-  EXPECT_EQ(Opened.Calls[0].File, hits[0].ExecuteString);
+  TItemData item(hits[0]);
+  item.AsAdmin = true;
+  EXPECT_THROW(source.Execute(item), Exception);
+  EXPECT_EQ(Opened.Calls, (std::vector<os::TShellOpenRequest>{{"runas", hits[0].ExecuteString, "", "", 9}}));
 }

@@ -81,6 +81,12 @@ const TCacheCase CacheCases[] = {
        WriteText(cacheFile, bytes);
      },
      1, 1},
+    {"the cache file cut short",
+     [](auto&, auto&, const std::string& cacheFile) {
+       const std::string bytes = ReadText(cacheFile);
+       WriteText(cacheFile, bytes.substr(0, bytes.size() - 5));
+     },
+     1, 1},
     {"the cache file another program's",
      [](auto&, auto&, const std::string& cacheFile) { WriteText(cacheFile, "[Links]\r\nEditor=1\r\n"); }, 1, 1},
 };

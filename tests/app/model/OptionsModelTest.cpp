@@ -106,6 +106,10 @@ TEST(OptionsModelTest, OkWithoutChangesWritesTheSettingsFileByteForByte) {
     EXPECT_EQ(Row(model.Filters, 0, 3), (TStrings{"Typ", "lnk", "X"}));
     EXPECT_EQ(Row(model.Filters, 1, 3), (TStrings{"Typ", "uninstall", "X"}));
   });
+
+  // The defaults, in a folder without language files.
+  TLorvexSettings defaults;
+  ExpectStoredUnchanged(defaults, FreshFolder("options_defaults"));
 }
 
 TEST(OptionsModelTest, MagicWordRowsStaySortedIgnoringCaseAndShowTheirCells) {
@@ -199,6 +203,14 @@ TEST(OptionsModelTest, ExportedWordsImportAsEqualRowsAndTheFileKeepsItsOtherSect
   EXPECT_EQ(Words(importer.MagicWords), (TStrings{"calc", "calc", "Edit", "Edit", "keep", "keep"}));
   EXPECT_EQ(importer.MagicWords[2], (TMagicWordRow{"Edit", "Edit tool", "C:\\Program Files\\Ed\\ed.exe",
                                                    "-a \"x y\" %1", true, "C:\\Program Files\\Ed\\"}));
+
+  // RunAsAdmin is true for any integer but zero.
+  WriteText(file, "[a]\nRunAsAdmin=1\n[b]\nRunAsAdmin=0\n[c]\nRunAsAdmin=2\n[d]\nRunAsAdmin=yes\n[e]\n");
+  importer.MagicWords.Clear();
+  importer.ImportMagicWords(file);
+  std::string marks;
+  for (const TMagicWordRow& row : importer.MagicWords.Items()) marks += row.RunAsAdmin ? "1" : "0";
+  EXPECT_EQ(marks, "10100");
 }
 
 TEST(OptionsModelTest, FilesThatCannotBeReadOrWrittenRaise) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "core/qmFileUtils.h"
+#include "sources/SourceSupport.h"
 #include "sources/win32/SourceIcons.h"
 #include "tests/support/Mapped.h"
 #include "tests/support/TestPaths.h"
@@ -63,9 +64,11 @@ TEST(CplModulesTest, EachModuleIsAskedInTheHelperAndOneThatHangsOrCrashesCostsOn
     TIconLocation Location;
     bool Found;
   } icons[] = {
-      {{joy->IconFile, joy->IconIndex}, true},
+      {{joy->IconFile, joy->IconIndex}, true},  // a resource id
+      {{Shell32Path(), 0}, true},               // an index among a file's icons
       {{folder + "joy.cpl", -12345}, false},
       {{folder + "plain.txt", 0}, false},
+      {{folder + "missing.ico", 0}, false},
   };
   for (const auto& c : icons) {
     SCOPED_TRACE(c.Location.File + "," + std::to_string(c.Location.Index));
