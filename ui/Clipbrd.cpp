@@ -60,8 +60,9 @@ void SetClipboardBytes(UINT format, const void* data, size_t bytes, HWND owner) 
 bool OpenClipboardPatiently(HWND owner) {
   const DWORD start = GetTickCount();
   while (!OpenClipboard(owner)) {
+    // Only a clipboard open elsewhere is waited for: no wait mends a window that is gone.
     const DWORD waited = GetTickCount() - start;
-    if (waited >= ClipboardPatienceMs) return false;
+    if (GetLastError() != ERROR_ACCESS_DENIED || waited >= ClipboardPatienceMs) return false;
     // The program that has it open may be waiting for a window of this thread (emptying the
     // clipboard tells its owner): what is sent to them is served meanwhile.
     MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min(ClipboardRetryMs, ClipboardPatienceMs - waited),

@@ -25,6 +25,9 @@ namespace {
 // that a copy that fails fails the test rather than ending the process. The wait serves messages:
 // the clipboard's owner hears that it is emptied.
 void CopyFromThread(const std::function<void()>& put) {
+  // The application (and its window, the clipboard's owner when none is named) belongs to this
+  // thread: made first on the copying thread, it would go with that thread.
+  TApplication& application = Application();
   std::exception_ptr thrown;
   std::thread thread([&] {
     try {
@@ -33,7 +36,7 @@ void CopyFromThread(const std::function<void()>& put) {
       thrown = std::current_exception();
     }
   });
-  Application().WaitForThread(thread);
+  application.WaitForThread(thread);
   if (thrown) std::rethrow_exception(thrown);
 }
 
@@ -330,7 +333,6 @@ TEST_F(ClipboardViewerTest, AClipboardOpenElsewhereForAMomentIsWaitedFor) {
        [&] {
          other.BeforePassingOn = [&] { holder = std::make_unique<TClipboardHolder>(Moment); };
          CopyTextFromThread("copied elsewhere");
-         other.BeforePassingOn = nullptr;
        },
        "copied elsewhere", true},
       {"a hit put back",
@@ -345,7 +347,9 @@ TEST_F(ClipboardViewerTest, AClipboardOpenElsewhereForAMomentIsWaitedFor) {
     SCOPED_TRACE(c.Name);
     const size_t before = History->Entries()->size();
     c.Copy();
+    // The copy's news may come only after the copying thread ended.
     ASSERT_TRUE(PumpUntil([&] { return holder != nullptr; }) && holder->Held);
+    other.BeforePassingOn = nullptr;
     holder.reset();
     const std::string copied = ClipboardData(CF_UNICODETEXT);
     EXPECT_EQ(Utf16ToUtf8(BoundedClipboardText(reinterpret_cast<const char16_t*>(copied.data()), copied.size())),
