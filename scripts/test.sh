@@ -171,6 +171,13 @@ start_wine() {
   env "${WINE_ENV[@]}" wine cmd /c exit >>"$log" 2>&1 </dev/null || return 1
   # Without a window manager an unmanaged window hides at once; a managed one waits 2 s each time.
   env "${WINE_ENV[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1 </dev/null || return 1
+  # A program that crashes ends at once with the exception's code, with no debugger: winedbg's
+  # crash dialog would wait for a click that never comes (and its test for CTest's time-out), and
+  # without the dialog winedbg can end a crashed test program with the code 0, a pass. (Auto: no
+  # question whether to debug it.)
+  local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+  env "${WINE_ENV[@]}" wine reg add "$aedebug" /v Debugger /d '' /f >>"$log" 2>&1 </dev/null || return 1
+  env "${WINE_ENV[@]}" wine reg add "$aedebug" /v Auto /d 1 /f >>"$log" 2>&1 </dev/null || return 1
 }
 
 # Ends what start_wine and start_xvfb started: our prefix's Wine server (and with it every Wine

@@ -5,10 +5,16 @@
 
 #include <string>
 
+// Opens the clipboard for Owner as OpenClipboard does, but waits a moment while another program
+// has it open, serving what is sent to this thread's windows meanwhile; false when it stays open
+// elsewhere. The program opens the clipboard only through here: neither side fails when it reads
+// the clipboard just as the user copies in another program.
+bool OpenClipboardPatiently(HWND owner);
+
 // Replaces what the clipboard holds with Text (as Unicode text, which every program can paste).
 // Owner becomes the clipboard's owner (the application's window when none). Raises Exception
 // when the data cannot be put there: when it cannot be prepared (no memory, no bytes) or another
-// program keeps the clipboard open, the clipboard keeps what it held.
+// program keeps the clipboard open beyond the wait above, the clipboard keeps what it held.
 void SetClipboardText(const std::string& text, HWND owner = nullptr);
 // The same with UTF-16 as it is, a surrogate without its partner too.
 void SetClipboardUtf16(const std::u16string& text, HWND owner = nullptr);

@@ -47,8 +47,8 @@ std::string ClipboardDib(size_t budget) {
 TClipboardPicture ClipboardMetafile(size_t budget) {
   TClipboardPicture picture;
   HANDLE data = GetClipboardData(CF_METAFILEPICT);
-  const auto* header = data && GlobalSize(data) >= sizeof(METAFILEPICT) ? static_cast<const METAFILEPICT*>(GlobalLock(data))
-                                                                        : nullptr;
+  const auto* header =
+      data && GlobalSize(data) >= sizeof(METAFILEPICT) ? static_cast<const METAFILEPICT*>(GlobalLock(data)) : nullptr;
   if (!header) return picture;
   const UINT size = header->hMF ? GetMetaFileBitsEx(header->hMF, 0, nullptr) : 0;
   if (size > 0 && size <= budget) {
@@ -172,7 +172,7 @@ void TClipboardViewer::PassOn(UINT msg, WPARAM wParam, LPARAM lParam) {
 void TClipboardViewer::AddClipboardEntry() {
   // Our own putting back of a hit is no new copy, however late the system tells of it.
   if (FIgnoreChanges || GetClipboardOwner() == Handle()) return;
-  if (!OpenClipboard(Handle())) {
+  if (!OpenClipboardPatiently(Handle())) {
     GetLog().Log("LorvexClipboard", "The clipboard is kept open by another program");
     return;
   }
@@ -253,7 +253,7 @@ std::unique_ptr<TIcon> TClipboardViewer::PictureIcon(const TClipboardPicture& pi
   PatBlt(memory, 0, 0, width, height, BLACKNESS);  // the whole icon is opaque
   SelectObject(memory, color);
   const bool drawn = picture.Format == TClipboardPicture::pfMetafile ? DrawMetafile(memory, picture, width, height)
-                                                                    : DrawDib(memory, picture.Data, width, height);
+                                                                     : DrawDib(memory, picture.Data, width, height);
   SelectObject(memory, old);
   ICONINFO iconInfo{TRUE, 0, 0, mask, color};
   HICON icon = drawn ? CreateIconIndirect(&iconInfo) : nullptr;

@@ -6,15 +6,19 @@
 #include <msdasc.h>
 #include <sql.h>
 #include <sqlext.h>
+#include <process.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
+#include <system_error>
 #include <vector>
 
 #include "core/Unicode.h"
@@ -205,10 +209,12 @@ struct TOdbcStatementRun {
   static constexpr size_t MaxWaiting = 256;  // rows read ahead of the search
 
   // Runs Work on a thread of its own, which may outlive the wait for it; how it ended is told
-  // through Run.
+  // through Run. The thread is the system's, its handle let go at once: a detached std::thread
+  // (of the POSIX threads under MinGW) now and then never starts, and its statement would end in
+  // the time-out.
   template <class TWork>
   static void Start(const std::shared_ptr<TOdbcStatementRun>& run, TWork work) {
-    std::thread([run, work = std::move(work)] {
+    auto task = std::make_unique<std::function<void()>>([run, work = std::move(work)] {
       try {
         work();
       } catch (...) {
@@ -218,7 +224,18 @@ struct TOdbcStatementRun {
       std::lock_guard<std::mutex> lock(run->Lock);
       run->Done = true;
       run->Changed.notify_all();
-    }).detach();
+    });
+    const uintptr_t thread = _beginthreadex(nullptr, 0, RunTask, task.get(), 0, nullptr);
+    if (!thread) throw std::system_error(errno, std::generic_category(), "The database's thread did not start");
+    task.release();  // the thread's now
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
+  }
+
+ private:
+  static unsigned __stdcall RunTask(void* param) {
+    const std::unique_ptr<std::function<void()>> task(static_cast<std::function<void()>*>(param));
+    (*task)();
+    return 0;
   }
 };
 
@@ -236,8 +253,8 @@ class TOdbcSession : public TDatabaseSession {
       SQLSetConnectAttrW(connection->Handle->Get(), SQL_ATTR_LOGIN_TIMEOUT,
                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(DatabaseLoginTimeoutSeconds)), 0);
       std::wstring text = Utf8ToWide(connectionString);
-      connection->Handle->Check(SQLDriverConnectW(connection->Handle->Get(), nullptr, OdbcText(text), SQL_NTS,
-                                                  nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT));
+      connection->Handle->Check(SQLDriverConnectW(connection->Handle->Get(), nullptr, OdbcText(text), SQL_NTS, nullptr,
+                                                  0, nullptr, SQL_DRIVER_NOPROMPT));
       connection->Connected = true;
     });
     std::unique_lock<std::mutex> lock(run->Lock);
@@ -283,9 +300,8 @@ class TOdbcSession : public TDatabaseSession {
   void TakeRows(TOdbcStatementRun& run, const TDbRowFunc& onRow) {
     std::unique_lock<std::mutex> lock(run.Lock);
     for (;;) {
-      const bool moved = run.Changed.wait_for(lock, std::chrono::seconds(DatabaseQueryTimeoutSeconds), [&] {
-        return !run.Rows.empty() || run.Done || run.Cancelled;
-      });
+      const bool moved = run.Changed.wait_for(lock, std::chrono::seconds(DatabaseQueryTimeoutSeconds),
+                                              [&] { return !run.Rows.empty() || run.Done || run.Cancelled; });
       if (!moved || run.Cancelled) {
         run.Stop = true;
         run.Changed.notify_all();
@@ -380,7 +396,7 @@ class TOdbcSession : public TDatabaseSession {
   }
 
   std::shared_ptr<TOdbcConnection> FConnection;  // null once left to a statement
-  std::mutex FLock;  // guards FRun against Cancel
+  std::mutex FLock;                              // guards FRun against Cancel
   std::shared_ptr<TOdbcStatementRun> FRun;
 };
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "app/win32/FMain.h"
 #include "core/LorvexClasses.h"
@@ -51,6 +53,27 @@ class AppTest : public ::testing::Test {
   void ShowMain() {
     Main->mnuRestoreClick();
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(Main->Handle()) && Main->SearchBox->Focused(); }));
+  }
+
+  // Ends the main window, and with it the search that runs, when it goes out of scope, after
+  // Release (which lets go of what the test's sources wait for): however the test ends, no search
+  // outlives the sources and flags the test keeps in its own scope.
+  class TSearchEnd {
+   public:
+    TSearchEnd(AppTest& test, std::function<void()> release) : FTest(test), FRelease(std::move(release)) {}
+    ~TSearchEnd() {
+      if (FRelease) FRelease();
+      FTest.Main.reset();
+    }
+    TSearchEnd(const TSearchEnd&) = delete;
+    TSearchEnd& operator=(const TSearchEnd&) = delete;
+
+   private:
+    AppTest& FTest;
+    std::function<void()> FRelease;
+  };
+  [[nodiscard]] TSearchEnd EndSearchFirst(std::function<void()> release = nullptr) {
+    return TSearchEnd(*this, std::move(release));
   }
 
   std::unique_ptr<TMainForm> Main;

@@ -93,7 +93,9 @@ TEST_F(MainFormTest, StartsHiddenWithItsStoredBoundsKeptOnTheScreenAndItsCompone
     WriteSettings([&](TLorvexSettings& s) { s.Left = s.Top = stored; });
     const auto shell = TTrayIcon::ShellNotifyIcon;
     std::vector<DWORD> told;
-    TTrayIcon::ShellNotifyIcon = [&](DWORD message, NOTIFYICONDATAA* data) { return told.push_back(message), shell(message, data); };
+    TTrayIcon::ShellNotifyIcon = [&](DWORD message, NOTIFYICONDATAA* data) {
+      return told.push_back(message), shell(message, data);
+    };
     TMainForm& form = CreateMain();
     TTrayIcon::ShellNotifyIcon = shell;
     EXPECT_NE(std::find(told.begin(), told.end(), DWORD(NIM_SETVERSION)), told.end());
@@ -267,6 +269,7 @@ TEST_F(MainFormTest, TheListUnderKeysAndMouseSkipsHeadersAndGivesTheFocusBack) {
   TMainForm& form = CreateMain();
   std::atomic<bool> blocking{false};
   TTestSource probe("Probe", Probes(blocking));
+  const auto end = EndSearchFirst();
   AppSettings().SearchOrderObjects = {&probe};
   ShowMain();
   auto press = [&form](int row, DWORD button) {
@@ -324,6 +327,7 @@ TEST_F(MainFormTest, WhileASourceThatNeverPollsIsWaitedForTheWindowPaintsTakesKe
   TMainForm& form = CreateMain();
   std::atomic<bool> blocking{false};
   TTestSource probe("Probe", Probes(blocking));
+  const auto end = EndSearchFirst();
   AppSettings().SearchOrderObjects = {&probe};
   ShowMain();
   int paints = 0;
@@ -369,10 +373,11 @@ TEST_F(MainFormTest, ASlowSourcesFirstRowIsListedWhileItWorksOn) {
     addHit(record);
     for (int i = 0; i < 2000 && !release; ++i) Sleep(10);
   });
+  const auto end = EndSearchFirst([&] { release = true; });
   AppSettings().SearchOrderObjects = {&slow};
   ShowMain();
   form.SearchBox->SetText("slow");
-  EXPECT_TRUE(PumpUntil([&] { return form.ResultList->Count() == 2 && form.Search().SearchRunning(); }, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return form.ResultList->Count() == 2 && form.Search().SearchRunning(); }, 10000));
   EXPECT_EQ(form.Search().List().Text(1), "First row");
   release = true;
   EXPECT_TRUE(PumpUntil([&] { return !form.Search().SearchRunning(); }));
@@ -475,8 +480,7 @@ TEST_F(MainFormTest, MagicWordsTheTypedLineAndTheListsMenuRunThroughTheShell) {
       {"the run button runs the typed line", tool, clickRun, "|C:\\Program Files\\Tool\\t.exe|-a -b||app", true},
       {"a right click on the third row, then Properties", "", propertiesOfTheThirdRow,
        "properties|C:\\windows\\Notepad.exe|||app", false},
-      {"a right click on the third row, then Run", "", rightClickTheThirdRow, "|C:\\windows\\Notepad.exe|||none",
-       true},
+      {"a right click on the third row, then Run", "", rightClickTheThirdRow, "|C:\\windows\\Notepad.exe|||none", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);

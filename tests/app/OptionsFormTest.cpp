@@ -152,6 +152,7 @@ TEST_F(OptionsFormTest, CtrlOOpensTheDialogWithTheSettingsOverTheKeptWindowAndOk
     opacityWhenStopped = AppSettings().Opacity;
   });
   SearchClasses().push_back(&endless);
+  const auto end = EndSearchFirst([&] { std::erase(SearchClasses(), &endless); });
   testpaths::WriteText(ExeFolder() + "Testish.lng", "");
   WriteSettings([](TLorvexSettings& s) {
     s.SearchOrder = {"Endless"};
@@ -222,6 +223,4 @@ TEST_F(OptionsFormTest, CtrlOOpensTheDialogWithTheSettingsOverTheKeptWindowAndOk
   GetLayeredWindowAttributes(main.Handle(), nullptr, &alpha, nullptr);
   EXPECT_EQ(alpha, 128);
   EXPECT_TRUE(IsWindowVisible(main.Handle()));
-  Main.reset();  // before the source it searched
-  std::erase(SearchClasses(), &endless);
 }

@@ -10,7 +10,11 @@ int main(int argc, char** argv) {
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
   std::memcpy(GlobalLock(memory), argv[1], bytes);
   GlobalUnlock(memory);
-  if (!OpenClipboard(nullptr)) return 1;
+  // Whoever reads the clipboard just then has it open for a moment: a second is waited.
+  for (int tries = 0; !OpenClipboard(nullptr); ++tries) {
+    if (tries == 100) return 1;
+    Sleep(10);
+  }
   EmptyClipboard();
   const bool set = SetClipboardData(CF_TEXT, memory) != nullptr;
   CloseClipboard();

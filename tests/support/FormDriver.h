@@ -6,8 +6,11 @@
 
 #include <commctrl.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "ui/qmMsgBox.h"
 #include "tests/support/WineTestUtils.h"
@@ -29,10 +32,41 @@ T* FindForm() {
   return found;
 }
 
-// Runs Act on the dialog T once a modal loop shows it.
+// Runs Act on the dialog T once a modal loop shows it. A dialog that Act leaves open (a check in
+// it failed, say) is cancelled some seconds later and the test fails, rather than waiting in its
+// modal loop until the test's time-out.
 template <class T>
-TDelayedAction InDialog(std::function<void(T&)> act) {
-  return TDelayedAction([] { return FindForm<T>() != nullptr; }, [act] { act(*FindForm<T>()); }, 100);
+class TInDialog {
+ public:
+  static constexpr DWORD PatienceMs = 10000;
+  explicit TInDialog(std::function<void(T&)> act)
+      : FAct([] { return FindForm<T>() != nullptr; },
+             [this, act] {
+               act(*FindForm<T>());
+               FActedAt = GetTickCount();
+               FActed = true;
+             },
+             100),
+        FSafety([this] { return FActed && GetTickCount() - FActedAt >= PatienceMs; },
+                [] {
+                  if (T* dialog = FindForm<T>()) {
+                    ADD_FAILURE() << "a dialog stayed open after the test acted in it";
+                    dialog->ModalResult = mrCancel;
+                  }
+                },
+                500) {}
+  TInDialog(const TInDialog&) = delete;
+  TInDialog& operator=(const TInDialog&) = delete;
+
+ private:
+  bool FActed = false;
+  DWORD FActedAt = 0;
+  TDelayedAction FAct, FSafety;
+};
+
+template <class T>
+TInDialog<T> InDialog(std::function<void(T&)> act) {
+  return TInDialog<T>(std::move(act));
 }
 
 // A list view's row as it shows, its cells joined by "|".

@@ -13,6 +13,7 @@
 
 #include "core/win32/WideText.h"
 #include "tests/support/TestPaths.h"
+#include "ui/Clipbrd.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 
@@ -253,7 +254,7 @@ inline std::string WindowText(HWND wnd) {
 // The bytes of the clipboard's data in Format; empty when it holds none.
 inline std::string ClipboardData(UINT format) {
   std::string bytes;
-  if (!OpenClipboard(nullptr)) return bytes;
+  if (!OpenClipboardPatiently(nullptr)) return bytes;
   if (HANDLE data = GetClipboardData(format)) {
     bytes.assign(static_cast<const char*>(GlobalLock(data)), GlobalSize(data));
     GlobalUnlock(data);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -122,8 +123,9 @@ TEST_F(QmCtrlsTest, TheSelectionStandsWhereLayoutAndAlignmentPutTheCaption) {
     HDC dc = GetDC(label->Handle());
     for (int y = 0; y < 60; ++y)
       for (int x = 0; x < 300; ++x)
-        if (GetPixel(dc, x, y) == RGB(255, 255, 255)) white = {std::min<LONG>(white.left, x), std::min<LONG>(white.top, y),
-                                                                std::max<LONG>(white.right, x), std::max<LONG>(white.bottom, y)};
+        if (GetPixel(dc, x, y) == RGB(255, 255, 255))
+          white = {std::min<LONG>(white.left, x), std::min<LONG>(white.top, y), std::max<LONG>(white.right, x),
+                   std::max<LONG>(white.bottom, y)};
     ReleaseDC(label->Handle(), dc);
     EXPECT_TRUE(white.top >= c.Top && white.bottom < c.Bottom && white.left >= c.Left && white.right < c.Right)
         << white.left << "," << white.top << " - " << white.right << "," << white.bottom;
@@ -208,13 +210,23 @@ TEST_F(QmCtrlsTest, TheGripCollapsesAndRestoresTheNeighbourAndTheBarDragsIt) {
     ASSERT_TRUE(ShowActive(*Form));
     const auto size = [&] { return sideways ? neighbour->Width() : neighbour->Height(); };
     const auto place = [&] { return sideways ? splitter->Left() : splitter->Top(); };
+    // A click or a drag is over once the bar has handled the button coming up, however long the
+    // input takes to arrive.
+    const auto releases = std::make_shared<int>(0);  // the bar may outlive this pass
+    splitter->AddWindowHook([releases](UINT msg, WPARAM, LPARAM, LRESULT&) {
+      if (msg == WM_LBUTTONUP) ++*releases;
+      return false;
+    });
+    const auto released = [&](int before) { return PumpUntil([&] { return *releases > before; }); };
     const auto clickGrip = [&] {
+      const int before = *releases;
       ClickAt(splitter->Handle(), POINT{splitter->Width() / 2, splitter->Height() / 2});
-      Pump(50);
+      EXPECT_TRUE(released(before));
     };
     const int before = size(), placed = place();
     if (c.DragBy) {
       DragAt(Form->Handle(), POINT{placed + 5, 5}, POINT{placed + 5 + c.DragBy, 5});  // the bar moves along
+      EXPECT_TRUE(released(0));
       EXPECT_EQ(size(), before + c.DragBy);
       EXPECT_FALSE(splitter->Collapsed());
       continue;

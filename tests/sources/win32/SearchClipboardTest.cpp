@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <exception>
 #include <functional>
+#include <future>
+#include <stdexcept>
 #include <thread>
 #include <tuple>
 
@@ -18,11 +21,28 @@
 
 namespace {
 
-// Runs Put on a thread of its own, as another program copies. The wait serves messages: the
-// clipboard's owner hears that it is emptied.
+// Runs Put on a thread of its own, as another program copies; what it throws is thrown here, so
+// that a copy that fails fails the test rather than ending the process. The wait serves messages:
+// the clipboard's owner hears that it is emptied.
 void CopyFromThread(const std::function<void()>& put) {
-  std::thread thread(put);
-  Application().WaitForThread(thread);
+  // The application (and its window, the clipboard's owner when none is named) belongs to this
+  // thread: made first on the copying thread, it would go with that thread.
+  TApplication& application = Application();
+  std::exception_ptr thrown;
+  std::thread thread([&] {
+    try {
+      put();
+    } catch (...) {
+      thrown = std::current_exception();
+    }
+  });
+  application.WaitForThread(thread);
+  if (thrown) std::rethrow_exception(thrown);
+}
+
+// Opens the clipboard without an owner, as a program without a window does.
+void OpenClipboardHere() {
+  if (!OpenClipboardPatiently(nullptr)) throw std::runtime_error("the clipboard stays open elsewhere");
 }
 
 void CopyTextFromThread(const std::string& text) {
@@ -33,17 +53,26 @@ void CopyTextFromProcess(const std::string& text) {
   std::string command = "\"" + testpaths::ProgramPath(LORVEX_CLIPBOARD_WRITER) + "\" \"" + text + "\"";
   PROCESS_INFORMATION process{};
   ASSERT_TRUE(StartProgram(command, process));
-  WaitForSingleObject(process.hProcess, 10000);
+  // Messages are served meanwhile: emptying the clipboard tells its owner, a window of this thread.
+  DWORD exitCode = STILL_ACTIVE;
+  EXPECT_TRUE(
+      PumpUntil([&] { return GetExitCodeProcess(process.hProcess, &exitCode) && exitCode != STILL_ACTIVE; }, 10000));
+  EXPECT_EQ(exitCode, 0u) << "the writer could not copy";
+  if (exitCode == STILL_ACTIVE) TerminateProcess(process.hProcess, 1);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
 }
 
-// A window in the viewer chain that passes the clipboard's messages on, or swallows them.
+// A window in the viewer chain that passes the clipboard's messages on (after BeforePassingOn,
+// when set), or swallows them.
 class TOtherViewer {
  public:
   explicit TOtherViewer(bool passesOn) : FPassesOn(passesOn) {
     FWindow = Application().AllocateHWnd([this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
-      if (msg == WM_DRAWCLIPBOARD && FPassesOn && FNext) return SendMessageA(FNext, msg, wParam, lParam);
+      if (msg == WM_DRAWCLIPBOARD && FPassesOn && FNext) {
+        if (BeforePassingOn) BeforePassingOn();
+        return SendMessageA(FNext, msg, wParam, lParam);
+      }
       if (msg == WM_CHANGECBCHAIN && reinterpret_cast<HWND>(wParam) == FNext) FNext = reinterpret_cast<HWND>(lParam);
       return DefWindowProcA(wnd, msg, wParam, lParam);
     });
@@ -51,6 +80,7 @@ class TOtherViewer {
   }
   ~TOtherViewer() { Application().DeallocateHWnd(FWindow); }
   void Leave() { ChangeClipboardChain(FWindow, FNext); }
+  std::function<void()> BeforePassingOn;
 
  private:
   bool FPassesOn;
@@ -58,11 +88,33 @@ class TOtherViewer {
   HWND FNext = nullptr;
 };
 
+// Another program that has the clipboard open from its start for Milliseconds, as one reading it
+// does.
+class TClipboardHolder {
+ public:
+  explicit TClipboardHolder(DWORD milliseconds) {
+    FThread = std::thread([this, milliseconds] {
+      const bool held = OpenClipboardPatiently(nullptr);
+      FOpened.set_value(held);
+      if (!held) return;
+      Sleep(milliseconds);
+      CloseClipboard();
+    });
+    Held = FOpened.get_future().get();
+  }
+  ~TClipboardHolder() { FThread.join(); }
+  bool Held;
+
+ private:
+  std::promise<bool> FOpened;
+  std::thread FThread;
+};
+
 // The clipboard's metafile picture.
 TClipboardPicture ClipboardMetafile() {
   TClipboardPicture picture;
   picture.Format = TClipboardPicture::pfMetafile;
-  OpenClipboard(nullptr);
+  if (!OpenClipboardPatiently(nullptr)) return picture;
   if (HANDLE data = GetClipboardData(CF_METAFILEPICT)) {
     const METAFILEPICT header = *static_cast<const METAFILEPICT*>(GlobalLock(data));
     GlobalUnlock(data);
@@ -122,7 +174,7 @@ TEST_F(ClipboardViewerTest, TextsCopiedAnywhereEnterAndGoBackAsTheyWere) {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (lone.size() + 1) * 2);
     std::memcpy(GlobalLock(memory), lone.c_str(), (lone.size() + 1) * 2);
     GlobalUnlock(memory);
-    OpenClipboard(nullptr);
+    OpenClipboardHere();
     EmptyClipboard();
     SetClipboardData(CF_UNICODETEXT, memory);
     CloseClipboard();
@@ -150,7 +202,7 @@ TEST_F(ClipboardViewerTest, PicturesRoundTripAndShowAsIcons) {
       HBITMAP bitmap =
           CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
       std::memcpy(bits, pixels.data(), pixels.size());
-      OpenClipboard(nullptr);
+      OpenClipboardHere();
       EmptyClipboard();
       SetClipboardData(CF_BITMAP, bitmap);
       CloseClipboard();
@@ -189,7 +241,7 @@ TEST_F(ClipboardViewerTest, MetafilesAreFoundAsImagesAndGoBackAsTheMetafilesThey
       HDC dc = enhanced ? CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr) : CreateMetaFileA(nullptr);
       Rectangle(dc, 10, 10, 90, 50);
       Ellipse(dc, 20, 15, 80, 45);
-      OpenClipboard(nullptr);
+      OpenClipboardHere();
       EmptyClipboard();
       if (enhanced) {
         SetClipboardData(CF_ENHMETAFILE, CloseEnhMetaFile(dc));
@@ -264,6 +316,49 @@ TEST_F(ClipboardViewerTest, TheChainOutlivesOtherViewers) {
     EXPECT_TRUE(Holds(now + 1));
     if (other) other->Leave();
   }
+}
+
+// Another program that has the clipboard open just then, for a moment: neither a hit put back nor
+// a copy that the viewer hears of is lost.
+TEST_F(ClipboardViewerTest, AClipboardOpenElsewhereForAMomentIsWaitedFor) {
+  constexpr DWORD Moment = 150;
+  TOtherViewer other(true);
+  std::unique_ptr<TClipboardHolder> holder;
+  const struct {
+    const char* Name;
+    std::function<void()> Copy;  // with the clipboard open elsewhere for a moment
+    const char* Copied;
+    bool Heard;  // a hit put back is no new copy
+  } cases[] = {
+      {"a copy the viewer hears of",
+       [&] {
+         other.BeforePassingOn = [&] { holder = std::make_unique<TClipboardHolder>(Moment); };
+         CopyTextFromThread("copied elsewhere");
+       },
+       "copied elsewhere", true},
+      {"a hit put back",
+       [&] {
+         holder = std::make_unique<TClipboardHolder>(Moment);
+         ASSERT_TRUE(holder->Held);
+         Viewer->PutText("put back");
+       },
+       "put back", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const size_t before = History->Entries()->size();
+    c.Copy();
+    // The copy's news may come only after the copying thread ended.
+    ASSERT_TRUE(PumpUntil([&] { return holder != nullptr; }) && holder->Held);
+    other.BeforePassingOn = nullptr;
+    holder.reset();
+    const std::string copied = ClipboardData(CF_UNICODETEXT);
+    EXPECT_EQ(Utf16ToUtf8(BoundedClipboardText(reinterpret_cast<const char16_t*>(copied.data()), copied.size())),
+              c.Copied);
+    ASSERT_TRUE(Holds(before + c.Heard));
+    EXPECT_EQ(History->Entries()->front()->Text, c.Heard ? c.Copied : "copied elsewhere");
+  }
+  other.Leave();
 }
 
 TEST(ClipboardSourceTest, ARestartStartsAnEmptyHistoryWithThePermanentTexts) {

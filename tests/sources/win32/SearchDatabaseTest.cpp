@@ -66,9 +66,10 @@ std::string NotesConnection() {
 
 TEST_F(DatabaseSourceTest, AnOdbcRowIsFoundByItsTextAfterFailingDatabasesAndShownInItsWindow) {
   const std::string notes = NotesConnection();
-  DefineDatabases({{"Broken", "Driver=/nonexistent/odbc.so", "select 1"},
-                   {"Misspelt", notes, "select title from nowhere where title = '#search#'"},
-                   {"Notes", notes, "select title, body from notes -- the keeper's list\r\nwhere body like '%#search#%'"}});
+  DefineDatabases(
+      {{"Broken", "Driver=/nonexistent/odbc.so", "select 1"},
+       {"Misspelt", notes, "select title from nowhere where title = '#search#'"},
+       {"Notes", notes, "select title, body from notes -- the keeper's list\r\nwhere body like '%#search#%'"}});
   TSearchDatabase source(nullptr, std::make_shared<TWin32DatabaseConnector>(),
                          std::make_shared<TWin32DatabaseWindows>());
 
@@ -78,7 +79,7 @@ TEST_F(DatabaseSourceTest, AnOdbcRowIsFoundByItsTextAfterFailingDatabasesAndShow
   EXPECT_NE(failure.find("Database Broken: "), std::string::npos) << failure;
   EXPECT_NE(failure.find("/nonexistent/odbc.so"), std::string::npos) << failure;
   EXPECT_NE(failure.find("; Database Misspelt: [SQLite]no such table: nowhere"), std::string::npos) << failure;
-  EXPECT_EQ(HitNames(hits), TNames{"Beach it's by the sea "});
+  ASSERT_EQ(HitNames(hits), TNames{"Beach it's by the sea "});
 
   TItemData item(hits[0]);
   source.Execute(item);
@@ -109,7 +110,8 @@ TEST_F(DatabaseSourceTest, AQuotedMarkerAndTheOleDbProviderForOdbcFindRows) {
   TSearchDatabase source(nullptr, std::make_shared<TWin32DatabaseConnector>(),
                          std::make_shared<TWin32DatabaseWindows>());
   std::string failure;
-  EXPECT_EQ(HitNames(CollectHits(source, "Beach", &failure)), (TNames{"Beach by name ", "Beach quoted ", "Beach whole "}));
+  EXPECT_EQ(HitNames(CollectHits(source, "Beach", &failure)),
+            (TNames{"Beach by name ", "Beach quoted ", "Beach whole "}));
   EXPECT_EQ(failure, "");
 }
 
@@ -157,37 +159,36 @@ TEST(DatabaseOptionsTest, TheDialogRefusesATakenNameAndWritesTheListInItsOrder) 
 
   std::string refusal, buildError, keptString, newString = "?", confirmed;
   HWND sheet = nullptr;
-  TDelayedAction define([] { return FindForm<TDefineDatabaseForm>() != nullptr; },
-                        [&] {
-                          TDefineDatabaseForm* editor = FindForm<TDefineDatabaseForm>();
-                          editor->eName->SetText("films");
-                          // Wine's data-link object shows its sheet for a new string only; closed,
-                          // it gives nothing, and after OK no string either.
-                          const auto answerSheet = [&](WPARAM button) {
-                            return std::make_unique<TDelayedAction>(
-                                [&] { return (sheet = FindWindowA(nullptr, "Data Link Properties")); },
-                                [&, button] {
-                                  // OK wants a provider: the first of the sheet's list.
-                                  HWND page = FindWindowExA(sheet, nullptr, "#32770", nullptr);
-                                  HWND providers = FindWindowExA(page, nullptr, WC_LISTVIEWA, nullptr);
-                                  ListView_SetItemState(providers, 0, LVIS_SELECTED | LVIS_FOCUSED,
-                                                        LVIS_SELECTED | LVIS_FOCUSED);
-                                  PostMessageA(sheet, WM_COMMAND, button, 0);
-                                },
-                                100);
-                          };
-                          auto close = answerSheet(IDCANCEL);
-                          newString = BoxTextOf([&] { editor->btnConnectionStringClick(); }) +
-                                      editor->eConnectionString->Text();
-                          close = answerSheet(IDOK);
-                          confirmed = BoxTextOf([&] { editor->btnConnectionStringClick(); });
-                          editor->eConnectionString->SetText("typed");
-                          buildError = BoxTextOf([&] { editor->btnConnectionStringClick(); });
-                          keptString = editor->eConnectionString->Text();
-                          refusal = BoxTextOf([&] { editor->btnOk->Click(); });
-                          editor->btnCancel->Click();
-                        },
-                        100);
+  TDelayedAction define(
+      [] { return FindForm<TDefineDatabaseForm>() != nullptr; },
+      [&] {
+        TDefineDatabaseForm* editor = FindForm<TDefineDatabaseForm>();
+        editor->eName->SetText("films");
+        // Wine's data-link object shows its sheet for a new string only; closed,
+        // it gives nothing, and after OK no string either.
+        const auto answerSheet = [&](WPARAM button) {
+          return std::make_unique<TDelayedAction>(
+              [&] { return (sheet = FindWindowA(nullptr, "Data Link Properties")); },
+              [&, button] {
+                // OK wants a provider: the first of the sheet's list.
+                HWND page = FindWindowExA(sheet, nullptr, "#32770", nullptr);
+                HWND providers = FindWindowExA(page, nullptr, WC_LISTVIEWA, nullptr);
+                ListView_SetItemState(providers, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+                PostMessageA(sheet, WM_COMMAND, button, 0);
+              },
+              100);
+        };
+        auto close = answerSheet(IDCANCEL);
+        newString = BoxTextOf([&] { editor->btnConnectionStringClick(); }) + editor->eConnectionString->Text();
+        close = answerSheet(IDOK);
+        confirmed = BoxTextOf([&] { editor->btnConnectionStringClick(); });
+        editor->eConnectionString->SetText("typed");
+        buildError = BoxTextOf([&] { editor->btnConnectionStringClick(); });
+        keptString = editor->eConnectionString->Text();
+        refusal = BoxTextOf([&] { editor->btnOk->Click(); });
+        editor->btnCancel->Click();
+      },
+      100);
   form.btnAdd->Click();
   EXPECT_EQ(refusal, "A database named films exists already.");
   EXPECT_NE(sheet, nullptr);

@@ -168,7 +168,7 @@ TEST_F(CaptureTest, WhatCannotReachTheClipboardLeavesItAsItWas) {
     SCOPED_TRACE(c.Name);
     SetClipboardText("kept");
     EXPECT_EQ(ThrownMessage<Exception>(c.Store), c.Raised);
-    ASSERT_TRUE(OpenClipboard(nullptr));
+    ASSERT_TRUE(OpenClipboardPatiently(nullptr));
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_DIB));
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
     CloseClipboard();
