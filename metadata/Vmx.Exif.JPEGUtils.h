@@ -30,6 +30,26 @@ class EInvalidJPEGHeader : public EInvalidGraphic, public EVmxExifException {
   static constexpr const char* Message = "JPEG header is not valid";
 };
 
+// A for-each loop over what an enumerator's MoveNext finds, from where the enumerator stands: the
+// owner answers Current(), empty once it has found all.
+template <class TOwner, class TValue>
+class TMoveNextIterator {
+ public:
+  using value_type = TValue;
+  using difference_type = std::ptrdiff_t;
+  explicit TMoveNextIterator(TOwner* owner = nullptr) : FOwner(owner) {}
+  const value_type& operator*() const { return FOwner->Current(); }
+  TMoveNextIterator& operator++() {
+    FOwner->MoveNext();
+    return *this;
+  }
+  void operator++(int) { ++*this; }
+  bool operator==(std::default_sentinel_t) const { return !FOwner->Current(); }
+
+ private:
+  TOwner* FOwner;
+};
+
 // One image resource block of a Photoshop APP13 segment.
 class IAdobeBlock {
  public:
@@ -51,22 +71,7 @@ class TAdobeApp13Enumerator {
   // The block of the last successful MoveNext; null before the first and after the last.
   const std::shared_ptr<IAdobeBlock>& Current() const { return FCurrent; }
 
-  class TIterator {
-   public:
-    using value_type = std::shared_ptr<IAdobeBlock>;
-    using difference_type = std::ptrdiff_t;
-    explicit TIterator(TAdobeApp13Enumerator* owner = nullptr) : FOwner(owner) {}
-    const value_type& operator*() const { return FOwner->Current(); }
-    TIterator& operator++() {
-      FOwner->MoveNext();
-      return *this;
-    }
-    void operator++(int) { ++*this; }
-    bool operator==(std::default_sentinel_t) const { return !FOwner->Current(); }
-
-   private:
-    TAdobeApp13Enumerator* FOwner;
-  };
+  using TIterator = TMoveNextIterator<TAdobeApp13Enumerator, std::shared_ptr<IAdobeBlock>>;
   // A for-each loop walks the blocks from where the enumerator stands.
   TIterator begin() {
     MoveNext();
@@ -137,22 +142,7 @@ class TJPEGHeaderParser {
   const std::shared_ptr<TFoundJPEGSegment>& Current() const { return FCurrent; }
   bool OwnsStream() const { return FOwnsStream; }
 
-  class TIterator {
-   public:
-    using value_type = std::shared_ptr<TFoundJPEGSegment>;
-    using difference_type = std::ptrdiff_t;
-    explicit TIterator(TJPEGHeaderParser* owner = nullptr) : FOwner(owner) {}
-    const value_type& operator*() const { return FOwner->Current(); }
-    TIterator& operator++() {
-      FOwner->MoveNext();
-      return *this;
-    }
-    void operator++(int) { ++*this; }
-    bool operator==(std::default_sentinel_t) const { return !FOwner->Current(); }
-
-   private:
-    TJPEGHeaderParser* FOwner;
-  };
+  using TIterator = TMoveNextIterator<TJPEGHeaderParser, std::shared_ptr<TFoundJPEGSegment>>;
   // A for-each loop walks on from where the parser stands.
   TIterator begin() {
     MoveNext();
