@@ -232,6 +232,24 @@ TEST_F(MainFormTest, ErrorsGoToTheListNewestFirstAndAtMostFiveHundred) {
   EXPECT_TRUE(PumpUntil([&] { return form.Errors().front().ends_with(" - help is broken"); }));
 }
 
+// An error line begins with the moment it happened as the user's settings write dates and
+// times, the short date and the long time, as the clipboard history names its pictures.
+TEST_F(MainFormTest, AnErrorLineBeginsWithTheDateAndTimeInTheUsersFormat) {
+  const auto now = [] {
+    wchar_t date[80] = L"", time[80] = L"";
+    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, 80);
+    GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, 80);
+    return WideToUtf8(date) + " " + WideToUtf8(time);
+  };
+  TMainForm& form = CreateMain();
+  const std::string before = now();
+  form.AppException("failure");
+  const std::string after = now();  // the clock may have moved on meanwhile
+  ASSERT_FALSE(form.Errors().empty());
+  const std::string line = form.Errors().front();
+  EXPECT_TRUE(line == before + " - failure" || line == after + " - failure") << line << "\n" << before;
+}
+
 // A file in Windows-1252 is read as such, and the error list says so.
 TEST_F(MainFormTest, ALanguageFileTranslatesTheWindowAndItsTexts) {
   WriteText(ExeFolder() + "Testish.lng", Translation("Search box", "Suchfeld") +
