@@ -178,6 +178,16 @@ TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEvery
   Application().MainForm = nullptr;
 }
 
+// A single click on the tray icon leaves the window hidden: only a double click shows it.
+TEST_F(MainFormTest, ASingleClickOnTheTrayIconLeavesTheWindowHidden) {
+  TMainForm& form = CreateMain();
+  ASSERT_FALSE(IsWindowVisible(form.Handle()));
+  for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP})
+    SendMessageA(form.TrayIcon->NotifyWindow(), WM_TRAYNOTIFY, form.TrayIcon->IconId(), message);
+  Pump(GetDoubleClickTime() + 300);  // past the wait for a second click
+  EXPECT_FALSE(IsWindowVisible(form.Handle()));
+}
+
 // "Capture active window" takes the window of the program the user was in when the launcher was
 // called up, not the one the system brings forward when the launcher hides: under Wine the tray's
 // window, which came up over the user's window (without taking the focus) when the icon was added.
