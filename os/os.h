@@ -113,6 +113,8 @@ int UtcOffsetMinutes(const TLocalTime& localTime);
 // The POSIX side writes "yyyy-mm-dd" and "hh:nn:ss".
 std::string ShortDateText(const TLocalTime& time);
 std::string LongTimeText(const TLocalTime& time);
+// A moment as the user's settings write it: the short date, a blank and the long time.
+inline std::string DateTimeText(const TLocalTime& time) { return ShortDateText(time) + " " + LongTimeText(time); }
 // The user's decimal separator, as numbers are shown to them: on Windows the user's choice in
 // the registry's international settings (where Wine keeps it too), else the user's locale; the
 // C library's locale on the POSIX side. Never empty.

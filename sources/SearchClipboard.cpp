@@ -38,9 +38,9 @@ int TClipboardSettings::HistoryLimit() const {
 }
 
 void TClipboardSettings::Load(const TMemIniFile& ini) {
-  KeepAlive = ini.ReadBool(SettingsSection, "KeepAlive", true);
-  StoreImages = ini.ReadBool(SettingsSection, "StoreImages", false);
-  HistoryCount = ini.ReadString(SettingsSection, "HistoryCount", "20");
+  KeepAlive = ini.ReadBool(SettingsSection, "KeepAlive", KeepAlive);
+  StoreImages = ini.ReadBool(SettingsSection, "StoreImages", StoreImages);
+  HistoryCount = ini.ReadString(SettingsSection, "HistoryCount", HistoryCount);
   Permanent.clear();
   for (const std::string& key : ini.KeyNames(PermanentSection))
     Permanent.push_back(DecodeTextLine(ini.ReadString(PermanentSection, key, "")));

@@ -29,7 +29,9 @@ struct TClipboardSettings {
   // is no number.
   int HistoryLimit() const;
 
-  // Every key of [Permanent] in file order, whatever its name.
+  // [Settings], a missing key leaving the value held (the clipboard window starts from the
+  // values above, the options dialog from StoreImages true), and every key of [Permanent] in
+  // file order, whatever its name.
   void Load(const TMemIniFile& ini);
   // [Permanent] written anew as "Item1", "Item2", ...; each text whole, a line break stored as
   // "#13#10" (EncodeTextLine).

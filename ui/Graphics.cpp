@@ -96,3 +96,29 @@ RECT TCanvas::ClipRect() const {
   GetClipBox(FDC, &rect);
   return rect;
 }
+
+HICON DrawGlyph(int size, TColor colour, const std::function<void(TCanvas& canvas, TColor ink)>& draw) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP image = CreateCompatibleBitmap(screen, size, size);
+  HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+  ReleaseDC(nullptr, screen);
+  const auto paint = [&](HBITMAP bitmap, TColor background, TColor ink) {
+    const HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    {
+      TCanvas canvas(dc);
+      canvas.BrushColor = background;
+      canvas.FillRect({0, 0, size, size});
+      draw(canvas, ink);
+    }
+    SelectObject(dc, oldBitmap);
+  };
+  paint(image, clBlack, colour);
+  paint(mask, clWhite, clBlack);
+  DeleteDC(dc);
+  ICONINFO info{TRUE, 0, 0, mask, image};
+  const HICON icon = CreateIconIndirect(&info);
+  DeleteObject(image);
+  DeleteObject(mask);
+  return icon;
+}

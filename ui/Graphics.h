@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -88,3 +89,7 @@ class TCanvas {
   HGDIOBJ FOldFont = nullptr;
   int FSavedDC;
 };
+
+// A Size x Size icon of what Draw puts on a canvas in Ink; the rest is transparent. Draw runs
+// twice: on the picture with Colour as Ink over black, and on its mask with black over white.
+HICON DrawGlyph(int size, TColor colour, const std::function<void(TCanvas& canvas, TColor ink)>& draw);

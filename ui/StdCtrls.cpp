@@ -78,6 +78,23 @@ LRESULT TButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   return TWinControl::WndProc(msg, wParam, lParam);
 }
 
+// --- TBitBtn ------------------------------------------------------------------------------
+
+void TBitBtn::CreateParams(TCreateParams& params) {
+  TButton::CreateParams(params);
+  if (Caption().empty()) params.Style |= BS_ICON;
+}
+
+void TBitBtn::CreateWindowHandle() {
+  TButton::CreateWindowHandle();
+  SendMessageA(FHandle, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(FGlyph));
+}
+
+void TBitBtn::SetGlyph(HICON glyph) {
+  FGlyph = glyph;
+  if (HandleAllocated()) SendMessageA(FHandle, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph));
+}
+
 // --- TSpeedButton -------------------------------------------------------------------------
 
 TSpeedButton::TSpeedButton(TComponent* owner) : TWinControl(owner) {

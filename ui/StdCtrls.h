@@ -38,6 +38,24 @@ class TButton : public TWinControl {
   void ShowAsDefault(bool value);
 };
 
+// A push button with a picture, an icon (not owned): the picture alone on a button made without
+// a caption, else beside the caption. It takes the focus as any button does.
+class TBitBtn : public TButton {
+ public:
+  using TButton::TButton;
+  const char* ClassName() const override { return "TBitBtn"; }
+
+  HICON Glyph() const { return FGlyph; }
+  void SetGlyph(HICON glyph);
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWindowHandle() override;
+
+ private:
+  HICON FGlyph = nullptr;
+};
+
 // A flat button that shows an icon and, on hover, a frame; it never takes the focus.
 class TSpeedButton : public TWinControl {
  public:

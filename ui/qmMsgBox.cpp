@@ -44,33 +44,15 @@ constexpr TButtonKind ButtonRows[5][4] = {
 constexpr int GlyphSize = 16;
 using TStroke = std::vector<POINT>;
 
-// A 16 x 16 icon of Strokes drawn in Colour; the rest is transparent (the mask white there, the
-// image black).
-HICON DrawGlyph(COLORREF colour, const std::vector<TStroke>& strokes) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP image = CreateCompatibleBitmap(screen, GlyphSize, GlyphSize);
-  HBITMAP mask = CreateBitmap(GlyphSize, GlyphSize, 1, 1, nullptr);
-  ReleaseDC(nullptr, screen);
-  const auto paint = [&](HBITMAP bitmap, int background, COLORREF ink) {
-    const HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-    const RECT all{0, 0, GlyphSize, GlyphSize};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(background)));
-    const HPEN pen = CreatePen(PS_SOLID, 2, ink);
-    const HGDIOBJ oldPen = SelectObject(dc, pen);
-    for (const TStroke& stroke : strokes) Polyline(dc, stroke.data(), static_cast<int>(stroke.size()));
-    SelectObject(dc, oldPen);
+// A 16 x 16 icon of Strokes two pixels wide drawn in Colour.
+HICON StrokeGlyph(COLORREF colour, const std::vector<TStroke>& strokes) {
+  return DrawGlyph(GlyphSize, colour, [&](TCanvas& canvas, TColor ink) {
+    const HPEN pen = CreatePen(PS_SOLID, 2, ColorToRGB(ink));
+    const HGDIOBJ oldPen = SelectObject(canvas.Handle(), pen);
+    for (const TStroke& stroke : strokes) Polyline(canvas.Handle(), stroke.data(), static_cast<int>(stroke.size()));
+    SelectObject(canvas.Handle(), oldPen);
     DeleteObject(pen);
-    SelectObject(dc, oldBitmap);
-  };
-  paint(image, BLACK_BRUSH, colour);
-  paint(mask, WHITE_BRUSH, RGB(0, 0, 0));
-  DeleteDC(dc);
-  ICONINFO info{TRUE, 0, 0, mask, image};
-  const HICON icon = CreateIconIndirect(&info);
-  DeleteObject(image);
-  DeleteObject(mask);
-  return icon;
+  });
 }
 
 // The glyphs the button kinds bring, drawn once: a check mark for OK and Yes, two for All, a
@@ -78,9 +60,9 @@ HICON DrawGlyph(COLORREF colour, const std::vector<TStroke>& strokes) {
 class TButtonGlyphs {
  public:
   TButtonGlyphs()
-      : FCheck(DrawGlyph(RGB(0, 128, 0), {{{2, 8}, {6, 12}, {14, 3}}})),
-        FCross(DrawGlyph(RGB(192, 0, 0), {{{3, 3}, {13, 13}}, {{13, 3}, {3, 13}}})),
-        FDoubleCheck(DrawGlyph(RGB(0, 128, 0), {{{1, 6}, {4, 9}, {10, 2}}, {{5, 10}, {8, 13}, {14, 6}}})) {}
+      : FCheck(StrokeGlyph(RGB(0, 128, 0), {{{2, 8}, {6, 12}, {14, 3}}})),
+        FCross(StrokeGlyph(RGB(192, 0, 0), {{{3, 3}, {13, 13}}, {{13, 3}, {3, 13}}})),
+        FDoubleCheck(StrokeGlyph(RGB(0, 128, 0), {{{1, 6}, {4, 9}, {10, 2}}, {{5, 10}, {8, 13}, {14, 6}}})) {}
   ~TButtonGlyphs() {
     for (HICON icon : {FCheck, FCross, FDoubleCheck}) DestroyIcon(icon);
   }

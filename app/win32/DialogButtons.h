@@ -35,18 +35,12 @@ std::tuple<TButton*, TButton*, TButton*> AddEditButtons(TForm& form, TWinControl
 
 // The arrows that move a list's selected row, "Move down" and then "Move up" from Left; answers
 // them in that order.
-std::pair<TSpeedButton*, TSpeedButton*> AddMoveButtons(TForm& form, TWinControl& parent, int left, int top);
+std::pair<TBitBtn*, TBitBtn*> AddMoveButtons(TForm& form, TWinControl& parent, int left, int top);
 
-// A flat button that shows an arrow, up or down (moving a list's row).
-class TArrowButton : public TSpeedButton {
+// A push button that shows an arrow, up or down (moving a list's row).
+class TArrowButton : public TBitBtn {
  public:
-  TArrowButton(TComponent* owner, bool up) : TSpeedButton(owner), FUp(up) { Flat = false; }
-
- protected:
-  void Paint(TCanvas& canvas) override;
-
- private:
-  bool FUp;
+  TArrowButton(TComponent* owner, bool up);
 };
 
 // Runs Action, which reads or writes a dialog's file; a file that cannot be read or written is

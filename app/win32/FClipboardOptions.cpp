@@ -95,6 +95,7 @@ std::string TClipboardOptionsForm::FileName() const {
 
 void TClipboardOptionsForm::FormShow() {
   TClipboardSettings settings;
+  settings.StoreImages = true;  // a file that does not say shows pictures kept
   TellFileError([&] { settings.Load(TMemIniFile(FileName())); });
   cbKeepAlive->SetChecked(settings.KeepAlive);
   cbStoreImages->SetChecked(settings.StoreImages);

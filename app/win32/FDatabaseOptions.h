@@ -18,8 +18,8 @@ class TDatabaseOptionsForm : public TForm {
   TButton* btnAdd;
   TButton* btnEdit;
   TButton* btnDelete;
-  TSpeedButton* btnDown;
-  TSpeedButton* btnUp;
+  TBitBtn* btnDown;
+  TBitBtn* btnUp;
   TButton* btnOk;
   TButton* btnCancel;
 

@@ -24,8 +24,8 @@ class TFoldersOptionsForm : public TForm {
   TButton* btnAdd;
   TButton* btnEdit;
   TButton* btnDelete;
-  TSpeedButton* btnDown;
-  TSpeedButton* btnUp;
+  TBitBtn* btnDown;
+  TBitBtn* btnUp;
   TButton* btnOk;
   TButton* btnCancel;
 

@@ -20,8 +20,8 @@ class TInternetOptionsForm : public TForm {
   TButton* btnAddWebSearch;
   TButton* btnEditWebSearch;
   TButton* btnDeleteWebSearch;
-  TSpeedButton* btnWebSearchDown;
-  TSpeedButton* btnWebSearchUp;
+  TBitBtn* btnWebSearchDown;
+  TBitBtn* btnWebSearchUp;
   TButton* btnOk;
   TButton* btnCancel;
 

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "app/win32/FBookmarkOptions.h"
 #include "app/win32/FClipboardOptions.h"
@@ -61,13 +60,6 @@ void ShellMinimizeAll() {
     shell->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
   }
   shell->Release();
-}
-
-std::string NowText() {
-  const os::TLocalTime t = os::Now();
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", t.Day, t.Month, t.Year, t.Hour, t.Minute, t.Second);
-  return text;
 }
 
 bool IniSwitch(const char* key) { return IniReadString(ExeIniFileName(), "Options", key, "0") == "1"; }
@@ -523,7 +515,7 @@ void TMainForm::ProcessMessages() {
 }
 
 void TMainForm::AppException(const std::string& message) {
-  FErrors.insert(FErrors.begin(), NowText() + " - " + message);
+  FErrors.insert(FErrors.begin(), os::DateTimeText(os::Now()) + " - " + message);
   if (FErrors.size() > MaxErrorLines) FErrors.resize(MaxErrorLines);
   pErrors->Show();
 }

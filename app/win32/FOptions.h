@@ -40,8 +40,8 @@ class TOptionsForm : public TForm {
   TListView* eSearchFolders;
   TButton* btnAddAddFolders;
   TButton* btnDeleteAddFolders;
-  TSpeedButton* btnSearchDown;
-  TSpeedButton* btnSearchUp;
+  TBitBtn* btnSearchDown;
+  TBitBtn* btnSearchUp;
   TButton* btnOptions;
 
   TTabSheet* tbFilter;

@@ -19,8 +19,8 @@ class TRunGroupOptionsForm : public TForm {
   TButton* btnNewItem;
   TButton* btnEdit;
   TButton* btnDelete;
-  TSpeedButton* btnMoveUp;
-  TSpeedButton* btnMoveDown;
+  TBitBtn* btnMoveUp;
+  TBitBtn* btnMoveDown;
   TButton* btnOk;
   TButton* btnCancel;
 

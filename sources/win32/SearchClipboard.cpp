@@ -4,8 +4,8 @@
 
 #include "core/qmFileUtils.h"
 #include "core/qmLog.h"
-#include "core/win32/WideText.h"
 #include "core/win32/WinIcon.h"
+#include "os/os.h"
 #include "sources/win32/SourceIcons.h"
 #include "ui/Clipbrd.h"
 
@@ -65,12 +65,7 @@ TClipboardPicture ClipboardMetafile(size_t budget) {
 }
 
 // "Image " and the time, as the user's settings write dates and times.
-std::string PictureCaption() {
-  wchar_t date[80] = L"", time[80] = L"";
-  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, 80);
-  GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, 80);
-  return "Image " + WideToUtf8(date) + " " + WideToUtf8(time);
-}
+std::string PictureCaption() { return "Image " + os::DateTimeText(os::Now()); }
 
 }  // namespace
 

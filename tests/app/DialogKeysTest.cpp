@@ -1,5 +1,6 @@
 // Every dialog of the program under the keyboard, with real keys under Wine: where the focus opens
-// and how Tab goes on, what the underlined letters do, and Enter on a focused Cancel.
+// and how Tab goes on, what the underlined letters do, Enter on a focused Cancel, and the arrows
+// that move a list's rows.
 #include <memory>
 
 #include "app/win32/FBookmarkOptions.h"
@@ -30,6 +31,18 @@ struct TDialogCase {
 };
 
 // A dialog's underlined letter and the control it leads to.
+// A dialog's arrows that move the selected row of its list: the control Tab leaves for the down
+// arrow, and the rows the arrows move (the first of them selected once the dialog shows).
+struct TArrowCase {
+  const char* Name;
+  std::function<std::unique_ptr<TForm>()> Make;
+  std::function<TWinControl*(TForm&)> Before;
+  std::function<TWinControl*(TForm&)> Down;
+  std::function<TWinControl*(TForm&)> Up;
+  std::function<TRowSource&(TForm&)> Rows;
+  std::function<void(TForm&)> Fill = nullptr;  // adds rows to a dialog that shows none
+};
+
 struct TLetterCase {
   const char* Name;
   std::function<std::unique_ptr<TForm>()> Make;
@@ -63,6 +76,28 @@ class DialogKeysTest : public AppTest {
 
 std::string Named(TWinControl* control) { return control ? control->Caption() + "/" + control->ClassName() : "none"; }
 
+// The picture a button shows, as the count of pixels in the buttons' text colour in each row
+// that has any, top to bottom; the frame is left out.
+std::vector<int> InkRows(TWinControl& button) {
+  std::vector<int> rows;
+  RECT r;
+  GetClientRect(button.Handle(), &r);
+  HDC dc = GetDC(button.Handle());
+  const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+  for (int y = 4; y < r.bottom - 4; ++y) {
+    int count = 0;
+    for (int x = 4; x < r.right - 4; ++x) count += GetPixel(dc, x, y) == ink;
+    if (count) rows.push_back(count);
+  }
+  ReleaseDC(button.Handle(), dc);
+  return rows;
+}
+
+// True when Rows are an arrow: at least three rows, the widest at the end it points from.
+bool IsArrow(const std::vector<int>& rows, bool up) {
+  return rows.size() >= 3 && (up ? rows.front() < rows.back() : rows.front() > rows.back());
+}
+
 }  // namespace
 
 // The dialogs whose controls stand apart from the order they are made in (a check box added by a
@@ -90,8 +125,8 @@ TEST_F(DialogKeysTest, EveryDialogOpensOnItsFirstControlAndTabGoesAsTheControlsS
       Dialog<TMp3OptionsForm>(
           "mp3 options",
           [](TMp3OptionsForm& f) {
-            return TControls{f.eFolders, f.cbSubFolders, f.cbSearchTags, f.btnAdd,
-                             f.btnEdit,  f.btnDelete,    f.btnOk,        f.btnCancel};
+            return TControls{f.eFolders,  f.cbSubFolders, f.cbSearchTags, f.btnAdd, f.btnEdit,
+                             f.btnDelete, f.btnDown,      f.btnUp,        f.btnOk,  f.btnCancel};
           },
           [] { return std::make_unique<TMp3OptionsForm>(nullptr, "LorvexMp3.ini"); }),
       Dialog<TChromeOptionsForm>(
@@ -113,7 +148,8 @@ TEST_F(DialogKeysTest, EveryDialogOpensOnItsFirstControlAndTabGoesAsTheControlsS
       Dialog<TRunGroupOptionsForm>(
           "run group options",
           [](TRunGroupOptionsForm& f) {  // "Add Item" waits for a group
-            return TControls{f.treeGroups, f.btnNewGroup, f.btnEdit, f.btnDelete, f.btnOk, f.btnCancel};
+            return TControls{f.treeGroups, f.btnNewGroup, f.btnEdit, f.btnDelete,
+                             f.btnMoveUp,  f.btnMoveDown, f.btnOk,   f.btnCancel};
           },
           [this] { return std::make_unique<TRunGroupOptionsForm>(nullptr, RunGroups); }),
       Dialog<TDefineDatabaseForm>(
@@ -226,6 +262,64 @@ TEST_F(DialogKeysTest, EveryUnderlinedLetterClicksItsButtonOrFocusesWhatItsLabel
         << Named(TWinControl::FromHandle(GetFocus())) << " has the focus";
     Pump(30);
     EXPECT_EQ(clicks, button ? 1 : 0);
+  }
+}
+
+// The arrows that move a row show which way they move it, and are buttons of the Tab order: Tab
+// leaves the button before them for the down arrow, Space there moves the selected row down, and
+// Enter on the up arrow, one Tab on, moves it back.
+TEST_F(DialogKeysTest, TheArrowsPointTheirWayTabReachesThemAndSpaceOrEnterMovesTheSelectedRow) {
+  using O = TOptionsForm;
+  using F = TFoldersOptionsForm;
+  const TArrowCase cases[] = {
+      {"options, Search",
+       [] {
+         auto form = std::make_unique<O>(nullptr, AppSettings(), ExeFolder());
+         form->PageControl1->SetActivePageIndex(1);
+         return std::unique_ptr<TForm>(std::move(form));
+       },
+       [](TForm& f) -> TWinControl* { return dynamic_cast<O&>(f).btnDeleteAddFolders; },
+       [](TForm& f) -> TWinControl* { return dynamic_cast<O&>(f).btnSearchDown; },
+       [](TForm& f) -> TWinControl* { return dynamic_cast<O&>(f).btnSearchUp; },
+       [](TForm& f) -> TRowSource& { return dynamic_cast<O&>(f).Model().SearchOrder; }},
+      {"folders options", [] { return std::unique_ptr<TForm>(std::make_unique<F>(nullptr, "LorvexFolders.ini")); },
+       [](TForm& f) -> TWinControl* { return dynamic_cast<F&>(f).btnDelete; },
+       [](TForm& f) -> TWinControl* { return dynamic_cast<F&>(f).btnDown; },
+       [](TForm& f) -> TWinControl* { return dynamic_cast<F&>(f).btnUp; },
+       [](TForm& f) -> TRowSource& { return dynamic_cast<F&>(f).Rows(); },
+       [](TForm& f) {  // read from no file when shown
+         for (const char* folder : {"C:\\music", "D:\\pictures", "E:\\films"}) dynamic_cast<F&>(f).Rows().Add(folder);
+       }},
+  };
+  for (const TArrowCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::unique_ptr<TForm> form = c.Make();
+    ASSERT_TRUE(ShowActive(*form));
+    if (c.Fill) c.Fill(*form);
+    TRowSource& rows = c.Rows(*form);
+    ASSERT_GE(rows.RowCount(), 3);
+    const std::string first = rows.CellText(0, 0), second = rows.CellText(1, 0);
+    rows.SetItemIndex(0);
+    ASSERT_TRUE(FocusOn(*c.Before(*form)));
+    Pump(50);  // painted
+    EXPECT_TRUE(IsArrow(InkRows(*c.Down(*form)), false)) << testing::PrintToString(InkRows(*c.Down(*form)));
+    EXPECT_TRUE(IsArrow(InkRows(*c.Up(*form)), true)) << testing::PrintToString(InkRows(*c.Up(*form)));
+    PressKey(VK_TAB);
+    EXPECT_TRUE(PumpUntil([&] { return c.Down(*form)->Focused(); }, 2000))
+        << Named(TWinControl::FromHandle(GetFocus())) << " has the focus";
+    PressKey(VK_SPACE);
+    EXPECT_TRUE(PumpUntil([&] { return rows.CellText(1, 0) == first; }, 2000));
+    EXPECT_EQ(rows.CellText(0, 0), second);
+    EXPECT_EQ(rows.ItemIndex(), 1);
+    PressKey(VK_TAB);
+    EXPECT_TRUE(PumpUntil([&] { return c.Up(*form)->Focused(); }, 2000))
+        << Named(TWinControl::FromHandle(GetFocus())) << " has the focus";
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(PumpUntil([&] { return rows.CellText(0, 0) == first; }, 2000));
+    EXPECT_EQ(rows.CellText(1, 0), second);
+    EXPECT_EQ(rows.ItemIndex(), 0);
+    Pump(30);
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));  // Enter pressed the arrow, not OK
   }
 }
 

@@ -181,6 +181,16 @@ TEST_F(MainFormTest, EveryWayOfShowingAppliesTheOpacityAndSelectsTheTextAndEvery
   Application().MainForm = nullptr;
 }
 
+// A single click on the tray icon leaves the window hidden: only a double click shows it.
+TEST_F(MainFormTest, ASingleClickOnTheTrayIconLeavesTheWindowHidden) {
+  TMainForm& form = CreateMain();
+  ASSERT_FALSE(IsWindowVisible(form.Handle()));
+  for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP})
+    SendMessageA(form.TrayIcon->NotifyWindow(), WM_TRAYNOTIFY, form.TrayIcon->IconId(), message);
+  Pump(GetDoubleClickTime() + 300);  // past the wait for a second click
+  EXPECT_FALSE(IsWindowVisible(form.Handle()));
+}
+
 // "Capture active window" takes the window of the program the user was in when the launcher was
 // called up, not the one the system brings forward when the launcher hides: under Wine the tray's
 // window, which came up over the user's window (without taking the focus) when the icon was added.
@@ -233,6 +243,24 @@ TEST_F(MainFormTest, ErrorsGoToTheListNewestFirstAndAtMostFiveHundred) {
   ShowMain();
   PostMessageA(form.Handle(), WM_SYSCOMMAND, form.mnuHelp->Command(), 0);
   EXPECT_TRUE(PumpUntil([&] { return form.Errors().front().ends_with(" - help is broken"); }));
+}
+
+// An error line begins with the moment it happened as the user's settings write dates and
+// times, the short date and the long time, as the clipboard history names its pictures.
+TEST_F(MainFormTest, AnErrorLineBeginsWithTheDateAndTimeInTheUsersFormat) {
+  const auto now = [] {
+    wchar_t date[80] = L"", time[80] = L"";
+    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, 80);
+    GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, 80);
+    return WideToUtf8(date) + " " + WideToUtf8(time);
+  };
+  TMainForm& form = CreateMain();
+  const std::string before = now();
+  form.AppException("failure");
+  const std::string after = now();  // the clock may have moved on meanwhile
+  ASSERT_FALSE(form.Errors().empty());
+  const std::string line = form.Errors().front();
+  EXPECT_TRUE(line == before + " - failure" || line == after + " - failure") << line << "\n" << before;
 }
 
 // A file in Windows-1252 is read as such, and the error list says so.

@@ -63,17 +63,22 @@ TEST(SourceOptionsTest, TheMp3DialogShowsItsFoldersInFileOrderAndWritesThemNumbe
   EXPECT_EQ(folder.ModalResult, mrNone);
 }
 
+// Without a file the dialog shows pictures kept, as the clipboard window, reading the same
+// file, would not.
 TEST(SourceOptionsTest, TheClipboardDialogStartsFromTheDefaultsAndShowsTheChain) {
-  WriteSettingsFile(TClipboardSettings::IniFileName, "");
+  os::DeleteFile(WriteSettingsFile(TClipboardSettings::IniFileName, ""));
   TClipboardViewer viewer(std::make_shared<TClipboardHistory>(20), TClipboardSettings{});
   TClipboardOptionsForm form(nullptr);
   ASSERT_TRUE(ShowActive(form));
+  EXPECT_TRUE(form.cbKeepAlive->Checked());
+  EXPECT_TRUE(form.cbStoreImages->Checked());
+  EXPECT_EQ(form.eHistory->Text(), "20");
   EXPECT_EQ(form.Label6->Caption(), "LorvexClipboardWindow");
   EXPECT_EQ(form.Label7->Caption(), "Unknown");
   form.Items().Add("three\r\nline\r\ntext");
   form.btnOk->Click();
   EXPECT_EQ(SettingsText(TClipboardSettings::IniFileName),
-            "[Settings]\r\nKeepAlive=1\r\nStoreImages=0\r\nHistoryCount=20\r\n"
+            "[Settings]\r\nKeepAlive=1\r\nStoreImages=1\r\nHistoryCount=20\r\n"
             "[Permanent]\r\nItem1=three#13#10line#13#10text\r\n");
 }
 

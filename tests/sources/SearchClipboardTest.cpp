@@ -108,6 +108,33 @@ TEST(ClipboardHistoryTest, HistoryCountIsTheNumberSetAndNoneBelow0) {
   }
 }
 
+// A key the file lacks leaves the value the settings held: the clipboard window keeps no pictures
+// unless told, the options dialog, starting from StoreImages true, shows them kept.
+TEST(ClipboardHistoryTest, AMissingKeyLeavesTheValueHeld) {
+  struct TCase {
+    const char* File;
+    bool StoreImagesBefore;
+    bool KeepAlive, StoreImages;
+    const char* HistoryCount;
+  };
+  const TCase cases[] = {
+      {"", false, true, false, "20"},
+      {"", true, true, true, "20"},
+      {"[Settings]\r\nHistoryCount=7\r\n", true, true, true, "7"},
+      {"[Settings]\r\nStoreImages=0\r\n", true, true, false, "20"},
+      {"[Settings]\r\nKeepAlive=0\r\nStoreImages=1\r\nHistoryCount=x\r\n", false, false, true, "x"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.File << " / " << c.StoreImagesBefore);
+    TClipboardSettings settings;
+    settings.StoreImages = c.StoreImagesBefore;
+    settings.Load(TMemIniFile(WriteSettingsFile(TClipboardSettings::IniFileName, c.File)));
+    EXPECT_EQ(settings.KeepAlive, c.KeepAlive);
+    EXPECT_EQ(settings.StoreImages, c.StoreImages);
+    EXPECT_EQ(settings.HistoryCount, c.HistoryCount);
+  }
+}
+
 TEST(ClipboardHistoryTest, SettingsKeepLineBreaksAndRenumberThePermanentTexts) {
   TMemIniFile ini(WriteSettingsFile(TClipboardSettings::IniFileName,
                                     "[Permanent]\r\nItem5=a#13#10b#13#10c\r\nItem9=d\r\n[Other]\r\nx=1\r\n"));
