@@ -89,25 +89,35 @@ function(lorvex_add_images target)
 endfunction()
 
 # The help that F1 opens, "Lorvex.chm", compiled from the pages of resources/help by chmcmd (the
-# HTML Help compiler of Free Pascal's utilities) into the folder of the calling directory's
-# binaries, where <target>'s program is. chmcmd reads the pages beside its project and writes the
-# file into its current folder, a folder of the target's own; it answers 0 even when it found no
-# project, so the copy from there is what fails then.
+# HTML Help compiler of Free Pascal's utilities) once per build tree, then copied into the folder
+# of the calling directory's binaries, where <target>'s program is. Two chmcmd runs at once fail
+# on the pages the other one holds open, so there is one compiling target for every program.
+# chmcmd reads the pages beside its project and writes the file into its current folder; it
+# answers 0 even when it found no project, so the copy from there is what fails then.
 file(GLOB LORVEX_HELP_SOURCES CONFIGURE_DEPENDS "${LORVEX_RESOURCES_DIR}/help/*")
 
 function(lorvex_add_help target)
-  find_program(LORVEX_CHMCMD chmcmd REQUIRED)
-  set(work "${CMAKE_CURRENT_BINARY_DIR}/${target}_help")
+  set(compiled "${CMAKE_BINARY_DIR}/help/Lorvex.chm")
+  if(NOT TARGET lorvex_help)
+    find_program(LORVEX_CHMCMD chmcmd REQUIRED)
+    set(work "${CMAKE_BINARY_DIR}/help/work")
+    file(MAKE_DIRECTORY "${work}")
+    add_custom_command(
+      OUTPUT "${compiled}"
+      COMMAND "${CMAKE_COMMAND}" -E rm -f "${work}/Lorvex.chm"
+      COMMAND "${LORVEX_CHMCMD}" --verbosity 0 "${LORVEX_RESOURCES_DIR}/help/Lorvex.hhp"
+      COMMAND "${CMAKE_COMMAND}" -E copy "${work}/Lorvex.chm" "${compiled}"
+      WORKING_DIRECTORY "${work}"
+      DEPENDS ${LORVEX_HELP_SOURCES}
+      COMMENT "Compiling the help"
+      VERBATIM)
+    add_custom_target(lorvex_help DEPENDS "${compiled}")
+  endif()
   set(help "${CMAKE_CURRENT_BINARY_DIR}/Lorvex.chm")
-  file(MAKE_DIRECTORY "${work}")
   add_custom_command(
     OUTPUT "${help}"
-    COMMAND "${CMAKE_COMMAND}" -E rm -f "${work}/Lorvex.chm"
-    COMMAND "${LORVEX_CHMCMD}" --verbosity 0 "${LORVEX_RESOURCES_DIR}/help/Lorvex.hhp"
-    COMMAND "${CMAKE_COMMAND}" -E copy "${work}/Lorvex.chm" "${help}"
-    WORKING_DIRECTORY "${work}"
-    DEPENDS ${LORVEX_HELP_SOURCES}
-    COMMENT "Compiling the help"
+    COMMAND "${CMAKE_COMMAND}" -E copy "${compiled}" "${help}"
+    DEPENDS lorvex_help "${compiled}"
     VERBATIM)
   add_custom_target(${target}_help DEPENDS "${help}")
   add_dependencies(${target} ${target}_help)
