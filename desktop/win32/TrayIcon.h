@@ -105,6 +105,11 @@ class TTrayIcon : public TComponent {
   TNotifyEvent OnMinimizeToTray;
   TStartupEvent OnStartup;
 
+  // Whether a form designer's preview of an icon without a picture shows the stock one; the
+  // program itself has no design time, so DesignPreview only keeps its value there.
+  virtual bool WantsDefaultIcon() const { return true; }
+  bool DesignPreview = false;
+
   // The shell's answer: false when it refused. Show and Hide also set IconVisible. Every
   // property that the shell shows goes through these, so a descendant sees each change.
   virtual bool ShowIcon();
