@@ -233,7 +233,9 @@ TEST(SqliteDataSetTest, AnEmptyResultIsAtItsEndAndItsStart) {
       EXPECT_TRUE(query.Bof());
       EXPECT_EQ(query.GetRecNo(), 0);
       EXPECT_EQ(query.GetRecord(TGetMode::gmNext, false), TGetResult::grEOF);
-      if (!c.UniDirectional) EXPECT_EQ(query.GetRecord(TGetMode::gmPrior, false), TGetResult::grBOF);
+      if (!c.UniDirectional) {
+        EXPECT_EQ(query.GetRecord(TGetMode::gmPrior, false), TGetResult::grBOF);
+      }
       EXPECT_EQ(query.GetRecord(TGetMode::gmCurrent, false), TGetResult::grError);
       EXPECT_THROW(query.GetRecord(TGetMode::gmCurrent, true), EDatabaseError);
     }

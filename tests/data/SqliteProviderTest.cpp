@@ -155,18 +155,8 @@ TEST(SqliteProviderTest, ProviderOperations) {
 // A look-up that asks for a calculated or lookup field computes the fields of the row it finds,
 // in the state of calculating; a lookup field whose dataset is closed is null.
 TEST(SqliteSearchTest, LookupComputesTheCalculatedFieldsOfTheRowItFinds) {
-  auto db = NewDatabase("sqlite_lookup_calc",
-                        "create table c (id integer, name); insert into c values (1, 'Ann'), (2, 'Bob');"
-                        "create table o (customer integer, qty integer); insert into o values (1, 2), (2, 5), (3, 1)");
-  auto customers = NewQuery(*db, {"select * from c"});
-  customers->Open();
-  auto orders = NewQuery(*db, {"select * from o"});
-  orders->AddCalculatedField({"twice", TFieldType::ftInteger});
-  orders->AddLookupField({"name", TFieldType::ftString, 20}, {"customer", customers.get(), "id", "name"});
-  orders->OnCalcFields = [](TSqlite3BaseQuery& q) {
-    EXPECT_EQ(q.State(), TDataSetState::dsCalcFields);
-    q.FieldByName("twice").SetAsInteger(q.FieldByName("qty").AsInteger() * 2);
-  };
+  auto [db, customers, orders] = NewOrdersOfCustomers(
+      "sqlite_lookup_calc", [](TSqlite3BaseQuery& q) { EXPECT_EQ(q.State(), TDataSetState::dsCalcFields); });
   orders->Open();
   EXPECT_EQ(orders->Lookup("qty", {"5"}, "name;twice"),
             (TSqlValues{TSqlValue::OfText("Bob"), TSqlValue::OfInteger(10)}));

@@ -153,18 +153,9 @@ TEST(SqliteQueryTest, UnidirectionalQueriesReadEveryRowOnce) {
 }
 
 TEST(SqliteQueryTest, CalculatedAndLookupFieldsFollowTheCurrentRecord) {
-  auto db = NewDatabase("sqlite_calc",
-                        "create table c (id integer, name); insert into c values (1, 'Ann'), (2, 'Bob');"
-                        "create table o (customer integer, qty integer); insert into o values (1, 2), (2, 5), (3, 1)");
-  auto customers = NewQuery(*db, {"select * from c"});
-  customers->Open();
-  auto orders = NewQuery(*db, {"select * from o"});
-  orders->AddCalculatedField({"twice", TFieldType::ftInteger});
-  orders->AddLookupField({"name", TFieldType::ftString, 20}, {"customer", customers.get(), "id", "name"});
-  orders->OnCalcFields = [](TSqlite3BaseQuery& q) {
-    EXPECT_THROW(q.FieldByName("qty").SetAsInteger(0), EDatabaseError);  // only calculated fields are set here
-    q.FieldByName("twice").SetAsInteger(q.FieldByName("qty").AsInteger() * 2);
-  };
+  // Only calculated fields are set while calculating.
+  auto [db, customers, orders] = NewOrdersOfCustomers(
+      "sqlite_calc", [](TSqlite3BaseQuery& q) { EXPECT_THROW(q.FieldByName("qty").SetAsInteger(0), EDatabaseError); });
   orders->Open();
   EXPECT_EQ(Column(*orders, "name") + Column(*orders, "twice"), "Ann;Bob;;4;10;2;");
   orders->First();

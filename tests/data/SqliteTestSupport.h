@@ -1,6 +1,7 @@
 // Shared set-up of the SQLite suites: where the library is, a fresh database, and its queries.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -53,6 +54,33 @@ inline std::unique_ptr<TSqlite3Query> NewQuery(TSqlite3DB& db, const TStringList
   query->SetConnection(&db);
   query->SetSQL(sql);
   return query;
+}
+
+// Customers (1 Ann, 2 Bob) and their orders (quantities 2, 5 and 1, the last of a customer that
+// is not there): the orders have the calculated field "twice" (the quantity doubled) and the lookup
+// field "name" of their customer. CheckCalculating runs in the calculating event before "twice" is
+// set. The customers are open, the orders not yet.
+struct TOrdersOfCustomers {
+  std::unique_ptr<TSqlite3DB> Db;
+  std::unique_ptr<TSqlite3Query> Customers, Orders;
+};
+
+inline TOrdersOfCustomers NewOrdersOfCustomers(const std::string& folderName,
+                                               std::function<void(TSqlite3BaseQuery&)> checkCalculating) {
+  TOrdersOfCustomers data;
+  data.Db = NewDatabase(folderName,
+                        "create table c (id integer, name); insert into c values (1, 'Ann'), (2, 'Bob');"
+                        "create table o (customer integer, qty integer); insert into o values (1, 2), (2, 5), (3, 1)");
+  data.Customers = NewQuery(*data.Db, {"select * from c"});
+  data.Customers->Open();
+  data.Orders = NewQuery(*data.Db, {"select * from o"});
+  data.Orders->AddCalculatedField({"twice", TFieldType::ftInteger});
+  data.Orders->AddLookupField({"name", TFieldType::ftString, 20}, {"customer", data.Customers.get(), "id", "name"});
+  data.Orders->OnCalcFields = [checkCalculating](TSqlite3BaseQuery& q) {
+    checkCalculating(q);
+    q.FieldByName("twice").SetAsInteger(q.FieldByName("qty").AsInteger() * 2);
+  };
+  return data;
 }
 
 // A query whose record reads the tests make as the moves make them.

@@ -91,6 +91,18 @@ class TrayIconTest : public TFormTest {
     TFormTest::TearDown();
   }
 
+  // An image list of one-colour icons, red, green and blue, owned by the form.
+  TCustomImageList* ColourList() {
+    auto* list = new TCustomImageList(Form.get());
+    for (COLORREF colour : Colours) {
+      HICON icon = SolidIcon(colour);
+      list->AddIcon(icon);
+      DestroyIcon(icon);
+    }
+    return list;
+  }
+
+  static constexpr COLORREF Colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
   TTrayIcon* Icon = new TTrayIcon(Form.get());  // owned by the form
 };
 
@@ -172,20 +184,14 @@ TEST_F(TrayIconTest, TheRightButtonOpensTheTrayMenuAndItsItemsRun) {
 // An index shows its image, clamped to the list (without one it is 0); each tick of the cycle
 // shows the image at the index, then moves the index on.
 TEST_F(TrayIconTest, CyclingShowsEachImageInTurnAndAFreedImageListIsForgotten) {
-  const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
   Icon->SetIconIndex(2);
   EXPECT_EQ(Icon->IconIndex(), 0);
-  auto* list = new TCustomImageList(Form.get());
-  for (COLORREF colour : colours) {
-    HICON icon = SolidIcon(colour);
-    list->AddIcon(icon);
-    DestroyIcon(icon);
-  }
+  auto* list = ColourList();
   Icon->SetIconList(list);
   for (const auto [index, shown] : {std::pair{1, 1}, std::pair{10, 2}, std::pair{-3, 0}}) {
     Icon->SetIconIndex(index);
     EXPECT_EQ(Icon->IconIndex(), shown) << index;
-    EXPECT_EQ(IconColour(Icon->Icon()), colours[shown]) << index;
+    EXPECT_EQ(IconColour(Icon->Icon()), Colours[shown]) << index;
   }
   std::vector<std::pair<COLORREF, int>> ticks;  // the colour shown and the next index
   Icon->OnCycle = [&](TComponent&, int next) { ticks.emplace_back(IconColour(Icon->Icon()), next); };
@@ -194,7 +200,8 @@ TEST_F(TrayIconTest, CyclingShowsEachImageInTurnAndAFreedImageListIsForgotten) {
   ASSERT_TRUE(PumpUntil([&] { return ticks.size() >= 4; }));
   Icon->SetCycleIcons(false);
   ticks.resize(4);
-  EXPECT_EQ(ticks, (std::vector<std::pair<COLORREF, int>>{{colours[0], 1}, {colours[1], 2}, {colours[2], 0}, {colours[0], 1}}));
+  EXPECT_EQ(ticks, (std::vector<std::pair<COLORREF, int>>{
+                       {Colours[0], 1}, {Colours[1], 2}, {Colours[2], 0}, {Colours[0], 1}}));
   delete list;
   EXPECT_EQ(Icon->IconList(), nullptr);
   EXPECT_EQ(Icon->IconIndex(), 0);
@@ -203,13 +210,7 @@ TEST_F(TrayIconTest, CyclingShowsEachImageInTurnAndAFreedImageListIsForgotten) {
 // The index moves on through its setter: after every tick, outside OnCycle, the icon is the
 // image at the new index, and the shell has been given it to show.
 TEST_F(TrayIconTest, AfterEachTickTheIconIsTheImageAtTheNewIndexAndTheShellShowsIt) {
-  const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
-  auto* list = new TCustomImageList(Form.get());
-  for (COLORREF colour : colours) {
-    HICON icon = SolidIcon(colour);
-    list->AddIcon(icon);
-    DestroyIcon(icon);
-  }
+  auto* list = ColourList();
   Icon->SetIconList(list);
   Icon->SetIconVisible(true);
   const auto shell = TTrayIcon::ShellNotifyIcon;
@@ -227,8 +228,8 @@ TEST_F(TrayIconTest, AfterEachTickTheIconIsTheImageAtTheNewIndexAndTheShellShows
   PumpUntil([&] {
     if (nexts.size() != seen) {
       seen = nexts.size();
-      const auto image = std::find(std::begin(colours), std::end(colours), IconColour(Icon->Icon()));
-      shown.emplace_back(nexts.back(), int(image - std::begin(colours)));
+      const auto image = std::find(std::begin(Colours), std::end(Colours), IconColour(Icon->Icon()));
+      shown.emplace_back(nexts.back(), int(image - std::begin(Colours)));
       EXPECT_EQ(Icon->IconIndex(), nexts.back());
       EXPECT_EQ(told, Icon->Icon());
     }
@@ -241,8 +242,8 @@ TEST_F(TrayIconTest, AfterEachTickTheIconIsTheImageAtTheNewIndexAndTheShellShows
   // And the user sees it: the notification area shows the image at the index, and no other.
   const int index = Icon->IconIndex();
   EXPECT_TRUE(PumpUntil([&] {
-    return TrayPixels(colours[index]) == 16 * 16 && TrayPixels(colours[(index + 1) % 3]) == 0 &&
-           TrayPixels(colours[(index + 2) % 3]) == 0;
+    return TrayPixels(Colours[index]) == 16 * 16 && TrayPixels(Colours[(index + 1) % 3]) == 0 &&
+           TrayPixels(Colours[(index + 2) % 3]) == 0;
   })) << index;
 }
 
