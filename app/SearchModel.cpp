@@ -270,7 +270,6 @@ void TSearchThread::Start() {
 }
 
 void TSearchThread::Terminate() {
-  FTerminated = true;
   FQueue->Terminated = true;
   std::lock_guard<std::mutex> lock(FSourceLock);
   try {
@@ -292,7 +291,7 @@ void TSearchThread::Execute() {
   for (TSearchClass* source : FSources) {
     if (!source) continue;
     SearchSource(*source);
-    if (FTerminated) break;
+    if (Terminated()) break;
   }
   try {
     if (FModel.OnThreadEnd) FModel.OnThreadEnd();
@@ -349,8 +348,8 @@ void TSearchThread::SearchSource(TSearchClass& source) {
 }
 
 bool TSearchThread::HitFound(const TItemRecord& record) {
-  if (FTerminated) return true;
-  if (record.DisplayName.empty()) return FTerminated;
+  if (Terminated()) return true;
+  if (record.DisplayName.empty()) return Terminated();
   bool post = false;
   size_t queued = 0;
   {
@@ -370,7 +369,7 @@ bool TSearchThread::HitFound(const TItemRecord& record) {
     }
   }
   if (queued >= MaxQueued) FlushHits();
-  return FTerminated;
+  return Terminated();
 }
 
 void TSearchThread::FlushHits() {
@@ -378,7 +377,7 @@ void TSearchThread::FlushHits() {
     std::lock_guard<std::mutex> lock(FQueue->Lock);
     if (FQueue->Records.empty()) return;
   }
-  if (FTerminated) return;
+  if (Terminated()) return;
   Synchronize([this] { FModel.ListQueuedHits(*FQueue); });
 }
 

@@ -166,7 +166,7 @@ class TSearchThread {
   void Start();
   // Also asks the source in progress to cancel what it waits for.
   void Terminate();
-  bool Terminated() const { return FTerminated; }
+  bool Terminated() const { return FQueue->Terminated; }
   // Set inside the last synchronised call: after it the worker makes no call more.
   bool Finished() const { return FFinished; }
   void Join();
@@ -186,7 +186,6 @@ class TSearchThread {
   TSearchModel& FModel;
   const std::string FSearchText;
   const std::vector<TSearchClass*> FSources;
-  std::atomic<bool> FTerminated{false};
   std::atomic<bool> FFinished{false};
   std::mutex FSourceLock;  // guards FSource, for Terminate
   TSearchClass* FSource = nullptr;  // in its Search

@@ -29,6 +29,14 @@ size_t QuotedEnd(const std::string& sql, size_t start, char quote) {
   return sql.size();
 }
 
+// The text of a quoted run as QuotedEnd measures it, its first character the quote: without its
+// quotes, a doubled quote one quote.
+std::string Unquoted(const std::string& quoted) {
+  const char quote = quoted[0];
+  const size_t size = quoted.size() - (quoted.size() > 1 && quoted.back() == quote ? 2 : 1);
+  return Replaced(quoted.substr(1, size), std::string(2, quote), std::string(1, quote));
+}
+
 // Where the piece of SQL that opens at Start ends when it is a string literal, a comment or a
 // quoted identifier, which the typed text never enters except a literal's; npos when another
 // character opens there. Many databases read "..." as a text (SQLite where it names no column):
@@ -73,9 +81,7 @@ class TStatementBuilder {
   // A string literal with its quotes ('...' or "..."): one parameter when it holds the marker.
   void Literal(const std::string& literal) {
     if (literal.find(SearchMarker) == std::string::npos) return Sql(literal);
-    const char quote = literal[0];
-    std::string content = literal.substr(1, literal.size() - (literal.size() > 1 && literal.back() == quote ? 2 : 1));
-    Parameter(Replaced(Replaced(content, std::string(2, quote), std::string(1, quote)), SearchMarker, FText), true);
+    Parameter(Replaced(Unquoted(literal), SearchMarker, FText), true);
   }
   TSearchStatement Result() { return std::move(FStatement); }
 
@@ -217,8 +223,7 @@ TConnectionKeys ConnectionStringKeys(const std::string& connectionString) {
     if (opening == '"' || opening == '\'') {
       // A quoted value: a doubled quote is one quote of it; it runs to its closing quote.
       const size_t end = QuotedEnd(connectionString, at, opening);
-      key.Value = Replaced(connectionString.substr(at + 1, end - at - (end > at + 1 && connectionString[end - 1] == opening ? 2 : 1)),
-                           std::string(2, opening), std::string(1, opening));
+      key.Value = Unquoted(connectionString.substr(at, end - at));
       at = std::min(connectionString.find(';', end), connectionString.size());
     } else {
       // Up to the next ";" outside braces (an ODBC value may be written {...}).
