@@ -54,6 +54,7 @@ std::string ExternalTextToUtf8(std::string_view text);
 char16_t Windows1252Char(unsigned char byte);
 
 // Append the UTF-8 or UTF-16 form of Code, which must be a Unicode scalar value (no surrogate,
-// at most U+10FFFF).
+// at most U+10FFFF). AppendUtf8 writes any other code below 200000 hex in the same pattern of
+// bytes, which is then not well-formed UTF-8.
 void AppendUtf8(std::string& out, char32_t code);
 void AppendUtf16(std::u16string& out, char32_t code);

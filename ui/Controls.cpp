@@ -8,6 +8,7 @@
 #include <set>
 #include <string_view>
 
+#include "core/Unicode.h"
 #include "core/win32/WideText.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
@@ -605,8 +606,8 @@ bool IsAccel(WORD key, const std::string& caption) {
       const char upper = static_cast<char>(std::toupper(lead));
       if (std::isalnum(lead)) return key == static_cast<unsigned char>(upper);
     }
-    const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    const std::wstring character = Utf8ToWide(std::string_view(caption).substr(at + 1, length));
+    const std::wstring character =
+        Utf8ToWide(std::string_view(caption).substr(at + 1, Utf8CharLength(caption, at + 1)));
     if (character.empty()) return false;
     const SHORT scan = VkKeyScanW(character[0]);
     return scan != -1 && LOBYTE(scan) == key;

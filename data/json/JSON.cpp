@@ -125,21 +125,7 @@ int32_t TruncateToInt32(long double value) {
 
 std::string EncodeUtf8Char(uint32_t code) {
   std::string out;
-  if (code < 0x80) {
-    out += char(code);
-  } else if (code < 0x800) {
-    out += char(0xC0 | code >> 6);
-    out += char(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += char(0xE0 | code >> 12);
-    out += char(0x80 | (code >> 6 & 0x3F));
-    out += char(0x80 | (code & 0x3F));
-  } else if (code < 0x200000) {
-    out += char(0xF0 | code >> 18);
-    out += char(0x80 | (code >> 12 & 0x3F));
-    out += char(0x80 | (code >> 6 & 0x3F));
-    out += char(0x80 | (code & 0x3F));
-  }
+  if (code < 0x200000) AppendUtf8(out, code);
   return out;
 }
 
